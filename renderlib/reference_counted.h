@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+namespace RenderLib {
+
+// The count shared objects carry. It is a plain integer: handles are copied and released
+// only on the thread that loads and releases models.
+class ReferenceCounted {
+public:
+  ReferenceCounted() = default;
+  ReferenceCounted(const ReferenceCounted&) {}
+  ReferenceCounted& operator=(const ReferenceCounted&) { return *this; }
+
+  int32_t ReferenceCount() const { return referenceCount; }
+
+protected:
+  ~ReferenceCounted() = default;
+
+private:
+  template <class T>
+  friend class CountedHandle;
+  int32_t referenceCount = 0;
+};
+
+// A counted handle to T (which derives from ReferenceCounted). A new object has count 0; the
+// first handle that takes it raises it to 1 and the last one to let go destroys it.
+template <class T>
+class CountedHandle {
+public:
+  CountedHandle() = default;
+  explicit CountedHandle(T* object) { Assign(object); }
+  CountedHandle(const CountedHandle& other) { Assign(other.target); }
+  ~CountedHandle() { Assign(nullptr); }
+
+  CountedHandle& operator=(const CountedHandle& other) {
+    Assign(other.target);
+    return *this;
+  }
+  CountedHandle& operator=(T* object) {
+    Assign(object);
+    return *this;
+  }
+
+  T* Get() const { return target; }
+  T* operator->() const { return target; }
+  T& operator*() const { return *target; }
+  explicit operator bool() const { return target != nullptr; }
+
+private:
+  // The new target is counted before the old one is released, so self-assignment is safe.
+  void Assign(T* object) {
+    if (object != nullptr) ++object->referenceCount;
+    T* old = target;
+    target = object;
+    if (old != nullptr && --old->referenceCount == 0) delete old;
+  }
+
+  T* target = nullptr;
+};
+
+}  // namespace RenderLib
