@@ -34,7 +34,9 @@ bool ConvertToFloat(const ImageDescription& description, const uint8_t* raw, Ima
   if (description.formatCode & kFormatFloatSamples) {
     std::memcpy(samples, raw, count * sizeof(float));
   } else {
-    for (size_t i = 0; i < count; ++i) samples[i] = static_cast<float>(raw[i] / 255.0);
+    float byteToFloat[256];
+    for (int value = 0; value < 256; ++value) byteToFloat[value] = static_cast<float>(value / 255.0);
+    for (size_t i = 0; i < count; ++i) samples[i] = byteToFloat[raw[i]];
   }
   image.samples = samples;
   return true;
