@@ -20,14 +20,24 @@ constexpr DecoderEntry kDecoders[] = {
     {".jpg", DecodeJpeg},
 };
 
+const DecoderEntry* FindDecoder(const char* path) {
+  if (path == nullptr) return nullptr;
+  for (const DecoderEntry& entry : kDecoders) {
+    if (std::strstr(path, entry.extension) != nullptr) return &entry;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 bool Decode(const char* path, ImageDescription& description, RawBuffer& raw) {
-  if (path == nullptr) return false;
-  for (const DecoderEntry& entry : kDecoders) {
-    if (std::strstr(path, entry.extension) != nullptr) return entry.decode(path, description, raw);
-  }
-  return false;
+  const DecoderEntry* entry = FindDecoder(path);
+  return entry != nullptr && entry->decode(path, description, raw);
+}
+
+const char* DecoderExtension(const char* path) {
+  const DecoderEntry* entry = FindDecoder(path);
+  return entry != nullptr ? entry->extension : nullptr;
 }
 
 }  // namespace ImageLib

@@ -15,4 +15,8 @@ using RawBuffer = std::unique_ptr<uint8_t[]>;
 // (case-sensitive) and returns its result; false with nothing decoded when none is found.
 bool Decode(const char* path, ImageDescription& description, RawBuffer& raw);
 
+// The extension Decode would go by for this path (".tga", ".hdr" or ".jpg"), or nullptr when
+// it would decline the path; lets callers say why a load failed.
+const char* DecoderExtension(const char* path);
+
 }  // namespace ImageLib

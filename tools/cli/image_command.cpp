@@ -1,0 +1,128 @@
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imagelib/image.h"
+#include "imagelib/image_decoder.h"
+#include "tools/cli/command_registry.h"
+#include "tools/cli/json_writer.h"
+
+namespace PatinexCli {
+namespace {
+
+int RunImage(const Arguments& arguments);
+
+const Command kImageCommand = {
+    "image",
+    "image FILE [--dump OUT.f32]",
+    "Loads FILE as the program loads textures (.tga, .hdr or .jpg, chosen by a case-sensitive\n"
+    "match anywhere in the name) and prints {\"file\", \"valid\", \"width\", \"height\", \"channels\",\n"
+    "\"formatCode\"} as JSON. With --dump, also writes the float samples to OUT.f32: little-endian\n"
+    "float32, top row first, channels interleaved. Exit status 0 when the image loads, 1 when\n"
+    "it does not (reason on stderr), 2 on a usage error.",
+    RunImage,
+};
+
+const CommandRegistration kRegistration(kImageCommand);
+
+// Why ImageF::Load turned the file down, as far as can be told from outside.
+std::string FailureReason(const std::string& path, const ImageLib::ImageF& image) {
+  const char* extension = ImageLib::DecoderExtension(path.c_str());
+  if (extension == nullptr) {
+    return "unknown extension: the name must contain .tga, .hdr or .jpg (lower case)";
+  }
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    return std::string("cannot open: ") + std::strerror(errno);
+  }
+  if (image.width != 0) {
+    return "decoded as " + std::to_string(image.width) + " x " + std::to_string(image.height) + " with " +
+           std::to_string(image.channels) + " channels and format code " + std::to_string(image.formatCode) +
+           ", which has no float conversion";
+  }
+  return std::string("could not decode as a ") + extension + " image";
+}
+
+// Writes next to the destination and renames over it at the end, so that a failed or
+// interrupted dump never leaves a half-written file under the destination's name.
+bool DumpSamples(const ImageLib::ImageF& image, const std::string& destination, std::string& error) {
+  std::string temporary = destination + ".partial-" + std::to_string(std::random_device{}());
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot create " + temporary + ": " + std::strerror(errno);
+    return false;
+  }
+  size_t count = size_t(image.width) * image.height * image.channels;
+  std::vector<uint32_t> block(64 * 1024);
+  bool written = true;
+  for (size_t done = 0; done < count && written;) {
+    size_t take = std::min(block.size(), count - done);
+    std::memcpy(block.data(), image.samples + done, take * sizeof(float));
+    if constexpr (std::endian::native == std::endian::big) {
+      for (uint32_t& word : block) word = __builtin_bswap32(word);
+    }
+    written = std::fwrite(block.data(), sizeof(float), take, file) == take;
+    done += take;
+  }
+  int savedErrno = errno;
+  if (std::fclose(file) != 0 && written) {
+    written = false;
+    savedErrno = errno;
+  }
+  if (written && std::rename(temporary.c_str(), destination.c_str()) == 0) return true;
+  error = "cannot write " + destination + ": " + std::strerror(written ? errno : savedErrno);
+  std::remove(temporary.c_str());
+  return false;
+}
+
+int RunImage(const Arguments& arguments) {
+  std::string path;
+  std::string dump;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--dump") {
+      if (i + 1 == arguments.size()) return UsageError(kImageCommand, "--dump needs a file name");
+      dump = arguments[++i];
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      return UsageError(kImageCommand, "unknown option " + argument);
+    } else if (!path.empty()) {
+      return UsageError(kImageCommand, "one image at a time");
+    } else {
+      path = argument;
+    }
+  }
+  if (path.empty()) return UsageError(kImageCommand, "no image file given");
+
+  ImageLib::ImageF image;
+  bool loaded = image.Load(path.c_str());
+  JsonWriter json(stdout);
+  json.BeginObject();
+  json.Field("file", path);
+  json.Field("valid", image.valid);
+  json.Field("width", image.width);
+  json.Field("height", image.height);
+  json.Field("channels", image.channels);
+  json.Field("formatCode", image.formatCode);
+  json.EndObject();
+  json.Finish();
+  std::fflush(stdout);
+
+  if (!loaded) {
+    std::fprintf(stderr, "patinex-cli image: %s: %s\n", path.c_str(), FailureReason(path, image).c_str());
+    return kExitFailure;
+  }
+  std::string error;
+  if (!dump.empty() && !DumpSamples(image, dump, error)) {
+    std::fprintf(stderr, "patinex-cli image: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+}  // namespace PatinexCli
