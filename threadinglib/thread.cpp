@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace ThreadingLib {
 
@@ -49,8 +50,14 @@ bool Thread::Start(const void* parameters, std::size_t size) {
   std::lock_guard lock(mutex);
   if (phase != Phase::Waiting) return false;
   if (parameters != nullptr) {
-    parameterCopy = std::make_unique<std::byte[]>(size);
-    if (size != 0) std::memcpy(parameterCopy.get(), parameters, size);
+    std::unique_ptr<std::byte[]> copy(new (std::nothrow) std::byte[size]);
+    if (copy == nullptr) {
+      std::fprintf(stderr, "Thread \"%s\": no memory for %zu bytes of parameters\n", name.c_str(),
+                   size);
+      return false;
+    }
+    if (size != 0) std::memcpy(copy.get(), parameters, size);
+    parameterCopy = std::move(copy);
   }
   process->ResetStop();
   // Marked running before the thread is released, so a run that ends at once cannot have its

@@ -24,12 +24,13 @@ public:
   Thread(const char* name, ThreadProcess* process, int32_t priorityLevel, std::size_t stackSize);
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
-  // Must not be called from the thread itself.
+  // Asks a running process to stop and waits for its Run to return (a process that never polls
+  // its stop flag keeps this waiting). Must not be called from the thread itself.
   ~Thread();
 
   // Copies size bytes of parameters (none if parameters is nullptr), clears the process's stop
   // flag and lets the thread run the process. Returns false and changes nothing if there is no
-  // process, the thread could not be created, or it was started before.
+  // process, the thread could not be created, it was started before, or the copy cannot be made.
   bool Start(const void* parameters, std::size_t size);
   // Asks the process to stop; does not wait.
   void Stop();

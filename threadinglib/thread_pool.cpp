@@ -1,5 +1,6 @@
 #include "threadinglib/thread_pool.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
 #include <system_error>
@@ -66,7 +67,10 @@ bool ThreadPool::CreateForProcessors(int32_t workerPriority) {
 }
 
 bool ThreadPool::Add(Task* task) {
-  if (!created || task == nullptr) return false;
+  // The batch size must fit the signed 32-bit pending count.
+  if (!created || task == nullptr || queued.size() >= static_cast<std::size_t>(INT32_MAX)) {
+    return false;
+  }
   try {
     queued.push_back(task);
   } catch (const std::bad_alloc&) {

@@ -51,6 +51,8 @@ public:
   // Adds one run of task to the batch under way. Counts the run before it can start, so a task
   // that submits its next run from inside Run keeps the batch open. Returns false (and counts
   // nothing) when no batch is accepting work, e.g. after the batch was called off.
+  // A run submitted from a worker while no other worker is idle is kept by that worker and
+  // starts when the submitting run has returned, so a run must not wait for a run it submitted.
   bool Submit(Task* task);
   // Runs the queued tasks and waits until all runs have finished or the completion callback
   // returned false. On return no run or callback of the batch is still executing. Returns at
