@@ -169,6 +169,8 @@ void ThreadPool::StopWorkers() {
   }
   workers.clear();
   created = false;
+  std::lock_guard lock(mutex);
+  stopping = false;
 }
 
 void ThreadPool::WorkerMain(Worker* self) {

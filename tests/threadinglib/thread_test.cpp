@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -74,30 +75,20 @@ TEST(Thread, RunsTheProcessOnceOnAPrivateCopyOfTheParameters) {
   EXPECT_EQ(process.name, "Patinex");
 }
 
-TEST(Thread, StartWithoutParametersOrProcess) {
-  RecordingProcess process;
-  process.release = true;
-  Thread thread("NoParameters", &process, 7, 64 * 1024);
-  ASSERT_TRUE(thread.Start(nullptr, 16));
-  thread.Wait();
-  EXPECT_FALSE(process.hadParameters);
-
-  Thread empty("Empty", nullptr, 2, 0);
-  EXPECT_FALSE(empty.Start(nullptr, 0));
-}
-
-TEST(Thread, LongNamesAreCutAndLevelsMapToPriorities) {
+TEST(Thread, NamesLevelsAndStartsWithoutParameters) {
   int ownNiceness = Platform::CurrentThreadNiceness();
   for (int32_t level : {0, 7}) {
     RecordingProcess process;
     process.release = true;
-    Thread thread("A rather long thread name", &process, level, 0);
-    EXPECT_EQ(thread.Name(), "A rather long thread name");
-    ASSERT_TRUE(thread.Start(nullptr, 0));
+    Thread thread("A rather long thread name", &process, level, 64 * 1024);
+    ASSERT_TRUE(thread.Start(nullptr, 16));
     thread.Wait();
+    EXPECT_FALSE(process.hadParameters);
     EXPECT_EQ(process.name, "A rather long t");
-    EXPECT_EQ(process.niceness, level == 0 ? 19 : ownNiceness);
+    EXPECT_EQ(process.niceness, level == 0 ? 19 : ownNiceness) << "level " << level;
   }
+  Thread empty("Empty", nullptr, 2, 0);
+  EXPECT_FALSE(empty.Start(nullptr, 0));
 }
 
 TEST(Thread, DeletingARunningThreadStopsAndJoinsIt) {
