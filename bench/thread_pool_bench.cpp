@@ -86,14 +86,16 @@ private:
   std::vector<std::thread> threads;
 };
 
-struct BaselineLegTask : BaselinePool::Task {
+// The tasks of both pools take a cache line each, as the simulation's far larger tasks do, so
+// that neighbouring tasks run by different workers do not slow each other down.
+struct alignas(64) BaselineLegTask : BaselinePool::Task {
   void Run(BaselinePool& pool) override {
     if (legsLeft-- > 0) pool.Submit(this);
   }
   int legsLeft = 0;
 };
 
-struct LegTask : ThreadingLib::Task {
+struct alignas(64) LegTask : ThreadingLib::Task {
   explicit LegTask(ThreadingLib::ThreadPool* pool) : Task(pool) {}
   uint32_t Prepare() override { return 0; }
   void Run(uint32_t) override {

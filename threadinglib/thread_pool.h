@@ -61,7 +61,10 @@ public:
   // Drops every queued or submitted run that has not started and waits for the running ones.
   void CancelAll();
 
-  // Runs of the current batch that have not finished (meaningful while RunAndWait runs).
+  // Runs of the current batch that have not finished (meaningful while RunAndWait runs). A run
+  // submitted from a running task to the same worker shares the submitting run's count until
+  // that run has finished, so other threads may briefly see one less per such worker; the
+  // count never reaches zero while any run of the batch is outstanding.
   int32_t PendingCount() const { return pendingCount.load(std::memory_order_relaxed); }
   int32_t WorkerCount() const { return static_cast<int32_t>(workers.size()); }
 
