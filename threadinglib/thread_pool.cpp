@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "platform/thread_platform.h"
@@ -27,6 +26,7 @@ namespace ThreadingLib {
 // only reach zero when every run has finished, the submitting worker's completion callback reads
 // the same value as with an increment and a decrement, and the two contended atomic operations
 // per leg are saved.
+
 // Each worker writes its slot on every run, so workers never share a cache line.
 struct alignas(64) ThreadPool::Worker {
   ThreadPool* pool = nullptr;
