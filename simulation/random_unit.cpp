@@ -1,0 +1,72 @@
+#include "simulation/random_unit.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace Simulation {
+
+void RandomStream::Seed(uint32_t seed) {
+  state[0] = seed;
+  for (int i = 1; i < kWords; ++i) {
+    state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + static_cast<uint32_t>(i);
+  }
+  index = kWords;
+}
+
+void RandomStream::Twist() {
+  constexpr int kMiddle = 397;
+  constexpr uint32_t kMatrix = 0x9908B0DFu;
+  for (int k = 0; k < kWords; ++k) {
+    uint32_t y = (state[k] & 0x80000000u) | (state[(k + 1) % kWords] & 0x7FFFFFFFu);
+    state[k] = state[(k + kMiddle) % kWords] ^ (y >> 1) ^ ((y & 1u) != 0 ? kMatrix : 0u);
+  }
+  index = 0;
+}
+
+uint32_t RandomStream::Next() {
+  if (index >= kWords) Twist();
+  uint32_t y = state[index++];
+  y ^= y >> 11;
+  y ^= (y << 7) & 0x9D2C5680u;
+  y ^= (y << 15) & 0xEFC60000u;
+  y ^= y >> 18;
+  return y;
+}
+
+float RandomStream::NextUnit() { return UnitFromBits(Next()); }
+
+float UnitFromBits(uint32_t bits) {
+  // The product is exact in double precision, so the only rounding is the one to float.
+  return static_cast<float>(static_cast<double>(bits) * 0x1p-32);
+}
+
+namespace {
+
+std::mutex processStreamMutex;
+
+// Seeds for the per-thread streams: the default seed plus n times an odd constant, which is a
+// different value for every n below 2^32 and never the default seed itself.
+std::atomic<uint32_t> threadStreamsMade{0};
+
+uint32_t NextThreadSeed() {
+  uint32_t n = threadStreamsMade.fetch_add(1, std::memory_order_relaxed) + 1;
+  return RandomStream::kDefaultSeed + n * 0x9E3779B9u;
+}
+
+}  // namespace
+
+float RandomUnit() {
+  // Made at the first draw, so a draw from another file's static initialiser still finds it.
+  static RandomStream processStream;
+  std::lock_guard lock(processStreamMutex);
+  return processStream.NextUnit();
+}
+
+RandomStream& ThreadRandomStream() {
+  thread_local RandomStream stream(NextThreadSeed());
+  return stream;
+}
+
+float ThreadRandomUnit() { return ThreadRandomStream().NextUnit(); }
+
+}  // namespace Simulation

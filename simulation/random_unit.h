@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+
+namespace Simulation {
+
+// The 32-bit Mersenne Twister exactly as published (MT19937: 624 words of state, initialisation
+// multiplier 1812433253, the published tempering), so that a given seed always yields the same
+// numbers on every platform.
+class RandomStream {
+public:
+  static constexpr uint32_t kDefaultSeed = 5489;
+
+  explicit RandomStream(uint32_t seed = kDefaultSeed) { Seed(seed); }
+
+  void Seed(uint32_t seed);
+  // The next 32-bit output.
+  uint32_t Next();
+  // The next output scaled into [0, 1], see UnitFromBits.
+  float NextUnit();
+
+private:
+  static constexpr int kWords = 624;
+  void Twist();
+
+  uint32_t state[kWords];
+  int index = kWords;
+};
+
+// bits × 2^-32 rounded once to single precision. The result lies in [0, 1]; outputs within 128
+// of 2^32 round to exactly 1.
+float UnitFromBits(uint32_t bits);
+
+// Two kinds of random stream serve the simulation.
+//
+// RandomUnit draws from the one process-wide stream. It starts from the default seed at the
+// first draw after program start, so the first run of a program always draws the same rotation
+// angle and later runs continue the stream. The process thread draws from it (rotation angle,
+// splat jitter); a mutex keeps its state consistent if other threads draw as well.
+float RandomUnit();
+
+// ThreadRandomUnit draws from the calling thread's own stream, created at the thread's first
+// draw. The tracing workers draw several numbers per leg; sharing one locked stream would make
+// every draw a contended lock, so each thread has its own generator instead, with no lock at
+// all. Every thread's stream gets its own seed (never the process-wide stream's and never
+// another thread's), so no two threads repeat each other's numbers.
+float ThreadRandomUnit();
+RandomStream& ThreadRandomStream();
+
+}  // namespace Simulation
