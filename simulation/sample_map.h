@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "renderlib/vector3.h"
+#include "simulation/sample_array.h"
+#include "simulation/surface_sample.h"
+
+namespace Simulation {
+
+// The largest maxCount a search may ask for; the lists live on the caller's stack.
+constexpr int kMaxNeighbours = 500;
+
+// What FindNearest found: entries 1 .. found (slot 0 is the search's working bound).
+struct NeighbourList {
+  SurfaceSample* records[kMaxNeighbours + 1];
+  float squaredDistances[kMaxNeighbours + 1];
+};
+
+// The samples of a model as an implicit, left-balanced kd-tree in heap order: heap position k
+// (1-based) is items[k - 1], its children are positions 2k and 2k + 1.
+class SampleMap {
+public:
+  // Takes over the array's records (the array is left empty), computes the bounds and balances.
+  explicit SampleMap(SampleArray& samples);
+  SampleMap(const SampleMap&) = delete;
+  SampleMap& operator=(const SampleMap&) = delete;
+  ~SampleMap();
+
+  uint32_t Count() const { return count; }
+  SurfaceSample* Items() { return items; }
+  const SurfaceSample* Items() const { return items; }
+  const RenderLib::Vector3& BoundsMin() const { return boundsMin; }
+  const RenderLib::Vector3& BoundsMax() const { return boundsMax; }
+
+  // Position and split axis of heap position k at searchNodes[k], packed in 16 bytes so the
+  // search walks a quarter of the memory the full records take.
+  struct SearchNode {
+    float position[3];
+    uint32_t splitAxis;
+  };
+
+private:
+  friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
+
+  void Balance();
+  void BuildSearchNodes();
+
+  SurfaceSample* items = nullptr;
+  RenderLib::Vector3 boundsMin;
+  RenderLib::Vector3 boundsMax;
+  uint32_t count = 0;
+  std::unique_ptr<SearchNode[]> searchNodes;
+};
+
+// Finds up to maxCount (at most kMaxNeighbours) samples nearer than radius to point, the
+// nearest ones when more lie inside. Entries appear in the order found until the list is full
+// and in max-heap order by distance after that. Safe to call from many threads at once.
+int FindNearest(const SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius,
+                NeighbourList& list);
+
+}  // namespace Simulation

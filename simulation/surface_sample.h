@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "renderlib/vector3.h"
+
+namespace Simulation {
+
+// A point on the model's surface carrying the simulated quantities, its shading frame and its
+// texture coordinates: 24 32-bit words. The six quantity fields are traded by many tracing
+// workers at once; they are accessed through std::atomic_ref so the record itself stays plain.
+struct SurfaceSample {
+  float bounceDamping;   // (1 - humidity) * normal.y^2, rewritten every step
+  float scatterDamping;  // 1, never changed
+  float flowDamping;     // normal.y, never changed
+  float humidity;
+  float dirt;
+  float rust;
+  RenderLib::Vector3 position;
+  RenderLib::Vector3 normal;
+  RenderLib::Vector3 tangent;
+  RenderLib::Vector3 bitangent;
+  float u;
+  float v;
+  float area;     // of the triangle it lies on, measured against its normal
+  float uExtent;  // u range of that triangle
+  float vExtent;  // v range of that triangle
+  uint32_t splitAxis;  // low two bits: the axis this record splits the sample map on
+};
+
+static_assert(sizeof(SurfaceSample) == 24 * 4);
+static_assert(std::is_trivially_copyable_v<SurfaceSample>);
+
+}  // namespace Simulation

@@ -1,0 +1,184 @@
+#include "simulation/sample_map.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace Simulation {
+namespace {
+
+using RenderLib::Vector3;
+
+SampleArray MakeSamples(const std::vector<Vector3>& positions) {
+  SampleArray samples;
+  samples.Init(static_cast<uint32_t>(positions.size()));
+  for (size_t i = 0; i < positions.size(); ++i) {
+    SurfaceSample sample{};
+    sample.position = positions[i];
+    sample.humidity = static_cast<float>(i);  // remembers where the record came from
+    samples.Push(sample);
+  }
+  return samples;
+}
+
+std::vector<Vector3> RandomPositions(size_t count, uint32_t seed, bool clustered) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::vector<Vector3> positions;
+  for (size_t i = 0; i < count; ++i) {
+    Vector3 p{unit(random), unit(random) * 0.5f, unit(random) * 0.25f};
+    // Grid-snapped points give many equal coordinates, which stress the median selection.
+    if (clustered) p = {std::round(p.x * 8) / 8, std::round(p.y * 8) / 8, p.z};
+    positions.push_back(p);
+  }
+  return positions;
+}
+
+float SquaredDistance(const Vector3& a, const Vector3& b) {
+  Vector3 d = a - b;
+  return Dot(d, d);
+}
+
+// Checks that every heap position's left subtree lies at or below its split coordinate and
+// the right subtree at or above, which is what lets the search prune.
+void ExpectKdOrder(const SampleMap& map, uint32_t k, uint32_t axis, float split, bool isLeft) {
+  if (k > map.Count()) return;
+  const SurfaceSample& record = map.Items()[k - 1];
+  if (isLeft) {
+    EXPECT_LE(record.position[axis], split);
+  } else {
+    EXPECT_GE(record.position[axis], split);
+  }
+  ExpectKdOrder(map, 2 * k, axis, split, isLeft);
+  ExpectKdOrder(map, 2 * k + 1, axis, split, isLeft);
+}
+
+TEST(SampleMap, BalanceKeepsEveryRecordAndOrdersSubtreesOnTheSplitAxis) {
+  for (bool clustered : {false, true}) {
+    std::vector<Vector3> positions = RandomPositions(1000, 7, clustered);
+    SampleArray samples = MakeSamples(positions);
+    SampleMap map(samples);
+    EXPECT_EQ(samples.Count(), 0u);
+    ASSERT_EQ(map.Count(), 1000u);
+
+    std::vector<bool> seen(positions.size(), false);
+    for (uint32_t k = 1; k <= map.Count(); ++k) {
+      const SurfaceSample& record = map.Items()[k - 1];
+      size_t origin = static_cast<size_t>(record.humidity);
+      ASSERT_LT(origin, positions.size());
+      EXPECT_FALSE(seen[origin]);
+      seen[origin] = true;
+      EXPECT_EQ(record.position, positions[origin]);
+      if (2 * k <= map.Count()) {
+        uint32_t axis = record.splitAxis & 3u;
+        ASSERT_LT(axis, 3u);
+        ExpectKdOrder(map, 2 * k, axis, record.position[axis], true);
+        ExpectKdOrder(map, 2 * k + 1, axis, record.position[axis], false);
+      }
+    }
+  }
+}
+
+TEST(SampleMap, RootSplitsTheWidestAxisAtTheLeftBalancedMedian) {
+  // Two records: the median is list position 2, so the larger one is the root.
+  SampleArray two = MakeSamples({{0, 0, 5}, {0, 0, 1}});
+  SampleMap pair(two);
+  EXPECT_EQ(pair.Items()[0].position.z, 5.0f);
+  EXPECT_EQ(pair.Items()[0].splitAxis, 2u);
+  EXPECT_EQ(pair.Items()[1].position.z, 1.0f);
+
+  // Six records along x: 4m <= 6 gives m = 2 and 3m <= 6, so the median is list position
+  // 4: three records go left, two right, which keeps the heap's last level filled from the left.
+  SampleArray six = MakeSamples({{5, 0, 0}, {1, 0, 0}, {4, 0, 0}, {0, 0, 0}, {3, 0, 0}, {2, 0, 0}});
+  SampleMap row(six);
+  EXPECT_EQ(row.Items()[0].position.x, 3.0f);
+  EXPECT_EQ(row.Items()[0].splitAxis, 0u);
+}
+
+TEST(SampleMap, FindNearestAgreesWithBruteForce) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> unit(-1.2f, 1.2f);
+  for (bool clustered : {false, true}) {
+    std::vector<Vector3> positions = RandomPositions(3000, 3, clustered);
+    SampleArray samples = MakeSamples(positions);
+    SampleMap map(samples);
+    NeighbourList list;
+    for (int query = 0; query < 300; ++query) {
+      Vector3 point{unit(random), unit(random) * 0.5f, unit(random) * 0.25f};
+      int maxCount = 1 + query % 120;
+      float radius = 0.05f + 0.5f * static_cast<float>(query % 7) / 7.0f;
+
+      std::vector<float> expected;
+      for (const Vector3& p : positions) {
+        float d = SquaredDistance(p, point);
+        if (d < radius * radius) expected.push_back(d);
+      }
+      std::sort(expected.begin(), expected.end());
+      if (expected.size() > static_cast<size_t>(maxCount)) expected.resize(maxCount);
+
+      int found = FindNearest(map, point, maxCount, radius, list);
+      ASSERT_EQ(found, static_cast<int>(expected.size()));
+      std::vector<float> got;
+      for (int i = 1; i <= found; ++i) {
+        EXPECT_EQ(list.squaredDistances[i], SquaredDistance(list.records[i]->position, point));
+        got.push_back(list.squaredDistances[i]);
+      }
+      std::sort(got.begin(), got.end());
+      EXPECT_EQ(got, expected);
+    }
+  }
+}
+
+TEST(SampleMap, FullListIsAMaxHeapWithTheFarthestAtTheRoot) {
+  std::vector<Vector3> positions = RandomPositions(500, 5, false);
+  SampleArray samples = MakeSamples(positions);
+  SampleMap map(samples);
+  NeighbourList list;
+  int found = FindNearest(map, {0, 0, 0}, 20, 10.0f, list);
+  ASSERT_EQ(found, 20);
+  for (int i = 2; i <= found; ++i) EXPECT_LE(list.squaredDistances[i], list.squaredDistances[i / 2]);
+}
+
+TEST(SampleMap, EmptyMapsAndFarPointsFindNothing) {
+  SampleArray none;
+  SampleMap empty(none);
+  NeighbourList list;
+  EXPECT_EQ(FindNearest(empty, {0, 0, 0}, 10, 1.0f, list), 0);
+
+  SampleArray samples = MakeSamples({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  SampleMap map(samples);
+  EXPECT_EQ(FindNearest(map, {10, 10, 10}, 10, 1.0f, list), 0);
+  EXPECT_EQ(FindNearest(map, {0, 0, 0}, 0, 1.0f, list), 0);
+  // A point exactly at the radius is outside: the test is strict.
+  EXPECT_EQ(FindNearest(map, {0, 0, 0}, 10, 1.0f, list), 1);
+}
+
+TEST(SampleArray, DropsPastCapacityAndAppendsInOrder) {
+  SampleArray first;
+  first.Init(2);
+  SurfaceSample sample{};
+  for (float value : {1.0f, 2.0f, 3.0f}) {
+    sample.dirt = value;
+    first.Push(sample);
+  }
+  EXPECT_EQ(first.Count(), 2u);
+
+  SampleArray second;
+  second.Init(5);
+  sample.dirt = 4.0f;
+  second.Push(sample);
+  second.ShrinkToFit();
+  EXPECT_EQ(second.Capacity(), 1u);
+
+  EXPECT_TRUE(first.Append(second));
+  ASSERT_EQ(first.Count(), 3u);
+  EXPECT_EQ(first.Capacity(), 3u);
+  EXPECT_EQ(first[0].dirt, 1.0f);
+  EXPECT_EQ(first[1].dirt, 2.0f);
+  EXPECT_EQ(first[2].dirt, 4.0f);
+}
+
+}  // namespace
+}  // namespace Simulation
