@@ -103,9 +103,10 @@ TEST(TargaReader, PacketsRepeatOnePixelAndStopAtTheLastPixel) {
   Decoded decoded = Load(folder, Header(10, 4, 1, 24) + Bytes{0x83, 10, 20, 30});
   ASSERT_TRUE(decoded.ok);
   EXPECT_EQ(decoded.raw, (Bytes{30, 20, 10, 30, 20, 10, 30, 20, 10, 30, 20, 10}));
-  // A 128-pixel run and a 128-pixel raw packet into 3-pixel images.
+  // A 128-pixel run and a 128-pixel raw packet into 3-pixel images; grey pixels take one
+  // byte each, also under the true-colour run-length type.
   EXPECT_TRUE(Load(folder, Header(10, 3, 1, 32) + Bytes{0xFF, 1, 2, 3, 4}).ok);
-  decoded = Load(folder, Header(11, 3, 1, 8) + Bytes{0x7F, 5, 6, 7});
+  decoded = Load(folder, Header(10, 3, 1, 8) + Bytes{0x7F, 5, 6, 7});
   ASSERT_TRUE(decoded.ok);
   EXPECT_EQ(decoded.raw, (Bytes{5, 6, 7}));
 }
