@@ -53,7 +53,13 @@ private:
     if (object != nullptr) ++object->referenceCount;
     T* old = target;
     target = object;
-    if (old != nullptr && --old->referenceCount == 0) delete old;
+    if (old != nullptr) Release(old);
+  }
+
+  // Kept out of line: inlined, the compiler cannot tell that other handles keep the count above
+  // zero and warns of uses after a delete that never happens.
+  [[gnu::noinline]] static void Release(T* object) {
+    if (--object->referenceCount == 0) delete object;
   }
 
   T* target = nullptr;
