@@ -1,0 +1,285 @@
+#include "renderlib/obj_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/renderlib/temporary_folder.h"
+
+using namespace RenderLib;
+
+namespace {
+
+class ObjLoader : public testing::Test {
+protected:
+  std::unique_ptr<ObjModel> Load(const std::string& text, const std::string& name = "model.obj") {
+    messages.clear();
+    return LoadObj(folder.Write(name, text).c_str(), &messages);
+  }
+
+  static std::vector<int32_t> Indices(const MeshGroup& group) { return {group.indices.begin(), group.indices.end()}; }
+
+  TemporaryFolder folder;
+  ErrorList messages;
+};
+
+const char* kSquare =
+    "v 0 0 0\n"
+    "v 1 0 0\n"
+    "v 1 1 0\n"
+    "v 0 1 0\n"
+    "vt 0 0\n"
+    "vt 1 0 0.5\n"  // a third texture value is skipped
+    "vt 1 1\n"
+    "vn 0 0 2\n"    // scaled to unit length
+    "vn 1 0 0\n";
+
+void ExpectUnitFrames(const ObjModel& model) {
+  for (const MeshGroup& group : model.groups) {
+    for (const VertexNormalUV& vertex : group.vertices) {
+      ASSERT_NEAR(Length(vertex.normal), 1.0f, 1e-5f);
+      ASSERT_NEAR(Length(vertex.tangent), 1.0f, 1e-5f);
+      ASSERT_NEAR(Dot(vertex.normal, vertex.tangent), 0.0f, 1e-3f);
+    }
+  }
+}
+
+}  // namespace
+
+TEST_F(ObjLoader, PolygonsBecomeFansOfCornersOfTheirOwn) {
+  auto model = Load(std::string(kSquare) +
+                    "f 1 2 3 4\n"
+                    "f 1 2 3 4 1\n"           // a pentagon, repeating a corner
+                    "f\t1\t2 \t3\t \r\n");    // tabs separate corners too; CR LF ends the line
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(model->groups.Count(), 1);
+  const MeshGroup& group = model->groups[0];
+  EXPECT_EQ(group.materialIndex, -1);
+  EXPECT_EQ(group.vertices.Count(), 4 + 5 + 3);
+  EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7, 4, 7, 8, 9, 10, 11}));
+  EXPECT_EQ(group.vertices[8].position, Vector3(0, 0, 0));  // corner "1" again, a vertex of its own
+  EXPECT_EQ(group.vertices[11].position, Vector3(1, 1, 0));
+  EXPECT_EQ(group.indices.Granularity(), 8192);
+  EXPECT_EQ(group.vertices.Granularity(), 8192);
+}
+
+TEST_F(ObjLoader, CornerAttributesAndWhatACornerWithoutThemKeeps) {
+  auto model = Load(std::string(kSquare) +
+                    "f 1/1/2 2/2 3//1\n"   // 2/2 keeps normal 2 from the corner before it
+                    "f 1 2 3\n");          // a new face starts from zero
+  ASSERT_TRUE(model);
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.Count(), 6);
+  const VertexNormalUV* v = group.vertices.Items();
+  EXPECT_EQ(v[0].normal, Vector3(1, 0, 0));
+  EXPECT_EQ(v[1].u, 1.0f);
+  EXPECT_EQ(v[1].v, 0.0f);
+  EXPECT_EQ(v[1].normal, Vector3(1, 0, 0));
+  EXPECT_EQ(v[2].normal, Vector3(0, 0, 1));
+  EXPECT_EQ(v[2].u, 1.0f);  // "3//1" gives no texture index: u, v stay from corner 2
+  EXPECT_EQ(v[3].u, 0.0f);
+  EXPECT_EQ(v[4].u, 0.0f);
+  // A file with normals gets no computed ones; a corner without any takes its face's own.
+  EXPECT_NEAR(Length(v[4].normal), 1.0f, 1e-6f);
+  ExpectUnitFrames(*model);
+}
+
+TEST_F(ObjLoader, BrokenFacesAreDroppedWholeAndReported) {
+  auto model = Load(std::string(kSquare) +
+                    "f 1 2 3\n"
+                    "f 1 2 0\n"        // line 11: index 0
+                    "f 1 -1 2\n"       // relative indices are not read
+                    "f 1 2 5\n"        // one past the positions
+                    "f 1/4 2/1 3/1\n"  // one past the texture coordinates
+                    "f 1//3 2//1 3//1\n"
+                    "f 1 2 x\n"
+                    "f 1/ 2 3\n"
+                    "f 1 2 3abc\n"
+                    "f 1 2 99999999999999999999\n"
+                    "f 1 2\n"          // line 20
+                    "f\n"
+                    "f 2 3 4");        // the last line needs no line feed
+  ASSERT_TRUE(model);
+  std::vector<std::string> expected;
+  for (int line = 11; line <= 19; ++line) expected.push_back("bad face at line " + std::to_string(line));
+  expected.push_back("face with fewer than three corners at line 20");
+  expected.push_back("face with fewer than three corners at line 21");
+  EXPECT_EQ(messages, expected);
+  ASSERT_EQ(model->groups.Count(), 1);
+  const MeshGroup& group = model->groups[0];
+  EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
+  ASSERT_EQ(group.vertices.Count(), 6);
+  EXPECT_EQ(group.vertices[3].position, Vector3(1, 0, 0));
+  EXPECT_EQ(group.vertices[5].position, Vector3(0, 1, 0));
+}
+
+TEST_F(ObjLoader, MaterialsMakeGroupsAndEmptyGroupsGo) {
+  auto model = Load(std::string(kSquare) +
+                    "usemtl a\nf 1 2 3\n"
+                    "usemtl b\nf 2 3 4\nf 1 3 4\n"
+                    "usemtl a\nf 4 3 2\n"
+                    "usemtl c\n"      // selected but never given a face
+                    "Usemtl b\n");    // keywords are case-sensitive
+  ASSERT_TRUE(model);
+  ASSERT_EQ(model->materials.Count(), 3);
+  EXPECT_STREQ(model->materials[0]->name, "a");
+  EXPECT_STREQ(model->materials[2]->name, "c");
+  // Group 0 had no faces: the last group took its slot; then c's empty group went too.
+  ASSERT_EQ(model->groups.Count(), 2);
+  EXPECT_EQ(model->groups[0].materialIndex, 1);
+  EXPECT_EQ(model->groups[0].indices.Count(), 6);
+  EXPECT_EQ(model->groups[1].materialIndex, 0);
+  EXPECT_EQ(model->groups[1].indices.Count(), 6);
+  EXPECT_EQ(model->groups[1].vertices[3].position, Vector3(0, 1, 0));
+  EXPECT_EQ(model->materials[1]->ReferenceCount(), 1);
+  // The model names no library, so none is looked for and nothing is reported.
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ObjLoader, ComputedNormalsFollowTheFaceOrientation) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> coordinate(-5, 5);
+  std::string text;
+  std::vector<Vector3> points;
+  for (int i = 0; i < 300; ++i) {
+    Vector3 p(coordinate(random), coordinate(random), coordinate(random));
+    points.push_back(p);
+    text += "v " + std::to_string(p.x) + " " + std::to_string(p.y) + " " + std::to_string(p.z) + "\n";
+  }
+  for (int t = 0; t < 100; ++t) text += "f " + std::to_string(3 * t + 1) + " " + std::to_string(3 * t + 2) + " " + std::to_string(3 * t + 3) + "\n";
+  auto model = Load(text);
+  ASSERT_TRUE(model);
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.Count(), 300);
+  for (int t = 0; t < 100; ++t) {
+    Vector3 a = group.vertices[3 * t].position, b = group.vertices[3 * t + 1].position, c = group.vertices[3 * t + 2].position;
+    Vector3 n = Cross(c - a, b - a);
+    n = n / Length(n);
+    for (int k = 0; k < 3; ++k) {
+      Vector3 got = group.vertices[3 * t + k].normal;
+      EXPECT_NEAR(Length(got - n), 0.0f, 1e-4f) << "triangle " << t;
+    }
+  }
+}
+
+TEST_F(ObjLoader, TangentsFollowIncreasingU) {
+  // Random triangles with random texture coordinates against the tangent worked out in double.
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> value(-3, 3);
+  std::string text;
+  struct Corner {
+    double p[3], u, v;
+  };
+  std::vector<Corner> corners;
+  for (int i = 0; i < 150; ++i) {
+    Corner c{{value(random), value(random), value(random)}, value(random), value(random)};
+    corners.push_back(c);
+    char line[200];
+    std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\nvt %.9g %.9g\n", c.p[0], c.p[1], c.p[2], c.u, c.v);
+    text += line;
+  }
+  for (int t = 0; t < 50; ++t) {
+    int a = 3 * t + 1, b = a + 1, c = a + 2;
+    text += "f " + std::to_string(a) + "/" + std::to_string(a) + " " + std::to_string(b) + "/" + std::to_string(b) + " " +
+            std::to_string(c) + "/" + std::to_string(c) + "\n";
+  }
+  auto model = Load(text);
+  ASSERT_TRUE(model);
+  const MeshGroup& group = model->groups[0];
+  for (int t = 0; t < 50; ++t) {
+    const Corner& a = corners[3 * t];
+    const Corner& b = corners[3 * t + 1];
+    const Corner& c = corners[3 * t + 2];
+    double e1[3], e2[3], tangent[3];
+    double du1 = b.u - a.u, dv1 = b.v - a.v, du2 = c.u - a.u, dv2 = c.v - a.v, r = 1 / (du1 * dv2 - du2 * dv1);
+    for (int k = 0; k < 3; ++k) {
+      e1[k] = b.p[k] - a.p[k];
+      e2[k] = c.p[k] - a.p[k];
+      tangent[k] = (e1[k] * dv2 - e2[k] * dv1) * r;
+    }
+    const Vector3 n = group.vertices[3 * t].normal;
+    double along = tangent[0] * n.x + tangent[1] * n.y + tangent[2] * n.z;
+    double length = 0;
+    for (int k = 0; k < 3; ++k) length += std::pow(tangent[k] - along * n[k], 2);
+    length = std::sqrt(length);
+    for (int corner = 0; corner < 3; ++corner) {
+      const Vector3 got = group.vertices[3 * t + corner].tangent;
+      for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], (tangent[k] - along * n[k]) / length, 2e-3) << "triangle " << t;
+    }
+  }
+  ExpectUnitFrames(*model);
+}
+
+TEST_F(ObjLoader, DegenerateInputStillGivesUnitFrames) {
+  auto model = Load(
+      "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 2 0 0\n"
+      "v nan 0 0\nv inf 1 0\nv 3e38 -3e38 0\nv 1e-30 0 0\nv 0 1e-30 0\n"
+      "vn 0 0 0\nvn nan 1 0\n"
+      "f 1 2 3\n"                  // no normal index in a file with normals
+      "f 1//1 2//1 3//1\n"          // zero normals
+      "f 1//2 2//2 3//2\n"          // NaN normals
+      "f 1 2 4\n"                   // no area
+      "f 5 6 7\n"                   // NaN, infinite and huge positions
+      "f 1 8 9\n"                   // tiny but proper
+      "f 1 2 3 2\n");               // a fan whose sum of normals cancels
+  ASSERT_TRUE(model);
+  ExpectUnitFrames(*model);
+  const MeshGroup& group = model->groups[0];
+  // A zero normal from the file takes the face's own: Cross(p2 - p0, p1 - p0) points down z.
+  EXPECT_NEAR(group.vertices[3].normal.z, -1.0f, 1e-6f);
+  EXPECT_NEAR(group.vertices[15].normal.z, -1.0f, 1e-6f);
+}
+
+TEST_F(ObjLoader, ModelWithoutTextureCoordinatesGetsPerpendicularTangents) {
+  auto model = Load("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 4 2\nf 2 4 3 1\n");
+  ASSERT_TRUE(model);
+  ExpectUnitFrames(*model);
+}
+
+TEST_F(ObjLoader, TokensAndLines) {
+  auto model = Load(
+      "# a comment with f 1 2 3 in it\n"
+      "V 9 9 9\n"                    // case matters: not a position
+      "v 1 2\n"                      // a missing coordinate is 0, and the vertex still counts
+      "v 1e1 -.5 +2.5 extra\n"
+      "\n\n   v 0 0 1\n"
+      "vt 0.25\n"
+      "f 1/1 2/1 3/1\n" +
+      // A 255-character token, then 1000 skipped characters; what follows is read as tokens.
+      std::string(1254, '#') + " f 1 2 3\n");
+  ASSERT_TRUE(model);
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.Count(), 6);
+  EXPECT_EQ(group.vertices[0].position, Vector3(1, 2, 0));
+  EXPECT_EQ(group.vertices[1].position, Vector3(10, -0.5f, 2.5f));
+  EXPECT_EQ(group.vertices[2].position, Vector3(0, 0, 1));
+  EXPECT_EQ(group.vertices[2].u, 0.25f);
+  EXPECT_EQ(group.vertices[2].v, 0.0f);
+}
+
+TEST_F(ObjLoader, MissingFilesAndLibraryPath) {
+  EXPECT_EQ(LoadObj(folder.Path("absent.obj").c_str(), &messages), nullptr);
+  EXPECT_EQ(messages, ErrorList{"file not found"});
+  EXPECT_EQ(LoadObj(folder.Path("absent.obj").c_str()), nullptr);  // no list: nothing to say
+
+  // The library's extension is replaced by "mtl"; it is looked up beside the model.
+  folder.Write("sub/materials.mtl", "newmtl shiny\nNs 7\n");
+  auto model = Load("mtllib sub/materials.txt other.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n");
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(model->materials[0]->shininess, 7);
+
+  model = Load("mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n");
+  ASSERT_TRUE(model);
+  EXPECT_EQ(messages, ErrorList{"file not found"});
+  EXPECT_EQ(model->materials[0]->shininess, 50);
+
+  model = Load("");
+  ASSERT_TRUE(model);
+  EXPECT_EQ(model->groups.Count(), 0);
+  EXPECT_EQ(model->materials.Count(), 0);
+}
