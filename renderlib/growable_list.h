@@ -11,7 +11,7 @@ template <class T>
 class GrowableList {
 public:
   GrowableList() = default;
-  explicit GrowableList(int32_t granularityValue) : granularity(granularityValue) {}
+  explicit GrowableList(int32_t granularityValue) : granularity(ValidGranularity(granularityValue)) {}
   GrowableList(const GrowableList& other) { *this = other; }
   GrowableList(GrowableList&& other) noexcept { Swap(other); }
   ~GrowableList() { delete[] items; }
@@ -39,12 +39,14 @@ public:
   }
 
   int32_t Append(const T& value) {
-    if (items == nullptr) {
-      Resize(granularity);
-    } else if (count == capacity) {
-      Resize((capacity + granularity) / granularity * granularity);
+    if (items == nullptr || count == capacity) {
+      // value may be one of our own elements, which the resize frees: copy it first.
+      T copy = value;
+      Resize(items == nullptr ? granularity : (capacity + granularity) / granularity * granularity);
+      items[count] = std::move(copy);
+    } else {
+      items[count] = value;
     }
-    items[count] = value;
     return count++;
   }
 
@@ -64,15 +66,18 @@ public:
     capacity = n;
   }
 
+  // A negative count is taken as 0.
   void SetCount(int32_t n) {
-    if (capacity < n) Resize((n + granularity - 1) / granularity * granularity);
+    if (n < 0) n = 0;
+    if (capacity < n) Resize(RoundUp(n, granularity));
     count = n;
   }
 
+  // A granularity below 1 is taken as 1.
   void SetGranularity(int32_t g) {
-    granularity = g;
+    granularity = ValidGranularity(g);
     if (items != nullptr) {
-      int32_t wanted = (count + g - 1) / g * g;
+      int32_t wanted = RoundUp(count, granularity);
       if (wanted != capacity) Resize(wanted);
     }
   }
@@ -111,6 +116,14 @@ public:
   const T* end() const { return items + count; }
 
 private:
+  static int32_t ValidGranularity(int32_t g) { return g < 1 ? 1 : g; }
+
+  // n rounded up to a multiple of g, kept within the signed 32-bit range.
+  static int32_t RoundUp(int32_t n, int32_t g) {
+    int64_t rounded = (int64_t{n} + g - 1) / g * g;
+    return rounded > INT32_MAX ? INT32_MAX : static_cast<int32_t>(rounded);
+  }
+
   T* items = nullptr;
   int32_t count = 0;
   int32_t capacity = 0;

@@ -1,0 +1,132 @@
+#include "renderlib/vertex_frames.h"
+
+#include <cmath>
+
+#include "renderlib/obj_loader.h"
+
+namespace RenderLib {
+namespace {
+
+constexpr Vector3 kFallbackNormal{0.0f, 0.0f, 1.0f};
+
+bool IsFinite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// Calls visit(a, b, c) for every triangle of the group whose indices are in range.
+template <class Visit>
+void ForEachTriangle(MeshGroup& group, Visit visit) {
+  const int32_t* indices = group.indices.Items();
+  int32_t vertexCount = group.vertices.Count();
+  for (int32_t i = 0; i + 2 < group.indices.Count(); i += 3) {
+    int32_t a = indices[i], b = indices[i + 1], c = indices[i + 2];
+    if (a < 0 || b < 0 || c < 0 || a >= vertexCount || b >= vertexCount || c >= vertexCount) continue;
+    visit(a, b, c);
+  }
+}
+
+// The unit normal of triangle (pa, pb, pc) oriented as Cross(pc - pa, pb - pa), worked out in
+// double so that far-apart finite corners cannot overflow; false when it has no area.
+bool FaceNormal(const Vector3& pa, const Vector3& pb, const Vector3& pc, Vector3& normal) {
+  double e1[3] = {double(pc.x) - pa.x, double(pc.y) - pa.y, double(pc.z) - pa.z};
+  double e2[3] = {double(pb.x) - pa.x, double(pb.y) - pa.y, double(pb.z) - pa.z};
+  double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+  double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (!(length > 0.0) || !std::isfinite(length)) return false;
+  normal = Vector3(float(n[0] / length), float(n[1] / length), float(n[2] / length));
+  return ScaleToUnit(normal);
+}
+
+}  // namespace
+
+bool ScaleToUnitByLargest(Vector3& v) {
+  float largest = std::fmax(std::fabs(v.x), std::fmax(std::fabs(v.y), std::fabs(v.z)));
+  if (!(largest > 0.0f) || !std::isfinite(largest) || !IsFinite(v)) return false;
+  Vector3 scaled = v / largest;
+  v = scaled / Length(scaled);
+  return true;
+}
+
+Vector3 AnyPerpendicular(const Vector3& n) {
+  // An orthonormal basis that stays exact for any unit n, without a branch on the axis.
+  float sign = std::copysign(1.0f, n.z);
+  float a = -1.0f / (sign + n.z);
+  float b = n.x * n.y * a;
+  Vector3 t(1.0f + sign * n.x * n.x * a, sign * b, -sign * n.x);
+  if (!ScaleToUnit(t)) return Vector3(1.0f, 0.0f, 0.0f);
+  return t;
+}
+
+void ComputeVertexNormals(MeshGroup& group) {
+  VertexNormalUV* vertices = group.vertices.Items();
+  for (VertexNormalUV& vertex : group.vertices) vertex.normal = Vector3();
+  ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
+    const Vector3& pa = vertices[a].position;
+    Vector3 face = Cross(vertices[c].position - pa, vertices[b].position - pa);
+    vertices[a].normal += face;
+    vertices[b].normal += face;
+    vertices[c].normal += face;
+  });
+  for (VertexNormalUV& vertex : group.vertices) {
+    if (!ScaleToUnit(vertex.normal)) vertex.normal = Vector3();
+  }
+}
+
+void RepairNormals(MeshGroup& group) {
+  VertexNormalUV* vertices = group.vertices.Items();
+  // A zero normal marks a vertex still waiting for one.
+  bool waiting = false;
+  for (VertexNormalUV& vertex : group.vertices) {
+    if (!IsUnit(vertex.normal) && !ScaleToUnit(vertex.normal)) {
+      vertex.normal = Vector3();
+      waiting = true;
+    }
+  }
+  if (!waiting) return;
+  const Vector3 zero;
+  ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
+    if (!(vertices[a].normal == zero || vertices[b].normal == zero || vertices[c].normal == zero)) return;
+    Vector3 face;
+    if (!FaceNormal(vertices[a].position, vertices[b].position, vertices[c].position, face)) face = kFallbackNormal;
+    for (int32_t corner : {a, b, c}) {
+      if (vertices[corner].normal == zero) vertices[corner].normal = face;
+    }
+  });
+  for (VertexNormalUV& vertex : group.vertices) {
+    if (vertex.normal == zero) vertex.normal = kFallbackNormal;
+  }
+}
+
+void ComputeTangents(ObjModel& model) {
+  for (MeshGroup& group : model.groups) {
+    VertexNormalUV* vertices = group.vertices.Items();
+    for (VertexNormalUV& vertex : group.vertices) vertex.tangent = Vector3();
+    ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
+      const VertexNormalUV& va = vertices[a];
+      const VertexNormalUV& vb = vertices[b];
+      const VertexNormalUV& vc = vertices[c];
+      float du1 = vb.u - va.u, dv1 = vb.v - va.v;
+      float du2 = vc.u - va.u, dv2 = vc.v - va.v;
+      float determinant = du1 * dv2 - du2 * dv1;
+      // Texture coordinates without area give no direction for u; such a triangle adds nothing.
+      if (determinant == 0.0f || !std::isfinite(determinant)) return;
+      Vector3 tangent = ((vb.position - va.position) * dv2 - (vc.position - va.position) * dv1) * (1.0f / determinant);
+      if (!IsFinite(tangent)) return;
+      vertices[a].tangent += tangent;
+      vertices[b].tangent += tangent;
+      vertices[c].tangent += tangent;
+    });
+    for (VertexNormalUV& vertex : group.vertices) {
+      Vector3 n = vertex.normal;
+      if (!IsUnit(n) && !ScaleToUnit(n)) n = kFallbackNormal;
+      Vector3 t = vertex.tangent - n * Dot(n, vertex.tangent);
+      bool found = ScaleToUnit(t);
+      // When the sum nearly follows n, one removal leaves rounding noise along n: remove again.
+      if (found && std::fabs(Dot(n, t)) > 1e-3f) {
+        t -= n * Dot(n, t);
+        found = ScaleToUnit(t) && std::fabs(Dot(n, t)) <= 1e-3f;
+      }
+      vertex.tangent = found ? t : AnyPerpendicular(n);
+    }
+  }
+}
+
+}  // namespace RenderLib

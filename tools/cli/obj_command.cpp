@@ -1,0 +1,128 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "tools/cli/command_registry.h"
+#include "tools/cli/json_writer.h"
+
+namespace PatinexCli {
+namespace {
+
+int RunObj(const Arguments& arguments);
+
+const Command kObjCommand = {
+    "obj",
+    "obj FILE",
+    "Loads the Wavefront OBJ model FILE with its MTL library and textures as the program does,\n"
+    "and prints as JSON: the groups (vertexCount, indexCount, materialIndex), the materials\n"
+    "(name, ambient, diffuse, specular, opacity, shininess, specularEnabled, and for each map\n"
+    "whether an image is present with its width and height), the loader's messages, the\n"
+    "bounding box of the triangle soup built from the model, and the totals (vertices,\n"
+    "indices, triangles). Exit status 0 when the model loads, 1 when it cannot be loaded\n"
+    "(reason on stderr), 2 on a usage error.",
+    RunObj,
+};
+
+const CommandRegistration kRegistration(kObjCommand);
+
+void WriteVector(JsonWriter& json, const char* key, const RenderLib::Vector3& v) {
+  json.Key(key);
+  json.BeginArray();
+  json.Number(v.x);
+  json.Number(v.y);
+  json.Number(v.z);
+  json.EndArray();
+}
+
+void WriteMap(JsonWriter& json, const char* key, const RenderLib::ImageHandle& map) {
+  json.Key(key);
+  json.BeginObject();
+  json.Field("present", static_cast<bool>(map));
+  if (map) {
+    json.Field("width", map->width);
+    json.Field("height", map->height);
+  }
+  json.EndObject();
+}
+
+void WriteMaterial(JsonWriter& json, const RenderLib::Material& material) {
+  json.BeginObject();
+  json.Field("name", static_cast<const char*>(material.name));
+  WriteVector(json, "ambient", material.ambient);
+  WriteVector(json, "diffuse", material.diffuse);
+  WriteVector(json, "specular", material.specular);
+  json.Field("opacity", material.opacity);
+  json.Field("shininess", material.shininess);
+  json.Field("specularEnabled", material.specularEnabled);
+  WriteMap(json, "ambientMap", material.ambientMap);
+  WriteMap(json, "diffuseMap", material.diffuseMap);
+  WriteMap(json, "specularMap", material.specularMap);
+  json.EndObject();
+}
+
+// Why the loader returned nothing, told from the file itself.
+std::string FailureReason(const std::string& path, const RenderLib::ErrorList& messages) {
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    return "cannot open " + path + ": " + std::strerror(errno);
+  }
+  return "cannot load " + path + (messages.empty() ? std::string() : ": " + messages.back());
+}
+
+int RunObj(const Arguments& arguments) {
+  if (arguments.size() != 1) return UsageError(kObjCommand, arguments.empty() ? "no FILE given" : "expected one FILE");
+  const std::string& path = arguments[0];
+  if (!path.empty() && path[0] == '-') return UsageError(kObjCommand, "unknown option " + path);
+
+  RenderLib::ErrorList messages;
+  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(path.c_str(), &messages);
+  if (!model) {
+    std::fprintf(stderr, "patinex-cli obj: %s\n", FailureReason(path, messages).c_str());
+    return kExitFailure;
+  }
+  RenderLib::TriangleSoupStaticMesh soup(*model);
+
+  JsonWriter json(stdout);
+  json.BeginObject();
+  json.Field("file", path);
+  json.Key("groups");
+  json.BeginArray();
+  for (const RenderLib::MeshGroup& group : model->groups) {
+    json.BeginObject();
+    json.Field("vertexCount", group.vertices.Count());
+    json.Field("indexCount", group.indices.Count());
+    json.Field("materialIndex", group.materialIndex);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("materials");
+  json.BeginArray();
+  for (const RenderLib::MaterialHandle& material : model->materials) WriteMaterial(json, *material);
+  json.EndArray();
+  json.Key("messages");
+  json.BeginArray();
+  for (const std::string& message : messages) json.String(message);
+  json.EndArray();
+  RenderLib::BoundingBox box = soup.GetBoundingBox();
+  json.Key("boundingBox");
+  json.BeginObject();
+  WriteVector(json, "min", box.min);
+  WriteVector(json, "max", box.max);
+  json.EndObject();
+  json.Key("totals");
+  json.BeginObject();
+  json.Field("vertices", soup.GetVertexCount());
+  json.Field("indices", soup.GetIndexCount());
+  json.Field("triangles", soup.GetIndexCount() / 3);
+  json.EndObject();
+  json.EndObject();
+  json.Finish();
+  return kExitSuccess;
+}
+
+}  // namespace
+}  // namespace PatinexCli
