@@ -64,13 +64,15 @@ public:
       float split;           // interior node
       uint32_t leafCount;    // leaf: number of its triangles
     };
-    uint32_t word;  // low two bits: axis 0..2, or 3 for a leaf; the rest: first child or triangle
+    uint32_t word;  // low two bits: axis 0..2, or 3 for a leaf; the rest: first child or packet
   };
-  struct LeafTriangle {
-    Vector3 p0;
-    Vector3 e1;
-    Vector3 e2;
-    int32_t triangle;
+  // Up to four triangles of a leaf side by side (first vertex and two edges per component),
+  // tested against a ray at once. Lanes past the leaf's end hold zero edges, which never hit.
+  struct alignas(16) TrianglePacket {
+    float p0[3][4];
+    float e1[3][4];
+    float e2[3][4];
+    int32_t triangle[4];
   };
 
 private:
@@ -81,7 +83,7 @@ private:
   BoundingBox bounds;
   std::unique_ptr<KdNodePool> pool;
   std::vector<TraversalNode> traversalNodes;
-  std::vector<LeafTriangle> leafTriangles;
+  std::vector<TrianglePacket> packets;
 };
 
 // Clips the segment's range [tmin, tmax] (in units of length along its unit direction) to the

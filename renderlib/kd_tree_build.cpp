@@ -215,7 +215,7 @@ void KdTree::Clear() {
   bounds = BoundingBox();
   pool = std::make_unique<KdNodePool>();
   traversalNodes.clear();
-  leafTriangles.clear();
+  packets.clear();
 }
 
 bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
@@ -272,13 +272,26 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
     pending.pop_back();
     TraversalNode& out = traversalNodes[item.slot];
     if (item.node->IsLeaf()) {
-      out.leafCount = static_cast<uint32_t>(item.node->triangles.Count());
-      out.word = static_cast<uint32_t>(leafTriangles.size()) << 2 | 3u;
-      for (int32_t t : item.node->triangles) {
-        const Vector3& p0 = vertices[indices[3 * t]].position;
-        const Vector3& p1 = vertices[indices[3 * t + 1]].position;
-        const Vector3& p2 = vertices[indices[3 * t + 2]].position;
-        leafTriangles.push_back({p0, p1 - p0, p2 - p0, t});
+      const GrowableList<int32_t>& triangles = item.node->triangles;
+      out.leafCount = static_cast<uint32_t>(triangles.Count());
+      out.word = static_cast<uint32_t>(packets.size()) << 2 | 3u;
+      for (int32_t first = 0; first < triangles.Count(); first += 4) {
+        TrianglePacket packet{};
+        for (int lane = 0; lane < 4; ++lane) {
+          packet.triangle[lane] = -1;
+          if (first + lane >= triangles.Count()) continue;
+          const int32_t t = triangles[first + lane];
+          const Vector3& p0 = vertices[indices[3 * t]].position;
+          const Vector3 e1 = vertices[indices[3 * t + 1]].position - p0;
+          const Vector3 e2 = vertices[indices[3 * t + 2]].position - p0;
+          for (int axis = 0; axis < 3; ++axis) {
+            packet.p0[axis][lane] = p0[axis];
+            packet.e1[axis][lane] = e1[axis];
+            packet.e2[axis][lane] = e2[axis];
+          }
+          packet.triangle[lane] = t;
+        }
+        packets.push_back(packet);
       }
       continue;
     }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <immintrin.h>
 #include <utility>
 
 #include "renderlib/kd_tree.h"
@@ -10,38 +11,61 @@ namespace {
 constexpr float kLargest = 3.4028235e38f;
 constexpr float kParallel = 1.1920929e-7f;  // one float epsilon: the ray runs in the plane
 
-// Two-sided ray-triangle test over [tmin, tmax]; boundaries count as hits.
-inline bool RangedTest(const KdTree::LeafTriangle& triangle, const Vector3& origin, const Vector3& direction,
-                       float tmin, float tmax, float& t, float& u, float& v) {
-  const Vector3 p = Cross(direction, triangle.e2);
-  const float det = Dot(triangle.e1, p);
-  if (det > -kParallel && det < kParallel) return false;
-  const float inverse = 1.0f / det;
-  const Vector3 toOrigin = origin - triangle.p0;
-  u = Dot(toOrigin, p) * inverse;
-  if (u < 0.0f || u > 1.0f) return false;
-  const Vector3 q = Cross(toOrigin, triangle.e1);
-  v = Dot(direction, q) * inverse;
-  if (v < 0.0f || u + v > 1.0f) return false;
-  t = Dot(triangle.e2, q) * inverse;
-  return tmin <= t && t <= tmax;
+// The two-sided ray test of the four triangles of a packet over [tmin, tmax]. Returns a bit per
+// lane that hits and writes every lane's t, u, v. Each lane computes exactly what the scalar
+// test computes, operation for operation (no fused or approximate arithmetic), so results do
+// not depend on how the triangles are grouped; boundaries count as hits.
+inline int RangedTest(const KdTree::TrianglePacket& packet, const Vector3& origin, const Vector3& direction, float tmin,
+                      float tmax, float t[4], float u[4], float v[4]) {
+  const __m128 dx = _mm_set1_ps(direction.x), dy = _mm_set1_ps(direction.y), dz = _mm_set1_ps(direction.z);
+  const __m128 e1x = _mm_load_ps(packet.e1[0]), e1y = _mm_load_ps(packet.e1[1]), e1z = _mm_load_ps(packet.e1[2]);
+  const __m128 e2x = _mm_load_ps(packet.e2[0]), e2y = _mm_load_ps(packet.e2[1]), e2z = _mm_load_ps(packet.e2[2]);
+  const __m128 px = _mm_sub_ps(_mm_mul_ps(dy, e2z), _mm_mul_ps(dz, e2y));
+  const __m128 py = _mm_sub_ps(_mm_mul_ps(dz, e2x), _mm_mul_ps(dx, e2z));
+  const __m128 pz = _mm_sub_ps(_mm_mul_ps(dx, e2y), _mm_mul_ps(dy, e2x));
+  const __m128 det = _mm_add_ps(_mm_add_ps(_mm_mul_ps(e1x, px), _mm_mul_ps(e1y, py)), _mm_mul_ps(e1z, pz));
+  __m128 miss = _mm_and_ps(_mm_cmpgt_ps(det, _mm_set1_ps(-kParallel)), _mm_cmplt_ps(det, _mm_set1_ps(kParallel)));
+  const __m128 inverse = _mm_div_ps(_mm_set1_ps(1.0f), det);
+  const __m128 tx = _mm_sub_ps(_mm_set1_ps(origin.x), _mm_load_ps(packet.p0[0]));
+  const __m128 ty = _mm_sub_ps(_mm_set1_ps(origin.y), _mm_load_ps(packet.p0[1]));
+  const __m128 tz = _mm_sub_ps(_mm_set1_ps(origin.z), _mm_load_ps(packet.p0[2]));
+  const __m128 uu = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(tx, px), _mm_mul_ps(ty, py)), _mm_mul_ps(tz, pz)), inverse);
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(uu, zero), _mm_cmpgt_ps(uu, one)));
+  const __m128 qx = _mm_sub_ps(_mm_mul_ps(ty, e1z), _mm_mul_ps(tz, e1y));
+  const __m128 qy = _mm_sub_ps(_mm_mul_ps(tz, e1x), _mm_mul_ps(tx, e1z));
+  const __m128 qz = _mm_sub_ps(_mm_mul_ps(tx, e1y), _mm_mul_ps(ty, e1x));
+  const __m128 vv = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, qx), _mm_mul_ps(dy, qy)), _mm_mul_ps(dz, qz)), inverse);
+  miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(vv, zero), _mm_cmpgt_ps(_mm_add_ps(uu, vv), one)));
+  const __m128 tt = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(e2x, qx), _mm_mul_ps(e2y, qy)), _mm_mul_ps(e2z, qz)), inverse);
+  const __m128 inRange = _mm_and_ps(_mm_cmple_ps(_mm_set1_ps(tmin), tt), _mm_cmple_ps(tt, _mm_set1_ps(tmax)));
+  const int hits = _mm_movemask_ps(_mm_andnot_ps(miss, inRange));
+  if (hits != 0) {
+    _mm_storeu_ps(t, tt);
+    _mm_storeu_ps(u, uu);
+    _mm_storeu_ps(v, vv);
+  }
+  return hits;
 }
 
 // One-sided test of the segment origin..end: only triangles whose normal faces the origin are
 // hit. t, u, v come out as fractions of the segment and of the triangle's edges.
-inline bool SegmentTest(const KdTree::LeafTriangle& triangle, const Vector3& origin, const Vector3& end, float& t,
-                        float& u, float& v) {
-  const Vector3 normal = Cross(triangle.e1, triangle.e2);
+inline bool SegmentTest(const KdTree::TrianglePacket& packet, int lane, const Vector3& origin, const Vector3& end,
+                        float& t, float& u, float& v) {
+  const Vector3 p0{packet.p0[0][lane], packet.p0[1][lane], packet.p0[2][lane]};
+  const Vector3 e1{packet.e1[0][lane], packet.e1[1][lane], packet.e1[2][lane]};
+  const Vector3 e2{packet.e2[0][lane], packet.e2[1][lane], packet.e2[2][lane]};
+  const Vector3 normal = Cross(e1, e2);
   const Vector3 w0 = origin - end;
   const float den = Dot(w0, normal);
   if (den <= 0.0f) return false;
-  const Vector3 a = origin - triangle.p0;
+  const Vector3 a = origin - p0;
   t = Dot(a, normal);
   if (t < 0.0f || t > den) return false;
   const Vector3 e = Cross(w0, a);
-  u = Dot(triangle.e2, e);
+  u = Dot(e2, e);
   if (u < 0.0f || u > den) return false;
-  v = -Dot(triangle.e1, e);
+  v = -Dot(e1, e);
   if (v < 0.0f || u + v > den) return false;
   t /= den;
   u /= den;
@@ -139,17 +163,21 @@ bool KdTree::Intersect(const KdRay& ray, const MeshSoup&, KdHit& hit) const {
   hit.triangle = -1;
   hit.distance = kLargest;
   bool stoppedAtAnyHit = false;
-  const LeafTriangle* const triangles = leafTriangles.data();
+  const TrianglePacket* const allPackets = packets.data();
   if (ray.rangedTest == 1) {
     Walk(traversalNodes.data(), ray.origin, direction, tmin, tmax, hit,
          [&](const TraversalNode& leaf, float leafMin, float leafMax) {
-           const LeafTriangle* triangle = triangles + (leaf.word >> 2);
-           const LeafTriangle* const last = triangle + leaf.leafCount;
-           for (; triangle != last; ++triangle) {
-             float t, u, v;
-             if (!RangedTest(*triangle, ray.origin, direction, leafMin, leafMax, t, u, v)) continue;
+           const TrianglePacket* packet = allPackets + (leaf.word >> 2);
+           const TrianglePacket* const last = packet + (leaf.leafCount + 3) / 4;
+           for (; packet != last; ++packet) {
+             float t[4], u[4], v[4];
+             int hits = RangedTest(*packet, ray.origin, direction, leafMin, leafMax, t, u, v);
+             if (hits == 0) continue;
              if (ray.anyHit) return stoppedAtAnyHit = true;
-             if (t < hit.distance) hit = {triangle->triangle, hit.point, t, u, v};
+             // Lanes in list order, so of two equally near triangles the earlier one stays.
+             for (int lane = 0; hits != 0; ++lane, hits >>= 1) {
+               if ((hits & 1) && t[lane] < hit.distance) hit = {packet->triangle[lane], hit.point, t[lane], u[lane], v[lane]};
+             }
            }
            return false;
          });
@@ -158,13 +186,12 @@ bool KdTree::Intersect(const KdRay& ray, const MeshSoup&, KdHit& hit) const {
     // the walk's ranges. Leaves are tested whole.
     Walk(traversalNodes.data(), ray.origin, direction, tmin, tmax, hit,
          [&](const TraversalNode& leaf, float, float) {
-           const LeafTriangle* triangle = triangles + (leaf.word >> 2);
-           const LeafTriangle* const last = triangle + leaf.leafCount;
-           for (; triangle != last; ++triangle) {
+           const TrianglePacket* first = allPackets + (leaf.word >> 2);
+           for (uint32_t i = 0; i < leaf.leafCount; ++i) {
              float t, u, v;
-             if (!SegmentTest(*triangle, ray.origin, ray.end, t, u, v)) continue;
+             if (!SegmentTest(first[i / 4], static_cast<int>(i % 4), ray.origin, ray.end, t, u, v)) continue;
              if (ray.anyHit) return stoppedAtAnyHit = true;
-             if (t * length < hit.distance) hit = {triangle->triangle, hit.point, t * length, u, v};
+             if (t * length < hit.distance) hit = {first[i / 4].triangle[i % 4], hit.point, t * length, u, v};
            }
            return false;
          });
