@@ -66,14 +66,18 @@ public:
     };
     uint32_t word;  // low two bits: axis 0..2, or 3 for a leaf; the rest: first child or packet
   };
-  // Up to four triangles of a leaf side by side (first vertex and two edges per component),
+  // Up to eight triangles of a leaf side by side (first vertex and two edges per component),
   // tested against a ray at once. Lanes past the leaf's end hold zero edges, which never hit.
-  struct alignas(16) TrianglePacket {
-    float p0[3][4];
-    float e1[3][4];
-    float e2[3][4];
-    int32_t triangle[4];
+  static constexpr int kPacketWidth = 8;
+  struct alignas(32) TrianglePacket {
+    float p0[3][kPacketWidth];
+    float e1[3][kPacketWidth];
+    float e2[3][kPacketWidth];
+    int32_t triangle[kPacketWidth];
   };
+
+  const TraversalNode* TraversalNodes() const { return traversalNodes.data(); }
+  const TrianglePacket* Packets() const { return packets.data(); }
 
 private:
   void Clear();

@@ -275,9 +275,9 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
       const GrowableList<int32_t>& triangles = item.node->triangles;
       out.leafCount = static_cast<uint32_t>(triangles.Count());
       out.word = static_cast<uint32_t>(packets.size()) << 2 | 3u;
-      for (int32_t first = 0; first < triangles.Count(); first += 4) {
+      for (int32_t first = 0; first < triangles.Count(); first += kPacketWidth) {
         TrianglePacket packet{};
-        for (int lane = 0; lane < 4; ++lane) {
+        for (int lane = 0; lane < kPacketWidth; ++lane) {
           packet.triangle[lane] = -1;
           if (first + lane >= triangles.Count()) continue;
           const int32_t t = triangles[first + lane];

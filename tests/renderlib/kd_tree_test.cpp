@@ -1,4 +1,5 @@
 #include "renderlib/kd_tree.h"
+#include "renderlib/kd_tree_lanes.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,29 @@ TEST(KdTree, RandomSegmentsFindTheNearestTriangle) {
       ExpectSameHit(tree, *soup, triangles, {position(random), position(random), position(random)},
                     {position(random), position(random), position(random)});
     }
+  }
+}
+
+TEST(KdTree, FourAndEightLaneQueriesAgreeBitForBit) {
+  if (!ProcessorHasAvx()) GTEST_SKIP() << "no AVX on this processor";
+  std::mt19937 random(31);
+  std::vector<Triangle> triangles = RandomTriangles(random, 2000, 0.3f);
+  auto soup = MakeSoup(triangles);
+  KdTree tree;
+  tree.Build(*soup, 24, 16);
+  std::uniform_real_distribution<float> position(-1.5f, 1.5f);
+  for (int i = 0; i < 5000; ++i) {
+    Vector3 origin{position(random), position(random), position(random)};
+    Vector3 direction = Normalized(Vector3{position(random), position(random), position(random)});
+    KdHit four, eight;
+    four.distance = eight.distance = 3.4028235e38f;
+    bool hitFour = IntersectRangedSse(tree, {origin, origin + direction * 3.0f}, direction, 0.0f, 3.0f, four);
+    bool hitEight = IntersectRangedAvx(tree, {origin, origin + direction * 3.0f}, direction, 0.0f, 3.0f, eight);
+    ASSERT_EQ(hitFour, hitEight);
+    EXPECT_EQ(four.triangle, eight.triangle);
+    EXPECT_EQ(four.distance, eight.distance);
+    EXPECT_EQ(four.u, eight.u);
+    EXPECT_EQ(four.v, eight.v);
   }
 }
 
