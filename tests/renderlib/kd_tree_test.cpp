@@ -13,25 +13,13 @@
 
 #include "renderlib/obj_model.h"
 #include "renderlib/triangle_soup_static_mesh.h"
+#include "tests/support/triangle_soups.h"
 
 namespace RenderLib {
 namespace {
 
-using Triangle = std::array<Vector3, 3>;
-
-std::unique_ptr<TriangleSoupStaticMesh> MakeSoup(const std::vector<Triangle>& triangles) {
-  ObjModel model;
-  model.groups.SetCount(1);
-  MeshGroup& group = model.groups[0];
-  for (const Triangle& triangle : triangles) {
-    for (const Vector3& corner : triangle) {
-      VertexNormalUV vertex;
-      vertex.position = corner;
-      group.indices.Append(group.vertices.Append(vertex));
-    }
-  }
-  return std::make_unique<TriangleSoupStaticMesh>(model);
-}
+using TestSupport::MakeSoup;
+using TestSupport::Triangle;
 
 // The nearest hit over all triangles, with the same two-sided test the tree uses; the first
 // triangle wins a tie.
