@@ -41,6 +41,9 @@ std::unique_ptr<ObjModel> RipplingSphere(int segments, int rings) {
   auto model = std::make_unique<ObjModel>();
   model->groups.SetCount(1);
   MeshGroup& group = model->groups[0];
+  // The lists grow by their granularity; a large one keeps a million appends linear.
+  group.vertices.SetGranularity(1 << 16);
+  group.indices.SetGranularity(1 << 16);
   for (int ring = 0; ring <= rings; ++ring) {
     for (int segment = 0; segment <= segments; ++segment) {
       const float theta = 3.14159265f * ring / rings, phi = 6.2831853f * segment / segments;

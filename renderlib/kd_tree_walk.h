@@ -86,6 +86,8 @@ inline int RangedLanes(const KdTree::TrianglePacket& packet, int first, const Ve
   const R uu = V::Mul(V::Add(V::Add(V::Mul(tx, px), V::Mul(ty, py)), V::Mul(tz, pz)), inverse);
   const R zero = V::Set(0.0f), one = V::Set(1.0f);
   miss = V::Or(miss, V::Or(V::Less(uu, zero), V::Greater(uu, one)));
+  // Most triangles a ray meets in a leaf are missed already here; skip the rest for them.
+  if (V::Mask(miss) == (1 << V::kWidth) - 1) return 0;
   const R qx = V::Sub(V::Mul(ty, e1z), V::Mul(tz, e1y));
   const R qy = V::Sub(V::Mul(tz, e1x), V::Mul(tx, e1z));
   const R qz = V::Sub(V::Mul(tx, e1y), V::Mul(ty, e1x));
