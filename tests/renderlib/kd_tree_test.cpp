@@ -101,6 +101,25 @@ void ExpectSameHit(const KdTree& tree, const TriangleSoupStaticMesh& soup, const
   }
 }
 
+// Calls visit(leaf, box) for every leaf of the built tree with the box it covers.
+template <class Visit>
+void ForEachLeaf(const KdTree& tree, Visit&& visit) {
+  std::vector<std::pair<const KdNode*, BoundingBox>> stack{{tree.Root(), tree.Bounds()}};
+  while (!stack.empty()) {
+    auto [node, box] = stack.back();
+    stack.pop_back();
+    if (node->IsLeaf()) {
+      visit(*node, box);
+      continue;
+    }
+    BoundingBox below = box, above = box;
+    below.max[node->axis] = node->split;
+    above.min[node->axis] = node->split;
+    stack.push_back({&node->children[0], below});
+    stack.push_back({&node->children[1], above});
+  }
+}
+
 TEST(KdTree, RandomSegmentsFindTheNearestTriangle) {
   std::mt19937 random(17);
   std::uniform_real_distribution<float> position(-1.5f, 1.5f);
@@ -297,22 +316,11 @@ TEST(KdTree, EmptySpaceIsPeeledOffClustersInCorners) {
   KdTree tree;
   tree.Build(*soup, 24, 16);
   int peeledLeaves = 0;
-  std::vector<std::pair<const KdNode*, BoundingBox>> stack{{tree.Root(), tree.Bounds()}};
-  while (!stack.empty()) {
-    auto [node, box] = stack.back();
-    stack.pop_back();
-    if (node->IsLeaf()) {
-      Vector3 extent = box.Extent();
-      const bool thick = extent.x >= 0.1f && extent.y >= 0.1f && extent.z >= 0.1f;
-      if (node->triangles.Count() <= 1 && thick && std::max({extent.x, extent.y, extent.z}) >= 4.0f) ++peeledLeaves;
-      continue;
-    }
-    BoundingBox below = box, above = box;
-    below.max[node->axis] = node->split;
-    above.min[node->axis] = node->split;
-    stack.push_back({&node->children[0], below});
-    stack.push_back({&node->children[1], above});
-  }
+  ForEachLeaf(tree, [&](const KdNode& leaf, const BoundingBox& box) {
+    Vector3 extent = box.Extent();
+    const bool thick = extent.x >= 0.1f && extent.y >= 0.1f && extent.z >= 0.1f;
+    if (leaf.triangles.Count() <= 1 && thick && std::max({extent.x, extent.y, extent.z}) >= 4.0f) ++peeledLeaves;
+  });
   EXPECT_GE(peeledLeaves, 2);
 }
 
@@ -334,24 +342,13 @@ TEST(KdTree, TrianglesTouchingThePlaneAreListedOnBothSides) {
   tree.Build(*soup, 24, 16);
   // Collect the leaves that list the spanning triangle: there must be leaves on both sides of x = 0.
   bool left = false, right = false;
-  std::vector<std::pair<const KdNode*, BoundingBox>> stack{{tree.Root(), tree.Bounds()}};
-  while (!stack.empty()) {
-    auto [node, box] = stack.back();
-    stack.pop_back();
-    if (node->IsLeaf()) {
-      for (int32_t t : node->triangles) {
-        if (t != 200) continue;
-        left = left || box.min.x < 0.0f;
-        right = right || box.max.x > 0.0f;
-      }
-      continue;
+  ForEachLeaf(tree, [&](const KdNode& leaf, const BoundingBox& box) {
+    for (int32_t t : leaf.triangles) {
+      if (t != 200) continue;
+      left = left || box.min.x < 0.0f;
+      right = right || box.max.x > 0.0f;
     }
-    BoundingBox below = box, above = box;
-    below.max[node->axis] = node->split;
-    above.min[node->axis] = node->split;
-    stack.push_back({&node->children[0], below});
-    stack.push_back({&node->children[1], above});
-  }
+  });
   EXPECT_TRUE(left && right);
 }
 
