@@ -53,7 +53,13 @@ private:
     if (object != nullptr) ++object->referenceCount;
     T* old = target;
     target = object;
-    if (old != nullptr && --old->referenceCount == 0) delete old;
+    if (old != nullptr) Release(old);
+  }
+
+  // Out of line on purpose: inlined into callers that go on using other handles, GCC 12's
+  // use-after-free analysis cannot see that the count kept the object alive and warns.
+  [[gnu::noinline]] static void Release(T* object) {
+    if (--object->referenceCount == 0) delete object;
   }
 
   T* target = nullptr;
