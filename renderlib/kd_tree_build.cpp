@@ -90,12 +90,18 @@ public:
     if (halfWidth(leftBox) < 0.001f || halfWidth(rightBox) < 0.001f) return;
 
     // A triangle whose box touches the plane goes to both sides.
+    // The lists are sized for the whole node up front and trimmed after: growing them in
+    // steps of their granularity would copy a large node's list over and over.
     GrowableList<int32_t> left(128);
     GrowableList<int32_t> right(128);
+    left.Resize(count);
+    right.Resize(count);
     for (int32_t t : node->triangles) {
       if (records[t].bounds.Overlaps(leftBox)) left.Append(t);
       if (records[t].bounds.Overlaps(rightBox)) right.Append(t);
     }
+    left.Resize(left.Count());
+    right.Resize(right.Count());
 
     KdNode* children = pool.Take(2);
     node->axis = bestAxis;
