@@ -1,71 +1,67 @@
-// Times FindNearest against nanoflann answering the same k-nearest-within-radius queries over
-// the same points.
+// The k-nearest search over a model's samples, side by side with nanoflann answering the same
+// queries (k nearest within the radius) over the same points, and the time to sample a model.
 #include <benchmark/benchmark.h>
 
 #include <nanoflann.hpp>
 
-#include <cmath>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "simulation/sample_map.h"
+#include "renderlib/kd_tree.h"
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/sample_map_builder.h"
 
 namespace {
 
 using RenderLib::Vector3;
-using Simulation::SampleArray;
-using Simulation::SampleMap;
-using Simulation::SurfaceSample;
+using Clock = std::chrono::steady_clock;
 
 constexpr int kQueries = 200000;
 constexpr int kMaxCount = 100;
 
-struct PointSet {
+struct SampledModel {
+  std::unique_ptr<RenderLib::ObjModel> model;
+  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  RenderLib::KdTree tree;
+  Simulation::SampleMapBuild samples;
   std::vector<Vector3> points;
-  std::vector<Vector3> queries;
+  std::vector<Vector3> queries;  // on the surface: sample positions nudged off their records
   float radius = 0;
 };
 
-// Points spread over the surface of an ellipsoid, the way samples cover a model's surface.
-PointSet SurfaceCloud(size_t count) {
-  PointSet set;
-  std::mt19937 random(1);
-  std::normal_distribution<float> normal;
-  auto onSurface = [&] {
-    Vector3 p{normal(random), normal(random), normal(random)};
-    p = p / Length(p);
-    return Vector3{p.x, p.y * 0.7f, p.z * 0.5f};
-  };
-  for (size_t i = 0; i < count; ++i) set.points.push_back(onSurface());
-  for (int i = 0; i < kQueries; ++i) set.queries.push_back(onSurface());
-  set.radius = 0.1f * Length(Vector3{2.0f, 1.4f, 1.0f});
-  return set;
-}
-
-const PointSet& Cloud() {
-  static PointSet set = SurfaceCloud(150000);
-  return set;
-}
-
-void BM_FindNearest(benchmark::State& state) {
-  const PointSet& set = Cloud();
-  SampleArray samples;
-  samples.Init(static_cast<uint32_t>(set.points.size()));
-  for (const Vector3& p : set.points) {
-    SurfaceSample sample{};
-    sample.position = p;
-    samples.Push(sample);
+SampledModel& Get(const std::string& name) {
+  static std::map<std::string, std::unique_ptr<SampledModel>> models;
+  auto& slot = models[name];
+  if (slot) return *slot;
+  slot = std::make_unique<SampledModel>();
+  slot->model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
+  if (!slot->model) {
+    std::fprintf(stderr, "sample_map_bench: cannot load %s\n", name.c_str());
+    std::exit(1);
   }
-  SampleMap map(samples);
-  Simulation::NeighbourList list;
-  size_t found = 0;
-  for (auto _ : state) {
-    for (const Vector3& q : set.queries) found += Simulation::FindNearest(map, q, kMaxCount, set.radius, list);
+  slot->soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*slot->model);
+  slot->tree.Build(*slot->soup, 24, 16);
+  slot->samples = Simulation::BuildSampleMap(slot->tree, *slot->soup, 100);
+  const Simulation::SampleMap& map = *slot->samples.map;
+  for (uint32_t i = 0; i < map.Count(); ++i) slot->points.push_back(map.Items()[i].position);
+  std::mt19937 random(3);
+  std::uniform_int_distribution<uint32_t> pick(0, map.Count() - 1);
+  std::uniform_real_distribution<float> nudge(-1.0f, 1.0f);
+  const float spacing = slot->samples.spacing;
+  for (int i = 0; i < kQueries; ++i) {
+    Vector3 p = slot->points[pick(random)];
+    slot->queries.push_back(p + Vector3{nudge(random), nudge(random), nudge(random)} * spacing);
   }
-  state.counters["found_per_query"] = static_cast<double>(found) / static_cast<double>(state.iterations() * kQueries);
-  state.SetItemsProcessed(state.iterations() * kQueries);
+  const RenderLib::BoundingBox box = slot->soup->GetBoundingBox();
+  slot->radius = 0.1f * Length(box.max - box.min);
+  return *slot;
 }
-BENCHMARK(BM_FindNearest)->Unit(benchmark::kMillisecond);
 
 struct CloudAdaptor {
   const std::vector<Vector3>& points;
@@ -78,30 +74,69 @@ struct CloudAdaptor {
 using NanoflannTree =
     nanoflann::KDTreeSingleIndexAdaptor<nanoflann::L2_Simple_Adaptor<float, CloudAdaptor>, CloudAdaptor, 3, uint32_t>;
 
-void BM_NanoflannNearest(benchmark::State& state) {
-  const PointSet& set = Cloud();
-  CloudAdaptor adaptor{set.points};
-  NanoflannTree tree(3, adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
-  tree.buildIndex();
+void BM_FindNearest(benchmark::State& state, const std::string& name) {
+  SampledModel& model = Get(name);
+  CloudAdaptor adaptor{model.points};
+  NanoflannTree nanoflann(3, adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
+  nanoflann.buildIndex();
+  auto list = std::make_unique<Simulation::NeighbourList>();
   std::vector<uint32_t> indices(kMaxCount);
   std::vector<float> distances(kMaxCount);
-  size_t found = 0;
+  double oursSeconds = 0, theirsSeconds = 0;
+  uint64_t oursFound = 0, theirsFound = 0;
   for (auto _ : state) {
-    for (const Vector3& q : set.queries) {
+    const Clock::time_point start = Clock::now();
+    for (const Vector3& q : model.queries) {
+      oursFound += Simulation::FindNearest(*model.samples.map, q, kMaxCount, model.radius, *list);
+    }
+    const Clock::time_point middle = Clock::now();
+    for (const Vector3& q : model.queries) {
       nanoflann::KNNResultSet<float, uint32_t> result(kMaxCount);
       result.init(indices.data(), distances.data());
-      // Seeding the worst slot with the radius makes the search "k nearest within radius".
-      distances[kMaxCount - 1] = set.radius * set.radius;
+      distances[kMaxCount - 1] = model.radius * model.radius;  // k nearest within the radius
       const float query[3] = {q.x, q.y, q.z};
-      tree.findNeighbors(result, query, nanoflann::SearchParams());
-      found += result.size();
+      nanoflann.findNeighbors(result, query, nanoflann::SearchParams());
+      theirsFound += result.size();
     }
+    const Clock::time_point end = Clock::now();
+    oursSeconds += std::chrono::duration<double>(middle - start).count();
+    theirsSeconds += std::chrono::duration<double>(end - middle).count();
   }
-  state.counters["found_per_query"] = static_cast<double>(found) / static_cast<double>(state.iterations() * kQueries);
-  state.SetItemsProcessed(state.iterations() * kQueries);
+  const double total = static_cast<double>(kQueries) * static_cast<double>(state.iterations());
+  state.counters["samples"] = static_cast<double>(model.points.size());
+  state.counters["ours_ns_per_query"] = oursSeconds / total * 1e9;
+  state.counters["nanoflann_ns_per_query"] = theirsSeconds / total * 1e9;
+  state.counters["ratio"] = theirsSeconds / oursSeconds;
+  state.counters["found_ours"] = static_cast<double>(oursFound) / total;
+  state.counters["found_nanoflann"] = static_cast<double>(theirsFound) / total;
 }
-BENCHMARK(BM_NanoflannNearest)->Unit(benchmark::kMillisecond);
+
+void BM_BuildSampleMap(benchmark::State& state, const std::string& name) {
+  SampledModel& model = Get(name);
+  const int density = static_cast<int>(state.range(0));
+  uint32_t count = 0;
+  for (auto _ : state) {
+    Simulation::SampleMapBuild build = Simulation::BuildSampleMap(model.tree, *model.soup, density);
+    count = build.map->Count();
+  }
+  state.counters["samples"] = count;
+}
+
+void Register() {
+  for (const char* name : {"bunny", "beethoven"}) {
+    benchmark::RegisterBenchmark((std::string("FindNearest/") + name).c_str(), BM_FindNearest, std::string(name))
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark((std::string("BuildSampleMap/") + name).c_str(), BM_BuildSampleMap, std::string(name))
+        ->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  Register();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -56,8 +56,8 @@ private:
     if (old != nullptr) Release(old);
   }
 
-  // Kept out of line: inlined, the compiler cannot tell that other handles keep the count above
-  // zero and warns of uses after a delete that never happens.
+  // Out of line on purpose: inlined into callers that go on using other handles, GCC 12's
+  // use-after-free analysis cannot see that the count kept the object alive and warns.
   [[gnu::noinline]] static void Release(T* object) {
     if (--object->referenceCount == 0) delete object;
   }

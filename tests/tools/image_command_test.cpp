@@ -1,55 +1,13 @@
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/tools/cli_fixture.h"
+
 namespace {
 
-namespace fs = std::filesystem;
-
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-class ImageCommand : public testing::Test {
+class ImageCommand : public CliFixture {
 protected:
-  ImageCommand() : folder(fs::temp_directory_path() / ("patinex_image_command_" + std::to_string(std::random_device{}()))) {
-    fs::create_directories(folder);
-  }
-  ~ImageCommand() override { fs::remove_all(folder); }
-
-  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return (folder / name).string();
-  }
-
-  CliResult Cli(const std::string& arguments) {
-    fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-    std::string command = std::string(PATINEX_CLI) + " image " + arguments + " >" + out.string() + " 2>" + err.string();
-    int status = std::system(command.c_str());
-    CliResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return run;
-  }
-
-  fs::path folder;
+  ImageCommand() : CliFixture("image") {}
 };
 
 // A 2 x 2 24-bit Targa, bottom row first, B, G, R.

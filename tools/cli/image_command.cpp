@@ -1,13 +1,11 @@
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <string>
-#include <vector>
 
 #include "imagelib/image.h"
 #include "imagelib/image_decoder.h"
+#include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
 
@@ -48,36 +46,12 @@ std::string FailureReason(const std::string& path, const ImageLib::ImageF& image
   return std::string("could not decode as a ") + extension + " image";
 }
 
-// Writes next to the destination and renames over it at the end, so that a failed or
-// interrupted dump never leaves a half-written file under the destination's name.
+// The samples as little-endian float32, top row first, channels interleaved.
 bool DumpSamples(const ImageLib::ImageF& image, const std::string& destination, std::string& error) {
-  std::string temporary = destination + ".partial-" + std::to_string(std::random_device{}());
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot create " + temporary + ": " + std::strerror(errno);
-    return false;
-  }
-  size_t count = size_t(image.width) * image.height * image.channels;
-  std::vector<uint32_t> block(64 * 1024);
-  bool written = true;
-  for (size_t done = 0; done < count && written;) {
-    size_t take = std::min(block.size(), count - done);
-    std::memcpy(block.data(), image.samples + done, take * sizeof(float));
-    if constexpr (std::endian::native == std::endian::big) {
-      for (uint32_t& word : block) word = __builtin_bswap32(word);
-    }
-    written = std::fwrite(block.data(), sizeof(float), take, file) == take;
-    done += take;
-  }
-  int savedErrno = errno;
-  if (std::fclose(file) != 0 && written) {
-    written = false;
-    savedErrno = errno;
-  }
-  if (written && std::rename(temporary.c_str(), destination.c_str()) == 0) return true;
-  error = "cannot write " + destination + ": " + std::strerror(written ? errno : savedErrno);
-  std::remove(temporary.c_str());
-  return false;
+  WordFileWriter writer(destination);
+  if (!writer.Open(error)) return false;
+  writer.Floats(image.samples, size_t(image.width) * image.height * image.channels);
+  return writer.Commit(error);
 }
 
 int RunImage(const Arguments& arguments) {

@@ -1,0 +1,144 @@
+#include "simulation/sampling_task.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "simulation/hammersley.h"
+
+namespace Simulation {
+namespace {
+
+using RenderLib::Vector3;
+
+// How each side casts its rays: the ray direction, the axis it runs along, whether it starts
+// on the box's maximum face, and the two grid axes spanning the face.
+struct SideLayout {
+  Vector3 rayDirection;
+  int rayAxis;
+  bool startsOnMax;
+  int axisA;
+  int axisB;
+};
+
+constexpr SideLayout kSides[6] = {
+    {{0, 0, 1}, 2, false, 0, 1}, {{0, -1, 0}, 1, true, 0, 2}, {{1, 0, 0}, 0, false, 1, 2},
+    {{0, 0, -1}, 2, true, 0, 1}, {{0, 1, 0}, 1, false, 0, 2}, {{-1, 0, 0}, 0, true, 1, 2},
+};
+
+// A side casting more rays than this would need gigabytes for its samples alone; such a model
+// is far too thin for its size at this density and its side is skipped with a message.
+constexpr double kMaxRaysPerSide = 1u << 27;
+
+template <class T>
+T Interpolate(const T& a0, const T& a1, const T& a2, float b1, float b2) {
+  return a0 + (a1 - a0) * b1 + (a2 - a0) * b2;
+}
+
+Vector3 Unit(Vector3 v) {
+  v.Normalize();
+  return v;
+}
+
+}  // namespace
+
+float SampleSpacing(const RenderLib::BoundingBox& box, int32_t density) {
+  if (density < 1) density = 1;
+  const Vector3 extent = box.Extent();
+  float smallest = std::numeric_limits<float>::infinity();
+  for (int axis = 0; axis < 3; ++axis) {
+    if (extent[axis] > 0.0f && extent[axis] < smallest) smallest = extent[axis];
+  }
+  if (!std::isfinite(smallest)) return 0.0f;
+  return smallest / static_cast<float>(density);
+}
+
+SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const Vector3& position,
+                         const float initialValues[3]) {
+  const int32_t* indices = mesh.GetIndices() + 3 * triangle;
+  const RenderLib::VertexNormalUV& a0 = mesh.GetVertices()[indices[0]];
+  const RenderLib::VertexNormalUV& a1 = mesh.GetVertices()[indices[1]];
+  const RenderLib::VertexNormalUV& a2 = mesh.GetVertices()[indices[2]];
+
+  SurfaceSample sample{};
+  sample.position = position;
+  sample.normal = Unit(Interpolate(a0.normal, a1.normal, a2.normal, b1, b2));
+  sample.tangent = Unit(Interpolate(a0.tangent, a1.tangent, a2.tangent, b1, b2));
+  sample.bitangent = Unit(Interpolate(Unit(Cross(a0.normal, a0.tangent)), Unit(Cross(a1.normal, a1.tangent)),
+                                      Unit(Cross(a2.normal, a2.tangent)), b1, b2));
+  sample.u = Interpolate(a0.u, a1.u, a2.u, b1, b2);
+  sample.v = Interpolate(a0.v, a1.v, a2.v, b1, b2);
+  sample.area = std::fabs(Dot(Cross(a1.position - a0.position, a2.position - a0.position) * 0.5f, sample.normal));
+  sample.uExtent = std::max({a0.u, a1.u, a2.u}) - std::min({a0.u, a1.u, a2.u});
+  sample.vExtent = std::max({a0.v, a1.v, a2.v}) - std::min({a0.v, a1.v, a2.v});
+
+  sample.humidity = initialValues[0];
+  sample.dirt = initialValues[1];
+  sample.rust = initialValues[2];
+  sample.bounceDamping = (1.0f - initialValues[0]) * sample.normal.y * sample.normal.y;
+  sample.scatterDamping = 1.0f;
+  sample.flowDamping = sample.normal.y;
+  return sample;
+}
+
+double RaysPerSide(const RenderLib::BoundingBox& box, float spacing, int32_t direction) {
+  const SideLayout& side = kSides[direction];
+  const Vector3 extent = box.Extent();
+  return 2.0 * std::ceil(extent[side.axisA] / spacing + 1.0f) * std::ceil(extent[side.axisB] / spacing + 1.0f);
+}
+
+void SamplingTask::Run(uint32_t) {
+  const RenderLib::BoundingBox box = mesh->GetBoundingBox();
+  sampleSpacing = SampleSpacing(box, density);
+  if (sampleSpacing <= 0.0f || direction < 0 || direction > 5) return;
+
+  const SideLayout& side = kSides[direction];
+  const Vector3 extent = box.Extent();
+  const float extentA = extent[side.axisA];
+  const float extentB = extent[side.axisB];
+  const double rays = RaysPerSide(box, sampleSpacing, direction);
+  if (!(rays <= kMaxRaysPerSide)) {
+    std::fprintf(stderr, "sampling: side %d would cast %.0f rays at this density; the model is too thin, side skipped\n",
+                 direction, rays);
+    return;
+  }
+  const uint32_t n = static_cast<uint32_t>(rays);
+  std::unique_ptr<float[]> grid(new (std::nothrow) float[2 * static_cast<size_t>(n)]);
+  if (grid == nullptr || !samples.Init(n)) {
+    std::fprintf(stderr, "sampling: out of memory for %u rays on side %d\n", n, direction);
+    return;
+  }
+  Hammersley2D(grid.get(), n);
+
+  float startCoordinate = side.startsOnMax ? box.max[side.rayAxis] : box.min[side.rayAxis];
+  float endCoordinate = side.startsOnMax ? box.min[side.rayAxis] : box.max[side.rayAxis];
+  // A model flat along the ray axis would give rays of length zero, which hit nothing: start
+  // and end them one spacing off its plane instead.
+  if (extent[side.rayAxis] == 0.0f) {
+    const float outwards = side.startsOnMax ? sampleSpacing : -sampleSpacing;
+    startCoordinate += outwards;
+    endCoordinate -= outwards;
+  }
+  RenderLib::KdRay ray;
+  ray.rangedTest = 1;
+  ray.anyHit = 0;
+  for (uint32_t j = 0; j < n; ++j) {
+    Vector3 start;
+    start[side.axisA] = box.min[side.axisA] + grid[2 * j] * extentA;
+    start[side.axisB] = box.min[side.axisB] + grid[2 * j + 1] * extentB;
+    start[side.rayAxis] = startCoordinate;
+    Vector3 end = start;
+    end[side.rayAxis] = endCoordinate;
+    ray.origin = start;
+    ray.end = end;
+    RenderLib::KdHit hit;
+    if (!kdTree->Intersect(ray, *mesh, hit)) continue;
+    samples.Push(MakeSample(*mesh, hit.triangle, hit.u, hit.v, start + side.rayDirection * hit.distance, initialValues));
+  }
+  samples.ShrinkToFit();
+}
+
+}  // namespace Simulation

@@ -1,0 +1,119 @@
+#include "simulation/sampling_task.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "renderlib/obj_loader.h"
+#include "simulation/sample_map_builder.h"
+#include "tests/support/triangle_soups.h"
+
+namespace Simulation {
+namespace {
+
+using RenderLib::BoundingBox;
+using RenderLib::Vector3;
+using TestSupport::Box;
+using TestSupport::MakeSoup;
+
+BoundingBox MakeBox(Vector3 lo, Vector3 hi) {
+  BoundingBox box;
+  box.Extend(lo);
+  box.Extend(hi);
+  return box;
+}
+
+TEST(SamplingTask, SpacingAndRayCountsFollowTheSmallestExtent) {
+  const BoundingBox sphere = MakeBox({-1, -1, -1}, {1, 1, 1});
+  EXPECT_FLOAT_EQ(SampleSpacing(sphere, 100), 0.02f);
+  for (int side = 0; side < 6; ++side) EXPECT_EQ(RaysPerSide(sphere, 0.02f, side), 2.0 * 101 * 101);
+
+  const BoundingBox cube = MakeBox({0, 0, 0}, {3, 3, 3});
+  EXPECT_FLOAT_EQ(SampleSpacing(cube, 1), 3.0f);
+  EXPECT_EQ(RaysPerSide(cube, 3.0f, 2), 8.0);
+
+  // Flat along y: the smallest extent that is not zero sets the spacing; flat along every axis
+  // gives none at all.
+  EXPECT_FLOAT_EQ(SampleSpacing(MakeBox({0, 0, 0}, {4, 0, 2}), 10), 0.2f);
+  EXPECT_EQ(SampleSpacing(MakeBox({1, 1, 1}, {1, 1, 1}), 10), 0.0f);
+  EXPECT_EQ(SampleSpacing(BoundingBox(), 10), 0.0f);
+}
+
+TEST(SamplingTask, EverySideOfACubeSamplesOnlyTheFaceTurnedTowardsIt) {
+  auto soup = MakeSoup(Box({0, 0, 0}, {1, 2, 3}));
+  RenderLib::KdTree tree;
+  tree.Build(*soup, 24, 16);
+  for (int side = 0; side < 6; ++side) {
+    SamplingTask task(nullptr);
+    task.density = 20;
+    task.direction = side;
+    task.kdTree = &tree;
+    task.mesh = soup.get();
+    task.Run(0);
+    EXPECT_FLOAT_EQ(task.sampleSpacing, 0.05f);
+    ASSERT_GT(task.samples.Count(), 100u) << side;
+    // Sides 0..5 look along +z, -y, +x, -z, +y, -x and see the faces at z = 0, y = 2, x = 0,
+    // z = 3, y = 0 and x = 1, whose outward normals point back at them.
+    const int axis[6] = {2, 1, 0, 2, 1, 0};
+    const float plane[6] = {0, 2, 0, 3, 0, 1};
+    const float normal[6] = {-1, 1, -1, 1, -1, 1};
+    for (uint32_t i = 0; i < task.samples.Count(); ++i) {
+      const SurfaceSample& sample = task.samples[i];
+      ASSERT_FLOAT_EQ(sample.position[axis[side]], plane[side]);
+      ASSERT_FLOAT_EQ(sample.normal[axis[side]], normal[side]);
+      EXPECT_EQ(sample.scatterDamping, 1.0f);
+      EXPECT_EQ(sample.flowDamping, sample.normal.y);
+      EXPECT_FLOAT_EQ(sample.bounceDamping, sample.normal.y * sample.normal.y);
+      EXPECT_GT(sample.area, 0.0f);
+    }
+  }
+}
+
+TEST(SamplingTask, SamplesInterpolateTheHitTrianglesAttributes) {
+  std::unique_ptr<RenderLib::ObjModel> model =
+      RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
+  ASSERT_NE(model, nullptr);
+  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::KdTree tree;
+  tree.Build(soup, 24, 16);
+  SampleMapBuild build = BuildSampleMap(tree, soup, 20);
+  EXPECT_FLOAT_EQ(build.spacing, 0.1f);
+  ASSERT_GT(build.map->Count(), 2000u);
+  for (uint32_t i = 0; i < build.map->Count(); ++i) {
+    const SurfaceSample& sample = build.map->Items()[i];
+    ASSERT_NEAR(Length(sample.position), 1.0f, 0.01f);
+    EXPECT_NEAR(Dot(sample.normal, sample.position), 1.0f, 0.01f);
+    EXPECT_NEAR(Length(sample.tangent), 1.0f, 1e-4f);
+    EXPECT_NEAR(Dot(sample.tangent, sample.normal), 0.0f, 0.05f);
+    EXPECT_NEAR(Dot(sample.bitangent, Cross(sample.normal, sample.tangent)), 1.0f, 0.05f);
+    EXPECT_GE(sample.u, 0.0f);
+    EXPECT_LE(sample.u, 1.0f);
+    // The sphere's v runs from the south pole (0) to the north pole (1).
+    EXPECT_NEAR(sample.v, std::acos(-sample.position.y) / 3.14159265f, 0.02f);
+    EXPECT_GE(sample.uExtent, 0.0f);
+    EXPECT_LT(sample.uExtent, 0.5f);
+  }
+}
+
+TEST(SampleMapBuilder, FlatModelsAreSampledFromTheirTwoSidesAndPointsNotAtAll) {
+  // One quad in the plane y = 0.5.
+  auto quad = MakeSoup({{Vector3{0, 0.5f, 0}, Vector3{2, 0.5f, 0}, Vector3{2, 0.5f, 1}},
+                        {Vector3{0, 0.5f, 0}, Vector3{2, 0.5f, 1}, Vector3{0, 0.5f, 1}}});
+  RenderLib::KdTree tree;
+  tree.Build(*quad, 24, 16);
+  SampleMapBuild build = BuildSampleMap(tree, *quad, 10);
+  EXPECT_FLOAT_EQ(build.spacing, 0.1f);
+  ASSERT_GT(build.map->Count(), 300u);
+  for (uint32_t i = 0; i < build.map->Count(); ++i) EXPECT_EQ(build.map->Items()[i].position.y, 0.5f);
+
+  auto point = MakeSoup({{Vector3{1, 1, 1}, Vector3{1, 1, 1}, Vector3{1, 1, 1}}});
+  RenderLib::KdTree pointTree;
+  pointTree.Build(*point, 24, 16);
+  SampleMapBuild none = BuildSampleMap(pointTree, *point, 100);
+  EXPECT_EQ(none.map->Count(), 0u);
+  EXPECT_EQ(none.spacing, 0.0f);
+}
+
+}  // namespace
+}  // namespace Simulation

@@ -1,0 +1,81 @@
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/tools/cli_fixture.h"
+
+namespace {
+
+struct Point {
+  float x, y, z;
+};
+
+std::vector<uint8_t> PositionsFile(const std::vector<Point>& points) {
+  std::vector<uint8_t> bytes(4 + 12 * points.size());
+  uint32_t count = static_cast<uint32_t>(points.size());
+  std::memcpy(bytes.data(), &count, 4);
+  std::memcpy(bytes.data() + 4, points.data(), 12 * points.size());
+  return bytes;
+}
+
+class KnnCommand : public CliFixture {
+protected:
+  KnnCommand() : CliFixture("knn") {}
+};
+
+TEST_F(KnnCommand, AnswersEveryQueryWithTheSortedNearestDistances) {
+  std::mt19937 random(4);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::vector<Point> points(2000), queries(50);
+  for (Point& p : points) p = {unit(random), unit(random), unit(random)};
+  for (Point& q : queries) q = {unit(random), unit(random), unit(random)};
+  const int k = 12;
+  const float radius = 0.3f;
+
+  std::string out = (folder / "out.bin").string();
+  CliResult run = Cli(Write("points.bin", PositionsFile(points)) + " " + Write("queries.bin", PositionsFile(queries)) +
+                      " " + std::to_string(k) + " 0.3 " + out);
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  std::string bytes = ReadFile(out);
+  size_t offset = 0;
+  for (const Point& q : queries) {
+    std::vector<float> expected;
+    for (const Point& p : points) {
+      float dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+      float d = dx * dx + dy * dy + dz * dz;
+      if (d < radius * radius) expected.push_back(d);
+    }
+    std::sort(expected.begin(), expected.end());
+    if (expected.size() > k) expected.resize(k);
+
+    ASSERT_LE(offset + 4, bytes.size());
+    uint32_t found;
+    std::memcpy(&found, bytes.data() + offset, 4);
+    ASSERT_EQ(found, expected.size());
+    std::vector<float> got(found);
+    std::memcpy(got.data(), bytes.data() + offset + 4, 4 * found);
+    EXPECT_EQ(got, expected);
+    offset += 4 + 4 * found;
+  }
+  EXPECT_EQ(offset, bytes.size());
+}
+
+TEST_F(KnnCommand, RejectsBadInputWithoutWritingOutput) {
+  std::string points = Write("points.bin", PositionsFile({{0, 0, 0}, {1, 0, 0}}));
+  std::vector<uint8_t> lying = PositionsFile({{0, 0, 0}});
+  lying[0] = 9;  // claims nine points
+  std::string out = (folder / "out.bin").string();
+
+  EXPECT_EQ(Cli(points + " " + Write("lying.bin", lying) + " 3 1 " + out).status, 1);
+  EXPECT_EQ(Cli(points + " " + (folder / "missing.bin").string() + " 3 1 " + out).status, 1);
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(Cli(points + " " + points + " 501 1 " + out).status, 2);
+  EXPECT_EQ(Cli(points + " " + points + " 3 -1 " + out).status, 2);
+  EXPECT_EQ(Cli(points + " " + points + " 3").status, 2);
+  EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include <algorithm>
+#include <memory>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "simulation/sample_map.h"
+#include "tools/cli/binary_file.h"
+#include "tools/cli/command_registry.h"
+
+namespace PatinexCli {
+namespace {
+
+int RunKnn(const Arguments& arguments);
+
+const Command kKnnCommand = {
+    "knn",
+    "knn POINTS QUERIES K RADIUS OUT",
+    "Builds a sample map over the positions in POINTS and answers, for every position in\n"
+    "QUERIES, which of them lie nearer than RADIUS, the K nearest at most (K from 1 to 500),\n"
+    "the way the simulation finds the samples around a ton. POINTS and QUERIES hold a uint32\n"
+    "count n followed by n x 3 float32 positions; OUT gets, per query, a uint32 count followed by\n"
+    "that many float32 squared distances in ascending order. All values little-endian.",
+    RunKnn,
+};
+
+const CommandRegistration kRegistration(kKnnCommand);
+
+// Reads "uint32 n, then n x 3 float32" into positions.
+bool ReadPositions(const std::string& path, std::vector<RenderLib::Vector3>& positions, std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes, error)) return false;
+  if (bytes.size() < 4) {
+    error = path + ": too short for its point count";
+    return false;
+  }
+  const uint64_t count = WordAt(bytes, 0);
+  if (bytes.size() != 4 + count * 12) {
+    error = path + ": says " + std::to_string(count) + " points, which take " + std::to_string(4 + count * 12) +
+            " bytes, but the file has " + std::to_string(bytes.size());
+    return false;
+  }
+  positions.resize(count);
+  for (uint64_t i = 0; i < count; ++i) {
+    for (int axis = 0; axis < 3; ++axis) positions[i][axis] = FloatAt(bytes, 4 + i * 12 + axis * 4);
+  }
+  return true;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size() && errno == 0 && std::isfinite(value);
+}
+
+int RunKnn(const Arguments& arguments) {
+  if (arguments.size() != 5) return UsageError(kKnnCommand, "expected five arguments");
+  double k = 0;
+  double radius = 0;
+  if (!ParseNumber(arguments[2], k) || k != std::floor(k) || k < 1 || k > Simulation::kMaxNeighbours) {
+    return UsageError(kKnnCommand, "K must be a whole number from 1 to 500, not '" + arguments[2] + "'");
+  }
+  if (!ParseNumber(arguments[3], radius) || radius < 0) {
+    return UsageError(kKnnCommand, "RADIUS must be a number of at least 0, not '" + arguments[3] + "'");
+  }
+
+  std::string error;
+  std::vector<RenderLib::Vector3> points;
+  std::vector<RenderLib::Vector3> queries;
+  if (!ReadPositions(arguments[0], points, error) || !ReadPositions(arguments[1], queries, error)) {
+    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
+    return kExitFailure;
+  }
+
+  Simulation::SampleArray samples;
+  if (!samples.Init(static_cast<uint32_t>(points.size()))) {
+    std::fprintf(stderr, "patinex-cli knn: out of memory for %zu points\n", points.size());
+    return kExitFailure;
+  }
+  for (const RenderLib::Vector3& point : points) {
+    Simulation::SurfaceSample sample{};
+    sample.position = point;
+    samples.Push(sample);
+  }
+  Simulation::SampleMap map(samples);
+
+  WordFileWriter out(arguments[4]);
+  if (!out.Open(error)) {
+    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  auto list = std::make_unique<Simulation::NeighbourList>();
+  std::vector<float> distances;
+  for (const RenderLib::Vector3& query : queries) {
+    int found = Simulation::FindNearest(map, query, static_cast<int>(k), static_cast<float>(radius), *list);
+    distances.assign(list->squaredDistances + 1, list->squaredDistances + 1 + found);
+    std::sort(distances.begin(), distances.end());
+    out.Word(static_cast<uint32_t>(found));
+    out.Floats(distances.data(), distances.size());
+  }
+  if (!out.Commit(error)) {
+    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+}  // namespace PatinexCli
