@@ -214,6 +214,11 @@ private:
     while (true) {
       scanner.SkipBlanks();
       if (scanner.AtLineEnd()) break;
+      // A comment after the corners ends the face.
+      if (scanner.Peek() == '#') {
+        scanner.SkipToLineEnd();
+        break;
+      }
       readable = ReadCorner(corner);
       if (!readable) break;
 

@@ -1,6 +1,5 @@
 #include "renderlib/text_scanner.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <charconv>
@@ -97,24 +96,13 @@ bool TextScanner::Open(const char* path) {
   std::unique_ptr<FILE, FileCloser> file(path != nullptr ? std::fopen(path, "rb") : nullptr);
   if (!file) return false;
 
+  // The whole file is read into memory in one go (not mapped: another program shortening the
+  // file while we read it must not be able to stop this one).
   struct stat status {};
   size_t capacity = 0;
-  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode)) {
-    capacity = static_cast<size_t>(status.st_size);
-    // A regular file is mapped: its pages come straight from the page cache, with no copy.
-    if (capacity > 0) {
-      void* pages = mmap(nullptr, capacity, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(file.get()), 0);
-      if (pages != MAP_FAILED) {
-        mapping = pages;
-        mappingSize = capacity;
-        begin = cursor = static_cast<const char*>(pages);
-        end = begin + capacity;
-        return true;
-      }
-    }
-  }
-  // Otherwise it is read, one more byte than the size says so that reaching the end needs no
-  // second buffer; files that report no size (pipes) are read on in larger blocks.
+  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode)) capacity = static_cast<size_t>(status.st_size);
+  // One more byte than the size says, so that reaching the end needs no second buffer; files
+  // that report no size (pipes) are read on in larger blocks.
   capacity += 1;
   std::unique_ptr<char[]> buffer(new char[capacity]);
   size_t size = 0;
@@ -138,9 +126,6 @@ bool TextScanner::Open(const char* path) {
 }
 
 void TextScanner::Close() {
-  if (mapping != nullptr) munmap(mapping, mappingSize);
-  mapping = nullptr;
-  mappingSize = 0;
   text.reset();
   begin = cursor = end = nullptr;
   line = 1;

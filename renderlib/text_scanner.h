@@ -84,9 +84,7 @@ public:
   static bool IsSpace(char c) { return c == '\n' || IsBlank(c); }
 
 private:
-  std::unique_ptr<char[]> text;  // the file's bytes when they were read rather than mapped
-  void* mapping = nullptr;
-  size_t mappingSize = 0;
+  std::unique_ptr<char[]> text;  // the whole file
   const char* begin = nullptr;
   const char* cursor = nullptr;
   const char* end = nullptr;

@@ -102,6 +102,7 @@ TEST_F(ObjLoader, BrokenFacesAreDroppedWholeAndReported) {
                     "f 1 2 99999999999999999999\n"
                     "f 1 2\n"          // line 20
                     "f\n"
+                    "f 1 2 3 # a comment ends the face\n"
                     "f 2 3 4");        // the last line needs no line feed
   ASSERT_TRUE(model);
   std::vector<std::string> expected;
@@ -111,10 +112,11 @@ TEST_F(ObjLoader, BrokenFacesAreDroppedWholeAndReported) {
   EXPECT_EQ(messages, expected);
   ASSERT_EQ(model->groups.Count(), 1);
   const MeshGroup& group = model->groups[0];
-  EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
-  ASSERT_EQ(group.vertices.Count(), 6);
-  EXPECT_EQ(group.vertices[3].position, Vector3(1, 0, 0));
-  EXPECT_EQ(group.vertices[5].position, Vector3(0, 1, 0));
+  EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  ASSERT_EQ(group.vertices.Count(), 9);
+  EXPECT_EQ(group.vertices[3].position, group.vertices[0].position);
+  EXPECT_EQ(group.vertices[6].position, Vector3(1, 0, 0));
+  EXPECT_EQ(group.vertices[8].position, Vector3(0, 1, 0));
 }
 
 TEST_F(ObjLoader, MaterialsMakeGroupsAndEmptyGroupsGo) {
