@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "simulation/sample_map.h"
+#include "simulation/splat_image.h"
+#include "simulation/splat_raster.h"
+#include "simulation/surface_sample.h"
+
+namespace Simulation {
+
+// The square a sample stamps into a width x height mask. Its half sizes are the sample's share
+// of the surface (about `spacing` in world units) carried into texture space through its
+// triangle: t = spacing / sqrt(2 area), half width = uExtent W t sqrt(2), half height =
+// vExtent H t sqrt(2). The centre is at column W u + jx and row H (1 - v) - jy from the top,
+// where the jitter jx = (randomX - 0.5) min(5, W t) 0.05 and jy likewise from randomY with H,
+// so it never exceeds an eighth of a pixel. randomX and randomY are draws in [0, 1].
+SplatSquare SampleSplatSquare(const SurfaceSample& sample, uint32_t width, uint32_t height, float spacing,
+                              float randomX, float randomY);
+
+// The quantity a mask channel shows: 0 humidity, 1 dirt, 2 rust.
+float ChannelValue(const SurfaceSample& sample, int32_t channel);
+
+// Stamps every sample of the map, in stored order, into the raster with its value of the
+// channel (0..2), drawing its jitter from the process-wide random stream: two draws per sample,
+// x first. Samples whose square is degenerate (a triangle of no area or no texture extent)
+// still draw their jitter but stamp nothing.
+void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster);
+
+}  // namespace Simulation

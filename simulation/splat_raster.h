@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "simulation/splat_image.h"
+
+namespace Simulation {
+
+// One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
+// the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
+struct SplatSquare {
+  float centreX;
+  float centreY;
+  float halfWidth;
+  float halfHeight;
+};
+
+// A float mask that splats are stamped into by normalised splatting: every texel sums
+// value x weight and weight, where the weight is the splat's coverage there, so overlapping
+// splats average instead of piling up or hiding each other. Resolve turns the sums into
+// values; Dilate then pushes values a few texels into the empty texels around what was
+// covered, so that filtering at the edge of a texture chart does not pull in black.
+class SplatRaster {
+public:
+  // Allocates the whole mask at once (throws std::bad_alloc if it cannot) and clears it.
+  SplatRaster(uint32_t width, uint32_t height);
+
+  uint32_t Width() const { return width; }
+  uint32_t Height() const { return height; }
+
+  void Clear();
+
+  // Stamps the splat over the pixels whose centres lie inside the square (left and top edges
+  // inclusive, right and bottom exclusive), clipped to the mask. The splat's coverage is
+  // sampled bilinearly (clamped at its edges) with splat coordinates running from 0 at the
+  // square's left edge to 1 at its right edge, and from 0 at its bottom edge to 1 at its top
+  // edge. A square whose size or centre is not finite, or that has no area, stamps nothing,
+  // and so does a value that is not finite (it would spoil every texel it touched).
+  void Draw(const SplatSquare& square, float value, const SplatImage& splat);
+
+  // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
+  void Resolve();
+
+  // After Resolve: each pass gives every empty texel that touches (across an edge or a
+  // corner) a texel filled before this pass the mean value of those neighbours. After n passes
+  // the texels within n steps of a covered texel are filled and nothing farther.
+  void Dilate(int passes);
+
+  // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
+  // written three times (R = G = B), rows from the top.
+  void ToRgb(uint8_t* rgb) const;
+
+  // Before Resolve Value reads the sum of value x weight; after it the value. Weight is the
+  // summed coverage.
+  float Value(uint32_t x, uint32_t y) const { return sums[2 * (size_t(y) * width + x)]; }
+  float Weight(uint32_t x, uint32_t y) const { return sums[2 * (size_t(y) * width + x) + 1]; }
+  // After Resolve: 0 for an empty texel, 1 for one a splat covered, 1 + n for one filled by
+  // dilation pass n.
+  uint8_t Generation(uint32_t x, uint32_t y) const { return generation[(size_t(y) + 1) * (width + 2) + x + 1]; }
+
+private:
+  uint32_t width;
+  uint32_t height;
+  // Per texel the sum of value x weight (after Resolve the value) and then the sum of
+  // weights, side by side so that a splat's row touches as few cache lines as it can.
+  std::unique_ptr<float[]> sums;
+  // Per texel as Generation() describes, with a border all round (marked as never to be
+  // filled) so that the dilation reads neighbours without bounds checks.
+  std::unique_ptr<uint8_t[]> generation;
+  // Per column of the square being drawn (padded to whole groups of four): where its splat
+  // taps start in a row of SplatImage::Taps(), and the weights of the left and right taps.
+  std::unique_ptr<int32_t[]> columnTaps;
+  std::unique_ptr<float[]> columnLeft;
+  std::unique_ptr<float[]> columnRight;
+};
+
+}  // namespace Simulation

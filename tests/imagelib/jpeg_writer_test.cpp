@@ -1,0 +1,84 @@
+#include "imagelib/jpeg_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "imagelib/image.h"
+#include "tests/imagelib/image_test_files.h"
+
+namespace ImageLib {
+namespace {
+
+// Odd sizes, so that the picture ends inside the encoder's 16 x 16 blocks.
+constexpr uint32_t kWidth = 97, kHeight = 61;
+
+std::vector<uint8_t> Gradient(bool grey) {
+  std::vector<uint8_t> rgb(kWidth * kHeight * 3);
+  for (uint32_t y = 0; y < kHeight; ++y) {
+    for (uint32_t x = 0; x < kWidth; ++x) {
+      uint8_t* pixel = &rgb[(y * kWidth + x) * 3];
+      pixel[0] = static_cast<uint8_t>(x * 255 / (kWidth - 1));
+      pixel[1] = grey ? pixel[0] : static_cast<uint8_t>(y * 255 / (kHeight - 1));
+      pixel[2] = grey ? pixel[0] : static_cast<uint8_t>(128 + 60 * std::sin(x * 0.05));
+    }
+  }
+  return rgb;
+}
+
+TEST(JpegWriter, SmoothPicturesComeBackThroughTheReaderWithinJpegTolerance) {
+  ScratchFolder folder;
+  for (bool grey : {false, true}) {
+    const std::vector<uint8_t> rgb = Gradient(grey);
+    const std::string path = (folder.path / (grey ? "grey.jpg" : "colour.jpg")).string();
+    ASSERT_TRUE(WriteJpegFile(path.c_str(), rgb.data(), kWidth, kHeight));
+    ImageF image;
+    ASSERT_TRUE(image.Load(path.c_str()));
+    ASSERT_EQ(image.width, kWidth);
+    ASSERT_EQ(image.height, kHeight);
+    ASSERT_EQ(image.channels, 3u);
+    double worst = 0, total = 0;
+    for (size_t i = 0; i < rgb.size(); ++i) {
+      const double error = std::abs(image.samples[i] * 255.0 - rgb[i]);
+      worst = std::max(worst, error);
+      total += error;
+    }
+    EXPECT_LE(worst, grey ? 2.0 : 6.0) << (grey ? "grey" : "colour");
+    EXPECT_LE(total / rgb.size(), 1.0) << (grey ? "grey" : "colour");
+    if (grey) {
+      // Grey stays grey: no colour appears in a picture that had none.
+      for (size_t i = 0; i < rgb.size(); i += 3) {
+        ASSERT_EQ(image.samples[i], image.samples[i + 1]);
+        ASSERT_EQ(image.samples[i], image.samples[i + 2]);
+      }
+    }
+  }
+}
+
+TEST(JpegWriter, FailuresAreReportedAndTheProgramGoesOn) {
+  ScratchFolder folder;
+  const std::vector<uint8_t> rgb = Gradient(false);
+  testing::internal::CaptureStderr();
+  const std::filesystem::path missing = folder.path / "missing" / "out.jpg";
+  EXPECT_FALSE(WriteJpegFile(missing.c_str(), rgb.data(), kWidth, kHeight));
+  const std::filesystem::path sized = folder.path / "sized.jpg";
+  EXPECT_FALSE(WriteJpegFile(sized.c_str(), rgb.data(), 0, kHeight));
+  EXPECT_FALSE(WriteJpegFile(sized.c_str(), rgb.data(), kWidth, kHeight, 0));
+  EXPECT_FALSE(std::filesystem::exists(sized));
+  // A device that takes no data: the library's write error comes back as false, not an exit.
+  if (std::FILE* full = std::fopen("/dev/full", "wb")) {
+    EXPECT_FALSE(WriteJpeg(full, "/dev/full", rgb.data(), kWidth, kHeight));
+    std::fclose(full);
+  }
+  const std::string messages = testing::internal::GetCapturedStderr();
+  EXPECT_NE(messages.find("missing/out.jpg"), std::string::npos) << messages;
+  EXPECT_NE(messages.find("/dev/full"), std::string::npos) << messages;
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path));
+}
+
+}  // namespace
+}  // namespace ImageLib
