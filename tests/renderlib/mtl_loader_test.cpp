@@ -85,10 +85,10 @@ TEST_F(MtlLoader, NewmtlIsFoundAnywhereUntilAMaterialIsCurrent) {
 
 TEST_F(MtlLoader, TexturesLoadBesideTheLibraryAndFailuresAreReportedOnce) {
   folder.Write("lib/textures/wood.tga", Targa(2, 1));
-  folder.Write("lib/spec.tga", Targa(3, 2));
+  folder.Write("lib/shine.tga", Targa(3, 2));
   Load("newmtl wood\n"
        "map_Kd textures\\wood.tga\n"  // backslashes are path separators
-       "map_Ks spec.tga\n"
+       "map_Ks shine.tga\n"
        "map_Ka missing.tga\n");
   Material& wood = Named(0);
   ASSERT_TRUE(wood.diffuseMap);
@@ -104,7 +104,7 @@ TEST_F(MtlLoader, TexturesLoadBesideTheLibraryAndFailuresAreReportedOnce) {
   EXPECT_FALSE(LoadMaterialTexture("missing.tga", folder.Path("lib").c_str(), wood.diffuseMap));
   EXPECT_EQ(wood.diffuseMap.Get(), before);
   EXPECT_EQ(before->ReferenceCount(), 1);
-  EXPECT_TRUE(LoadMaterialTexture("spec.tga", folder.Path("lib").c_str(), wood.diffuseMap));
+  EXPECT_TRUE(LoadMaterialTexture("shine.tga", folder.Path("lib").c_str(), wood.diffuseMap));
   EXPECT_EQ(wood.diffuseMap->width, 3u);
 }
 
