@@ -1,0 +1,174 @@
+#include "simulation/patinex_process.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "renderlib/format_temp.h"
+#include "simulation/block_arena.h"
+#include "simulation/emission_points.h"
+#include "simulation/mask_baking.h"
+#include "simulation/random_unit.h"
+#include "simulation/surface_ageing.h"
+
+namespace Simulation {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kMaxEmissionPoints = 1000000;
+
+double SecondsBetween(Clock::time_point start, Clock::time_point end) {
+  return std::chrono::duration<double>(end - start).count();
+}
+
+void SetFinished(const SimulationParams& params, uint8_t value) {
+  if (params.finished != nullptr) params.finished->store(value, std::memory_order_release);
+}
+
+}  // namespace
+
+std::string MaskFileName(const char* folder, int32_t channel, int32_t step) {
+  static const char* const kPatterns[3] = {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"};
+  const char* name = RenderLib::FormatTemp(kPatterns[std::clamp(channel, 0, 2)], step);
+  std::string path = folder != nullptr ? folder : "media";
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path + name;
+}
+
+int32_t PatinexProcess::Run(void* parameters) {
+  SimulationParams& params = *static_cast<SimulationParams*>(parameters);
+
+  ThreadingLib::ThreadPool pool;
+  const bool poolCreated = params.workerCount > 0 ? pool.Create(params.workerCount, params.workerCount, -2)
+                                                  : pool.CreateForProcessors(-2);
+  if (!poolCreated) std::fprintf(stderr, "The tracing workers could not be started; the run only ages the samples.\n");
+  SetFinished(params, 0);
+  params.process = this;
+
+  if (params.kdTree == nullptr || params.mesh == nullptr || params.sampleMap == nullptr) {
+    std::fprintf(stderr, "Nothing to weather: the run needs a model, its kd-tree and its samples.\n");
+    SetFinished(params, 1);
+    return 0;
+  }
+  // The starters clamp these already; a run must not allocate from a wild value either way.
+  params.steps = std::clamp(params.steps, 1, 1000);
+  params.tonsPerStep = std::clamp(params.tonsPerStep, 1, 1000000);
+
+  // The emission directions are made once per run and turned about the vertical axis by one
+  // random angle, so runs differ while each run covers the hemisphere evenly.
+  const uint32_t count = std::min(static_cast<uint32_t>(params.steps) * static_cast<uint32_t>(params.tonsPerStep),
+                                  kMaxEmissionPoints);
+  std::unique_ptr<float[]> points = std::make_unique<float[]>(3 * static_cast<size_t>(count));
+  const float rotation = RandomUnit() * (2.0f * 3.1415927f);
+  const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox());
+  MakeEmissionPoints(points.get(), count, rotation, geometry);
+
+  std::vector<TraceTask*> tasks;
+  tasks.reserve(static_cast<size_t>(params.tonsPerStep));
+  uint32_t nextPoint = 0;
+  for (int32_t step = 0; step < params.steps; ++step) {
+    if (StopRequested()) break;
+    StepReport report;
+    report.step = step;
+    report.steps = params.steps;
+    report.emissionRotation = rotation;
+
+    const Clock::time_point traceStart = Clock::now();
+    report.legs = SpawnTons(pool, points.get(), nextPoint, 3 * count, geometry.aim, geometry.radius, params, tasks);
+    report.tons = static_cast<uint32_t>(tasks.size());
+    const Clock::time_point traced = Clock::now();
+    if (!StopRequested()) AgeSamples(*params.sampleMap);
+    const Clock::time_point aged = Clock::now();
+    if (StopRequested()) break;
+
+    if (params.uiLock != nullptr) params.uiLock->Lock();
+    for (int32_t channel = 0; channel < 3; ++channel) {
+      const std::string fileName = MaskFileName(params.maskFolder, channel, step);
+      if (WriteMask(params.device, channel, fileName.c_str(), params.maskWidth, params.maskHeight, *params.sampleMap,
+                    params.sampleSpacing) == 0) {
+        ++report.masksSaved;
+      }
+    }
+    if (params.uiLock != nullptr) params.uiLock->Unlock();
+
+    report.traceSeconds = SecondsBetween(traceStart, traced);
+    report.ageSeconds = SecondsBetween(traced, aged);
+    report.bakeSeconds = SecondsBetween(aged, Clock::now());
+    if (params.stepFinished != nullptr) params.stepFinished(report, params.userData);
+  }
+
+  points.reset();
+  SetFinished(params, 1);
+  return 0;
+}
+
+uint64_t PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint,
+                                   uint32_t pointFloats, const RenderLib::Vector3& aim, float radius,
+                                   SimulationParams& params, std::vector<TraceTask*>& tasks) {
+  tasks.clear();
+  BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask));
+
+  TraceTask ton(&pool);
+  ton.state = kBounce;
+  ton.pBounce = ton.pScatter = ton.pFlow = 0.8f;
+  ton.carriedHumidity = 0.1f;
+  ton.carriedDirt = 0.2f;
+  ton.carriedRust = 0.0f;
+  ton.searchRadius = radius * 0.1f;
+  ton.maxNeighbours = std::clamp(params.density, 1, kMaxNeighbours);
+  ton.target = aim;
+  ton.kdTree = params.kdTree;
+  ton.mesh = params.mesh;
+  ton.sampleMap = params.sampleMap;
+  ton.arena = &arena;
+  ton.normal = {0.0f, 0.0f, 0.0f};
+  ton.sampleSpacing = params.sampleSpacing;
+
+  for (int32_t t = 0; t < params.tonsPerStep; ++t) {
+    if (StopRequested()) {
+      pool.CancelAll();
+      tasks.clear();
+      return 0;
+    }
+    const float* start = points + nextPoint;
+    nextPoint = (nextPoint + 3) % pointFloats;
+    TraceTask* task = arena.Create<TraceTask>(ton);
+    if (task == nullptr) {
+      std::fprintf(stderr, "Out of memory after %d of %d tons; the step shoots those.\n", t, params.tonsPerStep);
+      break;
+    }
+    task->position = {start[0], start[1], start[2]};
+    if (!pool.Add(task)) break;  // no workers: the step only ages the samples
+    tasks.push_back(task);
+  }
+
+  pool.completionCallback = &PatinexProcess::TraceProgress;
+  pool.completionUserData = &params;
+  pool.RunAndWait();
+  pool.CancelAll();
+  pool.completionCallback = nullptr;
+  pool.completionUserData = nullptr;
+
+  uint64_t legs = 0;
+  for (const TraceTask* task : tasks) legs += task->legs;
+  return legs;
+}
+
+bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* /*task*/, void* userData) {
+  const SimulationParams& params = *static_cast<const SimulationParams*>(userData);
+  if (params.process->StopRequested()) return false;
+  const int32_t pending = pool->PendingCount();
+  if (pending % 100 == 0 && params.progress != nullptr) {
+    params.progress(params.tonsPerStep - pending, params.tonsPerStep, params.userData);
+  }
+  return true;
+}
+
+int32_t PatinexProcess::WriteMask(Platform::GraphicsDevice* /*device*/, int32_t channel, const char* fileName,
+                                  uint32_t width, uint32_t height, const SampleMap& sampleMap, float spacing) {
+  return BakeAndSaveMask(channel, fileName, width, height, sampleMap, spacing);
+}
+
+}  // namespace Simulation

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "renderlib/vector3.h"
+#include "simulation/simulation_params.h"
+#include "simulation/trace_task.h"
+#include "threadinglib/thread_pool.h"
+#include "threadinglib/thread_process.h"
+
+namespace Simulation {
+
+// The ageing run, meant to be started on its own ThreadingLib::Thread with a SimulationParams
+// block. Each step shoots tonsPerStep tons from the emission hemisphere, traces them to the end
+// on a pool of workers, ages the samples once, bakes the humidity, dirt and rust masks of the
+// step and reports it. Stop requests are honoured before each step, while a step's tons are
+// being set up, after every ton leg, after the tracing and before the masks are written; a
+// stopped step writes no masks, and the masks of the steps before it stay.
+class PatinexProcess final : public ThreadingLib::ThreadProcess {
+public:
+  // parameters points to a SimulationParams. Always returns 0, whether the run completed or
+  // was stopped.
+  int32_t Run(void* parameters) override;
+
+  // Shoots one step's tons, starting from the emission point at float index nextPoint of
+  // points (pointFloats floats in all; nextPoint moves on and wraps round), aimed at aim, and
+  // waits until they have all ended or the run was stopped. tasks is scratch space for the
+  // step's tasks. Returns the number of ton legs run.
+  uint64_t SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
+                     const RenderLib::Vector3& aim, float radius, SimulationParams& params,
+                     std::vector<TraceTask*>& tasks);
+
+  // The pool's completion callback while tons run (userData is the SimulationParams): calls the
+  // step off when a stop was asked for, and otherwise reports progress whenever the number of
+  // live tons is a multiple of 100.
+  static bool TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* task, void* userData);
+
+  // Bakes channel 0 (humidity), 1 (dirt) or 2 (rust) of the samples into a mask and saves it;
+  // 0 on success, a negative code when the mask was skipped.
+  static int32_t WriteMask(Platform::GraphicsDevice* device, int32_t channel, const char* fileName, uint32_t width,
+                           uint32_t height, const SampleMap& sampleMap, float spacing);
+};
+
+// The file a step's mask of a channel is saved to: FOLDER/mask_humidity07.jpg for channel 0 of
+// step 7 ("dirt" and "rust" for channels 1 and 2; three digits from step 100 on). A null folder
+// means "media"; an empty one the current folder.
+std::string MaskFileName(const char* folder, int32_t channel, int32_t step);
+
+}  // namespace Simulation

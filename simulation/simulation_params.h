@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <type_traits>
+
+#include "renderlib/kd_tree.h"
+#include "simulation/sample_map.h"
+#include "simulation/sampling_task.h"
+#include "threadinglib/critical_lock.h"
+
+namespace Platform {
+class GraphicsDevice;
+}
+
+namespace Simulation {
+
+class PatinexProcess;
+
+// What the run reports when a step has been traced, aged and baked.
+struct StepReport {
+  int32_t step = 0;    // 0-based
+  int32_t steps = 0;   // of the run
+  uint32_t tons = 0;   // shot in this step
+  uint64_t legs = 0;   // ton legs run in this step
+  double traceSeconds = 0.0;  // shooting and tracing the tons
+  double ageSeconds = 0.0;    // the per-step ageing of the samples
+  double bakeSeconds = 0.0;   // baking and saving the three masks, waiting for the UI lock included
+  int32_t masksSaved = 0;     // of the three
+  float emissionRotation = 0.0f;  // the run's random turn of the emission points, in radians
+};
+
+// Called from the tracing workers with the number of the step's tons that have ended and the
+// step's tons; must be quick and thread-safe.
+using ProgressFunction = void (*)(int32_t done, int32_t total, void* userData);
+// Called from the run's thread after each completed step (not for a step that was stopped).
+using StepFinishedFunction = void (*)(const StepReport& report, void* userData);
+
+// The parameter block of a run. Thread::Start copies it byte for byte, so it stays a plain
+// record; the pointers in it are shared with whoever started the run.
+struct SimulationParams {
+  const RenderLib::KdTree* kdTree = nullptr;  // over mesh
+  const Soup* mesh = nullptr;
+  SampleMap* sampleMap = nullptr;  // the samples whose quantities the run changes
+  int32_t steps = 1;               // 1..1000
+  int32_t tonsPerStep = 1000;      // 1..1,000,000
+  Platform::GraphicsDevice* device = nullptr;  // for baking on the GPU; the software bake ignores it
+  uint32_t maskWidth = 1024;
+  uint32_t maskHeight = 1024;
+  float sampleSpacing = 0.0f;  // the grid spacing the samples were placed at
+  ThreadingLib::CriticalLock* uiLock = nullptr;  // held while the masks of a step are written
+  ProgressFunction progress = nullptr;
+  PatinexProcess* process = nullptr;         // set by the run; the progress hook reads its stop flag
+  std::atomic<uint8_t>* finished = nullptr;  // 0 while a run is under way, 1 once it has ended
+  const char* dirtMaskFile = nullptr;        // carried for the viewer; the run does not read it
+
+  int32_t density = 100;  // the sampling density (1..500): the most samples a ton trades with
+  StepFinishedFunction stepFinished = nullptr;
+  void* userData = nullptr;  // handed to progress and stepFinished
+  // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".
+  const char* maskFolder = nullptr;
+  // Tracing workers; 0 means one per processor. One worker makes a run reproducible.
+  int32_t workerCount = 0;
+};
+
+static_assert(std::is_trivially_copyable_v<SimulationParams>);
+
+}  // namespace Simulation

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+
+#include "renderlib/kd_tree.h"
+#include "renderlib/vector3.h"
+#include "simulation/block_arena.h"
+#include "simulation/sample_map.h"
+#include "simulation/sampling_task.h"
+#include "threadinglib/task.h"
+
+namespace Simulation {
+
+// What a ton does after the hit where it was chosen.
+enum TonState : int32_t {
+  kBounce = 0,   // trades all three quantities both ways, leaves in a random direction
+  kScatter = 1,  // as kBounce
+  kFlow = 2,     // deposits humidity, trades dirt, moves downhill along the surface
+  kSettle = 3,   // deposits everything and ends
+};
+
+// One ton: a carrier of humidity, dirt and rust shot at the model. Each run is one leg of its
+// life: find where the ton is, trade with the samples around that point, choose what happens
+// next and, if the ton goes on, put the task back on its pool for the next leg. Between legs
+// the ton's whole state is in these fields.
+class TraceTask final : public ThreadingLib::Task {
+public:
+  explicit TraceTask(ThreadingLib::ThreadPool* pool) : Task(pool) {}
+
+  void Run(uint32_t context) override;
+  uint32_t Prepare() override { return 0; }
+
+  int32_t state = kBounce;
+  float pBounce = 0.8f;
+  float pScatter = 0.8f;
+  float pFlow = 0.8f;
+  float carriedHumidity = 0.1f;
+  float carriedDirt = 0.2f;
+  float carriedRust = 0.0f;
+  RenderLib::Vector3 position;  // start of the next leg
+  RenderLib::Vector3 target;    // end of the next straight leg
+  float searchRadius = 0.0f;
+  int32_t maxNeighbours = 100;
+  const RenderLib::KdTree* kdTree = nullptr;
+  const Soup* mesh = nullptr;
+  SampleMap* sampleMap = nullptr;
+  BlockArena* arena = nullptr;
+  float avgHumidity = 0.0f;  // means over the samples found at the last hit
+  float avgDirt = 0.0f;
+  float avgRust = 0.0f;
+  RenderLib::Vector3 normal;  // normalised mean normal of those samples
+  // The sample grid spacing; a flowing ton moves (avgHumidity × 50 + 1) spacings per leg.
+  float sampleSpacing = 0.0f;
+  // Legs run so far, for the run's statistics.
+  uint32_t legs = 0;
+};
+
+}  // namespace Simulation

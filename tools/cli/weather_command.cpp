@@ -1,0 +1,312 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simulation/patinex_process.h"
+#include "simulation/sample_map_builder.h"
+#include "threadinglib/thread.h"
+#include "tools/cli/command_registry.h"
+#include "tools/cli/json_writer.h"
+#include "tools/cli/loaded_model.h"
+#include "tools/cli/weather_progress.h"
+
+namespace PatinexCli {
+namespace {
+
+int RunWeather(const Arguments& arguments);
+
+const Command kWeatherCommand = {
+    "weather",
+    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N]",
+    "Ages the OBJ model MODEL as the program's Weather command does: covers it with surface\n"
+    "samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
+    "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
+    "every step to DIR (default media, made if missing) as mask_humidity00.jpg,\n"
+    "mask_dirt00.jpg, mask_rust00.jpg and so on. Numbers outside their range are clamped, with\n"
+    "a note. --threads N sets the tracing workers (default one per processor); with one worker\n"
+    "the same inputs give the same masks.\n"
+    "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C stops the run at\n"
+    "its next check: the masks of finished steps stay, and the exit status is 130.",
+    RunWeather,
+};
+
+const CommandRegistration kRegistration(kWeatherCommand);
+
+constexpr int kExitInterrupted = 130;
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+
+struct Options {
+  std::string model;
+  std::string out = "media";
+  long density = 100;
+  long steps = 1;
+  long tons = 1000;
+  long threads = 0;  // one per processor
+};
+
+struct NumberOption {
+  const char* name;
+  long Options::*field;
+  long minimum;
+  long maximum;
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--density", &Options::density, 1, 500},
+    {"--steps", &Options::steps, 1, 1000},
+    {"--tons", &Options::tons, 1, 1000000},
+    {"--threads", &Options::threads, 1, 1024},
+};
+
+// Everything the run's callbacks share with the command's own thread.
+struct RunState {
+  std::atomic<int32_t> tonsDone{0};
+  std::atomic<int32_t> stepsFinished{0};
+  std::mutex reportsMutex;
+  std::vector<Simulation::StepReport> reports;  // guarded by reportsMutex
+};
+
+void OnProgress(int32_t done, int32_t /*total*/, void* userData) {
+  static_cast<RunState*>(userData)->tonsDone.store(done, std::memory_order_relaxed);
+}
+
+void OnStepFinished(const Simulation::StepReport& report, void* userData) {
+  RunState& state = *static_cast<RunState*>(userData);
+  state.tonsDone.store(0, std::memory_order_relaxed);
+  std::lock_guard lock(state.reportsMutex);
+  state.reports.push_back(report);
+  state.stepsFinished.store(static_cast<int32_t>(state.reports.size()), std::memory_order_relaxed);
+}
+
+// Parses the command line; returns a usage status on error and -1 when the options are good.
+int ParseOptions(const Arguments& arguments, Options& options) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const NumberOption* number = nullptr;
+    for (const NumberOption& candidate : kNumberOptions) {
+      if (argument == candidate.name) number = &candidate;
+    }
+    if (number != nullptr || argument == "--out") {
+      if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
+      const std::string& value = arguments[++i];
+      if (number == nullptr) {
+        if (value.empty()) return UsageError(kWeatherCommand, "--out needs a folder");
+        options.out = value;
+        continue;
+      }
+      errno = 0;
+      char* end = nullptr;
+      long parsed = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0') {
+        return UsageError(kWeatherCommand, argument + " takes a whole number, not '" + value + "'");
+      }
+      const long clamped = errno == ERANGE ? (parsed < 0 ? number->minimum : number->maximum)
+                                           : std::clamp(parsed, number->minimum, number->maximum);
+      if (errno == ERANGE || clamped != parsed) {
+        std::fprintf(stderr, "patinex-cli weather: %s %s is outside %ld..%ld; using %ld\n", argument.c_str(),
+                     value.c_str(), number->minimum, number->maximum, clamped);
+      }
+      options.*(number->field) = clamped;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      return UsageError(kWeatherCommand, "unknown option " + argument);
+    } else if (!options.model.empty()) {
+      return UsageError(kWeatherCommand, "one model at a time");
+    } else {
+      options.model = argument;
+    }
+  }
+  if (options.model.empty()) return UsageError(kWeatherCommand, "no model given");
+  return -1;
+}
+
+// Makes the mask folder if needed and proves that a file can be created in it.
+bool PrepareOutputFolder(const std::string& folder, std::string& error) {
+  std::error_code code;
+  std::filesystem::create_directories(folder, code);
+  if (code) {
+    error = "cannot make the mask folder " + folder + ": " + code.message();
+    return false;
+  }
+  if (!std::filesystem::is_directory(folder, code)) {
+    error = folder + " is not a folder";
+    return false;
+  }
+  std::string probe = folder + "/.patinex-write-test-XXXXXX";
+  const int descriptor = mkstemp(probe.data());
+  if (descriptor < 0) {
+    error = "cannot write masks to " + folder + ": " + std::strerror(errno);
+    return false;
+  }
+  close(descriptor);
+  std::remove(probe.c_str());
+  return true;
+}
+
+void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
+  char line[256];
+  std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
+                report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
+                report.traceSeconds, report.bakeSeconds, report.masksSaved == 3 ? "" : " (some masks NOT saved)");
+  progress.Line(line);
+}
+
+int RunWeather(const Arguments& arguments) {
+  Options options;
+  if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
+
+  std::string error;
+  LoadedModel loaded;
+  if (!LoadModelForTracing(options.model, loaded, error) || !PrepareOutputFolder(options.out, error)) {
+    std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
+    return kExitFailure;
+  }
+
+  const auto sampleStart = std::chrono::steady_clock::now();
+  Simulation::SampleMapBuild samples =
+      Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density));
+  const double sampleSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - sampleStart).count();
+  if (samples.map->Count() == 0) {
+    std::fprintf(stderr, "patinex-cli weather: %s has no surface to sample\n", options.model.c_str());
+    return kExitFailure;
+  }
+
+  RunState state;
+  ThreadingLib::CriticalLock uiLock;
+  std::atomic<uint8_t> finished{0};
+  Simulation::SimulationParams params;
+  params.kdTree = loaded.tree.get();
+  params.mesh = loaded.soup.get();
+  params.sampleMap = samples.map.get();
+  params.steps = static_cast<int32_t>(options.steps);
+  params.tonsPerStep = static_cast<int32_t>(options.tons);
+  params.sampleSpacing = samples.spacing;
+  params.uiLock = &uiLock;
+  params.progress = OnProgress;
+  params.finished = &finished;
+  params.density = static_cast<int32_t>(options.density);
+  params.stepFinished = OnStepFinished;
+  params.userData = &state;
+  params.maskFolder = options.out.c_str();
+  params.workerCount = static_cast<int32_t>(options.threads);
+
+  struct sigaction action = {};
+  struct sigaction previous = {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends the program at once
+  sigemptyset(&action.sa_mask);
+  interruptRequested = 0;
+  sigaction(SIGINT, &action, &previous);
+
+  Simulation::PatinexProcess process;
+  WeatherProgress progress(stderr, params.steps, params.tonsPerStep);
+  const auto runStart = std::chrono::steady_clock::now();
+  size_t reportsShown = 0;
+  bool interrupted = false;
+  {
+    ThreadingLib::Thread thread("weather", &process, 2, 0);
+    if (!thread.Start(&params, sizeof params)) {
+      sigaction(SIGINT, &previous, nullptr);
+      std::fprintf(stderr, "patinex-cli weather: cannot start the simulation thread\n");
+      return kExitFailure;
+    }
+    while (thread.IsRunning()) {
+      if (interruptRequested != 0 && !interrupted) {
+        interrupted = true;
+        process.Stop();
+        progress.Line("interrupted: stopping at the next check (Ctrl+C again to quit at once)");
+      }
+      std::vector<Simulation::StepReport> fresh;
+      {
+        std::lock_guard lock(state.reportsMutex);
+        fresh.assign(state.reports.begin() + static_cast<long>(reportsShown), state.reports.end());
+        reportsShown = state.reports.size();
+      }
+      for (const Simulation::StepReport& report : fresh) PrintStepLine(progress, report);
+      const int32_t step = state.stepsFinished.load(std::memory_order_relaxed);
+      if (!interrupted && step < params.steps) progress.Update(step, state.tonsDone.load(std::memory_order_relaxed));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    thread.Wait();
+  }
+  sigaction(SIGINT, &previous, nullptr);
+  const double runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
+  if (interruptRequested != 0) interrupted = true;
+
+  for (size_t i = reportsShown; i < state.reports.size(); ++i) PrintStepLine(progress, state.reports[i]);
+  progress.Finish();
+
+  uint64_t tons = 0;
+  uint64_t legs = 0;
+  double traceSeconds = 0.0;
+  double bakeSeconds = 0.0;
+  int32_t masksSaved = 0;
+  for (const Simulation::StepReport& report : state.reports) {
+    tons += report.tons;
+    legs += report.legs;
+    traceSeconds += report.traceSeconds;
+    bakeSeconds += report.bakeSeconds + report.ageSeconds;
+    masksSaved += report.masksSaved;
+  }
+  const int32_t stepsDone = static_cast<int32_t>(state.reports.size());
+  const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
+
+  JsonWriter json(stdout);
+  json.BeginObject();
+  json.Field("model", options.model);
+  json.Field("density", options.density);
+  json.Field("samples", samples.map->Count());
+  json.Field("spacing", samples.spacing);
+  json.Field("sampleSeconds", sampleSeconds);
+  json.Field("threads", options.threads > 0 ? options.threads : static_cast<long>(std::thread::hardware_concurrency()));
+  json.Field("steps", options.steps);
+  json.Field("stepsCompleted", stepsDone);
+  json.Field("tonsPerStep", options.tons);
+  json.Field("tons", tons);
+  json.Field("legs", legs);
+  json.Field("traceSecondsPerStep", traceSeconds * perStep);
+  json.Field("bakeSecondsPerStep", bakeSeconds * perStep);
+  json.Field("tonsPerSecond", traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0);
+  json.Field("legsPerSecond", traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0);
+  json.Field("runSeconds", runSeconds);
+  json.Field("out", options.out);
+  json.Field("masksSaved", masksSaved);
+  json.Field("interrupted", interrupted);
+  json.EndObject();
+  json.Finish();
+
+  if (interrupted) {
+    if (stepsDone > 0) {
+      std::fprintf(stderr, "interrupted after %d of %ld steps: the masks of steps 0 to %d are saved in %s\n", stepsDone,
+                   options.steps, stepsDone - 1, options.out.c_str());
+    } else {
+      std::fprintf(stderr, "interrupted before the first step was finished: no masks were saved\n");
+    }
+    return kExitInterrupted;
+  }
+  if (masksSaved < 3 * stepsDone) {
+    std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above)\n",
+                 3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+}  // namespace PatinexCli
