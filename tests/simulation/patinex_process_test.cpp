@@ -1,0 +1,289 @@
+#include "simulation/patinex_process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/emission_points.h"
+#include "simulation/sample_map_builder.h"
+#include "simulation/surface_ageing.h"
+#include "threadinglib/thread.h"
+
+namespace Simulation {
+namespace {
+
+namespace fs = std::filesystem;
+using RenderLib::Vector3;
+
+// The shipped sphere with its kd-tree, loaded once for all tests.
+struct Sphere {
+  Sphere() {
+    model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
+    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    tree.Build(*soup, 24, 16);
+  }
+  std::unique_ptr<RenderLib::ObjModel> model;
+  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  RenderLib::KdTree tree;
+};
+
+const Sphere& TheSphere() {
+  static const Sphere sphere;
+  return sphere;
+}
+
+// What the callbacks of a run saw.
+struct Observed {
+  std::vector<StepReport> reports;
+  std::atomic<int32_t> progressCalls{0};
+  PatinexProcess* stopOnProgress = nullptr;
+  PatinexProcess* stopAfterStep = nullptr;
+};
+
+void CountProgress(int32_t done, int32_t total, void* userData) {
+  auto& observed = *static_cast<Observed*>(userData);
+  EXPECT_LE(done, total);
+  observed.progressCalls.fetch_add(1);
+  if (observed.stopOnProgress != nullptr) observed.stopOnProgress->Stop();
+}
+
+void KeepReport(const StepReport& report, void* userData) {
+  auto& observed = *static_cast<Observed*>(userData);
+  observed.reports.push_back(report);
+  if (observed.stopAfterStep != nullptr) observed.stopAfterStep->Stop();
+}
+
+class PatinexProcessTest : public testing::Test {
+protected:
+  PatinexProcessTest()
+      : folder(fs::temp_directory_path() / ("patinex_process_" + std::to_string(std::random_device{}()))) {
+    fs::create_directories(folder);
+    build = BuildSampleMap(TheSphere().tree, *TheSphere().soup, 40);
+    params.kdTree = &TheSphere().tree;
+    params.mesh = TheSphere().soup.get();
+    params.sampleMap = build.map.get();
+    params.steps = 1;
+    params.tonsPerStep = 2000;
+    params.sampleSpacing = build.spacing;
+    params.uiLock = &uiLock;
+    params.progress = CountProgress;
+    params.finished = &finished;
+    params.density = 40;
+    params.stepFinished = KeepReport;
+    params.userData = &observed;
+    params.maskFolder = folderName.c_str();
+    params.workerCount = 1;
+  }
+  ~PatinexProcessTest() override { fs::remove_all(folder); }
+
+  bool MaskExists(int32_t channel, int32_t step) const {
+    return fs::exists(MaskFileName(folderName.c_str(), channel, step));
+  }
+  int MaskCount() const {
+    return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+  }
+  double Total(float SurfaceSample::*quantity) const {
+    double sum = 0.0;
+    for (uint32_t i = 0; i < build.map->Count(); ++i) sum += build.map->Items()[i].*quantity;
+    return sum;
+  }
+
+  fs::path folder;
+  std::string folderName = folder.string();
+  SampleMapBuild build;
+  ThreadingLib::CriticalLock uiLock;
+  std::atomic<uint8_t> finished{7};
+  Observed observed;
+  SimulationParams params;
+  PatinexProcess process;
+};
+
+TEST_F(PatinexProcessTest, RainRunsDownTheSphereAndEveryStepSavesItsMasks) {
+  params.steps = 2;
+  EXPECT_EQ(process.Run(&params), 0);
+
+  EXPECT_EQ(finished.load(), 1);
+  EXPECT_EQ(params.process, &process);
+  ASSERT_EQ(observed.reports.size(), 2u);
+  for (int32_t step = 0; step < 2; ++step) {
+    EXPECT_EQ(observed.reports[step].step, step);
+    EXPECT_EQ(observed.reports[step].tons, 2000u);
+    EXPECT_GE(observed.reports[step].legs, 2000u);
+    EXPECT_EQ(observed.reports[step].masksSaved, 3);
+    for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, step));
+  }
+  EXPECT_EQ(MaskCount(), 6);
+  EXPECT_GT(observed.progressCalls.load(), 0);
+
+  // The tons come from the whole upper hemisphere aimed at the bottom of the sphere, so most
+  // of them strike its lower half first, and what lands higher up runs down and clings
+  // underneath: dirt grows from the top down, and the top still gets some.
+  double dirt[5] = {};
+  int count[5] = {};
+  for (uint32_t i = 0; i < build.map->Count(); ++i) {
+    const SurfaceSample& sample = build.map->Items()[i];
+    const int band = std::clamp(static_cast<int>((sample.position.y + 1.0f) * 2.5f), 0, 4);
+    dirt[band] += sample.dirt;
+    ++count[band];
+  }
+  for (int band = 0; band < 5; ++band) {
+    ASSERT_GT(count[band], 0);
+    dirt[band] /= count[band];
+  }
+  EXPECT_GT(dirt[4], 0.002);
+  EXPECT_GT(dirt[0], 2.0 * dirt[2]);
+  EXPECT_GT(dirt[2], dirt[4]);
+}
+
+TEST_F(PatinexProcessTest, AStopDuringTracingLeavesTheStepUnagedAndWithoutMasks) {
+  params.steps = 3;
+  observed.stopOnProgress = &process;
+  process.Run(&params);
+
+  EXPECT_EQ(finished.load(), 1);
+  EXPECT_TRUE(observed.reports.empty());
+  EXPECT_EQ(MaskCount(), 0);
+  // Tons never make rust, only ageing does.
+  EXPECT_EQ(Total(&SurfaceSample::rust), 0.0);
+}
+
+TEST_F(PatinexProcessTest, AStopAfterAStepKeepsTheMasksOfThatStepOnly) {
+  params.steps = 3;
+  observed.stopAfterStep = &process;
+  process.Run(&params);
+
+  EXPECT_EQ(finished.load(), 1);
+  ASSERT_EQ(observed.reports.size(), 1u);
+  for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, 0));
+  EXPECT_EQ(MaskCount(), 3);
+}
+
+TEST_F(PatinexProcessTest, AStopBeforeTheRunOrWhileTonsAreSetUpShootsNothing) {
+  process.Stop();
+  process.Run(&params);
+  EXPECT_EQ(finished.load(), 1);
+  EXPECT_TRUE(observed.reports.empty());
+  EXPECT_EQ(MaskCount(), 0);
+  EXPECT_EQ(Total(&SurfaceSample::dirt), 0.0);
+
+  ThreadingLib::ThreadPool pool;
+  ASSERT_TRUE(pool.Create(1, 1, 0));
+  std::vector<float> points(30, 0.0f);
+  points[1] = 10.0f;  // straight above the sphere
+  uint32_t nextPoint = 0;
+  std::vector<TraceTask*> tasks;
+  params.process = &process;
+  EXPECT_EQ(process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params, tasks), 0u);
+  EXPECT_TRUE(tasks.empty());
+  EXPECT_EQ(Total(&SurfaceSample::dirt), 0.0);
+
+  // The same tons without the stop do reach the sphere.
+  process.ResetStop();
+  EXPECT_GT(process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params, tasks), 0u);
+  EXPECT_EQ(tasks.size(), 2000u);
+  EXPECT_GT(Total(&SurfaceSample::dirt), 0.0);
+}
+
+TEST_F(PatinexProcessTest, EachRunTurnsTheEmissionPointsByANewAngle) {
+  process.Run(&params);
+  process.Run(&params);
+  ASSERT_EQ(observed.reports.size(), 2u);
+  EXPECT_NE(observed.reports[0].emissionRotation, observed.reports[1].emissionRotation);
+  for (const StepReport& report : observed.reports) {
+    EXPECT_GE(report.emissionRotation, 0.0f);
+    EXPECT_LE(report.emissionRotation, 6.2831855f);
+  }
+}
+
+// Run from its own thread with two workers and stopped from a third, as the programs do. The
+// thread sanitizer build runs this to prove the trades and the stop free of data races.
+TEST_F(PatinexProcessTest, ARunOnItsThreadWithTwoWorkersStopsCleanlyWhenAsked) {
+  params.steps = 4;
+  params.tonsPerStep = 3000;
+  params.workerCount = 2;
+  ThreadingLib::Thread thread("weather-test", &process, 2, 0);
+  ASSERT_TRUE(thread.Start(&params, sizeof params));
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    thread.Stop();
+  });
+  thread.Wait();
+  stopper.join();
+  EXPECT_FALSE(thread.IsRunning());
+  EXPECT_EQ(finished.load(), 1);
+  // Whatever steps were finished saved all their masks, and none of a step that was not.
+  EXPECT_EQ(MaskCount(), 3 * static_cast<int>(observed.reports.size()));
+}
+
+TEST(MaskFileName, CarriesTheStepWithAtLeastTwoDigitsInTheChosenFolder) {
+  EXPECT_EQ(MaskFileName(nullptr, 0, 0), "media/mask_humidity00.jpg");
+  EXPECT_EQ(MaskFileName("out", 2, 7), "out/mask_rust07.jpg");
+  EXPECT_EQ(MaskFileName("out/", 1, 123), "out/mask_dirt123.jpg");
+  EXPECT_EQ(MaskFileName("", 1, 5), "mask_dirt05.jpg");
+}
+
+TEST(EmissionPoints, LieOnTheUpperHemisphereAboutTheAimPointAndTurnAboutTheVertical) {
+  RenderLib::BoundingBox box;
+  box.Extend({-1.0f, 2.0f, 0.0f});
+  box.Extend({3.0f, 4.0f, 1.0f});
+  const EmissionGeometry geometry = EmissionGeometryFor(box);
+  EXPECT_NEAR(geometry.radius, std::sqrt(16.0f + 4.0f + 1.0f), 1e-5f);
+  EXPECT_EQ(geometry.aim, Vector3(1.0f, 2.0f, 0.5f));
+
+  constexpr uint32_t kCount = 4096;
+  std::vector<float> still(3 * kCount), turned(3 * kCount);
+  MakeEmissionPoints(still.data(), kCount, 0.0f, geometry);
+  const float rotation = 1.1f;
+  MakeEmissionPoints(turned.data(), kCount, rotation, geometry);
+  for (uint32_t i = 0; i < kCount; ++i) {
+    const Vector3 a{still[3 * i], still[3 * i + 1], still[3 * i + 2]};
+    const Vector3 b{turned[3 * i], turned[3 * i + 1], turned[3 * i + 2]};
+    ASSERT_GE(a.y, box.min.y);
+    ASSERT_NEAR(RenderLib::Length(a - geometry.aim), geometry.radius, 1e-4f * geometry.radius);
+    // b is a turned about the vertical line through the aim point.
+    const float x = a.x - geometry.aim.x, z = a.z - geometry.aim.z;
+    ASSERT_NEAR(b.x - geometry.aim.x, x * std::cos(rotation) - z * std::sin(rotation), 1e-4f * geometry.radius);
+    ASSERT_NEAR(b.z - geometry.aim.z, x * std::sin(rotation) + z * std::cos(rotation), 1e-4f * geometry.radius);
+    ASSERT_EQ(b.y, a.y);
+  }
+}
+
+TEST(AgeSamples, DriesAFifthOfTheHumidityIntoRustAndDampsBouncesOnSlopes) {
+  SampleArray samples;
+  samples.Init(2);
+  SurfaceSample wetWall = {};
+  wetWall.humidity = 0.5f;
+  wetWall.rust = 0.25f;
+  wetWall.normal = {1, 0, 0};
+  SurfaceSample dryFloor = {};
+  dryFloor.normal = {0, -1, 0};
+  dryFloor.position = {1, 1, 1};
+  samples.Push(wetWall);
+  samples.Push(dryFloor);
+  SampleMap map(samples);
+  AgeSamples(map);
+  for (uint32_t i = 0; i < map.Count(); ++i) {
+    const SurfaceSample& sample = map.Items()[i];
+    if (sample.normal.x == 1.0f) {
+      EXPECT_FLOAT_EQ(sample.rust, 0.25f + 2.0f * 0.25f);  // rust from the humidity before drying
+      EXPECT_FLOAT_EQ(sample.humidity, 0.4f);
+      EXPECT_FLOAT_EQ(sample.bounceDamping, 0.6f * 0.2f);
+    } else {
+      EXPECT_EQ(sample.rust, 0.0f);
+      EXPECT_EQ(sample.bounceDamping, 0.0f);  // a level surface never damps bounces
+    }
+  }
+}
+
+}  // namespace
+}  // namespace Simulation
