@@ -8,3 +8,11 @@ cmake --workflow --preset test
 cmake --workflow --preset fuzz
 cmake --preset bench >/dev/null
 cmake --build --preset bench
+
+# The tracing workers, the run's thread and the pool share samples, flags and queues: run
+# their tests under the thread sanitizer, which fails on the first data race it sees.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan --target threadinglib_tests simulation_tests
+export TSAN_OPTIONS="halt_on_error=1"
+build/tsan/bin/threadinglib_tests
+build/tsan/bin/simulation_tests --gtest_filter='PatinexProcessTest.*:TraceTask.*'
