@@ -1,0 +1,201 @@
+// One simulation step of 100,000 tons on a shipped model sampled at density 100, traced on one
+// and on two workers, and, in the same run, the two queries every leg is made of (one kd-tree
+// segment query and one neighbour search) timed alone on one thread: the legs per second a
+// worker could reach if tracing cost nothing but those two queries.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "renderlib/kd_tree.h"
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/emission_points.h"
+#include "simulation/patinex_process.h"
+#include "simulation/sample_map_builder.h"
+
+namespace {
+
+using RenderLib::Vector3;
+using Clock = std::chrono::steady_clock;
+
+constexpr int32_t kTonsPerStep = 100000;
+constexpr int32_t kDensity = 100;
+constexpr int kKernelQueries = 100000;
+
+struct Segment {
+  Vector3 origin, end;
+};
+
+struct SampledModel {
+  std::unique_ptr<RenderLib::ObjModel> model;
+  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  RenderLib::KdTree tree;
+  Simulation::SampleMapBuild samples;
+  std::vector<Simulation::SurfaceSample> fresh;  // the samples before any step, restored per step
+  Simulation::EmissionGeometry emission;
+  std::vector<float> points;  // one step's emission points
+  // Seconds per query, single-threaded: segments like a ton's first leg and like its bounces,
+  // and neighbour searches at hit points with the step's count and radius.
+  double emissionSeconds = 0, bounceSeconds = 0, findSeconds = 0;
+};
+
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+Vector3 UnitVector(std::mt19937& random) {
+  std::normal_distribution<float> normal;
+  Vector3 d{normal(random), normal(random), normal(random)};
+  return d / Length(d);
+}
+
+// Times the two queries of a leg on segments and points like those of a step.
+void TimeKernels(SampledModel& m) {
+  const float radius = m.emission.radius;
+  std::mt19937 random(11);
+  std::vector<Segment> emission, bounce;
+  std::vector<Vector3> hits;
+  while (static_cast<int>(emission.size()) < kKernelQueries) {
+    Vector3 d = UnitVector(random);
+    d.y = std::fabs(d.y);
+    emission.push_back({m.emission.aim + d * radius, m.emission.aim});
+  }
+  const int32_t* indices = m.soup->GetIndices();
+  const RenderLib::VertexNormalUV* vertices = m.soup->GetVertices();
+  for (size_t i = 0; static_cast<int>(bounce.size()) < kKernelQueries; i = (i + 1) % emission.size()) {
+    RenderLib::KdHit hit;
+    if (!m.tree.Intersect({emission[i].origin, emission[i].end}, *m.soup, hit)) continue;
+    const Vector3 direction = Normalized(emission[i].end - emission[i].origin);
+    const Vector3 point = emission[i].origin + direction * hit.distance;
+    const Vector3& p0 = vertices[indices[3 * hit.triangle]].position;
+    Vector3 n = Cross(vertices[indices[3 * hit.triangle + 1]].position - p0,
+                      vertices[indices[3 * hit.triangle + 2]].position - p0);
+    if (Length(n) == 0.0f) continue;
+    n = n / Length(n);
+    if (Dot(n, direction) > 0) n = -n;
+    Vector3 d = UnitVector(random);
+    if (Dot(d, n) < 0) d = -d;
+    const Vector3 start = point + n * 0.001f;
+    bounce.push_back({start, start + d * radius});
+    hits.push_back(point);
+  }
+
+  RenderLib::KdHit hit;
+  int64_t found = 0;
+  Clock::time_point start = Clock::now();
+  for (const Segment& s : emission) found += m.tree.Intersect({s.origin, s.end}, *m.soup, hit);
+  m.emissionSeconds = Seconds(start) / kKernelQueries;
+  start = Clock::now();
+  for (const Segment& s : bounce) found += m.tree.Intersect({s.origin, s.end}, *m.soup, hit);
+  m.bounceSeconds = Seconds(start) / kKernelQueries;
+  auto list = std::make_unique<Simulation::NeighbourList>();
+  start = Clock::now();
+  for (const Vector3& p : hits) found += Simulation::FindNearest(*m.samples.map, p, kDensity, 0.1f * radius, *list);
+  m.findSeconds = Seconds(start) / kKernelQueries;
+  benchmark::DoNotOptimize(found);
+}
+
+SampledModel& Get(const std::string& name) {
+  static std::map<std::string, std::unique_ptr<SampledModel>> models;
+  auto& slot = models[name];
+  if (slot) return *slot;
+  slot = std::make_unique<SampledModel>();
+  SampledModel& m = *slot;
+  m.model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
+  if (!m.model) {
+    std::fprintf(stderr, "simulation_bench: cannot load %s\n", name.c_str());
+    std::exit(1);
+  }
+  m.soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*m.model);
+  m.tree.Build(*m.soup, 24, 16);
+  m.samples = Simulation::BuildSampleMap(m.tree, *m.soup, kDensity);
+  m.fresh.assign(m.samples.map->Items(), m.samples.map->Items() + m.samples.map->Count());
+  m.emission = Simulation::EmissionGeometryFor(m.soup->GetBoundingBox());
+  m.points.resize(3 * static_cast<size_t>(kTonsPerStep));
+  Simulation::MakeEmissionPoints(m.points.data(), kTonsPerStep, 0.0f, m.emission);
+  TimeKernels(m);
+  return m;
+}
+
+void BM_Step(benchmark::State& state, const std::string& name) {
+  static std::map<std::string, double> oneWorkerTonsPerSecond;
+  SampledModel& m = Get(name);
+  const int32_t workers = static_cast<int32_t>(state.range(0));
+  ThreadingLib::ThreadPool pool;
+  if (!pool.Create(workers, workers, 0)) {
+    state.SkipWithError("cannot start the workers");
+    return;
+  }
+  Simulation::PatinexProcess process;
+  Simulation::SimulationParams params;
+  params.kdTree = &m.tree;
+  params.mesh = m.soup.get();
+  params.sampleMap = m.samples.map.get();
+  params.tonsPerStep = kTonsPerStep;
+  params.sampleSpacing = m.samples.spacing;
+  params.process = &process;
+  params.density = kDensity;
+  std::vector<Simulation::TraceTask*> tasks;
+  tasks.reserve(kTonsPerStep);
+
+  uint64_t legs = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    std::copy(m.fresh.begin(), m.fresh.end(), m.samples.map->Items());
+    uint32_t nextPoint = 0;
+    const Clock::time_point start = Clock::now();
+    legs += process.SpawnTons(pool, m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim, m.emission.radius,
+                              params, tasks);
+    const double step = Seconds(start);
+    seconds += step;
+    state.SetIterationTime(step);
+  }
+  const double tons = static_cast<double>(kTonsPerStep) * static_cast<double>(state.iterations());
+  const double tonsPerSecond = tons / seconds;
+  const double legsPerSecond = static_cast<double>(legs) / seconds;
+  // A leg is one neighbour search and, unless it flows, one segment query; the bound takes the
+  // mean of the two kinds of segment.
+  const double kernelLegsPerSecond = 1.0 / (0.5 * (m.emissionSeconds + m.bounceSeconds) + m.findSeconds);
+  state.counters["samples"] = m.samples.map->Count();
+  state.counters["step_s"] = seconds / static_cast<double>(state.iterations());
+  state.counters["tons_per_s"] = tonsPerSecond;
+  state.counters["legs_per_ton"] = static_cast<double>(legs) / tons;
+  state.counters["legs_per_s"] = legsPerSecond;
+  state.counters["legs_per_s_per_worker"] = legsPerSecond / workers;
+  state.counters["intersect_ns"] = 0.5 * (m.emissionSeconds + m.bounceSeconds) * 1e9;
+  state.counters["find_ns"] = m.findSeconds * 1e9;
+  state.counters["kernel_legs_per_s"] = kernelLegsPerSecond;
+  state.counters["per_worker_vs_kernels"] = legsPerSecond / workers / kernelLegsPerSecond;
+  if (workers == 1) oneWorkerTonsPerSecond[name] = tonsPerSecond;
+  if (workers > 1 && oneWorkerTonsPerSecond.count(name) != 0) {
+    state.counters["speedup_vs_1"] = tonsPerSecond / oneWorkerTonsPerSecond[name];
+  }
+}
+
+void RegisterAll() {
+  for (const char* name : {"bunny", "beethoven"}) {
+    benchmark::RegisterBenchmark((std::string("Step/") + name).c_str(), BM_Step, std::string(name))
+        ->Arg(1)
+        ->Arg(2)
+        ->ArgName("workers")
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(3);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
