@@ -48,15 +48,16 @@ echo "sphere"
 $python "$here/make_sphere.py" "$media/sphere.obj"
 write_material sphere
 
-unwrap() {  # NAME DESCRIPTION
+unwrap() {  # NAME DESCRIPTION [upside-down]
   echo "$1"
-  blender -b --factory-startup --python "$here/unwrap_model.py" -- "$source_folder/$1.obj" "$work/$1.obj" >"$work/$1.log" 2>&1 ||
+  blender -b --factory-startup --python "$here/unwrap_model.py" -- "$source_folder/$1.obj" "$work/$1.obj" ${3:-} >"$work/$1.log" 2>&1 ||
     { cat "$work/$1.log" >&2; exit 1; }
   $python "$here/finish_obj.py" "$work/$1.obj" "$media/$1.obj" "$1" "$2"
   write_material "$1"
 }
 unwrap bunny "The Stanford Bunny (Stanford Computer Graphics Laboratory), low-resolution version; 2-unit box, y up, centred at the origin"
-unwrap beethoven "A bust of Beethoven, a classic public test model; 2-unit box, y up, centred at the origin"
+# The source bust stands on its head, face towards -z: turned upright, it faces +z.
+unwrap beethoven "A bust of Beethoven, a classic public test model; 2-unit box, y up, centred at the origin" upside-down
 
 echo "textures"
 $python "$here/make_textures.py" "$media"

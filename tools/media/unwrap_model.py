@@ -1,7 +1,10 @@
 """Blender script: imports a source mesh, scales it into a 2-unit box centred at the origin,
 smooths its normals, gives it a fresh non-overlapping texture atlas and exports it as OBJ.
 
-Run headless: blender -b --factory-startup --python unwrap_model.py -- SOURCE.obj OUT.obj
+Run headless: blender -b --factory-startup --python unwrap_model.py -- SOURCE.obj OUT.obj [upside-down]
+
+With "upside-down" the finished model is turned half a turn about the x axis (y and z change
+sign) after it has been unwrapped, for a source that stands on its head.
 """
 import math
 import sys
@@ -14,7 +17,7 @@ CHART_ANGLE_LIMIT = 66.0   # degrees: faces bending more than this start a new c
 ISLAND_MARGIN = 0.006      # space between packed charts, as a share of the atlas (6 texels at 1024)
 
 
-def main(source, destination):
+def main(source, destination, upside_down):
     bpy.ops.wm.read_factory_settings(use_empty=True)
     bpy.ops.wm.obj_import(filepath=source, forward_axis='NEGATIVE_Z', up_axis='Y')
     meshes = [o for o in bpy.context.scene.objects if o.type == 'MESH']
@@ -50,6 +53,9 @@ def main(source, destination):
                              area_weight=0.0, correct_aspect=True, scale_to_bounds=False)
     bpy.ops.uv.pack_islands(rotate=True, margin=ISLAND_MARGIN)
     bpy.ops.object.mode_set(mode='OBJECT')
+    if upside_down:  # after unwrapping, so the atlas is the one the source's pose gives
+        for v in mesh.vertices:
+            v.co = Vector((v.co.x, -v.co.y, -v.co.z))
     bpy.ops.object.shade_smooth()
 
     bpy.ops.wm.obj_export(filepath=destination, export_selected_objects=True, export_uv=True,
@@ -59,4 +65,4 @@ def main(source, destination):
 
 if __name__ == '__main__':
     arguments = sys.argv[sys.argv.index('--') + 1:]
-    main(arguments[0], arguments[1])
+    main(arguments[0], arguments[1], 'upside-down' in arguments[2:])
