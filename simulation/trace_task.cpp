@@ -74,7 +74,7 @@ void TraceTask::Run(uint32_t /*context*/) {
 
   // 2. The samples around it; with fewer than three the ton has left the surface.
   NeighbourList neighbours;
-  const int found = FindNearest(*sampleMap, here, maxNeighbours, searchRadius, neighbours);
+  const int found = FindNearestAndFetch(*sampleMap, here, maxNeighbours, searchRadius, neighbours);
   if (found < 3) return;
   const float share = 1.0f / static_cast<float>(found);
 

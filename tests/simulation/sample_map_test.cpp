@@ -127,6 +127,11 @@ TEST(SampleMap, FindNearestAgreesWithBruteForce) {
       }
       std::sort(got.begin(), got.end());
       EXPECT_EQ(got, expected);
+
+      // The fetching search returns the very same list, in the same order.
+      NeighbourList fetched;
+      ASSERT_EQ(FindNearestAndFetch(map, point, maxCount, radius, fetched), found);
+      for (int i = 1; i <= found; ++i) ASSERT_EQ(fetched.records[i], list.records[i]);
     }
   }
 }
