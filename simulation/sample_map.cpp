@@ -1,5 +1,6 @@
 #include "simulation/sample_map.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -171,20 +172,33 @@ public:
   }
 
 private:
+  // Visits the subtree at heap position k: the child on the query's side of the split first,
+  // the other one if the split plane lies within the bound, the node itself last.
   void Visit(uint32_t k) {
     const SampleMap::SearchNode& node = nodes[k];
     const uint32_t left = 2 * k;
     if (left <= count) {
       const float delta = point[node.splitAxis] - node.position[node.splitAxis];
-      const float deltaSquared = delta * delta;
-      if (delta > 0.0f) {
-        if (left + 1 <= count) Visit(left + 1);
-        if (deltaSquared < bound) Visit(left);
-      } else {
-        Visit(left);
-        if (deltaSquared < bound && left + 1 <= count) Visit(left + 1);
-      }
+      const uint32_t rightFirst = delta > 0.0f ? 1u : 0u;
+      const uint32_t nearChild = left + rightFirst;
+      const uint32_t farChild = left + (1u - rightFirst);
+      if (nearChild <= count) VisitChild(nearChild);
+      if (delta * delta < bound && farChild <= count) VisitChild(farChild);
     }
+    Test(k);
+  }
+
+  // Half the nodes are leaves; testing those directly saves a call each.
+  void VisitChild(uint32_t k) {
+    if (2 * k > count) {
+      Test(k);
+    } else {
+      Visit(k);
+    }
+  }
+
+  void Test(uint32_t k) {
+    const SampleMap::SearchNode& node = nodes[k];
     const float dx = node.position[0] - point[0];
     const float dy = node.position[1] - point[1];
     const float dz = node.position[2] - point[2];
@@ -222,7 +236,10 @@ private:
     for (;;) {
       int child = 2 * i;
       if (child > found) break;
-      if (child < found && list.squaredDistances[child + 1] > list.squaredDistances[child]) ++child;
+      // The larger child, the left one on a tie; without a branch, since which one it is can't
+      // be predicted. With no right child the left one is compared with itself.
+      const float rightDistance = list.squaredDistances[std::min(child + 1, found)];
+      child += rightDistance > list.squaredDistances[child] ? 1 : 0;
       if (list.squaredDistances[child] < distanceSquared) break;
       list.records[i] = list.records[child];
       list.squaredDistances[i] = list.squaredDistances[child];
