@@ -47,6 +47,7 @@ struct Observed {
   std::vector<StepReport> reports;
   std::atomic<int32_t> progressCalls{0};
   PatinexProcess* stopOnProgress = nullptr;
+  PatinexProcess* stopWhenAllDone = nullptr;  // on the report that every ton has ended
   PatinexProcess* stopAfterStep = nullptr;
 };
 
@@ -55,6 +56,7 @@ void CountProgress(int32_t done, int32_t total, void* userData) {
   EXPECT_LE(done, total);
   observed.progressCalls.fetch_add(1);
   if (observed.stopOnProgress != nullptr) observed.stopOnProgress->Stop();
+  if (observed.stopWhenAllDone != nullptr && done == total) observed.stopWhenAllDone->Stop();
 }
 
 void KeepReport(const StepReport& report, void* userData) {
@@ -155,6 +157,18 @@ TEST_F(PatinexProcessTest, AStopDuringTracingLeavesTheStepUnagedAndWithoutMasks)
   EXPECT_EQ(MaskCount(), 0);
   // Tons never make rust, only ageing does.
   EXPECT_EQ(Total(&SurfaceSample::rust), 0.0);
+}
+
+TEST_F(PatinexProcessTest, AStopAfterTheLastTonHasEndedStillSkipsAgeingAndMasks) {
+  // Every ton runs to its end, so only the checks after the tracing can see this stop.
+  observed.stopWhenAllDone = &process;
+  process.Run(&params);
+
+  EXPECT_EQ(finished.load(), 1);
+  EXPECT_GT(Total(&SurfaceSample::dirt), 0.0);
+  EXPECT_EQ(Total(&SurfaceSample::rust), 0.0);
+  EXPECT_TRUE(observed.reports.empty());
+  EXPECT_EQ(MaskCount(), 0);
 }
 
 TEST_F(PatinexProcessTest, AStopAfterAStepKeepsTheMasksOfThatStepOnly) {
