@@ -43,8 +43,8 @@ struct SampledModel {
   Simulation::EmissionGeometry emission;
   std::vector<float> points;  // one step's emission points
   // Seconds per query, single-threaded: segments like a ton's first leg and like its bounces,
-  // and neighbour searches at hit points with the step's count and radius.
-  double emissionSeconds = 0, bounceSeconds = 0, findSeconds = 0;
+  // and neighbour searches with the step's count and radius where each kind of segment hits.
+  double emissionSeconds = 0, bounceSeconds = 0, findAtEmissionSeconds = 0, findAtBounceSeconds = 0;
 };
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -86,6 +86,16 @@ void TimeKernels(SampledModel& m) {
     hits.push_back(point);
   }
 
+  // Bounces that come back to the model land in its hollows, where more samples lie within
+  // the search radius than where rain first strikes.
+  std::vector<Vector3> bounceHits;
+  for (const Segment& s : bounce) {
+    RenderLib::KdHit hit;
+    if (m.tree.Intersect({s.origin, s.end}, *m.soup, hit)) {
+      bounceHits.push_back(s.origin + Normalized(s.end - s.origin) * hit.distance);
+    }
+  }
+
   RenderLib::KdHit hit;
   int64_t found = 0;
   Clock::time_point start = Clock::now();
@@ -95,9 +105,13 @@ void TimeKernels(SampledModel& m) {
   for (const Segment& s : bounce) found += m.tree.Intersect({s.origin, s.end}, *m.soup, hit);
   m.bounceSeconds = Seconds(start) / kKernelQueries;
   auto list = std::make_unique<Simulation::NeighbourList>();
+  const float searchRadius = 0.1f * radius;
   start = Clock::now();
-  for (const Vector3& p : hits) found += Simulation::FindNearest(*m.samples.map, p, kDensity, 0.1f * radius, *list);
-  m.findSeconds = Seconds(start) / kKernelQueries;
+  for (const Vector3& p : hits) found += Simulation::FindNearest(*m.samples.map, p, kDensity, searchRadius, *list);
+  m.findAtEmissionSeconds = Seconds(start) / static_cast<double>(hits.size());
+  start = Clock::now();
+  for (const Vector3& p : bounceHits) found += Simulation::FindNearest(*m.samples.map, p, kDensity, searchRadius, *list);
+  m.findAtBounceSeconds = Seconds(start) / static_cast<double>(bounceHits.size());
   benchmark::DoNotOptimize(found);
 }
 
@@ -160,16 +174,20 @@ void BM_Step(benchmark::State& state, const std::string& name) {
   const double tonsPerSecond = tons / seconds;
   const double legsPerSecond = static_cast<double>(legs) / seconds;
   // A leg is one neighbour search and, unless it flows, one segment query; the bound takes the
-  // mean of the two kinds of segment.
-  const double kernelLegsPerSecond = 1.0 / (0.5 * (m.emissionSeconds + m.bounceSeconds) + m.findSeconds);
+  // mean of the two kinds of segment and of the searches where they hit.
+  const double intersectSeconds = 0.5 * (m.emissionSeconds + m.bounceSeconds);
+  const double findSeconds = 0.5 * (m.findAtEmissionSeconds + m.findAtBounceSeconds);
+  const double kernelLegsPerSecond = 1.0 / (intersectSeconds + findSeconds);
   state.counters["samples"] = m.samples.map->Count();
   state.counters["step_s"] = seconds / static_cast<double>(state.iterations());
   state.counters["tons_per_s"] = tonsPerSecond;
   state.counters["legs_per_ton"] = static_cast<double>(legs) / tons;
   state.counters["legs_per_s"] = legsPerSecond;
   state.counters["legs_per_s_per_worker"] = legsPerSecond / workers;
-  state.counters["intersect_ns"] = 0.5 * (m.emissionSeconds + m.bounceSeconds) * 1e9;
-  state.counters["find_ns"] = m.findSeconds * 1e9;
+  state.counters["intersect_ns"] = intersectSeconds * 1e9;
+  state.counters["find_ns"] = findSeconds * 1e9;
+  state.counters["find_at_emission_ns"] = m.findAtEmissionSeconds * 1e9;
+  state.counters["find_at_bounce_ns"] = m.findAtBounceSeconds * 1e9;
   state.counters["kernel_legs_per_s"] = kernelLegsPerSecond;
   state.counters["per_worker_vs_kernels"] = legsPerSecond / workers / kernelLegsPerSecond;
   if (workers == 1) oneWorkerTonsPerSecond[name] = tonsPerSecond;
