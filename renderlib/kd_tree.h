@@ -6,6 +6,7 @@
 
 #include "renderlib/bounding_box.h"
 #include "renderlib/kd_node_pool.h"
+#include "renderlib/kd_tree_memory.h"
 #include "renderlib/triangle_soup.h"
 #include "renderlib/vector3.h"
 #include "renderlib/vertex_normal_uv.h"
@@ -86,8 +87,8 @@ private:
   KdNode* root = nullptr;
   BoundingBox bounds;
   std::unique_ptr<KdNodePool> pool;
-  std::vector<TraversalNode> traversalNodes;
-  std::vector<TrianglePacket> packets;
+  std::vector<TraversalNode, TraversalAllocator<TraversalNode>> traversalNodes;
+  std::vector<TrianglePacket, TraversalAllocator<TrianglePacket>> packets;
 };
 
 // Clips the segment's range [tmin, tmax] (in units of length along its unit direction) to the

@@ -267,6 +267,22 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
 void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
+  // Both arrays are sized up front: growing them would copy them over and over.
+  size_t nodeCount = 0, packetCount = 0;
+  std::vector<const KdNode*> counting{root};
+  while (!counting.empty()) {
+    const KdNode* node = counting.back();
+    counting.pop_back();
+    ++nodeCount;
+    if (node->IsLeaf()) {
+      packetCount += static_cast<size_t>((node->triangles.Count() + kPacketWidth - 1) / kPacketWidth);
+    } else {
+      counting.push_back(&node->children[0]);
+      counting.push_back(&node->children[1]);
+    }
+  }
+  traversalNodes.reserve(nodeCount);
+  packets.reserve(packetCount);
   traversalNodes.assign(1, TraversalNode{});
   struct Pending {
     const KdNode* node;
