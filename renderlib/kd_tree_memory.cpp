@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include <sys/mman.h>
+#include "platform/huge_pages.h"
 
 namespace RenderLib {
 
 namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = Platform::kHugePageSize;
 // Below this an array sits in cache or in few pages anyway.
 constexpr std::size_t kHugeThreshold = std::size_t{1} << 20;
 }  // namespace
@@ -18,7 +18,7 @@ void* AllocateTraversalMemory(std::size_t bytes, std::size_t alignment) {
     const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
     if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
       // Only a hint: without huge pages the memory works the same.
-      madvise(memory, rounded, MADV_HUGEPAGE);
+      Platform::AdviseHugePages(memory, rounded);
       return memory;
     }
   }
