@@ -13,6 +13,9 @@ namespace {
 
 using RenderLib::Vector3;
 
+// A summed normal shorter than this is left as it is rather than normalised.
+constexpr float kDegenerateNormal = 0.00001f;
+
 // Sample quantities are traded by every worker at once with no lock: each read and write is a
 // relaxed atomic, so there is no data race, and when two tons trade with one sample at the same
 // moment one of the two writes may win, which the simulation accepts.
@@ -69,6 +72,10 @@ void TraceTask::Run(uint32_t /*context*/) {
     direction.Normalize();
     here = position + direction * hit.distance;
   } else {
+    // Where the normals around the last hit cancel out (the two faces of a thin sheet) there is
+    // no downhill: the ton would stay on the spot, and once its flow weight has grown past 1
+    // under an overhang it would flow there for ever. It ends instead.
+    if (RenderLib::Dot(normal, normal) < kDegenerateNormal * kDegenerateNormal) return;
     here = position + FlowDirection(normal) * ((avgHumidity * 50.0f + 1.0f) * sampleSpacing);
   }
 

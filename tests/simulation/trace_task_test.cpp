@@ -201,6 +201,34 @@ TEST(TraceTask, AFlowingTonRunsDownhillLeavingHumidityBehindIt) {
   EXPECT_GT(downhill, 0.0);
 }
 
+TEST(TraceTask, AFlowingTonEndsWhereTheNormalsAroundItCancelOut) {
+  // Both faces of a sheet of no thickness: every sample has a twin facing the other way, so the
+  // neighbours' normals sum to zero and there is no downhill. With a flow weight above 1 the ton
+  // would otherwise flow on the spot for ever.
+  float damping[3] = {0.0f, 0.0f, 0.0f};
+  SurfacePatch patch({0, 1, 0}, 11, 0.1f, 0.0f, damping);
+  SampleArray twins;
+  twins.Init(2 * patch.map->Count());
+  for (uint32_t i = 0; i < patch.map->Count(); ++i) {
+    SurfaceSample sample = patch.map->Items()[i];
+    twins.Push(sample);
+    sample.normal = {0, -1, 0};
+    twins.Push(sample);
+  }
+  SampleMap sheet(twins);
+  auto ton = patch.Ton(10.0f);  // every sample is a neighbour
+  ton->sampleMap = &sheet;
+  ton->state = kFlow;
+  ton->pBounce = ton->pScatter = 0.0f;
+  ton->pFlow = 5.0f;
+  ton->normal = {0, 1, 0};
+  ton->position = {0, 0.001f, 0};
+  ton->sampleSpacing = 0.1f;
+  patch.Trace(*ton);
+  EXPECT_EQ(ton->legs, 2u);
+  EXPECT_EQ(RenderLib::Dot(ton->normal, ton->normal), 0.0f);
+}
+
 TEST(OrthonormalBasis, MakesARightHandedUnitFrameAndStaysFiniteForAZeroNormal) {
   const Vector3 normals[] = {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}, Vector3{0.3f, -0.5f, 0.81f} / Length({0.3f, -0.5f, 0.81f})};
   for (const Vector3& n : normals) {
