@@ -292,7 +292,10 @@ int RunWeather(const Arguments& arguments) {
   json.Finish();
 
   if (interrupted) {
-    if (stepsDone > 0) {
+    if (stepsDone == 1) {
+      std::fprintf(stderr, "interrupted after 1 of %ld steps: the masks of step 0 are saved in %s\n", options.steps,
+                   options.out.c_str());
+    } else if (stepsDone > 1) {
       std::fprintf(stderr, "interrupted after %d of %ld steps: the masks of steps 0 to %d are saved in %s\n", stepsDone,
                    options.steps, stepsDone - 1, options.out.c_str());
     } else {
