@@ -8,40 +8,23 @@
 #include <jpeglib.h>
 
 #include "imagelib/image_limits.h"
+#include "imagelib/jpeg_error_manager.h"
 
 namespace ImageLib {
 namespace {
-
-// The library's error manager, extended with where to go on an error. The library holds a
-// pointer to `library`, which as the first member is also a pointer to the whole record.
-struct ErrorManager {
-  jpeg_error_mgr library;
-  void (*standardEmitMessage)(j_common_ptr, int);
-  const char* path;
-  std::jmp_buf jump;
-};
-
-ErrorManager& ManagerOf(j_common_ptr info) { return *reinterpret_cast<ErrorManager*>(info->err); }
-
-[[noreturn]] void ReportAndLeave(j_common_ptr info) {
-  char message[JMSG_LENGTH_MAX];
-  info->err->format_message(info, message);
-  std::fprintf(stderr, "%s: %s\n", ManagerOf(info).path, message);
-  std::longjmp(ManagerOf(info).jump, 1);
-}
 
 // Warnings are left to the library, except those that say the data ended before the picture
 // did (the file, or a scan's data): the library would paint the rest grey and go on as if the
 // file were whole.
 void EmitMessage(j_common_ptr info, int level) {
   int code = info->err->msg_code;
-  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) ReportAndLeave(info);
-  ManagerOf(info).standardEmitMessage(info, level);
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) ReportJpegErrorAndLeave(info);
+  JpegErrorManagerOf(info).standardEmitMessage(info, level);
 }
 
 struct Decompression {
   jpeg_decompress_struct info{};
-  ErrorManager error{};
+  JpegErrorManager error{};
   FILE* file = nullptr;
   RawBuffer raw;
   ImageDescription description;
@@ -59,7 +42,7 @@ bool RunDecompression(Decompression& state) {
   jpeg_calc_output_dimensions(&info);
   size_t samples = CheckedSampleCount(info.output_width, info.output_height, info.output_components);
   if (samples == 0) {
-    std::fprintf(stderr, "%s: %u x %u image with %d components is too large to load\n", state.error.path,
+    std::fprintf(stderr, "%s: %u x %u image with %d components is too large to load\n", state.error.name,
                  info.output_width, info.output_height, info.output_components);
     return false;
   }
@@ -90,11 +73,8 @@ bool DecodeJpeg(const char* path, ImageDescription& description, RawBuffer& raw)
     std::fprintf(stderr, "can't open %s\n", path);
     return false;
   }
-  state.info.err = jpeg_std_error(&state.error.library);
-  state.error.library.error_exit = ReportAndLeave;
-  state.error.standardEmitMessage = state.error.library.emit_message;
+  state.info.err = InstallJpegErrorManager(state.error, path);
   state.error.library.emit_message = EmitMessage;
-  state.error.path = path;
 
   bool decoded = RunDecompression(state);
   jpeg_destroy_decompress(&state.info);

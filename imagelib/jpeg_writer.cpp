@@ -6,29 +6,14 @@
 
 #include <jpeglib.h>
 
+#include "imagelib/jpeg_error_manager.h"
+
 namespace ImageLib {
 namespace {
 
-// The library's error manager, extended with where to go on an error. The library holds a
-// pointer to `library`, which as the first member is also a pointer to the whole record.
-struct ErrorManager {
-  jpeg_error_mgr library;
-  const char* name;
-  std::jmp_buf jump;
-};
-
-ErrorManager& ManagerOf(j_common_ptr info) { return *reinterpret_cast<ErrorManager*>(info->err); }
-
-[[noreturn]] void ReportAndLeave(j_common_ptr info) {
-  char message[JMSG_LENGTH_MAX];
-  info->err->format_message(info, message);
-  std::fprintf(stderr, "%s: %s\n", ManagerOf(info).name, message);
-  std::longjmp(ManagerOf(info).jump, 1);
-}
-
 struct Compression {
   jpeg_compress_struct info{};
-  ErrorManager error{};
+  JpegErrorManager error{};
   std::FILE* file = nullptr;
   const uint8_t* rgb = nullptr;
   uint32_t width = 0;
@@ -82,9 +67,7 @@ bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t w
   state.width = width;
   state.height = height;
   state.quality = quality;
-  state.info.err = jpeg_std_error(&state.error.library);
-  state.error.library.error_exit = ReportAndLeave;
-  state.error.name = name;
+  state.info.err = InstallJpegErrorManager(state.error, name);
 
   bool written = RunCompression(state);
   jpeg_destroy_compress(&state.info);
