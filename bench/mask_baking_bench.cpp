@@ -10,16 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/sampled_model.h"
 #include "imagelib/jpeg_writer.h"
 #include "platform/media_folder.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/mask_baking.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/sample_splats.h"
@@ -33,36 +31,21 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kMaskSize = 1024;
 constexpr double kGoalSeconds = 0.25;
 
-struct SampledModel {
-  std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
-  RenderLib::KdTree tree;
-  Simulation::SampleMapBuild samples;
-};
+using SampledModel = Bench::SampledModel;
 
 // The model sampled at density 100, with quantities that vary smoothly over the surface the
 // way a run leaves them (humidity and dirt by height, rust in patches).
 SampledModel& Get(const std::string& name) {
-  static std::map<std::string, std::unique_ptr<SampledModel>> models;
-  auto& slot = models[name];
-  if (slot) return *slot;
-  slot = std::make_unique<SampledModel>();
-  slot->model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
-  if (!slot->model) {
-    std::fprintf(stderr, "mask_baking_bench: cannot load %s\n", name.c_str());
-    std::exit(1);
-  }
-  slot->soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*slot->model);
-  slot->tree.Build(*slot->soup, 24, 16);
-  slot->samples = Simulation::BuildSampleMap(slot->tree, *slot->soup, 100);
-  Simulation::SampleMap& map = *slot->samples.map;
-  for (uint32_t i = 0; i < map.Count(); ++i) {
-    Simulation::SurfaceSample& s = map.Items()[i];
-    s.humidity = 0.5f - 0.5f * s.position.y;
-    s.dirt = 0.5f + 0.5f * s.normal.y;
-    s.rust = 0.5f + 0.5f * std::sin(6.0f * s.position.x) * std::cos(5.0f * s.position.z);
-  }
-  return *slot;
+  return Bench::CachedModel<SampledModel>(name, [](const std::string& modelName, SampledModel& model) {
+    Bench::LoadSampledModel(modelName, 100, "mask_baking_bench", model);
+    Simulation::SampleMap& map = *model.samples.map;
+    for (uint32_t i = 0; i < map.Count(); ++i) {
+      Simulation::SurfaceSample& s = map.Items()[i];
+      s.humidity = 0.5f - 0.5f * s.position.y;
+      s.dirt = 0.5f + 0.5f * s.normal.y;
+      s.rust = 0.5f + 0.5f * std::sin(6.0f * s.position.x) * std::cos(5.0f * s.position.z);
+    }
+  });
 }
 
 std::string OutputFolder() {

@@ -6,15 +6,13 @@
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/sampled_model.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/sample_map_builder.h"
 
 namespace {
@@ -25,42 +23,30 @@ using Clock = std::chrono::steady_clock;
 constexpr int kQueries = 200000;
 constexpr int kMaxCount = 100;
 
-struct SampledModel {
-  std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
-  RenderLib::KdTree tree;
-  Simulation::SampleMapBuild samples;
+// The model sampled at density 100, with queries near its surface: sample positions nudged
+// by up to a spacing on each axis.
+struct SampledModel : Bench::SampledModel {
   std::vector<Vector3> points;
-  std::vector<Vector3> queries;  // on the surface: sample positions nudged off their records
+  std::vector<Vector3> queries;
   float radius = 0;
 };
 
 SampledModel& Get(const std::string& name) {
-  static std::map<std::string, std::unique_ptr<SampledModel>> models;
-  auto& slot = models[name];
-  if (slot) return *slot;
-  slot = std::make_unique<SampledModel>();
-  slot->model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
-  if (!slot->model) {
-    std::fprintf(stderr, "sample_map_bench: cannot load %s\n", name.c_str());
-    std::exit(1);
-  }
-  slot->soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*slot->model);
-  slot->tree.Build(*slot->soup, 24, 16);
-  slot->samples = Simulation::BuildSampleMap(slot->tree, *slot->soup, 100);
-  const Simulation::SampleMap& map = *slot->samples.map;
-  for (uint32_t i = 0; i < map.Count(); ++i) slot->points.push_back(map.Items()[i].position);
-  std::mt19937 random(3);
-  std::uniform_int_distribution<uint32_t> pick(0, map.Count() - 1);
-  std::uniform_real_distribution<float> nudge(-1.0f, 1.0f);
-  const float spacing = slot->samples.spacing;
-  for (int i = 0; i < kQueries; ++i) {
-    Vector3 p = slot->points[pick(random)];
-    slot->queries.push_back(p + Vector3{nudge(random), nudge(random), nudge(random)} * spacing);
-  }
-  const RenderLib::BoundingBox box = slot->soup->GetBoundingBox();
-  slot->radius = 0.1f * Length(box.max - box.min);
-  return *slot;
+  return Bench::CachedModel<SampledModel>(name, [](const std::string& modelName, SampledModel& model) {
+    Bench::LoadSampledModel(modelName, 100, "sample_map_bench", model);
+    const Simulation::SampleMap& map = *model.samples.map;
+    for (uint32_t i = 0; i < map.Count(); ++i) model.points.push_back(map.Items()[i].position);
+    std::mt19937 random(3);
+    std::uniform_int_distribution<uint32_t> pick(0, map.Count() - 1);
+    std::uniform_real_distribution<float> nudge(-1.0f, 1.0f);
+    const float spacing = model.samples.spacing;
+    for (int i = 0; i < kQueries; ++i) {
+      Vector3 p = model.points[pick(random)];
+      model.queries.push_back(p + Vector3{nudge(random), nudge(random), nudge(random)} * spacing);
+    }
+    const RenderLib::BoundingBox box = model.soup->GetBoundingBox();
+    model.radius = 0.1f * Length(box.max - box.min);
+  });
 }
 
 struct CloudAdaptor {

@@ -14,9 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/sampled_model.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/emission_points.h"
 #include "simulation/patinex_process.h"
 #include "simulation/sample_map_builder.h"
@@ -34,11 +33,7 @@ struct Segment {
   Vector3 origin, end;
 };
 
-struct SampledModel {
-  std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
-  RenderLib::KdTree tree;
-  Simulation::SampleMapBuild samples;
+struct SampledModel : Bench::SampledModel {
   std::vector<Simulation::SurfaceSample> fresh;  // the samples before any step, restored per step
   Simulation::EmissionGeometry emission;
   std::vector<float> points;  // one step's emission points
@@ -116,25 +111,14 @@ void TimeKernels(SampledModel& m) {
 }
 
 SampledModel& Get(const std::string& name) {
-  static std::map<std::string, std::unique_ptr<SampledModel>> models;
-  auto& slot = models[name];
-  if (slot) return *slot;
-  slot = std::make_unique<SampledModel>();
-  SampledModel& m = *slot;
-  m.model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
-  if (!m.model) {
-    std::fprintf(stderr, "simulation_bench: cannot load %s\n", name.c_str());
-    std::exit(1);
-  }
-  m.soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*m.model);
-  m.tree.Build(*m.soup, 24, 16);
-  m.samples = Simulation::BuildSampleMap(m.tree, *m.soup, kDensity);
-  m.fresh.assign(m.samples.map->Items(), m.samples.map->Items() + m.samples.map->Count());
-  m.emission = Simulation::EmissionGeometryFor(m.soup->GetBoundingBox());
-  m.points.resize(3 * static_cast<size_t>(kTonsPerStep));
-  Simulation::MakeEmissionPoints(m.points.data(), kTonsPerStep, 0.0f, m.emission);
-  TimeKernels(m);
-  return m;
+  return Bench::CachedModel<SampledModel>(name, [](const std::string& modelName, SampledModel& m) {
+    Bench::LoadSampledModel(modelName, kDensity, "simulation_bench", m);
+    m.fresh.assign(m.samples.map->Items(), m.samples.map->Items() + m.samples.map->Count());
+    m.emission = Simulation::EmissionGeometryFor(m.soup->GetBoundingBox());
+    m.points.resize(3 * static_cast<size_t>(kTonsPerStep));
+    Simulation::MakeEmissionPoints(m.points.data(), kTonsPerStep, 0.0f, m.emission);
+    TimeKernels(m);
+  });
 }
 
 void BM_Step(benchmark::State& state, const std::string& name) {
