@@ -1,0 +1,166 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/result.h"
+#include "platform/window_messages.h"
+
+struct SDL_Window;
+
+// The program's windows and the window thread's message queue. System events are translated
+// into the messages of window_messages.h; a window hands each dispatched or sent message to its
+// window procedure. Everything here runs on the window thread only.
+//
+// Sizes and mouse coordinates are in drawable pixels (on a high-density display one window unit
+// may be several pixels): the mouse is scaled to match.
+namespace Platform {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// Pass as both x and y to let the system place a window.
+inline constexpr int kDefaultPosition = INT32_MIN;
+
+class Window;
+using WindowProcedure = LRESULT (*)(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
+class Window {
+public:
+  // Creates and shows a resizable window made for OpenGL drawing, with a client area of
+  // clientWidth x clientHeight pixels at (x, y) on the screen (kDefaultPosition: where the
+  // system likes). Starts the video subsystem when no window holds it. On failure returns null
+  // and, when error is given, says why.
+  static std::unique_ptr<Window> Create(const std::string& title, int x, int y, int clientWidth, int clientHeight,
+                                        WindowProcedure procedure, std::string* error);
+  // Destroys the window if Destroy has not; the video subsystem stops with the last window.
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // Sends WM_DESTROY to the procedure, then destroys the system window. Safe to call twice.
+  void Destroy();
+  bool IsDestroyed() const;
+
+  SDL_Window* SdlWindow() const;
+  // A non-zero number naming this window in messages (WM_CAPTURECHANGED's lParam).
+  uintptr_t Handle() const;
+
+  void SetProcedure(WindowProcedure procedure);
+  LRESULT SendMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+
+  void SetTitle(const std::string& title);
+  std::string Title() const;
+
+  // The client area in drawable pixels.
+  void GetClientSize(int* width, int* height) const;
+  void SetClientSize(int width, int height);
+  // The smallest client area the user can drag the window to.
+  void SetMinimumClientSize(int width, int height);
+  Point Position() const;
+  void SetPosition(int x, int y);
+  // Drawable pixels per window unit (1 on ordinary displays).
+  float PixelScale() const;
+
+  void Show();
+  void Hide();
+  void Minimize();
+  void Maximize();
+  void Restore();
+  bool IsMinimized() const;
+  bool IsMaximized() const;
+  bool IsVisible() const;
+  // Has the keyboard focus. A window that is shown and not minimised counts as active until the
+  // system reports a focus change: without a window manager (a bare X server) focus may never
+  // arrive.
+  bool IsActive() const;
+  // Hidden or minimised: nothing drawn would be seen.
+  bool IsOccluded() const;
+
+  // Full screen at the desktop's resolution, or back to the window it was.
+  Result SetFullScreen(bool fullScreen);
+  bool IsFullScreen() const;
+
+  // Mouse capture: while captured, the window gets mouse messages even outside its client area.
+  // Taking or releasing it sends WM_CAPTURECHANGED to the window losing it.
+  void SetCapture();
+  void ReleaseCapture();
+  bool HasCapture() const;
+  // Keeps the cursor inside the window (full screen).
+  void ClipCursor(bool clip);
+
+  // The cursor relative to the client area, in drawable pixels.
+  Point CursorPosition() const;
+  void SetCursorPosition(Point clientPoint);
+
+  // The path of the last file dropped on the window (WM_DROPFILES).
+  const std::string& DroppedFile() const;
+
+private:
+  Window();
+  struct State;
+  std::unique_ptr<State> state;
+  friend struct WindowEvents;
+};
+
+// The window thread's queue. PeekMessage collects pending system events, translates them and
+// returns true with the first waiting message (taking it off the queue when remove is set);
+// false when none waits.
+bool PeekMessage(Message* message, bool remove);
+// Blocks until a message waits (or timeoutMilliseconds pass; negative: no limit).
+bool WaitMessage(int timeoutMilliseconds);
+// Hands a message to its window's procedure (nothing for WM_QUIT or a destroyed window).
+LRESULT DispatchMessage(const Message& message);
+void PostMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam);
+// Queues WM_QUIT with the exit code.
+void PostQuitMessage(int exitCode);
+
+// The window holding the mouse capture, or null.
+Window* GetCapture();
+void ReleaseCapture();
+// The window with the keyboard focus, else the most recently created live window, or null.
+Window* ForegroundWindow();
+// The cursor on the screen, in drawable pixels of the foreground window.
+Point GetCursorPos();
+void ShowCursor(bool show);
+
+// Whether a key (a virtual-key code, VK_LBUTTON.. for mouse buttons) is down now.
+bool IsKeyDown(uint32_t virtualKey);
+// Toggles of lock keys (VK_CAPITAL, VK_NUMLOCK, VK_SCROLL).
+bool IsKeyToggled(uint32_t virtualKey);
+
+// Character input (WM_CHAR) is on only while text input is started.
+void StartTextInput();
+void StopTextInput();
+
+// The clipboard holds UTF-8 text.
+bool SetClipboardText(const std::string& text);
+std::string GetClipboardText();
+
+// The caret blink period and the longest pause between the clicks of a double click.
+uint32_t CaretBlinkMilliseconds();
+uint32_t DoubleClickMilliseconds();
+
+enum class MessageBoxIcon { None, Error, Warning, Information, Question };
+// A modal message box. Button texts may carry '&' mnemonics, which are not shown. Returns the
+// index of the button pressed, or -1 when the box could not be shown or was dismissed.
+int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
+                   const std::vector<std::string>& buttons);
+
+// A monotonic high-resolution counter and its ticks per second.
+int64_t PerformanceCounter();
+int64_t PerformanceFrequency();
+void Sleep(uint32_t milliseconds);
+
+}  // namespace Platform
