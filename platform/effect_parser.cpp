@@ -44,6 +44,8 @@ public:
         Fail(token.line, "expected shared, vertex, fragment, state or technique, found " + Describe(token));
       }
     }
+    // An effect that offers nothing to draw with is a mistake (an empty or wrong file).
+    if (!failed && effect.techniques.empty()) Error(line, "the effect has no technique");
     if (!failed) ResolvePasses();
     if (!failed) ScanUniforms();
     return !failed && !hadError;
@@ -295,7 +297,7 @@ private:
       } else if (item.key == "state") {
         std::string name;
         for (size_t i = 0; i <= item.value.size(); ++i) {
-          if (i < item.value.size() && item.value[i] != ' ') {
+          if (i < item.value.size() && item.value[i] != ' ' && item.value[i] != ',') {
             name += item.value[i];
             continue;
           }

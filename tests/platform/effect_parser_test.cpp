@@ -33,7 +33,7 @@ technique RenderUI {
   pass P0 {
     vertex = VS;
     fragment = PS;
-    state = UIBlend DisableDepth;
+    state = UIBlend, DisableDepth;
     blend_op = max;
     cull = back;
   }
@@ -118,6 +118,7 @@ TEST(EffectParser, ErrorsNameTheLineAndWhatIsWrong) {
       {"/* open\n\n", "bad.fx:1: comment is never closed"},
       {"\nsampler S {}\n", "bad.fx:2: expected shared, vertex, fragment, state or technique, found 'sampler'"},
       {"state S {\n wobble = on;\n}\n", "bad.fx:2: unknown setting 'wobble'"},
+      {"shared {\n}\n\n", "bad.fx:4: the effect has no technique"},
   };
   for (const BadEffect& bad : cases) {
     EffectDescription effect;
