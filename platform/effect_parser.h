@@ -63,8 +63,8 @@ struct EffectDescription {
   std::vector<UniformDeclaration> uniforms;  // declared in the shared blocks, in order
 };
 
-// Parses text. On failure returns false and appends "sourceName:line: message" lines to errors
-// (every error found, not only the first).
+// Parses text. On failure returns false and appends "sourceName:line: message" lines to errors:
+// reading stops at a syntax error, but every bad setting, name or declaration is reported.
 bool ParseEffect(const std::string& text, const std::string& sourceName, EffectDescription* effect,
                  std::string* errors);
 
