@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/gl_effect.h"
 #include "platform/gl_render_target.h"
 #include "platform/gl_textures.h"
 #include "platform/texture_files.h"
@@ -108,6 +109,7 @@ bool GlGraphicsDevice::Initialize(std::string* error) {
   // compiler remaps depth in every vertex program instead.
   depthRemap = !(version >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control"));
   if (!depthRemap) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
+  SetEffectsNeedDepthRemap(depthRemap);
 
   backBuffer.format = Format::R8G8B8A8_UNORM;
   if (settings.srgbBackBuffer) {
