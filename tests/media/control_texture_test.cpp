@@ -22,6 +22,10 @@ struct Texture {
   std::vector<uint8_t> pixels;  // RGBA rows
 
   uint8_t Alpha(int x, int y) const { return pixels[(static_cast<size_t>(y) * width + x) * 4 + 3]; }
+  uint32_t Pixel(int x, int y) const {
+    const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+  }
 };
 
 Texture Load() {
@@ -124,6 +128,29 @@ TEST(ControlTexture, ImageShowsEveryElementAndNothingElse) {
     }
   }
   EXPECT_EQ(strays, 0);
+}
+
+// The edit box stretches its text area both ways and its side pieces along their length; any
+// variation along a stretched direction would smear, so there must be none.
+TEST(ControlTexture, StretchedEditBoxPiecesAreEvenAlongTheStretch) {
+  using namespace Framework;
+  const Texture texture = Load();
+  ASSERT_EQ(texture.width, kControlTextureSize);
+  ASSERT_EQ(texture.height, kControlTextureSize);
+  auto evenAlong = [&](const TextureRect& r, bool alongX, bool alongY) {
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) {
+        const int sourceX = alongX ? r.left : x, sourceY = alongY ? r.top : y;
+        if (texture.Pixel(x, y) != texture.Pixel(sourceX, sourceY)) return false;
+      }
+    }
+    return true;
+  };
+  EXPECT_TRUE(evenAlong(kEditBoxText, true, true));
+  EXPECT_TRUE(evenAlong(kEditBoxBorderTop, true, false));
+  EXPECT_TRUE(evenAlong(kEditBoxBorderBottom, true, false));
+  EXPECT_TRUE(evenAlong(kEditBoxBorderLeft, false, true));
+  EXPECT_TRUE(evenAlong(kEditBoxBorderRight, false, true));
 }
 
 }  // namespace
