@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Rebuilds the shipped media in media/: the three models with their material libraries, the
-# material textures and the splat image. The outputs are committed, so only people changing
+# material textures, the splat image, and the GUI control texture with its rectangle header
+# (framework/control_texture_layout.h). The outputs are committed, so only people changing
 # the media need this script and the tools it installs (Blender, numpy, Pillow).
 #
 # usage: tools/media/build_media.sh [SOURCE_MESH_FOLDER]
@@ -61,6 +62,9 @@ unwrap beethoven "A bust of Beethoven, a classic public test model; 2-unit box, 
 
 echo "textures"
 $python "$here/make_textures.py" "$media"
+
+echo "control texture"
+$python "$here/make_control_texture.py" --png "$media/ui_controls.png" --header "$top/framework/control_texture_layout.h"
 
 for model in sphere bunny beethoven; do
   $python "$here/check_uv_layout.py" "$media/$model.obj"
