@@ -111,7 +111,7 @@ std::unique_ptr<FontFace> FontFace::Open(const std::string& faceName, int pixelH
     candidates.push_back(file);
   if (MatchFamily("sans-serif", weight, pixelHeight, file))
     candidates.push_back(file);
-  std::string lastFailure = "fontconfig knows no scalable font";
+  std::string lastFailure;
   for (bool listed = false;; listed = true) {
     for (const FontFile& candidate : candidates) {
       FT_Face opened = nullptr;
@@ -135,7 +135,8 @@ std::unique_ptr<FontFace> FontFace::Open(const std::string& faceName, int pixelH
     candidates = AllOutlineFonts();
   }
   if (!font->face) {
-    error = "font \"" + faceName + "\": no usable font on this system (last tried " + lastFailure +
+    error = "font \"" + faceName + "\": no usable font on this system (" +
+            (lastFailure.empty() ? "fontconfig knows no scalable font" : "the last one tried, " + lastFailure) +
             "); install fonts-liberation or fonts-dejavu-core";
     return nullptr;
   }
