@@ -21,6 +21,8 @@ constexpr uint32_t kAltContextBit = 1u << 29;
 // Mouse buttons held, as the button messages tell it (SDL's own state runs ahead of the
 // events still waiting to be translated).
 uint32_t buttonsHeld = 0;
+// The modifiers of the last key event: text typed with Alt is a shortcut, not text.
+Uint16 keyModifiers = 0;
 
 // Keyboard events name the focused window, or none when no window has the focus.
 Window* KeyboardWindow(uint32_t sdlId) {
@@ -47,6 +49,7 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
   Window* window = KeyboardWindow(key.windowID);
   if (!window) return;
   const Uint16 modifiers = key.keysym.mod;
+  keyModifiers = modifiers;
   uint32_t virtualKey = VirtualKeyFromSdl(key.keysym.sym, key.keysym.scancode, (modifiers & KMOD_NUM) != 0);
   if (virtualKey == 0) return;
   // Ctrl+Alt is the AltGr of many layouts: typing, not a system key.
@@ -66,7 +69,7 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
 
 void TranslateText(const SDL_TextInputEvent& text) {
   Window* window = KeyboardWindow(text.windowID);
-  if (!window) return;
+  if (!window || ((keyModifiers & KMOD_ALT) && !(keyModifiers & KMOD_CTRL))) return;
   const char* cursor = text.text;
   while (uint32_t codePoint = NextCodePoint(cursor)) EnqueueMessage(window, WM_CHAR, codePoint, 1);
 }
@@ -162,6 +165,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
       // Button releases now go elsewhere: end any drag here rather than let it stick.
       if (window->HasCapture()) ReleaseCapture();
       buttonsHeld = 0;
+      keyModifiers = 0;
       WindowEvents::SetFocus(*window, false);
       EnqueueMessage(window, WM_ACTIVATE, WA_INACTIVE, 0);
       EnqueueMessage(window, WM_ACTIVATEAPP, 0, 0);

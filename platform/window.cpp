@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/message_queue.h"
 #include "platform/window_state.h"
@@ -21,6 +22,30 @@ std::vector<Window*>& Live() {
   return windows;
 }
 
+bool IsHeadlessDriver(const char* driver) {
+  return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+bool StartVideo(std::string* error) {
+  // A display connection now and then fails (a busy X server resets it) and SDL then settles
+  // for a driver that shows nothing: try the display again before accepting that.
+  constexpr int kAttempts = 5;
+  const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+  for (int attempt = 1;; ++attempt) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      if (error) *error = std::string("Cannot start the SDL video subsystem: ") + SDL_GetError();
+      return false;
+    }
+    if (driverChosen || !IsHeadlessDriver(SDL_GetCurrentVideoDriver())) return true;
+    if (attempt == kAttempts) {
+      std::fprintf(stderr, "No display could be opened; windows are drawn off screen (SDL driver %s)\n",
+                   SDL_GetCurrentVideoDriver());
+      return true;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+}
+
 bool AcquireVideo(std::string* error) {
   if (videoUsers == 0) {
     // Closing the last window is the program's decision (WM_CLOSE), not a quit request.
@@ -30,10 +55,7 @@ bool AcquireVideo(std::string* error) {
     // The click that focuses a window also acts on it.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      if (error) *error = std::string("Cannot start the SDL video subsystem: ") + SDL_GetError();
-      return false;
-    }
+    if (!StartVideo(error)) return false;
   }
   ++videoUsers;
   return true;
