@@ -24,8 +24,8 @@ uint32_t buttonsHeld = 0;
 // The modifiers of the last key event: text typed with Alt is a shortcut, not text.
 Uint16 keyModifiers = 0;
 
-// Keyboard events name the focused window, or none when no window has the focus.
-Window* KeyboardWindow(uint32_t sdlId) {
+// Keyboard, text and drop events name the focused window, or none when no window has it.
+Window* TargetWindow(uint32_t sdlId) {
   Window* window = WindowEvents::FromSdlId(sdlId);
   return window ? window : (sdlId == 0 ? ForegroundWindow() : nullptr);
 }
@@ -46,7 +46,7 @@ uint32_t ControlCharacter(uint32_t virtualKey) {
 }
 
 void TranslateKey(const SDL_KeyboardEvent& key) {
-  Window* window = KeyboardWindow(key.windowID);
+  Window* window = TargetWindow(key.windowID);
   if (!window) return;
   const Uint16 modifiers = key.keysym.mod;
   keyModifiers = modifiers;
@@ -60,7 +60,8 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
     if (key.repeat) bits |= kPreviousKeyStateBit;
     EnqueueMessage(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, KeyLParam(bits, key.keysym.scancode));
     uint32_t character = ControlCharacter(virtualKey);
-    if (character && !system && SDL_IsTextInputActive()) EnqueueMessage(window, WM_CHAR, character, 1);
+    const bool control = (modifiers & KMOD_CTRL) != 0;  // Ctrl+Tab and the like are commands
+    if (character && !system && !control && SDL_IsTextInputActive()) EnqueueMessage(window, WM_CHAR, character, 1);
   } else {
     bits |= kPreviousKeyStateBit | kTransitionBit;
     EnqueueMessage(window, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey, KeyLParam(bits, key.keysym.scancode));
@@ -68,7 +69,7 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
 }
 
 void TranslateText(const SDL_TextInputEvent& text) {
-  Window* window = KeyboardWindow(text.windowID);
+  Window* window = TargetWindow(text.windowID);
   if (!window || ((keyModifiers & KMOD_ALT) && !(keyModifiers & KMOD_CTRL))) return;
   const char* cursor = text.text;
   while (uint32_t codePoint = NextCodePoint(cursor)) EnqueueMessage(window, WM_CHAR, codePoint, 1);
@@ -178,7 +179,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
 
 void TranslateDrop(const SDL_DropEvent& drop) {
   if (drop.type == SDL_DROPFILE) {
-    Window* window = KeyboardWindow(drop.windowID);
+    Window* window = TargetWindow(drop.windowID);
     if (window) {
       WindowEvents::SetDroppedFile(*window, drop.file);
       EnqueueMessage(window, WM_DROPFILES, 0, 0);
