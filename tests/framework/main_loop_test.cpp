@@ -57,7 +57,7 @@ void RegisterCounters() {
 }
 
 // Start-up as the application does it, then the main loop; exits with the framework's code.
-[[noreturn]] void Run(const char* options, void (*frameMove)(double, float, void*) = nullptr) {
+[[noreturn]] void RunFramework(const char* options, void (*frameMove)(double, float, void*) = nullptr) {
   RegisterCounters();
   if (frameMove) FrameworkSetCallbackFrameMove(frameMove);
   FrameworkInit(false, true, options, false);
@@ -72,18 +72,18 @@ void RegisterCounters() {
 
 TEST_F(MainLoop, QuitAfterFrameEndsWithExitCodeZeroAfterTheNextFrameWithTheCallbacksInPairs) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
-  EXPECT_EXIT(Run("-noerrormsgboxes -quitafterframe:10"), testing::ExitedWithCode(0),
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -quitafterframe:10"), testing::ExitedWithCode(0),
               "frames=11 created=1 resized=1 releasing=1 destroyed=1 ");
 }
 
 TEST_F(MainLoop, WidthAndHeightOptionsOverrideTheRequestedSize) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
-  EXPECT_EXIT(Run("-noerrormsgboxes -quitafterframe:2 -width:1024 -height:768"), testing::ExitedWithCode(0),
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -quitafterframe:2 -width:1024 -height:768"), testing::ExitedWithCode(0),
               "size=1024x768 ");
 }
 
 TEST_F(MainLoop, AnInvalidSizeEndsWithExitCodeOneAndSaysWhyWithoutAWindow) {
-  EXPECT_EXIT(Run("-noerrormsgboxes -width:0"), testing::ExitedWithCode(1),
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -width:0"), testing::ExitedWithCode(1),
               "Invalid value \"0\" for the option -width.*\n.*frames=0 created=0 ");
 }
 
@@ -112,7 +112,7 @@ void MinimiseAndRestore(double time, float elapsed, void*) {
 
 TEST_F(MainLoop, AMinimisedWindowStopsTime) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
-  EXPECT_EXIT(Run("-noerrormsgboxes", MinimiseAndRestore), testing::ExitedWithCode(0),
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes", MinimiseAndRestore), testing::ExitedWithCode(0),
               "stood still=1 moved on=1 .*frames=7 ");
 }
 
@@ -126,7 +126,7 @@ void ToggleReferenceTwice(double, float, void*) {
 
 TEST_F(MainLoop, ToggleREFSwitchesBetweenTheHardwareAndTheReferenceRasteriser) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
-  EXPECT_EXIT(Run("-noerrormsgboxes", ToggleReferenceTwice), testing::ExitedWithCode(0),
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes", ToggleReferenceTwice), testing::ExitedWithCode(0),
               "created=3 resized=3 releasing=3 destroyed=3 .*renderers=\\[llvmpipe[^]]*\\]\\[softpipe\\]\\[llvmpipe");
 }
 
