@@ -171,6 +171,8 @@ bool Apply(const OptionDefinition& option, const std::string& value, CommandLine
 
 Platform::Result ParseCommandLineArguments(const std::vector<std::string>& arguments, CommandLineOptions* options,
                                            std::string* error) {
+  // Every option is read, so that -noerrormsgboxes counts wherever it stands.
+  Platform::Result result = Platform::kOk;
   for (const std::string& argument : arguments) {
     if (argument.empty() || (argument[0] != '/' && argument[0] != '-')) continue;
     const std::string text = argument.substr(1);
@@ -180,14 +182,14 @@ Platform::Result ParseCommandLineArguments(const std::vector<std::string>& argum
       const std::string value = ValueAfter(text, rest);
       if (option.value == ValueKind::Integer && value.empty()) break;  // needs a value: ignored
       std::string message;
-      if (!Apply(option, value, options, &message)) {
+      if (!Apply(option, value, options, &message) && Platform::Succeeded(result)) {
         if (error) *error = message;
-        return Platform::kInvalidArgument;
+        result = Platform::kInvalidArgument;
       }
       break;
     }
   }
-  return Platform::kOk;
+  return result;
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {

@@ -42,8 +42,9 @@ inline constexpr int kLargestBackBufferSide = 16384;
 inline constexpr int kFarthestWindowPosition = 100000;
 
 // Applies the options among arguments to options. Arguments that are no option, and options that
-// need a value and have none, are ignored. A value that is no number or out of range fails with
-// kInvalidArgument and error naming the option and the value; options after it are not read.
+// need a value and have none, are ignored. A value that is no number or out of range leaves its
+// option unset and fails with kInvalidArgument, error naming the first such option and value; the
+// other options are still read.
 Platform::Result ParseCommandLineArguments(const std::vector<std::string>& arguments, CommandLineOptions* options,
                                            std::string* error);
 

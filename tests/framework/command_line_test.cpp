@@ -84,6 +84,10 @@ TEST(CommandLine, NonsenseValuesFailNamingTheOptionAndTheValue) {
     EXPECT_EQ(options.width, 0);
   }
   EXPECT_EQ(Parse({"-width:16384", "-height:1", "-startx:100000", "-quitafterframe:0"}).width, 16384);
+  std::string error;
+  const CommandLineOptions both = Parse({"-width:0", "-height:x", "-noerrormsgboxes"}, Platform::kInvalidArgument, &error);
+  EXPECT_TRUE(both.noErrorMessageBoxes);  // wherever it stands
+  EXPECT_NE(error.find("-width"), std::string::npos);
 }
 
 TEST(CommandLine, ExtraCommandLinesSplitAtSpacesOutsideQuotes) {
