@@ -92,6 +92,9 @@ public:
   virtual const DeviceSettings& Settings() const = 0;
   // The renderer's own name (GL_RENDERER), for example "llvmpipe (LLVM 15.0.6, 256 bits)".
   virtual std::string RendererName() const = 0;
+  // True when GL cannot be told to clip depth to 0..1 (no GL 4.5 or ARB_clip_control): vertex
+  // programs must then end with gl_Position.z = 2.0 * gl_Position.z - gl_Position.w.
+  virtual bool NeedsDepthRemap() const = 0;
 
   // Shows the back buffer. syncInterval 0 presents at once, 1 waits for the vertical blank. When
   // waiting is asked for but the system does not block (a virtual X server), presents are paced
@@ -104,7 +107,10 @@ public:
   virtual RenderTargetView* BackBufferView() = 0;
   virtual DepthStencilView* DepthStencilBufferView() = 0;
 
-  // Output merger: where draws go. A null depth view draws without depth.
+  // Output merger: where draws go. A render target's colour view pairs with its own depth view
+  // or none (drawing without depth); the back buffer's with the device's depth buffer, which GL
+  // keeps attached even when none is asked for. A target must not be destroyed while bound.
+  // Drawn targets keep GL's orientation when sampled as textures: v = 0 is their bottom row.
   virtual void SetRenderTargets(RenderTargetView* color, DepthStencilView* depth) = 0;
   virtual void ClearRenderTargetView(RenderTargetView* view, const float rgba[4]) = 0;
   virtual void ClearDepthStencilView(DepthStencilView* view, float depth) = 0;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/gpu_resources.h"
+#include "platform/texture_files.h"
+
+// Uploading pictures as sampled 2D textures: row 0 of the data is texture coordinate v = 0, all
+// mip levels are made, filtering is linear and coordinates wrap.
+namespace Platform {
+
+// An RGBA32F texture. Fails (saying why on error) for an empty or too large size or no data.
+Result CreateFloatTexture(uint32_t width, uint32_t height, const float* rgba, std::unique_ptr<ShaderResourceView>* view,
+                          std::string* error);
+
+// An RGBA8 texture from an 8-bit picture, an RGBA32F one from a 16-bit picture.
+Result CreateTextureFromImage(const DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
+                              std::string* error);
+
+}  // namespace Platform

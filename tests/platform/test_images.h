@@ -1,0 +1,82 @@
+#pragma once
+
+#include <jpeglib.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Small JPEG and PNG files made in memory for the texture tests.
+namespace Platform::TestImages {
+
+// components 1 (grey) or 3 (RGB), samples row by row from the top.
+inline std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = components;
+  info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(samples.data() + size_t(info.next_scanline) * width * components);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<uint8_t> file(buffer, buffer + size);
+  std::free(buffer);
+  return file;
+}
+
+inline void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* file = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  file->insert(file->end(), data, data + length);
+}
+
+// rows hold the packed samples of each row as libpng takes them (16-bit samples big-endian).
+struct PngPicture {
+  int width = 0;
+  int height = 0;
+  int colorType = PNG_COLOR_TYPE_RGB;
+  int bitDepth = 8;
+  std::vector<std::vector<uint8_t>> rows;
+  std::vector<png_color> palette;
+  std::vector<uint8_t> paletteAlpha;  // tRNS for palette pictures
+};
+
+inline std::vector<uint8_t> EncodePng(const PngPicture& picture) {
+  std::vector<uint8_t> file;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png)) != 0) {
+    png_destroy_write_struct(&png, &info);
+    throw std::runtime_error("could not encode the test PNG");
+  }
+  png_set_write_fn(png, &file, AppendPngBytes, nullptr);
+  png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!picture.palette.empty()) {
+    png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
+  }
+  if (!picture.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, picture.paletteAlpha.data(), static_cast<int>(picture.paletteAlpha.size()), nullptr);
+  }
+  png_write_info(png, info);
+  for (const std::vector<uint8_t>& row : picture.rows) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return file;
+}
+
+}  // namespace Platform::TestImages
