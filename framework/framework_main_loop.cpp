@@ -1,0 +1,105 @@
+#include <cstdio>
+
+#include "framework/framework_errors.h"
+#include "framework/framework_state.h"
+
+namespace {
+
+constexpr uint32_t kIdleSleepMilliseconds = 50;
+
+// A failed present: a lost device is made again from the current settings.
+void HandlePresentFailure(Platform::Result presented) {
+  FrameworkState& state = GetFrameworkState();
+  const bool removed = presented == Platform::kDeviceRemoved;
+  std::fprintf(stderr, "Presenting failed (0x%08X); making the device again.\n", static_cast<uint32_t>(presented));
+  const Platform::Result recreated = RecreateDevice();
+  if (Platform::Succeeded(recreated) && state.device) return;
+  const Platform::Result error = removed ? kFrameworkDeviceRemoved : kFrameworkResettingDevice;
+  FrameworkReportError(error);
+  FrameworkShutdown(FrameworkErrorFor(error).exitCode);
+}
+
+}  // namespace
+
+void RenderFrame() {
+  FrameworkState& state = GetFrameworkState();
+  if (!state.device) return;
+  const bool active = state.window && !state.window->IsDestroyed() && state.window->IsActive();
+  if (state.pauses.RenderingPaused() || !active || state.occluded) Platform::Sleep(kIdleSleepMilliseconds);
+
+  state.frame = state.timer.NextFrame(state.options.hasConstantFrameTime, state.options.constantFrameTime);
+  state.backBuffer = state.device->BackBufferDescription();
+  if (!state.options.noStats) state.statistics.CountFrame(state.frame.absoluteTime);
+
+  if (state.callbacks.frameMove) {
+    state.callbacks.frameMove(state.frame.time, state.frame.elapsed, state.callbacks.frameMoveContext);
+    if (!state.device) return;
+  }
+  if (!state.pauses.RenderingPaused() && state.callbacks.frameRender && !state.occluded) {
+    state.callbacks.frameRender(state.device.get(), state.frame.time, state.frame.elapsed,
+                                state.callbacks.frameRenderContext);
+    if (!state.device) return;
+  }
+
+  const Platform::Result presented = state.device->Present(state.settings.device.syncInterval, state.occluded);
+  if (presented == Platform::kStatusOccluded) {
+    state.occluded = true;
+  } else if (presented == Platform::kDeviceReset || presented == Platform::kDeviceRemoved) {
+    HandlePresentFailure(presented);
+    if (!state.device) return;
+  } else if (Platform::Succeeded(presented)) {
+    state.occluded = false;
+  }
+
+  ++state.presentedFrames;
+  if (state.options.hasQuitAfterFrame && state.presentedFrames > static_cast<uint64_t>(state.options.quitAfterFrame))
+    FrameworkShutdown(0);
+}
+
+void RenderPausedFrame() {
+  FrameworkState& state = GetFrameworkState();
+  if (!state.device || state.occluded || state.insideDeviceCallback) return;
+  if (state.callbacks.frameRender)
+    state.callbacks.frameRender(state.device.get(), state.frame.time, 0.0f, state.callbacks.frameRenderContext);
+  if (state.device) state.device->Present(0, false);
+}
+
+Platform::Result FrameworkMainLoop() {
+  FrameworkState& state = GetFrameworkState();
+  if (state.insideMainLoop || state.insideDeviceCallback) {
+    if (state.exitCode == 0 || state.exitCode == 10) state.exitCode = 1;
+    return Platform::kFail;
+  }
+  state.insideMainLoop = true;
+  if (!state.device) {
+    if (state.deviceCreateFailed || !state.initialized) {
+      state.insideMainLoop = false;
+      return Platform::kFail;
+    }
+    const Platform::Result created = CreateDeviceInternal(true, 0, 0);
+    if (Platform::Failed(created)) {
+      state.insideMainLoop = false;
+      return created;
+    }
+  }
+  if (!state.initialized || !state.window || !state.device) {
+    state.insideMainLoop = false;
+    return Platform::kFail;
+  }
+
+  Platform::Message message;
+  for (;;) {
+    state.retiredWindows.clear();
+    RunPendingDeviceChange();
+    if (Platform::PeekMessage(&message, true)) {
+      if (message.message == Platform::WM_QUIT) break;
+      Platform::DispatchMessage(message);
+    } else if (state.device) {
+      RenderFrame();
+    } else {
+      Platform::WaitMessage(kIdleSleepMilliseconds);  // nothing to draw: wait rather than spin
+    }
+  }
+  state.insideMainLoop = false;
+  return Platform::kOk;
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "framework/framework.h"
+
+// Each case runs the framework in a child process of its own (the framework's state is one per
+// process), which prints what it saw and exits with the framework's exit code.
+namespace {
+
+using Platform::Result;
+
+bool HasDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+class MainLoop : public testing::Test {
+protected:
+  MainLoop() { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+struct Counts {
+  int frames = 0;
+  int created = 0;
+  int resized = 0;
+  int releasing = 0;
+  int destroyed = 0;
+  Platform::SurfaceDescription backBuffer;
+  std::string renderers;
+};
+Counts counts;
+
+Result OnCreated(Platform::GraphicsDevice* device, const Platform::SurfaceDescription*, void*) {
+  ++counts.created;
+  counts.renderers += "[" + device->RendererName() + "]";
+  return Platform::kOk;
+}
+Result OnResized(Platform::GraphicsDevice*, const Platform::SurfaceDescription* backBuffer, void*) {
+  ++counts.resized;
+  counts.backBuffer = *backBuffer;
+  return Platform::kOk;
+}
+void OnReleasing(void*) { ++counts.releasing; }
+void OnDestroyed(void*) { ++counts.destroyed; }
+void OnRender(Platform::GraphicsDevice* device, double, float, void*) {
+  ++counts.frames;
+  const float blue[4] = {0.1f, 0.2f, 0.6f, 1.0f};
+  device->ClearRenderTargetView(FrameworkGetBackBufferView(), blue);
+}
+
+void RegisterCounters() {
+  FrameworkSetCallbackDeviceCreated(OnCreated);
+  FrameworkSetCallbackSwapChainResized(OnResized);
+  FrameworkSetCallbackSwapChainReleasing(OnReleasing);
+  FrameworkSetCallbackDeviceDestroyed(OnDestroyed);
+  FrameworkSetCallbackFrameRender(OnRender);
+}
+
+// Start-up as the application does it, then the main loop; exits with the framework's code.
+[[noreturn]] void RunFramework(const char* options, void (*frameMove)(double, float, void*) = nullptr) {
+  RegisterCounters();
+  if (frameMove) FrameworkSetCallbackFrameMove(frameMove);
+  FrameworkInit(false, true, options, false);
+  FrameworkCreateWindow("framework test");
+  FrameworkCreateDevice(true, 800, 600);
+  FrameworkMainLoop();
+  std::fprintf(stderr, "frames=%d created=%d resized=%d releasing=%d destroyed=%d size=%ux%u renderers=%s\n",
+               counts.frames, counts.created, counts.resized, counts.releasing, counts.destroyed,
+               counts.backBuffer.width, counts.backBuffer.height, counts.renderers.c_str());
+  std::exit(FrameworkGetExitCode());
+}
+
+TEST_F(MainLoop, QuitAfterFrameEndsWithExitCodeZeroAfterTheNextFrameWithTheCallbacksInPairs) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -quitafterframe:10"), testing::ExitedWithCode(0),
+              "frames=11 created=1 resized=1 releasing=1 destroyed=1 ");
+}
+
+TEST_F(MainLoop, WidthAndHeightOptionsOverrideTheRequestedSize) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -quitafterframe:2 -width:1024 -height:768"), testing::ExitedWithCode(0),
+              "size=1024x768 ");
+}
+
+TEST_F(MainLoop, AnInvalidSizeEndsWithExitCodeOneAndSaysWhyWithoutAWindow) {
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -width:0"), testing::ExitedWithCode(1),
+              "Invalid value \"0\" for the option -width.*\n.*frames=0 created=0 ");
+}
+
+// Minimises the window at frame 3 and restores it at frame 9; reports whether time stood still.
+double minimisedTime = -1.0;
+bool timeStoodStill = true;
+int moves = 0;
+void MinimiseAndRestore(double time, float elapsed, void*) {
+  ++moves;
+  Platform::Window* window = FrameworkGetWindow();
+  if (moves == 3) {
+    window->SendMessage(Platform::WM_SIZE, Platform::SIZE_MINIMIZED, 0);
+    minimisedTime = -1.0;
+  } else if (moves > 3 && moves < 9) {
+    if (minimisedTime < 0.0) minimisedTime = time;
+    if (time != minimisedTime || elapsed != 0.0f) timeStoodStill = false;
+  } else if (moves == 9) {
+    const Platform::SurfaceDescription size = FrameworkGetBackBufferDescription();
+    window->SendMessage(Platform::WM_SIZE, Platform::SIZE_RESTORED,
+                        Platform::MakeLParam(static_cast<int>(size.width), static_cast<int>(size.height)));
+  } else if (moves == 14) {
+    std::fprintf(stderr, "stood still=%d moved on=%d ", timeStoodStill, time > minimisedTime);
+    FrameworkShutdown(0);
+  }
+}
+
+TEST_F(MainLoop, AMinimisedWindowStopsTime) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes", MinimiseAndRestore), testing::ExitedWithCode(0),
+              "stood still=1 moved on=1 .*frames=7 ");
+}
+
+// Switches to the reference rasteriser at frame 2 and back at frame 5, in one process.
+int toggles = 0;
+void ToggleReferenceTwice(double, float, void*) {
+  ++toggles;
+  if (toggles == 2 || toggles == 5) FrameworkToggleREF();
+  if (toggles == 7) FrameworkShutdown(0);
+}
+
+TEST_F(MainLoop, ToggleREFSwitchesBetweenTheHardwareAndTheReferenceRasteriser) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes", ToggleReferenceTwice), testing::ExitedWithCode(0),
+              "created=3 resized=3 releasing=3 destroyed=3 .*renderers=\\[llvmpipe[^]]*\\]\\[softpipe\\]\\[llvmpipe");
+}
+
+}  // namespace

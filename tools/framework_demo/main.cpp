@@ -1,0 +1,122 @@
+// framework-demo: the framework's window, device, main loop and camera around a turning cube.
+#include <cstdio>
+#include <cstring>
+
+#include "framework/framework.h"
+#include "framework/model_viewer_camera.h"
+#include "tools/framework_demo/cube_scene.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+const char kUsage[] =
+    "usage: framework-demo [framework options]\n"
+    "\n"
+    "Opens a window titled \"Patinex framework demo\" with a turning, lit cube.\n"
+    "Left drag turns the cube, right drag the camera, the wheel zooms.\n"
+    "F1 switches to the reference rasteriser (softpipe) and back, F2 to llvmpipe and back,\n"
+    "Alt+Enter toggles full screen, Pause pauses, Escape quits.\n"
+    "\n"
+    "Framework options ('-' or '/', any case): -windowed -fullscreen -width:N -height:N\n"
+    "  -startx:N -starty:N -forcehal -forceref -forcewarp -forcevsync:0|1\n"
+    "  -constantframetime[:seconds] -quitafterframe:N -noerrormsgboxes -nostats -automation\n"
+    "\n"
+    "Exit code 0, or the framework's code of a fatal error (1 for a bad option value).\n";
+
+struct Demo {
+  CModelViewerCamera camera;
+  CubeScene scene;
+  Platform::Matrix world = Platform::MatrixIdentity();
+  bool firstSettings = true;
+};
+
+bool ModifyDeviceSettings(FrameworkDeviceSettings* settings, void* context) {
+  Demo& demo = *static_cast<Demo*>(context);
+  if (demo.firstSettings && settings->device.driverType == Platform::DriverType::Reference)
+    FrameworkShowReferenceDeviceWarning();
+  demo.firstSettings = false;
+  return true;
+}
+
+Platform::Result DeviceCreated(Platform::GraphicsDevice* device, const Platform::SurfaceDescription*, void* context) {
+  std::printf("framework-demo: drawing with %s\n", device->RendererName().c_str());
+  std::fflush(stdout);
+  return static_cast<Demo*>(context)->scene.Create(device);
+}
+
+Platform::Result SwapChainResized(Platform::GraphicsDevice*, const Platform::SurfaceDescription* backBuffer,
+                                  void* context) {
+  Demo& demo = *static_cast<Demo*>(context);
+  const float aspect = static_cast<float>(backBuffer->width) / static_cast<float>(backBuffer->height);
+  demo.camera.SetProjection(kPi / 4.0f, aspect, 0.1f, 100.0f);
+  demo.camera.SetWindow(static_cast<int>(backBuffer->width), static_cast<int>(backBuffer->height));
+  return Platform::kOk;
+}
+
+void DeviceDestroyed(void* context) { static_cast<Demo*>(context)->scene.Destroy(); }
+
+void FrameMove(double time, float elapsed, void* context) {
+  Demo& demo = *static_cast<Demo*>(context);
+  demo.camera.Update(elapsed);
+  const float angle = static_cast<float>(time) * 0.8f;
+  demo.world = Platform::MatrixRotationY(angle) * Platform::MatrixRotationX(angle * 0.5f) * demo.camera.GetWorldMatrix();
+}
+
+void FrameRender(Platform::GraphicsDevice* device, double time, float, void* context) {
+  Demo& demo = *static_cast<Demo*>(context);
+  const float background[4] = {0.08f, 0.09f, 0.12f, 1.0f};
+  device->SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
+  device->ClearRenderTargetView(FrameworkGetBackBufferView(), background);
+  device->ClearDepthStencilView(FrameworkGetDepthStencilView(), 1.0f);
+  demo.scene.Render(device, demo.world, demo.camera.GetViewMatrix(), demo.camera.GetProjMatrix(),
+                    static_cast<float>(time));
+}
+
+Platform::LRESULT Message(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam,
+                          bool*, void* context) {
+  return static_cast<Demo*>(context)->camera.HandleMessage(window, message, wParam, lParam);
+}
+
+void Keyboard(uint32_t key, bool down, bool, void*) {
+  if (!down) return;
+  if (key == Platform::VK_F1) FrameworkToggleREF();
+  if (key == Platform::VK_F2) FrameworkToggleWARP();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (argv[i][0] != '-' && argv[i][0] != '/') {
+      std::fprintf(stderr, "framework-demo: unexpected argument \"%s\"\n\n%s", argv[i], kUsage);
+      return 1;
+    }
+  }
+
+  static Demo demo;
+  const Platform::Float3 eye = {0.0f, 1.5f, -6.0f};
+  const Platform::Float3 lookAt = {0.0f, 0.0f, 0.0f};
+  demo.camera.SetView(&eye, &lookAt);
+
+  FrameworkSetCallbackModifyDeviceSettings(ModifyDeviceSettings, &demo);
+  FrameworkSetCallbackDeviceCreated(DeviceCreated, &demo);
+  FrameworkSetCallbackSwapChainResized(SwapChainResized, &demo);
+  FrameworkSetCallbackDeviceDestroyed(DeviceDestroyed, &demo);
+  FrameworkSetCallbackFrameMove(FrameMove, &demo);
+  FrameworkSetCallbackFrameRender(FrameRender, &demo);
+  FrameworkSetCallbackMessage(Message, &demo);
+  FrameworkSetCallbackKeyboard(Keyboard, &demo);
+
+  FrameworkInit(true, true, nullptr, false);
+  FrameworkCreateWindow("Patinex framework demo");
+  FrameworkCreateDevice(true, 800, 600);
+  FrameworkMainLoop();
+  // The scene's GPU objects go while the demo's own objects still exist.
+  FrameworkShutdown(0);
+  return FrameworkGetExitCode();
+}
