@@ -123,20 +123,7 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
   BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask));
 
   TraceTask ton(&pool);
-  ton.state = kBounce;
-  ton.pBounce = ton.pScatter = ton.pFlow = 0.8f;
-  ton.carriedHumidity = 0.1f;
-  ton.carriedDirt = 0.2f;
-  ton.carriedRust = 0.0f;
-  ton.searchRadius = radius * 0.1f;
-  ton.maxNeighbours = std::clamp(params.density, 1, kMaxNeighbours);
-  ton.target = aim;
-  ton.kdTree = params.kdTree;
-  ton.mesh = params.mesh;
-  ton.sampleMap = params.sampleMap;
-  ton.arena = &arena;
-  ton.normal = {0.0f, 0.0f, 0.0f};
-  ton.sampleSpacing = params.sampleSpacing;
+  StartTon(ton, aim, radius, params, &arena);
 
   for (int32_t t = 0; t < params.tonsPerStep; ++t) {
     if (StopRequested()) {
@@ -168,6 +155,25 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
   for (const TraceTask* task : tasks) counts.legs += task->legs;
   tasks.clear();  // they die with the arena
   return counts;
+}
+
+void PatinexProcess::StartTon(TraceTask& ton, const RenderLib::Vector3& aim, float radius,
+                              const SimulationParams& params, BlockArena* arena) {
+  ton.state = kBounce;
+  ton.pBounce = ton.pScatter = ton.pFlow = 0.8f;
+  ton.carriedHumidity = 0.1f;
+  ton.carriedDirt = 0.2f;
+  ton.carriedRust = 0.0f;
+  ton.searchRadius = radius * 0.1f;
+  ton.maxNeighbours = std::clamp(params.density, 1, kMaxNeighbours);
+  ton.target = aim;
+  ton.kdTree = params.kdTree;
+  ton.mesh = params.mesh;
+  ton.sampleMap = params.sampleMap;
+  ton.arena = arena;
+  ton.normal = {0.0f, 0.0f, 0.0f};
+  ton.sampleSpacing = params.sampleSpacing;
+  ton.legs = 0;
 }
 
 bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* /*task*/, void* userData) {

@@ -37,6 +37,12 @@ public:
   TonCounts SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
                       const RenderLib::Vector3& aim, float radius, SimulationParams& params);
 
+  // Readies a ton as every ton of a step starts: bouncing, with the three weights at 0.8,
+  // carrying 0.1 humidity, 0.2 dirt and no rust, searching radius × 0.1 for at most the density's
+  // neighbours, aimed at aim, with no normal yet.
+  static void StartTon(TraceTask& ton, const RenderLib::Vector3& aim, float radius, const SimulationParams& params,
+                       BlockArena* arena);
+
   // The pool's completion callback while tons run (userData is the SimulationParams): calls the
   // step off when a stop was asked for, and otherwise reports progress whenever the number of
   // live tons is a multiple of 100.

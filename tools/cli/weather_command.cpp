@@ -228,13 +228,16 @@ int RunWeather(const Arguments& arguments) {
 
   std::string error;
   LoadedModel loaded;
-  if (!LoadModelForTracing(options.model, loaded, error) || !PrepareOutputFolder(options.out, error)) {
+  if (!LoadModelForTracing(options.model, loaded, error)) {
     std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
     return kExitFailure;
   }
-
   const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
   if (!ReportTextureLayout(options.model, layout)) return kExitFailure;
+  if (!PrepareOutputFolder(options.out, error)) {
+    std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
+    return kExitFailure;
+  }
 
   const auto sampleStart = std::chrono::steady_clock::now();
   Simulation::SampleMapBuild samples =
