@@ -45,8 +45,8 @@ shared {
   const vec3 kGround = vec3(0.30, 0.25, 0.20);
   // The masks are thin after a few steps: a saturating ramp shows light traces clearly and
   // lets heavy ones cover the metal completely (mask 1 still gives exactly 1).
-  const float kRustGain = 6.0;
-  const float kDirtGain = 5.0;
+  const float kRustGain = 10.0;
+  const float kDirtGain = 6.0;
   // The cast metal is smoother than the crust that grows on it.
   const float kBaseRelief = 0.45;
 
@@ -107,7 +107,7 @@ shared {
     // Bronze is a metal: a dim, deeper diffuse and highlights and reflections in its own colour.
     // Verdigris is a matte mineral crust.
     vec3 bronze = pow(baseColor, vec3(1.25)) * 0.8;
-    vec3 albedo = mix(bronze, patinaColor * 1.05, patina);
+    vec3 albedo = mix(bronze, patinaColor * 1.2, patina);
     vec3 metalSpecular = textured ? mix(vec3(1.0), baseColor * 1.9, 0.65) : g_vMaterialSpecular * 2.0;
     vec3 specularColor = mix(metalSpecular, vec3(0.12), patina);
     float shininess = mix(float(max(g_nMaterialShininess, 1)), 10.0, patina);

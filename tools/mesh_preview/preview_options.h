@@ -13,7 +13,7 @@ struct PreviewOptions {
   float dirtFactor = 1.0f;
   float rustFactor = 1.0f;
   std::string media = "media";
-  float yawDegrees = 0.0f;
+  float yawDegrees = 180.0f;  // the shipped models face +z; turned, they face the camera
   float pitchDegrees = 12.0f;  // how far above the model the camera looks down from
   float distance = 2.4f;       // camera distance in bounding-sphere radii
   int width = 800;
