@@ -13,7 +13,10 @@ struct PngWrite {
   png_structp png = nullptr;
   png_infop info = nullptr;
   const char* name = nullptr;
-  const uint16_t* grey = nullptr;
+  const uint8_t* pixels = nullptr;
+  size_t rowBytes = 0;
+  int bitDepth = 8;
+  int colorType = PNG_COLOR_TYPE_GRAY;
   uint32_t width = 0;
   uint32_t height = 0;
 };
@@ -31,38 +34,30 @@ extern "C" void OnPngWarning(png_structp, png_const_charp) {}
 bool RunWrite(PngWrite& state, std::FILE* file) {
   if (setjmp(png_jmpbuf(state.png)) != 0) return false;
   png_init_io(state.png, file);
-  png_set_IHDR(state.png, state.info, state.width, state.height, 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+  png_set_IHDR(state.png, state.info, state.width, state.height, state.bitDepth, state.colorType, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(state.png, state.info);
   // PNG stores 16-bit samples most significant byte first.
   const uint16_t probe = 1;
-  if (*reinterpret_cast<const uint8_t*>(&probe) == 1) png_set_swap(state.png);
+  if (state.bitDepth == 16 && *reinterpret_cast<const uint8_t*>(&probe) == 1) png_set_swap(state.png);
   for (uint32_t y = 0; y < state.height; ++y) {
     // The library takes non-const rows but only reads them.
-    png_bytep row = reinterpret_cast<png_bytep>(const_cast<uint16_t*>(state.grey + size_t(y) * state.width));
-    png_write_row(state.png, row);
+    png_write_row(state.png, const_cast<png_bytep>(state.pixels + size_t(y) * state.rowBytes));
   }
   png_write_end(state.png, nullptr);
   return true;
 }
 
-}  // namespace
-
-bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uint32_t width, uint32_t height) {
-  if (name == nullptr) name = "(png)";
-  if (file == nullptr || grey == nullptr) {
+bool Write(PngWrite& state, std::FILE* file) {
+  const char* name = state.name;
+  if (file == nullptr || state.pixels == nullptr) {
     std::fprintf(stderr, "%s: no file or no pixels to write\n", name);
     return false;
   }
-  if (width == 0 || height == 0 || width > kMaxPngDimension || height > kMaxPngDimension) {
-    std::fprintf(stderr, "%s: a %u x %u PNG is not written\n", name, width, height);
+  if (state.width == 0 || state.height == 0 || state.width > kMaxPngDimension || state.height > kMaxPngDimension) {
+    std::fprintf(stderr, "%s: a %u x %u PNG is not written\n", name, state.width, state.height);
     return false;
   }
-  PngWrite state;
-  state.name = name;
-  state.grey = grey;
-  state.width = width;
-  state.height = height;
   state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
   if (state.png != nullptr) state.info = png_create_info_struct(state.png);
   if (state.png == nullptr || state.info == nullptr) {
@@ -77,6 +72,32 @@ bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uin
     written = false;
   }
   return written;
+}
+
+}  // namespace
+
+bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uint32_t width, uint32_t height) {
+  PngWrite state;
+  state.name = name != nullptr ? name : "(png)";
+  state.pixels = reinterpret_cast<const uint8_t*>(grey);
+  state.rowBytes = size_t(width) * 2;
+  state.bitDepth = 16;
+  state.colorType = PNG_COLOR_TYPE_GRAY;
+  state.width = width;
+  state.height = height;
+  return Write(state, file);
+}
+
+bool WritePngRgba8(std::FILE* file, const char* name, const uint8_t* rgba, uint32_t width, uint32_t height) {
+  PngWrite state;
+  state.name = name != nullptr ? name : "(png)";
+  state.pixels = rgba;
+  state.rowBytes = size_t(width) * 4;
+  state.bitDepth = 8;
+  state.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  state.width = width;
+  state.height = height;
+  return Write(state, file);
 }
 
 }  // namespace ImageLib
