@@ -139,8 +139,6 @@ void BM_Step(benchmark::State& state, const std::string& name) {
   params.sampleSpacing = m.samples.spacing;
   params.process = &process;
   params.density = kDensity;
-  std::vector<Simulation::TraceTask*> tasks;
-  tasks.reserve(kTonsPerStep);
 
   uint64_t legs = 0;
   double seconds = 0;
@@ -149,7 +147,7 @@ void BM_Step(benchmark::State& state, const std::string& name) {
     uint32_t nextPoint = 0;
     const Clock::time_point start = Clock::now();
     legs += process.SpawnTons(pool, m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim, m.emission.radius,
-                              params, tasks);
+                              params).legs;
     const double step = Seconds(start);
     seconds += step;
     state.SetIterationTime(step);

@@ -53,7 +53,7 @@ struct PixelLayout {
   uint32_t formatCode;
 };
 
-bool LayoutForDepth(unsigned depth, bool runLength, PixelLayout& layout) {
+bool LayoutForDepth(unsigned depth, PixelLayout& layout) {
   unsigned channels = depth / 8;
   if (channels == 3 || depth == 16 || depth == 24) {
     layout.formatCode = kFormatRgb;
@@ -64,9 +64,10 @@ bool LayoutForDepth(unsigned depth, bool runLength, PixelLayout& layout) {
   } else {
     return false;
   }
-  // Uncompressed data is read only at the four standard depths; run-length packets carry
-  // depth / 8 bytes per pixel, except 16-bit ones, which carry two bytes like raw 16-bit data.
-  if (!runLength && depth != 8 && depth != 16 && depth != 24 && depth != 32) return false;
+  // Only the four standard depths are read, raw or run-length alike: a 15-bit pixel, say, is not
+  // one grey byte. Run-length packets carry depth / 8 bytes per pixel, except 16-bit ones, which
+  // carry two bytes like raw 16-bit data.
+  if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return false;
   layout.fileBytes = depth == 16 ? 2 : channels;
   layout.channels = depth == 16 ? 3 : channels;
   return true;
@@ -159,7 +160,7 @@ bool DecodeTarga(const char* path, ImageDescription& description, RawBuffer& raw
   if (header.imageType == kColourMapped || header.imageType == kRunLengthColourMapped) return false;
   bool runLength = header.imageType == kRunLengthTrueColour || header.imageType == kRunLengthGrey;
   PixelLayout layout;
-  if (!LayoutForDepth(header.depth, runLength, layout)) return false;
+  if (!LayoutForDepth(header.depth, layout)) return false;
 
   // A colour map, when one is present, sits between the ID field and the pixels.
   uint64_t colourMapBytes = 0;

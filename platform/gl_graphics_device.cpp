@@ -382,4 +382,24 @@ Result GlGraphicsDevice::CreateRenderTarget(uint32_t width, uint32_t height, std
   return result;
 }
 
+Result GlGraphicsDevice::CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
+                                              std::unique_ptr<ShaderResourceView>* view) {
+  std::string error;
+  const Result result = Platform::CreateDynamicTexture(width, height, channels, view, &error);
+  if (Failed(result)) std::fprintf(stderr, "Could not create a dynamic texture: %s\n", error.c_str());
+  return result;
+}
+
+Result GlGraphicsDevice::UpdateTexture(ShaderResourceView* view, uint32_t x, uint32_t y, uint32_t width,
+                                       uint32_t height, const void* texels, uint32_t rowPitch) {
+  std::string error;
+  if (!view) {
+    std::fprintf(stderr, "Could not update a texture: none given\n");
+    return kInvalidArgument;
+  }
+  const Result result = UpdateDynamicTexture(*view, x, y, width, height, texels, rowPitch, &error);
+  if (Failed(result)) std::fprintf(stderr, "Could not update a texture: %s\n", error.c_str());
+  return result;
+}
+
 }  // namespace Platform

@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace Platform {
 namespace {
@@ -64,6 +65,84 @@ Result CreateTextureFromImage(const DecodedImage& image, std::unique_ptr<ShaderR
   }
   return Upload(image.width, image.height, GL_RGBA8, GL_UNSIGNED_BYTE, image.rgba8.empty() ? nullptr : image.rgba8.data(),
                 Format::R8G8B8A8_UNORM, view, error);
+}
+
+Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
+                            std::unique_ptr<ShaderResourceView>* view, std::string* error) {
+  view->reset();
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSide) || height > static_cast<uint32_t>(maxSide)) {
+    *error = "a dynamic texture of " + std::to_string(width) + " x " + std::to_string(height) +
+             " is empty or larger than the " + std::to_string(maxSide) + " pixels GL allows";
+    return kInvalidArgument;
+  }
+  const bool coverage = channels == TextureChannels::Coverage;
+  // Zeroes up front, so a texture never shows undefined memory where nothing was written yet.
+  std::vector<uint8_t> zeroes(static_cast<size_t>(width) * height * (coverage ? 1 : 4), 0);
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, coverage ? GL_R8 : GL_RGBA8, static_cast<GLsizei>(width),
+               static_cast<GLsizei>(height), 0, coverage ? GL_RED : GL_RGBA, GL_UNSIGNED_BYTE, zeroes.data());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  if (coverage) {
+    const GLint swizzle[4] = {GL_ONE, GL_ONE, GL_ONE, GL_RED};
+    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+  const GLenum status = glGetError();
+  if (status != GL_NO_ERROR) {
+    glDeleteTextures(1, &texture);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04X", status);
+    *error = "could not make a " + std::to_string(width) + " x " + std::to_string(height) +
+             " dynamic texture: GL error " + code;
+    return status == GL_OUT_OF_MEMORY ? kOutOfMemory : kFail;
+  }
+  view->reset(new ShaderResourceView(texture, width, height, coverage ? Format::R8_UNORM : Format::R8G8B8A8_UNORM));
+  return kOk;
+}
+
+Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                            const void* texels, uint32_t rowPitch, std::string* error) {
+  const Format format = view.TextureFormat();
+  const uint32_t texelBytes = format == Format::R8_UNORM ? 1 : format == Format::R8G8B8A8_UNORM ? 4 : 0;
+  if (view.GlTexture() == 0 || texelBytes == 0 || !texels) {
+    *error = "the texture cannot be updated (no dynamic texture, or no texels given)";
+    return kInvalidArgument;
+  }
+  if (width == 0 || height == 0) return kOk;
+  if (x > view.Width() || y > view.Height() || width > view.Width() - x || height > view.Height() - y ||
+      rowPitch < width * texelBytes || rowPitch % texelBytes != 0) {
+    *error = "the rectangle " + std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(x) +
+             ", " + std::to_string(y) + " (row pitch " + std::to_string(rowPitch) + ") does not fit a " +
+             std::to_string(view.Width()) + " x " + std::to_string(view.Height()) + " texture";
+    return kInvalidArgument;
+  }
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  glBindTexture(GL_TEXTURE_2D, view.GlTexture());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rowPitch / texelBytes));
+  glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(x), static_cast<GLint>(y), static_cast<GLsizei>(width),
+                  static_cast<GLsizei>(height), texelBytes == 1 ? GL_RED : GL_RGBA, GL_UNSIGNED_BYTE, texels);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+  return kOk;
 }
 
 }  // namespace Platform

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/gpu_resources.h"
+#include "platform/graphics_device.h"
 #include "platform/texture_files.h"
 
 // Uploading pictures as sampled 2D textures: row 0 of the data is texture coordinate v = 0, all
@@ -18,5 +19,12 @@ Result CreateFloatTexture(uint32_t width, uint32_t height, const float* rgba, st
 // An RGBA8 texture from an 8-bit picture, an RGBA32F one from a 16-bit picture.
 Result CreateTextureFromImage(const DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
                               std::string* error);
+
+// A zero-filled texture without mipmaps, linear and clamped, refreshed in parts with
+// UpdateDynamicTexture. Coverage textures are R8 read as (1, 1, 1, r).
+Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
+                            std::unique_ptr<ShaderResourceView>* view, std::string* error);
+Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                            const void* texels, uint32_t rowPitch, std::string* error);
 
 }  // namespace Platform

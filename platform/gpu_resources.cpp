@@ -35,6 +35,8 @@ uint32_t FormatBytes(Format format) {
     case Format::D32_FLOAT:
     case Format::D24_UNORM_S8_UINT:
       return 4;
+    case Format::R8_UNORM:
+      return 1;
     case Format::R32G32_FLOAT:
       return 8;
     case Format::R32G32B32_FLOAT:

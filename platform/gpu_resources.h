@@ -23,6 +23,7 @@ enum class Format {
   R32_UINT,
   D32_FLOAT,
   D24_UNORM_S8_UINT,
+  R8_UNORM,
 };
 
 // Bytes of one element of a vertex or texel format.

@@ -46,6 +46,11 @@ struct Viewport {
   float maxDepth = 1.0f;
 };
 
+// Texels of a texture that is filled and refreshed piece by piece (CreateDynamicTexture).
+// Coverage is one byte a texel, read by shaders as (1, 1, 1, coverage): white with that alpha,
+// ready to be tinted by a vertex colour. Rgba is four bytes a texel.
+enum class TextureChannels { Coverage, Rgba };
+
 enum class PrimitiveTopology { TriangleList, TriangleStrip, PointList, LineList };
 
 // Where drawing goes: the back buffer (with the device's depth buffer) or a RenderTarget.
@@ -142,6 +147,16 @@ public:
   virtual Result CreateTextureFromFile(const std::string& path, std::unique_ptr<ShaderResourceView>* view) = 0;
   virtual Result CreateTextureFromMemory(const void* bytes, size_t size, std::unique_ptr<ShaderResourceView>* view) = 0;
   virtual Result CreateRenderTarget(uint32_t width, uint32_t height, std::unique_ptr<RenderTarget>* target) = 0;
+
+  // A texture without mipmaps, linear filtering and coordinates clamped to its edge, all texels
+  // zero, to be filled with UpdateTexture (glyph pages, for instance).
+  virtual Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
+                                      std::unique_ptr<ShaderResourceView>* view) = 0;
+  // Replaces a rectangle (x, y from the top left) of a texture from CreateDynamicTexture with
+  // rows of texels `rowPitch` bytes apart, top row first. kInvalidArgument when the rectangle
+  // leaves the texture or the view is no dynamic texture.
+  virtual Result UpdateTexture(ShaderResourceView* view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
+                               const void* texels, uint32_t rowPitch) = 0;
 };
 
 }  // namespace Platform

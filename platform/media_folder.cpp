@@ -33,10 +33,13 @@ std::string FindMediaFile(const std::string& name, const std::string& currentFol
   }
 
   if (programPath.empty()) return {};
+  // An installed program finds the media its install put in PREFIX/share/patinex/media.
+  const fs::path installed = fs::path("share") / "patinex" / relative;
   fs::path folder = fs::path(programPath).lexically_normal().parent_path();
   while (!folder.empty()) {
-    const fs::path candidate = folder / relative;
-    if (IsRegularFile(candidate)) return candidate.string();
+    for (const fs::path& candidate : {folder / relative, folder / installed}) {
+      if (IsRegularFile(candidate)) return candidate.string();
+    }
     fs::path parent = folder.parent_path();
     if (parent == folder) break;  // reached the root
     folder = std::move(parent);

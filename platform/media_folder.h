@@ -11,7 +11,8 @@ std::string RunningProgramPath();
 
 // Looks for media/<name>: first in the current folder (so a copy of media/ next to where the
 // user works wins), then in the folder of the running program and each folder above it, up to
-// the root. Returns the path of the first regular file found (relative for the current folder,
+// the root, as FOLDER/media/<name> and then FOLDER/share/patinex/media/<name> (where an install
+// puts the media, beside PREFIX/bin). Returns the path of the first regular file found (relative for the current folder,
 // absolute otherwise), or an empty string when there is none.
 std::string FindMediaFile(const std::string& name);
 

@@ -13,7 +13,9 @@
 #include <string>
 
 #include "imagelib/jpeg_writer.h"
+#include "imagelib/png_writer.h"
 #include "platform/media_folder.h"
+#include "simulation/built_in_splat.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
 #include "simulation/splat_raster.h"
@@ -73,6 +75,26 @@ private:
   bool created = false;
 };
 
+bool EndsWith(const char* text, const char* ending) {
+  const size_t length = std::strlen(text), endingLength = std::strlen(ending);
+  return length >= endingLength && std::strcmp(text + length - endingLength, ending) == 0;
+}
+
+// media/SPLAT.png where the media search finds one, else the copy built into the program.
+bool LoadSplat(SplatImage& splat, const char* fileName) {
+  std::string error;
+  const std::string path = Platform::FindMediaFile(kSplatName);
+  if (path.empty()) {
+    if (splat.LoadFromMemory(kBuiltInSplatPng, kBuiltInSplatPngSize, error)) return true;
+    std::fprintf(stderr, "mask %s not written: no media/%s was found and the built-in one is unreadable: %s\n",
+                 fileName, kSplatName, error.c_str());
+    return false;
+  }
+  if (splat.Load(path.c_str(), error)) return true;
+  std::fprintf(stderr, "mask %s not written: cannot read the splat %s: %s\n", fileName, path.c_str(), error.c_str());
+  return false;
+}
+
 }  // namespace
 
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
@@ -86,24 +108,16 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
                  channel);
     return kMaskBadArguments;
   }
-  if (width == 0 || height == 0 || width > ImageLib::kMaxJpegDimension || height > ImageLib::kMaxJpegDimension) {
-    std::fprintf(stderr, "mask %s not written: a JPEG mask cannot be %u x %u pixels\n", fileName, width, height);
+  const bool png = EndsWith(fileName, ".png");
+  const uint32_t maxSide = png ? ImageLib::kMaxPngDimension : ImageLib::kMaxJpegDimension;
+  if (width == 0 || height == 0 || width > maxSide || height > maxSide) {
+    std::fprintf(stderr, "mask %s not written: a %s mask cannot be %u x %u pixels\n", fileName, png ? "PNG" : "JPEG",
+                 width, height);
     return kMaskBadArguments;
   }
 
-  const std::string splatPath = Platform::FindMediaFile(kSplatName);
-  if (splatPath.empty()) {
-    std::fprintf(stderr, "mask %s not written: media/%s is neither in the current folder nor beside the program\n",
-                 fileName, kSplatName);
-    return kMaskNoSplat;
-  }
   SplatImage splat;
-  std::string splatError;
-  if (!splat.Load(splatPath.c_str(), splatError)) {
-    std::fprintf(stderr, "mask %s not written: cannot read the splat %s: %s\n", fileName, splatPath.c_str(),
-                 splatError.c_str());
-    return kMaskNoSplat;
-  }
+  if (!LoadSplat(splat, fileName)) return kMaskNoSplat;
 
   // The output file comes first, so that a folder that takes no files costs no baking.
   TemporaryFile output(fileName);
@@ -115,9 +129,14 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
 
   std::unique_ptr<SplatRaster> raster;
   std::unique_ptr<uint8_t[]> rgb;
+  std::unique_ptr<uint16_t[]> grey;
   try {
     raster = std::make_unique<SplatRaster>(width, height);
-    rgb.reset(new uint8_t[size_t(width) * height * 3]);
+    if (png) {
+      grey.reset(new uint16_t[size_t(width) * height]);
+    } else {
+      rgb.reset(new uint8_t[size_t(width) * height * 3]);
+    }
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "mask %s not written: no memory for a %u x %u mask\n", fileName, width, height);
     return kMaskNoMemory;
@@ -125,11 +144,16 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
   SplatSamples(map, channel, spacing, splat, *raster);
   raster->Resolve();
   raster->Dilate(kMaskDilationPasses);
-  raster->ToRgb(rgb.get());
 
-  if (!ImageLib::WriteJpeg(output.File(), fileName, rgb.get(), width, height, kJpegQuality)) {
-    return kMaskNotWritten;  // the writer said why
+  bool written;
+  if (png) {
+    raster->ToGrey16(grey.get());
+    written = ImageLib::WritePngGrey16(output.File(), fileName, grey.get(), width, height);
+  } else {
+    raster->ToRgb(rgb.get());
+    written = ImageLib::WriteJpeg(output.File(), fileName, rgb.get(), width, height, kJpegQuality);
   }
+  if (!written) return kMaskNotWritten;  // the writer said why
   if (const char* failure = output.Publish()) {
     std::fprintf(stderr, "mask %s not written: %s: %s\n", fileName, failure, std::strerror(errno));
     return kMaskNotWritten;

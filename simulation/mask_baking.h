@@ -7,12 +7,12 @@
 namespace Simulation {
 
 // Bakes one quantity of every sample (channel 0 humidity, 1 dirt, 2 rust) into a width x
-// height grey mask by splatting each sample at its texture coordinates, and saves it as a JPEG
-// at fileName. Returns 0 when the mask was saved, a negative code when it could not be baked
+// height grey mask by splatting each sample at its texture coordinates, and saves it at fileName:
+// as a 16-bit grey PNG when the name ends in ".png", otherwise as an 8-bit JPEG. Returns 0 when the mask was saved, a negative code when it could not be baked
 // or written (with the reason on stderr); a failure never creates or changes the file under
 // fileName (a mask left there by an earlier run stays as it was).
-// The splat is media/SPLAT.png, looked for in the current folder first and then beside or above
-// the program. Overlapping splats average (normalised splatting), and the values are pushed a
+// The splat is media/SPLAT.png, found by the media search (Platform::FindMediaFile), or the copy
+// built into the program when the search finds none. Overlapping splats average (normalised splatting), and the values are pushed a
 // few texels past the edge of what the samples cover. The file is written under a temporary
 // name in the same folder and renamed over fileName, so a reader never sees half a mask.
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
@@ -20,7 +20,7 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
 
 // The negative codes BakeAndSaveMask returns.
 inline constexpr int32_t kMaskBadArguments = -1;  // no file name, channel outside 0..2, unusable size
-inline constexpr int32_t kMaskNoSplat = -2;       // media/SPLAT.png missing or unreadable
+inline constexpr int32_t kMaskNoSplat = -2;       // the splat is unreadable
 inline constexpr int32_t kMaskNotWritten = -3;    // the file could not be created, written or renamed
 inline constexpr int32_t kMaskNoMemory = -4;      // the mask did not fit in memory
 

@@ -29,15 +29,22 @@ void SetFinished(const SimulationParams& params, uint8_t value) {
 
 }  // namespace
 
-std::string MaskFileName(const char* folder, int32_t channel, int32_t step) {
-  static const char* const kPatterns[3] = {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"};
-  const char* name = RenderLib::FormatTemp(kPatterns[std::clamp(channel, 0, 2)], step);
+std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int32_t format) {
+  static const char* const kPatterns[2][3] = {
+      {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"},
+      {"mask_humidity%02d.png", "mask_dirt%02d.png", "mask_rust%02d.png"},
+  };
+  const char* name = RenderLib::FormatTemp(kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
   std::string path = folder != nullptr ? folder : "media";
   if (!path.empty() && path.back() != '/') path += '/';
   return path + name;
 }
 
 int32_t PatinexProcess::Run(void* parameters) {
+  if (parameters == nullptr) {
+    std::fprintf(stderr, "Nothing to weather: the run was given no parameters.\n");
+    return 0;
+  }
   SimulationParams& params = *static_cast<SimulationParams*>(parameters);
 
   ThreadingLib::ThreadPool pool;
@@ -56,6 +63,9 @@ int32_t PatinexProcess::Run(void* parameters) {
   params.steps = std::clamp(params.steps, 1, 1000);
   params.tonsPerStep = std::clamp(params.tonsPerStep, 1, 1000000);
 
+  // A seeded run restarts every random stream it draws from, so that it can be repeated.
+  if (params.seeded) SeedRandomStreams(params.seed);
+
   // The emission directions are made once per run and turned about the vertical axis by one
   // random angle, so runs differ while each run covers the hemisphere evenly.
   const uint32_t count = std::min(static_cast<uint32_t>(params.steps) * static_cast<uint32_t>(params.tonsPerStep),
@@ -65,8 +75,7 @@ int32_t PatinexProcess::Run(void* parameters) {
   const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox());
   MakeEmissionPoints(points.get(), count, rotation, geometry);
 
-  std::vector<TraceTask*> tasks;
-  tasks.reserve(static_cast<size_t>(params.tonsPerStep));
+  stepTasks.reserve(static_cast<size_t>(params.tonsPerStep));
   uint32_t nextPoint = 0;
   for (int32_t step = 0; step < params.steps; ++step) {
     if (StopRequested()) break;
@@ -76,8 +85,9 @@ int32_t PatinexProcess::Run(void* parameters) {
     report.emissionRotation = rotation;
 
     const Clock::time_point traceStart = Clock::now();
-    report.legs = SpawnTons(pool, points.get(), nextPoint, 3 * count, geometry.aim, geometry.radius, params, tasks);
-    report.tons = static_cast<uint32_t>(tasks.size());
+    const TonCounts shot = SpawnTons(pool, points.get(), nextPoint, 3 * count, geometry.aim, geometry.radius, params);
+    report.tons = shot.tons;
+    report.legs = shot.legs;
     const Clock::time_point traced = Clock::now();
     if (!StopRequested()) AgeSamples(*params.sampleMap);
     const Clock::time_point aged = Clock::now();
@@ -85,7 +95,7 @@ int32_t PatinexProcess::Run(void* parameters) {
 
     if (params.uiLock != nullptr) params.uiLock->Lock();
     for (int32_t channel = 0; channel < 3; ++channel) {
-      const std::string fileName = MaskFileName(params.maskFolder, channel, step);
+      const std::string fileName = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
       if (WriteMask(params.device, channel, fileName.c_str(), params.maskWidth, params.maskHeight, *params.sampleMap,
                     params.sampleSpacing) == 0) {
         ++report.masksSaved;
@@ -104,33 +114,22 @@ int32_t PatinexProcess::Run(void* parameters) {
   return 0;
 }
 
-uint64_t PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint,
-                                   uint32_t pointFloats, const RenderLib::Vector3& aim, float radius,
-                                   SimulationParams& params, std::vector<TraceTask*>& tasks) {
+PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& pool, const float* points,
+                                                    uint32_t& nextPoint, uint32_t pointFloats,
+                                                    const RenderLib::Vector3& aim, float radius,
+                                                    SimulationParams& params) {
+  std::vector<TraceTask*>& tasks = stepTasks;
   tasks.clear();
   BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask));
 
   TraceTask ton(&pool);
-  ton.state = kBounce;
-  ton.pBounce = ton.pScatter = ton.pFlow = 0.8f;
-  ton.carriedHumidity = 0.1f;
-  ton.carriedDirt = 0.2f;
-  ton.carriedRust = 0.0f;
-  ton.searchRadius = radius * 0.1f;
-  ton.maxNeighbours = std::clamp(params.density, 1, kMaxNeighbours);
-  ton.target = aim;
-  ton.kdTree = params.kdTree;
-  ton.mesh = params.mesh;
-  ton.sampleMap = params.sampleMap;
-  ton.arena = &arena;
-  ton.normal = {0.0f, 0.0f, 0.0f};
-  ton.sampleSpacing = params.sampleSpacing;
+  StartTon(ton, aim, radius, params, &arena);
 
   for (int32_t t = 0; t < params.tonsPerStep; ++t) {
     if (StopRequested()) {
       pool.CancelAll();
       tasks.clear();
-      return 0;
+      return {};
     }
     const float* start = points + nextPoint;
     nextPoint = (nextPoint + 3) % pointFloats;
@@ -151,9 +150,30 @@ uint64_t PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& pool, const float* 
   pool.completionCallback = nullptr;
   pool.completionUserData = nullptr;
 
-  uint64_t legs = 0;
-  for (const TraceTask* task : tasks) legs += task->legs;
-  return legs;
+  TonCounts counts;
+  counts.tons = static_cast<uint32_t>(tasks.size());
+  for (const TraceTask* task : tasks) counts.legs += task->legs;
+  tasks.clear();  // they die with the arena
+  return counts;
+}
+
+void PatinexProcess::StartTon(TraceTask& ton, const RenderLib::Vector3& aim, float radius,
+                              const SimulationParams& params, BlockArena* arena) {
+  ton.state = kBounce;
+  ton.pBounce = ton.pScatter = ton.pFlow = 0.8f;
+  ton.carriedHumidity = 0.1f;
+  ton.carriedDirt = 0.2f;
+  ton.carriedRust = 0.0f;
+  ton.searchRadius = radius * 0.1f;
+  ton.maxNeighbours = std::clamp(params.density, 1, kMaxNeighbours);
+  ton.target = aim;
+  ton.kdTree = params.kdTree;
+  ton.mesh = params.mesh;
+  ton.sampleMap = params.sampleMap;
+  ton.arena = arena;
+  ton.normal = {0.0f, 0.0f, 0.0f};
+  ton.sampleSpacing = params.sampleSpacing;
+  ton.legs = 0;
 }
 
 bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* /*task*/, void* userData) {

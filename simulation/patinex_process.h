@@ -24,13 +24,24 @@ public:
   // was stopped.
   int32_t Run(void* parameters) override;
 
+  // What one step shot: the tons put on the pool and the legs they ran.
+  struct TonCounts {
+    uint32_t tons = 0;
+    uint64_t legs = 0;
+  };
+
   // Shoots one step's tons, starting from the emission point at float index nextPoint of
   // points (pointFloats floats in all; nextPoint moves on and wraps round), aimed at aim, and
-  // waits until they have all ended or the run was stopped. tasks is scratch space for the
-  // step's tasks. Returns the number of ton legs run.
-  uint64_t SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
-                     const RenderLib::Vector3& aim, float radius, SimulationParams& params,
-                     std::vector<TraceTask*>& tasks);
+  // waits until they have all ended or the run was stopped. A step stopped while its tons were
+  // being set up shot nothing and counts nothing.
+  TonCounts SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
+                      const RenderLib::Vector3& aim, float radius, SimulationParams& params);
+
+  // Readies a ton as every ton of a step starts: bouncing, with the three weights at 0.8,
+  // carrying 0.1 humidity, 0.2 dirt and no rust, searching radius × 0.1 for at most the density's
+  // neighbours, aimed at aim, with no normal yet.
+  static void StartTon(TraceTask& ton, const RenderLib::Vector3& aim, float radius, const SimulationParams& params,
+                       BlockArena* arena);
 
   // The pool's completion callback while tons run (userData is the SimulationParams): calls the
   // step off when a stop was asked for, and otherwise reports progress whenever the number of
@@ -41,11 +52,17 @@ public:
   // 0 on success, a negative code when the mask was skipped.
   static int32_t WriteMask(Platform::GraphicsDevice* device, int32_t channel, const char* fileName, uint32_t width,
                            uint32_t height, const SampleMap& sampleMap, float spacing);
+
+private:
+  // The step's tasks while they run, to add up their legs afterwards; emptied before SpawnTons
+  // returns, since they live in the step's arena. Reserved once per run, so steps allocate
+  // nothing here.
+  std::vector<TraceTask*> stepTasks;
 };
 
 // The file a step's mask of a channel is saved to: FOLDER/mask_humidity07.jpg for channel 0 of
-// step 7 ("dirt" and "rust" for channels 1 and 2; three digits from step 100 on). A null folder
-// means "media"; an empty one the current folder.
-std::string MaskFileName(const char* folder, int32_t channel, int32_t step);
+// step 7 ("dirt" and "rust" for channels 1 and 2; three digits from step 100 on; .png instead of
+// .jpg for kMaskPng). A null folder means "media"; an empty one the current folder.
+std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int32_t format = kMaskJpeg);
 
 }  // namespace Simulation

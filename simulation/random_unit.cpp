@@ -44,29 +44,55 @@ namespace {
 
 std::mutex processStreamMutex;
 
-// Seeds for the per-thread streams: the default seed plus n times an odd constant, which is a
-// different value for every n below 2^32 and never the default seed itself.
+// Made at the first use, so a draw from another file's static initialiser still finds it.
+RandomStream& ProcessStream() {
+  static RandomStream stream;
+  return stream;
+}
+
+// Seeds for the per-thread streams: the base seed plus n times an odd constant, which is a
+// different value for every n below 2^32 and never the base seed itself.
+std::atomic<uint32_t> threadSeedBase{RandomStream::kDefaultSeed};
 std::atomic<uint32_t> threadStreamsMade{0};
+// Moves on at every SeedRandomStreams; a thread whose stream is of an older generation reseeds
+// it at its next draw.
+std::atomic<uint32_t> streamGeneration{0};
 
 uint32_t NextThreadSeed() {
   uint32_t n = threadStreamsMade.fetch_add(1, std::memory_order_relaxed) + 1;
-  return RandomStream::kDefaultSeed + n * 0x9E3779B9u;
+  return threadSeedBase.load(std::memory_order_relaxed) + n * 0x9E3779B9u;
 }
 
 }  // namespace
 
 float RandomUnit() {
-  // Made at the first draw, so a draw from another file's static initialiser still finds it.
-  static RandomStream processStream;
+  RandomStream& stream = ProcessStream();
   std::lock_guard lock(processStreamMutex);
-  return processStream.NextUnit();
+  return stream.NextUnit();
 }
 
 RandomStream& ThreadRandomStream() {
-  thread_local RandomStream stream(NextThreadSeed());
+  thread_local RandomStream stream;
+  thread_local uint32_t generation = ~0u;  // no stream seeded yet
+  // One load of a line that is written only between runs: no cost on the tracing path.
+  const uint32_t current = streamGeneration.load(std::memory_order_acquire);
+  if (generation != current) {
+    generation = current;
+    stream.Seed(NextThreadSeed());
+  }
   return stream;
 }
 
 float ThreadRandomUnit() { return ThreadRandomStream().NextUnit(); }
+
+void SeedRandomStreams(uint32_t seed) {
+  {
+    std::lock_guard lock(processStreamMutex);
+    ProcessStream().Seed(seed);
+  }
+  threadSeedBase.store(seed, std::memory_order_relaxed);
+  threadStreamsMade.store(0, std::memory_order_relaxed);
+  streamGeneration.fetch_add(1, std::memory_order_release);
+}
 
 }  // namespace Simulation

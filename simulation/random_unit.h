@@ -47,4 +47,10 @@ float RandomUnit();
 float ThreadRandomUnit();
 RandomStream& ThreadRandomStream();
 
+// Restarts both kinds of stream for a seeded run: the process-wide stream from seed at once, and
+// every thread's stream at that thread's next draw from seed + n × 0x9E3779B9, n counting the
+// threads that draw from then on (1, 2, ...). With the default seed this is the state the
+// streams have at program start. Call it while no other thread draws.
+void SeedRandomStreams(uint32_t seed);
+
 }  // namespace Simulation

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "renderlib/kd_tree.h"
+#include "simulation/random_unit.h"
 #include "simulation/sample_map.h"
 #include "simulation/sampling_task.h"
 #include "threadinglib/critical_lock.h"
@@ -16,6 +17,10 @@ class GraphicsDevice;
 namespace Simulation {
 
 class PatinexProcess;
+
+// The file format of the masks: 8-bit grey JPEG (what the viewer reads) or 16-bit grey PNG.
+inline constexpr int32_t kMaskJpeg = 0;
+inline constexpr int32_t kMaskPng = 1;
 
 // What the run reports when a step has been traced, aged and baked.
 struct StepReport {
@@ -61,6 +66,12 @@ struct SimulationParams {
   const char* maskFolder = nullptr;
   // Tracing workers; 0 means one per processor. One worker makes a run reproducible.
   int32_t workerCount = 0;
+  int32_t maskFormat = kMaskJpeg;
+  // When seeded is set, the run restarts its random streams (emission rotation, the workers'
+  // streams, splat jitter) from seed, so one worker repeats a run exactly; otherwise the streams
+  // go on from where the last run left them.
+  uint32_t seed = RandomStream::kDefaultSeed;
+  bool seeded = false;
 };
 
 static_assert(std::is_trivially_copyable_v<SimulationParams>);

@@ -11,18 +11,8 @@ namespace {
 // Splats are small; anything larger than this is not a splat and is refused before decoding.
 constexpr uint32_t kMaxSplatSide = 1024;
 
-}  // namespace
-
-bool SplatImage::Load(const char* path, std::string& error) {
-  width = height = 0;
-  alpha.clear();
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path)) {
-    error = image.message;
-    png_image_free(&image);
-    return false;
-  }
+// Decodes an image whose header was read into its coverage; frees the image on every way out.
+bool ReadCoverage(png_image& image, std::vector<float>& coverage, std::string& error) {
   if (image.width == 0 || image.height == 0 || image.width > kMaxSplatSide || image.height > kMaxSplatSide) {
     error = "a " + std::to_string(image.width) + " x " + std::to_string(image.height) + " image is not a usable splat";
     png_image_free(&image);
@@ -36,8 +26,39 @@ bool SplatImage::Load(const char* path, std::string& error) {
     png_image_free(&image);
     return false;
   }
-  std::vector<float> coverage(size_t(image.width) * image.height);
+  coverage.resize(size_t(image.width) * image.height);
   for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = pixels[2 * i + 1] * (1.0f / 255.0f);
+  return true;
+}
+
+}  // namespace
+
+bool SplatImage::Load(const char* path, std::string& error) {
+  Assign(0, 0, {});
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path)) {
+    error = image.message;
+    png_image_free(&image);
+    return false;
+  }
+  std::vector<float> coverage;
+  if (!ReadCoverage(image, coverage, error)) return false;
+  Assign(image.width, image.height, std::move(coverage));
+  return true;
+}
+
+bool SplatImage::LoadFromMemory(const uint8_t* bytes, size_t size, std::string& error) {
+  Assign(0, 0, {});
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes, size)) {
+    error = image.message;
+    png_image_free(&image);
+    return false;
+  }
+  std::vector<float> coverage;
+  if (!ReadCoverage(image, coverage, error)) return false;
   Assign(image.width, image.height, std::move(coverage));
   return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ public:
   // Reads the PNG at path. On failure returns false with the reason in `error` and leaves the
   // image empty.
   bool Load(const char* path, std::string& error);
+  // The same from a PNG file held in memory.
+  bool LoadFromMemory(const uint8_t* bytes, size_t size, std::string& error);
 
   uint32_t Width() const { return width; }
   uint32_t Height() const { return height; }

@@ -279,4 +279,13 @@ void SplatRaster::ToRgb(uint8_t* rgb) const {
   }
 }
 
+void SplatRaster::ToGrey16(uint16_t* grey) const {
+  const size_t count = size_t(width) * height;
+  for (size_t i = 0; i < count; ++i) {
+    const float value = sums[2 * i];
+    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+    grey[i] = static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
+  }
+}
+
 }  // namespace Simulation

@@ -50,6 +50,8 @@ public:
   // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
   // written three times (R = G = B), rows from the top.
   void ToRgb(uint8_t* rgb) const;
+  // After Resolve: the same clamped values rounded to 16 bits, one per texel, rows from the top.
+  void ToGrey16(uint16_t* grey) const;
 
   // Before Resolve Value reads the sum of value x weight; after it the value. Weight is the
   // summed coverage.

@@ -88,6 +88,8 @@ TEST_F(MainLoop, AnInvalidSizeEndsWithExitCodeOneAndSaysWhyWithoutAWindow) {
 }
 
 // Minimises the window at frame 3 and restores it at frame 9; reports whether time stood still.
+// Rendering pauses for those frames: 7 of the 14 are drawn, or 8 when the X server asks the
+// (never really minimised) window for a repaint meanwhile, which draws one frame.
 double minimisedTime = -1.0;
 bool timeStoodStill = true;
 int moves = 0;
@@ -113,7 +115,7 @@ void MinimiseAndRestore(double time, float elapsed, void*) {
 TEST_F(MainLoop, AMinimisedWindowStopsTime) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
   EXPECT_EXIT(RunFramework("-noerrormsgboxes", MinimiseAndRestore), testing::ExitedWithCode(0),
-              "stood still=1 moved on=1 .*frames=7 ");
+              "stood still=1 moved on=1 .*frames=[78] ");
 }
 
 // Switches to the reference rasteriser at frame 2 and back at frame 5, in one process.

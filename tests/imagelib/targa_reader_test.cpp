@@ -130,6 +130,8 @@ TEST(TargaReader, RejectsBadHeadersAndShortData) {
   auto fails = [&](const Bytes& file) { return !Load(folder, file).ok; };
   EXPECT_TRUE(fails(Bytes(10, 0)));  // short header
   for (int depth : {0, 12, 20, 40}) EXPECT_TRUE(fails(Header(2, 1, 1, depth) + Bytes(8, 0))) << depth;
+  // Run-length data turns down the same depths (15 bits was once read as one grey byte).
+  for (int depth : {15, 12, 20, 40}) EXPECT_TRUE(fails(Header(10, 1, 1, depth) + Bytes{0x80, 1, 2, 3, 4, 5})) << depth;
   EXPECT_TRUE(fails(Header(1, 1, 1, 8) + Bytes{0}));  // colour-mapped
   EXPECT_TRUE(fails(Header(2, 0, 5, 8) + Bytes(5, 0)));
   // One byte short, raw and run-length.

@@ -12,55 +12,12 @@
 
 #include "imagelib/image.h"
 #include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/texture_layout.h"
 
 namespace {
 
-constexpr int kRaster = 1024;
-
 std::string Media(const std::string& name) { return std::string(PATINEX_SOURCE_DIR) + "/media/" + name; }
-
-struct Coverage {
-  long covered = 0;
-  long overlapped = 0;
-};
-
-// Counts, per texel of a kRaster x kRaster raster, the UV triangles whose inside holds the
-// texel's centre (strictly, so neighbours sharing an edge do not count twice).
-Coverage RasteriseAtlas(const RenderLib::ObjModel& model) {
-  std::vector<uint8_t> count(kRaster * kRaster, 0);
-  for (const RenderLib::MeshGroup& group : model.groups) {
-    for (int32_t i = 0; i + 2 < group.indices.Count(); i += 3) {
-      float x[3], y[3];
-      for (int k = 0; k < 3; ++k) {
-        const RenderLib::VertexNormalUV& vertex = group.vertices[group.indices[i + k]];
-        x[k] = vertex.u * kRaster;
-        y[k] = vertex.v * kRaster;
-      }
-      const int x0 = std::max(0, static_cast<int>(std::floor(std::min({x[0], x[1], x[2]}))));
-      const int x1 = std::min(kRaster - 1, static_cast<int>(std::ceil(std::max({x[0], x[1], x[2]}))));
-      const int y0 = std::max(0, static_cast<int>(std::floor(std::min({y[0], y[1], y[2]}))));
-      const int y1 = std::min(kRaster - 1, static_cast<int>(std::ceil(std::max({y[0], y[1], y[2]}))));
-      for (int py = y0; py <= y1; ++py) {
-        for (int px = x0; px <= x1; ++px) {
-          const double cx = px + 0.5, cy = py + 0.5;
-          double e[3];
-          for (int k = 0; k < 3; ++k) {
-            const int n = (k + 1) % 3;
-            e[k] = (double(x[n]) - x[k]) * (cy - y[k]) - (double(y[n]) - y[k]) * (cx - x[k]);
-          }
-          const bool inside = (e[0] > 0 && e[1] > 0 && e[2] > 0) || (e[0] < 0 && e[1] < 0 && e[2] < 0);
-          if (inside && count[py * kRaster + px] < 255) ++count[py * kRaster + px];
-        }
-      }
-    }
-  }
-  Coverage coverage;
-  for (uint8_t c : count) {
-    coverage.covered += c > 0;
-    coverage.overlapped += c > 1;
-  }
-  return coverage;
-}
 
 class ShippedModel : public testing::TestWithParam<const char*> {};
 
@@ -82,9 +39,11 @@ TEST_P(ShippedModel, LoadsWithUnitNormalsAndANonOverlappingAtlas) {
       ASSERT_NEAR(RenderLib::Length(vertex.normal), 1.0f, 1e-4f);
     }
   }
-  Coverage coverage = RasteriseAtlas(*model);
-  EXPECT_GT(coverage.covered, kRaster * kRaster / 4) << "the atlas uses too little of the texture";
-  EXPECT_LT(coverage.overlapped, coverage.covered / 200) << coverage.overlapped << " of " << coverage.covered;
+  // The same measure as the one weather warns by.
+  const RenderLib::TriangleSoupStaticMesh soup(*model);
+  const Simulation::AtlasCoverage coverage = Simulation::RasteriseAtlas(soup, 0.0f, 0.0f, 1024);
+  EXPECT_GT(coverage.covered, 1024 * 1024 / 4) << "the atlas uses too little of the texture";
+  EXPECT_LT(coverage.OverlapShare(), Simulation::kOverlapWarningShare) << coverage.overlapped << " of " << coverage.covered;
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, ShippedModel, testing::Values("sphere", "bunny", "beethoven"));

@@ -31,6 +31,11 @@ TEST_F(MediaTree, TheCurrentFolderComesFirstThenTheProgramsFolderAndThoseAboveIt
   const std::string program = (top / "install" / "build" / "bin" / "patinex").string();
   EXPECT_EQ(FindMediaFile("SPLAT.png", work, program), "");
 
+  // Where an install puts it: PREFIX/share/patinex/media beside PREFIX/bin.
+  Put(top / "install" / "build" / "share" / "patinex" / "media" / "SPLAT.png");
+  EXPECT_EQ(FindMediaFile("SPLAT.png", work, program),
+            (top / "install" / "build" / "share" / "patinex" / "media" / "SPLAT.png").string());
+  fs::remove_all(top / "install" / "build" / "share");
   Put(top / "install" / "media" / "SPLAT.png");  // two folders above the program
   EXPECT_EQ(FindMediaFile("SPLAT.png", work, program), (top / "install" / "media" / "SPLAT.png").string());
   Put(top / "install" / "build" / "bin" / "media" / "SPLAT.png");  // beside it

@@ -195,17 +195,88 @@ TEST_F(PatinexProcessTest, AStopBeforeTheRunOrWhileTonsAreSetUpShootsNothing) {
   std::vector<float> points(30, 0.0f);
   points[1] = 10.0f;  // straight above the sphere
   uint32_t nextPoint = 0;
-  std::vector<TraceTask*> tasks;
   params.process = &process;
-  EXPECT_EQ(process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params, tasks), 0u);
-  EXPECT_TRUE(tasks.empty());
+  PatinexProcess::TonCounts shot = process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params);
+  EXPECT_EQ(shot.tons, 0u);
+  EXPECT_EQ(shot.legs, 0u);
   EXPECT_EQ(Total(&SurfaceSample::dirt), 0.0);
 
   // The same tons without the stop do reach the sphere.
   process.ResetStop();
-  EXPECT_GT(process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params, tasks), 0u);
-  EXPECT_EQ(tasks.size(), 2000u);
+  shot = process.SpawnTons(pool, points.data(), nextPoint, 30, {0, -1, 0}, 4.0f, params);
+  EXPECT_EQ(shot.tons, 2000u);
+  EXPECT_GE(shot.legs, 2000u);
   EXPECT_GT(Total(&SurfaceSample::dirt), 0.0);
+}
+
+TEST_F(PatinexProcessTest, ProgressCountsEndedTonsInHundredsEvenWhenEveryTonMisses) {
+  // 300 tons from far off aimed past the sphere: each ends after one leg that hits nothing.
+  std::vector<int32_t> reported;
+  params.tonsPerStep = 300;
+  params.userData = &reported;
+  params.progress = [](int32_t done, int32_t total, void* userData) {
+    EXPECT_EQ(total, 300);
+    static_cast<std::vector<int32_t>*>(userData)->push_back(done);
+  };
+  params.process = &process;
+  ThreadingLib::ThreadPool pool;
+  ASSERT_TRUE(pool.Create(1, 1, 0));
+  std::vector<float> points(900, 10.0f);
+  uint32_t nextPoint = 0;
+  const PatinexProcess::TonCounts shot = process.SpawnTons(pool, points.data(), nextPoint, 900, {20, 20, 20}, 4.0f, params);
+  EXPECT_EQ(shot.tons, 300u);
+  EXPECT_EQ(shot.legs, 300u);
+  EXPECT_EQ(reported, (std::vector<int32_t>{100, 200, 300}));
+  EXPECT_EQ(Total(&SurfaceSample::dirt), 0.0);
+}
+
+TEST_F(PatinexProcessTest, EveryTonStartsBouncingWithTheSameLoadWeightsAndReach) {
+  ThreadingLib::ThreadPool pool;
+  TraceTask ton(&pool);
+  ton.state = kSettle;
+  ton.carriedRust = 5.0f;
+  ton.normal = {1, 2, 3};
+  ton.legs = 9;
+  PatinexProcess::StartTon(ton, {1, 2, 3}, 4.0f, params, nullptr);
+  EXPECT_EQ(ton.state, kBounce);
+  EXPECT_EQ(ton.pBounce, 0.8f);
+  EXPECT_EQ(ton.pScatter, 0.8f);
+  EXPECT_EQ(ton.pFlow, 0.8f);
+  EXPECT_EQ(ton.carriedHumidity, 0.1f);
+  EXPECT_EQ(ton.carriedDirt, 0.2f);
+  EXPECT_EQ(ton.carriedRust, 0.0f);
+  EXPECT_FLOAT_EQ(ton.searchRadius, 0.4f);  // R × 0.1
+  EXPECT_EQ(ton.maxNeighbours, 40);         // the density
+  EXPECT_EQ(ton.target, Vector3(1, 2, 3));
+  EXPECT_EQ(ton.normal, Vector3(0, 0, 0));
+  EXPECT_EQ(ton.sampleMap, params.sampleMap);
+  EXPECT_EQ(ton.sampleSpacing, params.sampleSpacing);
+  EXPECT_EQ(ton.legs, 0u);
+}
+
+TEST_F(PatinexProcessTest, ANullBlockIsRefusedAndNothingRuns) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(process.Run(nullptr), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("no parameters"), std::string::npos);
+  EXPECT_EQ(MaskCount(), 0);
+}
+
+TEST_F(PatinexProcessTest, ASeededRunRepeatsExactlyAndAnotherSeedRunsDifferently) {
+  auto runWithSeed = [&](uint32_t seed) {
+    build = BuildSampleMap(TheSphere().tree, *TheSphere().soup, 40);
+    params.sampleMap = build.map.get();
+    params.seeded = true;
+    params.seed = seed;
+    process.Run(&params);
+    return std::make_pair(observed.reports.back().emissionRotation, Total(&SurfaceSample::dirt));
+  };
+  const auto first = runWithSeed(11);
+  EXPECT_EQ(runWithSeed(11), first);
+  const auto other = runWithSeed(12);
+  EXPECT_NE(other.first, first.first);
+  EXPECT_NE(other.second, first.second);
+  // Other tests find the process-wide stream as a program start leaves it.
+  SeedRandomStreams(RandomStream::kDefaultSeed);
 }
 
 TEST_F(PatinexProcessTest, EachRunTurnsTheEmissionPointsByANewAngle) {

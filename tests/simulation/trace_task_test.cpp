@@ -201,6 +201,42 @@ TEST(TraceTask, AFlowingTonRunsDownhillLeavingHumidityBehindIt) {
   EXPECT_GT(downhill, 0.0);
 }
 
+TEST(TraceTask, OneFlowLegOnALevelSurfaceMovesAndTradesByTheExactAmounts) {
+  // Level ground: the flow goes along the fixed tangent, (avgHumidity × 50 + 1) spacings far.
+  const Vector3 up{0.0f, 1.0f, 0.0f};
+  SurfacePatch patch(up, 5, 0.05f, 0.3f, NoDamping);
+  auto ton = patch.Ton(1.0f);  // reaches all 25 samples: each gets a 1/25 share
+  ton->state = kFlow;
+  ton->pBounce = ton->pScatter = 0.0f;
+  ton->pFlow = 4.0f;
+  ton->normal = up;
+  ton->avgHumidity = 0.2f;
+  ton->carriedHumidity = 0.1f;
+  ton->carriedDirt = 0.2f;
+  ton->position = {0.0f, 0.001f, 0.0f};
+  ton->sampleSpacing = 0.01f;
+  ton->Run(0);  // one leg, outside any batch, so the ton does not go on
+
+  Vector3 across, along;
+  OrthonormalBasis(up, across, along);
+  const Vector3 expected = Vector3{0.0f, 0.002f, 0.0f} + along * 0.11f;
+  EXPECT_NEAR(ton->position.x, expected.x, 1e-6f);
+  EXPECT_NEAR(ton->position.y, expected.y, 1e-6f);
+  EXPECT_NEAR(ton->position.z, expected.z, 1e-6f);
+  EXPECT_EQ(ton->state, kFlow);
+  EXPECT_EQ(ton->legs, 1u);
+  const float a = 0.3f / 25.0f;
+  for (uint32_t i = 0; i < patch.map->Count(); ++i) {
+    const SurfaceSample& sample = patch.map->Items()[i];
+    EXPECT_NEAR(sample.humidity, 0.3f + 0.5f / 25.0f * 0.1f, 1e-6f);  // half the carried share
+    EXPECT_NEAR(sample.dirt, (1.0f - a) * 0.3f + a * 0.2f, 1e-6f);    // blended 0.3 × share
+    EXPECT_EQ(sample.rust, 0.3f);
+  }
+  EXPECT_NEAR(ton->carriedDirt, (1.0f - a) * 0.2f + a * 0.3f, 1e-6f);
+  EXPECT_EQ(ton->carriedHumidity, 0.1f);  // flowing deposits without drawing the load down
+  EXPECT_NEAR(ton->avgHumidity, 0.3f, 1e-6f);
+}
+
 TEST(TraceTask, AFlowingTonEndsWhereTheNormalsAroundItCancelOut) {
   // Both faces of a sheet of no thickness: every sample has a twin facing the other way, so the
   // neighbours' normals sum to zero and there is no downhill. With a flow weight above 1 the ton

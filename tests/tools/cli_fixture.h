@@ -45,9 +45,13 @@ protected:
 
   // Runs "patinex-cli COMMAND arguments" and collects its exit status and output.
   CliResult Cli(const std::string& arguments) {
+    return Shell(std::string(PATINEX_CLI) + " " + command + " " + arguments);
+  }
+
+  // Runs a shell command line and collects its exit status and output.
+  CliResult Shell(const std::string& commandLine) {
     fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-    std::string line = std::string(PATINEX_CLI) + " " + command + " " + arguments + " >" + out.string() + " 2>" +
-                       err.string() + " </dev/null";
+    std::string line = "{ " + commandLine + "; } >" + out.string() + " 2>" + err.string() + " </dev/null";
     int status = std::system(line.c_str());
     CliResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
     fs::remove(out);

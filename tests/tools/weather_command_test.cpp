@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +31,43 @@ protected:
   }
 };
 
+// The shipped sphere with its texture coordinates changed by `edit` (u, v in, u, v out).
+template <class Edit>
+std::vector<uint8_t> EditedSphere(Edit edit) {
+  std::istringstream lines(ReadFile(kSphere));
+  std::string out, line;
+  while (std::getline(lines, line)) {
+    float u = 0.0f, v = 0.0f;
+    if (std::sscanf(line.c_str(), "vt %f %f", &u, &v) == 2) {
+      edit(u, v);
+      char text[64];
+      std::snprintf(text, sizeof text, "vt %.9g %.9g", u, v);
+      line = text;
+    }
+    out += line + "\n";
+  }
+  return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+// Width, height, bit depth and colour type from a PNG's header.
+struct PngHeader {
+  uint32_t width = 0, height = 0;
+  int depth = 0, colourType = -1;
+};
+PngHeader ReadPngHeader(const std::string& bytes) {
+  PngHeader header;
+  if (bytes.size() < 26 || bytes.compare(1, 3, "PNG") != 0) return header;
+  auto big = [&](size_t at) {
+    return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+           uint32_t(uint8_t(bytes[at + 2])) << 8 | uint8_t(bytes[at + 3]);
+  };
+  header.width = big(16);
+  header.height = big(20);
+  header.depth = uint8_t(bytes[24]);
+  header.colourType = uint8_t(bytes[25]);
+  return header;
+}
+
 TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
   const fs::path first = folder / "first", second = folder / "second";
   const std::string options = " --density 30 --steps 2 --tons 1500 --threads 1 --out ";
@@ -48,6 +87,103 @@ TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
       EXPECT_TRUE(a == ReadFile(MaskPath(second, channel, step))) << MaskPath(second, channel, step);
     }
   }
+  EXPECT_NE(run.out.find("\"seed\": 5489"), std::string::npos) << run.out;  // the default
+
+  // A seed chosen is repeated exactly; another seed is another run.
+  const fs::path seven = folder / "seven", again = folder / "again", eight = folder / "eight";
+  ASSERT_EQ(Cli(kSphere + options + seven.string() + " --seed 7").status, 0);
+  ASSERT_EQ(Cli(kSphere + options + again.string() + " --seed 7").status, 0);
+  run = Cli(kSphere + options + eight.string() + " --seed 8");
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("\"seed\": 8,"), std::string::npos) << run.out;
+  EXPECT_TRUE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(again, 1, 1)));
+  EXPECT_FALSE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(first, 1, 1)));
+  EXPECT_FALSE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(eight, 1, 1)));
+}
+
+TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
+  const fs::path out = folder / "png";
+  CliResult run = Cli(kSphere + " --density 10 --tons 200 --size 96 --format png --out " + out.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"maskSize\": 96"), std::string::npos) << run.out;
+  for (const char* name : {"mask_humidity00.png", "mask_dirt00.png", "mask_rust00.png"}) {
+    const PngHeader header = ReadPngHeader(ReadFile(out / name));
+    EXPECT_EQ(header.width, 96u) << name;
+    EXPECT_EQ(header.height, 96u) << name;
+    EXPECT_EQ(header.depth, 16) << name;
+    EXPECT_EQ(header.colourType, 0) << name;  // grey
+  }
+  EXPECT_EQ(FileCount(out), 3);  // no temporary left behind
+
+  run = Cli(kSphere + " --density 10 --tons 10 --size 10 --out " + out.string());
+  EXPECT_NE(run.err.find("--size 10 is outside 64..8192; using 64"), std::string::npos) << run.err;
+  EXPECT_EQ(Cli(kSphere + " --format gif").status, 2);
+}
+
+TEST_F(WeatherCommand, SaysWhatTheMasksCanMakeOfTheTextureCoordinates) {
+  const fs::path out = folder / "out";
+  const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  CliResult run = Cli(Write("bare.obj", std::vector<uint8_t>(triangle.begin(), triangle.end())) + " --out " +
+                      out.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("masks are baked in texture space, so the model needs texture coordinates"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  // All in the tile u 1..2: the masks cover that tile and come out as for the unit square.
+  const std::string options = " --density 20 --tons 500 --threads 1 --seed 3 --out ";
+  run = Cli(Write("tiled.obj", EditedSphere([](float& u, float&) { u += 1.0f; })) + options + (folder / "tiled").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("lie in the tile u 1..2, v 0..1; the masks cover that tile"), std::string::npos) << run.err;
+  ASSERT_EQ(Cli(kSphere + options + (folder / "plain").string()).status, 0);
+  EXPECT_TRUE(ReadFile(MaskPath(folder / "tiled", 1, 0)) == ReadFile(MaskPath(folder / "plain", 1, 0)));
+
+  // Across two tiles: the share of triangles outside the masks is told.
+  run = Cli(Write("wide.obj", EditedSphere([](float& u, float&) { u *= 2.0f; })) + " --density 5 --tons 10 --out " +
+            out.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("% of the triangles"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("outside [0, 1] x [0, 1]"), std::string::npos) << run.err;
+
+  // Folded in half: every chart lies on another one.
+  run = Cli(Write("folded.obj", EditedSphere([](float& u, float&) { u = u > 0.5f ? 1.0f - u : u; })) +
+            " --density 5 --tons 10 --out " + out.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("overlap on"), std::string::npos) << run.err;
+  run = Cli(kSphere + " --density 5 --tons 10 --out " + out.string());
+  EXPECT_EQ(run.err.find("overlap on"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("outside [0, 1]"), std::string::npos) << run.err;
+}
+
+TEST_F(WeatherCommand, InstalledOrAloneTheProgramStillBakes) {
+  const fs::path prefix = folder / "prefix", work = folder / "work";
+  fs::create_directories(work);
+  CliResult run = Shell(std::string(PATINEX_CMAKE) + " --install " + PATINEX_BINARY_DIR + " --prefix " +
+                        prefix.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path installed = prefix / "bin" / "patinex-cli", media = prefix / "share" / "patinex" / "media";
+  ASSERT_TRUE(fs::exists(installed));
+  ASSERT_TRUE(fs::exists(media / "SPLAT.png"));
+  ASSERT_TRUE(fs::exists(media / "bunny.obj"));
+  const std::string weather = "cd " + work.string() + " && " + installed.string() + " weather " +
+                              (media / "sphere.obj").string() + " --density 10 --tons 100 --out masks";
+  run = Shell(weather);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(MaskPath(work / "masks", 2, 0)));
+  // It is the installed splat that the program finds.
+  std::ofstream(media / "SPLAT.png") << "not a png";
+  run = Shell(weather);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find((media / "SPLAT.png").string()), std::string::npos) << run.err;
+
+  // A lone copy of the program, with no media/ anywhere above it, bakes with its built-in splat.
+  fs::create_directories(work / "alone");
+  fs::copy_file(PATINEX_CLI, work / "alone" / "patinex-cli");
+  run = Shell("cd " + work.string() + " && alone/patinex-cli weather " + kSphere +
+              " --density 10 --tons 100 --out lone");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::exists(MaskPath(work / "lone", 2, 0)));
 }
 
 TEST_F(WeatherCommand, NumbersOutOfRangeAreClampedWithANote) {

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "simulation/patinex_process.h"
+#include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/texture_layout.h"
 #include "threadinglib/thread.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
@@ -30,14 +32,26 @@ int RunWeather(const Arguments& arguments);
 
 const Command kWeatherCommand = {
     "weather",
-    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N]",
+    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
+    "[--format jpg|png]",
     "Ages the OBJ model MODEL as the program's Weather command does: covers it with surface\n"
     "samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
     "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
     "every step to DIR (default media, made if missing) as mask_humidity00.jpg,\n"
     "mask_dirt00.jpg, mask_rust00.jpg and so on. Numbers outside their range are clamped, with\n"
-    "a note. --threads N sets the tracing workers (default one per processor); with one worker\n"
-    "the same inputs give the same masks.\n"
+    "a note. --threads N sets the tracing workers (default one per processor).\n"
+    "--seed N (0 to 4294967295, default 5489) seeds the run's random streams: with one worker\n"
+    "the same inputs and seed give the same masks, byte for byte, and another seed another run.\n"
+    "--size N makes masks of N x N texels (64 to 8192, default 1024); --format png writes them\n"
+    "as 16-bit grey PNG (mask_dirt00.png ...) instead of 8-bit JPEG. The window program reads\n"
+    "1024 x 1024 JPEG masks; the other sizes and PNG are for export, for example a 2K 16-bit set:\n"
+    "  patinex-cli weather media/bunny.obj --steps 3 --size 2048 --format png --out export\n"
+    "Masks are baked in texture space: a model without texture coordinates is refused (exit\n"
+    "status 1). Coordinates that all lie in one tile [k, k + 1] x [l, l + 1] give masks of that\n"
+    "tile; otherwise the share of triangles outside the masks is reported, and so are texture\n"
+    "charts that overlap on more than 0.5 % of the texels they cover.\n"
+    "The splat is media/SPLAT.png from the current folder, beside or above the program, or\n"
+    "PREFIX/share/patinex/media of an install; without one the copy built into the program is used.\n"
     "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C stops the run at\n"
     "its next check: the masks of finished steps stay, and the exit status is 130.",
     RunWeather,
@@ -58,6 +72,9 @@ struct Options {
   long steps = 1;
   long tons = 1000;
   long threads = 0;  // one per processor
+  long seed = Simulation::RandomStream::kDefaultSeed;
+  long size = 1024;
+  int32_t format = Simulation::kMaskJpeg;
 };
 
 struct NumberOption {
@@ -72,6 +89,8 @@ const NumberOption kNumberOptions[] = {
     {"--steps", &Options::steps, 1, 1000},
     {"--tons", &Options::tons, 1, 1000000},
     {"--threads", &Options::threads, 1, 1024},
+    {"--seed", &Options::seed, 0, 4294967295L},
+    {"--size", &Options::size, 64, 8192},
 };
 
 // Everything the run's callbacks share with the command's own thread.
@@ -102,9 +121,16 @@ int ParseOptions(const Arguments& arguments, Options& options) {
     for (const NumberOption& candidate : kNumberOptions) {
       if (argument == candidate.name) number = &candidate;
     }
-    if (number != nullptr || argument == "--out") {
+    if (number != nullptr || argument == "--out" || argument == "--format") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
+      if (argument == "--format") {
+        if (value != "jpg" && value != "png") {
+          return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
+        }
+        options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+        continue;
+      }
       if (number == nullptr) {
         if (value.empty()) return UsageError(kWeatherCommand, "--out needs a folder");
         options.out = value;
@@ -158,6 +184,36 @@ bool PrepareOutputFolder(const std::string& folder, std::string& error) {
   return true;
 }
 
+// Says what the masks can make of the model's texture coordinates. False (after the reason)
+// when they cannot be baked at all.
+bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout) {
+  if (!layout.hasCoordinates) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: %s has no texture coordinates; masks are baked in texture space, so the "
+                 "model needs texture coordinates (a UV layout) to be weathered\n",
+                 model.c_str());
+    return false;
+  }
+  if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: note: the texture coordinates of %s lie in the tile u %d..%d, v %d..%d; the "
+                 "masks cover that tile\n",
+                 model.c_str(), layout.tileU, layout.tileU + 1, layout.tileV, layout.tileV + 1);
+  } else if (!layout.inOneTile) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: warning: %.1f %% of the triangles of %s have texture coordinates outside "
+                 "[0, 1] x [0, 1] and fall (partly) outside the masks\n",
+                 100.0 * layout.outsideShare, model.c_str());
+  }
+  if (layout.coverage.OverlapShare() > Simulation::kOverlapWarningShare) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: warning: the texture charts of %s overlap on %.1f %% of the texels they cover "
+                 "(of a 1024 x 1024 raster); overlapping parts share their mask texels\n",
+                 model.c_str(), 100.0 * layout.coverage.OverlapShare());
+  }
+  return true;
+}
+
 void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
   char line[256];
   std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
@@ -172,7 +228,13 @@ int RunWeather(const Arguments& arguments) {
 
   std::string error;
   LoadedModel loaded;
-  if (!LoadModelForTracing(options.model, loaded, error) || !PrepareOutputFolder(options.out, error)) {
+  if (!LoadModelForTracing(options.model, loaded, error)) {
+    std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
+  if (!ReportTextureLayout(options.model, layout)) return kExitFailure;
+  if (!PrepareOutputFolder(options.out, error)) {
     std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
     return kExitFailure;
   }
@@ -185,6 +247,16 @@ int RunWeather(const Arguments& arguments) {
   if (samples.map->Count() == 0) {
     std::fprintf(stderr, "patinex-cli weather: %s has no surface to sample\n", options.model.c_str());
     return kExitFailure;
+  }
+
+  // Tiled coordinates: the masks cover the model's tile, so the samples are moved onto the unit
+  // square the masks span.
+  if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
+    Simulation::SurfaceSample* items = samples.map->Items();
+    for (uint32_t i = 0; i < samples.map->Count(); ++i) {
+      items[i].u -= static_cast<float>(layout.tileU);
+      items[i].v -= static_cast<float>(layout.tileV);
+    }
   }
 
   RunState state;
@@ -205,6 +277,10 @@ int RunWeather(const Arguments& arguments) {
   params.userData = &state;
   params.maskFolder = options.out.c_str();
   params.workerCount = static_cast<int32_t>(options.threads);
+  params.maskWidth = params.maskHeight = static_cast<uint32_t>(options.size);
+  params.maskFormat = options.format;
+  params.seed = static_cast<uint32_t>(options.seed);
+  params.seeded = true;
 
   struct sigaction action = {};
   struct sigaction previous = {};
@@ -285,6 +361,9 @@ int RunWeather(const Arguments& arguments) {
   json.Field("tonsPerSecond", traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0);
   json.Field("legsPerSecond", traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0);
   json.Field("runSeconds", runSeconds);
+  json.Field("seed", options.seed);
+  json.Field("maskSize", options.size);
+  json.Field("maskFormat", std::string(options.format == Simulation::kMaskPng ? "png" : "jpg"));
   json.Field("out", options.out);
   json.Field("masksSaved", masksSaved);
   json.Field("interrupted", interrupted);

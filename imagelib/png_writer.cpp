@@ -1,0 +1,103 @@
+#include "imagelib/png_writer.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+
+namespace ImageLib {
+namespace {
+
+struct PngWrite {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  const char* name = nullptr;
+  const uint8_t* pixels = nullptr;
+  size_t rowBytes = 0;
+  int bitDepth = 8;
+  int colorType = PNG_COLOR_TYPE_GRAY;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+extern "C" void OnPngError(png_structp png, png_const_charp message) {
+  auto* state = static_cast<PngWrite*>(png_get_error_ptr(png));
+  std::fprintf(stderr, "%s: writing the PNG failed: %s\n", state->name, message);
+  png_longjmp(png, 1);
+}
+
+extern "C" void OnPngWarning(png_structp, png_const_charp) {}
+
+// Every library call that can fail runs here, under the jump point; nothing here lives across
+// a jump except what `state` holds, which the caller cleans up.
+bool RunWrite(PngWrite& state, std::FILE* file) {
+  if (setjmp(png_jmpbuf(state.png)) != 0) return false;
+  png_init_io(state.png, file);
+  png_set_IHDR(state.png, state.info, state.width, state.height, state.bitDepth, state.colorType, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(state.png, state.info);
+  // PNG stores 16-bit samples most significant byte first.
+  const uint16_t probe = 1;
+  if (state.bitDepth == 16 && *reinterpret_cast<const uint8_t*>(&probe) == 1) png_set_swap(state.png);
+  for (uint32_t y = 0; y < state.height; ++y) {
+    // The library takes non-const rows but only reads them.
+    png_write_row(state.png, const_cast<png_bytep>(state.pixels + size_t(y) * state.rowBytes));
+  }
+  png_write_end(state.png, nullptr);
+  return true;
+}
+
+bool Write(PngWrite& state, std::FILE* file) {
+  const char* name = state.name;
+  if (file == nullptr || state.pixels == nullptr) {
+    std::fprintf(stderr, "%s: no file or no pixels to write\n", name);
+    return false;
+  }
+  if (state.width == 0 || state.height == 0 || state.width > kMaxPngDimension || state.height > kMaxPngDimension) {
+    std::fprintf(stderr, "%s: a %u x %u PNG is not written\n", name, state.width, state.height);
+    return false;
+  }
+  state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
+  if (state.png != nullptr) state.info = png_create_info_struct(state.png);
+  if (state.png == nullptr || state.info == nullptr) {
+    std::fprintf(stderr, "%s: no memory to start the PNG writer\n", name);
+    png_destroy_write_struct(&state.png, nullptr);
+    return false;
+  }
+  bool written = RunWrite(state, file);
+  png_destroy_write_struct(&state.png, &state.info);
+  if (written && (std::fflush(file) != 0 || std::ferror(file) != 0)) {
+    std::fprintf(stderr, "%s: writing the PNG data failed: %s\n", name, std::strerror(errno));
+    written = false;
+  }
+  return written;
+}
+
+}  // namespace
+
+bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uint32_t width, uint32_t height) {
+  PngWrite state;
+  state.name = name != nullptr ? name : "(png)";
+  state.pixels = reinterpret_cast<const uint8_t*>(grey);
+  state.rowBytes = size_t(width) * 2;
+  state.bitDepth = 16;
+  state.colorType = PNG_COLOR_TYPE_GRAY;
+  state.width = width;
+  state.height = height;
+  return Write(state, file);
+}
+
+bool WritePngRgba8(std::FILE* file, const char* name, const uint8_t* rgba, uint32_t width, uint32_t height) {
+  PngWrite state;
+  state.name = name != nullptr ? name : "(png)";
+  state.pixels = rgba;
+  state.rowBytes = size_t(width) * 4;
+  state.bitDepth = 8;
+  state.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+  state.width = width;
+  state.height = height;
+  return Write(state, file);
+}
+
+}  // namespace ImageLib

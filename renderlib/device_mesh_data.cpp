@@ -1,0 +1,107 @@
+#include "renderlib/device_mesh_data.h"
+
+#include <meshoptimizer.h>
+
+#include <algorithm>
+#include <numeric>
+
+namespace RenderLib {
+namespace {
+
+// Gathers every group's vertices and faces; the faces' indices are offset by the vertices of the
+// groups before them.
+bool GatherFaces(const ObjModel& model, DeviceMeshData* data) {
+  data->vertices.reserve(size_t(model.TotalVertexCount()));
+  data->indices.reserve(size_t(model.TotalIndexCount()));
+  uint32_t base = 0;
+  for (const MeshGroup& group : model.groups) {
+    const int32_t vertexCount = group.vertices.Count();
+    if (group.indices.Count() % 3 != 0) return false;
+    for (int32_t index : group.indices) {
+      if (index < 0 || index >= vertexCount) return false;
+      data->indices.push_back(base + uint32_t(index));
+    }
+    const uint32_t attribute = group.materialIndex < 0 ? kNoMaterialAttribute : uint32_t(group.materialIndex);
+    data->attributes.insert(data->attributes.end(), size_t(group.indices.Count() / 3), attribute);
+    for (const VertexNormalUV& vertex : group.vertices) data->vertices.push_back(MakeDeviceVertex(vertex));
+    base += uint32_t(vertexCount);
+  }
+  return !data->attributes.empty();
+}
+
+// Stable sort of the faces by attribute, keeping each attribute's faces in file order.
+void SortFacesByAttribute(DeviceMeshData* data) {
+  const size_t faceCount = data->attributes.size();
+  std::vector<uint32_t> order(faceCount);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return data->attributes[a] < data->attributes[b]; });
+  std::vector<uint32_t> indices(data->indices.size());
+  std::vector<uint32_t> attributes(faceCount);
+  for (size_t face = 0; face < faceCount; ++face) {
+    std::copy_n(data->indices.begin() + ptrdiff_t(order[face]) * 3, 3, indices.begin() + ptrdiff_t(face) * 3);
+    attributes[face] = data->attributes[order[face]];
+  }
+  data->indices.swap(indices);
+  data->attributes.swap(attributes);
+}
+
+void FillAttributeTable(DeviceMeshData* data) {
+  const uint32_t faceCount = uint32_t(data->attributes.size());
+  for (uint32_t start = 0; start < faceCount;) {
+    uint32_t end = start;
+    while (end < faceCount && data->attributes[end] == data->attributes[start]) ++end;
+    data->attributeTable.push_back({data->attributes[start], start, end - start, 0, 0});
+    start = end;
+  }
+}
+
+// Each subset is drawn on its own, so the cache order is worked out within each range.
+void OptimizeVertexCache(DeviceMeshData* data) {
+  std::vector<uint32_t> reordered(data->indices.size());
+  for (const AttributeRange& range : data->attributeTable) {
+    const size_t first = size_t(range.faceStart) * 3;
+    const size_t count = size_t(range.faceCount) * 3;
+    meshopt_optimizeVertexCache(reordered.data() + first, data->indices.data() + first, count,
+                                data->vertices.size());
+  }
+  data->indices.swap(reordered);
+}
+
+// Renumbers the vertices in the order the sorted faces first use them. A vertex belongs to one
+// group and so to one attribute, which makes each subset's vertices one contiguous range.
+void RenumberVertices(DeviceMeshData* data) {
+  std::vector<uint32_t> remap(data->vertices.size());
+  const size_t used = meshopt_optimizeVertexFetchRemap(remap.data(), data->indices.data(), data->indices.size(),
+                                                       data->vertices.size());
+  std::vector<DeviceVertex> vertices(used);
+  for (size_t old = 0; old < remap.size(); ++old) {
+    if (remap[old] != ~0u) vertices[remap[old]] = data->vertices[old];
+  }
+  for (uint32_t& index : data->indices) index = remap[index];
+  data->vertices.swap(vertices);
+
+  for (AttributeRange& range : data->attributeTable) {
+    auto first = data->indices.begin() + ptrdiff_t(range.faceStart) * 3;
+    auto [low, high] = std::minmax_element(first, first + ptrdiff_t(range.faceCount) * 3);
+    range.vertexStart = *low;
+    range.vertexCount = *high - *low + 1;
+  }
+}
+
+}  // namespace
+
+bool BuildDeviceMeshData(const ObjModel& model, DeviceMeshData* data) {
+  *data = DeviceMeshData();
+  if (!GatherFaces(model, data)) {
+    *data = DeviceMeshData();
+    return false;
+  }
+  SortFacesByAttribute(data);
+  FillAttributeTable(data);
+  OptimizeVertexCache(data);
+  RenumberVertices(data);
+  return true;
+}
+
+}  // namespace RenderLib

@@ -1,0 +1,17 @@
+#include "renderlib/device_vertex.h"
+
+namespace RenderLib {
+
+DeviceVertex MakeDeviceVertex(const VertexNormalUV& vertex) {
+  Vector3 binormal = Cross(vertex.normal, vertex.tangent);
+  if (binormal.Normalize() < 0.00001f) binormal = Vector3();
+  return DeviceVertex{
+      {vertex.position.x, vertex.position.y, vertex.position.z},
+      {vertex.u, 1.0f - vertex.v},
+      {vertex.normal.x, vertex.normal.y, vertex.normal.z, 0.0f},
+      {vertex.tangent.x, vertex.tangent.y, vertex.tangent.z, 0.0f},
+      {binormal.x, binormal.y, binormal.z, 0.0f},
+  };
+}
+
+}  // namespace RenderLib

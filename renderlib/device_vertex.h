@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "platform/gpu_resources.h"
+#include "renderlib/vertex_normal_uv.h"
+
+namespace RenderLib {
+
+// A vertex as the device mesh hands it to the GPU: 68 bytes with the full tangent frame.
+// The texture coordinate is stored as (u, 1 - v) so that v = 0 is the image's top row.
+struct DeviceVertex {
+  float position[3];
+  float texcoord[2];
+  float normal[4];
+  float tangent[4];
+  float binormal[4];
+};
+
+static_assert(std::is_trivially_copyable_v<DeviceVertex>);
+static_assert(sizeof(DeviceVertex) == 68);
+
+// POSITION is declared with four floats over three, so its w reads u: shaders use only x, y, z.
+inline constexpr Platform::InputElement kDeviceVertexElements[] = {
+    {"POSITION", 0, Platform::Format::R32G32B32A32_FLOAT, 0},
+    {"TEXCOORD", 0, Platform::Format::R32G32_FLOAT, 12},
+    {"NORMAL", 0, Platform::Format::R32G32B32A32_FLOAT, 20},
+    {"TANGENT", 0, Platform::Format::R32G32B32A32_FLOAT, 36},
+    {"BINORMAL", 0, Platform::Format::R32G32B32A32_FLOAT, 52},
+};
+inline constexpr uint32_t kDeviceVertexElementCount = 5;
+
+// The binormal is the unit cross of normal and tangent; where the two are parallel (or zero) it
+// stays zero instead of becoming NaN.
+DeviceVertex MakeDeviceVertex(const VertexNormalUV& vertex);
+
+}  // namespace RenderLib

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "simulation/sampling_task.h"
+
+namespace Simulation {
+
+// How much of a raster x raster grid over one texture tile the model's triangles cover: texels
+// whose centre lies strictly inside at least one triangle, and inside more than one.
+struct AtlasCoverage {
+  int64_t covered = 0;
+  int64_t overlapped = 0;
+  // overlapped / covered, 0 when nothing is covered.
+  double OverlapShare() const { return covered > 0 ? double(overlapped) / double(covered) : 0.0; }
+};
+
+// Rasterises the triangles' texture coordinates, less (uOffset, vOffset), onto the grid over
+// [0, 1] x [0, 1]; what lies outside is not counted.
+AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int32_t raster = 1024);
+
+// What the masks can make of a model's texture coordinates (they are baked in texture space).
+struct TextureLayout {
+  // False when no triangle spans any area in texture space (no coordinates, or all alike).
+  bool hasCoordinates = false;
+  // True when every coordinate lies in one tile [tileU, tileU + 1] x [tileV, tileV + 1]; the
+  // masks then cover that tile. Tile (0, 0) is the ordinary unit square.
+  bool inOneTile = false;
+  int32_t tileU = 0;
+  int32_t tileV = 0;
+  // Triangles with a corner outside the unit square, as a share of all (when not in one tile).
+  double outsideShare = 0.0;
+  // Over the tile the masks cover, on a 1024 x 1024 grid.
+  AtlasCoverage coverage;
+};
+
+TextureLayout AnalyseTextureLayout(const Soup& mesh);
+
+// Chart overlap above this share of the covered texels earns a warning: overlapping charts
+// share mask texels, so what happens on one part shows on the other.
+inline constexpr double kOverlapWarningShare = 0.005;
+
+}  // namespace Simulation

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/effect.h"
+#include "platform/graphics_device.h"
+#include "platform/window.h"
+#include "renderlib/device_vertex.h"
+
+namespace {
+
+// The mesh and point effects compile, and offer every technique and variable the program binds,
+// with layouts that fit their vertices.
+class EffectFilesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    window = Platform::Window::Create("effect files test", 0, 0, 64, 64, nullptr, &error);
+    ASSERT_NE(window, nullptr) << error;
+    window->Hide();
+    ASSERT_EQ(Platform::GraphicsDevice::Create(window->SdlWindow(), Platform::DeviceSettings(), &device, &error),
+              Platform::kOk)
+        << error;
+  }
+  void TearDown() override {
+    effect.reset();
+    device.reset();
+    window.reset();
+  }
+
+  void Load(const char* name) {
+    std::string errors;
+    ASSERT_EQ(Platform::CreateEffectFromFile(device.get(), std::string(PATINEX_SOURCE_DIR "/media/") + name, &effect,
+                                             &errors),
+              Platform::kOk)
+        << errors;
+  }
+
+  void ExpectTechniques(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      Platform::EffectTechnique* technique = effect->TechniqueByName(name);
+      EXPECT_TRUE(technique->IsValid()) << name;
+      EXPECT_GE(technique->PassCount(), 1u) << name;
+    }
+  }
+
+  void ExpectVariables(std::initializer_list<const char*> names) {
+    for (const char* name : names) EXPECT_TRUE(effect->VariableByName(name)->IsValid()) << name;
+  }
+
+  std::unique_ptr<Platform::Window> window;
+  std::unique_ptr<Platform::GraphicsDevice> device;
+  std::unique_ptr<Platform::Effect> effect;
+};
+
+TEST_F(EffectFilesTest, MeshEffectHasItsTechniquesVariablesAndLayout) {
+  Load("drawmesh.fx");
+  ExpectTechniques({"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"});
+  ExpectVariables({"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm", "RustMask", "DirtMask", "g_vMaterialAmbient",
+                   "g_vMaterialDiffuse", "g_vMaterialSpecular", "g_fMaterialAlpha", "g_nMaterialShininess",
+                   "g_vLightColor", "g_vLightPositionMain", "g_vLightPositionFill", "g_vCameraPosition", "g_mWorld",
+                   "g_mWorldViewProjection", "DirtColor", "Ks", "Bump", "DirtFactor", "RustFactor"});
+  for (const char* name : {"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"}) {
+    std::unique_ptr<Platform::InputLayout> layout;
+    EXPECT_EQ(device->CreateInputLayout(RenderLib::kDeviceVertexElements, RenderLib::kDeviceVertexElementCount,
+                                        effect->TechniqueByName(name)->PassByIndex(0)->Signature(), &layout),
+              Platform::kOk)
+        << name;
+  }
+}
+
+TEST_F(EffectFilesTest, PointEffectHasItsTechniqueVariablesAndLayout) {
+  Load("drawparticles.fx");
+  ExpectTechniques({"PointColor"});
+  ExpectVariables({"g_mWorld", "g_mWorldViewProjection"});
+  const Platform::InputElement elements[] = {
+      {"POSITION", 0, Platform::Format::R32G32B32_FLOAT, 0},
+      {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 12},
+  };
+  std::unique_ptr<Platform::InputLayout> layout;
+  EXPECT_EQ(device->CreateInputLayout(elements, 2, effect->TechniqueByName("PointColor")->PassByIndex(0)->Signature(),
+                                      &layout),
+            Platform::kOk);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+// mesh-preview: one offscreen picture of a model as the program draws it.
+#include <cstdio>
+#include <string>
+
+#include "tools/mesh_preview/preview_options.h"
+#include "tools/mesh_preview/preview_scene.h"
+
+int main(int argc, char** argv) {
+  PreviewOptions options;
+  std::string error;
+  if (!ParsePreviewOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "mesh-preview: %s\nRun mesh-preview --help for the options.\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kPreviewUsage, stdout);
+    return 0;
+  }
+  if (!RenderPreview(options, &error)) {
+    std::fprintf(stderr, "mesh-preview: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("mesh-preview: wrote %s\n", options.out.c_str());
+  return 0;
+}
