@@ -1,0 +1,37 @@
+#include "app/application.h"
+
+#include <cstdio>
+
+#include "app/application_callbacks.h"
+#include "app/application_state.h"
+#include "app/mask_folder.h"
+#include "app/model_loading.h"
+#include "app/panels.h"
+#include "app/simulation_control.h"
+#include "framework/framework.h"
+
+bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
+  ApplicationState& app = App();
+  app.mediaFolder = FindShippedMediaFolder();
+  if (app.mediaFolder.empty()) std::fprintf(stderr, "patinex: no media folder found; the views stay empty\n");
+  app.maskFolder = ChooseMaskFolder(app.mediaFolder);
+  if (!app.maskFolder.empty()) std::fprintf(stderr, "patinex: masks are written to %s\n", app.maskFolder.c_str());
+  ResetModelTable();
+
+  FrameworkSetGammaCorrectMode(false);
+  RegisterApplicationCallbacks();
+  BuildDevicePanel(app.devicePanel, app.dialogResourceManager);
+  BuildParametersPanel(app.parametersPanel, app.dialogResourceManager);
+  BuildSimulationPanel(app.simulationPanel, app.dialogResourceManager);
+  app.simulationFinished.store(0, std::memory_order_relaxed);
+  if (Platform::Failed(FrameworkInit(parseCommandLine, true, extraCommandLine, false))) return false;
+  FrameworkSetCursorSettings(true, true);
+  if (Platform::Failed(FrameworkCreateWindow("Patinex"))) return false;
+  return Platform::Succeeded(FrameworkCreateDevice(true, 800, 600));
+}
+
+int ShutdownApplication() {
+  EndRunningSimulation(false);
+  FrameworkShutdown(FrameworkGetExitCode());
+  return FrameworkGetExitCode();
+}

@@ -1,0 +1,150 @@
+#include "app/application_callbacks.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/model_loading.h"
+#include "app/panels.h"
+#include "app/scene_rendering.h"
+#include "app/simulation_control.h"
+#include "framework/ui_combo_box.h"
+#include "framework/ui_edit_box.h"
+#include "framework/ui_slider.h"
+
+namespace {
+
+constexpr float kFieldOfView = 0.7853982f;
+
+void WriteNumber(int id, int32_t value) {
+  if (CUIEditBox* box = App().parametersPanel.GetEditBox(id)) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    box->SetText(text);
+  }
+}
+
+// Counts a countdown down by elapsed seconds; true once when it reaches 0.
+bool CountDown(float& countdown, float elapsedSeconds) {
+  if (countdown <= 0.0f) return false;
+  countdown = std::max(0.0f, countdown - elapsedSeconds);
+  return countdown == 0.0f;
+}
+
+// A dropped OBJ file becomes a picker entry and is loaded as if picked.
+void AddDroppedModel(Platform::Window* window) {
+  ApplicationState& app = App();
+  const std::string& path = window->DroppedFile();
+  if (path.empty()) return;
+  const int index = AddModelEntry(path);
+  if (CUIComboBox* picker = app.parametersPanel.GetComboBox(ID_MODEL)) {
+    picker->AddItem(app.models[index].label, reinterpret_cast<void*>(intptr_t(-1)));
+    picker->SetSelectedByIndex(index);
+  }
+  app.showSamples = 0;
+  LoadSelectedModel();
+}
+
+}  // namespace
+
+void RegisterApplicationCallbacks() {
+  FrameworkSetCallbackIsDeviceAcceptable(OnDeviceAcceptable);
+  FrameworkSetCallbackDeviceCreated(OnDeviceCreated);
+  FrameworkSetCallbackSwapChainResized(OnSwapChainResized);
+  FrameworkSetCallbackSwapChainReleasing(OnSwapChainReleasing);
+  FrameworkSetCallbackDeviceDestroyed(OnDeviceDestroyed);
+  FrameworkSetCallbackFrameRender(OnFrameRender);
+  FrameworkSetCallbackMessage(OnMessage);
+  FrameworkSetCallbackFrameMove(OnFrameMove);
+  FrameworkSetCallbackModifyDeviceSettings(OnModifyDeviceSettings);
+}
+
+bool OnDeviceAcceptable(uint32_t, uint32_t, Platform::DriverType, Platform::Format, bool, void*) { return true; }
+
+Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platform::SurfaceDescription*, void*) {
+  ApplicationState& app = App();
+  const Platform::Result result = app.dialogResourceManager.OnDeviceCreated(device);
+  if (Platform::Failed(result)) return result;
+  FillModelPicker();
+  WriteNumber(ID_DENSITY, app.density);
+  WriteNumber(ID_STEPS, app.steps);
+  WriteNumber(ID_TONS_PER_STEP, app.tonsPerStep);
+  // A missing or broken effect leaves it unloaded; the program goes on without it.
+  LoadMeshEffect(device);
+  LoadPointEffect(device);
+  return Platform::kOk;
+}
+
+Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Platform::SurfaceDescription* backBuffer,
+                                    void*) {
+  ApplicationState& app = App();
+  const Platform::Result result = app.dialogResourceManager.OnSwapChainResized(device, *backBuffer);
+  if (Platform::Failed(result)) return result;
+  const Platform::Float3 offset = app.camera.GetEyePt() - app.camera.GetLookAtPt();
+  const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y + offset.z * offset.z);
+  const float aspect = backBuffer->height > 0 ? float(backBuffer->width) / float(backBuffer->height) : 1.0f;
+  app.camera.SetProjection(kFieldOfView, aspect, 0.1f, 2.0f * distance);
+  app.camera.SetWindow(int(backBuffer->width), int(backBuffer->height), 0.9f);
+  PlacePanels(int(backBuffer->width), int(backBuffer->height));
+  return Platform::kOk;
+}
+
+void OnSwapChainReleasing(void*) { App().dialogResourceManager.OnSwapChainReleasing(); }
+
+void OnDeviceDestroyed(void*) {
+  ApplicationState& app = App();
+  app.dialogResourceManager.OnDeviceDestroyed();
+  // The run reads the model and the samples: it ends before they go.
+  EndRunningSimulation(false);
+  ReleaseSceneResources();
+  ReleaseModel();
+  ReleaseSamples();
+  app.loadedModel = 0;
+}
+
+Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
+                            Platform::LPARAM lParam, bool* noFurtherProcessing, void*) {
+  ApplicationState& app = App();
+  if (app.dialogResourceManager.HandleMessage(window, message, wParam, lParam)) {
+    *noFurtherProcessing = true;
+    return 0;
+  }
+  if (app.settingsDialogActive) return 0;
+  if (message == Platform::WM_DROPFILES && window != nullptr) {
+    AddDroppedModel(window);
+    *noFurtherProcessing = true;
+    return 0;
+  }
+  if (app.devicePanel.HandleMessage(window, message, wParam, lParam) ||
+      app.parametersPanel.HandleMessage(window, message, wParam, lParam) ||
+      app.simulationPanel.HandleMessage(window, message, wParam, lParam)) {
+    *noFurtherProcessing = true;
+    return 0;
+  }
+  app.camera.HandleMessage(window, message, wParam, lParam);
+  return 0;
+}
+
+void OnFrameMove(double, float elapsedSeconds, void*) {
+  ApplicationState& app = App();
+  app.camera.Update(elapsedSeconds);
+  ApplyRunReports();
+  if (CountDown(app.resampleCountdown, elapsedSeconds)) {
+    app.showSamples = 1;
+    ResampleSurface();
+  }
+  if (CountDown(app.maskReloadCountdown, elapsedSeconds)) {
+    const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP);
+    LoadMaskViews(slider ? slider->GetValue() : 0);
+  }
+}
+
+bool OnModifyDeviceSettings(FrameworkDeviceSettings* settings, void*) {
+  ApplicationState& app = App();
+  if (!app.referenceWarningChecked) {
+    app.referenceWarningChecked = true;
+    if (settings->device.driverType == Platform::DriverType::Reference) FrameworkShowReferenceDeviceWarning();
+  }
+  return true;
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "framework/dialog_resource_manager.h"
+#include "framework/model_viewer_camera.h"
+#include "platform/effect.h"
+#include "platform/graphics_device.h"
+#include "renderlib/device_mesh.h"
+#include "renderlib/kd_tree.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/patinex_process.h"
+#include "simulation/sample_map.h"
+#include "simulation/simulation_params.h"
+#include "threadinglib/critical_lock.h"
+#include "threadinglib/thread.h"
+
+// One entry of the model picker: its label and the OBJ file behind it (empty: unload only).
+struct ModelEntry {
+  std::string label;
+  std::string file;
+};
+
+// What the frame binds of the mesh effect, looked up once after it loads. With no effect the
+// lookups point into the null effect, whose objects do nothing.
+struct MeshEffectBindings {
+  Platform::EffectTechnique* shaded = nullptr;
+  Platform::EffectTechnique* dirt = nullptr;
+  Platform::EffectTechnique* rust = nullptr;
+  Platform::EffectVariable* baseDiffuse = nullptr;
+  Platform::EffectVariable* baseNrm = nullptr;
+  Platform::EffectVariable* rustDiffuse = nullptr;
+  Platform::EffectVariable* rustNrm = nullptr;
+  Platform::EffectVariable* rustMask = nullptr;
+  Platform::EffectVariable* dirtMask = nullptr;
+  Platform::EffectVariable* materialAmbient = nullptr;
+  Platform::EffectVariable* materialDiffuse = nullptr;
+  Platform::EffectVariable* materialSpecular = nullptr;
+  Platform::EffectVariable* materialAlpha = nullptr;
+  Platform::EffectVariable* materialShininess = nullptr;
+  Platform::EffectVariable* lightColor = nullptr;
+  Platform::EffectVariable* lightPositionMain = nullptr;
+  Platform::EffectVariable* lightPositionFill = nullptr;
+  Platform::EffectVariable* cameraPosition = nullptr;
+  Platform::EffectVariable* world = nullptr;
+  Platform::EffectVariable* worldViewProjection = nullptr;
+  Platform::EffectVariable* dirtColor = nullptr;
+  Platform::EffectVariable* ks = nullptr;
+  Platform::EffectVariable* bump = nullptr;
+  Platform::EffectVariable* dirtFactor = nullptr;
+  Platform::EffectVariable* rustFactor = nullptr;
+};
+
+struct PointEffectBindings {
+  Platform::EffectTechnique* pointColor = nullptr;
+  Platform::EffectVariable* world = nullptr;
+  Platform::EffectVariable* worldViewProjection = nullptr;
+};
+
+// The application's one state. Everything here belongs to the window thread except what the
+// comments hand to the run: the run reads the model and the samples through its parameter block
+// and reports through the atomics.
+struct ApplicationState {
+  // The model in its three forms (modelLock).
+  std::unique_ptr<RenderLib::DeviceMesh> renderMesh;
+  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
+  std::unique_ptr<RenderLib::KdTree> kdTree;
+  // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
+  std::unique_ptr<Simulation::SampleMap> sampleMap;
+  std::unique_ptr<Platform::Buffer> sampleVertexBuffer;
+  float sampleSpacing = 0.0f;
+
+  // The run. finished is stored by the run (release) and loaded by the frame (acquire).
+  std::unique_ptr<ThreadingLib::Thread> simulationThread;
+  std::atomic<uint8_t> simulationFinished{0};
+  Simulation::SimulationParams simulationParams;
+  Simulation::PatinexProcess process;
+  int32_t runSteps = 0;  // the steps the current run was started with
+  // Reports of the run, applied by the window thread: the step finished last (-1: none yet),
+  // whether the step slider still has to follow it, and the share of the step traced (-1: none).
+  std::atomic<int32_t> runLastStep{-1};
+  std::atomic<bool> stepReportPending{false};
+  std::atomic<float> tracedPercent{-1.0f};
+  // The highest step whose masks a run of the current model wrote in this session (-1: none);
+  // older files in the mask folder belong to other runs or models.
+  std::atomic<int32_t> highestWrittenStep{-1};
+
+  int32_t density = 100;
+  int32_t steps = 1;
+  int32_t tonsPerStep = 1000;
+  int32_t showSamples = 0;
+  float resampleCountdown = -1.0f;
+  float maskReloadCountdown = -1.0f;
+  bool settingsDialogActive = false;
+  bool referenceWarningChecked = false;
+
+  // The model picker's entries (fixed ones, then dropped files) and the entry loaded (0: none).
+  std::vector<ModelEntry> models;
+  int loadedModel = 0;
+
+  // Where the shipped media were found (empty: nowhere) and where masks are written and read.
+  std::string mediaFolder;
+  std::string maskFolder;
+
+  // Device objects (made at device creation, released at its destruction).
+  std::unique_ptr<Platform::Effect> meshEffect;
+  std::unique_ptr<Platform::Effect> pointEffect;
+  MeshEffectBindings mesh;
+  PointEffectBindings points;
+  std::unique_ptr<Platform::InputLayout> meshLayout;
+  std::unique_ptr<Platform::InputLayout> pointLayout;
+  std::unique_ptr<Platform::ShaderResourceView> baseTexture;
+  std::unique_ptr<Platform::ShaderResourceView> baseNormalTexture;
+  std::unique_ptr<Platform::ShaderResourceView> patinaTexture;
+  std::unique_ptr<Platform::ShaderResourceView> patinaNormalTexture;
+  std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
+  std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+
+  CModelViewerCamera camera;
+  DialogResourceManager dialogResourceManager;
+  Dialog devicePanel;
+  Dialog parametersPanel;
+  Dialog simulationPanel;
+};
+
+ApplicationState& App();
+
+// The three recursive locks, always taken in this order when nested.
+ThreadingLib::CriticalLock& UiLock();
+ThreadingLib::CriticalLock& ModelLock();
+ThreadingLib::CriticalLock& SampleLock();
+
+// Holds a CriticalLock for a scope.
+class ScopedLock {
+public:
+  explicit ScopedLock(ThreadingLib::CriticalLock& lock) : lock(lock) { lock.Lock(); }
+  ~ScopedLock() { lock.Unlock(); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+  ThreadingLib::CriticalLock& lock;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+// Identifiers of the panels' controls, unique across the three panels; -1 marks a label that is
+// never addressed.
+inline constexpr int ID_LABEL = -1;
+inline constexpr int ID_TOGGLE_FULLSCREEN = 1;
+inline constexpr int ID_TOGGLE_REF = 2;
+inline constexpr int ID_CHANGE_DEVICE = 3;
+inline constexpr int ID_MODEL = 4;
+inline constexpr int ID_TOGGLE_WARP = 5;
+inline constexpr int ID_WEATHER = 6;
+inline constexpr int ID_DENSITY = 7;
+inline constexpr int ID_STEPS = 8;
+inline constexpr int ID_TONS_PER_STEP = 9;
+inline constexpr int ID_VIEW = 10;
+inline constexpr int ID_STEP_LABEL = 11;
+inline constexpr int ID_STEP = 12;
+inline constexpr int ID_PROGRESS = 13;
+inline constexpr int ID_DIRT_FACTOR = 14;
+inline constexpr int ID_RUST_FACTOR = 15;

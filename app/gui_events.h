@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+class CUIControl;
+
+// Every control of the three panels reports here; the action depends on the control alone.
+void OnGuiEvent(uint32_t eventCode, int controlId, CUIControl* control, void* userContext);
+
+// Reads and clamps the Steps box and fits the step slider's range and value to it.
+void ApplyStepsBox();
+
+// The "Change device (F2)" button: the device settings dialog is not part of the program yet,
+// so the button only says so.
+void OpenDeviceSettings();

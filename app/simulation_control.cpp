@@ -1,0 +1,177 @@
+#include "app/simulation_control.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/edit_box_numbers.h"
+#include "app/model_loading.h"
+#include "framework/framework.h"
+#include "framework/ui_button.h"
+#include "framework/ui_edit_box.h"
+#include "framework/ui_slider.h"
+#include "framework/ui_static.h"
+
+namespace {
+
+double longestWait = 0.0;
+float shownPercent = -1.0f;
+
+void SetButtonText(const char* text) {
+  if (CUIButton* button = App().simulationPanel.GetButton(ID_WEATHER)) button->SetText(text);
+}
+
+void ShowProgress(bool visible, const char* text) {
+  if (CUIStatic* line = App().simulationPanel.GetStatic(ID_PROGRESS)) {
+    line->SetVisible(visible);
+    if (text != nullptr) line->SetText(text);
+  }
+}
+
+// Without the dialog sending programmatic events, a set value is not reported.
+void SetSlider(int id, int value) {
+  if (CUISlider* slider = App().simulationPanel.GetSlider(id)) slider->SetValue(value);
+}
+
+}  // namespace
+
+bool SimulationKept() { return App().simulationThread != nullptr; }
+
+void StartSimulation() {
+  ApplicationState& app = App();
+  if (!app.triangleSoup || app.simulationThread) return;
+  if (!app.sampleMap) ResampleSurface();
+  if (!app.sampleMap) {
+    std::fprintf(stderr, "patinex: the model has no surface samples; no run started\n");
+    return;
+  }
+  SetButtonText("Stop");
+  app.steps = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_STEPS), 1000);
+  app.tonsPerStep = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_TONS_PER_STEP), 1000000);
+  app.simulationFinished.store(0, std::memory_order_relaxed);
+  app.runLastStep.store(-1, std::memory_order_relaxed);
+  app.stepReportPending.store(false, std::memory_order_relaxed);
+  app.tracedPercent.store(-1.0f, std::memory_order_relaxed);
+  shownPercent = -1.0f;
+  app.runSteps = app.steps;
+
+  Simulation::SimulationParams& params = app.simulationParams;
+  params = Simulation::SimulationParams();
+  params.maskWidth = 1024;
+  params.maskHeight = 1024;
+  params.sampleSpacing = app.sampleSpacing;
+  params.dirtMaskFile = "media/DirtMask.jpg";
+  params.device = FrameworkGetDevice();
+  params.steps = app.steps;
+  params.tonsPerStep = app.tonsPerStep;
+  params.mesh = app.triangleSoup.get();
+  params.sampleMap = app.sampleMap.get();
+  params.kdTree = app.kdTree.get();
+  params.finished = &app.simulationFinished;
+  // The run bakes in software and its files appear by rename: it needs no UI lock, so the
+  // window never waits for a bake.
+  params.uiLock = nullptr;
+  params.progress = OnSimulationProgress;
+  params.stepFinished = OnSimulationStepFinished;
+  params.density = app.density;
+  params.maskFolder = app.maskFolder.empty() ? nullptr : app.maskFolder.c_str();
+
+  FillSampleVertexBuffer();
+  if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) {
+    slider->SetRange(0, app.steps - 1);
+    slider->SetValue(app.steps - 1);
+  }
+  ShowProgress(true, "Starting trace...");
+
+  app.simulationThread = std::make_unique<ThreadingLib::Thread>("Patinex", &app.process, 2, 0);
+  if (!app.simulationThread->Start(&params, sizeof params)) {
+    std::fprintf(stderr, "patinex: the simulation thread could not be started\n");
+    app.simulationThread.reset();
+    SetButtonText("Weather");
+    ShowProgress(true, "Could not start the run");
+  }
+}
+
+void RequestSimulationStop() {
+  if (App().simulationThread) App().simulationThread->Stop();
+}
+
+void EndRunningSimulation(bool loadMasks) {
+  ApplicationState& app = App();
+  if (!app.simulationThread) return;
+  const auto start = std::chrono::steady_clock::now();
+  app.simulationThread->Stop();
+  app.simulationThread->Wait();
+  longestWait = std::max(longestWait, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  CollectFinishedRun(loadMasks);
+}
+
+double LongestRunEndWait() { return longestWait; }
+
+void CollectFinishedRun(bool loadMasks) {
+  ApplicationState& app = App();
+  // Joins the run's thread (it has ended or ends now), so its last writes are seen.
+  app.simulationThread.reset();
+  app.simulationFinished.store(0, std::memory_order_relaxed);
+  app.stepReportPending.store(false, std::memory_order_relaxed);
+  FillSampleVertexBuffer();
+  const int32_t lastStep = app.runLastStep.load(std::memory_order_acquire);
+  if (lastStep >= 0) {
+    if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) slider->SetValue(lastStep);
+    app.maskReloadCountdown = std::min(app.maskReloadCountdown, 0.0f);
+  }
+  if (loadMasks) LoadMaskViews(lastStep);
+  SetSlider(ID_DIRT_FACTOR, 100);
+  SetSlider(ID_RUST_FACTOR, 100);
+  SetButtonText("Weather");
+  ShowProgress(false, nullptr);
+  app.tracedPercent.store(-1.0f, std::memory_order_relaxed);
+}
+
+void ApplyRunReports() {
+  ApplicationState& app = App();
+  if (app.stepReportPending.exchange(false, std::memory_order_acquire)) {
+    if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) {
+      slider->SetValue(app.runLastStep.load(std::memory_order_relaxed));
+    }
+    app.maskReloadCountdown = 0.5f;
+  }
+  const float percent = app.tracedPercent.load(std::memory_order_relaxed);
+  if (percent >= 0.0f && percent != shownPercent && app.simulationThread) {
+    shownPercent = percent;
+    char text[64];
+    std::snprintf(text, sizeof text, "Traced %0.01f%%", percent);
+    ShowProgress(true, text);
+  }
+}
+
+void ReleaseMaskViews() {
+  App().rustMaskView.reset();
+  App().dirtMaskView.reset();
+}
+
+void LoadMaskViews(int32_t step) {
+  ApplicationState& app = App();
+  ReleaseMaskViews();
+  Platform::GraphicsDevice* device = FrameworkGetDevice();
+  if (device == nullptr || step < 0 || step > app.highestWrittenStep.load(std::memory_order_acquire)) return;
+  const char* folder = app.maskFolder.empty() ? nullptr : app.maskFolder.c_str();
+  device->CreateTextureFromFile(Simulation::MaskFileName(folder, 2, step), &app.rustMaskView);
+  device->CreateTextureFromFile(Simulation::MaskFileName(folder, 1, step), &app.dirtMaskView);
+}
+
+void OnSimulationProgress(int32_t done, int32_t total, void*) {
+  if (total > 0) App().tracedPercent.store(float(done) / float(total) * 100.0f, std::memory_order_relaxed);
+}
+
+void OnSimulationStepFinished(const Simulation::StepReport& report, void*) {
+  ApplicationState& app = App();
+  int32_t highest = app.highestWrittenStep.load(std::memory_order_relaxed);
+  while (report.step > highest &&
+         !app.highestWrittenStep.compare_exchange_weak(highest, report.step, std::memory_order_release)) {
+  }
+  app.runLastStep.store(report.step, std::memory_order_release);
+  app.stepReportPending.store(true, std::memory_order_release);
+}

@@ -1,0 +1,34 @@
+#include "app/control_ids.h"
+#include "app/gui_events.h"
+#include "app/panels.h"
+#include "framework/dialog.h"
+#include "framework/ui_combo_box.h"
+#include "framework/ui_static.h"
+
+namespace {
+constexpr ArgbColor kTitleColor = 0xFFB2B233;
+}  // namespace
+
+void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager) {
+  panel.Init(&manager, true);
+  panel.SetCallback(OnGuiEvent, nullptr);
+  StyleParameterPanel(panel);
+  CUIStatic* title = nullptr;
+  panel.AddStatic(ID_LABEL, "SIMULATION", 5, 0, 140, 32, false, &title);
+  if (title != nullptr) title->SetTextColor(kTitleColor);
+  panel.AddButton(ID_WEATHER, "Weather", 20, 32, 140, 32);
+  CUIComboBox* view = nullptr;
+  panel.AddComboBox(ID_VIEW, 20, 68, 140, 22, 0, false, &view);
+  if (view != nullptr) {
+    view->AddItem("Shaded", nullptr);
+    view->AddItem("Dirt", nullptr);
+    view->AddItem("Rust", nullptr);
+  }
+  panel.AddStatic(ID_LABEL, "Dirt", 20, 92, 140, 22);
+  panel.AddSlider(ID_DIRT_FACTOR, 20, 116, 140, 22, 0, 100, 50);
+  panel.AddStatic(ID_LABEL, "Rust", 20, 140, 140, 22);
+  panel.AddSlider(ID_RUST_FACTOR, 20, 164, 140, 22, 0, 100, 50);
+  panel.AddStatic(ID_STEP_LABEL, "Simulation Step", 20, 188, 140, 24);
+  panel.AddSlider(ID_STEP, 20, 212, 140, 22, 0, 100, 50);
+  panel.AddStatic(ID_PROGRESS, "", 20, 236, 140, 22);
+}
