@@ -74,12 +74,12 @@ void BindPointEffect(Platform::Effect& effect) {
   b.worldViewProjection = effect.VariableByName("g_mWorldViewProjection");
 }
 
-float SliderFactor(int id) {
-  const CUISlider* slider = App().simulationPanel.GetSlider(id);
+}  // namespace
+
+float StrengthFactor(int sliderId) {
+  const CUISlider* slider = App().simulationPanel.GetSlider(sliderId);
   return slider ? float(slider->GetValue()) * 0.01f : 0.0f;
 }
-
-}  // namespace
 
 Platform::Effect& MeshEffect() { return App().meshEffect ? *App().meshEffect : Platform::NullEffect(); }
 
@@ -188,8 +188,8 @@ void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSecond
       b.rustNrm->SetResource(app.patinaNormalTexture.get());
       b.rustMask->SetResource(app.rustMaskView.get());
       b.dirtMask->SetResource(app.dirtMaskView.get());
-      b.dirtFactor->SetFloat(SliderFactor(ID_DIRT_FACTOR));
-      b.rustFactor->SetFloat(SliderFactor(ID_RUST_FACTOR));
+      b.dirtFactor->SetFloat(StrengthFactor(ID_DIRT_FACTOR));
+      b.rustFactor->SetFloat(StrengthFactor(ID_RUST_FACTOR));
       device->SetInputLayout(app.meshLayout.get());
       for (uint32_t i = 0; i < app.renderMesh->SubsetCount(); ++i) DrawSubset(i);
       device->SetInputLayout(nullptr);

@@ -18,4 +18,6 @@ Platform::Effect& MeshEffect();
 // the three panels.
 void OnFrameRender(Platform::GraphicsDevice* device, double time, float elapsedSeconds, void* userContext);
 void DrawSubset(uint32_t i);
+// A strength slider's value as the effect takes it: 0..100 becomes 0..1.
+float StrengthFactor(int sliderId);
 void DrawPoints(Platform::GraphicsDevice* device);

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/scene_rendering.h"
+#include "framework/framework.h"
+#include "framework/framework_state.h"
+#include "framework/ui_button.h"
+#include "framework/ui_combo_box.h"
+#include "framework/ui_edit_box.h"
+#include "framework/ui_slider.h"
+#include "framework/ui_static.h"
+#include "platform/window_messages.h"
+
+// Drives the application in this process the way real input does: messages go through the
+// framework's window procedure (the GUI, then the camera) and frames through its frame step.
+// The application starts once per test process, with its masks in a folder of its own.
+namespace AppDriver {
+
+inline bool HasDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+inline void Send(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) {
+  FrameworkWindowProcedure(FrameworkGetWindow(), message, wParam, lParam);
+}
+
+inline void Frames(int count = 1) {
+  for (int i = 0; i < count; ++i) RenderFrame();
+}
+
+// Runs frames until done() holds; false if it does not within the limit (a hang guard, not a
+// timing requirement).
+template <class Done>
+bool FramesUntil(Done done, double limitSeconds = 120.0) {
+  const auto start = std::chrono::steady_clock::now();
+  while (!done()) {
+    if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > limitSeconds) return false;
+    RenderFrame();
+  }
+  return true;
+}
+
+// A drag with the left button from one dialog point to another.
+inline void Drag(Dialog& panel, int fromX, int fromY, int toX, int toY) {
+  Send(Platform::WM_MOUSEMOVE, 0, Platform::MakeLParam(panel.X() + fromX, panel.Y() + fromY));
+  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + fromX, panel.Y() + fromY));
+  Send(Platform::WM_MOUSEMOVE, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + toX, panel.Y() + toY));
+  Send(Platform::WM_LBUTTONUP, 0, Platform::MakeLParam(panel.X() + toX, panel.Y() + toY));
+}
+
+inline void Click(Dialog& panel, int x, int y) {
+  const Platform::LPARAM at = Platform::MakeLParam(panel.X() + x, panel.Y() + y);
+  Send(Platform::WM_MOUSEMOVE, 0, at);
+  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, at);
+  Send(Platform::WM_LBUTTONUP, 0, at);
+}
+
+inline void Key(uint32_t virtualKey) {
+  Send(Platform::WM_KEYDOWN, virtualKey, 0);
+  Send(Platform::WM_KEYUP, virtualKey, 0);
+}
+
+// Backspace arrives as a key and as the character it makes.
+inline void Backspace() {
+  Send(Platform::WM_KEYDOWN, Platform::VK_BACK, 0);
+  Send(Platform::WM_CHAR, '\b', 1);
+  Send(Platform::WM_KEYUP, Platform::VK_BACK, 0);
+}
+
+inline void Type(const std::string& text) {
+  for (char c : text) Send(Platform::WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+// Clicks an edit box, empties it from the end and types text (each keystroke is reported).
+inline void TypeInto(int id, const std::string& text) {
+  CUIEditBox* box = App().parametersPanel.GetEditBox(id);
+  ASSERT_NE(box, nullptr);
+  Click(App().parametersPanel, 80 + 30, id == ID_DENSITY ? 68 : id == ID_STEPS ? 92 : 116);
+  Key(Platform::VK_END);
+  for (int i = 0; i < 12; ++i) Backspace();
+  Type(text);
+}
+
+// Opens the model picker with a click and clicks the entry.
+inline void Pick(int index) {
+  Dialog& panel = App().parametersPanel;
+  CUIComboBox* picker = panel.GetComboBox(ID_MODEL);
+  ASSERT_NE(picker, nullptr);
+  Click(panel, 90, 43);
+  ASSERT_TRUE(picker->IsOpened());
+  const UIRect item = picker->GetItem(index)->activeRect;
+  Click(panel, (item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  ASSERT_FALSE(picker->IsOpened());
+  Frames(2);
+}
+
+inline void PressWeather() { Click(App().simulationPanel, 90, 48); }
+inline std::string WeatherText() { return App().simulationPanel.GetButton(ID_WEATHER)->GetText(); }
+inline std::string EditText(int id) { return App().parametersPanel.GetEditBox(id)->GetText(); }
+inline CUISlider* Slider(int id) { return App().simulationPanel.GetSlider(id); }
+
+// The back-buffer pixel at (x, y) from top-left, drawn by the application's frame render.
+inline std::vector<float> DrawnPixel(int x, int y) {
+  Platform::GraphicsDevice* device = FrameworkGetDevice();
+  OnFrameRender(device, FrameworkGetTime(), 0.0f, nullptr);
+  std::vector<float> rgba(4);
+  device->ReadPixels(x, y, 1, 1, rgba.data());
+  return rgba;
+}
+
+// Starts the application once per process, masks in a fresh folder.
+class Environment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    if (!HasDisplay()) return;
+    started = StartApplication(false, "-noerrormsgboxes -forcevsync:0");
+    maskFolder = std::filesystem::temp_directory_path() / ("patinex_app_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(maskFolder);
+    App().maskFolder = maskFolder.string();
+    Frames(2);
+  }
+  void TearDown() override {
+    if (!HasDisplay()) return;
+    ShutdownApplication();
+    std::error_code error;
+    std::filesystem::remove_all(maskFolder, error);
+  }
+  static inline bool started = false;
+  static inline std::filesystem::path maskFolder;
+};
+
+}  // namespace AppDriver

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/gui_events.h"
+#include "app/simulation_control.h"
+#include "tests/app/application_driver.h"
+
+using namespace AppDriver;
+
+namespace {
+
+const testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Environment);
+
+class Application : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+    ASSERT_TRUE(Environment::started);
+    // Each case starts with no model and no run.
+    EndRunningSimulation();
+    if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    Frames(1);
+  }
+
+  // Starts a run that lasts long enough to be stopped.
+  void StartLongRun() {
+    TypeInto(ID_STEPS, "00");  // "100": the box rewrites itself to 1 when emptied
+    TypeInto(ID_TONS_PER_STEP, "200000");
+    PressWeather();
+    ASSERT_TRUE(SimulationKept());
+    ASSERT_EQ(WeatherText(), "Stop");
+  }
+
+  static bool IsClearColour(const std::vector<float>& rgba) {
+    return std::fabs(rgba[0] - 0.3f) < 0.01f && std::fabs(rgba[1] - 0.3f) < 0.01f && std::fabs(rgba[2] - 0.3f) < 0.01f;
+  }
+};
+
+TEST_F(Application, StartsWithAnEmptyPickerTheParameterDefaultsAndNothingDrawn) {
+  int width = 0, height = 0;
+  FrameworkGetWindow()->GetClientSize(&width, &height);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 600);
+  EXPECT_EQ(FrameworkGetWindow()->Title(), "Patinex");
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedItem()->text, "-Pick Model-");
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetNumItems(), 4);
+  EXPECT_EQ(EditText(ID_DENSITY), "100");
+  EXPECT_EQ(EditText(ID_STEPS), "1");
+  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000");
+  EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
+  // Without a model "Weather" does nothing.
+  PressWeather();
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_EQ(WeatherText(), "Weather");
+}
+
+TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
+  Pick(1);
+  ASSERT_TRUE(App().triangleSoup && App().kdTree && App().renderMesh);
+  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));
+  EXPECT_TRUE(IsClearColour(DrawnPixel(5, 595)));  // the sphere fills the middle, not the corner
+
+  Pick(0);
+  EXPECT_FALSE(App().triangleSoup || App().kdTree || App().renderMesh || App().sampleMap);
+  EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
+}
+
+TEST_F(Application, EditBoxesClampWhatIsTypedAndWriteTheValueBack) {
+  Pick(1);
+  TypeInto(ID_STEPS, "5000");  // each keystroke is read: "1" after the deletes, then 15, 150, 1500 → 1000
+  EXPECT_EQ(EditText(ID_STEPS), "1000");
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 999);
+  TypeInto(ID_STEPS, "abc");
+  EXPECT_EQ(EditText(ID_STEPS), "1");
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
+  TypeInto(ID_TONS_PER_STEP, "-5");
+  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "-5");  // read when a run starts
+  TypeInto(ID_DENSITY, "0");
+  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr; }, 10.0));  // one second after the edit
+  EXPECT_EQ(EditText(ID_DENSITY), "1");
+  EXPECT_EQ(App().density, 1);
+  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)) && App().sampleMap->Count() > 1000);
+
+  TypeInto(ID_TONS_PER_STEP, "99999999999");  // saturates, does not wrap
+  PressWeather();
+  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000000");
+  PressWeather();  // stop it again
+  EndRunningSimulation();
+  TypeInto(ID_DENSITY, "100");
+  FramesUntil([] { return App().density == 100; }, 10.0);
+}
+
+TEST_F(Application, LoweringStepsMovesTheStepSliderIntoTheNewRange) {
+  TypeInto(ID_STEPS, "0");  // "1" after the deletes, then "10"
+  ASSERT_EQ(EditText(ID_STEPS), "10");
+  ASSERT_EQ(Slider(ID_STEP)->GetMaximum(), 9);
+  Slider(ID_STEP)->SetValue(7);
+  Backspace();  // "1": the slider keeps only position 0
+  EXPECT_EQ(EditText(ID_STEPS), "1");
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
+  Type("4");  // "14"
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 13);
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
+}
+
+TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) {
+  Pick(1);
+  TypeInto(ID_TONS_PER_STEP, "2000");
+  TypeInto(ID_STEPS, "3");  // "13": the box always holds a number
+  Key(Platform::VK_HOME);
+  Key(Platform::VK_DELETE);
+  ASSERT_EQ(EditText(ID_STEPS), "3");
+
+  PressWeather();
+  ASSERT_EQ(WeatherText(), "Stop");
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+  EXPECT_EQ(WeatherText(), "Weather");
+  EXPECT_FALSE(App().simulationPanel.GetStatic(ID_PROGRESS)->IsVisible());
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 2);
+  EXPECT_EQ(Slider(ID_DIRT_FACTOR)->GetValue(), 100);
+  EXPECT_EQ(Slider(ID_RUST_FACTOR)->GetValue(), 100);
+  EXPECT_NE(App().rustMaskView, nullptr);
+  EXPECT_NE(App().dirtMaskView, nullptr);
+  for (const char* name : {"mask_rust02.jpg", "mask_dirt02.jpg", "mask_humidity02.jpg"}) {
+    EXPECT_TRUE(std::filesystem::exists(Environment::maskFolder / name)) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Environment::maskFolder / "mask_rust03.jpg"));
+
+  // The rust view reads the mask: it differs from the shaded view.
+  const std::vector<float> shaded = DrawnPixel(400, 300);
+  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(2);
+  const std::vector<float> rust = DrawnPixel(400, 300);
+  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(0);
+  EXPECT_NE(shaded, rust);
+
+  // A pick releases the masks; the step slider then shows none of the old files.
+  Pick(0);
+  EXPECT_EQ(App().rustMaskView, nullptr);
+  Pick(1);
+  LoadMaskViews(2);
+  EXPECT_EQ(App().rustMaskView, nullptr);
+}
+
+TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsTheRunFirst) {
+  Pick(1);
+  // "Weather" twice: the second press stops the first run, which the frame collects.
+  StartLongRun();
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
+  EXPECT_EQ(WeatherText(), "Weather");
+
+  // Picking another model.
+  StartLongRun();
+  Frames(3);
+  Pick(3);
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_EQ(WeatherText(), "Weather");
+  EXPECT_TRUE(App().triangleSoup != nullptr);
+
+  // The resampling after a Density edit.
+  StartLongRun();
+  TypeInto(ID_DENSITY, "50");
+  ASSERT_TRUE(FramesUntil([] { return App().resampleCountdown == 0.0f; }, 10.0));
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_NE(App().sampleMap, nullptr);
+
+  // A device change (WARP and back).
+  StartLongRun();
+  Frames(3);
+  Click(App().devicePanel, 90, 93);
+  Frames(2);
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
+  Click(App().devicePanel, 90, 93);
+  Frames(2);
+
+  std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
+  EXPECT_LT(LongestRunEndWait(), 5.0);
+  TypeInto(ID_DENSITY, "100");
+}
+
+TEST_F(Application, PickingTheLoadedEntryAgainKeepsTheRunAndTheModel) {
+  Pick(1);
+  const RenderLib::KdTree* tree = App().kdTree.get();
+  StartLongRun();
+  Pick(1);
+  EXPECT_TRUE(SimulationKept());
+  EXPECT_EQ(App().kdTree.get(), tree);
+  EndRunningSimulation();
+}
+
+TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
+  CUISlider* dirt = Slider(ID_DIRT_FACTOR);
+  dirt->SetValue(50);
+  const UIRect thumb = dirt->ThumbRect();
+  const int thumbX = (thumb.left + thumb.right) / 2 - App().simulationPanel.X();
+  const int thumbY = (thumb.top + thumb.bottom) / 2 - App().simulationPanel.Y();
+  // Drag the thumb left until the slider reads 37.
+  for (int x = thumbX; x > 20 && dirt->GetValue() > 37; --x) Drag(App().simulationPanel, thumbX, thumbY, x, thumbY);
+  ASSERT_EQ(dirt->GetValue(), 37);
+  EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.37f);
+  Drag(App().simulationPanel, thumbX, thumbY, 0, thumbY);
+  EXPECT_EQ(dirt->GetValue(), 0);
+  EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.0f);
+}
+
+TEST_F(Application, MovingTheStepSliderTwiceReloadsOnceHalfASecondAfterTheLastMove) {
+  Pick(1);
+  Slider(ID_STEP)->SetRange(0, 9);
+  Click(App().simulationPanel, 30, 223);
+  EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);
+  Frames(1);
+  Click(App().simulationPanel, 150, 223);
+  EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);  // the second move restarts the wait
+}
+
+}  // namespace
+
+// Closing the window during a run stops the run, waits for it and exits with code 0, leaving
+// only whole mask files.
+TEST(ApplicationClose, ClosingTheWindowDuringARunEndsItAndExitsWithZero) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        Pick(2);
+        TypeInto(ID_TONS_PER_STEP, "200000");
+        PressWeather();
+        Frames(5);
+        Platform::PostMessage(FrameworkGetWindow(), Platform::WM_CLOSE, 0, 0);
+        FrameworkMainLoop();
+        const auto start = std::chrono::steady_clock::now();
+        const int code = ShutdownApplication();
+        std::fprintf(stderr, "closed: run kept=%d wait=%.3f s\n", SimulationKept() ? 1 : 0,
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::_Exit(code);
+      },
+      testing::ExitedWithCode(0), "closed: run kept=0 wait=");
+}
