@@ -174,11 +174,13 @@ TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsTheRunFirst) {
   StartLongRun();
   Frames(3);
   Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
   Frames(2);
   EXPECT_FALSE(SimulationKept());
   EXPECT_FALSE(App().triangleSoup);
   EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
   Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
   Frames(2);
 
   std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
@@ -200,13 +202,19 @@ TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
   CUISlider* dirt = Slider(ID_DIRT_FACTOR);
   dirt->SetValue(50);
   const UIRect thumb = dirt->ThumbRect();
-  const int thumbX = (thumb.left + thumb.right) / 2 - App().simulationPanel.X();
-  const int thumbY = (thumb.top + thumb.bottom) / 2 - App().simulationPanel.Y();
-  // Drag the thumb left until the slider reads 37.
-  for (int x = thumbX; x > 20 && dirt->GetValue() > 37; --x) Drag(App().simulationPanel, thumbX, thumbY, x, thumbY);
+  const int thumbX = (thumb.left + thumb.right) / 2;
+  const int thumbY = (thumb.top + thumb.bottom) / 2;
+  // Hold the thumb and move left until the slider reads 37.
+  Dialog& panel = App().simulationPanel;
+  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
+  for (int x = thumbX; x > 0 && dirt->GetValue() > 37; --x) {
+    Send(Platform::WM_MOUSEMOVE, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + x, panel.Y() + thumbY));
+  }
+  Send(Platform::WM_LBUTTONUP, 0, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
   ASSERT_EQ(dirt->GetValue(), 37);
   EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.37f);
-  Drag(App().simulationPanel, thumbX, thumbY, 0, thumbY);
+  const UIRect at37 = dirt->ThumbRect();
+  Drag(panel, (at37.left + at37.right) / 2, thumbY, 0, thumbY);
   EXPECT_EQ(dirt->GetValue(), 0);
   EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.0f);
 }
