@@ -1,0 +1,96 @@
+#include "framework/ui_control.h"
+
+#include <cmath>
+
+namespace {
+
+float Fade(float current, float target, float keep) { return current + (target - current) * (1.0f - keep); }
+
+}  // namespace
+
+void BlendColor::Init(ArgbColor defaultColor, ArgbColor disabledColor, ArgbColor hiddenColor) {
+  for (ArgbColor& state : states) state = defaultColor;
+  states[static_cast<int>(ControlState::Disabled)] = disabledColor;
+  states[static_cast<int>(ControlState::Hidden)] = hiddenColor;
+  current = ToColorF(hiddenColor);
+}
+
+void BlendColor::Blend(ControlState state, float elapsedSeconds, float rate) {
+  const ColorF target = ToColorF(states[static_cast<int>(state)]);
+  if (state == ControlState::Pressed) {
+    current = target;
+    return;
+  }
+  const float keep = std::pow(rate, 30.0f * elapsedSeconds);
+  current.r = Fade(current.r, target.r, keep);
+  current.g = Fade(current.g, target.g, keep);
+  current.b = Fade(current.b, target.b, keep);
+  current.a = Fade(current.a, target.a, keep);
+}
+
+void ControlElement::SetTexture(int textureIndex, const UIRect& rect, ArgbColor defaultColor) {
+  texture = textureIndex;
+  textureRect = rect;
+  textureColor.Init(defaultColor);
+}
+
+void ControlElement::SetFont(int fontIndex, ArgbColor defaultColor, uint32_t format) {
+  font = fontIndex;
+  fontColor.Init(defaultColor);
+  textFormat = format;
+}
+
+void ControlElement::Refresh() {
+  textureColor.Refresh();
+  fontColor.Refresh();
+}
+
+CUIControl::CUIControl(Dialog* owner, int typeCode) : dialog(owner), type(typeCode) {}
+
+CUIControl::~CUIControl() = default;
+
+void CUIControl::Refresh() {
+  mouseOver = false;
+  hasFocus = false;
+  for (ControlElement& element : elements) element.Refresh();
+}
+
+bool CUIControl::ContainsPoint(Platform::Point point) { return Inside(boundingBox, point); }
+
+void CUIControl::SetTextColor(ArgbColor color) {
+  if (ControlElement* element = GetElement(0)) element->fontColor.states[static_cast<int>(ControlState::Normal)] = color;
+}
+
+void CUIControl::UpdateBounds() { boundingBox = UIRect{x, y, x + width, y + height}; }
+
+void CUIControl::SetLocation(int newX, int newY) {
+  x = newX;
+  y = newY;
+  UpdateBounds();
+}
+
+void CUIControl::SetSize(int newWidth, int newHeight) {
+  width = newWidth;
+  height = newHeight;
+  UpdateBounds();
+}
+
+Platform::Result CUIControl::SetElement(size_t elementIndex, const ControlElement& element) {
+  if (elementIndex > 64) return Platform::kInvalidArgument;
+  if (elements.size() <= elementIndex) elements.resize(elementIndex + 1);
+  elements[elementIndex] = element;
+  return Platform::kOk;
+}
+
+ControlElement* CUIControl::GetElement(size_t elementIndex) {
+  return elementIndex < elements.size() ? &elements[elementIndex] : nullptr;
+}
+
+ControlState CUIControl::CurrentState(bool pressed) const {
+  if (!visible) return ControlState::Hidden;
+  if (!enabled) return ControlState::Disabled;
+  if (pressed) return ControlState::Pressed;
+  if (mouseOver) return ControlState::MouseOver;
+  if (hasFocus) return ControlState::Focus;
+  return ControlState::Normal;
+}

@@ -1,0 +1,332 @@
+#include "framework/ui_edit_box.h"
+
+#include <algorithm>
+
+#include "framework/dialog.h"
+#include "framework/ui_text.h"
+
+using namespace Platform;
+
+namespace {
+
+bool IsSpace(char32_t c) { return c == U' ' || c == U'\t' || c == 0x3000 || c == 0xA0; }
+
+std::u32string Printable(std::u32string_view input) {
+  std::u32string result;
+  for (char32_t c : input) {
+    if (c >= 0x20 && c != 0x7F) result += c;
+  }
+  return result;
+}
+
+}  // namespace
+
+CUIEditBox::CUIEditBox(Dialog* owner) : CUIControl(owner, kControlEditBox) {}
+
+bool CUIEditBox::ShiftDown() { return dialog->Input().IsKeyDown(VK_SHIFT); }
+bool CUIEditBox::ControlDown() { return dialog->Input().IsKeyDown(VK_CONTROL); }
+
+void CUIEditBox::UpdateBounds() {
+  CUIControl::UpdateBounds();
+  const UIRect& box = boundingBox;
+  textArea = UIRect{box.left + kBorder, box.top + kBorder, box.right - kBorder, box.bottom - kBorder};
+  textRect = UIRect{textArea.left + kSpacing, textArea.top, textArea.right - kSpacing, textArea.bottom};
+  const UIRect& t = textArea;
+  pieceRects[0] = t;
+  pieceRects[1] = UIRect{box.left, box.top, t.left, t.top};
+  pieceRects[2] = UIRect{t.left, box.top, t.right, t.top};
+  pieceRects[3] = UIRect{t.right, box.top, box.right, t.top};
+  pieceRects[4] = UIRect{box.left, t.top, t.left, t.bottom};
+  pieceRects[5] = UIRect{t.right, t.top, box.right, t.bottom};
+  pieceRects[6] = UIRect{box.left, t.bottom, t.left, box.bottom};
+  pieceRects[7] = UIRect{t.left, t.bottom, t.right, box.bottom};
+  pieceRects[8] = UIRect{t.right, t.bottom, box.right, box.bottom};
+}
+
+void CUIEditBox::SetText(const std::string& newText, bool selectAll) {
+  characters = DecodeUtf8(TruncateCodePoints(newText, kMaxTextCodePoints));
+  text = EncodeUtf8(characters);
+  firstVisible = 0;
+  PlaceCaret(characters.size());
+  selectionStart = selectAll ? 0 : caret;
+}
+
+void CUIEditBox::TextChanged() { text = EncodeUtf8(characters); }
+
+size_t CUIEditBox::ByteOffset(size_t position) const {
+  size_t offset = 0;
+  for (size_t i = 0; i < position && offset < text.size(); ++i) DecodeUtf8(text, offset);
+  return offset;
+}
+
+int CUIEditBox::CaretPixel(size_t position) {
+  const ControlElement* element = GetElement(0);
+  return element ? dialog->CaretX(*element, text, position) : 0;
+}
+
+size_t CUIEditBox::PositionAt(int dialogX) {
+  const ControlElement* element = GetElement(0);
+  if (!element) return 0;
+  const float atX = static_cast<float>(dialogX - textRect.left + CaretPixel(firstVisible));
+  return std::min(dialog->HitTest(*element, text, atX), characters.size());
+}
+
+void CUIEditBox::PlaceCaret(size_t position) {
+  caret = std::min(position, characters.size());
+  firstVisible = std::min(firstVisible, characters.size());
+  if (caret < firstVisible) {
+    firstVisible = caret;
+    return;
+  }
+  // Keep the caret, and in overwrite mode the character under it, inside the text rectangle.
+  const int firstX = CaretPixel(firstVisible);
+  const int caretEnd = CaretPixel(std::min(caret + 1, characters.size()));
+  const int width = textRect.Width();
+  if (caretEnd > firstX + width) {
+    const int wantedX = caretEnd - width;
+    size_t first = PositionAt(textRect.left + wantedX - firstX);
+    if (CaretPixel(first) < wantedX && first < characters.size()) ++first;
+    firstVisible = std::min(first, caret);
+  }
+}
+
+void CUIEditBox::ResetCaretBlink() {
+  caretOn = true;
+  blinkSeconds = 0.0f;
+}
+
+void CUIEditBox::FocusIn() {
+  CUIControl::FocusIn();
+  ResetCaretBlink();
+}
+
+bool CUIEditBox::DeleteSelection() {
+  if (!HasSelection()) return false;
+  const size_t first = std::min(caret, selectionStart);
+  const size_t last = std::max(caret, selectionStart);
+  characters.erase(first, last - first);
+  TextChanged();
+  PlaceCaret(first);
+  selectionStart = caret;
+  return true;
+}
+
+void CUIEditBox::CopyToClipboard() {
+  if (!HasSelection()) return;
+  const size_t first = std::min(caret, selectionStart);
+  const size_t last = std::max(caret, selectionStart);
+  dialog->Input().SetClipboardText(EncodeUtf8(std::u32string_view(characters).substr(first, last - first)));
+}
+
+bool CUIEditBox::InsertAtCaret(std::u32string_view insert) {
+  const size_t room = kMaxTextCodePoints - std::min(characters.size(), kMaxTextCodePoints);
+  insert = insert.substr(0, room);
+  if (insert.empty()) return false;
+  characters.insert(caret, insert);
+  TextChanged();
+  PlaceCaret(caret + insert.size());
+  selectionStart = caret;
+  return true;
+}
+
+bool CUIEditBox::PasteFromClipboard() {
+  // One line: line breaks and other control characters of the clipboard text are dropped.
+  const std::u32string pasted = Printable(DecodeUtf8(dialog->Input().GetClipboardText()));
+  const bool removed = DeleteSelection();
+  const bool inserted = InsertAtCaret(pasted);
+  return removed || inserted;
+}
+
+size_t CUIEditBox::PreviousWordStart(size_t position) const {
+  while (position > 0 && IsSpace(characters[position - 1])) --position;
+  while (position > 0 && !IsSpace(characters[position - 1])) --position;
+  return position;
+}
+
+size_t CUIEditBox::NextWordStart(size_t position) const {
+  const size_t size = characters.size();
+  while (position < size && !IsSpace(characters[position])) ++position;
+  while (position < size && IsSpace(characters[position])) ++position;
+  return position;
+}
+
+bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
+  if (!enabled || !visible || message != WM_KEYDOWN) return false;
+  bool changed = false;
+  switch (wParam) {
+    case VK_HOME:
+    case VK_END:
+    case VK_LEFT:
+    case VK_RIGHT: {
+      size_t target = caret;
+      if (wParam == VK_HOME) target = 0;
+      else if (wParam == VK_END) target = characters.size();
+      else if (wParam == VK_LEFT) target = ControlDown() ? PreviousWordStart(caret) : (caret > 0 ? caret - 1 : 0);
+      else target = ControlDown() ? NextWordStart(caret) : std::min(caret + 1, characters.size());
+      PlaceCaret(target);
+      if (!ShiftDown()) selectionStart = caret;
+      ResetCaretBlink();
+      return true;
+    }
+    case VK_INSERT:
+      if (ControlDown()) {
+        CopyToClipboard();
+      } else if (ShiftDown()) {
+        changed = PasteFromClipboard();
+      } else {
+        insertMode = !insertMode;
+      }
+      break;
+    case VK_DELETE:
+      if (HasSelection()) {
+        changed = DeleteSelection();
+      } else if (caret < characters.size()) {
+        characters.erase(caret, 1);
+        TextChanged();
+        changed = true;
+      }
+      selectionStart = caret;
+      break;
+    case 'A':
+    case 'C':
+    case 'X':
+    case 'V':
+      if (!ControlDown()) return false;
+      if (wParam == 'A') {
+        selectionStart = 0;
+        PlaceCaret(characters.size());
+      } else if (wParam == 'C') {
+        CopyToClipboard();
+      } else if (wParam == 'X') {
+        CopyToClipboard();
+        changed = DeleteSelection();
+      } else {
+        changed = PasteFromClipboard();
+      }
+      break;
+    default:
+      return false;
+  }
+  ResetCaretBlink();
+  if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+  return true;
+}
+
+bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
+  if (!enabled || !visible || message != WM_CHAR) return false;
+  const char32_t character = static_cast<char32_t>(wParam);
+  ResetCaretBlink();
+  switch (character) {
+    case U'\b': {
+      bool changed = DeleteSelection();
+      if (!changed && caret > 0) {
+        characters.erase(caret - 1, 1);
+        TextChanged();
+        PlaceCaret(caret - 1);
+        selectionStart = caret;
+        changed = true;
+      }
+      if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+      return true;
+    }
+    case U'\r':
+      dialog->SendEvent(kEventEditBoxEnter, true, this);
+      return true;
+    default:
+      break;
+  }
+  if (character < 0x20 || character == 0x7F) return true;  // other control characters type nothing
+
+  bool changed = DeleteSelection();
+  if (!insertMode && caret < characters.size()) {
+    characters[caret] = character;
+    TextChanged();
+    PlaceCaret(caret + 1);
+    selectionStart = caret;
+    changed = true;
+  } else {
+    changed = InsertAtCaret(std::u32string_view(&character, 1)) || changed;
+  }
+  if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+  return true;
+}
+
+bool CUIEditBox::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
+  if (!enabled || !visible) return false;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (!Inside(boundingBox, point)) return false;
+      if (!hasFocus) dialog->RequestFocus(this);
+      mouseDragging = true;
+      dialog->CaptureMouse();
+      PlaceCaret(PositionAt(point.x));
+      if (!ShiftDown()) selectionStart = caret;
+      ResetCaretBlink();
+      return true;
+    case WM_MOUSEMOVE:
+      if (!mouseDragging) return false;
+      PlaceCaret(PositionAt(point.x));
+      return true;
+    case WM_LBUTTONUP:
+      if (!mouseDragging) return false;
+      mouseDragging = false;
+      dialog->ReleaseMouse();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CUIEditBox::Render(float elapsedSeconds) {
+  if (!visible || elements.size() < 9) return;
+  const ControlState state = CurrentState(false);
+  for (size_t i = 0; i < 9; ++i) {
+    elements[i].textureColor.Blend(state, elapsedSeconds);
+    dialog->DrawSprite(elements[i], pieceRects[i], 0.8f);
+  }
+
+  if (hasFocus) {
+    const float period = static_cast<float>(CaretBlinkMilliseconds()) / 1000.0f;
+    blinkSeconds += elapsedSeconds;
+    if (period > 0.0f && blinkSeconds >= period) {
+      caretOn = !caretOn;
+      blinkSeconds = 0.0f;
+    }
+  }
+
+  ControlElement& element = elements[0];
+  const int firstX = CaretPixel(firstVisible);
+  const int textWidth = textRect.Width();
+  auto visibleX = [&](size_t position) { return std::clamp(CaretPixel(position) - firstX, 0, textWidth); };
+
+  // Selection background, then the text, then the selected part again in its own colour.
+  UIRect selectionRect{};
+  if (HasSelection()) {
+    const size_t first = std::max(std::min(caret, selectionStart), firstVisible);
+    const size_t last = std::max(caret, selectionStart);
+    selectionRect = UIRect{textRect.left + visibleX(first), textRect.top, textRect.left + visibleX(last), textRect.bottom};
+    if (selectionRect.Width() > 0) dialog->DrawSolidRect(selectionRect, selectedBackColor, 0.7f);
+  }
+  const size_t firstByte = ByteOffset(firstVisible);
+  visibleText.assign(text, firstByte, std::string::npos);
+  dialog->DrawText(visibleText, element, textRect, ToColorF(textColor), false);
+  if (selectionRect.Width() > 0) {
+    const size_t first = std::max(std::min(caret, selectionStart), firstVisible);
+    const size_t last = std::max(caret, selectionStart);
+    const size_t from = ByteOffset(first);
+    selectedText.assign(text, from, ByteOffset(last) - from);
+    dialog->DrawText(selectedText, element, selectionRect, ToColorF(selectedTextColor), false);
+  }
+
+  if (hasFocus && caretOn) {
+    const int caretLeft = textRect.left + visibleX(caret);
+    int caretWidth = 2;
+    if (!insertMode && caret < characters.size()) caretWidth = std::max(CaretPixel(caret + 1) - CaretPixel(caret), 2);
+    const UIRect caretRect{caretLeft, textRect.top, std::min(caretLeft + caretWidth, textRect.right + 2), textRect.bottom};
+    // In overwrite mode the caret covers the character, so it is drawn as a frame-high block
+    // of the caret colour under a lighter alpha to keep the character readable.
+    const ArgbColor color = insertMode ? caretColor : ((caretColor & 0x00FFFFFF) | 0x60000000);
+    dialog->DrawSolidRect(caretRect, color, 0.6f);
+  }
+}
