@@ -7,6 +7,7 @@
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
 #include "tests/framework/dialog_fixture.h"
+#include "tests/framework/ui_test_device.h"
 
 using namespace Platform;
 
@@ -150,6 +151,50 @@ TEST_F(DialogTest, CaptionClickMinimisesAndRestores) {
   EXPECT_FALSE(dialog.IsMinimized());
   EXPECT_EQ(dialog.Render(1.0f), kOk);
   EXPECT_GT(button->GetElement(0)->textureColor.current.a, 0.9f);
+}
+
+class DialogRenderTest : public UITestDevice {
+protected:
+  // Draws the dialog over mid grey; returns the rightmost bright (text) column in the caption
+  // bar, and the red channel at a point of the dialog's area below it.
+  void Draw(Dialog& dialog, int* rightmostText, float* areaRed) {
+    Clear(0.5f, 0.5f, 0.5f, 1.0f);
+    ASSERT_EQ(dialog.Render(1.0f), kOk);
+    const std::vector<float> pixels = ReadAll();
+    *rightmostText = -1;
+    for (int y = 8; y < 8 + 18; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        if (At(pixels, x, y)[0] > 0.8f) *rightmostText = std::max(*rightmostText, x);
+      }
+    }
+    *areaRed = At(pixels, 168, 106)[0];
+  }
+};
+
+TEST_F(DialogRenderTest, MinimisedCaptionedDialogDrawsOnlyItsCaptionMarkedMinimized) {
+  FakeUIInput input;
+  Dialog dialog{input};
+  dialog.Init(&manager, true);
+  dialog.SetLocation(8, 8);
+  dialog.SetSize(240, 110);
+  dialog.SetBackgroundColors(0x33000000, 0x33000000, 0x33000000, 0x33000000);
+  dialog.EnableCaption(true);
+  dialog.SetCaptionText("Panel");
+  dialog.SetCaptionHeight(18);
+  ASSERT_EQ(dialog.AddButton(1, "Go", 150, 60, 80, 30), kOk);
+  StartManager();
+
+  int plainText = 0, minimisedText = 0;
+  float plainArea = 0.0f, minimisedArea = 0.0f;
+  Draw(dialog, &plainText, &plainArea);
+  dialog.SetMinimized(true);
+  Draw(dialog, &minimisedText, &minimisedArea);
+  manager.UnregisterDialog(&dialog);
+
+  EXPECT_GT(plainText, 8);
+  EXPECT_GT(minimisedText, plainText + 40);  // " (Minimized)" follows the caption text
+  EXPECT_LT(plainArea, 0.45f);               // background and button face
+  EXPECT_NEAR(minimisedArea, 0.5f, 0.01f);   // neither drawn
 }
 
 }  // namespace
