@@ -48,11 +48,13 @@ void CDeviceSettingsDialog::Init(ApplyFunction applyFunction) {
   dialog.AddStatic(kSizeLabel, "Back buffer", 16, 82, labelWidth, 24);
   dialog.AddComboBox(kSize, fieldX, 82, fieldWidth, 24, 0, false, &size);
 
-  dialog.AddCheckBox(kVsync, "Vertical sync", 16, 118, 200, 22, true, 0, false, &vsync);
+  dialog.AddCheckBox(kVsync, "Vertical sync", 16, 116, 150, 22, true, 0, false, &vsync);
 
+  // The caption covers the top of the dialog's area and pushes the controls down by its height.
   const int buttonWidth = 90;
-  dialog.AddButton(kOk, "OK", kWidth - 2 * buttonWidth - 26, kHeight - 44, buttonWidth, 30, 0, true);
-  dialog.AddButton(kCancel, "Cancel", kWidth - buttonWidth - 16, kHeight - 44, buttonWidth, 30);
+  const int buttonTop = kHeight - dialog.CaptionHeight() - 42;
+  dialog.AddButton(kOk, "OK", kWidth - 2 * buttonWidth - 26, buttonTop, buttonWidth, 30, 0, true);
+  dialog.AddButton(kCancel, "Cancel", kWidth - buttonWidth - 16, buttonTop, buttonWidth, 30);
 }
 
 void CDeviceSettingsDialog::SetActive(bool active) {

@@ -54,7 +54,7 @@ public:
     kCancel,
   };
   static constexpr int kWidth = 320;
-  static constexpr int kHeight = 196;
+  static constexpr int kHeight = 212;
 
 private:
   struct Size {
