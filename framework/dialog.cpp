@@ -73,7 +73,6 @@ constexpr StateColors kCaption{0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0
 
 constexpr uint32_t kCentred = DT_CENTER | DT_VCENTER;
 constexpr uint32_t kLeftCentred = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
-constexpr uint32_t kLeftTop = DT_LEFT | DT_TOP | DT_SINGLELINE;
 
 bool IsMouseMessage(uint32_t message) {
   return (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) || message == WM_MOUSEWHEEL ||
@@ -128,8 +127,8 @@ void Dialog::InitDefaultElements() {
 
   SetDefaultElement(kControlComboBox, 0, Element(Framework::kComboBoxFace, kFace, kText, kLeftCentred));
   SetDefaultElement(kControlComboBox, 1, Element(Framework::kComboBoxButton, kFace, kNoText, kCentred));
-  SetDefaultElement(kControlComboBox, 2, Element(Framework::kComboBoxDropDown, kList, kText, kLeftTop));
-  SetDefaultElement(kControlComboBox, 3, Element(Framework::kComboBoxSelection, kSelection, kText, kLeftTop));
+  SetDefaultElement(kControlComboBox, 2, Element(Framework::kComboBoxDropDown, kList, kText, kLeftCentred));
+  SetDefaultElement(kControlComboBox, 3, Element(Framework::kComboBoxSelection, kSelection, kText, kLeftCentred));
 
   SetDefaultElement(kControlSlider, 0, Element(Framework::kSliderTrack, kTrack, kNoText, kCentred));
   SetDefaultElement(kControlSlider, 1, Element(Framework::kSliderThumb, kThumb, kNoText, kCentred));
@@ -451,7 +450,8 @@ bool Dialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPAR
   messageWindow = window;
   if (!visible) return false;
 
-  if (FrameworkIsAutomation() && (message == WM_KEYDOWN || message == WM_LBUTTONDOWN)) {
+  if (FrameworkIsAutomation() &&
+      (message == WM_KEYDOWN || message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)) {
     if (manager) {
       for (Dialog* dialog : manager->Dialogs()) dialog->keyboardInput = true;
     }
@@ -572,7 +572,7 @@ bool Dialog::HandleMouseMessage(uint32_t message, WPARAM wParam, LPARAM lParam) 
   CUIControl* control = ControlAtPoint(point);
   if (control) {
     if (control->HandleMouse(message, point, wParam, lParam)) return true;
-  } else if (message == WM_LBUTTONDOWN && OwnsFocus()) {
+  } else if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && OwnsFocus()) {
     ClearFocus();
   }
   if (message == WM_MOUSEMOVE) OnMouseMove(point);

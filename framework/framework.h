@@ -107,7 +107,8 @@ Platform::Result FrameworkToggleREF();
 // The fast software rasteriser (Mesa's llvmpipe) and back to the hardware driver.
 Platform::Result FrameworkToggleWARP();
 // Makes a device with the settings (running the callbacks in pairs); on failure the previous
-// settings come back.
+// settings come back. Asked for under the window procedure or a device callback, the change
+// waits for the main loop's next turn.
 Platform::Result FrameworkChangeDevice(const FrameworkDeviceSettings& settings);
 
 // Asks whether to go on with the slow reference device, unless the user chose not to be asked

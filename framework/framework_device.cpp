@@ -283,6 +283,12 @@ Platform::Result FrameworkCreateDevice(bool windowed, int width, int height) {
 Platform::Result FrameworkChangeDevice(const FrameworkDeviceSettings& settings) {
   FrameworkState& state = GetFrameworkState();
   if (!state.device) return Platform::kFail;
+  if (state.windowProcedureDepth > 0 || state.insideDeviceCallback) {
+    // A settings dialog's OK arrives under the window procedure; a new driver replaces the window.
+    state.pendingChange = PendingDeviceChange::Settings;
+    state.pendingSettings = settings;
+    return Platform::kOk;
+  }
   return ChangeDevice(settings, false);
 }
 
@@ -331,5 +337,6 @@ void RunPendingDeviceChange() {
   FrameworkState& state = GetFrameworkState();
   const PendingDeviceChange change = state.pendingChange;
   state.pendingChange = PendingDeviceChange::None;
-  if (change != PendingDeviceChange::None) ToggleDriver(change);
+  if (change == PendingDeviceChange::Settings) FrameworkChangeDevice(state.pendingSettings);
+  else if (change != PendingDeviceChange::None) ToggleDriver(change);
 }

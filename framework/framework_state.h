@@ -41,7 +41,7 @@ struct FrameworkCallbacks {
 
 // A device change asked for while a window procedure runs waits for the main loop: changing the
 // driver replaces the window, which must not happen under its own procedure.
-enum class PendingDeviceChange { None, ToggleReference, ToggleWarp };
+enum class PendingDeviceChange { None, ToggleReference, ToggleWarp, Settings };
 
 struct FrameworkState {
   FrameworkState();
@@ -79,6 +79,7 @@ struct FrameworkState {
   bool deviceCreateFailed = false;
   bool insideDeviceCallback = false;
   PendingDeviceChange pendingChange = PendingDeviceChange::None;
+  FrameworkDeviceSettings pendingSettings;  // for PendingDeviceChange::Settings
   // The back-buffer sizes last used in each mode, for switching back.
   uint32_t windowedWidth = 0;
   uint32_t windowedHeight = 0;

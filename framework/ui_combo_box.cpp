@@ -33,7 +33,8 @@ void CUIComboBox::SetDropHeight(int pixels) {
 int CUIComboBox::ItemHeight() {
   const ControlElement* list = GetElement(2);
   const int fontHeight = list ? dialog->FontHeight(*list) : 0;
-  return std::max(fontHeight, 1);
+  // A little air between the lines so the selection bar does not touch the next item's text.
+  return std::max(fontHeight + 4, 1);
 }
 
 void CUIComboBox::UpdateBounds() {
@@ -252,11 +253,13 @@ void CUIComboBox::Render(float elapsedSeconds) {
     for (int i = 0; i < GetNumItems(); ++i) {
       const ComboBoxItem& item = items[i];
       if (!item.visible) continue;
+      const UIRect textArea{item.activeRect.left + 4, item.activeRect.top, item.activeRect.right,
+                            item.activeRect.bottom};
       if (i == focused) {
         dialog->DrawSprite(selection, item.activeRect, 0.5f);
-        dialog->DrawText(item.text, selection, item.activeRect);
+        dialog->DrawText(item.text, selection, textArea);
       } else {
-        dialog->DrawText(item.text, list, item.activeRect);
+        dialog->DrawText(item.text, list, textArea);
       }
     }
     scrollBar.Render(elapsedSeconds);
@@ -270,6 +273,6 @@ void CUIComboBox::Render(float elapsedSeconds) {
   button.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
   dialog->DrawSprite(button, buttonRect, 0.8f);
   if (const ComboBoxItem* item = GetItem(selected)) {
-    dialog->DrawText(item->text, face, UIRect{textRect.left + 4, textRect.top, textRect.right, textRect.bottom}, true);
+    dialog->DrawText(item->text, face, UIRect{textRect.left + 6, textRect.top, textRect.right, textRect.bottom}, true);
   }
 }

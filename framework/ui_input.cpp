@@ -1,10 +1,19 @@
 #include "framework/ui_input.h"
 
+#include "framework/framework.h"
+#include "framework/framework_state.h"
+
 namespace {
 
 class PlatformInput final : public UIInput {
 public:
-  bool IsKeyDown(uint32_t virtualKey) override { return Platform::IsKeyDown(virtualKey); }
+  // Under the framework's loop, the keys as of the message being handled: the system's state
+  // may already include later events (a quick Ctrl+A comes in one batch, Ctrl up included).
+  bool IsKeyDown(uint32_t virtualKey) override {
+    if (virtualKey < 256 && virtualKey > Platform::VK_XBUTTON2 && GetFrameworkState().insideMainLoop)
+      return FrameworkIsKeyDown(virtualKey);
+    return Platform::IsKeyDown(virtualKey);
+  }
 
   void SetCapture(Platform::Window* window) override {
     if (window) window->SetCapture();

@@ -113,7 +113,7 @@ protected:
     for (int i = 0; i < count; ++i) ASSERT_EQ(combo->AddItem("Item " + std::to_string(i), nullptr), kOk);
   }
   // The middle of item i of the open list, with the list scrolled to the top.
-  int ItemY(int i) const { return 68 + 22 + 2 + 14 * i + 7; }
+  int ItemY(int i) const { return 68 + 22 + 2 + 18 * i + 9; }  // 14-pixel font, 4 pixels apart
 
   CUIComboBox* combo = nullptr;
 };

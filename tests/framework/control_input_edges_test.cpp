@@ -1,0 +1,112 @@
+// Input that users notice when it goes wrong: double clicks, text rewritten by the application,
+// and what may enter an edit box.
+#include <algorithm>
+
+#include "tests/framework/dialog_fixture.h"
+#include "framework/ui_button.h"
+#include "framework/ui_check_box.h"
+#include "framework/ui_combo_box.h"
+#include "framework/ui_edit_box.h"
+#include "framework/ui_radio_button.h"
+#include "framework/ui_slider.h"
+
+using namespace Platform;
+
+namespace {
+
+TEST_F(DialogTest, SecondClickOfADoubleClickIsAPressForEveryControl) {
+  CUICheckBox* check = nullptr;
+  CUIRadioButton* radio = nullptr;
+  CUISlider* slider = nullptr;
+  CUIEditBox* edit = nullptr;
+  CUIComboBox* combo = nullptr;
+  ASSERT_EQ(dialog.AddButton(1, "Weather", 0, 0, 60, 20), kOk);
+  ASSERT_EQ(dialog.AddCheckBox(2, "Check", 0, 30, 60, 20, false, 0, false, &check), kOk);
+  ASSERT_EQ(dialog.AddRadioButton(3, 1, "A", 0, 60, 60, 20, true), kOk);
+  ASSERT_EQ(dialog.AddRadioButton(4, 1, "B", 70, 60, 60, 20, false, 0, false, &radio), kOk);
+  ASSERT_EQ(dialog.AddSlider(5, 0, 90, 100, 20, 0, 100, 50, false, &slider), kOk);
+  ASSERT_EQ(dialog.AddEditBox(6, "abc", 0, 120, 120, 30, false, &edit), kOk);
+  ASSERT_EQ(dialog.AddComboBox(7, 0, 160, 100, 20, 0, false, &combo), kOk);
+  ASSERT_EQ(combo->AddItem("one", nullptr), kOk);
+
+  // What the window layer sends for a quick click, click.
+  auto doubleClick = [&](int x, int y) {
+    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, x, y);
+    Mouse(WM_LBUTTONDBLCLK, x, y, MK_LBUTTON);
+    Mouse(WM_LBUTTONUP, x, y);
+  };
+  auto count = [&](uint32_t code, int id) {
+    return std::count(events.begin(), events.end(), GuiEvent{code, id});
+  };
+
+  doubleClick(30, 10);
+  EXPECT_EQ(count(kEventButtonClicked, 1), 2);
+  doubleClick(10, 40);
+  EXPECT_EQ(count(kEventCheckBoxChanged, 2), 2);
+  EXPECT_FALSE(check->GetChecked());
+  doubleClick(80, 70);
+  EXPECT_EQ(count(kEventRadioButtonChanged, 4), 2);
+  EXPECT_TRUE(radio->GetChecked());
+  doubleClick(95, 100);  // on the track right of the thumb: a step per press
+  EXPECT_EQ(slider->GetValue(), 52);
+  EXPECT_EQ(count(kEventSliderValueChanged, 5), 4);  // each press steps, each release reports
+  doubleClick(50, 135);
+  EXPECT_TRUE(edit->HasFocus());
+  doubleClick(50, 170);  // the first click opens the list, the second closes it
+  EXPECT_FALSE(combo->IsOpened());
+}
+
+TEST_F(DialogTest, EditBoxWhoseTextTheApplicationRewritesKeepsItsCaretAtTheEnd) {
+  CUIEditBox* edit = nullptr;
+  ASSERT_EQ(dialog.AddEditBox(1, "", 0, 0, 160, 30, false, &edit), kOk);
+  // Like a number field: the application keeps the digits of whatever was typed.
+  dialog.SetCallback(
+      [](uint32_t code, int, CUIControl* control, void*) {
+        if (code != kEventEditBoxChange) return;
+        auto* box = static_cast<CUIEditBox*>(control);
+        std::string digits;
+        for (char c : box->GetText()) {
+          if (c >= '0' && c <= '9') digits += c;
+        }
+        box->SetText(digits);
+      },
+      nullptr);
+  dialog.RequestFocus(edit);
+  Type(U"12a3");
+  EXPECT_EQ(edit->GetText(), "123");
+  EXPECT_EQ(edit->CaretPosition(), 3u);
+  Type(U"4");
+  EXPECT_EQ(edit->GetText(), "1234");
+  EXPECT_EQ(edit->CaretPosition(), 4u);
+  EXPECT_EQ(edit->SelectionStart(), 4u);
+}
+
+TEST_F(DialogTest, EditBoxTakesNoControlCharactersAndNothingPastItsLimit) {
+  CUIEditBox* edit = nullptr;
+  ASSERT_EQ(dialog.AddEditBox(1, "ab", 0, 0, 160, 30, false, &edit), kOk);
+  dialog.RequestFocus(edit);
+  Type(U"\x01\x1b\t\x7f\x1f");
+  EXPECT_EQ(edit->GetText(), "ab");
+  EXPECT_TRUE(events.empty());
+
+  input.clipboard = "c\td\x1b" "e\x7f\r\n";
+  EXPECT_TRUE(Chord(VK_CONTROL, 'V'));
+  EXPECT_EQ(edit->GetText(), "abcde");
+
+  // A paste fills the box up to its limit and no further, in insert and overwrite mode alike.
+  edit->SetText(std::string(258, 'x'));
+  events.clear();
+  input.clipboard = "123456";
+  EXPECT_TRUE(Chord(VK_CONTROL, 'V'));
+  EXPECT_EQ(edit->GetTextLength(), CUIEditBox::kMaxTextCodePoints);
+  EXPECT_EQ(edit->GetText().substr(256), "xx12");
+  EXPECT_EQ(events.size(), 1u);
+  EXPECT_TRUE(Chord(VK_CONTROL, 'V'));
+  Key(VK_INSERT);
+  Type(U"z");
+  EXPECT_EQ(edit->GetTextLength(), CUIEditBox::kMaxTextCodePoints);
+  EXPECT_EQ(events.size(), 1u);
+}
+
+}  // namespace
