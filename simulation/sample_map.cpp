@@ -128,6 +128,24 @@ void PermuteIntoHeapOrder(SurfaceSample* records, std::vector<uint32_t>& heap, u
   }
 }
 
+// The same order gathered into a new array: the reads still jump about, but they do not wait
+// on each other as the cycles' do, so they can be fetched ahead. Returns nullptr (and leaves
+// the records alone) when there is no memory for the copy.
+SurfaceSample* GatherIntoHeapOrder(const SurfaceSample* records, const std::vector<uint32_t>& heap, uint32_t count) {
+  auto* ordered = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
+  if (ordered == nullptr) return nullptr;
+  constexpr uint32_t kAhead = 16;
+  for (uint32_t k = 1; k <= count; ++k) {
+    if (k + kAhead <= count) {
+      const char* next = reinterpret_cast<const char*>(records + heap[k + kAhead]);
+      __builtin_prefetch(next);
+      __builtin_prefetch(next + sizeof(SurfaceSample) - 1);
+    }
+    ordered[k - 1] = records[heap[k]];
+  }
+  return ordered;
+}
+
 }  // namespace
 
 SampleMap::SampleMap(SampleArray& samples) {
@@ -151,7 +169,12 @@ void SampleMap::Balance() {
   for (uint32_t k = 1; k <= count; ++k) {
     if (2 * k <= count || k == 1) items[balancer.heap[k]].splitAxis = balancer.axes[k];
   }
-  PermuteIntoHeapOrder(items, balancer.heap, count);
+  if (SurfaceSample* ordered = GatherIntoHeapOrder(items, balancer.heap, count)) {
+    std::free(items);
+    items = ordered;
+  } else {
+    PermuteIntoHeapOrder(items, balancer.heap, count);
+  }
 }
 
 void SampleMap::BuildSearchNodes() {
