@@ -234,6 +234,9 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
   std::vector<TriangleBounds> records(static_cast<size_t>(std::max(n, 0)));
+  // Sized once for every triangle: appending a million in steps of the list's granularity
+  // would copy the list a thousand times over.
+  root->triangles.Resize(std::max(n, 0));
   root->triangles.SetCount(0);
   for (int32_t t = 0; t < n; ++t) {
     const Vector3& p0 = vertices[indices[3 * t]].position;

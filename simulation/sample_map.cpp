@@ -12,41 +12,51 @@ namespace {
 
 using RenderLib::Vector3;
 
-// Builds the heap order: for each heap position, which record of the input goes there.
+// Builds the heap order: for each heap position, which record of the input goes there, and
+// its split axis. It works on a compact copy of the positions (16 bytes per record instead of
+// a whole record reached through an index), so the selections stream through memory instead
+// of missing the cache at every comparison; the swaps are the same, and so is the order.
 class Balancer {
 public:
-  Balancer(SurfaceSample* records, uint32_t count, Vector3 boundsMin, Vector3 boundsMax)
-      : records(records), list(count + 1), heap(count + 1), boundsMin(boundsMin), boundsMax(boundsMax) {
-    for (uint32_t i = 1; i <= count; ++i) list[i] = i - 1;
+  struct Entry {
+    float position[3];
+    uint32_t record;
+  };
+
+  Balancer(const SurfaceSample* records, uint32_t count, Vector3 boundsMin, Vector3 boundsMax)
+      : heap(count + 1), axes(count + 1), list(count + 1), boundsMin(boundsMin), boundsMax(boundsMax) {
+    for (uint32_t i = 1; i <= count; ++i) {
+      const Vector3& p = records[i - 1].position;
+      list[i] = {{p.x, p.y, p.z}, i - 1};
+    }
   }
 
-  // heap[k] = index of the record for heap position k.
-  std::vector<uint32_t> Run(uint32_t count) {
-    BalanceSegment(1, 1, count);
-    return std::move(heap);
-  }
+  // heap[k] = index of the record for heap position k; axes[k] its split axis.
+  void Run(uint32_t count) { BalanceSegment(1, 1, count); }
+
+  std::vector<uint32_t> heap;
+  std::vector<uint8_t> axes;
 
 private:
-  float Coordinate(uint32_t listPosition, int axis) const { return records[list[listPosition]].position[axis]; }
-
   // Partially sorts list[start .. end] on axis so that list[median] has no smaller
   // coordinate after it and no larger one before it.
   void Select(uint32_t start, uint32_t end, uint32_t median, int axis) {
+    Entry* entries = list.data();
     uint32_t left = start;
     uint32_t right = end;
     while (right > left) {
-      const float pivot = Coordinate(right, axis);
+      const float pivot = entries[right].position[axis];
       uint32_t i = left - 1;
       uint32_t j = right;
       for (;;) {
-        while (Coordinate(++i, axis) < pivot) {
+        while (entries[++i].position[axis] < pivot) {
         }
-        while (Coordinate(--j, axis) > pivot && j > left) {
+        while (entries[--j].position[axis] > pivot && j > left) {
         }
         if (i >= j) break;
-        std::swap(list[i], list[j]);
+        std::swap(entries[i], entries[j]);
       }
-      std::swap(list[i], list[right]);
+      std::swap(entries[i], entries[right]);
       if (i >= median) right = i - 1;
       if (i <= median) left = i + 1;
     }
@@ -67,13 +77,13 @@ private:
     }
 
     Select(start, end, median, axis);
-    heap[k] = list[median];
-    records[list[median]].splitAxis = static_cast<uint32_t>(axis);
-    const float split = records[list[median]].position[axis];
+    heap[k] = list[median].record;
+    axes[k] = static_cast<uint8_t>(axis);
+    const float split = list[median].position[axis];
 
     if (start < median) {
       if (median - start == 1) {
-        heap[2 * k] = list[start];
+        heap[2 * k] = list[start].record;
       } else {
         const float saved = boundsMax[axis];
         boundsMax[axis] = split;
@@ -83,7 +93,7 @@ private:
     }
     if (median < end) {
       if (end - median == 1) {
-        heap[2 * k + 1] = list[end];
+        heap[2 * k + 1] = list[end].record;
       } else {
         const float saved = boundsMin[axis];
         boundsMin[axis] = split;
@@ -93,9 +103,7 @@ private:
     }
   }
 
-  SurfaceSample* records;
-  std::vector<uint32_t> list;
-  std::vector<uint32_t> heap;
+  std::vector<Entry> list;
   Vector3 boundsMin;
   Vector3 boundsMax;
 };
@@ -120,6 +128,24 @@ void PermuteIntoHeapOrder(SurfaceSample* records, std::vector<uint32_t>& heap, u
   }
 }
 
+// The same order gathered into a new array: the reads still jump about, but they do not wait
+// on each other as the cycles' do, so they can be fetched ahead. Returns nullptr (and leaves
+// the records alone) when there is no memory for the copy.
+SurfaceSample* GatherIntoHeapOrder(const SurfaceSample* records, const std::vector<uint32_t>& heap, uint32_t count) {
+  auto* ordered = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
+  if (ordered == nullptr) return nullptr;
+  constexpr uint32_t kAhead = 16;
+  for (uint32_t k = 1; k <= count; ++k) {
+    if (k + kAhead <= count) {
+      const char* next = reinterpret_cast<const char*>(records + heap[k + kAhead]);
+      __builtin_prefetch(next);
+      __builtin_prefetch(next + sizeof(SurfaceSample) - 1);
+    }
+    ordered[k - 1] = records[heap[k]];
+  }
+  return ordered;
+}
+
 }  // namespace
 
 SampleMap::SampleMap(SampleArray& samples) {
@@ -136,8 +162,19 @@ SampleMap::~SampleMap() { std::free(items); }
 
 void SampleMap::Balance() {
   if (count <= 1) return;
-  std::vector<uint32_t> heap = Balancer(items, count, boundsMin, boundsMax).Run(count);
-  PermuteIntoHeapOrder(items, heap, count);
+  Balancer balancer(items, count, boundsMin, boundsMax);
+  balancer.Run(count);
+  // A record that ends as a single leaf child keeps the axis it had; every other one gets its
+  // node's axis, as the balancing sets it.
+  for (uint32_t k = 1; k <= count; ++k) {
+    if (2 * k <= count || k == 1) items[balancer.heap[k]].splitAxis = balancer.axes[k];
+  }
+  if (SurfaceSample* ordered = GatherIntoHeapOrder(items, balancer.heap, count)) {
+    std::free(items);
+    items = ordered;
+  } else {
+    PermuteIntoHeapOrder(items, balancer.heap, count);
+  }
 }
 
 void SampleMap::BuildSearchNodes() {

@@ -21,10 +21,20 @@ SplatSquare SampleSplatSquare(const SurfaceSample& sample, uint32_t width, uint3
 // The quantity a mask channel shows: 0 humidity, 1 dirt, 2 rust.
 float ChannelValue(const SurfaceSample& sample, int32_t channel);
 
-// Stamps every sample of the map, in stored order, into the raster with its value of the
-// channel (0..2), drawing its jitter from the process-wide random stream: two draws per sample,
-// x first. Samples whose square is degenerate (a triangle of no area or no texture extent)
-// still draw their jitter but stamp nothing.
+// A sample on a sliver triangle with a large texture extent would get a square that smears a
+// whole chart: no half size may exceed this many times the typical (median) one.
+inline constexpr float kSplatHalfSizeCapFactor = 8.0f;
+
+// The largest half size a square of these may keep: kSplatHalfSizeCapFactor times the median
+// of their larger half sizes (rounded up to a quarter octave); 0 when none has a size.
+float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count);
+
+// Stamps every sample of the map into the raster with its value of the channel (0..2), drawing
+// its jitter from the process-wide random stream: two draws per sample, x first, in stored
+// order. Half sizes are capped by SplatHalfSizeCap. Samples whose square is degenerate (a
+// triangle of no area or no texture extent) still draw their jitter but stamp nothing. The
+// stamping order follows the mask, not the samples, which only changes the rounding of the
+// normalised sums.
 void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster);
 
 }  // namespace Simulation

@@ -1,0 +1,125 @@
+#include "simulation/sample_splats.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/media_folder.h"
+#include "renderlib/kd_tree.h"
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup_static_mesh.h"
+#include "simulation/random_unit.h"
+#include "simulation/sample_map_builder.h"
+
+namespace Simulation {
+namespace {
+
+constexpr uint32_t kSize = 1024;
+
+const SplatImage& ShippedSplat() {
+  static const SplatImage splat = [] {
+    SplatImage image;
+    std::string error;
+    EXPECT_TRUE(image.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) << error;
+    return image;
+  }();
+  return splat;
+}
+
+// The bake as it was: every sample stamped in stored order with its own two jitter draws and
+// no cap on its size.
+void SplatInStoredOrder(const SampleMap& map, int32_t channel, float spacing, SplatRaster& raster) {
+  for (uint32_t i = 0; i < map.Count(); ++i) {
+    const float randomX = RandomUnit();
+    const float randomY = RandomUnit();
+    const SplatSquare square = SampleSplatSquare(map.Items()[i], kSize, kSize, spacing, randomX, randomY);
+    raster.Draw(square, ChannelValue(map.Items()[i], channel), ShippedSplat());
+  }
+}
+
+double MeanGreyDifference(const SplatRaster& a, const SplatRaster& b) {
+  std::vector<uint8_t> greyA(3 * size_t(kSize) * kSize), greyB(greyA.size());
+  a.ToRgb(greyA.data());
+  b.ToRgb(greyB.data());
+  double sum = 0;
+  for (size_t i = 0; i < greyA.size(); i += 3) sum += std::abs(int(greyA[i]) - int(greyB[i]));
+  return sum / double(kSize * kSize);
+}
+
+TEST(SampleSplats, TheBunnysMasksMatchStampingInStoredOrder) {
+  auto model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/bunny.obj").c_str());
+  ASSERT_NE(model, nullptr);
+  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::KdTree tree;
+  tree.Build(soup, 24, 16);
+  SampleMapBuild build = BuildSampleMap(tree, soup, 60);
+  SampleMap& map = *build.map;
+  for (uint32_t i = 0; i < map.Count(); ++i) {
+    SurfaceSample& s = map.Items()[i];
+    s.humidity = 0.5f + 0.5f * std::sin(40.0f * s.position.y);
+    s.dirt = 0.5f + 0.5f * s.normal.y;
+    s.rust = (i % 7) / 6.0f;  // texel to texel noise: the hardest case for the averaging
+  }
+  for (int32_t channel = 0; channel < 3; ++channel) {
+    SplatRaster today(kSize, kSize), tiled(kSize, kSize);
+    SeedRandomStreams(17);
+    SplatInStoredOrder(map, channel, build.spacing, today);
+    SeedRandomStreams(17);
+    SplatSamples(map, channel, build.spacing, ShippedSplat(), tiled);
+    for (SplatRaster* raster : {&today, &tiled}) {
+      raster->Resolve();
+      raster->Dilate(8);
+    }
+    // Same jitter, same squares: only the rounding of the sums may differ.
+    EXPECT_LT(MeanGreyDifference(today, tiled), 0.01) << "channel " << channel;
+  }
+}
+
+TEST(SampleSplats, ASliverTriangleIsCappedAtAMultipleOfTheTypicalSquare) {
+  // Fifty ordinary samples (squares of 29 pixels) and one on a sliver: tiny area, wide in u.
+  SampleArray array;
+  array.Init(51);
+  for (int i = 0; i < 50; ++i) {
+    SurfaceSample s{};
+    s.u = 0.1f + 0.015f * (i % 10);
+    s.v = 0.1f + 0.015f * (i / 10);
+    s.area = 0.5f;
+    s.uExtent = s.vExtent = 0.01f;
+    s.dirt = 0.2f;
+    array.Push(s);
+  }
+  SurfaceSample sliver{};
+  sliver.u = sliver.v = 0.7f;
+  sliver.area = 1e-6f;
+  sliver.uExtent = 0.5f;
+  sliver.vExtent = 0.01f;
+  sliver.dirt = 1.0f;
+  array.Push(sliver);
+  SampleMap map(array);
+
+  std::vector<SplatSquare> squares;
+  for (uint32_t i = 0; i < map.Count(); ++i) squares.push_back(SampleSplatSquare(map.Items()[i], kSize, kSize, 1.0f, 0.5f, 0.5f));
+  const float cap = SplatHalfSizeCap(squares.data(), map.Count());
+  // The median half size is 14.5 pixels; the cap rounds it up by at most a quarter octave.
+  EXPECT_GE(cap, kSplatHalfSizeCapFactor * 14.48f);
+  EXPECT_LE(cap, kSplatHalfSizeCapFactor * 14.49f * 1.19f);
+
+  SplatRaster raster(kSize, kSize);
+  SplatSamples(map, 1, 1.0f, ShippedSplat(), raster);
+  // Uncapped the sliver's square would be about 350,000 pixels wide; capped it stays within
+  // cap pixels of its centre (column 717, row 307).
+  uint32_t first = kSize, last = 0;
+  for (uint32_t x = 0; x < kSize; ++x) {
+    if (raster.Weight(x, 307) > 0.0f) first = std::min(first, x), last = std::max(last, x);
+  }
+  EXPECT_GE(float(first) + 0.5f, 716.8f - cap - 1.0f);
+  EXPECT_LE(float(last) + 0.5f, 716.8f + cap + 1.0f);
+  EXPECT_GT(float(last - first), cap);  // still far wider than an ordinary square
+}
+
+}  // namespace
+}  // namespace Simulation
