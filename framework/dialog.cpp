@@ -225,10 +225,15 @@ Result Dialog::AddControl(std::unique_ptr<CUIControl> control) {
 }
 
 template <class T>
-Result Dialog::AddTyped(std::unique_ptr<T> control, T** created) {
+Result Dialog::AddPlaced(std::unique_ptr<T> control, const ControlPlacement& place, T** created) {
   T* raw = control.get();
   const Result result = AddControl(std::move(control));
   if (Failed(result)) return result;
+  raw->SetID(place.id);
+  raw->SetLocation(place.left, place.top);
+  raw->SetSize(place.width, place.height);
+  raw->SetHotkey(place.hotkey);
+  raw->isDefault = place.isDefault;
   if (created) *created = raw;
   return kOk;
 }
@@ -241,106 +246,62 @@ void Dialog::RemoveAllControls() {
 
 Result Dialog::AddStatic(int id, const std::string& text, int left, int top, int w, int h, bool isDefault,
                          CUIStatic** created) {
-  CUIStatic* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUIStatic>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetText(text);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->isDefault = isDefault;
-  if (created) *created = control;
-  return kOk;
+  auto control = MakeControl<CUIStatic>(this);
+  if (control) control->SetText(text);
+  return AddPlaced(std::move(control), {id, left, top, w, h, 0, isDefault}, created);
 }
 
 Result Dialog::AddButton(int id, const std::string& text, int left, int top, int w, int h, uint32_t hotkey,
                          bool isDefault, CUIButton** created) {
-  CUIButton* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUIButton>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetText(text);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->SetHotkey(hotkey);
-  control->isDefault = isDefault;
-  if (created) *created = control;
-  return kOk;
+  auto control = MakeControl<CUIButton>(this);
+  if (control) control->SetText(text);
+  return AddPlaced(std::move(control), {id, left, top, w, h, hotkey, isDefault}, created);
 }
 
 Result Dialog::AddCheckBox(int id, const std::string& text, int left, int top, int w, int h, bool checked,
                            uint32_t hotkey, bool isDefault, CUICheckBox** created) {
-  CUICheckBox* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUICheckBox>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetText(text);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->SetHotkey(hotkey);
-  control->isDefault = isDefault;
-  control->checked = checked;
-  if (created) *created = control;
-  return kOk;
+  auto control = MakeControl<CUICheckBox>(this);
+  if (control) {
+    control->SetText(text);
+    control->checked = checked;
+  }
+  return AddPlaced(std::move(control), {id, left, top, w, h, hotkey, isDefault}, created);
 }
 
 Result Dialog::AddRadioButton(int id, uint32_t group, const std::string& text, int left, int top, int w, int h,
                               bool checked, uint32_t hotkey, bool isDefault, CUIRadioButton** created) {
-  CUIRadioButton* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUIRadioButton>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetButtonGroup(group);
-  control->SetText(text);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->SetHotkey(hotkey);
-  control->isDefault = isDefault;
-  control->checked = checked;
-  if (created) *created = control;
-  return kOk;
+  auto control = MakeControl<CUIRadioButton>(this);
+  if (control) {
+    control->SetText(text);
+    control->SetButtonGroup(group);
+    control->checked = checked;
+  }
+  return AddPlaced(std::move(control), {id, left, top, w, h, hotkey, isDefault}, created);
 }
 
 Result Dialog::AddComboBox(int id, int left, int top, int w, int h, uint32_t hotkey, bool isDefault,
                            CUIComboBox** created) {
-  CUIComboBox* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUIComboBox>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->SetHotkey(hotkey);
-  control->isDefault = isDefault;
-  if (created) *created = control;
-  return kOk;
+  return AddPlaced(MakeControl<CUIComboBox>(this), {id, left, top, w, h, hotkey, isDefault}, created);
 }
 
 Result Dialog::AddSlider(int id, int left, int top, int w, int h, int minimum, int maximum, int value,
                          bool isDefault, CUISlider** created) {
-  CUISlider* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUISlider>(this), &control);
-  if (Failed(result)) return result;
-  control->SetID(id);
-  control->minimum = minimum;
-  control->maximum = std::max(minimum, maximum);
-  control->value = std::clamp(value, control->minimum, control->maximum);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
-  control->isDefault = isDefault;
-  if (created) *created = control;
-  return kOk;
+  auto control = MakeControl<CUISlider>(this);
+  if (control) {
+    control->minimum = minimum;
+    control->maximum = std::max(minimum, maximum);
+    control->value = std::clamp(value, control->minimum, control->maximum);
+  }
+  return AddPlaced(std::move(control), {id, left, top, w, h, 0, isDefault}, created);
 }
 
 Result Dialog::AddEditBox(int id, const std::string& text, int left, int top, int w, int h, bool isDefault,
                           CUIEditBox** created) {
   CUIEditBox* control = nullptr;
-  const Result result = AddTyped(MakeControl<CUIEditBox>(this), &control);
+  const Result result = AddPlaced(MakeControl<CUIEditBox>(this), {id, left, top, w, h, 0, isDefault}, &control);
   if (Failed(result)) return result;
-  control->SetID(id);
-  control->SetLocation(left, top);
-  control->SetSize(w, h);
+  // The text goes in once the box has its size, which places the caret and the scroll.
   control->SetText(text);
-  control->isDefault = isDefault;
   if (created) *created = control;
   return kOk;
 }

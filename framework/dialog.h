@@ -163,8 +163,15 @@ private:
   bool HandleKeyMessage(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
   bool HandleMouseMessage(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
   bool HandleCaption(uint32_t message, Platform::LPARAM lParam);
+  // Where a new control goes and what it answers to; every Add function ends with it.
+  struct ControlPlacement {
+    int id;
+    int left, top, width, height;
+    uint32_t hotkey;
+    bool isDefault;
+  };
   template <class T>
-  Platform::Result AddTyped(std::unique_ptr<T> control, T** created);
+  Platform::Result AddPlaced(std::unique_ptr<T> control, const ControlPlacement& place, T** created);
 
   bool visible = true;
   bool captionShown = false;
