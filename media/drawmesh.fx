@@ -69,6 +69,53 @@ shared {
     return normalize(frame.tangent * n.x + frame.binormal * n.y + frame.normal * n.z);
   }
 
+  // The material textures are laid over the model in object space from three sides, blended by
+  // the normal: the atlas' charts are packed at their own turns, so sampling the material by
+  // texture coordinates breaks its grain at every chart border. The masks, baked in texture
+  // space, still go by the texture coordinates. kMaterialScale: repeats per unit, about the
+  // atlas' own texel density.
+  const float kMaterialScale = 0.25;
+
+  struct Triplanar {
+    vec2 uvX;  // seen along x: u runs along z, v along y
+    vec2 uvY;  // along y: u along x, v along z
+    vec2 uvZ;  // along z: u along x, v along y
+    vec3 weights;
+    mat3 toWorld;  // object directions to world ones
+  };
+
+  Triplanar MakeTriplanar(vec3 worldPosition, vec3 worldNormal) {
+    Triplanar t;
+    t.toWorld = mat3(g_mWorld);
+    // g_mWorld is a rotation plus a move: its transpose turns back.
+    vec3 p = transpose(t.toWorld) * (worldPosition - g_mWorld[3].xyz) * kMaterialScale;
+    vec3 n = transpose(t.toWorld) * worldNormal;
+    t.uvX = p.zy;
+    t.uvY = p.xz;
+    t.uvZ = p.xy;
+    vec3 w = pow(abs(n), vec3(4.0));
+    t.weights = w / max(w.x + w.y + w.z, 1e-6);
+    return t;
+  }
+
+  vec3 TriplanarColor(sampler2D map, Triplanar t) {
+    return texture(map, t.uvX).rgb * t.weights.x + texture(map, t.uvY).rgb * t.weights.y +
+           texture(map, t.uvZ).rgb * t.weights.z;
+  }
+
+  // Each side's normal map slopes the normal along the object directions its u and v run.
+  vec3 TriplanarNormal(sampler2D map, Triplanar t, vec3 normal, float strength) {
+    vec2 sx = (texture(map, t.uvX).xy * 2.0 - 1.0) * strength;
+    vec2 sy = (texture(map, t.uvY).xy * 2.0 - 1.0) * strength;
+    vec2 sz = (texture(map, t.uvZ).xy * 2.0 - 1.0) * strength;
+    vec3 slope = t.weights.x * vec3(0.0, sx.y, sx.x) + t.weights.y * vec3(sy.x, 0.0, sy.y) +
+                 t.weights.z * vec3(sz.x, sz.y, 0.0);
+    vec3 worldSlope = t.toWorld * slope;
+    // Only the part across the surface tilts it.
+    worldSlope -= normal * dot(normal, worldSlope);
+    return normalize(normal + worldSlope);
+  }
+
   vec3 Environment(vec3 direction) { return mix(kGround, kSky, smoothstep(-0.35, 0.65, direction.y)); }
 
   // Lambert plus Blinn-Phong from both lights, an ambient from the environment and its
@@ -98,10 +145,11 @@ shared {
     float patina = Ramp(Mask(RustMask, uv, RustFactor), kRustGain);
     float dirt = Ramp(Mask(DirtMask, uv, DirtFactor), kDirtGain);
 
-    vec3 baseColor = textured ? texture(BaseDiffuse, uv).rgb : g_vMaterialDiffuse;
-    vec3 baseNormal = textured ? MappedNormal(BaseNrm, uv, frame, Bump * kBaseRelief) : frame.normal;
-    vec3 patinaColor = texture(RustDiffuse, uv).rgb;
-    vec3 patinaNormal = MappedNormal(RustNrm, uv, frame, Bump);
+    Triplanar material = MakeTriplanar(frame.position, frame.normal);
+    vec3 baseColor = textured ? TriplanarColor(BaseDiffuse, material) : g_vMaterialDiffuse;
+    vec3 baseNormal = textured ? TriplanarNormal(BaseNrm, material, frame.normal, Bump * kBaseRelief) : frame.normal;
+    vec3 patinaColor = TriplanarColor(RustDiffuse, material);
+    vec3 patinaNormal = TriplanarNormal(RustNrm, material, frame.normal, Bump);
 
     vec3 normal = normalize(mix(baseNormal, patinaNormal, patina));
     // Bronze is a metal: a dim, deeper diffuse and highlights and reflections in its own colour.

@@ -21,6 +21,14 @@ def main(source, destination, upside_down):
     bpy.ops.wm.read_factory_settings(use_empty=True)
     bpy.ops.wm.obj_import(filepath=source, forward_axis='NEGATIVE_Z', up_axis='Y')
     meshes = [o for o in bpy.context.scene.objects if o.type == 'MESH']
+    # A source file may carry other objects of its scene: the bust's holds a stray cube that
+    # sits inside the head and pokes out through the face. The model is the largest mesh.
+    model = max(meshes, key=lambda o: len(o.data.vertices))
+    for o in meshes:
+        if o is not model:
+            print("unwrap_model: dropping stray object %s (%d vertices)" % (o.name, len(o.data.vertices)))
+            bpy.data.objects.remove(o, do_unlink=True)
+    meshes = [model]
     bpy.ops.object.select_all(action='DESELECT')
     for o in meshes:
         o.select_set(True)
