@@ -20,6 +20,7 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
 
   FrameworkSetGammaCorrectMode(false);
   RegisterApplicationCallbacks();
+  app.settingsDialog.Init();
   BuildDevicePanel(app.devicePanel, app.dialogResourceManager);
   BuildParametersPanel(app.parametersPanel, app.dialogResourceManager);
   BuildSimulationPanel(app.simulationPanel, app.dialogResourceManager);

@@ -37,9 +37,10 @@ void AddDroppedModel(Platform::Window* window) {
   ApplicationState& app = App();
   const std::string& path = window->DroppedFile();
   if (path.empty()) return;
+  const size_t entriesBefore = app.models.size();
   const int index = AddModelEntry(path);
   if (CUIComboBox* picker = app.parametersPanel.GetComboBox(ID_MODEL)) {
-    picker->AddItem(app.models[index].label, reinterpret_cast<void*>(intptr_t(-1)));
+    if (app.models.size() > entriesBefore) picker->AddItem(app.models[index].label, reinterpret_cast<void*>(intptr_t(-1)));
     picker->SetSelectedByIndex(index);
   }
   app.showSamples = 0;
@@ -64,7 +65,9 @@ bool OnDeviceAcceptable(uint32_t, uint32_t, Platform::DriverType, Platform::Form
 
 Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platform::SurfaceDescription*, void*) {
   ApplicationState& app = App();
-  const Platform::Result result = app.dialogResourceManager.OnDeviceCreated(device);
+  Platform::Result result = app.dialogResourceManager.OnDeviceCreated(device);
+  if (Platform::Failed(result)) return result;
+  result = app.settingsDialog.OnDeviceCreated(device);
   if (Platform::Failed(result)) return result;
   FillModelPicker();
   WriteNumber(ID_DENSITY, app.density);
@@ -79,7 +82,9 @@ Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platfor
 Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Platform::SurfaceDescription* backBuffer,
                                     void*) {
   ApplicationState& app = App();
-  const Platform::Result result = app.dialogResourceManager.OnSwapChainResized(device, *backBuffer);
+  Platform::Result result = app.dialogResourceManager.OnSwapChainResized(device, *backBuffer);
+  if (Platform::Failed(result)) return result;
+  result = app.settingsDialog.OnSwapChainResized(device, *backBuffer);
   if (Platform::Failed(result)) return result;
   const Platform::Float3 offset = app.camera.GetEyePt() - app.camera.GetLookAtPt();
   const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y + offset.z * offset.z);
@@ -90,11 +95,16 @@ Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Plat
   return Platform::kOk;
 }
 
-void OnSwapChainReleasing(void*) { App().dialogResourceManager.OnSwapChainReleasing(); }
+void OnSwapChainReleasing(void*) {
+  ApplicationState& app = App();
+  app.dialogResourceManager.OnSwapChainReleasing();
+  app.settingsDialog.OnSwapChainReleasing();
+}
 
 void OnDeviceDestroyed(void*) {
   ApplicationState& app = App();
   app.dialogResourceManager.OnDeviceDestroyed();
+  app.settingsDialog.OnDeviceDestroyed();
   // The run reads the model and the samples: it ends before they go.
   EndRunningSimulation(false);
   ReleaseSceneResources();
@@ -110,7 +120,13 @@ Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform
     *noFurtherProcessing = true;
     return 0;
   }
-  if (app.settingsDialogActive) return 0;
+  // While the device settings dialog is open it alone gets the messages, and the chain ends
+  // there. What it does not use still reaches the framework (closing, resizing); what it uses
+  // does not: Escape closes the dialog and must not close the window as well.
+  if (app.settingsDialog.IsActive()) {
+    if (app.settingsDialog.HandleMessage(window, message, wParam, lParam)) *noFurtherProcessing = true;
+    return 0;
+  }
   if (message == Platform::WM_DROPFILES && window != nullptr) {
     AddDroppedModel(window);
     *noFurtherProcessing = true;

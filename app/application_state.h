@@ -8,6 +8,7 @@
 
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
+#include "framework/device_settings_dialog.h"
 #include "framework/model_viewer_camera.h"
 #include "platform/effect.h"
 #include "platform/graphics_device.h"
@@ -96,7 +97,6 @@ struct ApplicationState {
   int32_t showSamples = 0;
   float resampleCountdown = -1.0f;
   float maskReloadCountdown = -1.0f;
-  bool settingsDialogActive = false;
   bool referenceWarningChecked = false;
 
   // The model picker's entries (fixed ones, then dropped files) and the entry loaded (0: none).
@@ -123,6 +123,8 @@ struct ApplicationState {
 
   CModelViewerCamera camera;
   DialogResourceManager dialogResourceManager;
+  // Shown instead of the scene while active; it keeps its own active flag and clears it on closing.
+  CDeviceSettingsDialog settingsDialog;
   Dialog devicePanel;
   Dialog parametersPanel;
   Dialog simulationPanel;

@@ -1,7 +1,6 @@
 #include "app/gui_events.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "app/application_state.h"
 #include "app/control_ids.h"
@@ -12,7 +11,9 @@
 #include "framework/ui_slider.h"
 
 void OpenDeviceSettings() {
-  std::fprintf(stderr, "patinex: the device settings dialog is not available yet; use F3 (REF) or F4 (WARP)\n");
+  CDeviceSettingsDialog& dialog = App().settingsDialog;
+  // Activating reloads the dialog's controls from the device settings in use.
+  dialog.SetActive(!dialog.IsActive());
 }
 
 void ApplyStepsBox() {

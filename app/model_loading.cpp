@@ -39,6 +39,10 @@ void ResetModelTable() {
 
 int AddModelEntry(const std::string& path) {
   ApplicationState& app = App();
+  // The same file dropped again selects its entry rather than adding a twin.
+  for (size_t i = 1; i < app.models.size(); ++i) {
+    if (app.models[i].file == path) return static_cast<int>(i);
+  }
   app.models.push_back({std::filesystem::path(path).filename().string(), path});
   return static_cast<int>(app.models.size()) - 1;
 }

@@ -7,7 +7,8 @@
 // The model picker's fixed entries: "-Pick Model-" (unload only), "Sphere", "Beethoven" and
 // "Bunny", their files found in the media folder.
 void ResetModelTable();
-// Adds a dropped OBJ file as a new entry labelled with its file name; returns its index.
+// Adds a dropped OBJ file as a new entry labelled with its file name and returns its index (the
+// existing entry's index when the file has one already).
 int AddModelEntry(const std::string& path);
 // Empties the model picker and fills it from the model table, showing "-Pick Model-".
 void FillModelPicker();

@@ -165,12 +165,16 @@ void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSecond
   ApplicationState& app = App();
   if (app.simulationFinished.load(std::memory_order_acquire) != 0) CollectFinishedRun();
   ScopedLock ui(UiLock());
-  // The device settings dialog belongs to the device-selection work; until it exists the scene
-  // stays on screen when it is "active".
   const float grey[4] = {0.3f, 0.3f, 0.3f, 1.0f};
   device->SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
   device->ClearRenderTargetView(FrameworkGetBackBufferView(), grey);
   device->ClearDepthStencilView(FrameworkGetDepthStencilView(), 1.0f);
+  // The settings dialog replaces the scene. The back buffer is cleared first: after a swap its
+  // contents are undefined, and the dialog would be drawn over whatever they happen to be.
+  if (app.settingsDialog.IsActive()) {
+    app.settingsDialog.Render(elapsedSeconds);
+    return;
+  }
   const Platform::Matrix& world = app.camera.GetWorldMatrix();
   const Platform::Matrix viewProjection = app.camera.GetViewMatrix() * app.camera.GetProjMatrix();
   {

@@ -115,9 +115,10 @@ Platform::Result ReplaceWindow(Platform::DriverType driver) {
 // Brings window, device and back buffer to the settings, running the callbacks in pairs.
 Platform::Result ApplySettings(const FrameworkDeviceSettings& wanted) {
   FrameworkState& state = GetFrameworkState();
-  const bool newDevice = !state.device || wanted.device.driverType != state.settings.device.driverType ||
-                         wanted.device.srgbBackBuffer != state.settings.device.srgbBackBuffer;
-  if (newDevice) ReleaseDevice();
+  // Every change goes through the full release and creation, so the application sees each one
+  // (after a change it starts with no model loaded, whatever the change was).
+  const bool hadDevice = state.device != nullptr;
+  if (hadDevice) ReleaseDevice();
   if (wanted.device.driverType != state.startedDriver) {
     const Platform::Result replaced = ReplaceWindow(wanted.device.driverType);
     if (Platform::Failed(replaced)) return replaced;
@@ -132,15 +133,7 @@ Platform::Result ApplySettings(const FrameworkDeviceSettings& wanted) {
       state.window->SetClientSize(static_cast<int>(wanted.width), static_cast<int>(wanted.height));
   }
 
-  const bool hadDevice = state.device != nullptr;
   state.settings = wanted;
-  if (!newDevice) {
-    int width = 0;
-    int height = 0;
-    state.window->GetClientSize(&width, &height);
-    return ResizeSwapChain(static_cast<uint32_t>(std::max(width, 1)), static_cast<uint32_t>(std::max(height, 1)));
-  }
-
   std::string error;
   const Platform::Result created =
       Platform::GraphicsDevice::Create(state.window->SdlWindow(), wanted.device, &state.device, &error);
@@ -303,7 +296,9 @@ Platform::Result FrameworkToggleFullScreen() {
   } else {
     settings.width = settings.height = 0;  // the desktop's resolution
   }
-  return ChangeDevice(settings, false);
+  // The device is made anew: under the window procedure (a button, Alt+Enter) the change waits
+  // for the main loop, like any other.
+  return FrameworkChangeDevice(settings);
 }
 
 namespace {

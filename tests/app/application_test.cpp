@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "app/gui_events.h"
 #include "app/simulation_control.h"
+#include "framework/device_settings_dialog.h"
+#include "platform/window_state.h"  // sets the dropped file as the event translation does
 #include "tests/app/application_driver.h"
 
 using namespace AppDriver;
@@ -227,6 +230,132 @@ TEST_F(Application, MovingTheStepSliderTwiceReloadsOnceHalfASecondAfterTheLastMo
   Frames(1);
   Click(App().simulationPanel, 150, 223);
   EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);  // the second move restarts the wait
+}
+
+TEST_F(Application, AFullScreenToggleUnloadsTheModel) {
+  Pick(1);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  Click(App().devicePanel, 90, 21);
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_FALSE(FrameworkIsWindowed());
+  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_EQ(App().loadedModel, 0);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
+  Click(App().devicePanel, 90, 21);
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_TRUE(FrameworkIsWindowed());
+  EXPECT_EQ(FrameworkGetBackBufferDescription().width, 800u);
+  EXPECT_EQ(FrameworkGetBackBufferDescription().height, 600u);
+}
+
+// A dropped OBJ becomes a picker entry named after its file and is loaded as if picked; a
+// device change keeps the entry, and picking it loads that file.
+TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
+  const std::filesystem::path plate = Environment::maskFolder / "plate.obj";
+  {
+    std::ofstream obj(plate);
+    obj << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n";
+  }
+  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  const int entries = picker->GetNumItems();
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), plate.string().c_str());
+  testing::internal::CaptureStderr();
+  Send(Platform::WM_DROPFILES, 0, 0);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("no texture coordinates"), std::string::npos) << said;
+  ASSERT_EQ(picker->GetNumItems(), entries + 1);
+  EXPECT_EQ(picker->GetItem(entries)->text, "plate.obj");
+  EXPECT_EQ(picker->GetSelectedIndex(), entries);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+
+  Click(App().devicePanel, 90, 93);  // WARP on and off
+  RunPendingDeviceChange();
+  Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
+  Frames(2);
+  picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  ASSERT_EQ(picker->GetNumItems(), entries + 1);
+  EXPECT_EQ(picker->GetItem(entries)->text, "plate.obj");
+  EXPECT_EQ(picker->GetSelectedIndex(), 0);
+  EXPECT_FALSE(App().triangleSoup);
+  Pick(3);
+  Pick(entries);
+  EXPECT_EQ(App().loadedModel, entries);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+}
+
+// The Change device button opens the settings dialog, which then takes every message and
+// replaces the scene until it closes.
+class DeviceSettings : public Application {
+protected:
+  static CDeviceSettingsDialog& Settings() { return App().settingsDialog; }
+  static void OpenSettings() { Click(App().devicePanel, 90, 45); }
+  static void ClickSettings(int id) {
+    Dialog& dialog = Settings().GetDialog();
+    CUIControl* control = dialog.GetControl(id);
+    ASSERT_NE(control, nullptr);
+    const int top = dialog.Y() + dialog.CaptionHeight();
+    const Platform::LPARAM at = Platform::MakeLParam(dialog.X() + control->X() + 5, top + control->Y() + 5);
+    Send(Platform::WM_MOUSEMOVE, 0, at);
+    Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, at);
+    Send(Platform::WM_LBUTTONUP, 0, at);
+  }
+  // Above the dialog's place in the middle, on the sphere.
+  static constexpr int kAboveX = 400;
+  static constexpr int kAboveY = 140;
+};
+
+TEST_F(DeviceSettings, CancelClosesTheDialogAndTheSceneReturns) {
+  Pick(1);
+  ASSERT_FALSE(IsClearColour(DrawnPixel(kAboveX, kAboveY)));
+  OpenSettings();
+  ASSERT_TRUE(Settings().IsActive());
+  // Opened with the settings in use, centred by the resize it was handed.
+  EXPECT_EQ(Settings().GetDialog().GetComboBox(CDeviceSettingsDialog::kRenderer)->GetSelectedIndex(),
+            static_cast<int>(FrameworkGetDeviceSettings().device.driverType));
+  EXPECT_EQ(Settings().GetDialog().X(), (800 - CDeviceSettingsDialog::kWidth) / 2);
+  EXPECT_TRUE(IsClearColour(DrawnPixel(kAboveX, kAboveY)));  // no scene
+  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));          // the dialog
+  // The panels get nothing while it is open.
+  PressWeather();
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_EQ(WeatherText(), "Weather");
+
+  ClickSettings(CDeviceSettingsDialog::kCancel);
+  EXPECT_FALSE(Settings().IsActive());
+  EXPECT_FALSE(IsClearColour(DrawnPixel(kAboveX, kAboveY)));
+  EXPECT_TRUE(App().triangleSoup != nullptr);  // no device change
+}
+
+TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
+  const Platform::DriverType initial = FrameworkGetDeviceSettings().device.driverType;
+  ASSERT_NE(initial, Platform::DriverType::Warp);
+  Pick(1);
+  OpenSettings();
+  Settings().GetDialog().GetComboBox(CDeviceSettingsDialog::kRenderer)->SetSelectedByIndex(2);
+  ClickSettings(CDeviceSettingsDialog::kOk);
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_FALSE(Settings().IsActive());
+  EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, Platform::DriverType::Warp);
+  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
+  // The dialog's device objects followed the change: it draws on the new device.
+  OpenSettings();
+  EXPECT_EQ(Settings().GetDialog().GetComboBox(CDeviceSettingsDialog::kRenderer)->GetSelectedIndex(), 2);
+  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));
+  // Escape closes the dialog, not the window.
+  Key(Platform::VK_ESCAPE);
+  EXPECT_FALSE(Settings().IsActive());
+  ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
+  Click(App().devicePanel, 90, 93);  // WARP off again
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, initial);
 }
 
 }  // namespace
