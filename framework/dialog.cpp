@@ -66,7 +66,8 @@ constexpr StateColors kMark{0xFFFFFFFF, 0x80FFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF
 constexpr StateColors kTrack{0xFF808080, 0x80808080, 0xFF909090, 0xFF909090, 0xFF909090};
 constexpr StateColors kThumb{0xFFE6E6E6, 0x80C8C8C8, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFC8C8C8};
 constexpr StateColors kField{0xFFFFFFFF, 0xFFC8C8C8, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
-constexpr StateColors kList{0xF0303030, 0xF0303030, 0xF0303030, 0xF0303030, 0xF0303030};
+// Opaque, so the controls under an open list do not show through it.
+constexpr StateColors kList{0xFF303030, 0xFF303030, 0xFF303030, 0xFF303030, 0xFF303030};
 constexpr StateColors kSelection{0xFF28325C, 0xFF28325C, 0xFF28325C, 0xFF28325C, 0xFF28325C};
 constexpr StateColors kScroll{0xFFC8C8C8, 0x80C8C8C8, 0xFFC8C8C8, 0xFFE0E0E0, 0xFFFFFFFF};
 constexpr StateColors kCaption{0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E};
