@@ -122,7 +122,8 @@ protected:
     }
     const std::string command = "cd \"" + folder.string() + "\" && (XDG_DATA_HOME=\"" + (folder / "data").string() +
                                 "\" \"" + PATINEX_WINDOW_PROGRAM +
-                                "\" -startx:0 -starty:0 -noerrormsgboxes >output 2>&1; echo $? >exit_code) & echo $! >pid";
+                                "\" -startx:0 -starty:0 -noerrormsgboxes >output 2>&1; echo $? >exit_code) & echo $! >\"" +
+                                (folder / "pid").string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
       Pause(200);
@@ -137,7 +138,9 @@ protected:
   void TearDown() override {
     if (folder.empty()) return;
     if (!fs::exists(folder / "exit_code")) {
-      std::system(("pkill -P " + ReadFile(folder / "pid") + " 2>/dev/null").c_str());
+      std::string pid = ReadFile(folder / "pid");
+      pid = pid.substr(0, pid.find('\n'));
+      if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
       Pause(500);
     }
     std::error_code error;
