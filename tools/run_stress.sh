@@ -27,7 +27,7 @@ app_stress() {
   local filter='ApplicationStress.*:ApplicationClose.*:Application.EveryPlace*'
   echo "== the window program under the address sanitizer: $app_repeats stopped runs, picks, device changes"
   cmake --preset asan >/dev/null
-  cmake --build --preset asan --target app_tests
+  cmake --build --preset asan --target app_tests -j2
   LD_PRELOAD="$mesa" ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0" \
     LSAN_OPTIONS="suppressions=$top/tools/stress/lsan_suppressions.txt:print_suppressions=0" \
     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" PATINEX_STRESS_REPEATS="$app_repeats" \
@@ -35,7 +35,7 @@ app_stress() {
 
   echo "== the window program under the thread sanitizer"
   cmake --preset tsan >/dev/null
-  cmake --build --preset tsan --target app_tests
+  cmake --build --preset tsan --target app_tests -j2
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tools/stress/tsan_suppressions.txt" \
     PATINEX_STRESS_REPEATS="$app_repeats" \
     in_x build/tsan/bin/app_tests --gtest_brief=1 --gtest_filter="$filter"
