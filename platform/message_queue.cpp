@@ -50,9 +50,11 @@ private:
   size_t count = 0;
 };
 
+// Never destroyed: a window held in another static (the framework's state) is destroyed at exit
+// after this queue would be, and its destructor still drops its messages from the queue.
 MessageRing& Queue() {
-  static MessageRing queue;
-  return queue;
+  static MessageRing* const queue = new MessageRing;
+  return *queue;
 }
 
 bool EventsRunning() { return SDL_WasInit(SDL_INIT_EVENTS) != 0; }

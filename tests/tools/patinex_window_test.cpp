@@ -1,0 +1,234 @@
+// Drives the built patinex with real X input (xdotool): picks the sphere, types the run's
+// parameters, weathers it and reads the masks it wrote and screenshots of its views (xwd).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef PATINEX_WINDOW_PROGRAM
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+// The X server may drop a connection now and then: each xdotool step is tried a few times.
+bool Xdotool(const std::string& arguments) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0) {
+      Pause(150);
+      return true;
+    }
+    Pause(300);
+  }
+  return false;
+}
+
+// A window's pixels as xwd writes them (ZPixmap, 24 or 32 bits a pixel).
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;  // 0xRRGGBB, row by row from the top
+
+  uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+  std::vector<uint32_t> Crop(int left, int top, int right, int bottom) const {
+    std::vector<uint32_t> part;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) part.push_back(At(x, y));
+    return part;
+  }
+};
+
+uint32_t BigEndian32(const std::string& data, size_t at) {
+  return (uint32_t(uint8_t(data[at])) << 24) | (uint32_t(uint8_t(data[at + 1])) << 16) |
+         (uint32_t(uint8_t(data[at + 2])) << 8) | uint32_t(uint8_t(data[at + 3]));
+}
+
+int Shift(uint32_t mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1u) == 0) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+// Reads an xwd dump; an empty screenshot when the file is not one we understand.
+Screenshot ReadXwd(const std::string& data) {
+  Screenshot shot;
+  if (data.size() < 100) return shot;
+  const uint32_t headerSize = BigEndian32(data, 0), format = BigEndian32(data, 8), width = BigEndian32(data, 16),
+                 height = BigEndian32(data, 20), byteOrder = BigEndian32(data, 28), bitsPerPixel = BigEndian32(data, 44),
+                 bytesPerLine = BigEndian32(data, 48), redMask = BigEndian32(data, 56), greenMask = BigEndian32(data, 60),
+                 blueMask = BigEndian32(data, 64), colours = BigEndian32(data, 76);
+  if (format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24)) return shot;
+  const size_t pixels = size_t(headerSize) + size_t(colours) * 12;
+  if (data.size() < pixels + size_t(bytesPerLine) * height) return shot;
+  shot.width = int(width);
+  shot.height = int(height);
+  const size_t bytes = bitsPerPixel / 8;
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const size_t at = pixels + size_t(y) * bytesPerLine + x * bytes;
+      uint32_t value = 0;
+      for (size_t b = 0; b < bytes; ++b) {
+        const uint32_t byte = uint8_t(data[at + b]);
+        value |= byteOrder == 0 ? byte << (8 * b) : byte << (8 * (bytes - 1 - b));
+      }
+      const uint32_t r = (value & redMask) >> Shift(redMask), g = (value & greenMask) >> Shift(greenMask),
+                     bl = (value & blueMask) >> Shift(blueMask);
+      shot.rgb.push_back((r << 16) | (g << 8) | bl);
+    }
+  }
+  return shot;
+}
+
+bool IsClearColour(uint32_t rgb) {  // the scene's clear colour, 0.3 grey
+  for (int shift : {0, 8, 16}) {
+    const int channel = int((rgb >> shift) & 0xFF);
+    if (channel < 74 || channel > 80) return false;
+  }
+  return true;
+}
+
+class PatinexWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (std::system("command -v xdotool >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "xdotool or xwd is not installed";
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+    // A working folder of its own whose media/ links to the shipped files: the program finds its
+    // media there and writes its masks beside them, never into the checkout's media/.
+    folder = fs::path(::testing::TempDir()) / ("patinex_window_" + std::to_string(std::rand()));
+    fs::create_directories(folder / "media");
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(PATINEX_SOURCE_DIR) / "media")) {
+      if (entry.path().filename().string().rfind("mask_", 0) == 0) continue;  // masks of other runs
+      fs::create_symlink(entry.path(), folder / "media" / entry.path().filename());
+    }
+    const std::string command = "cd \"" + folder.string() + "\" && (XDG_DATA_HOME=\"" + (folder / "data").string() +
+                                "\" \"" + PATINEX_WINDOW_PROGRAM +
+                                "\" -startx:0 -starty:0 -noerrormsgboxes >output 2>&1; echo $? >exit_code) & echo $! >\"" +
+                                (folder / "pid").string() + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
+      Pause(200);
+      std::system(("xdotool search --name '^Patinex$' >\"" + (folder / "window").string() + "\" 2>/dev/null").c_str());
+      window = ReadFile(folder / "window");
+      window = window.substr(0, window.find('\n'));
+    }
+    ASSERT_FALSE(window.empty()) << "patinex did not open its window:\n" << ReadFile(folder / "output");
+    Pause(1000);
+  }
+
+  void TearDown() override {
+    if (folder.empty()) return;
+    if (!fs::exists(folder / "exit_code")) {
+      std::string pid = ReadFile(folder / "pid");
+      pid = pid.substr(0, pid.find('\n'));
+      if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
+      Pause(500);
+    }
+    std::error_code error;
+    fs::remove_all(folder, error);
+  }
+
+  // Moves to (x, y) in the window's client area and clicks.
+  bool ClickAt(int x, int y) {
+    return Xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y)) &&
+           Xdotool("click 1");
+  }
+  // The pointer rests over the scene, away from every control, so no control shows a hover.
+  bool PointerAway() { return Xdotool("mousemove --window " + window + " 100 550"); }
+
+  Screenshot Shot() {
+    const fs::path file = folder / "shot.xwd";
+    if (std::system(("xwd -silent -id " + window + " -out \"" + file.string() + "\"").c_str()) != 0) return {};
+    return ReadXwd(ReadFile(file));
+  }
+
+  bool MasksOfStep(int step) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%02d.jpg", step);
+    for (const char* kind : {"mask_rust", "mask_dirt", "mask_humidity"}) {
+      if (!fs::exists(folder / "media" / (kind + std::string(suffix)))) return false;
+    }
+    return true;
+  }
+
+  fs::path folder;
+  std::string window;
+};
+
+// Window positions from the panels' layout for 800 × 600: the parameters panel at (625, 160), the
+// simulation panel at (625, 310); a combo box's list opens under it, its items about 18 pixels high.
+TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
+  EXPECT_NE(ReadFile(folder / "output").find("masks are written to media"), std::string::npos)
+      << ReadFile(folder / "output");
+  ASSERT_TRUE(ClickAt(715, 203));  // the model picker ...
+  ASSERT_TRUE(ClickAt(700, 244));  // ... "Sphere", its second entry
+  Pause(1500);                     // loading and sampling
+  ASSERT_TRUE(ClickAt(735, 276) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(735, 252) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
+  ASSERT_TRUE(PointerAway());
+  const Screenshot shaded = Shot();
+  ASSERT_EQ(shaded.width, 800) << "xwd gave no usable screenshot";
+  ASSERT_EQ(shaded.height, 600);
+  EXPECT_FALSE(IsClearColour(shaded.At(400, 300))) << "the sphere is not drawn in the middle";
+  const std::vector<uint32_t> weatherButton = shaded.Crop(645, 342, 785, 374);
+
+  ASSERT_TRUE(ClickAt(715, 358));  // "Weather"
+  ASSERT_TRUE(PointerAway());
+  // A frame on a busy llvmpipe can take a while: wait for the button to read "Stop".
+  bool started = false;
+  for (int attempt = 0; attempt < 50 && !started; ++attempt) {
+    Pause(100);
+    started = Shot().Crop(645, 342, 785, 374) != weatherButton;
+  }
+  EXPECT_TRUE(started) << "the button did not turn to \"Stop\"";
+  // The run ends when the last step's masks are in place and the button reads "Weather" again.
+  bool ended = false;
+  for (int attempt = 0; attempt < 450 && !ended; ++attempt) {
+    Pause(200);
+    ended = MasksOfStep(1) && Shot().Crop(645, 342, 785, 374) == weatherButton;
+  }
+  ASSERT_TRUE(ended) << "the run of two steps did not end:\n" << ReadFile(folder / "output");
+  EXPECT_TRUE(MasksOfStep(0));
+  EXPECT_FALSE(MasksOfStep(2));
+  EXPECT_GT(fs::file_size(folder / "media" / "mask_rust01.jpg"), 1000u);
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder / "media"))
+    EXPECT_FALSE(entry.is_regular_file() && !entry.is_symlink() && entry.path().filename().string().rfind("mask_", 0) != 0)
+        << "a half-written file is left: " << entry.path();
+
+  const Screenshot weathered = Shot();
+  ASSERT_TRUE(ClickAt(715, 389));  // the view picker ...
+  ASSERT_TRUE(ClickAt(700, 448));  // ... "Rust", its third entry
+  ASSERT_TRUE(PointerAway());
+  Pause(1000);
+  const Screenshot rust = Shot();
+  ASSERT_EQ(rust.width, 800);
+  EXPECT_FALSE(IsClearColour(rust.At(400, 300))) << "the sphere is not drawn in the rust view";
+  EXPECT_NE(rust.Crop(200, 100, 600, 500), weathered.Crop(200, 100, 600, 500)) << "the rust view looks shaded";
+
+  ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));  // closes the window
+  for (int attempt = 0; attempt < 50 && !fs::exists(folder / "exit_code"); ++attempt) Pause(200);
+  EXPECT_EQ(ReadFile(folder / "exit_code"), "0\n") << ReadFile(folder / "output");
+}
+
+}  // namespace
+
+#endif
