@@ -8,6 +8,22 @@
 namespace Platform {
 namespace {
 
+// Hands out the texture just made, or deletes it and says why when GL reported an error.
+Result Finish(GLuint texture, uint32_t width, uint32_t height, Format format, const char* what,
+              std::unique_ptr<ShaderResourceView>* view, std::string* error) {
+  const GLenum status = glGetError();
+  if (status != GL_NO_ERROR) {
+    glDeleteTextures(1, &texture);
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%04X", status);
+    *error = "could not make a " + std::to_string(width) + " x " + std::to_string(height) + " " + what +
+             ": GL error " + code;
+    return status == GL_OUT_OF_MEMORY ? kOutOfMemory : kFail;
+  }
+  view->reset(new ShaderResourceView(texture, width, height, format));
+  return kOk;
+}
+
 Result Upload(uint32_t width, uint32_t height, GLenum internalFormat, GLenum type, const void* texels, Format format,
               std::unique_ptr<ShaderResourceView>* view, std::string* error) {
   view->reset();
@@ -37,17 +53,7 @@ Result Upload(uint32_t width, uint32_t height, GLenum internalFormat, GLenum typ
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-  const GLenum status = glGetError();
-  if (status != GL_NO_ERROR) {
-    glDeleteTextures(1, &texture);
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%04X", status);
-    *error = "could not upload a " + std::to_string(width) + " x " + std::to_string(height) + " texture: GL error " +
-             code;
-    return status == GL_OUT_OF_MEMORY ? kOutOfMemory : kFail;
-  }
-  view->reset(new ShaderResourceView(texture, width, height, format));
-  return kOk;
+  return Finish(texture, width, height, format, "texture", view, error);
 }
 
 }  // namespace
@@ -103,17 +109,8 @@ Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels cha
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-  const GLenum status = glGetError();
-  if (status != GL_NO_ERROR) {
-    glDeleteTextures(1, &texture);
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%04X", status);
-    *error = "could not make a " + std::to_string(width) + " x " + std::to_string(height) +
-             " dynamic texture: GL error " + code;
-    return status == GL_OUT_OF_MEMORY ? kOutOfMemory : kFail;
-  }
-  view->reset(new ShaderResourceView(texture, width, height, coverage ? Format::R8_UNORM : Format::R8G8B8A8_UNORM));
-  return kOk;
+  return Finish(texture, width, height, coverage ? Format::R8_UNORM : Format::R8G8B8A8_UNORM, "dynamic texture", view,
+                error);
 }
 
 Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
