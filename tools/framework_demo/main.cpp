@@ -4,6 +4,7 @@
 
 #include "framework/framework.h"
 #include "framework/model_viewer_camera.h"
+#include "framework/program_arguments.h"
 #include "tools/framework_demo/cube_scene.h"
 
 namespace {
@@ -87,16 +88,7 @@ void Keyboard(uint32_t key, bool down, bool, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (argv[i][0] != '-' && argv[i][0] != '/') {
-      std::fprintf(stderr, "framework-demo: unexpected argument \"%s\"\n\n%s", argv[i], kUsage);
-      return 1;
-    }
-  }
+  if (const int status = CheckProgramArguments(argc, argv, "framework-demo", kUsage); status >= 0) return status;
 
   static Demo demo;
   const Platform::Float3 eye = {0.0f, 1.5f, -6.0f};

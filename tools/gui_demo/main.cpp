@@ -7,6 +7,7 @@
 #include "framework/device_settings_dialog.h"
 #include "framework/dialog.h"
 #include "framework/framework.h"
+#include "framework/program_arguments.h"
 #include "framework/ui_static.h"
 #include "tools/gui_demo/demo_dialogs.h"
 
@@ -116,16 +117,7 @@ Platform::LRESULT Message(Platform::Window* window, uint32_t message, Platform::
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (argv[i][0] != '-' && argv[i][0] != '/') {
-      std::fprintf(stderr, "gui-demo: unexpected argument \"%s\"\n\n%s", argv[i], kUsage);
-      return 1;
-    }
-  }
+  if (const int status = CheckProgramArguments(argc, argv, "gui-demo", kUsage); status >= 0) return status;
 
   static Demo demo;
   demo.controls.Init(&demo.manager);
