@@ -10,7 +10,9 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libsdl2-dev libepoxy-dev libmeshoptimizer-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
   # an X server and Mesa's software OpenGL, so the window tests run on any machine
-  xvfb xauth libgl1-mesa-dri xdotool
+  xvfb xauth libgl1-mesa-dri
+  # real X input and window screenshots for the end-to-end tests
+  xdotool x11-apps
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # yardsticks the benchmarks compare against (never linked by the programs)

@@ -1,37 +1,18 @@
 // Drives the built gui-demo with real X input (xdotool) and reads the events it prints.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
+
+#include "tests/support/x_input.h"
 
 #ifdef PATINEX_GUI_DEMO
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-// The X server may drop a connection now and then: each xdotool step is tried a few times.
-bool Xdotool(const std::string& arguments) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0) {
-      Pause(150);
-      return true;
-    }
-    Pause(300);
-  }
-  return false;
-}
+using TestSupport::Pause;
+using TestSupport::ReadFile;
+using TestSupport::Xdotool;
 
 int Count(const std::string& text, const std::string& line) {
   int count = 0;
@@ -42,7 +23,8 @@ int Count(const std::string& text, const std::string& line) {
 class GuiDemoTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    const std::string missing = TestSupport::MissingCommand({"xdotool"});
+    ASSERT_TRUE(missing.empty()) << missing;
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     const std::string base = ::testing::TempDir() + "gui_demo_" + std::to_string(std::rand());
     output = base + ".out";

@@ -2,15 +2,13 @@
 // parameters, weathers it and reads the masks it wrote and screenshots of its views (xwd).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tests/support/x_input.h"
 
 #ifdef PATINEX_WINDOW_PROGRAM
 
@@ -18,26 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using TestSupport::Pause;
+using TestSupport::Xdotool;
 
-void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-// The X server may drop a connection now and then: each xdotool step is tried a few times.
-bool Xdotool(const std::string& arguments) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0) {
-      Pause(150);
-      return true;
-    }
-    Pause(300);
-  }
-  return false;
-}
+std::string ReadFile(const fs::path& path) { return TestSupport::ReadFile(path.string()); }
 
 // A window's pixels as xwd writes them (ZPixmap, 24 or 32 bits a pixel).
 struct Screenshot {
@@ -109,8 +91,8 @@ bool IsClearColour(uint32_t rgb) {  // the scene's clear colour, 0.3 grey
 class PatinexWindow : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (std::system("command -v xdotool >/dev/null 2>&1 && command -v xwd >/dev/null 2>&1") != 0)
-      GTEST_SKIP() << "xdotool or xwd is not installed";
+    const std::string missing = TestSupport::MissingCommand({"xdotool", "xwd"});
+    ASSERT_TRUE(missing.empty()) << missing;
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     // A working folder of its own whose media/ links to the shipped files: the program finds its
     // media there and writes its masks beside them, never into the checkout's media/.
