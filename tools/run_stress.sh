@@ -42,9 +42,7 @@ app_stress() {
 }
 if [ "${PATINEX_STRESS_ONLY:-}" = app ]; then
   app_stress
-  unset LD_PRELOAD ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
-app_stress
-echo "stress: all passed"
+  echo "stress: all passed"
   exit 0
 fi
 
