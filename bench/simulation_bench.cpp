@@ -1,8 +1,14 @@
 // One simulation step of 100,000 tons on a shipped model sampled at density 100, traced on one
 // and on two workers, and, in the same run, the two queries every leg is made of (one kd-tree
 // segment query and one neighbour search) timed alone on one thread: the legs per second a
-// worker could reach if tracing cost nothing but those two queries.
+// worker could reach if tracing cost nothing but those two queries. The same segments and
+// search points are timed with Embree (single-ray cast) and nanoflann (k nearest within the
+// radius) too: 1 / (t_Embree + t_nanoflann) is the yardstick a worker's legs per second are
+// compared with (vs_embree_nanoflann).
 #include <benchmark/benchmark.h>
+#include <embree3/rtcore.h>
+
+#include <nanoflann.hpp>
 
 #include <chrono>
 #include <cmath>
@@ -40,6 +46,8 @@ struct SampledModel : Bench::SampledModel {
   // Seconds per query, single-threaded: segments like a ton's first leg and like its bounces,
   // and neighbour searches with the step's count and radius where each kind of segment hits.
   double emissionSeconds = 0, bounceSeconds = 0, findAtEmissionSeconds = 0, findAtBounceSeconds = 0;
+  // The same queries answered by the yardstick libraries.
+  double embreeSeconds = 0, nanoflannSeconds = 0;
 };
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -48,6 +56,93 @@ Vector3 UnitVector(std::mt19937& random) {
   std::normal_distribution<float> normal;
   Vector3 d{normal(random), normal(random), normal(random)};
   return d / Length(d);
+}
+
+struct CloudAdaptor {
+  const std::vector<Vector3>& points;
+  size_t kdtree_get_point_count() const { return points.size(); }
+  float kdtree_get_pt(size_t i, size_t dim) const { return points[i][static_cast<int>(dim)]; }
+  template <class Box>
+  bool kdtree_get_bbox(Box&) const { return false; }
+};
+
+using NanoflannTree =
+    nanoflann::KDTreeSingleIndexAdaptor<nanoflann::L2_Simple_Adaptor<float, CloudAdaptor>, CloudAdaptor, 3, uint32_t>;
+
+double TimeEmbree(const SampledModel& m, const std::vector<Segment>& segments) {
+  RTCDevice device = rtcNewDevice("threads=1");
+  RTCScene scene = rtcNewScene(device);
+  RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+  const int32_t vertexCount = m.soup->GetVertexCount(), triangleCount = m.soup->GetIndexCount() / 3;
+  auto* positions = static_cast<float*>(
+      rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), vertexCount));
+  for (int32_t i = 0; i < vertexCount; ++i) {
+    const Vector3& p = m.soup->GetVertices()[i].position;
+    positions[3 * i] = p.x, positions[3 * i + 1] = p.y, positions[3 * i + 2] = p.z;
+  }
+  auto* triangles = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                                                    3 * sizeof(unsigned), triangleCount));
+  for (int32_t i = 0; i < 3 * triangleCount; ++i) triangles[i] = static_cast<unsigned>(m.soup->GetIndices()[i]);
+  rtcCommitGeometry(geometry);
+  rtcAttachGeometry(scene, geometry);
+  rtcReleaseGeometry(geometry);
+  rtcCommitScene(scene);
+
+  RTCIntersectContext context;
+  rtcInitIntersectContext(&context);
+  int64_t hits = 0;
+  const Clock::time_point start = Clock::now();
+  for (const Segment& s : segments) {
+    Vector3 d = s.end - s.origin;
+    const float length = Length(d);
+    d = d / length;
+    RTCRayHit rayHit{};
+    rayHit.ray.org_x = s.origin.x, rayHit.ray.org_y = s.origin.y, rayHit.ray.org_z = s.origin.z;
+    rayHit.ray.dir_x = d.x, rayHit.ray.dir_y = d.y, rayHit.ray.dir_z = d.z;
+    rayHit.ray.tnear = 0.0f;
+    rayHit.ray.tfar = length;
+    rayHit.ray.mask = ~0u;
+    rayHit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene, &context, &rayHit);
+    hits += rayHit.hit.geomID != RTC_INVALID_GEOMETRY_ID;
+  }
+  const double seconds = Seconds(start) / static_cast<double>(segments.size());
+  benchmark::DoNotOptimize(hits);
+  rtcReleaseScene(scene);
+  rtcReleaseDevice(device);
+  return seconds;
+}
+
+double TimeNanoflann(const SampledModel& m, const std::vector<Vector3>& queries) {
+  std::vector<Vector3> points;
+  for (uint32_t i = 0; i < m.samples.map->Count(); ++i) points.push_back(m.samples.map->Items()[i].position);
+  CloudAdaptor adaptor{points};
+  NanoflannTree tree(3, adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
+  tree.buildIndex();
+  std::vector<uint32_t> indices(kDensity);
+  std::vector<float> distances(kDensity);
+  const float radius = 0.1f * m.emission.radius;
+  uint64_t found = 0;
+  const Clock::time_point start = Clock::now();
+  for (const Vector3& q : queries) {
+    nanoflann::KNNResultSet<float, uint32_t> result(kDensity);
+    result.init(indices.data(), distances.data());
+    distances[kDensity - 1] = radius * radius;  // k nearest within the radius
+    const float query[3] = {q.x, q.y, q.z};
+    tree.findNeighbors(result, query, nanoflann::SearchParams());
+    found += result.size();
+  }
+  const double seconds = Seconds(start) / static_cast<double>(queries.size());
+  benchmark::DoNotOptimize(found);
+  return seconds;
+}
+
+// The yardsticks on the very segments and points the kernels were timed on, each kind weighted
+// as in the kernels' bound.
+void TimeYardsticks(SampledModel& m, const std::vector<Segment>& emission, const std::vector<Segment>& bounce,
+                    const std::vector<Vector3>& hits, const std::vector<Vector3>& bounceHits) {
+  m.embreeSeconds = 0.5 * (TimeEmbree(m, emission) + TimeEmbree(m, bounce));
+  m.nanoflannSeconds = 0.5 * (TimeNanoflann(m, hits) + TimeNanoflann(m, bounceHits));
 }
 
 // Times the two queries of a leg on segments and points like those of a step.
@@ -108,6 +203,7 @@ void TimeKernels(SampledModel& m) {
   for (const Vector3& p : bounceHits) found += Simulation::FindNearest(*m.samples.map, p, kDensity, searchRadius, *list);
   m.findAtBounceSeconds = Seconds(start) / static_cast<double>(bounceHits.size());
   benchmark::DoNotOptimize(found);
+  TimeYardsticks(m, emission, bounce, hits, bounceHits);
 }
 
 SampledModel& Get(const std::string& name) {
@@ -172,6 +268,11 @@ void BM_Step(benchmark::State& state, const std::string& name) {
   state.counters["find_at_bounce_ns"] = m.findAtBounceSeconds * 1e9;
   state.counters["kernel_legs_per_s"] = kernelLegsPerSecond;
   state.counters["per_worker_vs_kernels"] = legsPerSecond / workers / kernelLegsPerSecond;
+  const double yardstickLegsPerSecond = 1.0 / (m.embreeSeconds + m.nanoflannSeconds);
+  state.counters["embree_ns"] = m.embreeSeconds * 1e9;
+  state.counters["nanoflann_ns"] = m.nanoflannSeconds * 1e9;
+  state.counters["yardstick_legs_per_s"] = yardstickLegsPerSecond;
+  state.counters["vs_embree_nanoflann"] = legsPerSecond / workers / yardstickLegsPerSecond;
   if (workers == 1) oneWorkerTonsPerSecond[name] = tonsPerSecond;
   if (workers > 1 && oneWorkerTonsPerSecond.count(name) != 0) {
     state.counters["speedup_vs_1"] = tonsPerSecond / oneWorkerTonsPerSecond[name];

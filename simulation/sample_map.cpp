@@ -155,7 +155,7 @@ SampleMap::SampleMap(SampleArray& samples) {
   boundsMin = bounds.min;
   boundsMax = bounds.max;
   Balance();
-  BuildSearchNodes();
+  BuildSearchGrid();
 }
 
 SampleMap::~SampleMap() { std::free(items); }
@@ -177,138 +177,57 @@ void SampleMap::Balance() {
   }
 }
 
-void SampleMap::BuildSearchNodes() {
-  searchNodes.reset(new SearchNode[count + 1]());
-  for (uint32_t k = 1; k <= count; ++k) {
-    const SurfaceSample& record = items[k - 1];
-    searchNodes[k] = {{record.position.x, record.position.y, record.position.z}, record.splitAxis & 3u};
-  }
+void SampleMap::BuildSearchGrid() {
+  std::vector<Vector3> positions(count);
+  for (uint32_t i = 0; i < count; ++i) positions[i] = items[i].position;
+  grid.Build(positions.data(), count);
 }
 
-}  // namespace Simulation
-
-namespace Simulation {
 namespace {
 
-// One k-nearest search. The list fills in the order records are found; once full it becomes a
-// max-heap on distance whose root is the current bound, so every later find costs a sift.
+// Turns the grid's keys into the list, the nearest entry last.
 template <bool kFetchRecords>
-class NearestSearch {
-public:
-  NearestSearch(const SampleMap& map, const SampleMap::SearchNode* nodes, uint32_t count, const Vector3& point,
-                int maxCount, float radius, NeighbourList& list)
-      : map(map), nodes(nodes), count(count), point{point.x, point.y, point.z}, maxCount(maxCount), list(list) {
-    bound = radius * radius;
-    list.records[0] = nullptr;
-    list.squaredDistances[0] = bound;
+int FillList(SurfaceSample* items, const SampleGrid::Key* keys, int found, float radius, NeighbourList& list) {
+  list.records[0] = nullptr;
+  list.squaredDistances[0] = radius * radius;
+  if (found == 0) return 0;
+  int nearest = 0;
+  for (int i = 1; i < found; ++i) {
+    if (keys[i] < keys[nearest]) nearest = i;
   }
-
-  int Run() {
-    Visit(1);
-    return found;
-  }
-
-private:
-  // Visits the subtree at heap position k: the child on the query's side of the split first,
-  // the other one if the split plane lies within the bound, the node itself last.
-  void Visit(uint32_t k) {
-    const SampleMap::SearchNode& node = nodes[k];
-    const uint32_t left = 2 * k;
-    if (left <= count) {
-      const float delta = point[node.splitAxis] - node.position[node.splitAxis];
-      const uint32_t rightFirst = delta > 0.0f ? 1u : 0u;
-      const uint32_t nearChild = left + rightFirst;
-      const uint32_t farChild = left + (1u - rightFirst);
-      if (nearChild <= count) VisitChild(nearChild);
-      if (delta * delta < bound && farChild <= count) VisitChild(farChild);
-    }
-    Test(k);
-  }
-
-  // Half the nodes are leaves; testing those directly saves a call each.
-  void VisitChild(uint32_t k) {
-    if (2 * k > count) {
-      Test(k);
-    } else {
-      Visit(k);
-    }
-  }
-
-  void Test(uint32_t k) {
-    const SampleMap::SearchNode& node = nodes[k];
-    const float dx = node.position[0] - point[0];
-    const float dy = node.position[1] - point[1];
-    const float dz = node.position[2] - point[2];
-    const float distanceSquared = dx * dx + dy * dy + dz * dz;
-    if (distanceSquared < bound) Take(k, distanceSquared);
-  }
-
-  void Take(uint32_t k, float distanceSquared) {
-    SurfaceSample* record = const_cast<SurfaceSample*>(map.Items()) + (k - 1);
+  for (int i = 0, slot = 1; i < found; ++i) {
+    if (i == nearest) continue;
+    SurfaceSample* record = items + SampleGrid::KeyRecord(keys[i]);
     if constexpr (kFetchRecords) {
-      // Into the second-level cache, so the nodes the search still walks keep the first.
-      __builtin_prefetch(record, 0, 1);
-      __builtin_prefetch(reinterpret_cast<const char*>(record) + 47, 0, 1);
+      __builtin_prefetch(record);
+      __builtin_prefetch(reinterpret_cast<const char*>(record) + 47);
     }
-    if (found < maxCount) {
-      ++found;
-      list.records[found] = record;
-      list.squaredDistances[found] = distanceSquared;
-      return;
-    }
-    if (!isHeap) {
-      for (int i = found / 2; i >= 1; --i) SiftDown(i, list.records[i], list.squaredDistances[i]);
-      isHeap = true;
-      // Until now the bound was the radius; a find between the farthest entry and the radius
-      // must not push out a nearer one.
-      bound = list.squaredDistances[1];
-      if (!(distanceSquared < bound)) return;
-    }
-    SiftDown(1, record, distanceSquared);
-    bound = list.squaredDistances[1];
+    list.records[slot] = record;
+    list.squaredDistances[slot] = SampleGrid::KeyDistanceSquared(keys[i]);
+    ++slot;
   }
+  list.records[found] = items + SampleGrid::KeyRecord(keys[nearest]);
+  list.squaredDistances[found] = SampleGrid::KeyDistanceSquared(keys[nearest]);
+  return found;
+}
 
-  // Places (record, distance) at heap position i or below, moving larger children up.
-  void SiftDown(int i, SurfaceSample* record, float distanceSquared) {
-    for (;;) {
-      int child = 2 * i;
-      if (child > found) break;
-      // The larger child, the left one on a tie; without a branch, since which one it is can't
-      // be predicted. With no right child the left one is compared with itself.
-      const float rightDistance = list.squaredDistances[std::min(child + 1, found)];
-      child += rightDistance > list.squaredDistances[child] ? 1 : 0;
-      if (list.squaredDistances[child] < distanceSquared) break;
-      list.records[i] = list.records[child];
-      list.squaredDistances[i] = list.squaredDistances[child];
-      i = child;
-    }
-    list.records[i] = record;
-    list.squaredDistances[i] = distanceSquared;
-  }
-
-  const SampleMap& map;
-  const SampleMap::SearchNode* nodes;
-  uint32_t count;
-  float point[3];
-  int maxCount;
-  NeighbourList& list;
-  float bound;
-  int found = 0;
-  bool isHeap = false;
-};
+template <bool kFetchRecords>
+int Find(const SampleGrid& grid, SurfaceSample* items, const Vector3& point, int maxCount, float radius,
+         NeighbourList& list) {
+  maxCount = std::min(maxCount, kMaxNeighbours);
+  SampleGrid::Key keys[kMaxNeighbours];
+  const int found = grid.FindNearest(point, maxCount, radius, keys);
+  return FillList<kFetchRecords>(items, keys, found, radius, list);
+}
 
 }  // namespace
 
 int FindNearest(const SampleMap& map, const Vector3& point, int maxCount, float radius, NeighbourList& list) {
-  if (maxCount > kMaxNeighbours) maxCount = kMaxNeighbours;
-  if (map.count == 0 || maxCount <= 0) return 0;
-  return NearestSearch<false>(map, map.searchNodes.get(), map.count, point, maxCount, radius, list).Run();
+  return Find<false>(map.grid, map.items, point, maxCount, radius, list);
 }
 
 int FindNearestAndFetch(const SampleMap& map, const Vector3& point, int maxCount, float radius, NeighbourList& list) {
-  if (maxCount > kMaxNeighbours) maxCount = kMaxNeighbours;
-  if (map.count == 0 || maxCount <= 0) return 0;
-  return NearestSearch<true>(map, map.searchNodes.get(), map.count, point, maxCount, radius, list).Run();
+  return Find<true>(map.grid, map.items, point, maxCount, radius, list);
 }
 
 }  // namespace Simulation

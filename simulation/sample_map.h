@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "renderlib/vector3.h"
 #include "simulation/sample_array.h"
+#include "simulation/sample_grid.h"
 #include "simulation/surface_sample.h"
 
 namespace Simulation {
@@ -12,7 +12,8 @@ namespace Simulation {
 // The largest maxCount a search may ask for; the lists live on the caller's stack.
 constexpr int kMaxNeighbours = 500;
 
-// What FindNearest found: entries 1 .. found (slot 0 is the search's working bound).
+// What FindNearest found: entries 1 .. found; slot 0 holds the radius (null record, squared
+// radius).
 struct NeighbourList {
   SurfaceSample* records[kMaxNeighbours + 1];
   float squaredDistances[kMaxNeighbours + 1];
@@ -34,37 +35,33 @@ public:
   const RenderLib::Vector3& BoundsMin() const { return boundsMin; }
   const RenderLib::Vector3& BoundsMax() const { return boundsMax; }
 
-  // Position and split axis of heap position k at searchNodes[k], packed in 16 bytes so the
-  // search walks a quarter of the memory the full records take.
-  struct SearchNode {
-    float position[3];
-    uint32_t splitAxis;
-  };
-
 private:
   friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
   friend int FindNearestAndFetch(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
 
   void Balance();
-  void BuildSearchNodes();
+  void BuildSearchGrid();
 
   SurfaceSample* items = nullptr;
   RenderLib::Vector3 boundsMin;
   RenderLib::Vector3 boundsMax;
   uint32_t count = 0;
-  std::unique_ptr<SearchNode[]> searchNodes;
+  // The positions again, bucketed by place for the neighbour search; the heap order is kept
+  // for the records themselves.
+  SampleGrid grid;
 };
 
 // Finds up to maxCount (at most kMaxNeighbours) samples nearer than radius to point, the
-// nearest ones when more lie inside. Entries appear in the order found until the list is full
-// and in max-heap order by distance after that. Safe to call from many threads at once.
+// nearest ones when more lie inside; on equal distances the record earlier in the map wins.
+// The nearest record is always the last entry (found); the others come in no particular order,
+// but always the same one for the same map and arguments. Safe to call from many threads at once.
 int FindNearest(const SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius,
                 NeighbourList& list);
 
-// FindNearest for a caller about to read the records it returns: while the search runs, the
-// first 48 bytes of each record it takes (quantities, damping factors, normal: one or two cache
-// lines) are fetched, so their cache misses overlap with the search instead of following it.
-// The same records in the same order as FindNearest; the search alone is a little slower.
+// FindNearest for a caller about to read the records it returns: the first 48 bytes of each
+// record (quantities, damping factors, normal: one or two cache lines) are fetched as the list
+// is filled, so their cache misses overlap instead of following one another.
+// The same records in the same order as FindNearest.
 int FindNearestAndFetch(const SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius,
                         NeighbourList& list);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace Simulation {
@@ -97,6 +98,44 @@ TEST(SampleMap, RootSplitsTheWidestAxisAtTheLeftBalancedMedian) {
   EXPECT_EQ(row.Items()[0].splitAxis, 0u);
 }
 
+// The records brute force picks: those strictly within the radius, nearest first, the earlier
+// record on equal distances, at most maxCount of them.
+std::vector<const SurfaceSample*> BruteForce(const SampleMap& map, const Vector3& point, int maxCount, float radius) {
+  std::vector<std::pair<float, uint32_t>> inside;
+  for (uint32_t i = 0; i < map.Count(); ++i) {
+    float d = SquaredDistance(map.Items()[i].position, point);
+    if (d < radius * radius) inside.push_back({d, i});
+  }
+  std::sort(inside.begin(), inside.end());
+  if (inside.size() > static_cast<size_t>(maxCount)) inside.resize(maxCount);
+  std::vector<const SurfaceSample*> records;
+  for (const auto& entry : inside) records.push_back(map.Items() + entry.second);
+  return records;
+}
+
+// Checks one search against brute force: the same set of records, each with its own squared
+// distance, and the nearest one last.
+void ExpectSameAsBruteForce(const SampleMap& map, const Vector3& point, int maxCount, float radius) {
+  NeighbourList list;
+  const int found = FindNearest(map, point, maxCount, radius, list);
+  std::vector<const SurfaceSample*> expected = BruteForce(map, point, maxCount, radius);
+  ASSERT_EQ(found, static_cast<int>(expected.size()));
+  if (found == 0) return;
+  std::vector<const SurfaceSample*> got(list.records + 1, list.records + found + 1);
+  for (int i = 1; i <= found; ++i) {
+    ASSERT_EQ(list.squaredDistances[i], SquaredDistance(list.records[i]->position, point));
+  }
+  EXPECT_EQ(list.records[found], expected.front());
+  std::sort(got.begin(), got.end());
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(got, expected);
+
+  // The fetching search returns the very same list, in the same order.
+  NeighbourList fetched;
+  ASSERT_EQ(FindNearestAndFetch(map, point, maxCount, radius, fetched), found);
+  for (int i = 1; i <= found; ++i) ASSERT_EQ(fetched.records[i], list.records[i]);
+}
+
 TEST(SampleMap, FindNearestAgreesWithBruteForce) {
   std::mt19937 random(11);
   std::uniform_real_distribution<float> unit(-1.2f, 1.2f);
@@ -104,46 +143,55 @@ TEST(SampleMap, FindNearestAgreesWithBruteForce) {
     std::vector<Vector3> positions = RandomPositions(3000, 3, clustered);
     SampleArray samples = MakeSamples(positions);
     SampleMap map(samples);
-    NeighbourList list;
     for (int query = 0; query < 300; ++query) {
       Vector3 point{unit(random), unit(random) * 0.5f, unit(random) * 0.25f};
       int maxCount = 1 + query % 120;
       float radius = 0.05f + 0.5f * static_cast<float>(query % 7) / 7.0f;
-
-      std::vector<float> expected;
-      for (const Vector3& p : positions) {
-        float d = SquaredDistance(p, point);
-        if (d < radius * radius) expected.push_back(d);
-      }
-      std::sort(expected.begin(), expected.end());
-      if (expected.size() > static_cast<size_t>(maxCount)) expected.resize(maxCount);
-
-      int found = FindNearest(map, point, maxCount, radius, list);
-      ASSERT_EQ(found, static_cast<int>(expected.size()));
-      std::vector<float> got;
-      for (int i = 1; i <= found; ++i) {
-        EXPECT_EQ(list.squaredDistances[i], SquaredDistance(list.records[i]->position, point));
-        got.push_back(list.squaredDistances[i]);
-      }
-      std::sort(got.begin(), got.end());
-      EXPECT_EQ(got, expected);
-
-      // The fetching search returns the very same list, in the same order.
-      NeighbourList fetched;
-      ASSERT_EQ(FindNearestAndFetch(map, point, maxCount, radius, fetched), found);
-      for (int i = 1; i <= found; ++i) ASSERT_EQ(fetched.records[i], list.records[i]);
+      ExpectSameAsBruteForce(map, point, maxCount, radius);
     }
   }
 }
 
-TEST(SampleMap, FullListIsAMaxHeapWithTheFarthestAtTheRoot) {
-  std::vector<Vector3> positions = RandomPositions(500, 5, false);
-  SampleArray samples = MakeSamples(positions);
-  SampleMap map(samples);
-  NeighbourList list;
-  int found = FindNearest(map, {0, 0, 0}, 20, 10.0f, list);
-  ASSERT_EQ(found, 20);
-  for (int i = 2; i <= found; ++i) EXPECT_LE(list.squaredDistances[i], list.squaredDistances[i / 2]);
+TEST(SampleMap, FindNearestOnSurfacesLatticesAndCrowds) {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  // A sphere's shell: the samples lie on a surface, as the model's do; searches from on, inside
+  // and outside it, with the simulation's kind of counts and radii.
+  std::vector<Vector3> shell;
+  for (int i = 0; i < 20000; ++i) {
+    std::normal_distribution<float> normal;
+    Vector3 d{normal(random), normal(random), normal(random)};
+    shell.push_back(d / Length(d));
+  }
+  SampleArray shellSamples = MakeSamples(shell);
+  SampleMap sphere(shellSamples);
+  for (int query = 0; query < 200; ++query) {
+    const Vector3 point = shell[query * 97] * (0.8f + 0.4f * unit(random));
+    ExpectSameAsBruteForce(sphere, point, query % 2 == 0 ? 100 : 500, query % 3 == 0 ? 0.35f : 2.5f);
+  }
+
+  // An integer lattice: many equal distances, so the cut at maxCount falls among ties.
+  std::vector<Vector3> lattice;
+  for (int x = 0; x < 12; ++x) {
+    for (int y = 0; y < 12; ++y) lattice.push_back({static_cast<float>(x), static_cast<float>(y), 0.0f});
+  }
+  SampleArray latticeSamples = MakeSamples(lattice);
+  SampleMap flat(latticeSamples);
+  for (int maxCount : {1, 4, 5, 9, 13, 30}) ExpectSameAsBruteForce(flat, {5, 5, 0}, maxCount, 20.0f);
+  ExpectSameAsBruteForce(flat, {5.5f, 5.5f, 0.0f}, 4, 0.75f);
+
+  // A crowd far denser than the rest: more candidates than a search gathers at once.
+  std::vector<Vector3> crowd = RandomPositions(2000, 9, false);
+  for (int i = 0; i < 10000; ++i) crowd.push_back({0.01f * unit(random), 0.01f * unit(random), 0.01f * unit(random)});
+  SampleArray crowdSamples = MakeSamples(crowd);
+  SampleMap crowded(crowdSamples);
+  ExpectSameAsBruteForce(crowded, {0.005f, 0.005f, 0.005f}, 500, 1.0f);
+  ExpectSameAsBruteForce(crowded, {0.5f, 0.0f, 0.0f}, 300, 0.6f);
+
+  // All samples on one spot.
+  SampleArray spotSamples = MakeSamples(std::vector<Vector3>(50, Vector3{1, 2, 3}));
+  SampleMap spot(spotSamples);
+  ExpectSameAsBruteForce(spot, {1, 2, 3.5f}, 10, 1.0f);
 }
 
 TEST(SampleMap, EmptyMapsAndFarPointsFindNothing) {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "renderlib/vector3.h"
+
+namespace Simulation {
+
+// The sample positions bucketed into a uniform grid of cubic cells, for the k-nearest search.
+// The positions are kept as three float arrays sorted by cell, cells numbered x fastest, so a run
+// of cells along x is one contiguous stretch the distance test can sweep eight at a time.
+// The grid knows positions only; `Record(i)` says which record a position came from.
+class SampleGrid {
+public:
+  // One candidate of a search: its squared distance's bits above the record's index, so that
+  // comparing keys orders by distance and, on equal distances, by the lower record index.
+  using Key = uint64_t;
+  static uint32_t KeyRecord(Key key) { return static_cast<uint32_t>(key); }
+  static float KeyDistanceSquared(Key key) {
+    const uint32_t bits = static_cast<uint32_t>(key >> 32);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
+
+  SampleGrid() = default;
+  // positions[i] is the position of record i.
+  void Build(const RenderLib::Vector3* positions, uint32_t count);
+
+  // The up to maxCount keys of the records strictly within radius of point, the nearest ones
+  // (lower record index first on equal distances) when more lie inside, in no particular order
+  // but the same for the same grid and arguments. `keys` has room for maxCount entries.
+  // Allocates nothing; safe to call from many threads at once.
+  int FindNearest(const RenderLib::Vector3& point, int maxCount, float radius, Key* keys) const;
+
+  uint32_t Count() const { return count; }
+  float CellSize() const { return cellSize; }
+
+private:
+  friend struct GridSearch;
+
+  uint32_t count = 0;
+  RenderLib::Vector3 origin;
+  float cellSize = 1.0f;
+  float inverseCellSize = 1.0f;
+  int32_t cells[3] = {0, 0, 0};
+  // Mean samples per non-empty cell, for the first guess at how far a search must reach.
+  float samplesPerCell = 1.0f;
+  // cellStart[c] .. cellStart[c + 1] are the positions in cell c; one entry past the last cell.
+  std::vector<uint32_t> cellStart;
+  // Padded by one vector's width past count, so an eight-wide load never leaves the arrays.
+  std::vector<float> xs, ys, zs;
+  std::vector<uint32_t> records;
+};
+
+}  // namespace Simulation
