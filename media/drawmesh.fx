@@ -50,112 +50,128 @@ shared {
   // The cast metal is smoother than the crust that grows on it.
   const float kBaseRelief = 0.45;
 
-  struct Frame {
-    vec3 position;
-    vec3 normal;
-    vec3 tangent;
-    vec3 binormal;
-  };
-
   float Mask(sampler2D mask, vec2 uv, float factor) { return clamp(texture(mask, uv).r * factor, 0.0, 1.0); }
 
   float Ramp(float amount, float gain) { return (1.0 - exp(-gain * amount)) / (1.0 - exp(-gain)); }
 
-  // A tangent-space normal map texel turned into a world-space normal, its slope scaled.
-  vec3 MappedNormal(sampler2D map, vec2 uv, Frame frame, float strength) {
-    vec3 n = texture(map, uv).xyz * 2.0 - 1.0;
-    n.xy *= strength;
-    n = normalize(vec3(n.xy, max(n.z, 0.05)));
-    return normalize(frame.tangent * n.x + frame.binormal * n.y + frame.normal * n.z);
-  }
-
-  // The material textures are laid over the model in object space from three sides, blended by
-  // the normal: the atlas' charts are packed at their own turns, so sampling the material by
-  // texture coordinates breaks its grain at every chart border. The masks, baked in texture
-  // space, still go by the texture coordinates. kMaterialScale: repeats per unit, about the
-  // atlas' own texel density.
+  // The material textures are laid over the model in object space from three sides: the atlas'
+  // charts are packed at their own turns, so sampling the material by texture coordinates breaks
+  // its grain at every chart border. The masks, baked in texture space, still go by the texture
+  // coordinates. kMaterialScale: repeats per unit, about the atlas' own texel density.
   const float kMaterialScale = 0.25;
+  // Each point takes the side its normal faces most; only where two or three sides are within
+  // kSideBlend of each other (in the normal's components) are they mixed, which hides the seam.
+  const float kSideBlend = 0.15;
 
-  struct Triplanar {
-    vec2 uvX;  // seen along x: u runs along z, v along y
-    vec2 uvY;  // along y: u along x, v along z
-    vec2 uvZ;  // along z: u along x, v along y
-    vec3 weights;
-    mat3 toWorld;  // object directions to world ones
+  // What the two materials give at a point: colours, and their normal maps' slopes as object-space
+  // directions across the surface.
+  struct MaterialSample {
+    vec3 baseColor;
+    vec3 baseSlope;
+    vec3 patinaColor;
+    vec3 patinaSlope;
   };
 
-  Triplanar MakeTriplanar(vec3 worldPosition, vec3 worldNormal) {
-    Triplanar t;
-    t.toWorld = mat3(g_mWorld);
-    // g_mWorld is a rotation plus a move: its transpose turns back.
-    vec3 p = transpose(t.toWorld) * (worldPosition - g_mWorld[3].xyz) * kMaterialScale;
-    vec3 n = transpose(t.toWorld) * worldNormal;
-    t.uvX = p.zy;
-    t.uvY = p.xz;
-    t.uvZ = p.xy;
-    vec3 w = pow(abs(n), vec3(4.0));
-    t.weights = w / max(w.x + w.y + w.z, 1e-6);
-    return t;
+  // One side of the projection: its texture coordinates and their screen gradients, and the
+  // object directions its u and v run along.
+  struct Side {
+    vec2 uv;
+    vec2 dx;
+    vec2 dy;
+    vec3 alongU;
+    vec3 alongV;
+  };
+
+  Side SideAlong(int axis, vec3 p, vec3 dx, vec3 dy) {
+    if (axis == 0) return Side(p.zy, dx.zy, dy.zy, vec3(0.0, 0.0, 1.0), vec3(0.0, 1.0, 0.0));
+    if (axis == 1) return Side(p.xz, dx.xz, dy.xz, vec3(1.0, 0.0, 0.0), vec3(0.0, 0.0, 1.0));
+    return Side(p.xy, dx.xy, dy.xy, vec3(1.0, 0.0, 0.0), vec3(0.0, 1.0, 0.0));
   }
 
-  vec3 TriplanarColor(sampler2D map, Triplanar t) {
-    return texture(map, t.uvX).rgb * t.weights.x + texture(map, t.uvY).rgb * t.weights.y +
-           texture(map, t.uvZ).rgb * t.weights.z;
+  vec3 Slope(sampler2D map, Side side) {
+    vec2 slope = textureGrad(map, side.uv, side.dx, side.dy).xy * 2.0 - 1.0;
+    return side.alongU * slope.x + side.alongV * slope.y;
   }
 
-  // Each side's normal map slopes the normal along the object directions its u and v run.
-  vec3 TriplanarNormal(sampler2D map, Triplanar t, vec3 normal, float strength) {
-    vec2 sx = (texture(map, t.uvX).xy * 2.0 - 1.0) * strength;
-    vec2 sy = (texture(map, t.uvY).xy * 2.0 - 1.0) * strength;
-    vec2 sz = (texture(map, t.uvZ).xy * 2.0 - 1.0) * strength;
-    vec3 slope = t.weights.x * vec3(0.0, sx.y, sx.x) + t.weights.y * vec3(sy.x, 0.0, sy.y) +
-                 t.weights.z * vec3(sz.x, sz.y, 0.0);
-    vec3 worldSlope = t.toWorld * slope;
-    // Only the part across the surface tilts it.
-    worldSlope -= normal * dot(normal, worldSlope);
-    return normalize(normal + worldSlope);
+  // A fixed pattern of thresholds in [0, 1) on the screen, finer than the material's grain.
+  float Dither(vec2 pixel) { return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715)))); }
+
+  // Each pixel reads one side: a texture read costs the software rasteriser as much as all the
+  // lighting, and it runs both ways of a branch, so blending sides would read them all. Where
+  // sides are close to equal the pixel picks one at random in proportion to their weights, which
+  // blends them on average and keeps the seam from showing as a line. The gradients are the chosen
+  // side's own: implicit ones would jump where neighbouring pixels chose differently.
+  // dx, dy: how p changes to the next pixel across and down.
+  MaterialSample SampleMaterials(vec3 p, vec3 dx, vec3 dy, vec2 pixel, vec3 normal, bool textured) {
+    vec3 facing = abs(normal);
+    vec3 w = max(facing - (max(facing.x, max(facing.y, facing.z)) - kSideBlend), 0.0);
+    float pick = Dither(pixel) * (w.x + w.y + w.z);
+    int axis = pick < w.x ? 0 : (pick < w.x + w.y ? 1 : 2);
+    Side side = SideAlong(axis, p, dx, dy);
+    MaterialSample m = MaterialSample(vec3(0.0), vec3(0.0), vec3(0.0), vec3(0.0));
+    if (textured) {
+      m.baseColor = textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb;
+      m.baseSlope = Slope(BaseNrm, side);
+    }
+    m.patinaColor = textureGrad(RustDiffuse, side.uv, side.dx, side.dy).rgb;
+    m.patinaSlope = Slope(RustNrm, side);
+    return m;
   }
 
   vec3 Environment(vec3 direction) { return mix(kGround, kSky, smoothstep(-0.35, 0.65, direction.y)); }
 
-  // Lambert plus Blinn-Phong from both lights, an ambient from the environment and its
-  // reflection; specularColor already holds Ks.
-  vec3 Light(vec3 position, vec3 normal, vec3 albedo, vec3 ambient, vec3 specularColor, float shininess,
-             float mirror) {
-    vec3 toEye = normalize(g_vCameraPosition - position);
+  // Lambert plus Blinn-Phong from one light; specularColor already holds Ks.
+  vec3 OneLight(vec3 toLight, vec3 toEye, vec3 normal, vec3 albedo, vec3 specularColor, float shininess) {
+    float lambert = max(dot(normal, toLight), 0.0);
+    float highlight = lambert > 0.0 ? pow(max(dot(normal, normalize(toLight + toEye)), 0.0), shininess) : 0.0;
+    return albedo * lambert + specularColor * (highlight * (shininess + 8.0) / 24.0);
+  }
+
+  // Both lights, an ambient from the environment and its reflection.
+  vec3 Light(vec3 toEye, vec3 toLightMain, vec3 toLightFill, vec3 normal, vec3 albedo, vec3 ambient,
+             vec3 specularColor, float shininess, float mirror) {
     vec3 result = ambient * albedo * Environment(normal);
-    vec3 lights[2] = vec3[2](g_vLightPositionMain, g_vLightPositionFill);
-    vec3 colors[2] = vec3[2](g_vLightColor, g_vLightColor * kFillTint);
-    for (int i = 0; i < 2; ++i) {
-      vec3 toLight = normalize(lights[i] - position);
-      float lambert = max(dot(normal, toLight), 0.0);
-      vec3 halfway = normalize(toLight + toEye);
-      float highlight = lambert > 0.0 ? pow(max(dot(normal, halfway), 0.0), shininess) : 0.0;
-      result += colors[i] * (albedo * lambert + specularColor * highlight * (shininess + 8.0) / 24.0);
-    }
+    result += g_vLightColor * OneLight(toLightMain, toEye, normal, albedo, specularColor, shininess);
+    result += (g_vLightColor * kFillTint) * OneLight(toLightFill, toEye, normal, albedo, specularColor, shininess);
     float facing = max(dot(normal, toEye), 0.0);
     float fresnel = 0.35 + 0.65 * pow(1.0 - facing, 4.0);
-    result += mirror * fresnel * specularColor * Environment(reflect(-toEye, normal));
-    return result;
+    return result + mirror * fresnel * specularColor * Environment(reflect(-toEye, normal));
   }
+
+  // What ShadedVertex hands on, and the screen gradients of objectPosition (this code is in front
+  // of the vertex stages too, where there are none).
+  struct ShadedInput {
+    vec3 worldPosition;
+    vec2 uv;
+    vec3 objectPosition;
+    vec3 objectNormal;
+    vec3 toLightMain;
+    vec3 toLightFill;
+    vec3 dx;
+    vec3 dy;
+    vec2 pixel;  // gl_FragCoord.xy
+  };
 
   // The aged surface. textured: the base material comes from BaseDiffuse / BaseNrm, else from
   // the material's own colours on the geometric normal. specular: with highlights.
-  vec4 AgedSurface(Frame frame, vec2 uv, bool textured, bool specular) {
+  vec4 AgedSurface(ShadedInput i, bool textured, bool specular) {
+    vec2 uv = i.uv;
     float patina = Ramp(Mask(RustMask, uv, RustFactor), kRustGain);
     float dirt = Ramp(Mask(DirtMask, uv, DirtFactor), kDirtGain);
 
-    Triplanar material = MakeTriplanar(frame.position, frame.normal);
-    vec3 baseColor = textured ? TriplanarColor(BaseDiffuse, material) : g_vMaterialDiffuse;
-    vec3 baseNormal = textured ? TriplanarNormal(BaseNrm, material, frame.normal, Bump * kBaseRelief) : frame.normal;
-    vec3 patinaColor = TriplanarColor(RustDiffuse, material);
-    vec3 patinaNormal = TriplanarNormal(RustNrm, material, frame.normal, Bump);
+    vec3 normal = normalize(i.objectNormal);
+    MaterialSample m = SampleMaterials(i.objectPosition, i.dx, i.dy, i.pixel, normal, textured);
+    vec3 baseColor = textured ? m.baseColor : g_vMaterialDiffuse;
+    // Only the part of the slope across the surface tilts it.
+    vec3 slope = mix(m.baseSlope * (Bump * kBaseRelief), m.patinaSlope * Bump, patina);
+    slope -= normal * dot(normal, slope);
+    // g_mWorld is a rotation plus a move: its upper 3 x 3 turns directions.
+    normal = normalize(mat3(g_mWorld) * (normal + slope));
 
-    vec3 normal = normalize(mix(baseNormal, patinaNormal, patina));
     // Bronze is a metal: a dim, deeper diffuse and highlights and reflections in its own colour.
     // Verdigris is a matte mineral crust.
     vec3 bronze = pow(baseColor, vec3(1.25)) * 0.8;
-    vec3 albedo = mix(bronze, patinaColor * 1.2, patina);
+    vec3 albedo = mix(bronze, m.patinaColor * 1.2, patina);
     vec3 metalSpecular = textured ? mix(vec3(1.0), baseColor * 1.9, 0.65) : g_vMaterialSpecular * 2.0;
     vec3 specularColor = mix(metalSpecular, vec3(0.12), patina);
     float shininess = mix(float(max(g_nMaterialShininess, 1)), 10.0, patina);
@@ -167,20 +183,23 @@ shared {
     float mirror = (1.0 - patina) * (1.0 - 0.7 * dirt) * 1.6;
 
     vec3 ambient = max(g_vMaterialAmbient * 2.5, vec3(0.25));
-    return vec4(Light(frame.position, normal, albedo, ambient, specularColor, shininess, mirror), g_fMaterialAlpha);
+    vec3 toEye = normalize(g_vCameraPosition - i.worldPosition);
+    vec3 color = Light(toEye, i.toLightMain, i.toLightFill, normal, albedo, ambient, specularColor, shininess, mirror);
+    return vec4(color, g_fMaterialAlpha);
   }
 
   // One mask in grey on the model (white = full), lit just enough to show the shape. The
   // square root lifts the faint traces of a short run out of the dark.
-  vec4 MaskView(Frame frame, vec2 uv, sampler2D mask, float factor) {
+  vec4 MaskView(vec3 position, vec3 normal, vec2 uv, sampler2D mask, float factor) {
     float amount = sqrt(Mask(mask, uv, factor));
     vec3 color = mix(vec3(0.06), vec3(1.0), amount);
-    vec3 toLight = normalize(g_vLightPositionMain - frame.position);
-    float lambert = max(dot(frame.normal, toLight), 0.0);
+    vec3 toLight = normalize(g_vLightPositionMain - position);
+    float lambert = max(dot(normalize(normal), toLight), 0.0);
     return vec4(color * (0.45 + 0.55 * lambert), 1.0);
   }
 }
 
+// The mask views need only the position, the normal and the texture coordinates.
 vertex MeshVertex {
   in vec4 POSITION;  // w overlaps the texture coordinate: only x, y, z are the position
   in vec2 TEXCOORD;
@@ -190,80 +209,101 @@ vertex MeshVertex {
   out vec3 worldPosition;
   out vec2 uv;
   out vec3 worldNormal;
-  out vec3 worldTangent;
-  out vec3 worldBinormal;
 
   void main() {
     vec4 world = g_mWorld * vec4(POSITION.xyz, 1.0);
     worldPosition = world.xyz;
     uv = TEXCOORD;
-    mat3 turn = mat3(g_mWorld);
-    worldNormal = turn * NORMAL.xyz;
-    worldTangent = turn * TANGENT.xyz;
-    worldBinormal = turn * BINORMAL.xyz;
+    worldNormal = mat3(g_mWorld) * NORMAL.xyz;
     gl_Position = g_mWorldViewProjection * world;
   }
 }
 
-// The interpolated frame, made orthonormal again around the normal.
-shared {
-  Frame MakeFrame(vec3 position, vec3 normal, vec3 tangent, vec3 binormal) {
-    Frame frame;
-    frame.position = position;
-    frame.normal = normalize(normal);
-    vec3 t = tangent - frame.normal * dot(frame.normal, tangent);
-    frame.tangent = dot(t, t) > 1e-12 ? normalize(t) : vec3(0.0);
-    float side = dot(cross(frame.normal, frame.tangent), binormal) < 0.0 ? -1.0 : 1.0;
-    frame.binormal = side * cross(frame.normal, frame.tangent);
-    return frame;
+// The aged surface reads its materials in object space and lights in world space. The lights
+// stand twenty radii away, so their directions barely turn across a triangle: they are worked out
+// per vertex. The material projection does its own normal mapping, so tangents are not needed.
+vertex ShadedVertex {
+  in vec4 POSITION;
+  in vec2 TEXCOORD;
+  in vec4 NORMAL;
+  in vec4 TANGENT;
+  in vec4 BINORMAL;
+  out vec3 worldPosition;
+  out vec2 uv;
+  out vec3 objectPosition;  // in material repeats
+  out vec3 objectNormal;
+  out vec3 toLightMain;
+  out vec3 toLightFill;
+
+  void main() {
+    vec4 world = g_mWorld * vec4(POSITION.xyz, 1.0);
+    worldPosition = world.xyz;
+    uv = TEXCOORD;
+    objectPosition = POSITION.xyz * kMaterialScale;
+    objectNormal = NORMAL.xyz;
+    toLightMain = normalize(g_vLightPositionMain - world.xyz);
+    toLightFill = normalize(g_vLightPositionFill - world.xyz);
+    gl_Position = g_mWorldViewProjection * world;
   }
 }
 
 fragment TexturedSpecularPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
+  in vec3 objectPosition;
+  in vec3 objectNormal;
+  in vec3 toLightMain;
+  in vec3 toLightFill;
   out vec4 color;
   void main() {
-    color = AgedSurface(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, true, true);
+    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
+                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
+                       true, true);
   }
 }
 
 fragment TexturedNoSpecularPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
+  in vec3 objectPosition;
+  in vec3 objectNormal;
+  in vec3 toLightMain;
+  in vec3 toLightFill;
   out vec4 color;
   void main() {
-    color = AgedSurface(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, true, false);
+    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
+                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
+                       true, false);
   }
 }
 
 fragment SpecularPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
+  in vec3 objectPosition;
+  in vec3 objectNormal;
+  in vec3 toLightMain;
+  in vec3 toLightFill;
   out vec4 color;
   void main() {
-    color = AgedSurface(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, false, true);
+    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
+                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
+                       false, true);
   }
 }
 
 fragment NoSpecularPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
+  in vec3 objectPosition;
+  in vec3 objectNormal;
+  in vec3 toLightMain;
+  in vec3 toLightFill;
   out vec4 color;
   void main() {
-    color = AgedSurface(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, false, false);
+    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
+                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
+                       false, false);
   }
 }
 
@@ -271,24 +311,16 @@ fragment DirtPixel {
   in vec3 worldPosition;
   in vec2 uv;
   in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
   out vec4 color;
-  void main() {
-    color = MaskView(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, DirtMask, DirtFactor);
-  }
+  void main() { color = MaskView(worldPosition, worldNormal, uv, DirtMask, DirtFactor); }
 }
 
 fragment RustPixel {
   in vec3 worldPosition;
   in vec2 uv;
   in vec3 worldNormal;
-  in vec3 worldTangent;
-  in vec3 worldBinormal;
   out vec4 color;
-  void main() {
-    color = MaskView(MakeFrame(worldPosition, worldNormal, worldTangent, worldBinormal), uv, RustMask, RustFactor);
-  }
+  void main() { color = MaskView(worldPosition, worldNormal, uv, RustMask, RustFactor); }
 }
 
 state Solid {
@@ -299,7 +331,7 @@ state Solid {
 }
 
 technique Shaded {
-  pass P0 { vertex = MeshVertex; fragment = TexturedSpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = TexturedSpecularPixel; state = Solid; }
 }
 
 technique Dirt {
@@ -311,17 +343,17 @@ technique Rust {
 }
 
 technique TexturedSpecular {
-  pass P0 { vertex = MeshVertex; fragment = TexturedSpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = TexturedSpecularPixel; state = Solid; }
 }
 
 technique TexturedNoSpecular {
-  pass P0 { vertex = MeshVertex; fragment = TexturedNoSpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = TexturedNoSpecularPixel; state = Solid; }
 }
 
 technique Specular {
-  pass P0 { vertex = MeshVertex; fragment = SpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = SpecularPixel; state = Solid; }
 }
 
 technique NoSpecular {
-  pass P0 { vertex = MeshVertex; fragment = NoSpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = NoSpecularPixel; state = Solid; }
 }

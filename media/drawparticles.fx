@@ -1,4 +1,7 @@
-// The surface samples as round points of a few pixels in their own colour.
+// The surface samples as round points of a few pixels. The vertex colour is the sample's dirt as
+// grey (d, d, d): shown as it is, every clean sample, and so the whole model before a run, would
+// be black. The grey is laid instead on a ramp from bare bronze (clean) to near white (full dirt),
+// so brighter still means dirtier, as in the Dirt view.
 // Matrices are row-vector (v * M) as the math module makes them; GLSL writes them as M * v
 // (see docs/effects.md).
 //   g_mWorld                the model's rotation; applied here, not part of the next one
@@ -9,6 +12,8 @@ shared {
   uniform mat4 g_mWorldViewProjection;
 
   const float kPointPixels = 4.0;
+  const vec3 kClean = vec3(0.70, 0.50, 0.30);
+  const vec3 kFullDirt = vec3(0.95, 0.93, 0.88);
 }
 
 vertex PointVertex {
@@ -17,7 +22,7 @@ vertex PointVertex {
   out vec4 pointColor;
 
   void main() {
-    pointColor = COLOR;
+    pointColor = vec4(mix(kClean, kFullDirt, COLOR.rgb), COLOR.a);
     gl_Position = g_mWorldViewProjection * (g_mWorld * vec4(POSITION, 1.0));
     gl_PointSize = kPointPixels;
   }

@@ -6,11 +6,15 @@
 # seconds measured after the scene is set up. The load average is printed with each figure: the
 # machine may be shared.
 #
-# usage: tools/measure_frame_rates.sh [PATINEX] [SECONDS]   (defaults build/release/bin/patinex, 10)
+# usage: tools/measure_frame_rates.sh [PATINEX] [SECONDS] [SCENARIO...]
+#   (defaults build/release/bin/patinex, 10, all of shaded dirt rust points100 points500 run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program="$(realpath "${1:-build/release/bin/patinex}")"
 seconds="${2:-10}"
+shift $(( $# < 2 ? $# : 2 ))
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(shaded dirt rust points100 points500 run)
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/media"
@@ -46,15 +50,20 @@ case "$scenario" in
 esac
 away
 case "$scenario" in points500) sleep 25 ;; points*) sleep 8 ;; *) sleep 2 ;; esac
+# The processor time the program (all its threads, llvmpipe's included) spends per frame
+# depends far less on what else runs on the machine than the frames per second do.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 skip=$(wc -l < hud/fps)
+ticks=$(cpu_ticks)
 sleep "$seconds"
+ticks=$(( $(cpu_ticks) - ticks ))
 load=$(cut -d' ' -f1 /proc/loadavg)
-tail -n +"$((skip + 1))" hud/fps | sort -n | awk -v s="$scenario" -v l="$load" \
-  '{v[NR]=$1} END {if (NR) printf "%-10s %7.1f fps (median of %d s, min %.1f, max %.1f; load %s)\n", s, v[int((NR+1)/2)], NR, v[1], v[NR], l}'
+tail -n +"$((skip + 1))" hud/fps | sort -n | awk -v s="$scenario" -v l="$load" -v t="$ticks" -v hz="$(getconf CLK_TCK)" \
+  '{v[NR]=$1; frames+=$1} END {if (NR) printf "%-10s %7.1f fps (median of %d s, min %.1f, max %.1f; %.1f ms processor time a frame; load %s)\n", s, v[int((NR+1)/2)], NR, v[1], v[NR], frames ? 1000 * t / hz / frames : 0, l}'
 xdotool key --window "$window" Escape
 wait $pid || true
 EOF
 
-for scenario in shaded dirt rust points100 points500 run; do
+for scenario in "${scenarios[@]}"; do
   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$work/measure.sh" "$work" "$program" "$seconds" "$scenario"
 done

@@ -64,7 +64,11 @@ TEST_F(Application, StartsWithAnEmptyPickerTheParameterDefaultsAndNothingDrawn) 
 TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
   Pick(1);
   ASSERT_TRUE(App().triangleSoup && App().kdTree && App().renderMesh);
-  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));
+  const std::vector<float> middle = DrawnPixel(400, 300);
+  EXPECT_FALSE(IsClearColour(middle));
+  // Bare bronze before any run: warm, red over green over blue.
+  EXPECT_GT(middle[0], middle[1]);
+  EXPECT_GT(middle[1], middle[2]);
   EXPECT_TRUE(IsClearColour(DrawnPixel(5, 595)));  // the sphere fills the middle, not the corner
 
   Pick(0);
@@ -94,6 +98,28 @@ TEST_F(Application, EditBoxesClampWhatIsTypedAndWriteTheValueBack) {
   EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000000");
   PressWeather();  // stop it again
   EndRunningSimulation();
+  TypeInto(ID_DENSITY, "100");
+  FramesUntil([] { return App().density == 100; }, 10.0);
+}
+
+TEST_F(Application, SamplesBeforeARunShowAsBronzePointsNotBlackOnes) {
+  Pick(1);
+  TypeInto(ID_DENSITY, "10");
+  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr && App().density == 10; }, 10.0));
+  ASSERT_EQ(App().showSamples, 1);
+  // The points leave gaps: take the brightest pixel of a patch in the middle of the sphere.
+  Platform::GraphicsDevice* device = FrameworkGetDevice();
+  OnFrameRender(device, FrameworkGetTime(), 0.0f, nullptr);
+  constexpr int kSide = 16;
+  std::vector<float> patch(kSide * kSide * 4);
+  ASSERT_TRUE(Platform::Succeeded(device->ReadPixels(392, 292, kSide, kSide, patch.data())));
+  float red = 0.0f, green = 0.0f, blue = 0.0f;
+  for (int i = 0; i < kSide * kSide; ++i) {
+    if (patch[i * 4] > red) red = patch[i * 4], green = patch[i * 4 + 1], blue = patch[i * 4 + 2];
+  }
+  EXPECT_GT(red, 0.5f);  // brighter than the 0.3 grey around them, where clean samples were black
+  EXPECT_GT(red, green);
+  EXPECT_GT(green, blue);
   TypeInto(ID_DENSITY, "100");
   FramesUntil([] { return App().density == 100; }, 10.0);
 }
