@@ -126,6 +126,9 @@ public:
     std::filesystem::create_directories(maskFolder);
     App().maskFolder = maskFolder.string();
     Frames(2);
+    // The edit boxes as the program starts, before any test types into them: whole-binary runs
+    // share one application, so a later test cannot read them from the panel.
+    if (started) startTexts = {EditText(ID_DENSITY), EditText(ID_STEPS), EditText(ID_TONS_PER_STEP)};
   }
   void TearDown() override {
     if (!HasDisplay()) return;
@@ -135,6 +138,7 @@ public:
   }
   static inline bool started = false;
   static inline std::filesystem::path maskFolder;
+  static inline std::vector<std::string> startTexts;  // Density, Steps, Tons/Step
 };
 
 }  // namespace AppDriver

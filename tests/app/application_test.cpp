@@ -51,9 +51,7 @@ TEST_F(Application, StartsWithAnEmptyPickerTheParameterDefaultsAndNothingDrawn) 
   EXPECT_EQ(FrameworkGetWindow()->Title(), "Patinex");
   EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedItem()->text, "-Pick Model-");
   EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetNumItems(), 4);
-  EXPECT_EQ(EditText(ID_DENSITY), "100");
-  EXPECT_EQ(EditText(ID_STEPS), "1");
-  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000");
+  EXPECT_EQ(Environment::startTexts, (std::vector<std::string>{"100", "1", "1000"}));
   EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
   // Without a model "Weather" does nothing.
   PressWeather();
