@@ -104,6 +104,9 @@ public:
   // Draws what is batched, then applies "RestoreState".
   void EndSprites();
 
+  // The sprite batch the dialogs draw through (null without a device and back buffer).
+  const SpriteBatch* Sprites() const { return sprites.get(); }
+
   // Bumped when the device or the back buffer changes, so dialogs refresh their controls.
   double RefreshTime() const { return refreshTime; }
 

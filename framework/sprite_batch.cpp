@@ -44,6 +44,7 @@ SpriteBatch::SpriteBatch(Platform::GraphicsDevice* graphicsDevice, Platform::Inp
       targetHeight(static_cast<float>(height)),
       vertexBuffer(std::move(buffer)) {
   pending.reserve(capacity);
+  runs.reserve(capacity);
 }
 
 void SpriteBatch::Begin(Platform::EffectPass* effectPass, Platform::EffectVariable* variable) {
@@ -53,32 +54,43 @@ void SpriteBatch::Begin(Platform::EffectPass* effectPass, Platform::EffectVariab
 }
 
 void SpriteBatch::Draw(Platform::ShaderResourceView* spriteTexture, const Sprite& sprite) {
-  if (!pass) return;
-  if (!pending.empty() && (spriteTexture != texture || pending.size() >= capacity)) Flush();
-  texture = spriteTexture;
+  if (!pass || sprite.color[3] <= 0.0f) return;
+  if (pending.size() >= capacity) Flush();
+  const auto index = static_cast<uint32_t>(pending.size());
+  if (runs.empty() || runs.back().texture != spriteTexture) {
+    runs.push_back({spriteTexture, index, 0});
+  }
+  ++runs.back().count;
   pending.push_back(sprite);
+}
+
+void SpriteBatch::SortRun(const Run& run) {
+  // Far to near, equal depths in the order drawn; an insertion sort moves nothing when the
+  // caller already drew back to front, the usual case.
+  Sprite* sprites = pending.data() + run.first;
+  for (uint32_t i = 1; i < run.count; ++i) {
+    const Sprite moving = sprites[i];
+    uint32_t j = i;
+    while (j > 0 && sprites[j - 1].depth < moving.depth) {
+      sprites[j] = sprites[j - 1];
+      --j;
+    }
+    sprites[j] = moving;
+  }
 }
 
 void SpriteBatch::Flush() {
   if (pending.empty()) return;
-  // Far to near, equal depths in the order drawn; an insertion sort moves nothing when the
-  // caller already drew back to front, the usual case.
-  for (size_t i = 1; i < pending.size(); ++i) {
-    const Sprite moving = pending[i];
-    size_t j = i;
-    while (j > 0 && pending[j - 1].depth < moving.depth) {
-      pending[j] = pending[j - 1];
-      --j;
-    }
-    pending[j] = moving;
-  }
+  for (const Run& run : runs) SortRun(run);
 
   auto* vertices = static_cast<UIVertex*>(vertexBuffer->MapDiscard());
   if (!vertices) {
     std::fprintf(stderr, "Could not map the sprite vertex buffer; %zu sprites not drawn\n", pending.size());
     pending.clear();
+    runs.clear();
     return;
   }
+  ++fillCount;
   const float scaleX = 2.0f / targetWidth;
   const float scaleY = 2.0f / targetHeight;
   for (size_t i = 0; i < pending.size(); ++i) {
@@ -103,19 +115,21 @@ void SpriteBatch::Flush() {
   }
   vertexBuffer->Unmap();
 
-  if (textureVariable) textureVariable->SetResource(texture);
-  if (pass) pass->Apply();
   device->SetInputLayout(layout);
   device->SetVertexBuffer(vertexBuffer.get(), sizeof(UIVertex), 0);
   device->SetPrimitiveTopology(Platform::PrimitiveTopology::TriangleList);
-  device->Draw(static_cast<uint32_t>(pending.size()) * kVerticesPerSprite, 0);
-  ++drawCount;
+  for (const Run& run : runs) {
+    if (textureVariable) textureVariable->SetResource(run.texture);
+    if (pass) pass->Apply();
+    device->Draw(run.count * kVerticesPerSprite, run.first * kVerticesPerSprite);
+    ++drawCount;
+  }
   pending.clear();
+  runs.clear();
 }
 
 void SpriteBatch::End() {
   Flush();
   pass = nullptr;
   textureVariable = nullptr;
-  texture = nullptr;
 }

@@ -29,17 +29,20 @@ struct Sprite {
 };
 
 // Collects textured quads and draws them as triangle lists from one dynamic vertex buffer through
-// a pass that reads the texture from a sampler variable. It draws what it holds when it is full,
-// when the texture changes and on Flush; within one draw the quads go from far to near (equal
-// depths keep their order). Nothing is allocated after creation.
+// a pass that reads the texture from a sampler variable. Quads in a row with the same texture form
+// a run, drawn with one draw call; within a run they go from far to near (equal depths keep their
+// order), and runs are drawn in the order they were started. Everything held is drawn when the
+// buffer is full, on Flush and on End, with the buffer filled once for all its runs: refilling a
+// dynamic buffer is what costs, not the draw. Fully transparent quads are dropped (they would
+// leave every colour as it is). Nothing is allocated after creation.
 class SpriteBatch {
 public:
-  // Room for maxSprites quads per draw, placed over a target of targetWidth × targetHeight pixels.
+  // Room for maxSprites quads per fill, placed over a target of targetWidth × targetHeight pixels.
   static Platform::Result Create(Platform::GraphicsDevice* device, Platform::InputLayout* layout, uint32_t maxSprites,
                                  int targetWidth, int targetHeight, std::unique_ptr<SpriteBatch>* batch);
 
-  // The pass applied before each draw and the variable the texture is bound to; both must
-  // outlive the drawing until End or Flush.
+  // The pass applied before each draw and the variable the texture is bound to; both, and every
+  // texture drawn, must outlive the drawing until End or Flush.
   void Begin(Platform::EffectPass* pass, Platform::EffectVariable* textureVariable);
   void Draw(Platform::ShaderResourceView* texture, const Sprite& sprite);
   void Flush();
@@ -47,12 +50,22 @@ public:
   void End();
 
   uint32_t Capacity() const { return capacity; }
-  // Draw calls made since creation (each flush that had something to draw).
+  // Draw calls made since creation (one per run drawn).
   uint64_t DrawCount() const { return drawCount; }
+  // Times the vertex buffer was filled since creation.
+  uint64_t FillCount() const { return fillCount; }
 
 private:
+  // Quads [first, first + count) of pending, all with one texture.
+  struct Run {
+    Platform::ShaderResourceView* texture;
+    uint32_t first;
+    uint32_t count;
+  };
+
   SpriteBatch(Platform::GraphicsDevice* device, Platform::InputLayout* layout, uint32_t maxSprites, int width,
               int height, std::unique_ptr<Platform::Buffer> buffer);
+  void SortRun(const Run& run);
 
   Platform::GraphicsDevice* device;
   Platform::InputLayout* layout;
@@ -61,8 +74,9 @@ private:
   float targetHeight;
   std::unique_ptr<Platform::Buffer> vertexBuffer;  // capacity × 6 vertices
   std::vector<Sprite> pending;                     // reserved to capacity
-  Platform::ShaderResourceView* texture = nullptr;
+  std::vector<Run> runs;                           // reserved to capacity
   Platform::EffectPass* pass = nullptr;
   Platform::EffectVariable* textureVariable = nullptr;
   uint64_t drawCount = 0;
+  uint64_t fillCount = 0;
 };

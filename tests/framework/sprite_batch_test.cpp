@@ -86,21 +86,43 @@ TEST_F(SpriteBatchTest, NearerSpritesCoverFartherOnesWhateverTheOrderDrawn) {
   EXPECT_EQ(batch->DrawCount(), 1u);
 }
 
-TEST_F(SpriteBatchTest, FlushesWhenFullOrWhenTheTextureChanges) {
+TEST_F(SpriteBatchTest, FillsOncePerFlushAndDrawsOneRunPerTextureInOrder) {
   ASSERT_EQ(SpriteBatch::Create(device.get(), layout.get(), 4, kWidth, kHeight, &batch), Platform::kOk);
   Clear(0, 0, 0, 1);
   batch->Begin(pass, effect->VariableByName("g_Texture"));
   for (int i = 0; i < 5; ++i) batch->Draw(palette.get(), Solid(0, i * 10.0f, 0, i * 10.0f + 10, 10, 0.5f));
-  EXPECT_EQ(batch->DrawCount(), 1u);  // the first four
+  EXPECT_EQ(batch->DrawCount(), 1u);  // full: the first four drawn
+  EXPECT_EQ(batch->FillCount(), 1u);
   batch->Draw(other.get(), Solid(0, 0, 20, 10, 30, 0.5f));
-  EXPECT_EQ(batch->DrawCount(), 2u);  // the fifth, before the texture changed
   batch->Draw(palette.get(), Solid(1, 0, 40, 10, 50, 0.5f));
+  EXPECT_EQ(batch->DrawCount(), 1u);  // held until the end
   batch->End();
-  EXPECT_EQ(batch->DrawCount(), 4u);
+  EXPECT_EQ(batch->DrawCount(), 4u);  // the fifth, the other texture, the palette again
+  EXPECT_EQ(batch->FillCount(), 2u);
   const std::vector<float> pixels = ReadAll();
   EXPECT_NEAR(At(pixels, 45, 5)[0], 1.0f, 0.01f);  // the sprite that overflowed was drawn
   EXPECT_NEAR(At(pixels, 5, 25)[0], 0.0f, 0.01f);  // the zeroed texture shows nothing
   EXPECT_NEAR(At(pixels, 5, 45)[1], 1.0f, 0.01f);
+
+  // Depth orders a run only: a later run covers an earlier one even when it lies farther away.
+  // A transparent quad is dropped, so it neither draws nor splits a run.
+  Clear(0, 0, 0, 1);
+  batch->Begin(pass, effect->VariableByName("g_Texture"));
+  batch->Draw(palette.get(), Solid(1, 0, 0, 40, 40, 0.2f));
+  batch->Draw(other.get(), Solid(0, 0, 0, 40, 40, 0.2f));
+  batch->Draw(palette.get(), Solid(0, 20, 20, 60, 60, 0.9f));
+  Sprite invisible = Solid(2, 0, 0, 80, 80, 0.1f);
+  invisible.color[3] = 0.0f;
+  batch->Draw(other.get(), invisible);
+  batch->Draw(palette.get(), Solid(2, 50, 50, 70, 70, 0.95f));
+  batch->End();
+  EXPECT_EQ(batch->DrawCount(), 7u);
+  const std::vector<float> layered = ReadAll();
+  EXPECT_NEAR(At(layered, 30, 30)[0], 1.0f, 0.01f);  // red over green
+  EXPECT_NEAR(At(layered, 10, 10)[1], 1.0f, 0.01f);
+  EXPECT_NEAR(At(layered, 55, 55)[0], 1.0f, 0.01f);  // red over the farther blue of its run
+  EXPECT_NEAR(At(layered, 65, 65)[2], 1.0f, 0.01f);
+  EXPECT_NEAR(At(layered, 75, 75)[2], 0.0f, 0.01f);  // nothing of the transparent quad
 
   std::unique_ptr<SpriteBatch> none;
   EXPECT_EQ(SpriteBatch::Create(device.get(), layout.get(), 0, kWidth, kHeight, &none), Platform::kInvalidArgument);
