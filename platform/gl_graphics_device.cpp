@@ -1,7 +1,6 @@
 #include "platform/gl_graphics_device.h"
 
 #include <epoxy/gl.h>
-#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +8,7 @@
 
 #include "platform/gl_effect.h"
 #include "platform/gl_render_target.h"
+#include "platform/heap_tuning.h"
 #include "platform/gl_textures.h"
 #include "platform/texture_files.h"
 
@@ -31,23 +31,6 @@ GLenum GlTopology(PrimitiveTopology topology) {
       return GL_LINES;
   }
   return GL_TRIANGLES;
-}
-
-// Mesa's software rasterisers allocate and free their vertex and bin storage every frame. With
-// the allocator's defaults the freed memory goes back to the system at once and every frame
-// faults it in again, page by page, which costs more than all the drawing the GUI asks for. The
-// heap keeps up to this much free memory instead, and blocks up to the second figure come from it.
-constexpr int kKeptFreeHeapBytes = 64 << 20;
-constexpr int kLargestHeapBlockBytes = 4 << 20;
-
-void KeepFreedHeapMemory() {
-  static const bool done = [] {
-    if (mallopt(M_TRIM_THRESHOLD, kKeptFreeHeapBytes) != 1 || mallopt(M_MMAP_THRESHOLD, kLargestHeapBlockBytes) != 1) {
-      std::fprintf(stderr, "The allocator refused to keep freed memory; drawing may page-fault every frame\n");
-    }
-    return true;
-  }();
-  (void)done;
 }
 
 // Clears write whole surfaces whatever the masks and scissor a pass left behind.
