@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "framework/framework_state.h"
 #include "framework/ui_button.h"
 #include "framework/ui_check_box.h"
 #include "framework/ui_edit_box.h"
@@ -124,6 +125,38 @@ TEST_F(DialogTest, TabMovesFocusAcrossDialogsInRegistrationOrder) {
   EXPECT_FALSE(Mouse(WM_LBUTTONDOWN, 150, 180, MK_LBUTTON));
   EXPECT_EQ(Dialog::FocusedControl(), nullptr);
   EXPECT_FALSE(first->HasFocus());
+}
+
+// With the automation option a click, a double click or a key press received by any dialog turns
+// keyboard input on for every dialog; without it, and for other messages, nothing changes.
+TEST_F(DialogTest, AutomationTurnsKeyboardInputOnForEveryDialog) {
+  Dialog second{input};
+  InitDialog(second, 100, 300);
+  bool& automation = GetFrameworkState().options.automation;
+  const bool saved = automation;
+
+  automation = false;
+  Click(10, 10);
+  Key(VK_SPACE);
+  EXPECT_FALSE(dialog.IsKeyboardInputEnabled());
+  EXPECT_FALSE(second.IsKeyboardInputEnabled());
+
+  automation = true;
+  Mouse(WM_MOUSEMOVE, 10, 10);
+  Mouse(WM_RBUTTONDOWN, 10, 10);
+  EXPECT_FALSE(dialog.IsKeyboardInputEnabled());
+  for (uint32_t message : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_KEYDOWN}) {
+    dialog.EnableKeyboardInput(false);
+    second.EnableKeyboardInput(false);
+    if (message == WM_KEYDOWN) {
+      second.HandleMessage(nullptr, message, VK_SPACE, 0);
+    } else {
+      Mouse(message, 10, 10, MK_LBUTTON, &second);
+    }
+    EXPECT_TRUE(dialog.IsKeyboardInputEnabled()) << std::hex << message;
+    EXPECT_TRUE(second.IsKeyboardInputEnabled()) << std::hex << message;
+  }
+  automation = saved;
 }
 
 TEST_F(DialogTest, CaptionClickMinimisesAndRestores) {
