@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -78,19 +79,28 @@ public:
   };
 
   // positions[k - 1] gets the position of heap position k.
-  Balancer(const RecordParts& records, Vector3 boundsMin, Vector3 boundsMax, Vector3* positions)
-      : heap(records.Total() + 1), axes(records.Total() + 1), list(records.Total() + 1), rootMin(boundsMin),
-        rootMax(boundsMax), positions(positions) {
+  // The bounds are taken in the same pass that copies the positions out of the records.
+  // Every entry of the arrays is written before it is read, so they start uninitialised.
+  Balancer(const RecordParts& records, Vector3* positions)
+      : heap(new uint32_t[records.Total() + 1]), axes(new uint8_t[records.Total() + 1]),
+        list(new Entry[records.Total() + 1]), positions(positions) {
+    RenderLib::BoundingBox bounds;
     uint32_t i = 1;
     for (int p = 0; p < records.Used(); ++p) {
       uint32_t partCount = 0;
       const SurfaceSample* part = records.Part(p, partCount);
       for (uint32_t j = 0; j < partCount; ++j, ++i) {
         const Vector3& position = part[j].position;
+        bounds.Extend(position);
         list[i] = {{position.x, position.y, position.z}, i - 1};
       }
     }
+    rootMin = bounds.min;
+    rootMax = bounds.max;
   }
+
+  const Vector3& BoundsMin() const { return rootMin; }
+  const Vector3& BoundsMax() const { return rootMax; }
 
   // heap[k] = index of the record for heap position k; axes[k] its split axis.
   void Run(uint32_t count, ThreadingLib::ThreadPool* pool) {
@@ -113,8 +123,8 @@ public:
     BalanceSegment({1, 1, count, rootMin, rootMax});
   }
 
-  std::vector<uint32_t> heap;
-  std::vector<uint8_t> axes;
+  std::unique_ptr<uint32_t[]> heap;
+  std::unique_ptr<uint8_t[]> axes;
 
 private:
   struct Segment {
@@ -134,7 +144,7 @@ private:
   // Partially sorts list[start .. end] on axis so that list[median] has no smaller
   // coordinate after it and no larger one before it.
   void Select(uint32_t start, uint32_t end, uint32_t median, int axis) {
-    Entry* entries = list.data();
+    Entry* entries = list.get();
     uint32_t left = start;
     uint32_t right = end;
     while (right > left) {
@@ -274,7 +284,7 @@ private:
     }
   }
 
-  std::vector<Entry> list;
+  std::unique_ptr<Entry[]> list;
   Vector3 rootMin;
   Vector3 rootMax;
   Vector3* positions;
@@ -283,8 +293,8 @@ private:
   std::atomic<size_t> nextTask{0};
 };
 
-// Copies the records into heap order, setting the split axes. The reads jump about but do not wait on each other, so they are
-// fetched ahead. A record that ends as a single leaf child keeps the axis it had; every other
+// Copies the records into heap order, setting the split axes. The reads jump about but do
+// not wait on each other, so they are fetched ahead. A record that ends as a single leaf child keeps the axis it had; every other
 // one gets its node's axis.
 class HeapOrderCopy {
 public:
@@ -294,7 +304,7 @@ public:
   // Heap positions from .. to - 1 (1-based).
   void Copy(uint32_t from, uint32_t to) const {
     const uint32_t count = records.Total();
-    const uint32_t* heap = balancer.heap.data();
+    const uint32_t* heap = balancer.heap.get();
     constexpr uint32_t kAhead = 16;
     for (uint32_t k = from; k < to; ++k) {
       if (k + kAhead < to) {
@@ -338,11 +348,6 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
                  RecordParts::kMaxParts, records.Dropped());
   }
   RenderLib::BoundingBox bounds;
-  for (int p = 0; p < records.Used(); ++p) {
-    uint32_t partCount = 0;
-    const SurfaceSample* part = records.Part(p, partCount);
-    for (uint32_t i = 0; i < partCount; ++i) bounds.Extend(part[i].position);
-  }
   boundsMin = bounds.min;
   boundsMax = bounds.max;
 
@@ -355,11 +360,13 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
       positions.clear();
     } else {
       items[0] = records[0];
-      positions[0] = items[0].position;
+      positions[0] = boundsMin = boundsMax = items[0].position;
     }
     for (int p = 0; p < partCount; ++p) parts[p].Free();
   } else if (count > 1) {
-    Balancer balancer(records, boundsMin, boundsMax, positions.data());
+    Balancer balancer(records, positions.data());
+    boundsMin = balancer.BoundsMin();
+    boundsMax = balancer.BoundsMax();
     balancer.Run(count, pool);
     items = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
     if (items == nullptr) {
