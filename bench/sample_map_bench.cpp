@@ -5,12 +5,15 @@
 #include <nanoflann.hpp>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/reference_sample_map_build.h"
 #include "bench/sampled_model.h"
 #include "renderlib/kd_tree.h"
 #include "simulation/sample_map_builder.h"
@@ -97,14 +100,59 @@ void BM_FindNearest(benchmark::State& state, const std::string& name) {
   state.counters["found_nanoflann"] = static_cast<double>(theirsFound) / total;
 }
 
+// Today's build against the reference (the build as it was before its balancing ran on the
+// workers), alternating in one run so that both see the same load; the ratio is reference time
+// over today's. Every iteration checks that both give the same records, byte for byte.
 void BM_BuildSampleMap(benchmark::State& state, const std::string& name) {
   SampledModel& model = Get(name);
   const int density = static_cast<int>(state.range(0));
   uint32_t count = 0;
+  double oursSeconds = 0, referenceSeconds = 0;
+  // Processor time of all threads, which the other programs on a shared machine do not inflate.
+  double oursCpu = 0, referenceCpu = 0;
+  double stages[5] = {};
   for (auto _ : state) {
+    Bench::ReferenceBuild reference;
+    const Clock::time_point start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    Bench::ReferenceBuildSampleMap(model.tree, *model.soup, density, reference);
+    const Clock::time_point middle = Clock::now();
+    const std::clock_t cpuMiddle = std::clock();
     Simulation::SampleMapBuild build = Simulation::BuildSampleMap(model.tree, *model.soup, density);
+    const Clock::time_point end = Clock::now();
+    const std::clock_t cpuEnd = std::clock();
+    referenceSeconds += std::chrono::duration<double>(middle - start).count();
+    oursSeconds += std::chrono::duration<double>(end - middle).count();
+    referenceCpu += static_cast<double>(cpuMiddle - cpuStart) / CLOCKS_PER_SEC;
+    oursCpu += static_cast<double>(cpuEnd - cpuMiddle) / CLOCKS_PER_SEC;
+    const double took[5] = {reference.samplingSeconds, reference.mergeSeconds, reference.balanceSeconds,
+                            reference.orderSeconds, reference.gridSeconds};
+    for (int i = 0; i < 5; ++i) stages[i] += took[i];
     count = build.map->Count();
+    if (count != reference.count ||
+        std::memcmp(build.map->Items(), reference.records, size_t(count) * sizeof(Simulation::SurfaceSample)) != 0) {
+      state.SkipWithError("the build's records differ from the reference's");
+      return;
+    }
   }
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["samples"] = count;
+  state.counters["ours_s"] = oursSeconds / iterations;
+  state.counters["reference_s"] = referenceSeconds / iterations;
+  state.counters["ratio"] = referenceSeconds / oursSeconds;
+  state.counters["ours_cpu_s"] = oursCpu / iterations;
+  state.counters["reference_cpu_s"] = referenceCpu / iterations;
+  state.counters["cpu_ratio"] = referenceCpu / oursCpu;
+  const char* stageNames[5] = {"ref_sampling_s", "ref_merge_s", "ref_balance_s", "ref_order_s", "ref_grid_s"};
+  for (int i = 0; i < 5; ++i) state.counters[stageNames[i]] = stages[i] / iterations;
+}
+
+// Today's build alone, for profiling it.
+void BM_BuildSampleMapAlone(benchmark::State& state, const std::string& name) {
+  SampledModel& model = Get(name);
+  uint32_t count = 0;
+  const int density = static_cast<int>(state.range(0));
+  for (auto _ : state) count = Simulation::BuildSampleMap(model.tree, *model.soup, density).map->Count();
   state.counters["samples"] = count;
 }
 
@@ -114,6 +162,9 @@ void Register() {
         ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark((std::string("BuildSampleMap/") + name).c_str(), BM_BuildSampleMap, std::string(name))
         ->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    benchmark::RegisterBenchmark((std::string("BuildSampleMapAlone/") + name).c_str(), BM_BuildSampleMapAlone,
+                                 std::string(name))
+        ->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
   }
 }
 

@@ -21,10 +21,9 @@ void SampleArray::ShrinkToFit() {
     Free();
     return;
   }
-  auto* shrunk = static_cast<SurfaceSample*>(std::malloc(count * sizeof(SurfaceSample)));
+  // realloc gives a large block's tail pages back in place instead of copying the records.
+  auto* shrunk = static_cast<SurfaceSample*>(std::realloc(items, count * sizeof(SurfaceSample)));
   if (shrunk == nullptr) return;  // keeping the larger block loses nothing
-  std::memcpy(shrunk, items, count * sizeof(SurfaceSample));
-  std::free(items);
   items = shrunk;
   capacity = count;
   byteSize = static_cast<uint32_t>(count * sizeof(SurfaceSample));

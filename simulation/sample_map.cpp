@@ -1,21 +1,76 @@
 #include "simulation/sample_map.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "renderlib/bounding_box.h"
+#include "threadinglib/thread_pool.h"
 
 namespace Simulation {
 namespace {
 
 using RenderLib::Vector3;
 
+// Segments at least this long are handed to another worker once their median is placed; the
+// smaller ones are finished by the worker that reached them. 2^15 entries is about a
+// millisecond of selection, far above the cost of a hand-off.
+constexpr uint32_t kHandOffLength = 1u << 15;
+
+// The records of the map before balancing: several arrays read as one, in order.
+class RecordParts {
+public:
+  RecordParts(SampleArray* parts, int partCount) {
+    for (int p = 0; p < partCount; ++p) {
+      if (parts[p].Count() == 0) continue;
+      if (used == kMaxParts) {
+        dropped += parts[p].Count();
+        continue;
+      }
+      base[used] = parts[p].Items();
+      first[used] = total;
+      total += parts[p].Count();
+      ++used;
+    }
+    for (int p = used; p < kMaxParts; ++p) first[p] = UINT32_MAX;
+  }
+
+  uint32_t Total() const { return total; }
+  uint32_t Dropped() const { return dropped; }
+  int Used() const { return used; }
+  const SurfaceSample* Part(int p, uint32_t& count) const {
+    count = (p + 1 < used ? first[p + 1] : total) - first[p];
+    return base[p];
+  }
+  // Record i of the joined order; counting the parts that start at or before i needs no branch.
+  const SurfaceSample& operator[](uint32_t i) const {
+    int p = -1;
+    for (int q = 0; q < kMaxParts; ++q) p += i >= first[q];
+    return base[p][i - first[p]];
+  }
+
+  static constexpr int kMaxParts = 32;
+
+private:
+  const SurfaceSample* base[kMaxParts] = {};
+  uint32_t first[kMaxParts] = {};
+  uint32_t total = 0;
+  uint32_t dropped = 0;
+  int used = 0;
+};
+
 // Builds the heap order: for each heap position, which record of the input goes there, and
 // its split axis. It works on a compact copy of the positions (16 bytes per record instead of
 // a whole record reached through an index), so the selections stream through memory instead
-// of missing the cache at every comparison; the swaps are the same, and so is the order.
+// of missing the cache at every comparison. Once a segment's median is placed, its two halves
+// touch disjoint parts of the list and of the heap, so the halves of long segments go to the
+// pool's workers; each half makes the same swaps it would make on one thread, so the order is
+// the same whatever the number of workers.
 class Balancer {
 public:
   struct Entry {
@@ -23,165 +78,333 @@ public:
     uint32_t record;
   };
 
-  Balancer(const SurfaceSample* records, uint32_t count, Vector3 boundsMin, Vector3 boundsMax)
-      : heap(count + 1), axes(count + 1), list(count + 1), boundsMin(boundsMin), boundsMax(boundsMax) {
-    for (uint32_t i = 1; i <= count; ++i) {
-      const Vector3& p = records[i - 1].position;
-      list[i] = {{p.x, p.y, p.z}, i - 1};
+  // positions[k - 1] gets the position of heap position k.
+  // The bounds are taken in the same pass that copies the positions out of the records.
+  // Every entry of the arrays is written before it is read, so they start uninitialised.
+  Balancer(const RecordParts& records, Vector3* positions)
+      : heap(new uint32_t[records.Total() + 1]), axes(new uint8_t[records.Total() + 1]),
+        list(new Entry[records.Total() + 1]), positions(positions) {
+    RenderLib::BoundingBox bounds;
+    uint32_t i = 1;
+    for (int p = 0; p < records.Used(); ++p) {
+      uint32_t partCount = 0;
+      const SurfaceSample* part = records.Part(p, partCount);
+      for (uint32_t j = 0; j < partCount; ++j, ++i) {
+        const Vector3& position = part[j].position;
+        bounds.Extend(position);
+        list[i] = {{position.x, position.y, position.z}, i - 1};
+      }
     }
+    rootMin = bounds.min;
+    rootMax = bounds.max;
   }
 
-  // heap[k] = index of the record for heap position k; axes[k] its split axis.
-  void Run(uint32_t count) { BalanceSegment(1, 1, count); }
+  const Vector3& BoundsMin() const { return rootMin; }
+  const Vector3& BoundsMax() const { return rootMax; }
 
-  std::vector<uint32_t> heap;
-  std::vector<uint8_t> axes;
+  // heap[k] = index of the record for heap position k; axes[k] its split axis.
+  void Run(uint32_t count, ThreadingLib::ThreadPool* pool) {
+    if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
+      // Every handed-off segment is at least kHandOffLength long and they do not overlap,
+      // but a segment and its halves may all be handed off: twice the count bounds them.
+      const size_t slots = 2 * (count / kHandOffLength) + 2;
+      tasks.reserve(slots);
+      for (size_t i = 0; i < slots; ++i) tasks.emplace_back(pool, this);
+      this->pool = pool;
+      SegmentTask& root = tasks[0];
+      root.segment = {1, 1, count, rootMin, rootMax};
+      nextTask.store(1, std::memory_order_relaxed);
+      if (pool->Add(&root)) {
+        pool->RunAndWait();
+        return;
+      }
+      this->pool = nullptr;
+    }
+    BalanceSegment({1, 1, count, rootMin, rootMax});
+  }
+
+  std::unique_ptr<uint32_t[]> heap;
+  std::unique_ptr<uint8_t[]> axes;
 
 private:
+  struct Segment {
+    uint32_t k, start, end;
+    Vector3 boundsMin, boundsMax;
+  };
+
+  class SegmentTask final : public ThreadingLib::Task {
+  public:
+    SegmentTask(ThreadingLib::ThreadPool* pool, Balancer* owner) : Task(pool), owner(owner) {}
+    void Run(uint32_t) override { owner->BalanceSegment(segment); }
+    uint32_t Prepare() override { return 0; }
+    Balancer* owner;
+    Segment segment{};
+  };
+
   // Partially sorts list[start .. end] on axis so that list[median] has no smaller
   // coordinate after it and no larger one before it.
   void Select(uint32_t start, uint32_t end, uint32_t median, int axis) {
-    Entry* entries = list.data();
+    Entry* entries = list.get();
     uint32_t left = start;
     uint32_t right = end;
     while (right > left) {
-      const float pivot = entries[right].position[axis];
-      uint32_t i = left - 1;
-      uint32_t j = right;
-      for (;;) {
-        while (entries[++i].position[axis] < pivot) {
-        }
-        while (entries[--j].position[axis] > pivot && j > left) {
-        }
-        if (i >= j) break;
-        std::swap(entries[i], entries[j]);
-      }
-      std::swap(entries[i], entries[right]);
+      const uint32_t i = Partition(entries, left, right, axis);
       if (i >= median) right = i - 1;
       if (i <= median) left = i + 1;
     }
   }
 
-  void BalanceSegment(uint32_t k, uint32_t start, uint32_t end) {
-    const uint32_t n = end - start + 1;
-    uint32_t m = 1;
-    while (4 * m <= n) m *= 2;
-    const uint32_t median = (3 * m <= n) ? start + 2 * m - 1 : end - m + 1;
-
-    const Vector3 extent = boundsMax - boundsMin;
-    int axis = 2;
-    if (extent.x > extent.y && extent.x > extent.z) {
-      axis = 0;
-    } else if (extent.y > extent.z) {
-      axis = 1;
-    }
-
-    Select(start, end, median, axis);
-    heap[k] = list[median].record;
-    axes[k] = static_cast<uint8_t>(axis);
-    const float split = list[median].position[axis];
-
-    if (start < median) {
-      if (median - start == 1) {
-        heap[2 * k] = list[start].record;
-      } else {
-        const float saved = boundsMax[axis];
-        boundsMax[axis] = split;
-        BalanceSegment(2 * k, start, median - 1);
-        boundsMax[axis] = saved;
+  // One exchange partition of entries[left .. right] around the last entry's coordinate:
+  // a scan up stops at every coordinate not below it, a scan down at every one not above it
+  // (or at left), the two stops trade places until the scans cross, and the pivot goes where
+  // the upward scan stopped, which is returned.
+  //
+  // Far from where the scans will cross, which entries stop them does not depend on the
+  // trades: a block of kBlock entries on each side is tested without a branch, the stops are
+  // noted, and as many pairs as both blocks hold are traded in the order the scans would have
+  // met them. The last stretch, where the scans may cross, is done one entry at a time from the
+  // last traded pair on, so the trades, and therefore the order, are exactly the plain scans'.
+  static uint32_t Partition(Entry* entries, uint32_t left, uint32_t right, int axis) {
+    constexpr uint32_t kBlock = 64;
+    const float pivot = entries[right].position[axis];
+    uint32_t i = left - 1;  // the last stop traded, as in the plain scans
+    uint32_t j = right;
+    if (right - left > 4 * kBlock) {
+      uint8_t upStops[kBlock], downStops[kBlock];
+      uint32_t upCount = 0, upNext = 0, downCount = 0, downNext = 0;
+      uint32_t upBase = 0, downBase = 0;
+      uint32_t low = left, high = right - 1;  // entries neither block has tested
+      for (;;) {
+        if (upNext == upCount) {
+          if (high + 1 < low + kBlock) break;
+          upBase = low;
+          upCount = upNext = 0;
+          for (uint32_t t = 0; t < kBlock; ++t) {
+            upStops[upCount] = static_cast<uint8_t>(t);
+            upCount += !(entries[low + t].position[axis] < pivot);
+          }
+          low += kBlock;
+        }
+        if (downNext == downCount) {
+          if (high + 1 < low + kBlock) break;
+          downBase = high;
+          downCount = downNext = 0;
+          for (uint32_t t = 0; t < kBlock; ++t) {
+            downStops[downCount] = static_cast<uint8_t>(t);
+            downCount += !(entries[high - t].position[axis] > pivot);
+          }
+          high -= kBlock;
+        }
+        const uint32_t pairs = std::min(upCount - upNext, downCount - downNext);
+        for (uint32_t q = 0; q < pairs; ++q) {
+          std::swap(entries[upBase + upStops[upNext + q]], entries[downBase - downStops[downNext + q]]);
+        }
+        upNext += pairs;
+        downNext += pairs;
+        if (pairs > 0) {
+          i = upBase + upStops[upNext - 1];
+          j = downBase - downStops[downNext - 1];
+        }
       }
     }
-    if (median < end) {
-      if (end - median == 1) {
-        heap[2 * k + 1] = list[end].record;
-      } else {
-        const float saved = boundsMin[axis];
-        boundsMin[axis] = split;
-        BalanceSegment(2 * k + 1, median + 1, end);
-        boundsMin[axis] = saved;
+    for (;;) {
+      while (entries[++i].position[axis] < pivot) {
       }
+      while (entries[--j].position[axis] > pivot && j > left) {
+      }
+      if (i >= j) break;
+      std::swap(entries[i], entries[j]);
+    }
+    std::swap(entries[i], entries[right]);
+    return i;
+  }
+
+  void Place(uint32_t k, const Entry& entry) {
+    heap[k] = entry.record;
+    positions[k - 1] = {entry.position[0], entry.position[1], entry.position[2]};
+  }
+
+  // Hands the segment to another worker; false when there is no task left for it.
+  bool HandOff(const Segment& segment) {
+    if (pool == nullptr || segment.end - segment.start + 1 < kHandOffLength) return false;
+    const size_t slot = nextTask.fetch_add(1, std::memory_order_relaxed);
+    if (slot >= tasks.size()) return false;
+    tasks[slot].segment = segment;
+    return pool->Submit(&tasks[slot]);
+  }
+
+  void BalanceSegment(Segment segment) {
+    for (;;) {
+      const uint32_t start = segment.start, end = segment.end, k = segment.k;
+      const uint32_t n = end - start + 1;
+      uint32_t m = 1;
+      while (4 * m <= n) m *= 2;
+      const uint32_t median = (3 * m <= n) ? start + 2 * m - 1 : end - m + 1;
+
+      const Vector3 extent = segment.boundsMax - segment.boundsMin;
+      int axis = 2;
+      if (extent.x > extent.y && extent.x > extent.z) {
+        axis = 0;
+      } else if (extent.y > extent.z) {
+        axis = 1;
+      }
+
+      Select(start, end, median, axis);
+      Place(k, list[median]);
+      axes[k] = static_cast<uint8_t>(axis);
+      const float split = list[median].position[axis];
+
+      bool leftPending = false;
+      Segment leftSegment{};
+      if (start < median) {
+        if (median - start == 1) {
+          Place(2 * k, list[start]);
+        } else {
+          leftSegment = {2 * k, start, median - 1, segment.boundsMin, segment.boundsMax};
+          leftSegment.boundsMax[axis] = split;
+          leftPending = !HandOff(leftSegment);
+        }
+      }
+      if (median < end) {
+        if (end - median == 1) {
+          Place(2 * k + 1, list[end]);
+        } else {
+          Segment rightSegment{2 * k + 1, median + 1, end, segment.boundsMin, segment.boundsMax};
+          rightSegment.boundsMin[axis] = split;
+          if (leftPending) {
+            BalanceSegment(leftSegment);
+            leftPending = false;
+          }
+          segment = rightSegment;
+          continue;
+        }
+      }
+      if (!leftPending) return;
+      segment = leftSegment;
     }
   }
 
-  std::vector<Entry> list;
-  Vector3 boundsMin;
-  Vector3 boundsMax;
+  std::unique_ptr<Entry[]> list;
+  Vector3 rootMin;
+  Vector3 rootMax;
+  Vector3* positions;
+  ThreadingLib::ThreadPool* pool = nullptr;
+  std::vector<SegmentTask> tasks;
+  std::atomic<size_t> nextTask{0};
 };
 
-// Moves record heap[k] to index k - 1 for every k, following the permutation's cycles so that
-// only one record is held aside at a time.
-void PermuteIntoHeapOrder(SurfaceSample* records, std::vector<uint32_t>& heap, uint32_t count) {
-  for (uint32_t start = 1; start <= count; ++start) {
-    if (heap[start] == start - 1) continue;
-    SurfaceSample held = records[start - 1];
-    uint32_t k = start;
-    for (;;) {
-      uint32_t source = heap[k];
-      heap[k] = k - 1;  // marks position k as settled
-      if (source == start - 1) {
-        records[k - 1] = held;
-        break;
-      }
-      records[k - 1] = records[source];
-      k = source + 1;
-    }
-  }
-}
+// Copies the records into heap order, setting the split axes. The reads jump about but do
+// not wait on each other, so they are fetched ahead. A record that ends as a single leaf child keeps the axis it had; every other
+// one gets its node's axis.
+class HeapOrderCopy {
+public:
+  HeapOrderCopy(const RecordParts& records, const Balancer& balancer, SurfaceSample* ordered)
+      : records(records), balancer(balancer), ordered(ordered) {}
 
-// The same order gathered into a new array: the reads still jump about, but they do not wait
-// on each other as the cycles' do, so they can be fetched ahead. Returns nullptr (and leaves
-// the records alone) when there is no memory for the copy.
-SurfaceSample* GatherIntoHeapOrder(const SurfaceSample* records, const std::vector<uint32_t>& heap, uint32_t count) {
-  auto* ordered = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
-  if (ordered == nullptr) return nullptr;
-  constexpr uint32_t kAhead = 16;
-  for (uint32_t k = 1; k <= count; ++k) {
-    if (k + kAhead <= count) {
-      const char* next = reinterpret_cast<const char*>(records + heap[k + kAhead]);
-      __builtin_prefetch(next);
-      __builtin_prefetch(next + sizeof(SurfaceSample) - 1);
+  // Heap positions from .. to - 1 (1-based).
+  void Copy(uint32_t from, uint32_t to) const {
+    const uint32_t count = records.Total();
+    const uint32_t* heap = balancer.heap.get();
+    constexpr uint32_t kAhead = 16;
+    for (uint32_t k = from; k < to; ++k) {
+      if (k + kAhead < to) {
+        const char* next = reinterpret_cast<const char*>(&records[heap[k + kAhead]]);
+        __builtin_prefetch(next);
+        __builtin_prefetch(next + sizeof(SurfaceSample) - 1);
+      }
+      SurfaceSample& record = ordered[k - 1];
+      record = records[heap[k]];
+      if (2 * k <= count || k == 1) record.splitAxis = balancer.axes[k];
     }
-    ordered[k - 1] = records[heap[k]];
   }
-  return ordered;
-}
+
+private:
+  const RecordParts& records;
+  const Balancer& balancer;
+  SurfaceSample* ordered;
+};
+
+// A piece of the map's construction as a pool task.
+template <class Work>
+class WorkTask final : public ThreadingLib::Task {
+public:
+  WorkTask(ThreadingLib::ThreadPool* pool, Work work) : Task(pool), work(work) {}
+  void Run(uint32_t) override { work(); }
+  uint32_t Prepare() override { return 0; }
+
+private:
+  Work work;
+};
 
 }  // namespace
 
-SampleMap::SampleMap(SampleArray& samples) {
-  items = samples.Release(count);
+SampleMap::SampleMap(SampleArray& samples) : SampleMap(&samples, 1, nullptr) {}
+
+SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool) {
+  const RecordParts records(parts, partCount);
+  count = records.Total();
+  if (records.Dropped() > 0) {
+    std::fprintf(stderr, "sample map: more than %d sample arrays given; %u samples of the later ones are left out\n",
+                 RecordParts::kMaxParts, records.Dropped());
+  }
   RenderLib::BoundingBox bounds;
-  for (uint32_t i = 0; i < count; ++i) bounds.Extend(items[i].position);
   boundsMin = bounds.min;
   boundsMax = bounds.max;
-  Balance();
-  BuildSearchGrid();
+
+  std::vector<Vector3> positions(count);
+  if (count == 1) {
+    // Nothing to balance: the one record is the map as it is, its split axis untouched.
+    items = static_cast<SurfaceSample*>(std::malloc(sizeof(SurfaceSample)));
+    if (items == nullptr) {
+      count = 0;
+      positions.clear();
+    } else {
+      items[0] = records[0];
+      positions[0] = boundsMin = boundsMax = items[0].position;
+    }
+    for (int p = 0; p < partCount; ++p) parts[p].Free();
+  } else if (count > 1) {
+    Balancer balancer(records, positions.data());
+    boundsMin = balancer.BoundsMin();
+    boundsMax = balancer.BoundsMax();
+    balancer.Run(count, pool);
+    items = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
+    if (items == nullptr) {
+      std::fprintf(stderr, "sample map: out of memory for %u records; the map is left empty\n", count);
+      count = 0;
+      positions.clear();
+    } else {
+      const HeapOrderCopy copy(records, balancer, items);
+      if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
+        // The grid is built from the positions the balancing left, beside the copy, which is
+        // cut in a few pieces so the workers finish together.
+        constexpr uint32_t kPieces = 4;
+        auto buildGrid = [this, &positions] { grid.Build(positions.data(), count); };
+        WorkTask<decltype(buildGrid)> gridTask(pool, buildGrid);
+        auto copyPiece = [&copy, total = count](uint32_t piece) {
+          copy.Copy(1 + static_cast<uint32_t>(uint64_t(total) * piece / kPieces),
+                    1 + static_cast<uint32_t>(uint64_t(total) * (piece + 1) / kPieces));
+        };
+        using PieceWork = std::function<void()>;
+        std::vector<WorkTask<PieceWork>> pieces;
+        pieces.reserve(kPieces);
+        if (!pool->Add(&gridTask)) buildGrid();
+        for (uint32_t piece = 0; piece < kPieces; ++piece) {
+          pieces.emplace_back(pool, PieceWork([&copyPiece, piece] { copyPiece(piece); }));
+          if (!pool->Add(&pieces.back())) copyPiece(piece);
+        }
+        pool->RunAndWait();
+        for (int p = 0; p < partCount; ++p) parts[p].Free();
+        return;
+      }
+      copy.Copy(1, count + 1);
+    }
+    for (int p = 0; p < partCount; ++p) parts[p].Free();
+  }
+  grid.Build(positions.data(), count);
 }
 
 SampleMap::~SampleMap() { std::free(items); }
-
-void SampleMap::Balance() {
-  if (count <= 1) return;
-  Balancer balancer(items, count, boundsMin, boundsMax);
-  balancer.Run(count);
-  // A record that ends as a single leaf child keeps the axis it had; every other one gets its
-  // node's axis, as the balancing sets it.
-  for (uint32_t k = 1; k <= count; ++k) {
-    if (2 * k <= count || k == 1) items[balancer.heap[k]].splitAxis = balancer.axes[k];
-  }
-  if (SurfaceSample* ordered = GatherIntoHeapOrder(items, balancer.heap, count)) {
-    std::free(items);
-    items = ordered;
-  } else {
-    PermuteIntoHeapOrder(items, balancer.heap, count);
-  }
-}
-
-void SampleMap::BuildSearchGrid() {
-  std::vector<Vector3> positions(count);
-  for (uint32_t i = 0; i < count; ++i) positions[i] = items[i].position;
-  grid.Build(positions.data(), count);
-}
 
 namespace {
 

@@ -7,6 +7,10 @@
 #include "simulation/sample_grid.h"
 #include "simulation/surface_sample.h"
 
+namespace ThreadingLib {
+class ThreadPool;
+}
+
 namespace Simulation {
 
 // The largest maxCount a search may ask for; the lists live on the caller's stack.
@@ -25,6 +29,11 @@ class SampleMap {
 public:
   // Takes over the array's records (the array is left empty), computes the bounds and balances.
   explicit SampleMap(SampleArray& samples);
+  // The same for the records of several arrays (at most 32) taken one after the other, as if
+  // appended into one, without joining them first. The balancing and the copy into heap order
+  // run on the pool's workers when there is a pool with more than one; the records come out
+  // the same either way. The arrays are left empty.
+  SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool);
   SampleMap(const SampleMap&) = delete;
   SampleMap& operator=(const SampleMap&) = delete;
   ~SampleMap();
@@ -38,9 +47,6 @@ public:
 private:
   friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
   friend int FindNearestAndFetch(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
-
-  void Balance();
-  void BuildSearchGrid();
 
   SurfaceSample* items = nullptr;
   RenderLib::Vector3 boundsMin;

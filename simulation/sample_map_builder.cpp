@@ -1,7 +1,5 @@
 #include "simulation/sample_map_builder.h"
 
-#include <cstdio>
-
 #include "simulation/block_arena.h"
 #include "threadinglib/thread_pool.h"
 
@@ -14,29 +12,33 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
 
   ThreadingLib::ThreadPool pool;
   const bool poolReady = pool.CreateForProcessors(0);
-  BlockArena arena(128, sizeof(SamplingTask));
-  SamplingTask* tasks[6] = {};
-  for (int32_t side = 0; side < 6; ++side) {
-    tasks[side] = arena.Create<SamplingTask>(&pool);
-    tasks[side]->density = density;
-    tasks[side]->direction = side;
-    for (int i = 0; i < 3; ++i) tasks[side]->initialValues[i] = initialValues[i];
-    tasks[side]->kdTree = &kdTree;
-    tasks[side]->mesh = &mesh;
+  // Each side in a few runs of rays, so that the workers finish together however unequal the
+  // sides are.
+  constexpr uint32_t kChunks = 4;
+  constexpr int kTasks = 6 * kChunks;
+  BlockArena arena(kTasks, sizeof(SamplingTask));
+  SamplingTask* tasks[kTasks] = {};
+  for (int32_t t = 0; t < kTasks; ++t) {
+    SamplingTask* task = tasks[t] = arena.Create<SamplingTask>(&pool);
+    task->density = density;
+    task->direction = t / static_cast<int32_t>(kChunks);
+    task->chunk = static_cast<uint32_t>(t) % kChunks;
+    task->chunkCount = kChunks;
+    for (int i = 0; i < 3; ++i) task->initialValues[i] = initialValues[i];
+    task->kdTree = &kdTree;
+    task->mesh = &mesh;
     // Without workers the sides are sampled right here, one after the other.
-    if (!poolReady || !pool.Add(tasks[side])) tasks[side]->Run(0);
+    if (!poolReady || !pool.Add(task)) task->Run(0);
   }
   pool.RunAndWait();
 
+  // The runs' arrays go to the map as they are, in side and run order: it reads them as one
+  // array without joining them first.
+  SampleArray parts[kTasks];
+  for (int t = 0; t < kTasks; ++t) parts[t].Swap(tasks[t]->samples);
   SampleMapBuild result;
-  bool complete = true;
-  for (int side = 4; side >= 0; --side) {
-    complete = tasks[side]->samples.Append(tasks[side + 1]->samples) && complete;
-    tasks[side + 1]->samples.Free();
-  }
-  if (!complete) std::fprintf(stderr, "sampling: out of memory while merging the sides' samples\n");
   result.spacing = tasks[0]->sampleSpacing;
-  result.map = std::make_unique<SampleMap>(tasks[0]->samples);
+  result.map = std::make_unique<SampleMap>(parts, kTasks, poolReady ? &pool : nullptr);
   // The arena never runs destructors; the tasks' arrays are empty by now, but their
   // destructors are the place that would free them.
   for (SamplingTask* task : tasks) task->~SamplingTask();

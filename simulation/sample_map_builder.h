@@ -15,7 +15,7 @@ struct SampleMapBuild {
 };
 
 // Covers the model's surface with samples at the density (1..500) by sampling the six sides of
-// its bounding box in parallel, one task per side on a pool of one worker per processor.
+// its bounding box in parallel, a few tasks per side on a pool of one worker per processor.
 // Samples come in side order 0..5 and start with the given humidity, dirt and rust.
 SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh, int32_t density,
                               const float initialValues[3] = nullptr);

@@ -101,17 +101,23 @@ void SamplingTask::Run(uint32_t) {
   const float extentB = extent[side.axisB];
   const double rays = RaysPerSide(box, sampleSpacing, direction);
   if (!(rays <= kMaxRaysPerSide)) {
-    std::fprintf(stderr, "sampling: side %d would cast %.0f rays at this density; the model is too thin, side skipped\n",
-                 direction, rays);
+    if (chunk == 0) {
+      std::fprintf(stderr, "sampling: side %d would cast %.0f rays at this density; the model is too thin, side skipped\n",
+                   direction, rays);
+    }
     return;
   }
   const uint32_t n = static_cast<uint32_t>(rays);
-  std::unique_ptr<float[]> grid(new (std::nothrow) float[2 * static_cast<size_t>(n)]);
-  if (grid == nullptr || !samples.Init(n)) {
-    std::fprintf(stderr, "sampling: out of memory for %u rays on side %d\n", n, direction);
+  const uint32_t chunks = std::max<uint32_t>(chunkCount, 1);
+  if (chunk >= chunks) return;
+  const uint32_t first = static_cast<uint32_t>(uint64_t(n) * chunk / chunks);
+  const uint32_t length = static_cast<uint32_t>(uint64_t(n) * (chunk + 1) / chunks) - first;
+  std::unique_ptr<float[]> grid(new (std::nothrow) float[2 * static_cast<size_t>(length)]);
+  if (grid == nullptr || !samples.Init(length)) {
+    std::fprintf(stderr, "sampling: out of memory for %u rays on side %d\n", length, direction);
     return;
   }
-  Hammersley2D(grid.get(), n);
+  Hammersley2D(grid.get(), n, first, length);
 
   float startCoordinate = side.startsOnMax ? box.max[side.rayAxis] : box.min[side.rayAxis];
   float endCoordinate = side.startsOnMax ? box.min[side.rayAxis] : box.max[side.rayAxis];
@@ -125,7 +131,7 @@ void SamplingTask::Run(uint32_t) {
   RenderLib::KdRay ray;
   ray.rangedTest = 1;
   ray.anyHit = 0;
-  for (uint32_t j = 0; j < n; ++j) {
+  for (uint32_t j = 0; j < length; ++j) {
     Vector3 start;
     start[side.axisA] = box.min[side.axisA] + grid[2 * j] * extentA;
     start[side.axisB] = box.min[side.axisB] + grid[2 * j + 1] * extentB;

@@ -28,6 +28,10 @@ public:
   SampleArray samples;
   const RenderLib::KdTree* kdTree = nullptr;
   const Soup* mesh = nullptr;
+  // The side's rays may be split into chunkCount runs of consecutive rays, one per task; this
+  // task casts run `chunk`. The runs' samples, in run order, are those of the whole side.
+  uint32_t chunk = 0;
+  uint32_t chunkCount = 1;
 };
 
 // The grid spacing for a model's box at a density: the smallest extent over density, where

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <utility>
 #include <vector>
+
+#include "threadinglib/thread_pool.h"
 
 namespace Simulation {
 namespace {
@@ -150,6 +153,108 @@ TEST(SampleMap, FindNearestAgreesWithBruteForce) {
       ExpectSameAsBruteForce(map, point, maxCount, radius);
     }
   }
+}
+
+// The balancing done the plain way, one record reference at a time on one thread: the heap
+// order it gives, with the split axes set.
+class PlainBalance {
+public:
+  explicit PlainBalance(std::vector<SurfaceSample> records) : records(std::move(records)) {
+    const size_t n = this->records.size();
+    list.resize(n + 1);
+    heap.resize(n + 1);
+    for (size_t i = 1; i <= n; ++i) list[i] = static_cast<uint32_t>(i - 1);
+    for (const SurfaceSample& record : this->records) {
+      for (int axis = 0; axis < 3; ++axis) {
+        low[axis] = std::min(low[axis], record.position[axis]);
+        high[axis] = std::max(high[axis], record.position[axis]);
+      }
+    }
+    Segment(1, 1, static_cast<uint32_t>(n));
+  }
+
+  std::vector<SurfaceSample> Ordered() const {
+    std::vector<SurfaceSample> ordered;
+    for (size_t k = 1; k < heap.size(); ++k) ordered.push_back(records[heap[k]]);
+    return ordered;
+  }
+
+private:
+  float At(uint32_t position, int axis) const { return records[list[position]].position[axis]; }
+
+  void Segment(uint32_t k, uint32_t start, uint32_t end) {
+    const uint32_t n = end - start + 1;
+    uint32_t m = 1;
+    while (4 * m <= n) m *= 2;
+    const uint32_t median = 3 * m <= n ? start + 2 * m - 1 : end - m + 1;
+    const Vector3 extent = high - low;
+    const int axis = extent.x > extent.y && extent.x > extent.z ? 0 : extent.y > extent.z ? 1 : 2;
+    uint32_t left = start, right = end;
+    while (right > left) {
+      const float pivot = At(right, axis);
+      uint32_t i = left - 1, j = right;
+      for (;;) {
+        while (At(++i, axis) < pivot) {
+        }
+        while (At(--j, axis) > pivot && j > left) {
+        }
+        if (i >= j) break;
+        std::swap(list[i], list[j]);
+      }
+      std::swap(list[i], list[right]);
+      if (i >= median) right = i - 1;
+      if (i <= median) left = i + 1;
+    }
+    heap[k] = list[median];
+    records[list[median]].splitAxis = static_cast<uint32_t>(axis);
+    const float split = At(median, axis);
+    if (start < median) {
+      const float saved = high[axis];
+      high[axis] = split;
+      if (median - start == 1) heap[2 * k] = list[start];
+      else Segment(2 * k, start, median - 1);
+      high[axis] = saved;
+    }
+    if (median < end) {
+      const float saved = low[axis];
+      low[axis] = split;
+      if (end - median == 1) heap[2 * k + 1] = list[end];
+      else Segment(2 * k + 1, median + 1, end);
+      low[axis] = saved;
+    }
+  }
+
+  std::vector<SurfaceSample> records;
+  std::vector<uint32_t> list, heap;
+  Vector3 low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
+};
+
+TEST(SampleMap, BalancingSeveralArraysOnWorkersGivesThePlainBalancesRecords) {
+  // Enough records for the halves to go to the workers; grid-snapped, so most coordinates tie
+  // and the records chosen depend on every swap being the same.
+  const std::vector<Vector3> positions = RandomPositions(150000, 13, true);
+  SampleArray whole = MakeSamples(positions);
+  const std::vector<SurfaceSample> plain =
+      PlainBalance(std::vector<SurfaceSample>(whole.Items(), whole.Items() + whole.Count())).Ordered();
+
+  ThreadingLib::ThreadPool pool;
+  ASSERT_TRUE(pool.Create(2, 2, 0));
+  // Three arrays, one of them empty, read as one.
+  SampleArray parts[4];
+  const uint32_t cuts[] = {0, 40000, 40000, 110000, 150000};
+  for (int p = 0; p < 4; ++p) {
+    parts[p].Init(cuts[p + 1] - cuts[p]);
+    for (uint32_t i = cuts[p]; i < cuts[p + 1]; ++i) parts[p].Push(whole[i]);
+  }
+  SampleMap onWorkers(parts, 4, &pool);
+  SampleMap onOneThread(whole);
+  for (const SampleMap* map : {&onWorkers, &onOneThread}) {
+    ASSERT_EQ(map->Count(), plain.size());
+    EXPECT_EQ(std::memcmp(map->Items(), plain.data(), plain.size() * sizeof(SurfaceSample)), 0);
+  }
+  EXPECT_EQ(parts[2].Count(), 0u);
+  // The search grid is built from the positions the workers copied out.
+  for (uint32_t i = 0; i < 20; ++i) ExpectSameAsBruteForce(onWorkers, positions[i * 7001] * 1.01f, 50, 0.2f);
 }
 
 TEST(SampleMap, FindNearestOnSurfacesLatticesAndCrowds) {

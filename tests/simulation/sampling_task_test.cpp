@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include "renderlib/obj_loader.h"
@@ -94,6 +95,35 @@ TEST(SamplingTask, SamplesInterpolateTheHitTrianglesAttributes) {
     EXPECT_GE(sample.uExtent, 0.0f);
     EXPECT_LT(sample.uExtent, 0.5f);
   }
+}
+
+TEST(SampleMapBuilder, GivesTheRecordsOfWholeSidesJoinedAndBalancedOnOneThread) {
+  std::unique_ptr<RenderLib::ObjModel> model =
+      RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
+  ASSERT_NE(model, nullptr);
+  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::KdTree tree;
+  tree.Build(soup, 24, 16);
+  // Dense enough for the balancing and the copy to go to the workers.
+  const float initial[3] = {0.25f, 0.5f, 0.75f};
+  SampleMapBuild build = BuildSampleMap(tree, soup, 100, initial);
+
+  SampleArray joined;
+  for (int side = 5; side >= 0; --side) {
+    SamplingTask task(nullptr);
+    task.density = 100;
+    task.direction = side;
+    for (int i = 0; i < 3; ++i) task.initialValues[i] = initial[i];
+    task.kdTree = &tree;
+    task.mesh = &soup;
+    task.Run(0);
+    ASSERT_TRUE(task.samples.Append(joined));
+    joined.Swap(task.samples);
+  }
+  SampleMap plain(joined);
+  ASSERT_GT(plain.Count(), 70000u);
+  ASSERT_EQ(build.map->Count(), plain.Count());
+  EXPECT_EQ(std::memcmp(build.map->Items(), plain.Items(), plain.Count() * sizeof(SurfaceSample)), 0);
 }
 
 TEST(SampleMapBuilder, FlatModelsAreSampledFromTheirTwoSidesAndPointsNotAtAll) {
