@@ -110,6 +110,8 @@ void EndRunningSimulation(bool loadMasks) {
 
 double LongestRunEndWait() { return longestWait; }
 
+void ResetLongestRunEndWait() { longestWait = 0.0; }
+
 void CollectFinishedRun(bool loadMasks) {
   ApplicationState& app = App();
   // Joins the run's thread (it has ended or ends now), so its last writes are seen.

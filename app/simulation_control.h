@@ -37,3 +37,4 @@ void OnSimulationStepFinished(const Simulation::StepReport& report, void* userDa
 // The longest time a stop waited for a run's thread to end, in seconds (for the tests and the
 // report).
 double LongestRunEndWait();
+void ResetLongestRunEndWait();

@@ -23,6 +23,10 @@ for library in /usr/lib/*/dri/swrast_dri.so /usr/lib/*/libGLX_mesa.so.0; do
 done
 mesa="${mesa# }"
 
+# The sanitizers run the simulation several times slower, and with it the wait for a stopped run
+# to reach its next check of the stop flag.
+sanitizer_wait_limit=20
+
 app_stress() {
   local filter='ApplicationStress.*:ApplicationClose.*:Application.EveryPlace*'
   echo "== the window program under the address sanitizer: $app_repeats stopped runs, picks, device changes"
@@ -31,13 +35,14 @@ app_stress() {
   LD_PRELOAD="$mesa" ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0" \
     LSAN_OPTIONS="suppressions=$top/tools/stress/lsan_suppressions.txt:print_suppressions=0" \
     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" PATINEX_STRESS_REPEATS="$app_repeats" \
+    PATINEX_STOP_WAIT_LIMIT="$sanitizer_wait_limit" \
     in_x build/asan/bin/app_tests --gtest_brief=1 --gtest_filter="$filter"
 
   echo "== the window program under the thread sanitizer"
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan --target app_tests -j2
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tools/stress/tsan_suppressions.txt" \
-    PATINEX_STRESS_REPEATS="$app_repeats" \
+    PATINEX_STRESS_REPEATS="$app_repeats" PATINEX_STOP_WAIT_LIMIT="$sanitizer_wait_limit" \
     in_x build/tsan/bin/app_tests --gtest_brief=1 --gtest_filter="$filter"
 }
 if [ "${PATINEX_STRESS_ONLY:-}" = app ]; then

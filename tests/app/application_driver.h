@@ -102,6 +102,13 @@ inline void Pick(int index) {
   Frames(2);
 }
 
+// The longest a stop may wait for a run's thread: 5 s, or PATINEX_STOP_WAIT_LIMIT seconds (the
+// stress script raises it for the sanitizer builds, which run the simulation many times slower).
+inline double StopWaitLimit() {
+  const char* limit = std::getenv("PATINEX_STOP_WAIT_LIMIT");
+  return limit != nullptr && std::atof(limit) > 0.0 ? std::atof(limit) : 5.0;
+}
+
 inline void PressWeather() { Click(App().simulationPanel, 90, 48); }
 inline std::string WeatherText() { return App().simulationPanel.GetButton(ID_WEATHER)->GetText(); }
 inline std::string EditText(int id) { return App().parametersPanel.GetEditBox(id)->GetText(); }
