@@ -54,22 +54,38 @@ float SplitCost(const BoundingBox& box, int axis, float s, int32_t leftCount, in
          kTraversalCost;
 }
 
+// One end of a triangle's extent on an axis, kept in lists sorted by position. The top bit of
+// `tagged` marks a triangle that counts as lying in a plane at that end; the rest is its number.
+struct Edge {
+  float position;
+  uint32_t tagged;
+};
+constexpr uint32_t kFlatTag = 0x80000000u;
+
+// Splits nodes depth first. The cost sweep needs each node's box edges sorted per axis; rather
+// than sorting them again in every node, a node sorts them once and hands each child the part
+// of its sorted lists that belongs to it, which keeps the order for free.
 class TreeBuilder {
 public:
   TreeBuilder(KdNodePool& pool, const std::vector<TriangleBounds>& records, int32_t maxDepth, int32_t leafSize)
-      : pool(pool), records(records), maxDepth(maxDepth), leafSize(leafSize) {}
+      : pool(pool), records(records), maxDepth(maxDepth), leafSize(leafSize), sides(records.size()) {}
 
-  void BuildNode(KdNode* node, int32_t depth, const BoundingBox& box) {
+  // edgeStart: where the node's sorted edge lists begin in `edges`, or kNoEdges.
+  void BuildNode(KdNode* node, int32_t depth, const BoundingBox& box, size_t edgeStart) {
     const int32_t count = node->triangles.Count();
     if (count <= leafSize || depth >= maxDepth) return;
+
+    const size_t savedTop = edgeTop;
+    const bool sweep = depth > maxDepth / 4 || count < kMedianSplitCount;
+    if (sweep && edgeStart == kNoEdges) edgeStart = SortEdges(node->triangles);
 
     const float leafCost = static_cast<float>(count) * kTriangleCost;
     SplitChoice best;
     int bestAxis = 0;
     for (int axis = 0; axis < 3; ++axis) {
       SplitChoice choice;
-      if (depth > maxDepth / 4 || count < kMedianSplitCount) {
-        choice = SahSplit(node->triangles, axis, box);
+      if (sweep) {
+        choice = SahSplit(edgeStart, static_cast<size_t>(count), axis, box);
       } else {
         choice.position = MedianSplit(node->triangles, axis);
         choice.cost = CostAt(node->triangles, axis, box, choice.position);
@@ -80,28 +96,47 @@ public:
         bestAxis = axis;
       }
     }
-    if (best.cost >= leafCost) return;
-
     const BoundingBox leftBox = WithMax(box, bestAxis, best.position);
     const BoundingBox rightBox = WithMin(box, bestAxis, best.position);
     auto halfWidth = [bestAxis](const BoundingBox& b) {
       return b.max[bestAxis] - (b.max[bestAxis] + b.min[bestAxis]) * 0.5f;
     };
-    if (halfWidth(leftBox) < 0.001f || halfWidth(rightBox) < 0.001f) return;
+    if (best.cost >= leafCost || halfWidth(leftBox) < 0.001f || halfWidth(rightBox) < 0.001f) {
+      edgeTop = savedTop;
+      return;
+    }
 
-    // A triangle whose box touches the plane goes to both sides.
-    // The lists are sized for the whole node up front and trimmed after: growing them in
-    // steps of their granularity would copy a large node's list over and over.
+    // A triangle whose box touches the plane goes to both sides. The sides are counted first
+    // so each child's list is allocated once at its final size.
+    int32_t leftCount = 0, rightCount = 0;
+    for (int32_t t : node->triangles) {
+      const uint8_t side = static_cast<uint8_t>((records[t].bounds.Overlaps(leftBox) ? 1 : 0) |
+                                                (records[t].bounds.Overlaps(rightBox) ? 2 : 0));
+      sides[static_cast<size_t>(t)] = side;
+      leftCount += side & 1;
+      rightCount += side >> 1;
+    }
     GrowableList<int32_t> left(128);
     GrowableList<int32_t> right(128);
-    left.Resize(count);
-    right.Resize(count);
+    left.Resize(leftCount);
+    right.Resize(rightCount);
+    int32_t* leftItems = left.Items();
+    int32_t* rightItems = right.Items();
     for (int32_t t : node->triangles) {
-      if (records[t].bounds.Overlaps(leftBox)) left.Append(t);
-      if (records[t].bounds.Overlaps(rightBox)) right.Append(t);
+      const uint8_t side = sides[static_cast<size_t>(t)];
+      if (side & 1) *leftItems++ = t;
+      if (side & 2) *rightItems++ = t;
     }
-    left.Resize(left.Count());
-    right.Resize(right.Count());
+    left.SetCount(leftCount);
+    right.SetCount(rightCount);
+
+    // Both children's edges are taken before either is built: building one overwrites the
+    // side marks the other still needs.
+    size_t leftEdges = kNoEdges, rightEdges = kNoEdges;
+    if (edgeStart != kNoEdges) {
+      if (NeedsSplitting(leftCount, depth + 1)) leftEdges = KeepEdges(edgeStart, static_cast<size_t>(count), 1, leftCount);
+      if (NeedsSplitting(rightCount, depth + 1)) rightEdges = KeepEdges(edgeStart, static_cast<size_t>(count), 2, rightCount);
+    }
 
     KdNode* children = pool.Take(2);
     node->axis = bestAxis;
@@ -110,65 +145,106 @@ public:
     children[0].triangles = std::move(left);
     children[1].triangles = std::move(right);
     node->triangles.Clear();
-    BuildNode(&children[0], depth + 1, leftBox);
-    BuildNode(&children[1], depth + 1, rightBox);
+    const size_t childrenTop = edgeTop;
+    BuildNode(&children[0], depth + 1, leftBox, leftEdges);
+    edgeTop = childrenTop;
+    BuildNode(&children[1], depth + 1, rightBox, rightEdges);
+    edgeTop = savedTop;
   }
 
+  static constexpr size_t kNoEdges = SIZE_MAX;
+
 private:
+  bool NeedsSplitting(int32_t count, int32_t depth) const { return count > leafSize && depth < maxDepth; }
+
+  // Room for `count` more edges on top of the stack, and one spare that KeepEdges may write
+  // past its end; returns where they start.
+  size_t PushEdges(size_t count) {
+    const size_t start = edgeTop;
+    edgeTop += count;
+    if (edges.size() <= edgeTop) edges.resize(std::max(edgeTop + 1, edges.size() * 2));
+    return start;
+  }
+
+  // Lays out the node's six sorted edge lists (per axis: lower ends, then upper ends).
+  size_t SortEdges(const GrowableList<int32_t>& triangles) {
+    const size_t n = static_cast<size_t>(triangles.Count());
+    const size_t start = PushEdges(6 * n);
+    for (int axis = 0; axis < 3; ++axis) {
+      Edge* lows = &edges[start + 2 * static_cast<size_t>(axis) * n];
+      Edge* highs = lows + n;
+      for (size_t i = 0; i < n; ++i) {
+        const int32_t t = triangles[static_cast<int32_t>(i)];
+        const float lo = records[t].bounds.min[axis];
+        const float hi = records[t].bounds.max[axis];
+        const float width = hi - lo;
+        lows[i] = {lo, static_cast<uint32_t>(t) | (width < kFlatWidth ? kFlatTag : 0u)};
+        highs[i] = {hi, static_cast<uint32_t>(t) | (width <= kFlatWidth ? kFlatTag : 0u)};
+      }
+      auto byPosition = [](const Edge& a, const Edge& b) { return a.position < b.position; };
+      std::sort(lows, lows + n, byPosition);
+      std::sort(highs, highs + n, byPosition);
+    }
+    return start;
+  }
+
+  // Copies the edges of the triangles marked with `side` into new lists on top of the stack,
+  // in the same (sorted) order.
+  size_t KeepEdges(size_t from, size_t n, uint8_t side, int32_t kept) {
+    const size_t start = PushEdges(6 * static_cast<size_t>(kept));
+    const Edge* source = &edges[from];
+    Edge* target = &edges[start];
+    for (size_t i = 0; i < 6 * n; ++i) {
+      const Edge edge = source[i];
+      *target = edge;
+      target += (sides[edge.tagged & ~kFlatTag] & side) != 0;
+    }
+    return start;
+  }
+
   // Sweeps the triangles' box edges on the axis as candidate planes and returns the cheapest.
   //
   // At a candidate s a triangle with extent [lo, hi] (width w) counts on the left when lo < s,
   // or lo = s with w < kFlatWidth, and on the right when hi > s, or hi = s with w <= kFlatWidth:
   // a triangle lying flat in the plane counts on both sides. Both counts depend on s alone, so
-  // they come from binary positions in the sorted edges instead of a rescan per candidate.
-  SplitChoice SahSplit(const GrowableList<int32_t>& triangles, int axis, const BoundingBox& box) {
-    const size_t n = static_cast<size_t>(triangles.Count());
-    lows.clear();
-    highs.clear();
-    flatLows.clear();
-    flatHighs.clear();
-    for (int32_t t : triangles) {
-      const float lo = records[t].bounds.min[axis];
-      const float hi = records[t].bounds.max[axis];
-      const float width = hi - lo;
-      lows.push_back(lo);
-      highs.push_back(hi);
-      if (width < kFlatWidth) flatLows.push_back(lo);
-      if (width <= kFlatWidth) flatHighs.push_back(hi);
-    }
-    std::sort(lows.begin(), lows.end());
-    std::sort(highs.begin(), highs.end());
-    std::sort(flatLows.begin(), flatLows.end());
-    std::sort(flatHighs.begin(), flatHighs.end());
-    candidates.resize(2 * n);
-    std::merge(lows.begin(), lows.end(), highs.begin(), highs.end(), candidates.begin());
+  // they come from positions in the sorted edge lists, walked once alongside the candidates.
+  SplitChoice SahSplit(size_t edgeStart, size_t n, int axis, const BoundingBox& box) const {
+    const Edge* lows = &edges[edgeStart + 2 * static_cast<size_t>(axis) * n];
+    const Edge* highs = lows + n;
+    const float boxMin = box.min[axis];
+    const float boxMax = box.max[axis];
 
+    // The candidates are all edges merged in order; nextLow and nextHigh point at the next one
+    // in each list. Those not above the box's min are passed over.
+    size_t nextLow = 0, nextHigh = 0;
+    while (nextLow < n && !(lows[nextLow].position > boxMin)) ++nextLow;
+    while (nextHigh < n && !(highs[nextHigh].position > boxMin)) ++nextHigh;
+    size_t lowsBelow = 0, highsBelow = 0;
     SplitChoice best;
-    size_t i = 0;
-    while (i < candidates.size() && !(candidates[i] > box.min[axis])) ++i;
-    size_t lowsBelow = 0, flatLowsBelow = 0, highsAtOrBelow = 0, flatHighsBelow = 0;
-    while (i < candidates.size() && candidates[i] < box.max[axis]) {
-      const float s = candidates[i];
-      while (lowsBelow < n && lows[lowsBelow] < s) ++lowsBelow;
-      while (flatLowsBelow < flatLows.size() && flatLows[flatLowsBelow] < s) ++flatLowsBelow;
-      size_t flatLowsAt = flatLowsBelow;
-      while (flatLowsAt < flatLows.size() && flatLows[flatLowsAt] == s) ++flatLowsAt;
-      while (highsAtOrBelow < n && highs[highsAtOrBelow] <= s) ++highsAtOrBelow;
-      while (flatHighsBelow < flatHighs.size() && flatHighs[flatHighsBelow] < s) ++flatHighsBelow;
-      size_t flatHighsAt = flatHighsBelow;
-      while (flatHighsAt < flatHighs.size() && flatHighs[flatHighsAt] == s) ++flatHighsAt;
+    while (nextLow < n || nextHigh < n) {
+      const float s = nextHigh >= n || (nextLow < n && lows[nextLow].position < highs[nextHigh].position)
+                          ? lows[nextLow].position
+                          : highs[nextHigh].position;
+      if (!(s < boxMax)) break;
+      while (lowsBelow < n && lows[lowsBelow].position < s) ++lowsBelow;
+      int32_t leftCount = static_cast<int32_t>(lowsBelow);
+      size_t at = lowsBelow;
+      for (; at < n && lows[at].position == s; ++at) leftCount += (lows[at].tagged & kFlatTag) != 0;
+      lowsBelow = at;  // the next candidate is above s
+      while (highsBelow < n && highs[highsBelow].position < s) ++highsBelow;
+      int32_t rightCount = static_cast<int32_t>(n - highsBelow);
+      at = highsBelow;
+      for (; at < n && highs[at].position == s; ++at) rightCount -= (highs[at].tagged & kFlatTag) == 0;
+      highsBelow = at;
 
-      const auto leftCount = static_cast<int32_t>(lowsBelow + (flatLowsAt - flatLowsBelow));
-      const auto rightCount = static_cast<int32_t>((n - highsAtOrBelow) + (flatHighsAt - flatHighsBelow));
       const float cost = SplitCost(box, axis, s, leftCount, rightCount);
       if (cost < best.cost) {
         best.cost = cost;
         best.position = s;
       }
       // Candidates closer than this to the one just tried are passed over.
-      do {
-        ++i;
-      } while (i < candidates.size() && candidates[i] - s < 0.00001f);
+      while (nextLow < n && lows[nextLow].position - s < 0.00001f) ++nextLow;
+      while (nextHigh < n && highs[nextHigh].position - s < 0.00001f) ++nextHigh;
     }
     return best;
   }
@@ -205,7 +281,10 @@ private:
   const std::vector<TriangleBounds>& records;
   int32_t maxDepth;
   int32_t leafSize;
-  std::vector<float> lows, highs, flatLows, flatHighs, candidates, centroids;
+  std::vector<uint8_t> sides;  // per triangle: 1 left, 2 right, 3 both, for the node being split
+  std::vector<Edge> edges;     // a stack of sorted edge lists, six per node that has them
+  size_t edgeTop = 0;
+  std::vector<float> centroids;
 };
 
 bool IsFinite(const Vector3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
@@ -262,7 +341,7 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
     bounds.max += padding;
   }
 
-  TreeBuilder(*pool, records, maxDepth, leafSize).BuildNode(root, 0, bounds);
+  TreeBuilder(*pool, records, maxDepth, leafSize).BuildNode(root, 0, bounds, TreeBuilder::kNoEdges);
   BuildTraversalCopy(soup);
   return true;
 }
