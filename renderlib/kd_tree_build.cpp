@@ -56,13 +56,17 @@ float SplitCost(const BoundingBox& box, int axis, float s, int32_t leftCount, in
          kTraversalCost;
 }
 
-// One end of a triangle's extent on an axis, kept in lists sorted by position. The top bit of
-// `tagged` marks a triangle that counts as lying in a plane at that end; the rest is its number.
+// One end of a triangle's extent on an axis, kept in a list sorted by position that holds both
+// ends of every triangle. The top bit of `tagged` marks a triangle that counts as lying in a
+// plane at that end, the next bit an upper end; the rest is the triangle's number (a soup has
+// fewer than 2^30 triangles: its index count is a signed 32-bit number).
 struct Edge {
   float position;
   uint32_t tagged;
 };
 constexpr uint32_t kFlatTag = 0x80000000u;
+constexpr uint32_t kUpperTag = 0x40000000u;
+constexpr uint32_t kTriangleBits = kUpperTag - 1;
 
 // Splits nodes depth first. The cost sweep needs each node's box edges sorted per axis; rather
 // than sorting them again in every node, a node sorts them once and hands each child the part
@@ -168,24 +172,21 @@ private:
     return start;
   }
 
-  // Lays out the node's six sorted edge lists (per axis: lower ends, then upper ends).
+  // Lays out the node's three sorted edge lists, one per axis, of 2n edges each.
   size_t SortEdges(const GrowableList<int32_t>& triangles) {
     const size_t n = static_cast<size_t>(triangles.Count());
     const size_t start = PushEdges(6 * n);
     for (int axis = 0; axis < 3; ++axis) {
-      Edge* lows = &edges[start + 2 * static_cast<size_t>(axis) * n];
-      Edge* highs = lows + n;
+      Edge* list = &edges[start + 2 * static_cast<size_t>(axis) * n];
       for (size_t i = 0; i < n; ++i) {
         const int32_t t = triangles[static_cast<int32_t>(i)];
         const float lo = records[t].bounds.min[axis];
         const float hi = records[t].bounds.max[axis];
         const float width = hi - lo;
-        lows[i] = {lo, static_cast<uint32_t>(t) | (width < kFlatWidth ? kFlatTag : 0u)};
-        highs[i] = {hi, static_cast<uint32_t>(t) | (width <= kFlatWidth ? kFlatTag : 0u)};
+        list[2 * i] = {lo, static_cast<uint32_t>(t) | (width < kFlatWidth ? kFlatTag : 0u)};
+        list[2 * i + 1] = {hi, static_cast<uint32_t>(t) | kUpperTag | (width <= kFlatWidth ? kFlatTag : 0u)};
       }
-      auto byPosition = [](const Edge& a, const Edge& b) { return a.position < b.position; };
-      std::sort(lows, lows + n, byPosition);
-      std::sort(highs, highs + n, byPosition);
+      std::sort(list, list + 2 * n, [](const Edge& a, const Edge& b) { return a.position < b.position; });
     }
     return start;
   }
@@ -199,7 +200,7 @@ private:
     for (size_t i = 0; i < 6 * n; ++i) {
       const Edge edge = source[i];
       *target = edge;
-      target += (sides[edge.tagged & ~kFlatTag] & side) != 0;
+      target += (sides[edge.tagged & kTriangleBits] & side) != 0;
     }
     return start;
   }
@@ -209,19 +210,12 @@ private:
   // At a candidate s a triangle with extent [lo, hi] (width w) counts on the left when lo < s,
   // or lo = s with w < kFlatWidth, and on the right when hi > s, or hi = s with w <= kFlatWidth:
   // a triangle lying flat in the plane counts on both sides. Both counts depend on s alone, so
-  // they come from positions in the sorted edge lists, walked once alongside the candidates.
+  // they come from one walk along the sorted edges, which are the candidates themselves.
   SplitChoice SahSplit(size_t edgeStart, size_t n, int axis, const BoundingBox& box) const {
-    const Edge* lows = &edges[edgeStart + 2 * static_cast<size_t>(axis) * n];
-    const Edge* highs = lows + n;
+    const Edge* list = &edges[edgeStart + 2 * static_cast<size_t>(axis) * n];
+    const size_t end = 2 * n;
     const float boxMin = box.min[axis];
     const float boxMax = box.max[axis];
-
-    // The candidates are all edges merged in order; nextLow and nextHigh point at the next one
-    // in each list. Those not above the box's min are passed over.
-    size_t nextLow = 0, nextHigh = 0;
-    while (nextLow < n && !(lows[nextLow].position > boxMin)) ++nextLow;
-    while (nextHigh < n && !(highs[nextHigh].position > boxMin)) ++nextHigh;
-    size_t lowsBelow = 0, highsBelow = 0;
     // SplitCost with what stays the same for every candidate worked out once; the arithmetic
     // per candidate is the same, so the costs are the same to the last bit.
     const Vector3 extent = box.Extent();
@@ -236,31 +230,40 @@ private:
       return (1.0f - bonus) * kTriangleCost * (static_cast<float>(leftCount) * pLeft + static_cast<float>(rightCount) * pRight) +
              kTraversalCost;
     };
+    // The candidates are the edges in order. lowsBelow and highsBelow count the lower and upper
+    // ends passed so far, all of them below the next candidate.
     SplitChoice best;
-    while (nextLow < n || nextHigh < n) {
-      const float s = nextHigh >= n || (nextLow < n && lows[nextLow].position < highs[nextHigh].position)
-                          ? lows[nextLow].position
-                          : highs[nextHigh].position;
-      if (!(s < boxMax)) break;
-      while (lowsBelow < n && lows[lowsBelow].position < s) ++lowsBelow;
-      int32_t leftCount = static_cast<int32_t>(lowsBelow);
-      size_t at = lowsBelow;
-      for (; at < n && lows[at].position == s; ++at) leftCount += (lows[at].tagged & kFlatTag) != 0;
-      lowsBelow = at;  // the next candidate is above s
-      while (highsBelow < n && highs[highsBelow].position < s) ++highsBelow;
-      int32_t rightCount = static_cast<int32_t>(n - highsBelow);
-      at = highsBelow;
-      for (; at < n && highs[at].position == s; ++at) rightCount -= (highs[at].tagged & kFlatTag) == 0;
-      highsBelow = at;
-
+    size_t next = 0, lowsBelow = 0, highsBelow = 0;
+    auto pass = [&](const Edge& edge) {
+      const size_t upper = (edge.tagged & kUpperTag) != 0;
+      highsBelow += upper;
+      lowsBelow += 1 - upper;
+    };
+    // Those not above the box's min are passed over.
+    for (; next < end && !(list[next].position > boxMin); ++next) pass(list[next]);
+    while (next < end && list[next].position < boxMax) {
+      const float s = list[next].position;
+      // Lower ends below s count on the left, and so do flat triangles starting at s; upper
+      // ends below s leave the right, and so do solid triangles ending at s.
+      const auto leftBelow = static_cast<int32_t>(lowsBelow);
+      const auto rightAbove = static_cast<int32_t>(n - highsBelow);
+      int32_t flatLowsAt = 0, solidHighsAt = 0;
+      for (; next < end && list[next].position == s; ++next) {
+        const uint32_t tagged = list[next].tagged;
+        const bool flat = (tagged & kFlatTag) != 0, upper = (tagged & kUpperTag) != 0;
+        flatLowsAt += !upper && flat;
+        solidHighsAt += upper && !flat;
+        pass(list[next]);
+      }
+      const int32_t leftCount = leftBelow + flatLowsAt;
+      const int32_t rightCount = rightAbove - solidHighsAt;
       const float cost = costAt(s, leftCount, rightCount);
       if (cost < best.cost) {
         best.cost = cost;
         best.position = s;
       }
       // Candidates closer than this to the one just tried are passed over.
-      while (nextLow < n && lows[nextLow].position - s < 0.00001f) ++nextLow;
-      while (nextHigh < n && highs[nextHigh].position - s < 0.00001f) ++nextHigh;
+      for (; next < end && list[next].position - s < 0.00001f; ++next) pass(list[next]);
     }
     return best;
   }
