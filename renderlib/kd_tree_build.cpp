@@ -1,3 +1,5 @@
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -36,12 +38,10 @@ BoundingBox WithMin(BoundingBox box, int axis, float value) {
   return box;
 }
 
-bool IsThinExtent(const Vector3& extent) { return extent.x < 0.1f || extent.y < 0.1f || extent.z < 0.1f; }
-
-bool IsThin(const BoundingBox& box) { return IsThinExtent(box.Extent()); }
-
-// BoundingBox::SurfaceArea of a box with this extent.
-float AreaOf(const Vector3& e) { return 2.0f * (e.x * e.y + e.x * e.z + e.y * e.z); }
+bool IsThin(const BoundingBox& box) {
+  Vector3 extent = box.Extent();
+  return extent.x < 0.1f || extent.y < 0.1f || extent.z < 0.1f;
+}
 
 // The surface-area cost of cutting box at s with the given triangle counts on each side. A cut
 // that isolates a non-thin empty region costs only the traversal.
@@ -54,6 +54,67 @@ float SplitCost(const BoundingBox& box, int axis, float s, int32_t leftCount, in
   const float bonus = ((leftCount == 0 && !IsThin(leftBox)) || (rightCount == 0 && !IsThin(rightBox))) ? 1.0f : 0.0f;
   return (1.0f - bonus) * kTriangleCost * (static_cast<float>(leftCount) * pLeft + static_cast<float>(rightCount) * pRight) +
          kTraversalCost;
+}
+
+// SplitCost of four candidate planes at once, lane by lane the same operations in the same
+// order (a product or sum of two numbers is the same either way round), so every cost comes
+// out the same to the last bit. Only the box's extent on `axis` changes from one candidate to
+// the next; the other two are in extent.
+template <int axis>
+__m128 AreaWith(__m128 a, const Vector3& e) {
+  const __m128 two = _mm_set1_ps(2.0f);
+  if constexpr (axis == 0) {
+    const __m128 y = _mm_set1_ps(e.y), z = _mm_set1_ps(e.z);
+    return _mm_mul_ps(two, _mm_add_ps(_mm_add_ps(_mm_mul_ps(a, y), _mm_mul_ps(a, z)), _mm_mul_ps(y, z)));
+  } else if constexpr (axis == 1) {
+    const __m128 x = _mm_set1_ps(e.x), z = _mm_set1_ps(e.z);
+    return _mm_mul_ps(two, _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, a), _mm_mul_ps(x, z)), _mm_mul_ps(a, z)));
+  } else {
+    const __m128 x = _mm_set1_ps(e.x), y = _mm_set1_ps(e.y);
+    return _mm_mul_ps(two, _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, y), _mm_mul_ps(x, a)), _mm_mul_ps(y, a)));
+  }
+}
+
+// The cheapest of `count` candidate planes (positions with their left and right triangle
+// counts, each array readable up to a multiple of four), the lowest on equal costs.
+template <int axis>
+SplitChoice CheapestCandidate(const BoundingBox& box, const float* positions, const int32_t* lefts, const int32_t* rights,
+                              size_t count) {
+  const Vector3 extent = box.Extent();
+  const __m128 boxMin = _mm_set1_ps(box.min[axis]), boxMax = _mm_set1_ps(box.max[axis]);
+  const __m128 area = _mm_set1_ps(box.SurfaceArea());
+  const __m128 tenth = _mm_set1_ps(0.1f), one = _mm_set1_ps(1.0f);
+  const bool othersThin = extent[(axis + 1) % 3] < 0.1f || extent[(axis + 2) % 3] < 0.1f;
+  const __m128 otherThin = othersThin ? _mm_castsi128_ps(_mm_set1_epi32(-1)) : _mm_setzero_ps();
+  SplitChoice best;
+  alignas(16) float costs[4];
+  for (size_t k = 0; k < count; k += 4) {
+    const __m128 s = _mm_loadu_ps(positions + k);
+    const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lefts + k));
+    const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rights + k));
+    const __m128 leftWidth = _mm_sub_ps(s, boxMin), rightWidth = _mm_sub_ps(boxMax, s);
+    const __m128 pLeft = _mm_div_ps(AreaWith<axis>(leftWidth, extent), area);
+    const __m128 pRight = _mm_div_ps(AreaWith<axis>(rightWidth, extent), area);
+    const __m128 leftThin = _mm_or_ps(otherThin, _mm_cmplt_ps(leftWidth, tenth));
+    const __m128 rightThin = _mm_or_ps(otherThin, _mm_cmplt_ps(rightWidth, tenth));
+    const __m128 leftEmpty = _mm_castsi128_ps(_mm_cmpeq_epi32(left, _mm_setzero_si128()));
+    const __m128 rightEmpty = _mm_castsi128_ps(_mm_cmpeq_epi32(right, _mm_setzero_si128()));
+    const __m128 bonus = _mm_and_ps(_mm_or_ps(_mm_andnot_ps(leftThin, leftEmpty), _mm_andnot_ps(rightThin, rightEmpty)), one);
+    const __m128 weight = _mm_mul_ps(_mm_sub_ps(one, bonus), _mm_set1_ps(kTriangleCost));
+    const __m128 sides = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(left), pLeft), _mm_mul_ps(_mm_cvtepi32_ps(right), pRight));
+    const __m128 cost = _mm_add_ps(_mm_mul_ps(weight, sides), _mm_set1_ps(kTraversalCost));
+    if (_mm_movemask_ps(_mm_cmplt_ps(cost, _mm_set1_ps(best.cost))) == 0) continue;
+    _mm_store_ps(costs, cost);
+    for (size_t lane = 0; lane < 4 && k + lane < count; ++lane) {
+      if (costs[lane] < best.cost) {
+        best.cost = costs[lane];
+        best.position = positions[k + lane];
+      }
+    }
+    // No cut costs less than the traversal alone, so nothing later can be strictly cheaper.
+    if (best.cost <= kTraversalCost) break;
+  }
+  return best;
 }
 
 // One end of a triangle's extent on an axis, kept in a list sorted by position that holds both
@@ -211,29 +272,20 @@ private:
   // or lo = s with w < kFlatWidth, and on the right when hi > s, or hi = s with w <= kFlatWidth:
   // a triangle lying flat in the plane counts on both sides. Both counts depend on s alone, so
   // they come from one walk along the sorted edges, which are the candidates themselves.
-  SplitChoice SahSplit(size_t edgeStart, size_t n, int axis, const BoundingBox& box) const {
+  SplitChoice SahSplit(size_t edgeStart, size_t n, int axis, const BoundingBox& box) {
     const Edge* list = &edges[edgeStart + 2 * static_cast<size_t>(axis) * n];
     const size_t end = 2 * n;
     const float boxMin = box.min[axis];
     const float boxMax = box.max[axis];
-    // SplitCost with what stays the same for every candidate worked out once; the arithmetic
-    // per candidate is the same, so the costs are the same to the last bit.
-    const Vector3 extent = box.Extent();
-    const float area = box.SurfaceArea();
-    auto costAt = [&](float s, int32_t leftCount, int32_t rightCount) {
-      Vector3 leftExtent = extent, rightExtent = extent;
-      leftExtent[axis] = s - boxMin;
-      rightExtent[axis] = boxMax - s;
-      const float pLeft = AreaOf(leftExtent) / area;
-      const float pRight = AreaOf(rightExtent) / area;
-      const float bonus = ((leftCount == 0 && !IsThinExtent(leftExtent)) || (rightCount == 0 && !IsThinExtent(rightExtent))) ? 1.0f : 0.0f;
-      return (1.0f - bonus) * kTriangleCost * (static_cast<float>(leftCount) * pLeft + static_cast<float>(rightCount) * pRight) +
-             kTraversalCost;
-    };
     // The candidates are the edges in order. lowsBelow and highsBelow count the lower and upper
     // ends passed so far, all of them below the next candidate.
-    SplitChoice best;
-    size_t next = 0, lowsBelow = 0, highsBelow = 0;
+    // Room for every edge as a candidate, and a multiple of four for the cost lanes.
+    if (positions.size() < end + 4) {
+      positions.resize(2 * end + 4);
+      lefts.resize(2 * end + 4);
+      rights.resize(2 * end + 4);
+    }
+    size_t candidates = 0, next = 0, lowsBelow = 0, highsBelow = 0;
     auto pass = [&](const Edge& edge) {
       const size_t upper = (edge.tagged & kUpperTag) != 0;
       highsBelow += upper;
@@ -255,17 +307,18 @@ private:
         solidHighsAt += upper && !flat;
         pass(list[next]);
       }
-      const int32_t leftCount = leftBelow + flatLowsAt;
-      const int32_t rightCount = rightAbove - solidHighsAt;
-      const float cost = costAt(s, leftCount, rightCount);
-      if (cost < best.cost) {
-        best.cost = cost;
-        best.position = s;
-      }
+      positions[candidates] = s;
+      lefts[candidates] = leftBelow + flatLowsAt;
+      rights[candidates] = rightAbove - solidHighsAt;
+      ++candidates;
       // Candidates closer than this to the one just tried are passed over.
       for (; next < end && list[next].position - s < 0.00001f; ++next) pass(list[next]);
     }
-    return best;
+    switch (axis) {
+      case 0: return CheapestCandidate<0>(box, positions.data(), lefts.data(), rights.data(), candidates);
+      case 1: return CheapestCandidate<1>(box, positions.data(), lefts.data(), rights.data(), candidates);
+      default: return CheapestCandidate<2>(box, positions.data(), lefts.data(), rights.data(), candidates);
+    }
   }
 
   // The median of the triangles' centroids on the axis (the mean of the two middle values
@@ -304,6 +357,9 @@ private:
   std::vector<Edge> edges;     // a stack of sorted edge lists, six per node that has them
   size_t edgeTop = 0;
   std::vector<float> centroids;
+  // The sweep's candidate planes with their triangle counts on each side.
+  std::vector<float> positions;
+  std::vector<int32_t> lefts, rights;
 };
 
 bool IsFinite(const Vector3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
