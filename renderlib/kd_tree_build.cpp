@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "renderlib/float_radix_sort.h"
 #include "renderlib/kd_tree.h"
 
 namespace RenderLib {
@@ -247,7 +248,8 @@ private:
         list[2 * i] = {lo, static_cast<uint32_t>(t) | (width < kFlatWidth ? kFlatTag : 0u)};
         list[2 * i + 1] = {hi, static_cast<uint32_t>(t) | kUpperTag | (width <= kFlatWidth ? kFlatTag : 0u)};
       }
-      std::sort(list, list + 2 * n, [](const Edge& a, const Edge& b) { return a.position < b.position; });
+      sortScratch.resize(std::max(sortScratch.size(), 2 * n));
+      SortByFloatKey(list, sortScratch.data(), 2 * n, [](const Edge& edge) { return edge.position; });
     }
     return start;
   }
@@ -354,7 +356,8 @@ private:
   int32_t maxDepth;
   int32_t leafSize;
   std::vector<uint8_t> sides;  // per triangle: 1 left, 2 right, 3 both, for the node being split
-  std::vector<Edge> edges;     // a stack of sorted edge lists, six per node that has them
+  std::vector<Edge> edges;     // a stack of sorted edge lists, three per node that has them
+  std::vector<Edge> sortScratch;
   size_t edgeTop = 0;
   std::vector<float> centroids;
   // The sweep's candidate planes with their triangle counts on each side.

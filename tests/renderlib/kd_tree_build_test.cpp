@@ -29,8 +29,12 @@ std::vector<Triangle> AwkwardSoup(unsigned seed, int count) {
       case 0:  // on a coarse grid: many equal ends
         for (Vector3& v : t) v = Vector3{grid(random) * 0.05f, grid(random) * 0.05f, grid(random) * 0.05f};
         break;
-      case 1:  // flat in a plane of the grid, or thinner than the flat width
-        for (Vector3& v : t) v[triangles.size() % 3] = (triangles.size() % 4 == 1) ? 0.25f : p.x * 0.0001f;
+      case 1:  // flat in a plane of the grid, thinner than the flat width, or exactly that wide
+        for (int corner = 0; corner < 3; ++corner) {
+          const float widths[3] = {0.0f, p.x * 0.0001f, corner == 1 ? 0.001f : 0.0f};
+          t[static_cast<size_t>(corner)][triangles.size() % 5 % 3] = 0.25f * static_cast<float>(triangles.size() % 4 == 1) +
+                                                                      widths[triangles.size() % 7 % 3];
+        }
         break;
       case 2:  // ends a few millionths apart
         for (Vector3& v : t) v = Vector3{0.3f + grid(random) * 0.000003f, v.y, v.z};
