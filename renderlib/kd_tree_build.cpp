@@ -174,12 +174,15 @@ public:
       return;
     }
 
-    // A triangle whose box touches the plane goes to both sides. The sides are counted first
-    // so each child's list is allocated once at its final size.
+    // A triangle whose box touches the plane goes to both sides. Every triangle listed in a node
+    // overlaps the node's box, so it overlaps a child's box exactly when it reaches the plane
+    // from that side. The sides are counted first so each child's list is allocated once at
+    // its final size.
     int32_t leftCount = 0, rightCount = 0;
     for (int32_t t : node->triangles) {
-      const uint8_t side = static_cast<uint8_t>((records[t].bounds.Overlaps(leftBox) ? 1 : 0) |
-                                                (records[t].bounds.Overlaps(rightBox) ? 2 : 0));
+      const BoundingBox& bounds = records[t].bounds;
+      const uint8_t side = static_cast<uint8_t>((bounds.min[bestAxis] <= best.position ? 1 : 0) |
+                                                (bounds.max[bestAxis] >= best.position ? 2 : 0));
       sides[static_cast<size_t>(t)] = side;
       leftCount += side & 1;
       rightCount += side >> 1;
@@ -202,8 +205,9 @@ public:
     // side marks the other still needs.
     size_t leftEdges = kNoEdges, rightEdges = kNoEdges;
     if (edgeStart != kNoEdges) {
-      if (NeedsSplitting(leftCount, depth + 1)) leftEdges = KeepEdges(edgeStart, static_cast<size_t>(count), 1, leftCount);
-      if (NeedsSplitting(rightCount, depth + 1)) rightEdges = KeepEdges(edgeStart, static_cast<size_t>(count), 2, rightCount);
+      if (NeedsSplitting(leftCount, depth + 1)) leftEdges = PushEdges(6 * static_cast<size_t>(leftCount));
+      if (NeedsSplitting(rightCount, depth + 1)) rightEdges = PushEdges(6 * static_cast<size_t>(rightCount));
+      SplitEdges(edgeStart, static_cast<size_t>(count), leftEdges, rightEdges);
     }
 
     KdNode* children = pool.Take(2);
@@ -225,12 +229,12 @@ public:
 private:
   bool NeedsSplitting(int32_t count, int32_t depth) const { return count > leafSize && depth < maxDepth; }
 
-  // Room for `count` more edges on top of the stack, and one spare that KeepEdges may write
-  // past its end; returns where they start.
+  // Room for `count` more edges on top of the stack, and one spare after them that SplitEdges
+  // may write past their end; returns where they start.
   size_t PushEdges(size_t count) {
     const size_t start = edgeTop;
-    edgeTop += count;
-    if (edges.size() <= edgeTop) edges.resize(std::max(edgeTop + 1, edges.size() * 2));
+    edgeTop += count + 1;
+    if (edges.size() < edgeTop) edges.resize(std::max(edgeTop, edges.size() * 2));
     return start;
   }
 
@@ -254,18 +258,23 @@ private:
     return start;
   }
 
-  // Copies the edges of the triangles marked with `side` into new lists on top of the stack,
-  // in the same (sorted) order.
-  size_t KeepEdges(size_t from, size_t n, uint8_t side, int32_t kept) {
-    const size_t start = PushEdges(6 * static_cast<size_t>(kept));
+  // Copies the edges of the triangles marked left and right into the children's lists (each
+  // kNoEdges when that child needs none), keeping their sorted order.
+  void SplitEdges(size_t from, size_t n, size_t leftStart, size_t rightStart) {
+    Edge unused[1];
     const Edge* source = &edges[from];
-    Edge* target = &edges[start];
+    Edge* left = leftStart != kNoEdges ? &edges[leftStart] : unused;
+    Edge* right = rightStart != kNoEdges ? &edges[rightStart] : unused;
+    const uint8_t leftSide = leftStart != kNoEdges ? 1 : 0;
+    const uint8_t rightSide = rightStart != kNoEdges ? 2 : 0;
     for (size_t i = 0; i < 6 * n; ++i) {
       const Edge edge = source[i];
-      *target = edge;
-      target += (sides[edge.tagged & kTriangleBits] & side) != 0;
+      const uint8_t side = sides[edge.tagged & kTriangleBits];
+      *left = edge;
+      left += (side & leftSide) != 0;
+      *right = edge;
+      right += (side & rightSide) != 0;
     }
-    return start;
   }
 
   // Sweeps the triangles' box edges on the axis as candidate planes and returns the cheapest.
