@@ -310,20 +310,21 @@ private:
       // ends below s leave the right, and so do solid triangles ending at s.
       const auto leftBelow = static_cast<int32_t>(lowsBelow);
       const auto rightAbove = static_cast<int32_t>(n - highsBelow);
+      // One walk takes the edges at s and those passed over after it: candidates closer than
+      // 0.00001 to the one just tried are not tried.
       int32_t flatLowsAt = 0, solidHighsAt = 0;
-      for (; next < end && list[next].position == s; ++next) {
+      for (; next < end && list[next].position - s < 0.00001f; ++next) {
         const uint32_t tagged = list[next].tagged;
+        const bool at = list[next].position == s;
         const bool flat = (tagged & kFlatTag) != 0, upper = (tagged & kUpperTag) != 0;
-        flatLowsAt += !upper && flat;
-        solidHighsAt += upper && !flat;
+        flatLowsAt += at && !upper && flat;
+        solidHighsAt += at && upper && !flat;
         pass(list[next]);
       }
       positions[candidates] = s;
       lefts[candidates] = leftBelow + flatLowsAt;
       rights[candidates] = rightAbove - solidHighsAt;
       ++candidates;
-      // Candidates closer than this to the one just tried are passed over.
-      for (; next < end && list[next].position - s < 0.00001f; ++next) pass(list[next]);
     }
     switch (axis) {
       case 0: return CheapestCandidate<0>(box, positions.data(), lefts.data(), rights.data(), candidates);
@@ -467,7 +468,8 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
       out.leafCount = static_cast<uint32_t>(triangles.Count());
       out.word = static_cast<uint32_t>(packets.size()) << 2 | 3u;
       for (int32_t first = 0; first < triangles.Count(); first += kPacketWidth) {
-        TrianglePacket packet{};
+        // Filled in place: the array is sized already, so the reference stays valid.
+        TrianglePacket& packet = packets.emplace_back();
         for (int lane = 0; lane < kPacketWidth; ++lane) {
           packet.triangle[lane] = -1;
           if (first + lane >= triangles.Count()) continue;
@@ -482,7 +484,6 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
           }
           packet.triangle[lane] = t;
         }
-        packets.push_back(packet);
       }
       continue;
     }
