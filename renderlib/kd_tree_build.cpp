@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "renderlib/float_radix_sort.h"
@@ -296,36 +298,42 @@ private:
       lefts.resize(2 * end + 4);
       rights.resize(2 * end + 4);
     }
-    size_t candidates = 0, next = 0, lowsBelow = 0, highsBelow = 0;
-    auto pass = [&](const Edge& edge) {
-      const size_t upper = (edge.tagged & kUpperTag) != 0;
+    size_t next = 0, lowsBelow = 0, highsBelow = 0;
+    // Those not above the box's min are passed over.
+    for (; next < end && !(list[next].position > boxMin); ++next) {
+      const size_t upper = (list[next].tagged & kUpperTag) != 0;
       highsBelow += upper;
       lowsBelow += 1 - upper;
-    };
-    // Those not above the box's min are passed over.
-    for (; next < end && !(list[next].position > boxMin); ++next) pass(list[next]);
-    while (next < end && list[next].position < boxMax) {
-      const float s = list[next].position;
-      // Lower ends below s count on the left, and so do flat triangles starting at s; upper
-      // ends below s leave the right, and so do solid triangles ending at s.
-      const auto leftBelow = static_cast<int32_t>(lowsBelow);
-      const auto rightAbove = static_cast<int32_t>(n - highsBelow);
-      // One walk takes the edges at s and those passed over after it: candidates closer than
-      // 0.00001 to the one just tried are not tried.
-      int32_t flatLowsAt = 0, solidHighsAt = 0;
-      for (; next < end && list[next].position - s < 0.00001f; ++next) {
-        const uint32_t tagged = list[next].tagged;
-        const bool at = list[next].position == s;
-        const bool flat = (tagged & kFlatTag) != 0, upper = (tagged & kUpperTag) != 0;
-        flatLowsAt += at && !upper && flat;
-        solidHighsAt += at && upper && !flat;
-        pass(list[next]);
-      }
-      positions[candidates] = s;
-      lefts[candidates] = leftBelow + flatLowsAt;
-      rights[candidates] = rightAbove - solidHighsAt;
-      ++candidates;
     }
+    // One step per edge, without branches that depend on the data: an edge at least 0.00001
+    // past the last candidate s starts a new candidate, whose counts begin with the lower ends
+    // below it on the left and the upper ends not below it on the right; edges at s itself
+    // then add the flat triangles starting there to the left and take the solid ones ending
+    // there off the right. Closer edges are passed over. Slot `last` always holds the newest
+    // candidate's counts so far.
+    ptrdiff_t last = -1;
+    float s = -std::numeric_limits<float>::infinity();
+    int32_t left = 0, right = 0;
+    for (; next < end; ++next) {
+      const float position = list[next].position;
+      const uint32_t tagged = list[next].tagged;
+      const bool fresh = position - s >= 0.00001f;
+      if (fresh && !(position < boxMax)) break;
+      last += fresh;
+      s = fresh ? position : s;
+      left = fresh ? static_cast<int32_t>(lowsBelow) : left;
+      right = fresh ? static_cast<int32_t>(n - highsBelow) : right;
+      const bool at = position == s, flat = (tagged & kFlatTag) != 0, upper = (tagged & kUpperTag) != 0;
+      left += at && !upper && flat;
+      right -= at && upper && !flat;
+      // The first edge always starts a candidate (s is -infinity before it), so last >= 0.
+      positions[static_cast<size_t>(last)] = s;
+      lefts[static_cast<size_t>(last)] = left;
+      rights[static_cast<size_t>(last)] = right;
+      highsBelow += upper;
+      lowsBelow += !upper;
+    }
+    const size_t candidates = static_cast<size_t>(last + 1);
     switch (axis) {
       case 0: return CheapestCandidate<0>(box, positions.data(), lefts.data(), rights.data(), candidates);
       case 1: return CheapestCandidate<1>(box, positions.data(), lefts.data(), rights.data(), candidates);
