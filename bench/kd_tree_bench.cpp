@@ -234,7 +234,7 @@ void Register() {
     benchmark::RegisterBenchmark((std::string("Intersect/bounce/") + name).c_str(), BM_Intersect, std::string(name), true)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark((std::string("Build/") + name).c_str(), BM_Build, std::string(name))
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(name == std::string("sphere1m") ? 2 : 5);
+        ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(name == std::string("sphere1m") ? 3 : 5);
   }
 }
 
