@@ -141,13 +141,17 @@ public:
       : pool(pool), records(records), maxDepth(maxDepth), leafSize(leafSize), sides(records.size()) {}
 
   // edgeStart: where the node's sorted edge lists begin in `edges`, or kNoEdges.
-  void BuildNode(KdNode* node, int32_t depth, const BoundingBox& box, size_t edgeStart) {
-    const int32_t count = node->triangles.Count();
-    if (count <= leafSize || depth >= maxDepth) return;
+  // The node's triangles are its own list (listStart kOwnList, the root) or `count` entries
+  // of the list stack from listStart: lists of nodes that are split again are only scratch, so
+  // only leaves get lists of their own. edgeStart: where the node's sorted edge lists begin in
+  // `edges`, or kNoEdges.
+  void BuildNode(KdNode* node, int32_t depth, const BoundingBox& box, size_t listStart, int32_t count, size_t edgeStart) {
+    if (count <= leafSize || depth >= maxDepth) return KeepAsLeaf(node, listStart, count);
 
     const size_t savedTop = edgeTop;
+    const size_t savedListTop = listTop;
     const bool sweep = depth > maxDepth / 4 || count < kMedianSplitCount;
-    if (sweep && edgeStart == kNoEdges) edgeStart = SortEdges(node->triangles);
+    if (sweep && edgeStart == kNoEdges) edgeStart = SortEdges(Triangles(node, listStart), count);
 
     const float leafCost = static_cast<float>(count) * kTriangleCost;
     SplitChoice best;
@@ -157,8 +161,8 @@ public:
       if (sweep) {
         choice = SahSplit(edgeStart, static_cast<size_t>(count), axis, box);
       } else {
-        choice.position = MedianSplit(node->triangles, axis);
-        choice.cost = CostAt(node->triangles, axis, box, choice.position);
+        choice.position = MedianSplit(Triangles(node, listStart), count, axis);
+        choice.cost = CostAt(Triangles(node, listStart), count, axis, box, choice.position);
       }
       // Ties keep the earlier axis.
       if (axis == 0 || choice.cost < best.cost) {
@@ -173,35 +177,37 @@ public:
     };
     if (best.cost >= leafCost || halfWidth(leftBox) < 0.001f || halfWidth(rightBox) < 0.001f) {
       edgeTop = savedTop;
-      return;
+      return KeepAsLeaf(node, listStart, count);
     }
 
     // A triangle whose box touches the plane goes to both sides. Every triangle listed in a node
     // overlaps the node's box, so it overlaps a child's box exactly when it reaches the plane
-    // from that side. The sides are counted first so each child's list is allocated once at
-    // its final size.
+    // from that side. The sides are counted first so each child's list is laid out once.
     int32_t leftCount = 0, rightCount = 0;
-    for (int32_t t : node->triangles) {
-      const BoundingBox& bounds = records[t].bounds;
-      const uint8_t side = static_cast<uint8_t>((bounds.min[bestAxis] <= best.position ? 1 : 0) |
-                                                (bounds.max[bestAxis] >= best.position ? 2 : 0));
-      sides[static_cast<size_t>(t)] = side;
-      leftCount += side & 1;
-      rightCount += side >> 1;
+    {
+      const int32_t* triangles = Triangles(node, listStart);
+      for (int32_t i = 0; i < count; ++i) {
+        const BoundingBox& bounds = records[triangles[i]].bounds;
+        const uint8_t side = static_cast<uint8_t>((bounds.min[bestAxis] <= best.position ? 1 : 0) |
+                                                  (bounds.max[bestAxis] >= best.position ? 2 : 0));
+        sides[static_cast<size_t>(triangles[i])] = side;
+        leftCount += side & 1;
+        rightCount += side >> 1;
+      }
     }
-    GrowableList<int32_t> left(128);
-    GrowableList<int32_t> right(128);
-    left.Resize(leftCount);
-    right.Resize(rightCount);
-    int32_t* leftItems = left.Items();
-    int32_t* rightItems = right.Items();
-    for (int32_t t : node->triangles) {
-      const uint8_t side = sides[static_cast<size_t>(t)];
-      if (side & 1) *leftItems++ = t;
-      if (side & 2) *rightItems++ = t;
+    const size_t leftList = PushList(leftCount);
+    const size_t rightList = PushList(rightCount);
+    {
+      const int32_t* triangles = Triangles(node, listStart);
+      int32_t* leftItems = lists.data() + leftList;
+      int32_t* rightItems = lists.data() + rightList;
+      for (int32_t i = 0; i < count; ++i) {
+        const int32_t t = triangles[i];
+        const uint8_t side = sides[static_cast<size_t>(t)];
+        if (side & 1) *leftItems++ = t;
+        if (side & 2) *rightItems++ = t;
+      }
     }
-    left.SetCount(leftCount);
-    right.SetCount(rightCount);
 
     // Both children's edges are taken before either is built: building one overwrites the
     // side marks the other still needs.
@@ -216,20 +222,44 @@ public:
     node->axis = bestAxis;
     node->split = best.position;
     node->children = children;
-    children[0].triangles = std::move(left);
-    children[1].triangles = std::move(right);
     node->triangles.Clear();
     const size_t childrenTop = edgeTop;
-    BuildNode(&children[0], depth + 1, leftBox, leftEdges);
+    const size_t childrenListTop = listTop;
+    BuildNode(&children[0], depth + 1, leftBox, leftList, leftCount, leftEdges);
     edgeTop = childrenTop;
-    BuildNode(&children[1], depth + 1, rightBox, rightEdges);
+    listTop = childrenListTop;
+    BuildNode(&children[1], depth + 1, rightBox, rightList, rightCount, rightEdges);
     edgeTop = savedTop;
+    listTop = savedListTop;
   }
 
+  static constexpr size_t kOwnList = SIZE_MAX;
   static constexpr size_t kNoEdges = SIZE_MAX;
 
 private:
   bool NeedsSplitting(int32_t count, int32_t depth) const { return count > leafSize && depth < maxDepth; }
+
+  const int32_t* Triangles(KdNode* node, size_t listStart) const {
+    return listStart == kOwnList ? node->triangles.Items() : lists.data() + listStart;
+  }
+
+  // A leaf lists its triangles in a list of its own, allocated at its final size.
+  void KeepAsLeaf(KdNode* node, size_t listStart, int32_t count) {
+    if (listStart == kOwnList) return;
+    GrowableList<int32_t> own(128);
+    own.Resize(count);
+    std::copy(lists.data() + listStart, lists.data() + listStart + count, own.Items());
+    own.SetCount(count);
+    node->triangles = std::move(own);
+  }
+
+  // Room for `count` triangle numbers on top of the list stack; returns where they start.
+  size_t PushList(int32_t count) {
+    const size_t start = listTop;
+    listTop += static_cast<size_t>(count);
+    if (lists.size() < listTop) lists.resize(std::max(listTop, lists.size() * 2));
+    return start;
+  }
 
   // Room for `count` more edges on top of the stack, and one spare after them that SplitEdges
   // may write past their end; returns where they start.
@@ -241,13 +271,13 @@ private:
   }
 
   // Lays out the node's three sorted edge lists, one per axis, of 2n edges each.
-  size_t SortEdges(const GrowableList<int32_t>& triangles) {
-    const size_t n = static_cast<size_t>(triangles.Count());
+  size_t SortEdges(const int32_t* triangles, int32_t count) {
+    const size_t n = static_cast<size_t>(count);
     const size_t start = PushEdges(6 * n);
     for (int axis = 0; axis < 3; ++axis) {
       Edge* list = &edges[start + 2 * static_cast<size_t>(axis) * n];
       for (size_t i = 0; i < n; ++i) {
-        const int32_t t = triangles[static_cast<int32_t>(i)];
+        const int32_t t = triangles[i];
         const float lo = records[t].bounds.min[axis];
         const float hi = records[t].bounds.max[axis];
         const float width = hi - lo;
@@ -343,9 +373,9 @@ private:
 
   // The median of the triangles' centroids on the axis (the mean of the two middle values
   // for an even count).
-  float MedianSplit(const GrowableList<int32_t>& triangles, int axis) {
+  float MedianSplit(const int32_t* triangles, int32_t count, int axis) {
     centroids.clear();
-    for (int32_t t : triangles) centroids.push_back(records[t].centroid[axis]);
+    for (int32_t i = 0; i < count; ++i) centroids.push_back(records[triangles[i]].centroid[axis]);
     const size_t n = centroids.size();
     const size_t upper = n / 2;
     const size_t lower = (n - 1) / 2;
@@ -357,9 +387,10 @@ private:
   }
 
   // The cost of cutting at s, counting sides exactly as the sweep does.
-  float CostAt(const GrowableList<int32_t>& triangles, int axis, const BoundingBox& box, float s) const {
+  float CostAt(const int32_t* triangles, int32_t count, int axis, const BoundingBox& box, float s) const {
     int32_t leftCount = 0, rightCount = 0;
-    for (int32_t t : triangles) {
+    for (int32_t i = 0; i < count; ++i) {
+      const int32_t t = triangles[i];
       const float lo = records[t].bounds.min[axis];
       const float hi = records[t].bounds.max[axis];
       const float width = hi - lo;
@@ -376,6 +407,8 @@ private:
   std::vector<uint8_t> sides;  // per triangle: 1 left, 2 right, 3 both, for the node being split
   std::vector<Edge> edges;     // a stack of sorted edge lists, three per node that has them
   std::vector<Edge> sortScratch;
+  std::vector<int32_t> lists;  // a stack of the triangle lists of nodes still to be built
+  size_t listTop = 0;
   size_t edgeTop = 0;
   std::vector<float> centroids;
   // The sweep's candidate planes with their triangle counts on each side.
@@ -437,7 +470,7 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
     bounds.max += padding;
   }
 
-  TreeBuilder(*pool, records, maxDepth, leafSize).BuildNode(root, 0, bounds, TreeBuilder::kNoEdges);
+  TreeBuilder(*pool, records, maxDepth, leafSize).BuildNode(root, 0, bounds, TreeBuilder::kOwnList, root->triangles.Count(), TreeBuilder::kNoEdges);
   BuildTraversalCopy(soup);
   return true;
 }
