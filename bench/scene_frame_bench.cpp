@@ -1,0 +1,104 @@
+// Frames of the window program at 800 x 600 on Mesa's llvmpipe (run under Xvfb, vsync off): the
+// Beethoven bust in each view (after one step of a run, so the masks are read) and its samples as points at density 100. The application runs in
+// this process and each frame goes through the framework's frame step, then a one-pixel read
+// waits for the rasteriser. Besides the wall time, "cpu_ms" is the processor time of all the
+// process' threads (llvmpipe's included) a frame: it depends far less on what else the machine
+// runs. The effect is found like the program finds it (a media/ in the current folder first), so
+// two versions of an effect can be compared by running this from two folders in turn.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/application.h"
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/model_loading.h"
+#include "app/simulation_control.h"
+#include "framework/framework.h"
+#include "framework/framework_state.h"
+#include "framework/ui_combo_box.h"
+#include "framework/ui_edit_box.h"
+
+namespace {
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+void FinishedFrame() {
+  RenderFrame();
+  float pixel[4];
+  FrameworkGetDevice()->ReadPixels(400, 300, 1, 1, pixel);
+}
+
+void TimeFrames(benchmark::State& state) {
+  for (int i = 0; i < 3; ++i) FinishedFrame();
+  const double cpuStart = ProcessCpuSeconds();
+  for (auto _ : state) FinishedFrame();
+  state.counters["cpu_ms"] = 1000.0 * (ProcessCpuSeconds() - cpuStart) / static_cast<double>(state.iterations());
+}
+
+void ShowView(int view) {
+  App().showSamples = 0;
+  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(view);
+}
+
+void BM_ModelView(benchmark::State& state) {
+  ShowView(static_cast<int>(state.range(0)));
+  TimeFrames(state);
+}
+
+void BM_Points(benchmark::State& state) {
+  App().parametersPanel.GetEditBox(ID_DENSITY)->SetText(std::to_string(state.range(0)).c_str());
+  ResampleSurface();
+  App().showSamples = 1;
+  state.counters["points"] = App().sampleMap ? static_cast<double>(App().sampleMap->Count()) : 0.0;
+  TimeFrames(state);
+}
+
+BENCHMARK(BM_ModelView)->ArgName("view")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_Points)->ArgName("density")->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (!StartApplication(false, "-noerrormsgboxes -forcevsync:0 -width:800 -height:600")) {
+    std::fprintf(stderr, "scene_frame_bench: the window program did not start (is there a display?)\n");
+    return 1;
+  }
+  const std::filesystem::path masks = std::filesystem::temp_directory_path() / "patinex_scene_frame_bench";
+  std::filesystem::create_directories(masks);
+  App().maskFolder = masks.string();
+  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  picker->SetSelectedByIndex(2);  // "Beethoven"
+  LoadSelectedModel();
+  if (!App().renderMesh) {
+    std::fprintf(stderr, "scene_frame_bench: the Beethoven bust did not load (media not found?)\n");
+    ShutdownApplication();
+    return 1;
+  }
+  // One short step, so that the views show (and read) real masks as after a run.
+  App().parametersPanel.GetEditBox(ID_STEPS)->SetText("1");
+  App().parametersPanel.GetEditBox(ID_TONS_PER_STEP)->SetText("2000");
+  StartSimulation();
+  while (SimulationKept()) RenderFrame();
+  if (!App().rustMaskView || !App().dirtMaskView) {
+    std::fprintf(stderr, "scene_frame_bench: the run left no masks\n");
+    ShutdownApplication();
+    return 1;
+  }
+  std::printf("view 0 = Shaded, 1 = Dirt, 2 = Rust; %s after one step of 2000 tons\n",
+              picker->GetSelectedItem()->text.c_str());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  const int code = ShutdownApplication();
+  std::filesystem::remove_all(masks);
+  return code;
+}
