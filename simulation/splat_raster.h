@@ -4,8 +4,11 @@
 #include <memory>
 
 #include "simulation/splat_image.h"
+#include "simulation/splat_profile.h"
 
 namespace Simulation {
+
+struct DilationFrontier;
 
 // One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
 // the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
@@ -25,6 +28,7 @@ class SplatRaster {
 public:
   // Allocates the whole mask at once (throws std::bad_alloc if it cannot) and clears it.
   SplatRaster(uint32_t width, uint32_t height);
+  ~SplatRaster();
 
   uint32_t Width() const { return width; }
   uint32_t Height() const { return height; }
@@ -39,17 +43,33 @@ public:
   // and so does a value that is not finite (it would spoil every texel it touched).
   void Draw(const SplatSquare& square, float value, const SplatImage& splat);
 
+  // The same for a round splat, looked up by squared distance from the square's centre: the
+  // same texels, with weights within kSplatProfileTolerance of Draw's. A profile that is not
+  // usable stamps nothing.
+  void DrawRound(const SplatSquare& square, float value, const SplatProfile& profile);
+
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
+
+  // Resolve for up to three rasters of one size (the masks of one step) with one set of marks,
+  // kept in the first: a texel counts as covered when any raster covered it. A texel that only
+  // some of them covered (the rim of a splat whose jitter differs between them) takes, in each
+  // raster that missed it, the mean of that raster's covered neighbours.
+  static void ResolveTogether(SplatRaster* const* rasters, int32_t count);
 
   // After Resolve: each pass gives every empty texel that touches (across an edge or a
   // corner) a texel filled before this pass the mean value of those neighbours. After n passes
   // the texels within n steps of a covered texel are filled and nothing farther.
   void Dilate(int passes);
+  // The same for rasters resolved together, from the first one's marks: one walk of the
+  // frontier fills all of them.
+  static void DilateTogether(SplatRaster* const* rasters, int32_t count, int passes);
 
   // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
   // written three times (R = G = B), rows from the top.
   void ToRgb(uint8_t* rgb) const;
+  // The same values once per texel.
+  void ToGrey8(uint8_t* grey) const;
   // After Resolve: the same clamped values rounded to 16 bits, one per texel, rows from the top.
   void ToGrey16(uint16_t* grey) const;
 
@@ -66,7 +86,10 @@ private:
   uint32_t height;
   // Per texel the sum of value x weight (after Resolve the value) and then the sum of
   // weights, side by side so that a splat's row touches as few cache lines as it can.
-  std::unique_ptr<float[]> sums;
+  struct FreeMemory {
+    void operator()(float* memory) const;
+  };
+  std::unique_ptr<float[], FreeMemory> sums;
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;
@@ -75,6 +98,11 @@ private:
   std::unique_ptr<int32_t[]> columnTaps;
   std::unique_ptr<float[]> columnLeft;
   std::unique_ptr<float[]> columnRight;
+  // Per column of the round square being drawn (padded to whole groups of eight): its squared
+  // distance term, in table entries.
+  std::unique_ptr<float[]> columnDistance;
+  // The dilation's frontiers, kept so that later masks of the same size reuse their memory.
+  std::unique_ptr<DilationFrontier> frontiers;
 };
 
 }  // namespace Simulation
