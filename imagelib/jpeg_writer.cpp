@@ -16,7 +16,6 @@ struct Compression {
   JpegErrorManager error{};
   std::FILE* file = nullptr;
   const uint8_t* rgb = nullptr;
-  int components = 3;
   uint32_t width = 0;
   uint32_t height = 0;
   int quality = 95;
@@ -31,12 +30,12 @@ bool RunCompression(Compression& state) {
   jpeg_stdio_dest(&info, state.file);
   info.image_width = state.width;
   info.image_height = state.height;
-  info.input_components = state.components;
-  info.in_color_space = state.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, state.quality, TRUE);
   jpeg_start_compress(&info, TRUE);
-  const size_t rowSize = size_t(state.width) * state.components;
+  const size_t rowSize = size_t(state.width) * 3;
   while (info.next_scanline < info.image_height) {
     // The library takes non-const rows but only reads them.
     JSAMPROW row = const_cast<JSAMPLE*>(state.rgb + size_t(info.next_scanline) * rowSize);
@@ -46,8 +45,9 @@ bool RunCompression(Compression& state) {
   return true;
 }
 
-bool WritePixels(std::FILE* file, const char* name, const uint8_t* rgb, int components, uint32_t width,
-                 uint32_t height, int quality) {
+}  // namespace
+
+bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t width, uint32_t height, int quality) {
   if (name == nullptr) name = "(jpeg)";
   if (file == nullptr || rgb == nullptr) {
     std::fprintf(stderr, "%s: no file or no pixels to write\n", name);
@@ -64,7 +64,6 @@ bool WritePixels(std::FILE* file, const char* name, const uint8_t* rgb, int comp
   Compression state;
   state.file = file;
   state.rgb = rgb;
-  state.components = components;
   state.width = width;
   state.height = height;
   state.quality = quality;
@@ -79,17 +78,6 @@ bool WritePixels(std::FILE* file, const char* name, const uint8_t* rgb, int comp
     written = false;
   }
   return written;
-}
-
-}  // namespace
-
-bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t width, uint32_t height, int quality) {
-  return WritePixels(file, name, rgb, 3, width, height, quality);
-}
-
-bool WriteJpegGrey(std::FILE* file, const char* name, const uint8_t* grey, uint32_t width, uint32_t height,
-                   int quality) {
-  return WritePixels(file, name, grey, 1, width, height, quality);
 }
 
 bool WriteJpegFile(const char* path, const uint8_t* rgb, uint32_t width, uint32_t height, int quality) {

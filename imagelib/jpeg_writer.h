@@ -12,11 +12,7 @@ namespace ImageLib {
 bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t width, uint32_t height,
                int quality = 95);
 
-// The same for an 8-bit grey image (one byte per pixel), written as a one-component JPEG.
-bool WriteJpegGrey(std::FILE* file, const char* name, const uint8_t* grey, uint32_t width, uint32_t height,
-                   int quality = 95);
-
-// The RGB writer into a new file at path, replaced if it exists; on failure nothing is left at path.
+// The same into a new file at path, replaced if it exists; on failure nothing is left at path.
 bool WriteJpegFile(const char* path, const uint8_t* rgb, uint32_t width, uint32_t height, int quality = 95);
 
 // The largest width or height a JPEG file can carry.

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -106,7 +108,7 @@ bool LoadSplat(SplatImage& splat, const char* fileName) {
 struct BakeState {
   std::mutex lock;
   std::unique_ptr<SplatRaster> rasters[3];
-  std::unique_ptr<uint8_t[]> grey8[3];
+  std::unique_ptr<uint8_t[]> rgb[3];
   std::unique_ptr<uint16_t[]> grey16[3];
   SplatScratch scratch;
   std::vector<float> profiledSplat;
@@ -146,14 +148,14 @@ bool Prepare(BakeState& state, int slot, uint32_t width, uint32_t height, bool p
     std::unique_ptr<SplatRaster>& raster = state.rasters[slot];
     if (raster == nullptr || raster->Width() != width || raster->Height() != height) {
       raster.reset();
-      state.grey8[slot].reset();
+      state.rgb[slot].reset();
       state.grey16[slot].reset();
       raster = std::make_unique<SplatRaster>(width, height);
     } else {
       raster->Clear();
     }
     if (png && state.grey16[slot] == nullptr) state.grey16[slot].reset(new uint16_t[size_t(width) * height]);
-    if (!png && state.grey8[slot] == nullptr) state.grey8[slot].reset(new uint8_t[size_t(width) * height]);
+    if (!png && state.rgb[slot] == nullptr) state.rgb[slot].reset(new uint8_t[size_t(width) * height * 3]);
   } catch (const std::bad_alloc&) {
     state.rasters[slot].reset();
     return false;
@@ -174,17 +176,19 @@ const SplatProfile& ProfileOf(BakeState& state, const SplatImage& splat) {
   return state.profile;
 }
 
-// Turns slot's resolved values into the file and publishes it.
+// Turns slot's sums into the file and publishes it.
 int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& output, bool png) {
-  const SplatRaster& raster = *state.rasters[slot];
+  SplatRaster& raster = *state.rasters[slot];
+  raster.Resolve();
+  raster.Dilate(kMaskDilationPasses);
   const uint32_t width = raster.Width(), height = raster.Height();
   bool written;
   if (png) {
     raster.ToGrey16(state.grey16[slot].get());
     written = ImageLib::WritePngGrey16(output.File(), fileName, state.grey16[slot].get(), width, height);
   } else {
-    raster.ToGrey8(state.grey8[slot].get());
-    written = ImageLib::WriteJpegGrey(output.File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality);
+    raster.ToRgb(state.rgb[slot].get());
+    written = ImageLib::WriteJpeg(output.File(), fileName, state.rgb[slot].get(), width, height, kJpegQuality);
   }
   if (!written) return kMaskNotWritten;  // the writer said why
   if (const char* failure = output.Publish()) {
@@ -242,11 +246,26 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   if (slots == 0) return;
 
   SplatChannels(map, slotChannels, rasters, slots, spacing, splat, ProfileOf(state, splat), state.scratch);
-  SplatRaster::ResolveTogether(rasters, slots);
-  SplatRaster::DilateTogether(rasters, slots, kMaskDilationPasses);
-  for (int32_t slot = 0; slot < slots; ++slot) {
+  // The masks are independent from here on: the later ones are resolved, dilated and encoded
+  // on threads of their own while this one finishes the first (a thread that cannot be started leaves its mask to this one).
+  auto finish = [&](int32_t slot) {
     const int32_t i = slotOf[slot];
     codes[i] = Finish(state, slot, fileNames[i], *outputs[slot], EndsWith(fileNames[i], ".png"));
+  };
+  std::thread helpers[3];
+  for (int32_t slot = 1; slot < slots; ++slot) {
+    try {
+      helpers[slot] = std::thread(finish, slot);
+    } catch (const std::system_error&) {
+    }
+  }
+  finish(0);
+  for (int32_t slot = 1; slot < slots; ++slot) {
+    if (helpers[slot].joinable()) {
+      helpers[slot].join();
+    } else {
+      finish(slot);
+    }
   }
 }
 

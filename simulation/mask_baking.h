@@ -8,7 +8,8 @@ namespace Simulation {
 
 // Bakes one quantity of every sample (channel 0 humidity, 1 dirt, 2 rust) into a width x
 // height grey mask by splatting each sample at its texture coordinates, and saves it at fileName:
-// as a 16-bit grey PNG when the name ends in ".png", otherwise as an 8-bit grey JPEG. Returns 0 when the mask was saved, a negative code when it could not be baked
+// as a 16-bit grey PNG when the name ends in ".png", otherwise as an 8-bit JPEG (grey in
+// three channels, the form the JPEG reader takes). Returns 0 when the mask was saved, a negative code when it could not be baked
 // or written (with the reason on stderr); a failure never creates or changes the file under
 // fileName (a mask left there by an earlier run stays as it was).
 // The splat is media/SPLAT.png, found by the media search (Platform::FindMediaFile), or the copy

@@ -193,8 +193,6 @@ float* AllocateSums(size_t floats) {
 struct DilationFrontier {
   FrontierList current;
   FrontierList next;
-  // Texels that some but not all of the rasters resolved together covered.
-  std::vector<uint32_t> partlyCovered;
 };
 
 SplatRaster::~SplatRaster() = default;
@@ -205,19 +203,22 @@ void SplatRaster::FreeMemory::operator()(float* memory) const { std::free(memory
 SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
-      sums(AllocateSums(2 * size_t(width) * height)),
+      memory(AllocateSums(2 * (size_t(width) * height + 2 * (size_t(width) + 1)))),
+      sums(memory.get() + 2 * (size_t(width) + 1)),
       generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2)]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
       columnDistance(new float[size_t(width) + 8]),
       frontiers(new DilationFrontier) {
-  Clear();
+  // The spare memory around the mask is read but never counts; it is cleared once so that
+  // what is read there is at least defined.
+  std::memset(memory.get(), 0, 2 * (size_t(width) * height + 2 * (size_t(width) + 1)) * sizeof(float));
 }
 
 void SplatRaster::Clear() {
   // The marks need no clearing: Resolve sets every one of them.
-  std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
+  std::memset(sums, 0, 2 * size_t(width) * height * sizeof(float));
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
@@ -248,7 +249,7 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
   if (!grouped) function = RoundRowsScalar;
 
   RoundRows stamp;
-  stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
+  stamp.sums = sums + 2 * (size_t(y0) * width + x0);
   stamp.stride = 2 * size_t(width);
   stamp.columnDistance = columnDistance.get();
   stamp.count = grouped ? padded : columns;
@@ -297,7 +298,7 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
     const TexelBlend rowBlend = Blend((bottom - (static_cast<float>(y) + 0.5f)) * perRow, splatHeight);
     const float* row = taps + size_t(rowBlend.texel + 1) * tapRow;
     const float upperWeight = 1.0f - rowBlend.blend, lowerWeight = rowBlend.blend;
-    float* texelSums = sums.get() + 2 * (size_t(y) * width + x0);
+    float* texelSums = sums + 2 * (size_t(y) * width + x0);
     int32_t k = 0;
 #if defined(__SSE2__)
     const __m128 upper = _mm_set1_ps(upperWeight), lower = _mm_set1_ps(lowerWeight);
@@ -332,89 +333,39 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
 }
 
 void SplatRaster::Resolve() {
-  SplatRaster* self = this;
-  ResolveTogether(&self, 1);
-}
-
-void SplatRaster::ResolveTogether(SplatRaster* const* rasters, int32_t count) {
-  SplatRaster& first = *rasters[0];
-  const uint32_t width = first.width, height = first.height;
-  uint8_t* generation = first.generation.get();
   const size_t rowStride = size_t(width) + 2;
-  std::memset(generation, kQueued, rowStride);
-  std::memset(generation + (size_t(height) + 1) * rowStride, kQueued, rowStride);
+  std::memset(generation.get(), kQueued, rowStride);
+  std::memset(generation.get() + (size_t(height) + 1) * rowStride, kQueued, rowStride);
   for (uint32_t y = 0; y < height; ++y) {
     generation[(size_t(y) + 1) * rowStride] = kQueued;
     generation[(size_t(y) + 1) * rowStride + width + 1] = kQueued;
   }
-  std::vector<uint32_t>& partly = first.frontiers->partlyCovered;
-  partly.clear();
   for (uint32_t y = 0; y < height; ++y) {
-    uint8_t* marks = generation + (size_t(y) + 1) * rowStride + 1;
-    for (uint32_t x = 0; x < width; ++x) marks[x] = 0;
-    for (int32_t r = 0; r < count; ++r) {
-      float* rowSums = rasters[r]->sums.get() + 2 * size_t(y) * width;
-      for (uint32_t x = 0; x < width; ++x) {
-        const float weight = rowSums[2 * x + 1];
-        const bool covered = weight > 0.0f;
-        rowSums[2 * x] = covered ? rowSums[2 * x] / weight : 0.0f;
-        marks[x] |= covered ? uint8_t(1u << r) : uint8_t(0);
-      }
-    }
-    const uint8_t all = static_cast<uint8_t>((1u << count) - 1);
+    float* rowSums = sums + 2 * size_t(y) * width;
+    uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     for (uint32_t x = 0; x < width; ++x) {
-      // Along the rim of a splat one raster's jitter may cover a texel another's misses.
-      if (marks[x] != 0 && marks[x] != all) partly.push_back(y * width + x);
-      marks[x] = marks[x] != 0 ? 1 : 0;
-    }
-  }
-  // Such a texel takes, in each raster that missed it, the mean of the neighbours that raster
-  // covered (0 if none did).
-  for (const uint32_t texel : partly) {
-    const int32_t x = static_cast<int32_t>(texel % width), y = static_cast<int32_t>(texel / width);
-    for (int32_t r = 0; r < count; ++r) {
-      float* sums = rasters[r]->sums.get();
-      if (sums[2 * size_t(texel) + 1] > 0.0f) continue;
-      float total = 0.0f;
-      int feeding = 0;
-      for (int32_t dy = -1; dy <= 1; ++dy) {
-        for (int32_t dx = -1; dx <= 1; ++dx) {
-          const int32_t nx = x + dx, ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= int32_t(width) || ny >= int32_t(height)) continue;
-          const size_t neighbour = size_t(ny) * width + size_t(nx);
-          if (!(sums[2 * neighbour + 1] > 0.0f)) continue;
-          total += sums[2 * neighbour];
-          ++feeding;
-        }
-      }
-      sums[2 * size_t(texel)] = feeding > 0 ? total / static_cast<float>(feeding) : 0.0f;
+      const float weight = rowSums[2 * x + 1];
+      const bool covered = weight > 0.0f;
+      rowSums[2 * x] = covered ? rowSums[2 * x] / weight : 0.0f;
+      marks[x] = covered ? 1 : 0;
     }
   }
 }
 
 void SplatRaster::Dilate(int passes) {
-  SplatRaster* self = this;
-  DilateTogether(&self, 1, passes);
-}
-
-void SplatRaster::DilateTogether(SplatRaster* const* rasters, int32_t count, int passes) {
-  count = std::clamp(count, 1, 3);
-  SplatRaster& first = *rasters[0];
-  const uint32_t width = first.width, height = first.height;
   passes = std::clamp(passes, 0, 253);
   if (passes == 0) return;
   const ptrdiff_t stride = ptrdiff_t(width) + 2;
   const ptrdiff_t markNeighbours[8] = {-stride - 1, -stride, -stride + 1, -1, 1, stride - 1, stride, stride + 1};
   const ptrdiff_t w = ptrdiff_t(width);
   const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
-  uint8_t* marks = first.generation.get();
-  float* texelSums[3];
-  for (int32_t r = 0; r < count; ++r) texelSums[r] = rasters[r]->sums.get();
+  uint8_t* marks = generation.get();
+  float* texelSums = sums;
 
   // The frontier: the empty texels next to a filled one. Only these can fill in the next
   // pass, so each pass looks at them and not at the whole mask.
-  FrontierList& frontier = first.frontiers->current;
-  FrontierList& next = first.frontiers->next;
+  FrontierList& frontier = frontiers->current;
+  FrontierList& next = frontiers->next;
   frontier.count = 0;
   for (uint32_t y = 0; y < height; ++y) {
     const size_t rowMarks = (size_t(y) + 1) * stride + 1;
@@ -461,19 +412,19 @@ void SplatRaster::DilateTogether(SplatRaster* const* rasters, int32_t count, int
     const uint8_t filled = static_cast<uint8_t>(pass + 1);
     for (size_t i = 0; i < frontier.count; ++i) {
       const FrontierEntry entry = frontier.items[i];
-      float sum[3] = {0.0f, 0.0f, 0.0f};
+      float sum = 0.0f;
       int feeding = 0;
       for (int n = 0; n < 8; ++n) {
         // Marks 1 .. filled - 1 are the texels filled before this pass.
         const uint8_t mark = marks[ptrdiff_t(entry.mark) + markNeighbours[n]];
         const bool feeds = static_cast<uint8_t>(mark - 1) < static_cast<uint8_t>(filled - 1);
-        // Reads the texel itself in place of a neighbour that does not feed, which may lie
-        // outside the mask.
-        const ptrdiff_t source = ptrdiff_t(entry.texel) + (feeds ? texelNeighbours[n] : 0);
-        for (int32_t r = 0; r < count; ++r) sum[r] += feeds ? texelSums[r][2 * source] : 0.0f;
+        // The neighbour is read whether it feeds or not (past the mask's edge it is the spare
+        // memory around it), so that the read does not wait for the mark.
+        const float neighbour = texelSums[2 * (ptrdiff_t(entry.texel) + texelNeighbours[n])];
+        sum += feeds ? neighbour : 0.0f;
         feeding += feeds;
       }
-      for (int32_t r = 0; r < count; ++r) texelSums[r][2 * size_t(entry.texel)] = sum[r] / static_cast<float>(feeding);
+      texelSums[2 * size_t(entry.texel)] = sum / static_cast<float>(feeding);
       marks[entry.mark] = filled;
     }
     if (pass == passes) break;
@@ -501,15 +452,6 @@ void SplatRaster::ToRgb(uint8_t* rgb) const {
     const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     const uint8_t grey = static_cast<uint8_t>(clamped * 255.0f + 0.5f);
     rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = grey;
-  }
-}
-
-void SplatRaster::ToGrey8(uint8_t* grey) const {
-  const size_t count = size_t(width) * height;
-  for (size_t i = 0; i < count; ++i) {
-    const float value = sums[2 * i];
-    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
-    grey[i] = static_cast<uint8_t>(clamped * 255.0f + 0.5f);
   }
 }
 

@@ -51,25 +51,14 @@ public:
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
 
-  // Resolve for up to three rasters of one size (the masks of one step) with one set of marks,
-  // kept in the first: a texel counts as covered when any raster covered it. A texel that only
-  // some of them covered (the rim of a splat whose jitter differs between them) takes, in each
-  // raster that missed it, the mean of that raster's covered neighbours.
-  static void ResolveTogether(SplatRaster* const* rasters, int32_t count);
-
   // After Resolve: each pass gives every empty texel that touches (across an edge or a
   // corner) a texel filled before this pass the mean value of those neighbours. After n passes
   // the texels within n steps of a covered texel are filled and nothing farther.
   void Dilate(int passes);
-  // The same for rasters resolved together, from the first one's marks: one walk of the
-  // frontier fills all of them.
-  static void DilateTogether(SplatRaster* const* rasters, int32_t count, int passes);
 
   // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
   // written three times (R = G = B), rows from the top.
   void ToRgb(uint8_t* rgb) const;
-  // The same values once per texel.
-  void ToGrey8(uint8_t* grey) const;
   // After Resolve: the same clamped values rounded to 16 bits, one per texel, rows from the top.
   void ToGrey16(uint16_t* grey) const;
 
@@ -89,7 +78,10 @@ private:
   struct FreeMemory {
     void operator()(float* memory) const;
   };
-  std::unique_ptr<float[], FreeMemory> sums;
+  std::unique_ptr<float[], FreeMemory> memory;
+  // Into memory, past one spare row and texel: the dilation reads the neighbours of texels on
+  // the mask's edge without checking where they lie.
+  float* sums;
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;

@@ -59,26 +59,6 @@ TEST(JpegWriter, SmoothPicturesComeBackThroughTheReaderWithinJpegTolerance) {
   }
 }
 
-TEST(JpegWriter, GreyPicturesAreWrittenWithOneComponent) {
-  ScratchFolder folder;
-  const std::vector<uint8_t> rgb = Gradient(true);
-  std::vector<uint8_t> grey(kWidth * kHeight);
-  for (size_t i = 0; i < grey.size(); ++i) grey[i] = rgb[3 * i];
-  const std::filesystem::path path = folder.path / "grey.jpg";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  ASSERT_TRUE(WriteJpegGrey(file, path.c_str(), grey.data(), kWidth, kHeight));
-  ASSERT_EQ(std::fclose(file), 0);
-  ImageF image;
-  ASSERT_TRUE(image.Load(path.c_str()));
-  ASSERT_EQ(image.width, kWidth);
-  ASSERT_EQ(image.height, kHeight);
-  ASSERT_EQ(image.channels, 1u);
-  double worst = 0;
-  for (size_t i = 0; i < grey.size(); ++i) worst = std::max(worst, std::abs(image.samples[i] * 255.0 - grey[i]));
-  EXPECT_LE(worst, 2.0);
-}
-
 TEST(JpegWriter, FailuresAreReportedAndTheProgramGoesOn) {
   ScratchFolder folder;
   const std::vector<uint8_t> rgb = Gradient(false);

@@ -290,7 +290,7 @@ TEST(MaskBaking, AUniformFieldStaysUniformOverEveryCoveredTexel) {
   ASSERT_TRUE(mask.Load(file.c_str()));
   ASSERT_EQ(mask.width, kSize);
   ASSERT_EQ(mask.height, kSize);
-  ASSERT_EQ(mask.channels, 1u);
+  ASSERT_EQ(mask.channels, 3u);
   uint32_t covered = 0;
   float worst = 0;
   for (uint32_t j = 0; j < kSize; ++j) {
@@ -301,7 +301,10 @@ TEST(MaskBaking, AUniformFieldStaysUniformOverEveryCoveredTexel) {
       // The saved mask had jitter of its own, which can move the outermost dilated ring by a
       // texel; the texels the splats covered are covered there too.
       if (raster.Generation(i, j) != 1) continue;
-      worst = std::max(worst, std::abs(mask.samples[size_t(j) * kSize + i] - 0.6f));
+      const float* texel = mask.samples + (size_t(j) * kSize + i) * 3;
+      EXPECT_EQ(texel[0], texel[1]);
+      EXPECT_EQ(texel[0], texel[2]);
+      worst = std::max(worst, std::abs(texel[0] - 0.6f));
     }
   }
   EXPECT_GT(covered, kSize * kSize / 2);
@@ -316,8 +319,8 @@ TEST(MaskBaking, AMapWithNoSamplesGivesABlackMask) {
   ASSERT_EQ(BakeAndSaveMask(2, file.c_str(), kSize, kSize, *empty, 0.02f), 0);
   ImageLib::ImageF mask;
   ASSERT_TRUE(mask.Load(file.c_str()));
-  ASSERT_EQ(mask.width * mask.height * mask.channels, kSize * kSize);
-  const size_t lit = std::count_if(mask.samples, mask.samples + kSize * kSize, [](float s) { return s != 0.0f; });
+  ASSERT_EQ(mask.width * mask.height * mask.channels, kSize * kSize * 3);
+  const size_t lit = std::count_if(mask.samples, mask.samples + kSize * kSize * 3, [](float s) { return s != 0.0f; });
   EXPECT_EQ(lit, 0u);
 }
 
