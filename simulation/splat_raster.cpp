@@ -203,22 +203,19 @@ void SplatRaster::FreeMemory::operator()(float* memory) const { std::free(memory
 SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
-      memory(AllocateSums(2 * (size_t(width) * height + 2 * (size_t(width) + 1)))),
-      sums(memory.get() + 2 * (size_t(width) + 1)),
+      sums(AllocateSums(2 * size_t(width) * height)),
       generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2)]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
       columnDistance(new float[size_t(width) + 8]),
       frontiers(new DilationFrontier) {
-  // The spare memory around the mask is read but never counts; it is cleared once so that
-  // what is read there is at least defined.
-  std::memset(memory.get(), 0, 2 * (size_t(width) * height + 2 * (size_t(width) + 1)) * sizeof(float));
+  Clear();
 }
 
 void SplatRaster::Clear() {
   // The marks need no clearing: Resolve sets every one of them.
-  std::memset(sums, 0, 2 * size_t(width) * height * sizeof(float));
+  std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
@@ -249,7 +246,7 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
   if (!grouped) function = RoundRowsScalar;
 
   RoundRows stamp;
-  stamp.sums = sums + 2 * (size_t(y0) * width + x0);
+  stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
   stamp.stride = 2 * size_t(width);
   stamp.columnDistance = columnDistance.get();
   stamp.count = grouped ? padded : columns;
@@ -298,7 +295,7 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
     const TexelBlend rowBlend = Blend((bottom - (static_cast<float>(y) + 0.5f)) * perRow, splatHeight);
     const float* row = taps + size_t(rowBlend.texel + 1) * tapRow;
     const float upperWeight = 1.0f - rowBlend.blend, lowerWeight = rowBlend.blend;
-    float* texelSums = sums + 2 * (size_t(y) * width + x0);
+    float* texelSums = sums.get() + 2 * (size_t(y) * width + x0);
     int32_t k = 0;
 #if defined(__SSE2__)
     const __m128 upper = _mm_set1_ps(upperWeight), lower = _mm_set1_ps(lowerWeight);
@@ -341,7 +338,7 @@ void SplatRaster::Resolve() {
     generation[(size_t(y) + 1) * rowStride + width + 1] = kQueued;
   }
   for (uint32_t y = 0; y < height; ++y) {
-    float* rowSums = sums + 2 * size_t(y) * width;
+    float* rowSums = sums.get() + 2 * size_t(y) * width;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     for (uint32_t x = 0; x < width; ++x) {
       const float weight = rowSums[2 * x + 1];
@@ -360,7 +357,7 @@ void SplatRaster::Dilate(int passes) {
   const ptrdiff_t w = ptrdiff_t(width);
   const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
   uint8_t* marks = generation.get();
-  float* texelSums = sums;
+  float* texelSums = sums.get();
 
   // The frontier: the empty texels next to a filled one. Only these can fill in the next
   // pass, so each pass looks at them and not at the whole mask.
@@ -418,10 +415,10 @@ void SplatRaster::Dilate(int passes) {
         // Marks 1 .. filled - 1 are the texels filled before this pass.
         const uint8_t mark = marks[ptrdiff_t(entry.mark) + markNeighbours[n]];
         const bool feeds = static_cast<uint8_t>(mark - 1) < static_cast<uint8_t>(filled - 1);
-        // The neighbour is read whether it feeds or not (past the mask's edge it is the spare
-        // memory around it), so that the read does not wait for the mark.
-        const float neighbour = texelSums[2 * (ptrdiff_t(entry.texel) + texelNeighbours[n])];
-        sum += feeds ? neighbour : 0.0f;
+        // Reads the texel itself in place of a neighbour that does not feed, which may lie
+        // outside the mask.
+        const ptrdiff_t source = ptrdiff_t(entry.texel) + (feeds ? texelNeighbours[n] : 0);
+        sum += feeds ? texelSums[2 * source] : 0.0f;
         feeding += feeds;
       }
       texelSums[2 * size_t(entry.texel)] = sum / static_cast<float>(feeding);

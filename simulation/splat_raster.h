@@ -78,10 +78,7 @@ private:
   struct FreeMemory {
     void operator()(float* memory) const;
   };
-  std::unique_ptr<float[], FreeMemory> memory;
-  // Into memory, past one spare row and texel: the dilation reads the neighbours of texels on
-  // the mask's edge without checking where they lie.
-  float* sums;
+  std::unique_ptr<float[], FreeMemory> sums;
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;
