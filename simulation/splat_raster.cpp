@@ -179,11 +179,13 @@ RoundRowsChoice ChooseRoundRows() {
 // The sums on huge pages where the system grants them: three masks' worth of stamping and
 // dilation otherwise miss the address translation cache all the time.
 float* AllocateSums(size_t floats) {
-  const size_t bytes = floats * sizeof(float);
-  const size_t rounded = (bytes + Platform::kHugePageSize - 1) / Platform::kHugePageSize * Platform::kHugePageSize;
-  void* memory = std::aligned_alloc(Platform::kHugePageSize, rounded);
+  const size_t bytes = std::max<size_t>(floats * sizeof(float), 1);
+  // Small rasters (tests, thumbnails) are not worth a huge page.
+  const size_t alignment = bytes >= Platform::kHugePageSize ? Platform::kHugePageSize : 64;
+  const size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+  void* memory = std::aligned_alloc(alignment, rounded);
   if (memory == nullptr) throw std::bad_alloc();
-  Platform::AdviseHugePages(memory, rounded);
+  if (alignment == Platform::kHugePageSize) Platform::AdviseHugePages(memory, rounded);
   return static_cast<float*>(memory);
 }
 
