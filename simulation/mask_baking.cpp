@@ -245,10 +245,13 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   }
   if (slots == 0) return;
 
-  SplatChannels(map, slotChannels, rasters, slots, spacing, splat, ProfileOf(state, splat), state.scratch);
-  // The masks are independent from here on: the later ones are resolved, dilated and encoded
-  // on threads of their own while this one finishes the first (a thread that cannot be started leaves its mask to this one).
+  PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch);
+  const SplatProfile& profile = ProfileOf(state, splat);
+  // The masks are independent from here on: the later ones are stamped, resolved, dilated and
+  // encoded on threads of their own while this one does the first (a thread that cannot be
+  // started leaves its mask to this one). The stamps are only read.
   auto finish = [&](int32_t slot) {
+    DrawSplatStamps(state.scratch, slot, *rasters[slot], splat, profile);
     const int32_t i = slotOf[slot];
     codes[i] = Finish(state, slot, fileNames[i], *outputs[slot], EndsWith(fileNames[i], ".png"));
   };

@@ -120,13 +120,13 @@ void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const Sp
 
 namespace Simulation {
 
-void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,
-                   float spacing, const SplatImage& splat, const SplatProfile& profile, SplatScratch& scratch) {
+void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
+                        uint32_t height, float spacing, SplatScratch& scratch) {
   const SurfaceSample* samples = map.Items();
   const uint32_t sampleCount = map.Count();
   count = std::clamp(count, 0, 3);
+  scratch.stamps.clear();
   if (sampleCount == 0 || count == 0) return;
-  const uint32_t width = rasters[0]->Width(), height = rasters[0]->Height();
 
   for (int32_t c = 0; c < count; ++c) {
     std::vector<SplatSquare>& squares = scratch.squares[c];
@@ -166,16 +166,24 @@ void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* c
     }
   }
 
-  const bool round = profile.Usable();
-  for (const SplatStamp& stamp : scratch.stamps) {
-    for (int32_t c = 0; c < count; ++c) {
-      if (round) {
-        rasters[c]->DrawRound(stamp.squares[c], stamp.values[c], profile);
-      } else {
-        rasters[c]->Draw(stamp.squares[c], stamp.values[c], splat);
-      }
-    }
+}
+
+void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile) {
+  if (slot < 0 || slot > 2) return;
+  if (profile.Usable()) {
+    for (const SplatStamp& stamp : scratch.stamps) raster.DrawRound(stamp.squares[slot], stamp.values[slot], profile);
+  } else {
+    for (const SplatStamp& stamp : scratch.stamps) raster.Draw(stamp.squares[slot], stamp.values[slot], splat);
   }
+}
+
+void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,
+                   float spacing, const SplatImage& splat, const SplatProfile& profile, SplatScratch& scratch) {
+  count = std::clamp(count, 0, 3);
+  if (count == 0) return;
+  PrepareSplatStamps(map, channels, count, rasters[0]->Width(), rasters[0]->Height(), spacing, scratch);
+  for (int32_t c = 0; c < count; ++c) DrawSplatStamps(scratch, c, *rasters[c], splat, profile);
 }
 
 }  // namespace Simulation

@@ -63,4 +63,12 @@ struct SplatScratch {
 void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,
                    float spacing, const SplatImage& splat, const SplatProfile& profile, SplatScratch& scratch);
 
+// SplatChannels in two halves, so that the rasters can be drawn on threads of their own: the
+// stamps of every channel (jitter drawn, sizes capped, put in tile order) for width x height
+// masks, then the stamps of one of them (slot i is channels[i]) into its raster.
+void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
+                        uint32_t height, float spacing, SplatScratch& scratch);
+void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile);
+
 }  // namespace Simulation
