@@ -4,13 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "imagelib/jpeg_writer.h"
 #include "imagelib/png_writer.h"
@@ -18,6 +24,7 @@
 #include "simulation/built_in_splat.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
+#include "simulation/splat_profile.h"
 #include "simulation/splat_raster.h"
 
 namespace Simulation {
@@ -95,10 +102,27 @@ bool LoadSplat(SplatImage& splat, const char* fileName) {
   return false;
 }
 
-}  // namespace
+// What a bake keeps from one step to the next: the rasters and buffers (so that a step's
+// bake neither allocates nor faults in fresh pages) and the round profile of the splat last
+// seen, which only changes when the splat does.
+struct BakeState {
+  std::mutex lock;
+  std::unique_ptr<SplatRaster> rasters[3];
+  std::unique_ptr<uint8_t[]> rgb[3];
+  std::unique_ptr<uint16_t[]> grey16[3];
+  SplatScratch scratch;
+  std::vector<float> profiledSplat;
+  uint32_t profiledWidth = 0;
+  SplatProfile profile;
+};
 
-int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
-                        float spacing) {
+BakeState& State() {
+  static BakeState state;
+  return state;
+}
+
+// Checks one mask's arguments; returns 0 or the code BakeAndSaveMask gives for them.
+int32_t CheckArguments(int32_t channel, const char* fileName, uint32_t width, uint32_t height) {
   if (fileName == nullptr || fileName[0] == '\0') {
     std::fprintf(stderr, "mask not written: no file name given\n");
     return kMaskBadArguments;
@@ -115,43 +139,56 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
                  width, height);
     return kMaskBadArguments;
   }
+  return 0;
+}
 
-  SplatImage splat;
-  if (!LoadSplat(splat, fileName)) return kMaskNoSplat;
-
-  // The output file comes first, so that a folder that takes no files costs no baking.
-  TemporaryFile output(fileName);
-  if (!output.Create()) {
-    std::fprintf(stderr, "mask %s not written: cannot create a file in its folder: %s\n", fileName,
-                 std::strerror(errno));
-    return kMaskNotWritten;
-  }
-
-  std::unique_ptr<SplatRaster> raster;
-  std::unique_ptr<uint8_t[]> rgb;
-  std::unique_ptr<uint16_t[]> grey;
+// Makes (or keeps) slot's raster and output buffer at this size.
+bool Prepare(BakeState& state, int slot, uint32_t width, uint32_t height, bool png) {
   try {
-    raster = std::make_unique<SplatRaster>(width, height);
-    if (png) {
-      grey.reset(new uint16_t[size_t(width) * height]);
+    std::unique_ptr<SplatRaster>& raster = state.rasters[slot];
+    if (raster == nullptr || raster->Width() != width || raster->Height() != height) {
+      raster.reset();
+      state.rgb[slot].reset();
+      state.grey16[slot].reset();
+      raster = std::make_unique<SplatRaster>(width, height);
     } else {
-      rgb.reset(new uint8_t[size_t(width) * height * 3]);
+      raster->Clear();
     }
+    if (png && state.grey16[slot] == nullptr) state.grey16[slot].reset(new uint16_t[size_t(width) * height]);
+    if (!png && state.rgb[slot] == nullptr) state.rgb[slot].reset(new uint8_t[size_t(width) * height * 3]);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "mask %s not written: no memory for a %u x %u mask\n", fileName, width, height);
-    return kMaskNoMemory;
+    state.rasters[slot].reset();
+    return false;
   }
-  SplatSamples(map, channel, spacing, splat, *raster);
-  raster->Resolve();
-  raster->Dilate(kMaskDilationPasses);
+  return true;
+}
 
+// The round profile of this splat, worked out again only when the splat differs from the last.
+const SplatProfile& ProfileOf(BakeState& state, const SplatImage& splat) {
+  const float* pixels = splat.Alpha();
+  const size_t size = size_t(splat.Width()) * splat.Height();
+  if (size != state.profiledSplat.size() || splat.Width() != state.profiledWidth ||
+      !std::equal(pixels, pixels + size, state.profiledSplat.begin())) {
+    state.profile.Build(splat);
+    state.profiledSplat.assign(pixels, pixels + size);
+    state.profiledWidth = splat.Width();
+  }
+  return state.profile;
+}
+
+// Turns slot's sums into the file and publishes it.
+int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& output, bool png) {
+  SplatRaster& raster = *state.rasters[slot];
+  raster.Resolve();
+  raster.Dilate(kMaskDilationPasses);
+  const uint32_t width = raster.Width(), height = raster.Height();
   bool written;
   if (png) {
-    raster->ToGrey16(grey.get());
-    written = ImageLib::WritePngGrey16(output.File(), fileName, grey.get(), width, height);
+    raster.ToGrey16(state.grey16[slot].get());
+    written = ImageLib::WritePngGrey16(output.File(), fileName, state.grey16[slot].get(), width, height);
   } else {
-    raster->ToRgb(rgb.get());
-    written = ImageLib::WriteJpeg(output.File(), fileName, rgb.get(), width, height, kJpegQuality);
+    raster.ToRgb(state.rgb[slot].get());
+    written = ImageLib::WriteJpeg(output.File(), fileName, state.rgb[slot].get(), width, height, kJpegQuality);
   }
   if (!written) return kMaskNotWritten;  // the writer said why
   if (const char* failure = output.Publish()) {
@@ -159,6 +196,96 @@ int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, u
     return kMaskNotWritten;
   }
   return 0;
+}
+
+// Bakes channels[i] into fileNames[i] for i < count, in one pass over the samples.
+void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t count, uint32_t width,
+                  uint32_t height, const SampleMap& map, float spacing, int32_t* codes) {
+  int32_t bakeable[3];
+  int32_t bakeableCount = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    codes[i] = CheckArguments(channels[i], fileNames[i], width, height);
+    if (codes[i] == 0) bakeable[bakeableCount++] = i;
+  }
+  if (bakeableCount == 0) return;
+
+  SplatImage splat;
+  if (!LoadSplat(splat, fileNames[bakeable[0]])) {
+    for (int32_t k = 0; k < bakeableCount; ++k) codes[bakeable[k]] = kMaskNoSplat;
+    return;
+  }
+
+  BakeState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  // The output files come first, so that a folder that takes no files costs no baking.
+  std::unique_ptr<TemporaryFile> outputs[3];
+  int32_t slotChannels[3];
+  SplatRaster* rasters[3];
+  int32_t slotOf[3] = {-1, -1, -1};
+  int32_t slots = 0;
+  for (int32_t k = 0; k < bakeableCount; ++k) {
+    const int32_t i = bakeable[k];
+    auto output = std::make_unique<TemporaryFile>(fileNames[i]);
+    if (!output->Create()) {
+      std::fprintf(stderr, "mask %s not written: cannot create a file in its folder: %s\n", fileNames[i],
+                   std::strerror(errno));
+      codes[i] = kMaskNotWritten;
+      continue;
+    }
+    if (!Prepare(state, slots, width, height, EndsWith(fileNames[i], ".png"))) {
+      std::fprintf(stderr, "mask %s not written: no memory for a %u x %u mask\n", fileNames[i], width, height);
+      codes[i] = kMaskNoMemory;
+      continue;
+    }
+    outputs[slots] = std::move(output);
+    slotChannels[slots] = channels[i];
+    rasters[slots] = state.rasters[slots].get();
+    slotOf[slots] = i;
+    ++slots;
+  }
+  if (slots == 0) return;
+
+  PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch);
+  const SplatProfile& profile = ProfileOf(state, splat);
+  // The masks are independent from here on: the later ones are stamped, resolved, dilated and
+  // encoded on threads of their own while this one does the first (a thread that cannot be
+  // started leaves its mask to this one). The stamps are only read.
+  auto finish = [&](int32_t slot) {
+    DrawSplatStamps(state.scratch, slot, *rasters[slot], splat, profile);
+    const int32_t i = slotOf[slot];
+    codes[i] = Finish(state, slot, fileNames[i], *outputs[slot], EndsWith(fileNames[i], ".png"));
+  };
+  std::thread helpers[3];
+  for (int32_t slot = 1; slot < slots; ++slot) {
+    try {
+      helpers[slot] = std::thread(finish, slot);
+    } catch (const std::system_error&) {
+    }
+  }
+  finish(0);
+  for (int32_t slot = 1; slot < slots; ++slot) {
+    if (helpers[slot].joinable()) {
+      helpers[slot].join();
+    } else {
+      finish(slot);
+    }
+  }
+}
+
+}  // namespace
+
+int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
+                        float spacing) {
+  int32_t code = 0;
+  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, &code);
+  return code;
+}
+
+int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
+                         float spacing, int32_t (&codes)[3]) {
+  const int32_t channels[3] = {0, 1, 2};
+  BakeChannels(channels, fileNames, 3, width, height, map, spacing, codes);
+  return (codes[0] == 0) + (codes[1] == 0) + (codes[2] == 0);
 }
 
 }  // namespace Simulation

@@ -94,12 +94,16 @@ int32_t PatinexProcess::Run(void* parameters) {
     if (StopRequested()) break;
 
     if (params.uiLock != nullptr) params.uiLock->Lock();
-    for (int32_t channel = 0; channel < 3; ++channel) {
-      const std::string fileName = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
-      if (WriteMask(params.device, channel, fileName.c_str(), params.maskWidth, params.maskHeight, *params.sampleMap,
-                    params.sampleSpacing) == 0) {
-        ++report.masksSaved;
+    {
+      // The three masks in one pass over the samples, as WriteMask for channels 0, 1, 2 would.
+      std::string names[3];
+      for (int32_t channel = 0; channel < 3; ++channel) {
+        names[channel] = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
       }
+      const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
+      int32_t codes[3];
+      report.masksSaved += BakeAndSaveMasks(fileNames, params.maskWidth, params.maskHeight, *params.sampleMap,
+                                            params.sampleSpacing, codes);
     }
     if (params.uiLock != nullptr) params.uiLock->Unlock();
 

@@ -71,6 +71,12 @@ float RandomUnit() {
   return stream.NextUnit();
 }
 
+void RandomUnits(float* draws, size_t count) {
+  RandomStream& stream = ProcessStream();
+  std::lock_guard lock(processStreamMutex);
+  for (size_t i = 0; i < count; ++i) draws[i] = stream.NextUnit();
+}
+
 RandomStream& ThreadRandomStream() {
   thread_local RandomStream stream;
   thread_local uint32_t generation = ~0u;  // no stream seeded yet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Simulation {
@@ -38,6 +39,9 @@ float UnitFromBits(uint32_t bits);
 // angle and later runs continue the stream. The process thread draws from it (rotation angle,
 // splat jitter); a mutex keeps its state consistent if other threads draw as well.
 float RandomUnit();
+// The next count draws of the same stream at once, under one lock: the same numbers as count
+// RandomUnit calls.
+void RandomUnits(float* draws, size_t count);
 
 // ThreadRandomUnit draws from the calling thread's own stream, created at the thread's first
 // draw. The tracing workers draw several numbers per leg; sharing one locked stream would make

@@ -117,3 +117,73 @@ void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const Sp
 }
 
 }  // namespace Simulation
+
+namespace Simulation {
+
+void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
+                        uint32_t height, float spacing, SplatScratch& scratch) {
+  const SurfaceSample* samples = map.Items();
+  const uint32_t sampleCount = map.Count();
+  count = std::clamp(count, 0, 3);
+  scratch.stamps.clear();
+  if (sampleCount == 0 || count == 0) return;
+
+  for (int32_t c = 0; c < count; ++c) {
+    std::vector<SplatSquare>& squares = scratch.squares[c];
+    squares.resize(sampleCount);
+    scratch.draws.resize(2 * size_t(sampleCount));
+    RandomUnits(scratch.draws.data(), scratch.draws.size());
+    for (uint32_t i = 0; i < sampleCount; ++i) {
+      squares[i] = SampleSplatSquare(samples[i], width, height, spacing, scratch.draws[2 * i], scratch.draws[2 * i + 1]);
+    }
+  }
+  // The jitter leaves the sizes alike in every channel, and so their cap.
+  const float cap = SplatHalfSizeCap(scratch.squares[0].data(), sampleCount);
+  for (int32_t c = 0; c < count; ++c) {
+    for (SplatSquare& square : scratch.squares[c]) {
+      square.halfWidth = std::min(square.halfWidth, cap);
+      square.halfHeight = std::min(square.halfHeight, cap);
+    }
+  }
+
+  // The first channel's tiles order all of them: the jitter moves a square an eighth of a pixel.
+  // The stamps are scattered into tile order as they are read in stored order, so that the
+  // drawing reads them in sequence instead of missing the cache for every sample.
+  constexpr uint32_t kTiles = 1u << (2 * kTileBits);
+  scratch.starts.assign(kTiles + 1, 0);
+  scratch.keys.resize(sampleCount);
+  scratch.stamps.resize(sampleCount);
+  for (uint32_t i = 0; i < sampleCount; ++i) {
+    scratch.keys[i] = TileKey(scratch.squares[0][i], width, height);
+    ++scratch.starts[scratch.keys[i] + 1];
+  }
+  for (uint32_t k = 0; k < kTiles; ++k) scratch.starts[k + 1] += scratch.starts[k];
+  for (uint32_t i = 0; i < sampleCount; ++i) {
+    SplatStamp& stamp = scratch.stamps[scratch.starts[scratch.keys[i]]++];
+    for (int32_t c = 0; c < count; ++c) {
+      stamp.squares[c] = scratch.squares[c][i];
+      stamp.values[c] = ChannelValue(samples[i], channels[c]);
+    }
+  }
+
+}
+
+void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile) {
+  if (slot < 0 || slot > 2) return;
+  if (profile.Usable()) {
+    for (const SplatStamp& stamp : scratch.stamps) raster.DrawRound(stamp.squares[slot], stamp.values[slot], profile);
+  } else {
+    for (const SplatStamp& stamp : scratch.stamps) raster.Draw(stamp.squares[slot], stamp.values[slot], splat);
+  }
+}
+
+void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,
+                   float spacing, const SplatImage& splat, const SplatProfile& profile, SplatScratch& scratch) {
+  count = std::clamp(count, 0, 3);
+  if (count == 0) return;
+  PrepareSplatStamps(map, channels, count, rasters[0]->Width(), rasters[0]->Height(), spacing, scratch);
+  for (int32_t c = 0; c < count; ++c) DrawSplatStamps(scratch, c, *rasters[c], splat, profile);
+}
+
+}  // namespace Simulation

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "simulation/sample_map.h"
 #include "simulation/splat_image.h"
+#include "simulation/splat_profile.h"
 #include "simulation/splat_raster.h"
 #include "simulation/surface_sample.h"
 
@@ -36,5 +38,37 @@ float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count);
 // stamping order follows the mask, not the samples, which only changes the rounding of the
 // normalised sums.
 void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster);
+
+// One sample's squares and values in each channel.
+struct SplatStamp {
+  SplatSquare squares[3];
+  float values[3];
+};
+
+// What SplatChannels keeps between calls, so that once it has seen a map of a given size it
+// allocates nothing.
+struct SplatScratch {
+  std::vector<SplatSquare> squares[3];
+  std::vector<float> draws;
+  std::vector<uint32_t> keys;
+  std::vector<uint32_t> starts;
+  std::vector<SplatStamp> stamps;  // in tile order
+};
+
+// Up to three channels in one pass over the samples: rasters[i] (all the same size) receives
+// channels[i]. The jitter is drawn as SplatSamples calls in the order of `channels` would draw
+// it (every sample's pair for the first, then for the second, ...), so each mask keeps its own
+// jitter and the random stream ends where it would. A usable round profile is drawn with
+// DrawRound, otherwise the splat texel by texel.
+void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,
+                   float spacing, const SplatImage& splat, const SplatProfile& profile, SplatScratch& scratch);
+
+// SplatChannels in two halves, so that the rasters can be drawn on threads of their own: the
+// stamps of every channel (jitter drawn, sizes capped, put in tile order) for width x height
+// masks, then the stamps of one of them (slot i is channels[i]) into its raster.
+void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
+                        uint32_t height, float spacing, SplatScratch& scratch);
+void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile);
 
 }  // namespace Simulation

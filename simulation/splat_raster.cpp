@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "platform/huge_pages.h"
 
 namespace Simulation {
 namespace {
@@ -68,22 +76,187 @@ struct FrontierList {
   }
 };
 
+// The rows of a round square: rows x count texels from `sums` on (rows `stride` floats
+// apart), where the weight at column k of row r is the profile at columnDistance[k] +
+// ((firstRow + r) * perRow)^2 table entries. `count` is a whole number of groups of eight when
+// vectorised; the padded columns lie past the profile's end and weigh nothing.
+struct RoundRows {
+  float* sums;
+  size_t stride;
+  const float* columnDistance;
+  int32_t count;
+  int32_t rows;
+  float firstRow;  // the first row's centre less the square's centre, in pixels
+  float perRow;    // 1 / half height
+  float value;
+};
+
+using RoundRowsFunction = void (*)(const RoundRows& stamp, const SplatProfile& profile);
+
+inline float RowDistance(const RoundRows& stamp, int32_t r) {
+  const float d = (stamp.firstRow + static_cast<float>(r)) * stamp.perRow;
+  return d * d * SplatProfile::kEntriesPerUnit;
+}
+
+void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
+  constexpr float kLast = float(SplatProfile::kEntries + 1);
+  const float* table = profile.Table();
+  const bool polynomial = profile.HasPolynomial();
+  for (int32_t r = 0; r < stamp.rows; ++r) {
+    const float row = RowDistance(stamp, r);
+    float* texelSums = stamp.sums + r * stamp.stride;
+    for (int32_t k = 0; k < stamp.count; ++k) {
+      const float distance = stamp.columnDistance[k] + row;
+      const float weight = polynomial ? profile.EvaluatePolynomial(distance)
+                                      : table[static_cast<int32_t>(std::min(distance + 0.5f, kLast))];
+      texelSums[2 * k] += weight * stamp.value;
+      texelSums[2 * k + 1] += weight;
+    }
+  }
+}
+
+#if defined(__x86_64__)
+// Adds eight weights and their tinted values into eight texels of (value sum, weight) pairs.
+__attribute__((target("avx2,fma"))) inline void Accumulate(float* out, __m256 weight, __m256 tint) {
+  const __m256 tinted = _mm256_mul_ps(weight, tint);
+  const __m256 low = _mm256_unpacklo_ps(tinted, weight);
+  const __m256 high = _mm256_unpackhi_ps(tinted, weight);
+  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_permute2f128_ps(low, high, 0x20)));
+  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_permute2f128_ps(low, high, 0x31)));
+}
+
+__attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows& stamp,
+                                                                  const SplatProfile& profile) {
+  constexpr int kDegree = SplatProfile::kDegree;
+  __m256 coefficients[kDegree + 1];
+  for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
+  const __m256 perEntry = _mm256_set1_ps(1.0f / profile.PolynomialEnd());
+  const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
+  const __m256 tint = _mm256_set1_ps(stamp.value);
+  for (int32_t r = 0; r < stamp.rows; ++r) {
+    const __m256 row = _mm256_set1_ps(RowDistance(stamp, r));
+    float* texelSums = stamp.sums + r * stamp.stride;
+    for (int32_t k = 0; k < stamp.count; k += 8) {
+      const __m256 t = _mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(stamp.columnDistance + k), row), perEntry);
+      __m256 weight = coefficients[kDegree];
+      for (int c = kDegree - 1; c >= 0; --c) weight = _mm256_fmadd_ps(weight, t, coefficients[c]);
+      weight = _mm256_and_ps(_mm256_max_ps(weight, zero), _mm256_cmp_ps(t, one, _CMP_LT_OQ));
+      Accumulate(texelSums + 2 * k, weight, tint);
+    }
+  }
+}
+
+__attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
+  const float* table = profile.Table();
+  const __m256 last = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
+  const __m256 tint = _mm256_set1_ps(stamp.value);
+  for (int32_t r = 0; r < stamp.rows; ++r) {
+    const __m256 row = _mm256_set1_ps(RowDistance(stamp, r) + 0.5f);
+    float* texelSums = stamp.sums + r * stamp.stride;
+    for (int32_t k = 0; k < stamp.count; k += 8) {
+      const __m256 distance = _mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(stamp.columnDistance + k), row), last);
+      Accumulate(texelSums + 2 * k, _mm256_i32gather_ps(table, _mm256_cvttps_epi32(distance), 4), tint);
+    }
+  }
+}
+#endif
+
+struct RoundRowsChoice {
+  RoundRowsFunction polynomial;
+  RoundRowsFunction table;
+  int32_t group;  // columns handled together
+};
+
+RoundRowsChoice ChooseRoundRows() {
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, 8};
+  }
+#endif
+  return {RoundRowsScalar, RoundRowsScalar, 1};
+}
+
+// The sums on huge pages where the system grants them: three masks' worth of stamping and
+// dilation otherwise miss the address translation cache all the time.
+float* AllocateSums(size_t floats) {
+  const size_t bytes = std::max<size_t>(floats * sizeof(float), 1);
+  // Small rasters (tests, thumbnails) are not worth a huge page.
+  const size_t alignment = bytes >= Platform::kHugePageSize ? Platform::kHugePageSize : 64;
+  const size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+  void* memory = std::aligned_alloc(alignment, rounded);
+  if (memory == nullptr) throw std::bad_alloc();
+  if (alignment == Platform::kHugePageSize) Platform::AdviseHugePages(memory, rounded);
+  return static_cast<float*>(memory);
+}
+
 }  // namespace
+
+// The dilation's two frontiers, the one being filled and the next.
+struct DilationFrontier {
+  FrontierList current;
+  FrontierList next;
+};
+
+SplatRaster::~SplatRaster() = default;
+
+void SplatRaster::FreeMemory::operator()(float* memory) const { std::free(memory); }
+
 
 SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
-      sums(new float[2 * size_t(width) * height]),
+      sums(AllocateSums(2 * size_t(width) * height)),
       generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2)]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
-      columnRight(new float[size_t(width) + 4]) {
+      columnRight(new float[size_t(width) + 4]),
+      columnDistance(new float[size_t(width) + 8]),
+      frontiers(new DilationFrontier) {
   Clear();
 }
 
 void SplatRaster::Clear() {
+  // The marks need no clearing: Resolve sets every one of them.
   std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
-  std::memset(generation.get(), 0, (size_t(width) + 2) * (size_t(height) + 2));
+}
+
+void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
+  static const RoundRowsChoice choice = ChooseRoundRows();
+  const float hx = square.halfWidth, hy = square.halfHeight;
+  if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
+      !std::isfinite(square.centreY) || !std::isfinite(value) || !profile.Usable()) {
+    return;
+  }
+  const int32_t x0 = FirstPixelAtOrAfter(square.centreX - hx, width);
+  const int32_t x1 = FirstPixelAtOrAfter(square.centreX + hx, width);
+  const int32_t y0 = FirstPixelAtOrAfter(square.centreY - hy, height);
+  const int32_t y1 = FirstPixelAtOrAfter(square.centreY + hy, height);
+  if (x0 >= x1 || y0 >= y1) return;
+
+  const float perColumn = 1.0f / hx;
+  const int32_t columns = x1 - x0;
+  for (int32_t k = 0; k < columns; ++k) {
+    const float d = (static_cast<float>(x0 + k) + 0.5f - square.centreX) * perColumn;
+    columnDistance[k] = d * d * SplatProfile::kEntriesPerUnit;
+  }
+  // Columns up to a whole group lie past the profile's end and weigh nothing.
+  const int32_t padded = (columns + choice.group - 1) / choice.group * choice.group;
+  for (int32_t k = columns; k < padded; ++k) columnDistance[k] = float(SplatProfile::kEntries + 1);
+  // A padded group that would run past the mask's right edge is left to the scalar rows.
+  const bool grouped = x0 + padded <= static_cast<int32_t>(width);
+  RoundRowsFunction function = profile.HasPolynomial() ? choice.polynomial : choice.table;
+  if (!grouped) function = RoundRowsScalar;
+
+  RoundRows stamp;
+  stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
+  stamp.stride = 2 * size_t(width);
+  stamp.columnDistance = columnDistance.get();
+  stamp.count = grouped ? padded : columns;
+  stamp.rows = y1 - y0;
+  stamp.firstRow = static_cast<float>(y0) + 0.5f - square.centreY;
+  stamp.perRow = 1.0f / hy;
+  stamp.value = value;
+  function(stamp, profile);
 }
 
 void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage& splat) {
@@ -190,7 +363,9 @@ void SplatRaster::Dilate(int passes) {
 
   // The frontier: the empty texels next to a filled one. Only these can fill in the next
   // pass, so each pass looks at them and not at the whole mask.
-  FrontierList frontier, next;
+  FrontierList& frontier = frontiers->current;
+  FrontierList& next = frontiers->next;
+  frontier.count = 0;
   for (uint32_t y = 0; y < height; ++y) {
     const size_t rowMarks = (size_t(y) + 1) * stride + 1;
     const uint8_t* here = marks + rowMarks;

@@ -4,8 +4,11 @@
 #include <memory>
 
 #include "simulation/splat_image.h"
+#include "simulation/splat_profile.h"
 
 namespace Simulation {
+
+struct DilationFrontier;
 
 // One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
 // the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
@@ -25,6 +28,7 @@ class SplatRaster {
 public:
   // Allocates the whole mask at once (throws std::bad_alloc if it cannot) and clears it.
   SplatRaster(uint32_t width, uint32_t height);
+  ~SplatRaster();
 
   uint32_t Width() const { return width; }
   uint32_t Height() const { return height; }
@@ -38,6 +42,11 @@ public:
   // edge. A square whose size or centre is not finite, or that has no area, stamps nothing,
   // and so does a value that is not finite (it would spoil every texel it touched).
   void Draw(const SplatSquare& square, float value, const SplatImage& splat);
+
+  // The same for a round splat, looked up by squared distance from the square's centre: the
+  // same texels, with weights within kSplatProfileTolerance of Draw's. A profile that is not
+  // usable stamps nothing.
+  void DrawRound(const SplatSquare& square, float value, const SplatProfile& profile);
 
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
@@ -66,7 +75,10 @@ private:
   uint32_t height;
   // Per texel the sum of value x weight (after Resolve the value) and then the sum of
   // weights, side by side so that a splat's row touches as few cache lines as it can.
-  std::unique_ptr<float[]> sums;
+  struct FreeMemory {
+    void operator()(float* memory) const;
+  };
+  std::unique_ptr<float[], FreeMemory> sums;
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;
@@ -75,6 +87,11 @@ private:
   std::unique_ptr<int32_t[]> columnTaps;
   std::unique_ptr<float[]> columnLeft;
   std::unique_ptr<float[]> columnRight;
+  // Per column of the round square being drawn (padded to whole groups of eight): its squared
+  // distance term, in table entries.
+  std::unique_ptr<float[]> columnDistance;
+  // The dilation's frontiers, kept so that later masks of the same size reuse their memory.
+  std::unique_ptr<DilationFrontier> frontiers;
 };
 
 }  // namespace Simulation
