@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <tuple>
+#include <utility>
 #include <numeric>
 #include <random>
 #include <thread>
@@ -15,8 +18,12 @@
 
 namespace Bench {
 
+// Wall-clock scalings, and the same from processor time (2 × processor seconds of the work
+// alone / processor seconds of both runs together), which leaves out time other programs took
+// the cores for, as the step's cpu_scaling does.
 struct CoreScaling {
   double compute = 0, latency = 0, bandwidth = 0;
+  double cpuCompute = 0, cpuLatency = 0, cpuBandwidth = 0;
 };
 
 namespace ProbeDetail {
@@ -57,22 +64,26 @@ inline uint64_t Stream(const std::vector<uint32_t>& data, int passes) {
   return sum;
 }
 
-// Seconds for work(0) alone, then for work(0) and work(1) on two threads at once.
+// work(0) alone, then work(0) and work(1) on two threads at once: {wall, processor} scaling.
 template <class Work>
-double Scaling(Work work) {
+std::pair<double, double> Scaling(Work work) {
   using Clock = std::chrono::steady_clock;
   volatile uint64_t sink = 0;
+  std::clock_t cpuStart = std::clock();
   Clock::time_point start = Clock::now();
   sink = sink + work(0);
   const double one = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpuOne = static_cast<double>(std::clock() - cpuStart);
   uint64_t results[2] = {0, 0};
+  cpuStart = std::clock();
   start = Clock::now();
   std::thread other([&] { results[1] = work(1); });
   results[0] = work(0);
   other.join();
   const double two = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpuTwo = static_cast<double>(std::clock() - cpuStart);
   sink = sink + results[0] + results[1];
-  return 2.0 * one / two;
+  return {2.0 * one / two, 2.0 * cpuOne / cpuTwo};
 }
 
 }  // namespace ProbeDetail
@@ -83,9 +94,10 @@ inline CoreScaling MeasureCoreScaling() {
   constexpr uint32_t kWords = 16u << 20;
   const std::vector<uint32_t> cycles[2] = {MakeCycle(kWords, 1), MakeCycle(kWords, 2)};
   CoreScaling scaling;
-  scaling.compute = Scaling([](int thread) { return Compute(static_cast<uint64_t>(thread) + 7, 200'000'000); });
-  scaling.latency = Scaling([&](int thread) { return Chase(cycles[thread], 4'000'000); });
-  scaling.bandwidth = Scaling([&](int thread) { return Stream(cycles[thread], 8); });
+  std::tie(scaling.compute, scaling.cpuCompute) =
+      Scaling([](int thread) { return Compute(static_cast<uint64_t>(thread) + 7, 200'000'000); });
+  std::tie(scaling.latency, scaling.cpuLatency) = Scaling([&](int thread) { return Chase(cycles[thread], 4'000'000); });
+  std::tie(scaling.bandwidth, scaling.cpuBandwidth) = Scaling([&](int thread) { return Stream(cycles[thread], 8); });
   return scaling;
 }
 

@@ -337,6 +337,9 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
   state.counters["machine_compute"] = machine.compute;
   state.counters["machine_latency"] = machine.latency;
   state.counters["machine_bandwidth"] = machine.bandwidth;
+  state.counters["machine_cpu_compute"] = machine.cpuCompute;
+  state.counters["machine_cpu_latency"] = machine.cpuLatency;
+  state.counters["machine_cpu_bandwidth"] = machine.cpuBandwidth;
 }
 
 void RegisterAll() {
