@@ -28,7 +28,9 @@ struct CoreScaling {
 
 namespace ProbeDetail {
 
-// Four independent multiply-xorshift chains: the core's arithmetic units and nothing else.
+// Four independent multiply-xorshift chains: the core's arithmetic units and nothing else. They
+// keep the multiplier busy most cycles, so two hyperthreads of one core, which share it, would
+// scale well below 2 here.
 inline uint64_t Compute(uint64_t seed, int64_t rounds) {
   uint64_t a = seed, b = seed + 1, c = seed + 2, d = seed + 3;
   for (int64_t i = 0; i < rounds; ++i) {
