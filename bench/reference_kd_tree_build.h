@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/huge_pages.h"
 #include "renderlib/kd_tree.h"
 
 namespace ReferenceKdTree {
@@ -220,12 +222,38 @@ private:
 
 inline bool IsFinite(const Vector3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
+// The traversal arrays as they were allocated then: large ones asked for huge pages before
+// they were written, so filling them waited for the kernel at every 2 MiB page.
+template <class T>
+struct HintedAllocator {
+  using value_type = T;
+  HintedAllocator() = default;
+  template <class U>
+  HintedAllocator(const HintedAllocator<U>&) {}
+  T* allocate(std::size_t count) {
+    const std::size_t bytes = count * sizeof(T);
+    if (bytes >= (std::size_t{1} << 20)) {
+      const std::size_t rounded = (bytes + Platform::kHugePageSize - 1) / Platform::kHugePageSize * Platform::kHugePageSize;
+      if (void* memory = std::aligned_alloc(Platform::kHugePageSize, rounded)) {
+        Platform::AdviseHugePages(memory, rounded);
+        return static_cast<T*>(memory);
+      }
+    }
+    return static_cast<T*>(AllocateTraversalMemory(bytes, alignof(T)));
+  }
+  void deallocate(T* memory, std::size_t) { FreeTraversalMemory(memory); }
+  template <class U>
+  bool operator==(const HintedAllocator<U>&) const {
+    return true;
+  }
+};
+
 struct Tree {
   std::unique_ptr<KdNodePool> pool = std::make_unique<KdNodePool>();
   KdNode* root = nullptr;
   BoundingBox bounds;
-  std::vector<KdTree::TraversalNode, TraversalAllocator<KdTree::TraversalNode>> traversalNodes;
-  std::vector<KdTree::TrianglePacket, TraversalAllocator<KdTree::TrianglePacket>> packets;
+  std::vector<KdTree::TraversalNode, HintedAllocator<KdTree::TraversalNode>> traversalNodes;
+  std::vector<KdTree::TrianglePacket, HintedAllocator<KdTree::TrianglePacket>> packets;
 };
 
 inline void BuildTraversalCopy(Tree& tree, const MeshSoup& soup);

@@ -14,12 +14,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/core_scaling_probe.h"
 #include "bench/sampled_model.h"
 #include "renderlib/kd_tree.h"
 #include "simulation/emission_points.h"
@@ -279,7 +281,72 @@ void BM_Step(benchmark::State& state, const std::string& name) {
   }
 }
 
+// Steps on one worker and on two taken in turn, so that load from other programs drifting over
+// the run falls on both alike, then the machine's own one-to-two-thread scaling on plain loops
+// (Bench::MeasureCoreScaling) in the same run: legs_scaling is read against those.
+void BM_Scaling(benchmark::State& state, const std::string& name) {
+  SampledModel& m = Get(name);
+  ThreadingLib::ThreadPool pools[2];
+  if (!pools[0].Create(1, 1, 0) || !pools[1].Create(2, 2, 0)) {
+    state.SkipWithError("cannot start the workers");
+    return;
+  }
+  Simulation::PatinexProcess process;
+  Simulation::SimulationParams params;
+  params.kdTree = &m.tree;
+  params.mesh = m.soup.get();
+  params.sampleMap = m.samples.map.get();
+  params.tonsPerStep = kTonsPerStep;
+  params.sampleSpacing = m.samples.spacing;
+  params.process = &process;
+  params.density = kDensity;
+  uint64_t legs[2] = {0, 0};
+  double seconds[2] = {0, 0}, cpuSeconds[2] = {0, 0};
+  for (auto _ : state) {
+    double iteration = 0;
+    for (int p = 0; p < 2; ++p) {
+      std::copy(m.fresh.begin(), m.fresh.end(), m.samples.map->Items());
+      uint32_t nextPoint = 0;
+      const std::clock_t cpuStart = std::clock();
+      const Clock::time_point start = Clock::now();
+      legs[p] += process.SpawnTons(pools[p], m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim,
+                                   m.emission.radius, params).legs;
+      const double step = Seconds(start);
+      cpuSeconds[p] += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+      seconds[p] += step;
+      iteration += step;
+    }
+    state.SetIterationTime(iteration);
+  }
+  const double one = static_cast<double>(legs[0]) / seconds[0], two = static_cast<double>(legs[1]) / seconds[1];
+  state.counters["legs_per_s_1"] = one;
+  state.counters["legs_per_s_2"] = two;
+  state.counters["legs_scaling"] = two / one;
+  // Processor time per leg (the owner sleeps while the workers trace): what a leg costs a
+  // worker whether or not other programs took its core for a while. cpu_scaling is the
+  // scaling the two workers would reach with two whole cores; cores_2 is how much of the two
+  // they were given.
+  const double cpuPerLeg1 = cpuSeconds[0] / static_cast<double>(legs[0]);
+  const double cpuPerLeg2 = cpuSeconds[1] / static_cast<double>(legs[1]);
+  state.counters["cpu_us_per_leg_1"] = cpuPerLeg1 * 1e6;
+  state.counters["cpu_us_per_leg_2"] = cpuPerLeg2 * 1e6;
+  state.counters["cpu_scaling"] = 2.0 * cpuPerLeg1 / cpuPerLeg2;
+  state.counters["cores_1"] = cpuSeconds[0] / seconds[0];
+  state.counters["cores_2"] = cpuSeconds[1] / seconds[1];
+  const Bench::CoreScaling machine = Bench::MeasureCoreScaling();
+  state.counters["machine_compute"] = machine.compute;
+  state.counters["machine_latency"] = machine.latency;
+  state.counters["machine_bandwidth"] = machine.bandwidth;
+  state.counters["machine_cpu_compute"] = machine.cpuCompute;
+  state.counters["machine_cpu_latency"] = machine.cpuLatency;
+  state.counters["machine_cpu_bandwidth"] = machine.cpuBandwidth;
+}
+
 void RegisterAll() {
+  benchmark::RegisterBenchmark("Scaling/beethoven", BM_Scaling, std::string("beethoven"))
+      ->Unit(benchmark::kMillisecond)
+      ->UseManualTime()
+      ->Iterations(4);
   for (const char* name : {"bunny", "beethoven"}) {
     benchmark::RegisterBenchmark((std::string("Step/") + name).c_str(), BM_Step, std::string(name))
         ->Arg(1)

@@ -535,6 +535,9 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
     pending.push_back({&item.node->children[1], first + 1});
     pending.push_back({&item.node->children[0], first});
   }
+  // The arrays hold exactly what was reserved, so capacity is what was allocated.
+  AdviseFilledTraversalMemory(traversalNodes.data(), traversalNodes.capacity() * sizeof(TraversalNode));
+  AdviseFilledTraversalMemory(packets.data(), packets.capacity() * sizeof(TrianglePacket));
 }
 
 }  // namespace RenderLib

@@ -16,11 +16,7 @@ void* AllocateTraversalMemory(std::size_t bytes, std::size_t alignment) {
   alignment = std::max(alignment, alignof(std::max_align_t));
   if (bytes >= kHugeThreshold) {
     const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
-      // Only a hint: without huge pages the memory works the same.
-      Platform::AdviseHugePages(memory, rounded);
-      return memory;
-    }
+    if (void* memory = std::aligned_alloc(kHugePage, rounded)) return memory;
   }
   const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + alignment - 1) / alignment * alignment;
   if (void* memory = std::aligned_alloc(alignment, rounded)) return memory;
@@ -28,5 +24,12 @@ void* AllocateTraversalMemory(std::size_t bytes, std::size_t alignment) {
 }
 
 void FreeTraversalMemory(void* memory) { std::free(memory); }
+
+void AdviseFilledTraversalMemory(void* memory, std::size_t bytes) {
+  // The same rule as the allocation, so the range is the whole 2 MiB-aligned block it got.
+  if (memory == nullptr || bytes < kHugeThreshold) return;
+  // Only a hint: without huge pages the memory works the same.
+  Platform::AdviseHugePages(memory, (bytes + kHugePage - 1) / kHugePage * kHugePage);
+}
 
 }  // namespace RenderLib

@@ -19,22 +19,24 @@ public:
   // Every piece handed out starts at a multiple of this, so any ordinary object fits.
   static constexpr std::size_t kAlignment = alignof(std::max_align_t);
 
-  // An arena whose first chunk holds elementCount pieces of elementSize bytes, zero-filled.
-  BlockArena(uint32_t elementCount, uint32_t elementSize);
+  // An arena whose first chunk holds elementCount pieces of elementSize bytes, zero-filled, each
+  // starting at a multiple of elementAlignment (a power of two; smaller values mean kAlignment).
+  BlockArena(uint32_t elementCount, uint32_t elementSize, std::size_t elementAlignment = kAlignment);
   BlockArena(const BlockArena&) = delete;
   BlockArena& operator=(const BlockArena&) = delete;
   ~BlockArena();
 
-  // The next bytes of the current chunk; when they do not fit, a new zero-filled chunk (as long
-  // as the first one, or longer if the request needs it) is linked behind it. Returns nullptr
-  // only when memory runs out.
-  void* Allocate(std::size_t bytes);
+  // The next bytes of the current chunk, starting at a multiple of alignment (a power of two;
+  // smaller values mean kAlignment) and taking a multiple of it, so pieces aligned to a cache
+  // line never share one. When they do not fit, a new zero-filled chunk (as long as the first
+  // one, or longer if the request needs it) is linked behind it. Returns nullptr only when
+  // memory runs out.
+  void* Allocate(std::size_t bytes, std::size_t alignment = kAlignment);
 
   // Constructs a T in the arena; nullptr when memory runs out. The object is never destroyed.
   template <class T, class... Args>
   T* Create(Args&&... args) {
-    static_assert(alignof(T) <= kAlignment, "over-aligned types do not fit the arena");
-    void* memory = Allocate(sizeof(T));
+    void* memory = Allocate(sizeof(T), alignof(T));
     return memory != nullptr ? new (memory) T(std::forward<Args>(args)...) : nullptr;
   }
 

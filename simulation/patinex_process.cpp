@@ -124,7 +124,7 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
                                                     SimulationParams& params) {
   std::vector<TraceTask*>& tasks = stepTasks;
   tasks.clear();
-  BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask));
+  BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask), alignof(TraceTask));
 
   TraceTask ton(&pool);
   StartTon(ton, aim, radius, params, &arena);

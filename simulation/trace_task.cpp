@@ -128,8 +128,11 @@ void TraceTask::Run(uint32_t /*context*/) {
   }
 
   // 6. Trade with every neighbour. Each neighbour's trade starts from the load the ton brought
-  // (T), so the ton leaves with what its trade with the last neighbour gave it.
+  // (T), so the ton leaves with what its trade with the last neighbour gave it. The result is
+  // kept in locals and stored once: stored per neighbour it would be written to the task a
+  // hundred times a leg, since the compiler cannot tell the task from a sample.
   const float carried[3] = {carriedHumidity, carriedDirt, carriedRust};
+  float leaving[3] = {carried[0], carried[1], carried[2]};
   for (int i = 1; i <= found; ++i) {
     SurfaceSample& sample = *neighbours.records[i];
     float* quantities[3] = {&sample.humidity, &sample.dirt, &sample.rust};
@@ -141,21 +144,25 @@ void TraceTask::Run(uint32_t /*context*/) {
         StoreQuantity(*quantities[q], a * carried[q] + (1.0f - a) * before);
         traded[q] = (1.0f - a) * carried[q] + a * before;
       }
-      carriedHumidity = traded[0];
-      carriedDirt = traded[1];
-      carriedRust = traded[2];
+      leaving[0] = traded[0];
+      leaving[1] = traded[1];
+      leaving[2] = traded[2];
     } else if (state == kFlow) {
       StoreQuantity(sample.humidity, LoadQuantity(sample.humidity) + 0.5f * share * carried[0]);
       const float a = 0.3f * share;
       const float dirtBefore = LoadQuantity(sample.dirt);
       StoreQuantity(sample.dirt, (1.0f - a) * dirtBefore + a * carried[1]);
-      carriedDirt = (1.0f - a) * carried[1] + a * dirtBefore;
+      leaving[1] = (1.0f - a) * carried[1] + a * dirtBefore;
     } else {
       for (int q = 0; q < 3; ++q) {
         StoreQuantity(*quantities[q], LoadQuantity(*quantities[q]) + 0.5f * share * carried[q]);
       }
     }
   }
+
+  carriedHumidity = leaving[0];
+  carriedDirt = leaving[1];
+  carriedRust = leaving[2];
 
   // 7, 8. An empty ton and a settled one are done.
   constexpr double kEmpty = 0.00001;

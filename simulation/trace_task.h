@@ -22,8 +22,9 @@ enum TonState : int32_t {
 // One ton: a carrier of humidity, dirt and rust shot at the model. Each run is one leg of its
 // life: find where the ton is, trade with the samples around that point, choose what happens
 // next and, if the ton goes on, put the task back on its pool for the next leg. Between legs
-// the ton's whole state is in these fields.
-class TraceTask final : public ThreadingLib::Task {
+// the ton's whole state is in these fields. Each ton has cache lines of its own: two workers
+// run tons made one after the other, and every leg writes its ton.
+class alignas(64) TraceTask final : public ThreadingLib::Task {
 public:
   explicit TraceTask(ThreadingLib::ThreadPool* pool) : Task(pool) {}
 

@@ -51,6 +51,33 @@ TEST(BlockArena, SizedForTheBatchAndGrowsByWholeChunks) {
   EXPECT_NE(empty.Allocate(64), nullptr);
 }
 
+// Tasks two workers write at once must not share a cache line, though new[] aligns chunks to
+// 16 bytes only.
+TEST(BlockArena, CacheLineAlignedPiecesFitTheBatchAndNeverShareALine) {
+  struct alignas(64) Line {
+    unsigned char bytes[72];
+  };
+  BlockArena arena(40, sizeof(Line), alignof(Line));
+  std::vector<Piece> pieces;
+  for (int i = 0; i < 40; ++i) pieces.push_back({arena.Create<Line>()->bytes, sizeof(Line)});
+  EXPECT_EQ(arena.ChunkCount(), 1u) << "the first chunk leaves room to align its start";
+  // An ordinary piece in between does not throw the next aligned one off its line.
+  pieces.push_back(Take(arena, 24));
+  pieces.push_back({static_cast<unsigned char*>(arena.Allocate(100, 64)), 100});
+  // Nor does a request longer than a chunk, which gets one of its own.
+  pieces.push_back({static_cast<unsigned char*>(arena.Allocate(10000, 64)), 10000});
+  ExpectDistinctZeroedPieces(pieces);
+  std::vector<uintptr_t> lines;
+  for (const Piece& piece : pieces) {
+    const auto start = reinterpret_cast<uintptr_t>(piece.first);
+    if (piece.second == 24) continue;
+    EXPECT_EQ(start % 64, 0u);
+    for (uintptr_t line = start / 64; line <= (start + piece.second - 1) / 64; ++line) lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()) << "two aligned pieces share a cache line";
+}
+
 TEST(BlockArena, ConcurrentAllocationsNeverShareMemory) {
   BlockArena arena(1000, 48);
   std::vector<std::vector<Piece>> perThread(4);
