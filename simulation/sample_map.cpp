@@ -85,8 +85,9 @@ struct CopyRecord {
 struct MakeRecord {
   const Soup& mesh;
   const float* initialValues;
+  const Vector3* vertexBitangents;
   SurfaceSample operator()(const SampleHit& hit) const {
-    return MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues);
+    return MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
   }
 };
 
@@ -398,7 +399,8 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
 
 SampleMap::SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
                      ThreadingLib::ThreadPool* pool) {
-  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues}, pool);
+  const std::vector<Vector3> vertexBitangents = VertexBitangents(mesh);
+  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data()}, pool);
   for (int p = 0; p < partCount; ++p) std::vector<SampleHit>().swap(parts[p]);
 }
 

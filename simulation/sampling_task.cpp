@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "renderlib/kd_tree_axis_caster.h"
 #include "simulation/hammersley.h"
 
 namespace Simulation {
@@ -75,8 +76,14 @@ float SampleSpacing(const RenderLib::BoundingBox& box, int32_t density) {
   return smallest / static_cast<float>(density);
 }
 
-SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const Vector3& position,
-                         const float initialValues[3]) {
+namespace {
+
+// The vertex's unit normal × tangent, which the bitangent is interpolated from.
+Vector3 VertexBitangent(const RenderLib::VertexNormalUV& vertex) { return Unit(Cross(vertex.normal, vertex.tangent)); }
+
+template <class Bitangent>
+SurfaceSample MakeSampleWith(const Soup& mesh, int32_t triangle, float b1, float b2, const Vector3& position,
+                             const float initialValues[3], Bitangent bitangent) {
   const int32_t* indices = mesh.GetIndices() + 3 * triangle;
   const RenderLib::VertexNormalUV& a0 = mesh.GetVertices()[indices[0]];
   const RenderLib::VertexNormalUV& a1 = mesh.GetVertices()[indices[1]];
@@ -86,8 +93,8 @@ SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2,
   sample.position = position;
   sample.normal = Unit(Interpolate(a0.normal, a1.normal, a2.normal, b1, b2));
   sample.tangent = Unit(Interpolate(a0.tangent, a1.tangent, a2.tangent, b1, b2));
-  sample.bitangent = Unit(Interpolate(Unit(Cross(a0.normal, a0.tangent)), Unit(Cross(a1.normal, a1.tangent)),
-                                      Unit(Cross(a2.normal, a2.tangent)), b1, b2));
+  sample.bitangent =
+      Unit(Interpolate(bitangent(indices[0], a0), bitangent(indices[1], a1), bitangent(indices[2], a2), b1, b2));
   sample.u = Interpolate(a0.u, a1.u, a2.u, b1, b2);
   sample.v = Interpolate(a0.v, a1.v, a2.v, b1, b2);
   sample.area = std::fabs(Dot(Cross(a1.position - a0.position, a2.position - a0.position) * 0.5f, sample.normal));
@@ -101,6 +108,28 @@ SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2,
   sample.scatterDamping = 1.0f;
   sample.flowDamping = sample.normal.y;
   return sample;
+}
+
+}  // namespace
+
+SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const Vector3& position,
+                         const float initialValues[3]) {
+  return MakeSampleWith(mesh, triangle, b1, b2, position, initialValues,
+                        [](int32_t, const RenderLib::VertexNormalUV& vertex) { return VertexBitangent(vertex); });
+}
+
+SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const Vector3& position,
+                         const float initialValues[3], const Vector3* vertexBitangents) {
+  return MakeSampleWith(mesh, triangle, b1, b2, position, initialValues,
+                        [vertexBitangents](int32_t index, const RenderLib::VertexNormalUV&) {
+                          return vertexBitangents[index];
+                        });
+}
+
+std::vector<Vector3> VertexBitangents(const Soup& mesh) {
+  std::vector<Vector3> bitangents(static_cast<size_t>(std::max(mesh.GetVertexCount(), 0)));
+  for (size_t i = 0; i < bitangents.size(); ++i) bitangents[i] = VertexBitangent(mesh.GetVertices()[i]);
+  return bitangents;
 }
 
 double RaysPerSide(const RenderLib::BoundingBox& box, float spacing, int32_t direction) {
@@ -164,9 +193,7 @@ void SamplingTask::Run(uint32_t) {
     startCoordinate += outwards;
     endCoordinate -= outwards;
   }
-  RenderLib::KdRay ray;
-  ray.rangedTest = 1;
-  ray.anyHit = 0;
+  const RenderLib::KdAxisCaster caster(*kdTree, *mesh, side.rayAxis, startCoordinate, endCoordinate);
   for (uint64_t blockStart = first & ~uint64_t(kBlock - 1); blockStart < last; blockStart += kBlock) {
     const uint32_t base = static_cast<uint32_t>(blockStart);
     const uint32_t from = std::max(first, base) - base;
@@ -181,11 +208,7 @@ void SamplingTask::Run(uint32_t) {
       start[side.axisA] = box.min[side.axisA] + grid[2 * low] * extentA;
       start[side.axisB] = box.min[side.axisB] + grid[2 * low + 1] * extentB;
       start[side.rayAxis] = startCoordinate;
-      Vector3 end = start;
-      end[side.rayAxis] = endCoordinate;
-      ray.origin = start;
-      ray.end = end;
-      blockHit.found = kdTree->Intersect(ray, *mesh, blockHit.hit);
+      blockHit.found = caster.Cast(start, blockHit.hit);
       blockHit.start = start;
     }
     for (uint32_t low = from; low < to; ++low) {

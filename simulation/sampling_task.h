@@ -52,5 +52,10 @@ double RaysPerSide(const RenderLib::BoundingBox& box, float spacing, int32_t dir
 // The sample a ray makes where it hits triangle `triangle` at barycentric weights (b1, b2).
 SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const RenderLib::Vector3& position,
                          const float initialValues[3]);
+// The same record, with each vertex's unit normal × tangent looked up in vertexBitangents
+// (from VertexBitangents) instead of being worked out again for every sample.
+SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const RenderLib::Vector3& position,
+                         const float initialValues[3], const RenderLib::Vector3* vertexBitangents);
+std::vector<RenderLib::Vector3> VertexBitangents(const Soup& mesh);
 
 }  // namespace Simulation
