@@ -1,8 +1,39 @@
 #include "renderlib/kd_tree_axis_caster.h"
 
+#include <immintrin.h>
+
+#include "renderlib/kd_tree_axis_walk.h"
 #include "renderlib/kd_tree_lanes.h"
 
 namespace RenderLib {
+namespace {
+
+// SSE registers: four lanes, part of every x86-64 processor.
+struct SseLanes {
+  using Register = __m128;
+  static constexpr int kWidth = 4;
+  static Register Set(float value) { return _mm_set1_ps(value); }
+  static Register Load(const float* values) { return _mm_load_ps(values); }
+  static void Store(float* values, Register r) { _mm_storeu_ps(values, r); }
+  static Register Add(Register a, Register b) { return _mm_add_ps(a, b); }
+  static Register Sub(Register a, Register b) { return _mm_sub_ps(a, b); }
+  static Register Mul(Register a, Register b) { return _mm_mul_ps(a, b); }
+  static Register Div(Register a, Register b) { return _mm_div_ps(a, b); }
+  static Register Less(Register a, Register b) { return _mm_cmplt_ps(a, b); }
+  static Register Greater(Register a, Register b) { return _mm_cmpgt_ps(a, b); }
+  static Register LessOrEqual(Register a, Register b) { return _mm_cmple_ps(a, b); }
+  static Register And(Register a, Register b) { return _mm_and_ps(a, b); }
+  static Register Or(Register a, Register b) { return _mm_or_ps(a, b); }
+  static Register AndNot(Register a, Register b) { return _mm_andnot_ps(a, b); }
+  static int Mask(Register r) { return _mm_movemask_ps(r); }
+};
+
+}  // namespace
+
+bool AxisWalkSse(const KdTree& tree, const KdRay& ray, const Vector3& direction, int axis, float tmin, float tmax,
+                 KdHit& hit, KdAxisPath& path) {
+  return AxisWalk<SseLanes>(tree, ray, direction, axis, tmin, tmax, hit, path);
+}
 
 KdAxisCaster::KdAxisCaster(const KdTree& tree, const MeshSoup& soup, int axis, float start, float end)
     : tree(tree), soup(soup), axis(axis), start(start), end(end) {
@@ -42,7 +73,7 @@ KdRay KdAxisCaster::MakeRay(const Vector3& origin) const {
   return ray;
 }
 
-bool KdAxisCaster::Cast(const Vector3& origin, KdHit& hit) const {
+bool KdAxisCaster::Cast(const Vector3& origin, KdHit& hit) {
   const KdRay ray = MakeRay(origin);
   if (!shared) return tree.Intersect(ray, soup, hit);
   if (missesBounds) return false;
@@ -52,8 +83,8 @@ bool KdAxisCaster::Cast(const Vector3& origin, KdHit& hit) const {
   }
   hit.triangle = -1;
   hit.distance = BoundingBox::kLargest;
-  return ProcessorHasAvx() ? IntersectRangedAvx(tree, ray, direction, tmin, tmax, hit)
-                           : IntersectRangedSse(tree, ray, direction, tmin, tmax, hit);
+  return ProcessorHasAvx() ? AxisWalkAvx(tree, ray, direction, axis, tmin, tmax, hit, path)
+                           : AxisWalkSse(tree, ray, direction, axis, tmin, tmax, hit, path);
 }
 
 }  // namespace RenderLib

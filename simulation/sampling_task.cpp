@@ -193,7 +193,7 @@ void SamplingTask::Run(uint32_t) {
     startCoordinate += outwards;
     endCoordinate -= outwards;
   }
-  const RenderLib::KdAxisCaster caster(*kdTree, *mesh, side.rayAxis, startCoordinate, endCoordinate);
+  RenderLib::KdAxisCaster caster(*kdTree, *mesh, side.rayAxis, startCoordinate, endCoordinate);
   for (uint64_t blockStart = first & ~uint64_t(kBlock - 1); blockStart < last; blockStart += kBlock) {
     const uint32_t base = static_cast<uint32_t>(blockStart);
     const uint32_t from = std::max(first, base) - base;
