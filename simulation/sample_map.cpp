@@ -54,6 +54,18 @@ public:
     count = (p + 1 < used ? first[p + 1] : total) - first[p];
     return base[p];
   }
+  // While every part is shorter than 2^kOffsetBits, an item can be named by its part and its
+  // place in it, which finds it without a search: Name gives that name (or else the index in
+  // the joined order), Named the item.
+  static constexpr uint32_t kOffsetBits = 27;
+  bool Packed() const { return total < (1u << kOffsetBits); }
+  uint32_t Name(int p, uint32_t j) const {
+    return Packed() ? (static_cast<uint32_t>(p) << kOffsetBits) | j : first[p] + j;
+  }
+  const Item& Named(uint32_t name) const {
+    return Packed() ? base[name >> kOffsetBits][name & ((1u << kOffsetBits) - 1)] : (*this)[name];
+  }
+
   // Item i of the joined order; counting the parts that start at or before i needs no branch.
   const Item& operator[](uint32_t i) const {
     int p = -1;
@@ -120,7 +132,7 @@ public:
       for (uint32_t j = 0; j < partCount; ++j, ++i) {
         const Vector3& position = part[j].position;
         bounds.Extend(position);
-        list[i] = {{position.x, position.y, position.z}, i - 1};
+        list[i] = {{position.x, position.y, position.z}, records.Name(p, j)};
       }
     }
     rootMin = bounds.min;
@@ -130,7 +142,7 @@ public:
   const Vector3& BoundsMin() const { return rootMin; }
   const Vector3& BoundsMax() const { return rootMax; }
 
-  // heap[k] = index of the record for heap position k; axes[k] its split axis.
+  // heap[k] = the name (ItemParts::Name) of the item for heap position k; axes[k] its split axis.
   void Run(uint32_t count, ThreadingLib::ThreadPool* pool) {
     if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
       // Every handed-off segment is at least kHandOffLength long and they do not overlap,
@@ -359,12 +371,12 @@ public:
     constexpr uint32_t kAhead = 16;
     for (uint32_t k = from; k < to; ++k) {
       if (k + kAhead < to) {
-        const char* next = reinterpret_cast<const char*>(&records[heap[k + kAhead]]);
+        const char* next = reinterpret_cast<const char*>(&records.Named(heap[k + kAhead]));
         __builtin_prefetch(next);
         __builtin_prefetch(next + sizeof(Item) - 1);
       }
       SurfaceSample& record = ordered[k - 1];
-      record = make(records[heap[k]]);
+      record = make(records.Named(heap[k]));
       if (2 * k <= count || k == 1) record.splitAxis = balancer.axes[k];
     }
   }
