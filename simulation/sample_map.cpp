@@ -9,7 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include <xmmintrin.h>
+
 #include "renderlib/bounding_box.h"
+#include "simulation/sampling_task.h"
 #include "threadinglib/thread_pool.h"
 
 namespace Simulation {
@@ -22,19 +25,23 @@ using RenderLib::Vector3;
 // millisecond of selection, far above the cost of a hand-off.
 constexpr uint32_t kHandOffLength = 1u << 15;
 
-// The records of the map before balancing: several arrays read as one, in order.
-class RecordParts {
+// The items the map's records come from (samples, or the hits they are made from), several
+// arrays read as one, in order.
+template <class Item>
+class ItemParts {
 public:
-  RecordParts(SampleArray* parts, int partCount) {
+  template <class Array>
+  ItemParts(Array* parts, int partCount) {
     for (int p = 0; p < partCount; ++p) {
-      if (parts[p].Count() == 0) continue;
+      const uint32_t partCount = static_cast<uint32_t>(Size(parts[p]));
+      if (partCount == 0) continue;
       if (used == kMaxParts) {
-        dropped += parts[p].Count();
+        dropped += partCount;
         continue;
       }
-      base[used] = parts[p].Items();
+      base[used] = Data(parts[p]);
       first[used] = total;
-      total += parts[p].Count();
+      total += partCount;
       ++used;
     }
     for (int p = used; p < kMaxParts; ++p) first[p] = UINT32_MAX;
@@ -43,12 +50,24 @@ public:
   uint32_t Total() const { return total; }
   uint32_t Dropped() const { return dropped; }
   int Used() const { return used; }
-  const SurfaceSample* Part(int p, uint32_t& count) const {
+  const Item* Part(int p, uint32_t& count) const {
     count = (p + 1 < used ? first[p + 1] : total) - first[p];
     return base[p];
   }
-  // Record i of the joined order; counting the parts that start at or before i needs no branch.
-  const SurfaceSample& operator[](uint32_t i) const {
+  // While every part is shorter than 2^kOffsetBits, an item can be named by its part and its
+  // place in it, which finds it without a search: Name gives that name (or else the index in
+  // the joined order), Named the item.
+  static constexpr uint32_t kOffsetBits = 27;
+  bool Packed() const { return total < (1u << kOffsetBits); }
+  uint32_t Name(int p, uint32_t j) const {
+    return Packed() ? (static_cast<uint32_t>(p) << kOffsetBits) | j : first[p] + j;
+  }
+  const Item& Named(uint32_t name) const {
+    return Packed() ? base[name >> kOffsetBits][name & ((1u << kOffsetBits) - 1)] : (*this)[name];
+  }
+
+  // Item i of the joined order; counting the parts that start at or before i needs no branch.
+  const Item& operator[](uint32_t i) const {
     int p = -1;
     for (int q = 0; q < kMaxParts; ++q) p += i >= first[q];
     return base[p][i - first[p]];
@@ -57,11 +76,31 @@ public:
   static constexpr int kMaxParts = 32;
 
 private:
-  const SurfaceSample* base[kMaxParts] = {};
+  static size_t Size(const SampleArray& array) { return array.Count(); }
+  static const SurfaceSample* Data(const SampleArray& array) { return array.Items(); }
+  static size_t Size(const std::vector<SampleHit>& array) { return array.size(); }
+  static const SampleHit* Data(const std::vector<SampleHit>& array) { return array.data(); }
+
+  const Item* base[kMaxParts] = {};
   uint32_t first[kMaxParts] = {};
   uint32_t total = 0;
   uint32_t dropped = 0;
   int used = 0;
+};
+
+// Records copied as they are.
+struct CopyRecord {
+  SurfaceSample operator()(const SurfaceSample& sample) const { return sample; }
+};
+
+// Records made from their hits.
+struct MakeRecord {
+  const Soup& mesh;
+  const float* initialValues;
+  const Vector3* vertexBitangents;
+  SurfaceSample operator()(const SampleHit& hit) const {
+    return MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
+  }
 };
 
 // Builds the heap order: for each heap position, which record of the input goes there, and
@@ -81,18 +120,19 @@ public:
   // positions[k - 1] gets the position of heap position k.
   // The bounds are taken in the same pass that copies the positions out of the records.
   // Every entry of the arrays is written before it is read, so they start uninitialised.
-  Balancer(const RecordParts& records, Vector3* positions)
+  template <class Parts>
+  Balancer(const Parts& records, Vector3* positions)
       : heap(new uint32_t[records.Total() + 1]), axes(new uint8_t[records.Total() + 1]),
         list(new Entry[records.Total() + 1]), positions(positions) {
     RenderLib::BoundingBox bounds;
     uint32_t i = 1;
     for (int p = 0; p < records.Used(); ++p) {
       uint32_t partCount = 0;
-      const SurfaceSample* part = records.Part(p, partCount);
+      const auto* part = records.Part(p, partCount);
       for (uint32_t j = 0; j < partCount; ++j, ++i) {
         const Vector3& position = part[j].position;
         bounds.Extend(position);
-        list[i] = {{position.x, position.y, position.z}, i - 1};
+        list[i] = {{position.x, position.y, position.z}, records.Name(p, j)};
       }
     }
     rootMin = bounds.min;
@@ -102,7 +142,7 @@ public:
   const Vector3& BoundsMin() const { return rootMin; }
   const Vector3& BoundsMax() const { return rootMax; }
 
-  // heap[k] = index of the record for heap position k; axes[k] its split axis.
+  // heap[k] = the name (ItemParts::Name) of the item for heap position k; axes[k] its split axis.
   void Run(uint32_t count, ThreadingLib::ThreadPool* pool) {
     if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
       // Every handed-off segment is at least kHandOffLength long and they do not overlap,
@@ -159,62 +199,84 @@ private:
   // (or at left), the two stops trade places until the scans cross, and the pivot goes where
   // the upward scan stopped, which is returned.
   //
-  // Far from where the scans will cross, which entries stop them does not depend on the
-  // trades: a block of kBlock entries on each side is tested without a branch, the stops are
-  // noted, and as many pairs as both blocks hold are traded in the order the scans would have
-  // met them. The last stretch, where the scans may cross, is done one entry at a time from the
-  // last traded pair on, so the trades, and therefore the order, are exactly the plain scans'.
+  // The scans never look at an entry twice, and until they cross they only meet entries no
+  // trade has touched yet. So the q-th trade is between the q-th stop of each scan taken on the
+  // entries as they were, for as long as the up stop lies below the down stop. The stops are
+  // therefore found 64 entries at a time as bit masks, without a branch per entry, and the
+  // trades walk the masks. When the scans cross, the upward scan would have stopped at the
+  // first stop left beyond the last trade, or at the last down stop traded, which now holds an
+  // entry not below the pivot: whichever comes first. The order comes out exactly the plain
+  // scans'.
   static uint32_t Partition(Entry* entries, uint32_t left, uint32_t right, int axis) {
-    constexpr uint32_t kBlock = 64;
+    if (axis == 0) return Partition<0>(entries, left, right);
+    if (axis == 1) return Partition<1>(entries, left, right);
+    return Partition<2>(entries, left, right);
+  }
+
+  // Bit t: whether entry from[t * step] stops the up scan (kUp: its coordinate is not below the
+  // pivot) or the down scan (not above it). Four entries per compare.
+  template <int kAxis, bool kUp>
+  static uint64_t StopMask(const Entry* from, int step, uint32_t length, float pivot) {
+    const __m128 value = _mm_set1_ps(pivot);
+    uint64_t mask = 0;
+    uint32_t t = 0;
+    for (; t + 4 <= length; t += 4) {
+      const Entry* e = from + step * static_cast<int>(t);
+      const __m128 a0 = _mm_loadu_ps(e[0].position);
+      const __m128 a1 = _mm_loadu_ps(e[step].position);
+      const __m128 a2 = _mm_loadu_ps(e[2 * step].position);
+      const __m128 a3 = _mm_loadu_ps(e[3 * step].position);
+      const __m128 low = _mm_shuffle_ps(a0, a1, _MM_SHUFFLE(kAxis, kAxis, kAxis, kAxis));
+      const __m128 high = _mm_shuffle_ps(a2, a3, _MM_SHUFFLE(kAxis, kAxis, kAxis, kAxis));
+      const __m128 coordinates = _mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 stops = kUp ? _mm_cmpnlt_ps(coordinates, value) : _mm_cmpngt_ps(coordinates, value);
+      mask |= uint64_t(_mm_movemask_ps(stops)) << t;
+    }
+    for (; t < length; ++t) {
+      const float c = from[step * static_cast<int>(t)].position[kAxis];
+      mask |= uint64_t(kUp ? !(c < pivot) : !(c > pivot)) << t;
+    }
+    return mask;
+  }
+
+  template <int kAxis>
+  static uint32_t Partition(Entry* entries, uint32_t left, uint32_t right) {
+    constexpr int axis = kAxis;
     const float pivot = entries[right].position[axis];
-    uint32_t i = left - 1;  // the last stop traded, as in the plain scans
-    uint32_t j = right;
-    if (right - left > 4 * kBlock) {
-      uint8_t upStops[kBlock], downStops[kBlock];
-      uint32_t upCount = 0, upNext = 0, downCount = 0, downNext = 0;
-      uint32_t upBase = 0, downBase = 0;
-      uint32_t low = left, high = right - 1;  // entries neither block has tested
-      for (;;) {
-        if (upNext == upCount) {
-          if (high + 1 < low + kBlock) break;
-          upBase = low;
-          upCount = upNext = 0;
-          for (uint32_t t = 0; t < kBlock; ++t) {
-            upStops[upCount] = static_cast<uint8_t>(t);
-            upCount += !(entries[low + t].position[axis] < pivot);
-          }
-          low += kBlock;
-        }
-        if (downNext == downCount) {
-          if (high + 1 < low + kBlock) break;
-          downBase = high;
-          downCount = downNext = 0;
-          for (uint32_t t = 0; t < kBlock; ++t) {
-            downStops[downCount] = static_cast<uint8_t>(t);
-            downCount += !(entries[high - t].position[axis] > pivot);
-          }
-          high -= kBlock;
-        }
-        const uint32_t pairs = std::min(upCount - upNext, downCount - downNext);
-        for (uint32_t q = 0; q < pairs; ++q) {
-          std::swap(entries[upBase + upStops[upNext + q]], entries[downBase - downStops[downNext + q]]);
-        }
-        upNext += pairs;
-        downNext += pairs;
-        if (pairs > 0) {
-          i = upBase + upStops[upNext - 1];
-          j = downBase - downStops[downNext - 1];
-        }
-      }
-    }
+    uint32_t lastDown = right;  // where the last trade's down stop was (none yet)
+    // Up stops not yet used in [upBase, upBase + 64), down stops in (downTop - 64, downTop].
+    uint64_t upMask = 0, downMask = 0;
+    uint32_t upBase = left, upNextBase = left;
+    uint32_t downTop = right, downNextTop = right - 1;
     for (;;) {
-      while (entries[++i].position[axis] < pivot) {
+      // The next up stop; right itself always stops the scan.
+      while (upMask == 0) {
+        if (upNextBase >= lastDown) return Finish(entries, lastDown, right);
+        upBase = upNextBase;
+        const uint32_t length = std::min<uint32_t>(64, right - upBase + 1);
+        upMask = StopMask<kAxis, true>(entries + upBase, 1, length, pivot);
+        upNextBase = upBase + length;
       }
-      while (entries[--j].position[axis] > pivot && j > left) {
+      const uint32_t up = upBase + static_cast<uint32_t>(__builtin_ctzll(upMask));
+      if (up >= lastDown) return Finish(entries, lastDown, right);
+      // The next down stop; left itself always stops the scan.
+      while (downMask == 0) {
+        downTop = downNextTop;
+        const uint32_t length = std::min<uint32_t>(64, downTop - left + 1);
+        downMask = StopMask<kAxis, false>(entries + downTop, -1, length, pivot);
+        if (downTop - left + 1 <= 64) downMask |= uint64_t(1) << (downTop - left);
+        downNextTop = downTop - length;
       }
-      if (i >= j) break;
-      std::swap(entries[i], entries[j]);
+      const uint32_t down = downTop - static_cast<uint32_t>(__builtin_ctzll(downMask));
+      if (up >= down) return Finish(entries, up, right);
+      std::swap(entries[up], entries[down]);
+      lastDown = down;
+      upMask &= upMask - 1;
+      downMask &= downMask - 1;
     }
+  }
+
+  static uint32_t Finish(Entry* entries, uint32_t i, uint32_t right) {
     std::swap(entries[i], entries[right]);
     return i;
   }
@@ -293,13 +355,14 @@ private:
   std::atomic<size_t> nextTask{0};
 };
 
-// Copies the records into heap order, setting the split axes. The reads jump about but do
-// not wait on each other, so they are fetched ahead. A record that ends as a single leaf child keeps the axis it had; every other
-// one gets its node's axis.
+// Writes the records in heap order, setting the split axes. The reads jump about but do not
+// wait on each other, so they are fetched ahead. A record that ends as a single leaf child
+// keeps the axis it had; every other one gets its node's axis.
+template <class Item, class Make>
 class HeapOrderCopy {
 public:
-  HeapOrderCopy(const RecordParts& records, const Balancer& balancer, SurfaceSample* ordered)
-      : records(records), balancer(balancer), ordered(ordered) {}
+  HeapOrderCopy(const ItemParts<Item>& records, const Balancer& balancer, Make make, SurfaceSample* ordered)
+      : records(records), balancer(balancer), make(make), ordered(ordered) {}
 
   // Heap positions from .. to - 1 (1-based).
   void Copy(uint32_t from, uint32_t to) const {
@@ -308,19 +371,20 @@ public:
     constexpr uint32_t kAhead = 16;
     for (uint32_t k = from; k < to; ++k) {
       if (k + kAhead < to) {
-        const char* next = reinterpret_cast<const char*>(&records[heap[k + kAhead]]);
+        const char* next = reinterpret_cast<const char*>(&records.Named(heap[k + kAhead]));
         __builtin_prefetch(next);
-        __builtin_prefetch(next + sizeof(SurfaceSample) - 1);
+        __builtin_prefetch(next + sizeof(Item) - 1);
       }
       SurfaceSample& record = ordered[k - 1];
-      record = records[heap[k]];
+      record = make(records.Named(heap[k]));
       if (2 * k <= count || k == 1) record.splitAxis = balancer.axes[k];
     }
   }
 
 private:
-  const RecordParts& records;
+  const ItemParts<Item>& records;
   const Balancer& balancer;
+  Make make;
   SurfaceSample* ordered;
 };
 
@@ -341,11 +405,23 @@ private:
 SampleMap::SampleMap(SampleArray& samples) : SampleMap(&samples, 1, nullptr) {}
 
 SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool) {
-  const RecordParts records(parts, partCount);
+  Build(ItemParts<SurfaceSample>(parts, partCount), CopyRecord{}, pool);
+  for (int p = 0; p < partCount; ++p) parts[p].Free();
+}
+
+SampleMap::SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
+                     ThreadingLib::ThreadPool* pool) {
+  const std::vector<Vector3> vertexBitangents = VertexBitangents(mesh);
+  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data()}, pool);
+  for (int p = 0; p < partCount; ++p) std::vector<SampleHit>().swap(parts[p]);
+}
+
+template <class Parts, class Make>
+void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool) {
   count = records.Total();
   if (records.Dropped() > 0) {
     std::fprintf(stderr, "sample map: more than %d sample arrays given; %u samples of the later ones are left out\n",
-                 RecordParts::kMaxParts, records.Dropped());
+                 Parts::kMaxParts, records.Dropped());
   }
   RenderLib::BoundingBox bounds;
   boundsMin = bounds.min;
@@ -359,10 +435,9 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
       count = 0;
       positions.clear();
     } else {
-      items[0] = records[0];
+      items[0] = make(records[0]);
       positions[0] = boundsMin = boundsMax = items[0].position;
     }
-    for (int p = 0; p < partCount; ++p) parts[p].Free();
   } else if (count > 1) {
     Balancer balancer(records, positions.data());
     boundsMin = balancer.BoundsMin();
@@ -374,7 +449,7 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
       count = 0;
       positions.clear();
     } else {
-      const HeapOrderCopy copy(records, balancer, items);
+      const HeapOrderCopy copy(records, balancer, make, items);
       if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
         // The grid is built from the positions the balancing left, beside the copy, which is
         // cut in a few pieces so the workers finish together.
@@ -394,12 +469,10 @@ SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool
           if (!pool->Add(&pieces.back())) copyPiece(piece);
         }
         pool->RunAndWait();
-        for (int p = 0; p < partCount; ++p) parts[p].Free();
         return;
       }
       copy.Copy(1, count + 1);
     }
-    for (int p = 0; p < partCount; ++p) parts[p].Free();
   }
   grid.Build(positions.data(), count);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "renderlib/vector3.h"
 #include "simulation/sample_array.h"
 #include "simulation/sample_grid.h"
+#include "simulation/sample_hit.h"
+#include "simulation/sampling_task.h"
 #include "simulation/surface_sample.h"
 
 namespace ThreadingLib {
@@ -34,6 +37,12 @@ public:
   // run on the pool's workers when there is a pool with more than one; the records come out
   // the same either way. The arrays are left empty.
   SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool);
+  // The same from the places sampling rays hit instead of finished records: each record is
+  // made from its hit (MakeSample on mesh, with the given humidity, dirt and rust) straight into
+  // its place in heap order. The records equal those of the samples made first and then given
+  // to the constructor above. The arrays are left empty.
+  SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
+            ThreadingLib::ThreadPool* pool);
   SampleMap(const SampleMap&) = delete;
   SampleMap& operator=(const SampleMap&) = delete;
   ~SampleMap();
@@ -45,6 +54,9 @@ public:
   const RenderLib::Vector3& BoundsMax() const { return boundsMax; }
 
 private:
+  template <class Parts, class Make>
+  void Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool);
+
   friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
   friend int FindNearestAndFetch(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
 

@@ -27,18 +27,19 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
     for (int i = 0; i < 3; ++i) task->initialValues[i] = initialValues[i];
     task->kdTree = &kdTree;
     task->mesh = &mesh;
+    task->keepHits = true;
     // Without workers the sides are sampled right here, one after the other.
     if (!poolReady || !pool.Add(task)) task->Run(0);
   }
   pool.RunAndWait();
 
-  // The runs' arrays go to the map as they are, in side and run order: it reads them as one
-  // array without joining them first.
-  SampleArray parts[kTasks];
-  for (int t = 0; t < kTasks; ++t) parts[t].Swap(tasks[t]->samples);
+  // The runs' hits go to the map as they are, in side and run order: it reads them as one
+  // array without joining them first, and makes each record once, in its final place.
+  std::vector<SampleHit> parts[kTasks];
+  for (int t = 0; t < kTasks; ++t) parts[t].swap(tasks[t]->hits);
   SampleMapBuild result;
   result.spacing = tasks[0]->sampleSpacing;
-  result.map = std::make_unique<SampleMap>(parts, kTasks, poolReady ? &pool : nullptr);
+  result.map = std::make_unique<SampleMap>(parts, kTasks, mesh, initialValues, poolReady ? &pool : nullptr);
   // The arena never runs destructors; the tasks' arrays are empty by now, but their
   // destructors are the place that would free them.
   for (SamplingTask* task : tasks) task->~SamplingTask();

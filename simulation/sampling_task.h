@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "renderlib/kd_tree.h"
 #include "renderlib/triangle_soup.h"
 #include "renderlib/vertex_normal_uv.h"
 #include "simulation/sample_array.h"
+#include "simulation/sample_hit.h"
 #include "threadinglib/task.h"
 
 namespace Simulation {
@@ -26,6 +28,10 @@ public:
   int32_t direction = 0;  // 0..5: +z, -y, +x, -z, +y, -x
   float initialValues[3] = {0.0f, 0.0f, 0.0f};  // humidity, dirt, rust of new samples
   SampleArray samples;
+  // With keepHits set, the task fills `hits` instead of `samples`: the same samples, in the same
+  // order, as the places their records are made from (MakeSample).
+  bool keepHits = false;
+  std::vector<SampleHit> hits;
   const RenderLib::KdTree* kdTree = nullptr;
   const Soup* mesh = nullptr;
   // The side's rays may be split into chunkCount runs of consecutive rays, one per task; this
@@ -46,5 +52,10 @@ double RaysPerSide(const RenderLib::BoundingBox& box, float spacing, int32_t dir
 // The sample a ray makes where it hits triangle `triangle` at barycentric weights (b1, b2).
 SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const RenderLib::Vector3& position,
                          const float initialValues[3]);
+// The same record, with each vertex's unit normal × tangent looked up in vertexBitangents
+// (from VertexBitangents) instead of being worked out again for every sample.
+SurfaceSample MakeSample(const Soup& mesh, int32_t triangle, float b1, float b2, const RenderLib::Vector3& position,
+                         const float initialValues[3], const RenderLib::Vector3* vertexBitangents);
+std::vector<RenderLib::Vector3> VertexBitangents(const Soup& mesh);
 
 }  // namespace Simulation
