@@ -117,13 +117,14 @@ public:
     uint32_t record;
   };
 
-  // positions[k - 1] gets the position of heap position k.
+  // positions[k - 1] gets the position of heap position k. The list of Total() + 1 entries
+  // lives in listStorage, which the caller owns and may reuse once Run has returned.
   // The bounds are taken in the same pass that copies the positions out of the records.
   // Every entry of the arrays is written before it is read, so they start uninitialised.
   template <class Parts>
-  Balancer(const Parts& records, Vector3* positions)
+  Balancer(const Parts& records, Vector3* positions, Entry* listStorage)
       : heap(new uint32_t[records.Total() + 1]), axes(new uint8_t[records.Total() + 1]),
-        list(new Entry[records.Total() + 1]), positions(positions) {
+        list(listStorage), positions(positions) {
     RenderLib::BoundingBox bounds;
     uint32_t i = 1;
     for (int p = 0; p < records.Used(); ++p) {
@@ -184,7 +185,7 @@ private:
   // Partially sorts list[start .. end] on axis so that list[median] has no smaller
   // coordinate after it and no larger one before it.
   void Select(uint32_t start, uint32_t end, uint32_t median, int axis) {
-    Entry* entries = list.get();
+    Entry* entries = list;
     uint32_t left = start;
     uint32_t right = end;
     while (right > left) {
@@ -346,7 +347,7 @@ private:
     }
   }
 
-  std::unique_ptr<Entry[]> list;
+  Entry* list;
   Vector3 rootMin;
   Vector3 rootMax;
   Vector3* positions;
@@ -427,54 +428,53 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
   boundsMin = bounds.min;
   boundsMax = bounds.max;
 
-  std::vector<Vector3> positions(count);
+  // Every position is written before the grid reads it: no zero-filling.
+  const std::unique_ptr<Vector3, void (*)(void*)> positions(
+      count > 0 ? static_cast<Vector3*>(std::malloc(size_t(count) * sizeof(Vector3))) : nullptr, std::free);
+  items = count > 0 ? static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample))) : nullptr;
+  if (count > 0 && (items == nullptr || positions == nullptr)) {
+    std::fprintf(stderr, "sample map: out of memory for %u records; the map is left empty\n", count);
+    std::free(items);
+    items = nullptr;
+    count = 0;
+  }
   if (count == 1) {
     // Nothing to balance: the one record is the map as it is, its split axis untouched.
-    items = static_cast<SurfaceSample*>(std::malloc(sizeof(SurfaceSample)));
-    if (items == nullptr) {
-      count = 0;
-      positions.clear();
-    } else {
-      items[0] = make(records[0]);
-      positions[0] = boundsMin = boundsMax = items[0].position;
-    }
+    items[0] = make(records[0]);
+    positions.get()[0] = boundsMin = boundsMax = items[0].position;
   } else if (count > 1) {
-    Balancer balancer(records, positions.data());
+    // The balancing's list lives in the records' memory until the records overwrite it: the
+    // pages are faulted in and zeroed by the system once instead of twice.
+    static_assert(2 * sizeof(Balancer::Entry) <= sizeof(SurfaceSample));
+    Balancer balancer(records, positions.get(), reinterpret_cast<Balancer::Entry*>(items));
     boundsMin = balancer.BoundsMin();
     boundsMax = balancer.BoundsMax();
     balancer.Run(count, pool);
-    items = static_cast<SurfaceSample*>(std::malloc(size_t(count) * sizeof(SurfaceSample)));
-    if (items == nullptr) {
-      std::fprintf(stderr, "sample map: out of memory for %u records; the map is left empty\n", count);
-      count = 0;
-      positions.clear();
-    } else {
-      const HeapOrderCopy copy(records, balancer, make, items);
-      if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
-        // The grid is built from the positions the balancing left, beside the copy, which is
-        // cut in a few pieces so the workers finish together.
-        constexpr uint32_t kPieces = 4;
-        auto buildGrid = [this, &positions] { grid.Build(positions.data(), count); };
-        WorkTask<decltype(buildGrid)> gridTask(pool, buildGrid);
-        auto copyPiece = [&copy, total = count](uint32_t piece) {
-          copy.Copy(1 + static_cast<uint32_t>(uint64_t(total) * piece / kPieces),
-                    1 + static_cast<uint32_t>(uint64_t(total) * (piece + 1) / kPieces));
-        };
-        using PieceWork = std::function<void()>;
-        std::vector<WorkTask<PieceWork>> pieces;
-        pieces.reserve(kPieces);
-        if (!pool->Add(&gridTask)) buildGrid();
-        for (uint32_t piece = 0; piece < kPieces; ++piece) {
-          pieces.emplace_back(pool, PieceWork([&copyPiece, piece] { copyPiece(piece); }));
-          if (!pool->Add(&pieces.back())) copyPiece(piece);
-        }
-        pool->RunAndWait();
-        return;
+    const HeapOrderCopy copy(records, balancer, make, items);
+    if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
+      // The grid is built from the positions the balancing left, beside the copy, which is
+      // cut in a few pieces so the workers finish together.
+      constexpr uint32_t kPieces = 4;
+      auto buildGrid = [this, &positions] { grid.Build(positions.get(), count); };
+      WorkTask<decltype(buildGrid)> gridTask(pool, buildGrid);
+      auto copyPiece = [&copy, total = count](uint32_t piece) {
+        copy.Copy(1 + static_cast<uint32_t>(uint64_t(total) * piece / kPieces),
+                  1 + static_cast<uint32_t>(uint64_t(total) * (piece + 1) / kPieces));
+      };
+      using PieceWork = std::function<void()>;
+      std::vector<WorkTask<PieceWork>> pieces;
+      pieces.reserve(kPieces);
+      if (!pool->Add(&gridTask)) buildGrid();
+      for (uint32_t piece = 0; piece < kPieces; ++piece) {
+        pieces.emplace_back(pool, PieceWork([&copyPiece, piece] { copyPiece(piece); }));
+        if (!pool->Add(&pieces.back())) copyPiece(piece);
       }
-      copy.Copy(1, count + 1);
+      pool->RunAndWait();
+      return;
     }
+    copy.Copy(1, count + 1);
   }
-  grid.Build(positions.data(), count);
+  grid.Build(positions.get(), count);
 }
 
 SampleMap::~SampleMap() { std::free(items); }
