@@ -50,6 +50,8 @@ public:
   uint32_t Total() const { return total; }
   uint32_t Dropped() const { return dropped; }
   int Used() const { return used; }
+  // Where part p starts in the joined order.
+  uint32_t First(int p) const { return first[p]; }
   const Item* Part(int p, uint32_t& count) const {
     count = (p + 1 < used ? first[p + 1] : total) - first[p];
     return base[p];
@@ -103,6 +105,18 @@ struct MakeRecord {
   }
 };
 
+// A piece of the map's construction as a pool task.
+template <class Work>
+class WorkTask final : public ThreadingLib::Task {
+public:
+  WorkTask(ThreadingLib::ThreadPool* pool, Work work) : Task(pool), work(work) {}
+  void Run(uint32_t) override { work(); }
+  uint32_t Prepare() override { return 0; }
+
+private:
+  Work work;
+};
+
 // Builds the heap order: for each heap position, which record of the input goes there, and
 // its split axis. It works on a compact copy of the positions (16 bytes per record instead of
 // a whole record reached through an index), so the selections stream through memory instead
@@ -121,21 +135,33 @@ public:
   // lives in listStorage, which the caller owns and may reuse once Run has returned.
   // The bounds are taken in the same pass that copies the positions out of the records.
   // Every entry of the arrays is written before it is read, so they start uninitialised.
+  // The two halves of the list are filled on the pool's workers when there are two.
   template <class Parts>
-  Balancer(const Parts& records, Vector3* positions, Entry* listStorage)
+  Balancer(const Parts& records, Vector3* positions, Entry* listStorage, ThreadingLib::ThreadPool* pool)
       : heap(new uint32_t[records.Total() + 1]), axes(new uint8_t[records.Total() + 1]),
         list(listStorage), positions(positions) {
-    RenderLib::BoundingBox bounds;
-    uint32_t i = 1;
-    for (int p = 0; p < records.Used(); ++p) {
-      uint32_t partCount = 0;
-      const auto* part = records.Part(p, partCount);
-      for (uint32_t j = 0; j < partCount; ++j, ++i) {
-        const Vector3& position = part[j].position;
-        bounds.Extend(position);
-        list[i] = {{position.x, position.y, position.z}, records.Name(p, j)};
-      }
+    const uint32_t total = records.Total();
+    RenderLib::BoundingBox halves[2];
+    auto fillHalf = [this, &records, &halves, total](uint32_t half) {
+      Fill(records, static_cast<uint32_t>(uint64_t(total) * half / 2),
+           static_cast<uint32_t>(uint64_t(total) * (half + 1) / 2), halves[half]);
+    };
+    if (pool != nullptr && pool->WorkerCount() > 1 && total >= 2 * kHandOffLength) {
+      auto second = [&fillHalf] { fillHalf(1); };
+      WorkTask<decltype(second)> secondTask(pool, second);
+      if (!pool->Add(&secondTask)) second();
+      auto first = [&fillHalf] { fillHalf(0); };
+      WorkTask<decltype(first)> firstTask(pool, first);
+      if (!pool->Add(&firstTask)) first();
+      pool->RunAndWait();
+    } else {
+      fillHalf(0);
+      fillHalf(1);
     }
+    // Minimum and maximum do not depend on the order the positions are taken in.
+    RenderLib::BoundingBox bounds = halves[0];
+    bounds.Extend(halves[1].min);
+    bounds.Extend(halves[1].max);
     rootMin = bounds.min;
     rootMax = bounds.max;
   }
@@ -181,6 +207,23 @@ private:
     Balancer* owner;
     Segment segment{};
   };
+
+  // Items from .. to - 1 of the joined order go to list[from + 1 .. to], their bounds to bounds.
+  template <class Parts>
+  void Fill(const Parts& records, uint32_t from, uint32_t to, RenderLib::BoundingBox& bounds) {
+    for (int p = 0; p < records.Used(); ++p) {
+      uint32_t partCount = 0;
+      const auto* part = records.Part(p, partCount);
+      const uint32_t partFirst = records.First(p);
+      const uint32_t low = std::max(from, partFirst) - partFirst;
+      const uint32_t high = std::min(to, partFirst + partCount);
+      for (uint32_t j = low; partFirst + j < high; ++j) {
+        const Vector3& position = part[j].position;
+        bounds.Extend(position);
+        list[partFirst + j + 1] = {{position.x, position.y, position.z}, records.Name(p, j)};
+      }
+    }
+  }
 
   // Partially sorts list[start .. end] on axis so that list[median] has no smaller
   // coordinate after it and no larger one before it.
@@ -389,18 +432,6 @@ private:
   SurfaceSample* ordered;
 };
 
-// A piece of the map's construction as a pool task.
-template <class Work>
-class WorkTask final : public ThreadingLib::Task {
-public:
-  WorkTask(ThreadingLib::ThreadPool* pool, Work work) : Task(pool), work(work) {}
-  void Run(uint32_t) override { work(); }
-  uint32_t Prepare() override { return 0; }
-
-private:
-  Work work;
-};
-
 }  // namespace
 
 SampleMap::SampleMap(SampleArray& samples) : SampleMap(&samples, 1, nullptr) {}
@@ -446,7 +477,7 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
     // The balancing's list lives in the records' memory until the records overwrite it: the
     // pages are faulted in and zeroed by the system once instead of twice.
     static_assert(2 * sizeof(Balancer::Entry) <= sizeof(SurfaceSample));
-    Balancer balancer(records, positions.get(), reinterpret_cast<Balancer::Entry*>(items));
+    Balancer balancer(records, positions.get(), reinterpret_cast<Balancer::Entry*>(items), pool);
     boundsMin = balancer.BoundsMin();
     boundsMax = balancer.BoundsMax();
     balancer.Run(count, pool);
