@@ -253,6 +253,18 @@ TEST(SampleMap, BalancingSeveralArraysOnWorkersGivesThePlainBalancesRecords) {
     EXPECT_EQ(std::memcmp(map->Items(), plain.data(), plain.size() * sizeof(SurfaceSample)), 0);
   }
   EXPECT_EQ(parts[2].Count(), 0u);
+  // The workers take the bounds of the list's two halves apart and join them.
+  Vector3 low = positions[0], high = positions[0];
+  for (const Vector3& p : positions) {
+    for (int axis = 0; axis < 3; ++axis) {
+      low[axis] = std::min(low[axis], p[axis]);
+      high[axis] = std::max(high[axis], p[axis]);
+    }
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    EXPECT_EQ(onWorkers.BoundsMin()[axis], low[axis]);
+    EXPECT_EQ(onWorkers.BoundsMax()[axis], high[axis]);
+  }
   // The search grid is built from the positions the workers copied out.
   for (uint32_t i = 0; i < 20; ++i) ExpectSameAsBruteForce(onWorkers, positions[i * 7001] * 1.01f, 50, 0.2f);
 }
