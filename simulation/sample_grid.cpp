@@ -224,7 +224,7 @@ const SplitFunction split = hasAvx2 ? SplitAvx2 : SplitScalar;
 
 // Bands narrower than this are sorted out key by key.
 constexpr uint32_t kBand = 6;
-constexpr int kMaxNarrowings = 10;
+constexpr int kMaxNarrowings = 16;
 
 // Writes the keys of the `wanted` smallest of the n gathered candidates (all nearer than the
 // bits reachBits) to out. The cut is narrowed to a band of distances [low, high) holding the
@@ -236,13 +236,20 @@ uint32_t SelectNearest(uint32_t* distances, const uint32_t* found, uint32_t n, u
   for (uint32_t i = n; i < n + kLanes; ++i) distances[i] = 0x7fffffffu;
   uint32_t low = 0, below = 0;
   uint32_t high = reachBits, belowHigh = n;
+  bool bisect = false;
   for (int round = 0; round < kMaxNarrowings && belowHigh - below > kBand && high - low > 1; ++round) {
+    const uint32_t before = belowHigh - below;
     float lowValue, highValue;
     std::memcpy(&lowValue, &low, sizeof lowValue);
     std::memcpy(&highValue, &high, sizeof highValue);
-    const float share = static_cast<float>(wanted - below) / static_cast<float>(belowHigh - below);
-    // Aim a little past the cut, so the count usually lands just above it and the band is small.
-    uint32_t guess = FloatBits(lowValue + (highValue - lowValue) * std::min(1.0f, share * 1.02f));
+    // Aim half a band short of the cut or past it, whichever moves the bound farther from it.
+    const float half = 0.5f * static_cast<float>(kBand);
+    const float aim = belowHigh - wanted < wanted - below ? static_cast<float>(wanted) - half
+                                                          : static_cast<float>(wanted) + half;
+    // Where the counts are far from even in squared distance (a point off the surface finds
+    // nothing near zero) and a guess did not halve the band, the next one halves the interval.
+    const float share = bisect ? 0.5f : (aim - static_cast<float>(below)) / static_cast<float>(belowHigh - below);
+    uint32_t guess = FloatBits(lowValue + (highValue - lowValue) * std::clamp(share, 0.0f, 1.0f));
     guess = std::clamp(guess, low + 1, high - 1);
     const uint32_t count = countBelow(distances, n, guess);
     if (count <= wanted) {
@@ -253,6 +260,7 @@ uint32_t SelectNearest(uint32_t* distances, const uint32_t* found, uint32_t n, u
       high = guess;
       belowHigh = count;
     }
+    bisect = 2 * (belowHigh - below) > before;
   }
   uint32_t taken = 0;
   uint32_t inBand = 0;
