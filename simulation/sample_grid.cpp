@@ -31,7 +31,8 @@ constexpr float kLeastGrowth = 1.05f;
 // At most this many cells per sample (plus a few), so a flat or sparse model cannot ask for a
 // huge cell table.
 constexpr uint64_t kCellsPerSample = 4;
-// Keys a search gathers before it keeps only the nearest and tightens its reach: 32 KB of stack.
+// Candidates a search gathers before it keeps only the nearest and tightens its reach: with the
+// keys of a selection, 96 KB of stack, of which a search touches only what it gathers.
 constexpr uint32_t kGatherCapacity = 4096;
 constexpr uint32_t kLanes = 8;
 // A cell index computed for a search is widened by this fraction of a cell, so rounding can
