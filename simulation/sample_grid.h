@@ -41,13 +41,16 @@ public:
 private:
   friend struct GridSearch;
 
+  // Sets reachPerRootCount from the counts around a few hundred samples.
+  void ProbeDensity();
+
   uint32_t count = 0;
   RenderLib::Vector3 origin;
   float cellSize = 1.0f;
   float inverseCellSize = 1.0f;
   int32_t cells[3] = {0, 0, 0};
-  // Mean samples per non-empty cell, for the first guess at how far a search must reach.
-  float samplesPerCell = 1.0f;
+  // How far a search reaches for one sample is this, for n samples sqrt(n) times this.
+  float reachPerRootCount = 1.0f;
   // cellStart[c] .. cellStart[c + 1] are the positions in cell c; one entry past the last cell.
   std::vector<uint32_t> cellStart;
   // Padded by one vector's width past count, so an eight-wide load never leaves the arrays.

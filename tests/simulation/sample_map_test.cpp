@@ -305,6 +305,19 @@ TEST(SampleMap, FindNearestOnSurfacesLatticesAndCrowds) {
   ExpectSameAsBruteForce(crowded, {0.005f, 0.005f, 0.005f}, 500, 1.0f);
   ExpectSameAsBruteForce(crowded, {0.5f, 0.0f, 0.0f}, 300, 0.6f);
 
+  // A plane with a dense patch, searched from above it: the first reach comes from the plane's
+  // density, so a point high over it finds nothing or a thin disc first and must regrow, and one
+  // over the patch gathers far more than it keeps.
+  std::vector<Vector3> plane;
+  for (int i = 0; i < 40000; ++i) plane.push_back({unit(random), unit(random), 0.0f});
+  for (int i = 0; i < 20000; ++i) plane.push_back({0.5f + 0.02f * unit(random), 0.5f + 0.02f * unit(random), 0.0f});
+  SampleArray planeSamples = MakeSamples(plane);
+  SampleMap sheet(planeSamples);
+  for (int query = 0; query < 60; ++query) {
+    const float height = 0.004f * static_cast<float>(query % 20) * static_cast<float>(query % 20);
+    ExpectSameAsBruteForce(sheet, {0.3f + 0.01f * static_cast<float>(query), 0.5f, height}, 100, 0.5f);
+  }
+
   // All samples on one spot.
   SampleArray spotSamples = MakeSamples(std::vector<Vector3>(50, Vector3{1, 2, 3}));
   SampleMap spot(spotSamples);
