@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace Simulation {
@@ -120,7 +121,15 @@ __attribute__((target("avx2"))) uint32_t ScanAvx2(const float* xs, const float* 
   return n;
 }
 
-const bool hasAvx2 = __builtin_cpu_supports("avx2");
+// PATINEX_NO_AVX2 (set to anything but 0) keeps the search on its plain code, so that the tests
+// can run that code on a processor that has AVX2.
+bool UseAvx2() {
+  const char* off = std::getenv("PATINEX_NO_AVX2");
+  const bool forcedOff = off != nullptr && off[0] != '\0' && std::strcmp(off, "0") != 0;
+  return __builtin_cpu_supports("avx2") && !forcedOff;
+}
+
+const bool hasAvx2 = UseAvx2();
 const ScanFunction scan = hasAvx2 ? ScanAvx2 : ScanScalar;
 
 // The distance from value to the cell interval [low, low + size], a little short so that
