@@ -50,6 +50,18 @@ TexelBlend Blend(float coordinate, int32_t size) {
   return {std::clamp(before, -1, size - 1), position - static_cast<float>(before)};
 }
 
+#if defined(__SSE2__)
+// Four marks as lanes of all ones where the texel was filled before a pass that marks what it
+// fills `filled` (marks 1 .. filled - 1), zeros elsewhere.
+inline __m128i Feeding(const uint8_t* marks, __m128i filled) {
+  uint32_t four;
+  std::memcpy(&four, marks, sizeof four);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wide = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
+  return _mm_and_si128(_mm_cmpgt_epi32(wide, zero), _mm_cmpgt_epi32(filled, wide));
+}
+#endif
+
 // A texel waiting to be filled by the dilation. Both indices fit 32 bits for every mask a
 // JPEG can hold.
 struct FrontierEntry {
@@ -93,6 +105,27 @@ struct RoundRows {
 
 using RoundRowsFunction = void (*)(const RoundRows& stamp, const SplatProfile& profile);
 
+// The column each lane of a group of eight holds (see Accumulate).
+constexpr int32_t kGroupLanes[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+
+// The squared distance term of columns 0 .. padded - 1 of a square whose first column is x0,
+// in table entries; columns from `columns` on lie past the profile's end.
+struct SquareColumns {
+  float* out;
+  int32_t x0;
+  int32_t columns;
+  int32_t padded;
+  float centre;
+  float perColumn;
+};
+
+void ColumnDistancesScalar(const SquareColumns& square) {
+  for (int32_t k = 0; k < square.padded; ++k) {
+    const float d = (static_cast<float>(square.x0 + k) + 0.5f - square.centre) * square.perColumn;
+    square.out[k] = k < square.columns ? d * d * SplatProfile::kEntriesPerUnit : float(SplatProfile::kEntries + 1);
+  }
+}
+
 inline float RowDistance(const RoundRows& stamp, int32_t r) {
   const float d = (stamp.firstRow + static_cast<float>(r)) * stamp.perRow;
   return d * d * SplatProfile::kEntriesPerUnit;
@@ -117,12 +150,12 @@ void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
 
 #if defined(__x86_64__)
 // Adds eight weights and their tinted values into eight texels of (value sum, weight) pairs.
+// The lanes hold the columns of a group in the order kGroupLanes, so that interleaving within
+// each half of the registers puts the pairs in column order without crossing the halves.
 __attribute__((target("avx2,fma"))) inline void Accumulate(float* out, __m256 weight, __m256 tint) {
   const __m256 tinted = _mm256_mul_ps(weight, tint);
-  const __m256 low = _mm256_unpacklo_ps(tinted, weight);
-  const __m256 high = _mm256_unpackhi_ps(tinted, weight);
-  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_permute2f128_ps(low, high, 0x20)));
-  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_permute2f128_ps(low, high, 0x31)));
+  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_unpacklo_ps(tinted, weight)));
+  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_unpackhi_ps(tinted, weight)));
 }
 
 __attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows& stamp,
@@ -146,6 +179,27 @@ __attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows
   }
 }
 
+// ColumnDistancesScalar eight columns at a time with the same arithmetic, each group of eight
+// stored in the order kGroupLanes.
+__attribute__((target("avx2,fma"))) void ColumnDistancesAvx2(const SquareColumns& square) {
+  const __m256i lanes = _mm256_setr_epi32(kGroupLanes[0], kGroupLanes[1], kGroupLanes[2], kGroupLanes[3],
+                                          kGroupLanes[4], kGroupLanes[5], kGroupLanes[6], kGroupLanes[7]);
+  const __m256 half = _mm256_set1_ps(0.5f), centre = _mm256_set1_ps(square.centre);
+  const __m256 perColumn = _mm256_set1_ps(square.perColumn);
+  const __m256 perUnit = _mm256_set1_ps(SplatProfile::kEntriesPerUnit);
+  const __m256 beyond = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
+  const __m256i columns = _mm256_set1_epi32(square.columns);
+  for (int32_t k = 0; k < square.padded; k += 8) {
+    const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), lanes);
+    const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
+    // No fused operations: the same roundings as the scalar columns.
+    const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, half), centre), perColumn);
+    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), perUnit);
+    const __m256 inside = _mm256_castsi256_ps(_mm256_cmpgt_epi32(columns, column));
+    _mm256_storeu_ps(square.out + k, _mm256_blendv_ps(beyond, distance, inside));
+  }
+}
+
 __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
   const float* table = profile.Table();
   const __m256 last = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
@@ -164,16 +218,17 @@ __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& sta
 struct RoundRowsChoice {
   RoundRowsFunction polynomial;
   RoundRowsFunction table;
+  void (*columns)(const SquareColumns& square);  // the column terms in lane order
   int32_t group;  // columns handled together
 };
 
 RoundRowsChoice ChooseRoundRows() {
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, 8};
+    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, ColumnDistancesAvx2, 8};
   }
 #endif
-  return {RoundRowsScalar, RoundRowsScalar, 1};
+  return {RoundRowsScalar, RoundRowsScalar, nullptr, 1};
 }
 
 // The sums on huge pages where the system grants them: three masks' worth of stamping and
@@ -206,7 +261,9 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
       sums(AllocateSums(2 * size_t(width) * height)),
-      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2)]),
+      values(AllocateSums(size_t(width) * height + 2 * ValuesApron(width))),
+      // A few spare bytes past the bottom border: the dilation reads marks four at a time.
+      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 4]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
@@ -218,6 +275,7 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
 void SplatRaster::Clear() {
   // The marks need no clearing: Resolve sets every one of them.
   std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
+  resolved = false;
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
@@ -235,17 +293,18 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
 
   const float perColumn = 1.0f / hx;
   const int32_t columns = x1 - x0;
-  for (int32_t k = 0; k < columns; ++k) {
-    const float d = (static_cast<float>(x0 + k) + 0.5f - square.centreX) * perColumn;
-    columnDistance[k] = d * d * SplatProfile::kEntriesPerUnit;
-  }
   // Columns up to a whole group lie past the profile's end and weigh nothing.
   const int32_t padded = (columns + choice.group - 1) / choice.group * choice.group;
-  for (int32_t k = columns; k < padded; ++k) columnDistance[k] = float(SplatProfile::kEntries + 1);
   // A padded group that would run past the mask's right edge is left to the scalar rows.
   const bool grouped = x0 + padded <= static_cast<int32_t>(width);
   RoundRowsFunction function = profile.HasPolynomial() ? choice.polynomial : choice.table;
   if (!grouped) function = RoundRowsScalar;
+  const SquareColumns squareColumns{columnDistance.get(), x0, columns, padded, square.centreX, perColumn};
+  if (!grouped || choice.group != 8) {
+    ColumnDistancesScalar(squareColumns);
+  } else {
+    choice.columns(squareColumns);
+  }
 
   RoundRows stamp;
   stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
@@ -340,15 +399,17 @@ void SplatRaster::Resolve() {
     generation[(size_t(y) + 1) * rowStride + width + 1] = kQueued;
   }
   for (uint32_t y = 0; y < height; ++y) {
-    float* rowSums = sums.get() + 2 * size_t(y) * width;
+    const float* rowSums = sums.get() + 2 * size_t(y) * width;
+    float* rowValues = Values() + size_t(y) * width;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     for (uint32_t x = 0; x < width; ++x) {
       const float weight = rowSums[2 * x + 1];
       const bool covered = weight > 0.0f;
-      rowSums[2 * x] = covered ? rowSums[2 * x] / weight : 0.0f;
+      rowValues[x] = covered ? rowSums[2 * x] / weight : 0.0f;
       marks[x] = covered ? 1 : 0;
     }
   }
+  resolved = true;
 }
 
 void SplatRaster::Dilate(int passes) {
@@ -359,7 +420,11 @@ void SplatRaster::Dilate(int passes) {
   const ptrdiff_t w = ptrdiff_t(width);
   const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
   uint8_t* marks = generation.get();
-  float* texelSums = sums.get();
+#if defined(__SSE2__)
+  const __m128i rowLanes = _mm_setr_epi32(-1, -1, -1, 0);
+  const __m128i sideLanes = _mm_setr_epi32(-1, 0, -1, 0);
+#endif
+  float* texelValues = Values();
 
   // The frontier: the empty texels next to a filled one. Only these can fill in the next
   // pass, so each pass looks at them and not at the whole mask.
@@ -409,8 +474,37 @@ void SplatRaster::Dilate(int passes) {
     // Texels filled in this pass are marked pass + 1 and do not feed their neighbours until
     // the next pass, so each pass grows the filled region by exactly one texel.
     const uint8_t filled = static_cast<uint8_t>(pass + 1);
+#if defined(__SSE2__)
+    const __m128i filledBelow = _mm_set1_epi32(filled);
+#endif
+    // The next frontier is gathered in the same sweep, from the marks just read: a neighbour
+    // still at 0 is empty and not yet queued, whatever this pass does to the others.
+    const bool gather = pass < passes;
+    if (gather) next.Reserve(8 * frontier.count);
+    next.count = 0;
     for (size_t i = 0; i < frontier.count; ++i) {
       const FrontierEntry entry = frontier.items[i];
+#if defined(__SSE2__)
+      // The three rows of neighbours four texels at a time, the fourth and the texel itself
+      // masked off: no branch on whether a neighbour feeds, which is a coin toss along a ragged
+      // edge. The reads may reach a texel past the mask's edge (the values have an apron, the
+      // marks a border and spare bytes) but what they read there never feeds.
+      const uint8_t* mark = marks + entry.mark;
+      const float* value = texelValues + entry.texel;
+      const __m128i aboveFeeds = _mm_and_si128(Feeding(mark - stride - 1, filledBelow), rowLanes);
+      const __m128i hereFeeds = _mm_and_si128(Feeding(mark - 1, filledBelow), sideLanes);
+      const __m128i belowFeeds = _mm_and_si128(Feeding(mark + stride - 1, filledBelow), rowLanes);
+      __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
+      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value - 1), _mm_castsi128_ps(hereFeeds)));
+      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
+      __m128i counts4 = _mm_add_epi32(_mm_add_epi32(aboveFeeds, hereFeeds), belowFeeds);  // -1 per feeder
+      sums4 = _mm_add_ps(sums4, _mm_movehl_ps(sums4, sums4));
+      sums4 = _mm_add_ss(sums4, _mm_shuffle_ps(sums4, sums4, 1));
+      counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0x4e));
+      counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0xb1));
+      const float sum = _mm_cvtss_f32(sums4);
+      const int feeding = -_mm_cvtsi128_si32(counts4);
+#else
       float sum = 0.0f;
       int feeding = 0;
       for (int n = 0; n < 8; ++n) {
@@ -420,25 +514,24 @@ void SplatRaster::Dilate(int passes) {
         // Reads the texel itself in place of a neighbour that does not feed, which may lie
         // outside the mask.
         const ptrdiff_t source = ptrdiff_t(entry.texel) + (feeds ? texelNeighbours[n] : 0);
-        sum += feeds ? texelSums[2 * source] : 0.0f;
+        sum += feeds ? texelValues[source] : 0.0f;
         feeding += feeds;
       }
-      texelSums[2 * size_t(entry.texel)] = sum / static_cast<float>(feeding);
+#endif
+      if (gather) {
+        for (int n = 0; n < 8; ++n) {
+          const ptrdiff_t neighbour = ptrdiff_t(entry.mark) + markNeighbours[n];
+          const uint8_t mark = marks[neighbour];
+          const bool fresh = mark == 0;
+          marks[neighbour] = fresh ? kQueued : mark;
+          next.items[next.count] = {uint32_t(ptrdiff_t(entry.texel) + texelNeighbours[n]), uint32_t(neighbour)};
+          next.count += fresh;
+        }
+      }
+      texelValues[entry.texel] = sum / static_cast<float>(feeding);
       marks[entry.mark] = filled;
     }
-    if (pass == passes) break;
-    next.Reserve(8 * frontier.count);
-    next.count = 0;
-    for (size_t i = 0; i < frontier.count; ++i) {
-      const FrontierEntry entry = frontier.items[i];
-      for (int n = 0; n < 8; ++n) {
-        const ptrdiff_t neighbour = ptrdiff_t(entry.mark) + markNeighbours[n];
-        const bool fresh = marks[neighbour] == 0;
-        marks[neighbour] = fresh ? kQueued : marks[neighbour];
-        next.items[next.count] = {uint32_t(ptrdiff_t(entry.texel) + texelNeighbours[n]), uint32_t(neighbour)};
-        next.count += fresh;
-      }
-    }
+    if (!gather) break;
     std::swap(frontier, next);
   }
 }
@@ -446,7 +539,7 @@ void SplatRaster::Dilate(int passes) {
 void SplatRaster::ToRgb(uint8_t* rgb) const {
   const size_t count = size_t(width) * height;
   for (size_t i = 0; i < count; ++i) {
-    const float value = sums[2 * i];
+    const float value = Values()[i];
     // Written so that NaN lands on 0.
     const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     const uint8_t grey = static_cast<uint8_t>(clamped * 255.0f + 0.5f);
@@ -457,7 +550,7 @@ void SplatRaster::ToRgb(uint8_t* rgb) const {
 void SplatRaster::ToGrey16(uint16_t* grey) const {
   const size_t count = size_t(width) * height;
   for (size_t i = 0; i < count; ++i) {
-    const float value = sums[2 * i];
+    const float value = Values()[i];
     const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     grey[i] = static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
   }
