@@ -20,9 +20,8 @@
 namespace Simulation {
 namespace {
 
-// The mark of texels waiting in the dilation's frontier, so that they are queued once and do
-// not count as filled, and of the border around the mask, which is never filled.
-constexpr uint8_t kQueued = 255;
+// The mark of the border around the mask, which is never filled and never feeds a neighbour.
+constexpr uint8_t kBorder = 255;
 
 // The first pixel index whose centre lies at or after edge, clamped to 0 .. limit. Computed in
 // double so that squares far outside the mask do not overflow the conversion to int, and
@@ -61,32 +60,6 @@ inline __m128i Feeding(const uint8_t* marks, __m128i filled) {
   return _mm_and_si128(_mm_cmpgt_epi32(wide, zero), _mm_cmpgt_epi32(filled, wide));
 }
 #endif
-
-// A texel waiting to be filled by the dilation. Both indices fit 32 bits for every mask a
-// JPEG can hold.
-struct FrontierEntry {
-  uint32_t texel;  // y * width + x
-  uint32_t mark;   // its place in the marks, which have a border all round
-};
-
-// A list of frontier entries whose storage is reserved up front and never zeroed.
-struct FrontierList {
-  std::unique_ptr<FrontierEntry[]> items;
-  size_t capacity = 0;
-  size_t count = 0;
-
-  void Reserve(size_t wanted) {
-    if (wanted <= capacity) return;
-    std::unique_ptr<FrontierEntry[]> grown(new FrontierEntry[wanted]);
-    std::copy(items.get(), items.get() + count, grown.get());
-    items = std::move(grown);
-    capacity = wanted;
-  }
-  void Push(FrontierEntry entry) {
-    if (count == capacity) Reserve(std::max<size_t>(1024, 2 * capacity));
-    items[count++] = entry;
-  }
-};
 
 // The rows of a round square: rows x count texels from `sums` on (rows `stride` floats
 // apart), where the weight at column k of row r is the profile at columnDistance[k] +
@@ -246,10 +219,9 @@ float* AllocateSums(size_t floats) {
 
 }  // namespace
 
-// The dilation's two frontiers, the one being filled and the next.
-struct DilationFrontier {
-  FrontierList current;
-  FrontierList next;
+// The dilation's distances, kept so that later masks of the same size reuse their memory.
+struct DilationScratch {
+  std::vector<uint8_t> reach;
 };
 
 SplatRaster::~SplatRaster() = default;
@@ -268,7 +240,7 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
       columnDistance(new float[size_t(width) + 8]),
-      frontiers(new DilationFrontier) {
+      scratch(new DilationScratch) {
   Clear();
 }
 
@@ -392,11 +364,11 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
 
 void SplatRaster::Resolve() {
   const size_t rowStride = size_t(width) + 2;
-  std::memset(generation.get(), kQueued, rowStride);
-  std::memset(generation.get() + (size_t(height) + 1) * rowStride, kQueued, rowStride);
+  std::memset(generation.get(), kBorder, rowStride);
+  std::memset(generation.get() + (size_t(height) + 1) * rowStride, kBorder, rowStride);
   for (uint32_t y = 0; y < height; ++y) {
-    generation[(size_t(y) + 1) * rowStride] = kQueued;
-    generation[(size_t(y) + 1) * rowStride + width + 1] = kQueued;
+    generation[(size_t(y) + 1) * rowStride] = kBorder;
+    generation[(size_t(y) + 1) * rowStride + width + 1] = kBorder;
   }
   for (uint32_t y = 0; y < height; ++y) {
     const float* rowSums = sums.get() + 2 * size_t(y) * width;
@@ -415,85 +387,108 @@ void SplatRaster::Resolve() {
 void SplatRaster::Dilate(int passes) {
   passes = std::clamp(passes, 0, 253);
   if (passes == 0) return;
-  const ptrdiff_t stride = ptrdiff_t(width) + 2;
-  const ptrdiff_t markNeighbours[8] = {-stride - 1, -stride, -stride + 1, -1, 1, stride - 1, stride, stride + 1};
-  const ptrdiff_t w = ptrdiff_t(width);
-  const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
+  const size_t stride = size_t(width) + 2;
   uint8_t* marks = generation.get();
+  constexpr uint8_t kFar = 255;
+
+  // A pass fills the empty texels next to filled ones, so pass n fills exactly those whose
+  // chessboard distance to the nearest covered texel is n. That distance is separable: first
+  // each texel's distance in rows to the nearest covered texel of its column (a sweep down and
+  // one up), then the least over the texels at most `passes` columns away of the larger of the
+  // column distance and the column offset. Rows of the distances have `passes` texels of
+  // apron on either side, far from everything.
+  const size_t apron = size_t(passes);
+  const size_t rowLength = size_t(width) + 2 * apron;
+  std::vector<uint8_t>& reach = scratch->reach;
+  reach.resize(rowLength * height);
+  for (uint32_t y = 0; y < height; ++y) {
+    uint8_t* row = reach.data() + y * rowLength;
+    const uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    std::memset(row, kFar, apron);
+    std::memset(row + apron + width, kFar, apron);
+    for (uint32_t x = 0; x < width; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
+  }
+  // Down and then up: each row from the one before it, plus one, saturating at kFar.
+  auto sweep = [&](uint32_t y, uint32_t from) {
+    uint8_t* row = reach.data() + y * rowLength + apron;
+    const uint8_t* before = reach.data() + from * rowLength + apron;
+    uint32_t x = 0;
 #if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi8(1);
+    for (; x + 16 <= width; x += 16) {
+      const __m128i carried = _mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(before + x)), one);
+      __m128i* out = reinterpret_cast<__m128i*>(row + x);
+      _mm_storeu_si128(out, _mm_min_epu8(_mm_loadu_si128(out), carried));
+    }
+#endif
+    for (; x < width; ++x) row[x] = std::min<uint8_t>(row[x], static_cast<uint8_t>(before[x] + (before[x] < kFar)));
+  };
+  for (uint32_t y = 1; y < height; ++y) sweep(y, y - 1);
+  for (uint32_t y = height - 1; y-- > 0;) sweep(y, y + 1);
+
+  // The chessboard distance, as the generation a texel gets: 1 covered, 1 + n filled by pass
+  // n, 0 never filled.
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* row = reach.data() + y * rowLength + apron;
+    uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
+    const __m128i one = _mm_set1_epi8(1);
+    for (; x + 16 <= width; x += 16) {
+      __m128i distance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      for (int offset = 1; offset <= passes; ++offset) {
+        const __m128i least = _mm_set1_epi8(static_cast<char>(offset));
+        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset));
+        const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + offset));
+        distance = _mm_min_epu8(distance, _mm_min_epu8(_mm_max_epu8(left, least), _mm_max_epu8(right, least)));
+      }
+      // Within reach: distance + 1; beyond: 0.
+      const __m128i within = _mm_cmpeq_epi8(_mm_min_epu8(distance, limit), distance);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), _mm_and_si128(_mm_add_epi8(distance, one), within));
+    }
+#endif
+    for (; x < width; ++x) {
+      uint8_t distance = row[x];
+      for (int offset = 1; offset <= passes; ++offset) {
+        const uint8_t least = static_cast<uint8_t>(offset);
+        distance = std::min({distance, std::max(row[ptrdiff_t(x) - offset], least), std::max(row[x + offset], least)});
+      }
+      rowMarks[x] = distance <= passes ? static_cast<uint8_t>(distance + 1) : 0;
+    }
+  }
+
+  // The passes in order, each a sweep over the marks for the texels it fills, which take the
+  // mean of their neighbours filled before (generations 1 .. pass). The rows are visited in
+  // order, so the values read stay in the cache.
+  const ptrdiff_t markStride = ptrdiff_t(stride);
+  const ptrdiff_t w = ptrdiff_t(width);
+  float* texelValues = Values();
+#if !defined(__SSE2__)
+  const ptrdiff_t markNeighbours[8] = {-markStride - 1, -markStride, -markStride + 1, -1, 1,
+                                       markStride - 1,  markStride,  markStride + 1};
+  const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
+#else
   const __m128i rowLanes = _mm_setr_epi32(-1, -1, -1, 0);
   const __m128i sideLanes = _mm_setr_epi32(-1, 0, -1, 0);
 #endif
-  float* texelValues = Values();
-
-  // The frontier: the empty texels next to a filled one. Only these can fill in the next
-  // pass, so each pass looks at them and not at the whole mask.
-  FrontierList& frontier = frontiers->current;
-  FrontierList& next = frontiers->next;
-  frontier.count = 0;
-  for (uint32_t y = 0; y < height; ++y) {
-    const size_t rowMarks = (size_t(y) + 1) * stride + 1;
-    const uint8_t* here = marks + rowMarks;
-    const uint8_t* above = here - stride;
-    const uint8_t* below = here + stride;
-    uint32_t x = 0;
-    while (x < width) {
-      // Eight texels at a time: skip them where they are all filled, or where they and every
-      // neighbour of them are empty; the atlas is mostly one or the other.
-      if (x + 8 <= width) {
-        uint64_t a, b, c;
-        std::memcpy(&a, above + x, 8);
-        std::memcpy(&b, here + x, 8);
-        std::memcpy(&c, below + x, 8);
-        constexpr uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-        const bool noneEmpty = ((b - kLow) & ~b & kHigh) == 0;
-        const ptrdiff_t before = ptrdiff_t(x) - 1, after = ptrdiff_t(x) + 8;
-        const bool allAlone = (a | b | c) == 0 && (here[before] | above[before] | below[before]) == 0 &&
-                              (here[after] | above[after] | below[after]) == 0;
-        if (noneEmpty || allAlone) {
-          x += 8;
-          continue;
-        }
-      }
-      if (here[x] == 0) {
-        for (ptrdiff_t offset : markNeighbours) {
-          if (here[ptrdiff_t(x) + offset] == 1) {
-            frontier.Push({uint32_t(size_t(y) * width + x), uint32_t(rowMarks + x)});
-            break;
-          }
-        }
-      }
-      ++x;
-    }
-  }
-  for (size_t i = 0; i < frontier.count; ++i) marks[frontier.items[i].mark] = kQueued;
-
-  // Whether a texel is filled or not is close to a coin toss along a ragged edge, so the
-  // loops below select instead of branching on it.
-  for (int pass = 1; pass <= passes && frontier.count > 0; ++pass) {
-    // Texels filled in this pass are marked pass + 1 and do not feed their neighbours until
-    // the next pass, so each pass grows the filled region by exactly one texel.
+  for (int pass = 1; pass <= passes; ++pass) {
     const uint8_t filled = static_cast<uint8_t>(pass + 1);
 #if defined(__SSE2__)
     const __m128i filledBelow = _mm_set1_epi32(filled);
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
 #endif
-    // The next frontier is gathered in the same sweep, from the marks just read: a neighbour
-    // still at 0 is empty and not yet queued, whatever this pass does to the others.
-    const bool gather = pass < passes;
-    if (gather) next.Reserve(8 * frontier.count);
-    next.count = 0;
-    for (size_t i = 0; i < frontier.count; ++i) {
-      const FrontierEntry entry = frontier.items[i];
+    auto fill = [&](ptrdiff_t mark, ptrdiff_t texel) {
 #if defined(__SSE2__)
       // The three rows of neighbours four texels at a time, the fourth and the texel itself
       // masked off: no branch on whether a neighbour feeds, which is a coin toss along a ragged
       // edge. The reads may reach a texel past the mask's edge (the values have an apron, the
       // marks a border and spare bytes) but what they read there never feeds.
-      const uint8_t* mark = marks + entry.mark;
-      const float* value = texelValues + entry.texel;
-      const __m128i aboveFeeds = _mm_and_si128(Feeding(mark - stride - 1, filledBelow), rowLanes);
-      const __m128i hereFeeds = _mm_and_si128(Feeding(mark - 1, filledBelow), sideLanes);
-      const __m128i belowFeeds = _mm_and_si128(Feeding(mark + stride - 1, filledBelow), rowLanes);
+      const uint8_t* here = marks + mark;
+      const float* value = texelValues + texel;
+      const __m128i aboveFeeds = _mm_and_si128(Feeding(here - markStride - 1, filledBelow), rowLanes);
+      const __m128i hereFeeds = _mm_and_si128(Feeding(here - 1, filledBelow), sideLanes);
+      const __m128i belowFeeds = _mm_and_si128(Feeding(here + markStride - 1, filledBelow), rowLanes);
       __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
       sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value - 1), _mm_castsi128_ps(hereFeeds)));
       sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
@@ -502,37 +497,39 @@ void SplatRaster::Dilate(int passes) {
       sums4 = _mm_add_ss(sums4, _mm_shuffle_ps(sums4, sums4, 1));
       counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0x4e));
       counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0xb1));
-      const float sum = _mm_cvtss_f32(sums4);
-      const int feeding = -_mm_cvtsi128_si32(counts4);
+      texelValues[texel] = _mm_cvtss_f32(sums4) / static_cast<float>(-_mm_cvtsi128_si32(counts4));
 #else
       float sum = 0.0f;
       int feeding = 0;
       for (int n = 0; n < 8; ++n) {
+        const uint8_t neighbour = marks[mark + markNeighbours[n]];
         // Marks 1 .. filled - 1 are the texels filled before this pass.
-        const uint8_t mark = marks[ptrdiff_t(entry.mark) + markNeighbours[n]];
-        const bool feeds = static_cast<uint8_t>(mark - 1) < static_cast<uint8_t>(filled - 1);
-        // Reads the texel itself in place of a neighbour that does not feed, which may lie
-        // outside the mask.
-        const ptrdiff_t source = ptrdiff_t(entry.texel) + (feeds ? texelNeighbours[n] : 0);
-        sum += feeds ? texelValues[source] : 0.0f;
+        const bool feeds = static_cast<uint8_t>(neighbour - 1) < static_cast<uint8_t>(filled - 1);
+        sum += feeds ? texelValues[texel + texelNeighbours[n]] : 0.0f;
         feeding += feeds;
       }
+      texelValues[texel] = sum / static_cast<float>(feeding);
 #endif
-      if (gather) {
-        for (int n = 0; n < 8; ++n) {
-          const ptrdiff_t neighbour = ptrdiff_t(entry.mark) + markNeighbours[n];
-          const uint8_t mark = marks[neighbour];
-          const bool fresh = mark == 0;
-          marks[neighbour] = fresh ? kQueued : mark;
-          next.items[next.count] = {uint32_t(ptrdiff_t(entry.texel) + texelNeighbours[n]), uint32_t(neighbour)};
-          next.count += fresh;
+    };
+    for (uint32_t y = 0; y < height; ++y) {
+      const ptrdiff_t rowMark = ptrdiff_t(y + 1) * markStride + 1;
+      const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
+      uint32_t x = 0;
+#if defined(__SSE2__)
+      for (; x + 16 <= width; x += 16) {
+        uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
+        while (hits != 0) {
+          const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
+          fill(rowMark + k, rowTexel + k);
+          hits &= hits - 1;
         }
       }
-      texelValues[entry.texel] = sum / static_cast<float>(feeding);
-      marks[entry.mark] = filled;
+#endif
+      for (; x < width; ++x) {
+        if (marks[rowMark + x] == filled) fill(rowMark + x, rowTexel + x);
+      }
     }
-    if (!gather) break;
-    std::swap(frontier, next);
   }
 }
 

@@ -8,7 +8,7 @@
 
 namespace Simulation {
 
-struct DilationFrontier;
+struct DilationScratch;
 
 // One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
 // the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
@@ -99,8 +99,8 @@ private:
   // Per column of the round square being drawn (padded to whole groups of eight): its squared
   // distance term, in table entries.
   std::unique_ptr<float[]> columnDistance;
-  // The dilation's frontiers, kept so that later masks of the same size reuse their memory.
-  std::unique_ptr<DilationFrontier> frontiers;
+  // The dilation's scratch, kept so that later masks of the same size reuse its memory.
+  std::unique_ptr<DilationScratch> scratch;
 };
 
 }  // namespace Simulation
