@@ -472,7 +472,8 @@ void SplatRaster::Dilate(int passes) {
   const __m128i rowLanes = _mm_setr_epi32(-1, -1, -1, 0);
   const __m128i sideLanes = _mm_setr_epi32(-1, 0, -1, 0);
 #endif
-  for (int pass = 1; pass <= passes; ++pass) {
+  // Fills the texels of row y that the pass fills.
+  auto fillRow = [&](int pass, uint32_t y) {
     const uint8_t filled = static_cast<uint8_t>(pass + 1);
 #if defined(__SSE2__)
     const __m128i filledBelow = _mm_set1_epi32(filled);
@@ -511,24 +512,31 @@ void SplatRaster::Dilate(int passes) {
       texelValues[texel] = sum / static_cast<float>(feeding);
 #endif
     };
-    for (uint32_t y = 0; y < height; ++y) {
-      const ptrdiff_t rowMark = ptrdiff_t(y + 1) * markStride + 1;
-      const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
-      uint32_t x = 0;
+    const ptrdiff_t rowMark = ptrdiff_t(y + 1) * markStride + 1;
+    const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
+    uint32_t x = 0;
 #if defined(__SSE2__)
-      for (; x + 16 <= width; x += 16) {
-        uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
-        while (hits != 0) {
-          const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
-          fill(rowMark + k, rowTexel + k);
-          hits &= hits - 1;
-        }
+    for (; x + 16 <= width; x += 16) {
+      uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
+          _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
+      while (hits != 0) {
+        const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
+        fill(rowMark + k, rowTexel + k);
+        hits &= hits - 1;
       }
+    }
 #endif
-      for (; x < width; ++x) {
-        if (marks[rowMark + x] == filled) fill(rowMark + x, rowTexel + x);
-      }
+    for (; x < width; ++x) {
+      if (marks[rowMark + x] == filled) fill(rowMark + x, rowTexel + x);
+    }
+  };
+  // All passes in one sweep down the mask, each a row behind the one before: pass n at row y
+  // reads rows y - 1 .. y + 1 of what pass n - 1 filled, which it has just done. The rows in
+  // flight stay in the cache instead of being read from memory once per pass.
+  for (uint32_t front = 0; front < height + uint32_t(passes) - 1; ++front) {
+    for (int pass = 1; pass <= passes; ++pass) {
+      const uint32_t lag = uint32_t(pass - 1);
+      if (front >= lag && front - lag < height) fillRow(pass, front - lag);
     }
   }
 }
