@@ -243,6 +243,35 @@ TEST(SplatRaster, DilationGrowsTheCoveredTexelsByOneRingPerPass) {
   }
 }
 
+TEST(SplatRaster, ResolveDividesEachTexelsSumsAndMarksWhatWasCovered) {
+  constexpr uint32_t kWidth = 53, kHeight = 4;
+  SplatRaster raster(kWidth, kHeight);
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  // Squares of every size at random places, so that sums and weights differ texel by texel and
+  // some texels stay empty.
+  for (int n = 0; n < 40; ++n) {
+    raster.Draw({unit(random) * kWidth, unit(random) * kHeight, 0.3f + 2.0f * unit(random), 0.3f + unit(random)},
+                unit(random), ShippedSplat());
+  }
+  std::vector<float> sums, weights;
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) sums.push_back(raster.Value(i, j)), weights.push_back(raster.Weight(i, j));
+  }
+  raster.Resolve();
+  int empty = 0;
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) {
+      const size_t at = j * kWidth + i;
+      const bool covered = weights[at] > 0.0f;
+      empty += !covered;
+      ASSERT_EQ(raster.Generation(i, j), covered ? 1 : 0) << i << "," << j;
+      ASSERT_EQ(raster.Value(i, j), covered ? sums[at] / weights[at] : 0.0f) << i << "," << j;
+    }
+  }
+  EXPECT_GT(empty, 0);
+}
+
 TEST(SplatRaster, ToRgbRoundsEveryTexelToItsClampedGreyInPlace) {
   // Wide enough for whole groups of sixteen texels and a ragged end; values below 0, above 1
   // and on the half steps between grey levels.
