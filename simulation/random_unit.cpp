@@ -1,5 +1,6 @@
 #include "simulation/random_unit.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -13,19 +14,18 @@ void RandomStream::Seed(uint32_t seed) {
   index = kWords;
 }
 
-void RandomStream::Twist() {
-  constexpr int kMiddle = 397;
-  constexpr uint32_t kMatrix = 0x9908B0DFu;
-  for (int k = 0; k < kWords; ++k) {
-    uint32_t y = (state[k] & 0x80000000u) | (state[(k + 1) % kWords] & 0x7FFFFFFFu);
-    state[k] = state[(k + kMiddle) % kWords] ^ (y >> 1) ^ ((y & 1u) != 0 ? kMatrix : 0u);
-  }
-  index = 0;
+namespace {
+
+constexpr int kMiddle = 397;
+
+// One word of the twist: the next state of word k from words k, k + 1 and k + 397. The matrix
+// is applied by masking rather than by a branch on the low bit, which is a coin toss.
+inline uint32_t Twisted(uint32_t word, uint32_t next, uint32_t middle) {
+  const uint32_t y = (word & 0x80000000u) | (next & 0x7FFFFFFFu);
+  return middle ^ (y >> 1) ^ (0x9908B0DFu & (0u - (y & 1u)));
 }
 
-uint32_t RandomStream::Next() {
-  if (index >= kWords) Twist();
-  uint32_t y = state[index++];
+inline uint32_t Tempered(uint32_t y) {
   y ^= y >> 11;
   y ^= (y << 7) & 0x9D2C5680u;
   y ^= (y << 15) & 0xEFC60000u;
@@ -33,7 +33,35 @@ uint32_t RandomStream::Next() {
   return y;
 }
 
+}  // namespace
+
+void RandomStream::Twist() {
+  // The three stretches in which k + 1 and k + 397 do not wrap around or wrap alike, so the
+  // loops need no remainders and the first two vectorise.
+  int k = 0;
+  for (; k < kWords - kMiddle; ++k) state[k] = Twisted(state[k], state[k + 1], state[k + kMiddle]);
+  for (; k < kWords - 1; ++k) state[k] = Twisted(state[k], state[k + 1], state[k + kMiddle - kWords]);
+  state[kWords - 1] = Twisted(state[kWords - 1], state[0], state[kMiddle - 1]);
+  index = 0;
+}
+
+uint32_t RandomStream::Next() {
+  if (index >= kWords) Twist();
+  return Tempered(state[index++]);
+}
+
 float RandomStream::NextUnit() { return UnitFromBits(Next()); }
+
+void RandomStream::NextUnits(float* draws, size_t count) {
+  while (count > 0) {
+    if (index >= kWords) Twist();
+    const size_t run = std::min(count, size_t(kWords - index));
+    for (size_t i = 0; i < run; ++i) draws[i] = UnitFromBits(Tempered(state[index + i]));
+    index += static_cast<int>(run);
+    draws += run;
+    count -= run;
+  }
+}
 
 float UnitFromBits(uint32_t bits) {
   // The product is exact in double precision, so the only rounding is the one to float.
@@ -74,7 +102,7 @@ float RandomUnit() {
 void RandomUnits(float* draws, size_t count) {
   RandomStream& stream = ProcessStream();
   std::lock_guard lock(processStreamMutex);
-  for (size_t i = 0; i < count; ++i) draws[i] = stream.NextUnit();
+  stream.NextUnits(draws, count);
 }
 
 RandomStream& ThreadRandomStream() {

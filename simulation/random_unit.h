@@ -19,6 +19,9 @@ public:
   uint32_t Next();
   // The next output scaled into [0, 1], see UnitFromBits.
   float NextUnit();
+  // The next count outputs scaled as NextUnit scales them, the same numbers as count NextUnit
+  // calls.
+  void NextUnits(float* draws, size_t count);
 
 private:
   static constexpr int kWords = 624;

@@ -128,13 +128,27 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   scratch.stamps.clear();
   if (sampleCount == 0 || count == 0) return;
 
-  for (int32_t c = 0; c < count; ++c) {
-    std::vector<SplatSquare>& squares = scratch.squares[c];
-    squares.resize(sampleCount);
-    scratch.draws.resize(2 * size_t(sampleCount));
-    RandomUnits(scratch.draws.data(), scratch.draws.size());
-    for (uint32_t i = 0; i < sampleCount; ++i) {
-      squares[i] = SampleSplatSquare(samples[i], width, height, spacing, scratch.draws[2 * i], scratch.draws[2 * i + 1]);
+  // Every channel's pairs in one go: the first channel's for every sample, then the second's...
+  const size_t perChannel = 2 * size_t(sampleCount);
+  scratch.draws.resize(perChannel * count);
+  RandomUnits(scratch.draws.data(), scratch.draws.size());
+  for (int32_t c = 0; c < count; ++c) scratch.squares[c].resize(sampleCount);
+  // The size of a square and the reach of its jitter are the same in every channel, so they
+  // are worked out once per sample, exactly as SampleSplatSquare works them out.
+  const float w = static_cast<float>(width), h = static_cast<float>(height);
+  for (uint32_t i = 0; i < sampleCount; ++i) {
+    const SurfaceSample& sample = samples[i];
+    const float t = spacing / std::sqrt(2.0f * sample.area);
+    const float reachX = std::min(5.0f, w * t), reachY = std::min(5.0f, h * t);
+    SplatSquare square;
+    square.halfWidth = sample.uExtent * w * t * 1.4142135f;
+    square.halfHeight = sample.vExtent * h * t * 1.4142135f;
+    const float u = w * sample.u, v = h * (1.0f - sample.v);
+    for (int32_t c = 0; c < count; ++c) {
+      const float* draws = scratch.draws.data() + c * perChannel + 2 * size_t(i);
+      square.centreX = u + (draws[0] - 0.5f) * reachX * 0.05f;
+      square.centreY = v - (draws[1] - 0.5f) * reachY * 0.05f;
+      scratch.squares[c][i] = square;
     }
   }
   // The jitter leaves the sizes alike in every channel, and so their cap.

@@ -1,6 +1,7 @@
 #include "simulation/splat_raster.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +21,8 @@
 namespace Simulation {
 namespace {
 
-// The mark of texels waiting in the dilation's frontier, so that they are queued once and do
-// not count as filled, and of the border around the mask, which is never filled.
-constexpr uint8_t kQueued = 255;
+// The mark of the border around the mask, which is never filled and never feeds a neighbour.
+constexpr uint8_t kBorder = 255;
 
 // The first pixel index whose centre lies at or after edge, clamped to 0 .. limit. Computed in
 // double so that squares far outside the mask do not overflow the conversion to int, and
@@ -50,31 +50,17 @@ TexelBlend Blend(float coordinate, int32_t size) {
   return {std::clamp(before, -1, size - 1), position - static_cast<float>(before)};
 }
 
-// A texel waiting to be filled by the dilation. Both indices fit 32 bits for every mask a
-// JPEG can hold.
-struct FrontierEntry {
-  uint32_t texel;  // y * width + x
-  uint32_t mark;   // its place in the marks, which have a border all round
-};
-
-// A list of frontier entries whose storage is reserved up front and never zeroed.
-struct FrontierList {
-  std::unique_ptr<FrontierEntry[]> items;
-  size_t capacity = 0;
-  size_t count = 0;
-
-  void Reserve(size_t wanted) {
-    if (wanted <= capacity) return;
-    std::unique_ptr<FrontierEntry[]> grown(new FrontierEntry[wanted]);
-    std::copy(items.get(), items.get() + count, grown.get());
-    items = std::move(grown);
-    capacity = wanted;
-  }
-  void Push(FrontierEntry entry) {
-    if (count == capacity) Reserve(std::max<size_t>(1024, 2 * capacity));
-    items[count++] = entry;
-  }
-};
+#if defined(__SSE2__)
+// Four marks as lanes of all ones where the texel was filled before a pass that marks what it
+// fills `filled` (marks 1 .. filled - 1), zeros elsewhere.
+inline __m128i Feeding(const uint8_t* marks, __m128i filled) {
+  uint32_t four;
+  std::memcpy(&four, marks, sizeof four);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wide = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), zero);
+  return _mm_and_si128(_mm_cmpgt_epi32(wide, zero), _mm_cmpgt_epi32(filled, wide));
+}
+#endif
 
 // The rows of a round square: rows x count texels from `sums` on (rows `stride` floats
 // apart), where the weight at column k of row r is the profile at columnDistance[k] +
@@ -92,6 +78,27 @@ struct RoundRows {
 };
 
 using RoundRowsFunction = void (*)(const RoundRows& stamp, const SplatProfile& profile);
+
+// The column each lane of a group of eight holds (see Accumulate).
+constexpr int32_t kGroupLanes[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+
+// The squared distance term of columns 0 .. padded - 1 of a square whose first column is x0,
+// in table entries; columns from `columns` on lie past the profile's end.
+struct SquareColumns {
+  float* out;
+  int32_t x0;
+  int32_t columns;
+  int32_t padded;
+  float centre;
+  float perColumn;
+};
+
+void ColumnDistancesScalar(const SquareColumns& square) {
+  for (int32_t k = 0; k < square.padded; ++k) {
+    const float d = (static_cast<float>(square.x0 + k) + 0.5f - square.centre) * square.perColumn;
+    square.out[k] = k < square.columns ? d * d * SplatProfile::kEntriesPerUnit : float(SplatProfile::kEntries + 1);
+  }
+}
 
 inline float RowDistance(const RoundRows& stamp, int32_t r) {
   const float d = (stamp.firstRow + static_cast<float>(r)) * stamp.perRow;
@@ -117,12 +124,12 @@ void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
 
 #if defined(__x86_64__)
 // Adds eight weights and their tinted values into eight texels of (value sum, weight) pairs.
+// The lanes hold the columns of a group in the order kGroupLanes, so that interleaving within
+// each half of the registers puts the pairs in column order without crossing the halves.
 __attribute__((target("avx2,fma"))) inline void Accumulate(float* out, __m256 weight, __m256 tint) {
   const __m256 tinted = _mm256_mul_ps(weight, tint);
-  const __m256 low = _mm256_unpacklo_ps(tinted, weight);
-  const __m256 high = _mm256_unpackhi_ps(tinted, weight);
-  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_permute2f128_ps(low, high, 0x20)));
-  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_permute2f128_ps(low, high, 0x31)));
+  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_unpacklo_ps(tinted, weight)));
+  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_unpackhi_ps(tinted, weight)));
 }
 
 __attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows& stamp,
@@ -146,6 +153,27 @@ __attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows
   }
 }
 
+// ColumnDistancesScalar eight columns at a time with the same arithmetic, each group of eight
+// stored in the order kGroupLanes.
+__attribute__((target("avx2,fma"))) void ColumnDistancesAvx2(const SquareColumns& square) {
+  const __m256i lanes = _mm256_setr_epi32(kGroupLanes[0], kGroupLanes[1], kGroupLanes[2], kGroupLanes[3],
+                                          kGroupLanes[4], kGroupLanes[5], kGroupLanes[6], kGroupLanes[7]);
+  const __m256 half = _mm256_set1_ps(0.5f), centre = _mm256_set1_ps(square.centre);
+  const __m256 perColumn = _mm256_set1_ps(square.perColumn);
+  const __m256 perUnit = _mm256_set1_ps(SplatProfile::kEntriesPerUnit);
+  const __m256 beyond = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
+  const __m256i columns = _mm256_set1_epi32(square.columns);
+  for (int32_t k = 0; k < square.padded; k += 8) {
+    const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), lanes);
+    const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
+    // No fused operations: the same roundings as the scalar columns.
+    const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, half), centre), perColumn);
+    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), perUnit);
+    const __m256 inside = _mm256_castsi256_ps(_mm256_cmpgt_epi32(columns, column));
+    _mm256_storeu_ps(square.out + k, _mm256_blendv_ps(beyond, distance, inside));
+  }
+}
+
 __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
   const float* table = profile.Table();
   const __m256 last = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
@@ -164,16 +192,17 @@ __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& sta
 struct RoundRowsChoice {
   RoundRowsFunction polynomial;
   RoundRowsFunction table;
+  void (*columns)(const SquareColumns& square);  // the column terms in lane order
   int32_t group;  // columns handled together
 };
 
 RoundRowsChoice ChooseRoundRows() {
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, 8};
+    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, ColumnDistancesAvx2, 8};
   }
 #endif
-  return {RoundRowsScalar, RoundRowsScalar, 1};
+  return {RoundRowsScalar, RoundRowsScalar, nullptr, 1};
 }
 
 // The sums on huge pages where the system grants them: three masks' worth of stamping and
@@ -191,10 +220,9 @@ float* AllocateSums(size_t floats) {
 
 }  // namespace
 
-// The dilation's two frontiers, the one being filled and the next.
-struct DilationFrontier {
-  FrontierList current;
-  FrontierList next;
+// The dilation's distances, kept so that later masks of the same size reuse their memory.
+struct DilationScratch {
+  std::vector<uint8_t> reach;
 };
 
 SplatRaster::~SplatRaster() = default;
@@ -206,18 +234,21 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
       sums(AllocateSums(2 * size_t(width) * height)),
-      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2)]),
+      values(AllocateSums(size_t(width) * height + 2 * ValuesApron(width))),
+      // A few spare bytes past the bottom border: the dilation reads marks four at a time.
+      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 4]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
       columnDistance(new float[size_t(width) + 8]),
-      frontiers(new DilationFrontier) {
+      scratch(new DilationScratch) {
   Clear();
 }
 
 void SplatRaster::Clear() {
   // The marks need no clearing: Resolve sets every one of them.
   std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
+  resolved = false;
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
@@ -235,17 +266,18 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
 
   const float perColumn = 1.0f / hx;
   const int32_t columns = x1 - x0;
-  for (int32_t k = 0; k < columns; ++k) {
-    const float d = (static_cast<float>(x0 + k) + 0.5f - square.centreX) * perColumn;
-    columnDistance[k] = d * d * SplatProfile::kEntriesPerUnit;
-  }
   // Columns up to a whole group lie past the profile's end and weigh nothing.
   const int32_t padded = (columns + choice.group - 1) / choice.group * choice.group;
-  for (int32_t k = columns; k < padded; ++k) columnDistance[k] = float(SplatProfile::kEntries + 1);
   // A padded group that would run past the mask's right edge is left to the scalar rows.
   const bool grouped = x0 + padded <= static_cast<int32_t>(width);
   RoundRowsFunction function = profile.HasPolynomial() ? choice.polynomial : choice.table;
   if (!grouped) function = RoundRowsScalar;
+  const SquareColumns squareColumns{columnDistance.get(), x0, columns, padded, square.centreX, perColumn};
+  if (!grouped || choice.group != 8) {
+    ColumnDistancesScalar(squareColumns);
+  } else {
+    choice.columns(squareColumns);
+  }
 
   RoundRows stamp;
   stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
@@ -331,133 +363,300 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
   }
 }
 
+namespace {
+
+// Texels x .. width - 1 of a row: the value where some weight arrived, marked covered (1),
+// else 0 and empty (0).
+void ResolveRowScalar(const float* sums, float* values, uint8_t* marks, uint32_t x, uint32_t width) {
+  for (; x < width; ++x) {
+    const float weight = sums[2 * x + 1];
+    const bool covered = weight > 0.0f;
+    values[x] = covered ? sums[2 * x] / weight : 0.0f;
+    marks[x] = covered ? 1 : 0;
+  }
+}
+
+#if defined(__x86_64__)
+// Eight marks of 0 or 1 from eight bits, one per byte.
+constexpr uint64_t SpreadMarks(uint32_t bits) {
+  uint64_t marks = 0;
+  for (int i = 0; i < 8; ++i) marks |= uint64_t((bits >> i) & 1u) << (8 * i);
+  return marks;
+}
+
+template <size_t... I>
+constexpr std::array<uint64_t, sizeof...(I)> SpreadTable(std::index_sequence<I...>) {
+  return {SpreadMarks(uint32_t(I))...};
+}
+
+constexpr std::array<uint64_t, 256> kSpreadMarks = SpreadTable(std::make_index_sequence<256>());
+
+// ResolveRowScalar eight texels at a time from the start of the row; returns where it stopped.
+__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(const float* sums, float* values, uint8_t* marks,
+                                                        uint32_t width) {
+  const __m256 zero = _mm256_setzero_ps();
+  uint32_t x = 0;
+  for (; x + 8 <= width; x += 8) {
+    // (value, weight) pairs of texels 0..3 and 4..7, taken apart: within each half the even
+    // and odd lanes, then the 64-bit quarters put back in texel order.
+    const __m256 low = _mm256_loadu_ps(sums + 2 * x), high = _mm256_loadu_ps(sums + 2 * x + 8);
+    const __m256 sum = _mm256_castpd_ps(
+        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))), 0xd8));
+    const __m256 weight = _mm256_castpd_ps(
+        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))), 0xd8));
+    const __m256 covered = _mm256_cmp_ps(weight, zero, _CMP_GT_OQ);
+    _mm256_storeu_ps(values + x, _mm256_and_ps(_mm256_div_ps(sum, weight), covered));
+    const uint64_t spread = kSpreadMarks[static_cast<uint32_t>(_mm256_movemask_ps(covered))];
+    std::memcpy(marks + x, &spread, sizeof spread);
+  }
+  return x;
+}
+#endif
+
+}  // namespace
+
 void SplatRaster::Resolve() {
   const size_t rowStride = size_t(width) + 2;
-  std::memset(generation.get(), kQueued, rowStride);
-  std::memset(generation.get() + (size_t(height) + 1) * rowStride, kQueued, rowStride);
+  std::memset(generation.get(), kBorder, rowStride);
+  std::memset(generation.get() + (size_t(height) + 1) * rowStride, kBorder, rowStride);
   for (uint32_t y = 0; y < height; ++y) {
-    generation[(size_t(y) + 1) * rowStride] = kQueued;
-    generation[(size_t(y) + 1) * rowStride + width + 1] = kQueued;
+    generation[(size_t(y) + 1) * rowStride] = kBorder;
+    generation[(size_t(y) + 1) * rowStride + width + 1] = kBorder;
   }
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+#else
+  constexpr bool avx2 = false;
+#endif
   for (uint32_t y = 0; y < height; ++y) {
-    float* rowSums = sums.get() + 2 * size_t(y) * width;
+    const float* rowSums = sums.get() + 2 * size_t(y) * width;
+    float* rowValues = Values() + size_t(y) * width;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
-    for (uint32_t x = 0; x < width; ++x) {
-      const float weight = rowSums[2 * x + 1];
-      const bool covered = weight > 0.0f;
-      rowSums[2 * x] = covered ? rowSums[2 * x] / weight : 0.0f;
-      marks[x] = covered ? 1 : 0;
-    }
+    uint32_t x = 0;
+#if defined(__x86_64__)
+    if (avx2) x = ResolveRowAvx2(rowSums, rowValues, marks, width);
+#endif
+    ResolveRowScalar(rowSums, rowValues, marks, x, width);
   }
+  resolved = true;
 }
 
 void SplatRaster::Dilate(int passes) {
   passes = std::clamp(passes, 0, 253);
   if (passes == 0) return;
-  const ptrdiff_t stride = ptrdiff_t(width) + 2;
-  const ptrdiff_t markNeighbours[8] = {-stride - 1, -stride, -stride + 1, -1, 1, stride - 1, stride, stride + 1};
-  const ptrdiff_t w = ptrdiff_t(width);
-  const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
+  const size_t stride = size_t(width) + 2;
   uint8_t* marks = generation.get();
-  float* texelSums = sums.get();
+  constexpr uint8_t kFar = 255;
 
-  // The frontier: the empty texels next to a filled one. Only these can fill in the next
-  // pass, so each pass looks at them and not at the whole mask.
-  FrontierList& frontier = frontiers->current;
-  FrontierList& next = frontiers->next;
-  frontier.count = 0;
+  // A pass fills the empty texels next to filled ones, so pass n fills exactly those whose
+  // chessboard distance to the nearest covered texel is n. That distance is separable: first
+  // each texel's distance in rows to the nearest covered texel of its column (a sweep down and
+  // one up), then the least over the texels at most `passes` columns away of the larger of the
+  // column distance and the column offset. Rows of the distances have `passes` texels of
+  // apron on either side, far from everything.
+  const size_t apron = size_t(passes);
+  const size_t rowLength = size_t(width) + 2 * apron;
+  std::vector<uint8_t>& reach = scratch->reach;
+  reach.resize(rowLength * height);
   for (uint32_t y = 0; y < height; ++y) {
-    const size_t rowMarks = (size_t(y) + 1) * stride + 1;
-    const uint8_t* here = marks + rowMarks;
-    const uint8_t* above = here - stride;
-    const uint8_t* below = here + stride;
+    uint8_t* row = reach.data() + y * rowLength;
+    const uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    std::memset(row, kFar, apron);
+    std::memset(row + apron + width, kFar, apron);
+    for (uint32_t x = 0; x < width; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
+  }
+  // Down and then up: each row from the one before it, plus one, saturating at kFar.
+  auto sweep = [&](uint32_t y, uint32_t from) {
+    uint8_t* row = reach.data() + y * rowLength + apron;
+    const uint8_t* before = reach.data() + from * rowLength + apron;
     uint32_t x = 0;
-    while (x < width) {
-      // Eight texels at a time: skip them where they are all filled, or where they and every
-      // neighbour of them are empty; the atlas is mostly one or the other.
-      if (x + 8 <= width) {
-        uint64_t a, b, c;
-        std::memcpy(&a, above + x, 8);
-        std::memcpy(&b, here + x, 8);
-        std::memcpy(&c, below + x, 8);
-        constexpr uint64_t kLow = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-        const bool noneEmpty = ((b - kLow) & ~b & kHigh) == 0;
-        const ptrdiff_t before = ptrdiff_t(x) - 1, after = ptrdiff_t(x) + 8;
-        const bool allAlone = (a | b | c) == 0 && (here[before] | above[before] | below[before]) == 0 &&
-                              (here[after] | above[after] | below[after]) == 0;
-        if (noneEmpty || allAlone) {
-          x += 8;
-          continue;
-        }
+#if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi8(1);
+    for (; x + 16 <= width; x += 16) {
+      const __m128i carried = _mm_adds_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(before + x)), one);
+      __m128i* out = reinterpret_cast<__m128i*>(row + x);
+      _mm_storeu_si128(out, _mm_min_epu8(_mm_loadu_si128(out), carried));
+    }
+#endif
+    for (; x < width; ++x) row[x] = std::min<uint8_t>(row[x], static_cast<uint8_t>(before[x] + (before[x] < kFar)));
+  };
+  for (uint32_t y = 1; y < height; ++y) sweep(y, y - 1);
+  for (uint32_t y = height - 1; y-- > 0;) sweep(y, y + 1);
+
+  // The chessboard distance, as the generation a texel gets: 1 covered, 1 + n filled by pass
+  // n, 0 never filled.
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* row = reach.data() + y * rowLength + apron;
+    uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
+    const __m128i one = _mm_set1_epi8(1);
+    for (; x + 16 <= width; x += 16) {
+      __m128i distance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      for (int offset = 1; offset <= passes; ++offset) {
+        const __m128i least = _mm_set1_epi8(static_cast<char>(offset));
+        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset));
+        const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + offset));
+        distance = _mm_min_epu8(distance, _mm_min_epu8(_mm_max_epu8(left, least), _mm_max_epu8(right, least)));
       }
-      if (here[x] == 0) {
-        for (ptrdiff_t offset : markNeighbours) {
-          if (here[ptrdiff_t(x) + offset] == 1) {
-            frontier.Push({uint32_t(size_t(y) * width + x), uint32_t(rowMarks + x)});
-            break;
-          }
-        }
+      // Within reach: distance + 1; beyond: 0.
+      const __m128i within = _mm_cmpeq_epi8(_mm_min_epu8(distance, limit), distance);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), _mm_and_si128(_mm_add_epi8(distance, one), within));
+    }
+#endif
+    for (; x < width; ++x) {
+      uint8_t distance = row[x];
+      for (int offset = 1; offset <= passes; ++offset) {
+        const uint8_t least = static_cast<uint8_t>(offset);
+        distance = std::min({distance, std::max(row[ptrdiff_t(x) - offset], least), std::max(row[x + offset], least)});
       }
-      ++x;
+      rowMarks[x] = distance <= passes ? static_cast<uint8_t>(distance + 1) : 0;
     }
   }
-  for (size_t i = 0; i < frontier.count; ++i) marks[frontier.items[i].mark] = kQueued;
 
-  // Whether a texel is filled or not is close to a coin toss along a ragged edge, so the
-  // loops below select instead of branching on it.
-  for (int pass = 1; pass <= passes && frontier.count > 0; ++pass) {
-    // Texels filled in this pass are marked pass + 1 and do not feed their neighbours until
-    // the next pass, so each pass grows the filled region by exactly one texel.
+  // The passes in order, each a sweep over the marks for the texels it fills, which take the
+  // mean of their neighbours filled before (generations 1 .. pass). The rows are visited in
+  // order, so the values read stay in the cache.
+  const ptrdiff_t markStride = ptrdiff_t(stride);
+  const ptrdiff_t w = ptrdiff_t(width);
+  float* texelValues = Values();
+#if !defined(__SSE2__)
+  const ptrdiff_t markNeighbours[8] = {-markStride - 1, -markStride, -markStride + 1, -1, 1,
+                                       markStride - 1,  markStride,  markStride + 1};
+  const ptrdiff_t texelNeighbours[8] = {-w - 1, -w, -w + 1, -1, 1, w - 1, w, w + 1};
+#else
+  const __m128i rowLanes = _mm_setr_epi32(-1, -1, -1, 0);
+  const __m128i sideLanes = _mm_setr_epi32(-1, 0, -1, 0);
+#endif
+  // Fills the texels of row y that the pass fills.
+  auto fillRow = [&](int pass, uint32_t y) {
     const uint8_t filled = static_cast<uint8_t>(pass + 1);
-    for (size_t i = 0; i < frontier.count; ++i) {
-      const FrontierEntry entry = frontier.items[i];
+#if defined(__SSE2__)
+    const __m128i filledBelow = _mm_set1_epi32(filled);
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
+#endif
+    auto fill = [&](ptrdiff_t mark, ptrdiff_t texel) {
+#if defined(__SSE2__)
+      // The three rows of neighbours four texels at a time, the fourth and the texel itself
+      // masked off: no branch on whether a neighbour feeds, which is a coin toss along a ragged
+      // edge. The reads may reach a texel past the mask's edge (the values have an apron, the
+      // marks a border and spare bytes) but what they read there never feeds.
+      const uint8_t* here = marks + mark;
+      const float* value = texelValues + texel;
+      const __m128i aboveFeeds = _mm_and_si128(Feeding(here - markStride - 1, filledBelow), rowLanes);
+      const __m128i hereFeeds = _mm_and_si128(Feeding(here - 1, filledBelow), sideLanes);
+      const __m128i belowFeeds = _mm_and_si128(Feeding(here + markStride - 1, filledBelow), rowLanes);
+      __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
+      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value - 1), _mm_castsi128_ps(hereFeeds)));
+      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
+      __m128i counts4 = _mm_add_epi32(_mm_add_epi32(aboveFeeds, hereFeeds), belowFeeds);  // -1 per feeder
+      sums4 = _mm_add_ps(sums4, _mm_movehl_ps(sums4, sums4));
+      sums4 = _mm_add_ss(sums4, _mm_shuffle_ps(sums4, sums4, 1));
+      counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0x4e));
+      counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0xb1));
+      texelValues[texel] = _mm_cvtss_f32(sums4) / static_cast<float>(-_mm_cvtsi128_si32(counts4));
+#else
       float sum = 0.0f;
       int feeding = 0;
       for (int n = 0; n < 8; ++n) {
+        const uint8_t neighbour = marks[mark + markNeighbours[n]];
         // Marks 1 .. filled - 1 are the texels filled before this pass.
-        const uint8_t mark = marks[ptrdiff_t(entry.mark) + markNeighbours[n]];
-        const bool feeds = static_cast<uint8_t>(mark - 1) < static_cast<uint8_t>(filled - 1);
-        // Reads the texel itself in place of a neighbour that does not feed, which may lie
-        // outside the mask.
-        const ptrdiff_t source = ptrdiff_t(entry.texel) + (feeds ? texelNeighbours[n] : 0);
-        sum += feeds ? texelSums[2 * source] : 0.0f;
+        const bool feeds = static_cast<uint8_t>(neighbour - 1) < static_cast<uint8_t>(filled - 1);
+        sum += feeds ? texelValues[texel + texelNeighbours[n]] : 0.0f;
         feeding += feeds;
       }
-      texelSums[2 * size_t(entry.texel)] = sum / static_cast<float>(feeding);
-      marks[entry.mark] = filled;
-    }
-    if (pass == passes) break;
-    next.Reserve(8 * frontier.count);
-    next.count = 0;
-    for (size_t i = 0; i < frontier.count; ++i) {
-      const FrontierEntry entry = frontier.items[i];
-      for (int n = 0; n < 8; ++n) {
-        const ptrdiff_t neighbour = ptrdiff_t(entry.mark) + markNeighbours[n];
-        const bool fresh = marks[neighbour] == 0;
-        marks[neighbour] = fresh ? kQueued : marks[neighbour];
-        next.items[next.count] = {uint32_t(ptrdiff_t(entry.texel) + texelNeighbours[n]), uint32_t(neighbour)};
-        next.count += fresh;
+      texelValues[texel] = sum / static_cast<float>(feeding);
+#endif
+    };
+    const ptrdiff_t rowMark = ptrdiff_t(y + 1) * markStride + 1;
+    const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    for (; x + 16 <= width; x += 16) {
+      uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
+          _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
+      while (hits != 0) {
+        const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
+        fill(rowMark + k, rowTexel + k);
+        hits &= hits - 1;
       }
     }
-    std::swap(frontier, next);
+#endif
+    for (; x < width; ++x) {
+      if (marks[rowMark + x] == filled) fill(rowMark + x, rowTexel + x);
+    }
+  };
+  // All passes in one sweep down the mask, each a row behind the one before: pass n at row y
+  // reads rows y - 1 .. y + 1 of what pass n - 1 filled, which it has just done. The rows in
+  // flight stay in the cache instead of being read from memory once per pass.
+  for (uint32_t front = 0; front < height + uint32_t(passes) - 1; ++front) {
+    for (int pass = 1; pass <= passes; ++pass) {
+      const uint32_t lag = uint32_t(pass - 1);
+      if (front >= lag && front - lag < height) fillRow(pass, front - lag);
+    }
   }
 }
 
+namespace {
+
+uint8_t GreyOf(float value) {
+  // Written so that NaN lands on 0.
+  const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+  return static_cast<uint8_t>(clamped * 255.0f + 0.5f);
+}
+
+// Grey values as 8 bits written three times, `count` texels from values on.
+void ToRgbScalar(const float* values, size_t count, uint8_t* rgb) {
+  for (size_t i = 0; i < count; ++i) rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = GreyOf(values[i]);
+}
+
+#if defined(__x86_64__)
+// Eight grey levels as GreyOf finds them. No fused multiply-add (not enabled here), so the
+// rounding is GreyOf's; the maximum with 0 comes first, as it turns NaN into 0.
+__attribute__((target("avx2"))) inline __m256i Greys(const float* from) {
+  const __m256 clamped = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(from), _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
+  return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(clamped, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
+}
+
+// ToRgbScalar sixteen texels at a time.
+__attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count, uint8_t* rgb) {
+  // Each grey byte three times: the first 16 bytes of output from greys 0..5, the next from
+  // 5..10, the last from 10..15.
+  const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+  const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+  const __m128i spread2 = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+  size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(Greys(values + i), Greys(values + i + 8)), 0xd8);
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+    uint8_t* out = rgb + 3 * i;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, spread0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_shuffle_epi8(bytes, spread1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm_shuffle_epi8(bytes, spread2));
+  }
+  ToRgbScalar(values + i, count - i, rgb + 3 * i);
+}
+#endif
+
+}  // namespace
+
 void SplatRaster::ToRgb(uint8_t* rgb) const {
   const size_t count = size_t(width) * height;
-  for (size_t i = 0; i < count; ++i) {
-    const float value = sums[2 * i];
-    // Written so that NaN lands on 0.
-    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
-    const uint8_t grey = static_cast<uint8_t>(clamped * 255.0f + 0.5f);
-    rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = grey;
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) {
+    ToRgbAvx2(Values(), count, rgb);
+    return;
   }
+#endif
+  ToRgbScalar(Values(), count, rgb);
 }
 
 void SplatRaster::ToGrey16(uint16_t* grey) const {
   const size_t count = size_t(width) * height;
   for (size_t i = 0; i < count; ++i) {
-    const float value = sums[2 * i];
+    const float value = Values()[i];
     const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
     grey[i] = static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
   }

@@ -8,7 +8,7 @@
 
 namespace Simulation {
 
-struct DilationFrontier;
+struct DilationScratch;
 
 // One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
 // the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
@@ -64,7 +64,9 @@ public:
 
   // Before Resolve Value reads the sum of value x weight; after it the value. Weight is the
   // summed coverage.
-  float Value(uint32_t x, uint32_t y) const { return sums[2 * (size_t(y) * width + x)]; }
+  float Value(uint32_t x, uint32_t y) const {
+    return resolved ? Values()[size_t(y) * width + x] : sums[2 * (size_t(y) * width + x)];
+  }
   float Weight(uint32_t x, uint32_t y) const { return sums[2 * (size_t(y) * width + x) + 1]; }
   // After Resolve: 0 for an empty texel, 1 for one a splat covered, 1 + n for one filled by
   // dilation pass n.
@@ -79,6 +81,13 @@ private:
     void operator()(float* memory) const;
   };
   std::unique_ptr<float[], FreeMemory> sums;
+  // After Resolve the values, packed tight for the dilation and the conversion, which read
+  // nothing else of the sums; with an apron of a row and a little more before and after, which
+  // the dilation may read but never uses.
+  static size_t ValuesApron(uint32_t width) { return size_t(width) + 4; }
+  float* Values() const { return values.get() + ValuesApron(width); }
+  std::unique_ptr<float[], FreeMemory> values;
+  bool resolved = false;
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;
@@ -90,8 +99,8 @@ private:
   // Per column of the round square being drawn (padded to whole groups of eight): its squared
   // distance term, in table entries.
   std::unique_ptr<float[]> columnDistance;
-  // The dilation's frontiers, kept so that later masks of the same size reuse their memory.
-  std::unique_ptr<DilationFrontier> frontiers;
+  // The dilation's scratch, kept so that later masks of the same size reuse its memory.
+  std::unique_ptr<DilationScratch> scratch;
 };
 
 }  // namespace Simulation

@@ -243,6 +243,61 @@ TEST(SplatRaster, DilationGrowsTheCoveredTexelsByOneRingPerPass) {
   }
 }
 
+TEST(SplatRaster, ResolveDividesEachTexelsSumsAndMarksWhatWasCovered) {
+  constexpr uint32_t kWidth = 53, kHeight = 4;
+  SplatRaster raster(kWidth, kHeight);
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  // Squares of every size at random places, so that sums and weights differ texel by texel and
+  // some texels stay empty.
+  for (int n = 0; n < 40; ++n) {
+    raster.Draw({unit(random) * kWidth, unit(random) * kHeight, 0.3f + 2.0f * unit(random), 0.3f + unit(random)},
+                unit(random), ShippedSplat());
+  }
+  std::vector<float> sums, weights;
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) sums.push_back(raster.Value(i, j)), weights.push_back(raster.Weight(i, j));
+  }
+  raster.Resolve();
+  int empty = 0;
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) {
+      const size_t at = j * kWidth + i;
+      const bool covered = weights[at] > 0.0f;
+      empty += !covered;
+      ASSERT_EQ(raster.Generation(i, j), covered ? 1 : 0) << i << "," << j;
+      ASSERT_EQ(raster.Value(i, j), covered ? sums[at] / weights[at] : 0.0f) << i << "," << j;
+    }
+  }
+  EXPECT_GT(empty, 0);
+}
+
+TEST(SplatRaster, ToRgbRoundsEveryTexelToItsClampedGreyInPlace) {
+  // Wide enough for whole groups of sixteen texels and a ragged end; values below 0, above 1
+  // and on the half steps between grey levels.
+  constexpr uint32_t kWidth = 53, kHeight = 3;
+  SplatRaster raster(kWidth, kHeight);
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) {
+      const float value = -0.3f + 1.6f * float(j * kWidth + i) / float(kWidth * kHeight) + (i % 3) * 0.5f / 255.0f;
+      raster.Draw({i + 0.5f, j + 0.5f, 0.5f, 0.5f}, value, ShippedSplat());
+    }
+  }
+  raster.Resolve();
+  std::vector<uint8_t> rgb(kWidth * kHeight * 3);
+  raster.ToRgb(rgb.data());
+  for (uint32_t j = 0; j < kHeight; ++j) {
+    for (uint32_t i = 0; i < kWidth; ++i) {
+      const float clamped = std::min(std::max(raster.Value(i, j), 0.0f), 1.0f);
+      const int expected = static_cast<int>(clamped * 255.0f + 0.5f);
+      const size_t at = 3 * (j * kWidth + i);
+      ASSERT_EQ(rgb[at], expected) << i << "," << j;
+      ASSERT_EQ(rgb[at + 1], expected) << i << "," << j;
+      ASSERT_EQ(rgb[at + 2], expected) << i << "," << j;
+    }
+  }
+}
+
 TEST(SampleSplats, EveryBakeDrawsFreshJitterAndStaysWithinAnEighthOfAPixel) {
   std::unique_ptr<SampleMap> map = MapOf({SampleAt(0.5f, 0.5f, 1.0f)});
   std::vector<std::pair<double, double>> centres;

@@ -38,6 +38,18 @@ TEST(RandomStream, UnitRoundsTheScaledOutputOnceToFloat) {
   EXPECT_EQ(UnitFromBits(3499211612u), 0.81472367f);  // the default stream's first value
 }
 
+TEST(RandomStream, BulkDrawsAreTheSingleDrawsInOrderAcrossTwists) {
+  RandomStream single(11), bulk(11);
+  // A start in the middle of a block, then runs shorter than, equal to and longer than one.
+  for (int i = 0; i < 100; ++i) single.NextUnit(), bulk.NextUnit();
+  for (size_t count : {size_t(0), size_t(1), size_t(523), size_t(624), size_t(2000)}) {
+    std::vector<float> drawn(count);
+    bulk.NextUnits(drawn.data(), count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(drawn[i], single.NextUnit()) << count << " at " << i;
+  }
+  EXPECT_EQ(bulk.Next(), single.Next());
+}
+
 // Position of value in the default stream's first outputs, or -1.
 int PositionInDefaultStream(float value) {
   RandomStream fresh;
