@@ -219,6 +219,19 @@ SampledModel& Get(const std::string& name) {
   });
 }
 
+// A step's parameters on the model, as the run sets them.
+Simulation::SimulationParams StepParams(SampledModel& m, Simulation::PatinexProcess& process) {
+  Simulation::SimulationParams params;
+  params.kdTree = &m.tree;
+  params.mesh = m.soup.get();
+  params.sampleMap = m.samples.map.get();
+  params.tonsPerStep = kTonsPerStep;
+  params.sampleSpacing = m.samples.spacing;
+  params.process = &process;
+  params.density = kDensity;
+  return params;
+}
+
 void BM_Step(benchmark::State& state, const std::string& name) {
   static std::map<std::string, double> oneWorkerTonsPerSecond;
   SampledModel& m = Get(name);
@@ -229,14 +242,7 @@ void BM_Step(benchmark::State& state, const std::string& name) {
     return;
   }
   Simulation::PatinexProcess process;
-  Simulation::SimulationParams params;
-  params.kdTree = &m.tree;
-  params.mesh = m.soup.get();
-  params.sampleMap = m.samples.map.get();
-  params.tonsPerStep = kTonsPerStep;
-  params.sampleSpacing = m.samples.spacing;
-  params.process = &process;
-  params.density = kDensity;
+  Simulation::SimulationParams params = StepParams(m, process);
 
   uint64_t legs = 0;
   double seconds = 0;
@@ -292,14 +298,7 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
     return;
   }
   Simulation::PatinexProcess process;
-  Simulation::SimulationParams params;
-  params.kdTree = &m.tree;
-  params.mesh = m.soup.get();
-  params.sampleMap = m.samples.map.get();
-  params.tonsPerStep = kTonsPerStep;
-  params.sampleSpacing = m.samples.spacing;
-  params.process = &process;
-  params.density = kDensity;
+  Simulation::SimulationParams params = StepParams(m, process);
   uint64_t legs[2] = {0, 0};
   double seconds[2] = {0, 0}, cpuSeconds[2] = {0, 0};
   for (auto _ : state) {
