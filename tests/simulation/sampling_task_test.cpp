@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <set>
 
 #include "renderlib/obj_loader.h"
@@ -24,6 +25,19 @@ BoundingBox MakeBox(Vector3 lo, Vector3 hi) {
   box.Extend(hi);
   return box;
 }
+
+// The shipped unit sphere, its triangles and their kd-tree.
+struct ShippedSphere {
+  ShippedSphere() {
+    model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
+    if (model == nullptr) return;
+    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    tree.Build(*soup, 24, 16);
+  }
+  std::unique_ptr<RenderLib::ObjModel> model;
+  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  RenderLib::KdTree tree;
+};
 
 TEST(SamplingTask, SpacingAndRayCountsFollowTheSmallestExtent) {
   const BoundingBox sphere = MakeBox({-1, -1, -1}, {1, 1, 1});
@@ -72,12 +86,10 @@ TEST(SamplingTask, EverySideOfACubeSamplesOnlyTheFaceTurnedTowardsIt) {
 }
 
 TEST(SamplingTask, SamplesInterpolateTheHitTrianglesAttributes) {
-  std::unique_ptr<RenderLib::ObjModel> model =
-      RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
-  ASSERT_NE(model, nullptr);
-  RenderLib::TriangleSoupStaticMesh soup(*model);
-  RenderLib::KdTree tree;
-  tree.Build(soup, 24, 16);
+  ShippedSphere sphere;
+  ASSERT_NE(sphere.soup, nullptr);
+  const RenderLib::KdTree& tree = sphere.tree;
+  const RenderLib::TriangleSoupStaticMesh& soup = *sphere.soup;
   SampleMapBuild build = BuildSampleMap(tree, soup, 20);
   EXPECT_FLOAT_EQ(build.spacing, 0.1f);
   ASSERT_GT(build.map->Count(), 2000u);
@@ -98,12 +110,10 @@ TEST(SamplingTask, SamplesInterpolateTheHitTrianglesAttributes) {
 }
 
 TEST(SampleMapBuilder, GivesTheRecordsOfWholeSidesJoinedAndBalancedOnOneThread) {
-  std::unique_ptr<RenderLib::ObjModel> model =
-      RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
-  ASSERT_NE(model, nullptr);
-  RenderLib::TriangleSoupStaticMesh soup(*model);
-  RenderLib::KdTree tree;
-  tree.Build(soup, 24, 16);
+  ShippedSphere sphere;
+  ASSERT_NE(sphere.soup, nullptr);
+  const RenderLib::KdTree& tree = sphere.tree;
+  const RenderLib::TriangleSoupStaticMesh& soup = *sphere.soup;
   // Dense enough for the balancing and the copy to go to the workers.
   const float initial[3] = {0.25f, 0.5f, 0.75f};
   SampleMapBuild build = BuildSampleMap(tree, soup, 100, initial);
