@@ -121,6 +121,14 @@ void BM_BakeStep(benchmark::State& state, const std::string& name) {
   for (const std::string& file : files) std::filesystem::remove(file);
 }
 
+// The splat the program ships; false (with the benchmark skipped and why) when it cannot be read.
+bool LoadShippedSplat(Simulation::SplatImage& splat, benchmark::State& state) {
+  std::string error;
+  if (splat.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) return true;
+  state.SkipWithError(error.c_str());
+  return false;
+}
+
 // The bake as it was before the one-pass bake: each mask on its own, its squares stamped texel
 // by texel from the splat image into a fresh raster, timed against the same yardstick, for a
 // before and after in one run. (Its resolve and dilation are today's, a little faster than
@@ -129,11 +137,7 @@ void BM_BakeStepBefore(benchmark::State& state, const std::string& name) {
   SampledModel& model = Get(name);
   const Simulation::SampleMap& map = *model.samples.map;
   Simulation::SplatImage splat;
-  std::string error;
-  if (!splat.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  if (!LoadShippedSplat(splat, state)) return;
   std::unique_ptr<uint8_t[]> ramp(new uint8_t[kMaskSize * kMaskSize * 3]);
   for (uint32_t i = 0; i < kMaskSize * kMaskSize; ++i) {
     const uint32_t x = i % kMaskSize, y = i / kMaskSize;
@@ -174,11 +178,7 @@ void BM_MaskPhases(benchmark::State& state, const std::string& name) {
   SampledModel& model = Get(name);
   const Simulation::SampleMap& map = *model.samples.map;
   Simulation::SplatImage splat;
-  std::string error;
-  if (!splat.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  if (!LoadShippedSplat(splat, state)) return;
   Simulation::SplatProfile profile;
   const bool round = profile.Build(splat);
   const std::string file = OutputFolder() + "/phases.jpg";
