@@ -10,11 +10,13 @@
 
 #include <nanoflann.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
@@ -36,6 +38,10 @@ using Clock = std::chrono::steady_clock;
 constexpr int32_t kTonsPerStep = 100000;
 constexpr int32_t kDensity = 100;
 constexpr int kKernelQueries = 100000;
+// Pairs of one-worker and two-worker steps in the scaling run: enough that the median pair is
+// an undisturbed one on a machine that is busy now and then.
+constexpr int kScalingPairs = 11;
+constexpr int kMachineProbes = 3;
 
 struct Segment {
   Vector3 origin, end;
@@ -287,9 +293,23 @@ void BM_Step(benchmark::State& state, const std::string& name) {
   }
 }
 
-// Steps on one worker and on two taken in turn, so that load from other programs drifting over
-// the run falls on both alike, then the machine's own one-to-two-thread scaling on plain loops
-// (Bench::MeasureCoreScaling) in the same run: legs_scaling is read against those.
+// The median of values (taken by copy: it reorders them).
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+  if (values.size() % 2 == 1) return values[middle];
+  return 0.5 * (values[middle] + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle)));
+}
+
+// Steps on one worker and on two, a pair per iteration, then the machine's own one-to-two-thread
+// scaling on plain loops (Bench::MeasureCoreScaling) in the same run: legs_scaling is read
+// against those. Both runs of a pair do the same work (the same tons on the same fresh
+// samples) and are timed on the wall clock. Summed over the run (legs_scaling), one burst of
+// other load in one run decides the ratio; so each pair also gives its own ratio, and
+// legs_scaling_median, the median of those, says what the code does on a run where some pairs
+// were disturbed. The pairs take turns in which run goes first, so load that builds up or dies
+// down over a pair falls on the one-worker run as often as on the two-worker one.
 void BM_Scaling(benchmark::State& state, const std::string& name) {
   SampledModel& m = Get(name);
   ThreadingLib::ThreadPool pools[2];
@@ -301,26 +321,45 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
   Simulation::SimulationParams params = StepParams(m, process);
   uint64_t legs[2] = {0, 0};
   double seconds[2] = {0, 0}, cpuSeconds[2] = {0, 0};
+  std::vector<double> ratios, cpuRatios;
+  int pair = 0;
   for (auto _ : state) {
     double iteration = 0;
-    for (int p = 0; p < 2; ++p) {
+    uint64_t pairLegs[2] = {0, 0};
+    double pairSeconds[2] = {0, 0}, pairCpu[2] = {0, 0};
+    for (int turn = 0; turn < 2; ++turn) {
+      const int p = (turn + pair) % 2;
       std::copy(m.fresh.begin(), m.fresh.end(), m.samples.map->Items());
       uint32_t nextPoint = 0;
       const std::clock_t cpuStart = std::clock();
       const Clock::time_point start = Clock::now();
-      legs[p] += process.SpawnTons(pools[p], m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim,
-                                   m.emission.radius, params).legs;
-      const double step = Seconds(start);
-      cpuSeconds[p] += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-      seconds[p] += step;
-      iteration += step;
+      pairLegs[p] = process.SpawnTons(pools[p], m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim,
+                                      m.emission.radius, params).legs;
+      pairSeconds[p] = Seconds(start);
+      pairCpu[p] = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+      iteration += pairSeconds[p];
     }
+    for (int p = 0; p < 2; ++p) {
+      legs[p] += pairLegs[p];
+      seconds[p] += pairSeconds[p];
+      cpuSeconds[p] += pairCpu[p];
+    }
+    if (pairLegs[0] != 0 && pairLegs[1] != 0 && pairSeconds[0] > 0 && pairSeconds[1] > 0) {
+      ratios.push_back((static_cast<double>(pairLegs[1]) / pairSeconds[1]) /
+                       (static_cast<double>(pairLegs[0]) / pairSeconds[0]));
+      cpuRatios.push_back(2.0 * (pairCpu[0] / static_cast<double>(pairLegs[0])) /
+                          (pairCpu[1] / static_cast<double>(pairLegs[1])));
+    }
+    ++pair;
     state.SetIterationTime(iteration);
   }
   const double one = static_cast<double>(legs[0]) / seconds[0], two = static_cast<double>(legs[1]) / seconds[1];
   state.counters["legs_per_s_1"] = one;
   state.counters["legs_per_s_2"] = two;
   state.counters["legs_scaling"] = two / one;
+  state.counters["legs_scaling_median"] = Median(ratios);
+  state.counters["legs_scaling_low"] = ratios.empty() ? 0 : *std::min_element(ratios.begin(), ratios.end());
+  state.counters["legs_scaling_high"] = ratios.empty() ? 0 : *std::max_element(ratios.begin(), ratios.end());
   // Processor time per leg (the owner sleeps while the workers trace): what a leg costs a
   // worker whether or not other programs took its core for a while. cpu_scaling is the
   // scaling the two workers would reach with two whole cores; cores_2 is how much of the two
@@ -330,22 +369,34 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
   state.counters["cpu_us_per_leg_1"] = cpuPerLeg1 * 1e6;
   state.counters["cpu_us_per_leg_2"] = cpuPerLeg2 * 1e6;
   state.counters["cpu_scaling"] = 2.0 * cpuPerLeg1 / cpuPerLeg2;
+  state.counters["cpu_scaling_median"] = Median(cpuRatios);
   state.counters["cores_1"] = cpuSeconds[0] / seconds[0];
   state.counters["cores_2"] = cpuSeconds[1] / seconds[1];
-  const Bench::CoreScaling machine = Bench::MeasureCoreScaling();
-  state.counters["machine_compute"] = machine.compute;
-  state.counters["machine_latency"] = machine.latency;
-  state.counters["machine_bandwidth"] = machine.bandwidth;
-  state.counters["machine_cpu_compute"] = machine.cpuCompute;
-  state.counters["machine_cpu_latency"] = machine.cpuLatency;
-  state.counters["machine_cpu_bandwidth"] = machine.cpuBandwidth;
+  // The probe is as open to a burst of other load as a pair is: the median of three.
+  std::vector<Bench::CoreScaling> probes;
+  for (int i = 0; i < kMachineProbes; ++i) probes.push_back(Bench::MeasureCoreScaling());
+  auto median = [&probes](double Bench::CoreScaling::*field) {
+    std::vector<double> values;
+    for (const Bench::CoreScaling& probe : probes) values.push_back(probe.*field);
+    return Median(values);
+  };
+  state.counters["machine_compute"] = median(&Bench::CoreScaling::compute);
+  state.counters["machine_latency"] = median(&Bench::CoreScaling::latency);
+  state.counters["machine_bandwidth"] = median(&Bench::CoreScaling::bandwidth);
+  state.counters["machine_cpu_compute"] = median(&Bench::CoreScaling::cpuCompute);
+  state.counters["machine_cpu_latency"] = median(&Bench::CoreScaling::cpuLatency);
+  state.counters["machine_cpu_bandwidth"] = median(&Bench::CoreScaling::cpuBandwidth);
+  // What the rest of the machine asked for over the run: the load average's last minute.
+  std::ifstream loadFile("/proc/loadavg");
+  double load = 0;
+  if (loadFile >> load) state.counters["load_1min"] = load;
 }
 
 void RegisterAll() {
   benchmark::RegisterBenchmark("Scaling/beethoven", BM_Scaling, std::string("beethoven"))
       ->Unit(benchmark::kMillisecond)
       ->UseManualTime()
-      ->Iterations(4);
+      ->Iterations(kScalingPairs);
   for (const char* name : {"bunny", "beethoven"}) {
     benchmark::RegisterBenchmark((std::string("Step/") + name).c_str(), BM_Step, std::string(name))
         ->Arg(1)
