@@ -128,6 +128,9 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
 
   TraceTask ton(&pool);
   StartTon(ton, aim, radius, params, &arena);
+  // The tons trade with the map's traded copies; the records have the quantities back when
+  // the batch is over or called off.
+  const TradingWindow trading(*params.sampleMap);
 
   for (int32_t t = 0; t < params.tonsPerStep; ++t) {
     if (StopRequested()) {

@@ -33,7 +33,8 @@ public:
   // Shoots one step's tons, starting from the emission point at float index nextPoint of
   // points (pointFloats floats in all; nextPoint moves on and wraps round), aimed at aim, and
   // waits until they have all ended or the run was stopped. A step stopped while its tons were
-  // being set up shot nothing and counts nothing.
+  // being set up shot nothing and counts nothing. The sample map trades meanwhile
+  // (TradingWindow); its records hold the quantities again when this returns.
   TonCounts SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
                       const RenderLib::Vector3& aim, float radius, SimulationParams& params);
 

@@ -53,22 +53,21 @@ uint64_t CellTotal(const Vector3& extent, float cellSize) {
 }
 
 // One stretch of positions [begin, end) tested against the squared reach; the ones inside have
-// their squared distance's bits appended to distances[n ..] and their record to found[n ..], and
+// their squared distance's bits appended to distances[n ..] and their slot to found[n ..], and
 // the new n is returned. Both outputs need room for kLanes entries past the last one kept.
-using ScanFunction = uint32_t (*)(const float* xs, const float* ys, const float* zs, const uint32_t* records,
-                                  uint32_t begin, uint32_t end, const float* point, float reach2,
-                                  uint32_t* distances, uint32_t* found, uint32_t n);
+// The slots are counted, not read: a search streams the three coordinate arrays and no more.
+using ScanFunction = uint32_t (*)(const float* xs, const float* ys, const float* zs, uint32_t begin, uint32_t end,
+                                  const float* point, float reach2, uint32_t* distances, uint32_t* found, uint32_t n);
 
-uint32_t ScanScalar(const float* xs, const float* ys, const float* zs, const uint32_t* records, uint32_t begin,
-                    uint32_t end, const float* point, float reach2, uint32_t* distances, uint32_t* found,
-                    uint32_t n) {
+uint32_t ScanScalar(const float* xs, const float* ys, const float* zs, uint32_t begin, uint32_t end,
+                    const float* point, float reach2, uint32_t* distances, uint32_t* found, uint32_t n) {
   for (uint32_t i = begin; i < end; ++i) {
     const float dx = xs[i] - point[0];
     const float dy = ys[i] - point[1];
     const float dz = zs[i] - point[2];
     const float d2 = dx * dx + dy * dy + dz * dz;
     distances[n] = FloatBits(d2);
-    found[n] = records[i];
+    found[n] = i;
     n += d2 < reach2;
   }
   return n;
@@ -93,10 +92,10 @@ constexpr PackTable kPackTable;
 
 // Eight positions per step; the same arithmetic in the same order as ScanScalar (no fused
 // multiply-add), so both give bit-identical distances.
-__attribute__((target("avx2"))) uint32_t ScanAvx2(const float* xs, const float* ys, const float* zs,
-                                                  const uint32_t* records, uint32_t begin, uint32_t end,
-                                                  const float* point, float reach2, uint32_t* distances,
-                                                  uint32_t* found, uint32_t n) {
+__attribute__((target("avx2"))) uint32_t ScanAvx2(const float* xs, const float* ys, const float* zs, uint32_t begin,
+                                                  uint32_t end, const float* point, float reach2,
+                                                  uint32_t* distances, uint32_t* found, uint32_t n) {
+  const __m256i laneSlots = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256 px = _mm256_set1_ps(point[0]);
   const __m256 py = _mm256_set1_ps(point[1]);
   const __m256 pz = _mm256_set1_ps(point[2]);
@@ -113,9 +112,8 @@ __attribute__((target("avx2"))) uint32_t ScanAvx2(const float* xs, const float* 
     const __m256i order = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<int64_t>(kPackTable.lanes[mask])));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(distances + n),
                         _mm256_permutevar8x32_epi32(_mm256_castps_si256(d2), order));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(found + n),
-                        _mm256_permutevar8x32_epi32(
-                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(records + i)), order));
+    const __m256i slots = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(i)), laneSlots);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(found + n), _mm256_permutevar8x32_epi32(slots, order));
     n += static_cast<uint32_t>(__builtin_popcount(mask));
   }
   return n;
@@ -182,7 +180,7 @@ void SplitScalar(const uint32_t* distances, const uint32_t* found, uint32_t n, u
   }
 }
 
-// The pack table's lanes laid out so that interleaving the packed records and distances, the
+// The pack table's lanes laid out so that interleaving the packed slots and distances, the
 // low halves of both 128-bit parts and then the high ones, gives the keys in packed order.
 struct InterleavedPackTable {
   uint64_t lanes[256];
@@ -199,12 +197,12 @@ struct InterleavedPackTable {
 };
 constexpr InterleavedPackTable kInterleavedPackTable;
 
-__attribute__((target("avx2"))) void AppendKeys(__m256i distances, __m256i records, uint32_t mask,
+__attribute__((target("avx2"))) void AppendKeys(__m256i distances, __m256i slots, uint32_t mask,
                                                 SampleGrid::Key* out, uint32_t& count) {
   const __m256i order =
       _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<int64_t>(kInterleavedPackTable.lanes[mask])));
   const __m256i d = _mm256_permutevar8x32_epi32(distances, order);
-  const __m256i r = _mm256_permutevar8x32_epi32(records, order);
+  const __m256i r = _mm256_permutevar8x32_epi32(slots, order);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + count), _mm256_unpacklo_epi32(r, d));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + count + 4), _mm256_unpackhi_epi32(r, d));
   count += static_cast<uint32_t>(__builtin_popcount(mask));
@@ -241,8 +239,8 @@ constexpr int kMaxNarrowings = 16;
 // wanted-th candidate by counting, eight at a time, how many lie below a guessed distance;
 // the guesses assume the count grows with the squared distance, as it does on a surface. Only
 // the band's few keys are then ordered. `distances` has room for kLanes entries past n.
-uint32_t SelectNearest(uint32_t* distances, const uint32_t* found, uint32_t n, uint32_t wanted, uint32_t reachBits,
-                       SampleGrid::Key* band, SampleGrid::Key* out) {
+uint32_t SelectNearest(const SampleGrid& grid, uint32_t* distances, const uint32_t* found, uint32_t n,
+                       uint32_t wanted, uint32_t reachBits, SampleGrid::Key* band, SampleGrid::Key* out) {
   for (uint32_t i = n; i < n + kLanes; ++i) distances[i] = 0x7fffffffu;
   uint32_t low = 0, below = 0;
   uint32_t high = reachBits, belowHigh = n;
@@ -276,7 +274,10 @@ uint32_t SelectNearest(uint32_t* distances, const uint32_t* found, uint32_t n, u
   uint32_t inBand = 0;
   split(distances, found, n, low, high, out, taken, band, inBand);
   const uint32_t rest = wanted - taken;
-  if (rest < inBand) std::nth_element(band, band + rest, band + inBand);
+  if (rest < inBand) {
+    std::nth_element(band, band + rest, band + inBand,
+                     [&grid](SampleGrid::Key a, SampleGrid::Key b) { return grid.KeyBefore(a, b); });
+  }
   std::copy(band, band + rest, out + taken);
   return wanted;
 }
@@ -441,25 +442,25 @@ int SampleGrid::FindNearest(const Vector3& point, int maxCount, float radius, Ke
         while (begin < end) {
           if (kGatherCapacity - n < kLanes) {
             // Full: keep the nearest maxCount and gather only what could still displace them.
-            SelectNearest(distances, found, n, wanted, FloatBits(reach2), band, picked);
+            SelectNearest(*this, distances, found, n, wanted, FloatBits(reach2), band, picked);
             float farthest = 0.0f;
             for (uint32_t i = 0; i < wanted; ++i) {
               distances[i] = static_cast<uint32_t>(picked[i] >> 32);
-              found[i] = KeyRecord(picked[i]);
+              found[i] = KeySlot(picked[i]);
               farthest = std::max(farthest, KeyDistanceSquared(picked[i]));
             }
             n = wanted;
             reach2 = std::min(std::nextafter(farthest, reach2), radius2);
           }
           const uint32_t stop = std::min(end, begin + (kGatherCapacity - n) / kLanes * kLanes);
-          n = scan(xs.data(), ys.data(), zs.data(), records.data(), begin, stop, p, reach2, distances, found, n);
+          n = scan(xs.data(), ys.data(), zs.data(), begin, stop, p, reach2, distances, found, n);
           begin = stop;
         }
       }
     }
     if (n >= wanted || whole) {
       if (n > wanted) {
-        SelectNearest(distances, found, n, wanted, FloatBits(reach2), band, picked);
+        SelectNearest(*this, distances, found, n, wanted, FloatBits(reach2), band, picked);
         std::copy(picked, picked + wanted, keys);
         return static_cast<int>(wanted);
       }

@@ -11,13 +11,14 @@ namespace Simulation {
 // The sample positions bucketed into a uniform grid of cubic cells, for the k-nearest search.
 // The positions are kept as three float arrays sorted by cell, cells numbered x fastest, so a run
 // of cells along x is one contiguous stretch the distance test can sweep eight at a time.
-// The grid knows positions only; `Record(i)` says which record a position came from.
+// The grid knows positions only; `Record(slot)` says which record the position in a slot came from.
 class SampleGrid {
 public:
-  // One candidate of a search: its squared distance's bits above the record's index, so that
-  // comparing keys orders by distance and, on equal distances, by the lower record index.
+  // One candidate of a search: its squared distance's bits above its slot in the grid's order.
+  // Keys order by distance; on equal distances the lower record index counts as the nearer
+  // (KeyBefore), which the slot order alone does not give.
   using Key = uint64_t;
-  static uint32_t KeyRecord(Key key) { return static_cast<uint32_t>(key); }
+  static uint32_t KeySlot(Key key) { return static_cast<uint32_t>(key); }
   static float KeyDistanceSquared(Key key) {
     const uint32_t bits = static_cast<uint32_t>(key >> 32);
     float value;
@@ -29,12 +30,18 @@ public:
   // positions[i] is the position of record i.
   void Build(const RenderLib::Vector3* positions, uint32_t count);
 
-  // The up to maxCount keys of the records strictly within radius of point, the nearest ones
+  // The up to maxCount keys of the positions strictly within radius of point, the nearest ones
   // (lower record index first on equal distances) when more lie inside, in no particular order
   // but the same for the same grid and arguments. `keys` has room for maxCount entries.
   // Allocates nothing; safe to call from many threads at once.
   int FindNearest(const RenderLib::Vector3& point, int maxCount, float radius, Key* keys) const;
 
+  // Whether key a is nearer than key b: by distance, then by the lower record index.
+  bool KeyBefore(Key a, Key b) const {
+    if ((a >> 32) != (b >> 32)) return a < b;
+    return records[KeySlot(a)] < records[KeySlot(b)];
+  }
+  uint32_t Record(uint32_t slot) const { return records[slot]; }
   uint32_t Count() const { return count; }
   float CellSize() const { return cellSize; }
 

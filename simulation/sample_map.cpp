@@ -510,51 +510,72 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
 
 SampleMap::~SampleMap() { std::free(items); }
 
-namespace {
-
-// Turns the grid's keys into the list, the nearest entry last.
-template <bool kFetchRecords>
-int FillList(SurfaceSample* items, const SampleGrid::Key* keys, int found, float radius, NeighbourList& list) {
-  list.records[0] = nullptr;
-  list.squaredDistances[0] = radius * radius;
-  if (found == 0) return 0;
-  int nearest = 0;
-  for (int i = 1; i < found; ++i) {
-    if (keys[i] < keys[nearest]) nearest = i;
+void SampleMap::BeginTrading() {
+  traded.resize(count);
+  for (uint32_t slot = 0; slot < count; ++slot) {
+    const SurfaceSample& record = items[grid.Record(slot)];
+    traded[slot] = {record.humidity,       record.dirt,        record.rust,  record.bounceDamping,
+                    record.scatterDamping, record.flowDamping, record.normal};
   }
-  for (int i = 0, slot = 1; i < found; ++i) {
-    if (i == nearest) continue;
-    SurfaceSample* record = items + SampleGrid::KeyRecord(keys[i]);
-    if constexpr (kFetchRecords) {
-      __builtin_prefetch(record);
-      __builtin_prefetch(reinterpret_cast<const char*>(record) + 47);
-    }
-    list.records[slot] = record;
-    list.squaredDistances[slot] = SampleGrid::KeyDistanceSquared(keys[i]);
-    ++slot;
-  }
-  list.records[found] = items + SampleGrid::KeyRecord(keys[nearest]);
-  list.squaredDistances[found] = SampleGrid::KeyDistanceSquared(keys[nearest]);
-  return found;
 }
 
-template <bool kFetchRecords>
-int Find(const SampleGrid& grid, SurfaceSample* items, const Vector3& point, int maxCount, float radius,
-         NeighbourList& list) {
-  maxCount = std::min(maxCount, kMaxNeighbours);
-  SampleGrid::Key keys[kMaxNeighbours];
-  const int found = grid.FindNearest(point, maxCount, radius, keys);
-  return FillList<kFetchRecords>(items, keys, found, radius, list);
+void SampleMap::EndTrading() {
+  if (traded.size() != count) return;
+  for (uint32_t slot = 0; slot < count; ++slot) {
+    SurfaceSample& record = items[grid.Record(slot)];
+    record.humidity = traded[slot].humidity;
+    record.dirt = traded[slot].dirt;
+    record.rust = traded[slot].rust;
+  }
+}
+
+namespace {
+
+// The grid's keys in list order: the nearest moved to the end, the others as they come.
+// Returns the index of the key that was nearest (now at found - 1).
+int NearestLast(const SampleGrid& grid, SampleGrid::Key* keys, int found) {
+  int nearest = 0;
+  for (int i = 1; i < found; ++i) {
+    if (grid.KeyBefore(keys[i], keys[nearest])) nearest = i;
+  }
+  const SampleGrid::Key last = keys[nearest];
+  std::copy(keys + nearest + 1, keys + found, keys + nearest);
+  keys[found - 1] = last;
+  return nearest;
+}
+
+int SearchKeys(const SampleGrid& grid, const Vector3& point, int maxCount, float radius, SampleGrid::Key* keys) {
+  const int found = grid.FindNearest(point, std::min(maxCount, kMaxNeighbours), radius, keys);
+  if (found > 0) NearestLast(grid, keys, found);
+  return found;
 }
 
 }  // namespace
 
 int FindNearest(const SampleMap& map, const Vector3& point, int maxCount, float radius, NeighbourList& list) {
-  return Find<false>(map.grid, map.items, point, maxCount, radius, list);
+  SampleGrid::Key keys[kMaxNeighbours];
+  const int found = SearchKeys(map.grid, point, maxCount, radius, keys);
+  list.records[0] = nullptr;
+  list.squaredDistances[0] = radius * radius;
+  for (int i = 0; i < found; ++i) {
+    list.records[i + 1] = map.items + map.grid.Record(SampleGrid::KeySlot(keys[i]));
+    list.squaredDistances[i + 1] = SampleGrid::KeyDistanceSquared(keys[i]);
+  }
+  return found;
 }
 
-int FindNearestAndFetch(const SampleMap& map, const Vector3& point, int maxCount, float radius, NeighbourList& list) {
-  return Find<true>(map.grid, map.items, point, maxCount, radius, list);
+int FindNearestTraded(SampleMap& map, const Vector3& point, int maxCount, float radius, uint32_t* slots) {
+  SampleGrid::Key keys[kMaxNeighbours];
+  const int found = SearchKeys(map.grid, point, maxCount, radius, keys);
+  const char* traded = reinterpret_cast<const char*>(map.traded.data());
+  for (int i = 0; i < found; ++i) {
+    const uint32_t slot = SampleGrid::KeySlot(keys[i]);
+    // A copy is 36 bytes: its first and last byte name the one or two lines it lies on.
+    __builtin_prefetch(traded + size_t(slot) * sizeof(TradedSample));
+    __builtin_prefetch(traded + size_t(slot) * sizeof(TradedSample) + sizeof(TradedSample) - 1);
+    slots[i] = slot;
+  }
+  return found;
 }
 
 }  // namespace Simulation

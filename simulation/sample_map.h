@@ -9,6 +9,7 @@
 #include "simulation/sample_hit.h"
 #include "simulation/sampling_task.h"
 #include "simulation/surface_sample.h"
+#include "simulation/traded_sample.h"
 
 namespace ThreadingLib {
 class ThreadPool;
@@ -53,12 +54,22 @@ public:
   const RenderLib::Vector3& BoundsMin() const { return boundsMin; }
   const RenderLib::Vector3& BoundsMax() const { return boundsMax; }
 
+  // While tons trade (between BeginTrading and EndTrading) the quantities live in the traded
+  // copies, which the tons read and write, not in the records: BeginTrading copies each
+  // record's quantities, damping factors and normal into its traded copy, EndTrading copies the
+  // quantities back. Call both while no ton runs; TradingWindow pairs them.
+  void BeginTrading();
+  void EndTrading();
+  // The traded copies in the search's order (FindNearestTraded's slots), Count() of them while
+  // trading, none before the first BeginTrading.
+  TradedSample* Traded() { return traded.data(); }
+
 private:
   template <class Parts, class Make>
   void Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool);
 
   friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
-  friend int FindNearestAndFetch(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
+  friend int FindNearestTraded(SampleMap&, const RenderLib::Vector3&, int, float, uint32_t*);
 
   SurfaceSample* items = nullptr;
   RenderLib::Vector3 boundsMin;
@@ -67,6 +78,19 @@ private:
   // The positions again, bucketed by place for the neighbour search; the heap order is kept
   // for the records themselves.
   SampleGrid grid;
+  std::vector<TradedSample> traded;
+};
+
+// Trading for as long as it lives: BeginTrading on the way in, EndTrading on the way out.
+class TradingWindow {
+public:
+  explicit TradingWindow(SampleMap& map) : map(map) { map.BeginTrading(); }
+  ~TradingWindow() { map.EndTrading(); }
+  TradingWindow(const TradingWindow&) = delete;
+  TradingWindow& operator=(const TradingWindow&) = delete;
+
+private:
+  SampleMap& map;
 };
 
 // Finds up to maxCount (at most kMaxNeighbours) samples nearer than radius to point, the
@@ -76,11 +100,10 @@ private:
 int FindNearest(const SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius,
                 NeighbourList& list);
 
-// FindNearest for a caller about to read the records it returns: the first 48 bytes of each
-// record (quantities, damping factors, normal: one or two cache lines) are fetched as the list
-// is filled, so their cache misses overlap instead of following one another.
-// The same records in the same order as FindNearest.
-int FindNearestAndFetch(const SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius,
-                        NeighbourList& list);
+// FindNearest for a ton about to trade: the same samples in the same order, as slots of
+// map.Traded() (entries 0 .. found - 1, the nearest last). Their traded copies are fetched as
+// the list is filled, so the cache misses overlap instead of following one another. `slots`
+// has room for maxCount (at most kMaxNeighbours) entries.
+int FindNearestTraded(SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius, uint32_t* slots);
 
 }  // namespace Simulation

@@ -80,9 +80,10 @@ void TraceTask::Run(uint32_t /*context*/) {
   }
 
   // 2. The samples around it; with fewer than three the ton has left the surface.
-  NeighbourList neighbours;
-  const int found = FindNearestAndFetch(*sampleMap, here, maxNeighbours, searchRadius, neighbours);
+  uint32_t neighbours[kMaxNeighbours];
+  const int found = FindNearestTraded(*sampleMap, here, maxNeighbours, searchRadius, neighbours);
   if (found < 3) return;
+  TradedSample* const samples = sampleMap->Traded();
   const float share = 1.0f / static_cast<float>(found);
 
   // 3. What the surface is like here.
@@ -93,8 +94,8 @@ void TraceTask::Run(uint32_t /*context*/) {
   float sumScatterDamping = 0.0f;
   float sumFlowDamping = 0.0f;
   Vector3 normalSum;
-  for (int i = 1; i <= found; ++i) {
-    SurfaceSample& sample = *neighbours.records[i];
+  for (int i = 0; i < found; ++i) {
+    TradedSample& sample = samples[neighbours[i]];
     sumHumidity += LoadQuantity(sample.humidity);
     sumDirt += LoadQuantity(sample.dirt);
     sumRust += LoadQuantity(sample.rust);
@@ -133,8 +134,8 @@ void TraceTask::Run(uint32_t /*context*/) {
   // hundred times a leg, since the compiler cannot tell the task from a sample.
   const float carried[3] = {carriedHumidity, carriedDirt, carriedRust};
   float leaving[3] = {carried[0], carried[1], carried[2]};
-  for (int i = 1; i <= found; ++i) {
-    SurfaceSample& sample = *neighbours.records[i];
+  for (int i = 0; i < found; ++i) {
+    TradedSample& sample = samples[neighbours[i]];
     float* quantities[3] = {&sample.humidity, &sample.dirt, &sample.rust};
     if (state == kBounce || state == kScatter) {
       const float a = share * 0.5f;

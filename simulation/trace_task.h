@@ -23,7 +23,8 @@ enum TonState : int32_t {
 // life: find where the ton is, trade with the samples around that point, choose what happens
 // next and, if the ton goes on, put the task back on its pool for the next leg. Between legs
 // the ton's whole state is in these fields. Each ton has cache lines of its own: two workers
-// run tons made one after the other, and every leg writes its ton.
+// run tons made one after the other, and every leg writes its ton. Tons trade with the sample
+// map's traded copies, so they run only while the map is trading (TradingWindow).
 class alignas(64) TraceTask final : public ThreadingLib::Task {
 public:
   explicit TraceTask(ThreadingLib::ThreadPool* pool) : Task(pool) {}

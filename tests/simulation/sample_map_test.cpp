@@ -118,7 +118,7 @@ std::vector<const SurfaceSample*> BruteForce(const SampleMap& map, const Vector3
 
 // Checks one search against brute force: the same set of records, each with its own squared
 // distance, and the nearest one last.
-void ExpectSameAsBruteForce(const SampleMap& map, const Vector3& point, int maxCount, float radius) {
+void ExpectSameAsBruteForce(SampleMap& map, const Vector3& point, int maxCount, float radius) {
   NeighbourList list;
   const int found = FindNearest(map, point, maxCount, radius, list);
   std::vector<const SurfaceSample*> expected = BruteForce(map, point, maxCount, radius);
@@ -133,10 +133,12 @@ void ExpectSameAsBruteForce(const SampleMap& map, const Vector3& point, int maxC
   std::sort(expected.begin(), expected.end());
   ASSERT_EQ(got, expected);
 
-  // The fetching search returns the very same list, in the same order.
-  NeighbourList fetched;
-  ASSERT_EQ(FindNearestAndFetch(map, point, maxCount, radius, fetched), found);
-  for (int i = 1; i <= found; ++i) ASSERT_EQ(fetched.records[i], list.records[i]);
+  // The tons' search names the very same records, in the same order, by their traded copies
+  // (whose humidity says which record they were copied from).
+  const TradingWindow trading(map);
+  uint32_t slots[kMaxNeighbours];
+  ASSERT_EQ(FindNearestTraded(map, point, maxCount, radius, slots), found);
+  for (int i = 0; i < found; ++i) ASSERT_EQ(map.Traded()[slots[i]].humidity, list.records[i + 1]->humidity);
 }
 
 TEST(SampleMap, FindNearestAgreesWithBruteForce) {
@@ -322,6 +324,43 @@ TEST(SampleMap, FindNearestOnSurfacesLatticesAndCrowds) {
   SampleArray spotSamples = MakeSamples(std::vector<Vector3>(50, Vector3{1, 2, 3}));
   SampleMap spot(spotSamples);
   ExpectSameAsBruteForce(spot, {1, 2, 3.5f}, 10, 1.0f);
+}
+
+TEST(SampleMap, TradingCopiesTheRecordsInAndTheQuantitiesBack) {
+  SampleArray samples = MakeSamples(RandomPositions(500, 5, false));
+  SampleMap map(samples);
+  for (int step = 0; step < 2; ++step) {
+    // Between steps the records change (ageing): each trading starts from them as they are now.
+    for (uint32_t i = 0; i < map.Count(); ++i) {
+      SurfaceSample& record = map.Items()[i];
+      record.dirt = static_cast<float>(step * 1000 + i);
+      record.bounceDamping = record.dirt + 0.5f;
+      record.normal = {record.dirt, 1.0f, 2.0f};
+    }
+    {
+      const TradingWindow trading(map);
+      uint32_t slots[kMaxNeighbours];
+      const int found = FindNearestTraded(map, map.Items()[7].position, kMaxNeighbours, 10.0f, slots);
+      ASSERT_EQ(found, kMaxNeighbours);
+      for (int i = 0; i < found; ++i) {
+        TradedSample& copy = map.Traded()[slots[i]];
+        ASSERT_EQ(copy.bounceDamping, copy.dirt + 0.5f);
+        ASSERT_EQ(copy.normal.x, copy.dirt);
+        ASSERT_GE(copy.dirt, static_cast<float>(step * 1000));
+        copy.rust = copy.dirt + 0.25f;  // a trade
+      }
+    }
+    uint32_t traded = 0;
+    for (uint32_t i = 0; i < map.Count(); ++i) {
+      const SurfaceSample& record = map.Items()[i];
+      if (record.rust != 0.0f) {
+        ASSERT_EQ(record.rust, record.dirt + 0.25f);
+        ++traded;
+        map.Items()[i].rust = 0.0f;
+      }
+    }
+    EXPECT_EQ(traded, static_cast<uint32_t>(kMaxNeighbours));
+  }
 }
 
 TEST(SampleMap, EmptyMapsAndFarPointsFindNothing) {

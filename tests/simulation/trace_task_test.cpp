@@ -63,6 +63,7 @@ struct SurfacePatch {
   }
 
   void Trace(TraceTask& ton) {
+    const TradingWindow trading(*ton.sampleMap);
     ASSERT_TRUE(pool.Add(&ton));
     pool.RunAndWait();
   }
@@ -215,7 +216,10 @@ TEST(TraceTask, OneFlowLegOnALevelSurfaceMovesAndTradesByTheExactAmounts) {
   ton->carriedDirt = 0.2f;
   ton->position = {0.0f, 0.001f, 0.0f};
   ton->sampleSpacing = 0.01f;
-  ton->Run(0);  // one leg, outside any batch, so the ton does not go on
+  {
+    const TradingWindow trading(*patch.map);
+    ton->Run(0);  // one leg, outside any batch, so the ton does not go on
+  }
 
   Vector3 across, along;
   OrthonormalBasis(up, across, along);
