@@ -302,6 +302,18 @@ double Median(std::vector<double> values) {
   return 0.5 * (values[middle] + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle)));
 }
 
+// Processor seconds the whole machine has spent busy so far, the hypervisor's stolen time
+// included (from /proc/stat): less our own processor time over a run, what the rest of the
+// machine took while it ran. 0 where the file cannot be read.
+double MachineBusySeconds() {
+  std::ifstream stat("/proc/stat");
+  std::string label;
+  double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+  if (!(stat >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal) || label != "cpu") return 0;
+  constexpr double kTicksPerSecond = 100.0;  // USER_HZ, the same on every Linux
+  return (user + nice + system + irq + softirq + steal) / kTicksPerSecond;
+}
+
 // Steps on one worker and on two, a pair per iteration, then the machine's own one-to-two-thread
 // scaling on plain loops (Bench::MeasureCoreScaling) in the same run: legs_scaling is read
 // against those. Both runs of a pair do the same work (the same tons on the same fresh
@@ -309,7 +321,11 @@ double Median(std::vector<double> values) {
 // other load in one run decides the ratio; so each pair also gives its own ratio, and
 // legs_scaling_median, the median of those, says what the code does on a run where some pairs
 // were disturbed. The pairs take turns in which run goes first, so load that builds up or dies
-// down over a pair falls on the one-worker run as often as on the two-worker one.
+// down over a pair falls on the one-worker run as often as on the two-worker one. Where other
+// programs keep the machine busy all along, every pair is disturbed and no median helps: so
+// each run also measures how many cores the rest of the machine took meanwhile (others_cores),
+// and legs_scaling_quiet is the median over the pairs where it took under a tenth of a core in
+// both runs (quiet_pairs of them; 0 when there were none).
 void BM_Scaling(benchmark::State& state, const std::string& name) {
   SampledModel& m = Get(name);
   ThreadingLib::ThreadPool pools[2];
@@ -321,22 +337,26 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
   Simulation::SimulationParams params = StepParams(m, process);
   uint64_t legs[2] = {0, 0};
   double seconds[2] = {0, 0}, cpuSeconds[2] = {0, 0};
-  std::vector<double> ratios, cpuRatios;
+  std::vector<double> ratios, cpuRatios, quietRatios, others;
+  constexpr double kQuiet = 0.1;
   int pair = 0;
   for (auto _ : state) {
     double iteration = 0;
     uint64_t pairLegs[2] = {0, 0};
-    double pairSeconds[2] = {0, 0}, pairCpu[2] = {0, 0};
+    double pairSeconds[2] = {0, 0}, pairCpu[2] = {0, 0}, pairOthers[2] = {0, 0};
     for (int turn = 0; turn < 2; ++turn) {
       const int p = (turn + pair) % 2;
       std::copy(m.fresh.begin(), m.fresh.end(), m.samples.map->Items());
       uint32_t nextPoint = 0;
+      const double busyStart = MachineBusySeconds();
       const std::clock_t cpuStart = std::clock();
       const Clock::time_point start = Clock::now();
       pairLegs[p] = process.SpawnTons(pools[p], m.points.data(), nextPoint, 3 * kTonsPerStep, m.emission.aim,
                                       m.emission.radius, params).legs;
       pairSeconds[p] = Seconds(start);
       pairCpu[p] = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+      pairOthers[p] = std::max(0.0, MachineBusySeconds() - busyStart - pairCpu[p]) / pairSeconds[p];
+      others.push_back(pairOthers[p]);
       iteration += pairSeconds[p];
     }
     for (int p = 0; p < 2; ++p) {
@@ -349,6 +369,7 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
                        (static_cast<double>(pairLegs[0]) / pairSeconds[0]));
       cpuRatios.push_back(2.0 * (pairCpu[0] / static_cast<double>(pairLegs[0])) /
                           (pairCpu[1] / static_cast<double>(pairLegs[1])));
+      if (pairOthers[0] < kQuiet && pairOthers[1] < kQuiet) quietRatios.push_back(ratios.back());
     }
     ++pair;
     state.SetIterationTime(iteration);
@@ -358,6 +379,9 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
   state.counters["legs_per_s_2"] = two;
   state.counters["legs_scaling"] = two / one;
   state.counters["legs_scaling_median"] = Median(ratios);
+  state.counters["legs_scaling_quiet"] = Median(quietRatios);
+  state.counters["quiet_pairs"] = static_cast<double>(quietRatios.size());
+  state.counters["others_cores"] = Median(others);
   state.counters["legs_scaling_low"] = ratios.empty() ? 0 : *std::min_element(ratios.begin(), ratios.end());
   state.counters["legs_scaling_high"] = ratios.empty() ? 0 : *std::max_element(ratios.begin(), ratios.end());
   // Processor time per leg (the owner sleeps while the workers trace): what a leg costs a

@@ -512,6 +512,7 @@ SampleMap::~SampleMap() { std::free(items); }
 
 void SampleMap::BeginTrading() {
   traded.resize(count);
+  trading = true;
   for (uint32_t slot = 0; slot < count; ++slot) {
     const SurfaceSample& record = items[grid.Record(slot)];
     traded[slot] = {record.humidity,       record.dirt,        record.rust,  record.bounceDamping,
@@ -520,7 +521,8 @@ void SampleMap::BeginTrading() {
 }
 
 void SampleMap::EndTrading() {
-  if (traded.size() != count) return;
+  if (!trading) return;
+  trading = false;
   for (uint32_t slot = 0; slot < count; ++slot) {
     SurfaceSample& record = items[grid.Record(slot)];
     record.humidity = traded[slot].humidity;
@@ -565,6 +567,13 @@ int FindNearest(const SampleMap& map, const Vector3& point, int maxCount, float 
 }
 
 int FindNearestTraded(SampleMap& map, const Vector3& point, int maxCount, float radius, uint32_t* slots) {
+  if (!map.trading) {
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true, std::memory_order_relaxed)) {
+      std::fprintf(stderr, "sample map: a ton searched a map that is not trading; it finds no samples\n");
+    }
+    return 0;
+  }
   SampleGrid::Key keys[kMaxNeighbours];
   const int found = SearchKeys(map.grid, point, maxCount, radius, keys);
   const char* traded = reinterpret_cast<const char*>(map.traded.data());

@@ -60,8 +60,8 @@ public:
   // quantities back. Call both while no ton runs; TradingWindow pairs them.
   void BeginTrading();
   void EndTrading();
-  // The traded copies in the search's order (FindNearestTraded's slots), Count() of them while
-  // trading, none before the first BeginTrading.
+  // The traded copies in the search's order (FindNearestTraded's slots), Count() of them; none
+  // before the first BeginTrading.
   TradedSample* Traded() { return traded.data(); }
 
 private:
@@ -79,6 +79,7 @@ private:
   // for the records themselves.
   SampleGrid grid;
   std::vector<TradedSample> traded;
+  bool trading = false;
 };
 
 // Trading for as long as it lives: BeginTrading on the way in, EndTrading on the way out.
@@ -103,7 +104,8 @@ int FindNearest(const SampleMap& map, const RenderLib::Vector3& point, int maxCo
 // FindNearest for a ton about to trade: the same samples in the same order, as slots of
 // map.Traded() (entries 0 .. found - 1, the nearest last). Their traded copies are fetched as
 // the list is filled, so the cache misses overlap instead of following one another. `slots`
-// has room for maxCount (at most kMaxNeighbours) entries.
+// has room for maxCount (at most kMaxNeighbours) entries. A map that is not trading has no
+// copies to name: the search finds nothing, and says so once.
 int FindNearestTraded(SampleMap& map, const RenderLib::Vector3& point, int maxCount, float radius, uint32_t* slots);
 
 }  // namespace Simulation

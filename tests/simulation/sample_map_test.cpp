@@ -350,6 +350,9 @@ TEST(SampleMap, TradingCopiesTheRecordsInAndTheQuantitiesBack) {
         copy.rust = copy.dirt + 0.25f;  // a trade
       }
     }
+    // Out of the window the copies are stale: a search names none of them.
+    uint32_t slots[kMaxNeighbours];
+    EXPECT_EQ(FindNearestTraded(map, map.Items()[7].position, kMaxNeighbours, 10.0f, slots), 0);
     uint32_t traded = 0;
     for (uint32_t i = 0; i < map.Count(); ++i) {
       const SurfaceSample& record = map.Items()[i];
