@@ -534,8 +534,7 @@ void SampleMap::EndTrading() {
 namespace {
 
 // The grid's keys in list order: the nearest moved to the end, the others as they come.
-// Returns the index of the key that was nearest (now at found - 1).
-int NearestLast(const SampleGrid& grid, SampleGrid::Key* keys, int found) {
+void NearestLast(const SampleGrid& grid, SampleGrid::Key* keys, int found) {
   int nearest = 0;
   for (int i = 1; i < found; ++i) {
     if (grid.KeyBefore(keys[i], keys[nearest])) nearest = i;
@@ -543,7 +542,6 @@ int NearestLast(const SampleGrid& grid, SampleGrid::Key* keys, int found) {
   const SampleGrid::Key last = keys[nearest];
   std::copy(keys + nearest + 1, keys + found, keys + nearest);
   keys[found - 1] = last;
-  return nearest;
 }
 
 int SearchKeys(const SampleGrid& grid, const Vector3& point, int maxCount, float radius, SampleGrid::Key* keys) {
