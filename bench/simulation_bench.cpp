@@ -310,7 +310,7 @@ double MachineBusySeconds() {
   std::string label;
   double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
   if (!(stat >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal) || label != "cpu") return 0;
-  constexpr double kTicksPerSecond = 100.0;  // USER_HZ, the same on every Linux
+  constexpr double kTicksPerSecond = 100.0;  // USER_HZ on x86 Linux
   return (user + nice + system + irq + softirq + steal) / kTicksPerSecond;
 }
 
@@ -325,7 +325,9 @@ double MachineBusySeconds() {
 // programs keep the machine busy all along, every pair is disturbed and no median helps: so
 // each run also measures how many cores the rest of the machine took meanwhile (others_cores),
 // and legs_scaling_quiet is the median over the pairs where it took under a tenth of a core in
-// both runs (quiet_pairs of them; 0 when there were none).
+// both runs (quiet_pairs of them; 0 when there were none). It sees processor time only: a
+// neighbour on another virtual machine that shares the memory bus and the stolen time the
+// hypervisor does not report stay unseen.
 void BM_Scaling(benchmark::State& state, const std::string& name) {
   SampledModel& m = Get(name);
   ThreadingLib::ThreadPool pools[2];
