@@ -307,6 +307,8 @@ float* AllocateSums(size_t floats) {
 // The dilation's distances, kept so that later masks of the same size reuse their memory.
 struct DilationScratch {
   std::vector<uint8_t> reach;
+  // Per row, a bit per whole block of 16 texels that holds a texel some pass fills.
+  std::vector<uint64_t> blocks;
 };
 
 SplatRaster::~SplatRaster() = default;
@@ -505,6 +507,55 @@ __attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const flo
   }
   return x;
 }
+
+// The texels of a row's given blocks of 16 that a dilation pass fills (marks[x] == filled),
+// eight at a time: each
+// the mean of its neighbours filled before the pass (marks 1 .. filled - 1). `marks` and
+// `values` point at the row's first texel; the rows above and below are a stride away, and
+// the reads may reach one texel past either end of the row (marks have a border there, values
+// padding), which never feeds. Each group of eight is stored only
+// once the next has been read: the next reads the last texel of the one before, and a wide
+// load over a store still on its way stalls until the store reaches the cache.
+__attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
+                                                    ptrdiff_t pitch, const uint64_t* blocks, size_t words,
+                                                    uint8_t filled) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i before = _mm256_set1_epi32(filled);
+  const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
+  float* pendingAt = nullptr;
+  __m256 pending = _mm256_setzero_ps();
+  for (size_t word = 0; word < words; ++word) {
+   for (uint64_t bits = blocks[word]; bits != 0; bits &= bits - 1) {
+    const uint32_t block = static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits));
+    for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
+    const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
+    __m256 sum = _mm256_setzero_ps();
+    __m256i count = zero;
+    for (ptrdiff_t row = -1; row <= 1; ++row) {
+      for (ptrdiff_t column = -1; column <= 1; ++column) {
+        if (row == 0 && column == 0) continue;
+        const __m256i mark = _mm256_cvtepu8_epi32(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + row * markStride + x + column)));
+        const __m256i feeds = _mm256_and_si256(_mm256_cmpgt_epi32(mark, zero), _mm256_cmpgt_epi32(before, mark));
+        sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(values + row * pitch + x + column),
+                                               _mm256_castsi256_ps(feeds)));
+        count = _mm256_sub_epi32(count, feeds);
+      }
+    }
+    const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
+    // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
+    // their values.
+    const __m256 filledValues =
+        _mm256_blendv_ps(_mm256_loadu_ps(values + x), _mm256_div_ps(sum, _mm256_cvtepi32_ps(count)), target);
+    if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
+    pending = filledValues;
+    pendingAt = values + x;
+    }
+   }
+  }
+  if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
+}
 #endif
 
 }  // namespace
@@ -578,10 +629,15 @@ void SplatRaster::Dilate(int passes) {
   for (uint32_t y = height - 1; y-- > 0;) sweep(y, y + 1);
 
   // The chessboard distance, as the generation a texel gets: 1 covered, 1 + n filled by pass
-  // n, 0 never filled.
+  // n, 0 never filled; and which blocks of 16 hold texels to fill, so that the passes skip
+  // the rest (most of a mask lies inside a chart or far from every chart).
+  const size_t blockWords = (size_t(width) / 16 + 63) / 64;
+  std::vector<uint64_t>& blocks = scratch->blocks;
+  blocks.assign(blockWords * height, 0);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* row = reach.data() + y * rowLength + apron;
     uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    uint64_t* rowBlocks = blocks.data() + y * blockWords;
     uint32_t x = 0;
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
@@ -596,7 +652,12 @@ void SplatRaster::Dilate(int passes) {
       }
       // Within reach: distance + 1; beyond: 0.
       const __m128i within = _mm_cmpeq_epi8(_mm_min_epu8(distance, limit), distance);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), _mm_and_si128(_mm_add_epi8(distance, one), within));
+      const __m128i generation = _mm_and_si128(_mm_add_epi8(distance, one), within);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), generation);
+      // Some generation above 1: where it is not its own minimum with 1.
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(generation, one), generation)) != 0xffff) {
+        rowBlocks[x / 1024] |= uint64_t(1) << ((x / 16) % 64);
+      }
     }
 #endif
     for (; x < width; ++x) {
@@ -614,6 +675,9 @@ void SplatRaster::Dilate(int passes) {
   // order, so the values read stay in the cache.
   const ptrdiff_t markStride = ptrdiff_t(stride);
   const ptrdiff_t w = ptrdiff_t(pitch);
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+#endif
   float* texelValues = ValuePlane();
 #if !defined(__SSE2__)
   const ptrdiff_t markNeighbours[8] = {-markStride - 1, -markStride, -markStride + 1, -1, 1,
@@ -669,13 +733,25 @@ void SplatRaster::Dilate(int passes) {
     const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
     uint32_t x = 0;
 #if defined(__SSE2__)
-    for (; x + 16 <= width; x += 16) {
-      uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
-          _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
-      while (hits != 0) {
-        const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
-        fill(rowMark + k, rowTexel + k);
-        hits &= hits - 1;
+    const uint64_t* rowBlocks = blocks.data() + y * blockWords;
+    x = width / 16 * 16;
+#if defined(__x86_64__)
+    if (avx2) {
+      FillBlocksAvx2(marks + rowMark, markStride, texelValues + rowTexel, w, rowBlocks, blockWords, filled);
+    } else
+#endif
+    {
+      for (size_t word = 0; word < blockWords; ++word) {
+        for (uint64_t bits = rowBlocks[word]; bits != 0; bits &= bits - 1) {
+          const uint32_t block = 16 * (static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits)));
+          uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
+              _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + block)), wanted)));
+          while (hits != 0) {
+            const uint32_t k = block + static_cast<uint32_t>(__builtin_ctz(hits));
+            fill(rowMark + k, rowTexel + k);
+            hits &= hits - 1;
+          }
+        }
       }
     }
 #endif
