@@ -125,7 +125,10 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   const SurfaceSample* samples = map.Items();
   const uint32_t sampleCount = map.Count();
   count = std::clamp(count, 0, 3);
-  scratch.stamps.clear();
+  for (int32_t c = 0; c < 3; ++c) {
+    scratch.tiledSquares[c].clear();
+    scratch.tiledValues[c].clear();
+  }
   if (sampleCount == 0 || count == 0) return;
 
   // Every channel's pairs in one go: the first channel's for every sample, then the second's...
@@ -133,6 +136,16 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   scratch.draws.resize(perChannel * count);
   RandomUnits(scratch.draws.data(), scratch.draws.size());
   for (int32_t c = 0; c < count; ++c) scratch.squares[c].resize(sampleCount);
+  // The first channel's tiles order all of them: the jitter moves a square an eighth of a pixel.
+  constexpr uint32_t kTiles = 1u << (2 * kTileBits);
+  scratch.starts.assign(kTiles + 1, 0);
+  scratch.keys.resize(sampleCount);
+  // Plain pointers: the stores below could alias whatever is read through the vectors.
+  SplatSquare* squares[3] = {};
+  for (int32_t c = 0; c < count; ++c) squares[c] = scratch.squares[c].data();
+  uint32_t* keys = scratch.keys.data();
+  uint32_t* starts = scratch.starts.data();
+  const float* allDraws = scratch.draws.data();
   // The size of a square and the reach of its jitter are the same in every channel, so they
   // are worked out once per sample, exactly as SampleSplatSquare works them out.
   const float w = static_cast<float>(width), h = static_cast<float>(height);
@@ -145,50 +158,54 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
     square.halfHeight = sample.vExtent * h * t * 1.4142135f;
     const float u = w * sample.u, v = h * (1.0f - sample.v);
     for (int32_t c = 0; c < count; ++c) {
-      const float* draws = scratch.draws.data() + c * perChannel + 2 * size_t(i);
+      const float* draws = allDraws + c * perChannel + 2 * size_t(i);
       square.centreX = u + (draws[0] - 0.5f) * reachX * 0.05f;
       square.centreY = v - (draws[1] - 0.5f) * reachY * 0.05f;
-      scratch.squares[c][i] = square;
+      squares[c][i] = square;
     }
+    keys[i] = TileKey(squares[0][i], width, height);
+    ++starts[keys[i] + 1];
   }
+  for (uint32_t k = 0; k < kTiles; ++k) starts[k + 1] += starts[k];
   // The jitter leaves the sizes alike in every channel, and so their cap.
-  const float cap = SplatHalfSizeCap(scratch.squares[0].data(), sampleCount);
+  const float cap = SplatHalfSizeCap(squares[0], sampleCount);
+
+  // The squares, capped, are scattered into tile order as they are read in stored order, so
+  // that the drawing reads them in sequence instead of missing the cache for every sample.
+  SplatSquare* tiledSquares[3] = {};
+  float* tiledValues[3] = {};
+  float SurfaceSample::*fields[3] = {};
   for (int32_t c = 0; c < count; ++c) {
-    for (SplatSquare& square : scratch.squares[c]) {
+    scratch.tiledSquares[c].resize(sampleCount);
+    scratch.tiledValues[c].resize(sampleCount);
+    tiledSquares[c] = scratch.tiledSquares[c].data();
+    tiledValues[c] = scratch.tiledValues[c].data();
+    fields[c] = channels[c] == 0 ? &SurfaceSample::humidity
+                : channels[c] == 1 ? &SurfaceSample::dirt
+                                   : &SurfaceSample::rust;
+  }
+  for (uint32_t i = 0; i < sampleCount; ++i) {
+    const uint32_t at = starts[keys[i]]++;
+    for (int32_t c = 0; c < count; ++c) {
+      SplatSquare square = squares[c][i];
       square.halfWidth = std::min(square.halfWidth, cap);
       square.halfHeight = std::min(square.halfHeight, cap);
+      tiledSquares[c][at] = square;
+      tiledValues[c][at] = samples[i].*fields[c];
     }
   }
-
-  // The first channel's tiles order all of them: the jitter moves a square an eighth of a pixel.
-  // The stamps are scattered into tile order as they are read in stored order, so that the
-  // drawing reads them in sequence instead of missing the cache for every sample.
-  constexpr uint32_t kTiles = 1u << (2 * kTileBits);
-  scratch.starts.assign(kTiles + 1, 0);
-  scratch.keys.resize(sampleCount);
-  scratch.stamps.resize(sampleCount);
-  for (uint32_t i = 0; i < sampleCount; ++i) {
-    scratch.keys[i] = TileKey(scratch.squares[0][i], width, height);
-    ++scratch.starts[scratch.keys[i] + 1];
-  }
-  for (uint32_t k = 0; k < kTiles; ++k) scratch.starts[k + 1] += scratch.starts[k];
-  for (uint32_t i = 0; i < sampleCount; ++i) {
-    SplatStamp& stamp = scratch.stamps[scratch.starts[scratch.keys[i]]++];
-    for (int32_t c = 0; c < count; ++c) {
-      stamp.squares[c] = scratch.squares[c][i];
-      stamp.values[c] = ChannelValue(samples[i], channels[c]);
-    }
-  }
-
 }
 
 void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
                      const SplatProfile& profile) {
   if (slot < 0 || slot > 2) return;
+  const std::vector<SplatSquare>& squares = scratch.tiledSquares[slot];
+  const std::vector<float>& values = scratch.tiledValues[slot];
+  if (squares.size() != values.size()) return;
   if (profile.Usable()) {
-    for (const SplatStamp& stamp : scratch.stamps) raster.DrawRound(stamp.squares[slot], stamp.values[slot], profile);
+    raster.DrawRounds(squares.data(), values.data(), squares.size(), profile);
   } else {
-    for (const SplatStamp& stamp : scratch.stamps) raster.Draw(stamp.squares[slot], stamp.values[slot], splat);
+    for (size_t i = 0; i < squares.size(); ++i) raster.Draw(squares[i], values[i], splat);
   }
 }
 

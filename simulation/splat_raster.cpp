@@ -158,31 +158,23 @@ __attribute__((target("avx2,fma"))) inline void ColumnDistancesAvx2(const Square
 
 void ColumnDistancesAvx2Entries(const SquareColumns& square) { ColumnDistancesAvx2(square); }
 
-// A round square stamped with the profile's polynomial, all of it in one place so that its
-// numbers stay in registers: the stores into the sums could alias anything read through a
-// pointer.
-struct PolynomialStamp {
-  float* values;          // the first texel of the square's first group
-  float* weights;
-  size_t stride;          // floats from a row to the next
-  float* columnTerms;     // scratch for `groups` x 8 column terms
-  int32_t x0;             // the first column of the first group
-  int32_t skip;           // columns of the first group left of the square
-  int32_t columns;        // columns from x0 to the square's right edge
-  int32_t groups;         // groups of eight columns a row, the last padded
-  int32_t rows;
-  float centreX;
-  float perColumn;        // 1 / half width
-  float firstRow;         // the first row's centre less the square's centre, in pixels
-  float perRow;           // 1 / half height
-  float value;
+// Round squares stamped with the profile's polynomial, all of them in one loop so that the
+// coefficients and the raster's numbers stay in registers: the stores into the sums could
+// alias anything read through a pointer.
+struct PolynomialTarget {
+  float* values;         // the value plane
+  float* weights;        // the weight plane
+  size_t pitch;          // floats from a row to the next
+  float* columnTerms;    // scratch for a row's column terms, width + 8 floats
+  uint32_t width;
+  uint32_t height;
 };
 
 // Eight texels of a row: the weight at polynomial argument t (0 from t = 1 on, and where the
 // polynomial dips below 0) and its tinted value added to the sums.
 template <int kDegree>
-__attribute__((target("avx2,fma"))) inline void StampGroup(float* values, float* weights, __m256 t,
-                                                           const __m256* coefficients, __m256 tint) {
+__attribute__((target("avx2,fma"), always_inline)) inline void StampGroup(float* values, float* weights, __m256 t,
+                                                                          const __m256* coefficients, __m256 tint) {
   __m256 weight = coefficients[kDegree];
   for (int c = kDegree - 1; c >= 0; --c) weight = _mm256_fmadd_ps(weight, t, coefficients[c]);
   weight = _mm256_and_ps(_mm256_max_ps(weight, _mm256_setzero_ps()), _mm256_cmp_ps(t, _mm256_set1_ps(1.0f), _CMP_LT_OQ));
@@ -191,63 +183,83 @@ __attribute__((target("avx2,fma"))) inline void StampGroup(float* values, float*
 }
 
 template <int kDegree>
-__attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialStamp& stamp,
+__attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const SplatSquare* squares,
+                                                             const float* tints, size_t count,
                                                              const SplatProfile& profile) {
   __m256 coefficients[kDegree + 1];
   for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
   // Squared distances in units of the polynomial's argument: t = (dx^2 + dy^2) x scale.
   const float scale = SplatProfile::kEntriesPerUnit / profile.PolynomialEnd();
-  const __m256 tint = _mm256_set1_ps(stamp.value);
-  float* values = stamp.values;
-  float* weights = stamp.weights;
-  const size_t stride = stamp.stride;
-  const int32_t rows = stamp.rows, groups = stamp.groups;
-  const float firstRow = stamp.firstRow, perRow = stamp.perRow;
-  auto rowTerm = [=](int32_t r) {
-    const float d = (firstRow + static_cast<float>(r)) * perRow;
-    return d * d * scale;
-  };
-  SquareColumns columns{stamp.columnTerms, stamp.x0, stamp.skip, stamp.columns, 8 * groups,
-                        stamp.centreX, stamp.perColumn, scale, 2.0f};
-  ColumnDistancesAvx2(columns);
-  // The usual squares are one or two groups wide: their rows run a fixed number of groups
-  // with the column terms in registers.
-  if (groups == 1) {
-    const __m256 column0 = _mm256_loadu_ps(stamp.columnTerms);
-    for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-      StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, _mm256_set1_ps(rowTerm(r))), coefficients, tint);
+  float* const valuePlane = target.values;
+  float* const weightPlane = target.weights;
+  float* const columnTerms = target.columnTerms;
+  const size_t stride = target.pitch;
+  const uint32_t width = target.width, height = target.height;
+  for (size_t i = 0; i < count; ++i) {
+    const SplatSquare square = squares[i];
+    const float value = tints[i];
+    const float hx = square.halfWidth, hy = square.halfHeight;
+    if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
+        !std::isfinite(square.centreY) || !std::isfinite(value)) {
+      continue;
     }
-  } else if (groups == 2) {
-    const __m256 column0 = _mm256_loadu_ps(stamp.columnTerms);
-    const __m256 column1 = _mm256_loadu_ps(stamp.columnTerms + 8);
-    for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-      const __m256 row = _mm256_set1_ps(rowTerm(r));
-      StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-      StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
-    }
-  } else if (groups == 3) {
-    const __m256 column0 = _mm256_loadu_ps(stamp.columnTerms);
-    const __m256 column1 = _mm256_loadu_ps(stamp.columnTerms + 8);
-    const __m256 column2 = _mm256_loadu_ps(stamp.columnTerms + 16);
-    for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-      const __m256 row = _mm256_set1_ps(rowTerm(r));
-      StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-      StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
-      StampGroup<kDegree>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
-    }
-  } else {
-    const float* terms = stamp.columnTerms;
-    for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-      const __m256 row = _mm256_set1_ps(rowTerm(r));
-      for (int32_t g = 0; g < groups; ++g) {
-        StampGroup<kDegree>(values + 8 * g, weights + 8 * g, _mm256_add_ps(_mm256_loadu_ps(terms + 8 * g), row),
-                            coefficients, tint);
+    const int32_t x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
+    const int32_t x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
+    const int32_t y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
+    const int32_t y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
+    if (x0 >= x1 || y0 >= y1) continue;
+    // The groups start on a multiple of eight columns, so that every load and store of the
+    // sums is aligned: one that overlapped a store still on its way only in part would wait
+    // for it (and the squares of a tile overlap all the time). The columns they hold outside
+    // the square, in the row padding too, lie past the profile's end and add 0; so does a group
+    // running past the last row into the plane's pad.
+    const int32_t xa = x0 & ~7;
+    const int32_t groups = (x1 - xa + 7) / 8;
+    const size_t start = size_t(y0) * stride + size_t(xa);
+    float* values = valuePlane + start;
+    float* weights = weightPlane + start;
+    const int32_t rows = y1 - y0;
+    const float firstRow = static_cast<float>(y0) + 0.5f - square.centreY, perRow = 1.0f / hy;
+    auto rowTerm = [=](int32_t r) {
+      const float d = (firstRow + static_cast<float>(r)) * perRow;
+      return d * d * scale;
+    };
+    ColumnDistancesAvx2({columnTerms, xa, x0 - xa, x1 - xa, 8 * groups, square.centreX, 1.0f / hx, scale, 2.0f});
+    const __m256 tint = _mm256_set1_ps(value);
+    // The usual squares are two or three groups wide: their rows run a fixed number of groups
+    // with the column terms in registers.
+    if (groups == 2) {
+      const __m256 column0 = _mm256_loadu_ps(columnTerms);
+      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(rowTerm(r));
+        StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+      }
+    } else if (groups == 3) {
+      const __m256 column0 = _mm256_loadu_ps(columnTerms);
+      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      const __m256 column2 = _mm256_loadu_ps(columnTerms + 16);
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(rowTerm(r));
+        StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+        StampGroup<kDegree>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
+      }
+    } else {
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(rowTerm(r));
+        for (int32_t g = 0; g < groups; ++g) {
+          StampGroup<kDegree>(values + 8 * g, weights + 8 * g, _mm256_add_ps(_mm256_loadu_ps(columnTerms + 8 * g), row),
+                              coefficients, tint);
+        }
       }
     }
   }
 }
 
-using PolynomialStampFunction = void (*)(const PolynomialStamp& stamp, const SplatProfile& profile);
+using PolynomialStampFunction = void (*)(const PolynomialTarget& target, const SplatSquare* squares,
+                                         const float* tints, size_t count, const SplatProfile& profile);
 
 __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
   const float* table = profile.Table();
@@ -336,8 +348,26 @@ void SplatRaster::Clear() {
   std::memset(sums.get(), 0, TotalFloats() * sizeof(float));
 }
 
+void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, size_t count,
+                             const SplatProfile& profile) {
+  static const RoundRowsChoice choice = ChooseRoundRows();
+  if (!profile.Usable()) return;
+  if (profile.HasPolynomial()) {
+    if (PolynomialStampFunction function = choice.polynomial[profile.Degree()]) {
+      function({ValuePlane(), WeightPlane(), pitch, columnDistance.get(), width, height}, squares, values, count,
+               profile);
+      return;
+    }
+  }
+  for (size_t i = 0; i < count; ++i) DrawRound(squares[i], values[i], profile);
+}
+
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  if (profile.Usable() && profile.HasPolynomial() && choice.polynomial[profile.Degree()] != nullptr) {
+    DrawRounds(&square, &value, 1, profile);
+    return;
+  }
   const float hx = square.halfWidth, hy = square.halfHeight;
   if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
       !std::isfinite(square.centreY) || !std::isfinite(value) || !profile.Usable()) {
@@ -353,21 +383,6 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
   const int32_t columns = x1 - x0;
   const size_t first = size_t(y0) * pitch + x0;
   const float firstRow = static_cast<float>(y0) + 0.5f - square.centreY;
-  if (profile.HasPolynomial()) {
-    if (PolynomialStampFunction function = choice.polynomial[profile.Degree()]) {
-      // The groups start on a multiple of eight columns, so that every load and store of the
-      // sums is aligned: one that overlapped a store still on its way only in part would wait
-      // for it (and the squares of a tile overlap all the time). The columns they hold outside
-      // the square, in the row padding too, lie past the profile's end and add 0.
-      const int32_t xa = x0 & ~7;
-      const size_t start = size_t(y0) * pitch + xa;
-      PolynomialStamp stamp{ValuePlane() + start, WeightPlane() + start, pitch, columnDistance.get(),
-                            xa, x0 - xa, x1 - xa, (x1 - xa + 7) / 8, y1 - y0, square.centreX, perColumn,
-                            firstRow, 1.0f / hy, value};
-      function(stamp, profile);
-      return;
-    }
-  }
   // Columns up to a whole group lie past the profile's end and weigh nothing.
   const int32_t padded = (columns + choice.group - 1) / choice.group * choice.group;
   // A padded group that would run past the mask's right edge is left to the scalar rows.

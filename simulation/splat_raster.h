@@ -47,6 +47,8 @@ public:
   // same texels, with weights within kSplatProfileTolerance of Draw's. A profile that is not
   // usable stamps nothing.
   void DrawRound(const SplatSquare& square, float value, const SplatProfile& profile);
+  // DrawRound for squares[i] with values[i], i < count, in that order.
+  void DrawRounds(const SplatSquare* squares, const float* values, size_t count, const SplatProfile& profile);
 
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
