@@ -42,7 +42,6 @@ void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const Sp
 // What SplatChannels keeps between calls, so that once it has seen a map of a given size it
 // allocates nothing.
 struct SplatScratch {
-  std::vector<SplatSquare> squares[3];
   std::vector<float> draws;
   std::vector<uint32_t> keys;
   std::vector<uint32_t> starts;
