@@ -27,6 +27,7 @@ float Bilinear(const SplatImage& splat, double x, double y) {
 bool SplatProfile::Build(const SplatImage& splat) {
   usable = false;
   polynomial = false;
+  positive = false;
   degree = 0;
   deviation = 0.0f;
   std::fill(std::begin(table), std::end(table), 0.0f);
@@ -69,6 +70,13 @@ void SplatProfile::FitPolynomial() {
   const int stop = std::min(last + 1, kEntries);
   end = static_cast<float>(stop);
   for (int d = 1; d <= kMaxDegree && !polynomial; ++d) polynomial = FitPolynomial(d, stop);
+  if (polynomial && degree <= 2) {
+    // The least value over t in [0, 1]: at an end, or at the vertex of a parabola.
+    const double c0 = coefficients[0], c1 = coefficients[1], c2 = degree == 2 ? coefficients[2] : 0.0;
+    double least = std::min(c0, c0 + c1 + c2);
+    if (c2 > 0 && -c1 / (2 * c2) > 0 && -c1 / (2 * c2) < 1) least = std::min(least, c0 - c1 * c1 / (4 * c2));
+    positive = least > 1e-4;
+  }
 }
 
 bool SplatProfile::FitPolynomial(int fitDegree, int stop) {

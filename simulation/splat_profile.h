@@ -40,6 +40,9 @@ public:
   static constexpr int kMaxDegree = 6;
   bool HasPolynomial() const { return polynomial; }
   int Degree() const { return degree; }
+  // Whether the polynomial stays well above 0 over the whole profile (so that no rounding
+  // takes it below), known for degrees up to 2.
+  bool PolynomialPositive() const { return positive; }
   float PolynomialEnd() const { return end; }
   // Coefficients from the constant term up to Degree().
   const float* Coefficients() const { return coefficients; }
@@ -52,6 +55,7 @@ private:
   float table[kEntries + 2] = {};
   bool polynomial = false;
   int degree = 0;
+  bool positive = false;
   float end = 0.0f;
   float coefficients[kMaxDegree + 1] = {};
 

@@ -172,17 +172,19 @@ struct PolynomialTarget {
 
 // Eight texels of a row: the weight at polynomial argument t (0 from t = 1 on, and where the
 // polynomial dips below 0) and its tinted value added to the sums.
-template <int kDegree>
+// A polynomial that stays clear of 0 up to t = 1 (kPositive) needs no clamp there.
+template <int kDegree, bool kPositive>
 __attribute__((target("avx2,fma"), always_inline)) inline void StampGroup(float* values, float* weights, __m256 t,
                                                                           const __m256* coefficients, __m256 tint) {
   __m256 weight = coefficients[kDegree];
   for (int c = kDegree - 1; c >= 0; --c) weight = _mm256_fmadd_ps(weight, t, coefficients[c]);
-  weight = _mm256_and_ps(_mm256_max_ps(weight, _mm256_setzero_ps()), _mm256_cmp_ps(t, _mm256_set1_ps(1.0f), _CMP_LT_OQ));
+  if (!kPositive) weight = _mm256_max_ps(weight, _mm256_setzero_ps());
+  weight = _mm256_and_ps(weight, _mm256_cmp_ps(t, _mm256_set1_ps(1.0f), _CMP_LT_OQ));
   _mm256_storeu_ps(values, _mm256_fmadd_ps(weight, tint, _mm256_loadu_ps(values)));
   _mm256_storeu_ps(weights, _mm256_add_ps(_mm256_loadu_ps(weights), weight));
 }
 
-template <int kDegree>
+template <int kDegree, bool kPositive>
 __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const SplatSquare* squares,
                                                              const float* tints, size_t count,
                                                              const SplatProfile& profile) {
@@ -190,6 +192,7 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
   for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
   // Squared distances in units of the polynomial's argument: t = (dx^2 + dy^2) x scale.
   const float scale = SplatProfile::kEntriesPerUnit / profile.PolynomialEnd();
+  const float rootScale = std::sqrt(scale);
   float* const valuePlane = target.values;
   float* const weightPlane = target.weights;
   float* const columnTerms = target.columnTerms;
@@ -219,10 +222,13 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
     float* values = valuePlane + start;
     float* weights = weightPlane + start;
     const int32_t rows = y1 - y0;
-    const float firstRow = static_cast<float>(y0) + 0.5f - square.centreY, perRow = 1.0f / hy;
-    auto rowTerm = [=](int32_t r) {
-      const float d = (firstRow + static_cast<float>(r)) * perRow;
-      return d * d * scale;
+    // The row's centre less the square's, stepped a pixel a row (exactly: it is small).
+    float rowCentre = static_cast<float>(y0) + 0.5f - square.centreY;
+    const float perRow = rootScale / hy;
+    auto nextRow = [&]() {
+      const float d = rowCentre * perRow;
+      rowCentre += 1.0f;
+      return d * d;
     };
     ColumnDistancesAvx2({columnTerms, xa, x0 - xa, x1 - xa, 8 * groups, square.centreX, 1.0f / hx, scale, 2.0f});
     const __m256 tint = _mm256_set1_ps(value);
@@ -232,25 +238,25 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
       const __m256 column0 = _mm256_loadu_ps(columnTerms);
       const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        const __m256 row = _mm256_set1_ps(rowTerm(r));
-        StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-        StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+        const __m256 row = _mm256_set1_ps(nextRow());
+        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
       }
     } else if (groups == 3) {
       const __m256 column0 = _mm256_loadu_ps(columnTerms);
       const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
       const __m256 column2 = _mm256_loadu_ps(columnTerms + 16);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        const __m256 row = _mm256_set1_ps(rowTerm(r));
-        StampGroup<kDegree>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-        StampGroup<kDegree>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
-        StampGroup<kDegree>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
+        const __m256 row = _mm256_set1_ps(nextRow());
+        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
       }
     } else {
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        const __m256 row = _mm256_set1_ps(rowTerm(r));
+        const __m256 row = _mm256_set1_ps(nextRow());
         for (int32_t g = 0; g < groups; ++g) {
-          StampGroup<kDegree>(values + 8 * g, weights + 8 * g, _mm256_add_ps(_mm256_loadu_ps(columnTerms + 8 * g), row),
+          StampGroup<kDegree, kPositive>(values + 8 * g, weights + 8 * g, _mm256_add_ps(_mm256_loadu_ps(columnTerms + 8 * g), row),
                               coefficients, tint);
         }
       }
@@ -285,6 +291,7 @@ struct RoundRowsChoice {
   int32_t group;  // columns handled together
   // By the polynomial's degree; null where the rows evaluate it texel by texel.
   PolynomialStampFunction polynomial[SplatProfile::kMaxDegree + 1];
+  PolynomialStampFunction positivePolynomial[SplatProfile::kMaxDegree + 1];
 };
 
 RoundRowsChoice ChooseRoundRows() {
@@ -294,11 +301,13 @@ RoundRowsChoice ChooseRoundRows() {
     return {RoundRowsTableAvx2,
             ColumnDistancesAvx2Entries,
             8,
-            {nullptr, StampPolynomialAvx2<1>, StampPolynomialAvx2<2>, StampPolynomialAvx2<3>,
-             StampPolynomialAvx2<4>, StampPolynomialAvx2<5>, StampPolynomialAvx2<6>}};
+            {nullptr, StampPolynomialAvx2<1, false>, StampPolynomialAvx2<2, false>, StampPolynomialAvx2<3, false>,
+             StampPolynomialAvx2<4, false>, StampPolynomialAvx2<5, false>, StampPolynomialAvx2<6, false>},
+            {nullptr, StampPolynomialAvx2<1, true>, StampPolynomialAvx2<2, true>, StampPolynomialAvx2<3, true>,
+             StampPolynomialAvx2<4, true>, StampPolynomialAvx2<5, true>, StampPolynomialAvx2<6, true>}};
   }
 #endif
-  return {RoundRowsScalar, nullptr, 1, {}};
+  return {RoundRowsScalar, nullptr, 1, {}, {}};
 }
 
 // The sums on huge pages where the system grants them: three masks' worth of stamping and
@@ -353,7 +362,9 @@ void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, si
   static const RoundRowsChoice choice = ChooseRoundRows();
   if (!profile.Usable()) return;
   if (profile.HasPolynomial()) {
-    if (PolynomialStampFunction function = choice.polynomial[profile.Degree()]) {
+    const PolynomialStampFunction* functions =
+        profile.PolynomialPositive() ? choice.positivePolynomial : choice.polynomial;
+    if (PolynomialStampFunction function = functions[profile.Degree()]) {
       function({ValuePlane(), WeightPlane(), pitch, columnDistance.get(), width, height}, squares, values, count,
                profile);
       return;

@@ -25,6 +25,12 @@ TEST(SplatProfile, TheRoundStampWeighsEveryTexelAsTheBilinearOneDoes) {
   SplatProfile profile;
   ASSERT_TRUE(profile.Build(splat)) << "deviation " << profile.Deviation() * 255.0f << " grey levels";
   EXPECT_TRUE(profile.HasPolynomial());
+  // A polynomial said to stay above 0 is stamped without a clamp at 0: it must.
+  if (profile.PolynomialPositive()) {
+    for (int e = 0; e < static_cast<int>(profile.PolynomialEnd()); ++e) {
+      ASSERT_GT(profile.EvaluatePolynomial(static_cast<float>(e)), 0.0f) << "entry " << e;
+    }
+  }
 
   // Odd sizes and squares from under a pixel to wide ones (one to five groups of eight
   // columns), some reaching past the right and bottom edges, so that whole groups, padded
