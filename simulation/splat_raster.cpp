@@ -342,8 +342,8 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
       height(height),
       pitch(PitchOf(width)),
       sums(AllocateSums(TotalFloats())),
-      // A few spare bytes past the bottom border: the dilation reads marks four at a time.
-      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 4]),
+      // Spare bytes past the bottom border: the dilation reads marks sixteen at a time.
+      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 16]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
@@ -534,51 +534,67 @@ __attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const flo
   return x;
 }
 
+// One neighbour column of eight texels: the values where `feeds` (one byte per texel from the
+// column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
+template <int kShift>
+__attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i feeds, const float* at, __m256& sum,
+                                                                      __m256i& count) {
+  const __m256i mask = _mm256_cvtepi8_epi32(_mm_srli_si128(feeds, kShift));
+  sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask)));
+  count = _mm256_sub_epi32(count, mask);
+}
+
 // The texels of a row's given blocks of 16 that a dilation pass fills (marks[x] == filled),
-// eight at a time: each
-// the mean of its neighbours filled before the pass (marks 1 .. filled - 1). `marks` and
-// `values` point at the row's first texel; the rows above and below are a stride away, and
-// the reads may reach one texel past either end of the row (marks have a border there, values
-// padding), which never feeds. Each group of eight is stored only
-// once the next has been read: the next reads the last texel of the one before, and a wide
-// load over a store still on its way stalls until the store reaches the cache.
+// eight at a time: each the mean of its neighbours filled before the pass (marks 1 .. filled
+// - 1). `marks` and `values` point at the row's first texel; the rows above and below are a
+// stride away, and the reads may reach past either end of the row (marks have a border there
+// and spare bytes after the last, values padding), which never feeds. Each group of eight is
+// stored only once the next has been read: the next reads the last texel of the one before,
+// and a wide load over a store still on its way stalls until the store reaches the cache.
 __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
                                                     ptrdiff_t pitch, const uint64_t* blocks, size_t words,
                                                     uint8_t filled) {
-  const __m256i zero = _mm256_setzero_si256();
   const __m256i before = _mm256_set1_epi32(filled);
   const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
+  const __m128i one = _mm_set1_epi8(1);
+  // A mark m feeds when m - 1 (wrapping) is at most filled - 2.
+  const __m128i feedLimit = _mm_set1_epi8(static_cast<char>(filled - 2));
+  auto feedsOf = [&](const uint8_t* at) {
+    const __m128i less = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), one);
+    return _mm_cmpeq_epi8(_mm_min_epu8(less, feedLimit), less);
+  };
   float* pendingAt = nullptr;
   __m256 pending = _mm256_setzero_ps();
   for (size_t word = 0; word < words; ++word) {
-   for (uint64_t bits = blocks[word]; bits != 0; bits &= bits - 1) {
-    const uint32_t block = static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits));
-    for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
-    const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
-    __m256 sum = _mm256_setzero_ps();
-    __m256i count = zero;
-    for (ptrdiff_t row = -1; row <= 1; ++row) {
-      for (ptrdiff_t column = -1; column <= 1; ++column) {
-        if (row == 0 && column == 0) continue;
-        const __m256i mark = _mm256_cvtepu8_epi32(
-            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + row * markStride + x + column)));
-        const __m256i feeds = _mm256_and_si256(_mm256_cmpgt_epi32(mark, zero), _mm256_cmpgt_epi32(before, mark));
-        sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(values + row * pitch + x + column),
-                                               _mm256_castsi256_ps(feeds)));
-        count = _mm256_sub_epi32(count, feeds);
+    for (uint64_t bits = blocks[word]; bits != 0; bits &= bits - 1) {
+      const uint32_t block = static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits));
+      for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
+        const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
+        __m256 sum = _mm256_setzero_ps();
+        __m256i count = _mm256_setzero_si256();
+        const __m128i above = feedsOf(marks - markStride + x - 1);
+        const __m128i side = feedsOf(marks + x - 1);
+        const __m128i below = feedsOf(marks + markStride + x - 1);
+        const float* at = values + x - 1;
+        AddFeeders<0>(above, at - pitch, sum, count);
+        AddFeeders<1>(above, at - pitch + 1, sum, count);
+        AddFeeders<2>(above, at - pitch + 2, sum, count);
+        AddFeeders<0>(side, at, sum, count);
+        AddFeeders<2>(side, at + 2, sum, count);
+        AddFeeders<0>(below, at + pitch, sum, count);
+        AddFeeders<1>(below, at + pitch + 1, sum, count);
+        AddFeeders<2>(below, at + pitch + 2, sum, count);
+        const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
+        // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
+        // their values.
+        const __m256 filledValues =
+            _mm256_blendv_ps(_mm256_loadu_ps(values + x), _mm256_div_ps(sum, _mm256_cvtepi32_ps(count)), target);
+        if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
+        pending = filledValues;
+        pendingAt = values + x;
       }
     }
-    const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
-    // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
-    // their values.
-    const __m256 filledValues =
-        _mm256_blendv_ps(_mm256_loadu_ps(values + x), _mm256_div_ps(sum, _mm256_cvtepi32_ps(count)), target);
-    if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
-    pending = filledValues;
-    pendingAt = values + x;
-    }
-   }
   }
   if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
 }
