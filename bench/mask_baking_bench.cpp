@@ -236,6 +236,7 @@ void BM_MaskPhases(benchmark::State& state, const std::string& name) {
   state.counters["dilated_texels"] = filled;
   state.counters["round_splat"] = round;
   state.counters["polynomial"] = profile.HasPolynomial();
+  state.counters["polynomial_degree"] = profile.Degree();
   state.counters["profile_deviation_255"] = profile.Deviation() * 255.0f;
   // The squares' sizes: the largest and the cap against slivers, which should not touch them.
   std::vector<Simulation::SplatSquare> squares;

@@ -1,6 +1,7 @@
 #include "simulation/sample_splats.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -58,28 +59,50 @@ float ChannelValue(const SurfaceSample& sample, int32_t channel) {
   }
 }
 
-float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count) {
-  // The typical half size is the median of the larger half size of every square, found from a
-  // histogram of quarter-octaves, which needs no sorting and no copy.
-  constexpr int kBuckets = 256;
-  constexpr float kStepsPerOctave = 4.0f;
-  constexpr float kLowestOctave = -32.0f;
-  uint32_t histogram[kBuckets] = {};
-  uint32_t counted = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    const float half = std::max(squares[i].halfWidth, squares[i].halfHeight);
-    if (!(half > 0.0f) || !std::isfinite(half)) continue;
-    const float bucket = (std::log2(half) - kLowestOctave) * kStepsPerOctave;
-    ++histogram[std::clamp(static_cast<int>(bucket), 0, kBuckets - 1)];
+namespace {
+
+// The typical half size is the median of the larger half size of every square, found from a
+// histogram of quarter-octaves, which needs no sorting and no copy.
+class HalfSizeHistogram {
+public:
+  void Add(float half) {
+    if (!(half > 0.0f) || !std::isfinite(half)) return;
+    // The quarter-octave from the bits: the octave is the exponent, the quarter where the
+    // mantissa stands against 2^(1/4), 2^(1/2) and 2^(3/4). (A logarithm per sample costs more
+    // than the rest of the stamp's preparation.)
+    const uint32_t bits = std::bit_cast<uint32_t>(half);
+    const int32_t octave = static_cast<int32_t>(bits >> 23) - 127;
+    const float mantissa = std::bit_cast<float>((bits & 0x7fffffu) | 0x3f800000u);
+    const int32_t quarter = (mantissa >= 1.18920712f) + (mantissa >= 1.41421356f) + (mantissa >= 1.68179283f);
+    ++histogram[std::clamp((octave - kLowestOctave) * kStepsPerOctave + quarter, 0, kBuckets - 1)];
     ++counted;
   }
-  if (counted == 0) return 0.0f;
-  uint32_t below = 0;
-  int median = 0;
-  while (below + histogram[median] <= counted / 2 && median < kBuckets - 1) below += histogram[median++];
-  // The upper edge of the median's bucket.
-  const float typical = std::exp2(static_cast<float>(median + 1) / kStepsPerOctave + kLowestOctave);
-  return kSplatHalfSizeCapFactor * typical;
+
+  // kSplatHalfSizeCapFactor times the upper edge of the median's bucket; 0 when nothing counted.
+  float Cap() const {
+    if (counted == 0) return 0.0f;
+    uint32_t below = 0;
+    int median = 0;
+    while (below + histogram[median] <= counted / 2 && median < kBuckets - 1) below += histogram[median++];
+    const float typical =
+        std::exp2(static_cast<float>(median + 1) / static_cast<float>(kStepsPerOctave) + static_cast<float>(kLowestOctave));
+    return kSplatHalfSizeCapFactor * typical;
+  }
+
+private:
+  static constexpr int kBuckets = 256;
+  static constexpr int kStepsPerOctave = 4;
+  static constexpr int kLowestOctave = -32;
+  uint32_t histogram[kBuckets] = {};
+  uint32_t counted = 0;
+};
+
+}  // namespace
+
+float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count) {
+  HalfSizeHistogram histogram;
+  for (uint32_t i = 0; i < count; ++i) histogram.Add(std::max(squares[i].halfWidth, squares[i].halfHeight));
+  return histogram.Cap();
 }
 
 void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster) {
@@ -125,70 +148,89 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   const SurfaceSample* samples = map.Items();
   const uint32_t sampleCount = map.Count();
   count = std::clamp(count, 0, 3);
-  scratch.stamps.clear();
+  for (int32_t c = 0; c < 3; ++c) {
+    scratch.tiledSquares[c].clear();
+    scratch.tiledValues[c].clear();
+  }
   if (sampleCount == 0 || count == 0) return;
 
   // Every channel's pairs in one go: the first channel's for every sample, then the second's...
   const size_t perChannel = 2 * size_t(sampleCount);
   scratch.draws.resize(perChannel * count);
   RandomUnits(scratch.draws.data(), scratch.draws.size());
-  for (int32_t c = 0; c < count; ++c) scratch.squares[c].resize(sampleCount);
-  // The size of a square and the reach of its jitter are the same in every channel, so they
-  // are worked out once per sample, exactly as SampleSplatSquare works them out.
-  const float w = static_cast<float>(width), h = static_cast<float>(height);
-  for (uint32_t i = 0; i < sampleCount; ++i) {
-    const SurfaceSample& sample = samples[i];
-    const float t = spacing / std::sqrt(2.0f * sample.area);
-    const float reachX = std::min(5.0f, w * t), reachY = std::min(5.0f, h * t);
-    SplatSquare square;
-    square.halfWidth = sample.uExtent * w * t * 1.4142135f;
-    square.halfHeight = sample.vExtent * h * t * 1.4142135f;
-    const float u = w * sample.u, v = h * (1.0f - sample.v);
-    for (int32_t c = 0; c < count; ++c) {
-      const float* draws = scratch.draws.data() + c * perChannel + 2 * size_t(i);
-      square.centreX = u + (draws[0] - 0.5f) * reachX * 0.05f;
-      square.centreY = v - (draws[1] - 0.5f) * reachY * 0.05f;
-      scratch.squares[c][i] = square;
-    }
-  }
-  // The jitter leaves the sizes alike in every channel, and so their cap.
-  const float cap = SplatHalfSizeCap(scratch.squares[0].data(), sampleCount);
-  for (int32_t c = 0; c < count; ++c) {
-    for (SplatSquare& square : scratch.squares[c]) {
-      square.halfWidth = std::min(square.halfWidth, cap);
-      square.halfHeight = std::min(square.halfHeight, cap);
-    }
-  }
-
   // The first channel's tiles order all of them: the jitter moves a square an eighth of a pixel.
-  // The stamps are scattered into tile order as they are read in stored order, so that the
-  // drawing reads them in sequence instead of missing the cache for every sample.
   constexpr uint32_t kTiles = 1u << (2 * kTileBits);
   scratch.starts.assign(kTiles + 1, 0);
   scratch.keys.resize(sampleCount);
-  scratch.stamps.resize(sampleCount);
+  // Plain pointers: the stores below could alias whatever is read through the vectors.
+  uint32_t* keys = scratch.keys.data();
+  uint32_t* starts = scratch.starts.data();
+  const float* allDraws = scratch.draws.data();
+  // The size of a square and the reach of its jitter are the same in every channel, so they
+  // are worked out once per sample, exactly as SampleSplatSquare works them out. They are
+  // worked out twice, once for the tiles and the sizes' cap and once to place the squares in
+  // tile order, which costs less than keeping them in between.
+  const float w = static_cast<float>(width), h = static_cast<float>(height);
+  struct Shape {
+    float halfWidth, halfHeight, reachX, reachY, u, v;
+  };
+  auto shapeOf = [&](const SurfaceSample& sample) {
+    const float t = spacing / std::sqrt(2.0f * sample.area);
+    return Shape{sample.uExtent * w * t * 1.4142135f, sample.vExtent * h * t * 1.4142135f, std::min(5.0f, w * t),
+                 std::min(5.0f, h * t), w * sample.u, h * (1.0f - sample.v)};
+  };
+  auto squareOf = [&](const Shape& shape, int32_t c, uint32_t i) {
+    const float* draws = allDraws + c * perChannel + 2 * size_t(i);
+    return SplatSquare{shape.u + (draws[0] - 0.5f) * shape.reachX * 0.05f,
+                       shape.v - (draws[1] - 0.5f) * shape.reachY * 0.05f, shape.halfWidth, shape.halfHeight};
+  };
+  HalfSizeHistogram histogram;
   for (uint32_t i = 0; i < sampleCount; ++i) {
-    scratch.keys[i] = TileKey(scratch.squares[0][i], width, height);
-    ++scratch.starts[scratch.keys[i] + 1];
+    const Shape shape = shapeOf(samples[i]);
+    histogram.Add(std::max(shape.halfWidth, shape.halfHeight));
+    keys[i] = TileKey(squareOf(shape, 0, i), width, height);
+    ++starts[keys[i] + 1];
   }
-  for (uint32_t k = 0; k < kTiles; ++k) scratch.starts[k + 1] += scratch.starts[k];
+  for (uint32_t k = 0; k < kTiles; ++k) starts[k + 1] += starts[k];
+  // The jitter leaves the sizes alike in every channel, and so their cap.
+  const float cap = histogram.Cap();
+
+  // The squares, capped, are scattered into tile order as they are read in stored order, so
+  // that the drawing reads them in sequence instead of missing the cache for every sample.
+  SplatSquare* tiledSquares[3] = {};
+  float* tiledValues[3] = {};
+  float SurfaceSample::*fields[3] = {};
+  for (int32_t c = 0; c < count; ++c) {
+    scratch.tiledSquares[c].resize(sampleCount);
+    scratch.tiledValues[c].resize(sampleCount);
+    tiledSquares[c] = scratch.tiledSquares[c].data();
+    tiledValues[c] = scratch.tiledValues[c].data();
+    fields[c] = channels[c] == 0 ? &SurfaceSample::humidity
+                : channels[c] == 1 ? &SurfaceSample::dirt
+                                   : &SurfaceSample::rust;
+  }
   for (uint32_t i = 0; i < sampleCount; ++i) {
-    SplatStamp& stamp = scratch.stamps[scratch.starts[scratch.keys[i]]++];
+    const uint32_t at = starts[keys[i]]++;
+    Shape shape = shapeOf(samples[i]);
+    shape.halfWidth = std::min(shape.halfWidth, cap);
+    shape.halfHeight = std::min(shape.halfHeight, cap);
     for (int32_t c = 0; c < count; ++c) {
-      stamp.squares[c] = scratch.squares[c][i];
-      stamp.values[c] = ChannelValue(samples[i], channels[c]);
+      tiledSquares[c][at] = squareOf(shape, c, i);
+      tiledValues[c][at] = samples[i].*fields[c];
     }
   }
-
 }
 
 void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
                      const SplatProfile& profile) {
   if (slot < 0 || slot > 2) return;
+  const std::vector<SplatSquare>& squares = scratch.tiledSquares[slot];
+  const std::vector<float>& values = scratch.tiledValues[slot];
+  if (squares.size() != values.size()) return;
   if (profile.Usable()) {
-    for (const SplatStamp& stamp : scratch.stamps) raster.DrawRound(stamp.squares[slot], stamp.values[slot], profile);
+    raster.DrawRounds(squares.data(), values.data(), squares.size(), profile);
   } else {
-    for (const SplatStamp& stamp : scratch.stamps) raster.Draw(stamp.squares[slot], stamp.values[slot], splat);
+    for (size_t i = 0; i < squares.size(); ++i) raster.Draw(squares[i], values[i], splat);
   }
 }
 

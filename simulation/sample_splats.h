@@ -39,20 +39,15 @@ float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count);
 // normalised sums.
 void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster);
 
-// One sample's squares and values in each channel.
-struct SplatStamp {
-  SplatSquare squares[3];
-  float values[3];
-};
-
 // What SplatChannels keeps between calls, so that once it has seen a map of a given size it
 // allocates nothing.
 struct SplatScratch {
-  std::vector<SplatSquare> squares[3];
   std::vector<float> draws;
   std::vector<uint32_t> keys;
   std::vector<uint32_t> starts;
-  std::vector<SplatStamp> stamps;  // in tile order
+  // Per channel slot, every sample's square and value in tile order.
+  std::vector<SplatSquare> tiledSquares[3];
+  std::vector<float> tiledValues[3];
 };
 
 // Up to three channels in one pass over the samples: rasters[i] (all the same size) receives

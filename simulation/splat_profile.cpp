@@ -27,6 +27,8 @@ float Bilinear(const SplatImage& splat, double x, double y) {
 bool SplatProfile::Build(const SplatImage& splat) {
   usable = false;
   polynomial = false;
+  positive = false;
+  degree = 0;
   deviation = 0.0f;
   std::fill(std::begin(table), std::end(table), 0.0f);
   if (splat.Width() < 2 || splat.Height() < 2) return false;
@@ -67,15 +69,29 @@ void SplatProfile::FitPolynomial() {
   while (last > 0 && table[last] <= 0.0f) --last;
   const int stop = std::min(last + 1, kEntries);
   end = static_cast<float>(stop);
-  if (stop < kDegree + 1) return;
+  for (int d = 1; d <= kMaxDegree && !polynomial; ++d) polynomial = FitPolynomial(d, stop);
+  if (polynomial && degree <= 2) {
+    // The least value over t in [0, 1]: at an end, or at the vertex of a parabola.
+    const double c0 = coefficients[0], c1 = coefficients[1], c2 = degree == 2 ? coefficients[2] : 0.0;
+    double least = std::min(c0, c0 + c1 + c2);
+    if (c2 > 0 && -c1 / (2 * c2) > 0 && -c1 / (2 * c2) < 1) least = std::min(least, c0 - c1 * c1 / (4 * c2));
+    positive = least > 1e-4;
+  }
+}
+
+bool SplatProfile::FitPolynomial(int fitDegree, int stop) {
+  if (stop < fitDegree + 1) return false;
+  degree = fitDegree;
+  std::fill(std::begin(coefficients), std::end(coefficients), 0.0f);
 
   // Least squares over the entries before the end, in t = entry / end, by the normal equations
-  // (well enough conditioned in double on [0, 1] at this degree).
-  constexpr int n = kDegree + 1;
-  double matrix[n][n + 1] = {};
+  // (well enough conditioned in double on [0, 1] at these degrees).
+  constexpr int kMax = kMaxDegree + 1;
+  const int n = fitDegree + 1;
+  double matrix[kMax][kMax + 1] = {};
   for (int e = 0; e < stop; ++e) {
     const double t = e / double(stop);
-    double powers[2 * n];
+    double powers[2 * kMax];
     powers[0] = 1;
     for (int k = 1; k < 2 * n; ++k) powers[k] = powers[k - 1] * t;
     for (int r = 0; r < n; ++r) {
@@ -88,7 +104,7 @@ void SplatProfile::FitPolynomial() {
     for (int r = pivot + 1; r < n; ++r) {
       if (std::fabs(matrix[r][pivot]) > std::fabs(matrix[best][pivot])) best = r;
     }
-    if (std::fabs(matrix[best][pivot]) < 1e-300) return;
+    if (std::fabs(matrix[best][pivot]) < 1e-300) return false;
     for (int c = 0; c <= n; ++c) std::swap(matrix[pivot][c], matrix[best][c]);
     for (int r = 0; r < n; ++r) {
       if (r == pivot) continue;
@@ -100,16 +116,16 @@ void SplatProfile::FitPolynomial() {
 
   // Checked at every entry, past the end too, the way a stamp evaluates it.
   for (int e = 0; e <= kEntries; ++e) {
-    if (std::fabs(EvaluatePolynomial(static_cast<float>(e)) - table[e]) > kSplatPolynomialTolerance) return;
+    if (std::fabs(EvaluatePolynomial(static_cast<float>(e)) - table[e]) > kSplatPolynomialTolerance) return false;
   }
-  polynomial = true;
+  return true;
 }
 
 float SplatProfile::EvaluatePolynomial(float entry) const {
   const float t = entry / end;
   if (!(t < 1.0f)) return 0.0f;
-  float value = coefficients[kDegree];
-  for (int k = kDegree - 1; k >= 0; --k) value = value * t + coefficients[k];
+  float value = coefficients[degree];
+  for (int k = degree - 1; k >= 0; --k) value = value * t + coefficients[k];
   return std::max(value, 0.0f);
 }
 

@@ -35,11 +35,16 @@ public:
 
   // When the table is within kSplatPolynomialTolerance of a polynomial in s / PolynomialEnd()
   // up to PolynomialEnd() (in table entries; 0 beyond it, and where the polynomial dips below
-  // 0), a stamp may evaluate that instead of looking the table up.
-  static constexpr int kDegree = 6;
+  // 0), a stamp may evaluate that instead of looking the table up. Build picks the lowest
+  // degree that fits, as every degree costs a multiply-add per texel.
+  static constexpr int kMaxDegree = 6;
   bool HasPolynomial() const { return polynomial; }
+  int Degree() const { return degree; }
+  // Whether the polynomial stays well above 0 over the whole profile (so that no rounding
+  // takes it below), known for degrees up to 2.
+  bool PolynomialPositive() const { return positive; }
   float PolynomialEnd() const { return end; }
-  // Coefficients from the constant term up.
+  // Coefficients from the constant term up to Degree().
   const float* Coefficients() const { return coefficients; }
   // The polynomial at a squared distance in table entries, as a stamp evaluates it.
   float EvaluatePolynomial(float entry) const;
@@ -49,10 +54,13 @@ private:
   float deviation = 0.0f;
   float table[kEntries + 2] = {};
   bool polynomial = false;
+  int degree = 0;
+  bool positive = false;
   float end = 0.0f;
-  float coefficients[kDegree + 1] = {};
+  float coefficients[kMaxDegree + 1] = {};
 
   void FitPolynomial();
+  bool FitPolynomial(int degree, int stop);
 };
 
 // How far (in coverage, 0..1) the polynomial may lie from the table.

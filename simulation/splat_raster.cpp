@@ -35,6 +35,14 @@ int32_t FirstPixelAtOrAfter(float edge, uint32_t limit) {
   return truncated + (double(truncated) < first ? 1 : 0);
 }
 
+// The same for a finite edge, in float and without branches: subtracting 0.5 is exact for
+// every edge that does not land beyond either end of a mask (masks are far narrower than 2^23).
+inline int32_t FirstPixelAtOrAfterFinite(float edge, uint32_t limit) {
+  const float first = std::min(std::max(edge - 0.5f, 0.0f), static_cast<float>(limit));
+  const int32_t truncated = static_cast<int32_t>(first);
+  return truncated + (static_cast<float>(truncated) < first ? 1 : 0);
+}
+
 // A splat coordinate (0..1 across the splat) as the splat texel at or before it, clamped to
 // -1 .. size - 1 (the range SplatImage::Taps() covers), and the blend towards the next texel.
 struct TexelBlend {
@@ -62,12 +70,14 @@ inline __m128i Feeding(const uint8_t* marks, __m128i filled) {
 }
 #endif
 
-// The rows of a round square: rows x count texels from `sums` on (rows `stride` floats
-// apart), where the weight at column k of row r is the profile at columnDistance[k] +
-// ((firstRow + r) * perRow)^2 table entries. `count` is a whole number of groups of eight when
-// vectorised; the padded columns lie past the profile's end and weigh nothing.
+// The rows of a round square: rows x count texels from `values` and `weights` on (rows
+// `stride` floats apart), where the weight at column k of row r is the profile at
+// columnDistance[k] + ((firstRow + r) * perRow)^2 table entries. `count` is a whole number of
+// groups of eight when vectorised; the padded columns lie past the profile's end and weigh
+// nothing.
 struct RoundRows {
-  float* sums;
+  float* values;
+  float* weights;
   size_t stride;
   const float* columnDistance;
   int32_t count;
@@ -79,24 +89,25 @@ struct RoundRows {
 
 using RoundRowsFunction = void (*)(const RoundRows& stamp, const SplatProfile& profile);
 
-// The column each lane of a group of eight holds (see Accumulate).
-constexpr int32_t kGroupLanes[8] = {0, 1, 4, 5, 2, 3, 6, 7};
-
-// The squared distance term of columns 0 .. padded - 1 of a square whose first column is x0,
-// in table entries; columns from `columns` on lie past the profile's end.
+// The squared distance term of columns x0 .. x0 + padded - 1, in table entries times
+// `scale`; those before x0 + skip or from x0 + columns on lie outside the square and get
+// `beyond`, past the profile's end.
 struct SquareColumns {
   float* out;
   int32_t x0;
+  int32_t skip;
   int32_t columns;
   int32_t padded;
   float centre;
   float perColumn;
+  float scale;
+  float beyond;
 };
 
 void ColumnDistancesScalar(const SquareColumns& square) {
   for (int32_t k = 0; k < square.padded; ++k) {
     const float d = (static_cast<float>(square.x0 + k) + 0.5f - square.centre) * square.perColumn;
-    square.out[k] = k < square.columns ? d * d * SplatProfile::kEntriesPerUnit : float(SplatProfile::kEntries + 1);
+    square.out[k] = k >= square.skip && k < square.columns ? d * d * square.scale : square.beyond;
   }
 }
 
@@ -111,68 +122,150 @@ void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
   const bool polynomial = profile.HasPolynomial();
   for (int32_t r = 0; r < stamp.rows; ++r) {
     const float row = RowDistance(stamp, r);
-    float* texelSums = stamp.sums + r * stamp.stride;
+    float* texelValues = stamp.values + r * stamp.stride;
+    float* texelWeights = stamp.weights + r * stamp.stride;
     for (int32_t k = 0; k < stamp.count; ++k) {
       const float distance = stamp.columnDistance[k] + row;
       const float weight = polynomial ? profile.EvaluatePolynomial(distance)
                                       : table[static_cast<int32_t>(std::min(distance + 0.5f, kLast))];
-      texelSums[2 * k] += weight * stamp.value;
-      texelSums[2 * k + 1] += weight;
+      texelValues[k] += weight * stamp.value;
+      texelWeights[k] += weight;
     }
   }
 }
 
 #if defined(__x86_64__)
-// Adds eight weights and their tinted values into eight texels of (value sum, weight) pairs.
-// The lanes hold the columns of a group in the order kGroupLanes, so that interleaving within
-// each half of the registers puts the pairs in column order without crossing the halves.
-__attribute__((target("avx2,fma"))) inline void Accumulate(float* out, __m256 weight, __m256 tint) {
-  const __m256 tinted = _mm256_mul_ps(weight, tint);
-  _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_unpacklo_ps(tinted, weight)));
-  _mm256_storeu_ps(out + 8, _mm256_add_ps(_mm256_loadu_ps(out + 8), _mm256_unpackhi_ps(tinted, weight)));
-}
-
-__attribute__((target("avx2,fma"))) void RoundRowsPolynomialAvx2(const RoundRows& stamp,
-                                                                  const SplatProfile& profile) {
-  constexpr int kDegree = SplatProfile::kDegree;
-  __m256 coefficients[kDegree + 1];
-  for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
-  const __m256 perEntry = _mm256_set1_ps(1.0f / profile.PolynomialEnd());
-  const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
-  const __m256 tint = _mm256_set1_ps(stamp.value);
-  for (int32_t r = 0; r < stamp.rows; ++r) {
-    const __m256 row = _mm256_set1_ps(RowDistance(stamp, r));
-    float* texelSums = stamp.sums + r * stamp.stride;
-    for (int32_t k = 0; k < stamp.count; k += 8) {
-      const __m256 t = _mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(stamp.columnDistance + k), row), perEntry);
-      __m256 weight = coefficients[kDegree];
-      for (int c = kDegree - 1; c >= 0; --c) weight = _mm256_fmadd_ps(weight, t, coefficients[c]);
-      weight = _mm256_and_ps(_mm256_max_ps(weight, zero), _mm256_cmp_ps(t, one, _CMP_LT_OQ));
-      Accumulate(texelSums + 2 * k, weight, tint);
-    }
-  }
-}
-
-// ColumnDistancesScalar eight columns at a time with the same arithmetic, each group of eight
-// stored in the order kGroupLanes.
-__attribute__((target("avx2,fma"))) void ColumnDistancesAvx2(const SquareColumns& square) {
-  const __m256i lanes = _mm256_setr_epi32(kGroupLanes[0], kGroupLanes[1], kGroupLanes[2], kGroupLanes[3],
-                                          kGroupLanes[4], kGroupLanes[5], kGroupLanes[6], kGroupLanes[7]);
+// ColumnDistancesScalar eight columns at a time with the same arithmetic.
+__attribute__((target("avx2,fma"))) inline void ColumnDistancesAvx2(const SquareColumns& square) {
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256 half = _mm256_set1_ps(0.5f), centre = _mm256_set1_ps(square.centre);
   const __m256 perColumn = _mm256_set1_ps(square.perColumn);
-  const __m256 perUnit = _mm256_set1_ps(SplatProfile::kEntriesPerUnit);
-  const __m256 beyond = _mm256_set1_ps(float(SplatProfile::kEntries + 1));
+  const __m256 scale = _mm256_set1_ps(square.scale);
+  const __m256 beyond = _mm256_set1_ps(square.beyond);
   const __m256i columns = _mm256_set1_epi32(square.columns);
+  const __m256i skipped = _mm256_set1_epi32(square.skip - 1);
   for (int32_t k = 0; k < square.padded; k += 8) {
     const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), lanes);
     const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
     // No fused operations: the same roundings as the scalar columns.
     const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, half), centre), perColumn);
-    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), perUnit);
-    const __m256 inside = _mm256_castsi256_ps(_mm256_cmpgt_epi32(columns, column));
+    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), scale);
+    const __m256 inside = _mm256_castsi256_ps(
+        _mm256_and_si256(_mm256_cmpgt_epi32(columns, column), _mm256_cmpgt_epi32(column, skipped)));
     _mm256_storeu_ps(square.out + k, _mm256_blendv_ps(beyond, distance, inside));
   }
 }
+
+void ColumnDistancesAvx2Entries(const SquareColumns& square) { ColumnDistancesAvx2(square); }
+
+// Round squares stamped with the profile's polynomial, all of them in one loop so that the
+// coefficients and the raster's numbers stay in registers: the stores into the sums could
+// alias anything read through a pointer.
+struct PolynomialTarget {
+  float* values;         // the value plane
+  float* weights;        // the weight plane
+  size_t pitch;          // floats from a row to the next
+  float* columnTerms;    // scratch for a row's column terms, width + 8 floats
+  uint32_t width;
+  uint32_t height;
+};
+
+// Eight texels of a row: the weight at polynomial argument t (0 from t = 1 on, and where the
+// polynomial dips below 0) and its tinted value added to the sums.
+// A polynomial that stays clear of 0 up to t = 1 (kPositive) needs no clamp there.
+template <int kDegree, bool kPositive>
+__attribute__((target("avx2,fma"), always_inline)) inline void StampGroup(float* values, float* weights, __m256 t,
+                                                                          const __m256* coefficients, __m256 tint) {
+  __m256 weight = coefficients[kDegree];
+  for (int c = kDegree - 1; c >= 0; --c) weight = _mm256_fmadd_ps(weight, t, coefficients[c]);
+  if (!kPositive) weight = _mm256_max_ps(weight, _mm256_setzero_ps());
+  weight = _mm256_and_ps(weight, _mm256_cmp_ps(t, _mm256_set1_ps(1.0f), _CMP_LT_OQ));
+  _mm256_storeu_ps(values, _mm256_fmadd_ps(weight, tint, _mm256_loadu_ps(values)));
+  _mm256_storeu_ps(weights, _mm256_add_ps(_mm256_loadu_ps(weights), weight));
+}
+
+template <int kDegree, bool kPositive>
+__attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const SplatSquare* squares,
+                                                             const float* tints, size_t count,
+                                                             const SplatProfile& profile) {
+  __m256 coefficients[kDegree + 1];
+  for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
+  // Squared distances in units of the polynomial's argument: t = (dx^2 + dy^2) x scale.
+  const float scale = SplatProfile::kEntriesPerUnit / profile.PolynomialEnd();
+  const float rootScale = std::sqrt(scale);
+  float* const valuePlane = target.values;
+  float* const weightPlane = target.weights;
+  float* const columnTerms = target.columnTerms;
+  const size_t stride = target.pitch;
+  const uint32_t width = target.width, height = target.height;
+  for (size_t i = 0; i < count; ++i) {
+    const SplatSquare square = squares[i];
+    const float value = tints[i];
+    const float hx = square.halfWidth, hy = square.halfHeight;
+    if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
+        !std::isfinite(square.centreY) || !std::isfinite(value)) {
+      continue;
+    }
+    const int32_t x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
+    const int32_t x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
+    const int32_t y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
+    const int32_t y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
+    if (x0 >= x1 || y0 >= y1) continue;
+    // The groups start on a multiple of eight columns, so that every load and store of the
+    // sums is aligned: one that overlapped a store still on its way only in part would wait
+    // for it (and the squares of a tile overlap all the time). The columns they hold outside
+    // the square, in the row padding too, lie past the profile's end and add 0; so does a group
+    // running past the last row into the plane's pad.
+    const int32_t xa = x0 & ~7;
+    const int32_t groups = (x1 - xa + 7) / 8;
+    const size_t start = size_t(y0) * stride + size_t(xa);
+    float* values = valuePlane + start;
+    float* weights = weightPlane + start;
+    const int32_t rows = y1 - y0;
+    // The row's centre less the square's, stepped a pixel a row (exactly: it is small).
+    float rowCentre = static_cast<float>(y0) + 0.5f - square.centreY;
+    const float perRow = rootScale / hy;
+    auto nextRow = [&]() {
+      const float d = rowCentre * perRow;
+      rowCentre += 1.0f;
+      return d * d;
+    };
+    ColumnDistancesAvx2({columnTerms, xa, x0 - xa, x1 - xa, 8 * groups, square.centreX, 1.0f / hx, scale, 2.0f});
+    const __m256 tint = _mm256_set1_ps(value);
+    // The usual squares are two or three groups wide: their rows run a fixed number of groups
+    // with the column terms in registers.
+    if (groups == 2) {
+      const __m256 column0 = _mm256_loadu_ps(columnTerms);
+      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(nextRow());
+        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+      }
+    } else if (groups == 3) {
+      const __m256 column0 = _mm256_loadu_ps(columnTerms);
+      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      const __m256 column2 = _mm256_loadu_ps(columnTerms + 16);
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(nextRow());
+        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
+        StampGroup<kDegree, kPositive>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
+      }
+    } else {
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        const __m256 row = _mm256_set1_ps(nextRow());
+        for (int32_t g = 0; g < groups; ++g) {
+          StampGroup<kDegree, kPositive>(values + 8 * g, weights + 8 * g, _mm256_add_ps(_mm256_loadu_ps(columnTerms + 8 * g), row),
+                              coefficients, tint);
+        }
+      }
+    }
+  }
+}
+
+using PolynomialStampFunction = void (*)(const PolynomialTarget& target, const SplatSquare* squares,
+                                         const float* tints, size_t count, const SplatProfile& profile);
 
 __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
   const float* table = profile.Table();
@@ -180,29 +273,41 @@ __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& sta
   const __m256 tint = _mm256_set1_ps(stamp.value);
   for (int32_t r = 0; r < stamp.rows; ++r) {
     const __m256 row = _mm256_set1_ps(RowDistance(stamp, r) + 0.5f);
-    float* texelSums = stamp.sums + r * stamp.stride;
+    float* texelValues = stamp.values + r * stamp.stride;
+    float* texelWeights = stamp.weights + r * stamp.stride;
     for (int32_t k = 0; k < stamp.count; k += 8) {
       const __m256 distance = _mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(stamp.columnDistance + k), row), last);
-      Accumulate(texelSums + 2 * k, _mm256_i32gather_ps(table, _mm256_cvttps_epi32(distance), 4), tint);
+      const __m256 weight = _mm256_i32gather_ps(table, _mm256_cvttps_epi32(distance), 4);
+      _mm256_storeu_ps(texelValues + k, _mm256_fmadd_ps(weight, tint, _mm256_loadu_ps(texelValues + k)));
+      _mm256_storeu_ps(texelWeights + k, _mm256_add_ps(_mm256_loadu_ps(texelWeights + k), weight));
     }
   }
 }
 #endif
 
 struct RoundRowsChoice {
-  RoundRowsFunction polynomial;
   RoundRowsFunction table;
-  void (*columns)(const SquareColumns& square);  // the column terms in lane order
+  void (*columns)(const SquareColumns& square);
   int32_t group;  // columns handled together
+  // By the polynomial's degree; null where the rows evaluate it texel by texel.
+  PolynomialStampFunction polynomial[SplatProfile::kMaxDegree + 1];
+  PolynomialStampFunction positivePolynomial[SplatProfile::kMaxDegree + 1];
 };
 
 RoundRowsChoice ChooseRoundRows() {
 #if defined(__x86_64__)
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-    return {RoundRowsPolynomialAvx2, RoundRowsTableAvx2, ColumnDistancesAvx2, 8};
+    static_assert(SplatProfile::kMaxDegree == 6);
+    return {RoundRowsTableAvx2,
+            ColumnDistancesAvx2Entries,
+            8,
+            {nullptr, StampPolynomialAvx2<1, false>, StampPolynomialAvx2<2, false>, StampPolynomialAvx2<3, false>,
+             StampPolynomialAvx2<4, false>, StampPolynomialAvx2<5, false>, StampPolynomialAvx2<6, false>},
+            {nullptr, StampPolynomialAvx2<1, true>, StampPolynomialAvx2<2, true>, StampPolynomialAvx2<3, true>,
+             StampPolynomialAvx2<4, true>, StampPolynomialAvx2<5, true>, StampPolynomialAvx2<6, true>}};
   }
 #endif
-  return {RoundRowsScalar, RoundRowsScalar, nullptr, 1};
+  return {RoundRowsScalar, nullptr, 1, {}, {}};
 }
 
 // The sums on huge pages where the system grants them: three masks' worth of stamping and
@@ -223,6 +328,8 @@ float* AllocateSums(size_t floats) {
 // The dilation's distances, kept so that later masks of the same size reuse their memory.
 struct DilationScratch {
   std::vector<uint8_t> reach;
+  // Per row, a bit per whole block of 16 texels that holds a texel some pass fills.
+  std::vector<uint64_t> blocks;
 };
 
 SplatRaster::~SplatRaster() = default;
@@ -233,10 +340,10 @@ void SplatRaster::FreeMemory::operator()(float* memory) const { std::free(memory
 SplatRaster::SplatRaster(uint32_t width, uint32_t height)
     : width(width),
       height(height),
-      sums(AllocateSums(2 * size_t(width) * height)),
-      values(AllocateSums(size_t(width) * height + 2 * ValuesApron(width))),
-      // A few spare bytes past the bottom border: the dilation reads marks four at a time.
-      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 4]),
+      pitch(PitchOf(width)),
+      sums(AllocateSums(TotalFloats())),
+      // Spare bytes past the bottom border: the dilation reads marks sixteen at a time.
+      generation(new uint8_t[(size_t(width) + 2) * (size_t(height) + 2) + 16]),
       columnTaps(new int32_t[size_t(width) + 4]),
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
@@ -247,45 +354,67 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
 
 void SplatRaster::Clear() {
   // The marks need no clearing: Resolve sets every one of them.
-  std::memset(sums.get(), 0, 2 * size_t(width) * height * sizeof(float));
-  resolved = false;
+  std::memset(sums.get(), 0, TotalFloats() * sizeof(float));
+}
+
+void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, size_t count,
+                             const SplatProfile& profile) {
+  static const RoundRowsChoice choice = ChooseRoundRows();
+  if (!profile.Usable()) return;
+  if (profile.HasPolynomial()) {
+    const PolynomialStampFunction* functions =
+        profile.PolynomialPositive() ? choice.positivePolynomial : choice.polynomial;
+    if (PolynomialStampFunction function = functions[profile.Degree()]) {
+      function({ValuePlane(), WeightPlane(), pitch, columnDistance.get(), width, height}, squares, values, count,
+               profile);
+      return;
+    }
+  }
+  for (size_t i = 0; i < count; ++i) DrawRound(squares[i], values[i], profile);
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  if (profile.Usable() && profile.HasPolynomial() && choice.polynomial[profile.Degree()] != nullptr) {
+    DrawRounds(&square, &value, 1, profile);
+    return;
+  }
   const float hx = square.halfWidth, hy = square.halfHeight;
   if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
       !std::isfinite(square.centreY) || !std::isfinite(value) || !profile.Usable()) {
     return;
   }
-  const int32_t x0 = FirstPixelAtOrAfter(square.centreX - hx, width);
-  const int32_t x1 = FirstPixelAtOrAfter(square.centreX + hx, width);
-  const int32_t y0 = FirstPixelAtOrAfter(square.centreY - hy, height);
-  const int32_t y1 = FirstPixelAtOrAfter(square.centreY + hy, height);
+  const int32_t x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
+  const int32_t x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
+  const int32_t y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
+  const int32_t y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
   if (x0 >= x1 || y0 >= y1) return;
 
   const float perColumn = 1.0f / hx;
   const int32_t columns = x1 - x0;
+  const size_t first = size_t(y0) * pitch + x0;
+  const float firstRow = static_cast<float>(y0) + 0.5f - square.centreY;
   // Columns up to a whole group lie past the profile's end and weigh nothing.
   const int32_t padded = (columns + choice.group - 1) / choice.group * choice.group;
   // A padded group that would run past the mask's right edge is left to the scalar rows.
   const bool grouped = x0 + padded <= static_cast<int32_t>(width);
-  RoundRowsFunction function = profile.HasPolynomial() ? choice.polynomial : choice.table;
-  if (!grouped) function = RoundRowsScalar;
-  const SquareColumns squareColumns{columnDistance.get(), x0, columns, padded, square.centreX, perColumn};
-  if (!grouped || choice.group != 8) {
+  RoundRowsFunction function = grouped ? choice.table : RoundRowsScalar;
+  const SquareColumns squareColumns{columnDistance.get(), x0, 0, columns, padded, square.centreX, perColumn,
+                                    SplatProfile::kEntriesPerUnit, float(SplatProfile::kEntries + 1)};
+  if (!grouped || choice.columns == nullptr) {
     ColumnDistancesScalar(squareColumns);
   } else {
     choice.columns(squareColumns);
   }
 
   RoundRows stamp;
-  stamp.sums = sums.get() + 2 * (size_t(y0) * width + x0);
-  stamp.stride = 2 * size_t(width);
+  stamp.values = ValuePlane() + first;
+  stamp.weights = WeightPlane() + first;
+  stamp.stride = pitch;
   stamp.columnDistance = columnDistance.get();
   stamp.count = grouped ? padded : columns;
   stamp.rows = y1 - y0;
-  stamp.firstRow = static_cast<float>(y0) + 0.5f - square.centreY;
+  stamp.firstRow = firstRow;
   stamp.perRow = 1.0f / hy;
   stamp.value = value;
   function(stamp, profile);
@@ -329,7 +458,8 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
     const TexelBlend rowBlend = Blend((bottom - (static_cast<float>(y) + 0.5f)) * perRow, splatHeight);
     const float* row = taps + size_t(rowBlend.texel + 1) * tapRow;
     const float upperWeight = 1.0f - rowBlend.blend, lowerWeight = rowBlend.blend;
-    float* texelSums = sums.get() + 2 * (size_t(y) * width + x0);
+    float* texelValues = ValuePlane() + size_t(y) * pitch + x0;
+    float* texelWeights = WeightPlane() + size_t(y) * pitch + x0;
     int32_t k = 0;
 #if defined(__SSE2__)
     const __m128 upper = _mm_set1_ps(upperWeight), lower = _mm_set1_ps(lowerWeight);
@@ -346,10 +476,8 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
       const __m128 upperRow = _mm_add_ps(_mm_mul_ps(a, leftWeight), _mm_mul_ps(b, rightWeight));
       const __m128 lowerRow = _mm_add_ps(_mm_mul_ps(c, leftWeight), _mm_mul_ps(d, rightWeight));
       const __m128 weight = _mm_add_ps(_mm_mul_ps(upperRow, upper), _mm_mul_ps(lowerRow, lower));
-      const __m128 tinted = _mm_mul_ps(weight, tint);
-      float* out = texelSums + 2 * k;
-      _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_unpacklo_ps(tinted, weight)));
-      _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_unpackhi_ps(tinted, weight)));
+      _mm_storeu_ps(texelValues + k, _mm_add_ps(_mm_loadu_ps(texelValues + k), _mm_mul_ps(weight, tint)));
+      _mm_storeu_ps(texelWeights + k, _mm_add_ps(_mm_loadu_ps(texelWeights + k), weight));
     }
 #endif
     for (; k < columns; ++k) {
@@ -357,21 +485,21 @@ void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage&
       const float upperRow = tap[0] * columnLeft[k] + tap[1] * columnRight[k];
       const float lowerRow = tap[2] * columnLeft[k] + tap[3] * columnRight[k];
       const float weight = upperRow * upperWeight + lowerRow * lowerWeight;
-      texelSums[2 * k] += weight * value;
-      texelSums[2 * k + 1] += weight;
+      texelValues[k] += weight * value;
+      texelWeights[k] += weight;
     }
   }
 }
 
 namespace {
 
-// Texels x .. width - 1 of a row: the value where some weight arrived, marked covered (1),
-// else 0 and empty (0).
-void ResolveRowScalar(const float* sums, float* values, uint8_t* marks, uint32_t x, uint32_t width) {
+// Texels x .. width - 1 of a row: the value (in place of its sum) where some weight arrived,
+// marked covered (1), else 0 and empty (0).
+void ResolveRowScalar(float* values, const float* weights, uint8_t* marks, uint32_t x, uint32_t width) {
   for (; x < width; ++x) {
-    const float weight = sums[2 * x + 1];
+    const float weight = weights[x];
     const bool covered = weight > 0.0f;
-    values[x] = covered ? sums[2 * x] / weight : 0.0f;
+    values[x] = covered ? values[x] / weight : 0.0f;
     marks[x] = covered ? 1 : 0;
   }
 }
@@ -392,24 +520,83 @@ constexpr std::array<uint64_t, sizeof...(I)> SpreadTable(std::index_sequence<I..
 constexpr std::array<uint64_t, 256> kSpreadMarks = SpreadTable(std::make_index_sequence<256>());
 
 // ResolveRowScalar eight texels at a time from the start of the row; returns where it stopped.
-__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(const float* sums, float* values, uint8_t* marks,
+__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const float* weights, uint8_t* marks,
                                                         uint32_t width) {
   const __m256 zero = _mm256_setzero_ps();
   uint32_t x = 0;
   for (; x + 8 <= width; x += 8) {
-    // (value, weight) pairs of texels 0..3 and 4..7, taken apart: within each half the even
-    // and odd lanes, then the 64-bit quarters put back in texel order.
-    const __m256 low = _mm256_loadu_ps(sums + 2 * x), high = _mm256_loadu_ps(sums + 2 * x + 8);
-    const __m256 sum = _mm256_castpd_ps(
-        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))), 0xd8));
-    const __m256 weight = _mm256_castpd_ps(
-        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))), 0xd8));
+    const __m256 weight = _mm256_loadu_ps(weights + x);
     const __m256 covered = _mm256_cmp_ps(weight, zero, _CMP_GT_OQ);
-    _mm256_storeu_ps(values + x, _mm256_and_ps(_mm256_div_ps(sum, weight), covered));
+    _mm256_storeu_ps(values + x, _mm256_and_ps(_mm256_div_ps(_mm256_loadu_ps(values + x), weight), covered));
     const uint64_t spread = kSpreadMarks[static_cast<uint32_t>(_mm256_movemask_ps(covered))];
     std::memcpy(marks + x, &spread, sizeof spread);
   }
   return x;
+}
+
+// One neighbour column of eight texels: the values where `feeds` (one byte per texel from the
+// column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
+template <int kShift>
+__attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i feeds, const float* at, __m256& sum,
+                                                                      __m256i& count) {
+  const __m256i mask = _mm256_cvtepi8_epi32(_mm_srli_si128(feeds, kShift));
+  sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask)));
+  count = _mm256_sub_epi32(count, mask);
+}
+
+// The texels of a row's given blocks of 16 that a dilation pass fills (marks[x] == filled),
+// eight at a time: each the mean of its neighbours filled before the pass (marks 1 .. filled
+// - 1). `marks` and `values` point at the row's first texel; the rows above and below are a
+// stride away, and the reads may reach past either end of the row (marks have a border there
+// and spare bytes after the last, values padding), which never feeds. Each group of eight is
+// stored only once the next has been read: the next reads the last texel of the one before,
+// and a wide load over a store still on its way stalls until the store reaches the cache.
+__attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
+                                                    ptrdiff_t pitch, const uint64_t* blocks, size_t words,
+                                                    uint8_t filled) {
+  const __m256i before = _mm256_set1_epi32(filled);
+  const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
+  const __m128i one = _mm_set1_epi8(1);
+  // A mark m feeds when m - 1 (wrapping) is at most filled - 2.
+  const __m128i feedLimit = _mm_set1_epi8(static_cast<char>(filled - 2));
+  auto feedsOf = [&](const uint8_t* at) {
+    const __m128i less = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), one);
+    return _mm_cmpeq_epi8(_mm_min_epu8(less, feedLimit), less);
+  };
+  float* pendingAt = nullptr;
+  __m256 pending = _mm256_setzero_ps();
+  for (size_t word = 0; word < words; ++word) {
+    for (uint64_t bits = blocks[word]; bits != 0; bits &= bits - 1) {
+      const uint32_t block = static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits));
+      for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
+        const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
+        __m256 sum = _mm256_setzero_ps();
+        __m256i count = _mm256_setzero_si256();
+        const __m128i above = feedsOf(marks - markStride + x - 1);
+        const __m128i side = feedsOf(marks + x - 1);
+        const __m128i below = feedsOf(marks + markStride + x - 1);
+        const float* at = values + x - 1;
+        AddFeeders<0>(above, at - pitch, sum, count);
+        AddFeeders<1>(above, at - pitch + 1, sum, count);
+        AddFeeders<2>(above, at - pitch + 2, sum, count);
+        AddFeeders<0>(side, at, sum, count);
+        AddFeeders<2>(side, at + 2, sum, count);
+        AddFeeders<0>(below, at + pitch, sum, count);
+        AddFeeders<1>(below, at + pitch + 1, sum, count);
+        AddFeeders<2>(below, at + pitch + 2, sum, count);
+        const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
+        // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
+        // their values.
+        const __m256 filledValues =
+            _mm256_blendv_ps(_mm256_loadu_ps(values + x), _mm256_div_ps(sum, _mm256_cvtepi32_ps(count)), target);
+        if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
+        pending = filledValues;
+        pendingAt = values + x;
+      }
+    }
+  }
+  if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
 }
 #endif
 
@@ -429,16 +616,15 @@ void SplatRaster::Resolve() {
   constexpr bool avx2 = false;
 #endif
   for (uint32_t y = 0; y < height; ++y) {
-    const float* rowSums = sums.get() + 2 * size_t(y) * width;
-    float* rowValues = Values() + size_t(y) * width;
+    float* rowValues = ValuePlane() + size_t(y) * pitch;
+    const float* rowWeights = WeightPlane() + size_t(y) * pitch;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     uint32_t x = 0;
 #if defined(__x86_64__)
-    if (avx2) x = ResolveRowAvx2(rowSums, rowValues, marks, width);
+    if (avx2) x = ResolveRowAvx2(rowValues, rowWeights, marks, width);
 #endif
-    ResolveRowScalar(rowSums, rowValues, marks, x, width);
+    ResolveRowScalar(rowValues, rowWeights, marks, x, width);
   }
-  resolved = true;
 }
 
 void SplatRaster::Dilate(int passes) {
@@ -458,12 +644,13 @@ void SplatRaster::Dilate(int passes) {
   const size_t rowLength = size_t(width) + 2 * apron;
   std::vector<uint8_t>& reach = scratch->reach;
   reach.resize(rowLength * height);
-  for (uint32_t y = 0; y < height; ++y) {
+  const uint32_t w0 = width, h0 = height;  // locals: the byte stores below may alias members
+  for (uint32_t y = 0; y < h0; ++y) {
     uint8_t* row = reach.data() + y * rowLength;
     const uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
     std::memset(row, kFar, apron);
-    std::memset(row + apron + width, kFar, apron);
-    for (uint32_t x = 0; x < width; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
+    std::memset(row + apron + w0, kFar, apron);
+    for (uint32_t x = 0; x < w0; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
   }
   // Down and then up: each row from the one before it, plus one, saturating at kFar.
   auto sweep = [&](uint32_t y, uint32_t from) {
@@ -484,10 +671,15 @@ void SplatRaster::Dilate(int passes) {
   for (uint32_t y = height - 1; y-- > 0;) sweep(y, y + 1);
 
   // The chessboard distance, as the generation a texel gets: 1 covered, 1 + n filled by pass
-  // n, 0 never filled.
+  // n, 0 never filled; and which blocks of 16 hold texels to fill, so that the passes skip
+  // the rest (most of a mask lies inside a chart or far from every chart).
+  const size_t blockWords = (size_t(width) / 16 + 63) / 64;
+  std::vector<uint64_t>& blocks = scratch->blocks;
+  blocks.assign(blockWords * height, 0);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* row = reach.data() + y * rowLength + apron;
     uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
+    uint64_t* rowBlocks = blocks.data() + y * blockWords;
     uint32_t x = 0;
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
@@ -502,7 +694,12 @@ void SplatRaster::Dilate(int passes) {
       }
       // Within reach: distance + 1; beyond: 0.
       const __m128i within = _mm_cmpeq_epi8(_mm_min_epu8(distance, limit), distance);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), _mm_and_si128(_mm_add_epi8(distance, one), within));
+      const __m128i generation = _mm_and_si128(_mm_add_epi8(distance, one), within);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), generation);
+      // Some generation above 1: where it is not its own minimum with 1.
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(generation, one), generation)) != 0xffff) {
+        rowBlocks[x / 1024] |= uint64_t(1) << ((x / 16) % 64);
+      }
     }
 #endif
     for (; x < width; ++x) {
@@ -519,8 +716,11 @@ void SplatRaster::Dilate(int passes) {
   // mean of their neighbours filled before (generations 1 .. pass). The rows are visited in
   // order, so the values read stay in the cache.
   const ptrdiff_t markStride = ptrdiff_t(stride);
-  const ptrdiff_t w = ptrdiff_t(width);
-  float* texelValues = Values();
+  const ptrdiff_t w = ptrdiff_t(pitch);
+#if defined(__x86_64__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+#endif
+  float* texelValues = ValuePlane();
 #if !defined(__SSE2__)
   const ptrdiff_t markNeighbours[8] = {-markStride - 1, -markStride, -markStride + 1, -1, 1,
                                        markStride - 1,  markStride,  markStride + 1};
@@ -548,7 +748,9 @@ void SplatRaster::Dilate(int passes) {
       const __m128i hereFeeds = _mm_and_si128(Feeding(here - 1, filledBelow), sideLanes);
       const __m128i belowFeeds = _mm_and_si128(Feeding(here + markStride - 1, filledBelow), rowLanes);
       __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
-      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value - 1), _mm_castsi128_ps(hereFeeds)));
+      // The texel's own row as two single loads: the texel before may have been filled just
+      // now, and a wide load over that store would wait for it to reach the cache.
+      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_setr_ps(value[-1], 0.0f, value[1], 0.0f), _mm_castsi128_ps(hereFeeds)));
       sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
       __m128i counts4 = _mm_add_epi32(_mm_add_epi32(aboveFeeds, hereFeeds), belowFeeds);  // -1 per feeder
       sums4 = _mm_add_ps(sums4, _mm_movehl_ps(sums4, sums4));
@@ -573,13 +775,25 @@ void SplatRaster::Dilate(int passes) {
     const ptrdiff_t rowTexel = ptrdiff_t(y) * w;
     uint32_t x = 0;
 #if defined(__SSE2__)
-    for (; x + 16 <= width; x += 16) {
-      uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
-          _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + x)), wanted)));
-      while (hits != 0) {
-        const uint32_t k = x + static_cast<uint32_t>(__builtin_ctz(hits));
-        fill(rowMark + k, rowTexel + k);
-        hits &= hits - 1;
+    const uint64_t* rowBlocks = blocks.data() + y * blockWords;
+    x = width / 16 * 16;
+#if defined(__x86_64__)
+    if (avx2) {
+      FillBlocksAvx2(marks + rowMark, markStride, texelValues + rowTexel, w, rowBlocks, blockWords, filled);
+    } else
+#endif
+    {
+      for (size_t word = 0; word < blockWords; ++word) {
+        for (uint64_t bits = rowBlocks[word]; bits != 0; bits &= bits - 1) {
+          const uint32_t block = 16 * (static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits)));
+          uint32_t hits = static_cast<uint32_t>(_mm_movemask_epi8(
+              _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(marks + rowMark + block)), wanted)));
+          while (hits != 0) {
+            const uint32_t k = block + static_cast<uint32_t>(__builtin_ctz(hits));
+            fill(rowMark + k, rowTexel + k);
+            hits &= hits - 1;
+          }
+        }
       }
     }
 #endif
@@ -587,12 +801,13 @@ void SplatRaster::Dilate(int passes) {
       if (marks[rowMark + x] == filled) fill(rowMark + x, rowTexel + x);
     }
   };
-  // All passes in one sweep down the mask, each a row behind the one before: pass n at row y
-  // reads rows y - 1 .. y + 1 of what pass n - 1 filled, which it has just done. The rows in
+  // All passes in one sweep down the mask, each two rows behind the one before: pass n at row
+  // y reads rows y - 1 .. y + 1 of what pass n - 1 filled, which it did a step of the sweep
+  // earlier (not just now: reading a value still on its way to the cache stalls). The rows in
   // flight stay in the cache instead of being read from memory once per pass.
-  for (uint32_t front = 0; front < height + uint32_t(passes) - 1; ++front) {
+  for (uint32_t front = 0; front < height + 2 * uint32_t(passes - 1); ++front) {
     for (int pass = 1; pass <= passes; ++pass) {
-      const uint32_t lag = uint32_t(pass - 1);
+      const uint32_t lag = 2 * uint32_t(pass - 1);
       if (front >= lag && front - lag < height) fillRow(pass, front - lag);
     }
   }
@@ -642,23 +857,32 @@ __attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count
 }  // namespace
 
 void SplatRaster::ToRgb(uint8_t* rgb) const {
-  const size_t count = size_t(width) * height;
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) {
-    ToRgbAvx2(Values(), count, rgb);
-    return;
-  }
+#else
+  constexpr bool avx2 = false;
 #endif
-  ToRgbScalar(Values(), count, rgb);
+  for (uint32_t y = 0; y < height; ++y) {
+    const float* row = ValuePlane() + size_t(y) * pitch;
+    uint8_t* out = rgb + 3 * size_t(y) * width;
+#if defined(__x86_64__)
+    if (avx2) {
+      ToRgbAvx2(row, width, out);
+      continue;
+    }
+#endif
+    ToRgbScalar(row, width, out);
+  }
 }
 
 void SplatRaster::ToGrey16(uint16_t* grey) const {
-  const size_t count = size_t(width) * height;
-  for (size_t i = 0; i < count; ++i) {
-    const float value = Values()[i];
-    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
-    grey[i] = static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
+  for (uint32_t y = 0; y < height; ++y) {
+    const float* row = ValuePlane() + size_t(y) * pitch;
+    for (uint32_t x = 0; x < width; ++x) {
+      const float value = row[x];
+      const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+      grey[size_t(y) * width + x] = static_cast<uint16_t>(clamped * 65535.0f + 0.5f);
+    }
   }
 }
 

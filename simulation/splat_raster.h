@@ -47,6 +47,8 @@ public:
   // same texels, with weights within kSplatProfileTolerance of Draw's. A profile that is not
   // usable stamps nothing.
   void DrawRound(const SplatSquare& square, float value, const SplatProfile& profile);
+  // DrawRound for squares[i] with values[i], i < count, in that order.
+  void DrawRounds(const SplatSquare* squares, const float* values, size_t count, const SplatProfile& profile);
 
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
@@ -64,10 +66,8 @@ public:
 
   // Before Resolve Value reads the sum of value x weight; after it the value. Weight is the
   // summed coverage.
-  float Value(uint32_t x, uint32_t y) const {
-    return resolved ? Values()[size_t(y) * width + x] : sums[2 * (size_t(y) * width + x)];
-  }
-  float Weight(uint32_t x, uint32_t y) const { return sums[2 * (size_t(y) * width + x) + 1]; }
+  float Value(uint32_t x, uint32_t y) const { return ValuePlane()[size_t(y) * pitch + x]; }
+  float Weight(uint32_t x, uint32_t y) const { return WeightPlane()[size_t(y) * pitch + x]; }
   // After Resolve: 0 for an empty texel, 1 for one a splat covered, 1 + n for one filled by
   // dilation pass n.
   uint8_t Generation(uint32_t x, uint32_t y) const { return generation[(size_t(y) + 1) * (width + 2) + x + 1]; }
@@ -75,19 +75,26 @@ public:
 private:
   uint32_t width;
   uint32_t height;
-  // Per texel the sum of value x weight (after Resolve the value) and then the sum of
-  // weights, side by side so that a splat's row touches as few cache lines as it can.
+  // Floats from a row of a plane to the next: a cache line more than the row needs, so that
+  // the rows of a square fall in different sets of the cache rather than all in one (a
+  // power-of-two row would), where they would evict each other.
+  uint32_t pitch;
+  static uint32_t PitchOf(uint32_t width) { return (width + 15) / 16 * 16 + 16; }
+  // Two planes of pitch x height floats: the sums of value x weight (which Resolve turns into
+  // the values in place) and the sums of weights. Planes rather than pairs, so that a stamp
+  // adds its tinted weights with one multiply-add and no shuffling. Each plane is preceded by
+  // a pad of PlanePad() floats: the dilation may read a row and a little more beyond a plane's
+  // ends (but never uses what it reads there), and a stamp may run a group of eight past the
+  // last texel, adding nothing.
   struct FreeMemory {
     void operator()(float* memory) const;
   };
   std::unique_ptr<float[], FreeMemory> sums;
-  // After Resolve the values, packed tight for the dilation and the conversion, which read
-  // nothing else of the sums; with an apron of a row and a little more before and after, which
-  // the dilation may read but never uses.
-  static size_t ValuesApron(uint32_t width) { return size_t(width) + 4; }
-  float* Values() const { return values.get() + ValuesApron(width); }
-  std::unique_ptr<float[], FreeMemory> values;
-  bool resolved = false;
+  size_t PlanePad() const { return size_t(pitch) + 16; }
+  size_t PlaneSize() const { return size_t(pitch) * height; }
+  float* ValuePlane() const { return sums.get() + PlanePad(); }
+  float* WeightPlane() const { return ValuePlane() + PlaneSize() + PlanePad(); }
+  size_t TotalFloats() const { return 2 * PlaneSize() + 3 * PlanePad(); }
   // Per texel as Generation() describes, with a border all round (marked as never to be
   // filled) so that the dilation reads neighbours without bounds checks.
   std::unique_ptr<uint8_t[]> generation;
@@ -97,7 +104,7 @@ private:
   std::unique_ptr<float[]> columnLeft;
   std::unique_ptr<float[]> columnRight;
   // Per column of the round square being drawn (padded to whole groups of eight): its squared
-  // distance term, in table entries.
+  // distance term.
   std::unique_ptr<float[]> columnDistance;
   // The dilation's scratch, kept so that later masks of the same size reuse its memory.
   std::unique_ptr<DilationScratch> scratch;

@@ -194,12 +194,13 @@ TEST(SplatRaster, SquaresReachingPastTheEdgeAreClipped) {
 
 TEST(SplatRaster, DilationGrowsTheCoveredTexelsByOneRingPerPass) {
   std::mt19937 random(7);
-  // Odd sizes, so that the eight-at-a-time scan meets partial groups and borders.
-  for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{37, 23}, {100, 9}, {9, 40}}) {
+  // Odd sizes, so that the eight-at-a-time scan meets partial groups and borders, and a wide
+  // one with few seeds, whose passes skip most blocks of its rows.
+  for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{37, 23}, {100, 9}, {9, 40}, {1100, 7}}) {
     SplatRaster raster(width, height);
     std::uniform_int_distribution<uint32_t> column(0, width - 1), row(0, height - 1);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
-    for (int n = 0; n < 6; ++n) {
+    for (uint32_t n = 0; n < 4 + width / 50; ++n) {
       // A one-pixel square over a texel centre covers that texel alone.
       raster.Draw({column(random) + 0.5f, row(random) + 0.5f, 0.5f, 0.5f}, value(random), ShippedSplat());
     }

@@ -25,12 +25,20 @@ TEST(SplatProfile, TheRoundStampWeighsEveryTexelAsTheBilinearOneDoes) {
   SplatProfile profile;
   ASSERT_TRUE(profile.Build(splat)) << "deviation " << profile.Deviation() * 255.0f << " grey levels";
   EXPECT_TRUE(profile.HasPolynomial());
+  // A polynomial said to stay above 0 is stamped without a clamp at 0: it must.
+  if (profile.PolynomialPositive()) {
+    for (int e = 0; e < static_cast<int>(profile.PolynomialEnd()); ++e) {
+      ASSERT_GT(profile.EvaluatePolynomial(static_cast<float>(e)), 0.0f) << "entry " << e;
+    }
+  }
 
-  // Odd sizes and squares from under a pixel to wide ones, some reaching past the right and
-  // bottom edges, so that whole groups, padded groups and the texel-by-texel rows all run.
+  // Odd sizes and squares from under a pixel to wide ones (one to five groups of eight
+  // columns), some reaching past the right and bottom edges, so that whole groups, padded
+  // groups and the texel-by-texel rows all run.
   const SplatSquare squares[] = {{20.3f, 11.7f, 0.7f, 0.9f},  {18.0f, 12.0f, 3.3f, 2.1f},
                                  {25.6f, 14.2f, 12.6f, 9.4f}, {61.9f, 30.5f, 5.2f, 5.2f},
-                                 {2.2f, 38.8f, 7.5f, 3.0f},   {33.3f, 20.1f, 40.0f, 27.0f}};
+                                 {2.2f, 38.8f, 7.5f, 3.0f},   {33.3f, 20.1f, 40.0f, 27.0f},
+                                 {40.1f, 20.6f, 9.0f, 6.0f},  {60.4f, 3.3f, 10.8f, 4.4f}};
   for (const SplatSquare& square : squares) {
     SplatRaster exact(67, 41), round(67, 41);
     exact.Draw(square, 0.75f, splat);
