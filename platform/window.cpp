@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/display_loss.h"
 #include "platform/message_queue.h"
 #include "platform/window_state.h"
 
@@ -36,7 +37,10 @@ bool StartVideo(std::string* error) {
       if (error) *error = std::string("Cannot start the SDL video subsystem: ") + SDL_GetError();
       return false;
     }
-    if (driverChosen || !IsHeadlessDriver(SDL_GetCurrentVideoDriver())) return true;
+    if (driverChosen || !IsHeadlessDriver(SDL_GetCurrentVideoDriver())) {
+      WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
+      return true;
+    }
     if (attempt == kAttempts) {
       std::fprintf(stderr, "No display could be opened; windows are drawn off screen (SDL driver %s)\n",
                    SDL_GetCurrentVideoDriver());
