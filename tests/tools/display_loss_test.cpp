@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // The X server of a running patinex goes away: the program says so and ends with status 1
 // instead of hanging in its clean-up (which used to spin at full load for ever). It gets an X
 // server of its own, which the test then ends; a hang is cut off after 60 s (status 137).
-TEST(PatinexWindow, EndsWhenItsDisplayGoesAway) {
+TEST(DisplayLoss, WindowProgramEndsWhenItsDisplayGoesAway) {
   const std::string missing = TestSupport::MissingCommand({"Xvfb", "xdotool", "timeout"});
   ASSERT_TRUE(missing.empty()) << missing;
   const fs::path folder = fs::temp_directory_path() / ("patinex_display_loss_" + std::to_string(std::random_device{}()));
