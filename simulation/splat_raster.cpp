@@ -534,14 +534,12 @@ __attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const flo
   return x;
 }
 
-// One neighbour column of eight texels: the values where `feeds` (one byte per texel from the
-// column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
+// The values of one neighbour column of eight texels where `feeds` (one byte per texel from
+// the column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
 template <int kShift>
-__attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i feeds, const float* at, __m256& sum,
-                                                                      __m256i& count) {
+__attribute__((target("avx2"), always_inline)) inline __m256 MaskedFeeders(__m128i feeds, const float* at) {
   const __m256i mask = _mm256_cvtepi8_epi32(_mm_srli_si128(feeds, kShift));
-  sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask)));
-  count = _mm256_sub_epi32(count, mask);
+  return _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask));
 }
 
 // The texels of a row's given blocks of 16 that a dilation pass fills (marks[x] == filled),
@@ -551,6 +549,11 @@ __attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i fe
 // and spare bytes after the last, values padding), which never feeds. Each group of eight is
 // stored only once the next has been read: the next reads the last texel of the one before,
 // and a wide load over a store still on its way stalls until the store reaches the cache.
+// The passes run in one sweep down the mask, each two rows behind the one before, so when a
+// pass reaches a row, of the texels that do not feed only those it filled in the row above
+// hold a value: every other one is still 0 (empty, a later pass's, outside the mask or this
+// row's, which is stored only after it is read). Only the row above needs its values masked
+// then; the others are added as they are, which adds the same as masking them.
 __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
                                                     ptrdiff_t pitch, const uint64_t* blocks, size_t words,
                                                     uint8_t filled) {
@@ -571,20 +574,25 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
       for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
         const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
-        __m256 sum = _mm256_setzero_ps();
-        __m256i count = _mm256_setzero_si256();
         const __m128i above = feedsOf(marks - markStride + x - 1);
         const __m128i side = feedsOf(marks + x - 1);
         const __m128i below = feedsOf(marks + markStride + x - 1);
+        // How many neighbours feed, counted in bytes (-1 each) over the three columns: the
+        // texel itself, which a pass fills, never feeds.
+        const __m128i columns = _mm_add_epi8(_mm_add_epi8(above, side), below);
+        const __m128i window =
+            _mm_add_epi8(_mm_add_epi8(columns, _mm_srli_si128(columns, 1)), _mm_srli_si128(columns, 2));
+        const __m256i count = _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_cvtepi8_epi32(window));
+        // Added in the order the neighbours are listed: above, side, below, left to right.
         const float* at = values + x - 1;
-        AddFeeders<0>(above, at - pitch, sum, count);
-        AddFeeders<1>(above, at - pitch + 1, sum, count);
-        AddFeeders<2>(above, at - pitch + 2, sum, count);
-        AddFeeders<0>(side, at, sum, count);
-        AddFeeders<2>(side, at + 2, sum, count);
-        AddFeeders<0>(below, at + pitch, sum, count);
-        AddFeeders<1>(below, at + pitch + 1, sum, count);
-        AddFeeders<2>(below, at + pitch + 2, sum, count);
+        __m256 sum = MaskedFeeders<0>(above, at - pitch);
+        sum = _mm256_add_ps(sum, MaskedFeeders<1>(above, at - pitch + 1));
+        sum = _mm256_add_ps(sum, MaskedFeeders<2>(above, at - pitch + 2));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + 2));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 1));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 2));
         const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
         // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
         // their values.
