@@ -353,13 +353,17 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
 }
 
 void SplatRaster::Clear() {
-  // The marks need no clearing: Resolve sets every one of them.
+  // The marks need no clearing: Resolve sets every one of them. The pads and the columns past
+  // the last texel are never given anything but 0.
+  if (valuesClear && weightsClear) return;
   std::memset(sums.get(), 0, TotalFloats() * sizeof(float));
+  valuesClear = weightsClear = true;
 }
 
 void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, size_t count,
                              const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  valuesClear = weightsClear = false;
   if (!profile.Usable()) return;
   if (profile.HasPolynomial()) {
     const PolynomialStampFunction* functions =
@@ -375,6 +379,7 @@ void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, si
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  valuesClear = weightsClear = false;
   if (profile.Usable() && profile.HasPolynomial() && choice.polynomial[profile.Degree()] != nullptr) {
     DrawRounds(&square, &value, 1, profile);
     return;
@@ -421,6 +426,7 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
 }
 
 void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage& splat) {
+  valuesClear = weightsClear = false;
   const float hx = square.halfWidth, hy = square.halfHeight;
   if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
       !std::isfinite(square.centreY) || !std::isfinite(value) || splat.Width() == 0 || splat.Height() == 0) {
@@ -495,12 +501,13 @@ namespace {
 
 // Texels x .. width - 1 of a row: the value (in place of its sum) where some weight arrived,
 // marked covered (1), else 0 and empty (0).
-void ResolveRowScalar(float* values, const float* weights, uint8_t* marks, uint32_t x, uint32_t width) {
+void ResolveRowScalar(float* values, float* weights, uint8_t* marks, uint32_t x, uint32_t width, bool clear) {
   for (; x < width; ++x) {
     const float weight = weights[x];
     const bool covered = weight > 0.0f;
     values[x] = covered ? values[x] / weight : 0.0f;
     marks[x] = covered ? 1 : 0;
+    if (clear) weights[x] = 0.0f;
   }
 }
 
@@ -520,12 +527,14 @@ constexpr std::array<uint64_t, sizeof...(I)> SpreadTable(std::index_sequence<I..
 constexpr std::array<uint64_t, 256> kSpreadMarks = SpreadTable(std::make_index_sequence<256>());
 
 // ResolveRowScalar eight texels at a time from the start of the row; returns where it stopped.
-__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const float* weights, uint8_t* marks,
+template <bool kClear>
+__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, float* weights, uint8_t* marks,
                                                         uint32_t width) {
   const __m256 zero = _mm256_setzero_ps();
   uint32_t x = 0;
   for (; x + 8 <= width; x += 8) {
     const __m256 weight = _mm256_loadu_ps(weights + x);
+    if (kClear) _mm256_storeu_ps(weights + x, zero);
     const __m256 covered = _mm256_cmp_ps(weight, zero, _CMP_GT_OQ);
     _mm256_storeu_ps(values + x, _mm256_and_ps(_mm256_div_ps(_mm256_loadu_ps(values + x), weight), covered));
     const uint64_t spread = kSpreadMarks[static_cast<uint32_t>(_mm256_movemask_ps(covered))];
@@ -610,7 +619,14 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
 
 }  // namespace
 
-void SplatRaster::Resolve() {
+void SplatRaster::Resolve() { ResolveRows(false); }
+
+void SplatRaster::ResolveClearing() {
+  ResolveRows(true);
+  weightsClear = true;
+}
+
+void SplatRaster::ResolveRows(bool clearWeights) {
   const size_t rowStride = size_t(width) + 2;
   std::memset(generation.get(), kBorder, rowStride);
   std::memset(generation.get() + (size_t(height) + 1) * rowStride, kBorder, rowStride);
@@ -625,13 +641,16 @@ void SplatRaster::Resolve() {
 #endif
   for (uint32_t y = 0; y < height; ++y) {
     float* rowValues = ValuePlane() + size_t(y) * pitch;
-    const float* rowWeights = WeightPlane() + size_t(y) * pitch;
+    float* rowWeights = WeightPlane() + size_t(y) * pitch;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     uint32_t x = 0;
 #if defined(__x86_64__)
-    if (avx2) x = ResolveRowAvx2(rowValues, rowWeights, marks, width);
+    if (avx2) {
+      x = clearWeights ? ResolveRowAvx2<true>(rowValues, rowWeights, marks, width)
+                       : ResolveRowAvx2<false>(rowValues, rowWeights, marks, width);
+    }
 #endif
-    ResolveRowScalar(rowValues, rowWeights, marks, x, width);
+    ResolveRowScalar(rowValues, rowWeights, marks, x, width, clearWeights);
   }
 }
 
@@ -648,7 +667,8 @@ void SplatRaster::Dilate(int passes) {
   // one up), then the least over the texels at most `passes` columns away of the larger of the
   // column distance and the column offset. Rows of the distances have `passes` texels of
   // apron on either side, far from everything.
-  const size_t apron = size_t(passes);
+  // At least 16 texels of apron, so that a block of 16 can look at its neighbours on either side.
+  const size_t apron = std::max<size_t>(size_t(passes), 16);
   const size_t rowLength = size_t(width) + 2 * apron;
   std::vector<uint8_t>& reach = scratch->reach;
   reach.resize(rowLength * height);
@@ -692,8 +712,27 @@ void SplatRaster::Dilate(int passes) {
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
     const __m128i one = _mm_set1_epi8(1);
+    // Most blocks lie wholly inside what the samples covered or far from it: with a reach of
+    // at most 16, those are told by the column distances of the block and of the blocks on
+    // either side, without the search along the row.
+    const bool nearOnly = passes <= 16;
+    const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= width; x += 16) {
       __m128i distance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      if (nearOnly) {
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(distance, zero)) == 0xffff) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), one);
+          continue;
+        }
+        const __m128i nearest =
+            _mm_min_epu8(_mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 16)), distance),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 16)));
+        // Nothing within reach: every byte above the limit (its own minimum with it is not it).
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
+          continue;
+        }
+      }
       for (int offset = 1; offset <= passes; ++offset) {
         const __m128i least = _mm_set1_epi8(static_cast<char>(offset));
         const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset));
@@ -864,22 +903,32 @@ __attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count
 
 }  // namespace
 
-void SplatRaster::ToRgb(uint8_t* rgb) const {
+void SplatRaster::ToRgb(uint8_t* rgb) const { ToRgbRows(rgb, false); }
+
+void SplatRaster::ToRgbClearing(uint8_t* rgb) {
+  ToRgbRows(rgb, true);
+  valuesClear = true;
+}
+
+void SplatRaster::ToRgbRows(uint8_t* rgb, bool clearValues) const {
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
 #else
   constexpr bool avx2 = false;
 #endif
   for (uint32_t y = 0; y < height; ++y) {
-    const float* row = ValuePlane() + size_t(y) * pitch;
+    float* row = ValuePlane() + size_t(y) * pitch;
     uint8_t* out = rgb + 3 * size_t(y) * width;
 #if defined(__x86_64__)
     if (avx2) {
       ToRgbAvx2(row, width, out);
-      continue;
-    }
+    } else
 #endif
-    ToRgbScalar(row, width, out);
+    {
+      ToRgbScalar(row, width, out);
+    }
+    // The row was just read, so it is cleared from the cache rather than from memory later.
+    if (clearValues) std::memset(row, 0, size_t(width) * sizeof(float));
   }
 }
 
