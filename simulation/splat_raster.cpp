@@ -135,25 +135,23 @@ void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
 }
 
 #if defined(__x86_64__)
+// The terms of columns k .. k + 7 of ColumnDistancesScalar's square.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256 ColumnGroupAvx2(const SquareColumns& square,
+                                                                                int32_t k) {
+  const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
+  // No fused operations: the same roundings as the scalar columns.
+  const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, _mm256_set1_ps(0.5f)), _mm256_set1_ps(square.centre)),
+                                 _mm256_set1_ps(square.perColumn));
+  const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), _mm256_set1_ps(square.scale));
+  const __m256 inside = _mm256_castsi256_ps(_mm256_and_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(square.columns), column),
+                                                             _mm256_cmpgt_epi32(column, _mm256_set1_epi32(square.skip - 1))));
+  return _mm256_blendv_ps(_mm256_set1_ps(square.beyond), distance, inside);
+}
+
 // ColumnDistancesScalar eight columns at a time with the same arithmetic.
 __attribute__((target("avx2,fma"))) inline void ColumnDistancesAvx2(const SquareColumns& square) {
-  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256 half = _mm256_set1_ps(0.5f), centre = _mm256_set1_ps(square.centre);
-  const __m256 perColumn = _mm256_set1_ps(square.perColumn);
-  const __m256 scale = _mm256_set1_ps(square.scale);
-  const __m256 beyond = _mm256_set1_ps(square.beyond);
-  const __m256i columns = _mm256_set1_epi32(square.columns);
-  const __m256i skipped = _mm256_set1_epi32(square.skip - 1);
-  for (int32_t k = 0; k < square.padded; k += 8) {
-    const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), lanes);
-    const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
-    // No fused operations: the same roundings as the scalar columns.
-    const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, half), centre), perColumn);
-    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), scale);
-    const __m256 inside = _mm256_castsi256_ps(
-        _mm256_and_si256(_mm256_cmpgt_epi32(columns, column), _mm256_cmpgt_epi32(column, skipped)));
-    _mm256_storeu_ps(square.out + k, _mm256_blendv_ps(beyond, distance, inside));
-  }
+  for (int32_t k = 0; k < square.padded; k += 8) _mm256_storeu_ps(square.out + k, ColumnGroupAvx2(square, k));
 }
 
 void ColumnDistancesAvx2Entries(const SquareColumns& square) { ColumnDistancesAvx2(square); }
@@ -230,22 +228,23 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
       rowCentre += 1.0f;
       return d * d;
     };
-    ColumnDistancesAvx2({columnTerms, xa, x0 - xa, x1 - xa, 8 * groups, square.centreX, 1.0f / hx, scale, 2.0f});
+    const SquareColumns squareColumns{columnTerms, xa,     x0 - xa, x1 - xa, 8 * groups,
+                                      square.centreX, 1.0f / hx, scale,  2.0f};
     const __m256 tint = _mm256_set1_ps(value);
     // The usual squares are two or three groups wide: their rows run a fixed number of groups
-    // with the column terms in registers.
+    // with the column terms worked out in registers.
     if (groups == 2) {
-      const __m256 column0 = _mm256_loadu_ps(columnTerms);
-      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
+      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
         StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
       }
     } else if (groups == 3) {
-      const __m256 column0 = _mm256_loadu_ps(columnTerms);
-      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
-      const __m256 column2 = _mm256_loadu_ps(columnTerms + 16);
+      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
+      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
+      const __m256 column2 = ColumnGroupAvx2(squareColumns, 16);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
@@ -253,6 +252,7 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
         StampGroup<kDegree, kPositive>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
       }
     } else {
+      ColumnDistancesAvx2(squareColumns);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         for (int32_t g = 0; g < groups; ++g) {
