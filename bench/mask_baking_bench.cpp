@@ -198,14 +198,14 @@ void BM_MaskPhases(benchmark::State& state, const std::string& name) {
     const double t1 = ProcessSeconds();
     Simulation::SplatChannels(map, channels, pointers, 3, model.samples.spacing, splat, profile, scratch);
     const double t2 = ProcessSeconds();
-    for (auto& raster : rasters) raster->Resolve();
+    for (auto& raster : rasters) raster->ResolveClearing();
     const double t3 = ProcessSeconds();
     for (auto& raster : rasters) raster->Dilate(Simulation::kMaskDilationPasses);
     const double t4 = ProcessSeconds();
     double convertMs = 0, encodeMs = 0;
     for (auto& raster : rasters) {
       const double c0 = ProcessSeconds();
-      raster->ToRgb(rgb.get());
+      raster->ToRgbClearing(rgb.get());
       const double c1 = ProcessSeconds();
       if (!ImageLib::WriteJpegFile(file.c_str(), rgb.get(), kMaskSize, kMaskSize, 95)) {
         state.SkipWithError("the JPEG was not written");

@@ -179,7 +179,9 @@ const SplatProfile& ProfileOf(BakeState& state, const SplatImage& splat) {
 // Turns slot's sums into the file and publishes it.
 int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& output, bool png) {
   SplatRaster& raster = *state.rasters[slot];
-  raster.Resolve();
+  // The sums are cleared as they are last read, which leaves the raster ready for the next bake
+  // without a pass of its own.
+  raster.ResolveClearing();
   raster.Dilate(kMaskDilationPasses);
   const uint32_t width = raster.Width(), height = raster.Height();
   bool written;
@@ -187,7 +189,7 @@ int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& 
     raster.ToGrey16(state.grey16[slot].get());
     written = ImageLib::WritePngGrey16(output.File(), fileName, state.grey16[slot].get(), width, height);
   } else {
-    raster.ToRgb(state.rgb[slot].get());
+    raster.ToRgbClearing(state.rgb[slot].get());
     written = ImageLib::WriteJpeg(output.File(), fileName, state.rgb[slot].get(), width, height, kJpegQuality);
   }
   if (!written) return kMaskNotWritten;  // the writer said why

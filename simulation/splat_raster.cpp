@@ -135,25 +135,23 @@ void RoundRowsScalar(const RoundRows& stamp, const SplatProfile& profile) {
 }
 
 #if defined(__x86_64__)
+// The terms of columns k .. k + 7 of ColumnDistancesScalar's square.
+__attribute__((target("avx2,fma"), always_inline)) inline __m256 ColumnGroupAvx2(const SquareColumns& square,
+                                                                                int32_t k) {
+  const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
+  // No fused operations: the same roundings as the scalar columns.
+  const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, _mm256_set1_ps(0.5f)), _mm256_set1_ps(square.centre)),
+                                 _mm256_set1_ps(square.perColumn));
+  const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), _mm256_set1_ps(square.scale));
+  const __m256 inside = _mm256_castsi256_ps(_mm256_and_si256(_mm256_cmpgt_epi32(_mm256_set1_epi32(square.columns), column),
+                                                             _mm256_cmpgt_epi32(column, _mm256_set1_epi32(square.skip - 1))));
+  return _mm256_blendv_ps(_mm256_set1_ps(square.beyond), distance, inside);
+}
+
 // ColumnDistancesScalar eight columns at a time with the same arithmetic.
 __attribute__((target("avx2,fma"))) inline void ColumnDistancesAvx2(const SquareColumns& square) {
-  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  const __m256 half = _mm256_set1_ps(0.5f), centre = _mm256_set1_ps(square.centre);
-  const __m256 perColumn = _mm256_set1_ps(square.perColumn);
-  const __m256 scale = _mm256_set1_ps(square.scale);
-  const __m256 beyond = _mm256_set1_ps(square.beyond);
-  const __m256i columns = _mm256_set1_epi32(square.columns);
-  const __m256i skipped = _mm256_set1_epi32(square.skip - 1);
-  for (int32_t k = 0; k < square.padded; k += 8) {
-    const __m256i column = _mm256_add_epi32(_mm256_set1_epi32(k), lanes);
-    const __m256 x = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(square.x0), column));
-    // No fused operations: the same roundings as the scalar columns.
-    const __m256 d = _mm256_mul_ps(_mm256_sub_ps(_mm256_add_ps(x, half), centre), perColumn);
-    const __m256 distance = _mm256_mul_ps(_mm256_mul_ps(d, d), scale);
-    const __m256 inside = _mm256_castsi256_ps(
-        _mm256_and_si256(_mm256_cmpgt_epi32(columns, column), _mm256_cmpgt_epi32(column, skipped)));
-    _mm256_storeu_ps(square.out + k, _mm256_blendv_ps(beyond, distance, inside));
-  }
+  for (int32_t k = 0; k < square.padded; k += 8) _mm256_storeu_ps(square.out + k, ColumnGroupAvx2(square, k));
 }
 
 void ColumnDistancesAvx2Entries(const SquareColumns& square) { ColumnDistancesAvx2(square); }
@@ -230,22 +228,23 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
       rowCentre += 1.0f;
       return d * d;
     };
-    ColumnDistancesAvx2({columnTerms, xa, x0 - xa, x1 - xa, 8 * groups, square.centreX, 1.0f / hx, scale, 2.0f});
+    const SquareColumns squareColumns{columnTerms, xa,     x0 - xa, x1 - xa, 8 * groups,
+                                      square.centreX, 1.0f / hx, scale,  2.0f};
     const __m256 tint = _mm256_set1_ps(value);
     // The usual squares are two or three groups wide: their rows run a fixed number of groups
-    // with the column terms in registers.
+    // with the column terms worked out in registers.
     if (groups == 2) {
-      const __m256 column0 = _mm256_loadu_ps(columnTerms);
-      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
+      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
+      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
         StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
       }
     } else if (groups == 3) {
-      const __m256 column0 = _mm256_loadu_ps(columnTerms);
-      const __m256 column1 = _mm256_loadu_ps(columnTerms + 8);
-      const __m256 column2 = _mm256_loadu_ps(columnTerms + 16);
+      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
+      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
+      const __m256 column2 = ColumnGroupAvx2(squareColumns, 16);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
@@ -253,6 +252,7 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
         StampGroup<kDegree, kPositive>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
       }
     } else {
+      ColumnDistancesAvx2(squareColumns);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
         const __m256 row = _mm256_set1_ps(nextRow());
         for (int32_t g = 0; g < groups; ++g) {
@@ -353,13 +353,17 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
 }
 
 void SplatRaster::Clear() {
-  // The marks need no clearing: Resolve sets every one of them.
+  // The marks need no clearing: Resolve sets every one of them. The pads and the columns past
+  // the last texel are never given anything but 0.
+  if (valuesClear && weightsClear) return;
   std::memset(sums.get(), 0, TotalFloats() * sizeof(float));
+  valuesClear = weightsClear = true;
 }
 
 void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, size_t count,
                              const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  valuesClear = weightsClear = false;
   if (!profile.Usable()) return;
   if (profile.HasPolynomial()) {
     const PolynomialStampFunction* functions =
@@ -375,6 +379,7 @@ void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, si
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
+  valuesClear = weightsClear = false;
   if (profile.Usable() && profile.HasPolynomial() && choice.polynomial[profile.Degree()] != nullptr) {
     DrawRounds(&square, &value, 1, profile);
     return;
@@ -421,6 +426,7 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
 }
 
 void SplatRaster::Draw(const SplatSquare& square, float value, const SplatImage& splat) {
+  valuesClear = weightsClear = false;
   const float hx = square.halfWidth, hy = square.halfHeight;
   if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
       !std::isfinite(square.centreY) || !std::isfinite(value) || splat.Width() == 0 || splat.Height() == 0) {
@@ -495,12 +501,13 @@ namespace {
 
 // Texels x .. width - 1 of a row: the value (in place of its sum) where some weight arrived,
 // marked covered (1), else 0 and empty (0).
-void ResolveRowScalar(float* values, const float* weights, uint8_t* marks, uint32_t x, uint32_t width) {
+void ResolveRowScalar(float* values, float* weights, uint8_t* marks, uint32_t x, uint32_t width, bool clear) {
   for (; x < width; ++x) {
     const float weight = weights[x];
     const bool covered = weight > 0.0f;
     values[x] = covered ? values[x] / weight : 0.0f;
     marks[x] = covered ? 1 : 0;
+    if (clear) weights[x] = 0.0f;
   }
 }
 
@@ -520,12 +527,14 @@ constexpr std::array<uint64_t, sizeof...(I)> SpreadTable(std::index_sequence<I..
 constexpr std::array<uint64_t, 256> kSpreadMarks = SpreadTable(std::make_index_sequence<256>());
 
 // ResolveRowScalar eight texels at a time from the start of the row; returns where it stopped.
-__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const float* weights, uint8_t* marks,
+template <bool kClear>
+__attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, float* weights, uint8_t* marks,
                                                         uint32_t width) {
   const __m256 zero = _mm256_setzero_ps();
   uint32_t x = 0;
   for (; x + 8 <= width; x += 8) {
     const __m256 weight = _mm256_loadu_ps(weights + x);
+    if (kClear) _mm256_storeu_ps(weights + x, zero);
     const __m256 covered = _mm256_cmp_ps(weight, zero, _CMP_GT_OQ);
     _mm256_storeu_ps(values + x, _mm256_and_ps(_mm256_div_ps(_mm256_loadu_ps(values + x), weight), covered));
     const uint64_t spread = kSpreadMarks[static_cast<uint32_t>(_mm256_movemask_ps(covered))];
@@ -534,14 +543,12 @@ __attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, const flo
   return x;
 }
 
-// One neighbour column of eight texels: the values where `feeds` (one byte per texel from the
-// column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
+// The values of one neighbour column of eight texels where `feeds` (one byte per texel from
+// the column before the first, 0 or all ones) says the neighbour feeds, shifted to this column.
 template <int kShift>
-__attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i feeds, const float* at, __m256& sum,
-                                                                      __m256i& count) {
+__attribute__((target("avx2"), always_inline)) inline __m256 MaskedFeeders(__m128i feeds, const float* at) {
   const __m256i mask = _mm256_cvtepi8_epi32(_mm_srli_si128(feeds, kShift));
-  sum = _mm256_add_ps(sum, _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask)));
-  count = _mm256_sub_epi32(count, mask);
+  return _mm256_and_ps(_mm256_loadu_ps(at), _mm256_castsi256_ps(mask));
 }
 
 // The texels of a row's given blocks of 16 that a dilation pass fills (marks[x] == filled),
@@ -551,6 +558,11 @@ __attribute__((target("avx2"), always_inline)) inline void AddFeeders(__m128i fe
 // and spare bytes after the last, values padding), which never feeds. Each group of eight is
 // stored only once the next has been read: the next reads the last texel of the one before,
 // and a wide load over a store still on its way stalls until the store reaches the cache.
+// The passes run in one sweep down the mask, each two rows behind the one before, so when a
+// pass reaches a row, of the texels that do not feed only those it filled in the row above
+// hold a value: every other one is still 0 (empty, a later pass's, outside the mask or this
+// row's, which is stored only after it is read). Only the row above needs its values masked
+// then; the others are added as they are, which adds the same as masking them.
 __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
                                                     ptrdiff_t pitch, const uint64_t* blocks, size_t words,
                                                     uint8_t filled) {
@@ -571,20 +583,25 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
       for (uint32_t x = 16 * block; x < 16 * block + 16; x += 8) {
         const __m128i here = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(marks + x));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, wanted)) == 0) continue;
-        __m256 sum = _mm256_setzero_ps();
-        __m256i count = _mm256_setzero_si256();
         const __m128i above = feedsOf(marks - markStride + x - 1);
         const __m128i side = feedsOf(marks + x - 1);
         const __m128i below = feedsOf(marks + markStride + x - 1);
+        // How many neighbours feed, counted in bytes (-1 each) over the three columns: the
+        // texel itself, which a pass fills, never feeds.
+        const __m128i columns = _mm_add_epi8(_mm_add_epi8(above, side), below);
+        const __m128i window =
+            _mm_add_epi8(_mm_add_epi8(columns, _mm_srli_si128(columns, 1)), _mm_srli_si128(columns, 2));
+        const __m256i count = _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_cvtepi8_epi32(window));
+        // Added in the order the neighbours are listed: above, side, below, left to right.
         const float* at = values + x - 1;
-        AddFeeders<0>(above, at - pitch, sum, count);
-        AddFeeders<1>(above, at - pitch + 1, sum, count);
-        AddFeeders<2>(above, at - pitch + 2, sum, count);
-        AddFeeders<0>(side, at, sum, count);
-        AddFeeders<2>(side, at + 2, sum, count);
-        AddFeeders<0>(below, at + pitch, sum, count);
-        AddFeeders<1>(below, at + pitch + 1, sum, count);
-        AddFeeders<2>(below, at + pitch + 2, sum, count);
+        __m256 sum = MaskedFeeders<0>(above, at - pitch);
+        sum = _mm256_add_ps(sum, MaskedFeeders<1>(above, at - pitch + 1));
+        sum = _mm256_add_ps(sum, MaskedFeeders<2>(above, at - pitch + 2));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + 2));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 1));
+        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 2));
         const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
         // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
         // their values.
@@ -602,7 +619,14 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
 
 }  // namespace
 
-void SplatRaster::Resolve() {
+void SplatRaster::Resolve() { ResolveRows(false); }
+
+void SplatRaster::ResolveClearing() {
+  ResolveRows(true);
+  weightsClear = true;
+}
+
+void SplatRaster::ResolveRows(bool clearWeights) {
   const size_t rowStride = size_t(width) + 2;
   std::memset(generation.get(), kBorder, rowStride);
   std::memset(generation.get() + (size_t(height) + 1) * rowStride, kBorder, rowStride);
@@ -617,13 +641,16 @@ void SplatRaster::Resolve() {
 #endif
   for (uint32_t y = 0; y < height; ++y) {
     float* rowValues = ValuePlane() + size_t(y) * pitch;
-    const float* rowWeights = WeightPlane() + size_t(y) * pitch;
+    float* rowWeights = WeightPlane() + size_t(y) * pitch;
     uint8_t* marks = generation.get() + (size_t(y) + 1) * rowStride + 1;
     uint32_t x = 0;
 #if defined(__x86_64__)
-    if (avx2) x = ResolveRowAvx2(rowValues, rowWeights, marks, width);
+    if (avx2) {
+      x = clearWeights ? ResolveRowAvx2<true>(rowValues, rowWeights, marks, width)
+                       : ResolveRowAvx2<false>(rowValues, rowWeights, marks, width);
+    }
 #endif
-    ResolveRowScalar(rowValues, rowWeights, marks, x, width);
+    ResolveRowScalar(rowValues, rowWeights, marks, x, width, clearWeights);
   }
 }
 
@@ -640,7 +667,8 @@ void SplatRaster::Dilate(int passes) {
   // one up), then the least over the texels at most `passes` columns away of the larger of the
   // column distance and the column offset. Rows of the distances have `passes` texels of
   // apron on either side, far from everything.
-  const size_t apron = size_t(passes);
+  // At least 16 texels of apron, so that a block of 16 can look at its neighbours on either side.
+  const size_t apron = std::max<size_t>(size_t(passes), 16);
   const size_t rowLength = size_t(width) + 2 * apron;
   std::vector<uint8_t>& reach = scratch->reach;
   reach.resize(rowLength * height);
@@ -684,8 +712,27 @@ void SplatRaster::Dilate(int passes) {
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
     const __m128i one = _mm_set1_epi8(1);
+    // Most blocks lie wholly inside what the samples covered or far from it: with a reach of
+    // at most 16, those are told by the column distances of the block and of the blocks on
+    // either side, without the search along the row.
+    const bool nearOnly = passes <= 16;
+    const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= width; x += 16) {
       __m128i distance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      if (nearOnly) {
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(distance, zero)) == 0xffff) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), one);
+          continue;
+        }
+        const __m128i nearest =
+            _mm_min_epu8(_mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 16)), distance),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 16)));
+        // Nothing within reach: every byte above the limit (its own minimum with it is not it).
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
+          continue;
+        }
+      }
       for (int offset = 1; offset <= passes; ++offset) {
         const __m128i least = _mm_set1_epi8(static_cast<char>(offset));
         const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset));
@@ -856,22 +903,32 @@ __attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count
 
 }  // namespace
 
-void SplatRaster::ToRgb(uint8_t* rgb) const {
+void SplatRaster::ToRgb(uint8_t* rgb) const { ToRgbRows(rgb, false); }
+
+void SplatRaster::ToRgbClearing(uint8_t* rgb) {
+  ToRgbRows(rgb, true);
+  valuesClear = true;
+}
+
+void SplatRaster::ToRgbRows(uint8_t* rgb, bool clearValues) const {
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
 #else
   constexpr bool avx2 = false;
 #endif
   for (uint32_t y = 0; y < height; ++y) {
-    const float* row = ValuePlane() + size_t(y) * pitch;
+    float* row = ValuePlane() + size_t(y) * pitch;
     uint8_t* out = rgb + 3 * size_t(y) * width;
 #if defined(__x86_64__)
     if (avx2) {
       ToRgbAvx2(row, width, out);
-      continue;
-    }
+    } else
 #endif
-    ToRgbScalar(row, width, out);
+    {
+      ToRgbScalar(row, width, out);
+    }
+    // The row was just read, so it is cleared from the cache rather than from memory later.
+    if (clearValues) std::memset(row, 0, size_t(width) * sizeof(float));
   }
 }
 

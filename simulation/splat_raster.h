@@ -33,6 +33,8 @@ public:
   uint32_t Width() const { return width; }
   uint32_t Height() const { return height; }
 
+  // Sets every sum to 0; nothing to do after ResolveClearing and ToRgbClearing, which clear
+  // the sums as they read them instead of in a pass of their own.
   void Clear();
 
   // Stamps the splat over the pixels whose centres lie inside the square (left and top edges
@@ -52,6 +54,8 @@ public:
 
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
+  // Resolve, setting each weight to 0 once read (Weight reads 0 afterwards).
+  void ResolveClearing();
 
   // After Resolve: each pass gives every empty texel that touches (across an edge or a
   // corner) a texel filled before this pass the mean value of those neighbours. After n passes
@@ -61,6 +65,9 @@ public:
   // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
   // written three times (R = G = B), rows from the top.
   void ToRgb(uint8_t* rgb) const;
+  // ToRgb, setting each value to 0 once read: after ResolveClearing, Dilate and this the
+  // raster is as Clear leaves it.
+  void ToRgbClearing(uint8_t* rgb);
   // After Resolve: the same clamped values rounded to 16 bits, one per texel, rows from the top.
   void ToGrey16(uint16_t* grey) const;
 
@@ -75,6 +82,11 @@ public:
 private:
   uint32_t width;
   uint32_t height;
+  // Whether each plane's sums are known to be all 0, so that Clear can leave it alone.
+  bool valuesClear = false;
+  bool weightsClear = false;
+  void ResolveRows(bool clearWeights);
+  void ToRgbRows(uint8_t* rgb, bool clearValues) const;
   // Floats from a row of a plane to the next: a cache line more than the row needs, so that
   // the rows of a square fall in different sets of the cache rather than all in one (a
   // power-of-two row would), where they would evict each other.

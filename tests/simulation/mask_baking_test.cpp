@@ -194,12 +194,15 @@ TEST(SplatRaster, SquaresReachingPastTheEdgeAreClipped) {
 
 TEST(SplatRaster, DilationGrowsTheCoveredTexelsByOneRingPerPass) {
   std::mt19937 random(7);
-  // Odd sizes, so that the eight-at-a-time scan meets partial groups and borders, and a wide
-  // one with few seeds, whose passes skip most blocks of its rows.
-  for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{37, 23}, {100, 9}, {9, 40}, {1100, 7}}) {
+  // Odd sizes, so that the eight-at-a-time scan meets partial groups and borders, and wide
+  // ones with few seeds, whose passes skip most blocks of its rows, one of them with a wide
+  // stretch covered from top to bottom (whole blocks of 16 covered, with seeds beside them).
+  for (const auto& [width, height] :
+       {std::pair<uint32_t, uint32_t>{37, 23}, {100, 9}, {9, 40}, {1100, 7}, {1000, 6}}) {
     SplatRaster raster(width, height);
     std::uniform_int_distribution<uint32_t> column(0, width - 1), row(0, height - 1);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    if (width == 1000) raster.Draw({400.0f, 3.0f, 70.0f, 40.0f}, 0.25f, ShippedSplat());
     for (uint32_t n = 0; n < 4 + width / 50; ++n) {
       // A one-pixel square over a texel centre covers that texel alone.
       raster.Draw({column(random) + 0.5f, row(random) + 0.5f, 0.5f, 0.5f}, value(random), ShippedSplat());
@@ -239,6 +242,54 @@ TEST(SplatRaster, DilationGrowsTheCoveredTexelsByOneRingPerPass) {
       for (uint32_t i = 0; i < width; ++i) {
         ASSERT_EQ(raster.Generation(i, j), generation[j * width + i]) << width << "x" << height << " " << i << "," << j;
         ASSERT_NEAR(raster.Value(i, j), values[j * width + i], 1e-6f);
+      }
+    }
+  }
+}
+
+TEST(SplatRaster, ARasterClearedAsItIsReadBakesTheNextMaskLikeAFreshOne) {
+  // Ragged sizes, so that rows end in partial groups; both ways a bake ends (8-bit through
+  // ToRgbClearing, 16-bit through ToGrey16, which leaves the values for Clear).
+  constexpr uint32_t kWidth = 77, kHeight = 45;
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  auto drawSome = [&](std::vector<SplatRaster*> rasters) {
+    for (int n = 0; n < 30; ++n) {
+      const SplatSquare square{unit(random) * kWidth, unit(random) * kHeight, 1.0f + 9.0f * unit(random),
+                               1.0f + 9.0f * unit(random)};
+      const float value = unit(random);
+      for (SplatRaster* raster : rasters) raster->Draw(square, value, ShippedSplat());
+    }
+  };
+  for (const bool rgb : {true, false}) {
+    SplatRaster reused(kWidth, kHeight), first(kWidth, kHeight);
+    drawSome({&reused, &first});
+    reused.ResolveClearing();
+    first.Resolve();
+    for (uint32_t j = 0; j < kHeight; ++j) {
+      for (uint32_t i = 0; i < kWidth; ++i) {
+        ASSERT_EQ(reused.Value(i, j), first.Value(i, j)) << i << "," << j;
+        ASSERT_EQ(reused.Generation(i, j), first.Generation(i, j)) << i << "," << j;
+      }
+    }
+    reused.Dilate(kMaskDilationPasses);
+    first.Dilate(kMaskDilationPasses);
+    if (rgb) {
+      std::vector<uint8_t> cleared(kWidth * kHeight * 3), kept(kWidth * kHeight * 3);
+      reused.ToRgbClearing(cleared.data());
+      first.ToRgb(kept.data());
+      ASSERT_EQ(cleared, kept);
+    } else {
+      std::vector<uint16_t> grey(kWidth * kHeight);
+      reused.ToGrey16(grey.data());
+    }
+    reused.Clear();
+    SplatRaster fresh(kWidth, kHeight);
+    drawSome({&reused, &fresh});
+    for (uint32_t j = 0; j < kHeight; ++j) {
+      for (uint32_t i = 0; i < kWidth; ++i) {
+        ASSERT_EQ(reused.Value(i, j), fresh.Value(i, j)) << rgb << " " << i << "," << j;
+        ASSERT_EQ(reused.Weight(i, j), fresh.Weight(i, j)) << rgb << " " << i << "," << j;
       }
     }
   }
