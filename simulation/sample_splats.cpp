@@ -148,11 +148,10 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   const SurfaceSample* samples = map.Items();
   const uint32_t sampleCount = map.Count();
   count = std::clamp(count, 0, 3);
-  for (int32_t c = 0; c < 3; ++c) {
-    scratch.tiledSquares[c].clear();
-    scratch.tiledValues[c].clear();
-  }
+  scratch.stamps.clear();
+  scratch.slots = 0;
   if (sampleCount == 0 || count == 0) return;
+  scratch.slots = count;
 
   // Every channel's pairs in one go: the first channel's for every sample, then the second's...
   const size_t perChannel = 2 * size_t(sampleCount);
@@ -195,42 +194,49 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   // The jitter leaves the sizes alike in every channel, and so their cap.
   const float cap = histogram.Cap();
 
-  // The squares, capped, are scattered into tile order as they are read in stored order, so
+  // The stamps, capped, are scattered into tile order as they are read in stored order, so
   // that the drawing reads them in sequence instead of missing the cache for every sample.
-  SplatSquare* tiledSquares[3] = {};
-  float* tiledValues[3] = {};
   float SurfaceSample::*fields[3] = {};
   for (int32_t c = 0; c < count; ++c) {
-    scratch.tiledSquares[c].resize(sampleCount);
-    scratch.tiledValues[c].resize(sampleCount);
-    tiledSquares[c] = scratch.tiledSquares[c].data();
-    tiledValues[c] = scratch.tiledValues[c].data();
     fields[c] = channels[c] == 0 ? &SurfaceSample::humidity
                 : channels[c] == 1 ? &SurfaceSample::dirt
                                    : &SurfaceSample::rust;
   }
+  scratch.stamps.resize(sampleCount);
+  SplatStamp* stamps = scratch.stamps.data();
   for (uint32_t i = 0; i < sampleCount; ++i) {
-    const uint32_t at = starts[keys[i]]++;
     Shape shape = shapeOf(samples[i]);
     shape.halfWidth = std::min(shape.halfWidth, cap);
     shape.halfHeight = std::min(shape.halfHeight, cap);
+    // Field by field into its place: a record put together on the stack and copied would be
+    // read back in wider pieces than it was written in, which waits for the stores to land.
+    // Slots past count are never read.
+    SplatStamp& stamp = stamps[starts[keys[i]]++];
+    stamp.halfWidth = shape.halfWidth;
+    stamp.halfHeight = shape.halfHeight;
     for (int32_t c = 0; c < count; ++c) {
-      tiledSquares[c][at] = squareOf(shape, c, i);
-      tiledValues[c][at] = samples[i].*fields[c];
+      const SplatSquare square = squareOf(shape, c, i);
+      stamp.centre[c][0] = square.centreX;
+      stamp.centre[c][1] = square.centreY;
+      stamp.value[c] = samples[i].*fields[c];
     }
   }
 }
 
 void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
                      const SplatProfile& profile) {
-  if (slot < 0 || slot > 2) return;
-  const std::vector<SplatSquare>& squares = scratch.tiledSquares[slot];
-  const std::vector<float>& values = scratch.tiledValues[slot];
-  if (squares.size() != values.size()) return;
+  if (slot < 0 || slot >= scratch.slots) return;
+  const std::vector<SplatStamp>& stamps = scratch.stamps;
+  if (stamps.empty()) return;
+  constexpr size_t kStride = sizeof(SplatStamp) / sizeof(float);
+  static_assert(sizeof(SplatStamp) % sizeof(float) == 0);
+  const SplatStamp& first = stamps.front();
+  const StampList list{&first.centre[slot][0], &first.centre[slot][1], &first.halfWidth, &first.halfHeight,
+                       &first.value[slot],     kStride,               kStride,           stamps.size()};
   if (profile.Usable()) {
-    raster.DrawRounds(squares.data(), values.data(), squares.size(), profile);
+    raster.DrawRounds(list, profile);
   } else {
-    for (size_t i = 0; i < squares.size(); ++i) raster.Draw(squares[i], values[i], splat);
+    for (size_t i = 0; i < list.count; ++i) raster.Draw(list.Square(i), list.Value(i), splat);
   }
 }
 

@@ -39,15 +39,24 @@ float SplatHalfSizeCap(const SplatSquare* squares, uint32_t count);
 // normalised sums.
 void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const SplatImage& splat, SplatRaster& raster);
 
+// One sample's stamps in up to three channels: one record, so that preparing them writes one
+// place per sample. The size is the same in every channel; the centre differs by the jitter.
+struct SplatStamp {
+  float halfWidth;
+  float halfHeight;
+  float centre[3][2];  // per channel slot: x, y
+  float value[3];      // per channel slot
+};
+
 // What SplatChannels keeps between calls, so that once it has seen a map of a given size it
 // allocates nothing.
 struct SplatScratch {
   std::vector<float> draws;
   std::vector<uint32_t> keys;
   std::vector<uint32_t> starts;
-  // Per channel slot, every sample's square and value in tile order.
-  std::vector<SplatSquare> tiledSquares[3];
-  std::vector<float> tiledValues[3];
+  // Every sample's stamps in tile order.
+  std::vector<SplatStamp> stamps;
+  int32_t slots = 0;
 };
 
 // Up to three channels in one pass over the samples: rasters[i] (all the same size) receives

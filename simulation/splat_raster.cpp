@@ -183,8 +183,7 @@ __attribute__((target("avx2,fma"), always_inline)) inline void StampGroup(float*
 }
 
 template <int kDegree, bool kPositive>
-__attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const SplatSquare* squares,
-                                                             const float* tints, size_t count,
+__attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const StampList& stamps,
                                                              const SplatProfile& profile) {
   __m256 coefficients[kDegree + 1];
   for (int k = 0; k <= kDegree; ++k) coefficients[k] = _mm256_set1_ps(profile.Coefficients()[k]);
@@ -196,9 +195,9 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
   float* const columnTerms = target.columnTerms;
   const size_t stride = target.pitch;
   const uint32_t width = target.width, height = target.height;
-  for (size_t i = 0; i < count; ++i) {
-    const SplatSquare square = squares[i];
-    const float value = tints[i];
+  for (size_t i = 0; i < stamps.count; ++i) {
+    const SplatSquare square = stamps.Square(i);
+    const float value = stamps.Value(i);
     const float hx = square.halfWidth, hy = square.halfHeight;
     if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
         !std::isfinite(square.centreY) || !std::isfinite(value)) {
@@ -231,9 +230,15 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
     const SquareColumns squareColumns{columnTerms, xa,     x0 - xa, x1 - xa, 8 * groups,
                                       square.centreX, 1.0f / hx, scale,  2.0f};
     const __m256 tint = _mm256_set1_ps(value);
-    // The usual squares are two or three groups wide: their rows run a fixed number of groups
+    // The usual squares are one to three groups wide: their rows run a fixed number of groups
     // with the column terms worked out in registers.
-    if (groups == 2) {
+    if (groups == 1) {
+      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
+      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, _mm256_set1_ps(nextRow())), coefficients,
+                                       tint);
+      }
+    } else if (groups == 2) {
       const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
       const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
@@ -264,8 +269,8 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
   }
 }
 
-using PolynomialStampFunction = void (*)(const PolynomialTarget& target, const SplatSquare* squares,
-                                         const float* tints, size_t count, const SplatProfile& profile);
+using PolynomialStampFunction = void (*)(const PolynomialTarget& target, const StampList& stamps,
+                                         const SplatProfile& profile);
 
 __attribute__((target("avx2,fma"))) void RoundRowsTableAvx2(const RoundRows& stamp, const SplatProfile& profile) {
   const float* table = profile.Table();
@@ -362,19 +367,25 @@ void SplatRaster::Clear() {
 
 void SplatRaster::DrawRounds(const SplatSquare* squares, const float* values, size_t count,
                              const SplatProfile& profile) {
+  static_assert(sizeof(SplatSquare) == 4 * sizeof(float));
+  if (count == 0) return;
+  DrawRounds({&squares->centreX, &squares->centreY, &squares->halfWidth, &squares->halfHeight, values, 4, 1, count},
+             profile);
+}
+
+void SplatRaster::DrawRounds(const StampList& stamps, const SplatProfile& profile) {
   static const RoundRowsChoice choice = ChooseRoundRows();
   valuesClear = weightsClear = false;
-  if (!profile.Usable()) return;
+  if (!profile.Usable() || stamps.count == 0) return;
   if (profile.HasPolynomial()) {
     const PolynomialStampFunction* functions =
         profile.PolynomialPositive() ? choice.positivePolynomial : choice.polynomial;
     if (PolynomialStampFunction function = functions[profile.Degree()]) {
-      function({ValuePlane(), WeightPlane(), pitch, columnDistance.get(), width, height}, squares, values, count,
-               profile);
+      function({ValuePlane(), WeightPlane(), pitch, columnDistance.get(), width, height}, stamps, profile);
       return;
     }
   }
-  for (size_t i = 0; i < count; ++i) DrawRound(squares[i], values[i], profile);
+  for (size_t i = 0; i < stamps.count; ++i) DrawRound(stamps.Square(i), stamps.Value(i), profile);
 }
 
 void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatProfile& profile) {

@@ -24,6 +24,26 @@ struct SplatSquare {
 // splats average instead of piling up or hiding each other. Resolve turns the sums into
 // values; Dilate then pushes values a few texels into the empty texels around what was
 // covered, so that filtering at the edge of a texture chart does not pull in black.
+// Squares and their values as DrawRounds reads them: square i from centreX[i x squareStride]
+// and so on, its value from values[i x valueStride]. Arrays of SplatSquare and float, or
+// records that hold a square and values side by side, are read in place.
+struct StampList {
+  const float* centreX;
+  const float* centreY;
+  const float* halfWidth;
+  const float* halfHeight;
+  const float* values;
+  size_t squareStride;  // in floats
+  size_t valueStride;   // in floats
+  size_t count;
+
+  SplatSquare Square(size_t i) const {
+    const size_t at = i * squareStride;
+    return {centreX[at], centreY[at], halfWidth[at], halfHeight[at]};
+  }
+  float Value(size_t i) const { return values[i * valueStride]; }
+};
+
 class SplatRaster {
 public:
   // Allocates the whole mask at once (throws std::bad_alloc if it cannot) and clears it.
@@ -51,6 +71,7 @@ public:
   void DrawRound(const SplatSquare& square, float value, const SplatProfile& profile);
   // DrawRound for squares[i] with values[i], i < count, in that order.
   void DrawRounds(const SplatSquare* squares, const float* values, size_t count, const SplatProfile& profile);
+  void DrawRounds(const StampList& stamps, const SplatProfile& profile);
 
   // Turns the sums into values: sum / weight where some weight arrived, 0 elsewhere.
   void Resolve();
