@@ -238,7 +238,8 @@ void BM_MaskPhases(benchmark::State& state, const std::string& name) {
   state.counters["polynomial"] = profile.HasPolynomial();
   state.counters["polynomial_degree"] = profile.Degree();
   // The splat's support in half sizes (the polynomial is 0 beyond it).
-  state.counters["support_half"] = profile.HasPolynomial() ? std::sqrt(profile.PolynomialEnd() / Simulation::SplatProfile::kEntriesPerUnit) : 0.0;
+  state.counters["support_half"] =
+      profile.HasPolynomial() ? std::sqrt(profile.PolynomialEnd() / Simulation::SplatProfile::kEntriesPerUnit) : 0.0;
   state.counters["profile_deviation_255"] = profile.Deviation() * 255.0f;
   // The squares' sizes: the largest and the cap against slivers, which should not touch them.
   std::vector<Simulation::SplatSquare> squares;
