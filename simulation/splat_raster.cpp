@@ -43,6 +43,27 @@ inline int32_t FirstPixelAtOrAfterFinite(float edge, uint32_t limit) {
   return truncated + (static_cast<float>(truncated) < first ? 1 : 0);
 }
 
+// The pixels whose centres lie inside a square (left and top edges inclusive, right and bottom
+// exclusive), clipped to a width x height mask. False, with nothing to stamp, when the square
+// has no area or covers no pixel centre, or when its size, centre or value is not finite (such
+// a value would spoil every texel it touched).
+struct PixelSpan {
+  int32_t x0, x1, y0, y1;
+};
+
+inline bool CoveredPixels(const SplatSquare& square, float value, uint32_t width, uint32_t height, PixelSpan& span) {
+  const float hx = square.halfWidth, hy = square.halfHeight;
+  if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
+      !std::isfinite(square.centreY) || !std::isfinite(value)) {
+    return false;
+  }
+  span.x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
+  span.x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
+  span.y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
+  span.y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
+  return span.x0 < span.x1 && span.y0 < span.y1;
+}
+
 // A splat coordinate (0..1 across the splat) as the splat texel at or before it, clamped to
 // -1 .. size - 1 (the range SplatImage::Taps() covers), and the blend towards the next texel.
 struct TexelBlend {
@@ -182,6 +203,22 @@ __attribute__((target("avx2,fma"), always_inline)) inline void StampGroup(float*
   _mm256_storeu_ps(weights, _mm256_add_ps(_mm256_loadu_ps(weights), weight));
 }
 
+// The rows of a square kGroups groups wide, its column terms kept in registers.
+template <int kGroups, int kDegree, bool kPositive, class NextRow>
+__attribute__((target("avx2,fma"), always_inline)) inline void StampFixedGroups(
+    float* values, float* weights, size_t stride, int32_t rows, const SquareColumns& squareColumns, NextRow& nextRow,
+    const __m256* coefficients, __m256 tint) {
+  __m256 columns[kGroups];
+  for (int g = 0; g < kGroups; ++g) columns[g] = ColumnGroupAvx2(squareColumns, 8 * g);
+  for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
+    const __m256 row = _mm256_set1_ps(nextRow());
+    for (int g = 0; g < kGroups; ++g) {
+      StampGroup<kDegree, kPositive>(values + 8 * g, weights + 8 * g, _mm256_add_ps(columns[g], row), coefficients,
+                                     tint);
+    }
+  }
+}
+
 template <int kDegree, bool kPositive>
 __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTarget& target, const StampList& stamps,
                                                              const SplatProfile& profile) {
@@ -198,16 +235,10 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
   for (size_t i = 0; i < stamps.count; ++i) {
     const SplatSquare square = stamps.Square(i);
     const float value = stamps.Value(i);
+    PixelSpan span;
+    if (!CoveredPixels(square, value, width, height, span)) continue;
     const float hx = square.halfWidth, hy = square.halfHeight;
-    if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
-        !std::isfinite(square.centreY) || !std::isfinite(value)) {
-      continue;
-    }
-    const int32_t x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
-    const int32_t x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
-    const int32_t y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
-    const int32_t y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
-    if (x0 >= x1 || y0 >= y1) continue;
+    const int32_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
     // The groups start on a multiple of eight columns, so that every load and store of the
     // sums is aligned: one that overlapped a store still on its way only in part would wait
     // for it (and the squares of a tile overlap all the time). The columns they hold outside
@@ -233,29 +264,11 @@ __attribute__((target("avx2,fma"))) void StampPolynomialAvx2(const PolynomialTar
     // The usual squares are one to three groups wide: their rows run a fixed number of groups
     // with the column terms worked out in registers.
     if (groups == 1) {
-      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
-      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, _mm256_set1_ps(nextRow())), coefficients,
-                                       tint);
-      }
+      StampFixedGroups<1, kDegree, kPositive>(values, weights, stride, rows, squareColumns, nextRow, coefficients, tint);
     } else if (groups == 2) {
-      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
-      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
-      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        const __m256 row = _mm256_set1_ps(nextRow());
-        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
-      }
+      StampFixedGroups<2, kDegree, kPositive>(values, weights, stride, rows, squareColumns, nextRow, coefficients, tint);
     } else if (groups == 3) {
-      const __m256 column0 = ColumnGroupAvx2(squareColumns, 0);
-      const __m256 column1 = ColumnGroupAvx2(squareColumns, 8);
-      const __m256 column2 = ColumnGroupAvx2(squareColumns, 16);
-      for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
-        const __m256 row = _mm256_set1_ps(nextRow());
-        StampGroup<kDegree, kPositive>(values, weights, _mm256_add_ps(column0, row), coefficients, tint);
-        StampGroup<kDegree, kPositive>(values + 8, weights + 8, _mm256_add_ps(column1, row), coefficients, tint);
-        StampGroup<kDegree, kPositive>(values + 16, weights + 16, _mm256_add_ps(column2, row), coefficients, tint);
-      }
+      StampFixedGroups<3, kDegree, kPositive>(values, weights, stride, rows, squareColumns, nextRow, coefficients, tint);
     } else {
       ColumnDistancesAvx2(squareColumns);
       for (int32_t r = 0; r < rows; ++r, values += stride, weights += stride) {
@@ -395,16 +408,10 @@ void SplatRaster::DrawRound(const SplatSquare& square, float value, const SplatP
     DrawRounds(&square, &value, 1, profile);
     return;
   }
+  PixelSpan span;
+  if (!profile.Usable() || !CoveredPixels(square, value, width, height, span)) return;
   const float hx = square.halfWidth, hy = square.halfHeight;
-  if (!(hx > 0.0f) || !(hy > 0.0f) || !std::isfinite(hx) || !std::isfinite(hy) || !std::isfinite(square.centreX) ||
-      !std::isfinite(square.centreY) || !std::isfinite(value) || !profile.Usable()) {
-    return;
-  }
-  const int32_t x0 = FirstPixelAtOrAfterFinite(square.centreX - hx, width);
-  const int32_t x1 = FirstPixelAtOrAfterFinite(square.centreX + hx, width);
-  const int32_t y0 = FirstPixelAtOrAfterFinite(square.centreY - hy, height);
-  const int32_t y1 = FirstPixelAtOrAfterFinite(square.centreY + hy, height);
-  if (x0 >= x1 || y0 >= y1) return;
+  const int32_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
 
   const float perColumn = 1.0f / hx;
   const int32_t columns = x1 - x0;
