@@ -12,7 +12,12 @@ namespace ImageLib {
 bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t width, uint32_t height,
                int quality = 95);
 
-// The same into a new file at path, replaced if it exists; on failure nothing is left at path.
+// The JPEG WriteJpeg makes of the same image with R = G = B, byte for byte, from one byte a
+// pixel: it skips the colour conversion and subsampling, which have nothing to do for grey.
+bool WriteGreyJpeg(std::FILE* file, const char* name, const uint8_t* grey, uint32_t width, uint32_t height,
+                   int quality = 95);
+
+// WriteJpeg into a new file at path, replaced if it exists; on failure nothing is left at path.
 bool WriteJpegFile(const char* path, const uint8_t* rgb, uint32_t width, uint32_t height, int quality = 95);
 
 // The largest width or height a JPEG file can carry.

@@ -108,7 +108,7 @@ bool LoadSplat(SplatImage& splat, const char* fileName) {
 struct BakeState {
   std::mutex lock;
   std::unique_ptr<SplatRaster> rasters[3];
-  std::unique_ptr<uint8_t[]> rgb[3];
+  std::unique_ptr<uint8_t[]> grey8[3];
   std::unique_ptr<uint16_t[]> grey16[3];
   SplatScratch scratch;
   std::vector<float> profiledSplat;
@@ -148,14 +148,14 @@ bool Prepare(BakeState& state, int slot, uint32_t width, uint32_t height, bool p
     std::unique_ptr<SplatRaster>& raster = state.rasters[slot];
     if (raster == nullptr || raster->Width() != width || raster->Height() != height) {
       raster.reset();
-      state.rgb[slot].reset();
+      state.grey8[slot].reset();
       state.grey16[slot].reset();
       raster = std::make_unique<SplatRaster>(width, height);
     } else {
       raster->Clear();
     }
     if (png && state.grey16[slot] == nullptr) state.grey16[slot].reset(new uint16_t[size_t(width) * height]);
-    if (!png && state.rgb[slot] == nullptr) state.rgb[slot].reset(new uint8_t[size_t(width) * height * 3]);
+    if (!png && state.grey8[slot] == nullptr) state.grey8[slot].reset(new uint8_t[size_t(width) * height]);
   } catch (const std::bad_alloc&) {
     state.rasters[slot].reset();
     return false;
@@ -189,8 +189,8 @@ int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& 
     raster.ToGrey16(state.grey16[slot].get());
     written = ImageLib::WritePngGrey16(output.File(), fileName, state.grey16[slot].get(), width, height);
   } else {
-    raster.ToRgbClearing(state.rgb[slot].get());
-    written = ImageLib::WriteJpeg(output.File(), fileName, state.rgb[slot].get(), width, height, kJpegQuality);
+    raster.ToGreyClearing(state.grey8[slot].get());
+    written = ImageLib::WriteGreyJpeg(output.File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality);
   }
   if (!written) return kMaskNotWritten;  // the writer said why
   if (const char* failure = output.Publish()) {

@@ -891,12 +891,29 @@ void ToRgbScalar(const float* values, size_t count, uint8_t* rgb) {
   for (size_t i = 0; i < count; ++i) rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = GreyOf(values[i]);
 }
 
+void ToGreyScalar(const float* values, size_t count, uint8_t* grey) {
+  for (size_t i = 0; i < count; ++i) grey[i] = GreyOf(values[i]);
+}
+
 #if defined(__x86_64__)
 // Eight grey levels as GreyOf finds them. No fused multiply-add (not enabled here), so the
 // rounding is GreyOf's; the maximum with 0 comes first, as it turns NaN into 0.
 __attribute__((target("avx2"))) inline __m256i Greys(const float* from) {
   const __m256 clamped = _mm256_min_ps(_mm256_max_ps(_mm256_loadu_ps(from), _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
   return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(clamped, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
+}
+
+// Sixteen grey levels as bytes.
+__attribute__((target("avx2"))) inline __m128i SixteenGreys(const float* from) {
+  const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(Greys(from), Greys(from + 8)), 0xd8);
+  return _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+}
+
+// ToGreyScalar sixteen texels at a time.
+__attribute__((target("avx2"))) void ToGreyAvx2(const float* values, size_t count, uint8_t* grey) {
+  size_t i = 0;
+  for (; i + 16 <= count; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(grey + i), SixteenGreys(values + i));
+  ToGreyScalar(values + i, count - i, grey + i);
 }
 
 // ToRgbScalar sixteen texels at a time.
@@ -908,8 +925,7 @@ __attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count
   const __m128i spread2 = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
   size_t i = 0;
   for (; i + 16 <= count; i += 16) {
-    const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(Greys(values + i), Greys(values + i + 8)), 0xd8);
-    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+    const __m128i bytes = SixteenGreys(values + i);
     uint8_t* out = rgb + 3 * i;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, spread0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_shuffle_epi8(bytes, spread1));
@@ -921,30 +937,23 @@ __attribute__((target("avx2"))) void ToRgbAvx2(const float* values, size_t count
 
 }  // namespace
 
-void SplatRaster::ToRgb(uint8_t* rgb) const { ToRgbRows(rgb, false); }
+void SplatRaster::ToRgb(uint8_t* rgb) const { ToBytes(rgb, 3, false); }
 
-void SplatRaster::ToRgbClearing(uint8_t* rgb) {
-  ToRgbRows(rgb, true);
+void SplatRaster::ToGreyClearing(uint8_t* grey) {
+  ToBytes(grey, 1, true);
   valuesClear = true;
 }
 
-void SplatRaster::ToRgbRows(uint8_t* rgb, bool clearValues) const {
+void SplatRaster::ToBytes(uint8_t* out, int copies, bool clearValues) const {
+  using Convert = void (*)(const float*, size_t, uint8_t*);
+  Convert convert = copies == 3 ? ToRgbScalar : ToGreyScalar;
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
-#else
-  constexpr bool avx2 = false;
+  if (avx2) convert = copies == 3 ? ToRgbAvx2 : ToGreyAvx2;
 #endif
   for (uint32_t y = 0; y < height; ++y) {
     float* row = ValuePlane() + size_t(y) * pitch;
-    uint8_t* out = rgb + 3 * size_t(y) * width;
-#if defined(__x86_64__)
-    if (avx2) {
-      ToRgbAvx2(row, width, out);
-    } else
-#endif
-    {
-      ToRgbScalar(row, width, out);
-    }
+    convert(row, width, out + size_t(copies) * y * width);
     // The row was just read, so it is cleared from the cache rather than from memory later.
     if (clearValues) std::memset(row, 0, size_t(width) * sizeof(float));
   }

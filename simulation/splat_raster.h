@@ -53,7 +53,7 @@ public:
   uint32_t Width() const { return width; }
   uint32_t Height() const { return height; }
 
-  // Sets every sum to 0; nothing to do after ResolveClearing and ToRgbClearing, which clear
+  // Sets every sum to 0; nothing to do after ResolveClearing and ToGreyClearing, which clear
   // the sums as they read them instead of in a pass of their own.
   void Clear();
 
@@ -86,9 +86,9 @@ public:
   // After Resolve: the grey value of every texel, clamped to [0, 1] and rounded to 8 bits,
   // written three times (R = G = B), rows from the top.
   void ToRgb(uint8_t* rgb) const;
-  // ToRgb, setting each value to 0 once read: after ResolveClearing, Dilate and this the
-  // raster is as Clear leaves it.
-  void ToRgbClearing(uint8_t* rgb);
+  // The grey of ToRgb written once a texel, setting each value to 0 once read: after
+  // ResolveClearing, Dilate and this the raster is as Clear leaves it.
+  void ToGreyClearing(uint8_t* grey);
   // After Resolve: the same clamped values rounded to 16 bits, one per texel, rows from the top.
   void ToGrey16(uint16_t* grey) const;
 
@@ -107,7 +107,8 @@ private:
   bool valuesClear = false;
   bool weightsClear = false;
   void ResolveRows(bool clearWeights);
-  void ToRgbRows(uint8_t* rgb, bool clearValues) const;
+  // The grey values written `copies` (1 or 3) times a texel; each row cleared once read if asked.
+  void ToBytes(uint8_t* out, int copies, bool clearValues) const;
   // Floats from a row of a plane to the next: a cache line more than the row needs, so that
   // the rows of a square fall in different sets of the cache rather than all in one (a
   // power-of-two row would), where they would evict each other.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "imagelib/image.h"
@@ -78,6 +79,46 @@ TEST(JpegWriter, FailuresAreReportedAndTheProgramGoesOn) {
   EXPECT_NE(messages.find("missing/out.jpg"), std::string::npos) << messages;
   EXPECT_NE(messages.find("/dev/full"), std::string::npos) << messages;
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));
+}
+
+// Bytes a write into a temporary stream left there.
+template <class Write>
+std::vector<uint8_t> Written(Write write) {
+  std::FILE* file = std::tmpfile();
+  EXPECT_NE(file, nullptr);
+  if (file == nullptr) return {};
+  EXPECT_TRUE(write(file));
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::ftell(file)));
+  std::rewind(file);
+  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+  std::fclose(file);
+  return bytes;
+}
+
+// The grey path hands the library its planes ready-made: the file must be the colour path's of
+// R = G = B, byte for byte, including the padding of pictures that end inside a block (odd
+// sizes, a picture narrower than a block and one a block wide) and a failing stream.
+TEST(JpegWriter, GreyIsTheColourPathsFileOfEqualChannels) {
+  for (const auto& [width, height] : {std::pair{kWidth, kHeight}, std::pair{5u, 3u}, std::pair{16u, 40u}}) {
+    std::vector<uint8_t> grey(size_t(width) * height), rgb(3 * grey.size());
+    for (size_t i = 0; i < grey.size(); ++i) {
+      grey[i] = static_cast<uint8_t>((i * 37 + (i / width) * 11) ^ (i % 7 == 0 ? 0x5a : 0));
+      rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = grey[i];
+    }
+    const std::vector<uint8_t> colour =
+        Written([&](std::FILE* file) { return WriteJpeg(file, "colour", rgb.data(), width, height); });
+    const std::vector<uint8_t> fromGrey =
+        Written([&](std::FILE* file) { return WriteGreyJpeg(file, "grey", grey.data(), width, height); });
+    EXPECT_GT(colour.size(), 100u);
+    EXPECT_TRUE(colour == fromGrey) << width << " x " << height;
+  }
+  testing::internal::CaptureStderr();
+  if (std::FILE* full = std::fopen("/dev/full", "wb")) {
+    const std::vector<uint8_t> grey(size_t(kWidth) * kHeight, 200);
+    EXPECT_FALSE(WriteGreyJpeg(full, "/dev/full", grey.data(), kWidth, kHeight));
+    std::fclose(full);
+  }
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("/dev/full"), std::string::npos);
 }
 
 }  // namespace
