@@ -229,7 +229,9 @@ Platform::Result CreateDeviceInternal(bool windowed, int width, int height) {
   if (!state.initCalled) FrameworkInit(true, true, nullptr, false);
   if (!state.initialized) return Platform::kFail;
   if (!state.window) {
-    const Platform::Result window = FrameworkCreateWindow("OpenGL Window");
+    // A window that could not be made was reported already; trying again would say it twice.
+    const Platform::Result window =
+        state.windowCreateFailed ? Platform::kFail : FrameworkCreateWindow("OpenGL Window");
     if (Platform::Failed(window)) {
       state.deviceCreateFailed = true;
       return window;
