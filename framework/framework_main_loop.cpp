@@ -91,6 +91,8 @@ Platform::Result FrameworkMainLoop() {
   for (;;) {
     state.retiredWindows.clear();
     RunPendingDeviceChange();
+    // A fatal error may have ended the framework with no window left to post the quit message.
+    if (state.shutDown) break;
     if (Platform::PeekMessage(&message, true)) {
       if (message.message == Platform::WM_QUIT) break;
       Platform::DispatchMessage(message);
