@@ -68,7 +68,7 @@ TEST(DeviceChangeFailure, RestoresThePreviousDeviceOrEndsWithTheFailuresExitCode
     EXPECT_EQ(restored.exitCode, "0\n") << failures << "\n" << restored.output;
     EXPECT_NE(restored.output.find("going back to the previous settings"), std::string::npos) << restored.output;
   }
-  for (const char* failures : {"window:2,window:3", "device:2,device:3"}) {
+  for (const char* failures : {"window:2,window:3", "device:2,window:3", "device:2,device:3"}) {
     const ChangeRun ended = SwitchRasteriserWith(failures);
     EXPECT_EQ(ended.exitCode, "6\n") << failures << "\n" << ended.output;
     EXPECT_NE(ended.output.find("Failed creating the OpenGL device."), std::string::npos) << ended.output;
