@@ -45,7 +45,7 @@ bool StartVideo(std::string* error) {
   if (VideoDriverChosen()) {
     std::string why;
     if (!InitVideo(&why)) {
-      if (error) *error = "Cannot start the SDL video driver " + std::string(SDL_getenv("SDL_VIDEODRIVER")) + ": " + why;
+      if (error) *error = std::string("Cannot start the video driver ") + SDL_getenv("SDL_VIDEODRIVER") + ": " + why;
       return false;
     }
     WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
