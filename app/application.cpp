@@ -27,7 +27,10 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
   app.simulationFinished.store(0, std::memory_order_relaxed);
   if (Platform::Failed(FrameworkInit(parseCommandLine, true, extraCommandLine, false))) return false;
   FrameworkSetCursorSettings(true, true);
-  if (Platform::Failed(FrameworkCreateWindow("Patinex"))) return false;
+  if (Platform::Failed(FrameworkCreateWindow("Patinex"))) {
+    std::fprintf(stderr, "patinex: patinex-cli inspects models and weathers them without a window or display\n");
+    return false;
+  }
   return Platform::Succeeded(FrameworkCreateDevice(true, 800, 600));
 }
 

@@ -410,6 +410,15 @@ void Dialog::CycleFocus(bool forward) {
 
 bool Dialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
   messageWindow = window;
+  if (message == WM_CAPTURECHANGED) {
+    // The button of a drag may now come up where no control sees it: every drag ends here.
+    const uintptr_t gaining = static_cast<uintptr_t>(lParam);
+    if (!window || gaining != window->Handle()) {
+      captionDragged = false;
+      for (const auto& control : controls) control->MouseCaptureLost();
+    }
+    return false;
+  }
   if (!visible) return false;
 
   if (FrameworkIsAutomation() &&
@@ -442,10 +451,6 @@ bool Dialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPAR
   }
   if (IsKeyMessage(message)) return HandleKeyMessage(message, wParam, lParam);
   if (IsMouseMessage(message)) return HandleMouseMessage(message, wParam, lParam);
-  if (message == WM_CAPTURECHANGED) {
-    const uintptr_t gaining = static_cast<uintptr_t>(lParam);
-    if (!window || gaining != window->Handle()) captionDragged = false;
-  }
   return false;
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "framework/creation_failures.h"
 #include "framework/framework_errors.h"
 #include "framework/framework_state.h"
 
@@ -77,38 +78,42 @@ Platform::Result ResizeSwapChain(uint32_t width, uint32_t height) {
 
 // Replaces the window (same title, place, size and mode) so the video subsystem starts again with
 // another rasteriser. Mesa picks its driver when the display opens, and the display closes with
-// the last window; the device must be gone already.
+// the last window; the device must be gone already. When an earlier replacement failed there is
+// no window, and the new one takes the place the last one had.
 Platform::Result ReplaceWindow(Platform::DriverType driver) {
   FrameworkState& state = GetFrameworkState();
-  const std::string title = state.window->Title();
-  const Platform::Point position = state.window->Position();
-  int width = 0;
-  int height = 0;
-  state.window->GetClientSize(&width, &height);
-  const bool fullScreen = state.window->IsFullScreen();
-  if (fullScreen) {
-    width = static_cast<int>(state.windowedWidth);
-    height = static_cast<int>(state.windowedHeight);
+  WindowPlacement& placement = state.windowPlacement;
+  if (state.window) {
+    placement.title = state.window->Title();
+    placement.position = state.window->Position();
+    state.window->GetClientSize(&placement.width, &placement.height);
+    placement.fullScreen = state.window->IsFullScreen();
+    if (placement.fullScreen) {
+      placement.width = static_cast<int>(state.windowedWidth);
+      placement.height = static_cast<int>(state.windowedHeight);
+    }
+    state.replacingWindow = true;
+    state.window->Destroy();
+    state.replacingWindow = false;
+    // Under the window's own procedure the object must outlive the call; the main loop frees it.
+    if (state.windowProcedureDepth > 0) state.retiredWindows.push_back(std::move(state.window));
+    state.window.reset();
   }
-
-  state.replacingWindow = true;
-  state.window->Destroy();
-  state.replacingWindow = false;
-  // Under the window's own procedure the object must outlive the call; the main loop frees it.
-  if (state.windowProcedureDepth > 0) state.retiredWindows.push_back(std::move(state.window));
-  state.window.reset();
 
   Platform::SelectDriver(driver);
   state.startedDriver = driver;
-  std::string error;
-  state.window = Platform::Window::Create(title, position.x, position.y, std::max(width, 200), std::max(height, 200),
-                                          FrameworkWindowProcedure, &error);
+  std::string error = "made to fail on purpose (PATINEX_FAIL_CREATION)";
+  if (!CreationFailsOnPurpose(CreationKind::Window)) {
+    state.window = Platform::Window::Create(placement.title, placement.position.x, placement.position.y,
+                                            std::max(placement.width, 200), std::max(placement.height, 200),
+                                            FrameworkWindowProcedure, &error);
+  }
   if (!state.window) {
     std::fprintf(stderr, "Could not create the window again: %s\n", error.c_str());
     return kFrameworkCreatingDevice;
   }
   state.window->SetMinimumClientSize(200, 200);
-  if (fullScreen) state.window->SetFullScreen(true);
+  if (placement.fullScreen) state.window->SetFullScreen(true);
   return Platform::kOk;
 }
 
@@ -119,7 +124,7 @@ Platform::Result ApplySettings(const FrameworkDeviceSettings& wanted) {
   // (after a change it starts with no model loaded, whatever the change was).
   const bool hadDevice = state.device != nullptr;
   if (hadDevice) ReleaseDevice();
-  if (wanted.device.driverType != state.startedDriver) {
+  if (!state.window || wanted.device.driverType != state.startedDriver) {
     const Platform::Result replaced = ReplaceWindow(wanted.device.driverType);
     if (Platform::Failed(replaced)) return replaced;
   }
@@ -134,9 +139,11 @@ Platform::Result ApplySettings(const FrameworkDeviceSettings& wanted) {
   }
 
   state.settings = wanted;
-  std::string error;
+  std::string error = "made to fail on purpose (PATINEX_FAIL_CREATION)";
   const Platform::Result created =
-      Platform::GraphicsDevice::Create(state.window->SdlWindow(), wanted.device, &state.device, &error);
+      CreationFailsOnPurpose(CreationKind::Device)
+          ? Platform::kFail
+          : Platform::GraphicsDevice::Create(state.window->SdlWindow(), wanted.device, &state.device, &error);
   if (Platform::Failed(created) || !state.device) {
     state.device.reset();
     std::fprintf(stderr, "Could not create the OpenGL device (%s): %s\n", Platform::DriverTypeName(wanted.device.driverType),
@@ -229,7 +236,9 @@ Platform::Result CreateDeviceInternal(bool windowed, int width, int height) {
   if (!state.initCalled) FrameworkInit(true, true, nullptr, false);
   if (!state.initialized) return Platform::kFail;
   if (!state.window) {
-    const Platform::Result window = FrameworkCreateWindow("OpenGL Window");
+    // A window that could not be made was reported already; trying again would say it twice.
+    const Platform::Result window =
+        state.windowCreateFailed ? Platform::kFail : FrameworkCreateWindow("OpenGL Window");
     if (Platform::Failed(window)) {
       state.deviceCreateFailed = true;
       return window;

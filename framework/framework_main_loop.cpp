@@ -68,6 +68,8 @@ Platform::Result FrameworkMainLoop() {
   FrameworkState& state = GetFrameworkState();
   if (state.insideMainLoop || state.insideDeviceCallback) {
     if (state.exitCode == 0 || state.exitCode == 10) state.exitCode = 1;
+    // An error's exit code: a later shutdown (-quitafterframe, the end of the program) keeps it.
+    state.exitCodeSetByError = true;
     return Platform::kFail;
   }
   state.insideMainLoop = true;
@@ -91,6 +93,8 @@ Platform::Result FrameworkMainLoop() {
   for (;;) {
     state.retiredWindows.clear();
     RunPendingDeviceChange();
+    // A fatal error may have ended the framework with no window left to post the quit message.
+    if (state.shutDown) break;
     if (Platform::PeekMessage(&message, true)) {
       if (message.message == Platform::WM_QUIT) break;
       Platform::DispatchMessage(message);

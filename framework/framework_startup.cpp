@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "framework/creation_failures.h"
 #include "framework/framework_errors.h"
 #include "framework/framework_state.h"
 #include "platform/process_arguments.h"
@@ -68,8 +69,9 @@ Platform::Result FrameworkCreateWindow(const char* title, int x, int y) {
     Platform::SelectDriver(state.startedDriver);
   }
 
-  std::string error;
-  state.window = Platform::Window::Create(state.windowTitle, x, y, width, height, FrameworkWindowProcedure, &error);
+  std::string error = "made to fail on purpose (PATINEX_FAIL_CREATION)";
+  if (!CreationFailsOnPurpose(CreationKind::Window))
+    state.window = Platform::Window::Create(state.windowTitle, x, y, width, height, FrameworkWindowProcedure, &error);
   if (!state.window) {
     state.windowCreateFailed = true;
     std::fprintf(stderr, "Could not create the window: %s\n", error.c_str());

@@ -43,6 +43,15 @@ struct FrameworkCallbacks {
 // driver replaces the window, which must not happen under its own procedure.
 enum class PendingDeviceChange { None, ToggleReference, ToggleWarp, Settings };
 
+// Where a replaced window was, so its successor opens in the same place.
+struct WindowPlacement {
+  std::string title;
+  Platform::Point position;
+  int width = 0;
+  int height = 0;
+  bool fullScreen = false;
+};
+
 struct FrameworkState {
   FrameworkState();
   // Shuts the framework down at exit.
@@ -66,6 +75,7 @@ struct FrameworkState {
   std::unique_ptr<Platform::Window> window;
   bool windowCreateFailed = false;
   bool replacingWindow = false;
+  WindowPlacement windowPlacement;
   std::vector<std::unique_ptr<Platform::Window>> retiredWindows;
   // The rasteriser the video subsystem was started with.
   Platform::DriverType startedDriver = Platform::DriverType::Hardware;

@@ -12,6 +12,7 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   bool CanHaveFocus() override { return visible && enabled; }
   void Hotkey() override;
+  void MouseCaptureLost() override { pressed = false; }
   bool ContainsPoint(Platform::Point point) override { return Inside(boundingBox, point); }
 
   bool IsPressed() const { return pressed; }

@@ -26,6 +26,10 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   void Hotkey() override;
   void FocusOut() override;
+  void MouseCaptureLost() override {
+    CUIButton::MouseCaptureLost();
+    scrollBar.MouseCaptureLost();
+  }
   void UpdateBounds() override;
 
   // Text up to 255 code points; empty text is an invalid argument. The first item becomes the

@@ -90,6 +90,9 @@ public:
   virtual void MouseEnter() { mouseOver = true; }
   virtual void MouseLeave() { mouseOver = false; }
   virtual void Hotkey() {}
+  // The mouse capture went elsewhere (the window lost the focus, say): a drag in progress ends
+  // where it is, reporting nothing, as its button comes up where the control never sees it.
+  virtual void MouseCaptureLost() {}
   virtual bool ContainsPoint(Platform::Point point);
   virtual void SetEnabled(bool enable) { enabled = enable; }
   virtual bool IsEnabled() { return enabled; }

@@ -17,6 +17,7 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   bool CanHaveFocus() override { return visible && enabled; }
   void FocusIn() override;
+  void MouseCaptureLost() override { mouseDragging = false; }
   void UpdateBounds() override;
   void SetTextColor(ArgbColor color) override { textColor = color; }
 

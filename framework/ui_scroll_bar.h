@@ -12,6 +12,7 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   void Render(float elapsedSeconds) override;
   void UpdateBounds() override;
+  void MouseCaptureLost() override { dragging = false; }
 
   // Items start..end-1 exist; the position is the first one shown.
   void SetTrackRange(int start, int end);

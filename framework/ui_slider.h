@@ -13,6 +13,7 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   void UpdateBounds() override;
   void Render(float elapsedSeconds) override;
+  void MouseCaptureLost() override { pressed = false; }
 
   // A change by the program: reported only when the dialog sends programmatic events.
   void SetValue(int newValue) { SetValueInternal(newValue, false); }

@@ -2,8 +2,7 @@
 
 #include <SDL.h>
 
-#include <cstdio>
-
+#include "platform/display_environment.h"
 #include "platform/window.h"
 
 namespace Platform {
@@ -38,6 +37,8 @@ Uint32 IconFlags(MessageBoxIcon icon) {
 
 int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
                    const std::vector<std::string>& buttons) {
+  // Without a display SDL would still start helper programs, only to have them fail.
+  if (!parent && !VideoDriverChosen() && NamedDisplays().empty()) return -1;
   std::vector<std::string> labels;
   for (const std::string& button : buttons) labels.push_back(WithoutMnemonics(button));
   if (labels.empty()) labels.push_back("OK");
@@ -57,10 +58,7 @@ int ShowMessageBox(Window* parent, const std::string& title, const std::string& 
   box.numbuttons = static_cast<int>(data.size());
   box.buttons = data.data();
   int pressed = -1;
-  if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-    std::fprintf(stderr, "Cannot show the message box \"%s\": %s\n", title.c_str(), SDL_GetError());
-    return -1;
-  }
+  if (SDL_ShowMessageBox(&box, &pressed) != 0) return -1;
   return pressed >= 0 && pressed < static_cast<int>(data.size()) ? pressed : -1;
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
+#include "platform/display_environment.h"
 #include "platform/display_loss.h"
 #include "platform/message_queue.h"
 #include "platform/window_state.h"
@@ -23,31 +23,59 @@ std::vector<Window*>& Live() {
   return windows;
 }
 
-bool IsHeadlessDriver(const char* driver) {
-  return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+// Whether a program may be given windows nobody sees when no display can be opened.
+bool offScreenPermitted = false;
+
+bool InitVideo(std::string* why) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+  if (why) *why = SDL_GetError();
+  return false;
 }
 
+bool StartOffScreen(std::string* error) {
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+  if (InitVideo(error)) return true;
+  if (error) *error = "Cannot start the off-screen video driver: " + *error;
+  return false;
+}
+
+// Only the displays the environment names are tried: left to itself SDL settles for a driver
+// that shows nothing, and a window program would run unseen until killed.
 bool StartVideo(std::string* error) {
-  // A display connection now and then fails (a busy X server resets it) and SDL then settles
-  // for a driver that shows nothing: try the display again before accepting that.
-  constexpr int kAttempts = 5;
-  const bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
-  for (int attempt = 1;; ++attempt) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      if (error) *error = std::string("Cannot start the SDL video subsystem: ") + SDL_GetError();
+  if (VideoDriverChosen()) {
+    std::string why;
+    if (!InitVideo(&why)) {
+      if (error) *error = std::string("Cannot start the video driver ") + SDL_getenv("SDL_VIDEODRIVER") + ": " + why;
       return false;
     }
-    if (driverChosen || !IsHeadlessDriver(SDL_GetCurrentVideoDriver())) {
-      WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
-      return true;
-    }
-    if (attempt == kAttempts) {
-      std::fprintf(stderr, "No display could be opened; windows are drawn off screen (SDL driver %s)\n",
-                   SDL_GetCurrentVideoDriver());
-      return true;
-    }
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
+    return true;
   }
+  const std::vector<NamedDisplay> displays = NamedDisplays();
+  if (displays.empty()) {
+    if (offScreenPermitted) return StartOffScreen(error);
+    if (error) *error = "No display could be opened: neither DISPLAY nor WAYLAND_DISPLAY is set";
+    return false;
+  }
+  // A display connection now and then fails (a busy X server resets it): try again before
+  // giving up.
+  constexpr int kAttempts = 5;
+  std::string tried;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    tried.clear();
+    for (const NamedDisplay& display : displays) {
+      SDL_SetHint(SDL_HINT_VIDEODRIVER, display.driver);
+      std::string why;
+      if (InitVideo(&why)) {
+        WatchForDisplayLoss(display.driver);
+        return true;
+      }
+      tried += (tried.empty() ? "" : "; ") + display.variable + ": " + why;
+    }
+  }
+  if (offScreenPermitted) return StartOffScreen(error);
+  if (error) *error = "No display could be opened (" + tried + ")";
+  return false;
 }
 
 bool AcquireVideo(std::string* error) {
@@ -88,6 +116,8 @@ int SdlPosition(int coordinate) { return coordinate == kDefaultPosition ? SDL_WI
 int ToWindowUnits(int pixels, float scale) { return std::max(1, static_cast<int>(std::lround(pixels / scale))); }
 
 }  // namespace
+
+void PermitOffScreenWindows() { offScreenPermitted = true; }
 
 const std::vector<Window*>& WindowEvents::LiveWindows() { return Live(); }
 

@@ -40,8 +40,9 @@ class Window {
 public:
   // Creates and shows a resizable window made for OpenGL drawing, with a client area of
   // clientWidth x clientHeight pixels at (x, y) on the screen (kDefaultPosition: where the
-  // system likes). Starts the video subsystem when no window holds it. On failure returns null
-  // and, when error is given, says why.
+  // system likes). Starts the video subsystem when no window holds it, on the display the
+  // environment names (DISPLAY, WAYLAND_DISPLAY) or with the driver SDL_VIDEODRIVER names. On
+  // failure (no display among them) returns null and, when error is given, says why.
   static std::unique_ptr<Window> Create(const std::string& title, int x, int y, int clientWidth, int clientHeight,
                                         WindowProcedure procedure, std::string* error);
   // Destroys the window if Destroy has not; the video subsystem stops with the last window.
@@ -114,6 +115,10 @@ private:
   friend struct WindowEvents;
 };
 
+// For a program that only draws into targets and reads them back: when no display can be
+// opened, its windows are then made off screen instead of failing. Call before the first window.
+void PermitOffScreenWindows();
+
 // The window thread's queue. PeekMessage collects pending system events, translates them and
 // returns true with the first waiting message (taking it off the queue when remove is set);
 // false when none waits.
@@ -154,7 +159,8 @@ uint32_t DoubleClickMilliseconds();
 
 enum class MessageBoxIcon { None, Error, Warning, Information, Question };
 // A modal message box. Button texts may carry '&' mnemonics, which are not shown. Returns the
-// index of the button pressed, or -1 when the box could not be shown or was dismissed.
+// index of the button pressed, or -1 when the box could not be shown (no display, for one) or
+// was dismissed; callers say the message elsewhere too, so a box not shown prints nothing.
 int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
                    const std::vector<std::string>& buttons);
 

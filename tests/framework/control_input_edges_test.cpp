@@ -1,5 +1,5 @@
 // Input that users notice when it goes wrong: double clicks, text rewritten by the application,
-// and what may enter an edit box.
+// what may enter an edit box, and drags whose button comes up where the dialog never sees it.
 #include <algorithm>
 
 #include "tests/framework/dialog_fixture.h"
@@ -107,6 +107,64 @@ TEST_F(DialogTest, EditBoxTakesNoControlCharactersAndNothingPastItsLimit) {
   Type(U"z");
   EXPECT_EQ(edit->GetTextLength(), CUIEditBox::kMaxTextCodePoints);
   EXPECT_EQ(events.size(), 1u);
+}
+
+// The window loses the focus in the middle of a drag and the button comes up outside it: the
+// dialog hears only that the capture went elsewhere. Every drag ends there, reporting nothing,
+// and the pointer passing over the controls later moves nothing.
+TEST_F(DialogTest, LosingTheMouseCaptureEndsEveryDragWithoutAnEvent) {
+  CUIButton* button = nullptr;
+  CUISlider* slider = nullptr;
+  CUIEditBox* edit = nullptr;
+  CUIComboBox* combo = nullptr;
+  ASSERT_EQ(dialog.AddButton(1, "Weather", 0, 0, 60, 20, 0, false, &button), kOk);
+  ASSERT_EQ(dialog.AddSlider(2, 0, 30, 100, 20, 0, 100, 50, false, &slider), kOk);
+  ASSERT_EQ(dialog.AddEditBox(3, "abcdefgh", 0, 60, 120, 30, false, &edit), kOk);
+  ASSERT_EQ(dialog.AddComboBox(4, 0, 100, 100, 20, 0, false, &combo), kOk);
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(combo->AddItem("Item " + std::to_string(i), nullptr), kOk);
+  auto loseCapture = [&] {
+    events.clear();
+    const int releases = input.releases;
+    EXPECT_FALSE(dialog.HandleMessage(nullptr, WM_CAPTURECHANGED, 0, 0));
+    EXPECT_EQ(input.releases, releases) << "the capture is someone else's now";
+  };
+
+  Mouse(WM_LBUTTONDOWN, 30, 10, MK_LBUTTON);
+  ASSERT_TRUE(button->IsPressed());
+  loseCapture();
+  EXPECT_FALSE(button->IsPressed());
+  Mouse(WM_LBUTTONUP, 30, 10);  // the release of a later press elsewhere
+  EXPECT_TRUE(events.empty());
+
+  Mouse(WM_LBUTTONDOWN, 50, 40, MK_LBUTTON);  // the thumb
+  Mouse(WM_MOUSEMOVE, 80, 40, MK_LBUTTON);
+  ASSERT_EQ(slider->GetValue(), 80);
+  loseCapture();
+  EXPECT_FALSE(slider->IsPressed());
+  Mouse(WM_MOUSEMOVE, 10, 40);
+  EXPECT_EQ(slider->GetValue(), 80);
+  EXPECT_TRUE(events.empty());
+
+  // Without a device every point of the text is its start: a drag would take the caret there.
+  Mouse(WM_LBUTTONDOWN, 8, 75, MK_LBUTTON);
+  ASSERT_TRUE(edit->HasFocus());
+  loseCapture();
+  Key(VK_END);
+  Mouse(WM_MOUSEMOVE, 40, 75);
+  EXPECT_EQ(edit->CaretPosition(), 8u);
+
+  Click(50, 110);  // opens the list
+  ASSERT_TRUE(combo->IsOpened());
+  const UIRect bar = combo->ScrollBar().BoundingBox();
+  const int thumbX = bar.left + bar.Width() / 2, thumbY = bar.top + bar.Width() + 4;
+  Mouse(WM_LBUTTONDOWN, thumbX, thumbY, MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, thumbX, bar.bottom - bar.Width() - 4, MK_LBUTTON);
+  const int position = combo->ScrollBar().GetTrackPos();
+  ASSERT_GT(position, 0);
+  loseCapture();
+  Mouse(WM_MOUSEMOVE, thumbX, thumbY);
+  EXPECT_EQ(combo->ScrollBar().GetTrackPos(), position);
+  EXPECT_TRUE(events.empty());
 }
 
 }  // namespace

@@ -132,4 +132,80 @@ TEST_F(MainLoop, ToggleREFSwitchesBetweenTheHardwareAndTheReferenceRasteriser) {
               "created=3 resized=3 releasing=3 destroyed=3 .*renderers=\\[llvmpipe[^]]*\\]\\[softpipe\\]\\[llvmpipe");
 }
 
+// The framework's fatal errors through the main loop: each ends the program with its exit code
+// and says its message (on stderr; message boxes are off). A failure arranged before start-up
+// hits the first device; one from frame 2 on hits the change or resize that frame makes.
+bool failCreatedFromSecondCall = false;
+bool failResizedFromSecondCall = false;
+int frameTwoAction = 0;  // 1: change the device, 2: resize the window, 3: enter the main loop again
+Result FailingCreated(Platform::GraphicsDevice* device, const Platform::SurfaceDescription* backBuffer, void*) {
+  OnCreated(device, backBuffer, nullptr);
+  return failCreatedFromSecondCall && counts.created >= 2 ? Platform::kFail : Platform::kOk;
+}
+Result FailingResized(Platform::GraphicsDevice* device, const Platform::SurfaceDescription* backBuffer, void*) {
+  OnResized(device, backBuffer, nullptr);
+  return failResizedFromSecondCall && counts.resized >= 2 ? Platform::kFail : Platform::kOk;
+}
+Result MissingMedia(Platform::GraphicsDevice*, const Platform::SurfaceDescription*, void*) {
+  char path[260];
+  return FrameworkFindMediaFile(path, 260, "no_such_effect.fx");
+}
+bool RejectSettings(FrameworkDeviceSettings*, void*) { return false; }
+int fatalMoves = 0;
+void ActAtFrameTwo(double, float, void*) {
+  if (++fatalMoves != 2) return;
+  if (frameTwoAction == 1) {
+    FrameworkDeviceSettings settings = FrameworkGetDeviceSettings();
+    settings.device.syncInterval = 0;
+    FrameworkChangeDevice(settings);
+  } else if (frameTwoAction == 2) {
+    FrameworkGetWindow()->SetClientSize(520, 400);
+  } else if (frameTwoAction == 3) {
+    std::fprintf(stderr, "inner loop %s ", Platform::Failed(FrameworkMainLoop()) ? "refused" : "ran");
+  }
+}
+
+struct FatalError {
+  const char* what;
+  void (*arrange)();
+  int exitCode;
+  const char* says;
+};
+
+[[noreturn]] void RunFatal(const FatalError& error) {
+  FrameworkSetCallbackDeviceCreated(FailingCreated);
+  FrameworkSetCallbackSwapChainResized(FailingResized);
+  FrameworkSetCallbackFrameRender(OnRender);
+  FrameworkSetCallbackFrameMove(ActAtFrameTwo);
+  error.arrange();
+  FrameworkInit(false, true, "-noerrormsgboxes -quitafterframe:60", false);
+  FrameworkCreateWindow("framework test");
+  FrameworkCreateDevice(true, 320, 240);
+  FrameworkMainLoop();
+  std::exit(FrameworkGetExitCode());
+}
+
+TEST_F(MainLoop, FatalErrorsEndTheProgramWithTheirExitCodesAndMessages) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  const FatalError errors[] = {
+      {"no device at all", [] { setenv("PATINEX_FAIL_CREATION", "device:1", 1); }, 2,
+       "Could not initialize OpenGL 3.3"},
+      {"every device rejected", [] { FrameworkSetCallbackModifyDeviceSettings(RejectSettings); }, 3,
+       "Could not find any compatible OpenGL devices\\."},
+      {"a missing media file", [] { FrameworkSetCallbackDeviceCreated(MissingMedia); }, 4,
+       "Could not find required media\\."},
+      {"the device-created callback failing in a device change",
+       [] { failCreatedFromSecondCall = true, frameTwoAction = 1; }, 8,
+       "An error occurred in the device create callback function\\."},
+      {"the swap-chain resized callback failing in a resize",
+       [] { failResizedFromSecondCall = true, frameTwoAction = 2; }, 9,
+       "An error occurred in the device reset callback function\\."},
+      {"the main loop entered again", [] { frameTwoAction = 3; }, 1, "inner loop refused"},
+  };
+  for (const FatalError& error : errors) {
+    SCOPED_TRACE(error.what);
+    EXPECT_EXIT(RunFatal(error), testing::ExitedWithCode(error.exitCode), error.says);
+  }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/window.h"
 #include "tools/mesh_preview/preview_options.h"
 #include "tools/mesh_preview/preview_scene.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     std::fputs(kPreviewUsage, stdout);
     return 0;
   }
+  // Nothing is shown: without a display the picture is drawn off screen all the same.
+  Platform::PermitOffScreenWindows();
   if (!RenderPreview(options, &error)) {
     std::fprintf(stderr, "mesh-preview: %s\n", error.c_str());
     return 1;
