@@ -1,0 +1,33 @@
+#include "platform/interrupt_catcher.h"
+
+#include <signal.h>
+
+#include <csignal>
+
+namespace Platform {
+namespace {
+
+volatile std::sig_atomic_t interruptRequested = 0;
+
+extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+
+}  // namespace
+
+struct InterruptCatcher::PreviousHandling {
+  struct sigaction action = {};
+};
+
+InterruptCatcher::InterruptCatcher() : previous(std::make_unique<PreviousHandling>()) {
+  struct sigaction action = {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;  // the second interrupt meets the default handling
+  sigemptyset(&action.sa_mask);
+  interruptRequested = 0;
+  sigaction(SIGINT, &action, &previous->action);
+}
+
+InterruptCatcher::~InterruptCatcher() { sigaction(SIGINT, &previous->action, nullptr); }
+
+bool InterruptCatcher::Requested() const { return interruptRequested != 0; }
+
+}  // namespace Platform
