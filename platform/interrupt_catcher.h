@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-
 namespace Platform {
 
 // Ctrl+C as a request to stop. While an InterruptCatcher lives, the first interrupt only sets a
@@ -15,10 +13,6 @@ public:
   InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
   bool Requested() const;
-
-private:
-  struct PreviousHandling;
-  std::unique_ptr<PreviousHandling> previous;
 };
 
 }  // namespace Platform
