@@ -18,6 +18,7 @@
 #include "simulation/patinex_process.h"
 #include "simulation/sample_map.h"
 #include "simulation/simulation_params.h"
+#include "simulation/splat_image.h"
 #include "threadinglib/critical_lock.h"
 #include "threadinglib/thread.h"
 
@@ -80,8 +81,8 @@ struct ApplicationState {
   std::unique_ptr<ThreadingLib::Thread> simulationThread;
   std::atomic<uint8_t> simulationFinished{0};
   Simulation::SimulationParams simulationParams;
+  Simulation::SplatImage splat;  // loaded at the start of every run
   Simulation::PatinexProcess process;
-  int32_t runSteps = 0;  // the steps the current run was started with
   // Reports of the run, applied by the window thread: the step finished last (-1: none yet),
   // whether the step slider still has to follow it, and the share of the step traced (-1: none).
   std::atomic<int32_t> runLastStep{-1};

@@ -10,6 +10,5 @@ void OnGuiEvent(uint32_t eventCode, int controlId, CUIControl* control, void* us
 // Reads and clamps the Steps box and fits the step slider's range and value to it.
 void ApplyStepsBox();
 
-// The "Change device (F2)" button: the device settings dialog is not part of the program yet,
-// so the button only says so.
+// The "Change device (F2)" button: shows the device settings dialog, or hides it when shown.
 void OpenDeviceSettings();

@@ -16,6 +16,3 @@ std::string ShippedMediaFile(const std::string& mediaFolder, const std::string& 
 // $XDG_DATA_HOME/Patinex/masks (~/.local/share when unset), created when needed. Empty when no
 // folder can be written.
 std::string ChooseMaskFolder(const std::string& mediaFolder);
-
-// Whether a file can be created in folder.
-bool IsWritableFolder(const std::string& folder);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "app/application_state.h"
 #include "app/control_ids.h"
@@ -13,6 +14,7 @@
 #include "framework/ui_edit_box.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
+#include "shipped_media/shipped_splat.h"
 
 namespace {
 
@@ -55,15 +57,17 @@ void StartSimulation() {
   app.stepReportPending.store(false, std::memory_order_relaxed);
   app.tracedPercent.store(-1.0f, std::memory_order_relaxed);
   shownPercent = -1.0f;
-  app.runSteps = app.steps;
+  std::string error;
+  if (!ShippedMedia::LoadSplat(app.splat, &error)) {
+    std::fprintf(stderr, "patinex: no masks can be baked: %s\n", error.c_str());
+  }
 
   Simulation::SimulationParams& params = app.simulationParams;
   params = Simulation::SimulationParams();
   params.maskWidth = 1024;
   params.maskHeight = 1024;
   params.sampleSpacing = app.sampleSpacing;
-  params.dirtMaskFile = "media/DirtMask.jpg";
-  params.device = FrameworkGetDevice();
+  params.splat = &app.splat;
   params.steps = app.steps;
   params.tonsPerStep = app.tonsPerStep;
   params.mesh = app.triangleSoup.get();

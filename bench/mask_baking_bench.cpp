@@ -4,8 +4,6 @@
 // goes.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -14,13 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "bench/sampled_model.h"
 #include "imagelib/jpeg_writer.h"
-#include "platform/media_folder.h"
 #include "renderlib/kd_tree.h"
+#include "shipped_media/shipped_splat.h"
 #include "simulation/mask_baking.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/sample_splats.h"
@@ -61,20 +60,32 @@ SampledModel& Get(const std::string& name) {
 
 std::string OutputFolder() {
   static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mask_baking_bench.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mask_baking_bench: mkdtemp");
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("mask_baking_bench." + std::to_string(std::random_device{}()));
+    std::error_code error;
+    if (!std::filesystem::create_directories(path, error)) {
+      std::fprintf(stderr, "mask_baking_bench: cannot make %s: %s\n", path.c_str(), error.message().c_str());
       std::exit(1);
     }
-    return pattern;
+    return path.string();
   }();
   return folder;
+}
+
+// The splat the program ships; false (with the benchmark skipped and why) when it cannot be read.
+bool LoadShippedSplat(Simulation::SplatImage& splat, benchmark::State& state) {
+  std::string error;
+  if (ShippedMedia::LoadSplat(splat, &error)) return true;
+  state.SkipWithError(error.c_str());
+  return false;
 }
 
 // The whole job as the simulation does it after a step: three masks baked and saved.
 void BM_BakeStep(benchmark::State& state, const std::string& name) {
   SampledModel& model = Get(name);
   const Simulation::SampleMap& map = *model.samples.map;
+  Simulation::SplatImage splat;
+  if (!LoadShippedSplat(splat, state)) return;
   const char* channels[3] = {"humidity", "dirt", "rust"};
   std::string files[3];
   for (int c = 0; c < 3; ++c) files[c] = OutputFolder() + "/mask_" + channels[c] + "00.jpg";
@@ -92,7 +103,7 @@ void BM_BakeStep(benchmark::State& state, const std::string& name) {
     const double cpuStart = ProcessSeconds();
     const char* const names[3] = {files[0].c_str(), files[1].c_str(), files[2].c_str()};
     int32_t codes[3];
-    if (Simulation::BakeAndSaveMasks(names, kMaskSize, kMaskSize, map, model.samples.spacing, codes) != 3) {
+    if (Simulation::BakeAndSaveMasks(names, kMaskSize, kMaskSize, map, model.samples.spacing, splat, codes) != 3) {
       state.SkipWithError("a mask was not written");
       return;
     }
@@ -119,14 +130,6 @@ void BM_BakeStep(benchmark::State& state, const std::string& name) {
   state.counters["bake_vs_encode_cpu"] = bakeCpu / encodeCpu;
   std::filesystem::remove(yardstickFile);
   for (const std::string& file : files) std::filesystem::remove(file);
-}
-
-// The splat the program ships; false (with the benchmark skipped and why) when it cannot be read.
-bool LoadShippedSplat(Simulation::SplatImage& splat, benchmark::State& state) {
-  std::string error;
-  if (splat.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) return true;
-  state.SkipWithError(error.c_str());
-  return false;
 }
 
 // The bake as it was before the one-pass bake: each mask on its own, its squares stamped texel

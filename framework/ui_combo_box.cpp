@@ -7,12 +7,6 @@
 
 using namespace Platform;
 
-namespace {
-
-constexpr uint32_t kKeyF4 = VK_F1 + 3;
-
-}  // namespace
-
 CUIComboBox::CUIComboBox(Dialog* owner) : CUIButton(owner, kControlComboBox), scrollBar(owner) {}
 
 Result CUIComboBox::Initialize() {
@@ -125,7 +119,7 @@ bool CUIComboBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM lParam)
       if (focused != selected) Select(focused, true);
       Close();
       return true;
-    case kKeyF4:
+    case VK_F4:
       if (lParam & kKeyWasDown) return true;
       if (!opened) {
         opened = true;

@@ -1,7 +1,7 @@
+#include "platform/platform_timer.h"
+
 #include <chrono>
 #include <thread>
-
-#include "platform/window.h"
 
 namespace Platform {
 

@@ -1,6 +1,5 @@
 #include "platform/process_arguments.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -18,15 +17,6 @@ std::vector<std::string> ProcessArguments() {
     start = end + 1;
   }
   return arguments;
-}
-
-std::string UserDataFolder() {
-  // The base directory convention: a relative XDG_DATA_HOME is invalid and ignored.
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome && dataHome[0] == '/') return dataHome;
-  const char* home = std::getenv("HOME");
-  if (home && home[0] != '\0') return std::string(home) + "/.local/share";
-  return {};
 }
 
 }  // namespace Platform

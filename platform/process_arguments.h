@@ -10,8 +10,4 @@ namespace Platform {
 // empty if the system will not say.
 std::vector<std::string> ProcessArguments();
 
-// The folder for the user's own data files of all programs: $XDG_DATA_HOME, else
-// $HOME/.local/share; empty when neither is set.
-std::string UserDataFolder();
-
 }  // namespace Platform

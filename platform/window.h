@@ -164,9 +164,4 @@ enum class MessageBoxIcon { None, Error, Warning, Information, Question };
 int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
                    const std::vector<std::string>& buttons);
 
-// A monotonic high-resolution counter and its ticks per second.
-int64_t PerformanceCounter();
-int64_t PerformanceFrequency();
-void Sleep(uint32_t milliseconds);
-
 }  // namespace Platform

@@ -141,6 +141,8 @@ inline constexpr uint32_t VK_DECIMAL = 0x6E;
 inline constexpr uint32_t VK_DIVIDE = 0x6F;
 inline constexpr uint32_t VK_F1 = 0x70;  // .. VK_F24 = 0x87
 inline constexpr uint32_t VK_F2 = 0x71;
+inline constexpr uint32_t VK_F3 = 0x72;
+inline constexpr uint32_t VK_F4 = 0x73;
 inline constexpr uint32_t VK_F10 = 0x79;
 inline constexpr uint32_t VK_NUMLOCK = 0x90;
 inline constexpr uint32_t VK_SCROLL = 0x91;

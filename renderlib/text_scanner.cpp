@@ -1,7 +1,5 @@
 #include "renderlib/text_scanner.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +7,8 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+
+#include "platform/file_system.h"
 
 namespace RenderLib {
 namespace {
@@ -98,12 +98,9 @@ bool TextScanner::Open(const char* path) {
 
   // The whole file is read into memory in one go (not mapped: another program shortening the
   // file while we read it must not be able to stop this one).
-  struct stat status {};
-  size_t capacity = 0;
-  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode)) capacity = static_cast<size_t>(status.st_size);
   // One more byte than the size says, so that reaching the end needs no second buffer; files
   // that report no size (pipes) are read on in larger blocks.
-  capacity += 1;
+  size_t capacity = static_cast<size_t>(Platform::RegularFileSize(file.get()).value_or(0)) + 1;
   std::unique_ptr<char[]> buffer(new char[capacity]);
   size_t size = 0;
   while (true) {

@@ -1,13 +1,7 @@
 #include "simulation/mask_baking.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -20,8 +14,7 @@
 
 #include "imagelib/jpeg_writer.h"
 #include "imagelib/png_writer.h"
-#include "platform/media_folder.h"
-#include "simulation/built_in_splat.h"
+#include "platform/temporary_file.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
 #include "simulation/splat_profile.h"
@@ -30,76 +23,11 @@
 namespace Simulation {
 namespace {
 
-constexpr const char* kSplatName = "SPLAT.png";
 constexpr int kJpegQuality = 95;
-
-// A file created under a unique temporary name beside its final name. Publish renames it over
-// the final name; if that never happens the destructor removes it, so no partial file stays.
-class TemporaryFile {
-public:
-  explicit TemporaryFile(const char* finalName) : finalName(finalName), path(std::string(finalName) + ".partXXXXXX") {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (file != nullptr) std::fclose(file);
-    if (created) ::unlink(path.c_str());
-  }
-
-  // Returns false with errno set when the folder does not take a new file.
-  bool Create() {
-    const int descriptor = ::mkstemp(path.data());
-    if (descriptor < 0) return false;
-    created = true;
-    // Masks are ordinary files for every reader, not private like a fresh temporary.
-    ::fchmod(descriptor, 0644);
-    file = ::fdopen(descriptor, "wb");
-    if (file == nullptr) {
-      const int error = errno;
-      ::close(descriptor);
-      errno = error;
-      return false;
-    }
-    return true;
-  }
-
-  std::FILE* File() const { return file; }
-
-  // Closes the file and renames it over the final name. Returns what failed (errno tells
-  // why; the temporary is then removed by the destructor), or nullptr.
-  const char* Publish() {
-    const int closed = std::fclose(file);
-    file = nullptr;
-    if (closed != 0) return "closing the finished file failed";
-    if (std::rename(path.c_str(), finalName) != 0) return "cannot rename the finished file onto it";
-    created = false;
-    return nullptr;
-  }
-
-private:
-  const char* finalName;
-  std::string path;
-  std::FILE* file = nullptr;
-  bool created = false;
-};
 
 bool EndsWith(const char* text, const char* ending) {
   const size_t length = std::strlen(text), endingLength = std::strlen(ending);
   return length >= endingLength && std::strcmp(text + length - endingLength, ending) == 0;
-}
-
-// media/SPLAT.png where the media search finds one, else the copy built into the program.
-bool LoadSplat(SplatImage& splat, const char* fileName) {
-  std::string error;
-  const std::string path = Platform::FindMediaFile(kSplatName);
-  if (path.empty()) {
-    if (splat.LoadFromMemory(kBuiltInSplatPng, kBuiltInSplatPngSize, error)) return true;
-    std::fprintf(stderr, "mask %s not written: no media/%s was found and the built-in one is unreadable: %s\n",
-                 fileName, kSplatName, error.c_str());
-    return false;
-  }
-  if (splat.Load(path.c_str(), error)) return true;
-  std::fprintf(stderr, "mask %s not written: cannot read the splat %s: %s\n", fileName, path.c_str(), error.c_str());
-  return false;
 }
 
 // What a bake keeps from one step to the next: the rasters and buffers (so that a step's
@@ -177,7 +105,7 @@ const SplatProfile& ProfileOf(BakeState& state, const SplatImage& splat) {
 }
 
 // Turns slot's sums into the file and publishes it.
-int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& output, bool png) {
+int32_t Finish(BakeState& state, int slot, const char* fileName, Platform::TemporaryFile& output, bool png) {
   SplatRaster& raster = *state.rasters[slot];
   // The sums are cleared as they are last read, which leaves the raster ready for the next bake
   // without a pass of its own.
@@ -193,8 +121,9 @@ int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& 
     written = ImageLib::WriteGreyJpeg(output.File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality);
   }
   if (!written) return kMaskNotWritten;  // the writer said why
-  if (const char* failure = output.Publish()) {
-    std::fprintf(stderr, "mask %s not written: %s: %s\n", fileName, failure, std::strerror(errno));
+  std::string error;
+  if (!output.Publish(&error)) {
+    std::fprintf(stderr, "mask %s not written: %s\n", fileName, error.c_str());
     return kMaskNotWritten;
   }
   return 0;
@@ -202,7 +131,7 @@ int32_t Finish(BakeState& state, int slot, const char* fileName, TemporaryFile& 
 
 // Bakes channels[i] into fileNames[i] for i < count, in one pass over the samples.
 void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t count, uint32_t width,
-                  uint32_t height, const SampleMap& map, float spacing, int32_t* codes) {
+                  uint32_t height, const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes) {
   int32_t bakeable[3];
   int32_t bakeableCount = 0;
   for (int32_t i = 0; i < count; ++i) {
@@ -211,8 +140,8 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   }
   if (bakeableCount == 0) return;
 
-  SplatImage splat;
-  if (!LoadSplat(splat, fileNames[bakeable[0]])) {
+  if (splat.Width() == 0 || splat.Height() == 0) {
+    std::fprintf(stderr, "mask %s not written: the splat image is empty\n", fileNames[bakeable[0]]);
     for (int32_t k = 0; k < bakeableCount; ++k) codes[bakeable[k]] = kMaskNoSplat;
     return;
   }
@@ -220,17 +149,18 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   BakeState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
   // The output files come first, so that a folder that takes no files costs no baking.
-  std::unique_ptr<TemporaryFile> outputs[3];
+  std::unique_ptr<Platform::TemporaryFile> outputs[3];
   int32_t slotChannels[3];
   SplatRaster* rasters[3];
   int32_t slotOf[3] = {-1, -1, -1};
   int32_t slots = 0;
   for (int32_t k = 0; k < bakeableCount; ++k) {
     const int32_t i = bakeable[k];
-    auto output = std::make_unique<TemporaryFile>(fileNames[i]);
-    if (!output->Create()) {
+    auto output = std::make_unique<Platform::TemporaryFile>(fileNames[i]);
+    std::string error;
+    if (!output->Create(&error)) {
       std::fprintf(stderr, "mask %s not written: cannot create a file in its folder: %s\n", fileNames[i],
-                   std::strerror(errno));
+                   error.c_str());
       codes[i] = kMaskNotWritten;
       continue;
     }
@@ -277,16 +207,16 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
 }  // namespace
 
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
-                        float spacing) {
+                        float spacing, const SplatImage& splat) {
   int32_t code = 0;
-  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, &code);
+  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, splat, &code);
   return code;
 }
 
 int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
-                         float spacing, int32_t (&codes)[3]) {
+                         float spacing, const SplatImage& splat, int32_t (&codes)[3]) {
   const int32_t channels[3] = {0, 1, 2};
-  BakeChannels(channels, fileNames, 3, width, height, map, spacing, codes);
+  BakeChannels(channels, fileNames, 3, width, height, map, spacing, splat, codes);
   return (codes[0] == 0) + (codes[1] == 0) + (codes[2] == 0);
 }
 

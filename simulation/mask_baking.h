@@ -6,30 +6,31 @@
 
 namespace Simulation {
 
+class SplatImage;
+
 // Bakes one quantity of every sample (channel 0 humidity, 1 dirt, 2 rust) into a width x
-// height grey mask by splatting each sample at its texture coordinates, and saves it at fileName:
-// as a 16-bit grey PNG when the name ends in ".png", otherwise as an 8-bit JPEG (grey in
-// three channels, the form the JPEG reader takes). Returns 0 when the mask was saved, a negative code when it could not be baked
-// or written (with the reason on stderr); a failure never creates or changes the file under
-// fileName (a mask left there by an earlier run stays as it was).
-// The splat is media/SPLAT.png, found by the media search (Platform::FindMediaFile), or the copy
-// built into the program when the search finds none. A round splat is drawn from its radial
-// profile (see SplatProfile), any other texel by texel. Overlapping splats average (normalised splatting), and the values are pushed a
-// few texels past the edge of what the samples cover. The file is written under a temporary
-// name in the same folder and renamed over fileName, so a reader never sees half a mask.
+// height grey mask by stamping splat at each sample's texture coordinates, and saves it at
+// fileName: as a 16-bit grey PNG when the name ends in ".png", otherwise as an 8-bit JPEG (grey in
+// three channels, the form the JPEG reader takes). Returns 0 when the mask was saved, a negative
+// code when it could not be baked or written (with the reason on stderr); a failure never creates
+// or changes the file under fileName (a mask left there by an earlier run stays as it was).
+// A round splat is drawn from its radial profile (see SplatProfile), any other texel by texel.
+// Overlapping splats average (normalised splatting), and the values are pushed a few texels past
+// the edge of what the samples cover. The file is written under a temporary name in the same
+// folder and renamed over fileName, so a reader never sees half a mask.
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
-                        float spacing);
+                        float spacing, const SplatImage& splat);
 
 // The three masks of a step at once, channel c into fileNames[c], as three BakeAndSaveMask calls
 // in channel order would make them (each with its own jitter), with one pass over the samples.
 // codes[c] receives what BakeAndSaveMask would return for channel c; a mask that fails does not
 // keep the others from being saved. Returns how many were saved.
 int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
-                         float spacing, int32_t (&codes)[3]);
+                         float spacing, const SplatImage& splat, int32_t (&codes)[3]);
 
 // The negative codes BakeAndSaveMask returns.
 inline constexpr int32_t kMaskBadArguments = -1;  // no file name, channel outside 0..2, unusable size
-inline constexpr int32_t kMaskNoSplat = -2;       // the splat is unreadable
+inline constexpr int32_t kMaskNoSplat = -2;       // the splat image is empty
 inline constexpr int32_t kMaskNotWritten = -3;    // the file could not be created, written or renamed
 inline constexpr int32_t kMaskNoMemory = -4;      // the mask did not fit in memory
 

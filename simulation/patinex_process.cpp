@@ -75,6 +75,7 @@ int32_t PatinexProcess::Run(void* parameters) {
   const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox());
   MakeEmissionPoints(points.get(), count, rotation, geometry);
 
+  const SplatImage noSplat;
   stepTasks.reserve(static_cast<size_t>(params.tonsPerStep));
   uint32_t nextPoint = 0;
   for (int32_t step = 0; step < params.steps; ++step) {
@@ -95,7 +96,7 @@ int32_t PatinexProcess::Run(void* parameters) {
 
     if (params.uiLock != nullptr) params.uiLock->Lock();
     {
-      // The three masks in one pass over the samples, as WriteMask for channels 0, 1, 2 would.
+      // The three masks in one pass over the samples.
       std::string names[3];
       for (int32_t channel = 0; channel < 3; ++channel) {
         names[channel] = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
@@ -103,7 +104,8 @@ int32_t PatinexProcess::Run(void* parameters) {
       const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
       int32_t codes[3];
       report.masksSaved += BakeAndSaveMasks(fileNames, params.maskWidth, params.maskHeight, *params.sampleMap,
-                                            params.sampleSpacing, codes);
+                                            params.sampleSpacing, params.splat != nullptr ? *params.splat : noSplat,
+                                            codes);
     }
     if (params.uiLock != nullptr) params.uiLock->Unlock();
 
@@ -191,11 +193,6 @@ bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib:
     params.progress(params.tonsPerStep - pending, params.tonsPerStep, params.userData);
   }
   return true;
-}
-
-int32_t PatinexProcess::WriteMask(Platform::GraphicsDevice* /*device*/, int32_t channel, const char* fileName,
-                                  uint32_t width, uint32_t height, const SampleMap& sampleMap, float spacing) {
-  return BakeAndSaveMask(channel, fileName, width, height, sampleMap, spacing);
 }
 
 }  // namespace Simulation

@@ -49,11 +49,6 @@ public:
   // live tons is a multiple of 100.
   static bool TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* task, void* userData);
 
-  // Bakes channel 0 (humidity), 1 (dirt) or 2 (rust) of the samples into a mask and saves it;
-  // 0 on success, a negative code when the mask was skipped.
-  static int32_t WriteMask(Platform::GraphicsDevice* device, int32_t channel, const char* fileName, uint32_t width,
-                           uint32_t height, const SampleMap& sampleMap, float spacing);
-
 private:
   // The step's tasks while they run, to add up their legs afterwards; emptied before SpawnTons
   // returns, since they live in the step's arena. Reserved once per run, so steps allocate

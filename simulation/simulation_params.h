@@ -8,11 +8,8 @@
 #include "simulation/random_unit.h"
 #include "simulation/sample_map.h"
 #include "simulation/sampling_task.h"
+#include "simulation/splat_image.h"
 #include "threadinglib/critical_lock.h"
-
-namespace Platform {
-class GraphicsDevice;
-}
 
 namespace Simulation {
 
@@ -49,7 +46,6 @@ struct SimulationParams {
   SampleMap* sampleMap = nullptr;  // the samples whose quantities the run changes
   int32_t steps = 1;               // 1..1000
   int32_t tonsPerStep = 1000;      // 1..1,000,000
-  Platform::GraphicsDevice* device = nullptr;  // for baking on the GPU; the software bake ignores it
   uint32_t maskWidth = 1024;
   uint32_t maskHeight = 1024;
   float sampleSpacing = 0.0f;  // the grid spacing the samples were placed at
@@ -57,7 +53,9 @@ struct SimulationParams {
   ProgressFunction progress = nullptr;
   PatinexProcess* process = nullptr;         // set by the run; the progress hook reads its stop flag
   std::atomic<uint8_t>* finished = nullptr;  // 0 while a run is under way, 1 once it has ended
-  const char* dirtMaskFile = nullptr;        // carried for the viewer; the run does not read it
+  // What every sample stamps into the masks, kept by the starter until the run has ended; none
+  // (or an empty image) and the run saves no masks.
+  const SplatImage* splat = nullptr;
 
   int32_t density = 100;  // the sampling density (1..500): the most samples a ton trades with
   StepFinishedFunction stepFinished = nullptr;

@@ -31,8 +31,9 @@ ShellRun Shell(const std::string& commandLine, const fs::path& errFile) {
   return ShellRun{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(errFile)};
 }
 
-// cmake --install puts both programs, the media and the desktop entry into a prefix; patinex
-// started from an unrelated folder finds the installed media and keeps its masks beside them.
+// cmake --install puts the programs, the media and the desktop entry into a prefix; patinex and
+// the framework's demo started from an unrelated folder find the installed media, and patinex
+// keeps its masks beside them.
 TEST(InstalledProgram, StartedElsewhereFindsTheInstalledMedia) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";
   const fs::path folder = fs::temp_directory_path() / ("patinex_install_" + std::to_string(std::random_device{}()));
@@ -54,6 +55,12 @@ TEST(InstalledProgram, StartedElsewhereFindsTheInstalledMedia) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("masks are written to " + media.string() + "\n"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("no media folder"), std::string::npos) << run.err;
+  // The demo looks for its effect through the framework's media search.
+  ASSERT_TRUE(fs::exists(media / "framework_demo.fx"));
+  run = Shell("cd " + work.string() + " && " + (prefix / "bin" / "framework-demo").string() +
+                  " -quitafterframe:2 -noerrormsgboxes",
+              err);
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::is_empty(work));  // nothing lands in the folder it was started from
   fs::remove_all(folder);
 }

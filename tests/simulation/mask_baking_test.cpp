@@ -1,7 +1,6 @@
 #include "simulation/mask_baking.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "imagelib/image.h"
-#include "platform/media_folder.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup_static_mesh.h"
@@ -22,6 +20,7 @@
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
 #include "simulation/splat_raster.h"
+#include "tests/support/shipped_splat.h"
 
 namespace Simulation {
 namespace {
@@ -29,16 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kSize = 1024;
-
-const SplatImage& ShippedSplat() {
-  static const SplatImage splat = [] {
-    SplatImage image;
-    std::string error;
-    EXPECT_TRUE(image.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) << error;
-    return image;
-  }();
-  return splat;
-}
 
 // A sample whose square, with spacing 1, is about 29 pixels wide and gets the full jitter.
 SurfaceSample SampleAt(float u, float v, float value) {
@@ -82,9 +71,8 @@ std::pair<double, double> WeightCentroid(const SplatRaster& raster) {
 
 class TemporaryFolder {
 public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "mask_baking_test.XXXXXX").string();
-    path = ::mkdtemp(pattern.data());
+  TemporaryFolder() : path(fs::temp_directory_path() / ("mask_baking_test." + std::to_string(std::random_device{}()))) {
+    fs::create_directories(path);
   }
   ~TemporaryFolder() { fs::remove_all(path); }
   std::vector<std::string> Entries() const {
@@ -388,7 +376,7 @@ TEST(MaskBaking, AUniformFieldStaysUniformOverEveryCoveredTexel) {
   for (uint32_t i = 0; i < map.Count(); ++i) map.Items()[i].dirt = 0.6f;
   TemporaryFolder folder;
   const std::string file = (folder.path / "mask_dirt00.jpg").string();
-  ASSERT_EQ(BakeAndSaveMask(1, file.c_str(), kSize, kSize, map, bunny.build.spacing), 0);
+  ASSERT_EQ(BakeAndSaveMask(1, file.c_str(), kSize, kSize, map, bunny.build.spacing, ShippedSplat()), 0);
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"mask_dirt00.jpg"});
 
   // Where the texels are covered, before and after the JPEG.
@@ -426,23 +414,13 @@ TEST(MaskBaking, AMapWithNoSamplesGivesABlackMask) {
   std::unique_ptr<SampleMap> empty = MapOf({});
   TemporaryFolder folder;
   const std::string file = (folder.path / "mask_rust03.jpg").string();
-  ASSERT_EQ(BakeAndSaveMask(2, file.c_str(), kSize, kSize, *empty, 0.02f), 0);
+  ASSERT_EQ(BakeAndSaveMask(2, file.c_str(), kSize, kSize, *empty, 0.02f, ShippedSplat()), 0);
   ImageLib::ImageF mask;
   ASSERT_TRUE(mask.Load(file.c_str()));
   ASSERT_EQ(mask.width * mask.height * mask.channels, kSize * kSize * 3);
   const size_t lit = std::count_if(mask.samples, mask.samples + kSize * kSize * 3, [](float s) { return s != 0.0f; });
   EXPECT_EQ(lit, 0u);
 }
-
-// Runs a bake from another current folder, so that its media/ is searched first.
-class CurrentFolder {
-public:
-  explicit CurrentFolder(const fs::path& folder) : saved(fs::current_path()) { fs::current_path(folder); }
-  ~CurrentFolder() { fs::current_path(saved); }
-
-private:
-  fs::path saved;
-};
 
 TEST(MaskBaking, AMaskThatCannotBeWrittenLeavesNothingBehind) {
   std::unique_ptr<SampleMap> map = MapOf({SampleAt(0.5f, 0.5f, 0.5f)});
@@ -453,39 +431,36 @@ TEST(MaskBaking, AMaskThatCannotBeWrittenLeavesNothingBehind) {
   // A folder that is missing, a "folder" that is a file, a target that is a folder.
   std::ofstream(folder.path / "plain").put('x');
   fs::create_directory(folder.path / "taken.jpg");
-  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "missing/mask.jpg").c_str(), kSize, kSize, *map, 1.0f), kMaskNotWritten);
-  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "plain/mask.jpg").c_str(), kSize, kSize, *map, 1.0f), kMaskNotWritten);
-  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "taken.jpg").c_str(), kSize, kSize, *map, 1.0f), kMaskNotWritten);
+  const SplatImage& splat = ShippedSplat();
+  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "missing/mask.jpg").c_str(), kSize, kSize, *map, 1.0f, splat),
+            kMaskNotWritten);
+  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "plain/mask.jpg").c_str(), kSize, kSize, *map, 1.0f, splat),
+            kMaskNotWritten);
+  EXPECT_EQ(BakeAndSaveMask(1, (folder.path / "taken.jpg").c_str(), kSize, kSize, *map, 1.0f, splat), kMaskNotWritten);
   EXPECT_TRUE(fs::is_empty(folder.path / "taken.jpg"));
   // Arguments no mask can be made of.
-  EXPECT_EQ(BakeAndSaveMask(3, good.c_str(), kSize, kSize, *map, 1.0f), kMaskBadArguments);
-  EXPECT_EQ(BakeAndSaveMask(0, good.c_str(), 0, kSize, *map, 1.0f), kMaskBadArguments);
-  EXPECT_EQ(BakeAndSaveMask(0, nullptr, kSize, kSize, *map, 1.0f), kMaskBadArguments);
-  // A splat image that is not a PNG, found first in the current folder's media/.
-  fs::create_directory(folder.path / "media");
-  std::ofstream(folder.path / "media" / "SPLAT.png") << "not a picture";
-  {
-    CurrentFolder inside(folder.path);
-    EXPECT_EQ(BakeAndSaveMask(1, "mask_dirt00.jpg", kSize, kSize, *map, 1.0f), kMaskNoSplat);
-  }
+  EXPECT_EQ(BakeAndSaveMask(3, good.c_str(), kSize, kSize, *map, 1.0f, splat), kMaskBadArguments);
+  EXPECT_EQ(BakeAndSaveMask(0, good.c_str(), 0, kSize, *map, 1.0f, splat), kMaskBadArguments);
+  EXPECT_EQ(BakeAndSaveMask(0, nullptr, kSize, kSize, *map, 1.0f, splat), kMaskBadArguments);
+  EXPECT_EQ(BakeAndSaveMask(1, good.c_str(), kSize, kSize, *map, 1.0f, SplatImage()), kMaskNoSplat);
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_NE(messages.find("missing/mask.jpg"), std::string::npos) << messages;
-  EXPECT_NE(messages.find("SPLAT.png"), std::string::npos) << messages;
+  EXPECT_NE(messages.find("splat"), std::string::npos) << messages;
 
   std::vector<std::string> entries = folder.Entries();
   std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries, (std::vector<std::string>{"media", "plain", "taken.jpg"}));
+  EXPECT_EQ(entries, (std::vector<std::string>{"plain", "taken.jpg"}));
 
   // A good bake replaces an earlier mask in one step and leaves no temporary beside it.
   std::ofstream(good) << "an older mask";
-  ASSERT_EQ(BakeAndSaveMask(1, good.c_str(), 64, 32, *map, 1.0f), 0);
+  ASSERT_EQ(BakeAndSaveMask(1, good.c_str(), 64, 32, *map, 1.0f, splat), 0);
   ImageLib::ImageF mask;
   ASSERT_TRUE(mask.Load(good.c_str()));
   EXPECT_EQ(mask.width, 64u);
   EXPECT_EQ(mask.height, 32u);
   entries = folder.Entries();
   std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries, (std::vector<std::string>{"mask_dirt00.jpg", "media", "plain", "taken.jpg"}));
+  EXPECT_EQ(entries, (std::vector<std::string>{"mask_dirt00.jpg", "plain", "taken.jpg"}));
 }
 
 }  // namespace

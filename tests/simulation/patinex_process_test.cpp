@@ -17,6 +17,7 @@
 #include "simulation/emission_points.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/surface_ageing.h"
+#include "tests/support/shipped_splat.h"
 #include "threadinglib/thread.h"
 
 namespace Simulation {
@@ -85,6 +86,7 @@ protected:
     params.userData = &observed;
     params.maskFolder = folderName.c_str();
     params.workerCount = 1;
+    params.splat = &ShippedSplat();
   }
   ~PatinexProcessTest() override { fs::remove_all(folder); }
 

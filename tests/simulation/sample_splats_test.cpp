@@ -10,27 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/media_folder.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
+#include "tests/support/shipped_splat.h"
 
 namespace Simulation {
 namespace {
 
 constexpr uint32_t kSize = 1024;
-
-const SplatImage& ShippedSplat() {
-  static const SplatImage splat = [] {
-    SplatImage image;
-    std::string error;
-    EXPECT_TRUE(image.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) << error;
-    return image;
-  }();
-  return splat;
-}
 
 // The bake as it was: every sample stamped in stored order with its own two jitter draws and
 // no cap on its size.

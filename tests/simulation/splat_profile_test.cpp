@@ -7,21 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/media_folder.h"
 #include "simulation/splat_raster.h"
+#include "tests/support/shipped_splat.h"
 
 namespace Simulation {
 namespace {
 
-SplatImage ShippedSplat() {
-  SplatImage image;
-  std::string error;
-  EXPECT_TRUE(image.Load(Platform::FindMediaFile("SPLAT.png").c_str(), error)) << error;
-  return image;
-}
-
 TEST(SplatProfile, TheRoundStampWeighsEveryTexelAsTheBilinearOneDoes) {
-  const SplatImage splat = ShippedSplat();
+  const SplatImage& splat = ShippedSplat();
   SplatProfile profile;
   ASSERT_TRUE(profile.Build(splat)) << "deviation " << profile.Deviation() * 255.0f << " grey levels";
   EXPECT_TRUE(profile.HasPolynomial());
@@ -62,7 +55,7 @@ TEST(SplatProfile, TheRoundStampWeighsEveryTexelAsTheBilinearOneDoes) {
 TEST(SplatProfile, ASplatThatIsNotRoundIsRefusedAndStampsNothing) {
   // The shipped splat moved a quarter of its width to the right, and a bar across the middle.
   // (An evenly opaque splat is round: it weighs the same everywhere.)
-  const SplatImage shipped = ShippedSplat();
+  const SplatImage& shipped = ShippedSplat();
   std::vector<float> shifted(size_t(shipped.Width()) * shipped.Height(), 0.0f);
   for (uint32_t y = 0; y < shipped.Height(); ++y) {
     for (uint32_t x = shipped.Width() / 4; x < shipped.Width(); ++x) {

@@ -1,20 +1,17 @@
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/file_system.h"
+#include "platform/interrupt_catcher.h"
+#include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
@@ -50,8 +47,9 @@ const Command kWeatherCommand = {
     "status 1). Coordinates that all lie in one tile [k, k + 1] x [l, l + 1] give masks of that\n"
     "tile; otherwise the share of triangles outside the masks is reported, and so are texture\n"
     "charts that overlap on more than 0.5 % of the texels they cover.\n"
-    "The splat is media/SPLAT.png from the current folder, beside or above the program, or\n"
-    "PREFIX/share/patinex/media of an install; without one the copy built into the program is used.\n"
+    "The splat is media/SPLAT.png as the media search finds it (around the current folder and\n"
+    "the program, or PREFIX/share/patinex/media of an install); without one the copy built into\n"
+    "the program is used.\n"
     "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C stops the run at\n"
     "its next check: the masks of finished steps stay, and the exit status is 130.",
     RunWeather,
@@ -60,10 +58,6 @@ const Command kWeatherCommand = {
 const CommandRegistration kRegistration(kWeatherCommand);
 
 constexpr int kExitInterrupted = 130;
-
-volatile std::sig_atomic_t interruptRequested = 0;
-
-extern "C" void OnInterrupt(int) { interruptRequested = 1; }
 
 struct Options {
   std::string model;
@@ -161,29 +155,6 @@ int ParseOptions(const Arguments& arguments, Options& options) {
   return -1;
 }
 
-// Makes the mask folder if needed and proves that a file can be created in it.
-bool PrepareOutputFolder(const std::string& folder, std::string& error) {
-  std::error_code code;
-  std::filesystem::create_directories(folder, code);
-  if (code) {
-    error = "cannot make the mask folder " + folder + ": " + code.message();
-    return false;
-  }
-  if (!std::filesystem::is_directory(folder, code)) {
-    error = folder + " is not a folder";
-    return false;
-  }
-  std::string probe = folder + "/.patinex-write-test-XXXXXX";
-  const int descriptor = mkstemp(probe.data());
-  if (descriptor < 0) {
-    error = "cannot write masks to " + folder + ": " + std::strerror(errno);
-    return false;
-  }
-  close(descriptor);
-  std::remove(probe.c_str());
-  return true;
-}
-
 // Says what the masks can make of the model's texture coordinates. False (after the reason)
 // when they cannot be baked at all.
 bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout) {
@@ -234,7 +205,8 @@ int RunWeather(const Arguments& arguments) {
   }
   const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
   if (!ReportTextureLayout(options.model, layout)) return kExitFailure;
-  if (!PrepareOutputFolder(options.out, error)) {
+  Simulation::SplatImage splat;
+  if (!Platform::MakeWritableFolder(options.out, &error) || !ShippedMedia::LoadSplat(splat, &error)) {
     std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
     return kExitFailure;
   }
@@ -281,14 +253,7 @@ int RunWeather(const Arguments& arguments) {
   params.maskFormat = options.format;
   params.seed = static_cast<uint32_t>(options.seed);
   params.seeded = true;
-
-  struct sigaction action = {};
-  struct sigaction previous = {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends the program at once
-  sigemptyset(&action.sa_mask);
-  interruptRequested = 0;
-  sigaction(SIGINT, &action, &previous);
+  params.splat = &splat;
 
   Simulation::PatinexProcess process;
   WeatherProgress progress(stderr, params.steps, params.tonsPerStep);
@@ -296,14 +261,14 @@ int RunWeather(const Arguments& arguments) {
   size_t reportsShown = 0;
   bool interrupted = false;
   {
+    const Platform::InterruptCatcher interrupts;
     ThreadingLib::Thread thread("weather", &process, 2, 0);
     if (!thread.Start(&params, sizeof params)) {
-      sigaction(SIGINT, &previous, nullptr);
       std::fprintf(stderr, "patinex-cli weather: cannot start the simulation thread\n");
       return kExitFailure;
     }
     while (thread.IsRunning()) {
-      if (interruptRequested != 0 && !interrupted) {
+      if (interrupts.Requested() && !interrupted) {
         interrupted = true;
         process.Stop();
         progress.Line("interrupted: stopping at the next check (Ctrl+C again to quit at once)");
@@ -320,10 +285,9 @@ int RunWeather(const Arguments& arguments) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     thread.Wait();
+    if (interrupts.Requested()) interrupted = true;
   }
-  sigaction(SIGINT, &previous, nullptr);
   const double runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
-  if (interruptRequested != 0) interrupted = true;
 
   for (size_t i = reportsShown; i < state.reports.size(); ++i) PrintStepLine(progress, state.reports[i]);
   progress.Finish();

@@ -1,9 +1,9 @@
 #include "tools/cli/weather_progress.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <string>
+
+#include "platform/file_system.h"
 
 namespace PatinexCli {
 namespace {
@@ -24,7 +24,7 @@ std::string Duration(double seconds) {
 
 WeatherProgress::WeatherProgress(FILE* output, int32_t stepCount, int32_t tons)
     : out(output),
-      terminal(isatty(fileno(output)) != 0),
+      terminal(Platform::IsTerminal(output)),
       steps(stepCount),
       tonsPerStep(tons),
       start(Clock::now()),

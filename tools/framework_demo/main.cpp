@@ -11,19 +11,11 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-const char kUsage[] =
-    "usage: framework-demo [framework options]\n"
-    "\n"
+const char kAbout[] =
     "Opens a window titled \"Patinex framework demo\" with a turning, lit cube.\n"
     "Left drag turns the cube, right drag the camera, the wheel zooms.\n"
     "F1 switches to the reference rasteriser (softpipe) and back, F2 to llvmpipe and back,\n"
-    "Alt+Enter toggles full screen, Pause pauses, Escape quits.\n"
-    "\n"
-    "Framework options ('-' or '/', any case): -windowed -fullscreen -width:N -height:N\n"
-    "  -startx:N -starty:N -forcehal -forceref -forcewarp -forcevsync:0|1\n"
-    "  -constantframetime[:seconds] -quitafterframe:N -noerrormsgboxes -nostats -automation\n"
-    "\n"
-    "Exit code 0, or the framework's code of a fatal error (1 for a bad option value).\n";
+    "Alt+Enter toggles full screen, Pause pauses, Escape quits.\n";
 
 struct Demo {
   CModelViewerCamera camera;
@@ -88,7 +80,7 @@ void Keyboard(uint32_t key, bool down, bool, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int status = CheckProgramArguments(argc, argv, "framework-demo", kUsage); status >= 0) return status;
+  if (const int status = CheckProgramArguments(argc, argv, "framework-demo", kAbout); status >= 0) return status;
 
   static Demo demo;
   const Platform::Float3 eye = {0.0f, 1.5f, -6.0f};

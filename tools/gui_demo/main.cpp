@@ -13,9 +13,7 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: gui-demo [framework options]\n"
-    "\n"
+const char kAbout[] =
     "Opens a window titled \"Patinex GUI demo\" with a dialog of every control kind (static text,\n"
     "buttons with hot keys, check box, two radio groups, slider, edit box, combo box) and a second\n"
     "dialog. Every event is printed on stdout as one line, for example:\n"
@@ -23,13 +21,7 @@ const char kUsage[] =
     "  event 0x0501 id 10 slider value 63\n"
     "Click a caption to minimise its dialog. Tab and Shift+Tab move the focus across both dialogs.\n"
     "\"Change device (F2)\" opens the device settings dialog (renderer, window mode, back-buffer\n"
-    "size, vertical sync). Escape closes that dialog, or else the window.\n"
-    "\n"
-    "Framework options ('-' or '/', any case): -windowed -fullscreen -width:N -height:N\n"
-    "  -startx:N -starty:N -forcehal -forceref -forcewarp -forcevsync:0|1\n"
-    "  -constantframetime[:seconds] -quitafterframe:N -noerrormsgboxes -nostats -automation\n"
-    "\n"
-    "Exit code 0, or the framework's code of a fatal error (1 for a bad option value).\n";
+    "size, vertical sync). Escape closes that dialog, or else the window.\n";
 
 struct Demo {
   DialogResourceManager manager;
@@ -117,7 +109,7 @@ Platform::LRESULT Message(Platform::Window* window, uint32_t message, Platform::
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int status = CheckProgramArguments(argc, argv, "gui-demo", kUsage); status >= 0) return status;
+  if (const int status = CheckProgramArguments(argc, argv, "gui-demo", kAbout); status >= 0) return status;
 
   static Demo demo;
   demo.controls.Init(&demo.manager);
