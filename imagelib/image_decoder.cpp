@@ -20,13 +20,19 @@ struct FormatEntry {
   bool (*decode)(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error);
 };
 
-// In the order names are matched against.
+// In the order of ImageFormat, which is also the order names are matched in.
 constexpr FormatEntry kFormats[] = {
     {ImageFormat::Targa, ".tga", "Targa", DecodeTarga},
     {ImageFormat::Radiance, ".hdr", "Radiance", DecodeRadiance},
     {ImageFormat::Jpeg, ".jpg", "JPEG", DecodeJpeg},
     {ImageFormat::Png, ".png", "PNG", DecodePng},
 };
+static_assert([] {
+  for (int i = 0; i < 4; ++i) {
+    if (static_cast<int>(kFormats[i].format) != i) return false;
+  }
+  return true;
+}());
 
 const FormatEntry& EntryOf(ImageFormat format) { return kFormats[static_cast<int>(format)]; }
 

@@ -198,9 +198,9 @@ bool DecodeRadiance(const uint8_t* bytes, size_t size, DecodedImage& image, std:
   image.type = SampleType::Float;
 
   size_t rowBytes = static_cast<size_t>(width) * 3 * sizeof(float);
-  for (int64_t y = 0; y < height; ++y) {
-    if (!ReadScanline(file, scanline.data(), static_cast<size_t>(width))) break;
-    ConvertScanline(scanline.data(), static_cast<size_t>(width), image.samples.data() + static_cast<size_t>(y) * rowBytes);
+  for (size_t y = 0; y < image.height; ++y) {
+    if (!ReadScanline(file, scanline.data(), image.width)) break;
+    ConvertScanline(scanline.data(), image.width, image.samples.data() + y * rowBytes);
   }
   return true;
 }

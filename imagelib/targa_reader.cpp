@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "imagelib/byte_reader.h"
 #include "imagelib/image_limits.h"

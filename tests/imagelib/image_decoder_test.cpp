@@ -21,7 +21,9 @@ TEST(ImageDecoder, NamesPickTheFormatByCaseSensitiveSubstringInTableOrder) {
   EXPECT_EQ(FormatOfName("a.png.jpg"), ImageFormat::Jpeg);
   EXPECT_EQ(FormatOfName("dir.hdr/a.png"), ImageFormat::Radiance);
   EXPECT_EQ(FormatOfName("a.png"), ImageFormat::Png);
-  for (const char* none : {"a.TGA", "a.JPG", "a.jpeg", "a.gif", ""}) EXPECT_EQ(FormatOfName(none), std::nullopt) << none;
+  for (const char* none : {"a.TGA", "a.JPG", "a.jpeg", "a.gif", ""}) {
+    EXPECT_EQ(FormatOfName(none), std::nullopt) << none;
+  }
   EXPECT_EQ(FormatOfName(nullptr), std::nullopt);
   EXPECT_STREQ(ExtensionOf(ImageFormat::Radiance), ".hdr");
 }
@@ -53,7 +55,8 @@ TEST(ImageDecoder, TruncatedFilesOfEveryFormatAreRefused) {
       {ImageFormat::Targa, kGreyTarga},
       {ImageFormat::Radiance, radiance},
       {ImageFormat::Jpeg, TestImages::EncodeJpeg(16, 16, 3, Bytes(16 * 16 * 3, 90))},
-      {ImageFormat::Png, TestImages::EncodePng({3, 2, PNG_COLOR_TYPE_RGB, 8, {Bytes(9, 1), Bytes(9, 2)}, {}, {}, {}, true})},
+      {ImageFormat::Png,
+       TestImages::EncodePng({3, 2, PNG_COLOR_TYPE_RGB, 8, {Bytes(9, 1), Bytes(9, 2)}, {}, {}, {}, true})},
   };
   const char* names[] = {"Targa: ", "Radiance: ", "JPEG: ", "PNG: "};
   for (const auto& [format, file] : files) {
