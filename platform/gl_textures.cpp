@@ -72,17 +72,15 @@ Result CreateTextureFromImage(const ImageLib::DecodedImage& image, std::unique_p
   for (int c = 0; c < 4; ++c) source[c] = ImageLib::RgbaSource(image.channels, c);
   if (image.type == ImageLib::SampleType::Byte) {
     std::vector<uint8_t> rgba(pixels * 4);
-    for (size_t i = 0; i < rgba.size(); ++i) {
-      const int from = source[i % 4];
-      rgba[i] = from < 0 ? 255 : image.samples[i / 4 * image.channels + size_t(from)];
+    for (size_t p = 0; p < pixels; ++p) {
+      for (int c = 0; c < 4; ++c) rgba[4 * p + c] = source[c] < 0 ? 255 : image.samples[p * image.channels + source[c]];
     }
     return Upload(image.width, image.height, GL_RGBA8, GL_UNSIGNED_BYTE, rgba.empty() ? nullptr : rgba.data(),
                   Format::R8G8B8A8_UNORM, view, error);
   }
   std::vector<float> rgba(pixels * 4);
-  for (size_t i = 0; i < rgba.size(); ++i) {
-    const int from = source[i % 4];
-    rgba[i] = from < 0 ? 1.0f : image.Value(i / 4 * image.channels + size_t(from));
+  for (size_t p = 0; p < pixels; ++p) {
+    for (int c = 0; c < 4; ++c) rgba[4 * p + c] = source[c] < 0 ? 1.0f : image.Value(p * image.channels + source[c]);
   }
   return CreateFloatTexture(image.width, image.height, rgba.empty() ? nullptr : rgba.data(), view, error);
 }
