@@ -26,11 +26,13 @@ bool ReadCoverage(const uint8_t* bytes, size_t size, SplatImage& splat, std::str
   if (alpha >= 0) {
     for (size_t i = 0; i < coverage.size(); ++i) {
       const size_t sample = i * image.channels + size_t(alpha);
-      uint32_t value = image.samples[sample];
+      uint32_t value = 0;
       if (image.type == ImageLib::SampleType::Word) {
         uint16_t word;
         std::memcpy(&word, &image.samples[2 * sample], sizeof word);
         value = (word * 255u + 32895u) >> 16;
+      } else {
+        value = image.samples[sample];
       }
       coverage[i] = value * (1.0f / 255.0f);
     }
