@@ -1,6 +1,4 @@
-#include <cstddef>
-#include <cstring>
-#include <limits>
+#include <cstdio>
 #include <new>
 
 #include "imagelib/image.h"
@@ -9,34 +7,29 @@
 namespace ImageLib {
 namespace {
 
-// Turns a decoded raw buffer into the image's float samples. The description's sizes are
-// copied first, so a failed conversion still tells what the file claimed to be.
-bool ConvertToFloat(const ImageDescription& description, const uint8_t* raw, Image<float>& image) {
-  image.width = static_cast<uint32_t>(description.width);
-  image.height = static_cast<uint32_t>(description.height);
-  image.channels = static_cast<uint32_t>(description.channels);
-  image.formatCode = description.formatCode;
-  if (raw == nullptr || description.width <= 0 || description.height <= 0 ||
-      description.channels <= 0 || description.formatCode == 0) {
-    return false;
-  }
-
-  size_t count = static_cast<size_t>(description.width);
-  for (int32_t factor : {description.height, description.channels}) {
-    if (count > std::numeric_limits<size_t>::max() / sizeof(float) / static_cast<size_t>(factor)) {
-      return false;
-    }
-    count *= static_cast<size_t>(factor);
-  }
-  float* samples = new (std::nothrow) float[count];
-  if (samples == nullptr) return false;
-
-  if (description.formatCode & kFormatFloatSamples) {
-    std::memcpy(samples, raw, count * sizeof(float));
+// Turns a decoded picture into the image's float samples. The sizes are copied first, so a
+// failed conversion still tells what the file claimed to be.
+bool ConvertToFloat(const DecodedImage& decoded, ImageFormat format, Image<float>& image) {
+  image.width = decoded.width;
+  image.height = decoded.height;
+  image.channels = decoded.channels == 2 ? 4 : decoded.channels;
+  if (decoded.type == SampleType::Float) {
+    image.formatCode = kFormatRadiance;
   } else {
-    float byteToFloat[256];
-    for (int value = 0; value < 256; ++value) byteToFloat[value] = static_cast<float>(value / 255.0);
-    for (size_t i = 0; i < count; ++i) samples[i] = byteToFloat[raw[i]];
+    image.formatCode = image.channels == 1 ? kFormatGrey : image.channels == 3 ? kFormatRgb : kFormatRgba;
+  }
+  if (format == ImageFormat::Jpeg && decoded.channels != 3) image.formatCode = 0;
+  if (image.formatCode == 0 || decoded.SampleCount() == 0) return false;
+
+  const size_t pixels = size_t(decoded.width) * decoded.height;
+  float* samples = new (std::nothrow) float[pixels * image.channels];
+  if (samples == nullptr) return false;
+  float* out = samples;
+  for (size_t pixel = 0; pixel < pixels; ++pixel) {
+    for (uint32_t c = 0; c < image.channels; ++c) {
+      uint32_t source = image.channels == decoded.channels ? c : RgbaSource(decoded.channels, int(c));
+      *out++ = decoded.Value(pixel * decoded.channels + source);
+    }
   }
   image.samples = samples;
   return true;
@@ -46,10 +39,23 @@ bool ConvertToFloat(const ImageDescription& description, const uint8_t* raw, Ima
 
 bool ImageF::Load(const char* path) {
   Reset();
-  ImageDescription description;
-  RawBuffer raw;
-  valid = Decode(path, description, raw);
-  if (valid) valid = ConvertToFloat(description, raw.get(), *this);
+  const std::optional<ImageFormat> format = FormatOfName(path);
+  if (!format) return false;
+  std::vector<uint8_t> bytes;
+  DecodedImage decoded;
+  std::string error;
+  // JPEG failures are reported here, as libjpeg's own reader reports them; the other formats
+  // fail quietly and leave the report to the caller.
+  const bool jpeg = *format == ImageFormat::Jpeg;
+  if (!ReadImageFile(path, bytes, error)) {
+    if (jpeg) std::fprintf(stderr, "can't open %s\n", path);
+    return false;
+  }
+  if (!DecodeImage(*format, bytes.data(), bytes.size(), decoded, error)) {
+    if (jpeg) std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+    return false;
+  }
+  valid = ConvertToFloat(decoded, *format, *this);
   return valid;
 }
 

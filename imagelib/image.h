@@ -4,6 +4,15 @@
 
 namespace ImageLib {
 
+// Format codes: the low four bits give the channel layout, the flags the sample type.
+enum FormatCode : uint32_t {
+  kFormatGrey = 1,
+  kFormatRgb = 7,
+  kFormatRgba = 15,
+  kFormatFloatSamples = 0x80,
+  kFormatRadiance = kFormatFloatSamples | 0x20 | kFormatRgb,  // 167
+};
+
 // An image held as 32-bit float samples, whatever the file held. Row 0 is the top row;
 // pixel (x, y) channel c is at samples[(y * width + x) * channels + c], channels in R, G, B, A order.
 // Consumers read the fields directly; images are shared, never copied.
@@ -33,7 +42,9 @@ protected:
   }
 };
 
-// The float image loaded from Targa, Radiance HDR or JPEG files, chosen by the file name.
+// The float image loaded from Targa, Radiance HDR, JPEG or PNG files, the decoder chosen by the
+// file name (FormatOfName). Grey and alpha pictures become RGBA; a JPEG whose output is not RGB
+// decodes but gets format code 0 and does not load. Failed JPEG reads say why on stderr.
 class ImageF : public Image<float> {
 public:
   bool Load(const char* path) override;

@@ -1,22 +1,31 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "imagelib/image_description.h"
+#include "imagelib/decoded_image.h"
 
 namespace ImageLib {
 
-// The raw samples a decoder delivers: bytes, or 32-bit floats when the format code has
-// kFormatFloatSamples. Owned by the caller whether decoding succeeded or not.
-using RawBuffer = std::unique_ptr<uint8_t[]>;
+enum class ImageFormat { Targa, Radiance, Jpeg, Png };
 
-// Picks the decoder by the first of ".tga", ".hdr", ".jpg" found anywhere in the path
-// (case-sensitive) and returns its result; false with nothing decoded when none is found.
-bool Decode(const char* path, ImageDescription& description, RawBuffer& raw);
+// The format a file name asks for: the first of ".tga", ".hdr", ".jpg", ".png" found anywhere
+// in it (case-sensitive), so "a.tga.jpg" is a Targa and "a.JPG" is nothing.
+std::optional<ImageFormat> FormatOfName(const char* path);
+const char* ExtensionOf(ImageFormat format);
 
-// The extension Decode would go by for this path (".tga", ".hdr" or ".jpg"), or nullptr when
-// it would decline the path; lets callers say why a load failed.
-const char* DecoderExtension(const char* path);
+// Decodes a file of the given format held in memory. Sizes beyond kMaxImagePixels and data that
+// end before the picture does are refused; false with the reason in `error` on any failure, and
+// `image` is then empty.
+bool DecodeImage(ImageFormat format, const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error);
+
+// The same for a JPEG or PNG file, told apart by their signatures.
+bool DecodeImage(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error);
+
+// Reads a whole image file (at most 1 GiB). False with the reason in `error`.
+bool ReadImageFile(const char* path, std::vector<uint8_t>& bytes, std::string& error);
 
 }  // namespace ImageLib

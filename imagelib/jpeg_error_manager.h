@@ -1,41 +1,30 @@
 #pragma once
 
 #include <csetjmp>
-#include <cstdio>
 
 #include <jpeglib.h>
 
 namespace ImageLib {
 
-// libjpeg's error manager, extended with the name of what is being read or written and where to
-// jump on an error. The library holds a pointer to `library`, which as the first member is also a
-// pointer to the whole record.
+// libjpeg's standard error manager, whose fatal errors keep the library's message and jump back
+// to the caller's jump point instead of ending the program. The library holds a pointer to
+// `library`, which as the first member is also a pointer to the whole record. The caller sets
+// the jump point with setjmp before the first library call.
 struct JpegErrorManager {
   jpeg_error_mgr library;
-  const char* name;
   std::jmp_buf jump;
-  void (*standardEmitMessage)(j_common_ptr, int);  // the library's own, for managers that wrap it
+  char message[JMSG_LENGTH_MAX];
 };
 
-inline JpegErrorManager& JpegErrorManagerOf(j_common_ptr info) {
-  return *reinterpret_cast<JpegErrorManager*>(info->err);
+[[noreturn]] inline void KeepJpegErrorAndLeave(j_common_ptr info) {
+  JpegErrorManager& manager = *reinterpret_cast<JpegErrorManager*>(info->err);
+  info->err->format_message(info, manager.message);
+  std::longjmp(manager.jump, 1);
 }
 
-// Says what went wrong, prefixed with the manager's name, and jumps back to its jump point.
-[[noreturn]] inline void ReportJpegErrorAndLeave(j_common_ptr info) {
-  char message[JMSG_LENGTH_MAX];
-  info->err->format_message(info, message);
-  std::fprintf(stderr, "%s: %s\n", JpegErrorManagerOf(info).name, message);
-  std::longjmp(JpegErrorManagerOf(info).jump, 1);
-}
-
-// The library's standard manager whose fatal errors report and jump instead of ending the program.
-// The caller sets the jump point with setjmp before the first library call.
-inline jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager, const char* name) {
+inline jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager) {
   jpeg_error_mgr* library = jpeg_std_error(&manager.library);
-  library->error_exit = ReportJpegErrorAndLeave;
-  manager.standardEmitMessage = library->emit_message;
-  manager.name = name;
+  library->error_exit = KeepJpegErrorAndLeave;
   return library;
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "imagelib/image_decoder.h"
+#include <string>
+
+#include "imagelib/decoded_image.h"
 
 namespace ImageLib {
 
-// Decodes a JPEG file through libjpeg in the library's default output colour space. Only
-// three-component output gets a format code (7); any other is described with code 0, which
-// the float conversion rejects. Errors inside the library, and data that ends early, print
-// the library's message on stderr and return false; the program goes on.
-bool DecodeJpeg(const char* path, ImageDescription& description, RawBuffer& raw);
+// Decodes a JPEG through libjpeg in the library's default output colour space: one channel for
+// grey pictures, three (R, G, B) for colour ones; CMYK pictures are refused. Errors inside the
+// library, and data that end before the picture does, come back as false with the library's
+// message; the program goes on.
+bool DecodeJpeg(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error);
 
 }  // namespace ImageLib

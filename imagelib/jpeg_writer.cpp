@@ -68,7 +68,10 @@ bool WriteGreyRows(Compression& state) {
 // Every library call that can fail runs here, under the jump point; nothing here lives across
 // a jump except what `state` holds, which the caller cleans up.
 bool RunCompression(Compression& state) {
-  if (setjmp(state.error.jump) != 0) return false;
+  if (setjmp(state.error.jump) != 0) {
+    std::fprintf(stderr, "%s: %s\n", state.name, state.error.message);
+    return false;
+  }
   jpeg_compress_struct& info = state.info;
   jpeg_create_compress(&info);
   jpeg_stdio_dest(&info, state.file);
@@ -139,7 +142,7 @@ bool Write(std::FILE* file, const char* name, const uint8_t* pixels, bool grey, 
     std::fprintf(stderr, "%s: no memory to write the JPEG\n", name);
     return false;
   }
-  state.info.err = InstallJpegErrorManager(state.error, name);
+  state.info.err = InstallJpegErrorManager(state.error);
 
   bool written = RunCompression(state);
   jpeg_destroy_compress(&state.info);

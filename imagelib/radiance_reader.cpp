@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
+#include <vector>
 
-#include "imagelib/file_reader.h"
+#include "imagelib/byte_reader.h"
 #include "imagelib/image_limits.h"
 
 namespace ImageLib {
@@ -60,7 +60,7 @@ bool ParseResolution(const char* text, const char* end, int64_t& height, int64_t
 }
 
 // The signature, the header lines up to the first empty one, and the resolution line.
-bool ReadHeader(FileReader& file, int64_t& height, int64_t& width) {
+bool ReadHeader(ByteReader& file, int64_t& height, int64_t& width) {
   char signature[kSignatureLength];
   if (file.Read(signature, kSignatureLength) != kSignatureLength ||
       std::memcmp(signature, kSignature, kSignatureLength) != 0) {
@@ -88,7 +88,7 @@ bool ReadHeader(FileReader& file, int64_t& height, int64_t& width) {
 
 // Pixels first to n - 1 of a flat scanline, 4 bytes each. A pixel 1, 1, 1, E repeats the
 // previous pixel E << shift times; the shift grows by 8 with each repeat code in a row.
-bool ReadFlat(FileReader& file, uint8_t* scanline, size_t first, size_t n) {
+bool ReadFlat(ByteReader& file, uint8_t* scanline, size_t first, size_t n) {
   unsigned shift = 0;
   size_t x = first;
   while (x < n) {
@@ -113,7 +113,7 @@ bool ReadFlat(FileReader& file, uint8_t* scanline, size_t first, size_t n) {
 
 // Four runs of components, R, G, B, E in turn, each filling all n positions: a count above
 // 128 repeats one value count - 128 times, otherwise count values follow.
-bool ReadComponentRuns(FileReader& file, uint8_t* scanline, size_t n) {
+bool ReadComponentRuns(ByteReader& file, uint8_t* scanline, size_t n) {
   uint8_t values[128];
   for (size_t component = 0; component < 4; ++component) {
     size_t x = 0;
@@ -135,7 +135,7 @@ bool ReadComponentRuns(FileReader& file, uint8_t* scanline, size_t n) {
   return true;
 }
 
-bool ReadScanline(FileReader& file, uint8_t* scanline, size_t n) {
+bool ReadScanline(ByteReader& file, uint8_t* scanline, size_t n) {
   if (n >= kMinRunLengthWidth && n <= kMaxRunLengthWidth) {
     int first = file.GetByte();
     if (first < 0) return false;
@@ -174,36 +174,33 @@ void ConvertScanline(const uint8_t* scanline, size_t n, uint8_t* row) {
 
 }  // namespace
 
-bool DecodeRadiance(const char* path, ImageDescription& description, RawBuffer& raw) {
-  FileReader file(path);
+bool DecodeRadiance(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error) {
+  ByteReader file(bytes, size);
   int64_t height = 0;
   int64_t width = 0;
-  if (!file.IsOpen() || !ReadHeader(file, height, width)) return false;
-
+  if (!ReadHeader(file, height, width)) {
+    error = "no signature, header and \"-Y height +X width\" line";
+    return false;
+  }
   size_t samples = CheckedSampleCount(width, height, 3);
-  if (samples == 0) return false;
   uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-  uint64_t remaining = file.Remaining();
-  if (pixels > kPixelsAlwaysAccepted && remaining < UINT64_MAX / kMaxPixelsPerByte &&
-      pixels > remaining * kMaxPixelsPerByte) {
+  if (samples == 0 || (pixels > kPixelsAlwaysAccepted && pixels > file.Remaining() * kMaxPixelsPerByte)) {
+    error = "the picture is too large for its data";
     return false;
   }
 
   // Zero-filled, so rows after a scanline that fails are black rather than undefined.
-  raw.reset(new (std::nothrow) uint8_t[samples * sizeof(float)]());
-  RawBuffer scanline(new (std::nothrow) uint8_t[static_cast<size_t>(width) * 4]());
-  if (raw == nullptr || scanline == nullptr) return false;
-
-  description.width = static_cast<int32_t>(width);
-  description.height = static_cast<int32_t>(height);
-  description.channels = 3;
-  description.bitsPerPixel = 96;
-  description.formatCode = kFormatRadiance;
+  image.samples.assign(samples * sizeof(float), 0);
+  std::vector<uint8_t> scanline(static_cast<size_t>(width) * 4);
+  image.width = static_cast<uint32_t>(width);
+  image.height = static_cast<uint32_t>(height);
+  image.channels = 3;
+  image.type = SampleType::Float;
 
   size_t rowBytes = static_cast<size_t>(width) * 3 * sizeof(float);
-  for (int64_t y = 0; y < height; ++y) {
-    if (!ReadScanline(file, scanline.get(), static_cast<size_t>(width))) break;
-    ConvertScanline(scanline.get(), static_cast<size_t>(width), raw.get() + static_cast<size_t>(y) * rowBytes);
+  for (size_t y = 0; y < image.height; ++y) {
+    if (!ReadScanline(file, scanline.data(), image.width)) break;
+    ConvertScanline(scanline.data(), image.width, image.samples.data() + y * rowBytes);
   }
   return true;
 }

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
-#include "imagelib/file_reader.h"
+#include "imagelib/byte_reader.h"
 #include "imagelib/image_limits.h"
 
 namespace ImageLib {
@@ -31,7 +30,7 @@ struct TargaHeader {
   uint8_t depth;
 };
 
-bool ReadHeader(FileReader& file, TargaHeader& header) {
+bool ReadHeader(ByteReader& file, TargaHeader& header) {
   uint8_t bytes[kHeaderSize];
   if (file.Read(bytes, kHeaderSize) != kHeaderSize) return false;
   auto word = [&](size_t at) { return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8); };
@@ -50,27 +49,21 @@ bool ReadHeader(FileReader& file, TargaHeader& header) {
 struct PixelLayout {
   size_t fileBytes;  // bytes per pixel in the file
   size_t channels;   // bytes per pixel in the decoded buffer
-  uint32_t formatCode;
 };
 
+// Only the four standard depths are read, raw or run-length alike: a 15-bit pixel, say, is not
+// one grey byte. Run-length packets carry depth / 8 bytes per pixel, except 16-bit ones, which
+// carry two bytes like raw 16-bit data.
 bool LayoutForDepth(unsigned depth, PixelLayout& layout) {
-  unsigned channels = depth / 8;
-  if (channels == 3 || depth == 16 || depth == 24) {
-    layout.formatCode = kFormatRgb;
-  } else if (channels == 4) {
-    layout.formatCode = kFormatRgba;
-  } else if (channels == 1) {
-    layout.formatCode = kFormatGrey;
-  } else {
-    return false;
-  }
-  // Only the four standard depths are read, raw or run-length alike: a 15-bit pixel, say, is not
-  // one grey byte. Run-length packets carry depth / 8 bytes per pixel, except 16-bit ones, which
-  // carry two bytes like raw 16-bit data.
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return false;
-  layout.fileBytes = depth == 16 ? 2 : channels;
-  layout.channels = depth == 16 ? 3 : channels;
+  layout.fileBytes = depth == 16 ? 2 : depth / 8;
+  layout.channels = depth == 16 ? 3 : depth / 8;
   return true;
+}
+
+bool Fail(std::string& error, const char* reason) {
+  error = reason;
+  return false;
 }
 
 // One 16-bit pixel (x, 5 bits red, 5 green, 5 blue, little-endian) into R, G, B bytes; the
@@ -95,7 +88,7 @@ inline void StorePixel(const uint8_t* in, const PixelLayout& layout, uint8_t* ou
   }
 }
 
-bool ReadUncompressed(FileReader& file, const PixelLayout& layout, size_t pixels, uint8_t* out) {
+bool ReadUncompressed(ByteReader& file, const PixelLayout& layout, size_t pixels, uint8_t* out) {
   if (layout.fileBytes == 2) {
     // The 2-byte pixels are read into the last two thirds of the buffer and expanded from the
     // front: pixel i is read before its three output bytes, which never reach a later pixel.
@@ -115,7 +108,7 @@ bool ReadUncompressed(FileReader& file, const PixelLayout& layout, size_t pixels
 // Packets until every pixel is produced: a count byte below 128 starts a raw packet of
 // count + 1 pixels, one of 128 or more a run of count - 127 copies of one pixel. A packet that
 // would pass the last pixel stops at it; the end of the file fails.
-bool ReadRunLength(FileReader& file, const PixelLayout& layout, size_t pixels, uint8_t* out) {
+bool ReadRunLength(ByteReader& file, const PixelLayout& layout, size_t pixels, uint8_t* out) {
   uint8_t packet[kMaxPixelsPerPacket * 4];
   size_t produced = 0;
   while (produced < pixels) {
@@ -153,46 +146,44 @@ void FlipRows(uint8_t* data, size_t rowBytes, size_t height) {
 
 }  // namespace
 
-bool DecodeTarga(const char* path, ImageDescription& description, RawBuffer& raw) {
-  FileReader file(path);
+bool DecodeTarga(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error) {
+  ByteReader file(bytes, size);
   TargaHeader header;
-  if (!file.IsOpen() || !ReadHeader(file, header)) return false;
-  if (header.imageType == kColourMapped || header.imageType == kRunLengthColourMapped) return false;
+  if (!ReadHeader(file, header)) return Fail(error, "the header is cut short");
+  if (header.imageType == kColourMapped || header.imageType == kRunLengthColourMapped) {
+    return Fail(error, "colour-mapped files are not read");
+  }
   bool runLength = header.imageType == kRunLengthTrueColour || header.imageType == kRunLengthGrey;
   PixelLayout layout;
-  if (!LayoutForDepth(header.depth, layout)) return false;
+  if (!LayoutForDepth(header.depth, layout)) return Fail(error, "the pixel depth is not 8, 16, 24 or 32 bits");
 
   // A colour map, when one is present, sits between the ID field and the pixels.
   uint64_t colourMapBytes = 0;
   if (header.colourMapType == 1) {
     colourMapBytes = uint64_t(header.colourMapLength) * ((header.colourMapEntryBits + 7u) / 8u);
   }
-  if (!file.Skip(header.idLength + colourMapBytes)) return false;
+  if (!file.Skip(header.idLength + colourMapBytes)) return Fail(error, "the data end before the pixels");
 
   size_t samples = CheckedSampleCount(header.width, header.height, layout.channels);
-  if (samples == 0) return false;
-  // Never allocate more than the rest of the file can describe: raw data needs every pixel's
+  if (samples == 0) return Fail(error, "the picture is empty or too large");
+  // Never allocate more than the rest of the data can describe: raw data needs every pixel's
   // bytes, and a run-length packet of one count byte and one pixel yields at most 128 pixels.
   size_t pixels = size_t(header.width) * header.height;
   uint64_t remaining = file.Remaining();
-  if (runLength) {
-    if (pixels > remaining / (1 + layout.fileBytes) * kMaxPixelsPerPacket) return false;
-  } else if (pixels * layout.fileBytes > remaining) {
-    return false;
+  if (runLength ? pixels > remaining / (1 + layout.fileBytes) * kMaxPixelsPerPacket
+                : pixels * layout.fileBytes > remaining) {
+    return Fail(error, "the data end before the picture does");
   }
 
-  raw.reset(new (std::nothrow) uint8_t[samples]);
-  if (raw == nullptr) return false;
-  bool read = runLength ? ReadRunLength(file, layout, pixels, raw.get())
-                        : ReadUncompressed(file, layout, pixels, raw.get());
-  if (!read) return false;
-  FlipRows(raw.get(), size_t(header.width) * layout.channels, header.height);
-
-  description.width = header.width;
-  description.height = header.height;
-  description.channels = static_cast<int32_t>(layout.channels);
-  description.bitsPerPixel = static_cast<int32_t>(layout.channels * 8);
-  description.formatCode = layout.formatCode;
+  image.samples.resize(samples);
+  bool read = runLength ? ReadRunLength(file, layout, pixels, image.samples.data())
+                        : ReadUncompressed(file, layout, pixels, image.samples.data());
+  if (!read) return Fail(error, "the data end before the picture does");
+  FlipRows(image.samples.data(), size_t(header.width) * layout.channels, header.height);
+  image.width = header.width;
+  image.height = header.height;
+  image.channels = static_cast<uint32_t>(layout.channels);
+  image.type = SampleType::Byte;
   return true;
 }
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <thread>
 
+#include "imagelib/image_decoder.h"
 #include "platform/gl_effect.h"
 #include "platform/gl_render_target.h"
 #include "platform/heap_tuning.h"
 #include "platform/gl_textures.h"
-#include "platform/texture_files.h"
 
 namespace Platform {
 namespace {
@@ -354,7 +354,7 @@ Result GlGraphicsDevice::CreateTextureFromFile(const std::string& path, std::uni
   view->reset();
   std::vector<uint8_t> bytes;
   std::string error;
-  if (!ReadWholeFile(path, &bytes, &error)) {
+  if (!ImageLib::ReadImageFile(path.c_str(), bytes, error)) {
     std::fprintf(stderr, "Could not load texture %s: %s\n", path.c_str(), error.c_str());
     return kFileNotFound;
   }
@@ -369,10 +369,12 @@ Result GlGraphicsDevice::CreateTextureFromMemory(const void* bytes, size_t size,
 Result GlGraphicsDevice::TextureFromBytes(const void* bytes, size_t size, const std::string& name,
                                           std::unique_ptr<ShaderResourceView>* view) {
   view->reset();
-  DecodedImage image;
+  ImageLib::DecodedImage image;
   std::string error;
   Result result = kFail;
-  if (DecodeImageFile(bytes, size, &image, &error)) result = CreateTextureFromImage(image, view, &error);
+  if (ImageLib::DecodeImage(static_cast<const uint8_t*>(bytes), size, image, error)) {
+    result = CreateTextureFromImage(image, view, &error);
+  }
   if (Failed(result)) std::fprintf(stderr, "Could not load texture %s: %s\n", name.c_str(), error.c_str());
   return result;
 }

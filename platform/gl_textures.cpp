@@ -65,14 +65,24 @@ Result CreateFloatTexture(uint32_t width, uint32_t height, const float* rgba, st
   return Upload(width, height, GL_RGBA32F, GL_FLOAT, rgba, Format::R32G32B32A32_FLOAT, view, error);
 }
 
-Result CreateTextureFromImage(const DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
+Result CreateTextureFromImage(const ImageLib::DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
                               std::string* error) {
-  if (image.IsFloat()) {
-    return Upload(image.width, image.height, GL_RGBA32F, GL_FLOAT, image.rgbaFloat.data(), Format::R32G32B32A32_FLOAT,
-                  view, error);
+  const size_t pixels = size_t(image.width) * image.height;
+  int source[4];
+  for (int c = 0; c < 4; ++c) source[c] = ImageLib::RgbaSource(image.channels, c);
+  if (image.type == ImageLib::SampleType::Byte) {
+    std::vector<uint8_t> rgba(pixels * 4);
+    for (size_t p = 0; p < pixels; ++p) {
+      for (int c = 0; c < 4; ++c) rgba[4 * p + c] = source[c] < 0 ? 255 : image.samples[p * image.channels + source[c]];
+    }
+    return Upload(image.width, image.height, GL_RGBA8, GL_UNSIGNED_BYTE, rgba.empty() ? nullptr : rgba.data(),
+                  Format::R8G8B8A8_UNORM, view, error);
   }
-  return Upload(image.width, image.height, GL_RGBA8, GL_UNSIGNED_BYTE, image.rgba8.empty() ? nullptr : image.rgba8.data(),
-                Format::R8G8B8A8_UNORM, view, error);
+  std::vector<float> rgba(pixels * 4);
+  for (size_t p = 0; p < pixels; ++p) {
+    for (int c = 0; c < 4; ++c) rgba[4 * p + c] = source[c] < 0 ? 1.0f : image.Value(p * image.channels + source[c]);
+  }
+  return CreateFloatTexture(image.width, image.height, rgba.empty() ? nullptr : rgba.data(), view, error);
 }
 
 Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,

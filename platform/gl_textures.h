@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "imagelib/decoded_image.h"
 #include "platform/gpu_resources.h"
 #include "platform/graphics_device.h"
-#include "platform/texture_files.h"
 
 // Uploading pictures as sampled 2D textures: row 0 of the data is texture coordinate v = 0, all
 // mip levels are made, filtering is linear and coordinates wrap.
@@ -16,8 +16,9 @@ namespace Platform {
 Result CreateFloatTexture(uint32_t width, uint32_t height, const float* rgba, std::unique_ptr<ShaderResourceView>* view,
                           std::string* error);
 
-// An RGBA8 texture from an 8-bit picture, an RGBA32F one from a 16-bit picture.
-Result CreateTextureFromImage(const DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
+// An RGBA texture from a decoded picture: grey spreads over red, green and blue, a missing alpha
+// is opaque. 8-bit pictures become RGBA8, others RGBA32F, so 16-bit samples keep their precision.
+Result CreateTextureFromImage(const ImageLib::DecodedImage& image, std::unique_ptr<ShaderResourceView>* view,
                               std::string* error);
 
 // A zero-filled texture without mipmaps, linear and clamped, refreshed in parts with

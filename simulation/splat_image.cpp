@@ -1,33 +1,43 @@
 #include "simulation/splat_image.h"
 
-#include <png.h>
-
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include "imagelib/image_decoder.h"
 
 namespace Simulation {
 namespace {
 
-// Splats are small; anything larger than this is not a splat and is refused before decoding.
+// Splats are small; anything larger than this is not a splat.
 constexpr uint32_t kMaxSplatSide = 1024;
 
-// Decodes an image whose header was read into its coverage; frees the image on every way out.
-bool ReadCoverage(png_image& image, std::vector<float>& coverage, std::string& error) {
-  if (image.width == 0 || image.height == 0 || image.width > kMaxSplatSide || image.height > kMaxSplatSide) {
+// How much of each texel the PNG covers: its alpha as a multiple of 1/255, 16-bit alpha rounded
+// to 8 bits first, and 1 where the picture has no alpha.
+bool ReadCoverage(const uint8_t* bytes, size_t size, SplatImage& splat, std::string& error) {
+  ImageLib::DecodedImage image;
+  if (!ImageLib::DecodeImage(ImageLib::ImageFormat::Png, bytes, size, image, error)) return false;
+  if (image.width > kMaxSplatSide || image.height > kMaxSplatSide) {
     error = "a " + std::to_string(image.width) + " x " + std::to_string(image.height) + " image is not a usable splat";
-    png_image_free(&image);
     return false;
   }
-  // Grey plus alpha, 8 bits each: the colour is not used, only how much of the texel is covered.
-  image.format = PNG_FORMAT_GA;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-    error = image.message;
-    png_image_free(&image);
-    return false;
+  const int alpha = ImageLib::RgbaSource(image.channels, 3);
+  std::vector<float> coverage(size_t(image.width) * image.height, 1.0f);
+  if (alpha >= 0) {
+    for (size_t i = 0; i < coverage.size(); ++i) {
+      const size_t sample = i * image.channels + size_t(alpha);
+      uint32_t value = 0;
+      if (image.type == ImageLib::SampleType::Word) {
+        uint16_t word;
+        std::memcpy(&word, &image.samples[2 * sample], sizeof word);
+        value = (word * 255u + 32895u) >> 16;
+      } else {
+        value = image.samples[sample];
+      }
+      coverage[i] = value * (1.0f / 255.0f);
+    }
   }
-  coverage.resize(size_t(image.width) * image.height);
-  for (size_t i = 0; i < coverage.size(); ++i) coverage[i] = pixels[2 * i + 1] * (1.0f / 255.0f);
+  splat.Assign(image.width, image.height, std::move(coverage));
   return true;
 }
 
@@ -35,32 +45,13 @@ bool ReadCoverage(png_image& image, std::vector<float>& coverage, std::string& e
 
 bool SplatImage::Load(const char* path, std::string& error) {
   Assign(0, 0, {});
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path)) {
-    error = image.message;
-    png_image_free(&image);
-    return false;
-  }
-  std::vector<float> coverage;
-  if (!ReadCoverage(image, coverage, error)) return false;
-  Assign(image.width, image.height, std::move(coverage));
-  return true;
+  std::vector<uint8_t> bytes;
+  return ImageLib::ReadImageFile(path, bytes, error) && ReadCoverage(bytes.data(), bytes.size(), *this, error);
 }
 
 bool SplatImage::LoadFromMemory(const uint8_t* bytes, size_t size, std::string& error) {
   Assign(0, 0, {});
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes, size)) {
-    error = image.message;
-    png_image_free(&image);
-    return false;
-  }
-  std::vector<float> coverage;
-  if (!ReadCoverage(image, coverage, error)) return false;
-  Assign(image.width, image.height, std::move(coverage));
-  return true;
+  return ReadCoverage(bytes, size, *this, error);
 }
 
 void SplatImage::Assign(uint32_t newWidth, uint32_t newHeight, std::vector<float> newAlpha) {

@@ -8,8 +8,8 @@
 
 #include "framework/control_texture_layout.h"
 #include "framework/device_font.h"
+#include "imagelib/image_decoder.h"
 #include "platform/text_layout.h"
-#include "platform/texture_files.h"
 #include "tests/framework/ui_test_device.h"
 
 namespace {
@@ -124,9 +124,10 @@ TEST_F(DialogResourceManagerDevice, ControlTextureSpriteShowsTheElementsPixels) 
   StartManager();
   std::vector<uint8_t> file;
   std::string error;
-  ASSERT_TRUE(Platform::ReadWholeFile(std::string(PATINEX_SOURCE_DIR) + "/media/ui_controls.png", &file, &error));
-  Platform::DecodedImage image;
-  ASSERT_TRUE(Platform::DecodeImageFile(file.data(), file.size(), &image, &error)) << error;
+  ASSERT_TRUE(ImageLib::ReadImageFile(PATINEX_SOURCE_DIR "/media/ui_controls.png", file, error)) << error;
+  ImageLib::DecodedImage image;
+  ASSERT_TRUE(ImageLib::DecodeImage(file.data(), file.size(), image, error)) << error;
+  ASSERT_EQ(image.channels, 4u);
 
   Clear(0, 0, 0, 1);
   const Framework::TextureRect element = Framework::kCheckBoxBox;
@@ -140,7 +141,7 @@ TEST_F(DialogResourceManagerDevice, ControlTextureSpriteShowsTheElementsPixels) 
   int opaque = 0;
   for (int y = 0; y < screen.Height(); ++y) {
     for (int x = 0; x < screen.Width(); ++x) {
-      const uint8_t* texel = &image.rgba8[((element.top + y) * image.width + element.left + x) * 4];
+      const uint8_t* texel = &image.samples[((element.top + y) * image.width + element.left + x) * 4];
       const float alpha = texel[3] / 255.0f;
       const float* p = At(pixels, x0 + x, y0 + y);
       for (int c = 0; c < 3; ++c) ASSERT_NEAR(p[c], texel[c] / 255.0f * alpha, 0.02f) << x << ", " << y;

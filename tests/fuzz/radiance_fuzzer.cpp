@@ -1,7 +1,6 @@
-#include "tests/fuzz/fuzz_image_file.h"
+#include "tests/fuzz/fuzz_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const FuzzImageFile file(".hdr");
-  file.Load(data, size);
+  FuzzDecode(ImageLib::ImageFormat::Radiance, data, size);
   return 0;
 }

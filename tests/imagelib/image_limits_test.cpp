@@ -6,9 +6,10 @@ using namespace ImageLib;
 
 TEST(ImageLimits, SampleCountStopsAtTheCapAndNeverOverflows) {
   EXPECT_EQ(CheckedSampleCount(3, 2, 4), 24u);
-  EXPECT_EQ(CheckedSampleCount(1 << 14, 1 << 14, 1), size_t(1) << 28);
-  EXPECT_EQ(CheckedSampleCount(1 << 14, 1 << 14, 3), 0u);
-  EXPECT_EQ(CheckedSampleCount((1 << 28) + 1, 1, 1), 0u);
+  EXPECT_EQ(CheckedSampleCount(1 << 13, 1 << 13, 4), size_t(1) << 28);
+  EXPECT_EQ(CheckedSampleCount(1 << 13, (1 << 13) + 1, 1), 0u);
+  EXPECT_EQ(CheckedSampleCount((1 << 26) + 1, 1, 1), 0u);
+  EXPECT_EQ(CheckedSampleCount(1, 1, 5), 0u);
   // Products that wrap around in 32 or 64 bits must not come back small.
   EXPECT_EQ(CheckedSampleCount(65536, 65536, 1), 0u);
   EXPECT_EQ(CheckedSampleCount(INT32_MAX, INT32_MAX, 4), 0u);

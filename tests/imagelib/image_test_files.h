@@ -44,29 +44,24 @@ public:
   std::filesystem::path path;
 };
 
-// A decoder's result with the raw buffer copied out (bytes, or the bytes of the floats).
+// A decoder's result, with the float samples copied out for Radiance pictures.
 struct Decoded {
   bool ok = false;
-  ImageLib::ImageDescription description;
-  Bytes raw;
+  ImageLib::DecodedImage image;
+  std::string error;
 
+  const Bytes& Samples() const { return image.samples; }
   std::vector<float> Floats() const {
-    std::vector<float> floats(raw.size() / sizeof(float));
-    if (!floats.empty()) std::memcpy(floats.data(), raw.data(), raw.size());
+    std::vector<float> floats(image.samples.size() / sizeof(float));
+    if (!floats.empty()) std::memcpy(floats.data(), image.samples.data(), image.samples.size());
     return floats;
   }
 };
 
-using DecoderFunction = bool (*)(const char*, ImageLib::ImageDescription&, ImageLib::RawBuffer&);
+using DecoderFunction = bool (*)(const uint8_t*, size_t, ImageLib::DecodedImage&, std::string&);
 
-inline Decoded DecodeWith(DecoderFunction decoder, const std::string& path) {
+inline Decoded DecodeWith(DecoderFunction decoder, const Bytes& file) {
   Decoded result;
-  ImageLib::RawBuffer raw;
-  result.ok = decoder(path.c_str(), result.description, raw);
-  if (result.ok) {
-    const ImageLib::ImageDescription& d = result.description;
-    size_t size = (d.formatCode & ImageLib::kFormatFloatSamples) ? sizeof(float) : 1;
-    result.raw.assign(raw.get(), raw.get() + size_t(d.width) * d.height * d.channels * size);
-  }
+  result.ok = decoder(file.data(), file.size(), result.image, result.error);
   return result;
 }

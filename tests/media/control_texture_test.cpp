@@ -2,12 +2,13 @@
 // 256 x 256 RGBA image in which every element shows something, elements keep apart, and everything
 // outside them is transparent so linear filtering never pulls a neighbour in.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/control_texture_layout.h"
+#include "imagelib/image_decoder.h"
 
 namespace {
 
@@ -29,23 +30,19 @@ struct Texture {
 };
 
 Texture Load() {
-  const std::string path = std::string(PATINEX_SOURCE_DIR) + "/media/ui_controls.png";
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ImageLib::DecodedImage image;
   Texture texture;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) {
-    ADD_FAILURE() << "cannot read " << path << ": " << image.message;
+  if (!ImageLib::ReadImageFile(PATINEX_SOURCE_DIR "/media/ui_controls.png", bytes, error) ||
+      !ImageLib::DecodeImage(ImageLib::ImageFormat::Png, bytes.data(), bytes.size(), image, error)) {
+    ADD_FAILURE() << error;
     return texture;
   }
   texture.width = static_cast<int>(image.width);
   texture.height = static_cast<int>(image.height);
-  texture.rgba = (image.format & PNG_FORMAT_FLAG_COLOR) && (image.format & PNG_FORMAT_FLAG_ALPHA);
-  image.format = PNG_FORMAT_RGBA;
-  texture.pixels.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, texture.pixels.data(), 0, nullptr)) {
-    ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
-    texture.pixels.clear();
-  }
+  texture.rgba = image.channels == 4 && image.type == ImageLib::SampleType::Byte;
+  if (texture.rgba) texture.pixels = std::move(image.samples);
   return texture;
 }
 

@@ -2,7 +2,6 @@
 // and a texture atlas whose charts stay inside the unit square and do not overlap (the masks are
 // baked in texture space), and no stray object of the source's scene, and the textures and the splat have the sizes the program expects.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "imagelib/image.h"
+#include "imagelib/image_decoder.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/texture_layout.h"
@@ -106,12 +106,14 @@ TEST(ShippedTextures, AreSquareColourImagesOf1024Texels) {
 }
 
 TEST(ShippedSplat, IsAWhiteRoundSplatFadingToNothingAtItsRim) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  ASSERT_TRUE(png_image_begin_read_from_file(&image, Media("SPLAT.png").c_str()));
-  image.format = PNG_FORMAT_RGBA;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ImageLib::DecodedImage image;
+  ASSERT_TRUE(ImageLib::ReadImageFile(Media("SPLAT.png").c_str(), bytes, error) &&
+              ImageLib::DecodeImage(ImageLib::ImageFormat::Png, bytes.data(), bytes.size(), image, error))
+      << error;
+  ASSERT_EQ(image.channels, 4u);
+  const std::vector<uint8_t>& pixels = image.samples;
   const int size = static_cast<int>(image.width);
   ASSERT_EQ(image.height, image.width);
   auto alpha = [&](int x, int y) { return pixels[(y * size + x) * 4 + 3]; };

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/platform/test_images.h"
+#include "tests/support/test_images.h"
 
 namespace Platform {
 namespace {
@@ -311,7 +311,7 @@ TEST_F(TextureFilesTest, JpegAndPngFilesBecomeRgbaTextures) {
     std::array<int, 4> bottom;
     int tolerance;
   };
-  TestImages::PngPicture png{1, 2, PNG_COLOR_TYPE_RGBA, 8, {{1, 2, 3, 4}, {250, 251, 252, 253}}, {}, {}};
+  TestImages::PngPicture png{1, 2, PNG_COLOR_TYPE_RGBA, 8, {{1, 2, 3, 4}, {250, 251, 252, 253}}, {}, {}, {}, false};
   const std::vector<Case> cases = {
       {Write("colour.jpg", TestImages::EncodeJpeg(8, 8, 3, colour)), {220, 100, 10, 255}, {10, 100, 220, 255}, 4},
       {Write("grey.jpg", TestImages::EncodeJpeg(8, 8, 1, grey)), {40, 40, 40, 255}, {200, 200, 200, 255}, 2},
@@ -335,6 +335,18 @@ TEST_F(TextureFilesTest, JpegAndPngFilesBecomeRgbaTextures) {
   std::unique_ptr<ShaderResourceView> view;
   ASSERT_EQ(device->CreateTextureFromMemory(inMemory.data(), inMemory.size(), &view), kOk);
   EXPECT_EQ(view->Height(), 2u);
+
+  // 16-bit grey and alpha go up as floats with all their precision: 0x8001 is not 128 / 255.
+  const std::vector<uint8_t> wide =
+      TestImages::EncodePng({1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, {{0x80, 0x01, 0x00, 0x07}}, {}, {}, {}, false});
+  ASSERT_EQ(device->CreateTextureFromMemory(wide.data(), wide.size(), &view), kOk);
+  EXPECT_EQ(view->TextureFormat(), Format::R32G32B32A32_FLOAT);
+  float texel[4] = {};
+  glBindTexture(GL_TEXTURE_2D, view->GlTexture());
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texel);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  const float level = 0x8001 / 65535.0f;
+  EXPECT_EQ(std::vector<float>(texel, texel + 4), (std::vector<float>{level, level, level, 7 / 65535.0f}));
 }
 
 TEST_F(TextureFilesTest, MissingOrCorruptFilesLeaveTheViewEmpty) {

@@ -1,7 +1,6 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "imagelib/image.h"
 #include "imagelib/image_decoder.h"
@@ -17,11 +16,12 @@ int RunImage(const Arguments& arguments);
 const Command kImageCommand = {
     "image",
     "image FILE [--dump OUT.f32]",
-    "Loads FILE as the program loads textures (.tga, .hdr or .jpg, chosen by a case-sensitive\n"
+    "Loads FILE as the program loads textures (.tga, .hdr, .jpg or .png, chosen by a case-sensitive\n"
     "match anywhere in the name) and prints {\"file\", \"valid\", \"width\", \"height\", \"channels\",\n"
-    "\"formatCode\"} as JSON. With --dump, also writes the float samples to OUT.f32: little-endian\n"
-    "float32, top row first, channels interleaved. Exit status 0 when the image loads, 1 when\n"
-    "it does not (reason on stderr), 2 on a usage error.",
+    "\"formatCode\"} as JSON: format code 1, 7 or 15 for 1, 3 or 4 channels of 8-bit or 16-bit\n"
+    "samples (grey with alpha loads as RGBA), 167 for Radiance floats. With --dump, also writes the\n"
+    "float samples to OUT.f32: little-endian float32, top row first, channels interleaved. Exit\n"
+    "status 0 when the image loads, 1 when it does not (reason on stderr), 2 on a usage error.",
     RunImage,
 };
 
@@ -29,21 +29,19 @@ const CommandRegistration kRegistration(kImageCommand);
 
 // Why ImageF::Load turned the file down, as far as can be told from outside.
 std::string FailureReason(const std::string& path, const ImageLib::ImageF& image) {
-  const char* extension = ImageLib::DecoderExtension(path.c_str());
-  if (extension == nullptr) {
-    return "unknown extension: the name must contain .tga, .hdr or .jpg (lower case)";
-  }
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    return std::string("cannot open: ") + std::strerror(errno);
-  }
+  const std::optional<ImageLib::ImageFormat> format = ImageLib::FormatOfName(path.c_str());
+  if (!format) return path + ": unknown extension: the name must contain .tga, .hdr, .jpg or .png (lower case)";
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!ImageLib::ReadImageFile(path.c_str(), bytes, error)) return error;
   if (image.width != 0) {
-    return "decoded as " + std::to_string(image.width) + " x " + std::to_string(image.height) + " with " +
+    return path + ": decoded as " + std::to_string(image.width) + " x " + std::to_string(image.height) + " with " +
            std::to_string(image.channels) + " channels and format code " + std::to_string(image.formatCode) +
            ", which has no float conversion";
   }
-  return std::string("could not decode as a ") + extension + " image";
+  ImageLib::DecodedImage decoded;
+  ImageLib::DecodeImage(*format, bytes.data(), bytes.size(), decoded, error);
+  return path + ": could not decode as a " + ImageLib::ExtensionOf(*format) + " image (" + error + ")";
 }
 
 // The samples as little-endian float32, top row first, channels interleaved.
@@ -87,7 +85,7 @@ int RunImage(const Arguments& arguments) {
   std::fflush(stdout);
 
   if (!loaded) {
-    std::fprintf(stderr, "patinex-cli image: %s: %s\n", path.c_str(), FailureReason(path, image).c_str());
+    std::fprintf(stderr, "patinex-cli image: %s\n", FailureReason(path, image).c_str());
     return kExitFailure;
   }
   std::string error;

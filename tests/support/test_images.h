@@ -1,19 +1,24 @@
 #pragma once
 
-#include <jpeglib.h>
-#include <png.h>
-
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// Small JPEG and PNG files made in memory for the texture tests.
-namespace Platform::TestImages {
+#include <jpeglib.h>
+#include <png.h>
 
-// components 1 (grey) or 3 (RGB), samples row by row from the top.
-inline std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples) {
+// Small JPEG and PNG files made in memory for the image and texture tests.
+namespace TestImages {
+
+// components 1 (grey) or 3 (RGB), samples row by row from the top; full quality without
+// subsampling, so smooth pictures come back within a few levels.
+inline std::vector<uint8_t> EncodeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples,
+                                       bool progressive = false) {
   jpeg_compress_struct info{};
   jpeg_error_mgr errors{};
   info.err = jpeg_std_error(&errors);
@@ -27,6 +32,8 @@ inline std::vector<uint8_t> EncodeJpeg(int width, int height, int components, co
   info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 100, TRUE);
+  for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+  if (progressive) jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data() + size_t(info.next_scanline) * width * components);
@@ -52,7 +59,9 @@ struct PngPicture {
   int bitDepth = 8;
   std::vector<std::vector<uint8_t>> rows;
   std::vector<png_color> palette;
-  std::vector<uint8_t> paletteAlpha;  // tRNS for palette pictures
+  std::vector<uint8_t> paletteAlpha;        // tRNS for palette pictures
+  std::optional<png_color_16> transparent;  // tRNS for grey and RGB pictures
+  bool interlaced = false;
 };
 
 inline std::vector<uint8_t> EncodePng(const PngPicture& picture) {
@@ -64,19 +73,23 @@ inline std::vector<uint8_t> EncodePng(const PngPicture& picture) {
     throw std::runtime_error("could not encode the test PNG");
   }
   png_set_write_fn(png, &file, AppendPngBytes, nullptr);
-  png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType,
+               picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   if (!picture.palette.empty()) {
     png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
   }
   if (!picture.paletteAlpha.empty()) {
     png_set_tRNS(png, info, picture.paletteAlpha.data(), static_cast<int>(picture.paletteAlpha.size()), nullptr);
   }
+  if (picture.transparent) png_set_tRNS(png, info, nullptr, 0, &*picture.transparent);
   png_write_info(png, info);
-  for (const std::vector<uint8_t>& row : picture.rows) png_write_row(png, row.data());
+  std::vector<png_bytep> rows;
+  for (const std::vector<uint8_t>& row : picture.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+  png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return file;
 }
 
-}  // namespace Platform::TestImages
+}  // namespace TestImages
