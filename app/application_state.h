@@ -12,7 +12,6 @@
 #include "framework/model_viewer_camera.h"
 #include "platform/effect.h"
 #include "platform/graphics_device.h"
-#include "renderlib/device_mesh.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/patinex_process.h"
@@ -20,6 +19,7 @@
 #include "simulation/simulation_params.h"
 #include "threadinglib/critical_lock.h"
 #include "threadinglib/thread.h"
+#include "viewer/device_mesh.h"
 
 // One entry of the model picker: its label and the OBJ file behind it (empty: unload only).
 struct ModelEntry {
@@ -68,7 +68,7 @@ struct PointEffectBindings {
 // and reports through the atomics.
 struct ApplicationState {
   // The model in its three forms (modelLock).
-  std::unique_ptr<RenderLib::DeviceMesh> renderMesh;
+  std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::unique_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
   std::unique_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).

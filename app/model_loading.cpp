@@ -88,7 +88,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
     std::fprintf(stderr, "patinex: %s holds no triangles; nothing loaded\n", path.c_str());
     return false;
   }
-  std::unique_ptr<RenderLib::DeviceMesh> mesh = RenderLib::CreateDeviceMesh(device, model.get(), &messages);
+  std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(device, model.get(), &messages);
   if (!mesh) {
     std::fprintf(stderr, "patinex: %s cannot be put on the device (%s); nothing loaded\n", path.c_str(),
                  messages.empty() ? "no reason given" : messages.back().c_str());
@@ -103,7 +103,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
 
   auto tree = std::make_unique<RenderLib::KdTree>();
   tree->Build(*soup, 24, 16);
-  for (RenderLib::DeviceMaterial& material : mesh->Materials()) {
+  for (Viewer::DeviceMaterial& material : mesh->Materials()) {
     const char* name = material.HasTexture() ? (material.specularEnabled ? "TexturedSpecular" : "TexturedNoSpecular")
                                              : (material.specularEnabled ? "Specular" : "NoSpecular");
     material.technique = MeshEffect().TechniqueByName(name);

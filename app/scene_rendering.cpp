@@ -11,7 +11,7 @@
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
 #include "platform/matrix_math.h"
-#include "renderlib/device_vertex.h"
+#include "viewer/device_vertex.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ Platform::Result LoadMeshEffect(Platform::GraphicsDevice* device) {
   LoadTexture(device, "tex_base_NRM.jpg", &app.baseNormalTexture);
   LoadTexture(device, "tex_patina.jpg", &app.patinaTexture);
   LoadTexture(device, "tex_patina_NRM.jpg", &app.patinaNormalTexture);
-  return device->CreateInputLayout(RenderLib::kDeviceVertexElements, RenderLib::kDeviceVertexElementCount,
+  return device->CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,
                                    app.mesh.shaded->PassByIndex(0)->Signature(), &app.meshLayout);
 }
 
@@ -127,7 +127,7 @@ void ReleaseSceneResources() {
 
 void DrawSubset(uint32_t i) {
   ApplicationState& app = App();
-  const RenderLib::DeviceMaterial& material = app.renderMesh->GetSubsetMaterial(i);
+  const Viewer::DeviceMaterial& material = app.renderMesh->GetSubsetMaterial(i);
   MeshEffectBindings& b = app.mesh;
   b.materialAmbient->SetFloatVector(&material.ambient.x, 3);
   b.materialDiffuse->SetFloatVector(&material.diffuse.x, 3);

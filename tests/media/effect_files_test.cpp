@@ -6,7 +6,7 @@
 #include "platform/effect.h"
 #include "platform/graphics_device.h"
 #include "platform/window.h"
-#include "renderlib/device_vertex.h"
+#include "viewer/device_vertex.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST_F(EffectFilesTest, MeshEffectHasItsTechniquesVariablesAndLayout) {
                    "g_mWorldViewProjection", "DirtColor", "Ks", "Bump", "DirtFactor", "RustFactor"});
   for (const char* name : {"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"}) {
     std::unique_ptr<Platform::InputLayout> layout;
-    EXPECT_EQ(device->CreateInputLayout(RenderLib::kDeviceVertexElements, RenderLib::kDeviceVertexElementCount,
+    EXPECT_EQ(device->CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,
                                         effect->TechniqueByName(name)->PassByIndex(0)->Signature(), &layout),
               Platform::kOk)
         << name;

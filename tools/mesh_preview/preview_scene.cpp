@@ -12,8 +12,8 @@
 #include "platform/matrix_math.h"
 #include "platform/window.h"
 #include "renderlib/bounding_box.h"
-#include "renderlib/device_mesh.h"
 #include "renderlib/obj_loader.h"
+#include "viewer/device_mesh.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ private:
   bool DrawMesh(const RenderLib::ObjModel& model, const RenderLib::BoundingBox& box, const Camera& camera,
                 std::string* error) {
     RenderLib::ErrorList messages;
-    std::unique_ptr<RenderLib::DeviceMesh> mesh = RenderLib::CreateDeviceMesh(&device, &model, &messages);
+    std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(&device, &model, &messages);
     if (!mesh) {
       *error = "no device mesh: " + (messages.empty() ? std::string("no reason given") : messages.front());
       return false;
@@ -178,14 +178,14 @@ private:
     effect->VariableByName("g_mWorldViewProjection")->SetMatrix(camera.viewProjection.Data());
 
     std::unique_ptr<Platform::InputLayout> layout;
-    if (Platform::Failed(device.CreateInputLayout(RenderLib::kDeviceVertexElements, RenderLib::kDeviceVertexElementCount,
+    if (Platform::Failed(device.CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,
                                                   technique->PassByIndex(0)->Signature(), &layout))) {
       *error = "the mesh layout does not fit the technique " + options.view;
       return false;
     }
     device.SetInputLayout(layout.get());
     for (uint32_t i = 0; i < mesh->SubsetCount(); ++i) {
-      const RenderLib::DeviceMaterial& material = mesh->GetSubsetMaterial(i);
+      const Viewer::DeviceMaterial& material = mesh->GetSubsetMaterial(i);
       effect->VariableByName("g_vMaterialAmbient")->SetFloatVector(&material.ambient.x, 3);
       effect->VariableByName("g_vMaterialDiffuse")->SetFloatVector(&material.diffuse.x, 3);
       effect->VariableByName("g_vMaterialSpecular")->SetFloatVector(&material.specular.x, 3);
