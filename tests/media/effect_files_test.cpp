@@ -7,6 +7,7 @@
 #include "platform/graphics_device.h"
 #include "platform/window.h"
 #include "viewer/device_vertex.h"
+#include "viewer/scene_effects.h"
 
 namespace {
 
@@ -74,13 +75,9 @@ TEST_F(EffectFilesTest, PointEffectHasItsTechniqueVariablesAndLayout) {
   Load("drawparticles.fx");
   ExpectTechniques({"PointColor"});
   ExpectVariables({"g_mWorld", "g_mWorldViewProjection"});
-  const Platform::InputElement elements[] = {
-      {"POSITION", 0, Platform::Format::R32G32B32_FLOAT, 0},
-      {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 12},
-  };
   std::unique_ptr<Platform::InputLayout> layout;
-  EXPECT_EQ(device->CreateInputLayout(elements, 2, effect->TechniqueByName("PointColor")->PassByIndex(0)->Signature(),
-                                      &layout),
+  EXPECT_EQ(device->CreateInputLayout(Viewer::kPointElements, Viewer::kPointElementCount,
+                                      effect->TechniqueByName("PointColor")->PassByIndex(0)->Signature(), &layout),
             Platform::kOk);
 }
 
