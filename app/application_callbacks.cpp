@@ -1,6 +1,6 @@
 #include "app/application_callbacks.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/application_state.h"
@@ -13,7 +13,6 @@
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
 #include "framework/ui_slider.h"
-#include "viewer/scene_placement.h"
 
 namespace {
 
@@ -85,11 +84,7 @@ Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Plat
   if (Platform::Failed(result)) return result;
   result = app.settingsDialog.OnSwapChainResized(device, *backBuffer);
   if (Platform::Failed(result)) return result;
-  const Platform::Float3 offset = app.camera.GetEyePt() - app.camera.GetLookAtPt();
-  const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y + offset.z * offset.z);
-  const Viewer::Projection projection = Viewer::ProjectionFor(distance, backBuffer->width, backBuffer->height);
-  app.camera.SetProjection(projection.fieldOfView, projection.aspect, projection.nearPlane, projection.farPlane);
-  app.camera.SetWindow(int(backBuffer->width), int(backBuffer->height), 0.9f);
+  FitCameraToBackBuffer(backBuffer->width, backBuffer->height);
   PlacePanels(int(backBuffer->width), int(backBuffer->height));
   return Platform::kOk;
 }

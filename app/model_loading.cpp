@@ -6,6 +6,7 @@
 #include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/mask_folder.h"
+#include "app/scene_rendering.h"
 #include "app/simulation_control.h"
 #include "app/surface_samples.h"
 #include "framework/framework.h"
@@ -114,9 +115,6 @@ void FrameLoadedModel() {
   app.camera.SetModelCenter(start.lookAt);
   app.camera.SetModelRadius(bounds.radius);
   const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
-  const Viewer::Projection projection =
-      Viewer::ProjectionFor(Viewer::kStartDistance * bounds.radius, backBuffer.width, backBuffer.height);
-  app.camera.SetProjection(projection.fieldOfView, projection.aspect, projection.nearPlane, projection.farPlane);
-  app.camera.SetWindow(int(backBuffer.width), int(backBuffer.height), 0.9f);
+  FitCameraToBackBuffer(backBuffer.width, backBuffer.height);
   app.meshEffect.PlaceLights(bounds);
 }

@@ -9,6 +9,7 @@
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
+#include "viewer/scene_placement.h"
 
 void LoadSceneEffects(Platform::GraphicsDevice* device) {
   ApplicationState& app = App();
@@ -22,6 +23,14 @@ void ReleaseSceneResources() {
   App().meshEffect.Release();
   App().pointEffect.Release();
   ReleaseMaskViews();
+}
+
+void FitCameraToBackBuffer(uint32_t width, uint32_t height) {
+  CModelViewerCamera& camera = App().camera;
+  const Viewer::Projection projection =
+      Viewer::ProjectionFor(Platform::Vec3Length(camera.GetEyePt() - camera.GetLookAtPt()), width, height);
+  camera.SetProjection(projection.fieldOfView, projection.aspect, projection.nearPlane, projection.farPlane);
+  camera.SetWindow(int(width), int(height), 0.9f);
 }
 
 float StrengthFactor(int sliderId) {

@@ -8,6 +8,9 @@
 void LoadSceneEffects(Platform::GraphicsDevice* device);
 // Releases both effects, their textures and layouts, and the mask views.
 void ReleaseSceneResources();
+// The camera's projection, its far plane twice the eye's distance from the look-at point, and its
+// arc balls, for a back buffer of width × height.
+void FitCameraToBackBuffer(uint32_t width, uint32_t height);
 
 // The frame: collects a finished run, clears to grey, draws the model or the sample points, then
 // the three panels.

@@ -14,8 +14,7 @@
 // would show those models' backs, lit from behind.
 namespace Viewer {
 
-// The sphere the camera and the lights are placed around: the centre of the model's bounding box
-// and half its diagonal.
+// The model's bounding box as a sphere: its centre and half its diagonal.
 struct ModelBounds {
   RenderLib::Vector3 centre;
   float radius = 0.0f;
@@ -47,8 +46,7 @@ struct CameraMatrices {
   Platform::Matrix viewProjection;  // view times projection, without the world
   Platform::Float3 eye;
 };
-// A camera that stays where it was placed, looking with the world's y up, at a model turned by
-// world, onto a surface of width by height.
+// A camera that stays where it was placed, y up, looking at a model turned by world.
 CameraMatrices FixedCamera(const CameraPlacement& placement, const Platform::Matrix& world, uint32_t width,
                            uint32_t height);
 
