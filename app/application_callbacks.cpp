@@ -1,6 +1,6 @@
 #include "app/application_callbacks.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/application_state.h"
@@ -9,13 +9,12 @@
 #include "app/panels.h"
 #include "app/scene_rendering.h"
 #include "app/simulation_control.h"
+#include "app/surface_samples.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
 #include "framework/ui_slider.h"
 
 namespace {
-
-constexpr float kFieldOfView = 0.7853982f;
 
 void WriteNumber(int id, int32_t value) {
   if (CUIEditBox* box = App().parametersPanel.GetEditBox(id)) {
@@ -74,8 +73,7 @@ Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platfor
   WriteNumber(ID_STEPS, app.steps);
   WriteNumber(ID_TONS_PER_STEP, app.tonsPerStep);
   // A missing or broken effect leaves it unloaded; the program goes on without it.
-  LoadMeshEffect(device);
-  LoadPointEffect(device);
+  LoadSceneEffects(device);
   return Platform::kOk;
 }
 
@@ -86,11 +84,7 @@ Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Plat
   if (Platform::Failed(result)) return result;
   result = app.settingsDialog.OnSwapChainResized(device, *backBuffer);
   if (Platform::Failed(result)) return result;
-  const Platform::Float3 offset = app.camera.GetEyePt() - app.camera.GetLookAtPt();
-  const float distance = std::sqrt(offset.x * offset.x + offset.y * offset.y + offset.z * offset.z);
-  const float aspect = backBuffer->height > 0 ? float(backBuffer->width) / float(backBuffer->height) : 1.0f;
-  app.camera.SetProjection(kFieldOfView, aspect, 0.1f, 2.0f * distance);
-  app.camera.SetWindow(int(backBuffer->width), int(backBuffer->height), 0.9f);
+  FitCameraToBackBuffer(backBuffer->width, backBuffer->height);
   PlacePanels(int(backBuffer->width), int(backBuffer->height));
   return Platform::kOk;
 }
@@ -148,6 +142,7 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
   ApplyRunReports();
   if (CountDown(app.resampleCountdown, elapsedSeconds)) {
     app.showSamples = 1;
+    EndRunningSimulation();  // the run reads the samples that are about to be replaced
     ResampleSurface();
   }
   if (CountDown(app.maskReloadCountdown, elapsedSeconds)) {

@@ -10,9 +10,7 @@
 #include "framework/dialog_resource_manager.h"
 #include "framework/device_settings_dialog.h"
 #include "framework/model_viewer_camera.h"
-#include "platform/effect.h"
 #include "platform/graphics_device.h"
-#include "renderlib/device_mesh.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/triangle_soup_static_mesh.h"
 #include "simulation/patinex_process.h"
@@ -21,6 +19,8 @@
 #include "simulation/splat_image.h"
 #include "threadinglib/critical_lock.h"
 #include "threadinglib/thread.h"
+#include "viewer/device_mesh.h"
+#include "viewer/scene_effects.h"
 
 // One entry of the model picker: its label and the OBJ file behind it (empty: unload only).
 struct ModelEntry {
@@ -28,48 +28,12 @@ struct ModelEntry {
   std::string file;
 };
 
-// What the frame binds of the mesh effect, looked up once after it loads. With no effect the
-// lookups point into the null effect, whose objects do nothing.
-struct MeshEffectBindings {
-  Platform::EffectTechnique* shaded = nullptr;
-  Platform::EffectTechnique* dirt = nullptr;
-  Platform::EffectTechnique* rust = nullptr;
-  Platform::EffectVariable* baseDiffuse = nullptr;
-  Platform::EffectVariable* baseNrm = nullptr;
-  Platform::EffectVariable* rustDiffuse = nullptr;
-  Platform::EffectVariable* rustNrm = nullptr;
-  Platform::EffectVariable* rustMask = nullptr;
-  Platform::EffectVariable* dirtMask = nullptr;
-  Platform::EffectVariable* materialAmbient = nullptr;
-  Platform::EffectVariable* materialDiffuse = nullptr;
-  Platform::EffectVariable* materialSpecular = nullptr;
-  Platform::EffectVariable* materialAlpha = nullptr;
-  Platform::EffectVariable* materialShininess = nullptr;
-  Platform::EffectVariable* lightColor = nullptr;
-  Platform::EffectVariable* lightPositionMain = nullptr;
-  Platform::EffectVariable* lightPositionFill = nullptr;
-  Platform::EffectVariable* cameraPosition = nullptr;
-  Platform::EffectVariable* world = nullptr;
-  Platform::EffectVariable* worldViewProjection = nullptr;
-  Platform::EffectVariable* dirtColor = nullptr;
-  Platform::EffectVariable* ks = nullptr;
-  Platform::EffectVariable* bump = nullptr;
-  Platform::EffectVariable* dirtFactor = nullptr;
-  Platform::EffectVariable* rustFactor = nullptr;
-};
-
-struct PointEffectBindings {
-  Platform::EffectTechnique* pointColor = nullptr;
-  Platform::EffectVariable* world = nullptr;
-  Platform::EffectVariable* worldViewProjection = nullptr;
-};
-
 // The application's one state. Everything here belongs to the window thread except what the
 // comments hand to the run: the run reads the model and the samples through its parameter block
 // and reports through the atomics.
 struct ApplicationState {
   // The model in its three forms (modelLock).
-  std::unique_ptr<RenderLib::DeviceMesh> renderMesh;
+  std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::unique_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
   std::unique_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
@@ -109,16 +73,8 @@ struct ApplicationState {
   std::string maskFolder;
 
   // Device objects (made at device creation, released at its destruction).
-  std::unique_ptr<Platform::Effect> meshEffect;
-  std::unique_ptr<Platform::Effect> pointEffect;
-  MeshEffectBindings mesh;
-  PointEffectBindings points;
-  std::unique_ptr<Platform::InputLayout> meshLayout;
-  std::unique_ptr<Platform::InputLayout> pointLayout;
-  std::unique_ptr<Platform::ShaderResourceView> baseTexture;
-  std::unique_ptr<Platform::ShaderResourceView> baseNormalTexture;
-  std::unique_ptr<Platform::ShaderResourceView> patinaTexture;
-  std::unique_ptr<Platform::ShaderResourceView> patinaNormalTexture;
+  Viewer::MeshEffect meshEffect;
+  Viewer::PointEffect pointEffect;
   std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
   std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
 

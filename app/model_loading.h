@@ -4,8 +4,10 @@
 
 #include "platform/graphics_device.h"
 
-// The model picker's fixed entries: "-Pick Model-" (unload only), "Sphere", "Beethoven" and
-// "Bunny", their files found in the media folder.
+// The model picker's entries and the model they load.
+
+// The fixed entries: "-Pick Model-" (unload only), "Sphere", "Beethoven" and "Bunny", their files
+// found in the media folder.
 void ResetModelTable();
 // Adds a dropped OBJ file as a new entry labelled with its file name and returns its index (the
 // existing entry's index when the file has one already).
@@ -13,7 +15,7 @@ int AddModelEntry(const std::string& path);
 // Empties the model picker and fills it from the model table, showing "-Pick Model-".
 void FillModelPicker();
 
-// Ends a running simulation, releases the model and its samples, and loads the picker's
+// Ends a running simulation, releases the model, its samples and masks, and loads the picker's
 // selection (framing the camera and placing the lights around it).
 void LoadSelectedModel();
 // Loads one OBJ file as device mesh, triangle soup and kd-tree. False (with a message on
@@ -21,13 +23,6 @@ void LoadSelectedModel();
 // nothing is loaded.
 bool LoadModel(Platform::GraphicsDevice* device, const std::string& path);
 void ReleaseModel();
-void ReleaseSamples();
-
-// Samples the current model's surface at the Density box's value and fills the point buffer.
-// Ends a running simulation first.
-void ResampleSurface();
-// Writes one point per sample: its position and the colour (d, d, d, 1), d its dirt.
-void FillSampleVertexBuffer();
 
 // Places the camera's view and projection around the loaded model and the lights of the mesh
 // effect; nothing without a model.

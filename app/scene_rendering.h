@@ -1,23 +1,19 @@
 #pragma once
 
-#include "platform/effect.h"
 #include "platform/graphics_device.h"
-#include "platform/result.h"
 
-// The mesh effect (media/drawmesh.fx) with its four textures and layout, and the point effect
-// (media/drawparticles.fx) with its layout. A failed load leaves the effect unloaded: lookups
-// then go to the null effect and nothing is drawn for it.
-Platform::Result LoadMeshEffect(Platform::GraphicsDevice* device);
-Platform::Result LoadPointEffect(Platform::GraphicsDevice* device);
-// Releases the layouts, both effects, the textures and the mask views.
+// The mesh effect (drawmesh.fx) with its four textures and the point effect (drawparticles.fx),
+// from the media folder. A failed load leaves that effect unloaded, says why on stderr, and
+// nothing is drawn with it.
+void LoadSceneEffects(Platform::GraphicsDevice* device);
+// Releases both effects, their textures and layouts, and the mask views.
 void ReleaseSceneResources();
-// The loaded mesh effect, or the null effect.
-Platform::Effect& MeshEffect();
+// The camera's projection, its far plane twice the eye's distance from the look-at point, and its
+// arc balls, for a back buffer of width × height.
+void FitCameraToBackBuffer(uint32_t width, uint32_t height);
 
 // The frame: collects a finished run, clears to grey, draws the model or the sample points, then
 // the three panels.
 void OnFrameRender(Platform::GraphicsDevice* device, double time, float elapsedSeconds, void* userContext);
-void DrawSubset(uint32_t i);
 // A strength slider's value as the effect takes it: 0..100 becomes 0..1.
 float StrengthFactor(int sliderId);
-void DrawPoints(Platform::GraphicsDevice* device);

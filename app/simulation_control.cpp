@@ -8,7 +8,7 @@
 #include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/edit_box_numbers.h"
-#include "app/model_loading.h"
+#include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_button.h"
 #include "framework/ui_edit_box.h"

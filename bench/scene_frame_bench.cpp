@@ -17,6 +17,7 @@
 #include "app/control_ids.h"
 #include "app/model_loading.h"
 #include "app/simulation_control.h"
+#include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "framework/ui_combo_box.h"

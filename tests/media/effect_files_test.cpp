@@ -6,7 +6,8 @@
 #include "platform/effect.h"
 #include "platform/graphics_device.h"
 #include "platform/window.h"
-#include "renderlib/device_vertex.h"
+#include "viewer/device_vertex.h"
+#include "viewer/scene_effects.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ TEST_F(EffectFilesTest, MeshEffectHasItsTechniquesVariablesAndLayout) {
                    "g_mWorldViewProjection", "DirtColor", "Ks", "Bump", "DirtFactor", "RustFactor"});
   for (const char* name : {"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"}) {
     std::unique_ptr<Platform::InputLayout> layout;
-    EXPECT_EQ(device->CreateInputLayout(RenderLib::kDeviceVertexElements, RenderLib::kDeviceVertexElementCount,
+    EXPECT_EQ(device->CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,
                                         effect->TechniqueByName(name)->PassByIndex(0)->Signature(), &layout),
               Platform::kOk)
         << name;
@@ -74,13 +75,9 @@ TEST_F(EffectFilesTest, PointEffectHasItsTechniqueVariablesAndLayout) {
   Load("drawparticles.fx");
   ExpectTechniques({"PointColor"});
   ExpectVariables({"g_mWorld", "g_mWorldViewProjection"});
-  const Platform::InputElement elements[] = {
-      {"POSITION", 0, Platform::Format::R32G32B32_FLOAT, 0},
-      {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 12},
-  };
   std::unique_ptr<Platform::InputLayout> layout;
-  EXPECT_EQ(device->CreateInputLayout(elements, 2, effect->TechniqueByName("PointColor")->PassByIndex(0)->Signature(),
-                                      &layout),
+  EXPECT_EQ(device->CreateInputLayout(Viewer::kPointElements, Viewer::kPointElementCount,
+                                      effect->TechniqueByName("PointColor")->PassByIndex(0)->Signature(), &layout),
             Platform::kOk);
 }
 

@@ -28,8 +28,10 @@ struct Screenshot {
   std::vector<uint32_t> rgb;  // 0xRRGGBB, row by row from the top
 
   uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+  // Empty for a failed screenshot (the window gone), so comparisons fail instead of crashing.
   std::vector<uint32_t> Crop(int left, int top, int right, int bottom) const {
     std::vector<uint32_t> part;
+    if (right > width || bottom > height) return part;
     for (int y = top; y < bottom; ++y)
       for (int x = left; x < right; ++x) part.push_back(At(x, y));
     return part;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "viewer/scene_placement.h"
+
 // What mesh-preview draws and where it writes the picture.
 struct PreviewOptions {
   bool help = false;
@@ -13,9 +15,9 @@ struct PreviewOptions {
   float dirtFactor = 1.0f;
   float rustFactor = 1.0f;
   std::string media = "media";
-  float yawDegrees = 180.0f;  // the shipped models face +z; turned, they face the camera
-  float pitchDegrees = 12.0f;  // how far above the model the camera looks down from
-  float distance = 2.4f;       // camera distance in bounding-sphere radii
+  float yawDegrees = 0.0f;    // turns the model about its vertical axis
+  float pitchDegrees = 0.0f;  // raises the camera above the model's centre
+  float distance = Viewer::kStartDistance;  // camera distance in bounding-sphere radii
   int width = 800;
   int height = 600;
   std::string out = "preview.png";

@@ -1,20 +1,20 @@
-#include "renderlib/device_mesh_data.h"
+#include "viewer/device_mesh_data.h"
 
 #include <meshoptimizer.h>
 
 #include <algorithm>
 #include <numeric>
 
-namespace RenderLib {
+namespace Viewer {
 namespace {
 
 // Gathers every group's vertices and faces; the faces' indices are offset by the vertices of the
 // groups before them.
-bool GatherFaces(const ObjModel& model, DeviceMeshData* data) {
+bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data) {
   data->vertices.reserve(size_t(model.TotalVertexCount()));
   data->indices.reserve(size_t(model.TotalIndexCount()));
   uint32_t base = 0;
-  for (const MeshGroup& group : model.groups) {
+  for (const RenderLib::MeshGroup& group : model.groups) {
     const int32_t vertexCount = group.vertices.Count();
     if (group.indices.Count() % 3 != 0) return false;
     for (int32_t index : group.indices) {
@@ -23,7 +23,7 @@ bool GatherFaces(const ObjModel& model, DeviceMeshData* data) {
     }
     const uint32_t attribute = group.materialIndex < 0 ? kNoMaterialAttribute : uint32_t(group.materialIndex);
     data->attributes.insert(data->attributes.end(), size_t(group.indices.Count() / 3), attribute);
-    for (const VertexNormalUV& vertex : group.vertices) data->vertices.push_back(MakeDeviceVertex(vertex));
+    for (const RenderLib::VertexNormalUV& vertex : group.vertices) data->vertices.push_back(MakeDeviceVertex(vertex));
     base += uint32_t(vertexCount);
   }
   return !data->attributes.empty();
@@ -91,7 +91,7 @@ void RenumberVertices(DeviceMeshData* data) {
 
 }  // namespace
 
-bool BuildDeviceMeshData(const ObjModel& model, DeviceMeshData* data) {
+bool BuildDeviceMeshData(const RenderLib::ObjModel& model, DeviceMeshData* data) {
   *data = DeviceMeshData();
   if (!GatherFaces(model, data)) {
     *data = DeviceMeshData();
@@ -104,4 +104,4 @@ bool BuildDeviceMeshData(const ObjModel& model, DeviceMeshData* data) {
   return true;
 }
 
-}  // namespace RenderLib
+}  // namespace Viewer

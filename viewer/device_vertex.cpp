@@ -1,10 +1,10 @@
-#include "renderlib/device_vertex.h"
+#include "viewer/device_vertex.h"
 
-namespace RenderLib {
+namespace Viewer {
 
-DeviceVertex MakeDeviceVertex(const VertexNormalUV& vertex) {
-  Vector3 binormal = Cross(vertex.normal, vertex.tangent);
-  if (binormal.Normalize() < 0.00001f) binormal = Vector3();
+DeviceVertex MakeDeviceVertex(const RenderLib::VertexNormalUV& vertex) {
+  RenderLib::Vector3 binormal = RenderLib::Cross(vertex.normal, vertex.tangent);
+  if (binormal.Normalize() < 0.00001f) binormal = RenderLib::Vector3();
   return DeviceVertex{
       {vertex.position.x, vertex.position.y, vertex.position.z},
       {vertex.u, 1.0f - vertex.v},
@@ -14,4 +14,4 @@ DeviceVertex MakeDeviceVertex(const VertexNormalUV& vertex) {
   };
 }
 
-}  // namespace RenderLib
+}  // namespace Viewer

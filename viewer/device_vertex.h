@@ -6,7 +6,7 @@
 #include "platform/gpu_resources.h"
 #include "renderlib/vertex_normal_uv.h"
 
-namespace RenderLib {
+namespace Viewer {
 
 // A vertex as the device mesh hands it to the GPU: 68 bytes with the full tangent frame.
 // The texture coordinate is stored as (u, 1 - v) so that v = 0 is the image's top row.
@@ -33,6 +33,6 @@ inline constexpr uint32_t kDeviceVertexElementCount = 5;
 
 // The binormal is the unit cross of normal and tangent; where the two are parallel (or zero) it
 // stays zero instead of becoming NaN.
-DeviceVertex MakeDeviceVertex(const VertexNormalUV& vertex);
+DeviceVertex MakeDeviceVertex(const RenderLib::VertexNormalUV& vertex);
 
-}  // namespace RenderLib
+}  // namespace Viewer

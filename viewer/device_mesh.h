@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "platform/graphics_device.h"
-#include "renderlib/device_material.h"
-#include "renderlib/device_mesh_data.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/obj_model.h"
+#include "viewer/device_material.h"
+#include "viewer/device_mesh_data.h"
 
-namespace RenderLib {
+namespace Viewer {
 
 // A loaded model on the device: one vertex and one 32-bit index buffer holding every group,
 // faces sorted into one subset per material, and the materials with their textures. Drawn
@@ -39,7 +39,8 @@ public:
 
 private:
   DeviceMesh() = default;
-  friend std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice*, const ObjModel*, ErrorList*);
+  friend std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice*, const RenderLib::ObjModel*,
+                                                      RenderLib::ErrorList*);
 
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Buffer> vertexBuffer;
@@ -56,7 +57,7 @@ private:
 // mesh cannot be made (no faces, broken indices, the device refuses the buffers) appends
 // "Unable to create mesh". Either way returns none, with nothing left on the device. A diffuse
 // map the device refuses gives its material the failure marker, not a failure.
-std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, const ObjModel* model,
-                                             ErrorList* errors = nullptr);
+std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, const RenderLib::ObjModel* model,
+                                             RenderLib::ErrorList* errors = nullptr);
 
-}  // namespace RenderLib
+}  // namespace Viewer

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "renderlib/device_vertex.h"
 #include "renderlib/obj_model.h"
+#include "viewer/device_vertex.h"
 
-namespace RenderLib {
+namespace Viewer {
 
 // Faces whose group has no material.
 inline constexpr uint32_t kNoMaterialAttribute = 0xFFFFFFFFu;
@@ -32,6 +32,6 @@ struct DeviceMeshData {
 
 // False (data left empty) when the model has no faces, a group's index count is not a multiple
 // of three or an index leaves its group's vertices. Vertices no face uses are dropped.
-bool BuildDeviceMeshData(const ObjModel& model, DeviceMeshData* data);
+bool BuildDeviceMeshData(const RenderLib::ObjModel& model, DeviceMeshData* data);
 
-}  // namespace RenderLib
+}  // namespace Viewer

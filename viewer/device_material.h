@@ -14,15 +14,15 @@ namespace Platform {
 class GraphicsDevice;
 }
 
-namespace RenderLib {
+namespace Viewer {
 
 // A model material as the renderer draws it, with its diffuse map on the device.
 struct DeviceMaterial {
   static constexpr int kTextureNameCapacity = 260;
 
-  Vector3 ambient;
-  Vector3 diffuse;
-  Vector3 specular;
+  RenderLib::Vector3 ambient;
+  RenderLib::Vector3 diffuse;
+  RenderLib::Vector3 specular;
   int32_t shininess = 0;
   float alpha = 1.0f;
   bool specularEnabled = false;
@@ -39,7 +39,7 @@ struct DeviceMaterial {
 
 // Copies the colours, shininess, opacity and specular flag, and uploads the diffuse map (not the
 // ambient or specular maps) as a float RGBA texture.
-DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const Material& material);
+DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib::Material& material);
 
 // The mid-grey, unspecular material of faces that have none.
 DeviceMaterial DefaultGreyMaterial();
@@ -49,4 +49,4 @@ DeviceMaterial DefaultGreyMaterial();
 // image without pixels.
 std::vector<float> ExpandToRgba(const ImageLib::ImageF& image);
 
-}  // namespace RenderLib
+}  // namespace Viewer

@@ -1,4 +1,4 @@
-#include "renderlib/device_mesh.h"
+#include "viewer/device_mesh.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "platform/effect.h"
-#include "platform/window.h"
+#include "tests/viewer/hidden_device.h"
 
-namespace RenderLib {
+namespace Viewer {
 namespace {
+
+using namespace RenderLib;
 
 // An image of width x height pixels with the given samples (channels interleaved).
 RefCountedImage* MakeImage(uint32_t width, uint32_t height, uint32_t channels, const std::vector<float>& samples) {
@@ -62,26 +64,7 @@ fragment Texel {
 technique Draw { pass P0 { vertex = Plain; fragment = Texel; depth_test = off; } }
 )";
 
-// A hidden window with a device: the meshes and textures need a live context.
-class DeviceMeshTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    std::string error;
-    window = Platform::Window::Create("device mesh test", 0, 0, 64, 64, nullptr, &error);
-    ASSERT_NE(window, nullptr) << error;
-    window->Hide();
-    ASSERT_EQ(Platform::GraphicsDevice::Create(window->SdlWindow(), Platform::DeviceSettings(), &device, &error),
-              Platform::kOk)
-        << error;
-  }
-  void TearDown() override {
-    device.reset();
-    window.reset();
-  }
-
-  std::unique_ptr<Platform::Window> window;
-  std::unique_ptr<Platform::GraphicsDevice> device;
-};
+using DeviceMeshTest = HiddenDevice;
 
 TEST_F(DeviceMeshTest, ReportsMissingInputAndMeshesThatCannotBeMade) {
   ObjModel model;
@@ -207,4 +190,4 @@ TEST_F(DeviceMeshTest, DrawingTheSphereSubsetColoursTheCentreWithItsMaterialText
 }
 
 }  // namespace
-}  // namespace RenderLib
+}  // namespace Viewer

@@ -1,8 +1,8 @@
-#include "renderlib/device_material.h"
+#include "viewer/device_material.h"
 
 #include "platform/graphics_device.h"
 
-namespace RenderLib {
+namespace Viewer {
 
 std::vector<float> ExpandToRgba(const ImageLib::ImageF& image) {
   const size_t pixels = size_t(image.width) * image.height;
@@ -35,7 +35,7 @@ std::vector<float> ExpandToRgba(const ImageLib::ImageF& image) {
   return rgba;
 }
 
-DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const Material& material) {
+DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib::Material& material) {
   DeviceMaterial converted;
   converted.ambient = material.ambient;
   converted.diffuse = material.diffuse;
@@ -43,7 +43,7 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const Material&
   converted.shininess = material.shininess;
   converted.alpha = material.opacity;
   converted.specularEnabled = material.specularEnabled;
-  if (const RefCountedImage* image = material.diffuseMap.Get()) {
+  if (const RenderLib::RefCountedImage* image = material.diffuseMap.Get()) {
     const std::vector<float> rgba = ExpandToRgba(*image);
     const bool made = !rgba.empty() && Platform::Succeeded(device.CreateTextureFromFloatRGBA(
                                            image->width, image->height, rgba.data(), &converted.textureView));
@@ -57,11 +57,11 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const Material&
 
 DeviceMaterial DefaultGreyMaterial() {
   DeviceMaterial grey;
-  grey.ambient = Vector3(0.2f, 0.2f, 0.2f);
-  grey.diffuse = Vector3(0.5f, 0.5f, 0.5f);
-  grey.specular = Vector3(0.0f, 0.0f, 0.0f);
+  grey.ambient = RenderLib::Vector3(0.2f, 0.2f, 0.2f);
+  grey.diffuse = RenderLib::Vector3(0.5f, 0.5f, 0.5f);
+  grey.specular = RenderLib::Vector3(0.0f, 0.0f, 0.0f);
   grey.shininess = 1;
   return grey;
 }
 
-}  // namespace RenderLib
+}  // namespace Viewer

@@ -1,4 +1,4 @@
-#include "renderlib/device_mesh_data.h"
+#include "viewer/device_mesh_data.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,10 @@
 #include <map>
 #include <vector>
 
-namespace RenderLib {
+namespace Viewer {
 namespace {
+
+using namespace RenderLib;
 
 // A grid of n x n quads in the plane z = depth, two triangles each, with the given material.
 MeshGroup GridGroup(int n, float depth, int32_t material) {
@@ -138,4 +140,4 @@ TEST(DeviceMeshData, RefusesModelsWithoutFacesOrWithStrayIndices) {
 }
 
 }  // namespace
-}  // namespace RenderLib
+}  // namespace Viewer

@@ -1,12 +1,12 @@
-#include "renderlib/device_mesh.h"
+#include "viewer/device_mesh.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace RenderLib {
+namespace Viewer {
 namespace {
 
-void Report(ErrorList* errors, const char* message) {
+void Report(RenderLib::ErrorList* errors, const char* message) {
   if (errors != nullptr) errors->push_back(message);
 }
 
@@ -36,8 +36,8 @@ void DeviceMesh::DrawSubset(uint32_t i) {
   device->DrawIndexed(range.faceCount * 3, range.faceStart * 3, 0);
 }
 
-std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, const ObjModel* model,
-                                             ErrorList* errors) {
+std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, const RenderLib::ObjModel* model,
+                                             RenderLib::ErrorList* errors) {
   if (device == nullptr || model == nullptr) {
     Report(errors, "Invalid input");
     return nullptr;
@@ -46,7 +46,7 @@ std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, c
   mesh->device = device;
   mesh->defaultMaterial = DefaultGreyMaterial();
   mesh->materials.reserve(size_t(model->materials.Count()));
-  for (const MaterialHandle& material : model->materials) {
+  for (const RenderLib::MaterialHandle& material : model->materials) {
     mesh->materials.push_back(material ? ConvertMaterial(*device, *material) : DefaultGreyMaterial());
   }
 
@@ -72,4 +72,4 @@ std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, c
   return mesh;
 }
 
-}  // namespace RenderLib
+}  // namespace Viewer

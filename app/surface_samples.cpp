@@ -1,0 +1,55 @@
+#include "app/surface_samples.h"
+
+#include <cstdio>
+
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/edit_box_numbers.h"
+#include "framework/framework.h"
+#include "simulation/sample_map_builder.h"
+#include "viewer/scene_effects.h"
+
+void ReleaseSamples() {
+  ApplicationState& app = App();
+  ScopedLock lock(SampleLock());
+  app.sampleMap.reset();
+  app.sampleVertexBuffer.reset();
+}
+
+void ResampleSurface() {
+  ApplicationState& app = App();
+  if (!app.triangleSoup || !app.kdTree || app.simulationThread) return;
+  ReleaseSamples();
+  ScopedLock lock(SampleLock());
+  app.density = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_DENSITY), 500);
+  Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*app.kdTree, *app.triangleSoup, app.density);
+  if (!build.map || build.map->Count() == 0) {
+    std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
+    return;
+  }
+  app.sampleMap = std::move(build.map);
+  app.sampleSpacing = build.spacing;
+  Platform::GraphicsDevice* device = FrameworkGetDevice();
+  if (device == nullptr ||
+      Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)),
+                                                  nullptr, true, &app.sampleVertexBuffer))) {
+    std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", app.sampleMap->Count());
+    return;
+  }
+  FillSampleVertexBuffer();
+}
+
+void FillSampleVertexBuffer() {
+  ApplicationState& app = App();
+  ScopedLock ui(UiLock());
+  ScopedLock samples(SampleLock());
+  if (!app.sampleMap || !app.sampleVertexBuffer) return;
+  auto* vertices = static_cast<Viewer::PointVertex*>(app.sampleVertexBuffer->MapDiscard());
+  if (vertices == nullptr) return;
+  const Simulation::SurfaceSample* items = app.sampleMap->Items();
+  for (uint32_t i = 0; i < app.sampleMap->Count(); ++i) {
+    const float d = items[i].dirt;
+    vertices[i] = {{items[i].position.x, items[i].position.y, items[i].position.z}, {d, d, d, 1.0f}};
+  }
+  app.sampleVertexBuffer->Unmap();
+}

@@ -1,0 +1,175 @@
+#include "viewer/scene_effects.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "viewer/device_vertex.h"
+
+namespace Viewer {
+namespace {
+
+constexpr const char* kTextureFiles[4] = {"tex_base.jpg", "tex_base_NRM.jpg", "tex_patina.jpg", "tex_patina_NRM.jpg"};
+constexpr const char* kTextureVariables[4] = {"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm"};
+
+std::string MediaFile(const std::string& mediaFolder, const char* name) {
+  return mediaFolder.empty() ? std::string() : (std::filesystem::path(mediaFolder) / name).string();
+}
+
+Platform::Result LoadEffect(Platform::GraphicsDevice& device, const std::string& mediaFolder, const char* name,
+                            std::unique_ptr<Platform::Effect>* effect, std::string* problems) {
+  const std::string path = MediaFile(mediaFolder, name);
+  if (path.empty()) {
+    *problems += std::string("the effect ") + name + " was not found: there is no media folder\n";
+    return Platform::kFileNotFound;
+  }
+  std::string errors;
+  const Platform::Result result = Platform::CreateEffectFromFile(&device, path, effect, &errors);
+  if (Platform::Failed(result)) *problems += "the effect " + path + " did not load:\n" + errors + "\n";
+  return result;
+}
+
+Platform::Result MakeLayout(Platform::GraphicsDevice& device, const Platform::InputElement* elements, uint32_t count,
+                            Platform::EffectTechnique* technique, std::unique_ptr<Platform::InputLayout>* layout,
+                            std::string* problems) {
+  const Platform::Result result =
+      device.CreateInputLayout(elements, count, technique->PassByIndex(0)->Signature(), layout);
+  if (Platform::Failed(result)) *problems += "the vertices do not fit the technique " + technique->Name() + "\n";
+  return result;
+}
+
+}  // namespace
+
+void MeshEffect::Bind(Platform::Effect& target) {
+  bound = &target;
+  shaded = target.TechniqueByName("Shaded");
+  dirt = target.TechniqueByName("Dirt");
+  rust = target.TechniqueByName("Rust");
+  for (int i = 0; i < 4; ++i) textureVariables[i] = target.VariableByName(kTextureVariables[i]);
+  const std::pair<Platform::EffectVariable**, const char*> variables[] = {
+      {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&materialAmbient, "g_vMaterialAmbient"},
+      {&materialDiffuse, "g_vMaterialDiffuse"}, {&materialSpecular, "g_vMaterialSpecular"},
+      {&materialAlpha, "g_fMaterialAlpha"}, {&materialShininess, "g_nMaterialShininess"},
+      {&lightPositionMain, "g_vLightPositionMain"}, {&lightPositionFill, "g_vLightPositionFill"},
+      {&cameraPosition, "g_vCameraPosition"}, {&world, "g_mWorld"}, {&worldViewProjection, "g_mWorldViewProjection"},
+      {&dirtColor, "DirtColor"}, {&ks, "Ks"}, {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"}};
+  for (const auto& [variable, name] : variables) *variable = target.VariableByName(name);
+}
+
+Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,
+                                  std::string* problems) {
+  Release();
+  Platform::Result result = LoadEffect(target, mediaFolder, "drawmesh.fx", &effect, problems);
+  if (Platform::Failed(result)) return result;
+  device = &target;
+  Bind(*effect);
+  bump->SetFloat(1.0f);
+  dirtColor->SetFloat(0.3f);
+  ks->SetFloat(0.4f);
+  for (int i = 0; i < 4; ++i) {
+    const std::string path = MediaFile(mediaFolder, kTextureFiles[i]);
+    if (Platform::Failed(target.CreateTextureFromFile(path, &textures[i]))) *problems += path + " did not load\n";
+  }
+  result = MakeLayout(target, kDeviceVertexElements, kDeviceVertexElementCount, shaded, &layout, problems);
+  if (Platform::Failed(result)) Release();
+  return result;
+}
+
+void MeshEffect::Release() {
+  layout.reset();
+  Bind(Platform::NullEffect());
+  effect.reset();
+  for (auto& texture : textures) texture.reset();
+  device = nullptr;
+}
+
+Platform::EffectTechnique* MeshEffect::ViewTechnique(int view) const {
+  switch (view) {
+    case 0: return shaded;
+    case 1: return dirt;
+    case 2: return rust;
+    default: return nullptr;
+  }
+}
+
+void MeshEffect::AssignMaterialTechniques(DeviceMesh& mesh) const {
+  for (DeviceMaterial& material : mesh.Materials()) {
+    const char* name = material.HasTexture() ? (material.specularEnabled ? "TexturedSpecular" : "TexturedNoSpecular")
+                                             : (material.specularEnabled ? "Specular" : "NoSpecular");
+    material.technique = bound->TechniqueByName(name);
+  }
+}
+
+void MeshEffect::PlaceLights(const ModelBounds& bounds) {
+  const Lights lights = LightsAround(bounds);
+  lightPositionMain->SetFloatVector(lights.main, 3);
+  lightPositionFill->SetFloatVector(lights.fill, 3);
+}
+
+void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
+                      const PatinaMasks& masks) {
+  if (layout == nullptr || technique == nullptr) return;
+  worldViewProjection->SetMatrix(camera.viewProjection.Data());
+  world->SetMatrix(camera.world.Data());
+  const float eye[3] = {camera.eye.x, camera.eye.y, camera.eye.z};
+  cameraPosition->SetFloatVector(eye, 3);
+  for (int i = 0; i < 4; ++i) textureVariables[i]->SetResource(textures[i].get());
+  rustMask->SetResource(masks.rust);
+  dirtMask->SetResource(masks.dirt);
+  dirtFactor->SetFloat(masks.dirtFactor);
+  rustFactor->SetFloat(masks.rustFactor);
+  device->SetInputLayout(layout.get());
+  for (uint32_t i = 0; i < mesh.SubsetCount(); ++i) {
+    const DeviceMaterial& material = mesh.GetSubsetMaterial(i);
+    materialAmbient->SetFloatVector(&material.ambient.x, 3);
+    materialDiffuse->SetFloatVector(&material.diffuse.x, 3);
+    materialSpecular->SetFloatVector(&material.specular.x, 3);
+    materialAlpha->SetFloat(material.alpha);
+    materialShininess->SetInt(material.shininess);
+    for (uint32_t p = 0; p < technique->PassCount(); ++p) {
+      technique->PassByIndex(p)->Apply();
+      mesh.DrawSubset(i);
+    }
+  }
+  device->SetInputLayout(nullptr);
+}
+
+void PointEffect::Bind(Platform::Effect& target) {
+  pointColor = target.TechniqueByName("PointColor");
+  world = target.VariableByName("g_mWorld");
+  worldViewProjection = target.VariableByName("g_mWorldViewProjection");
+}
+
+Platform::Result PointEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,
+                                   std::string* problems) {
+  Release();
+  Platform::Result result = LoadEffect(target, mediaFolder, "drawparticles.fx", &effect, problems);
+  if (Platform::Failed(result)) return result;
+  device = &target;
+  Bind(*effect);
+  result = MakeLayout(target, kPointElements, kPointElementCount, pointColor, &layout, problems);
+  if (Platform::Failed(result)) Release();
+  return result;
+}
+
+void PointEffect::Release() {
+  layout.reset();
+  Bind(Platform::NullEffect());
+  effect.reset();
+  device = nullptr;
+}
+
+void PointEffect::Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera) {
+  if (layout == nullptr || points == nullptr) return;
+  worldViewProjection->SetMatrix(camera.viewProjection.Data());
+  world->SetMatrix(camera.world.Data());
+  device->SetInputLayout(layout.get());
+  device->SetVertexBuffer(points, sizeof(PointVertex), 0);
+  device->SetPrimitiveTopology(Platform::PrimitiveTopology::PointList);
+  for (uint32_t p = 0; p < pointColor->PassCount(); ++p) {
+    pointColor->PassByIndex(p)->Apply();
+    device->Draw(count, 0);
+  }
+  device->SetInputLayout(nullptr);
+}
+
+}  // namespace Viewer

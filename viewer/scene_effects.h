@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "platform/effect.h"
+#include "platform/gpu_resources.h"
+#include "platform/graphics_device.h"
+#include "viewer/device_mesh.h"
+#include "viewer/scene_placement.h"
+
+// The two effects a model is drawn with, both compiled from the media folder: the mesh effect
+// (drawmesh.fx) and the point effect (drawparticles.fx). Until one loads, its lookups go to the
+// null effect and it draws nothing; a failed load leaves nothing loaded and says why in problems.
+namespace Viewer {
+
+// The patina of one step: its rust and dirt masks (either may be missing) and how much of each
+// shows, 0 to 1.
+struct PatinaMasks {
+  Platform::ShaderResourceView* rust = nullptr;
+  Platform::ShaderResourceView* dirt = nullptr;
+  float rustFactor = 1.0f;
+  float dirtFactor = 1.0f;
+};
+
+// A base and a patina material, each a texture and a normal map, blended by the masks and lit by
+// the two lights.
+class MeshEffect {
+public:
+  MeshEffect() { Bind(Platform::NullEffect()); }
+
+  // Also sets the fixed values (Bump 1, DirtColor 0.3, Ks 0.4), loads the four material
+  // textures (one that does not load stays unbound and is named in problems) and makes the
+  // mesh layout.
+  Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
+  void Release();
+
+  // The technique of a view (0 Shaded, 1 Dirt, 2 Rust; none for another view), or by name.
+  Platform::EffectTechnique* ViewTechnique(int view) const;
+  Platform::EffectTechnique* TechniqueByName(const std::string& name) const { return bound->TechniqueByName(name); }
+  // Every material gets the technique its kind names: TexturedSpecular, TexturedNoSpecular,
+  // Specular or NoSpecular (a texture the device refused still counts as a texture).
+  void AssignMaterialTechniques(DeviceMesh& mesh) const;
+  void PlaceLights(const ModelBounds& bounds);
+
+  // Draws every subset of the mesh with its material through every pass of the technique.
+  void Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
+            const PatinaMasks& masks);
+
+private:
+  void Bind(Platform::Effect& target);
+
+  Platform::GraphicsDevice* device = nullptr;
+  std::unique_ptr<Platform::Effect> effect;
+  std::unique_ptr<Platform::InputLayout> layout;
+  // Base texture and normal map, patina texture and normal map, each with its variable.
+  std::unique_ptr<Platform::ShaderResourceView> textures[4];
+  Platform::EffectVariable* textureVariables[4];
+  Platform::Effect* bound = nullptr;
+  Platform::EffectTechnique *shaded, *dirt, *rust;
+  Platform::EffectVariable *rustMask, *dirtMask;
+  Platform::EffectVariable *materialAmbient, *materialDiffuse, *materialSpecular, *materialAlpha, *materialShininess;
+  Platform::EffectVariable *lightPositionMain, *lightPositionFill, *cameraPosition, *world, *worldViewProjection;
+  Platform::EffectVariable *dirtColor, *ks, *bump, *dirtFactor, *rustFactor;
+};
+
+// A point of the points view: its position and its colour, as the point effect reads them.
+struct PointVertex {
+  float position[3];
+  float color[4];
+};
+static_assert(std::is_trivially_copyable_v<PointVertex>);
+static_assert(sizeof(PointVertex) == 28);
+
+inline constexpr Platform::InputElement kPointElements[] = {
+    {"POSITION", 0, Platform::Format::R32G32B32_FLOAT, 0},
+    {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 12},
+};
+inline constexpr uint32_t kPointElementCount = 2;
+
+class PointEffect {
+public:
+  PointEffect() { Bind(Platform::NullEffect()); }
+
+  // Also makes the point layout.
+  Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
+  void Release();
+
+  // Draws the first count points of a buffer of PointVertex through every pass of PointColor.
+  void Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera);
+
+private:
+  void Bind(Platform::Effect& target);
+
+  Platform::GraphicsDevice* device = nullptr;
+  std::unique_ptr<Platform::Effect> effect;
+  std::unique_ptr<Platform::InputLayout> layout;
+  Platform::EffectTechnique* pointColor;
+  Platform::EffectVariable *world, *worldViewProjection;
+};
+
+}  // namespace Viewer
