@@ -13,6 +13,7 @@
 namespace Simulation {
 
 using Soup = RenderLib::TriangleSoup<RenderLib::VertexNormalUV>;
+class SamplingProgress;
 
 // Covers one side of the model's bounding box with samples: a stratified grid of parallel rays
 // is cast across the box from that side, and the first surface each ray meets gets a sample.
@@ -38,6 +39,9 @@ public:
   // task casts run `chunk`. The runs' samples, in run order, are those of the whole side.
   uint32_t chunk = 0;
   uint32_t chunkCount = 1;
+  // When given, counts the rays cast, and a cancelled sampling ends the task early (its
+  // samples are then incomplete).
+  SamplingProgress* progress = nullptr;
 };
 
 // The grid spacing for a model's box at a density: the smallest extent over density, where
