@@ -19,6 +19,8 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
   ResetModelTable();
 
   FrameworkSetGammaCorrectMode(false);
+  // Nothing changes on screen unless something happens: the window rests in between.
+  FrameworkSetRenderOnDemand(true);
   RegisterApplicationCallbacks();
   app.settingsDialog.Init();
   BuildDevicePanel(app.devicePanel, app.dialogResourceManager);
@@ -37,5 +39,7 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
 int ShutdownApplication() {
   EndRunningSimulation(false);
   FrameworkShutdown(FrameworkGetExitCode());
+  // A cancelled sampling reports to the application's state: it ends before that state does.
+  App().sampling.WaitForAll();
   return FrameworkGetExitCode();
 }

@@ -31,6 +31,21 @@ bool CountDown(float& countdown, float elapsedSeconds) {
   return countdown == 0.0f;
 }
 
+// A frame after a rest counts the rest as its elapsed time; the camera moves by at most this
+// much of it, so a key pressed after a rest does not jump the view.
+constexpr float kLongestCameraStep = 0.1f;
+// While a run or a sampling is under way, its progress is shown this often.
+constexpr float kProgressRedrawSeconds = 0.25f;
+
+// Frames come after input on their own; these ask for the ones that nothing else would bring.
+void RequestFramesForChanges() {
+  ApplicationState& app = App();
+  if (app.camera.KeysDown() > 0) FrameworkRequestFrame();
+  if (app.resampleCountdown > 0.0f) FrameworkRequestFrame(app.resampleCountdown);
+  if (app.maskReloadCountdown > 0.0f) FrameworkRequestFrame(app.maskReloadCountdown);
+  if (SimulationKept() || ResamplingUnderWay()) FrameworkRequestFrame(kProgressRedrawSeconds);
+}
+
 // A dropped OBJ file becomes a picker entry and is loaded as if picked.
 void AddDroppedModel(Platform::Window* window) {
   ApplicationState& app = App();
@@ -138,17 +153,25 @@ Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform
 
 void OnFrameMove(double, float elapsedSeconds, void*) {
   ApplicationState& app = App();
-  app.camera.Update(elapsedSeconds);
+  app.camera.Update(std::min(elapsedSeconds, kLongestCameraStep));
   ApplyRunReports();
   if (CountDown(app.resampleCountdown, elapsedSeconds)) {
-    app.showSamples = 1;
     EndRunningSimulation();  // the run reads the samples that are about to be replaced
-    ResampleSurface();
+    StartResampling();
   }
+  if (TakeFinishedResampling()) {
+    if (app.runQueued) {
+      StartQueuedRun();
+    } else {
+      app.showSamples = 1;
+    }
+  }
+  app.resampleProgress.store(app.sampling.Progress(), std::memory_order_relaxed);
   if (CountDown(app.maskReloadCountdown, elapsedSeconds)) {
     const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP);
     LoadMaskViews(slider ? slider->GetValue() : 0);
   }
+  RequestFramesForChanges();
 }
 
 bool OnModifyDeviceSettings(FrameworkDeviceSettings* settings, void*) {

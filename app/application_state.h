@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/background_sampling.h"
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
 #include "framework/device_settings_dialog.h"
@@ -32,14 +33,21 @@ struct ModelEntry {
 // comments hand to the run: the run reads the model and the samples through its parameter block
 // and reports through the atomics.
 struct ApplicationState {
-  // The model in its three forms (modelLock).
+  // The model in its three forms (modelLock). A sampling under way shares the traced forms.
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
-  std::unique_ptr<RenderLib::KdTree> kdTree;
+  std::shared_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
+  std::shared_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
   std::unique_ptr<Simulation::SampleMap> sampleMap;
   std::unique_ptr<Platform::Buffer> sampleVertexBuffer;
   float sampleSpacing = 0.0f;
+  // New samples being made off the window thread; they replace sampleMap when done. Never
+  // under way while a run is kept: a run reads the samples.
+  BackgroundSampling sampling;
+  // The share of that sampling done, 0 to 1, or -1 when none is under way; updated every frame.
+  std::atomic<float> resampleProgress{-1.0f};
+  // "Weather" was pressed while the samples were being made: the run starts once they are in.
+  bool runQueued = false;
 
   // The run. finished is stored by the run (release) and loaded by the frame (acquire).
   std::unique_ptr<ThreadingLib::Thread> simulationThread;
@@ -52,6 +60,9 @@ struct ApplicationState {
   std::atomic<int32_t> runLastStep{-1};
   std::atomic<bool> stepReportPending{false};
   std::atomic<float> tracedPercent{-1.0f};
+  // What the run has traced in its finished steps: ton legs and the seconds the tracing took.
+  std::atomic<uint64_t> runLegs{0};
+  std::atomic<double> runTraceSeconds{0.0};
   // The highest step whose masks a run of the current model wrote in this session (-1: none);
   // older files in the mask folder belong to other runs or models.
   std::atomic<int32_t> highestWrittenStep{-1};

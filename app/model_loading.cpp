@@ -64,6 +64,8 @@ void LoadSelectedModel() {
 
 void ReleaseModel() {
   ApplicationState& app = App();
+  // A sampling of this model is no longer wanted; it holds the model until it stops.
+  CancelResampling();
   ScopedLock lock(ModelLock());
   app.renderMesh.reset();
   app.triangleSoup.reset();

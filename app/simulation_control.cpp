@@ -39,16 +39,28 @@ void SetSlider(int id, int value) {
 
 }  // namespace
 
-bool SimulationKept() { return App().simulationThread != nullptr; }
+bool SimulationKept() { return App().simulationThread != nullptr || App().runQueued; }
 
 void StartSimulation() {
   ApplicationState& app = App();
   if (!app.triangleSoup || app.simulationThread) return;
-  if (!app.sampleMap) ResampleSurface();
-  if (!app.sampleMap) {
-    std::fprintf(stderr, "patinex: the model has no surface samples; no run started\n");
+  // The run needs the samples of the density shown. Missing, waiting for a Density edit or on
+  // their way, they are made off the window thread and the run waits for them.
+  if (!app.sampleMap || app.resampleCountdown > 0.0f || ResamplingUnderWay()) {
+    if (!ResamplingUnderWay() || app.resampleCountdown > 0.0f) {
+      app.resampleCountdown = -1.0f;
+      StartResampling();
+    }
+    if (!ResamplingUnderWay()) {
+      std::fprintf(stderr, "patinex: the model's surface cannot be sampled; no run started\n");
+      return;
+    }
+    app.runQueued = true;
+    SetButtonText("Stop");
+    ShowProgress(true, "Sampling the surface...");
     return;
   }
+  app.runQueued = false;
   SetButtonText("Stop");
   app.steps = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_STEPS), 1000);
   app.tonsPerStep = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_TONS_PER_STEP), 1000000);
@@ -56,6 +68,8 @@ void StartSimulation() {
   app.runLastStep.store(-1, std::memory_order_relaxed);
   app.stepReportPending.store(false, std::memory_order_relaxed);
   app.tracedPercent.store(-1.0f, std::memory_order_relaxed);
+  app.runLegs.store(0, std::memory_order_relaxed);
+  app.runTraceSeconds.store(0.0, std::memory_order_relaxed);
   shownPercent = -1.0f;
   std::string error;
   if (!ShippedMedia::LoadSplat(app.splat, &error)) {
@@ -98,8 +112,28 @@ void StartSimulation() {
   }
 }
 
+void StartQueuedRun() {
+  ApplicationState& app = App();
+  if (!app.runQueued) return;
+  if (!app.sampleMap) {
+    std::fprintf(stderr, "patinex: the model has no surface samples; no run started\n");
+    CancelQueuedRun();
+    return;
+  }
+  StartSimulation();
+}
+
+void CancelQueuedRun() {
+  ApplicationState& app = App();
+  if (!app.runQueued) return;
+  app.runQueued = false;
+  SetButtonText("Weather");
+  ShowProgress(false, nullptr);
+}
+
 void RequestSimulationStop() {
   if (App().simulationThread) App().simulationThread->Stop();
+  CancelQueuedRun();
 }
 
 void EndRunningSimulation(bool loadMasks) {
@@ -174,6 +208,13 @@ void OnSimulationProgress(int32_t done, int32_t total, void*) {
 
 void OnSimulationStepFinished(const Simulation::StepReport& report, void*) {
   ApplicationState& app = App();
+  // Only the run's thread writes these while it runs.
+  app.runLegs.store(app.runLegs.load(std::memory_order_relaxed) + report.legs, std::memory_order_relaxed);
+  app.runTraceSeconds.store(app.runTraceSeconds.load(std::memory_order_relaxed) + report.traceSeconds,
+                            std::memory_order_relaxed);
+  std::fprintf(stderr, "patinex: step %d of %d: %u tons, %llu legs traced in %.2f s (%.0f legs/s)\n",
+               report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
+               report.traceSeconds, report.traceSeconds > 0.0 ? double(report.legs) / report.traceSeconds : 0.0);
   int32_t highest = app.highestWrittenStep.load(std::memory_order_relaxed);
   while (report.step > highest &&
          !app.highestWrittenStep.compare_exchange_weak(highest, report.step, std::memory_order_release)) {

@@ -5,8 +5,8 @@
 #include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/edit_box_numbers.h"
+#include "app/simulation_control.h"
 #include "framework/framework.h"
-#include "simulation/sample_map_builder.h"
 #include "viewer/scene_effects.h"
 
 void ReleaseSamples() {
@@ -16,27 +16,44 @@ void ReleaseSamples() {
   app.sampleVertexBuffer.reset();
 }
 
-void ResampleSurface() {
+void StartResampling() {
   ApplicationState& app = App();
   if (!app.triangleSoup || !app.kdTree || app.simulationThread) return;
   ReleaseSamples();
-  ScopedLock lock(SampleLock());
   app.density = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_DENSITY), 500);
-  Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*app.kdTree, *app.triangleSoup, app.density);
+  app.sampling.Start(app.kdTree, app.triangleSoup, app.density);
+}
+
+void CancelResampling() {
+  App().sampling.Cancel();
+  CancelQueuedRun();
+}
+
+bool ResamplingUnderWay() { return App().sampling.UnderWay(); }
+
+bool TakeFinishedResampling() {
+  ApplicationState& app = App();
+  Simulation::SampleMapBuild build;
+  if (!app.sampling.TakeFinished(build)) return false;
+  ReleaseSamples();
   if (!build.map || build.map->Count() == 0) {
     std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
-    return;
+    return true;
   }
-  app.sampleMap = std::move(build.map);
-  app.sampleSpacing = build.spacing;
-  Platform::GraphicsDevice* device = FrameworkGetDevice();
-  if (device == nullptr ||
-      Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)),
-                                                  nullptr, true, &app.sampleVertexBuffer))) {
-    std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", app.sampleMap->Count());
-    return;
+  {
+    ScopedLock lock(SampleLock());
+    app.sampleMap = std::move(build.map);
+    app.sampleSpacing = build.spacing;
+    Platform::GraphicsDevice* device = FrameworkGetDevice();
+    if (device == nullptr ||
+        Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)),
+                                                    nullptr, true, &app.sampleVertexBuffer))) {
+      std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", app.sampleMap->Count());
+      return true;
+    }
   }
   FillSampleVertexBuffer();
+  return true;
 }
 
 void FillSampleVertexBuffer() {

@@ -8,9 +8,11 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/application.h"
 #include "app/application_state.h"
@@ -57,7 +59,8 @@ void BM_ModelView(benchmark::State& state) {
 
 void BM_Points(benchmark::State& state) {
   App().parametersPanel.GetEditBox(ID_DENSITY)->SetText(std::to_string(state.range(0)).c_str());
-  ResampleSurface();
+  StartResampling();
+  while (!TakeFinishedResampling()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   App().showSamples = 1;
   state.counters["points"] = App().sampleMap ? static_cast<double>(App().sampleMap->Count()) : 0.0;
   TimeFrames(state);

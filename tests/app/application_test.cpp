@@ -37,6 +37,8 @@ protected:
     PressWeather();
     ASSERT_TRUE(SimulationKept());
     ASSERT_EQ(WeatherText(), "Stop");
+    // Without samples the run first waits for them.
+    ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 30.0));
   }
 
   static bool IsClearColour(const std::vector<float>& rgba) {
@@ -196,7 +198,7 @@ TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsTheRunFirst) {
   TypeInto(ID_DENSITY, "50");
   ASSERT_TRUE(FramesUntil([] { return App().resampleCountdown == 0.0f; }, 10.0));
   EXPECT_FALSE(SimulationKept());
-  EXPECT_NE(App().sampleMap, nullptr);
+  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr; }, 30.0));
 
   // A device change (WARP and back).
   StartLongRun();
