@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/background_sampling.h"
+#include "app/scene_picture.h"
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
 #include "framework/device_settings_dialog.h"
@@ -88,6 +89,9 @@ struct ApplicationState {
   Viewer::PointEffect pointEffect;
   std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
   std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+  // The scene as last drawn, and the count of changes to what it shows (MarkSceneChanged).
+  ScenePicture scenePicture;
+  uint64_t sceneVersion = 0;
 
   CModelViewerCamera camera;
   DialogResourceManager dialogResourceManager;

@@ -70,6 +70,7 @@ void ReleaseModel() {
   app.renderMesh.reset();
   app.triangleSoup.reset();
   app.kdTree.reset();
+  MarkSceneChanged();
 }
 
 bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
@@ -105,6 +106,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
   app.renderMesh = std::move(mesh);
   app.triangleSoup = std::move(soup);
   app.kdTree = std::move(tree);
+  MarkSceneChanged();
   return true;
 }
 
@@ -119,4 +121,5 @@ void FrameLoadedModel() {
   const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
   FitCameraToBackBuffer(backBuffer.width, backBuffer.height);
   app.meshEffect.PlaceLights(bounds);
+  MarkSceneChanged();
 }

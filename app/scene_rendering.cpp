@@ -1,10 +1,12 @@
 #include "app/scene_rendering.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/application_state.h"
 #include "app/control_ids.h"
+#include "app/scene_picture.h"
 #include "app/simulation_control.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
@@ -17,12 +19,15 @@ void LoadSceneEffects(Platform::GraphicsDevice* device) {
   const bool meshLoaded = Platform::Succeeded(app.meshEffect.Load(*device, app.mediaFolder, &problems));
   const bool pointsLoaded = Platform::Succeeded(app.pointEffect.Load(*device, app.mediaFolder, &problems));
   if (!meshLoaded || !pointsLoaded) std::fprintf(stderr, "patinex: nothing is drawn with an effect that failed:\n%s", problems.c_str());
+  MarkSceneChanged();
 }
 
 void ReleaseSceneResources() {
+  App().scenePicture.Release();
   App().meshEffect.Release();
   App().pointEffect.Release();
   ReleaseMaskViews();
+  MarkSceneChanged();
 }
 
 void FitCameraToBackBuffer(uint32_t width, uint32_t height) {
@@ -38,6 +43,44 @@ float StrengthFactor(int sliderId) {
   return slider ? float(slider->GetValue()) * 0.01f : 0.0f;
 }
 
+namespace {
+
+// Draws the model, or the next slice of the points, into the picture (or straight to the back
+// buffer when there is none); true while points are left for later frames.
+bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& camera, int view, ScenePicture* picture) {
+  ApplicationState& app = App();
+  if (picture != nullptr) picture->Bind(device);
+  {
+    ScopedLock model(ModelLock());
+    if (app.showSamples == 0 && app.renderMesh && (picture == nullptr || !picture->ModelDrawn())) {
+      const Viewer::PatinaMasks masks = {app.rustMaskView.get(), app.dirtMaskView.get(),
+                                         StrengthFactor(ID_RUST_FACTOR), StrengthFactor(ID_DIRT_FACTOR)};
+      app.meshEffect.Draw(*app.renderMesh, app.meshEffect.ViewTechnique(view), camera, masks);
+      if (picture != nullptr) picture->SetModelDrawn();
+    }
+  }
+  bool pointsLeft = false;
+  {
+    ScopedLock samples(SampleLock());
+    if (app.showSamples == 1 && app.sampleMap) {
+      const uint32_t total = app.sampleMap->Count();
+      if (picture == nullptr) {
+        app.pointEffect.Draw(app.sampleVertexBuffer.get(), total, camera);
+      } else if (const uint32_t slice = picture->NextSlice(total); slice > 0) {
+        app.pointEffect.Draw(app.sampleVertexBuffer.get(), slice, camera, picture->PointsDrawn());
+        picture->AddPoints(slice);
+        pointsLeft = picture->PointsDrawn() < total;
+      }
+    }
+  }
+  if (picture != nullptr) device.SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
+  return pointsLeft;
+}
+
+}  // namespace
+
+void MarkSceneChanged() { ++App().sceneVersion; }
+
 void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSeconds, void*) {
   ApplicationState& app = App();
   if (app.simulationFinished.load(std::memory_order_acquire) != 0) CollectFinishedRun();
@@ -52,23 +95,29 @@ void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSecond
     app.settingsDialog.Render(elapsedSeconds);
     return;
   }
-  const Viewer::CameraMatrices camera = {app.camera.GetWorldMatrix(),
-                                         app.camera.GetViewMatrix() * app.camera.GetProjMatrix(), app.camera.GetEyePt()};
-  {
-    ScopedLock model(ModelLock());
-    if (app.showSamples == 0 && app.renderMesh) {
-      const CUIComboBox* view = app.simulationPanel.GetComboBox(ID_VIEW);
-      const Viewer::PatinaMasks masks = {app.rustMaskView.get(), app.dirtMaskView.get(),
-                                         StrengthFactor(ID_RUST_FACTOR), StrengthFactor(ID_DIRT_FACTOR)};
-      app.meshEffect.Draw(*app.renderMesh, app.meshEffect.ViewTechnique(view ? view->GetSelectedIndex() : -1), camera,
-                          masks);
+  const CUIComboBox* viewPicker = app.simulationPanel.GetComboBox(ID_VIEW);
+  SceneKey key;
+  key.contentVersion = app.sceneVersion;
+  const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
+  key.width = backBuffer.width;
+  key.height = backBuffer.height;
+  key.showSamples = app.showSamples;
+  key.view = viewPicker ? viewPicker->GetSelectedIndex() : -1;
+  key.dirtFactor = StrengthFactor(ID_DIRT_FACTOR);
+  key.rustFactor = StrengthFactor(ID_RUST_FACTOR);
+  key.camera = {app.camera.GetWorldMatrix(), app.camera.GetViewMatrix() * app.camera.GetProjMatrix(),
+                app.camera.GetEyePt()};
+  const auto start = std::chrono::steady_clock::now();
+  ScenePicture* picture = app.scenePicture.Prepare(*device, key) ? &app.scenePicture : nullptr;
+  const uint32_t pointsBefore = picture ? picture->PointsDrawn() : 0;
+  const bool pointsLeft = DrawScene(*device, key.camera, key.view, picture);
+  if (picture != nullptr) {
+    app.dialogResourceManager.DrawPicture(picture->Picture(), true);
+    // The slice's own time shows once the copy has waited for it to be drawn.
+    if (const uint32_t slice = picture->PointsDrawn() - pointsBefore; slice > 0) {
+      picture->SliceTook(slice, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-  }
-  {
-    ScopedLock samples(SampleLock());
-    if (app.showSamples == 1 && app.sampleMap) {
-      app.pointEffect.Draw(app.sampleVertexBuffer.get(), app.sampleMap->Count(), camera);
-    }
+    if (pointsLeft) FrameworkRequestFrame();
   }
   app.devicePanel.Render(elapsedSeconds);
   app.parametersPanel.Render(elapsedSeconds);

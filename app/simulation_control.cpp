@@ -8,6 +8,7 @@
 #include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/edit_box_numbers.h"
+#include "app/scene_rendering.h"
 #include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_button.h"
@@ -190,6 +191,7 @@ void ApplyRunReports() {
 void ReleaseMaskViews() {
   App().rustMaskView.reset();
   App().dirtMaskView.reset();
+  MarkSceneChanged();
 }
 
 void LoadMaskViews(int32_t step) {
@@ -200,6 +202,7 @@ void LoadMaskViews(int32_t step) {
   const char* folder = app.maskFolder.empty() ? nullptr : app.maskFolder.c_str();
   device->CreateTextureFromFile(Simulation::MaskFileName(folder, 2, step), &app.rustMaskView);
   device->CreateTextureFromFile(Simulation::MaskFileName(folder, 1, step), &app.dirtMaskView);
+  MarkSceneChanged();
 }
 
 void OnSimulationProgress(int32_t done, int32_t total, void*) {

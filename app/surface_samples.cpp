@@ -6,6 +6,7 @@
 #include "app/control_ids.h"
 #include "app/edit_box_numbers.h"
 #include "app/simulation_control.h"
+#include "app/scene_rendering.h"
 #include "framework/framework.h"
 #include "viewer/scene_effects.h"
 
@@ -14,6 +15,7 @@ void ReleaseSamples() {
   ScopedLock lock(SampleLock());
   app.sampleMap.reset();
   app.sampleVertexBuffer.reset();
+  MarkSceneChanged();
 }
 
 void StartResampling() {
@@ -69,4 +71,5 @@ void FillSampleVertexBuffer() {
     vertices[i] = {{items[i].position.x, items[i].position.y, items[i].position.z}, {d, d, d, 1.0f}};
   }
   app.sampleVertexBuffer->Unmap();
+  MarkSceneChanged();
 }
