@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/background_sampling.h"
+#include "app/sample_points.h"
 #include "app/scene_picture.h"
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
@@ -38,9 +39,9 @@ struct ApplicationState {
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::shared_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
   std::shared_ptr<RenderLib::KdTree> kdTree;
-  // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
+  // The samples and the points that show them (sampleLock; the points' contents also uiLock).
   std::unique_ptr<Simulation::SampleMap> sampleMap;
-  std::unique_ptr<Platform::Buffer> sampleVertexBuffer;
+  SamplePoints samplePoints;
   float sampleSpacing = 0.0f;
   // New samples being made off the window thread; they replace sampleMap when done. Never
   // under way while a run is kept: a run reads the samples.

@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/thread_platform.h"
+
+namespace {
+constexpr int32_t kSamplingPriority = -1;
+}  // namespace
+
 struct BackgroundSampling::Job {
   std::shared_ptr<const RenderLib::KdTree> kdTree;
   std::shared_ptr<const Simulation::Soup> mesh;
@@ -15,7 +21,9 @@ struct BackgroundSampling::Job {
   std::thread thread;
 
   void Run() {
-    const Simulation::SamplingControl control{&progress, &cancel};
+    // Below the window thread, which goes on drawing meanwhile (the sampling's progress, for one).
+    Platform::SetCurrentThreadPriority(kSamplingPriority);
+    const Simulation::SamplingControl control{&progress, &cancel, kSamplingPriority};
     result = Simulation::BuildSampleMap(*kdTree, *mesh, density, nullptr, &control);
     // A map nobody will take is freed here rather than on the window thread; so is the model,
     // when the window has let go of it meanwhile.

@@ -50,10 +50,27 @@ void ScenePicture::Release() {
   shown = SceneKey();
 }
 
-uint32_t ScenePicture::NextSlice(uint32_t total) const { return total > pointsDrawn ? std::min(slice, total - pointsDrawn) : 0; }
+uint32_t ScenePicture::NextSlice(uint32_t available) {
+  ++frame;
+  const auto now = std::chrono::steady_clock::now();
+  // A slice in the frame before: the time since it began covers that whole frame, the copy and
+  // the presenting included, which wait for the points to be drawn.
+  if (lastSliceWasFull && lastSliceFrame + 1 == frame) {
+    const double seconds = std::chrono::duration<double>(now - lastSliceTime).count();
+    if (seconds > 0.0) {
+      const double fitting = static_cast<double>(lastSlice) * kFrameSeconds / seconds;
+      slice = static_cast<uint32_t>(std::clamp(fitting, double(kSmallestSlice), 2.0 * double(slice)));
+    }
+  }
+  sliceStart = now;
+  return available > pointsDrawn ? std::min(slice, available - pointsDrawn) : 0;
+}
 
-void ScenePicture::SliceTook(uint32_t count, double seconds) {
-  if (count < slice || seconds <= 0.0) return;  // a short last slice says little about the rate
-  const double fitting = static_cast<double>(count) * kSliceSeconds / seconds;
-  slice = static_cast<uint32_t>(std::clamp(fitting, double(kSmallestSlice), 4.0 * double(slice)));
+void ScenePicture::AddPoints(uint32_t count) {
+  pointsDrawn += count;
+  // A slice cut short by the points there were says little about the rate.
+  lastSliceWasFull = count == slice;
+  lastSlice = count;
+  lastSliceFrame = frame;
+  lastSliceTime = sliceStart;
 }

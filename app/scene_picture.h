@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -26,11 +27,12 @@ struct SceneKey {
 // picture instead of drawing the scene again. Sample points go into it a slice per frame, in the
 // order of the sample map, whose every beginning is spread over the whole surface: a view with
 // millions of points fills in over a few frames instead of holding the window thread for one
-// long frame. A slice is sized from the frames before it to take about kSliceSeconds.
+// long frame. A slice is sized from the frames before it (from one slice to the next, the
+// frame's whole time) so that a frame takes about kFrameSeconds.
 class ScenePicture {
 public:
-  static constexpr double kSliceSeconds = 0.04;
-  static constexpr uint32_t kFirstSlice = 200000;
+  static constexpr double kFrameSeconds = 0.05;
+  static constexpr uint32_t kFirstSlice = 100000;
   static constexpr uint32_t kSmallestSlice = 20000;
 
   // Readies the picture for the key: made at the back buffer's size when there is none, and
@@ -45,12 +47,10 @@ public:
   bool ModelDrawn() const { return modelDrawn; }
   void SetModelDrawn() { modelDrawn = true; }
   uint32_t PointsDrawn() const { return pointsDrawn; }
-  // How many points of total the next slice draws.
-  uint32_t NextSlice(uint32_t total) const;
-  void AddPoints(uint32_t count) { pointsDrawn += count; }
-  // A slice of count points took seconds from its drawing to the picture's copy (which waits
-  // for it): the next slices are sized by that.
-  void SliceTook(uint32_t count, double seconds);
+  // How many of the first `available` points the slice of this frame draws; sized by the time
+  // since the last slice when that was drawn by the frame before.
+  uint32_t NextSlice(uint32_t available);
+  void AddPoints(uint32_t count);
 
 private:
   std::unique_ptr<Platform::RenderTarget> target;
@@ -58,4 +58,11 @@ private:
   bool modelDrawn = false;
   uint32_t pointsDrawn = 0;
   uint32_t slice = kFirstSlice;
+  // The last slice: when it was drawn, its size, and the frame it was drawn in.
+  std::chrono::steady_clock::time_point lastSliceTime;
+  uint32_t lastSlice = 0;
+  bool lastSliceWasFull = false;
+  uint64_t lastSliceFrame = 0;
+  uint64_t frame = 0;
+  std::chrono::steady_clock::time_point sliceStart;
 };

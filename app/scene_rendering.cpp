@@ -1,6 +1,5 @@
 #include "app/scene_rendering.h"
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -8,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/scene_picture.h"
 #include "app/simulation_control.h"
+#include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
@@ -60,17 +60,20 @@ bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& c
     }
   }
   bool pointsLeft = false;
+  if (app.showSamples == 1) WriteSamplePoints();
   {
     ScopedLock samples(SampleLock());
     if (app.showSamples == 1 && app.sampleMap) {
-      const uint32_t total = app.sampleMap->Count();
+      SamplePoints& points = app.samplePoints;
       if (picture == nullptr) {
-        app.pointEffect.Draw(app.sampleVertexBuffer.get(), total, camera);
-      } else if (const uint32_t slice = picture->NextSlice(total); slice > 0) {
-        app.pointEffect.Draw(app.sampleVertexBuffer.get(), slice, camera, picture->PointsDrawn());
+        points.Draw(app.pointEffect, 0, points.Written(), camera);
+      } else if (const uint32_t slice = picture->NextSlice(points.Written()); slice > 0) {
+        points.Draw(app.pointEffect, picture->PointsDrawn(), slice, camera);
         picture->AddPoints(slice);
-        pointsLeft = picture->PointsDrawn() < total;
       }
+      // Points still to write wait while a run is kept.
+      pointsLeft = picture != nullptr && (picture->PointsDrawn() < points.Written() ||
+                                          (points.WritingLeft() && !app.simulationThread));
     }
   }
   if (picture != nullptr) device.SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
@@ -107,16 +110,10 @@ void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSecond
   key.rustFactor = StrengthFactor(ID_RUST_FACTOR);
   key.camera = {app.camera.GetWorldMatrix(), app.camera.GetViewMatrix() * app.camera.GetProjMatrix(),
                 app.camera.GetEyePt()};
-  const auto start = std::chrono::steady_clock::now();
   ScenePicture* picture = app.scenePicture.Prepare(*device, key) ? &app.scenePicture : nullptr;
-  const uint32_t pointsBefore = picture ? picture->PointsDrawn() : 0;
   const bool pointsLeft = DrawScene(*device, key.camera, key.view, picture);
   if (picture != nullptr) {
     app.dialogResourceManager.DrawPicture(picture->Picture(), true);
-    // The slice's own time shows once the copy has waited for it to be drawn.
-    if (const uint32_t slice = picture->PointsDrawn() - pointsBefore; slice > 0) {
-      picture->SliceTook(slice, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
     if (pointsLeft) FrameworkRequestFrame();
   }
   app.devicePanel.Render(elapsedSeconds);

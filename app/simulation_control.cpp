@@ -97,7 +97,8 @@ void StartSimulation() {
   params.density = app.density;
   params.maskFolder = app.maskFolder.empty() ? nullptr : app.maskFolder.c_str();
 
-  FillSampleVertexBuffer();
+  // The points show the samples as they are already: only runs change them, and the end of each
+  // has them written again.
   if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) {
     slider->SetRange(0, app.steps - 1);
     slider->SetValue(app.steps - 1);

@@ -14,7 +14,7 @@ void ReleaseSamples() {
   ApplicationState& app = App();
   ScopedLock lock(SampleLock());
   app.sampleMap.reset();
-  app.sampleVertexBuffer.reset();
+  app.samplePoints.Release();
   MarkSceneChanged();
 }
 
@@ -46,13 +46,6 @@ bool TakeFinishedResampling() {
     ScopedLock lock(SampleLock());
     app.sampleMap = std::move(build.map);
     app.sampleSpacing = build.spacing;
-    Platform::GraphicsDevice* device = FrameworkGetDevice();
-    if (device == nullptr ||
-        Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)),
-                                                    nullptr, true, &app.sampleVertexBuffer))) {
-      std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", app.sampleMap->Count());
-      return true;
-    }
   }
   FillSampleVertexBuffer();
   return true;
@@ -62,14 +55,22 @@ void FillSampleVertexBuffer() {
   ApplicationState& app = App();
   ScopedLock ui(UiLock());
   ScopedLock samples(SampleLock());
-  if (!app.sampleMap || !app.sampleVertexBuffer) return;
-  auto* vertices = static_cast<Viewer::PointVertex*>(app.sampleVertexBuffer->MapDiscard());
-  if (vertices == nullptr) return;
-  const Simulation::SurfaceSample* items = app.sampleMap->Items();
-  for (uint32_t i = 0; i < app.sampleMap->Count(); ++i) {
-    const float d = items[i].dirt;
-    vertices[i] = {{items[i].position.x, items[i].position.y, items[i].position.z}, {d, d, d, 1.0f}};
+  if (!app.sampleMap) {
+    app.samplePoints.Release();
+  } else if (app.samplePoints.Device() != FrameworkGetDevice() || app.samplePoints.Count() != app.sampleMap->Count()) {
+    app.samplePoints.Reset(FrameworkGetDevice(), app.sampleMap->Count());
+  } else {
+    app.samplePoints.MarkStale();
   }
-  app.sampleVertexBuffer->Unmap();
   MarkSceneChanged();
+}
+
+void WriteSamplePoints() {
+  ApplicationState& app = App();
+  ScopedLock ui(UiLock());
+  ScopedLock samples(SampleLock());
+  // A run changes the samples as it goes: points are written between runs only.
+  if (app.sampleMap && !app.simulationThread && app.samplePoints.WritingLeft()) {
+    app.samplePoints.WriteSome(app.sampleMap->Items());
+  }
 }

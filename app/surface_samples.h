@@ -14,6 +14,11 @@ bool ResamplingUnderWay();
 // Once a sampling has finished, its samples become the model's and the point buffer is made and
 // filled; true then (also when it found no samples). Called every frame.
 bool TakeFinishedResampling();
-// Writes one point per sample: its position and the colour (d, d, d, 1), d its dirt.
+// Has the points show the samples as they are now (on the current device): one point per
+// sample, its position and the colour (d, d, d, 1), d its dirt. They are written over the next
+// frames that show them (WriteSamplePoints).
 void FillSampleVertexBuffer();
+// Writes the next points, unless a run is kept (it changes the samples as it goes); the frame
+// calls it while it shows the points.
+void WriteSamplePoints();
 void ReleaseSamples();

@@ -190,16 +190,13 @@ void BM_Trace(benchmark::State& state) {
   state.counters["others_cores"] = Median(others);
 }
 
-// Samples the surface as the window thread did before: the sampling and the point buffer in one
-// turn.
+// Samples the surface as the window thread did before, in one turn.
 void SampleOnTheWindowThread() {
   ApplicationState& app = App();
   ReleaseSamples();
   Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*app.kdTree, *app.triangleSoup, app.density);
   app.sampleMap = std::move(build.map);
   app.sampleSpacing = build.spacing;
-  FrameworkGetDevice()->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)), nullptr,
-                                           true, &app.sampleVertexBuffer);
   FillSampleVertexBuffer();
   app.showSamples = 1;
 }

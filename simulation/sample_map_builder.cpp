@@ -22,7 +22,7 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
   }
 
   ThreadingLib::ThreadPool pool;
-  const bool poolReady = pool.CreateForProcessors(0);
+  const bool poolReady = pool.CreateForProcessors(control != nullptr ? control->workerPriority : 0);
   // Each side in a few runs of rays, so that the workers finish together however unequal the
   // sides are.
   constexpr uint32_t kChunks = 4;

@@ -7,10 +7,12 @@ namespace Simulation {
 
 // Lets another thread follow a long sampling and stop it: the sampling stores the share of its
 // work done (0 to 1) into progress as it goes, and once cancel is set it stops at its next check
-// and gives no map. Either may be left out.
+// and gives no map. Either may be left out. The sampling's workers run at workerPriority (-2
+// lowest .. 2 highest, 0 as they start), below a window that goes on drawing, for one.
 struct SamplingControl {
   std::atomic<float>* progress = nullptr;
   const std::atomic<bool>* cancel = nullptr;
+  int32_t workerPriority = 0;
 };
 
 // Where the stages of a sampling end, as shares of its work (as measured on the shipped models):
