@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "renderlib/byte_string.h"
+#include "renderlib/file_paths.h"
 #include "renderlib/text_scanner.h"
 #include "renderlib/vertex_frames.h"
 
@@ -181,11 +181,8 @@ public:
     }
     // Without an "mtllib" line the model names no library, and none is looked for.
     if (hasLibrary) {
-      String libraryPath(path);
-      libraryPath.StripFilename();
-      libraryPath.AppendPath(libraryName.c_str(), '/');
-      libraryPath.SetFileExtension("mtl");
-      LoadMtl(libraryPath.CStr(), *model, errors);
+      const std::string libraryPath = SetFileExtension(AppendPath(StripFilename(path), libraryName, '/'), "mtl");
+      LoadMtl(libraryPath.c_str(), *model, errors);
     }
     ComputeTangents(*model);
     return std::move(model);
