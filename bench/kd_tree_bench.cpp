@@ -15,7 +15,7 @@
 #include "bench/reference_kd_tree_build.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ struct Segment {
 
 struct Model {
   std::unique_ptr<ObjModel> objModel;
-  std::unique_ptr<TriangleSoupStaticMesh> soup;
+  std::unique_ptr<TriangleSoup> soup;
   KdTree tree;
   std::vector<Segment> emission, bounce;
   RTCDevice device = nullptr;
@@ -40,24 +40,20 @@ struct Model {
 // A sphere of about a million triangles whose radius ripples, so the surface has relief.
 std::unique_ptr<ObjModel> RipplingSphere(int segments, int rings) {
   auto model = std::make_unique<ObjModel>();
-  model->groups.SetCount(1);
-  MeshGroup& group = model->groups[0];
-  // The lists grow by their granularity; a large one keeps a million appends linear.
-  group.vertices.SetGranularity(1 << 16);
-  group.indices.SetGranularity(1 << 16);
+  MeshGroup& group = model->groups.emplace_back();
   for (int ring = 0; ring <= rings; ++ring) {
     for (int segment = 0; segment <= segments; ++segment) {
       const float theta = 3.14159265f * ring / rings, phi = 6.2831853f * segment / segments;
       const float radius = 1.0f + 0.05f * std::sin(7 * phi) * std::sin(5 * theta) + 0.02f * std::sin(31 * phi + 17 * theta);
       VertexNormalUV vertex;
       vertex.position = {radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi)};
-      group.vertices.Append(vertex);
+      group.vertices.push_back(vertex);
     }
   }
   for (int ring = 0; ring < rings; ++ring) {
     for (int segment = 0; segment < segments; ++segment) {
       const int a = ring * (segments + 1) + segment, b = a + 1, c = a + segments + 2, d = a + segments + 1;
-      for (int index : {a, b, c, a, c, d}) group.indices.Append(index);
+      for (int index : {a, b, c, a, c, d}) group.indices.push_back(index);
     }
   }
   return model;
@@ -134,7 +130,7 @@ Model& GetModel(const std::string& name) {
       std::fprintf(stderr, "kd_tree_bench: cannot load %s\n", name.c_str());
       std::exit(1);
     }
-    slot->soup = std::make_unique<TriangleSoupStaticMesh>(*slot->objModel);
+    slot->soup = std::make_unique<TriangleSoup>(*slot->objModel);
     slot->tree.Build(*slot->soup, 24, 16);
     MakeSegments(*slot);
     BuildEmbree(*slot);
