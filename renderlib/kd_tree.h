@@ -46,8 +46,8 @@ public:
   KdTree& operator=(const KdTree&) = delete;
   virtual ~KdTree();
 
-  // Always returns true. maxDepth 24 and leafSize 16 are what the program uses.
-  bool Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize);
+  // Replaces whatever the tree held. maxDepth 24 and leafSize 16 are what the program uses.
+  void Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize);
 
   // Finds the nearest triangle the ray crosses. soup must be the one the tree was built over.
   // Leaves hit untouched when the ray misses the tree's bounds.

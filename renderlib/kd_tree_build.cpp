@@ -429,7 +429,7 @@ void KdTree::Clear() {
   packets.clear();
 }
 
-bool KdTree::Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize) {
+void KdTree::Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize) {
   Clear();
   // One stack entry per level of the deepest path keeps the traversal within its stack.
   maxDepth = std::clamp(maxDepth, 0, kStackSize);
@@ -467,7 +467,6 @@ bool KdTree::Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize)
   TreeBuilder(*pool, records, maxDepth, leafSize)
       .BuildNode(root, 0, bounds, TreeBuilder::kOwnList, static_cast<int32_t>(root->triangles.size()), TreeBuilder::kNoEdges);
   BuildTraversalCopy(soup);
-  return true;
 }
 
 void KdTree::BuildTraversalCopy(const TriangleSoup& soup) {
