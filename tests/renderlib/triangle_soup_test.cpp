@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace RenderLib;
@@ -17,7 +18,7 @@ MeshGroup Group(std::vector<Vector3> positions, std::vector<int32_t> indices, in
     vertex.u = p.x;
     group.vertices.push_back(vertex);
   }
-  for (int32_t i : indices) group.indices.push_back(i);
+  group.indices = std::move(indices);
   group.materialIndex = materialIndex;
   return group;
 }

@@ -14,7 +14,7 @@ using Triangle = std::array<RenderLib::Vector3, 3>;
 // A soup of separate triangles; each corner gets normal n (when given) and the texture
 // coordinates (u, v) = (x, y) of its position, so interpolated attributes are easy to predict.
 inline std::unique_ptr<RenderLib::TriangleSoup> MakeSoup(const std::vector<Triangle>& triangles,
-                                                                   const RenderLib::Vector3* normal = nullptr) {
+                                                         const RenderLib::Vector3* normal = nullptr) {
   RenderLib::ObjModel model;
   RenderLib::MeshGroup& group = model.groups.emplace_back();
   for (const Triangle& triangle : triangles) {
