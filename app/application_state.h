@@ -12,7 +12,7 @@
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/patinex_process.h"
 #include "simulation/sample_map.h"
 #include "simulation/simulation_params.h"
@@ -34,7 +34,7 @@ struct ModelEntry {
 struct ApplicationState {
   // The model in its three forms (modelLock).
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
+  std::unique_ptr<RenderLib::TriangleSoup> triangleSoup;
   std::unique_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
   std::unique_ptr<Simulation::SampleMap> sampleMap;

@@ -79,7 +79,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
     std::fprintf(stderr, "patinex: cannot read the model %s\n", path.empty() ? "(no file)" : path.c_str());
     return false;
   }
-  auto soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+  auto soup = std::make_unique<RenderLib::TriangleSoup>(*model);
   if (soup->GetIndexCount() < 3) {
     std::fprintf(stderr, "patinex: %s holds no triangles; nothing loaded\n", path.c_str());
     return false;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "renderlib/material.h"
@@ -21,7 +22,7 @@ std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors = nullptr)
 void LoadMtl(const char* path, ObjModel& model, ErrorList* errors = nullptr);
 
 // Loads directory/name into handle; on failure the handle keeps its previous image.
-bool LoadMaterialTexture(const char* name, const char* directory, ImageHandle& handle);
+bool LoadMaterialTexture(std::string_view name, std::string_view directory, ImageHandle& handle);
 
 // Fills the unit tangent (along increasing u) of every vertex.
 void ComputeTangents(ObjModel& model);

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "renderlib/format_temp.h"
 #include "simulation/block_arena.h"
 #include "simulation/emission_points.h"
 #include "simulation/mask_baking.h"
@@ -34,7 +33,8 @@ std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int3
       {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"},
       {"mask_humidity%02d.png", "mask_dirt%02d.png", "mask_rust%02d.png"},
   };
-  const char* name = RenderLib::FormatTemp(kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
+  char name[32];
+  std::snprintf(name, sizeof name, kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
   std::string path = folder != nullptr ? folder : "media";
   if (!path.empty() && path.back() != '/') path += '/';
   return path + name;

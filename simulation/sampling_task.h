@@ -12,7 +12,7 @@
 
 namespace Simulation {
 
-using Soup = RenderLib::TriangleSoup<RenderLib::VertexNormalUV>;
+using Soup = RenderLib::TriangleSoup;
 
 // Covers one side of the model's bounding box with samples: a stratified grid of parallel rays
 // is cast across the box from that side, and the first surface each ray meets gets a sample.

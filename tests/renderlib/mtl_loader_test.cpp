@@ -23,7 +23,7 @@ protected:
     for (const char* name : {"wood", "metal", "glass"}) {
       Material* material = new Material();
       std::snprintf(material->name, sizeof material->name, "%s", name);
-      model.materials.Append(MaterialHandle(material));
+      model.materials.push_back(MaterialHandle(material));
     }
   }
 

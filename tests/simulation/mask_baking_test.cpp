@@ -15,7 +15,7 @@
 #include "imagelib/image.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
@@ -359,12 +359,12 @@ TEST(SampleSplats, EveryBakeDrawsFreshJitterAndStaysWithinAnEighthOfAPixel) {
 struct SampledModel {
   explicit SampledModel(const std::string& name) {
     model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
-    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_unique<RenderLib::TriangleSoup>(*model);
     tree.Build(*soup, 24, 16);
     build = BuildSampleMap(tree, *soup, 30);
   }
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
   SampleMapBuild build;
 };

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/emission_points.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/surface_ageing.h"
@@ -30,11 +30,11 @@ using RenderLib::Vector3;
 struct Sphere {
   Sphere() {
     model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
-    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_unique<RenderLib::TriangleSoup>(*model);
     tree.Build(*soup, 24, 16);
   }
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
 };
 

@@ -24,7 +24,7 @@ bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::stri
     error = "cannot load " + path;
     return false;
   }
-  loaded.soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*loaded.model);
+  loaded.soup = std::make_unique<RenderLib::TriangleSoup>(*loaded.model);
   if (loaded.soup->GetIndexCount() < 3) {
     error = path + " has no triangles";
     return false;

@@ -5,7 +5,7 @@
 
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_model.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 
 namespace PatinexCli {
 
@@ -13,7 +13,7 @@ namespace PatinexCli {
 // a kd-tree of depth 24 with leaves of 16 triangles.
 struct LoadedModel {
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   std::unique_ptr<RenderLib::KdTree> tree;
   double loadSeconds = 0;
   double buildSeconds = 0;

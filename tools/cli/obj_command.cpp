@@ -4,7 +4,7 @@
 #include <string>
 
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
 
@@ -84,7 +84,7 @@ int RunObj(const Arguments& arguments) {
     std::fprintf(stderr, "patinex-cli obj: %s\n", FailureReason(path, messages).c_str());
     return kExitFailure;
   }
-  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::TriangleSoup soup(*model);
 
   JsonWriter json(stdout);
   json.BeginObject();
@@ -93,8 +93,8 @@ int RunObj(const Arguments& arguments) {
   json.BeginArray();
   for (const RenderLib::MeshGroup& group : model->groups) {
     json.BeginObject();
-    json.Field("vertexCount", group.vertices.Count());
-    json.Field("indexCount", group.indices.Count());
+    json.Field("vertexCount", group.vertices.size());
+    json.Field("indexCount", group.indices.size());
     json.Field("materialIndex", group.materialIndex);
     json.EndObject();
   }

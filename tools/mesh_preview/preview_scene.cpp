@@ -11,7 +11,7 @@
 #include "platform/matrix_math.h"
 #include "platform/window.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "viewer/device_mesh.h"
 #include "viewer/scene_effects.h"
 #include "viewer/scene_placement.h"
@@ -154,7 +154,7 @@ bool RenderPreview(const PreviewOptions& options, std::string* error) {
     device->ClearRenderTargetView(target->ColorView(), background);
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
     // Framed by the box of its triangle soup, as the program frames it.
-    const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoupStaticMesh(*model).GetBoundingBox());
+    const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
     const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, bounds, options, error)
                                                 : DrawMesh(*device, *model, bounds, options, error);
     const bool read = drawn && Platform::Succeeded(device->ReadPixels(0, 0, uint32_t(options.width),
