@@ -27,19 +27,25 @@ void ReadColour(TextScanner& scanner, Vector3& colour) {
 
 }  // namespace
 
+std::string UnreadableFileMessage(const std::string& reason) {
+  return reason.rfind("cannot open ", 0) == 0 ? "file not found" : reason;
+}
+
 bool LoadMaterialTexture(const char* name, const char* directory, ImageHandle& handle) {
   ImageHandle image(new RefCountedImage());
   String path(directory);
   path.AppendPath(name, '/');
+  if (name != nullptr && name[0] == '/') path = name;
   if (!image->Load(path.CStr())) return false;
   handle = image;
   return true;
 }
 
-void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
+void LoadMtl(const char* path, ObjModel& model, ErrorList* errors, Textures textures) {
   TextScanner scanner;
-  if (!scanner.Open(path)) {
-    if (errors != nullptr) errors->push_back("file not found");
+  std::string reason;
+  if (!scanner.Open(path, &reason)) {
+    if (errors != nullptr) errors->push_back(UnreadableFileMessage(reason));
     return;
   }
   String directory(path);
@@ -75,7 +81,7 @@ void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
     } else if (token == "map_Ka" || token == "map_Kd" || token == "map_Ks") {
       ImageHandle& map = token == "map_Ka" ? current->ambientMap : token == "map_Kd" ? current->diffuseMap : current->specularMap;
       std::string name(scanner.LineToken(kMaxTokenLength));
-      if (!name.empty() && !LoadMaterialTexture(name.c_str(), directory.CStr(), map) && errors != nullptr) {
+      if (textures == Textures::kLoad && !name.empty() && !LoadMaterialTexture(name.c_str(), directory.CStr(), map) && errors != nullptr) {
         errors->push_back("Unable to load " + name);
       }
     }

@@ -128,11 +128,12 @@ MeshGroup NewGroup(int32_t materialIndex) {
 
 class ObjReader {
 public:
-  explicit ObjReader(ErrorList* errors) : errors(errors) {}
+  ObjReader(ErrorList* errors, Textures textures) : errors(errors), textures(textures) {}
 
   std::unique_ptr<ObjModel> Read(const char* path) {
-    if (!scanner.Open(path)) {
-      Report(errors, "file not found");
+    std::string reason;
+    if (!scanner.Open(path, &reason)) {
+      Report(errors, UnreadableFileMessage(reason));
       return nullptr;
     }
     hints = EstimateSizes(scanner.Text());
@@ -184,8 +185,11 @@ public:
       String libraryPath(path);
       libraryPath.StripFilename();
       libraryPath.AppendPath(libraryName.c_str(), '/');
+      if (libraryName[0] == '/') libraryPath = libraryName.c_str();
       libraryPath.SetFileExtension("mtl");
-      LoadMtl(libraryPath.CStr(), *model, errors);
+      // The model was read whole; its text is not needed while the library is read.
+      scanner.Close();
+      LoadMtl(libraryPath.CStr(), *model, errors, textures);
     }
     ComputeTangents(*model);
     return std::move(model);
@@ -311,6 +315,7 @@ private:
   }
 
   ErrorList* errors;
+  Textures textures;
   TextScanner scanner;
   SizeHints hints;
   std::unique_ptr<ObjModel> model;
@@ -325,9 +330,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors) {
+std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors, Textures textures) {
   try {
-    return ObjReader(errors).Read(path);
+    return ObjReader(errors, textures).Read(path);
   } catch (const std::bad_alloc&) {
     Report(errors, std::string("out of memory reading ") + (path != nullptr ? path : "(no path)"));
     return nullptr;
