@@ -349,7 +349,7 @@ protected:
 
 TEST_F(WeatherSignals, TermAndHangUpStopTheRunAsCtrlCDoesWithinMoments) {
   // Ctrl+C while a slow 16-bit mask is written: the bake stops at once, and its step saves nothing.
-  CliResult run = SignalWhileWriting({SIGINT}, {"--size", "4096", "--format", "png"});
+  CliResult run = SignalWhileWriting({SIGINT}, {"--size", "2048", "--format", "png"});
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
   EXPECT_EQ(run.status, 130) << run.err;
   EXPECT_FALSE(fs::exists(out / "mask_dirt00.png"));
