@@ -61,7 +61,7 @@ std::string TemporaryFile::HiddenNameFor(const std::string& finalPath) {
 bool TemporaryFile::Create(std::string* error) {
   Remove();
   if (CanNameUnnamedFiles()) {
-    const int descriptor = ::open(SplitPath(finalPath).first.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int descriptor = ::open(SplitPath(finalPath).first.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
       file = ::fdopen(descriptor, "wb");
       if (file == nullptr) {
@@ -125,13 +125,30 @@ bool TemporaryFile::NameUnnamed(std::string* error) {
     DropExitRemoval(removal);
     removal = -1;
     path.clear();
-    if (reason != EEXIST) {
-      *error = std::string("cannot name the finished file: ") + std::strerror(reason);
-      return false;
-    }
+    if (reason != EEXIST) return CopyUnnamed(error);
   }
   *error = "no free temporary name";
   return false;
+}
+
+bool TemporaryFile::CopyUnnamed(std::string* error) {
+  std::FILE* source = file;
+  file = nullptr;
+  if (!CreateNamed(error)) {
+    std::fclose(source);
+    return false;
+  }
+  char block[1 << 16];
+  off_t offset = 0;
+  ssize_t got;
+  while ((got = ::pread(::fileno(source), block, sizeof block, offset)) > 0 &&
+         std::fwrite(block, 1, size_t(got), file) == size_t(got)) {
+    offset += got;
+  }
+  const bool copied = got == 0 && std::fflush(file) == 0 && std::ferror(file) == 0;
+  if (!copied) *error = std::string("copying the finished file failed: ") + std::strerror(errno);
+  std::fclose(source);
+  return copied;
 }
 
 bool TemporaryFile::Publish(std::string* error) {

@@ -35,8 +35,10 @@ public:
 
 private:
   bool CreateNamed(std::string* error);
-  // Gives the unnamed file a hidden name in the folder.
+  // Gives the unnamed file a hidden name in the folder, or, where the system will not name it,
+  // copies it into a named one.
   bool NameUnnamed(std::string* error);
+  bool CopyUnnamed(std::string* error);
   void Remove();
 
   std::string finalPath;
