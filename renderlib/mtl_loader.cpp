@@ -26,17 +26,24 @@ void ReadColour(TextScanner& scanner, Vector3& colour) {
 
 }  // namespace
 
+std::string UnreadableFileMessage(const std::string& reason) {
+  return reason.rfind("cannot open ", 0) == 0 ? "file not found" : reason;
+}
+
 bool LoadMaterialTexture(std::string_view name, std::string_view directory, ImageHandle& handle) {
   ImageHandle image(new RefCountedImage());
-  if (!image->Load(AppendPath(std::string(directory), name, '/').c_str())) return false;
+  const std::string path =
+      !name.empty() && name[0] == '/' ? std::string(name) : AppendPath(std::string(directory), name, '/');
+  if (!image->Load(path.c_str())) return false;
   handle = image;
   return true;
 }
 
-void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
+void LoadMtl(const char* path, ObjModel& model, ErrorList* errors, Textures textures) {
   TextScanner scanner;
-  if (!scanner.Open(path)) {
-    if (errors != nullptr) errors->push_back("file not found");
+  std::string reason;
+  if (!scanner.Open(path, &reason)) {
+    if (errors != nullptr) errors->push_back(UnreadableFileMessage(reason));
     return;
   }
   const std::string directory = StripFilename(path);
@@ -71,7 +78,8 @@ void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
     } else if (token == "map_Ka" || token == "map_Kd" || token == "map_Ks") {
       ImageHandle& map = token == "map_Ka" ? current->ambientMap : token == "map_Kd" ? current->diffuseMap : current->specularMap;
       const std::string_view name = scanner.LineToken(kMaxTokenLength);
-      if (!name.empty() && !LoadMaterialTexture(name, directory, map) && errors != nullptr) {
+      if (textures == Textures::kLoad && !name.empty() && !LoadMaterialTexture(name, directory, map) &&
+          errors != nullptr) {
         errors->push_back("Unable to load " + std::string(name));
       }
     }

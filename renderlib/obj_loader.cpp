@@ -110,11 +110,12 @@ void Reserve(std::vector<T>& list, int64_t count) {
 
 class ObjReader {
 public:
-  explicit ObjReader(ErrorList* errors) : errors(errors) {}
+  ObjReader(ErrorList* errors, Textures textures) : errors(errors), textures(textures) {}
 
   std::unique_ptr<ObjModel> Read(const char* path) {
-    if (!scanner.Open(path)) {
-      Report(errors, "file not found");
+    std::string reason;
+    if (!scanner.Open(path, &reason)) {
+      Report(errors, UnreadableFileMessage(reason));
       return nullptr;
     }
     hints = EstimateSizes(scanner.Text());
@@ -163,8 +164,12 @@ public:
     }
     // Without an "mtllib" line the model names no library, and none is looked for.
     if (hasLibrary) {
-      const std::string libraryPath = SetFileExtension(AppendPath(StripFilename(path), libraryName, '/'), "mtl");
-      LoadMtl(libraryPath.c_str(), *model, errors);
+      const std::string libraryFile =
+          libraryName[0] == '/' ? libraryName : AppendPath(StripFilename(path), libraryName, '/');
+      const std::string libraryPath = SetFileExtension(libraryFile, "mtl");
+      // The model was read whole; its text is not needed while the library is read.
+      scanner.Close();
+      LoadMtl(libraryPath.c_str(), *model, errors, textures);
     }
     ComputeTangents(*model);
     return std::move(model);
@@ -289,6 +294,7 @@ private:
   }
 
   ErrorList* errors;
+  Textures textures;
   TextScanner scanner;
   SizeHints hints;
   std::unique_ptr<ObjModel> model;
@@ -303,9 +309,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors) {
+std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors, Textures textures) {
   try {
-    return ObjReader(errors).Read(path);
+    return ObjReader(errors, textures).Read(path);
   } catch (const std::bad_alloc&) {
     Report(errors, std::string("out of memory reading ") + (path != nullptr ? path : "(no path)"));
     return nullptr;

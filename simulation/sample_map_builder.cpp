@@ -6,7 +6,7 @@
 namespace Simulation {
 
 SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh, int32_t density,
-                              const float initialValues[3]) {
+                              const float initialValues[3], const std::atomic<bool>* stop) {
   static constexpr float kNothing[3] = {0.0f, 0.0f, 0.0f};
   if (initialValues == nullptr) initialValues = kNothing;
 
@@ -28,6 +28,7 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
     task->kdTree = &kdTree;
     task->mesh = &mesh;
     task->keepHits = true;
+    task->stop = stop;
     // Without workers the sides are sampled right here, one after the other.
     if (!poolReady || !pool.Add(task)) task->Run(0);
   }
@@ -39,11 +40,32 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
   for (int t = 0; t < kTasks; ++t) parts[t].swap(tasks[t]->hits);
   SampleMapBuild result;
   result.spacing = tasks[0]->sampleSpacing;
+  for (const SamplingTask* task : tasks) {
+    result.outOfMemory = result.outOfMemory || task->outOfMemory;
+    result.stopped = result.stopped || task->stopped;
+  }
   result.map = std::make_unique<SampleMap>(parts, kTasks, mesh, initialValues, poolReady ? &pool : nullptr);
   // The arena never runs destructors; the tasks' arrays are empty by now, but their
   // destructors are the place that would free them.
   for (SamplingTask* task : tasks) task->~SamplingTask();
   return result;
+}
+
+uint64_t MaxSampleCount(const RenderLib::BoundingBox& box, int32_t density) {
+  const float spacing = SampleSpacing(box, density);
+  if (!(spacing > 0.0f)) return 0;
+  double rays = 0.0;
+  for (int32_t side = 0; side < 6; ++side) {
+    const double sideRays = RaysPerSide(box, spacing, side);
+    if (sideRays <= kMaxRaysPerSide) rays += sideRays;
+  }
+  return static_cast<uint64_t>(rays);
+}
+
+uint64_t SampleMapBuildBytes(uint64_t maxSamples) {
+  // Per ray: its hit, kept while the rays are cast, then the sample's record and its place in
+  // the neighbour search's grid.
+  return maxSamples * (sizeof(SampleHit) + sizeof(SurfaceSample) + 4 * sizeof(float));
 }
 
 }  // namespace Simulation

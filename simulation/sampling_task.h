@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -38,12 +39,20 @@ public:
   // task casts run `chunk`. The runs' samples, in run order, are those of the whole side.
   uint32_t chunk = 0;
   uint32_t chunkCount = 1;
+  // Polled between blocks of rays when given: once true, the task ends early (stopped).
+  const std::atomic<bool>* stop = nullptr;
+  bool stopped = false;
+  bool outOfMemory = false;  // the rays' hits or samples found no memory; nothing was cast
 };
 
 // The grid spacing for a model's box at a density: the smallest extent over density, where
 // extents of 0 (a model flat along an axis) are passed over. 0 when the box is flat on every
 // axis or empty.
 float SampleSpacing(const RenderLib::BoundingBox& box, int32_t density);
+
+// A side casting more rays than this would need gigabytes for its samples alone; such a model
+// is far too thin for its size at this density and its side is skipped with a message.
+inline constexpr double kMaxRaysPerSide = 1u << 27;
 
 // How many rays side `direction` (0..5) casts at the spacing: two per grid square of the face
 // the rays start on, counting the squares' corners on both edges.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cmath>
 #include <random>
 #include <string>
@@ -245,6 +247,20 @@ TEST_F(ObjLoader, MissingFilesAndLibraryPath) {
   ASSERT_TRUE(model);
   EXPECT_EQ(messages, ErrorList{"file not found"});
   EXPECT_EQ(model->materials[0]->shininess, 50);
+
+  // An absolute library path is taken as it is, not under the model's folder.
+  model = Load("mtllib " + folder.Path("sub/materials.mtl") + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n",
+               "elsewhere/model.obj");
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(model->materials[0]->shininess, 7);
+
+  // What is not a regular file is refused unread, a library as much as a model.
+  std::filesystem::create_symlink("/dev/zero", folder.Path("zero.mtl"));
+  model = Load("mtllib zero.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n");
+  ASSERT_TRUE(model);
+  EXPECT_EQ(messages, ErrorList{folder.Path("zero.mtl") + " is not a regular file (it is a character device)"});
+  EXPECT_EQ(LoadObj(folder.Path("zero.mtl").c_str(), &messages), nullptr);
 
   model = Load("");
   ASSERT_TRUE(model);

@@ -101,7 +101,7 @@ TEST_F(ObjCommand, FailuresAndUsageErrors) {
 
   CliRun folderAsModel = Cli(folder.string());
   EXPECT_EQ(folderAsModel.status, 1);
-  EXPECT_NE(folderAsModel.err.find("file not found"), std::string::npos) << folderAsModel.err;
+  EXPECT_NE(folderAsModel.err.find("is not a regular file (it is a folder)"), std::string::npos) << folderAsModel.err;
 
   std::string model = Write("empty.obj", "");
   for (std::string arguments : {std::string(""), model + " " + model, std::string("--bogus")}) {

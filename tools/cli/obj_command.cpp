@@ -1,12 +1,9 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
+#include "tools/cli/loaded_model.h"
 
 namespace PatinexCli {
 namespace {
@@ -22,7 +19,8 @@ const Command kObjCommand = {
     "whether an image is present with its width and height), the loader's messages, the\n"
     "bounding box of the triangle soup built from the model, and the totals (vertices,\n"
     "indices, triangles). Exit status 0 when the model loads, 1 when it cannot be loaded\n"
-    "(reason on stderr), 2 on a usage error.",
+    "(reason on stderr): FILE must be a regular file, and its positions finite and within 1e15\n"
+    "of the origin. 2 on a usage error.",
     RunObj,
 };
 
@@ -63,28 +61,20 @@ void WriteMaterial(JsonWriter& json, const RenderLib::Material& material) {
   json.EndObject();
 }
 
-// Why the loader returned nothing, told from the file itself.
-std::string FailureReason(const std::string& path, const RenderLib::ErrorList& messages) {
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    return "cannot open " + path + ": " + std::strerror(errno);
-  }
-  return "cannot load " + path + (messages.empty() ? std::string() : ": " + messages.back());
-}
-
 int RunObj(const Arguments& arguments) {
   if (arguments.size() != 1) return UsageError(kObjCommand, arguments.empty() ? "no FILE given" : "expected one FILE");
   const std::string& path = arguments[0];
   if (!path.empty() && path[0] == '-') return UsageError(kObjCommand, "unknown option " + path);
 
-  RenderLib::ErrorList messages;
-  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(path.c_str(), &messages);
-  if (!model) {
-    std::fprintf(stderr, "patinex-cli obj: %s\n", FailureReason(path, messages).c_str());
+  LoadedModel loaded;
+  std::string error;
+  if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) {
+    std::fprintf(stderr, "patinex-cli obj: %s\n", error.c_str());
     return kExitFailure;
   }
-  RenderLib::TriangleSoup soup(*model);
+  const RenderLib::ObjModel* model = loaded.model.get();
+  const RenderLib::TriangleSoup& soup = *loaded.soup;
+  const RenderLib::ErrorList& messages = loaded.messages;
 
   JsonWriter json(stdout);
   json.BeginObject();
