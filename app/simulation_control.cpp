@@ -1,6 +1,7 @@
 #include "app/simulation_control.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -65,7 +66,7 @@ std::string MaskErrorText(int32_t code) {
   switch (code) {
     case Simulation::kMaskNotWritten: return "the files could not be written";
     case Simulation::kMaskNoMemory: return "there was not enough memory to bake them";
-    case Simulation::kMaskNoSplat: return "there is no splat image to bake them with";
+    case Simulation::kMaskNoSplat: return "there was no splat image to bake them with";
     default: return "baking them failed";
   }
 }
@@ -198,12 +199,16 @@ void CollectFinishedRun(bool loadMasks) {
   if (failedStep >= 0) {
     // The masks of the step that did save would sit beside the history as if they belonged to it.
     RemoveMasksOfStep(app.maskFolder, app.runFirstMaskNumber + failedStep);
-    std::snprintf(text, sizeof text, "Stopped: the masks of step %d were not saved.",
-                  app.runFirstMaskNumber + failedStep + 1);
+    std::snprintf(text, sizeof text, "Stopped: step %d not saved.", app.runFirstMaskNumber + failedStep + 1);
     SetStatusActivity(text);
-    std::string detail = "In " + ShownFolder(app.maskFolder) + " " +
-                         MaskErrorText(app.runMaskError.load(std::memory_order_relaxed)) + ".";
-    if (app.maskHistorySteps > 0) detail += " The masks of " + HistoryRange(app.maskHistorySteps) + " are kept.";
+    std::string detail = MaskErrorText(app.runMaskError.load(std::memory_order_relaxed)) + " in " +
+                         ShownFolder(app.maskFolder) + ".";
+    detail[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(detail[0])));
+    if (app.maskHistorySteps > 0) {
+      std::string kept = HistoryRange(app.maskHistorySteps);
+      kept[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kept[0])));
+      detail += " " + kept + " kept.";
+    }
     SetStatusDetail(detail);
   } else {
     if (saved == app.runSteps) {

@@ -35,10 +35,14 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager) {
   CUISlider* step = nullptr;
   panel.AddSlider(ID_STEP, 20, 212, 140, 22, 0, 0, 0, false, &step);
   if (step != nullptr) step->SetEnabled(false);
-  // The status line: up to four lines from the top of its place.
+  // The status line: up to four lines from the top of its place, in the regular font so that
+  // more fits on a line.
   CUIStatic* status = nullptr;
-  panel.AddStatic(ID_PROGRESS, "", 20, 238, 145, 66, false, &status);
+  panel.AddStatic(ID_PROGRESS, "", 12, 238, 153, 66, false, &status);
   if (status != nullptr) {
-    if (ControlElement* element = status->GetElement(0)) element->textFormat = Platform::DT_LEFT | Platform::DT_TOP;
+    if (ControlElement* element = status->GetElement(0)) {
+      element->font = 0;
+      element->textFormat = Platform::DT_LEFT | Platform::DT_TOP;
+    }
   }
 }

@@ -290,8 +290,9 @@ TEST_F(Application, AFailedSaveEndsTheRunAndIsShown) {
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
   Frames(1);
-  EXPECT_NE(StatusShown().find("Stopped: the masks of step 2 were not saved."), std::string::npos) << StatusShown();
-  EXPECT_NE(StatusShown().find("could not be written"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Stopped: step 2 not saved."), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("The files could not be written in"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Step 1 kept."), std::string::npos) << StatusShown();
   fs::remove(Environment::maskFolder / "mask_dirt01.jpg");
 
   // Nowhere to save masks: the run does not start, and the window says so.
