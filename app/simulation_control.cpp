@@ -150,7 +150,6 @@ void StartSimulation() {
   std::string going = "Masks go to " + ShownFolder(app.maskFolder);
   if (app.earlierMasksMovedAside) going += "; earlier masks moved to previous/";
   SetStatusDetail(going + ".");
-  ApplyRunReports();
 
   app.simulationThread = std::make_unique<ThreadingLib::Thread>("Patinex", &app.process, 2, 0);
   if (!app.simulationThread->Start(&params, sizeof params)) {
@@ -158,7 +157,9 @@ void StartSimulation() {
     app.simulationThread.reset();
     SetButtonText("Weather");
     NoRun("No run: its thread could not be started.", "");
+    return;
   }
+  ApplyRunReports();
 }
 
 void RequestSimulationStop() {

@@ -161,7 +161,8 @@ void ShowStatusLine() {
   CUIStatic* line = panel.GetStatic(ID_PROGRESS);
   if (line == nullptr) return;
   const ControlElement* element = line->GetElement(0);
-  if (element == nullptr) return;
+  // Without a device there is no font to measure the lines with: wrap once there is one.
+  if (element == nullptr || panel.TextWidth(*element, "M") <= 0) return;
   status.changed = false;
   const auto measure = [&](const std::string& text) { return panel.TextWidth(*element, text); };
   line->SetText(WrapText(StatusText(), line->Width(), kStatusLines, measure));
