@@ -1,5 +1,6 @@
 #include "app/model_loading.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -70,7 +71,8 @@ void LoadSelectedModel() {
     } else {
       const std::string file = entry.file.empty() ? entry.label : ShownFolder(entry.file);
       SetStatusActivity("Cannot read " + file + ".");
-      SetStatusDetail(why);
+      if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+      SetStatusDetail(why + ".");
     }
   } else {
     SetStatusActivity("Pick a model, then press Weather.");
@@ -108,8 +110,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::s
   std::string& reason = why != nullptr ? *why : ignored;
   ScopedLock lock(ModelLock());
   if (path.empty()) {
-    reason = FailedLoad(path, "no media folder was found to hold it (none with drawmesh.fx beside the program "
-                              "or under the current folder)");
+    reason = FailedLoad(path, "no media folder was found, beside the program or in the current folder");
     return false;
   }
   RenderLib::ErrorList messages;

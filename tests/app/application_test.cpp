@@ -149,7 +149,7 @@ TEST_F(Application, AModelThatCannotBeReadIsNamedWithTheReason) {
   EXPECT_FALSE(App().triangleSoup);
   EXPECT_NE(StatusShown().find("Cannot read"), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("gone.obj"), std::string::npos) << StatusShown();
-  EXPECT_NE(StatusShown().find("there is no such file"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("There is no such file."), std::string::npos) << StatusShown();
 }
 
 // A number box is read when the user is done with it (Enter, leaving it, "Weather"), never while
