@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
 #include "renderlib/kd_tree.h"
+#include "renderlib/obj_model.h"
 #include "renderlib/triangle_soup.h"
 #include "simulation/patinex_process.h"
 #include "simulation/sample_map.h"
@@ -32,14 +34,22 @@ struct ModelEntry {
 // comments hand to the run: the run reads the model and the samples through its parameter block
 // and reports through the atomics.
 struct ApplicationState {
-  // The model in its three forms (modelLock).
+  // The model in its three forms (modelLock), and as read: a device change rebuilds the device
+  // mesh from it, keeping the model, its samples and a run across the change.
+  std::unique_ptr<RenderLib::ObjModel> objModel;
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::unique_ptr<RenderLib::TriangleSoup> triangleSoup;
   std::unique_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
   std::unique_ptr<Simulation::SampleMap> sampleMap;
   std::unique_ptr<Platform::Buffer> sampleVertexBuffer;
+  // What the point buffer holds, kept on the CPU for a new device: a run may be changing the
+  // samples themselves at that moment.
+  std::vector<Viewer::PointVertex> sampleVertices;
   float sampleSpacing = 0.0f;
+  // Set by a resampling that runs off the window thread to its progress, 0..100; -1 when none
+  // runs. The status line shows it as "Resampling the surface: n %".
+  std::atomic<int32_t> resamplingPercent{-1};
 
   // The run. finished is stored by the run (release) and loaded by the frame (acquire).
   std::unique_ptr<ThreadingLib::Thread> simulationThread;
@@ -52,14 +62,28 @@ struct ApplicationState {
   std::atomic<int32_t> runLastStep{-1};
   std::atomic<bool> stepReportPending{false};
   std::atomic<float> tracedPercent{-1.0f};
-  // The highest step whose masks a run of the current model wrote in this session (-1: none);
-  // older files in the mask folder belong to other runs or models.
-  std::atomic<int32_t> highestWrittenStep{-1};
+  // The run's steps, from its first, whose three masks were all saved; the step whose masks
+  // were not (-1: none) and why (a mask_baking.h code). A failed save ends the run.
+  std::atomic<int32_t> runStepsSaved{0};
+  std::atomic<int32_t> runFailedStep{-1};
+  std::atomic<int32_t> runMaskError{0};
+  // The run as started (window thread): its steps, the mask number of its first step, when it
+  // started and whether the user asked it to stop.
+  int32_t runSteps = 0;
+  int32_t runFirstMaskNumber = 0;
+  std::chrono::steady_clock::time_point runStart;
+  bool runStopAsked = false;
+
+  // Steps of the current samples' history whose masks are saved (mask_history.h), and whether its
+  // first run moved earlier masks aside.
+  int32_t maskHistorySteps = 0;
+  bool earlierMasksMovedAside = false;
 
   int32_t density = 100;
   int32_t steps = 1;
   int32_t tonsPerStep = 1000;
   int32_t showSamples = 0;
+  int meshView = 0;  // the view picker's model view (Shaded, Dirt, Rust) to go back to from Points
   float resampleCountdown = -1.0f;
   float maskReloadCountdown = -1.0f;
   bool referenceWarningChecked = false;
@@ -68,9 +92,14 @@ struct ApplicationState {
   std::vector<ModelEntry> models;
   int loadedModel = 0;
 
-  // Where the shipped media were found (empty: nowhere) and where masks are written and read.
+  // Where the shipped media were found (empty: nowhere) and where masks are written and read
+  // (empty: nowhere, for the reason given).
   std::string mediaFolder;
   std::string maskFolder;
+  std::string maskFolderProblem;
+
+  // Asked when Escape would quit during a run; true to quit. Replaceable for tests.
+  bool (*confirmQuitDuringRun)() = nullptr;
 
   // Device objects (made at device creation, released at its destruction).
   Viewer::MeshEffect meshEffect;

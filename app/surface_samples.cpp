@@ -1,19 +1,25 @@
 #include "app/surface_samples.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/application_state.h"
 #include "app/control_ids.h"
-#include "app/edit_box_numbers.h"
+#include "app/mask_history.h"
 #include "framework/framework.h"
 #include "simulation/sample_map_builder.h"
 #include "viewer/scene_effects.h"
 
 void ReleaseSamples() {
   ApplicationState& app = App();
-  ScopedLock lock(SampleLock());
-  app.sampleMap.reset();
-  app.sampleVertexBuffer.reset();
+  {
+    ScopedLock lock(SampleLock());
+    app.sampleMap.reset();
+    app.sampleVertexBuffer.reset();
+    app.sampleVertices.clear();
+  }
+  // The masks were the history of these samples.
+  EndMaskHistory();
 }
 
 void ResampleSurface() {
@@ -21,7 +27,6 @@ void ResampleSurface() {
   if (!app.triangleSoup || !app.kdTree || app.simulationThread) return;
   ReleaseSamples();
   ScopedLock lock(SampleLock());
-  app.density = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_DENSITY), 500);
   Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*app.kdTree, *app.triangleSoup, app.density);
   if (!build.map || build.map->Count() == 0) {
     std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
@@ -29,27 +34,49 @@ void ResampleSurface() {
   }
   app.sampleMap = std::move(build.map);
   app.sampleSpacing = build.spacing;
+  FillSampleVertexBuffer();
+}
+
+void RecreateSampleVertexBuffer() {
+  ApplicationState& app = App();
+  ScopedLock ui(UiLock());
+  ScopedLock samples(SampleLock());
+  app.sampleVertexBuffer.reset();
   Platform::GraphicsDevice* device = FrameworkGetDevice();
-  if (device == nullptr ||
-      Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleMap->Count() * sizeof(Viewer::PointVertex)),
+  if (!app.sampleMap || app.sampleVertices.empty() || device == nullptr) return;
+  if (Platform::Failed(device->CreateVertexBuffer(uint32_t(app.sampleVertices.size() * sizeof(Viewer::PointVertex)),
                                                   nullptr, true, &app.sampleVertexBuffer))) {
-    std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", app.sampleMap->Count());
+    std::fprintf(stderr, "patinex: no room on the device for %zu sample points\n", app.sampleVertices.size());
     return;
   }
-  FillSampleVertexBuffer();
+  auto* vertices = static_cast<Viewer::PointVertex*>(app.sampleVertexBuffer->MapDiscard());
+  if (vertices == nullptr) return;
+  std::copy(app.sampleVertices.begin(), app.sampleVertices.end(), vertices);
+  app.sampleVertexBuffer->Unmap();
+}
+
+void ReleaseSampleVertexBuffer() {
+  ScopedLock samples(SampleLock());
+  App().sampleVertexBuffer.reset();
 }
 
 void FillSampleVertexBuffer() {
   ApplicationState& app = App();
   ScopedLock ui(UiLock());
   ScopedLock samples(SampleLock());
-  if (!app.sampleMap || !app.sampleVertexBuffer) return;
-  auto* vertices = static_cast<Viewer::PointVertex*>(app.sampleVertexBuffer->MapDiscard());
-  if (vertices == nullptr) return;
+  if (!app.sampleMap) return;
   const Simulation::SurfaceSample* items = app.sampleMap->Items();
+  app.sampleVertices.resize(app.sampleMap->Count());
   for (uint32_t i = 0; i < app.sampleMap->Count(); ++i) {
     const float d = items[i].dirt;
-    vertices[i] = {{items[i].position.x, items[i].position.y, items[i].position.z}, {d, d, d, 1.0f}};
+    app.sampleVertices[i] = {{items[i].position.x, items[i].position.y, items[i].position.z}, {d, d, d, 1.0f}};
   }
+  if (!app.sampleVertexBuffer) {
+    RecreateSampleVertexBuffer();
+    return;
+  }
+  auto* vertices = static_cast<Viewer::PointVertex*>(app.sampleVertexBuffer->MapDiscard());
+  if (vertices == nullptr) return;
+  std::copy(app.sampleVertices.begin(), app.sampleVertices.end(), vertices);
   app.sampleVertexBuffer->Unmap();
 }

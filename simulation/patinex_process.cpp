@@ -138,13 +138,16 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       // The three masks in one pass over the samples.
       std::string names[3];
       for (int32_t channel = 0; channel < 3; ++channel) {
-        names[channel] = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
+        names[channel] = MaskFileName(params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat);
       }
       const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
       int32_t codes[3];
       report.masksSaved += BakeAndSaveMasks(fileNames, params.maskWidth, params.maskHeight, *params.sampleMap,
                                             params.sampleSpacing, params.splat != nullptr ? *params.splat : noSplat,
                                             codes, &StopFlag());
+      for (const int32_t code : codes) {
+        if (report.maskError == 0) report.maskError = code;
+      }
     }
     // A stop during the bake saved nothing of the step, as a stop before it would.
     if (StopRequested()) break;

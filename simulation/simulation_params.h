@@ -29,6 +29,7 @@ struct StepReport {
   double ageSeconds = 0.0;    // the per-step ageing of the samples
   double bakeSeconds = 0.0;   // baking and saving the three masks, waiting for the UI lock included
   int32_t masksSaved = 0;     // of the three
+  int32_t maskError = 0;      // the code of the first mask that failed (mask_baking.h), 0 when all were saved
   float emissionRotation = 0.0f;  // the run's random turn of the emission points, in radians
   // What made the step fail and end the run ("out of memory while tracing the tons"), or none.
   const char* failure = nullptr;
@@ -66,6 +67,9 @@ struct SimulationParams {
   void* userData = nullptr;  // handed to progress and stepFinished
   // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".
   const char* maskFolder = nullptr;
+  // The number in the mask file names of the run's first step; a run that goes on with samples
+  // an earlier run aged numbers its steps after that run's.
+  int32_t firstMaskNumber = 0;
   // Tracing workers; 0 means one per processor. One worker makes a run reproducible.
   int32_t workerCount = 0;
   int32_t maskFormat = kMaskJpeg;

@@ -149,6 +149,16 @@ TEST_F(PatinexProcessTest, RainRunsDownTheSphereAndEveryStepSavesItsMasks) {
   EXPECT_GT(dirt[2], dirt[4]);
 }
 
+// A run that goes on from an earlier one's samples numbers its files after that run's.
+TEST_F(PatinexProcessTest, ARunNumbersItsMasksFromItsFirstNumber) {
+  params.firstMaskNumber = 5;
+  EXPECT_EQ(process.Run(&params), 0);
+  ASSERT_EQ(observed.reports.size(), 1u);
+  EXPECT_EQ(observed.reports[0].step, 0);
+  for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, 5));
+  EXPECT_EQ(MaskCount(), 3);
+}
+
 TEST_F(PatinexProcessTest, AStopDuringTracingLeavesTheStepUnagedAndWithoutMasks) {
   params.steps = 3;
   observed.stopOnProgress = &process;
