@@ -169,12 +169,16 @@ TEST(ThreadPool, WorkersPerProcessorAndTheirPriority) {
   }
 }
 
-// Runs out of memory on its `failAt`-th run (counted over all of its kind).
+// Runs out of memory on its `failAt`-th run (counted over all of its kind). The runs after it
+// take a little while, so that the batch being called off shows however slowly the first throw
+// of the process unwinds.
 struct FailingTask : Task {
   explicit FailingTask(ThreadPool* pool) : Task(pool) {}
   uint32_t Prepare() override { return 0; }
   void Run(uint32_t) override {
-    if (++started == failAt) throw std::bad_alloc();
+    const int run = ++started;
+    if (run == failAt) throw std::bad_alloc();
+    if (failAt >= 0 && run > failAt) std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   static inline std::atomic<int> started{0};
   static inline int failAt = 0;
