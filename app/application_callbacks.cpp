@@ -31,7 +31,8 @@ bool CountDown(float& countdown, float elapsedSeconds) {
   return countdown == 0.0f;
 }
 
-// A dropped OBJ file becomes a picker entry and is loaded as if picked.
+// A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
+// loaded leaves the picker as it was.
 void AddDroppedModel(Platform::Window* window) {
   ApplicationState& app = App();
   const std::string& path = window->DroppedFile();
@@ -44,6 +45,10 @@ void AddDroppedModel(Platform::Window* window) {
   }
   app.showSamples = 0;
   LoadSelectedModel();
+  if (app.loadedModel != index && app.models.size() > entriesBefore) {
+    app.models.pop_back();
+    FillModelPicker();
+  }
 }
 
 }  // namespace

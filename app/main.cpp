@@ -8,7 +8,7 @@ namespace {
 const char kAbout[] =
     "Opens the window \"Patinex\": pick a model, set Density, Tons/Step and Steps and press\n"
     "\"Weather\" to age it step by step; the step slider and the Shaded, Dirt and Rust views show\n"
-    "the result. An OBJ file dropped on the window joins the model picker. The masks of every step\n"
+    "the result. An OBJ or glTF file dropped on the window joins the model picker. The masks of every step\n"
     "go to the media folder, or to $XDG_DATA_HOME/Patinex/masks when it cannot be written.\n"
     "F2 opens the device settings; F3 and F4 switch to the reference and the software\n"
     "rasteriser and back. Alt+Enter toggles full screen, Escape quits.\n";

@@ -11,7 +11,7 @@
 #include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
-#include "renderlib/obj_loader.h"
+#include "renderlib/model_file.h"
 #include "viewer/scene_placement.h"
 
 void ResetModelTable() {
@@ -74,9 +74,10 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
   ApplicationState& app = App();
   ScopedLock lock(ModelLock());
   RenderLib::ErrorList messages;
-  std::unique_ptr<RenderLib::ObjModel> model = path.empty() ? nullptr : RenderLib::LoadObj(path.c_str(), &messages);
+  std::string failure = "no model file given";
+  std::unique_ptr<RenderLib::ObjModel> model = path.empty() ? nullptr : RenderLib::LoadModelFile(path, &messages, failure);
   if (!model) {
-    std::fprintf(stderr, "patinex: cannot read the model %s\n", path.empty() ? "(no file)" : path.c_str());
+    std::fprintf(stderr, "patinex: cannot read the model: %s\n", failure.c_str());
     return false;
   }
   auto soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);

@@ -9,7 +9,8 @@
 
 namespace PatinexCli {
 
-// A model loaded the way the program loads one for tracing: the OBJ file, its triangle soup and
+// A model loaded the way the program loads one for tracing: the model file (OBJ or glTF), its
+// triangle soup and
 // a kd-tree of depth 24 with leaves of 16 triangles.
 struct LoadedModel {
   std::unique_ptr<RenderLib::ObjModel> model;
@@ -19,7 +20,7 @@ struct LoadedModel {
   double buildSeconds = 0;
 };
 
-// False with a reason when the file cannot be read or holds no triangles.
+// False with a reason naming the file when it cannot be read or holds no triangles.
 bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error);
 
 }  // namespace PatinexCli

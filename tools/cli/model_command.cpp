@@ -1,9 +1,7 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "renderlib/obj_loader.h"
+#include "renderlib/model_file.h"
 #include "renderlib/triangle_soup_static_mesh.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
@@ -11,22 +9,26 @@
 namespace PatinexCli {
 namespace {
 
+int RunModel(const Arguments& arguments);
 int RunObj(const Arguments& arguments);
 
-const Command kObjCommand = {
-    "obj",
-    "obj FILE",
-    "Loads the Wavefront OBJ model FILE with its MTL library and textures as the program does,\n"
-    "and prints as JSON: the groups (vertexCount, indexCount, materialIndex), the materials\n"
-    "(name, ambient, diffuse, specular, opacity, shininess, specularEnabled, and for each map\n"
-    "whether an image is present with its width and height), the loader's messages, the\n"
-    "bounding box of the triangle soup built from the model, and the totals (vertices,\n"
-    "indices, triangles). Exit status 0 when the model loads, 1 when it cannot be loaded\n"
-    "(reason on stderr), 2 on a usage error.",
-    RunObj,
-};
+constexpr char kModelHelp[] =
+    "Loads the model FILE as the program does: a Wavefront OBJ file (.obj) with its MTL library\n"
+    "and textures, or a glTF 2.0 file (.gltf with its buffers and images, or .glb). Prints as\n"
+    "JSON: the groups (vertexCount, indexCount, materialIndex), the materials (name, ambient,\n"
+    "diffuse, specular, opacity, shininess, specularEnabled, the metallic-roughness values\n"
+    "metallicRoughness, baseColorFactor, metallicFactor, roughnessFactor, normalScale, and for\n"
+    "each map whether an image is present with its width and height), the loader's messages, the\n"
+    "bounding box of the triangle soup built from the model, and the totals (vertices, indices,\n"
+    "triangles). Exit status 0 when the model loads, 1 when it cannot be loaded (the file and\n"
+    "what is wrong with it on stderr), 2 on a usage error.";
 
-const CommandRegistration kRegistration(kObjCommand);
+const Command kModelCommand = {"model", "model FILE", kModelHelp, RunModel};
+// The command's first name, from the days it read OBJ files only.
+const Command kObjCommand = {"obj", "obj FILE", kModelHelp, RunObj};
+
+const CommandRegistration kModelRegistration(kModelCommand);
+const CommandRegistration kObjRegistration(kObjCommand);
 
 void WriteVector(JsonWriter& json, const char* key, const RenderLib::Vector3& v) {
   json.Key(key);
@@ -60,28 +62,29 @@ void WriteMaterial(JsonWriter& json, const RenderLib::Material& material) {
   WriteMap(json, "ambientMap", material.ambientMap);
   WriteMap(json, "diffuseMap", material.diffuseMap);
   WriteMap(json, "specularMap", material.specularMap);
+  json.Field("metallicRoughness", material.metallicRoughness);
+  json.Key("baseColorFactor");
+  json.BeginArray();
+  for (float value : material.baseColorFactor) json.Number(value);
+  json.EndArray();
+  json.Field("metallicFactor", material.metallicFactor);
+  json.Field("roughnessFactor", material.roughnessFactor);
+  json.Field("normalScale", material.normalScale);
+  WriteMap(json, "metallicRoughnessMap", material.metallicRoughnessMap);
+  WriteMap(json, "normalMap", material.normalMap);
   json.EndObject();
 }
 
-// Why the loader returned nothing, told from the file itself.
-std::string FailureReason(const std::string& path, const RenderLib::ErrorList& messages) {
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    return "cannot open " + path + ": " + std::strerror(errno);
-  }
-  return "cannot load " + path + (messages.empty() ? std::string() : ": " + messages.back());
-}
-
-int RunObj(const Arguments& arguments) {
-  if (arguments.size() != 1) return UsageError(kObjCommand, arguments.empty() ? "no FILE given" : "expected one FILE");
+int Summarize(const Command& command, const Arguments& arguments) {
+  if (arguments.size() != 1) return UsageError(command, arguments.empty() ? "no FILE given" : "expected one FILE");
   const std::string& path = arguments[0];
-  if (!path.empty() && path[0] == '-') return UsageError(kObjCommand, "unknown option " + path);
+  if (!path.empty() && path[0] == '-') return UsageError(command, "unknown option " + path);
 
   RenderLib::ErrorList messages;
-  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(path.c_str(), &messages);
+  std::string failure;
+  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadModelFile(path, &messages, failure);
   if (!model) {
-    std::fprintf(stderr, "patinex-cli obj: %s\n", FailureReason(path, messages).c_str());
+    std::fprintf(stderr, "patinex-cli %s: %s\n", command.name, failure.c_str());
     return kExitFailure;
   }
   RenderLib::TriangleSoupStaticMesh soup(*model);
@@ -123,6 +126,9 @@ int RunObj(const Arguments& arguments) {
   json.Finish();
   return kExitSuccess;
 }
+
+int RunModel(const Arguments& arguments) { return Summarize(kModelCommand, arguments); }
+int RunObj(const Arguments& arguments) { return Summarize(kObjCommand, arguments); }
 
 }  // namespace
 }  // namespace PatinexCli
