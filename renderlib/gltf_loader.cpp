@@ -135,9 +135,13 @@ private:
     if (binary) {
       uint32_t declared = 0;
       if (headerSize == sizeof header) std::memcpy(&declared, header + 8, sizeof declared);
-      if (headerSize < sizeof header || (fileSize >= 0 && uint64_t(fileSize) < declared)) {
+      if (headerSize < sizeof header) {
+        problem = "the binary glTF file is truncated: it ends within its 12-byte header";
+      } else if (fileSize >= 0 && uint64_t(fileSize) < declared) {
         problem = "the binary glTF file is truncated: it holds " + std::to_string(fileSize) + " of the " +
                   std::to_string(declared) + " bytes its header declares";
+      }
+      if (!problem.empty()) {
         Fail();
         return false;
       }
