@@ -32,7 +32,8 @@ inline Grid Make() {
   for (int y = 0; y < kSide; ++y) {
     for (int x = 0; x < kSide; ++x) {
       float px = x * 0.01f - 3.54f, pz = y * 0.01f - 3.54f;
-      grid.positions.insert(grid.positions.end(), {px + jitter(random), 0.1f * (px * px - pz * pz), pz + jitter(random)});
+      grid.positions.insert(grid.positions.end(),
+                            {px + jitter(random), 0.1f * (px * px - pz * pz), pz + jitter(random)});
       float nx = -0.2f * px, nz = 0.2f * pz, length = std::sqrt(nx * nx + 1.0f + nz * nz);
       grid.normals.insert(grid.normals.end(), {nx / length, 1.0f / length, nz / length});
       grid.coordinates.insert(grid.coordinates.end(), {x / float(kCells), y / float(kCells)});
@@ -56,7 +57,8 @@ inline std::filesystem::path WriteObj(const Grid& grid, const std::filesystem::p
   for (size_t i = 0; i < vertices; ++i) {
     std::fprintf(file, "v %f %f %f\n", grid.positions[3 * i], grid.positions[3 * i + 1], grid.positions[3 * i + 2]);
   }
-  for (size_t i = 0; i < vertices; ++i) std::fprintf(file, "vt %f %f\n", grid.coordinates[2 * i], grid.coordinates[2 * i + 1]);
+  for (size_t i = 0; i < vertices; ++i)
+    std::fprintf(file, "vt %f %f\n", grid.coordinates[2 * i], grid.coordinates[2 * i + 1]);
   for (size_t i = 0; i < vertices; ++i) {
     std::fprintf(file, "vn %f %f %f\n", grid.normals[3 * i], grid.normals[3 * i + 1], grid.normals[3 * i + 2]);
   }
@@ -69,9 +71,27 @@ inline std::filesystem::path WriteObj(const Grid& grid, const std::filesystem::p
   return written ? path : std::filesystem::path();
 }
 
-// Binary glTF, or with a .gltf name the JSON with its buffer in a .bin file beside it. Empty when
-// a file cannot be written.
-inline std::filesystem::path WriteGltf(const Grid& grid, const std::filesystem::path& path) {
+inline std::string Base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    uint32_t chunk = uint32_t(uint8_t(bytes[i])) << 16;
+    if (i + 1 < bytes.size()) chunk |= uint32_t(uint8_t(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) chunk |= uint8_t(bytes[i + 2]);
+    text += kDigits[chunk >> 18];
+    text += kDigits[(chunk >> 12) & 63];
+    text += i + 1 < bytes.size() ? kDigits[(chunk >> 6) & 63] : '=';
+    text += i + 2 < bytes.size() ? kDigits[chunk & 63] : '=';
+  }
+  return text;
+}
+
+enum class GltfForm { Binary, SeparateBuffer, DataUri };
+
+// Binary glTF (.glb), or the JSON with its buffer in a .bin file beside it or in a data URI.
+// Empty when a file cannot be written.
+inline std::filesystem::path WriteGltf(const Grid& grid, const std::filesystem::path& path, GltfForm form) {
   const size_t vertices = grid.positions.size() / 3;
   std::string data;
   auto append = [&data](const void* bytes, size_t size) {
@@ -92,13 +112,16 @@ inline std::filesystem::path WriteGltf(const Grid& grid, const std::filesystem::
     low[i % 3] = std::fmin(low[i % 3], grid.positions[i]);
     high[i % 3] = std::fmax(high[i % 3], grid.positions[i]);
   }
-  const bool binary = path.extension() == ".glb";
+  const bool binary = form == GltfForm::Binary;
   const std::filesystem::path binPath = std::filesystem::path(path).replace_extension(".bin");
-  char json[4096];
-  std::snprintf(json, sizeof json,
+  const std::string uri = form == GltfForm::Binary         ? std::string()
+                          : form == GltfForm::DataUri      ? "data:application/octet-stream;base64," + Base64(data)
+                                                           : binPath.filename().string();
+  std::string json(4096 + uri.size(), '\0');
+  const int length = std::snprintf(json.data(), json.size(),
                 R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
                 R"("meshes":[{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2},"indices":3}]}],)"
-                R"("buffers":[{%s"byteLength":%zu}],"bufferViews":[)"
+                R"("buffers":[{%s%s%s"byteLength":%zu}],"bufferViews":[)"
                 R"({"buffer":0,"byteOffset":0,"byteLength":%zu,"target":34962},)"
                 R"({"buffer":0,"byteOffset":%zu,"byteLength":%zu,"target":34962},)"
                 R"({"buffer":0,"byteOffset":%zu,"byteLength":%zu,"target":34962},)"
@@ -107,7 +130,7 @@ inline std::filesystem::path WriteGltf(const Grid& grid, const std::filesystem::
                 R"({"bufferView":1,"componentType":5126,"count":%zu,"type":"VEC3"},)"
                 R"({"bufferView":2,"componentType":5126,"count":%zu,"type":"VEC2"},)"
                 R"({"bufferView":3,"componentType":5125,"count":%zu,"type":"SCALAR"}]})",
-                binary ? "" : ("\"uri\":\"" + binPath.filename().string() + "\",").c_str(), data.size(), positionBytes,
+                binary ? "" : "\"uri\":\"", uri.c_str(), binary ? "" : "\",", data.size(), positionBytes,
                 positionBytes, normalBytes, positionBytes + normalBytes, coordinateBytes,
                 positionBytes + normalBytes + coordinateBytes, indexBytes, vertices, low[0], low[1], low[2], high[0],
                 high[1], high[2], vertices, vertices, grid.triangles.size());
@@ -117,6 +140,8 @@ inline std::filesystem::path WriteGltf(const Grid& grid, const std::filesystem::
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
   };
+  json.resize(size_t(length));
+  if (form == GltfForm::DataUri) return write(path, json) ? path : std::filesystem::path();
   if (!binary) return write(binPath, data) && write(path, json) ? path : std::filesystem::path();
   std::string text = json;
   while (text.size() % 4 != 0) text.push_back(' ');

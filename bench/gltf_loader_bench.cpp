@@ -1,7 +1,7 @@
 // glTF reading speed of RenderLib::LoadGltf beside its yardsticks, single-threaded, on a
 // generated grid of about a million triangles (positions, normals, texture coordinates, 32-bit
-// indices), the same mesh written three ways: binary glTF (.glb), glTF with its buffer in a
-// .bin file, and OBJ text. The yardsticks: tinygltf's own parse of the same glTF file (what our
+// indices), the same mesh written four ways: binary glTF (.glb), glTF with its buffer in a .bin
+// file, glTF with its buffer in a base64 data URI, and OBJ text. The yardsticks: tinygltf's own parse of the same glTF file (what our
 // reader does on top of it: flattening, checks, normals and tangents, must stay within 1.5 x)
 // and our OBJ reader on the OBJ file (the glTF reader must be at least as fast).
 // Prints the time per load and then the ratios.
@@ -103,15 +103,17 @@ public:
     std::printf("\n%-24s %10s %12s %8s %s\n", "reading", "ours ms", "yardstick ms", "ratio", "goal");
     Ratio("grid_1m.glb / tinygltf", "LoadGltf/grid_1m.glb", "tinygltf/grid_1m.glb", "<= 1.5");
     Ratio("grid_1m.gltf / tinygltf", "LoadGltf/grid_1m.gltf", "tinygltf/grid_1m.gltf", "<= 1.5");
+    Ratio("embedded / tinygltf", "LoadGltf/grid_1m_embedded.gltf", "tinygltf/grid_1m_embedded.gltf", "<= 1.5");
     Ratio("grid_1m.glb / OBJ reader", "LoadGltf/grid_1m.glb", "LoadObj/grid_1m.obj", "<= 1");
     Ratio("grid_1m.gltf / OBJ reader", "LoadGltf/grid_1m.gltf", "LoadObj/grid_1m.obj", "<= 1");
+    Ratio("embedded / OBJ reader", "LoadGltf/grid_1m_embedded.gltf", "LoadObj/grid_1m.obj", "<= 1");
   }
 
 private:
   void Ratio(const char* label, const std::string& ours, const std::string& yardstick, const char* goal) {
     auto a = milliseconds.find(ours), b = milliseconds.find(yardstick);
     if (a == milliseconds.end() || b == milliseconds.end()) return;
-    std::printf("%-24s %10.1f %12.1f %8.2f %s\n", label, a->second, b->second, a->second / b->second, goal);
+    std::printf("%-26s %10.1f %12.1f %8.2f %s\n", label, a->second, b->second, a->second / b->second, goal);
   }
 
   std::map<std::string, double> milliseconds;
@@ -125,17 +127,19 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   std::fprintf(stderr, "generating the million-triangle grid in %s...\n", folder.c_str());
   const GeneratedGrid::Grid grid = GeneratedGrid::Make();
-  const fs::path glb = GeneratedGrid::WriteGltf(grid, folder / "grid_1m.glb");
-  const fs::path gltf = GeneratedGrid::WriteGltf(grid, folder / "grid_1m.gltf");
+  const fs::path glb = GeneratedGrid::WriteGltf(grid, folder / "grid_1m.glb", GeneratedGrid::GltfForm::Binary);
+  const fs::path gltf = GeneratedGrid::WriteGltf(grid, folder / "grid_1m.gltf", GeneratedGrid::GltfForm::SeparateBuffer);
+  const fs::path embedded =
+      GeneratedGrid::WriteGltf(grid, folder / "grid_1m_embedded.gltf", GeneratedGrid::GltfForm::DataUri);
   const fs::path obj = GeneratedGrid::WriteObj(grid, folder / "grid_1m.obj");
-  if (glb.empty() || gltf.empty() || obj.empty()) {
+  if (glb.empty() || gltf.empty() || embedded.empty() || obj.empty()) {
     std::fprintf(stderr, "cannot write the generated grid in %s\n", folder.c_str());
     fs::remove_all(folder);
     return 1;
   }
 
   // The readers of one file run one after the other, so they see the same machine load.
-  for (const fs::path& path : {glb, gltf}) {
+  for (const fs::path& path : {glb, gltf, embedded}) {
     const std::string name = path.filename().string();
     benchmark::RegisterBenchmark(("LoadGltf/" + name).c_str(), LoadPatinexGltf, path.string())
         ->Unit(benchmark::kMillisecond)

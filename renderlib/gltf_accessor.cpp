@@ -67,7 +67,12 @@ bool ViewAccessor(const tinygltf::Model& model, int index, AccessorView& view, s
   view.normalized = accessor.normalized;
   const size_t elementSize = componentSize * size_t(components);
   view.stride = elementSize;
-  if (accessor.bufferView < 0) return true;
+  // Without a buffer view every element is zero: no surface can come of it, and nothing in the
+  // file would bound the count.
+  if (accessor.bufferView < 0) {
+    error = name + " has no buffer view, so no data";
+    return false;
+  }
 
   if (size_t(accessor.bufferView) >= model.bufferViews.size()) {
     error = name + " names buffer view " + std::to_string(accessor.bufferView) + ", which does not exist";
@@ -99,8 +104,9 @@ bool ViewAccessor(const tinygltf::Model& model, int index, AccessorView& view, s
   const bool fits = accessor.byteOffset <= length && elementSize <= length - accessor.byteOffset &&
                     accessor.count - 1 <= (length - accessor.byteOffset - elementSize) / view.stride;
   if (!fits) {
-    error = name + " (" + std::to_string(accessor.count) + " elements from byte " + std::to_string(accessor.byteOffset) +
-            ") reaches past the end of " + viewName + " (" + std::to_string(length) + " bytes)";
+    error = name + " (" + std::to_string(accessor.count) + " elements from byte " +
+            std::to_string(accessor.byteOffset) + ") reaches past the end of " + viewName + " (" +
+            std::to_string(length) + " bytes)";
     return false;
   }
   view.data = buffer.data() + bufferView.byteOffset + accessor.byteOffset;
@@ -108,10 +114,6 @@ bool ViewAccessor(const tinygltf::Model& model, int index, AccessorView& view, s
 }
 
 void ReadFloat2(const AccessorView& view, size_t i, float out[2]) {
-  if (view.data == nullptr) {
-    out[0] = out[1] = 0.0f;
-    return;
-  }
   const uint8_t* element = view.Element(i);
   if (view.componentType == kFloat) {
     std::memcpy(out, element, 2 * sizeof(float));

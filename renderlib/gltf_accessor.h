@@ -22,9 +22,9 @@ enum ComponentType : int {
 };
 
 // The elements of one accessor, checked to lie inside their buffer view and buffer, so reading
-// element i < count never leaves the buffer. An accessor without a buffer view holds zeros.
+// element i < count never leaves the buffer.
 struct AccessorView {
-  const uint8_t* data = nullptr;  // the first element; null when every element is zero
+  const uint8_t* data = nullptr;  // the first element
   size_t stride = 0;              // bytes from one element to the next
   size_t count = 0;
   int componentType = 0;
@@ -35,16 +35,12 @@ struct AccessorView {
 };
 
 // Checks accessor `index` and describes its elements. False with the reason in `error` when the
-// index names no accessor, the accessor is sparse, has no elements or an unknown type, or
-// reaches past its buffer view or the view past its buffer.
+// index names no accessor, the accessor is sparse, has no elements, no buffer view or an unknown
+// type, or reaches past its buffer view or the view past its buffer.
 bool ViewAccessor(const tinygltf::Model& model, int index, AccessorView& view, std::string& error);
 
 // Element i of a float accessor with three components.
 inline void ReadFloat3(const AccessorView& view, size_t i, float out[3]) {
-  if (view.data == nullptr) {
-    out[0] = out[1] = out[2] = 0.0f;
-    return;
-  }
   std::memcpy(out, view.Element(i), 3 * sizeof(float));
 }
 
@@ -54,7 +50,6 @@ void ReadFloat2(const AccessorView& view, size_t i, float out[2]);
 
 // Element i of a scalar accessor of unsigned bytes, shorts or ints.
 inline uint32_t ReadIndex(const AccessorView& view, size_t i) {
-  if (view.data == nullptr) return 0;
   const uint8_t* element = view.Element(i);
   if (view.componentType == kUnsignedInt) {
     uint32_t value;

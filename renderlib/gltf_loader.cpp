@@ -27,6 +27,10 @@ constexpr int kModeTriangles = 4;
 constexpr int kModeTriangleStrip = 5;
 constexpr int kModeTriangleFan = 6;
 
+// Beyond these a model takes gigabytes; a few nodes placing a large mesh many times get there.
+constexpr size_t kMaxVertices = size_t(1) << 26;
+constexpr size_t kMaxIndices = size_t(3) << 26;
+
 // Keeps the bytes of images named by URI for decoding through imagelib later; images in buffer
 // views are read from the buffers once every bound has been checked.
 bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
@@ -218,18 +222,18 @@ private:
         plan.instance = &instance;
         plan.mesh = instance.mesh;
         plan.primitive = int(p);
-        plan.mode = primitive.mode < 0 ? kModeTriangles : primitive.mode;
+        plan.mode = primitive.mode == -1 ? kModeTriangles : primitive.mode;  // -1: not given
         plan.identity = instance.world.IsIdentity();
         plan.mirrors = instance.world.Mirrors();
         const bool firstTime = noted.insert({plan.mesh, plan.primitive}).second;
+        if (plan.mode < 0 || plan.mode > kModeTriangleFan) {
+          problem = plan.Name() + " has the unknown mode " + std::to_string(plan.mode);
+          return false;
+        }
         if (plan.mode < kModeTriangles) {
           static const char* const kKinds[] = {"points", "lines", "a line loop", "a line strip"};
           if (firstTime) Note(plan.Name() + " holds " + kKinds[plan.mode] + ", not triangles: skipped");
           continue;
-        }
-        if (plan.mode > kModeTriangleFan) {
-          problem = plan.Name() + " has the unknown mode " + std::to_string(plan.mode);
-          return false;
         }
         bool hasPositions = false;
         if (!ViewAttribute(primitive, "POSITION", plan, plan.positions, hasPositions)) return false;
@@ -249,9 +253,10 @@ private:
         if (!ViewAttribute(primitive, "TEXCOORD_0", plan, plan.coordinates, plan.hasCoordinates)) return false;
         if (plan.hasCoordinates) {
           const int type = plan.coordinates.componentType;
-          const bool readable = plan.coordinates.components == 2 &&
-                                (type == Gltf::kFloat || ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) &&
-                                                          plan.coordinates.normalized));
+          const bool readable =
+              plan.coordinates.components == 2 &&
+              (type == Gltf::kFloat ||
+               ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && plan.coordinates.normalized));
           if (!readable) {
             problem = plan.Name() + " TEXCOORD_0 is neither two floats nor two normalized unsigned bytes or shorts";
             return false;
@@ -261,7 +266,8 @@ private:
         for (const AccessorView* attribute : {&plan.normals, &plan.coordinates}) {
           if (attribute->count != 0 && attribute->count != vertices) {
             problem = plan.Name() + " has " + std::to_string(vertices) + " positions but " +
-                      std::to_string(attribute->count) + " " + (attribute == &plan.normals ? "normals" : "TEXCOORD_0 values");
+                      std::to_string(attribute->count) + " " +
+                      (attribute == &plan.normals ? "normals" : "TEXCOORD_0 values");
             return false;
           }
         }
@@ -291,8 +297,11 @@ private:
         if (size_t(plan.group) >= sizes.size()) sizes.resize(size_t(plan.group) + 1);
         sizes[size_t(plan.group)].first += plan.vertexCount;
         sizes[size_t(plan.group)].second += 3 * plan.triangles;
-        if (sizes[size_t(plan.group)].first > size_t(INT32_MAX) || sizes[size_t(plan.group)].second > size_t(INT32_MAX)) {
-          problem = "the model has more vertices or triangles than Patinex can hold";
+        totalVertices += plan.vertexCount;
+        totalIndices += 3 * plan.triangles;
+        if (totalVertices > kMaxVertices || totalIndices > kMaxIndices) {
+          problem = "the scene places more than " + std::to_string(kMaxVertices) + " vertices or " +
+                    std::to_string(kMaxIndices / 3) + " triangles, more than Patinex takes";
           return false;
         }
         plans.push_back(plan);
@@ -348,8 +357,8 @@ private:
     for (int k = 0; k < 3; ++k) {
       corner[k] = plan.indexed ? Gltf::ReadIndex(plan.indices, at[k]) : uint32_t(at[k]);
       if (corner[k] >= plan.positions.count) {
-        problem = plan.Name() + " index " + std::to_string(at[k]) + " is " + std::to_string(corner[k]) +
-                  ", past its " + std::to_string(plan.positions.count) + " vertices";
+        problem = plan.Name() + " index " + std::to_string(at[k]) + " is " + std::to_string(corner[k]) + ", past its " +
+                  std::to_string(plan.positions.count) + " vertices";
         return false;
       }
     }
@@ -421,6 +430,8 @@ private:
   std::unique_ptr<ObjModel> model;
   std::vector<PrimitivePlan> plans;
   std::vector<std::pair<size_t, size_t>> sizes;  // vertices and indices of each group
+  size_t totalVertices = 0;
+  size_t totalIndices = 0;
 };
 
 }  // namespace

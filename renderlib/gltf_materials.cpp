@@ -32,7 +32,9 @@ public:
 private:
   bool Decode(int index, std::string& error) {
     const tinygltf::Image& image = file.images[size_t(index)];
-    const std::string name = "image " + std::to_string(index) + (image.uri.empty() || image.uri.size() > 200 || image.uri.rfind("data:", 0) == 0 ? "" : " ('" + image.uri + "')");
+    // A file's name helps the reader of the message; a data URI's bytes do not.
+    const bool named = !image.uri.empty() && image.uri.size() <= 200 && image.uri.rfind("data:", 0) != 0;
+    const std::string name = "image " + std::to_string(index) + (named ? " ('" + image.uri + "')" : "");
     const uint8_t* bytes = nullptr;
     size_t size = 0;
     if (image.bufferView >= 0) {
@@ -82,8 +84,8 @@ void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) 
 
 }  // namespace
 
-bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles, GrowableList<MaterialHandle>& materials,
-                   ErrorList* notes, std::string& error) {
+bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles,
+                   GrowableList<MaterialHandle>& materials, ErrorList* notes, std::string& error) {
   ImageCache images(file, imageFiles);
   for (size_t i = 0; i < file.materials.size(); ++i) {
     const tinygltf::Material& source = file.materials[i];

@@ -24,7 +24,7 @@ using ImageFileBytes = std::vector<std::vector<uint8_t>>;
 // by the materials that use it. False with the reason in `error` when a texture or image named
 // does not exist, is missing or cannot be decoded. Textures that ask for a texture coordinate
 // set other than the first are noted in `notes` (only TEXCOORD_0 is read).
-bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles, GrowableList<MaterialHandle>& materials,
-                   ErrorList* notes, std::string& error);
+bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles,
+                   GrowableList<MaterialHandle>& materials, ErrorList* notes, std::string& error);
 
 }  // namespace RenderLib::Gltf

@@ -72,11 +72,13 @@ Vector3 Transform::Point(const float p[3]) const {
 Vector3 Transform::Normal(const float n[3]) const {
   // The cofactor matrix is the inverse transpose times the determinant; its sign keeps the
   // normal on the side it was on.
-  const double (*m)[3] = linear;
-  const double cofactor[3][3] = {
-      {m[1][1] * m[2][2] - m[1][2] * m[2][1], m[1][2] * m[2][0] - m[1][0] * m[2][2], m[1][0] * m[2][1] - m[1][1] * m[2][0]},
-      {m[0][2] * m[2][1] - m[0][1] * m[2][2], m[0][0] * m[2][2] - m[0][2] * m[2][0], m[0][1] * m[2][0] - m[0][0] * m[2][1]},
-      {m[0][1] * m[1][2] - m[0][2] * m[1][1], m[0][2] * m[1][0] - m[0][0] * m[1][2], m[0][0] * m[1][1] - m[0][1] * m[1][0]}};
+  const double(*m)[3] = linear;
+  const double cofactor[3][3] = {{m[1][1] * m[2][2] - m[1][2] * m[2][1], m[1][2] * m[2][0] - m[1][0] * m[2][2],
+                                  m[1][0] * m[2][1] - m[1][1] * m[2][0]},
+                                 {m[0][2] * m[2][1] - m[0][1] * m[2][2], m[0][0] * m[2][2] - m[0][2] * m[2][0],
+                                  m[0][1] * m[2][0] - m[0][0] * m[2][1]},
+                                 {m[0][1] * m[1][2] - m[0][2] * m[1][1], m[0][2] * m[1][0] - m[0][0] * m[1][2],
+                                  m[0][0] * m[1][1] - m[0][1] * m[1][0]}};
   const double sign = Determinant(linear) < 0.0 ? -1.0 : 1.0;
   double out[3];
   for (int row = 0; row < 3; ++row) {
@@ -89,7 +91,8 @@ Transform Transform::Then(const Transform& local) const {
   Transform combined;
   for (int row = 0; row < 3; ++row) {
     for (int column = 0; column < 3; ++column) {
-      combined.linear[row][column] = linear[row][0] * local.linear[0][column] + linear[row][1] * local.linear[1][column] +
+      combined.linear[row][column] = linear[row][0] * local.linear[0][column] +
+                                     linear[row][1] * local.linear[1][column] +
                                      linear[row][2] * local.linear[2][column];
     }
     combined.translation[row] = linear[row][0] * local.translation[0] + linear[row][1] * local.translation[1] +
@@ -148,7 +151,8 @@ bool CollectMeshInstances(const tinygltf::Model& model, std::vector<MeshInstance
       }
       instances.push_back({node.mesh, world});
     }
-    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) pending.emplace_back(*child, world);
+    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
+      pending.emplace_back(*child, world);
   }
   return true;
 }

@@ -8,7 +8,8 @@
 namespace {
 
 bool IsUnit(const RenderLib::Vector3& v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::fabs(RenderLib::Length(v) - 1.0f) < 1e-3f;
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) &&
+         std::fabs(RenderLib::Length(v) - 1.0f) < 1e-3f;
 }
 
 bool IsFinite(const RenderLib::Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
@@ -30,7 +31,8 @@ void Check(const RenderLib::ObjModel& model) {
   }
   CheckMaterials(model);
   RenderLib::TriangleSoupStaticMesh soup(model);
-  if (soup.GetIndexCount() != model.TotalIndexCount() || soup.GetVertexCount() != model.TotalVertexCount()) std::abort();
+  if (soup.GetIndexCount() != model.TotalIndexCount() || soup.GetVertexCount() != model.TotalVertexCount())
+    std::abort();
 }
 
 }  // namespace

@@ -114,8 +114,8 @@ TEST_F(GltfLoader, PlacesTheMeshesOfTheShownSceneWithTheirNodesWorldTransforms) 
 
 TEST_F(GltfLoader, ReadsTriangleListsStripsAndFansAndSkipsPointsAndLines) {
   GltfTestFile file;
-  const int square = file.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, "VEC3", 3);         // a strip's order
-  const int fanSquare = file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, "VEC3", 3);      // a fan's order
+  const int square = file.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, "VEC3", 3);     // a strip's order
+  const int fanSquare = file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, "VEC3", 3);  // a fan's order
   const int up = file.Floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, "VEC3", 3);
   const uint16_t coordinates[] = {0, 0, 65535, 0, 0, 65535, 65535, 65535};
   const int uv = file.Accessor(coordinates, sizeof coordinates, 5123, "VEC2", 4, ",\"normalized\":true");
@@ -219,7 +219,8 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
       firstVertices.assign(group.vertices.begin(), group.vertices.end());
     } else {
       ASSERT_EQ(size_t(group.vertices.Count()), firstVertices.size());
-      for (size_t i = 0; i < firstVertices.size(); ++i) ExpectNear(group.vertices[int32_t(i)].position, firstVertices[i].position);
+      for (size_t i = 0; i < firstVertices.size(); ++i)
+        ExpectNear(group.vertices[int32_t(i)].position, firstVertices[i].position);
     }
   }
 }
@@ -232,31 +233,71 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
     const char* expected;
   };
   const Case cases[] = {
-      {"past_view", [](GltfTestFile& f) { f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4"); },
+      {"past_view",
+       [](GltfTestFile& f) { f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4"); },
        "accessor 0 (4 elements from byte 0) reaches past the end of buffer view 0 (36 bytes)"},
-      {"huge_count", [](GltfTestFile& f) { f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4611686018427387904"); },
+      {"huge_count",
+       [](GltfTestFile& f) {
+         f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4611686018427387904");
+       },
        "reaches past the end of buffer view 0"},
       {"past_buffer", [](GltfTestFile& f) { f.bufferViews[1] = R"({"buffer":0,"byteOffset":36,"byteLength":4000})"; },
        "buffer view 1 (bytes 36 to 4036) reaches past the end of buffer 0"},
-      {"narrow_stride", [](GltfTestFile& f) { f.bufferViews[0] = R"({"buffer":0,"byteOffset":0,"byteLength":36,"byteStride":8})"; },
+      {"narrow_stride",
+       [](GltfTestFile& f) { f.bufferViews[0] = R"({"buffer":0,"byteOffset":0,"byteLength":36,"byteStride":8})"; },
        "stride of 8 bytes"},
-      {"past_vertices", [](GltfTestFile& f) { const uint32_t three = 3; f.bin.replace(f.bin.size() - 4, 4, reinterpret_cast<const char*>(&three), 4); },
+      {"past_vertices",
+       [](GltfTestFile& f) {
+         const uint32_t three = 3;
+         f.bin.replace(f.bin.size() - 4, 4, reinterpret_cast<const char*>(&three), 4);
+       },
        "mesh 0 primitive 0 index 2 is 3, past its 3 vertices"},
-      {"not_a_number", [](GltfTestFile& f) { const float nan = std::numeric_limits<float>::quiet_NaN(); f.bin.replace(4, 4, reinterpret_cast<const char*>(&nan), 4); },
+      {"not_a_number",
+       [](GltfTestFile& f) {
+         const float nan = std::numeric_limits<float>::quiet_NaN();
+         f.bin.replace(4, 4, reinterpret_cast<const char*>(&nan), 4);
+       },
        "mesh 0 primitive 0 position 0 is not finite"},
-      {"infinite", [](GltfTestFile& f) { const float inf = std::numeric_limits<float>::infinity(); f.bin.replace(28, 4, reinterpret_cast<const char*>(&inf), 4); },
+      {"infinite",
+       [](GltfTestFile& f) {
+         const float inf = std::numeric_limits<float>::infinity();
+         f.bin.replace(28, 4, reinterpret_cast<const char*>(&inf), 4);
+       },
        "mesh 0 primitive 0 position 2 is not finite"},
-      {"draco", [](GltfTestFile& f) { f.extra = R"("extensionsUsed":["KHR_draco_mesh_compression"],"extensionsRequired":["KHR_draco_mesh_compression"],)"; },
+      {"draco",
+       [](GltfTestFile& f) {
+         f.extra =
+             R"("extensionsUsed":["KHR_draco_mesh_compression"],"extensionsRequired":["KHR_draco_mesh_compression"],)";
+       },
        "requires the extension KHR_draco_mesh_compression, which Patinex does not support"},
-      {"quantized", [](GltfTestFile& f) { f.extra = R"("extensionsUsed":["KHR_mesh_quantization","EXT_meshopt_compression"],"extensionsRequired":["KHR_mesh_quantization","EXT_meshopt_compression"],)"; },
+      {"quantized",
+       [](GltfTestFile& f) {
+         f.extra =
+             R"("extensionsUsed":["KHR_mesh_quantization","EXT_meshopt_compression"],"extensionsRequired":["KHR_mesh_quantization","EXT_meshopt_compression"],)";
+       },
        "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression"},
-      {"missing_image", [](GltfTestFile& f) { f.images = R"([{"uri":"gone.png"}])"; f.textures = R"([{"source":0}])"; f.materials = R"([{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])"; },
+      {"missing_image",
+       [](GltfTestFile& f) {
+         f.images = R"([{"uri":"gone.png"}])";
+         f.textures = R"([{"source":0}])";
+         f.materials = R"([{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])";
+       },
        "image 0 ('gone.png') cannot be read: the file is missing"},
-      {"cycle", [](GltfTestFile& f) { f.nodes = R"([{"children":[1]},{"mesh":0,"children":[0]}])"; f.scenes = R"([{"nodes":[0]}])"; },
+      {"cycle",
+       [](GltfTestFile& f) {
+         f.nodes = R"([{"children":[1]},{"mesh":0,"children":[0]}])";
+         f.scenes = R"([{"nodes":[0]}])";
+       },
        "node 0 is reached twice"},
-      {"no_material", [](GltfTestFile& f) { f.meshes.replace(f.meshes.find("\"indices\":3"), 11, "\"indices\":3,\"material\":2"); },
+      {"no_material",
+       [](GltfTestFile& f) { f.meshes.replace(f.meshes.find("\"indices\":3"), 11, "\"indices\":3,\"material\":2"); },
        "mesh 0 primitive 0 names material 2, which does not exist"},
       {"no_mesh", [](GltfTestFile& f) { f.nodes = R"([{"mesh":7}])"; }, "node 0 names mesh 7, which does not exist"},
+      {"no_data", [](GltfTestFile& f) { f.accessors[1] = R"({"componentType":5126,"type":"VEC3","count":3})"; },
+       "mesh 0 primitive 0 NORMAL: accessor 1 has no buffer view"},
+      {"bad_mode",
+       [](GltfTestFile& f) { f.meshes.replace(f.meshes.find("\"indices\":3"), 11, "\"indices\":3,\"mode\":9"); },
+       "mesh 0 primitive 0 has the unknown mode 9"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);

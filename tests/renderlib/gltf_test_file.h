@@ -22,9 +22,9 @@ public:
   int Accessor(const void* bytes, size_t size, int componentType, const char* type, size_t count,
                const std::string& extra = "") {
     const int view = View(bytes, size);
-    accessors.push_back("{\"bufferView\":" + std::to_string(view) + ",\"componentType\":" +
-                        std::to_string(componentType) + ",\"type\":\"" + type + "\",\"count\":" + std::to_string(count) +
-                        extra + "}");
+    accessors.push_back("{\"bufferView\":" + std::to_string(view) +
+                        ",\"componentType\":" + std::to_string(componentType) + ",\"type\":\"" + type +
+                        "\",\"count\":" + std::to_string(count) + extra + "}");
     return int(accessors.size()) - 1;
   }
   // A buffer view over the bytes, which start on a four-byte boundary; returns its index.
