@@ -101,10 +101,10 @@ public:
   GltfReader(const char* path, ErrorList* errors) : path(path), errors(errors) {}
 
   std::unique_ptr<ObjModel> Read() {
-    if (!Parse() || !CheckExtensions()) return nullptr;
     model = std::make_unique<ObjModel>();
     std::vector<Gltf::MeshInstance> instances;
-    if (!ReadMaterials() || !Gltf::CollectMeshInstances(file, instances, problem) || !Plan(instances) || !Fill()) {
+    if (!Parse() || !CheckExtensions() || !ReadMaterials() || !Gltf::CollectMeshInstances(file, instances, problem) ||
+        !Plan(instances) || !Fill()) {
       return Fail();
     }
     for (MeshGroup& group : model->groups) RepairNormals(group);
@@ -127,7 +127,6 @@ private:
     std::FILE* handle = std::fopen(path.c_str(), "rb");
     if (handle == nullptr) {
       problem = std::string("cannot open the file: ") + std::strerror(errno);
-      Fail();
       return false;
     }
     uint8_t header[12] = {};
@@ -145,10 +144,7 @@ private:
         problem = "the binary glTF file is truncated: it holds " + std::to_string(fileSize) + " of the " +
                   std::to_string(declared) + " bytes its header declares";
       }
-      if (!problem.empty()) {
-        Fail();
-        return false;
-      }
+      if (!problem.empty()) return false;
     }
 
     tinygltf::TinyGLTF loader;
@@ -165,7 +161,6 @@ private:
     }
     if (!parsed) {
       problem = "not a readable glTF file: " + (error.empty() ? std::string("no reason given") : OneLine(error));
-      Fail();
       return false;
     }
     return true;
@@ -178,7 +173,6 @@ private:
     for (const std::string& name : file.extensionsRequired) names += (names.empty() ? "" : ", ") + name;
     problem = "the file requires the extension" + std::string(file.extensionsRequired.size() > 1 ? "s " : " ") + names +
               ", which Patinex does not support";
-    Fail();
     return false;
   }
 
