@@ -35,7 +35,8 @@ bool CountDown(float& countdown, float elapsedSeconds) {
   return countdown == 0.0f;
 }
 
-// A dropped OBJ file becomes a picker entry and is loaded as if picked.
+// A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
+// loaded leaves the picker as it was.
 void AddDroppedModel(Platform::Window* window) {
   ApplicationState& app = App();
   const std::string& path = window->DroppedFile();
@@ -48,6 +49,10 @@ void AddDroppedModel(Platform::Window* window) {
   }
   ShowSamplePoints(false);
   LoadSelectedModel();
+  if (app.loadedModel != index && app.models.size() > entriesBefore) {
+    app.models.pop_back();
+    FillModelPicker();
+  }
 }
 
 // Escape quits, but not a run by surprise.

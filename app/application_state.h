@@ -24,7 +24,7 @@
 #include "viewer/device_mesh.h"
 #include "viewer/scene_effects.h"
 
-// One entry of the model picker: its label and the OBJ file behind it (empty: unload only).
+// One entry of the model picker: its label and the model file behind it (empty: unload only).
 struct ModelEntry {
   std::string label;
   std::string file;

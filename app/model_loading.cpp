@@ -13,7 +13,7 @@
 #include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
-#include "renderlib/obj_loader.h"
+#include "renderlib/model_file.h"
 #include "viewer/scene_placement.h"
 
 void ResetModelTable() {
@@ -114,15 +114,16 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::s
     return false;
   }
   RenderLib::ErrorList messages;
-  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(path.c_str(), &messages);
+  std::string failure;
+  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadModelFile(path, &messages, failure);
   if (!model) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
       reason = FailedLoad(path, "there is no such file");
-    } else if (messages.empty() || messages.front() == "file not found") {
-      reason = FailedLoad(path, "it cannot be opened for reading");
     } else {
-      reason = FailedLoad(path, messages.front());
+      // The reader's reason starts with the file's name, which the window shows beside it.
+      const std::string named = path + ": ";
+      reason = FailedLoad(path, failure.rfind(named, 0) == 0 ? failure.substr(named.size()) : failure);
     }
     return false;
   }

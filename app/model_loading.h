@@ -9,7 +9,7 @@
 // The fixed entries: "-Pick Model-" (unload only), "Sphere", "Beethoven" and "Bunny", their files
 // found in the media folder.
 void ResetModelTable();
-// Adds a dropped OBJ file as a new entry labelled with its file name and returns its index (the
+// Adds a dropped model file (OBJ or glTF) as a new entry labelled with its file name and returns its index (the
 // existing entry's index when the file has one already).
 int AddModelEntry(const std::string& path);
 // Empties the model picker and fills it from the model table, showing the entry loaded.
@@ -19,9 +19,9 @@ void FillModelPicker();
 // selection (framing the camera and placing the lights around it). The status line says what
 // was loaded, or which file could not be read and why.
 void LoadSelectedModel();
-// Loads one OBJ file as device mesh, triangle soup and kd-tree, keeping the model as read for a
-// later device change. False with the reason in why (and on stderr) when the file cannot be read,
-// holds no triangles or the device mesh fails; then nothing is loaded.
+// Loads one model file (OBJ or glTF) as device mesh, triangle soup and kd-tree, keeping the model
+// as read for a later device change. False with the reason in why (and on stderr) when the file
+// cannot be read, holds no triangles or the device mesh fails; then nothing is loaded.
 bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::string* why = nullptr);
 void ReleaseModel();
 

@@ -524,6 +524,33 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
   EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
 }
 
+// A dropped glTF file joins the picker like an OBJ file; one that cannot be read says why and
+// leaves the picker as it was.
+TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
+  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  const int entries = picker->GetNumItems();
+  const std::filesystem::path broken = Environment::maskFolder / "broken.glb";
+  std::ofstream(broken, std::ios::binary) << "glTF";
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), broken.string().c_str());
+  testing::internal::CaptureStderr();
+  Send(Platform::WM_DROPFILES, 0, 0);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find(broken.string() + ": the binary glTF file is truncated"), std::string::npos) << said;
+  EXPECT_EQ(picker->GetNumItems(), entries);
+  EXPECT_EQ(App().models.size(), size_t(entries));
+  EXPECT_EQ(picker->GetSelectedIndex(), 0);
+  EXPECT_FALSE(App().triangleSoup);
+
+  const std::string asset = std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb";
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), asset.c_str());
+  Send(Platform::WM_DROPFILES, 0, 0);
+  ASSERT_EQ(picker->GetNumItems(), entries + 1);
+  EXPECT_EQ(picker->GetItem(entries)->text, "blender_suzanne.glb");
+  EXPECT_EQ(App().loadedModel, entries);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 2904);
+}
+
 // The Change device button opens the settings dialog, which then takes every message and
 // replaces the scene until it closes.
 class DeviceSettings : public Application {

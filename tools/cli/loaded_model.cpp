@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/file_system.h"
+#include "renderlib/model_file.h"
 #include "tools/cli/position_limits.h"
 
 namespace PatinexCli {
@@ -21,11 +22,8 @@ bool LoadModelFile(const std::string& path, RenderLib::Textures textures, Loaded
   if (!Platform::IsReadableRegularFile(path, &error)) return false;
   try {
     loaded.messages.clear();
-    loaded.model = RenderLib::LoadObj(path.c_str(), &loaded.messages, textures);
-    if (!loaded.model) {
-      error = "cannot load " + path + (loaded.messages.empty() ? std::string() : ": " + loaded.messages.back());
-      return false;
-    }
+    loaded.model = RenderLib::LoadModelFile(path, &loaded.messages, error, textures);
+    if (!loaded.model) return false;
     loaded.soup = std::make_unique<RenderLib::TriangleSoup>(*loaded.model);
   } catch (const std::bad_alloc&) {
     error = "out of memory loading " + path;

@@ -10,10 +10,10 @@
 
 namespace PatinexCli {
 
-// A model as the commands take it: the model file read as the program reads it, the loader's
-// messages (faces it dropped, textures it could not read), its triangle soup and, for tracing,
-// a kd-tree of depth 24 with leaves of 16 triangles. Every command that takes a model takes it
-// here.
+// A model as the commands take it: the model file (OBJ or glTF) read as the program reads it, the
+// loader's messages (faces it dropped, textures it could not read), its triangle soup and, for
+// tracing, a kd-tree of depth 24 with leaves of 16 triangles. Every command that takes a model
+// takes it here.
 struct LoadedModel {
   std::unique_ptr<RenderLib::ObjModel> model;
   RenderLib::ErrorList messages;
@@ -25,7 +25,7 @@ struct LoadedModel {
 
 // Reads the model file and makes its soup. Only a regular file is read (a FIFO or a device is
 // refused at once), and a model with a position that is not finite or absurdly far out
-// (position_limits.h) is refused. False with the reason when it cannot be taken.
+// (position_limits.h) is refused. False with the reason, naming the file, when it cannot be taken.
 bool LoadModelFile(const std::string& path, RenderLib::Textures textures, LoadedModel& loaded, std::string& error);
 
 // LoadModelFile without textures (nothing is drawn), then the kd-tree. False with the reason

@@ -17,10 +17,10 @@ int RunRays(const Arguments& arguments);
 const Command kRaysCommand = {
     "rays",
     "rays MODEL IN.bin OUT.bin",
-    "Loads the OBJ model MODEL, builds its kd-tree (depth 24, leaves of 16 triangles) and casts\n"
-    "every segment of IN.bin through it, as the simulation casts its rays. IN.bin holds records of\n"
-    "six float32 (origin x, y, z, end x, y, z); OUT.bin gets one record per segment: int32\n"
-    "triangle (-1 for none; triangle t uses the soup's indices 3t..3t+2), float32 distance from\n"
+    "Loads the model MODEL (OBJ or glTF), builds its kd-tree (depth 24, leaves of 16 triangles)\n"
+    "and casts every segment of IN.bin through it, as the simulation casts its rays. IN.bin holds\n"
+    "records of six float32 (origin x, y, z, end x, y, z); OUT.bin gets one record per segment:\n"
+    "int32 triangle (-1 for none; triangle t uses the soup's indices 3t..3t+2), float32 distance from\n"
     "the origin, float32 u and v (the barycentric weights of the triangle's second and third\n"
     "vertex). All values little-endian. Prints the build time and the query throughput as JSON.\n"
     "Coordinates must be finite and within 1e15 of the origin.",

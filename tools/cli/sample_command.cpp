@@ -23,9 +23,9 @@ int RunSample(const Arguments& arguments);
 const Command kSampleCommand = {
     "sample",
     "sample MODEL [--density N] [--out FILE]",
-    "Covers the OBJ model MODEL with surface samples as the simulation does, at density N (1 to\n"
-    "500, default 100, clamped with a note: the grid spacing is the model's smallest box extent\n"
-    "over N), and prints\n"
+    "Covers the model MODEL (OBJ or glTF) with surface samples as the simulation does, at\n"
+    "density N (1 to 500, default 100, clamped with a note: the grid spacing is the model's\n"
+    "smallest box extent over N), and prints\n"
     "the sample count, the spacing and the time taken as JSON. With --out, also writes the\n"
     "samples in the order of the sample map: a uint32 count, then per sample its 24 32-bit words\n"
     "(bounceDamping, scatterDamping, flowDamping, humidity, dirt, rust, position, normal,\n"

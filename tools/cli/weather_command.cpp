@@ -36,8 +36,8 @@ const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
     "[--format jpg|png] [--wait] [--no-memory-check]",
-    "Ages the OBJ model MODEL as the program's Weather command does: covers it with surface\n"
-    "samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
+    "Ages the model MODEL (OBJ or glTF) as the program's Weather command does: covers it with\n"
+    "surface samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
     "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
     "every step to DIR (default media, made if missing) as mask_humidity00.jpg,\n"
     "mask_dirt00.jpg, mask_rust00.jpg and so on. Numbers outside their range are clamped, with\n"

@@ -8,23 +8,27 @@
 namespace PatinexCli {
 namespace {
 
+int RunModel(const Arguments& arguments);
 int RunObj(const Arguments& arguments);
 
-const Command kObjCommand = {
-    "obj",
-    "obj FILE",
-    "Loads the Wavefront OBJ model FILE with its MTL library and textures as the program does,\n"
-    "and prints as JSON: the groups (vertexCount, indexCount, materialIndex), the materials\n"
-    "(name, ambient, diffuse, specular, opacity, shininess, specularEnabled, and for each map\n"
-    "whether an image is present with its width and height), the loader's messages, the\n"
-    "bounding box of the triangle soup built from the model, and the totals (vertices,\n"
-    "indices, triangles). Exit status 0 when the model loads, 1 when it cannot be loaded\n"
-    "(reason on stderr): FILE must be a regular file, and its positions finite and within 1e15\n"
-    "of the origin. 2 on a usage error.",
-    RunObj,
-};
+constexpr char kModelHelp[] =
+    "Loads the model FILE as the program does: a Wavefront OBJ file (.obj) with its MTL library\n"
+    "and textures, or a glTF 2.0 file (.gltf with its buffers and images, or .glb). Prints as\n"
+    "JSON: the groups (vertexCount, indexCount, materialIndex), the materials (name, ambient,\n"
+    "diffuse, specular, opacity, shininess, specularEnabled, the metallic-roughness values\n"
+    "metallicRoughness, baseColorFactor, metallicFactor, roughnessFactor, normalScale, and for\n"
+    "each map whether an image is present with its width and height), the loader's messages, the\n"
+    "bounding box of the triangle soup built from the model, and the totals (vertices, indices,\n"
+    "triangles). Exit status 0 when the model loads, 1 when it cannot be loaded (the file and\n"
+    "what is wrong with it on stderr): FILE must be a regular file, and its positions finite and\n"
+    "within 1e15 of the origin. 2 on a usage error.";
 
-const CommandRegistration kRegistration(kObjCommand);
+const Command kModelCommand = {"model", "model FILE", kModelHelp, RunModel};
+// The command's first name, from the days it read OBJ files only.
+const Command kObjCommand = {"obj", "obj FILE", kModelHelp, RunObj};
+
+const CommandRegistration kModelRegistration(kModelCommand);
+const CommandRegistration kObjRegistration(kObjCommand);
 
 void WriteVector(JsonWriter& json, const char* key, const RenderLib::Vector3& v) {
   json.Key(key);
@@ -58,18 +62,28 @@ void WriteMaterial(JsonWriter& json, const RenderLib::Material& material) {
   WriteMap(json, "ambientMap", material.ambientMap);
   WriteMap(json, "diffuseMap", material.diffuseMap);
   WriteMap(json, "specularMap", material.specularMap);
+  json.Field("metallicRoughness", material.metallicRoughness);
+  json.Key("baseColorFactor");
+  json.BeginArray();
+  for (float value : material.baseColorFactor) json.Number(value);
+  json.EndArray();
+  json.Field("metallicFactor", material.metallicFactor);
+  json.Field("roughnessFactor", material.roughnessFactor);
+  json.Field("normalScale", material.normalScale);
+  WriteMap(json, "metallicRoughnessMap", material.metallicRoughnessMap);
+  WriteMap(json, "normalMap", material.normalMap);
   json.EndObject();
 }
 
-int RunObj(const Arguments& arguments) {
-  if (arguments.size() != 1) return UsageError(kObjCommand, arguments.empty() ? "no FILE given" : "expected one FILE");
+int Summarize(const Command& command, const Arguments& arguments) {
+  if (arguments.size() != 1) return UsageError(command, arguments.empty() ? "no FILE given" : "expected one FILE");
   const std::string& path = arguments[0];
-  if (!path.empty() && path[0] == '-') return UsageError(kObjCommand, "unknown option " + path);
+  if (!path.empty() && path[0] == '-') return UsageError(command, "unknown option " + path);
 
   LoadedModel loaded;
   std::string error;
   if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) {
-    std::fprintf(stderr, "patinex-cli obj: %s\n", error.c_str());
+    std::fprintf(stderr, "patinex-cli %s: %s\n", command.name, error.c_str());
     return kExitFailure;
   }
   const RenderLib::ObjModel* model = loaded.model.get();
@@ -113,6 +127,9 @@ int RunObj(const Arguments& arguments) {
   json.Finish();
   return kExitSuccess;
 }
+
+int RunModel(const Arguments& arguments) { return Summarize(kModelCommand, arguments); }
+int RunObj(const Arguments& arguments) { return Summarize(kObjCommand, arguments); }
 
 }  // namespace
 }  // namespace PatinexCli
