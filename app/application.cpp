@@ -8,15 +8,31 @@
 #include "app/model_loading.h"
 #include "app/panels.h"
 #include "app/simulation_control.h"
+#include "app/status_line.h"
+#include "app/surface_samples.h"
 #include "framework/framework.h"
+#include "platform/window.h"
+
+namespace {
+
+// The platform's message box; "No", the safe answer, is what Enter and Escape give.
+bool AskWhetherToQuitDuringRun() {
+  return Platform::ShowMessageBox(FrameworkGetWindow(), "Patinex: a run is in progress",
+                                  "A run is in progress. Quit anyway?", Platform::MessageBoxIcon::Question,
+                                  {"&Yes", "&No"}, 1, 1) == 0;
+}
+
+}  // namespace
 
 bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
   ApplicationState& app = App();
   app.mediaFolder = FindShippedMediaFolder();
   if (app.mediaFolder.empty()) std::fprintf(stderr, "patinex: no media folder found; the views stay empty\n");
-  app.maskFolder = ChooseMaskFolder(app.mediaFolder);
+  app.maskFolder = ChooseMaskFolder(app.mediaFolder, &app.maskFolderProblem);
+  app.confirmQuitDuringRun = AskWhetherToQuitDuringRun;
   if (!app.maskFolder.empty()) std::fprintf(stderr, "patinex: masks are written to %s\n", app.maskFolder.c_str());
   ResetModelTable();
+  SetStatusActivity("Pick a model, then press Weather.");
 
   FrameworkSetGammaCorrectMode(false);
   // Nothing changes on screen unless something happens: the window rests in between.
@@ -41,5 +57,8 @@ int ShutdownApplication() {
   FrameworkShutdown(FrameworkGetExitCode());
   // A cancelled sampling reports to the application's state: it ends before that state does.
   App().sampling.WaitForAll();
+  // The model and the samples outlive device changes; they go with the program.
+  ReleaseModel();
+  ReleaseSamples();
   return FrameworkGetExitCode();
 }

@@ -5,5 +5,5 @@
 // the mask folder on stderr. False when the framework failed to start (its exit code says why).
 bool StartApplication(bool parseCommandLine, const char* extraCommandLine = nullptr);
 // Ends a running simulation and waits for it, then shuts the framework down (releasing the
-// device objects, the model and the samples). Returns the framework's exit code.
+// device objects) and frees the model and the samples. Returns the framework's exit code.
 int ShutdownApplication();

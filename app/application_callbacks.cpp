@@ -5,10 +5,13 @@
 
 #include "app/application_state.h"
 #include "app/control_ids.h"
+#include "app/gui_events.h"
+#include "app/mask_history.h"
 #include "app/model_loading.h"
 #include "app/panels.h"
 #include "app/scene_rendering.h"
 #include "app/simulation_control.h"
+#include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
@@ -16,8 +19,9 @@
 
 namespace {
 
+// A box being typed in keeps what is typed: it is read when the user is done with it.
 void WriteNumber(int id, int32_t value) {
-  if (CUIEditBox* box = App().parametersPanel.GetEditBox(id)) {
+  if (CUIEditBox* box = App().parametersPanel.GetEditBox(id); box != nullptr && !box->HasFocus()) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
     box->SetText(text);
@@ -46,7 +50,8 @@ void RequestFramesForChanges() {
   if (SimulationKept() || ResamplingUnderWay()) FrameworkRequestFrame(kProgressRedrawSeconds);
 }
 
-// A dropped OBJ file becomes a picker entry and is loaded as if picked.
+// A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
+// loaded leaves the picker as it was.
 void AddDroppedModel(Platform::Window* window) {
   ApplicationState& app = App();
   const std::string& path = window->DroppedFile();
@@ -57,8 +62,19 @@ void AddDroppedModel(Platform::Window* window) {
     if (app.models.size() > entriesBefore) picker->AddItem(app.models[index].label, reinterpret_cast<void*>(intptr_t(-1)));
     picker->SetSelectedByIndex(index);
   }
-  app.showSamples = 0;
+  ShowSamplePoints(false);
   LoadSelectedModel();
+  if (app.loadedModel != index && app.models.size() > entriesBefore) {
+    app.models.pop_back();
+    FillModelPicker();
+  }
+}
+
+// Escape quits, but not a run by surprise.
+bool EscapeMayQuit(uint32_t message, Platform::WPARAM wParam) {
+  if (message != Platform::WM_KEYDOWN || wParam != Platform::VK_ESCAPE || !SimulationRunning()) return true;
+  ApplicationState& app = App();
+  return app.confirmQuitDuringRun != nullptr && app.confirmQuitDuringRun();
 }
 
 }  // namespace
@@ -89,6 +105,13 @@ Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platfor
   WriteNumber(ID_TONS_PER_STEP, app.tonsPerStep);
   // A missing or broken effect leaves it unloaded; the program goes on without it.
   LoadSceneEffects(device);
+  // A model kept across a device change goes onto the new device, with its points and masks.
+  std::string why;
+  if (!RebuildDeviceMesh(device, &why)) {
+    SetStatusActivity("The model cannot be drawn on this device.");
+    SetStatusDetail(why);
+  }
+  if (const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) LoadMaskViews(slider->GetValue());
   return Platform::kOk;
 }
 
@@ -114,12 +137,13 @@ void OnDeviceDestroyed(void*) {
   ApplicationState& app = App();
   app.dialogResourceManager.OnDeviceDestroyed();
   app.settingsDialog.OnDeviceDestroyed();
-  // The run reads the model and the samples: it ends before they go.
-  EndRunningSimulation(false);
   ReleaseSceneResources();
-  ReleaseModel();
-  ReleaseSamples();
-  app.loadedModel = 0;
+  // Only what lives on the device goes. The model, its samples and a run stay: the run reads the
+  // model and the samples on the CPU and bakes its masks in software, touching no device object,
+  // so a device change (full screen, another rasteriser, the settings dialog) need not end it and
+  // throw its work away. The program's end stops a run itself (ShutdownApplication).
+  ReleaseDeviceMesh();
+  ReleaseSampleVertexBuffer();
 }
 
 Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
@@ -147,6 +171,10 @@ Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform
     *noFurtherProcessing = true;
     return 0;
   }
+  if (!EscapeMayQuit(message, wParam)) {
+    *noFurtherProcessing = true;
+    return 0;
+  }
   app.camera.HandleMessage(window, message, wParam, lParam);
   return 0;
 }
@@ -155,22 +183,33 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
   ApplicationState& app = App();
   app.camera.Update(std::min(elapsedSeconds, kLongestCameraStep));
   ApplyRunReports();
-  if (CountDown(app.resampleCountdown, elapsedSeconds)) {
-    EndRunningSimulation();  // the run reads the samples that are about to be replaced
-    StartResampling();
-  }
+  // A resampling waits for a running simulation to end: it would replace the samples under it.
+  if (!SimulationKept() && CountDown(app.resampleCountdown, elapsedSeconds)) StartResampling();
   if (TakeFinishedResampling()) {
     if (app.runQueued) {
       StartQueuedRun();
-    } else {
-      app.showSamples = 1;
+    } else if (app.sampleMap) {
+      ShowSamplePoints(true);
+      char text[96];
+      std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", app.sampleMap->Count(),
+                    app.density);
+      SetStatusActivity(text);
+      SetStatusDetail("");
+    } else if (app.triangleSoup) {
+      SetStatusActivity("Sampling found no surface on the model.");
     }
   }
-  app.resampleProgress.store(app.sampling.Progress(), std::memory_order_relaxed);
+  const int32_t resampling = app.resamplingPercent.load(std::memory_order_relaxed);
+  if (resampling >= 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Resampling the surface: %d %%", resampling);
+    SetStatusActivity(text);
+  }
   if (CountDown(app.maskReloadCountdown, elapsedSeconds)) {
     const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP);
     LoadMaskViews(slider ? slider->GetValue() : 0);
   }
+  ShowStatusLine();
   RequestFramesForChanges();
 }
 

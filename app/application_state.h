@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,7 +16,8 @@
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/obj_model.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/patinex_process.h"
 #include "simulation/sample_map.h"
 #include "simulation/simulation_params.h"
@@ -25,7 +27,7 @@
 #include "viewer/device_mesh.h"
 #include "viewer/scene_effects.h"
 
-// One entry of the model picker: its label and the OBJ file behind it (empty: unload only).
+// One entry of the model picker: its label and the model file behind it (empty: unload only).
 struct ModelEntry {
   std::string label;
   std::string file;
@@ -35,19 +37,25 @@ struct ModelEntry {
 // comments hand to the run: the run reads the model and the samples through its parameter block
 // and reports through the atomics.
 struct ApplicationState {
-  // The model in its three forms (modelLock). A sampling under way shares the traced forms.
+  // The model in its three forms (modelLock), and as read: a device change rebuilds the device
+  // mesh from it, keeping the model, its samples and a run across the change. A sampling under
+  // way shares the traced forms.
+  std::unique_ptr<RenderLib::ObjModel> objModel;
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
-  std::shared_ptr<RenderLib::TriangleSoupStaticMesh> triangleSoup;
+  std::shared_ptr<RenderLib::TriangleSoup> triangleSoup;
   std::shared_ptr<RenderLib::KdTree> kdTree;
   // The samples and the points that show them (sampleLock; the points' contents also uiLock).
+  // The points are kept on the CPU too, for a new device: a run may be changing the samples
+  // themselves at that moment.
   std::unique_ptr<Simulation::SampleMap> sampleMap;
   SamplePoints samplePoints;
   float sampleSpacing = 0.0f;
   // New samples being made off the window thread; they replace sampleMap when done. Never
   // under way while a run is kept: a run reads the samples.
   BackgroundSampling sampling;
-  // The share of that sampling done, 0 to 1, or -1 when none is under way; updated every frame.
-  std::atomic<float> resampleProgress{-1.0f};
+  // That sampling's progress, 0..100; -1 when none runs. The status line shows it as
+  // "Resampling the surface: n %".
+  std::atomic<int32_t> resamplingPercent{-1};
   // "Weather" was pressed while the samples were being made: the run starts once they are in.
   bool runQueued = false;
 
@@ -65,14 +73,28 @@ struct ApplicationState {
   // What the run has traced in its finished steps: ton legs and the seconds the tracing took.
   std::atomic<uint64_t> runLegs{0};
   std::atomic<double> runTraceSeconds{0.0};
-  // The highest step whose masks a run of the current model wrote in this session (-1: none);
-  // older files in the mask folder belong to other runs or models.
-  std::atomic<int32_t> highestWrittenStep{-1};
+  // The run's steps, from its first, whose three masks were all saved; the step whose masks
+  // were not (-1: none) and why (a mask_baking.h code). A failed save ends the run.
+  std::atomic<int32_t> runStepsSaved{0};
+  std::atomic<int32_t> runFailedStep{-1};
+  std::atomic<int32_t> runMaskError{0};
+  // The run as started (window thread): its steps, the mask number of its first step, when it
+  // started and whether the user asked it to stop.
+  int32_t runSteps = 0;
+  int32_t runFirstMaskNumber = 0;
+  std::chrono::steady_clock::time_point runStart;
+  bool runStopAsked = false;
+
+  // Steps of the current samples' history whose masks are saved (mask_history.h), and whether its
+  // first run moved earlier masks aside.
+  int32_t maskHistorySteps = 0;
+  bool earlierMasksMovedAside = false;
 
   int32_t density = 100;
   int32_t steps = 1;
   int32_t tonsPerStep = 1000;
   int32_t showSamples = 0;
+  int meshView = 0;  // the view picker's model view (Shaded, Dirt, Rust) to go back to from Points
   float resampleCountdown = -1.0f;
   float maskReloadCountdown = -1.0f;
   bool referenceWarningChecked = false;
@@ -81,9 +103,14 @@ struct ApplicationState {
   std::vector<ModelEntry> models;
   int loadedModel = 0;
 
-  // Where the shipped media were found (empty: nowhere) and where masks are written and read.
+  // Where the shipped media were found (empty: nowhere) and where masks are written and read
+  // (empty: nowhere, for the reason given).
   std::string mediaFolder;
   std::string maskFolder;
+  std::string maskFolderProblem;
+
+  // Asked when Escape would quit during a run; true to quit. Replaceable for tests.
+  bool (*confirmQuitDuringRun)() = nullptr;
 
   // Device objects (made at device creation, released at its destruction).
   Viewer::MeshEffect meshEffect;

@@ -15,6 +15,6 @@ inline constexpr int ID_TONS_PER_STEP = 9;
 inline constexpr int ID_VIEW = 10;
 inline constexpr int ID_STEP_LABEL = 11;
 inline constexpr int ID_STEP = 12;
-inline constexpr int ID_PROGRESS = 13;
+inline constexpr int ID_PROGRESS = 13;  // the status line
 inline constexpr int ID_DIRT_FACTOR = 14;
 inline constexpr int ID_RUST_FACTOR = 15;

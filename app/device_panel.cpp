@@ -9,6 +9,7 @@ void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager) {
   panel.SetCallback(OnGuiEvent, nullptr);
   panel.AddButton(ID_TOGGLE_FULLSCREEN, "Toggle full screen", 35, 10, 125, 22);
   panel.AddButton(ID_CHANGE_DEVICE, "Change device (F2)", 35, 34, 125, 22, Platform::VK_F2);
-  panel.AddButton(ID_TOGGLE_REF, "Toggle REF (F3)", 35, 58, 125, 22, Platform::VK_F3);
-  panel.AddButton(ID_TOGGLE_WARP, "Toggle WARP (F4)", 35, 82, 125, 22, Platform::VK_F4);
+  // The two software rasterisers of Mesa, named as the settings dialog names them.
+  panel.AddButton(ID_TOGGLE_REF, "Toggle softpipe (F3)", 35, 58, 125, 22, Platform::VK_F3);
+  panel.AddButton(ID_TOGGLE_WARP, "Toggle llvmpipe (F4)", 35, 82, 125, 22, Platform::VK_F4);
 }

@@ -7,11 +7,13 @@ namespace {
 
 const char kAbout[] =
     "Opens the window \"Patinex\": pick a model, set Density, Tons/Step and Steps and press\n"
-    "\"Weather\" to age it step by step; the step slider and the Shaded, Dirt and Rust views show\n"
-    "the result. An OBJ file dropped on the window joins the model picker. The masks of every step\n"
-    "go to the media folder, or to $XDG_DATA_HOME/Patinex/masks when it cannot be written.\n"
-    "F2 opens the device settings; F3 and F4 switch to the reference and the software\n"
-    "rasteriser and back. Alt+Enter toggles full screen, Escape quits.\n";
+    "\"Weather\" to age it step by step; the step slider and the Shaded, Dirt, Rust and Points views\n"
+    "show the result, and the status line under them what happened. An OBJ or glTF file dropped on\n"
+    "the window joins the model picker. The masks of every step go to the media folder, or to\n"
+    "$XDG_DATA_HOME/Patinex/masks when it cannot be written; another run on the same samples\n"
+    "numbers its steps on, and the first run on new samples moves the earlier masks to previous/.\n"
+    "F2 opens the device settings; F3 and F4 switch to Mesa's softpipe and llvmpipe and back.\n"
+    "Alt+Enter toggles full screen, Escape quits (asking first during a run).\n";
 
 }  // namespace
 

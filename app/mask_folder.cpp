@@ -17,18 +17,19 @@ std::string ShippedMediaFile(const std::string& mediaFolder, const std::string& 
   return (std::filesystem::path(mediaFolder) / name).string();
 }
 
-std::string ChooseMaskFolder(const std::string& mediaFolder) {
+std::string ChooseMaskFolder(const std::string& mediaFolder, std::string* problem) {
   if (Platform::IsWritableFolder(mediaFolder)) return mediaFolder;
   const std::string dataFolder = Platform::UserDataFolder();
+  std::string reason;
   if (dataFolder.empty()) {
-    std::fprintf(stderr, "patinex: no writable media folder and no HOME: masks cannot be saved\n");
-    return std::string();
+    reason = "no writable media folder and no HOME";
+  } else {
+    const std::string folder = dataFolder + "/Patinex/masks";
+    std::string error;
+    if (Platform::MakeWritableFolder(folder, &error)) return folder;
+    reason = (mediaFolder.empty() ? std::string("no media folder") : mediaFolder + " is read-only") + ", and " + error;
   }
-  const std::string folder = dataFolder + "/Patinex/masks";
-  std::string error;
-  if (!Platform::MakeWritableFolder(folder, &error)) {
-    std::fprintf(stderr, "patinex: masks cannot be saved: %s\n", error.c_str());
-    return std::string();
-  }
-  return folder;
+  std::fprintf(stderr, "patinex: masks cannot be saved: %s\n", reason.c_str());
+  if (problem != nullptr) *problem = reason;
+  return std::string();
 }

@@ -14,5 +14,5 @@ std::string ShippedMediaFile(const std::string& mediaFolder, const std::string& 
 
 // The mask folder: the media folder when it is writable (a build or a checkout), else
 // $XDG_DATA_HOME/Patinex/masks (~/.local/share when unset), created when needed. Empty when no
-// folder can be written.
-std::string ChooseMaskFolder(const std::string& mediaFolder);
+// folder can be written, with the reason in problem.
+std::string ChooseMaskFolder(const std::string& mediaFolder, std::string* problem = nullptr);

@@ -1,5 +1,6 @@
 #include "app/model_loading.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -8,10 +9,11 @@
 #include "app/mask_folder.h"
 #include "app/scene_rendering.h"
 #include "app/simulation_control.h"
+#include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
-#include "renderlib/obj_loader.h"
+#include "renderlib/model_file.h"
 #include "viewer/scene_placement.h"
 
 void ResetModelTable() {
@@ -40,8 +42,7 @@ void FillModelPicker() {
   for (size_t i = 0; i < app.models.size(); ++i) {
     picker->AddItem(app.models[i].label, reinterpret_cast<void*>(i == 0 ? intptr_t(0) : intptr_t(-1)));
   }
-  picker->SetSelectedByIndex(0);
-  app.loadedModel = 0;
+  picker->SetSelectedByIndex(app.loadedModel);
 }
 
 void LoadSelectedModel() {
@@ -50,14 +51,31 @@ void LoadSelectedModel() {
   const int selected = picker ? picker->GetSelectedIndex() : 0;
   // Choosing the entry already loaded changes nothing (and keeps a run going).
   if (selected == app.loadedModel) return;
+  const bool runEnded = SimulationKept();
   EndRunningSimulation();
   ReleaseModel();
   ReleaseSamples();
   ReleaseMaskViews();
-  app.highestWrittenStep.store(-1, std::memory_order_relaxed);
   app.loadedModel = 0;
+  SetStatusNotice("");
+  SetStatusDetail(runEnded ? "The run on the previous model was stopped; its masks stay." : "");
   if (selected >= 1 && selected < int(app.models.size())) {
-    if (LoadModel(FrameworkGetDevice(), app.models[selected].file)) app.loadedModel = selected;
+    const ModelEntry& entry = app.models[selected];
+    std::string why;
+    if (LoadModel(FrameworkGetDevice(), entry.file, &why)) {
+      app.loadedModel = selected;
+      char text[160];
+      std::snprintf(text, sizeof text, "%s: %u triangles. Press Weather.", entry.label.c_str(),
+                    app.triangleSoup->GetIndexCount() / 3);
+      SetStatusActivity(text);
+    } else {
+      const std::string file = entry.file.empty() ? entry.label : ShownFolder(entry.file);
+      SetStatusActivity("Cannot read " + file + ".");
+      if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+      SetStatusDetail(why + ".");
+    }
+  } else {
+    SetStatusActivity("Pick a model, then press Weather.");
   }
   FrameLoadedModel();
 }
@@ -70,27 +88,58 @@ void ReleaseModel() {
   app.renderMesh.reset();
   app.triangleSoup.reset();
   app.kdTree.reset();
+  app.objModel.reset();
   MarkSceneChanged();
 }
 
-bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
-  ApplicationState& app = App();
+void ReleaseDeviceMesh() {
   ScopedLock lock(ModelLock());
+  App().renderMesh.reset();
+}
+
+namespace {
+
+std::string FailedLoad(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "patinex: cannot load the model %s: %s\n", path.empty() ? "(no file)" : path.c_str(),
+               reason.c_str());
+  return reason;
+}
+
+}  // namespace
+
+bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::string* why) {
+  ApplicationState& app = App();
+  std::string ignored;
+  std::string& reason = why != nullptr ? *why : ignored;
+  ScopedLock lock(ModelLock());
+  if (path.empty()) {
+    reason = FailedLoad(path, "no media folder was found, beside the program or in the current folder");
+    return false;
+  }
   RenderLib::ErrorList messages;
-  std::unique_ptr<RenderLib::ObjModel> model = path.empty() ? nullptr : RenderLib::LoadObj(path.c_str(), &messages);
+  std::string failure;
+  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadModelFile(path, &messages, failure);
   if (!model) {
-    std::fprintf(stderr, "patinex: cannot read the model %s\n", path.empty() ? "(no file)" : path.c_str());
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+      reason = FailedLoad(path, "there is no such file");
+    } else {
+      // The reader's reason starts with the file's name, which the window shows beside it.
+      const std::string named = path + ": ";
+      reason = FailedLoad(path, failure.rfind(named, 0) == 0 ? failure.substr(named.size()) : failure);
+    }
     return false;
   }
-  auto soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+  auto soup = std::make_unique<RenderLib::TriangleSoup>(*model);
   if (soup->GetIndexCount() < 3) {
-    std::fprintf(stderr, "patinex: %s holds no triangles; nothing loaded\n", path.c_str());
+    reason = FailedLoad(path, "it holds no triangles");
     return false;
   }
+  messages.clear();
   std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(device, model.get(), &messages);
   if (!mesh) {
-    std::fprintf(stderr, "patinex: %s cannot be put on the device (%s); nothing loaded\n", path.c_str(),
-                 messages.empty() ? "no reason given" : messages.back().c_str());
+    reason = FailedLoad(path, "the device refused it (" +
+                                  (messages.empty() ? std::string("no reason given") : messages.back()) + ")");
     return false;
   }
   bool hasUv = false;
@@ -98,7 +147,6 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) hasUv = hasUv || vertex.u != 0.0f || vertex.v != 0.0f;
   }
   if (!hasUv) std::fprintf(stderr, "patinex: %s has no texture coordinates: its masks stay empty\n", path.c_str());
-  model.reset();
 
   auto tree = std::make_unique<RenderLib::KdTree>();
   tree->Build(*soup, 24, 16);
@@ -106,6 +154,26 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path) {
   app.renderMesh = std::move(mesh);
   app.triangleSoup = std::move(soup);
   app.kdTree = std::move(tree);
+  app.objModel = std::move(model);
+  MarkSceneChanged();
+  return true;
+}
+
+bool RebuildDeviceMesh(Platform::GraphicsDevice* device, std::string* why) {
+  ApplicationState& app = App();
+  {
+    ScopedLock lock(ModelLock());
+    app.renderMesh.reset();
+    if (!app.objModel) return true;
+    RenderLib::ErrorList messages;
+    app.renderMesh = Viewer::CreateDeviceMesh(device, app.objModel.get(), &messages);
+    if (!app.renderMesh) {
+      if (why != nullptr) *why = messages.empty() ? std::string("no reason given") : messages.back();
+      return false;
+    }
+    app.meshEffect.AssignMaterialTechniques(*app.renderMesh);
+  }
+  if (app.triangleSoup) app.meshEffect.PlaceLights(Viewer::BoundsOfBox(app.triangleSoup->GetBoundingBox()));
   MarkSceneChanged();
   return true;
 }

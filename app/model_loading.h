@@ -9,20 +9,27 @@
 // The fixed entries: "-Pick Model-" (unload only), "Sphere", "Beethoven" and "Bunny", their files
 // found in the media folder.
 void ResetModelTable();
-// Adds a dropped OBJ file as a new entry labelled with its file name and returns its index (the
+// Adds a dropped model file (OBJ or glTF) as a new entry labelled with its file name and returns its index (the
 // existing entry's index when the file has one already).
 int AddModelEntry(const std::string& path);
-// Empties the model picker and fills it from the model table, showing "-Pick Model-".
+// Empties the model picker and fills it from the model table, showing the entry loaded.
 void FillModelPicker();
 
 // Ends a running simulation, releases the model, its samples and masks, and loads the picker's
-// selection (framing the camera and placing the lights around it).
+// selection (framing the camera and placing the lights around it). The status line says what
+// was loaded, or which file could not be read and why.
 void LoadSelectedModel();
-// Loads one OBJ file as device mesh, triangle soup and kd-tree. False (with a message on
-// stderr) when the file cannot be read, holds no triangles or the device mesh fails; then
-// nothing is loaded.
-bool LoadModel(Platform::GraphicsDevice* device, const std::string& path);
+// Loads one model file (OBJ or glTF) as device mesh, triangle soup and kd-tree, keeping the model
+// as read for a later device change. False with the reason in why (and on stderr) when the file
+// cannot be read, holds no triangles or the device mesh fails; then nothing is loaded.
+bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::string* why = nullptr);
 void ReleaseModel();
+
+// The device mesh of the loaded model on a new device, with its lights; its release when the
+// device goes. The model itself, its samples and a run stay. False (with why) when the new
+// device refuses the mesh.
+bool RebuildDeviceMesh(Platform::GraphicsDevice* device, std::string* why);
+void ReleaseDeviceMesh();
 
 // Places the camera's view and projection around the loaded model and the lights of the mesh
 // effect; nothing without a model.

@@ -2,11 +2,14 @@
 #include "app/panels.h"
 
 void PlacePanels(int width, int height) {
+  constexpr int kMargin = 5;
   ApplicationState& app = App();
-  app.devicePanel.SetLocation(width - 175, 0);
-  app.devicePanel.SetSize(170, 170);
-  app.parametersPanel.SetLocation(width - 175, height - 440);
-  app.parametersPanel.SetSize(170, 145);
-  app.simulationPanel.SetLocation(width - 175, height - 290);
-  app.simulationPanel.SetSize(170, 285);
+  const int x = width - kPanelWidth - kMargin;
+  const int simulationTop = height - kMargin - kSimulationPanelHeight;
+  app.devicePanel.SetLocation(x, 0);
+  app.devicePanel.SetSize(kPanelWidth, kDevicePanelHeight);
+  app.parametersPanel.SetLocation(x, simulationTop - kMargin - kParametersPanelHeight);
+  app.parametersPanel.SetSize(kPanelWidth, kParametersPanelHeight);
+  app.simulationPanel.SetLocation(x, simulationTop);
+  app.simulationPanel.SetSize(kPanelWidth, kSimulationPanelHeight);
 }

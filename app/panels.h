@@ -8,7 +8,15 @@ class DialogResourceManager;
 void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager);
 void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager);
 void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager);
-// Puts the panels in place for a back buffer of width × height.
+// Puts the panels in place for a back buffer of width × height: the device panel at the top, the
+// other two stacked up from the bottom edge.
 void PlacePanels(int width, int height);
 // The font, static-text element and background shared by the parameters and simulation panels.
 void StyleParameterPanel(Dialog& panel);
+
+inline constexpr int kPanelWidth = 170;
+inline constexpr int kDevicePanelHeight = 106;
+inline constexpr int kParametersPanelHeight = 145;
+// The status line ends the simulation panel. In an 800 × 600 window the panels leave room for one
+// more row of buttons (28 pixels) in it.
+inline constexpr int kSimulationPanelHeight = 308;

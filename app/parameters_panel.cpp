@@ -7,6 +7,8 @@
 namespace {
 constexpr ArgbColor kTitleColor = 0xFFB2B233;
 constexpr ArgbColor kPanelShade = 0x33000000;
+constexpr int kNumberBoxLeft = 82;
+constexpr int kNumberBoxWidth = 78;
 }  // namespace
 
 void StyleParameterPanel(Dialog& panel) {
@@ -26,10 +28,11 @@ void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager) {
   panel.AddStatic(ID_LABEL, "PARAMETERS", 5, 0, 140, 32, false, &title);
   if (title != nullptr) title->SetTextColor(kTitleColor);
   panel.AddComboBox(ID_MODEL, 20, 32, 140, 22);
-  panel.AddStatic(ID_LABEL, "Density", 20, 56, 60, 22);
-  panel.AddEditBox(ID_DENSITY, "Density", 80, 56, 60, 24);
-  panel.AddStatic(ID_LABEL, "Steps", 20, 80, 60, 22);
-  panel.AddEditBox(ID_STEPS, "Steps", 80, 80, 60, 24);
-  panel.AddStatic(ID_LABEL, "Tons/Step", 20, 104, 60, 22);
-  panel.AddEditBox(ID_TONS_PER_STEP, "", 80, 104, 60, 24);
+  // Each box is wide enough for its longest value (Tons/Step's 1000000), its label beside it.
+  panel.AddStatic(ID_LABEL, "Density", 12, 56, 68, 22);
+  panel.AddEditBox(ID_DENSITY, "Density", kNumberBoxLeft, 56, kNumberBoxWidth, 24);
+  panel.AddStatic(ID_LABEL, "Steps", 12, 80, 68, 22);
+  panel.AddEditBox(ID_STEPS, "Steps", kNumberBoxLeft, 80, kNumberBoxWidth, 24);
+  panel.AddStatic(ID_LABEL, "Tons/Step", 12, 104, 68, 22);
+  panel.AddEditBox(ID_TONS_PER_STEP, "", kNumberBoxLeft, 104, kNumberBoxWidth, 24);
 }

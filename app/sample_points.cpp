@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-void WritePoints(const Simulation::SurfaceSample* samples, uint32_t count, Viewer::PointVertex* vertices) {
+void MakePoints(const Simulation::SurfaceSample* samples, uint32_t count, Viewer::PointVertex* vertices) {
   for (uint32_t i = 0; i < count; ++i) {
     const float d = samples[i].dirt;
     vertices[i] = {{samples[i].position.x, samples[i].position.y, samples[i].position.z}, {d, d, d, 1.0f}};
@@ -15,43 +16,64 @@ void WritePoints(const Simulation::SurfaceSample* samples, uint32_t count, Viewe
 
 }  // namespace
 
-void SamplePoints::Reset(Platform::GraphicsDevice* target, uint32_t points) {
-  device = target;
-  count = target != nullptr ? points : 0;
+void SamplePoints::Reset(uint32_t points) {
+  if (points != count) {
+    chunks.clear();
+    vertices.reset();
+    count = points;
+    if (count > 0) vertices = std::make_unique_for_overwrite<Viewer::PointVertex[]>(count);
+    chunks.resize((count + kChunkPoints - 1) / kChunkPoints);
+  }
+  copied = 0;
   written = 0;
   failed = false;
-  chunks.clear();
-  chunks.resize((count + kChunkPoints - 1) / kChunkPoints);
 }
 
-void SamplePoints::WriteSome(const Simulation::SurfaceSample* samples) {
+void SamplePoints::Release() { Reset(0); }
+
+void SamplePoints::ReleaseDevice() {
+  for (std::unique_ptr<Platform::Buffer>& chunk : chunks) chunk.reset();
+  written = 0;
+  failed = false;
+}
+
+bool SamplePoints::WritingLeft(bool samplesSteady) const {
+  return !failed && written < (samplesSteady ? count : copied);
+}
+
+void SamplePoints::WriteSome(Platform::GraphicsDevice& device, const Simulation::SurfaceSample* samples) {
   const auto start = std::chrono::steady_clock::now();
-  while (WritingLeft()) {
+  while (WritingLeft(samples != nullptr)) {
     const size_t chunk = written / kChunkPoints;
     const uint32_t points = std::min(kChunkPoints, count - written);
-    const uint32_t bytes = points * static_cast<uint32_t>(sizeof(Viewer::PointVertex));
+    Viewer::PointVertex* source = vertices.get() + written;
+    if (copied < written + points) {
+      MakePoints(samples + written, points, source);
+      copied = written + points;
+    }
     if (chunks[chunk]) {
-      auto* vertices = static_cast<Viewer::PointVertex*>(chunks[chunk]->MapDiscard());
-      if (vertices == nullptr) {
+      void* target = chunks[chunk]->MapDiscard();
+      if (target == nullptr) {
         failed = true;
         return;
       }
-      WritePoints(samples + written, points, vertices);
+      std::memcpy(target, source, points * sizeof(Viewer::PointVertex));
       chunks[chunk]->Unmap();
-    } else {
-      // A new buffer takes its contents as it is made: filling it afterwards would make its
-      // storage twice.
-      staging.resize(kChunkPoints);
-      WritePoints(samples + written, points, staging.data());
-      if (Platform::Failed(device->CreateVertexBuffer(bytes, staging.data(), true, &chunks[chunk]))) {
-        std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", count);
-        failed = true;
-        return;
-      }
+    } else if (Platform::Failed(device.CreateVertexBuffer(points * static_cast<uint32_t>(sizeof(Viewer::PointVertex)),
+                                                          source, true, &chunks[chunk]))) {
+      std::fprintf(stderr, "patinex: no room on the device for %u sample points\n", count);
+      chunks[chunk].reset();
+      failed = true;
+      return;
     }
     written += points;
     if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= kWriteSeconds) break;
   }
+}
+
+void SamplePoints::CopyRest(const Simulation::SurfaceSample* samples) {
+  if (copied < count) MakePoints(samples + copied, count - copied, vertices.get() + copied);
+  copied = count;
 }
 
 void SamplePoints::Draw(Viewer::PointEffect& effect, uint32_t first, uint32_t points,

@@ -45,8 +45,8 @@ float StrengthFactor(int sliderId) {
 
 namespace {
 
-// Draws the model, or the next slice of the points, into the picture (or straight to the back
-// buffer when there is none); true while points are left for later frames.
+// Draws the model, or the next slice of the points written so far, into the picture (or straight
+// to the back buffer when there is none); true while written points are left for later frames.
 bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& camera, int view, ScenePicture* picture) {
   ApplicationState& app = App();
   if (picture != nullptr) picture->Bind(device);
@@ -60,7 +60,6 @@ bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& c
     }
   }
   bool pointsLeft = false;
-  if (app.showSamples == 1) WriteSamplePoints();
   {
     ScopedLock samples(SampleLock());
     if (app.showSamples == 1 && app.sampleMap) {
@@ -71,9 +70,7 @@ bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& c
         points.Draw(app.pointEffect, picture->PointsDrawn(), slice, camera);
         picture->AddPoints(slice);
       }
-      // Points still to write wait while a run is kept.
-      pointsLeft = picture != nullptr && (picture->PointsDrawn() < points.Written() ||
-                                          (points.WritingLeft() && !app.simulationThread));
+      pointsLeft = picture != nullptr && picture->PointsDrawn() < points.Written();
     }
   }
   if (picture != nullptr) device.SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
@@ -88,6 +85,7 @@ void OnFrameRender(Platform::GraphicsDevice* device, double, float elapsedSecond
   ApplicationState& app = App();
   if (app.simulationFinished.load(std::memory_order_acquire) != 0) CollectFinishedRun();
   ScopedLock ui(UiLock());
+  WriteSamplePoints();
   const float grey[4] = {0.3f, 0.3f, 0.3f, 1.0f};
   device->SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
   device->ClearRenderTargetView(FrameworkGetBackBufferView(), grey);

@@ -3,31 +3,33 @@
 #include <cstdio>
 
 #include "app/application_state.h"
-#include "app/control_ids.h"
-#include "app/edit_box_numbers.h"
-#include "app/simulation_control.h"
+#include "app/mask_history.h"
 #include "app/scene_rendering.h"
+#include "app/simulation_control.h"
 #include "framework/framework.h"
-#include "viewer/scene_effects.h"
 
 void ReleaseSamples() {
   ApplicationState& app = App();
-  ScopedLock lock(SampleLock());
-  app.sampleMap.reset();
-  app.samplePoints.Release();
+  {
+    ScopedLock lock(SampleLock());
+    app.sampleMap.reset();
+    app.samplePoints.Release();
+  }
   MarkSceneChanged();
+  // The masks were the history of these samples.
+  EndMaskHistory();
 }
 
 void StartResampling() {
   ApplicationState& app = App();
   if (!app.triangleSoup || !app.kdTree || app.simulationThread) return;
-  ReleaseSamples();
-  app.density = ReadClampedEditBox(app.parametersPanel.GetEditBox(ID_DENSITY), 500);
   app.sampling.Start(app.kdTree, app.triangleSoup, app.density);
+  app.resamplingPercent.store(ResamplingUnderWay() ? 0 : -1, std::memory_order_relaxed);
 }
 
 void CancelResampling() {
   App().sampling.Cancel();
+  App().resamplingPercent.store(-1, std::memory_order_relaxed);
   CancelQueuedRun();
 }
 
@@ -35,8 +37,11 @@ bool ResamplingUnderWay() { return App().sampling.UnderWay(); }
 
 bool TakeFinishedResampling() {
   ApplicationState& app = App();
+  const float share = app.sampling.Progress();
+  app.resamplingPercent.store(share < 0.0f ? -1 : static_cast<int32_t>(share * 100.0f), std::memory_order_relaxed);
   Simulation::SampleMapBuild build;
   if (!app.sampling.TakeFinished(build)) return false;
+  app.resamplingPercent.store(-1, std::memory_order_relaxed);
   ReleaseSamples();
   if (!build.map || build.map->Count() == 0) {
     std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
@@ -53,24 +58,34 @@ bool TakeFinishedResampling() {
 
 void FillSampleVertexBuffer() {
   ApplicationState& app = App();
-  ScopedLock ui(UiLock());
-  ScopedLock samples(SampleLock());
-  if (!app.sampleMap) {
-    app.samplePoints.Release();
-  } else if (app.samplePoints.Device() != FrameworkGetDevice() || app.samplePoints.Count() != app.sampleMap->Count()) {
-    app.samplePoints.Reset(FrameworkGetDevice(), app.sampleMap->Count());
-  } else {
-    app.samplePoints.MarkStale();
+  {
+    ScopedLock ui(UiLock());
+    ScopedLock samples(SampleLock());
+    app.samplePoints.Reset(app.sampleMap ? app.sampleMap->Count() : 0);
   }
   MarkSceneChanged();
+  FrameworkRequestFrame();
 }
 
 void WriteSamplePoints() {
   ApplicationState& app = App();
+  Platform::GraphicsDevice* device = FrameworkGetDevice();
   ScopedLock ui(UiLock());
   ScopedLock samples(SampleLock());
-  // A run changes the samples as it goes: points are written between runs only.
-  if (app.sampleMap && !app.simulationThread && app.samplePoints.WritingLeft()) {
-    app.samplePoints.WriteSome(app.sampleMap->Items());
-  }
+  // A run changes the samples as it goes: while one is kept, only the CPU copy goes to the device.
+  const bool steady = !app.simulationThread;
+  if (device == nullptr || !app.sampleMap || !app.samplePoints.WritingLeft(steady)) return;
+  app.samplePoints.WriteSome(*device, steady ? app.sampleMap->Items() : nullptr);
+  if (app.samplePoints.WritingLeft(steady)) FrameworkRequestFrame();
+}
+
+void CopySamplePointsBeforeRun() {
+  ApplicationState& app = App();
+  ScopedLock samples(SampleLock());
+  if (app.sampleMap) app.samplePoints.CopyRest(app.sampleMap->Items());
+}
+
+void ReleaseSampleVertexBuffer() {
+  ScopedLock samples(SampleLock());
+  App().samplePoints.ReleaseDevice();
 }

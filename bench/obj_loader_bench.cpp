@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/generated_grid.h"
 #include "renderlib/obj_loader.h"
 
 namespace {
@@ -30,42 +30,7 @@ fs::path FindBeethoven() {
   return {};
 }
 
-// A 708 x 708 grid of quads cut into 1,002,528 triangles over a gently curved surface.
-fs::path GenerateGrid(const fs::path& folder) {
-  fs::path path = folder / "grid_1m.obj";
-  FILE* file = std::fopen(path.c_str(), "w");
-  if (file == nullptr) return {};
-  const int cells = 708, side = cells + 1;
-  std::mt19937 random(7);
-  std::uniform_real_distribution<float> jitter(-0.001f, 0.001f);
-  std::fprintf(file, "# generated grid\n");
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      float px = x * 0.01f - 3.54f, pz = y * 0.01f - 3.54f;
-      std::fprintf(file, "v %f %f %f\n", px + jitter(random), 0.1f * (px * px - pz * pz), pz + jitter(random));
-    }
-  }
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) std::fprintf(file, "vt %f %f\n", x / float(cells), y / float(cells));
-  }
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      float px = x * 0.01f - 3.54f, pz = y * 0.01f - 3.54f;
-      float nx = -0.2f * px, nz = 0.2f * pz, length = std::sqrt(nx * nx + 1.0f + nz * nz);
-      std::fprintf(file, "vn %f %f %f\n", nx / length, 1.0f / length, nz / length);
-    }
-  }
-  for (int y = 0; y < cells; ++y) {
-    for (int x = 0; x < cells; ++x) {
-      int a = y * side + x + 1, b = a + 1, c = a + side + 1, d = a + side;
-      std::fprintf(file, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c);
-      std::fprintf(file, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, c, c, c, d, d, d);
-    }
-  }
-  bool written = std::ferror(file) == 0;
-  written = std::fclose(file) == 0 && written;
-  return written ? path : fs::path();
-}
+fs::path GenerateGrid(const fs::path& folder) { return GeneratedGrid::WriteObj(GeneratedGrid::Make(), folder / "grid_1m.obj"); }
 
 void LoadPatinex(benchmark::State& state, const std::string& path) {
   size_t triangles = 0;

@@ -14,6 +14,7 @@
 
 #include "platform/huge_pages.h"
 #include "renderlib/kd_tree.h"
+#include "renderlib/triangle_soup.h"
 
 namespace ReferenceKdTree {
 
@@ -72,7 +73,7 @@ public:
       : pool(pool), records(records), maxDepth(maxDepth), leafSize(leafSize) {}
 
   void BuildNode(KdNode* node, int32_t depth, const BoundingBox& box) {
-    const int32_t count = node->triangles.Count();
+    const int32_t count = static_cast<int32_t>(node->triangles.size());
     if (count <= leafSize || depth >= maxDepth) return;
 
     const float leafCost = static_cast<float>(count) * kTriangleCost;
@@ -102,18 +103,16 @@ public:
     if (halfWidth(leftBox) < 0.001f || halfWidth(rightBox) < 0.001f) return;
 
     // A triangle whose box touches the plane goes to both sides.
-    // The lists are sized for the whole node up front and trimmed after: growing them in
-    // steps of their granularity would copy a large node's list over and over.
-    GrowableList<int32_t> left(128);
-    GrowableList<int32_t> right(128);
-    left.Resize(count);
-    right.Resize(count);
+    // The lists are sized for the whole node up front and trimmed after.
+    std::vector<int32_t> left, right;
+    left.reserve(static_cast<size_t>(count));
+    right.reserve(static_cast<size_t>(count));
     for (int32_t t : node->triangles) {
-      if (records[t].bounds.Overlaps(leftBox)) left.Append(t);
-      if (records[t].bounds.Overlaps(rightBox)) right.Append(t);
+      if (records[t].bounds.Overlaps(leftBox)) left.push_back(t);
+      if (records[t].bounds.Overlaps(rightBox)) right.push_back(t);
     }
-    left.Resize(left.Count());
-    right.Resize(right.Count());
+    left.shrink_to_fit();
+    right.shrink_to_fit();
 
     KdNode* children = pool.Take(2);
     node->axis = bestAxis;
@@ -121,7 +120,7 @@ public:
     node->children = children;
     children[0].triangles = std::move(left);
     children[1].triangles = std::move(right);
-    node->triangles.Clear();
+    node->triangles = {};
     BuildNode(&children[0], depth + 1, leftBox);
     BuildNode(&children[1], depth + 1, rightBox);
   }
@@ -133,8 +132,8 @@ private:
   // or lo = s with w < kFlatWidth, and on the right when hi > s, or hi = s with w <= kFlatWidth:
   // a triangle lying flat in the plane counts on both sides. Both counts depend on s alone, so
   // they come from binary positions in the sorted edges instead of a rescan per candidate.
-  SplitChoice SahSplit(const GrowableList<int32_t>& triangles, int axis, const BoundingBox& box) {
-    const size_t n = static_cast<size_t>(triangles.Count());
+  SplitChoice SahSplit(const std::vector<int32_t>& triangles, int axis, const BoundingBox& box) {
+    const size_t n = triangles.size();
     lows.clear();
     highs.clear();
     flatLows.clear();
@@ -187,7 +186,7 @@ private:
 
   // The median of the triangles' centroids on the axis (the mean of the two middle values
   // for an even count).
-  float MedianSplit(const GrowableList<int32_t>& triangles, int axis) {
+  float MedianSplit(const std::vector<int32_t>& triangles, int axis) {
     centroids.clear();
     for (int32_t t : triangles) centroids.push_back(records[t].centroid[axis]);
     const size_t n = centroids.size();
@@ -201,7 +200,7 @@ private:
   }
 
   // The cost of cutting at s, counting sides exactly as the sweep does.
-  float CostAt(const GrowableList<int32_t>& triangles, int axis, const BoundingBox& box, float s) const {
+  float CostAt(const std::vector<int32_t>& triangles, int axis, const BoundingBox& box, float s) const {
     int32_t leftCount = 0, rightCount = 0;
     for (int32_t t : triangles) {
       const float lo = records[t].bounds.min[axis];
@@ -256,10 +255,10 @@ struct Tree {
   std::vector<KdTree::TrianglePacket, HintedAllocator<KdTree::TrianglePacket>> packets;
 };
 
-inline void BuildTraversalCopy(Tree& tree, const MeshSoup& soup);
+inline void BuildTraversalCopy(Tree& tree, const TriangleSoup& soup);
 
 // Builds tree over soup as KdTree::Build(soup, maxDepth, leafSize) did.
-inline void Build(Tree& tree, const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
+inline void Build(Tree& tree, const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize) {
   // One stack entry per level of the deepest path keeps the traversal within its stack.
   maxDepth = std::clamp(maxDepth, 0, KdTree::kStackSize);
   tree.root = tree.pool->Take(1);
@@ -270,10 +269,7 @@ inline void Build(Tree& tree, const MeshSoup& soup, int32_t maxDepth, int32_t le
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
   std::vector<TriangleBounds> records(static_cast<size_t>(std::max(n, 0)));
-  // Sized once for every triangle: appending a million in steps of the list's granularity
-  // would copy the list a thousand times over.
-  root->triangles.Resize(std::max(n, 0));
-  root->triangles.SetCount(0);
+  root->triangles.reserve(records.size());
   for (int32_t t = 0; t < n; ++t) {
     const Vector3& p0 = vertices[indices[3 * t]].position;
     const Vector3& p1 = vertices[indices[3 * t + 1]].position;
@@ -286,13 +282,13 @@ inline void Build(Tree& tree, const MeshSoup& soup, int32_t maxDepth, int32_t le
     record.bounds.Extend(p0);
     record.bounds.Extend(p1);
     record.bounds.Extend(p2);
-    root->triangles.Append(t);
+    root->triangles.push_back(t);
     for (int axis = 0; axis < 3; ++axis) {
       bounds.min[axis] = std::min(bounds.min[axis], record.bounds.min[axis]);
       bounds.max[axis] = std::max(bounds.max[axis], record.bounds.max[axis]);
     }
   }
-  if (root->triangles.Count() > 0) {
+  if (!root->triangles.empty()) {
     const Vector3 padding = bounds.Extent() * 0.00001f;
     bounds.min -= padding;
     bounds.max += padding;
@@ -302,7 +298,7 @@ inline void Build(Tree& tree, const MeshSoup& soup, int32_t maxDepth, int32_t le
   BuildTraversalCopy(tree, soup);
 }
 
-inline void BuildTraversalCopy(Tree& tree, const MeshSoup& soup) {
+inline void BuildTraversalCopy(Tree& tree, const TriangleSoup& soup) {
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
   // Both arrays are sized up front: growing them would copy them over and over.
@@ -316,7 +312,7 @@ inline void BuildTraversalCopy(Tree& tree, const MeshSoup& soup) {
     counting.pop_back();
     ++nodeCount;
     if (node->IsLeaf()) {
-      packetCount += static_cast<size_t>((node->triangles.Count() + KdTree::kPacketWidth - 1) / KdTree::kPacketWidth);
+      packetCount += (node->triangles.size() + KdTree::kPacketWidth - 1) / KdTree::kPacketWidth;
     } else {
       counting.push_back(&node->children[0]);
       counting.push_back(&node->children[1]);
@@ -335,14 +331,14 @@ inline void BuildTraversalCopy(Tree& tree, const MeshSoup& soup) {
     pending.pop_back();
     KdTree::TraversalNode& out = traversalNodes[item.slot];
     if (item.node->IsLeaf()) {
-      const GrowableList<int32_t>& triangles = item.node->triangles;
-      out.leafCount = static_cast<uint32_t>(triangles.Count());
+      const std::vector<int32_t>& triangles = item.node->triangles;
+      out.leafCount = static_cast<uint32_t>(triangles.size());
       out.word = static_cast<uint32_t>(packets.size()) << 2 | 3u;
-      for (int32_t first = 0; first < triangles.Count(); first += KdTree::kPacketWidth) {
+      for (size_t first = 0; first < triangles.size(); first += KdTree::kPacketWidth) {
         KdTree::TrianglePacket packet{};
         for (int lane = 0; lane < KdTree::kPacketWidth; ++lane) {
           packet.triangle[lane] = -1;
-          if (first + lane >= triangles.Count()) continue;
+          if (first + lane >= triangles.size()) continue;
           const int32_t t = triangles[first + lane];
           const Vector3& p0 = vertices[indices[3 * t]].position;
           const Vector3 e1 = vertices[indices[3 * t + 1]].position - p0;
@@ -383,12 +379,7 @@ inline std::string FirstDifference(const Tree& tree, const KdTree& other) {
     const KdNode& a = *pair.a;
     const KdNode& b = *pair.b;
     if (a.IsLeaf() != b.IsLeaf()) return pair.path + ": leaf in one tree only";
-    if (a.triangles.Count() != b.triangles.Count()) {
-      return pair.path + ": " + std::to_string(a.triangles.Count()) + " triangles against " + std::to_string(b.triangles.Count());
-    }
-    for (int32_t i = 0; i < a.triangles.Count(); ++i) {
-      if (a.triangles[i] != b.triangles[i]) return pair.path + ": triangle list differs at " + std::to_string(i);
-    }
+    if (a.triangles != b.triangles) return pair.path + ": triangle lists differ";
     if (a.IsLeaf()) continue;
     // Compared as numbers: a plane at 0 may carry either sign of zero depending on sort order.
     if (a.axis != b.axis || a.split != b.split) return pair.path + ": axis or split differs";

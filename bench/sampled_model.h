@@ -11,7 +11,7 @@
 
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/sample_map_builder.h"
 
 namespace Bench {
@@ -19,7 +19,7 @@ namespace Bench {
 // The OBJ model, its triangle soup, its kd-tree (depth 24, leaves of 16) and its samples.
 struct SampledModel {
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
   Simulation::SampleMapBuild samples;
 };
@@ -32,7 +32,7 @@ inline void LoadSampledModel(const std::string& name, int32_t density, const cha
     std::fprintf(stderr, "%s: cannot load %s\n", program, name.c_str());
     std::exit(1);
   }
-  into.soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*into.model);
+  into.soup = std::make_unique<RenderLib::TriangleSoup>(*into.model);
   into.tree.Build(*into.soup, 24, 16);
   into.samples = Simulation::BuildSampleMap(into.tree, *into.soup, density);
 }

@@ -119,6 +119,12 @@ bool CUIComboBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM lParam)
       if (focused != selected) Select(focused, true);
       Close();
       return true;
+    case VK_ESCAPE:
+      if (!opened) return false;
+      // Takes back what the arrows highlighted and closes the list; the key goes no further.
+      focused = selected;
+      Close();
+      return true;
     case VK_F4:
       if (lParam & kKeyWasDown) return true;
       if (!opened) {

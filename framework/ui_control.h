@@ -31,6 +31,9 @@ inline constexpr uint32_t kEventCheckBoxChanged = 0x0401;
 inline constexpr uint32_t kEventSliderValueChanged = 0x0501;
 inline constexpr uint32_t kEventEditBoxEnter = 0x0601;
 inline constexpr uint32_t kEventEditBoxChange = 0x0602;
+// The focus left an edit box whose text was changed by input since it got the focus (or since the
+// last Enter): the moment to read what was typed.
+inline constexpr uint32_t kEventEditBoxLeft = 0x0603;
 
 enum class ControlState { Normal = 0, Disabled = 1, Hidden = 2, Focus = 3, MouseOver = 4, Pressed = 5 };
 inline constexpr int kControlStateCount = 6;

@@ -50,6 +50,7 @@ void CUIEditBox::SetText(const std::string& newText, bool selectAll) {
   firstVisible = 0;
   PlaceCaret(characters.size());
   selectionStart = selectAll ? 0 : caret;
+  changedSinceRead = false;
 }
 
 void CUIEditBox::TextChanged() { text = EncodeUtf8(characters); }
@@ -103,6 +104,19 @@ void CUIEditBox::FocusIn() {
   ResetCaretBlink();
 }
 
+void CUIEditBox::FocusOut() {
+  CUIControl::FocusOut();
+  mouseDragging = false;
+  if (!changedSinceRead) return;
+  changedSinceRead = false;
+  dialog->SendEvent(kEventEditBoxLeft, true, this);
+}
+
+void CUIEditBox::ReportChange() {
+  changedSinceRead = true;
+  dialog->SendEvent(kEventEditBoxChange, true, this);
+}
+
 bool CUIEditBox::DeleteSelection() {
   if (!HasSelection()) return false;
   const size_t first = std::min(caret, selectionStart);
@@ -151,6 +165,15 @@ size_t CUIEditBox::NextWordStart(size_t position) const {
   while (position < size && !IsSpace(characters[position])) ++position;
   while (position < size && IsSpace(characters[position])) ++position;
   return position;
+}
+
+void CUIEditBox::SelectWordAt(size_t position) {
+  size_t first = std::min(position, characters.size());
+  size_t last = first;
+  while (first > 0 && !IsSpace(characters[first - 1])) --first;
+  while (last < characters.size() && !IsSpace(characters[last])) ++last;
+  selectionStart = first;
+  PlaceCaret(last);
 }
 
 bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
@@ -211,7 +234,7 @@ bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
       return false;
   }
   ResetCaretBlink();
-  if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+  if (changed) ReportChange();
   return true;
 }
 
@@ -229,10 +252,11 @@ bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
         selectionStart = caret;
         changed = true;
       }
-      if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+      if (changed) ReportChange();
       return true;
     }
     case U'\r':
+      changedSinceRead = false;
       dialog->SendEvent(kEventEditBoxEnter, true, this);
       return true;
     default:
@@ -250,7 +274,7 @@ bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
   } else {
     changed = InsertAtCaret(std::u32string_view(&character, 1)) || changed;
   }
-  if (changed) dialog->SendEvent(kEventEditBoxChange, true, this);
+  if (changed) ReportChange();
   return true;
 }
 
@@ -258,13 +282,20 @@ bool CUIEditBox::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
   if (!enabled || !visible) return false;
   switch (message) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
       if (!Inside(boundingBox, point)) return false;
       if (!hasFocus) dialog->RequestFocus(this);
       mouseDragging = true;
       dialog->CaptureMouse();
       PlaceCaret(PositionAt(point.x));
       if (!ShiftDown()) selectionStart = caret;
+      ResetCaretBlink();
+      return true;
+    case WM_LBUTTONDBLCLK:
+      // The second press of a double click selects what was clicked, ready to be typed over.
+      if (!Inside(boundingBox, point)) return false;
+      if (!hasFocus) dialog->RequestFocus(this);
+      mouseDragging = false;
+      SelectWordAt(PositionAt(point.x));
       ResetCaretBlink();
       return true;
     case WM_MOUSEMOVE:

@@ -17,6 +17,8 @@ public:
   bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
   bool CanHaveFocus() override { return visible && enabled; }
   void FocusIn() override;
+  // Reports kEventEditBoxLeft when input changed the text since the focus came or Enter was pressed.
+  void FocusOut() override;
   void MouseCaptureLost() override { mouseDragging = false; }
   void UpdateBounds() override;
   void SetTextColor(ArgbColor color) override { textColor = color; }
@@ -56,6 +58,10 @@ private:
   bool InsertAtCaret(std::u32string_view insert);
   size_t PreviousWordStart(size_t position) const;
   size_t NextWordStart(size_t position) const;
+  // Selects the run of non-space characters around position (a number, a word).
+  void SelectWordAt(size_t position);
+  // Sends kEventEditBoxChange and remembers that the text awaits being read.
+  void ReportChange();
   size_t ByteOffset(size_t position) const;
   int CaretPixel(size_t position);
   size_t PositionAt(int dialogX);
@@ -70,6 +76,7 @@ private:
   bool insertMode = true;
   bool caretOn = true;
   bool mouseDragging = false;
+  bool changedSinceRead = false;
   float blinkSeconds = 0.0f;
   float blinkingFor = 0.0f;
   // Set by a restart: the next frame's elapsed time passed before it and does not count.

@@ -9,7 +9,7 @@ namespace {
 
 // Turns a decoded picture into the image's float samples. The sizes are copied first, so a
 // failed conversion still tells what the file claimed to be.
-bool ConvertToFloat(const DecodedImage& decoded, ImageFormat format, Image<float>& image) {
+bool ConvertToFloat(const DecodedImage& decoded, bool rgbJpegOnly, Image<float>& image) {
   image.width = decoded.width;
   image.height = decoded.height;
   image.channels = decoded.channels == 2 ? 4 : decoded.channels;
@@ -18,7 +18,7 @@ bool ConvertToFloat(const DecodedImage& decoded, ImageFormat format, Image<float
   } else {
     image.formatCode = image.channels == 1 ? kFormatGrey : image.channels == 3 ? kFormatRgb : kFormatRgba;
   }
-  if (format == ImageFormat::Jpeg && decoded.channels != 3) image.formatCode = 0;
+  if (rgbJpegOnly && decoded.channels != 3) image.formatCode = 0;
   if (image.formatCode == 0 || decoded.SampleCount() == 0) return false;
 
   const size_t pixels = size_t(decoded.width) * decoded.height;
@@ -55,7 +55,19 @@ bool ImageF::Load(const char* path) {
     if (jpeg) std::fprintf(stderr, "%s: %s\n", path, error.c_str());
     return false;
   }
-  valid = ConvertToFloat(decoded, *format, *this);
+  valid = ConvertToFloat(decoded, jpeg, *this);
+  return valid;
+}
+
+bool ImageF::Decode(const uint8_t* bytes, size_t size, std::string& error) {
+  Reset();
+  DecodedImage decoded;
+  if (!DecodeImage(bytes, size, decoded, error)) return false;
+  valid = ConvertToFloat(decoded, false, *this);
+  if (!valid) {
+    Reset();
+    error = decoded.SampleCount() == 0 ? "the picture holds no pixels" : "out of memory for the picture";
+  }
   return valid;
 }
 

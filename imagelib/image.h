@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace ImageLib {
 
@@ -48,6 +50,11 @@ protected:
 class ImageF : public Image<float> {
 public:
   bool Load(const char* path) override;
+
+  // Loads a JPEG or PNG file held in memory (told apart by their signatures), as a model file
+  // embeds its textures. Unlike Load, grey JPEG pictures load too. False with the reason in
+  // `error`; the image is then empty.
+  bool Decode(const uint8_t* bytes, size_t size, std::string& error);
 };
 
 }  // namespace ImageLib

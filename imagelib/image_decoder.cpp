@@ -1,7 +1,5 @@
 #include "imagelib/image_decoder.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -9,6 +7,7 @@
 #include "imagelib/png_reader.h"
 #include "imagelib/radiance_reader.h"
 #include "imagelib/targa_reader.h"
+#include "platform/file_system.h"
 
 namespace ImageLib {
 namespace {
@@ -82,31 +81,11 @@ bool DecodeImage(const uint8_t* bytes, size_t size, DecodedImage& image, std::st
 }
 
 bool ReadImageFile(const char* path, std::vector<uint8_t>& bytes, std::string& error) {
-  bytes.clear();
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    error = std::string("cannot open ") + path + ": " + std::strerror(errno);
+  if (path == nullptr) {
+    error = "no image file named";
     return false;
   }
-  std::string problem;
-  try {
-    uint8_t block[64 * 1024];
-    while (size_t got = std::fread(block, 1, sizeof block, file)) {
-      if (bytes.size() + got > kMaxFileBytes) {
-        problem = "the file is too large";
-        break;
-      }
-      bytes.insert(bytes.end(), block, block + got);
-    }
-    if (std::ferror(file) != 0) problem = std::strerror(errno);
-  } catch (const std::bad_alloc&) {
-    problem = "out of memory";
-  }
-  std::fclose(file);
-  if (problem.empty()) return true;
-  error = std::string("cannot read ") + path + ": " + problem;
-  bytes = {};
-  return false;
+  return Platform::ReadRegularFile(path, bytes, kMaxFileBytes, &error);
 }
 
 }  // namespace ImageLib

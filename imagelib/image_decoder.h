@@ -25,7 +25,7 @@ bool DecodeImage(ImageFormat format, const uint8_t* bytes, size_t size, DecodedI
 // The same for a JPEG or PNG file, told apart by their signatures.
 bool DecodeImage(const uint8_t* bytes, size_t size, DecodedImage& image, std::string& error);
 
-// Reads a whole image file (at most 1 GiB). False with the reason in `error`.
+// Reads a whole image file: a regular file of at most 1 GiB. False with the reason in `error`.
 bool ReadImageFile(const char* path, std::vector<uint8_t>& bytes, std::string& error);
 
 }  // namespace ImageLib

@@ -28,6 +28,8 @@ struct Compression {
   uint32_t width = 0;
   uint32_t height = 0;
   int quality = 95;
+  const std::atomic<bool>* abandon = nullptr;
+  bool abandoned = false;
 };
 
 // Rows a band of the raw planes holds at the most: the library's defaults subsample the colour
@@ -53,6 +55,10 @@ bool WriteGreyRows(Compression& state) {
   JSAMPARRAY planes[3] = {lumaRows, chromaRowList, chromaRowList};
   const uint32_t width = state.width, height = state.height;
   for (uint32_t top = 0; top < height; top += uint32_t(bandRows)) {
+    if (state.abandon != nullptr && state.abandon->load(std::memory_order_relaxed)) {
+      state.abandoned = true;
+      return false;
+    }
     for (int r = 0; r < bandRows; ++r) {
       const uint32_t y = std::min(top + uint32_t(r), height - 1);
       JSAMPLE* row = state.band.data() + size_t(r) * padded;
@@ -91,6 +97,7 @@ bool RunCompression(Compression& state) {
   jpeg_start_compress(&info, TRUE);
   if (state.grey) {
     if (!WriteGreyRows(state)) {
+      if (state.abandoned) return false;
       std::fprintf(stderr, "%s: the JPEG library lays out its planes in an unexpected way\n", state.name);
       return false;
     }
@@ -111,7 +118,7 @@ bool RunCompression(Compression& state) {
 namespace {
 
 bool Write(std::FILE* file, const char* name, const uint8_t* pixels, bool grey, uint32_t width, uint32_t height,
-           int quality) {
+           int quality, const std::atomic<bool>* abandon = nullptr) {
   if (name == nullptr) name = "(jpeg)";
   if (file == nullptr || pixels == nullptr) {
     std::fprintf(stderr, "%s: no file or no pixels to write\n", name);
@@ -133,6 +140,7 @@ bool Write(std::FILE* file, const char* name, const uint8_t* pixels, bool grey, 
   state.height = height;
   state.quality = quality;
   state.name = name;
+  state.abandon = abandon;
   try {
     if (grey) {
       state.band.resize(PaddedWidth(width) * kBandRows);
@@ -162,8 +170,8 @@ bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t w
 }
 
 bool WriteGreyJpeg(std::FILE* file, const char* name, const uint8_t* grey, uint32_t width, uint32_t height,
-                   int quality) {
-  return Write(file, name, grey, true, width, height, quality);
+                   int quality, const std::atomic<bool>* abandon) {
+  return Write(file, name, grey, true, width, height, quality, abandon);
 }
 
 bool WriteJpegFile(const char* path, const uint8_t* rgb, uint32_t width, uint32_t height, int quality) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -14,8 +15,10 @@ bool WriteJpeg(std::FILE* file, const char* name, const uint8_t* rgb, uint32_t w
 
 // The JPEG WriteJpeg makes of the same image with R = G = B, byte for byte, from one byte a
 // pixel: it skips the colour conversion and subsampling, which have nothing to do for grey.
+// When `abandon` is given and becomes true, the write stops within a band of rows and returns
+// false without a message.
 bool WriteGreyJpeg(std::FILE* file, const char* name, const uint8_t* grey, uint32_t width, uint32_t height,
-                   int quality = 95);
+                   int quality = 95, const std::atomic<bool>* abandon = nullptr);
 
 // WriteJpeg into a new file at path, replaced if it exists; on failure nothing is left at path.
 bool WriteJpegFile(const char* path, const uint8_t* rgb, uint32_t width, uint32_t height, int quality = 95);

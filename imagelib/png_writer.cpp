@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
@@ -19,6 +20,9 @@ struct PngWrite {
   int colorType = PNG_COLOR_TYPE_GRAY;
   uint32_t width = 0;
   uint32_t height = 0;
+  const std::atomic<bool>* abandon = nullptr;
+  std::FILE* file = nullptr;
+  int writeErrno = 0;  // why the stream took no more, once it did
 };
 
 extern "C" void OnPngError(png_structp png, png_const_charp message) {
@@ -29,11 +33,26 @@ extern "C" void OnPngError(png_structp png, png_const_charp message) {
 
 extern "C" void OnPngWarning(png_structp, png_const_charp) {}
 
+// The library's own stream writer reports only "Write Error"; this one keeps the system's reason.
+extern "C" void OnPngWrite(png_structp png, png_bytep data, size_t length) {
+  auto* state = static_cast<PngWrite*>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, state->file) != length) {
+    state->writeErrno = errno != 0 ? errno : EIO;
+    png_error(png, std::strerror(state->writeErrno));
+  }
+}
+
+extern "C" void OnPngFlush(png_structp png) {
+  auto* state = static_cast<PngWrite*>(png_get_io_ptr(png));
+  std::fflush(state->file);
+}
+
 // Every library call that can fail runs here, under the jump point; nothing here lives across
 // a jump except what `state` holds, which the caller cleans up.
 bool RunWrite(PngWrite& state, std::FILE* file) {
   if (setjmp(png_jmpbuf(state.png)) != 0) return false;
-  png_init_io(state.png, file);
+  state.file = file;
+  png_set_write_fn(state.png, &state, OnPngWrite, OnPngFlush);
   png_set_IHDR(state.png, state.info, state.width, state.height, state.bitDepth, state.colorType, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(state.png, state.info);
@@ -41,6 +60,7 @@ bool RunWrite(PngWrite& state, std::FILE* file) {
   const uint16_t probe = 1;
   if (state.bitDepth == 16 && *reinterpret_cast<const uint8_t*>(&probe) == 1) png_set_swap(state.png);
   for (uint32_t y = 0; y < state.height; ++y) {
+    if (y % 64 == 0 && state.abandon != nullptr && state.abandon->load(std::memory_order_relaxed)) return false;
     // The library takes non-const rows but only reads them.
     png_write_row(state.png, const_cast<png_bytep>(state.pixels + size_t(y) * state.rowBytes));
   }
@@ -76,8 +96,10 @@ bool Write(PngWrite& state, std::FILE* file) {
 
 }  // namespace
 
-bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uint32_t width, uint32_t height) {
+bool WritePngGrey16(std::FILE* file, const char* name, const uint16_t* grey, uint32_t width, uint32_t height,
+                    const std::atomic<bool>* abandon) {
   PngWrite state;
+  state.abandon = abandon;
   state.name = name != nullptr ? name : "(png)";
   state.pixels = reinterpret_cast<const uint8_t*>(grey);
   state.rowBytes = size_t(width) * 2;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "imagelib/byte_reader.h"
@@ -189,8 +190,7 @@ bool DecodeRadiance(const uint8_t* bytes, size_t size, DecodedImage& image, std:
     return false;
   }
 
-  // Zero-filled, so rows after a scanline that fails are black rather than undefined.
-  image.samples.assign(samples * sizeof(float), 0);
+  image.samples.resize(samples * sizeof(float));
   std::vector<uint8_t> scanline(static_cast<size_t>(width) * 4);
   image.width = static_cast<uint32_t>(width);
   image.height = static_cast<uint32_t>(height);
@@ -198,8 +198,14 @@ bool DecodeRadiance(const uint8_t* bytes, size_t size, DecodedImage& image, std:
   image.type = SampleType::Float;
 
   size_t rowBytes = static_cast<size_t>(width) * 3 * sizeof(float);
+  // A picture cut short or broken off is refused, as the other readers refuse theirs, rather
+  // than passed off as whole with black rows.
   for (size_t y = 0; y < image.height; ++y) {
-    if (!ReadScanline(file, scanline.data(), image.width)) break;
+    if (!ReadScanline(file, scanline.data(), image.width)) {
+      error = "row " + std::to_string(y + 1) + " of " + std::to_string(image.height) +
+              (file.Remaining() == 0 ? " is cut short: the data end there" : " is broken");
+      return false;
+    }
     ConvertScanline(scanline.data(), image.width, image.samples.data() + y * rowBytes);
   }
   return true;

@@ -2,14 +2,21 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
+#include <vector>
 
 // What the programs ask of files and folders beyond what the C++ library answers.
 namespace Platform {
 
-// The size in bytes of an open regular file; none for a file without one, such as a pipe.
-std::optional<uint64_t> RegularFileSize(std::FILE* file);
+// Reads the whole of a regular file into bytes. Anything else (a folder, a FIFO, a device such
+// as /dev/zero) is refused before a byte of it is read, and so is a file above maxBytes; no more
+// is read than the size the file had when it was opened. False, with what failed and why in
+// error (naming the path), on any failure; bytes are then empty.
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, uint64_t maxBytes, std::string* error);
+
+// Whether path can be opened for reading and is a regular file, told without reading it; false
+// with the reason in the words ReadRegularFile uses.
+bool IsReadableRegularFile(const std::string& path, std::string* error);
 
 // Whether an open file is a terminal (where a progress line may be redrawn in place).
 bool IsTerminal(std::FILE* file);

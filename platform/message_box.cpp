@@ -36,19 +36,20 @@ Uint32 IconFlags(MessageBoxIcon icon) {
 }  // namespace
 
 int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
-                   const std::vector<std::string>& buttons) {
+                   const std::vector<std::string>& buttons, int enterButton, int escapeButton) {
   // Without a display SDL would still start helper programs, only to have them fail.
   if (!parent && !VideoDriverChosen() && NamedDisplays().empty()) return -1;
   std::vector<std::string> labels;
   for (const std::string& button : buttons) labels.push_back(WithoutMnemonics(button));
   if (labels.empty()) labels.push_back("OK");
   std::vector<SDL_MessageBoxButtonData> data(labels.size());
+  if (escapeButton < 0 && labels.size() == 1) escapeButton = 0;
   for (size_t i = 0; i < labels.size(); ++i) {
     data[i].buttonid = static_cast<int>(i);
     data[i].text = labels[i].c_str();
-    // Enter takes the first button; with one button Escape takes it too.
-    data[i].flags = i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
-    if (labels.size() == 1) data[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    data[i].flags = 0;
+    if (static_cast<int>(i) == enterButton) data[i].flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    if (static_cast<int>(i) == escapeButton) data[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
   }
   SDL_MessageBoxData box{};
   box.flags = IconFlags(icon) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;

@@ -1,13 +1,20 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace Platform {
 
-// A file written under a temporary name beside its final name and renamed over that name once
-// complete, so that a reader of the final name finds the old file or the whole new one, never a
-// part. A temporary that was not published is removed when the object goes.
+// A file written out of sight and put under its final name once complete (renamed over it), so
+// that a reader of the final name finds the old file or the whole new one, never a part.
+//
+// Where the folder's file system allows it the file has no name at all until it is published,
+// so a process that dies meanwhile, even by SIGKILL, leaves nothing. Elsewhere, and for the
+// instant between naming and renaming, it is named ".NAME.part-XXXXXX" beside the final NAME:
+// hidden, and matched by no pattern that matches the final names. Such a name is removed on
+// every way out the program controls: when the object goes, and when a signal ends the process
+// (the interrupt handling removes what exit_removals.h lists).
 class TemporaryFile {
 public:
   explicit TemporaryFile(std::string finalPath);
@@ -15,21 +22,30 @@ public:
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Makes the temporary (readable by everyone, like any file the program saves) and opens it for
-  // writing. False, with the system's reason in error, when the folder takes no new file.
+  // Makes the file and opens it for writing, with the mode any new file gets (the umask
+  // applies). False, with the system's reason in error, when the folder takes no new file.
   bool Create(std::string* error);
   std::FILE* File() const { return file; }
-  // Closes the file and renames it over the final path. False, with what failed and why in
-  // error, when that cannot be done; the temporary is then removed.
+  // Flushes and closes the file and puts it under the final path. False, with what failed and
+  // why in error, when that cannot be done; nothing is then left of it.
   bool Publish(std::string* error);
 
+  // The name the final path's file carries while it is named but not yet published.
+  static std::string HiddenNameFor(const std::string& finalPath);
+
 private:
+  bool CreateNamed(std::string* error);
+  // Gives the unnamed file a hidden name in the folder, or, where the system will not name it,
+  // copies it into a named one.
+  bool NameUnnamed(std::string* error);
+  bool CopyUnnamed(std::string* error);
   void Remove();
 
   std::string finalPath;
-  std::string path;
+  std::string path;  // the hidden name, while the file has one
+  int32_t removal = -1;
   std::FILE* file = nullptr;
-  bool created = false;
+  bool unnamed = false;
 };
 
 }  // namespace Platform

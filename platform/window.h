@@ -161,7 +161,9 @@ enum class MessageBoxIcon { None, Error, Warning, Information, Question };
 // A modal message box. Button texts may carry '&' mnemonics, which are not shown. Returns the
 // index of the button pressed, or -1 when the box could not be shown (no display, for one) or
 // was dismissed; callers say the message elsewhere too, so a box not shown prints nothing.
+// Enter presses enterButton; Escape presses escapeButton, or with -1 the only button of a box
+// that has one.
 int ShowMessageBox(Window* parent, const std::string& title, const std::string& text, MessageBoxIcon icon,
-                   const std::vector<std::string>& buttons);
+                   const std::vector<std::string>& buttons, int enterButton = 0, int escapeButton = -1);
 
 }  // namespace Platform

@@ -2,8 +2,7 @@
 
 #include <cstdint>
 #include <memory>
-
-#include "renderlib/growable_list.h"
+#include <vector>
 
 namespace RenderLib {
 
@@ -13,7 +12,7 @@ namespace RenderLib {
 struct KdNode {
   int32_t axis = 0;
   float split = 0.0f;
-  GrowableList<int32_t> triangles{1024};
+  std::vector<int32_t> triangles;
   KdNode* children = nullptr;
 
   bool IsLeaf() const { return children == nullptr; }

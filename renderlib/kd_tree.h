@@ -7,13 +7,11 @@
 #include "renderlib/bounding_box.h"
 #include "renderlib/kd_node_pool.h"
 #include "renderlib/kd_tree_memory.h"
-#include "renderlib/triangle_soup.h"
 #include "renderlib/vector3.h"
-#include "renderlib/vertex_normal_uv.h"
 
 namespace RenderLib {
 
-using MeshSoup = TriangleSoup<VertexNormalUV>;
+class TriangleSoup;
 
 // A query: the segment from origin towards end.
 struct KdRay {
@@ -48,12 +46,12 @@ public:
   KdTree& operator=(const KdTree&) = delete;
   virtual ~KdTree();
 
-  // Always returns true. maxDepth 24 and leafSize 16 are what the program uses.
-  bool Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize);
+  // Replaces whatever the tree held. maxDepth 24 and leafSize 16 are what the program uses.
+  void Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize);
 
   // Finds the nearest triangle the ray crosses. soup must be the one the tree was built over.
   // Leaves hit untouched when the ray misses the tree's bounds.
-  bool Intersect(const KdRay& ray, const MeshSoup& soup, KdHit& hit) const;
+  bool Intersect(const KdRay& ray, const TriangleSoup& soup, KdHit& hit) const;
 
   const KdNode* Root() const { return root; }
   const BoundingBox& Bounds() const { return bounds; }
@@ -82,7 +80,7 @@ public:
 
 private:
   void Clear();
-  void BuildTraversalCopy(const MeshSoup& soup);
+  void BuildTraversalCopy(const TriangleSoup& soup);
 
   KdNode* root = nullptr;
   BoundingBox bounds;

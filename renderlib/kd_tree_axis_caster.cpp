@@ -11,7 +11,7 @@ bool AxisWalkSse(const KdTree& tree, const KdRay& ray, const Vector3& direction,
   return AxisWalk<SseLanes>(tree, ray, direction, axis, tmin, tmax, hit, path);
 }
 
-KdAxisCaster::KdAxisCaster(const KdTree& tree, const MeshSoup& soup, int axis, float start, float end)
+KdAxisCaster::KdAxisCaster(const KdTree& tree, const TriangleSoup& soup, int axis, float start, float end)
     : tree(tree), soup(soup), axis(axis), start(start), end(end) {
   const BoundingBox& bounds = tree.Bounds();
   for (int a = 0; a < 3; ++a) {

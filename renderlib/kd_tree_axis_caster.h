@@ -36,7 +36,7 @@ struct KdAxisPath {
 class KdAxisCaster {
 public:
   // Rays along `axis` (0..2) from the plane at coordinate `start` to the plane at `end`.
-  KdAxisCaster(const KdTree& tree, const MeshSoup& soup, int axis, float start, float end);
+  KdAxisCaster(const KdTree& tree, const TriangleSoup& soup, int axis, float start, float end);
 
   // The nearest hit of the ray whose coordinates off the axis are those of `origin` (its
   // coordinate on the axis is ignored: the ray starts on the start plane). Fastest when each
@@ -47,7 +47,7 @@ private:
   KdRay MakeRay(const Vector3& origin) const;
 
   const KdTree& tree;
-  const MeshSoup& soup;
+  const TriangleSoup& soup;
   int axis;
   float start;
   float end;

@@ -8,6 +8,7 @@
 
 #include "renderlib/float_radix_sort.h"
 #include "renderlib/kd_tree.h"
+#include "renderlib/triangle_soup.h"
 
 namespace RenderLib {
 namespace {
@@ -222,7 +223,7 @@ public:
     node->axis = bestAxis;
     node->split = best.position;
     node->children = children;
-    node->triangles.Clear();
+    node->triangles = {};
     const size_t childrenTop = edgeTop;
     const size_t childrenListTop = listTop;
     BuildNode(&children[0], depth + 1, leftBox, leftList, leftCount, leftEdges);
@@ -240,17 +241,13 @@ private:
   bool NeedsSplitting(int32_t count, int32_t depth) const { return count > leafSize && depth < maxDepth; }
 
   const int32_t* Triangles(KdNode* node, size_t listStart) const {
-    return listStart == kOwnList ? node->triangles.Items() : lists.data() + listStart;
+    return listStart == kOwnList ? node->triangles.data() : lists.data() + listStart;
   }
 
   // A leaf lists its triangles in a list of its own, allocated at its final size.
   void KeepAsLeaf(KdNode* node, size_t listStart, int32_t count) {
     if (listStart == kOwnList) return;
-    GrowableList<int32_t> own(128);
-    own.Resize(count);
-    std::copy(lists.data() + listStart, lists.data() + listStart + count, own.Items());
-    own.SetCount(count);
-    node->triangles = std::move(own);
+    node->triangles.assign(lists.data() + listStart, lists.data() + listStart + count);
   }
 
   // Room for `count` triangle numbers on top of the list stack; returns where they start.
@@ -432,7 +429,7 @@ void KdTree::Clear() {
   packets.clear();
 }
 
-bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
+void KdTree::Build(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize) {
   Clear();
   // One stack entry per level of the deepest path keeps the traversal within its stack.
   maxDepth = std::clamp(maxDepth, 0, kStackSize);
@@ -442,10 +439,7 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
   std::vector<TriangleBounds> records(static_cast<size_t>(std::max(n, 0)));
-  // Sized once for every triangle: appending a million in steps of the list's granularity
-  // would copy the list a thousand times over.
-  root->triangles.Resize(std::max(n, 0));
-  root->triangles.SetCount(0);
+  root->triangles.reserve(records.size());
   for (int32_t t = 0; t < n; ++t) {
     const Vector3& p0 = vertices[indices[3 * t]].position;
     const Vector3& p1 = vertices[indices[3 * t + 1]].position;
@@ -458,24 +452,24 @@ bool KdTree::Build(const MeshSoup& soup, int32_t maxDepth, int32_t leafSize) {
     record.bounds.Extend(p0);
     record.bounds.Extend(p1);
     record.bounds.Extend(p2);
-    root->triangles.Append(t);
+    root->triangles.push_back(t);
     for (int axis = 0; axis < 3; ++axis) {
       bounds.min[axis] = std::min(bounds.min[axis], record.bounds.min[axis]);
       bounds.max[axis] = std::max(bounds.max[axis], record.bounds.max[axis]);
     }
   }
-  if (root->triangles.Count() > 0) {
+  if (!root->triangles.empty()) {
     const Vector3 padding = bounds.Extent() * 0.00001f;
     bounds.min -= padding;
     bounds.max += padding;
   }
 
-  TreeBuilder(*pool, records, maxDepth, leafSize).BuildNode(root, 0, bounds, TreeBuilder::kOwnList, root->triangles.Count(), TreeBuilder::kNoEdges);
+  TreeBuilder(*pool, records, maxDepth, leafSize)
+      .BuildNode(root, 0, bounds, TreeBuilder::kOwnList, static_cast<int32_t>(root->triangles.size()), TreeBuilder::kNoEdges);
   BuildTraversalCopy(soup);
-  return true;
 }
 
-void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
+void KdTree::BuildTraversalCopy(const TriangleSoup& soup) {
   const int32_t* indices = soup.GetIndices();
   const VertexNormalUV* vertices = soup.GetVertices();
   // Both arrays are sized up front: growing them would copy them over and over.
@@ -486,7 +480,7 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
     counting.pop_back();
     ++nodeCount;
     if (node->IsLeaf()) {
-      packetCount += static_cast<size_t>((node->triangles.Count() + kPacketWidth - 1) / kPacketWidth);
+      packetCount += (node->triangles.size() + kPacketWidth - 1) / kPacketWidth;
     } else {
       counting.push_back(&node->children[0]);
       counting.push_back(&node->children[1]);
@@ -505,15 +499,15 @@ void KdTree::BuildTraversalCopy(const MeshSoup& soup) {
     pending.pop_back();
     TraversalNode& out = traversalNodes[item.slot];
     if (item.node->IsLeaf()) {
-      const GrowableList<int32_t>& triangles = item.node->triangles;
-      out.leafCount = static_cast<uint32_t>(triangles.Count());
+      const std::vector<int32_t>& triangles = item.node->triangles;
+      out.leafCount = static_cast<uint32_t>(triangles.size());
       out.word = static_cast<uint32_t>(packets.size()) << 2 | 3u;
-      for (int32_t first = 0; first < triangles.Count(); first += kPacketWidth) {
+      for (size_t first = 0; first < triangles.size(); first += kPacketWidth) {
         // Filled in place: the array is sized already, so the reference stays valid.
         TrianglePacket& packet = packets.emplace_back();
         for (int lane = 0; lane < kPacketWidth; ++lane) {
           packet.triangle[lane] = -1;
-          if (first + lane >= triangles.Count()) continue;
+          if (first + lane >= triangles.size()) continue;
           const int32_t t = triangles[first + lane];
           const Vector3& p0 = vertices[indices[3 * t]].position;
           const Vector3 e1 = vertices[indices[3 * t + 1]].position - p0;

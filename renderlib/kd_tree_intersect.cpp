@@ -72,7 +72,7 @@ bool IntersectRangedSse(const KdTree& tree, const KdRay& ray, const Vector3& dir
   return IntersectRanged<SseLanes>(tree, ray, direction, tmin, tmax, hit);
 }
 
-bool KdTree::Intersect(const KdRay& ray, const MeshSoup&, KdHit& hit) const {
+bool KdTree::Intersect(const KdRay& ray, const TriangleSoup&, KdHit& hit) const {
   if (traversalNodes.empty()) return false;
   Vector3 direction = ray.end - ray.origin;
   const float length = Length(direction);

@@ -1,8 +1,7 @@
-#include <cstring>
 #include <string>
 #include <string_view>
 
-#include "renderlib/byte_string.h"
+#include "renderlib/file_paths.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/text_scanner.h"
 
@@ -27,23 +26,27 @@ void ReadColour(TextScanner& scanner, Vector3& colour) {
 
 }  // namespace
 
-bool LoadMaterialTexture(const char* name, const char* directory, ImageHandle& handle) {
+std::string UnreadableFileMessage(const std::string& reason) {
+  return reason.rfind("cannot open ", 0) == 0 ? "file not found" : reason;
+}
+
+bool LoadMaterialTexture(std::string_view name, std::string_view directory, ImageHandle& handle) {
   ImageHandle image(new RefCountedImage());
-  String path(directory);
-  path.AppendPath(name, '/');
-  if (!image->Load(path.CStr())) return false;
+  const std::string path =
+      !name.empty() && name[0] == '/' ? std::string(name) : AppendPath(std::string(directory), name, '/');
+  if (!image->Load(path.c_str())) return false;
   handle = image;
   return true;
 }
 
-void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
+void LoadMtl(const char* path, ObjModel& model, ErrorList* errors, Textures textures) {
   TextScanner scanner;
-  if (!scanner.Open(path)) {
-    if (errors != nullptr) errors->push_back("file not found");
+  std::string reason;
+  if (!scanner.Open(path, &reason)) {
+    if (errors != nullptr) errors->push_back(UnreadableFileMessage(reason));
     return;
   }
-  String directory(path);
-  directory.StripFilename();
+  const std::string directory = StripFilename(path);
 
   Material* current = nullptr;
   while (true) {
@@ -74,9 +77,10 @@ void LoadMtl(const char* path, ObjModel& model, ErrorList* errors) {
       if (scanner.ReadInt(value)) current->specularEnabled = value == 2;
     } else if (token == "map_Ka" || token == "map_Kd" || token == "map_Ks") {
       ImageHandle& map = token == "map_Ka" ? current->ambientMap : token == "map_Kd" ? current->diffuseMap : current->specularMap;
-      std::string name(scanner.LineToken(kMaxTokenLength));
-      if (!name.empty() && !LoadMaterialTexture(name.c_str(), directory.CStr(), map) && errors != nullptr) {
-        errors->push_back("Unable to load " + name);
+      const std::string_view name = scanner.LineToken(kMaxTokenLength);
+      if (textures == Textures::kLoad && !name.empty() && !LoadMaterialTexture(name, directory, map) &&
+          errors != nullptr) {
+        errors->push_back("Unable to load " + std::string(name));
       }
     }
     scanner.SkipLine();

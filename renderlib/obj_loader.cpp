@@ -7,14 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "renderlib/byte_string.h"
+#include "renderlib/file_paths.h"
 #include "renderlib/text_scanner.h"
 #include "renderlib/vertex_frames.h"
 
 namespace RenderLib {
 namespace {
 
-constexpr int32_t kGroupGranularity = 8192;
 constexpr size_t kMaxTokenLength = 255;
 constexpr size_t kMaxNameLength = Material::kNameCapacity - 1;
 
@@ -27,21 +26,12 @@ void Report(ErrorList* errors, std::string message) {
   if (errors != nullptr) errors->push_back(std::move(message));
 }
 
-// Appends without the list's step-by-granularity growth: large models would copy their
-// vertices once per 8192 corners. Capacity doubles, in whole multiples of the granularity.
+// Every count of the model is a signed 32-bit number; a list that would outgrow that is treated
+// like memory running out.
 template <class T>
-inline void Push(GrowableList<T>& list, const T& value) {
-  int32_t count = list.Count();
-  if (count == list.Capacity()) {
-    int64_t granularity = list.Granularity();
-    int64_t wanted = std::max<int64_t>(granularity, int64_t{list.Capacity()} * 2);
-    wanted = (wanted + granularity - 1) / granularity * granularity;
-    if (wanted > INT32_MAX) wanted = INT32_MAX;
-    if (wanted == count) throw std::bad_alloc();
-    list.Resize(static_cast<int32_t>(wanted));
-  }
-  list.Items()[count] = value;
-  list.SetCount(count + 1);
+inline void Push(std::vector<T>& list, const T& value) {
+  if (list.size() >= size_t{INT32_MAX}) throw std::bad_alloc();
+  list.push_back(value);
 }
 
 // How large the lists of one read will get, from a quick pass over the text before it is
@@ -114,25 +104,18 @@ SizeHints EstimateSizes(std::string_view text) {
 }
 
 template <class T>
-void Reserve(GrowableList<T>& list, int64_t count) {
-  if (count > list.Capacity()) list.Resize(static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX)));
-}
-
-MeshGroup NewGroup(int32_t materialIndex) {
-  MeshGroup group;
-  group.indices.SetGranularity(kGroupGranularity);
-  group.vertices.SetGranularity(kGroupGranularity);
-  group.materialIndex = materialIndex;
-  return group;
+void Reserve(std::vector<T>& list, int64_t count) {
+  list.reserve(static_cast<size_t>(std::min<int64_t>(count, INT32_MAX)));
 }
 
 class ObjReader {
 public:
-  explicit ObjReader(ErrorList* errors) : errors(errors) {}
+  ObjReader(ErrorList* errors, Textures textures) : errors(errors), textures(textures) {}
 
   std::unique_ptr<ObjModel> Read(const char* path) {
-    if (!scanner.Open(path)) {
-      Report(errors, "file not found");
+    std::string reason;
+    if (!scanner.Open(path, &reason)) {
+      Report(errors, UnreadableFileMessage(reason));
       return nullptr;
     }
     hints = EstimateSizes(scanner.Text());
@@ -140,7 +123,7 @@ public:
     Reserve(textureCoordinates, hints.textureCoordinates);
     Reserve(normals, hints.normals);
     model = std::make_unique<ObjModel>();
-    model->groups.Append(NewGroup(-1));
+    model->groups.emplace_back();
     ReserveGroup(model->groups[0], "");
 
     while (true) {
@@ -181,11 +164,12 @@ public:
     }
     // Without an "mtllib" line the model names no library, and none is looked for.
     if (hasLibrary) {
-      String libraryPath(path);
-      libraryPath.StripFilename();
-      libraryPath.AppendPath(libraryName.c_str(), '/');
-      libraryPath.SetFileExtension("mtl");
-      LoadMtl(libraryPath.CStr(), *model, errors);
+      const std::string libraryFile =
+          libraryName[0] == '/' ? libraryName : AppendPath(StripFilename(path), libraryName, '/');
+      const std::string libraryPath = SetFileExtension(libraryFile, "mtl");
+      // The model was read whole; its text is not needed while the library is read.
+      scanner.Close();
+      LoadMtl(libraryPath.c_str(), *model, errors, textures);
     }
     ComputeTangents(*model);
     return std::move(model);
@@ -205,8 +189,8 @@ private:
   void ReadFace() {
     int32_t line = scanner.Line();
     MeshGroup& group = model->groups[currentGroup];
-    int32_t firstVertex = group.vertices.Count();
-    int32_t firstIndex = group.indices.Count();
+    const size_t firstVertex = group.vertices.size();
+    const size_t firstIndex = group.indices.size();
     // Within a face a corner without texture or normal index keeps what the previous one set.
     VertexNormalUV corner;
     int32_t cornerCount = 0;
@@ -222,13 +206,13 @@ private:
       readable = ReadCorner(corner);
       if (!readable) break;
 
-      int32_t vertex = group.vertices.Count();
+      const int32_t vertex = static_cast<int32_t>(group.vertices.size());
       Push(group.vertices, corner);
       if (cornerCount < 3) {
         Push(group.indices, vertex);
       } else {
-        int32_t first = group.indices[group.indices.Count() - 3];
-        int32_t last = group.indices[group.indices.Count() - 1];
+        const int32_t first = group.indices[group.indices.size() - 3];
+        const int32_t last = group.indices.back();
         Push(group.indices, first);
         Push(group.indices, last);
         Push(group.indices, vertex);
@@ -237,8 +221,8 @@ private:
     }
     if (readable && cornerCount >= 3) return;
 
-    group.vertices.SetCount(firstVertex);
-    group.indices.SetCount(firstIndex);
+    group.vertices.resize(firstVertex);
+    group.indices.resize(firstIndex);
     scanner.SkipToLineEnd();
     if (!readable) {
       Report(errors, "bad face at line " + std::to_string(line));
@@ -249,20 +233,20 @@ private:
 
   // position[/[texture][/normal]], ending at a blank or the end of the line.
   bool ReadCorner(VertexNormalUV& corner) {
-    int32_t p = scanner.ReadIndex(positions.Count());
+    int32_t p = scanner.ReadIndex(static_cast<int32_t>(positions.size()));
     if (p < 0) return false;
     corner.position = positions[p];
     if (scanner.Peek() == '/') {
       scanner.Advance();
       if (scanner.Peek() != '/') {
-        int32_t t = scanner.ReadIndex(textureCoordinates.Count());
+        int32_t t = scanner.ReadIndex(static_cast<int32_t>(textureCoordinates.size()));
         if (t < 0) return false;
         corner.u = textureCoordinates[t].u;
         corner.v = textureCoordinates[t].v;
       }
       if (scanner.Peek() == '/') {
         scanner.Advance();
-        int32_t n = scanner.ReadIndex(normals.Count());
+        int32_t n = scanner.ReadIndex(static_cast<int32_t>(normals.size()));
         if (n < 0) return false;
         corner.normal = normals[n];
       }
@@ -272,9 +256,9 @@ private:
 
   // Makes current the group of the named material, creating group and material on first use.
   void SelectMaterial(std::string_view name) {
-    for (int32_t i = 0; i < model->groups.Count(); ++i) {
-      int32_t materialIndex = model->groups[i].materialIndex;
-      if (materialIndex >= 0 && name == model->materials[materialIndex]->name) {
+    for (size_t i = 0; i < model->groups.size(); ++i) {
+      const int32_t materialIndex = model->groups[i].materialIndex;
+      if (materialIndex >= 0 && name == model->materials[static_cast<size_t>(materialIndex)]->name) {
         currentGroup = i;
         return;
       }
@@ -283,8 +267,9 @@ private:
     std::memcpy(material->name, name.data(), name.size());
     material->name[name.size()] = '\0';
     MaterialHandle handle(material);
-    currentGroup = model->groups.Append(NewGroup(model->materials.Count()));
-    model->materials.Append(handle);
+    currentGroup = model->groups.size();
+    model->groups.emplace_back().materialIndex = static_cast<int32_t>(model->materials.size());
+    model->materials.push_back(handle);
     ReserveGroup(model->groups[currentGroup], name);
   }
 
@@ -297,37 +282,36 @@ private:
 
   // Moves the last group into the slot of each group without triangles.
   void RemoveEmptyGroups() {
-    GrowableList<MeshGroup>& groups = model->groups;
-    for (int32_t i = 0; i < groups.Count();) {
-      if (groups[i].indices.Count() != 0) {
+    std::vector<MeshGroup>& groups = model->groups;
+    for (size_t i = 0; i < groups.size();) {
+      if (!groups[i].indices.empty()) {
         ++i;
         continue;
       }
-      int32_t last = groups.Count() - 1;
-      if (i != last) groups[i] = std::move(groups[last]);
-      groups[last] = MeshGroup();  // frees what the dropped slot still holds
-      groups.SetCount(last);
+      if (i != groups.size() - 1) groups[i] = std::move(groups.back());
+      groups.pop_back();
     }
   }
 
   ErrorList* errors;
+  Textures textures;
   TextScanner scanner;
   SizeHints hints;
   std::unique_ptr<ObjModel> model;
-  GrowableList<Vector3> positions{kGroupGranularity};
-  GrowableList<TextureCoordinate> textureCoordinates{kGroupGranularity};
-  GrowableList<Vector3> normals{kGroupGranularity};
+  std::vector<Vector3> positions;
+  std::vector<TextureCoordinate> textureCoordinates;
+  std::vector<Vector3> normals;
   std::string libraryName;
   bool hasLibrary = false;
   bool fileHasNormals = false;
-  int32_t currentGroup = 0;
+  size_t currentGroup = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors) {
+std::unique_ptr<ObjModel> LoadObj(const char* path, ErrorList* errors, Textures textures) {
   try {
-    return ObjReader(errors).Read(path);
+    return ObjReader(errors, textures).Read(path);
   } catch (const std::bad_alloc&) {
     Report(errors, std::string("out of memory reading ") + (path != nullptr ? path : "(no path)"));
     return nullptr;

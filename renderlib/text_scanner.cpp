@@ -13,10 +13,6 @@
 namespace RenderLib {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
 bool IsDigit(char c) { return TextScanner::IsDigit(c); }
 
 // from_chars reports a value beyond the float range without giving it; strtof on a copy of
@@ -91,39 +87,22 @@ const char* ParseFloat(const char* begin, const char* end, float& value) {
   return result.ptr;
 }
 
-bool TextScanner::Open(const char* path) {
+bool TextScanner::Open(const char* path, std::string* error) {
   Close();
-  std::unique_ptr<FILE, FileCloser> file(path != nullptr ? std::fopen(path, "rb") : nullptr);
-  if (!file) return false;
-
   // The whole file is read into memory in one go (not mapped: another program shortening the
   // file while we read it must not be able to stop this one).
-  // One more byte than the size says, so that reaching the end needs no second buffer; files
-  // that report no size (pipes) are read on in larger blocks.
-  size_t capacity = static_cast<size_t>(Platform::RegularFileSize(file.get()).value_or(0)) + 1;
-  std::unique_ptr<char[]> buffer(new char[capacity]);
-  size_t size = 0;
-  while (true) {
-    size_t got = std::fread(buffer.get() + size, 1, capacity - size, file.get());
-    size += got;
-    if (size < capacity) {
-      if (std::ferror(file.get())) return false;
-      break;
-    }
-    size_t grown = capacity * 2 < 65536 ? 65536 : capacity * 2;
-    std::unique_ptr<char[]> larger(new char[grown]);
-    std::memcpy(larger.get(), buffer.get(), size);
-    buffer = std::move(larger);
-    capacity = grown;
+  std::string reason;
+  if (path == nullptr || !Platform::ReadRegularFile(path, text, kMaxFileBytes, &reason)) {
+    if (error != nullptr) *error = path == nullptr ? "no file named" : reason;
+    return false;
   }
-  text = std::move(buffer);
-  begin = cursor = text.get();
-  end = cursor + size;
+  begin = cursor = reinterpret_cast<const char*>(text.data());
+  end = cursor + text.size();
   return true;
 }
 
 void TextScanner::Close() {
-  text.reset();
+  text = {};
   begin = cursor = end = nullptr;
   line = 1;
 }

@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace RenderLib {
 
@@ -18,8 +19,9 @@ public:
   TextScanner& operator=(const TextScanner&) = delete;
   ~TextScanner() { Close(); }
 
-  // Maps or reads the whole file; false when it cannot be opened or read.
-  bool Open(const char* path);
+  // Reads the whole file; false, with the reason in error when given, when it cannot be opened
+  // or read, is not a regular file (a FIFO, a device) or is larger than kMaxFileBytes.
+  bool Open(const char* path, std::string* error = nullptr);
   void Close();
 
   // The whole text, for a quick look ahead before reading.
@@ -78,13 +80,15 @@ public:
   }
 
   static constexpr size_t kMaxLineSkip = 1000;
+  // Larger text files are refused: their model would not fit in memory anyway.
+  static constexpr uint64_t kMaxFileBytes = uint64_t(4) << 30;
 
   static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
   static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
   static bool IsSpace(char c) { return c == '\n' || IsBlank(c); }
 
 private:
-  std::unique_ptr<char[]> text;  // the whole file
+  std::vector<uint8_t> text;  // the whole file
   const char* begin = nullptr;
   const char* cursor = nullptr;
   const char* end = nullptr;

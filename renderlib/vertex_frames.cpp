@@ -14,9 +14,9 @@ bool IsFinite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y
 // Calls visit(a, b, c) for every triangle of the group whose indices are in range.
 template <class Visit>
 void ForEachTriangle(MeshGroup& group, Visit visit) {
-  const int32_t* indices = group.indices.Items();
-  int32_t vertexCount = group.vertices.Count();
-  for (int32_t i = 0; i + 2 < group.indices.Count(); i += 3) {
+  const int32_t* indices = group.indices.data();
+  const int32_t vertexCount = static_cast<int32_t>(group.vertices.size());
+  for (size_t i = 0; i + 2 < group.indices.size(); i += 3) {
     int32_t a = indices[i], b = indices[i + 1], c = indices[i + 2];
     if (a < 0 || b < 0 || c < 0 || a >= vertexCount || b >= vertexCount || c >= vertexCount) continue;
     visit(a, b, c);
@@ -56,7 +56,7 @@ Vector3 AnyPerpendicular(const Vector3& n) {
 }
 
 void ComputeVertexNormals(MeshGroup& group) {
-  VertexNormalUV* vertices = group.vertices.Items();
+  VertexNormalUV* vertices = group.vertices.data();
   for (VertexNormalUV& vertex : group.vertices) vertex.normal = Vector3();
   ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
     const Vector3& pa = vertices[a].position;
@@ -71,7 +71,7 @@ void ComputeVertexNormals(MeshGroup& group) {
 }
 
 void RepairNormals(MeshGroup& group) {
-  VertexNormalUV* vertices = group.vertices.Items();
+  VertexNormalUV* vertices = group.vertices.data();
   // A zero normal marks a vertex still waiting for one.
   bool waiting = false;
   for (VertexNormalUV& vertex : group.vertices) {
@@ -97,7 +97,7 @@ void RepairNormals(MeshGroup& group) {
 
 void ComputeTangents(ObjModel& model) {
   for (MeshGroup& group : model.groups) {
-    VertexNormalUV* vertices = group.vertices.Items();
+    VertexNormalUV* vertices = group.vertices.data();
     for (VertexNormalUV& vertex : group.vertices) vertex.tangent = Vector3();
     ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
       const VertexNormalUV& va = vertices[a];

@@ -1,6 +1,7 @@
 #include "simulation/mask_baking.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -104,34 +105,47 @@ const SplatProfile& ProfileOf(BakeState& state, const SplatImage& splat) {
   return state.profile;
 }
 
-// Turns slot's sums into the file and publishes it.
-int32_t Finish(BakeState& state, int slot, const char* fileName, Platform::TemporaryFile& output, bool png) {
+bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
+
+// Turns slot's stamps into the mask's file, written out of sight (published only once every
+// mask of the bake is done). The file is made only now, with its data ready, so that a process
+// killed while baking leaves as little as possible.
+int32_t Render(BakeState& state, int slot, const SplatImage& splat, const SplatProfile& profile, const char* fileName,
+               bool png, const std::atomic<bool>* stop, std::unique_ptr<Platform::TemporaryFile>& output) {
   SplatRaster& raster = *state.rasters[slot];
+  // A raster left part-way is cleared when the next bake prepares it.
+  if (!DrawSplatStamps(state.scratch, slot, raster, splat, profile, stop)) return kMaskStopped;
   // The sums are cleared as they are last read, which leaves the raster ready for the next bake
   // without a pass of its own.
   raster.ResolveClearing();
+  if (Stopped(stop)) return kMaskStopped;
   raster.Dilate(kMaskDilationPasses);
   const uint32_t width = raster.Width(), height = raster.Height();
-  bool written;
   if (png) {
     raster.ToGrey16(state.grey16[slot].get());
-    written = ImageLib::WritePngGrey16(output.File(), fileName, state.grey16[slot].get(), width, height);
   } else {
     raster.ToGreyClearing(state.grey8[slot].get());
-    written = ImageLib::WriteGreyJpeg(output.File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality);
   }
-  if (!written) return kMaskNotWritten;  // the writer said why
+  if (Stopped(stop)) return kMaskStopped;
+
+  output = std::make_unique<Platform::TemporaryFile>(fileName);
   std::string error;
-  if (!output.Publish(&error)) {
-    std::fprintf(stderr, "mask %s not written: %s\n", fileName, error.c_str());
+  if (!output->Create(&error)) {
+    std::fprintf(stderr, "mask %s not written: cannot create a file in its folder: %s\n", fileName, error.c_str());
     return kMaskNotWritten;
   }
-  return 0;
+  const bool written =
+      png ? ImageLib::WritePngGrey16(output->File(), fileName, state.grey16[slot].get(), width, height, stop)
+          : ImageLib::WriteGreyJpeg(output->File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality,
+                                    stop);
+  if (Stopped(stop)) return kMaskStopped;
+  return written ? 0 : kMaskNotWritten;  // the writer said why
 }
 
 // Bakes channels[i] into fileNames[i] for i < count, in one pass over the samples.
 void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t count, uint32_t width,
-                  uint32_t height, const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes) {
+                  uint32_t height, const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes,
+                  const std::atomic<bool>* stop) {
   int32_t bakeable[3];
   int32_t bakeableCount = 0;
   for (int32_t i = 0; i < count; ++i) {
@@ -148,20 +162,13 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
 
   BakeState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
-  // The output files come first, so that a folder that takes no files costs no baking.
-  std::unique_ptr<Platform::TemporaryFile> outputs[3];
   int32_t slotChannels[3];
-  SplatRaster* rasters[3];
   int32_t slotOf[3] = {-1, -1, -1};
   int32_t slots = 0;
   for (int32_t k = 0; k < bakeableCount; ++k) {
     const int32_t i = bakeable[k];
-    auto output = std::make_unique<Platform::TemporaryFile>(fileNames[i]);
-    std::string error;
-    if (!output->Create(&error)) {
-      std::fprintf(stderr, "mask %s not written: cannot create a file in its folder: %s\n", fileNames[i],
-                   error.c_str());
-      codes[i] = kMaskNotWritten;
+    if (Stopped(stop)) {
+      codes[i] = kMaskStopped;
       continue;
     }
     if (!Prepare(state, slots, width, height, EndsWith(fileNames[i], ".png"))) {
@@ -169,37 +176,73 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
       codes[i] = kMaskNoMemory;
       continue;
     }
-    outputs[slots] = std::move(output);
     slotChannels[slots] = channels[i];
-    rasters[slots] = state.rasters[slots].get();
     slotOf[slots] = i;
     ++slots;
   }
   if (slots == 0) return;
+  auto failAll = [&](int32_t code) {
+    for (int32_t slot = 0; slot < slots; ++slot) codes[slotOf[slot]] = code;
+  };
 
-  PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch);
-  const SplatProfile& profile = ProfileOf(state, splat);
+  const SplatProfile* profile = nullptr;
+  try {
+    PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch);
+    profile = &ProfileOf(state, splat);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "masks of %s and the others of its step not written: no memory to place the splats of %u "
+                 "samples\n", fileNames[slotOf[0]], map.Count());
+    failAll(kMaskNoMemory);
+    return;
+  }
+  if (Stopped(stop)) {
+    failAll(kMaskStopped);
+    return;
+  }
+
   // The masks are independent from here on: the later ones are stamped, resolved, dilated and
   // encoded on threads of their own while this one does the first (a thread that cannot be
   // started leaves its mask to this one). The stamps are only read.
-  auto finish = [&](int32_t slot) {
-    DrawSplatStamps(state.scratch, slot, *rasters[slot], splat, profile);
+  std::unique_ptr<Platform::TemporaryFile> outputs[3];
+  auto render = [&](int32_t slot) {
     const int32_t i = slotOf[slot];
-    codes[i] = Finish(state, slot, fileNames[i], *outputs[slot], EndsWith(fileNames[i], ".png"));
+    try {
+      codes[i] = Render(state, slot, splat, *profile, fileNames[i], EndsWith(fileNames[i], ".png"), stop, outputs[slot]);
+    } catch (const std::bad_alloc&) {
+      std::fprintf(stderr, "mask %s not written: no memory to finish a %u x %u mask\n", fileNames[i], width, height);
+      state.rasters[slot].reset();
+      codes[i] = kMaskNoMemory;
+    }
   };
   std::thread helpers[3];
   for (int32_t slot = 1; slot < slots; ++slot) {
     try {
-      helpers[slot] = std::thread(finish, slot);
-    } catch (const std::system_error&) {
+      helpers[slot] = std::thread(render, slot);
+    } catch (const std::exception&) {
     }
   }
-  finish(0);
+  render(0);
   for (int32_t slot = 1; slot < slots; ++slot) {
     if (helpers[slot].joinable()) {
       helpers[slot].join();
     } else {
-      finish(slot);
+      render(slot);
+    }
+  }
+
+  // A stop during the bake leaves the step without masks rather than with some of them; the
+  // files not published go with their objects.
+  if (Stopped(stop)) {
+    failAll(kMaskStopped);
+    return;
+  }
+  for (int32_t slot = 0; slot < slots; ++slot) {
+    const int32_t i = slotOf[slot];
+    if (codes[i] != 0) continue;
+    std::string error;
+    if (!outputs[slot]->Publish(&error)) {
+      std::fprintf(stderr, "mask %s not written: %s\n", fileNames[i], error.c_str());
+      codes[i] = kMaskNotWritten;
     }
   }
 }
@@ -207,17 +250,27 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
 }  // namespace
 
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
-                        float spacing, const SplatImage& splat) {
+                        float spacing, const SplatImage& splat, const std::atomic<bool>* stop) {
   int32_t code = 0;
-  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, splat, &code);
+  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, splat, &code, stop);
   return code;
 }
 
 int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
-                         float spacing, const SplatImage& splat, int32_t (&codes)[3]) {
+                         float spacing, const SplatImage& splat, int32_t (&codes)[3], const std::atomic<bool>* stop) {
   const int32_t channels[3] = {0, 1, 2};
-  BakeChannels(channels, fileNames, 3, width, height, map, spacing, splat, codes);
+  BakeChannels(channels, fileNames, 3, width, height, map, spacing, splat, codes, stop);
   return (codes[0] == 0) + (codes[1] == 0) + (codes[2] == 0);
+}
+
+uint64_t MaskBakeBytes(uint32_t width, uint32_t height, bool png, uint64_t samples) {
+  const uint64_t texels = uint64_t(width) * height;
+  // Per texel of a mask: two float planes of sums, the dilation's generation and reach bytes,
+  // and the grey picture handed to the encoder.
+  const uint64_t perMask = texels * (2 * sizeof(float) + 2 + (png ? 2 : 1)) + 64 * (uint64_t(width) + height);
+  // Per sample: its stamps, its tile key and the jitter drawn for every mask.
+  const uint64_t stamps = samples * (sizeof(SplatStamp) + sizeof(uint32_t) + 3 * 2 * sizeof(float));
+  return 3 * perMask + stamps;
 }
 
 }  // namespace Simulation

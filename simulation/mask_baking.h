@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "simulation/sample_map.h"
@@ -16,23 +17,32 @@ class SplatImage;
 // or changes the file under fileName (a mask left there by an earlier run stays as it was).
 // A round splat is drawn from its radial profile (see SplatProfile), any other texel by texel.
 // Overlapping splats average (normalised splatting), and the values are pushed a few texels past
-// the edge of what the samples cover. The file is written under a temporary name in the same
-// folder and renamed over fileName, so a reader never sees half a mask.
+// the edge of what the samples cover. The file is made only once the mask's data are ready,
+// written out of sight (Platform::TemporaryFile) and put under fileName whole, so a reader never
+// sees half a mask and a killed process leaves as little as possible. When stop is given and
+// becomes true, the bake ends within moments and saves nothing (kMaskStopped). Running out of
+// memory fails the mask (kMaskNoMemory), never the program.
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
-                        float spacing, const SplatImage& splat);
+                        float spacing, const SplatImage& splat, const std::atomic<bool>* stop = nullptr);
 
 // The three masks of a step at once, channel c into fileNames[c], as three BakeAndSaveMask calls
 // in channel order would make them (each with its own jitter), with one pass over the samples.
 // codes[c] receives what BakeAndSaveMask would return for channel c; a mask that fails does not
-// keep the others from being saved. Returns how many were saved.
+// keep the others from being saved. A stop saves none of them. Returns how many were saved.
 int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
-                         float spacing, const SplatImage& splat, int32_t (&codes)[3]);
+                         float spacing, const SplatImage& splat, int32_t (&codes)[3],
+                         const std::atomic<bool>* stop = nullptr);
+
+// About how many bytes baking the three masks of a step at this size takes, over the samples'
+// own: what a run must have room for.
+uint64_t MaskBakeBytes(uint32_t width, uint32_t height, bool png, uint64_t samples);
 
 // The negative codes BakeAndSaveMask returns.
 inline constexpr int32_t kMaskBadArguments = -1;  // no file name, channel outside 0..2, unusable size
 inline constexpr int32_t kMaskNoSplat = -2;       // the splat image is empty
 inline constexpr int32_t kMaskNotWritten = -3;    // the file could not be created, written or renamed
 inline constexpr int32_t kMaskNoMemory = -4;      // the mask did not fit in memory
+inline constexpr int32_t kMaskStopped = -5;       // the bake was stopped before the mask was saved
 
 // How many texels past the covered ones a mask's values are pushed.
 inline constexpr int kMaskDilationPasses = 8;

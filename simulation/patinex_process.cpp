@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <new>
 
-#include "renderlib/format_temp.h"
 #include "simulation/block_arena.h"
 #include "simulation/emission_points.h"
 #include "simulation/mask_baking.h"
@@ -27,6 +27,22 @@ void SetFinished(const SimulationParams& params, uint8_t value) {
   if (params.finished != nullptr) params.finished->store(value, std::memory_order_release);
 }
 
+// Holds the UI lock (when there is one) for as long as it lives, also when memory runs out.
+class UiLockHolder {
+public:
+  explicit UiLockHolder(ThreadingLib::CriticalLock* lock) : lock(lock) {
+    if (lock != nullptr) lock->Lock();
+  }
+  ~UiLockHolder() {
+    if (lock != nullptr) lock->Unlock();
+  }
+  UiLockHolder(const UiLockHolder&) = delete;
+  UiLockHolder& operator=(const UiLockHolder&) = delete;
+
+private:
+  ThreadingLib::CriticalLock* lock;
+};
+
 }  // namespace
 
 std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int32_t format) {
@@ -34,7 +50,8 @@ std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int3
       {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"},
       {"mask_humidity%02d.png", "mask_dirt%02d.png", "mask_rust%02d.png"},
   };
-  const char* name = RenderLib::FormatTemp(kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
+  char name[32];
+  std::snprintf(name, sizeof name, kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
   std::string path = folder != nullptr ? folder : "media";
   if (!path.empty() && path.back() != '/') path += '/';
   return path + name;
@@ -46,14 +63,8 @@ int32_t PatinexProcess::Run(void* parameters) {
     return 0;
   }
   SimulationParams& params = *static_cast<SimulationParams*>(parameters);
-
-  ThreadingLib::ThreadPool pool;
-  const bool poolCreated = params.workerCount > 0 ? pool.Create(params.workerCount, params.workerCount, -2)
-                                                  : pool.CreateForProcessors(-2);
-  if (!poolCreated) std::fprintf(stderr, "The tracing workers could not be started; the run only ages the samples.\n");
   SetFinished(params, 0);
   params.process = this;
-
   if (params.kdTree == nullptr || params.mesh == nullptr || params.sampleMap == nullptr) {
     std::fprintf(stderr, "Nothing to weather: the run needs a model, its kd-tree and its samples.\n");
     SetFinished(params, 1);
@@ -62,6 +73,31 @@ int32_t PatinexProcess::Run(void* parameters) {
   // The starters clamp these already; a run must not allocate from a wild value either way.
   params.steps = std::clamp(params.steps, 1, 1000);
   params.tonsPerStep = std::clamp(params.tonsPerStep, 1, 1000000);
+
+  // Memory may run out anywhere, here or on the tracing workers (the pool hands their failure
+  // on): the step under way fails, says so, and the run ends.
+  Progress progress;
+  try {
+    RunSteps(params, progress);
+  } catch (const std::bad_alloc&) {
+    stepTasks.clear();
+    StepReport report;
+    report.step = progress.step;
+    report.steps = params.steps;
+    report.failure = progress.doing;
+    std::fprintf(stderr, "Step %d of %d failed, %s; the run ends.\n", progress.step + 1, params.steps, progress.doing);
+    if (params.stepFinished != nullptr) params.stepFinished(report, params.userData);
+  }
+  SetFinished(params, 1);
+  return 0;
+}
+
+void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
+  progress.doing = "out of memory while starting the run";
+  ThreadingLib::ThreadPool pool;
+  const bool poolCreated = params.workerCount > 0 ? pool.Create(params.workerCount, params.workerCount, -2)
+                                                  : pool.CreateForProcessors(-2);
+  if (!poolCreated) std::fprintf(stderr, "The tracing workers could not be started; the run only ages the samples.\n");
 
   // A seeded run restarts every random stream it draws from, so that it can be repeated.
   if (params.seeded) SeedRandomStreams(params.seed);
@@ -80,11 +116,13 @@ int32_t PatinexProcess::Run(void* parameters) {
   uint32_t nextPoint = 0;
   for (int32_t step = 0; step < params.steps; ++step) {
     if (StopRequested()) break;
+    progress.step = step;
     StepReport report;
     report.step = step;
     report.steps = params.steps;
     report.emissionRotation = rotation;
 
+    progress.doing = "out of memory while tracing the tons";
     const Clock::time_point traceStart = Clock::now();
     const TonCounts shot = SpawnTons(pool, points.get(), nextPoint, 3 * count, geometry.aim, geometry.radius, params);
     report.tons = shot.tons;
@@ -94,30 +132,31 @@ int32_t PatinexProcess::Run(void* parameters) {
     const Clock::time_point aged = Clock::now();
     if (StopRequested()) break;
 
-    if (params.uiLock != nullptr) params.uiLock->Lock();
+    progress.doing = "out of memory while baking the masks";
     {
+      const UiLockHolder hold(params.uiLock);
       // The three masks in one pass over the samples.
       std::string names[3];
       for (int32_t channel = 0; channel < 3; ++channel) {
-        names[channel] = MaskFileName(params.maskFolder, channel, step, params.maskFormat);
+        names[channel] = MaskFileName(params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat);
       }
       const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
       int32_t codes[3];
       report.masksSaved += BakeAndSaveMasks(fileNames, params.maskWidth, params.maskHeight, *params.sampleMap,
                                             params.sampleSpacing, params.splat != nullptr ? *params.splat : noSplat,
-                                            codes);
+                                            codes, &StopFlag());
+      for (const int32_t code : codes) {
+        if (report.maskError == 0) report.maskError = code;
+      }
     }
-    if (params.uiLock != nullptr) params.uiLock->Unlock();
+    // A stop during the bake saved nothing of the step, as a stop before it would.
+    if (StopRequested()) break;
 
     report.traceSeconds = SecondsBetween(traceStart, traced);
     report.ageSeconds = SecondsBetween(traced, aged);
     report.bakeSeconds = SecondsBetween(aged, Clock::now());
     if (params.stepFinished != nullptr) params.stepFinished(report, params.userData);
   }
-
-  points.reset();
-  SetFinished(params, 1);
-  return 0;
 }
 
 PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& pool, const float* points,
@@ -193,6 +232,13 @@ bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib:
     params.progress(params.tonsPerStep - pending, params.tonsPerStep, params.userData);
   }
   return true;
+}
+
+uint64_t RunBytes(int32_t steps, int32_t tonsPerStep, uint64_t samples) {
+  const uint64_t points = std::min<uint64_t>(uint64_t(std::max(steps, 1)) * uint64_t(std::max(tonsPerStep, 1)),
+                                             kMaxEmissionPoints);
+  return points * 3 * sizeof(float) + uint64_t(std::max(tonsPerStep, 1)) * (sizeof(TraceTask) + sizeof(TraceTask*)) +
+         samples * sizeof(TradedSample);
 }
 
 }  // namespace Simulation

@@ -17,7 +17,9 @@ namespace Simulation {
 // on a pool of workers, ages the samples once, bakes the humidity, dirt and rust masks of the
 // step and reports it. Stop requests are honoured before each step, while a step's tons are
 // being set up, after every ton leg, after the tracing and before the masks are written; a
-// stopped step writes no masks, and the masks of the steps before it stay.
+// stopped step writes no masks, and the masks of the steps before it stay; a stop during the
+// bake ends it within moments. A step that runs out of memory fails (its report says so) and
+// ends the run.
 class PatinexProcess final : public ThreadingLib::ThreadProcess {
 public:
   // parameters points to a SimulationParams. Always returns 0, whether the run completed or
@@ -50,11 +52,22 @@ public:
   static bool TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* task, void* userData);
 
 private:
+  // Where the run is, for the report when memory runs out.
+  struct Progress {
+    int32_t step = 0;
+    const char* doing = "";
+  };
+  void RunSteps(SimulationParams& params, Progress& progress);
+
   // The step's tasks while they run, to add up their legs afterwards; emptied before SpawnTons
   // returns, since they live in the step's arena. Reserved once per run, so steps allocate
   // nothing here.
   std::vector<TraceTask*> stepTasks;
 };
+
+// About how many bytes a run takes beyond its samples, model and masks: the emission points, the
+// tons of a step and the samples' traded copies.
+uint64_t RunBytes(int32_t steps, int32_t tonsPerStep, uint64_t samples);
 
 // The file a step's mask of a channel is saved to: FOLDER/mask_humidity07.jpg for channel 0 of
 // step 7 ("dirt" and "rust" for channels 1 and 2; three digits from step 100 on; .png instead of

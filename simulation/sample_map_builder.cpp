@@ -14,11 +14,7 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
   std::optional<SamplingProgress> progress;
   if (control != nullptr) {
     progress.emplace(*control);
-    const RenderLib::BoundingBox box = mesh.GetBoundingBox();
-    const float spacing = SampleSpacing(box, density);
-    double rays = 0.0;
-    for (int side = 0; spacing > 0.0f && side < 6; ++side) rays += RaysPerSide(box, spacing, side);
-    progress->BeginStage(0.0f, kCastingEnds, rays);
+    progress->BeginStage(0.0f, kCastingEnds, static_cast<double>(MaxSampleCount(mesh.GetBoundingBox(), density)));
   }
 
   ThreadingLib::ThreadPool pool;
@@ -39,6 +35,7 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
     task->kdTree = &kdTree;
     task->mesh = &mesh;
     task->keepHits = true;
+    task->stop = control != nullptr ? control->cancel : nullptr;
     task->progress = progress ? &*progress : nullptr;
     // Without workers the sides are sampled right here, one after the other.
     if (!poolReady || !pool.Add(task)) task->Run(0);
@@ -48,6 +45,7 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
   SampleMapBuild result;
   if (progress && progress->Cancelled()) {
     for (SamplingTask* task : tasks) task->~SamplingTask();
+    result.stopped = true;
     return result;
   }
   // The runs' hits go to the map as they are, in side and run order: it reads them as one
@@ -55,13 +53,37 @@ SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh,
   std::vector<SampleHit> parts[kTasks];
   for (int t = 0; t < kTasks; ++t) parts[t].swap(tasks[t]->hits);
   result.spacing = tasks[0]->sampleSpacing;
+  for (const SamplingTask* task : tasks) {
+    result.outOfMemory = result.outOfMemory || task->outOfMemory;
+    result.stopped = result.stopped || task->stopped;
+  }
   result.map = std::make_unique<SampleMap>(parts, kTasks, mesh, initialValues, poolReady ? &pool : nullptr,
                                            progress ? &*progress : nullptr);
-  if (progress && progress->Cancelled()) result.map.reset();
+  if (progress && progress->Cancelled()) {
+    result.stopped = true;
+    result.map.reset();
+  }
   // The arena never runs destructors; the tasks' arrays are empty by now, but their
   // destructors are the place that would free them.
   for (SamplingTask* task : tasks) task->~SamplingTask();
   return result;
+}
+
+uint64_t MaxSampleCount(const RenderLib::BoundingBox& box, int32_t density) {
+  const float spacing = SampleSpacing(box, density);
+  if (!(spacing > 0.0f)) return 0;
+  double rays = 0.0;
+  for (int32_t side = 0; side < 6; ++side) {
+    const double sideRays = RaysPerSide(box, spacing, side);
+    if (sideRays <= kMaxRaysPerSide) rays += sideRays;
+  }
+  return static_cast<uint64_t>(rays);
+}
+
+uint64_t SampleMapBuildBytes(uint64_t maxSamples) {
+  // Per ray: its hit, kept while the rays are cast, then the sample's record and its place in
+  // the neighbour search's grid.
+  return maxSamples * (sizeof(SampleHit) + sizeof(SurfaceSample) + 4 * sizeof(float));
 }
 
 }  // namespace Simulation

@@ -223,21 +223,27 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   }
 }
 
-void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
-                     const SplatProfile& profile) {
-  if (slot < 0 || slot >= scratch.slots) return;
+bool DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile, const std::atomic<bool>* stop) {
+  if (slot < 0 || slot >= scratch.slots) return true;
   const std::vector<SplatStamp>& stamps = scratch.stamps;
-  if (stamps.empty()) return;
   constexpr size_t kStride = sizeof(SplatStamp) / sizeof(float);
   static_assert(sizeof(SplatStamp) % sizeof(float) == 0);
-  const SplatStamp& first = stamps.front();
-  const StampList list{&first.centre[slot][0], &first.centre[slot][1], &first.halfWidth, &first.halfHeight,
-                       &first.value[slot],     kStride,               kStride,           stamps.size()};
-  if (profile.Usable()) {
-    raster.DrawRounds(list, profile);
-  } else {
-    for (size_t i = 0; i < list.count; ++i) raster.Draw(list.Square(i), list.Value(i), splat);
+  // In runs of stamps, so that a stop is noticed while millions of samples are drawn.
+  constexpr size_t kRun = size_t(1) << 16;
+  for (size_t start = 0; start < stamps.size(); start += kRun) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
+    const SplatStamp& first = stamps[start];
+    const StampList list{&first.centre[slot][0], &first.centre[slot][1], &first.halfWidth,
+                         &first.halfHeight,      &first.value[slot],     kStride,
+                         kStride,                std::min(kRun, stamps.size() - start)};
+    if (profile.Usable()) {
+      raster.DrawRounds(list, profile);
+    } else {
+      for (size_t i = 0; i < list.count; ++i) raster.Draw(list.Square(i), list.Value(i), splat);
+    }
   }
+  return true;
 }
 
 void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* const* rasters, int32_t count,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -72,7 +73,8 @@ void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* c
 // masks, then the stamps of one of them (slot i is channels[i]) into its raster.
 void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
                         uint32_t height, float spacing, SplatScratch& scratch);
-void DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
-                     const SplatProfile& profile);
+// When stop is given and becomes true, the drawing ends early and returns false.
+bool DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
+                     const SplatProfile& profile, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace Simulation

@@ -31,10 +31,6 @@ constexpr SideLayout kSides[6] = {
     {{0, 0, -1}, 2, true, 0, 1}, {{0, 1, 0}, 1, false, 0, 2}, {{-1, 0, 0}, 0, true, 1, 2},
 };
 
-// A side casting more rays than this would need gigabytes for its samples alone; such a model
-// is far too thin for its size at this density and its side is skipped with a message.
-constexpr double kMaxRaysPerSide = 1u << 27;
-
 template <class T>
 T Interpolate(const T& a0, const T& a1, const T& a2, float b1, float b2) {
   return a0 + (a1 - a0) * b1 + (a2 - a0) * b2;
@@ -182,6 +178,7 @@ void SamplingTask::Run(uint32_t) {
   }
   if (!stored) {
     std::fprintf(stderr, "sampling: out of memory for %u rays on side %d\n", length, direction);
+    outOfMemory = true;
     return;
   }
 
@@ -196,6 +193,10 @@ void SamplingTask::Run(uint32_t) {
   }
   RenderLib::KdAxisCaster caster(*kdTree, *mesh, side.rayAxis, startCoordinate, endCoordinate);
   for (uint64_t blockStart = first & ~uint64_t(kBlock - 1); blockStart < last; blockStart += kBlock) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+      stopped = true;
+      break;
+    }
     const uint32_t base = static_cast<uint32_t>(blockStart);
     const uint32_t from = std::max(first, base) - base;
     const uint32_t to = static_cast<uint32_t>(std::min<uint64_t>(last, blockStart + kBlock) - base);
@@ -223,10 +224,7 @@ void SamplingTask::Run(uint32_t) {
         samples.Push(MakeSample(*mesh, hit.triangle, hit.u, hit.v, position, initialValues));
       }
     }
-    if (progress != nullptr) {
-      progress->Add(to - from);
-      if (progress->Cancelled()) break;
-    }
+    if (progress != nullptr) progress->Add(to - from);
   }
   if (!keepHits) samples.ShrinkToFit();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -12,7 +13,7 @@
 
 namespace Simulation {
 
-using Soup = RenderLib::TriangleSoup<RenderLib::VertexNormalUV>;
+using Soup = RenderLib::TriangleSoup;
 class SamplingProgress;
 
 // Covers one side of the model's bounding box with samples: a stratified grid of parallel rays
@@ -39,8 +40,11 @@ public:
   // task casts run `chunk`. The runs' samples, in run order, are those of the whole side.
   uint32_t chunk = 0;
   uint32_t chunkCount = 1;
-  // When given, counts the rays cast, and a cancelled sampling ends the task early (its
-  // samples are then incomplete).
+  // Polled between blocks of rays when given: once true, the task ends early (stopped).
+  const std::atomic<bool>* stop = nullptr;
+  bool stopped = false;
+  bool outOfMemory = false;  // the rays' hits or samples found no memory; nothing was cast
+  // When given, counts the rays cast.
   SamplingProgress* progress = nullptr;
 };
 
@@ -48,6 +52,10 @@ public:
 // extents of 0 (a model flat along an axis) are passed over. 0 when the box is flat on every
 // axis or empty.
 float SampleSpacing(const RenderLib::BoundingBox& box, int32_t density);
+
+// A side casting more rays than this would need gigabytes for its samples alone; such a model
+// is far too thin for its size at this density and its side is skipped with a message.
+inline constexpr double kMaxRaysPerSide = 1u << 27;
 
 // How many rays side `direction` (0..5) casts at the spacing: two per grid square of the face
 // the rays start on, counting the squares' corners on both edges.

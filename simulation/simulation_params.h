@@ -29,13 +29,18 @@ struct StepReport {
   double ageSeconds = 0.0;    // the per-step ageing of the samples
   double bakeSeconds = 0.0;   // baking and saving the three masks, waiting for the UI lock included
   int32_t masksSaved = 0;     // of the three
+  int32_t maskError = 0;      // the code of the first mask that failed (mask_baking.h), 0 when all were saved
   float emissionRotation = 0.0f;  // the run's random turn of the emission points, in radians
+  // What made the step fail and end the run ("out of memory while tracing the tons"), or none.
+  const char* failure = nullptr;
 };
 
 // Called from the tracing workers with the number of the step's tons that have ended and the
 // step's tons; must be quick and thread-safe.
 using ProgressFunction = void (*)(int32_t done, int32_t total, void* userData);
-// Called from the run's thread after each completed step (not for a step that was stopped).
+// Called from the run's thread after each completed step (not for a step that was stopped), and
+// for a step that failed and ended the run (report.failure says why). Must not allocate memory
+// after a failure: the failure may be that there is none.
 using StepFinishedFunction = void (*)(const StepReport& report, void* userData);
 
 // The parameter block of a run. Thread::Start copies it byte for byte, so it stays a plain
@@ -62,6 +67,9 @@ struct SimulationParams {
   void* userData = nullptr;  // handed to progress and stepFinished
   // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".
   const char* maskFolder = nullptr;
+  // The number in the mask file names of the run's first step; a run that goes on with samples
+  // an earlier run aged numbers its steps after that run's.
+  int32_t firstMaskNumber = 0;
   // Tracing workers; 0 means one per processor. One worker makes a run reproducible.
   int32_t workerCount = 0;
   int32_t maskFormat = kMaskJpeg;

@@ -69,12 +69,18 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
   const int32_t triangles = mesh.GetIndexCount() / 3;
   float minU = INFINITY, maxU = -INFINITY, minV = INFINITY, maxV = -INFINITY;
   int32_t outside = 0;
+  int32_t touching = 0;
   for (int32_t t = 0; t < triangles; ++t) {
     const UvTriangle uv = CornersOf(mesh, t, 0.0f, 0.0f, 1.0f);
     const float area = (uv.x[1] - uv.x[0]) * (uv.y[2] - uv.y[0]) - (uv.x[2] - uv.x[0]) * (uv.y[1] - uv.y[0]);
     if (area != 0.0f && std::isfinite(area)) layout.hasCoordinates = true;
     bool out = false;
+    float lowU = INFINITY, highU = -INFINITY, lowV = INFINITY, highV = -INFINITY;
     for (int k = 0; k < 3; ++k) {
+      lowU = std::min(lowU, uv.x[k]);
+      highU = std::max(highU, uv.x[k]);
+      lowV = std::min(lowV, uv.y[k]);
+      highV = std::max(highV, uv.y[k]);
       minU = std::min(minU, uv.x[k]);
       maxU = std::max(maxU, uv.x[k]);
       minV = std::min(minV, uv.y[k]);
@@ -82,6 +88,13 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
       out = out || !(uv.x[k] >= 0.0f && uv.x[k] <= 1.0f && uv.y[k] >= 0.0f && uv.y[k] <= 1.0f);
     }
     outside += out;
+    touching += lowU < 1.0f && highU > 0.0f && lowV < 1.0f && highV > 0.0f;
+  }
+  if (triangles > 0 && minU <= maxU && minV <= maxV) {
+    layout.minU = minU;
+    layout.maxU = maxU;
+    layout.minV = minV;
+    layout.maxV = maxV;
   }
   if (!layout.hasCoordinates) return layout;
 
@@ -92,6 +105,7 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
     layout.tileV = static_cast<int32_t>(tileV);
   } else {
     layout.outsideShare = triangles > 0 ? double(outside) / triangles : 0.0;
+    layout.touchingShare = triangles > 0 ? double(touching) / triangles : 0.0;
   }
   layout.coverage = RasteriseAtlas(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV));
   return layout;

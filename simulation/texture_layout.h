@@ -30,6 +30,11 @@ struct TextureLayout {
   int32_t tileV = 0;
   // Triangles with a corner outside the unit square, as a share of all (when not in one tile).
   double outsideShare = 0.0;
+  // Triangles that reach into the unit square at all, as a share of all (when not in one tile);
+  // 0 means nothing of the model can be baked into the masks.
+  double touchingShare = 0.0;
+  // The range the coordinates span (all equal when the model has a single one).
+  float minU = 0.0f, maxU = 0.0f, minV = 0.0f, maxV = 0.0f;
   // Over the tile the masks cover, on a 1024 x 1024 grid.
   AtlasCoverage coverage;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <thread>
 
@@ -140,6 +141,11 @@ bool ThreadPool::RunAndWait() {
   wakeWorkers.notify_all();
   wakeOwner.wait(lock, [this] { return done; });
   ReleaseLocked(lock);
+  if (failure) {
+    std::exception_ptr thrown = std::move(failure);
+    failure = nullptr;
+    std::rethrow_exception(thrown);
+  }
   return true;
 }
 
@@ -230,7 +236,18 @@ void ThreadPool::Drain(Worker* self) {
       if (task == nullptr) return;
     }
     self->inRun = true;
-    task->Run(task->Prepare());
+    try {
+      task->Run(task->Prepare());
+    } catch (...) {
+      // Out of memory, most likely: the batch cannot be finished, so it is called off, and the
+      // owner learns why from RunAndWait.
+      self->inRun = false;
+      accepting.store(false, std::memory_order_relaxed);
+      std::lock_guard lock(mutex);
+      if (!failure) failure = std::current_exception();
+      SignalDoneLocked();
+      break;
+    }
     self->inRun = false;
     if (self->slotUncounted) {
       self->slotUncounted = false;  // this run's count passes to the run in the slot

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -56,7 +57,9 @@ public:
   bool Submit(Task* task);
   // Runs the queued tasks and waits until all runs have finished or the completion callback
   // returned false. On return no run or callback of the batch is still executing. Returns at
-  // once when nothing was queued. Always returns true.
+  // once when nothing was queued. Always returns true; but a run that throws (std::bad_alloc,
+  // say) calls the batch off, and the first such exception is thrown again here, on the
+  // owning thread, once the batch has stopped.
   bool RunAndWait();
   // Drops every queued or submitted run that has not started and waits for the running ones.
   void CancelAll();
@@ -105,6 +108,7 @@ private:
   int32_t activeWorkers = 0;
   std::vector<Task*> batch;
   TaskRing overflow;
+  std::exception_ptr failure;  // what a run of the batch threw
 
   // Owning thread only.
   std::vector<Task*> queued;

@@ -25,6 +25,8 @@ public:
   // The flag is set by one thread and polled by others with no ordering to any other data, so
   // a relaxed atomic is all it needs.
   bool StopRequested() const { return stopRequested.load(std::memory_order_relaxed); }
+  // The flag itself, for work deep inside the computation that polls it on its own.
+  const std::atomic<bool>& StopFlag() const { return stopRequested; }
 
 private:
   std::atomic<bool> stopRequested{false};

@@ -7,7 +7,7 @@ packages=(
   # build tools
   build-essential cmake pkg-config git
   # libraries the programs link
-  libjpeg62-turbo-dev libpng-dev libsdl2-dev libx11-dev libepoxy-dev libmeshoptimizer-dev
+  libjpeg62-turbo-dev libpng-dev libsdl2-dev libx11-dev libepoxy-dev libmeshoptimizer-dev libtinygltf-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
   # an X server and Mesa's software OpenGL, so the window tests run on any machine
   xvfb xauth libgl1-mesa-dri

@@ -45,7 +45,7 @@ std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, c
   std::unique_ptr<DeviceMesh> mesh(new DeviceMesh());
   mesh->device = device;
   mesh->defaultMaterial = DefaultGreyMaterial();
-  mesh->materials.reserve(size_t(model->materials.Count()));
+  mesh->materials.reserve(model->materials.size());
   for (const RenderLib::MaterialHandle& material : model->materials) {
     mesh->materials.push_back(material ? ConvertMaterial(*device, *material) : DefaultGreyMaterial());
   }

@@ -15,14 +15,14 @@ bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data) {
   data->indices.reserve(size_t(model.TotalIndexCount()));
   uint32_t base = 0;
   for (const RenderLib::MeshGroup& group : model.groups) {
-    const int32_t vertexCount = group.vertices.Count();
-    if (group.indices.Count() % 3 != 0) return false;
+    const int32_t vertexCount = int32_t(group.vertices.size());
+    if (group.indices.size() % 3 != 0) return false;
     for (int32_t index : group.indices) {
       if (index < 0 || index >= vertexCount) return false;
       data->indices.push_back(base + uint32_t(index));
     }
     const uint32_t attribute = group.materialIndex < 0 ? kNoMaterialAttribute : uint32_t(group.materialIndex);
-    data->attributes.insert(data->attributes.end(), size_t(group.indices.Count() / 3), attribute);
+    data->attributes.insert(data->attributes.end(), group.indices.size() / 3, attribute);
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) data->vertices.push_back(MakeDeviceVertex(vertex));
     base += uint32_t(vertexCount);
   }

@@ -12,6 +12,7 @@
 #include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/scene_rendering.h"
+#include "app/status_line.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "framework/ui_button.h"
@@ -79,15 +80,36 @@ inline void Type(const std::string& text) {
   for (char c : text) Send(Platform::WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
-// Clicks an edit box, empties it from the end and types text (each keystroke is reported).
+// The middle of a number box, in its panel.
+inline int BoxX() { return App().parametersPanel.GetEditBox(ID_DENSITY)->X() + 30; }
+inline int BoxY(int id) { return App().parametersPanel.GetEditBox(id)->Y() + 12; }
+
+// Enter as it arrives: the key and the character it makes.
+inline void Enter() {
+  Send(Platform::WM_KEYDOWN, Platform::VK_RETURN, 0);
+  Send(Platform::WM_CHAR, '\r', 1);
+  Send(Platform::WM_KEYUP, Platform::VK_RETURN, 0);
+}
+
+// Clicks an edit box, empties it from the end and types text (each keystroke is reported); the
+// box keeps the focus, so nothing has read the text yet.
 inline void TypeInto(int id, const std::string& text) {
   CUIEditBox* box = App().parametersPanel.GetEditBox(id);
   ASSERT_NE(box, nullptr);
-  Click(App().parametersPanel, 80 + 30, id == ID_DENSITY ? 68 : id == ID_STEPS ? 92 : 116);
+  Click(App().parametersPanel, BoxX(), BoxY(id));
   Key(Platform::VK_END);
   for (int i = 0; i < 12; ++i) Backspace();
   Type(text);
 }
+
+// Types text into a box and presses Enter.
+inline void EnterInto(int id, const std::string& text) {
+  TypeInto(id, text);
+  Enter();
+}
+
+// The status line as composed, before it is wrapped to the panel's width.
+inline std::string StatusShown() { return StatusText(); }
 
 // Opens the model picker with a click and clicks the entry.
 inline void Pick(int index) {
@@ -110,6 +132,8 @@ inline double StopWaitLimit() {
 }
 
 inline void PressWeather() { Click(App().simulationPanel, 90, 48); }
+// A click on the panel's background, away from every control: the focused box is left.
+inline void ClickAway() { Click(App().simulationPanel, 8, 20); }
 inline std::string WeatherText() { return App().simulationPanel.GetButton(ID_WEATHER)->GetText(); }
 inline std::string EditText(int id) { return App().parametersPanel.GetEditBox(id)->GetText(); }
 inline CUISlider* Slider(int id) { return App().simulationPanel.GetSlider(id); }
@@ -135,7 +159,10 @@ public:
     Frames(2);
     // The edit boxes as the program starts, before any test types into them: whole-binary runs
     // share one application, so a later test cannot read them from the panel.
-    if (started) startTexts = {EditText(ID_DENSITY), EditText(ID_STEPS), EditText(ID_TONS_PER_STEP)};
+    if (started) {
+      startTexts = {EditText(ID_DENSITY), EditText(ID_STEPS), EditText(ID_TONS_PER_STEP)};
+      startStatus = StatusShown();
+    }
   }
   void TearDown() override {
     if (!HasDisplay()) return;
@@ -146,6 +173,7 @@ public:
   static inline bool started = false;
   static inline std::filesystem::path maskFolder;
   static inline std::vector<std::string> startTexts;  // Density, Steps, Tons/Step
+  static inline std::string startStatus;
 };
 
 }  // namespace AppDriver

@@ -24,8 +24,8 @@ int Repeats() {
 
 // Starts a run long enough that only a stop ends it.
 void StartLongRun() {
-  TypeInto(ID_STEPS, "00");  // "100": the box rewrites itself to 1 when emptied
-  TypeInto(ID_TONS_PER_STEP, "200000");
+  EnterInto(ID_STEPS, "100");
+  EnterInto(ID_TONS_PER_STEP, "200000");
   PressWeather();
   ASSERT_TRUE(SimulationKept());
   ASSERT_EQ(WeatherText(), "Stop");
@@ -62,7 +62,7 @@ TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {
     ASSERT_TRUE(App().triangleSoup != nullptr);
   }
 
-  // A device change (Toggle REF, and back) during a run: the model is released, so the run ends first.
+  // A device change (softpipe, and back) during a run: the run goes on, on the model it keeps.
   for (int i = 0; i < Repeats(); ++i) {
     if (!App().triangleSoup) Pick(1);
     StartLongRun();
@@ -70,11 +70,13 @@ TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {
     Click(App().devicePanel, 90, 69);
     RunPendingDeviceChange();
     Frames(2);
-    ASSERT_FALSE(SimulationKept());
-    ASSERT_EQ(WeatherText(), "Weather");
+    ASSERT_TRUE(SimulationRunning());
+    ASSERT_TRUE(App().triangleSoup != nullptr && App().renderMesh != nullptr);
     Click(App().devicePanel, 90, 69);
     RunPendingDeviceChange();
-    Frames(2);
+    Frames(1 + static_cast<int>(random() % 3));
+    PressWeather();
+    ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0)) << "repeat " << i << ": the stopped run hangs";
   }
   std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
   EXPECT_LT(LongestRunEndWait(), StopWaitLimit());

@@ -1,18 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/gui_events.h"
+#include "app/mask_history.h"
 #include "app/simulation_control.h"
+#include "app/surface_samples.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/window_state.h"  // sets the dropped file as the event translation does
 #include "tests/app/application_driver.h"
 
 using namespace AppDriver;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -26,20 +31,78 @@ protected:
     // Each case starts with no model and no run.
     EndRunningSimulation();
     ResetLongestRunEndWait();
+    App().maskFolder = Environment::maskFolder.string();
     if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    // ... the parameters at their defaults and the shaded view.
+    EnterInto(ID_DENSITY, "100");
+    EnterInto(ID_STEPS, "1");
+    EnterInto(ID_TONS_PER_STEP, "1000");
+    CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+    view->SetSelectedByIndex(0);
+    OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW, view, nullptr);
     Frames(1);
+  }
+
+  // Waits for the resampling a density entered asked for.
+  static bool Resampled() {
+    return FramesUntil(
+        [] { return App().resampleCountdown <= 0.0f && !ResamplingUnderWay() && App().sampleMap != nullptr; }, 30.0);
   }
 
   // Starts a run that lasts long enough to be stopped.
   void StartLongRun() {
-    TypeInto(ID_STEPS, "00");  // "100": the box rewrites itself to 1 when emptied
-    TypeInto(ID_TONS_PER_STEP, "200000");
+    EnterInto(ID_STEPS, "100");
+    EnterInto(ID_TONS_PER_STEP, "200000");
     PressWeather();
     ASSERT_TRUE(SimulationKept());
     ASSERT_EQ(WeatherText(), "Stop");
     // Without samples the run first waits for them.
     ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 30.0));
   }
+
+  // A short run of steps steps, to its end.
+  void RunSteps(int steps) {
+    EnterInto(ID_TONS_PER_STEP, "2000");
+    EnterInto(ID_STEPS, std::to_string(steps));
+    PressWeather();
+    ASSERT_TRUE(SimulationKept());
+    ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+  }
+
+  // Every mask file and folder in the mask folder goes.
+  static void ClearMaskFolder() {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Environment::maskFolder)) {
+      if (IsMaskFileName(entry.path().filename().string()) || entry.path().filename() == "previous")
+        fs::remove_all(entry.path(), error);
+    }
+  }
+
+  // The mask files of a folder, sorted.
+  static std::vector<std::string> MaskFiles(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      if (IsMaskFileName(it->path().filename().string())) names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // The masks of steps first..last (file numbers), sorted as MaskFiles sorts them.
+  static std::vector<std::string> MasksOfSteps(int first, int last) {
+    std::vector<std::string> names;
+    for (const char* kind : {"mask_dirt", "mask_humidity", "mask_rust"}) {
+      for (int step = first; step <= last; ++step) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%02d.jpg", kind, step);
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
+
+  static std::string StepLabel() { return App().simulationPanel.GetStatic(ID_STEP_LABEL)->GetText(); }
 
   static bool IsClearColour(const std::vector<float>& rgba) {
     return std::fabs(rgba[0] - 0.3f) < 0.01f && std::fabs(rgba[1] - 0.3f) < 0.01f && std::fabs(rgba[2] - 0.3f) < 0.01f;
@@ -55,16 +118,20 @@ TEST_F(Application, StartsWithAnEmptyPickerTheParameterDefaultsAndNothingDrawn) 
   EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedItem()->text, "-Pick Model-");
   EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetNumItems(), 4);
   EXPECT_EQ(Environment::startTexts, (std::vector<std::string>{"100", "1", "1000"}));
+  EXPECT_EQ(Environment::startStatus, "Pick a model, then press Weather.");
   EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
-  // Without a model "Weather" does nothing.
+  // Without a model "Weather" starts nothing and says why.
   PressWeather();
+  Frames(1);
   EXPECT_FALSE(SimulationKept());
   EXPECT_EQ(WeatherText(), "Weather");
+  EXPECT_NE(StatusShown().find("Pick a model first"), std::string::npos) << StatusShown();
 }
 
 TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
   Pick(1);
   ASSERT_TRUE(App().triangleSoup && App().kdTree && App().renderMesh);
+  EXPECT_NE(StatusShown().find("Sphere: 3968 triangles."), std::string::npos) << StatusShown();
   const std::vector<float> middle = DrawnPixel(400, 300);
   EXPECT_FALSE(IsClearColour(middle));
   // Bare bronze before any run: warm, red over green over blue.
@@ -77,92 +144,182 @@ TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
   EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
 }
 
-TEST_F(Application, EditBoxesClampWhatIsTypedAndWriteTheValueBack) {
-  Pick(1);
-  TypeInto(ID_STEPS, "5000");  // each keystroke is read: "1" after the deletes, then 15, 150, 1500 → 1000
-  EXPECT_EQ(EditText(ID_STEPS), "1000");
-  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 999);
-  TypeInto(ID_STEPS, "abc");
-  EXPECT_EQ(EditText(ID_STEPS), "1");
-  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
-  TypeInto(ID_TONS_PER_STEP, "-5");
-  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "-5");  // read when a run starts
-  TypeInto(ID_DENSITY, "0");
-  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr; }, 10.0));  // one second after the edit
-  EXPECT_EQ(EditText(ID_DENSITY), "1");
-  EXPECT_EQ(App().density, 1);
-  EXPECT_EQ(App().showSamples, 1);
-  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)) && App().sampleMap->Count() > 1000);
+// A model file that cannot be read is named in the window with the reason.
+TEST_F(Application, AModelThatCannotBeReadIsNamedWithTheReason) {
+  const fs::path missing = Environment::maskFolder / "gone.obj";
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), missing.string().c_str());
+  Send(Platform::WM_DROPFILES, 0, 0);
+  Frames(1);
+  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_NE(StatusShown().find("Cannot read"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("gone.obj"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("There is no such file."), std::string::npos) << StatusShown();
+}
 
-  TypeInto(ID_TONS_PER_STEP, "99999999999");  // saturates, does not wrap
-  PressWeather();
+// A number box is read when the user is done with it (Enter, leaving it, "Weather"), never while
+// typing; what is clamped or refused is said in the window with the range.
+TEST_F(Application, NumberBoxesAreReadWhenTheUserIsDoneAndSayWhatTheyChanged) {
+  Pick(1);
+  TypeInto(ID_STEPS, "1");
+  Backspace();
+  EXPECT_EQ(EditText(ID_STEPS), "");
+  Type("3");
+  EXPECT_EQ(EditText(ID_STEPS), "3");
+  Enter();
+  Frames(1);
+  EXPECT_EQ(App().steps, 3);
+  EXPECT_EQ(EditText(ID_STEPS), "3");
+
+  EnterInto(ID_STEPS, "-5");
+  Frames(1);
+  EXPECT_EQ(EditText(ID_STEPS), "1");
+  EXPECT_NE(StatusShown().find("Steps is 1 to 1000: -5 became 1."), std::string::npos) << StatusShown();
+  EnterInto(ID_STEPS, "2.5");
+  Frames(1);
+  EXPECT_EQ(EditText(ID_STEPS), "1");  // refused: the value in use stays
+  EXPECT_NE(StatusShown().find("whole numbers from 1 to 1000: kept 1."), std::string::npos) << StatusShown();
+  EnterInto(ID_TONS_PER_STEP, "abc");
+  EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000");
+  EnterInto(ID_TONS_PER_STEP, "99999999999");  // saturates, does not wrap
   EXPECT_EQ(EditText(ID_TONS_PER_STEP), "1000000");
-  PressWeather();  // stop it again
-  EndRunningSimulation();
-  TypeInto(ID_DENSITY, "100");
-  FramesUntil([] { return App().density == 100; }, 10.0);
-}
 
-TEST_F(Application, SamplesBeforeARunShowAsBronzePointsNotBlackOnes) {
-  Pick(1);
-  TypeInto(ID_DENSITY, "10");
-  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr && App().density == 10; }, 10.0));
-  ASSERT_EQ(App().showSamples, 1);
-  // The points leave gaps: take the brightest pixel of a patch in the middle of the sphere.
-  Platform::GraphicsDevice* device = FrameworkGetDevice();
-  OnFrameRender(device, FrameworkGetTime(), 0.0f, nullptr);
-  constexpr int kSide = 16;
-  std::vector<float> patch(kSide * kSide * 4);
-  ASSERT_TRUE(Platform::Succeeded(device->ReadPixels(392, 292, kSide, kSide, patch.data())));
-  float red = 0.0f, green = 0.0f, blue = 0.0f;
-  for (int i = 0; i < kSide * kSide; ++i) {
-    if (patch[i * 4] > red) red = patch[i * 4], green = patch[i * 4 + 1], blue = patch[i * 4 + 2];
+  // Density cleared and left alone for a while stays empty and samples nothing; what is typed
+  // next is read when the box is left.
+  TypeInto(ID_DENSITY, "");
+  const auto start = std::chrono::steady_clock::now();
+  FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500); });
+  EXPECT_EQ(EditText(ID_DENSITY), "");
+  EXPECT_FALSE(App().sampleMap);
+  Type("250");
+  EXPECT_EQ(EditText(ID_DENSITY), "250");
+  ClickAway();
+  ASSERT_TRUE(Resampled());
+  EXPECT_EQ(App().density, 250);
+  EXPECT_EQ(EditText(ID_DENSITY), "250");
+  // Letters do not make a density of 1 that bakes black masks: the box keeps its number.
+  const Simulation::SampleMap* samples = App().sampleMap.get();
+  EnterInto(ID_DENSITY, "abc");
+  Frames(3);
+  EXPECT_EQ(EditText(ID_DENSITY), "250");
+  EXPECT_EQ(App().sampleMap.get(), samples);
+
+  // Every box shows its longest value whole.
+  for (const auto& [id, longest] : {std::pair{ID_DENSITY, "500"}, {ID_STEPS, "1000"}, {ID_TONS_PER_STEP, "1000000"}}) {
+    CUIEditBox* box = App().parametersPanel.GetEditBox(id);
+    const int room = box->Width() - 2 * (CUIEditBox::kBorder + CUIEditBox::kSpacing);
+    EXPECT_LE(App().parametersPanel.TextWidth(*box->GetElement(0), longest), room) << longest;
   }
-  EXPECT_GT(red, 0.5f);  // brighter than the 0.3 grey around them, where clean samples were black
-  EXPECT_GT(red, green);
-  EXPECT_GT(green, blue);
-  TypeInto(ID_DENSITY, "100");
-  FramesUntil([] { return App().density == 100; }, 10.0);
 }
 
-TEST_F(Application, LoweringStepsMovesTheStepSliderIntoTheNewRange) {
-  TypeInto(ID_STEPS, "0");  // "1" after the deletes, then "10"
-  ASSERT_EQ(EditText(ID_STEPS), "10");
-  ASSERT_EQ(Slider(ID_STEP)->GetMaximum(), 9);
-  Slider(ID_STEP)->SetValue(7);
-  Backspace();  // "1": the slider keeps only position 0
-  EXPECT_EQ(EditText(ID_STEPS), "1");
-  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
+// The view picker names what is drawn: "Points" while the samples are shown.
+TEST_F(Application, TheViewPickerNamesWhatIsDrawn) {
+  Pick(1);
+  CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+  auto pickView = [&](int index) {
+    view->SetSelectedByIndex(index);
+    OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW, view, nullptr);
+  };
+  pickView(2);  // "Rust"
+  EnterInto(ID_DENSITY, "60");
+  ASSERT_TRUE(Resampled());
+  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_EQ(view->GetSelectedItem()->text, "Points");
+  RunSteps(1);  // "Weather" shows the model in the view picked last
+  EXPECT_EQ(App().showSamples, 0);
+  EXPECT_EQ(view->GetSelectedItem()->text, "Rust");
+  pickView(3);
+  EXPECT_EQ(App().showSamples, 1);
+}
+
+// Runs on the same samples make one history on disk and on the slider: a second run numbers on,
+// new samples start over with the old files moved aside, and a file of another day is never shown.
+TEST_F(Application, RunsIntoOneFolderMakeOneHistoryOnDiskAndOnTheSlider) {
+  ClearMaskFolder();
+  { std::ofstream(Environment::maskFolder / "mask_dirt07.jpg") << "an earlier day's mask"; }
+  Pick(1);
+  RunSteps(3);
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 2));
+  EXPECT_EQ(MaskFiles(Environment::maskFolder / "previous"), std::vector<std::string>{"mask_dirt07.jpg"});
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 2);
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 2);
+  const fs::file_time_type firstStepWritten = fs::last_write_time(Environment::maskFolder / "mask_dirt00.jpg");
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  RunSteps(1);
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 3));
+  EXPECT_EQ(fs::last_write_time(Environment::maskFolder / "mask_dirt00.jpg"), firstStepWritten);
+  EXPECT_EQ(StepLabel(), "Step 4 of 4");
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 3);
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 3);
+  Frames(1);
+  EXPECT_NE(StatusShown().find("Done: 1 step in"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Masks of steps 1\xE2\x80\x93" "4 in"), std::string::npos) << StatusShown();
+
+  // Lowering Steps during a run: the run keeps its own count, the slider covers what it saved.
+  EnterInto(ID_STEPS, "3");
+  PressWeather();
+  EnterInto(ID_STEPS, "1");
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 6));
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 6);
+  EXPECT_EQ(Slider(ID_STEP)->GetValue(), 6);
+  EXPECT_NE(App().dirtMaskView, nullptr);
+
+  // New samples start a new history; its first run moves the old one aside.
+  EnterInto(ID_DENSITY, "60");
+  ASSERT_TRUE(Resampled());
+  EXPECT_EQ(StepLabel(), "No steps yet");
+  EXPECT_FALSE(Slider(ID_STEP)->IsEnabled());
+  RunSteps(1);
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 0));
+  EXPECT_EQ(MaskFiles(Environment::maskFolder / "previous"), MasksOfSteps(0, 6));
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
-  Type("4");  // "14"
-  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 13);
+  Frames(1);
+  EXPECT_NE(StatusShown().find("earlier masks in previous/"), std::string::npos) << StatusShown();
+}
+
+// A step whose masks are not saved ends the run: the slider never shows an older file of the same
+// name as that step, and the window says what failed.
+TEST_F(Application, AFailedSaveEndsTheRunAndIsShown) {
+  ClearMaskFolder();
+  fs::create_directory(Environment::maskFolder / "mask_dirt01.jpg");  // no file can be renamed over it
+  Pick(1);
+  RunSteps(3);
+  // Step 2's other masks went again; the run ended there.
+  EXPECT_EQ(MaskFiles(Environment::maskFolder),
+            (std::vector<std::string>{"mask_dirt00.jpg", "mask_dirt01.jpg", "mask_humidity00.jpg", "mask_rust00.jpg"}));
+  EXPECT_TRUE(fs::is_directory(Environment::maskFolder / "mask_dirt01.jpg"));
+  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
+  Frames(1);
+  EXPECT_NE(StatusShown().find("Stopped: step 2 not saved."), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("The files could not be written in"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Step 1 kept."), std::string::npos) << StatusShown();
+  fs::remove(Environment::maskFolder / "mask_dirt01.jpg");
+
+  // Nowhere to save masks: the run does not start, and the window says so.
+  App().maskFolder.clear();
+  PressWeather();
+  Frames(1);
+  EXPECT_FALSE(SimulationKept());
+  EXPECT_NE(StatusShown().find("the masks could not be saved anywhere"), std::string::npos) << StatusShown();
+  App().maskFolder = Environment::maskFolder.string();
 }
 
 TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) {
+  ClearMaskFolder();
   Pick(1);
-  TypeInto(ID_TONS_PER_STEP, "2000");
-  TypeInto(ID_STEPS, "3");  // "13": the box always holds a number
-  Key(Platform::VK_HOME);
-  Key(Platform::VK_DELETE);
-  ASSERT_EQ(EditText(ID_STEPS), "3");
-
-  PressWeather();
-  ASSERT_EQ(WeatherText(), "Stop");
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+  RunSteps(3);
   EXPECT_EQ(WeatherText(), "Weather");
-  EXPECT_FALSE(App().simulationPanel.GetStatic(ID_PROGRESS)->IsVisible());
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 2);
   EXPECT_EQ(Slider(ID_DIRT_FACTOR)->GetValue(), 100);
   EXPECT_EQ(Slider(ID_RUST_FACTOR)->GetValue(), 100);
   EXPECT_NE(App().rustMaskView, nullptr);
   EXPECT_NE(App().dirtMaskView, nullptr);
-  for (const char* name : {"mask_rust02.jpg", "mask_dirt02.jpg", "mask_humidity02.jpg"}) {
-    EXPECT_TRUE(std::filesystem::exists(Environment::maskFolder / name)) << name;
-  }
-  EXPECT_FALSE(std::filesystem::exists(Environment::maskFolder / "mask_rust03.jpg"));
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 2));
 
   // The rust view reads the mask: it differs from the shaded view.
+  ASSERT_EQ(App().simulationPanel.GetComboBox(ID_VIEW)->GetSelectedIndex(), 0);
   const std::vector<float> shaded = DrawnPixel(400, 300);
   App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(2);
   const std::vector<float> rust = DrawnPixel(400, 300);
@@ -177,7 +334,7 @@ TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) 
   EXPECT_EQ(App().rustMaskView, nullptr);
 }
 
-TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsTheRunFirst) {
+TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsOrAwaitsTheRun) {
   Pick(1);
   // "Weather" twice: the second press stops the first run, which the frame collects.
   StartLongRun();
@@ -193,29 +350,101 @@ TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsTheRunFirst) {
   EXPECT_EQ(WeatherText(), "Weather");
   EXPECT_TRUE(App().triangleSoup != nullptr);
 
-  // The resampling after a Density edit.
+  // A density entered during a run waits for the run's end instead of ending it.
   StartLongRun();
-  TypeInto(ID_DENSITY, "50");
-  ASSERT_TRUE(FramesUntil([] { return App().resampleCountdown == 0.0f; }, 10.0));
-  EXPECT_FALSE(SimulationKept());
-  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr; }, 30.0));
+  EnterInto(ID_DENSITY, "50");
+  Frames(5);
+  EXPECT_TRUE(SimulationRunning());
+  EXPECT_NE(StatusShown().find("Density 50 applies once the run has ended."), std::string::npos) << StatusShown();
+  PressWeather();
+  ASSERT_TRUE(
+      FramesUntil([] { return !SimulationKept() && App().resampleCountdown == 0.0f && !ResamplingUnderWay(); }, 30.0));
+  EXPECT_NE(App().sampleMap, nullptr);
+  EXPECT_EQ(App().showSamples, 1);
 
-  // A device change (WARP and back).
+  // A density entered just before "Weather" is settled by it: no resampling ends the new run.
+  TypeInto(ID_DENSITY, "40");
   StartLongRun();
-  Frames(3);
-  Click(App().devicePanel, 90, 93);
-  RunPendingDeviceChange();
-  Frames(2);
-  EXPECT_FALSE(SimulationKept());
-  EXPECT_FALSE(App().triangleSoup);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
-  Click(App().devicePanel, 90, 93);
-  RunPendingDeviceChange();
-  Frames(2);
+  EXPECT_EQ(App().density, 40);
+  const auto start = std::chrono::steady_clock::now();
+  FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500); });
+  EXPECT_TRUE(SimulationRunning());
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
 
   std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
   EXPECT_LT(LongestRunEndWait(), StopWaitLimit());
-  TypeInto(ID_DENSITY, "100");
+}
+
+// The model and its samples live on the CPU, and a run touches no device object: a device change
+// keeps them all and puts the model back on the new device.
+TEST_F(Application, ADeviceChangeKeepsTheModelItsSamplesAndTheRun) {
+  ClearMaskFolder();
+  Pick(1);
+  StartLongRun();
+  Frames(3);
+  const RenderLib::KdTree* tree = App().kdTree.get();
+  const Simulation::SampleMap* samples = App().sampleMap.get();
+  Click(App().devicePanel, 90, 93);  // llvmpipe
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, Platform::DriverType::Warp);
+  EXPECT_TRUE(SimulationRunning());
+  EXPECT_EQ(App().kdTree.get(), tree);
+  EXPECT_EQ(App().sampleMap.get(), samples);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
+  ASSERT_NE(App().renderMesh, nullptr);
+  EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));  // drawn on the new device
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
+  Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
+  Frames(2);
+
+  // Full screen and back.
+  Click(App().devicePanel, 90, 21);
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_FALSE(FrameworkIsWindowed());
+  EXPECT_EQ(App().kdTree.get(), tree);
+  EXPECT_NE(App().renderMesh, nullptr);
+  Click(App().devicePanel, 90, 21);
+  RunPendingDeviceChange();
+  Frames(2);
+  EXPECT_TRUE(FrameworkIsWindowed());
+  EXPECT_EQ(FrameworkGetBackBufferDescription().width, 800u);
+  EXPECT_EQ(FrameworkGetBackBufferDescription().height, 600u);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
+}
+
+// Escape with a list open only closes the list; during a run it asks before quitting.
+TEST_F(Application, EscapeClosesAnOpenListAndAsksBeforeEndingARun) {
+  Pick(1);
+  CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+  const int selected = view->GetSelectedIndex();
+  Click(App().simulationPanel, 90, 79);
+  ASSERT_TRUE(view->IsOpened());
+  Key(Platform::VK_DOWN);
+  Key(Platform::VK_ESCAPE);
+  EXPECT_FALSE(view->IsOpened());
+  EXPECT_EQ(view->GetSelectedIndex(), selected);
+  ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
+
+  static int asked = 0;
+  asked = 0;
+  bool (*const ask)() = App().confirmQuitDuringRun;
+  App().confirmQuitDuringRun = [] {
+    ++asked;
+    return false;  // "No"
+  };
+  StartLongRun();
+  Key(Platform::VK_ESCAPE);
+  App().confirmQuitDuringRun = ask;
+  EXPECT_EQ(asked, 1);
+  ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
+  EXPECT_TRUE(SimulationRunning());
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
 }
 
 TEST_F(Application, PickingTheLoadedEntryAgainKeepsTheRunAndTheModel) {
@@ -251,36 +480,20 @@ TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
 
 TEST_F(Application, MovingTheStepSliderTwiceReloadsOnceHalfASecondAfterTheLastMove) {
   Pick(1);
-  Slider(ID_STEP)->SetRange(0, 9);
+  ExtendMaskHistory(10);
   Click(App().simulationPanel, 30, 223);
   EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);
+  EXPECT_EQ(StepLabel(), "Step 9 of 10");
   Frames(1);
   Click(App().simulationPanel, 150, 223);
   EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);  // the second move restarts the wait
-}
-
-TEST_F(Application, AFullScreenToggleUnloadsTheModel) {
-  Pick(1);
-  ASSERT_TRUE(App().triangleSoup != nullptr);
-  Click(App().devicePanel, 90, 21);
-  RunPendingDeviceChange();
-  Frames(2);
-  EXPECT_FALSE(FrameworkIsWindowed());
-  EXPECT_FALSE(App().triangleSoup);
-  EXPECT_EQ(App().loadedModel, 0);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
-  Click(App().devicePanel, 90, 21);
-  RunPendingDeviceChange();
-  Frames(2);
-  EXPECT_TRUE(FrameworkIsWindowed());
-  EXPECT_EQ(FrameworkGetBackBufferDescription().width, 800u);
-  EXPECT_EQ(FrameworkGetBackBufferDescription().height, 600u);
+  EndMaskHistory();
 }
 
 // A dropped OBJ becomes a picker entry named after its file and is loaded as if picked; a
-// device change keeps the entry, and picking it loads that file.
+// device change keeps the entry and the model.
 TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
-  const std::filesystem::path plate = Environment::maskFolder / "plate.obj";
+  const fs::path plate = Environment::maskFolder / "plate.obj";
   {
     std::ofstream obj(plate);
     obj << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n";
@@ -298,7 +511,7 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
   ASSERT_TRUE(App().triangleSoup != nullptr);
   EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
 
-  Click(App().devicePanel, 90, 93);  // WARP on and off
+  Click(App().devicePanel, 90, 93);  // llvmpipe on and off
   RunPendingDeviceChange();
   Click(App().devicePanel, 90, 93);
   RunPendingDeviceChange();
@@ -306,13 +519,41 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
   picker = App().parametersPanel.GetComboBox(ID_MODEL);
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
   EXPECT_EQ(picker->GetItem(entries)->text, "plate.obj");
-  EXPECT_EQ(picker->GetSelectedIndex(), 0);
-  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_EQ(picker->GetSelectedIndex(), entries);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
   Pick(3);
   Pick(entries);
   EXPECT_EQ(App().loadedModel, entries);
   ASSERT_TRUE(App().triangleSoup != nullptr);
   EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+}
+
+// A dropped glTF file joins the picker like an OBJ file; one that cannot be read says why and
+// leaves the picker as it was.
+TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
+  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  const int entries = picker->GetNumItems();
+  const std::filesystem::path broken = Environment::maskFolder / "broken.glb";
+  std::ofstream(broken, std::ios::binary) << "glTF";
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), broken.string().c_str());
+  testing::internal::CaptureStderr();
+  Send(Platform::WM_DROPFILES, 0, 0);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find(broken.string() + ": the binary glTF file is truncated"), std::string::npos) << said;
+  EXPECT_EQ(picker->GetNumItems(), entries);
+  EXPECT_EQ(App().models.size(), size_t(entries));
+  EXPECT_EQ(picker->GetSelectedIndex(), 0);
+  EXPECT_FALSE(App().triangleSoup);
+
+  const std::string asset = std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb";
+  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), asset.c_str());
+  Send(Platform::WM_DROPFILES, 0, 0);
+  ASSERT_EQ(picker->GetNumItems(), entries + 1);
+  EXPECT_EQ(picker->GetItem(entries)->text, "blender_suzanne.glb");
+  EXPECT_EQ(App().loadedModel, entries);
+  ASSERT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 2904);
 }
 
 // The Change device button opens the settings dialog, which then takes every message and
@@ -369,8 +610,8 @@ TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
   Frames(2);
   EXPECT_FALSE(Settings().IsActive());
   EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, Platform::DriverType::Warp);
-  EXPECT_FALSE(App().triangleSoup);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 0);
+  EXPECT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
   // The dialog's device objects followed the change: it draws on the new device.
   OpenSettings();
   EXPECT_EQ(Settings().GetDialog().GetComboBox(CDeviceSettingsDialog::kRenderer)->GetSelectedIndex(), 2);
@@ -379,7 +620,7 @@ TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
   Key(Platform::VK_ESCAPE);
   EXPECT_FALSE(Settings().IsActive());
   ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
-  Click(App().devicePanel, 90, 93);  // WARP off again
+  Click(App().devicePanel, 90, 93);  // llvmpipe off again
   RunPendingDeviceChange();
   Frames(2);
   EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, initial);

@@ -78,7 +78,11 @@ TEST_F(MaskFolderTest, UnsetOrRelativeDataHomeMeansHomeLocalShare) {
 
 TEST_F(MaskFolderTest, NoFolderCanBeWritten) {
   const ScopedEnvironment dataHome("XDG_DATA_HOME", (std::string(kReadOnlyFolder) + "/data").c_str());
-  EXPECT_EQ(ChooseMaskFolder(kReadOnlyFolder), "");
+  std::string problem;
+  EXPECT_EQ(ChooseMaskFolder(kReadOnlyFolder, &problem), "");
+  // The window shows why: both places and what stopped each.
+  EXPECT_NE(problem.find("/proc is read-only"), std::string::npos) << problem;
+  EXPECT_NE(problem.find("/proc/data/Patinex/masks"), std::string::npos) << problem;
   const ScopedEnvironment noDataHome("XDG_DATA_HOME", nullptr);
   const ScopedEnvironment noHome("HOME", nullptr);
   EXPECT_EQ(ChooseMaskFolder(kReadOnlyFolder), "");

@@ -15,8 +15,8 @@ using namespace AppDriver;
 
 namespace {
 
-// The surface samples are made off the window thread: the window goes on drawing, a run waits
-// for them, and whatever frees the model cancels them without waiting.
+// The surface samples are made off the window thread: the window goes on drawing and says how
+// far the sampling has got, a run waits for the samples, and only another model cancels them.
 class SurfaceResampling : public testing::Test {
 protected:
   void SetUp() override {
@@ -24,65 +24,78 @@ protected:
     ASSERT_TRUE(Environment::started);
     EndRunningSimulation();
     if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    EnterInto(ID_STEPS, "1");
+    EnterInto(ID_TONS_PER_STEP, "2000");
     Frames(1);
   }
   void TearDown() override {
     if (!HasDisplay()) return;
     EndRunningSimulation();
     Pick(0);
-    App().parametersPanel.GetEditBox(ID_DENSITY)->SetText("100");
+    EnterInto(ID_DENSITY, "100");
   }
 
-  // Types the density and runs frames until its countdown has started the sampling.
+  // Enters the density and runs frames until its countdown has started the sampling.
   static void EditDensity(const char* density) {
-    TypeInto(ID_DENSITY, density);
+    EnterInto(ID_DENSITY, density);
     ASSERT_TRUE(FramesUntil([] { return App().resampleCountdown == 0.0f; }, 10.0));
+    ASSERT_TRUE(ResamplingUnderWay());
   }
 };
 
-TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndReportsAGrowingShare) {
+TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShowsTheShare) {
   Pick(2);  // the bust: at density 300 its sampling takes a while
   EditDensity("300");
-  ASSERT_TRUE(ResamplingUnderWay());
-  EXPECT_EQ(App().sampleMap, nullptr);
   EXPECT_EQ(App().showSamples, 0);  // the model stays until the points are in
   int framesMeanwhile = 0;
-  float last = 0.0f;
+  int last = 0;
   bool shrank = false;
+  std::string shown;
   ASSERT_TRUE(FramesUntil([&] {
-    const float share = App().resampleProgress.load();
     if (!ResamplingUnderWay()) return true;
+    const int percent = App().resamplingPercent.load();
     ++framesMeanwhile;
-    shrank = shrank || share < last || share > 1.0f;
-    last = share;
+    shrank = shrank || percent < last || percent > 100;
+    last = percent;
+    if (shown.empty() && percent > 0) shown = StatusShown();
     return false;
   }, 60.0));
   EXPECT_GT(framesMeanwhile, 1);
   EXPECT_FALSE(shrank);
-  EXPECT_EQ(App().resampleProgress.load(), -1.0f);
+  EXPECT_NE(shown.find("Resampling the surface: "), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" %"), std::string::npos) << shown;
+  EXPECT_EQ(App().resamplingPercent.load(), -1);
   ASSERT_NE(App().sampleMap, nullptr);
   EXPECT_GT(App().sampleMap->Count(), 100000u);
-  EXPECT_EQ(App().density, 300);
   EXPECT_EQ(App().showSamples, 1);
+  EXPECT_NE(StatusShown().find("Sampled the surface: "), std::string::npos) << StatusShown();
+  // The points reach the device a few chunks a frame.
+  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
 }
 
-TEST_F(SurfaceResampling, WeatherRightAfterADensityEditRunsOnceTheNewSamplesAreIn) {
-  Pick(1);
-  App().parametersPanel.GetEditBox(ID_STEPS)->SetText("1");
-  App().parametersPanel.GetEditBox(ID_TONS_PER_STEP)->SetText("2000");
-  TypeInto(ID_DENSITY, "80");
-  PressWeather();  // the edit's countdown has not run out
+// Weather settles a density being typed, and a density entered while the run waits starts the
+// sampling over: the run gets the samples of the density shown, and no stale sampling ends it.
+TEST_F(SurfaceResampling, ARunWaitsForTheSamplesOfTheDensityShownAndNoStaleSamplingEndsIt) {
+  Pick(2);
+  TypeInto(ID_DENSITY, "250");
+  PressWeather();  // reads the box, whose countdown has not run out
   EXPECT_EQ(WeatherText(), "Stop");
   EXPECT_TRUE(SimulationKept());
   EXPECT_EQ(App().simulationThread, nullptr);
+  ASSERT_TRUE(ResamplingUnderWay());
+  EXPECT_LE(App().resampleCountdown, 0.0f);
+  EnterInto(ID_DENSITY, "60");
   EXPECT_TRUE(ResamplingUnderWay());
-  EXPECT_LE(App().resampleCountdown, 0.0f);  // settled: no second sampling later ends the run
-  ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 30.0));
-  EXPECT_EQ(App().density, 80);
+  ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 60.0));
+  EXPECT_EQ(App().density, 60);
+  EXPECT_EQ(App().simulationParams.density, 60);
+  const Simulation::SampleMap* samples = App().sampleMap.get();
   ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0));
+  EXPECT_EQ(App().runStepsSaved.load(), 1);
+  EXPECT_EQ(App().sampleMap.get(), samples);
   EXPECT_GT(App().runLegs.load(), 0u);
-  EXPECT_EQ(App().showSamples, 0);
   EXPECT_EQ(WeatherText(), "Weather");
+  EXPECT_FALSE(ResamplingUnderWay());
 }
 
 TEST_F(SurfaceResampling, StopWhileARunWaitsForItsSamplesDropsTheRunButNotTheSamples) {
@@ -93,31 +106,45 @@ TEST_F(SurfaceResampling, StopWhileARunWaitsForItsSamplesDropsTheRunButNotTheSam
   PressWeather();
   EXPECT_EQ(WeatherText(), "Weather");
   EXPECT_FALSE(SimulationKept());
-  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr; }, 60.0));
+  ASSERT_TRUE(FramesUntil([] { return !ResamplingUnderWay(); }, 60.0));
+  ASSERT_NE(App().sampleMap, nullptr);
   EXPECT_EQ(App().simulationThread, nullptr);
   EXPECT_EQ(App().showSamples, 1);
 }
 
-TEST_F(SurfaceResampling, AnotherModelOrADeviceChangeCancelsTheSamplingWhichLetsGoOfTheOldModel) {
+// Another model cancels the sampling, which lets go of the old model on its own thread; a device
+// change keeps both, and the points go onto the new device.
+TEST_F(SurfaceResampling, AnotherModelCancelsTheSamplingAndADeviceChangeKeepsIt) {
   Pick(2);
   EditDensity("400");
-  ASSERT_TRUE(ResamplingUnderWay());
   const std::weak_ptr<RenderLib::KdTree> oldTree = App().kdTree;
   Pick(1);
   EXPECT_FALSE(ResamplingUnderWay());
-  EXPECT_EQ(App().resampleProgress.load(), -1.0f);
-  // The cancelled sampling stops soon and frees the bust's tree; its samples never arrive.
+  EXPECT_EQ(App().resamplingPercent.load(), -1);
   ASSERT_TRUE(FramesUntil([&] { return oldTree.expired(); }, 60.0));
   Frames(2);
   EXPECT_EQ(App().sampleMap, nullptr);
 
   EditDensity("200");
-  ASSERT_TRUE(ResamplingUnderWay());
-  Click(App().devicePanel, 90, 93);  // WARP
+  Click(App().devicePanel, 90, 93);  // llvmpipe
   RunPendingDeviceChange();
   Frames(2);
-  EXPECT_FALSE(ResamplingUnderWay());
-  EXPECT_EQ(App().sampleMap, nullptr);
+  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr && App().showSamples == 1; }, 60.0));
+  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
+  Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
+  // During a run the points show the samples as they were at its start, on the next device too.
+  EnterInto(ID_STEPS, "100");
+  EnterInto(ID_TONS_PER_STEP, "200000");
+  PressWeather();
+  ASSERT_TRUE(App().simulationThread != nullptr);
+  Click(App().devicePanel, 90, 93);
+  RunPendingDeviceChange();
+  EXPECT_EQ(App().samplePoints.Written(), 0u);
+  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
+  EXPECT_TRUE(SimulationRunning());
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0));
   Click(App().devicePanel, 90, 93);
   RunPendingDeviceChange();
   Frames(2);
@@ -129,11 +156,11 @@ struct SharedSphere {
     const std::unique_ptr<RenderLib::ObjModel> model =
         RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
     if (model == nullptr) return;
-    soup = std::make_shared<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_shared<RenderLib::TriangleSoup>(*model);
     tree = std::make_shared<RenderLib::KdTree>();
     tree->Build(*soup, 24, 16);
   }
-  std::shared_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::shared_ptr<RenderLib::TriangleSoup> soup;
   std::shared_ptr<RenderLib::KdTree> tree;
 };
 

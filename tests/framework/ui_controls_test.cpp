@@ -320,4 +320,34 @@ TEST_F(EditBoxTest, TextIsLimitedTo260CodePoints) {
   EXPECT_EQ(ChangeEvents(), 2u);  // the backspace and the ü; the x did not fit
 }
 
+// Leaving a box reports it once, and only when input changed the text since it was last read.
+TEST_F(EditBoxTest, LeavingTheBoxAfterTypingReportsOnce) {
+  auto left = [&] { return std::count(events.begin(), events.end(), GuiEvent{kEventEditBoxLeft, 7}); };
+  Type(U"25");
+  Dialog::ClearFocus();
+  dialog.RequestFocus(edit);
+  Dialog::ClearFocus();  // nothing typed this time
+  EXPECT_EQ(left(), 1);
+  dialog.RequestFocus(edit);
+  Type(U"3");
+  dialog.HandleMessage(nullptr, WM_CHAR, '\r', 1);  // Enter reads it already
+  Dialog::ClearFocus();
+  EXPECT_EQ(left(), 1);
+}
+
+// The second press of a double click selects the number, so typing replaces it.
+TEST_F(EditBoxTest, DoubleClickSelectsTheNumber) {
+  edit->SetText("1000");
+  Dialog::ClearFocus();
+  Mouse(WM_LBUTTONDOWN, 100, 68, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 68);
+  Mouse(WM_LBUTTONDBLCLK, 100, 68, MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, 100, 68);
+  EXPECT_TRUE(edit->HasFocus());
+  EXPECT_EQ(edit->SelectionStart(), 0u);
+  EXPECT_EQ(edit->CaretPosition(), 4u);
+  Type(U"25");
+  EXPECT_EQ(edit->GetText(), "25");
+}
+
 }  // namespace

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const char* name : {"default", "wood", "metal", "Material", "red"}) {
     auto* material = new RenderLib::Material();
     std::snprintf(material->name, sizeof material->name, "%s", name);
-    model.materials.Append(RenderLib::MaterialHandle(material));
+    model.materials.emplace_back(material);
   }
   RenderLib::ErrorList messages;
   RenderLib::LoadMtl(path.c_str(), model, &messages);

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "tests/fuzz/fuzz_model_folder.h"
 
 namespace {
@@ -15,10 +15,10 @@ bool IsUnit(const RenderLib::Vector3& v) {
 // material indices in range, unit normals and tangents at right angles.
 void Check(const RenderLib::ObjModel& model) {
   for (const RenderLib::MeshGroup& group : model.groups) {
-    if (group.indices.Count() == 0 || group.indices.Count() % 3 != 0) std::abort();
-    if (group.materialIndex < -1 || group.materialIndex >= model.materials.Count()) std::abort();
+    if (group.indices.empty() || group.indices.size() % 3 != 0) std::abort();
+    if (group.materialIndex < -1 || group.materialIndex >= int32_t(model.materials.size())) std::abort();
     for (int32_t index : group.indices) {
-      if (index < 0 || index >= group.vertices.Count()) std::abort();
+      if (index < 0 || index >= int32_t(group.vertices.size())) std::abort();
     }
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) {
       if (!IsUnit(vertex.normal) || !IsUnit(vertex.tangent)) std::abort();
@@ -26,7 +26,7 @@ void Check(const RenderLib::ObjModel& model) {
     }
   }
   CheckMaterials(model);
-  RenderLib::TriangleSoupStaticMesh soup(model);
+  RenderLib::TriangleSoup soup(model);
   if (soup.GetIndexCount() != model.TotalIndexCount() || soup.GetVertexCount() != model.TotalVertexCount()) std::abort();
 }
 

@@ -82,6 +82,9 @@ TEST(ImageDecoder, ReadingAFileSaysWhyItFailed) {
   EXPECT_FALSE(ReadImageFile(missing.c_str(), bytes, error));
   EXPECT_EQ(error, "cannot open " + missing + ": No such file or directory");
   EXPECT_FALSE(ReadImageFile(folder.path.c_str(), bytes, error));
-  EXPECT_EQ(error, "cannot read " + folder.path.string() + ": Is a directory");
+  EXPECT_EQ(error, folder.path.string() + " is not a regular file (it is a folder)");
+  // A device would never end; it is refused unread.
+  EXPECT_FALSE(ReadImageFile("/dev/zero", bytes, error));
+  EXPECT_EQ(error, "/dev/zero is not a regular file (it is a character device)");
   EXPECT_TRUE(bytes.empty());
 }

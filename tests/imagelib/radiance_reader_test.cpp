@@ -108,25 +108,26 @@ TEST(RadianceReader, RepeatCodesGrowByEightBitsInARow) {
   EXPECT_EQ(decoded.Floats(), Expected(expected));
 }
 
-TEST(RadianceReader, FailedScanlineEndsReadingAndLeavesTheRestBlack) {
+TEST(RadianceReader, AScanlineThatCannotBeReadFailsThePicture) {
   Bytes row;
   for (int x = 0; x < 8; ++x) row = row + Bytes{128, 0, 0, 129};
   Bytes runs = ComponentRuns(row);
   std::vector<Bytes> failing = {
       Bytes(row.begin(), row.begin() + 10),                   // cut short, flat
       Bytes(runs.begin(), runs.end() - 1),                    // cut short, runs
+      {},                                                     // no second row at all
       {2, 2, 0, 8, 0x89, 1, 0x88, 2, 0x88, 3, 0x88, 129},     // a run passing the end
       {1, 1, 1, 1, 9, 9, 9, 129},                             // a repeat with nothing before it
       {9, 9, 9, 129, 1, 1, 1, 8},                             // a repeat passing the end
   };
-  std::vector<float> expected = Expected(row);
-  expected.resize(3 * 8 * 3, 0.0f);
   for (size_t i = 0; i < failing.size(); ++i) {
-    // A whole row follows the bad ones that are not cut short; it is not read.
-    Decoded decoded = Load(RadianceFile("-Y 3 +X 8", row + failing[i] + (i < 2 ? Bytes{} : row)));
-    ASSERT_TRUE(decoded.ok);
-    EXPECT_EQ(decoded.Floats(), expected) << i;
+    // A whole row follows the bad ones that are not cut short.
+    Decoded decoded = Load(RadianceFile("-Y 3 +X 8", row + failing[i] + (i < 3 ? Bytes{} : row)));
+    EXPECT_FALSE(decoded.ok) << i;
+    EXPECT_NE(decoded.error.find("row 2 of 3"), std::string::npos) << i << ": " << decoded.error;
+    EXPECT_EQ(decoded.error.find("cut short") != std::string::npos, i < 3) << i << ": " << decoded.error;
   }
+  EXPECT_TRUE(Load(RadianceFile("-Y 3 +X 8", row + runs + row)).ok);
 }
 
 TEST(RadianceReader, HeaderRules) {
@@ -145,14 +146,12 @@ TEST(RadianceReader, HeaderRules) {
 }
 
 TEST(RadianceReader, SizeIsBoundedByWhatTheFileCanHold) {
-  // Small images load even with no data at all, all black.
-  Decoded empty = Load(RadianceFile("-Y 1000 +X 1000"));
-  ASSERT_TRUE(empty.ok);
-  EXPECT_EQ(empty.Floats(), std::vector<float>(3000000, 0.0f));
-  // Larger ones may claim at most 64 pixels per byte left.
-  EXPECT_FALSE(Load(RadianceFile("-Y 65535 +X 65535", Bytes(100, 7))).ok);
+  // Small pictures get as far as their rows; larger ones may claim at most 64 pixels per byte
+  // left before any memory is taken for them.
+  EXPECT_NE(Load(RadianceFile("-Y 1000 +X 1000")).error.find("row 1 of 1000 is cut short"), std::string::npos);
+  EXPECT_NE(Load(RadianceFile("-Y 65535 +X 65535", Bytes(100, 7))).error.find("too large"), std::string::npos);
   Bytes data(4000000 / 64 - 1, 7);
-  EXPECT_FALSE(Load(RadianceFile("-Y 2000 +X 2000", data)).ok);
+  EXPECT_NE(Load(RadianceFile("-Y 2000 +X 2000", data)).error.find("too large"), std::string::npos);
   data.push_back(7);
-  EXPECT_TRUE(Load(RadianceFile("-Y 2000 +X 2000", data)).ok);
+  EXPECT_NE(Load(RadianceFile("-Y 2000 +X 2000", data)).error.find("cut short"), std::string::npos);
 }

@@ -15,7 +15,7 @@
 #include "imagelib/image.h"
 #include "imagelib/image_decoder.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/texture_layout.h"
 
 namespace {
@@ -29,7 +29,7 @@ TEST_P(ShippedModel, LoadsWithUnitNormalsAndANonOverlappingAtlas) {
   std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(Media(std::string(GetParam()) + ".obj").c_str(), &errors);
   ASSERT_NE(model, nullptr);
   EXPECT_TRUE(errors.empty()) << errors.front();
-  ASSERT_EQ(model->materials.Count(), 1);
+  ASSERT_EQ(model->materials.size(), 1u);
   EXPECT_STREQ(model->materials[0]->name, GetParam());
   EXPECT_GT(model->TotalIndexCount(), 3000);
 
@@ -43,7 +43,7 @@ TEST_P(ShippedModel, LoadsWithUnitNormalsAndANonOverlappingAtlas) {
     }
   }
   // The same measure as the one weather warns by.
-  const RenderLib::TriangleSoupStaticMesh soup(*model);
+  const RenderLib::TriangleSoup soup(*model);
   const Simulation::AtlasCoverage coverage = Simulation::RasteriseAtlas(soup, 0.0f, 0.0f, 1024);
   EXPECT_GT(coverage.covered, 1024 * 1024 / 4) << "the atlas uses too little of the texture";
   EXPECT_LT(coverage.OverlapShare(), Simulation::kOverlapWarningShare) << coverage.overlapped << " of " << coverage.covered;
@@ -73,14 +73,14 @@ TEST_P(ShippedModel, IsOneSurfaceWithoutStrayObjects) {
   };
   for (size_t g = 0; g < corners.size(); ++g) {
     const RenderLib::MeshGroup& group = model->groups[int32_t(g)];
-    for (int32_t i = 0; i < group.indices.Count(); i += 3)
+    for (size_t i = 0; i < group.indices.size(); i += 3)
       for (int k = 1; k < 3; ++k) parent[find(corners[g][group.indices[i + k]])] = find(corners[g][group.indices[i]]);
   }
   std::vector<double> area(ids.size(), 0.0);
   double total = 0.0;
   for (size_t g = 0; g < corners.size(); ++g) {
     const RenderLib::MeshGroup& group = model->groups[int32_t(g)];
-    for (int32_t i = 0; i < group.indices.Count(); i += 3) {
+    for (size_t i = 0; i < group.indices.size(); i += 3) {
       const RenderLib::Vector3& a = group.vertices[group.indices[i]].position;
       const RenderLib::Vector3& b = group.vertices[group.indices[i + 1]].position;
       const RenderLib::Vector3& c = group.vertices[group.indices[i + 2]].position;

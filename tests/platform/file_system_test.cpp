@@ -1,12 +1,15 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Platform {
 namespace {
@@ -32,16 +35,40 @@ TEST(FileSystem, FoldersAreWritableWhenAFileCanBeMadeInThem) {
   fs::remove_all(top);
 }
 
-TEST(FileSystem, OnlyRegularFilesHaveASize) {
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
-  std::fputs("twelve bytes", file);
-  std::fflush(file);
-  EXPECT_EQ(RegularFileSize(file), 12u);
-  std::fclose(file);
+TEST(FileSystem, OnlyRegularFilesAreRead) {
+  const fs::path top = fs::temp_directory_path() / ("patinex_reads_" + std::to_string(std::random_device{}()));
+  fs::create_directories(top);
+  std::ofstream(top / "twelve") << "twelve bytes";
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ASSERT_TRUE(ReadRegularFile((top / "twelve").string(), bytes, 100, &error)) << error;
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "twelve bytes");
+  EXPECT_TRUE(IsReadableRegularFile((top / "twelve").string(), &error));
+  EXPECT_FALSE(ReadRegularFile((top / "twelve").string(), bytes, 11, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  EXPECT_TRUE(bytes.empty());
+
+  // Refused unread, and without waiting for a FIFO's writer.
+  ASSERT_EQ(::mkfifo((top / "fifo").c_str(), 0600), 0);
+  const std::pair<std::string, const char*> refused[] = {
+      {"/dev/zero", "character device"}, {(top / "fifo").string(), "FIFO"}, {top.string(), "folder"}};
+  for (const auto& [path, kind] : refused) {
+    EXPECT_FALSE(ReadRegularFile(path, bytes, UINT64_MAX, &error)) << path;
+    EXPECT_NE(error.find(std::string("is not a regular file (it is a ") + kind), std::string::npos) << error;
+    EXPECT_FALSE(IsReadableRegularFile(path, &error)) << path;
+  }
+  EXPECT_FALSE(ReadRegularFile((top / "missing").string(), bytes, 100, &error));
+  EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
+
+  // A dangling link as a folder to make says where it points.
+  fs::create_symlink(top / "gone", top / "link");
+  EXPECT_FALSE(MakeWritableFolder((top / "link").string(), &error));
+  EXPECT_NE(error.find("symbolic link to " + (top / "gone").string() + ", which does not exist"), std::string::npos)
+      << error;
+  fs::remove_all(top);
+
   std::FILE* device = std::fopen("/dev/null", "rb");
   ASSERT_NE(device, nullptr);
-  EXPECT_FALSE(RegularFileSize(device).has_value());
   EXPECT_FALSE(IsTerminal(device));
   std::fclose(device);
 }

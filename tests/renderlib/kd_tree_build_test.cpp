@@ -54,7 +54,7 @@ std::vector<Triangle> AwkwardSoup(unsigned seed, int count) {
   return triangles;
 }
 
-void ExpectSameAsReference(const TriangleSoupStaticMesh& soup, int32_t maxDepth, int32_t leafSize) {
+void ExpectSameAsReference(const TriangleSoup& soup, int32_t maxDepth, int32_t leafSize) {
   ReferenceKdTree::Tree reference;
   ReferenceKdTree::Build(reference, soup, maxDepth, leafSize);
   KdTree tree;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "renderlib/obj_model.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "tests/support/triangle_soups.h"
 
 namespace RenderLib {
@@ -85,7 +85,7 @@ std::vector<Triangle> Sphere(int divisions) {
   return triangles;
 }
 
-void ExpectSameHit(const KdTree& tree, const TriangleSoupStaticMesh& soup, const std::vector<Triangle>& triangles,
+void ExpectSameHit(const KdTree& tree, const TriangleSoup& soup, const std::vector<Triangle>& triangles,
                    const Vector3& origin, const Vector3& end) {
   KdHit expected = BruteForce(triangles, origin, end);
   KdHit hit;
@@ -282,12 +282,12 @@ TEST(KdTree, SmallSoupsAndZeroDepthStayOneLeaf) {
   KdTree tree;
   tree.Build(*sixteen, 24, 16);
   ASSERT_TRUE(tree.Root()->IsLeaf());
-  EXPECT_EQ(tree.Root()->triangles.Count(), 16);
+  EXPECT_EQ(tree.Root()->triangles.size(), 16u);
 
   auto many = MakeSoup(RandomTriangles(random, 500, 0.1f));
   tree.Build(*many, 0, 16);
   EXPECT_TRUE(tree.Root()->IsLeaf());
-  EXPECT_EQ(tree.Root()->triangles.Count(), 500);
+  EXPECT_EQ(tree.Root()->triangles.size(), 500u);
 }
 
 TEST(KdTree, BoundsArePaddedByATenThousandthPerMilleOfTheExtent) {
@@ -319,7 +319,7 @@ TEST(KdTree, EmptySpaceIsPeeledOffClustersInCorners) {
   ForEachLeaf(tree, [&](const KdNode& leaf, const BoundingBox& box) {
     Vector3 extent = box.Extent();
     const bool thick = extent.x >= 0.1f && extent.y >= 0.1f && extent.z >= 0.1f;
-    if (leaf.triangles.Count() <= 1 && thick && std::max({extent.x, extent.y, extent.z}) >= 4.0f) ++peeledLeaves;
+    if (leaf.triangles.size() <= 1 && thick && std::max({extent.x, extent.y, extent.z}) >= 4.0f) ++peeledLeaves;
   });
   EXPECT_GE(peeledLeaves, 2);
 }

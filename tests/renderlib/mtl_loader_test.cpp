@@ -23,7 +23,7 @@ protected:
     for (const char* name : {"wood", "metal", "glass"}) {
       Material* material = new Material();
       std::snprintf(material->name, sizeof material->name, "%s", name);
-      model.materials.Append(MaterialHandle(material));
+      model.materials.push_back(MaterialHandle(material));
     }
   }
 
@@ -98,6 +98,17 @@ TEST_F(MtlLoader, TexturesLoadBesideTheLibraryAndFailuresAreReportedOnce) {
   EXPECT_EQ(wood.specularMap->width, 3u);
   EXPECT_FALSE(wood.ambientMap);
   EXPECT_EQ(messages, ErrorList{"Unable to load missing.tga"});
+
+  // An absolute name is read from where it says; a program that draws nothing skips them all.
+  messages.clear();
+  Load("newmtl glass\nmap_Kd " + folder.Path("lib/shine.tga") + "\n");
+  ASSERT_TRUE(Named(2).diffuseMap);
+  EXPECT_EQ(Named(2).diffuseMap->width, 3u);
+  EXPECT_TRUE(messages.empty());
+  LoadMtl(folder.Write("lib/other.mtl", "newmtl metal\nmap_Kd shine.tga\nmap_Ks missing.tga\n").c_str(), model,
+          &messages, Textures::kSkip);
+  EXPECT_FALSE(Named(1).diffuseMap);
+  EXPECT_TRUE(messages.empty());
 
   // A failed load keeps the image the map had.
   RefCountedImage* before = wood.diffuseMap.Get();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cmath>
 #include <random>
 #include <string>
@@ -56,15 +58,13 @@ TEST_F(ObjLoader, PolygonsBecomeFansOfCornersOfTheirOwn) {
                     "f\t1\t2 \t3\t \r\n");    // tabs separate corners too; CR LF ends the line
   ASSERT_TRUE(model);
   EXPECT_TRUE(messages.empty());
-  ASSERT_EQ(model->groups.Count(), 1);
+  ASSERT_EQ(model->groups.size(), 1u);
   const MeshGroup& group = model->groups[0];
   EXPECT_EQ(group.materialIndex, -1);
-  EXPECT_EQ(group.vertices.Count(), 4 + 5 + 3);
+  EXPECT_EQ(group.vertices.size(), 4u + 5u + 3u);
   EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7, 4, 7, 8, 9, 10, 11}));
   EXPECT_EQ(group.vertices[8].position, Vector3(0, 0, 0));  // corner "1" again, a vertex of its own
   EXPECT_EQ(group.vertices[11].position, Vector3(1, 1, 0));
-  EXPECT_EQ(group.indices.Granularity(), 8192);
-  EXPECT_EQ(group.vertices.Granularity(), 8192);
 }
 
 TEST_F(ObjLoader, CornerAttributesAndWhatACornerWithoutThemKeeps) {
@@ -73,8 +73,8 @@ TEST_F(ObjLoader, CornerAttributesAndWhatACornerWithoutThemKeeps) {
                     "f 1 2 3\n");          // a new face starts from zero
   ASSERT_TRUE(model);
   const MeshGroup& group = model->groups[0];
-  ASSERT_EQ(group.vertices.Count(), 6);
-  const VertexNormalUV* v = group.vertices.Items();
+  ASSERT_EQ(group.vertices.size(), 6u);
+  const VertexNormalUV* v = group.vertices.data();
   EXPECT_EQ(v[0].normal, Vector3(1, 0, 0));
   EXPECT_EQ(v[1].u, 1.0f);
   EXPECT_EQ(v[1].v, 0.0f);
@@ -110,10 +110,10 @@ TEST_F(ObjLoader, BrokenFacesAreDroppedWholeAndReported) {
   expected.push_back("face with fewer than three corners at line 20");
   expected.push_back("face with fewer than three corners at line 21");
   EXPECT_EQ(messages, expected);
-  ASSERT_EQ(model->groups.Count(), 1);
+  ASSERT_EQ(model->groups.size(), 1u);
   const MeshGroup& group = model->groups[0];
   EXPECT_EQ(Indices(group), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-  ASSERT_EQ(group.vertices.Count(), 9);
+  ASSERT_EQ(group.vertices.size(), 9u);
   EXPECT_EQ(group.vertices[3].position, group.vertices[0].position);
   EXPECT_EQ(group.vertices[6].position, Vector3(1, 0, 0));
   EXPECT_EQ(group.vertices[8].position, Vector3(0, 1, 0));
@@ -127,15 +127,15 @@ TEST_F(ObjLoader, MaterialsMakeGroupsAndEmptyGroupsGo) {
                     "usemtl c\n"      // selected but never given a face
                     "Usemtl b\n");    // keywords are case-sensitive
   ASSERT_TRUE(model);
-  ASSERT_EQ(model->materials.Count(), 3);
+  ASSERT_EQ(model->materials.size(), 3u);
   EXPECT_STREQ(model->materials[0]->name, "a");
   EXPECT_STREQ(model->materials[2]->name, "c");
   // Group 0 had no faces: the last group took its slot; then c's empty group went too.
-  ASSERT_EQ(model->groups.Count(), 2);
+  ASSERT_EQ(model->groups.size(), 2u);
   EXPECT_EQ(model->groups[0].materialIndex, 1);
-  EXPECT_EQ(model->groups[0].indices.Count(), 6);
+  EXPECT_EQ(model->groups[0].indices.size(), 6u);
   EXPECT_EQ(model->groups[1].materialIndex, 0);
-  EXPECT_EQ(model->groups[1].indices.Count(), 6);
+  EXPECT_EQ(model->groups[1].indices.size(), 6u);
   EXPECT_EQ(model->groups[1].vertices[3].position, Vector3(0, 1, 0));
   EXPECT_EQ(model->materials[1]->ReferenceCount(), 1);
   // The model names no library, so none is looked for and nothing is reported.
@@ -223,7 +223,7 @@ TEST_F(ObjLoader, TokensAndLines) {
       std::string(1254, '#') + " f 1 2 3\n");
   ASSERT_TRUE(model);
   const MeshGroup& group = model->groups[0];
-  ASSERT_EQ(group.vertices.Count(), 6);
+  ASSERT_EQ(group.vertices.size(), 6u);
   EXPECT_EQ(group.vertices[0].position, Vector3(1, 2, 0));
   EXPECT_EQ(group.vertices[1].position, Vector3(10, -0.5f, 2.5f));
   EXPECT_EQ(group.vertices[2].position, Vector3(0, 0, 1));
@@ -248,8 +248,22 @@ TEST_F(ObjLoader, MissingFilesAndLibraryPath) {
   EXPECT_EQ(messages, ErrorList{"file not found"});
   EXPECT_EQ(model->materials[0]->shininess, 50);
 
+  // An absolute library path is taken as it is, not under the model's folder.
+  model = Load("mtllib " + folder.Path("sub/materials.mtl") + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n",
+               "elsewhere/model.obj");
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  EXPECT_EQ(model->materials[0]->shininess, 7);
+
+  // What is not a regular file is refused unread, a library as much as a model.
+  std::filesystem::create_symlink("/dev/zero", folder.Path("zero.mtl"));
+  model = Load("mtllib zero.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl shiny\nf 1 2 3\n");
+  ASSERT_TRUE(model);
+  EXPECT_EQ(messages, ErrorList{folder.Path("zero.mtl") + " is not a regular file (it is a character device)"});
+  EXPECT_EQ(LoadObj(folder.Path("zero.mtl").c_str(), &messages), nullptr);
+
   model = Load("");
   ASSERT_TRUE(model);
-  EXPECT_EQ(model->groups.Count(), 0);
-  EXPECT_EQ(model->materials.Count(), 0);
+  EXPECT_EQ(model->groups.size(), 0u);
+  EXPECT_EQ(model->materials.size(), 0u);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +16,7 @@
 #include "imagelib/image.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
@@ -359,12 +360,12 @@ TEST(SampleSplats, EveryBakeDrawsFreshJitterAndStaysWithinAnEighthOfAPixel) {
 struct SampledModel {
   explicit SampledModel(const std::string& name) {
     model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/" + name + ".obj").c_str());
-    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_unique<RenderLib::TriangleSoup>(*model);
     tree.Build(*soup, 24, 16);
     build = BuildSampleMap(tree, *soup, 30);
   }
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
   SampleMapBuild build;
 };
@@ -461,6 +462,18 @@ TEST(MaskBaking, AMaskThatCannotBeWrittenLeavesNothingBehind) {
   entries = folder.Entries();
   std::sort(entries.begin(), entries.end());
   EXPECT_EQ(entries, (std::vector<std::string>{"mask_dirt00.jpg", "plain", "taken.jpg"}));
+
+  // A stopped bake saves none of its step's masks and keeps the earlier ones.
+  const std::atomic<bool> stop{true};
+  const std::string names[3] = {(folder.path / "h.jpg").string(), good, (folder.path / "r.png").string()};
+  const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
+  int32_t codes[3];
+  EXPECT_EQ(BakeAndSaveMasks(fileNames, 96, 48, *map, 1.0f, splat, codes, &stop), 0);
+  EXPECT_EQ(codes[0], kMaskStopped);
+  EXPECT_EQ(codes[2], kMaskStopped);
+  EXPECT_EQ(folder.Entries().size(), 3u);
+  ASSERT_TRUE(mask.Load(good.c_str()));
+  EXPECT_EQ(mask.height, 32u);
 }
 
 }  // namespace

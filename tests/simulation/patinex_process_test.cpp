@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/emission_points.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/surface_ageing.h"
@@ -30,11 +30,11 @@ using RenderLib::Vector3;
 struct Sphere {
   Sphere() {
     model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
-    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_unique<RenderLib::TriangleSoup>(*model);
     tree.Build(*soup, 24, 16);
   }
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
 };
 
@@ -147,6 +147,16 @@ TEST_F(PatinexProcessTest, RainRunsDownTheSphereAndEveryStepSavesItsMasks) {
   EXPECT_GT(dirt[4], 0.002);
   EXPECT_GT(dirt[0], 2.0 * dirt[2]);
   EXPECT_GT(dirt[2], dirt[4]);
+}
+
+// A run that goes on from an earlier one's samples numbers its files after that run's.
+TEST_F(PatinexProcessTest, ARunNumbersItsMasksFromItsFirstNumber) {
+  params.firstMaskNumber = 5;
+  EXPECT_EQ(process.Run(&params), 0);
+  ASSERT_EQ(observed.reports.size(), 1u);
+  EXPECT_EQ(observed.reports[0].step, 0);
+  for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, 5));
+  EXPECT_EQ(MaskCount(), 3);
 }
 
 TEST_F(PatinexProcessTest, AStopDuringTracingLeavesTheStepUnagedAndWithoutMasks) {

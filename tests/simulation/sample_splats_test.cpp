@@ -12,7 +12,7 @@
 
 #include "renderlib/kd_tree.h"
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
 #include "tests/support/shipped_splat.h"
@@ -45,7 +45,7 @@ double MeanGreyDifference(const SplatRaster& a, const SplatRaster& b) {
 TEST(SampleSplats, TheBunnysMasksMatchStampingInStoredOrder) {
   auto model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/bunny.obj").c_str());
   ASSERT_NE(model, nullptr);
-  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::TriangleSoup soup(*model);
   RenderLib::KdTree tree;
   tree.Build(soup, 24, 16);
   SampleMapBuild build = BuildSampleMap(tree, soup, 60);
@@ -86,7 +86,7 @@ void BakeToday(const SampleMap& map, float spacing, uint32_t seed, std::unique_p
 TEST(SampleSplats, TheThreeMasksInOnePassDifferFromTodaysLessThanTheJitterMakesThemDiffer) {
   auto model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/beethoven.obj").c_str());
   ASSERT_NE(model, nullptr);
-  RenderLib::TriangleSoupStaticMesh soup(*model);
+  RenderLib::TriangleSoup soup(*model);
   RenderLib::KdTree tree;
   tree.Build(soup, 24, 16);
   SampleMapBuild build = BuildSampleMap(tree, soup, 100);

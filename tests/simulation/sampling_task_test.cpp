@@ -33,11 +33,11 @@ struct ShippedSphere {
   ShippedSphere() {
     model = RenderLib::LoadObj((std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj").c_str());
     if (model == nullptr) return;
-    soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*model);
+    soup = std::make_unique<RenderLib::TriangleSoup>(*model);
     tree.Build(*soup, 24, 16);
   }
   std::unique_ptr<RenderLib::ObjModel> model;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
 };
 
@@ -91,7 +91,7 @@ TEST(SamplingTask, SamplesInterpolateTheHitTrianglesAttributes) {
   ShippedSphere sphere;
   ASSERT_NE(sphere.soup, nullptr);
   const RenderLib::KdTree& tree = sphere.tree;
-  const RenderLib::TriangleSoupStaticMesh& soup = *sphere.soup;
+  const RenderLib::TriangleSoup& soup = *sphere.soup;
   SampleMapBuild build = BuildSampleMap(tree, soup, 20);
   EXPECT_FLOAT_EQ(build.spacing, 0.1f);
   ASSERT_GT(build.map->Count(), 2000u);
@@ -115,7 +115,7 @@ TEST(SampleMapBuilder, GivesTheRecordsOfWholeSidesJoinedAndBalancedOnOneThread) 
   ShippedSphere sphere;
   ASSERT_NE(sphere.soup, nullptr);
   const RenderLib::KdTree& tree = sphere.tree;
-  const RenderLib::TriangleSoupStaticMesh& soup = *sphere.soup;
+  const RenderLib::TriangleSoup& soup = *sphere.soup;
   // Dense enough for the balancing and the copy to go to the workers.
   const float initial[3] = {0.25f, 0.5f, 0.75f};
   SampleMapBuild build = BuildSampleMap(tree, soup, 100, initial);

@@ -69,7 +69,7 @@ struct SurfacePatch {
   }
 
   Vector3 normal;
-  std::unique_ptr<RenderLib::TriangleSoupStaticMesh> soup;
+  std::unique_ptr<RenderLib::TriangleSoup> soup;
   RenderLib::KdTree tree;
   std::unique_ptr<SampleMap> map;
   ThreadingLib::ThreadPool pool;

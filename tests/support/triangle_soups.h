@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "renderlib/obj_model.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 
 namespace TestSupport {
 
@@ -13,11 +13,10 @@ using Triangle = std::array<RenderLib::Vector3, 3>;
 
 // A soup of separate triangles; each corner gets normal n (when given) and the texture
 // coordinates (u, v) = (x, y) of its position, so interpolated attributes are easy to predict.
-inline std::unique_ptr<RenderLib::TriangleSoupStaticMesh> MakeSoup(const std::vector<Triangle>& triangles,
-                                                                   const RenderLib::Vector3* normal = nullptr) {
+inline std::unique_ptr<RenderLib::TriangleSoup> MakeSoup(const std::vector<Triangle>& triangles,
+                                                         const RenderLib::Vector3* normal = nullptr) {
   RenderLib::ObjModel model;
-  model.groups.SetCount(1);
-  RenderLib::MeshGroup& group = model.groups[0];
+  RenderLib::MeshGroup& group = model.groups.emplace_back();
   for (const Triangle& triangle : triangles) {
     RenderLib::Vector3 faceNormal = RenderLib::Cross(triangle[1] - triangle[0], triangle[2] - triangle[0]);
     faceNormal.Normalize();
@@ -27,10 +26,11 @@ inline std::unique_ptr<RenderLib::TriangleSoupStaticMesh> MakeSoup(const std::ve
       vertex.normal = normal != nullptr ? *normal : faceNormal;
       vertex.u = corner.x;
       vertex.v = corner.y;
-      group.indices.Append(group.vertices.Append(vertex));
+      group.indices.push_back(static_cast<int32_t>(group.vertices.size()));
+      group.vertices.push_back(vertex);
     }
   }
-  return std::make_unique<RenderLib::TriangleSoupStaticMesh>(model);
+  return std::make_unique<RenderLib::TriangleSoup>(model);
 }
 
 // The twelve triangles of the axis-aligned box [lo, hi], wound counter-clockwise from outside.

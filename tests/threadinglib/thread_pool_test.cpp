@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -165,6 +167,40 @@ TEST(ThreadPool, WorkersPerProcessorAndTheirPriority) {
     EXPECT_EQ(batch.Runs(), 16);
     EXPECT_EQ(batch.Sum(&CountingTask::wrong), 0) << "a run saw the wrong priority";
   }
+}
+
+// Runs out of memory on its `failAt`-th run (counted over all of its kind). The runs after it
+// take a little while, so that the batch being called off shows however slowly the first throw
+// of the process unwinds.
+struct FailingTask : Task {
+  explicit FailingTask(ThreadPool* pool) : Task(pool) {}
+  uint32_t Prepare() override { return 0; }
+  void Run(uint32_t) override {
+    const int run = ++started;
+    if (run == failAt) throw std::bad_alloc();
+    if (failAt >= 0 && run > failAt) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  static inline std::atomic<int> started{0};
+  static inline int failAt = 0;
+};
+
+TEST(ThreadPool, ARunThatThrowsCallsTheBatchOffAndTheOwnerHearsOfIt) {
+  ThreadPool pool;
+  ASSERT_TRUE(pool.Create(2, 2, 0));
+  std::vector<std::unique_ptr<FailingTask>> tasks;
+  for (int i = 0; i < 2000; ++i) tasks.push_back(std::make_unique<FailingTask>(&pool));
+  FailingTask::started = 0;
+  FailingTask::failAt = 5;
+  for (auto& task : tasks) ASSERT_TRUE(pool.Add(task.get()));
+  EXPECT_THROW(pool.RunAndWait(), std::bad_alloc);
+  EXPECT_LT(FailingTask::started.load(), 2000);  // called off, not run to the end
+
+  // The pool goes on working, and the failure is not heard of twice.
+  FailingTask::started = 0;
+  FailingTask::failAt = -1;
+  for (auto& task : tasks) ASSERT_TRUE(pool.Add(task.get()));
+  EXPECT_NO_THROW(pool.RunAndWait());
+  EXPECT_EQ(FailingTask::started.load(), 2000);
 }
 
 }  // namespace

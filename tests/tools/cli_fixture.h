@@ -1,8 +1,13 @@
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,9 +20,10 @@
 namespace fs = std::filesystem;
 
 struct CliResult {
-  int status;
+  int status;  // the exit status, -1 when ended by a signal
   std::string out;
   std::string err;
+  int signal = 0;  // the signal that ended it
 };
 
 inline std::string ReadFile(const fs::path& path) {
@@ -56,6 +62,48 @@ protected:
     CliResult run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
     fs::remove(out);
     fs::remove(err);
+    return run;
+  }
+
+  // Starts "patinex-cli COMMAND arguments" in the background, its output going to files, with
+  // the ending signals at their defaults (whatever the test runner set) and, when given, an
+  // address-space limit. Finish waits for it.
+  pid_t Start(const std::vector<std::string>& arguments, rlim_t addressSpace = RLIM_INFINITY) {
+    const std::string out = (folder / "child_stdout.txt").string(), err = (folder / "child_stderr.txt").string();
+    std::vector<std::string> words = {PATINEX_CLI, command};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+      const int outFile = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int errFile = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(outFile, 1);
+      dup2(errFile, 2);
+      for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      if (addressSpace != RLIM_INFINITY) {
+        const struct rlimit limit = {addressSpace, addressSpace};
+        setrlimit(RLIMIT_AS, &limit);
+      }
+      execv(PATINEX_CLI, argv.data());
+      _exit(127);
+    }
+    return child;
+  }
+  CliResult Finish(pid_t child) {
+    int status = 0;
+    CliResult run{-1, "", ""};
+    if (waitpid(child, &status, 0) != child) return run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    run.out = ReadFile(folder / "child_stdout.txt");
+    run.err = ReadFile(folder / "child_stderr.txt");
+    fs::remove(folder / "child_stdout.txt");
+    fs::remove(folder / "child_stderr.txt");
     return run;
   }
 

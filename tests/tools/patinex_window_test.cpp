@@ -2,6 +2,7 @@
 // parameters, weathers it and reads the masks it wrote and screenshots of its views (xwd).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -158,39 +159,47 @@ protected:
   std::string window;
 };
 
-// Window positions from the panels' layout for 800 × 600: the parameters panel at (625, 160), the
-// simulation panel at (625, 310); a combo box's list opens under it, its items about 18 pixels high.
+// Window positions from the panels' layout for 800 × 600: the parameters panel at (625, 137), the
+// simulation panel at (625, 287); a combo box's list opens under it, its items about 18 pixels high.
+constexpr int kWeatherTop = 319, kWeatherBottom = 351;
+constexpr int kStatusTop = 525, kStatusBottom = 591;
+
 TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
   EXPECT_NE(ReadFile(folder / "output").find("masks are written to media"), std::string::npos)
       << ReadFile(folder / "output");
-  ASSERT_TRUE(ClickAt(715, 203));  // the model picker ...
-  ASSERT_TRUE(ClickAt(700, 244));  // ... "Sphere", its second entry
-  Pause(1500);                     // loading and sampling
-  ASSERT_TRUE(ClickAt(735, 276) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
-  ASSERT_TRUE(ClickAt(735, 252) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
+  ASSERT_TRUE(PointerAway());
+  const std::vector<uint32_t> startStatus = Shot().Crop(645, kStatusTop, 790, kStatusBottom);
+  ASSERT_TRUE(ClickAt(715, 180));  // the model picker ...
+  ASSERT_TRUE(ClickAt(700, 220));  // ... "Sphere", its second entry
+  Pause(1500);                     // loading
+  ASSERT_TRUE(ClickAt(746, 253) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
   ASSERT_TRUE(PointerAway());
   const Screenshot shaded = Shot();
   ASSERT_EQ(shaded.width, 800) << "xwd gave no usable screenshot";
   ASSERT_EQ(shaded.height, 600);
   EXPECT_FALSE(IsClearColour(shaded.At(400, 300))) << "the sphere is not drawn in the middle";
-  const std::vector<uint32_t> weatherButton = shaded.Crop(645, 342, 785, 374);
+  EXPECT_NE(shaded.Crop(645, kStatusTop, 790, kStatusBottom), startStatus) << "the status line did not change";
+  const std::vector<uint32_t> weatherButton = shaded.Crop(645, kWeatherTop, 785, kWeatherBottom);
 
-  ASSERT_TRUE(ClickAt(715, 358));  // "Weather"
-  ASSERT_TRUE(PointerAway());
-  // A frame on a busy llvmpipe can take a while: wait for the button to read "Stop".
-  bool started = false;
-  for (int attempt = 0; attempt < 50 && !started; ++attempt) {
-    Pause(100);
-    started = Shot().Crop(645, 342, 785, 374) != weatherButton;
-  }
-  EXPECT_TRUE(started) << "the button did not turn to \"Stop\"";
-  // The run ends when the last step's masks are in place and the button reads "Weather" again.
-  bool ended = false;
-  for (int attempt = 0; attempt < 450 && !ended; ++attempt) {
-    Pause(200);
-    ended = MasksOfStep(1) && Shot().Crop(645, 342, 785, 374) == weatherButton;
-  }
-  ASSERT_TRUE(ended) << "the run of two steps did not end:\n" << ReadFile(folder / "output");
+  // Runs "Weather" and waits for it to end with the masks of the steps given in place.
+  auto weather = [&](int lastStep) {
+    if (!ClickAt(715, 335) || !PointerAway()) return false;
+    // A frame on a busy llvmpipe can take a while: wait for the button to read "Stop".
+    bool started = false;
+    for (int attempt = 0; attempt < 50 && !started; ++attempt) {
+      Pause(100);
+      started = Shot().Crop(645, kWeatherTop, 785, kWeatherBottom) != weatherButton;
+    }
+    EXPECT_TRUE(started) << "the button did not turn to \"Stop\"";
+    // The run ends when the last step's masks are in place and the button reads "Weather" again.
+    for (int attempt = 0; attempt < 450; ++attempt) {
+      Pause(200);
+      if (MasksOfStep(lastStep) && Shot().Crop(645, kWeatherTop, 785, kWeatherBottom) == weatherButton) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(weather(1)) << "the run of two steps did not end:\n" << ReadFile(folder / "output");
   EXPECT_TRUE(MasksOfStep(0));
   EXPECT_FALSE(MasksOfStep(2));
   EXPECT_GT(fs::file_size(folder / "media" / "mask_rust01.jpg"), 1000u);
@@ -199,8 +208,8 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
         << "a half-written file is left: " << entry.path();
 
   const Screenshot weathered = Shot();
-  ASSERT_TRUE(ClickAt(715, 389));  // the view picker ...
-  ASSERT_TRUE(ClickAt(700, 448));  // ... "Rust", its third entry
+  ASSERT_TRUE(ClickAt(715, 366));  // the view picker ...
+  ASSERT_TRUE(ClickAt(700, 424));  // ... "Rust", its third entry
   ASSERT_TRUE(PointerAway());
   Pause(1000);
   const Screenshot rust = Shot();
@@ -208,9 +217,49 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
   EXPECT_FALSE(IsClearColour(rust.At(400, 300))) << "the sphere is not drawn in the rust view";
   EXPECT_NE(rust.Crop(200, 100, 600, 500), weathered.Crop(200, 100, 600, 500)) << "the rust view looks shaded";
 
+  // A second run on the same samples numbers its masks on; the first run's stay as they were.
+  const fs::file_time_type firstWritten = fs::last_write_time(folder / "media" / "mask_dirt00.jpg");
+  ASSERT_TRUE(weather(3)) << "the second run did not end:\n" << ReadFile(folder / "output");
+  EXPECT_EQ(fs::last_write_time(folder / "media" / "mask_dirt00.jpg"), firstWritten);
+
   ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));  // closes the window
   for (int attempt = 0; attempt < 50 && !fs::exists(folder / "exit_code"); ++attempt) Pause(200);
   EXPECT_EQ(ReadFile(folder / "exit_code"), "0\n") << ReadFile(folder / "output");
+}
+
+// Escape during a run asks first, in the platform's message box; "No" keeps the program going.
+// The box lies over the middle of the window, where the screenshots see it.
+TEST_F(PatinexWindow, EscapeDuringARunAsksBeforeQuitting) {
+  ASSERT_TRUE(ClickAt(715, 180));
+  ASSERT_TRUE(ClickAt(700, 220));  // "Sphere"
+  Pause(1500);
+  ASSERT_TRUE(ClickAt(746, 253) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 1000000"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(715, 335));  // "Weather": one long step, nothing on the sphere changes meanwhile
+  ASSERT_TRUE(PointerAway());
+  Pause(1000);
+  const Screenshot before = Shot();
+  ASSERT_EQ(before.width, 800);
+  ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));
+  Pause(1500);
+  EXPECT_FALSE(fs::exists(folder / "exit_code")) << "Escape quit without asking";
+  // The question lies over the scene: where the picture changed.
+  const Screenshot asked = Shot();
+  ASSERT_EQ(asked.width, 800);
+  int left = 800, top = 600, right = 0, bottom = 0;
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 600; ++x) {  // left of the panels, whose status line moves
+      if (asked.At(x, y) == before.At(x, y)) continue;
+      left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GT(right - left, 100) << "no question was asked";
+  ASSERT_GT(bottom - top, 50) << "no question was asked";
+  // "No" is the second of the two buttons along the box's foot.
+  ASSERT_TRUE(ClickAt(left + (right - left) * 2 / 3, bottom - (bottom - top) * 27 / 100));
+  ASSERT_TRUE(PointerAway());
+  Pause(1500);
+  EXPECT_FALSE(fs::exists(folder / "exit_code")) << "the program quit on \"No\"";
+  EXPECT_EQ(Shot().Crop(left, top, right, bottom), before.Crop(left, top, right, bottom)) << "the question is still open";
 }
 
 }  // namespace

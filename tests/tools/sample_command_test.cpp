@@ -43,9 +43,12 @@ TEST_F(SampleCommand, WritesTheSamplesOfACube) {
   }
 }
 
-TEST_F(SampleCommand, RejectsBadDensitiesAndMissingModels) {
-  EXPECT_EQ(Cli("model.obj --density 0").status, 2);
-  EXPECT_EQ(Cli("model.obj --density 501").status, 2);
+TEST_F(SampleCommand, ClampsDensitiesAsWeatherDoesAndRejectsMissingModels) {
+  const std::string sphere = std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj";
+  CliResult run = Cli(sphere + " --density 0");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("--density 0 is outside 1..500; using 1"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\"density\": 1,"), std::string::npos) << run.out;
   EXPECT_EQ(Cli("model.obj --density ten").status, 2);
   EXPECT_EQ(Cli("").status, 2);
   EXPECT_EQ(Cli((folder / "missing.obj").string()).status, 1);

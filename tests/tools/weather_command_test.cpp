@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/tools/cli_fixture.h"
@@ -17,6 +18,12 @@
 namespace {
 
 const std::string kSphere = std::string(PATINEX_SOURCE_DIR) + "/media/sphere.obj";
+const std::string kBeethoven = std::string(PATINEX_SOURCE_DIR) + "/media/beethoven.obj";
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  const std::string text = ReadFile(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
 const char* const kMaskNames[] = {"mask_humidity", "mask_dirt", "mask_rust"};
 
 class WeatherCommand : public CliFixture {
@@ -250,33 +257,19 @@ TEST_F(WeatherCommand, BadInputFailsClearlyAndWritesNothing) {
 
 TEST_F(WeatherCommand, CtrlCStopsTheRunKeepsFinishedStepsAndExitsWith130) {
   const fs::path out = folder / "out";
-  const std::string outName = out.string();
-  const std::string errName = (folder / "stderr.txt").string();
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    const int err = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(null, 1);
-    dup2(err, 2);
-    execl(PATINEX_CLI, PATINEX_CLI, "weather", kSphere.c_str(), "--density", "30", "--steps", "1000", "--tons",
-          "20000", "--threads", "1", "--out", outName.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const pid_t child = Start({kSphere, "--density", "30", "--steps", "1000", "--tons", "20000", "--threads", "1",
+                             "--out", out.string()});
+  ASSERT_GT(child, 0);
   // Interrupt once the first step's masks are on disk.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (!fs::exists(MaskPath(out, 2, 0)) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   kill(child, SIGINT);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
-
-  const std::string err = ReadFile(errName);
-  EXPECT_NE(err.find("interrupted after"), std::string::npos) << err;
-  EXPECT_NE(err.find("are saved in " + outName), std::string::npos) << err;
+  const CliResult run = Finish(child);
+  EXPECT_EQ(run.status, 130);
+  EXPECT_NE(run.err.find("interrupted after"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("are saved in " + out.string()), std::string::npos) << run.err;
   // Every step that finished left its three masks, whole; nothing else is in the folder.
   const int files = FileCount(out);
   EXPECT_GE(files, 3);
@@ -285,6 +278,228 @@ TEST_F(WeatherCommand, CtrlCStopsTheRunKeepsFinishedStepsAndExitsWith130) {
     for (int channel = 0; channel < 3; ++channel) EXPECT_TRUE(fs::exists(MaskPath(out, channel, step)));
   }
   EXPECT_LT(files, 3000);
+}
+
+// A JPEG from its start to its end marker, or a PNG from its signature to its end chunk.
+bool WholeImage(const std::string& bytes) {
+  const bool jpeg = bytes.size() > 4 && bytes.compare(0, 2, "\xFF\xD8") == 0 &&
+                    bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") == 0;
+  const bool png = bytes.size() > 20 && bytes.compare(1, 3, "PNG") == 0 &&
+                   bytes.compare(bytes.size() - 8, 4, "IEND") == 0;
+  return jpeg || png;
+}
+
+// Whether a mask file of the run is open for writing (unnamed, or under a hidden name), seen
+// twice a few milliseconds apart: the folder's brief write test is not a mask.
+bool WritingAMask(pid_t child, const fs::path& out) {
+  auto open = [&] {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(child) + "/fd", error)) {
+      const std::string target = fs::read_symlink(entry.path(), error).string();
+      if (target.rfind(out.string() + "/", 0) == 0 && target.find(".patinex.lock") == std::string::npos) return true;
+    }
+    return false;
+  };
+  if (!open()) return false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return open();
+}
+
+// Every mask in the folder is whole, and nothing else is there but the hidden file allowed.
+void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden = "") {
+  if (!fs::exists(out)) return;
+  for (const auto& entry : fs::directory_iterator(out)) {
+    const std::string name = entry.path().filename().string();
+    if (name[0] == '.') {
+      EXPECT_EQ(name, allowedHidden) << "left behind: " << name;
+      continue;
+    }
+    EXPECT_EQ(name.rfind("mask_", 0), 0u) << name;
+    EXPECT_TRUE(WholeImage(ReadFile(entry.path()))) << name << " is not a whole mask";
+  }
+}
+
+class WeatherSignals : public WeatherCommand {
+protected:
+  // A run of three steps, signalled while its first step's masks are being written.
+  CliResult SignalWhileWriting(const std::vector<int>& signals, const std::vector<std::string>& options = {}) {
+    fs::remove_all(out);
+    std::vector<std::string> arguments = {kSphere, "--density", "30", "--tons", "200", "--steps", "3", "--out",
+                                          out.string()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const pid_t child = Start(arguments);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!WritingAMask(child, out) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    signalled = std::chrono::steady_clock::now();
+    for (int signal : signals) kill(child, signal);
+    return Finish(child);
+  }
+  // The first step saved all its masks or none of them.
+  void ExpectNoPartStep() {
+    const int saved = fs::exists(MaskPath(out, 0, 0)) + fs::exists(MaskPath(out, 1, 0)) + fs::exists(MaskPath(out, 2, 0));
+    EXPECT_TRUE(saved == 0 || saved == 3) << saved;
+    ExpectOnlyWholeMasks(out);
+  }
+
+  const fs::path out = folder / "out";
+  std::chrono::steady_clock::time_point signalled;
+};
+
+TEST_F(WeatherSignals, TermAndHangUpStopTheRunAsCtrlCDoesWithinMoments) {
+  // Ctrl+C while a slow 16-bit mask is written: the bake stops at once, and its step saves nothing.
+  CliResult run = SignalWhileWriting({SIGINT}, {"--size", "2048", "--format", "png"});
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_FALSE(fs::exists(out / "mask_dirt00.png"));
+  ExpectNoPartStep();
+
+  for (auto [signal, status, name] : {std::tuple{SIGTERM, 143, "SIGTERM"}, std::tuple{SIGHUP, 129, "SIGHUP"}}) {
+    run = SignalWhileWriting({signal}, {"--size", "2048"});
+    EXPECT_EQ(run.status, status) << name << ": " << run.err;
+    EXPECT_NE(run.err.find(std::string("interrupted by ") + name), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("\"interrupted\": true"), std::string::npos) << run.out;
+    ExpectNoPartStep();
+  }
+}
+
+TEST_F(WeatherSignals, QuittingAtOnceOrBeingKilledLeavesOnlyWholeMasks) {
+  // A second signal, "again to quit at once", ends it by that signal and takes the lock file
+  // with it.
+  CliResult run = SignalWhileWriting({SIGINT, SIGTERM}, {"--size", "2048"});
+  EXPECT_EQ(run.signal, SIGTERM) << run.status << ": " << run.err;
+  ExpectNoPartStep();
+
+  // SIGKILL cannot be caught: it leaves the lock file (which locks nothing once its process is
+  // gone) and, under a mask's name, nothing but whole masks.
+  run = SignalWhileWriting({SIGKILL}, {"--size", "2048"});
+  EXPECT_EQ(run.signal, SIGKILL);
+  ExpectOnlyWholeMasks(out, ".patinex.lock");
+  run = Cli(kSphere + " --density 10 --tons 10 --out " + out.string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  ExpectOnlyWholeMasks(out);
+
+  // A signal while the model is read or sampled ends the run as one during the steps does.
+  fs::remove_all(out);
+  const pid_t child = Start({kBeethoven, "--density", "500", "--out", out.string()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(child, SIGINT);
+  run = Finish(child);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.err.find("interrupted before the first step was finished"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\"stepsCompleted\": 0"), std::string::npos) << run.out;
+
+  // One once the last step is done stops nothing: the run is complete.
+  fs::remove_all(out);
+  const pid_t finishing = Start({kSphere, "--density", "10", "--tons", "10", "--out", out.string()});
+  const fs::path err = folder / "child_stderr.txt";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ReadFile(err).find("step 1 of 1") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  kill(finishing, SIGINT);
+  run = Finish(finishing);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("interrupted"), std::string::npos) << run.err;
+}
+
+TEST_F(WeatherCommand, UnderAMemoryLimitARunIsRefusedOrFailsCleanly) {
+  const fs::path out = folder / "out";
+  // Three 8192 x 8192 16-bit masks cannot fit in 2.5 GB of address space: refused at once.
+  const auto start = std::chrono::steady_clock::now();
+  CliResult run = Finish(Start({kSphere, "--size", "8192", "--format", "png", "--out", out.string()}, 2500000000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(run.status, 1) << run.signal << ": " << run.err;
+  EXPECT_NE(run.err.find("not enough memory: this needs about"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("address-space limit"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(out));
+
+  // Told to try all the same, under limits that run out at every stage from loading to writing
+  // the masks: never a crash, only whole masks, and a reason whenever it fails.
+  int failures = 0;
+  for (rlim_t megabytes : {40, 70, 100, 130, 160, 200, 240}) {
+    fs::remove_all(out);
+    run = Finish(Start({kSphere, "--density", "10", "--tons", "100", "--size", "2048", "--no-memory-check", "--out",
+                        out.string()},
+                       megabytes * 1000000));
+    EXPECT_TRUE(run.status == 0 || run.status == 1) << megabytes << " MB: signal " << run.signal << ": " << run.err;
+    if (run.status == 1) {
+      ++failures;
+      EXPECT_NE(run.err.find("memory"), std::string::npos) << megabytes << " MB: " << run.err;
+    }
+    ExpectOnlyWholeMasks(out);
+  }
+  EXPECT_GT(failures, 0);
+}
+
+TEST_F(WeatherCommand, TwoRunsIntoOneFolderDoNotMix) {
+  const fs::path out = folder / "out";
+  const pid_t first = Start({kSphere, "--density", "30", "--tons", "1000000", "--steps", "5", "--out", out.string()});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!fs::exists(out / ".patinex.lock") && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  CliResult second = Cli(kSphere + " --density 10 --tons 10 --out " + out.string());
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find(out.string() + " is in use by another weathering run (process " + std::to_string(first)),
+            std::string::npos)
+      << second.err;
+
+  // Told to wait, a run starts once the first has ended.
+  std::thread stopFirst([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(first, SIGINT);
+  });
+  second = Cli(kSphere + " --density 10 --tons 10 --wait --out " + out.string());
+  stopFirst.join();
+  EXPECT_EQ(Finish(first).status, 130);
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_NE(second.err.find("waiting for process " + std::to_string(first)), std::string::npos) << second.err;
+  EXPECT_EQ(FileCount(out), 3);
+}
+
+TEST_F(WeatherCommand, FailuresNameTheirRealCause) {
+  const fs::path out = folder / "out";
+  // Every triangle outside the masks: nothing could be baked.
+  CliResult run = Cli(Write("far.obj", EditedSphere([](float& u, float& v) {
+                              u = u * 2.0f + 3.0f;
+                              v += 5.0f * u;
+                            })) +
+                      " --density 5 --tons 10 --out " + out.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no triangle of"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("has texture coordinates inside [0, 1] x [0, 1]"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  // Texture coordinates that are all one point are not missing ones.
+  run = Cli(Write("alike.obj", EditedSphere([](float& u, float& v) { u = v = 0.25f; })) + " --out " + out.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("are the same point (0.25, 0.25)"), std::string::npos) << run.err;
+
+  // A position that is not a number is named as such, not as a model too thin to sample.
+  std::string text = "v 0 0 0\nv nan 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n";
+  run = Cli(Write("nan.obj", std::vector<uint8_t>(text.begin(), text.end())) + " --out " + out.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("1 of 3 positions are not finite"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("too thin"), std::string::npos) << run.err;
+
+  // The faces the loader drops are told, as the obj command lists them.
+  std::vector<uint8_t> broken = ReadFileBytes(kSphere);
+  text = "f 1/1 99999/1 2/2\n";
+  broken.insert(broken.end(), text.begin(), text.end());
+  run = Cli(Write("broken.obj", broken) + " --density 5 --tons 10 --out " + out.string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: " + (folder / "broken.obj").string() + ": bad face at line"), std::string::npos)
+      << run.err;
+
+  // A dangling link as the folder says where it points.
+  fs::create_symlink(folder / "gone", folder / "link");
+  run = Cli(kSphere + " --out " + (folder / "link").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("is a symbolic link to " + (folder / "gone").string() + ", which does not exist"),
+            std::string::npos)
+      << run.err;
 }
 
 }  // namespace

@@ -24,13 +24,13 @@ MeshGroup GridGroup(int n, float depth, int32_t material) {
       vertex.position = Vector3(float(x), float(y), depth);
       vertex.normal = Vector3(0.0f, 0.0f, 1.0f);
       vertex.tangent = Vector3(1.0f, 0.0f, 0.0f);
-      group.vertices.Append(vertex);
+      group.vertices.push_back(vertex);
     }
   }
   for (int y = 0; y < n; ++y) {
     for (int x = 0; x < n; ++x) {
       const int32_t a = y * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
-      for (int32_t index : {a, b, c, b, d, c}) group.indices.Append(index);
+      for (int32_t index : {a, b, c, b, d, c}) group.indices.push_back(index);
     }
   }
   return group;
@@ -84,10 +84,10 @@ TEST(DeviceVertex, CarriesFlippedVAndNormalisedBinormalIn68Bytes) {
 
 TEST(DeviceMeshData, SortsFacesIntoOneContiguousRangePerAttribute) {
   ObjModel model;
-  model.groups.Append(GridGroup(6, 0.0f, 1));
-  model.groups.Append(GridGroup(3, 1.0f, -1));  // before any material
-  model.groups.Append(GridGroup(5, 2.0f, 0));
-  model.groups.Append(GridGroup(2, 3.0f, 1));  // a second group of material 1
+  model.groups.push_back(GridGroup(6, 0.0f, 1));
+  model.groups.push_back(GridGroup(3, 1.0f, -1));  // before any material
+  model.groups.push_back(GridGroup(5, 2.0f, 0));
+  model.groups.push_back(GridGroup(2, 3.0f, 1));  // a second group of material 1
 
   std::vector<DeviceVertex> original;
   std::vector<uint32_t> originalIndices, originalAttributes;
@@ -95,9 +95,9 @@ TEST(DeviceMeshData, SortsFacesIntoOneContiguousRangePerAttribute) {
   for (const MeshGroup& group : model.groups) {
     for (const VertexNormalUV& vertex : group.vertices) original.push_back(MakeDeviceVertex(vertex));
     for (int32_t index : group.indices) originalIndices.push_back(base + uint32_t(index));
-    originalAttributes.insert(originalAttributes.end(), size_t(group.indices.Count() / 3),
+    originalAttributes.insert(originalAttributes.end(), group.indices.size() / 3,
                               group.materialIndex < 0 ? kNoMaterialAttribute : uint32_t(group.materialIndex));
-    base += uint32_t(group.vertices.Count());
+    base += uint32_t(group.vertices.size());
   }
 
   DeviceMeshData data;
@@ -133,7 +133,7 @@ TEST(DeviceMeshData, RefusesModelsWithoutFacesOrWithStrayIndices) {
   EXPECT_FALSE(BuildDeviceMeshData(empty, &data));
 
   ObjModel stray;
-  stray.groups.Append(GridGroup(1, 0.0f, 0));
+  stray.groups.push_back(GridGroup(1, 0.0f, 0));
   stray.groups[0].indices[2] = 4;  // the group has vertices 0 to 3
   EXPECT_FALSE(BuildDeviceMeshData(stray, &data));
   EXPECT_TRUE(data.indices.empty());

@@ -44,9 +44,9 @@ MeshGroup CentreTriangle(int32_t material) {
     vertex.position = p;
     vertex.normal = Vector3(0.0f, 0.0f, -1.0f);
     vertex.tangent = Vector3(1.0f, 0.0f, 0.0f);
-    group.vertices.Append(vertex);
+    group.vertices.push_back(vertex);
   }
-  for (int32_t index : {0, 1, 2}) group.indices.Append(index);
+  for (int32_t index : {0, 1, 2}) group.indices.push_back(index);
   return group;
 }
 
@@ -68,14 +68,14 @@ using DeviceMeshTest = HiddenDevice;
 
 TEST_F(DeviceMeshTest, ReportsMissingInputAndMeshesThatCannotBeMade) {
   ObjModel model;
-  model.groups.Append(CentreTriangle(0));
+  model.groups.push_back(CentreTriangle(0));
   ErrorList errors;
   EXPECT_EQ(CreateDeviceMesh(nullptr, &model, &errors), nullptr);
   EXPECT_EQ(CreateDeviceMesh(device.get(), nullptr, &errors), nullptr);
   EXPECT_EQ(errors, (ErrorList{"Invalid input", "Invalid input"}));
 
   ObjModel noFaces;
-  noFaces.materials.Append(MakeMaterial(Vector3(1.0f, 0.0f, 0.0f), MakeImage(1, 1, 3, {1.0f, 0.0f, 0.0f})));
+  noFaces.materials.push_back(MakeMaterial(Vector3(1.0f, 0.0f, 0.0f), MakeImage(1, 1, 3, {1.0f, 0.0f, 0.0f})));
   errors.clear();
   EXPECT_EQ(CreateDeviceMesh(device.get(), &noFaces, &errors), nullptr);
   EXPECT_EQ(errors, ErrorList{"Unable to create mesh"});
@@ -83,9 +83,9 @@ TEST_F(DeviceMeshTest, ReportsMissingInputAndMeshesThatCannotBeMade) {
 
 TEST_F(DeviceMeshTest, FacesWithoutMaterialGetTheGreyDefault) {
   ObjModel model;
-  model.materials.Append(MakeMaterial(Vector3(1.0f, 0.0f, 0.0f)));
-  model.groups.Append(CentreTriangle(-1));
-  model.groups.Append(CentreTriangle(0));
+  model.materials.push_back(MakeMaterial(Vector3(1.0f, 0.0f, 0.0f)));
+  model.groups.push_back(CentreTriangle(-1));
+  model.groups.push_back(CentreTriangle(0));
   std::unique_ptr<DeviceMesh> mesh = CreateDeviceMesh(device.get(), &model);
   ASSERT_NE(mesh, nullptr);
   ASSERT_EQ(mesh->SubsetCount(), 2u);
@@ -104,16 +104,16 @@ TEST_F(DeviceMeshTest, FacesWithoutMaterialGetTheGreyDefault) {
 
 TEST_F(DeviceMeshTest, UploadsDiffuseMapsOfOneToFourChannelsAndMarksRefusedOnes) {
   ObjModel model;
-  model.materials.Append(MakeMaterial(Vector3(), MakeImage(2, 1, 1, {0.1f, 0.2f})));
-  model.materials.Append(MakeMaterial(Vector3(), MakeImage(2, 1, 2, {0.1f, 0.2f, 0.3f, 0.4f})));
-  model.materials.Append(MakeMaterial(Vector3(), MakeImage(1, 2, 3, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f})));
-  model.materials.Append(MakeMaterial(Vector3(), MakeImage(1, 1, 4, {0.1f, 0.2f, 0.3f, 0.4f})));
+  model.materials.push_back(MakeMaterial(Vector3(), MakeImage(2, 1, 1, {0.1f, 0.2f})));
+  model.materials.push_back(MakeMaterial(Vector3(), MakeImage(2, 1, 2, {0.1f, 0.2f, 0.3f, 0.4f})));
+  model.materials.push_back(MakeMaterial(Vector3(), MakeImage(1, 2, 3, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f})));
+  model.materials.push_back(MakeMaterial(Vector3(), MakeImage(1, 1, 4, {0.1f, 0.2f, 0.3f, 0.4f})));
   // Wider than any GL texture may be: the device refuses it.
-  model.materials.Append(MakeMaterial(Vector3(), MakeImage(70000, 1, 1, std::vector<float>(70000, 0.5f))));
+  model.materials.push_back(MakeMaterial(Vector3(), MakeImage(70000, 1, 1, std::vector<float>(70000, 0.5f))));
   MaterialHandle ambientOnly = MakeMaterial(Vector3());
   ambientOnly->ambientMap = MakeImage(1, 1, 3, {1.0f, 1.0f, 1.0f});
-  model.materials.Append(ambientOnly);
-  model.groups.Append(CentreTriangle(0));
+  model.materials.push_back(ambientOnly);
+  model.groups.push_back(CentreTriangle(0));
 
   std::unique_ptr<DeviceMesh> mesh = CreateDeviceMesh(device.get(), &model);
   ASSERT_NE(mesh, nullptr);
@@ -149,7 +149,7 @@ TEST(DeviceMaterialExpansion, FillsRgbaFromEveryChannelCount) {
 TEST_F(DeviceMeshTest, DrawingTheSphereSubsetColoursTheCentreWithItsMaterialTexture) {
   std::unique_ptr<ObjModel> model = LoadObj(PATINEX_SOURCE_DIR "/media/sphere.obj");
   ASSERT_NE(model, nullptr);
-  ASSERT_GT(model->materials.Count(), 0);
+  ASSERT_FALSE(model->materials.empty());
   // A grey-with-alpha map: the draw shows whether the expansion reached the device.
   model->materials[0]->diffuseMap = MakeImage(1, 1, 2, {0.25f, 0.5f});
   std::unique_ptr<DeviceMesh> mesh = CreateDeviceMesh(device.get(), model.get());

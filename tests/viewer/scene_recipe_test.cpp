@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "tests/renderlib/temporary_folder.h"
 #include "tests/viewer/hidden_device.h"
 #include "viewer/scene_effects.h"
@@ -78,7 +78,7 @@ protected:
     ASSERT_EQ(device->CreateRenderTarget(kSize, kSize, &target), Platform::kOk);
     std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(PATINEX_SOURCE_DIR "/media/sphere.obj");
     ASSERT_NE(model, nullptr);
-    bounds = BoundsOfBox(RenderLib::TriangleSoupStaticMesh(*model).GetBoundingBox());
+    bounds = BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
     camera = FixedCamera(StartingCamera(bounds), Platform::MatrixIdentity(), kSize, kSize);
     model->materials[0]->diffuse = RenderLib::Vector3(0.5f, 0.0f, 0.0f);
     mesh = CreateDeviceMesh(device.get(), model.get());

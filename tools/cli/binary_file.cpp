@@ -1,25 +1,16 @@
 #include "tools/cli/binary_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <random>
+#include <utility>
+
+#include "platform/file_system.h"
 
 namespace PatinexCli {
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes.clear();
-  uint8_t block[1 << 16];
-  size_t read;
-  while ((read = std::fread(block, 1, sizeof(block), file)) > 0) bytes.insert(bytes.end(), block, block + read);
-  bool ok = !std::ferror(file);
-  if (!ok) error = "cannot read " + path + ": " + std::strerror(errno);
-  std::fclose(file);
-  return ok;
+  return Platform::ReadRegularFile(path, bytes, UINT64_MAX, &error);
 }
 
 uint32_t WordAt(const std::vector<uint8_t>& bytes, size_t offset) {
@@ -34,24 +25,20 @@ float FloatAt(const std::vector<uint8_t>& bytes, size_t offset) {
   return value;
 }
 
-WordFileWriter::WordFileWriter(std::string destinationPath) : destination(std::move(destinationPath)) {
-  temporary = destination + ".partial-" + std::to_string(std::random_device{}());
+WordFileWriter::WordFileWriter(std::string destinationPath)
+    : destination(std::move(destinationPath)), file(destination) {
   buffer.reserve(1 << 16);
 }
 
-WordFileWriter::~WordFileWriter() {
-  if (file != nullptr) {
-    std::fclose(file);
-    std::remove(temporary.c_str());
-  }
-}
+WordFileWriter::~WordFileWriter() = default;
 
 bool WordFileWriter::Open(std::string& error) {
-  file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot create " + temporary + ": " + std::strerror(errno);
+  std::string why;
+  if (!file.Create(&why)) {
+    error = "cannot create " + destination + ": " + why;
     return false;
   }
+  opened = true;
   return true;
 }
 
@@ -72,8 +59,8 @@ void WordFileWriter::Floats(const float* values, size_t count) {
 }
 
 void WordFileWriter::Flush() {
-  if (file == nullptr || buffer.empty()) return;
-  if (!failed && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) {
+  if (!opened || buffer.empty()) return;
+  if (!failed && std::fwrite(buffer.data(), 1, buffer.size(), file.File()) != buffer.size()) {
     failed = true;
     savedErrno = errno;
   }
@@ -81,24 +68,20 @@ void WordFileWriter::Flush() {
 }
 
 bool WordFileWriter::Commit(std::string& error) {
-  if (file == nullptr) {
+  if (!opened) {
     error = "nothing to write to " + destination;
     return false;
   }
   Flush();
-  FILE* closing = file;
-  file = nullptr;
-  if (std::fclose(closing) != 0 && !failed) {
-    failed = true;
-    savedErrno = errno;
-  }
-  if (!failed && std::rename(temporary.c_str(), destination.c_str()) != 0) {
-    failed = true;
-    savedErrno = errno;
-  }
+  std::string why;
   if (failed) {
-    error = "cannot write " + destination + ": " + std::strerror(savedErrno);
-    std::remove(temporary.c_str());
+    why = std::strerror(savedErrno);
+  } else if (!file.Publish(&why)) {
+    failed = true;
+  }
+  opened = false;
+  if (failed) {
+    error = "cannot write " + destination + ": " + why;
     return false;
   }
   return true;

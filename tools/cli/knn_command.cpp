@@ -10,6 +10,7 @@
 #include "simulation/sample_map.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
+#include "tools/cli/position_limits.h"
 
 namespace PatinexCli {
 namespace {
@@ -23,7 +24,8 @@ const Command kKnnCommand = {
     "QUERIES, which of them lie nearer than RADIUS, the K nearest at most (K from 1 to 500),\n"
     "the way the simulation finds the samples around a ton. POINTS and QUERIES hold a uint32\n"
     "count n followed by n x 3 float32 positions; OUT gets, per query, a uint32 count followed by\n"
-    "that many float32 squared distances in ascending order. All values little-endian.",
+    "that many float32 squared distances in ascending order. All values little-endian.\n"
+    "Coordinates must be finite and within 1e15 of the origin.",
     RunKnn,
 };
 
@@ -47,7 +49,7 @@ bool ReadPositions(const std::string& path, std::vector<RenderLib::Vector3>& pos
   for (uint64_t i = 0; i < count; ++i) {
     for (int axis = 0; axis < 3; ++axis) positions[i][axis] = FloatAt(bytes, 4 + i * 12 + axis * 4);
   }
-  return true;
+  return CheckPositions(path, positions.data(), positions.size(), sizeof(RenderLib::Vector3), error);
 }
 
 bool ParseNumber(const std::string& text, double& value) {

@@ -1,39 +1,55 @@
 #include "tools/cli/loaded_model.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
+#include <new>
 
-#include "renderlib/obj_loader.h"
+#include "platform/file_system.h"
+#include "renderlib/model_file.h"
+#include "tools/cli/position_limits.h"
 
 namespace PatinexCli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+}  // namespace
+
+bool LoadModelFile(const std::string& path, RenderLib::Textures textures, LoadedModel& loaded, std::string& error) {
+  const Clock::time_point start = Clock::now();
+  // Asked first, so that the reason comes in the system's words (and a FIFO is not waited on).
+  if (!Platform::IsReadableRegularFile(path, &error)) return false;
+  try {
+    loaded.messages.clear();
+    loaded.model = RenderLib::LoadModelFile(path, &loaded.messages, error, textures);
+    if (!loaded.model) return false;
+    loaded.soup = std::make_unique<RenderLib::TriangleSoup>(*loaded.model);
+  } catch (const std::bad_alloc&) {
+    error = "out of memory loading " + path;
+    return false;
+  }
+  loaded.loadSeconds = SecondsSince(start);
+  const RenderLib::VertexNormalUV* vertices = loaded.soup->GetVertices();
+  return CheckPositions(path, vertices != nullptr ? &vertices->position : nullptr,
+                        static_cast<size_t>(loaded.soup->GetVertexCount()), sizeof(RenderLib::VertexNormalUV), error);
+}
 
 bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point start = Clock::now();
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  RenderLib::ErrorList messages;
-  loaded.model = RenderLib::LoadObj(path.c_str(), &messages);
-  if (!loaded.model) {
-    error = "cannot load " + path;
-    return false;
-  }
-  loaded.soup = std::make_unique<RenderLib::TriangleSoupStaticMesh>(*loaded.model);
+  if (!LoadModelFile(path, RenderLib::Textures::kSkip, loaded, error)) return false;
   if (loaded.soup->GetIndexCount() < 3) {
     error = path + " has no triangles";
     return false;
   }
-  const Clock::time_point loadedAt = Clock::now();
-  loaded.tree = std::make_unique<RenderLib::KdTree>();
-  loaded.tree->Build(*loaded.soup, 24, 16);
-  loaded.loadSeconds = std::chrono::duration<double>(loadedAt - start).count();
-  loaded.buildSeconds = std::chrono::duration<double>(Clock::now() - loadedAt).count();
+  const Clock::time_point start = Clock::now();
+  try {
+    loaded.tree = std::make_unique<RenderLib::KdTree>();
+    loaded.tree->Build(*loaded.soup, 24, 16);
+  } catch (const std::bad_alloc&) {
+    error = "out of memory building the kd-tree of " + path;
+    return false;
+  }
+  loaded.buildSeconds = SecondsSince(start);
   return true;
 }
 

@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "platform/interrupt_catcher.h"
 #include "tools/cli/command_registry.h"
 
 using namespace PatinexCli;
@@ -32,6 +35,8 @@ const Command* FindCommand(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any work: a signal that ends the program takes its unfinished files with it.
+  Platform::RemoveUnfinishedFilesOnSignals();
   if (argc < 2) {
     PrintOverview(stderr);
     return kExitUsage;
@@ -53,6 +58,18 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   Arguments arguments(argv + 2, argv + argc);
-  if (WantsHelp(arguments)) return PrintHelp(*command);
-  return command->run(arguments);
+  int status = kExitSuccess;
+  try {
+    status = WantsHelp(arguments) ? PrintHelp(*command) : command->run(arguments);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "patinex-cli %s: out of memory\n", command->name);
+    status = kExitFailure;
+  }
+  // Output that could not be written (a full disk, /dev/full, a closed pipe) is a failure,
+  // however well the work went.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "patinex-cli %s: cannot write the output: %s\n", command->name, std::strerror(errno));
+    if (status == kExitSuccess) status = kExitFailure;
+  }
+  return status;
 }

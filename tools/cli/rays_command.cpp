@@ -7,6 +7,7 @@
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
 #include "tools/cli/loaded_model.h"
+#include "tools/cli/position_limits.h"
 
 namespace PatinexCli {
 namespace {
@@ -16,12 +17,13 @@ int RunRays(const Arguments& arguments);
 const Command kRaysCommand = {
     "rays",
     "rays MODEL IN.bin OUT.bin",
-    "Loads the OBJ model MODEL, builds its kd-tree (depth 24, leaves of 16 triangles) and casts\n"
-    "every segment of IN.bin through it, as the simulation casts its rays. IN.bin holds records of\n"
-    "six float32 (origin x, y, z, end x, y, z); OUT.bin gets one record per segment: int32\n"
-    "triangle (-1 for none; triangle t uses the soup's indices 3t..3t+2), float32 distance from\n"
+    "Loads the model MODEL (OBJ or glTF), builds its kd-tree (depth 24, leaves of 16 triangles)\n"
+    "and casts every segment of IN.bin through it, as the simulation casts its rays. IN.bin holds\n"
+    "records of six float32 (origin x, y, z, end x, y, z); OUT.bin gets one record per segment:\n"
+    "int32 triangle (-1 for none; triangle t uses the soup's indices 3t..3t+2), float32 distance from\n"
     "the origin, float32 u and v (the barycentric weights of the triangle's second and third\n"
-    "vertex). All values little-endian. Prints the build time and the query throughput as JSON.",
+    "vertex). All values little-endian. Prints the build time and the query throughput as JSON.\n"
+    "Coordinates must be finite and within 1e15 of the origin.",
     RunRays,
 };
 
@@ -41,6 +43,14 @@ int RunRays(const Arguments& arguments) {
     return Fail(arguments[1] + " holds " + std::to_string(input.size()) +
                 " bytes, which is not a whole number of 24-byte segments");
   }
+  std::vector<RenderLib::Vector3> ends(input.size() / 12);
+  for (size_t i = 0; i < ends.size(); ++i) {
+    for (int axis = 0; axis < 3; ++axis) ends[i][axis] = FloatAt(input, 12 * i + 4 * axis);
+  }
+  if (!CheckPositions("the segment ends in " + arguments[1], ends.data(), ends.size(), sizeof(RenderLib::Vector3),
+                      error)) {
+    return Fail(error);
+  }
   LoadedModel loaded;
   if (!LoadModelForTracing(arguments[0], loaded, error)) return Fail(error);
 
@@ -51,10 +61,8 @@ int RunRays(const Arguments& arguments) {
   const auto start = std::chrono::steady_clock::now();
   for (size_t i = 0; i < count; ++i) {
     RenderLib::KdRay ray;
-    for (int axis = 0; axis < 3; ++axis) {
-      ray.origin[axis] = FloatAt(input, 24 * i + 4 * axis);
-      ray.end[axis] = FloatAt(input, 24 * i + 12 + 4 * axis);
-    }
+    ray.origin = ends[2 * i];
+    ray.end = ends[2 * i + 1];
     RenderLib::KdHit hit;
     if (loaded.tree->Intersect(ray, *loaded.soup, hit)) {
       ++hits;

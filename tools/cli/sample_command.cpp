@@ -1,14 +1,19 @@
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
+#include <thread>
 
 #include "simulation/sample_map_builder.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
 #include "tools/cli/loaded_model.h"
+#include "tools/cli/memory_check.h"
 
 namespace PatinexCli {
 namespace {
@@ -18,8 +23,9 @@ int RunSample(const Arguments& arguments);
 const Command kSampleCommand = {
     "sample",
     "sample MODEL [--density N] [--out FILE]",
-    "Covers the OBJ model MODEL with surface samples as the simulation does, at density N (1 to\n"
-    "500, default 100: the grid spacing is the model's smallest box extent over N), and prints\n"
+    "Covers the model MODEL (OBJ or glTF) with surface samples as the simulation does, at\n"
+    "density N (1 to 500, default 100, clamped with a note: the grid spacing is the model's\n"
+    "smallest box extent over N), and prints\n"
     "the sample count, the spacing and the time taken as JSON. With --out, also writes the\n"
     "samples in the order of the sample map: a uint32 count, then per sample its 24 32-bit words\n"
     "(bounceDamping, scatterDamping, flowDamping, humidity, dirt, rust, position, normal,\n"
@@ -44,9 +50,16 @@ int RunSample(const Arguments& arguments) {
         continue;
       }
       char* end = nullptr;
-      density = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || density < 1 || density > 500) {
-        return UsageError(kSampleCommand, "--density takes a whole number from 1 to 500, not '" + value + "'");
+      errno = 0;
+      const long parsed = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0') {
+        return UsageError(kSampleCommand, "--density takes a whole number, not '" + value + "'");
+      }
+      // Clamped with a note, as the weather command does.
+      density = errno == ERANGE ? (parsed < 0 ? 1 : 500) : std::clamp(parsed, 1L, 500L);
+      if (errno == ERANGE || density != parsed) {
+        std::fprintf(stderr, "patinex-cli sample: --density %s is outside 1..500; using %ld\n", value.c_str(),
+                     density);
       }
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError(kSampleCommand, "unknown option " + argument);
@@ -64,8 +77,27 @@ int RunSample(const Arguments& arguments) {
     std::fprintf(stderr, "patinex-cli sample: %s\n", error.c_str());
     return kExitFailure;
   }
+  MemoryNeed need;
+  need.bytes = Simulation::SampleMapBuildBytes(
+      Simulation::MaxSampleCount(loaded.soup->GetBoundingBox(), static_cast<int32_t>(density)));
+  need.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
+  need.breakdown = "the samples at density " + std::to_string(density);
+  if (!FitsInMemory(need, error)) {
+    std::fprintf(stderr, "patinex-cli sample: %s\n", error.c_str());
+    return kExitFailure;
+  }
   const auto start = std::chrono::steady_clock::now();
-  Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(density));
+  Simulation::SampleMapBuild build;
+  try {
+    build = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(density));
+  } catch (const std::bad_alloc&) {
+    build.outOfMemory = true;
+  }
+  if (build.outOfMemory) {
+    std::fprintf(stderr, "patinex-cli sample: out of memory while sampling %s at density %ld\n", model.c_str(),
+                 density);
+    return kExitFailure;
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   if (!out.empty()) {

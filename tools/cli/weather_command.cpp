@@ -2,17 +2,21 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "platform/interrupt_catcher.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
+#include "simulation/mask_baking.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/texture_layout.h"
@@ -20,6 +24,7 @@
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_writer.h"
 #include "tools/cli/loaded_model.h"
+#include "tools/cli/memory_check.h"
 #include "tools/cli/weather_progress.h"
 
 namespace PatinexCli {
@@ -30,9 +35,9 @@ int RunWeather(const Arguments& arguments);
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png]",
-    "Ages the OBJ model MODEL as the program's Weather command does: covers it with surface\n"
-    "samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
+    "[--format jpg|png] [--wait] [--no-memory-check]",
+    "Ages the model MODEL (OBJ or glTF) as the program's Weather command does: covers it with\n"
+    "surface samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
     "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
     "every step to DIR (default media, made if missing) as mask_humidity00.jpg,\n"
     "mask_dirt00.jpg, mask_rust00.jpg and so on. Numbers outside their range are clamped, with\n"
@@ -43,21 +48,29 @@ const Command kWeatherCommand = {
     "as 16-bit grey PNG (mask_dirt00.png ...) instead of 8-bit JPEG. The window program reads\n"
     "1024 x 1024 JPEG masks; the other sizes and PNG are for export, for example a 2K 16-bit set:\n"
     "  patinex-cli weather media/bunny.obj --steps 3 --size 2048 --format png --out export\n"
-    "Masks are baked in texture space: a model without texture coordinates is refused (exit\n"
-    "status 1). Coordinates that all lie in one tile [k, k + 1] x [l, l + 1] give masks of that\n"
-    "tile; otherwise the share of triangles outside the masks is reported, and so are texture\n"
-    "charts that overlap on more than 0.5 % of the texels they cover.\n"
+    "Masks are baked in texture space: a model without texture coordinates, or whose triangles\n"
+    "all lie outside [0, 1] x [0, 1], is refused (exit status 1). Coordinates that all lie in one\n"
+    "tile [k, k + 1] x [l, l + 1] give masks of that tile; otherwise the share of triangles\n"
+    "outside the masks is reported, and so are texture charts that overlap on more than 0.5 %\n"
+    "of the texels they cover. The loader's messages (faces it dropped) are shown as warnings.\n"
+    "A run that cannot fit in the memory left (the samples, and the masks at the chosen size) is\n"
+    "refused before it starts (the estimate errs on the safe side; --no-memory-check tries all\n"
+    "the same); one that runs out of memory stops with exit status 1, leaving whole masks only.\n"
+    "Only one run at a time writes into DIR: a second one exits with status 1 naming the first,\n"
+    "or with --wait waits until the first has ended. After a step whose masks could not all be\n"
+    "saved the run stops.\n"
     "The splat is media/SPLAT.png as the media search finds it (around the current folder and\n"
     "the program, or PREFIX/share/patinex/media of an install); without one the copy built into\n"
     "the program is used.\n"
-    "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C stops the run at\n"
-    "its next check: the masks of finished steps stay, and the exit status is 130.",
+    "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C (or SIGTERM or\n"
+    "SIGHUP) stops the run at its next check, within moments: the masks of finished steps stay,\n"
+    "those of the step under way are not saved, and the exit status is 128 + the signal's\n"
+    "number (130 for Ctrl+C). A second one quits at once. Nothing unfinished is ever left under\n"
+    "a mask's name.",
     RunWeather,
 };
 
 const CommandRegistration kRegistration(kWeatherCommand);
-
-constexpr int kExitInterrupted = 130;
 
 struct Options {
   std::string model;
@@ -69,6 +82,8 @@ struct Options {
   long seed = Simulation::RandomStream::kDefaultSeed;
   long size = 1024;
   int32_t format = Simulation::kMaskJpeg;
+  bool wait = false;  // for another run holding the output folder
+  bool memoryCheck = true;
 };
 
 struct NumberOption {
@@ -91,8 +106,11 @@ const NumberOption kNumberOptions[] = {
 struct RunState {
   std::atomic<int32_t> tonsDone{0};
   std::atomic<int32_t> stepsFinished{0};
+  Simulation::PatinexProcess* process = nullptr;
   std::mutex reportsMutex;
-  std::vector<Simulation::StepReport> reports;  // guarded by reportsMutex
+  // Guarded by reportsMutex; room for every step is reserved before the run, since a report
+  // may arrive when memory has run out.
+  std::vector<Simulation::StepReport> reports;
 };
 
 void OnProgress(int32_t done, int32_t /*total*/, void* userData) {
@@ -102,8 +120,11 @@ void OnProgress(int32_t done, int32_t /*total*/, void* userData) {
 void OnStepFinished(const Simulation::StepReport& report, void* userData) {
   RunState& state = *static_cast<RunState*>(userData);
   state.tonsDone.store(0, std::memory_order_relaxed);
+  // A step that failed, or could not save its masks, will not go better for the next one: the
+  // run stops here rather than trace steps it cannot keep.
+  if (report.failure != nullptr || report.masksSaved < 3) state.process->Stop();
   std::lock_guard lock(state.reportsMutex);
-  state.reports.push_back(report);
+  if (state.reports.size() < state.reports.capacity()) state.reports.push_back(report);
   state.stepsFinished.store(static_cast<int32_t>(state.reports.size()), std::memory_order_relaxed);
 }
 
@@ -143,6 +164,10 @@ int ParseOptions(const Arguments& arguments, Options& options) {
                      value.c_str(), number->minimum, number->maximum, clamped);
       }
       options.*(number->field) = clamped;
+    } else if (argument == "--wait") {
+      options.wait = true;
+    } else if (argument == "--no-memory-check") {
+      options.memoryCheck = false;
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError(kWeatherCommand, "unknown option " + argument);
     } else if (!options.model.empty()) {
@@ -158,11 +183,20 @@ int ParseOptions(const Arguments& arguments, Options& options) {
 // Says what the masks can make of the model's texture coordinates. False (after the reason)
 // when they cannot be baked at all.
 bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout) {
+  const char* const kWhy = "masks are baked in texture space, so the model needs texture coordinates (a UV layout) "
+                           "that span some area of [0, 1] x [0, 1] to be weathered";
   if (!layout.hasCoordinates) {
-    std::fprintf(stderr,
-                 "patinex-cli weather: %s has no texture coordinates; masks are baked in texture space, so the "
-                 "model needs texture coordinates (a UV layout) to be weathered\n",
-                 model.c_str());
+    if (layout.minU == layout.maxU && layout.minV == layout.maxV && layout.minU == 0.0f && layout.minV == 0.0f) {
+      std::fprintf(stderr, "patinex-cli weather: %s has no texture coordinates; %s\n", model.c_str(), kWhy);
+    } else if (layout.minU == layout.maxU && layout.minV == layout.maxV) {
+      std::fprintf(stderr, "patinex-cli weather: all the texture coordinates of %s are the same point (%g, %g); %s\n",
+                   model.c_str(), double(layout.minU), double(layout.minV), kWhy);
+    } else {
+      std::fprintf(stderr,
+                   "patinex-cli weather: the texture coordinates of %s give every triangle no area (they lie on a "
+                   "line, or are not finite); %s\n",
+                   model.c_str(), kWhy);
+    }
     return false;
   }
   if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
@@ -170,6 +204,13 @@ bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayo
                  "patinex-cli weather: note: the texture coordinates of %s lie in the tile u %d..%d, v %d..%d; the "
                  "masks cover that tile\n",
                  model.c_str(), layout.tileU, layout.tileU + 1, layout.tileV, layout.tileV + 1);
+  } else if (!layout.inOneTile && layout.touchingShare == 0.0) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: no triangle of %s has texture coordinates inside [0, 1] x [0, 1] (they span u "
+                 "%g..%g, v %g..%g), and nothing outside it can be baked; %s\n",
+                 model.c_str(), double(layout.minU), double(layout.maxU), double(layout.minV), double(layout.maxV),
+                 kWhy);
+    return false;
   } else if (!layout.inOneTile) {
     std::fprintf(stderr,
                  "patinex-cli weather: warning: %.1f %% of the triangles of %s have texture coordinates outside "
@@ -185,7 +226,53 @@ bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayo
   return true;
 }
 
+// The loader's messages as warnings: a face it dropped is part of the model that will not age.
+void ShowLoaderMessages(const std::string& model, const RenderLib::ErrorList& messages) {
+  constexpr size_t kShown = 10;
+  for (size_t i = 0; i < messages.size() && i < kShown; ++i) {
+    std::fprintf(stderr, "patinex-cli weather: warning: %s: %s\n", model.c_str(), messages[i].c_str());
+  }
+  if (messages.size() > kShown) {
+    std::fprintf(stderr, "patinex-cli weather: warning: %s: %zu more messages like these\n", model.c_str(),
+                 messages.size() - kShown);
+  }
+}
+
+// Takes the output folder for this run; false (after saying why) when it cannot be had.
+bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& interrupts, Platform::FolderLock& lock) {
+  bool told = false;
+  while (true) {
+    int64_t holder = 0;
+    std::string error;
+    switch (lock.TryTake(options.out, &holder, &error)) {
+      case Platform::FolderLock::Result::kTaken:
+        return true;
+      case Platform::FolderLock::Result::kFailed:
+        std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
+        return false;
+      case Platform::FolderLock::Result::kHeld:
+        break;
+    }
+    const std::string who = holder > 0 ? "process " + std::to_string(holder) : "another process";
+    if (!options.wait) {
+      std::fprintf(stderr,
+                   "patinex-cli weather: %s is in use by another weathering run (%s); wait until it ends, or run "
+                   "with --wait to wait for it\n",
+                   options.out.c_str(), who.c_str());
+      return false;
+    }
+    if (!told) {
+      std::fprintf(stderr, "patinex-cli weather: waiting for %s, which is writing into %s\n", who.c_str(),
+                   options.out.c_str());
+      told = true;
+    }
+    if (interrupts.Requested()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
+  if (report.failure != nullptr) return;  // the run said why as it failed
   char line[256];
   std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
                 report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
@@ -193,33 +280,160 @@ void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& repo
   progress.Line(line);
 }
 
+// What the command prints at its end, whichever way it ends.
+struct Outcome {
+  const Options* options = nullptr;
+  uint32_t samples = 0;
+  float spacing = 0.0f;
+  double sampleSeconds = 0.0;
+  double runSeconds = 0.0;
+  const std::vector<Simulation::StepReport>* reports = nullptr;
+  const char* failure = nullptr;
+  bool interrupted = false;
+};
+
+void PrintSummary(const Outcome& outcome) {
+  const Options& options = *outcome.options;
+  uint64_t tons = 0;
+  uint64_t legs = 0;
+  double traceSeconds = 0.0;
+  double bakeSeconds = 0.0;
+  int32_t masksSaved = 0;
+  int32_t stepsDone = 0;
+  if (outcome.reports != nullptr) {
+    for (const Simulation::StepReport& report : *outcome.reports) {
+      if (report.failure != nullptr) continue;
+      ++stepsDone;
+      tons += report.tons;
+      legs += report.legs;
+      traceSeconds += report.traceSeconds;
+      bakeSeconds += report.bakeSeconds + report.ageSeconds;
+      masksSaved += report.masksSaved;
+    }
+  }
+  const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
+
+  JsonWriter json(stdout);
+  json.BeginObject();
+  json.Field("model", options.model);
+  json.Field("density", options.density);
+  json.Field("samples", outcome.samples);
+  json.Field("spacing", outcome.spacing);
+  json.Field("sampleSeconds", outcome.sampleSeconds);
+  json.Field("threads", options.threads > 0 ? options.threads : static_cast<long>(std::thread::hardware_concurrency()));
+  json.Field("steps", options.steps);
+  json.Field("stepsCompleted", stepsDone);
+  json.Field("tonsPerStep", options.tons);
+  json.Field("tons", tons);
+  json.Field("legs", legs);
+  json.Field("traceSecondsPerStep", traceSeconds * perStep);
+  json.Field("bakeSecondsPerStep", bakeSeconds * perStep);
+  json.Field("tonsPerSecond", traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0);
+  json.Field("legsPerSecond", traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0);
+  json.Field("runSeconds", outcome.runSeconds);
+  json.Field("seed", options.seed);
+  json.Field("maskSize", options.size);
+  json.Field("maskFormat", std::string(options.format == Simulation::kMaskPng ? "png" : "jpg"));
+  json.Field("out", options.out);
+  json.Field("masksSaved", masksSaved);
+  json.Field("interrupted", outcome.interrupted);
+  json.Key("failure");
+  if (outcome.failure != nullptr) {
+    json.String(outcome.failure);
+  } else {
+    json.Null();
+  }
+  json.EndObject();
+  json.Finish();
+}
+
+// The end of a run cut short by a signal: the summary, what was kept, 128 + the signal.
+int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) {
+  outcome.interrupted = true;
+  PrintSummary(outcome);
+  const Options& options = *outcome.options;
+  const int32_t stepsDone = outcome.reports != nullptr ? static_cast<int32_t>(outcome.reports->size()) : 0;
+  const std::string by = interrupts.Signal() == SIGINT ? "interrupted" : std::string("interrupted by ") +
+                                                                             interrupts.SignalName();
+  if (stepsDone == 1) {
+    std::fprintf(stderr, "%s after 1 of %ld steps: the masks of step 0 are saved in %s\n", by.c_str(), options.steps,
+                 options.out.c_str());
+  } else if (stepsDone > 1) {
+    std::fprintf(stderr, "%s after %d of %ld steps: the masks of steps 0 to %d are saved in %s\n", by.c_str(),
+                 stepsDone, options.steps, stepsDone - 1, options.out.c_str());
+  } else {
+    std::fprintf(stderr, "%s before the first step was finished: no masks were saved\n", by.c_str());
+  }
+  return 128 + interrupts.Signal();
+}
+
+int Fail(const std::string& reason) {
+  std::fprintf(stderr, "patinex-cli weather: %s\n", reason.c_str());
+  return kExitFailure;
+}
+
 int RunWeather(const Arguments& arguments) {
   Options options;
   if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
+  // Before any work, so that a signal while loading or sampling ends the run as one during the
+  // steps does.
+  const Platform::InterruptCatcher interrupts;
+  Outcome outcome;
+  outcome.options = &options;
 
   std::string error;
   LoadedModel loaded;
-  if (!LoadModelForTracing(options.model, loaded, error)) {
-    std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!LoadModelForTracing(options.model, loaded, error)) return Fail(error);
+  ShowLoaderMessages(options.model, loaded.messages);
+  if (interrupts.Requested()) return Interrupted(outcome, interrupts);
   const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
   if (!ReportTextureLayout(options.model, layout)) return kExitFailure;
   Simulation::SplatImage splat;
   if (!Platform::MakeWritableFolder(options.out, &error) || !ShippedMedia::LoadSplat(splat, &error)) {
-    std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
-    return kExitFailure;
+    return Fail(error);
+  }
+  Platform::FolderLock folderLock;
+  if (!LockOutputFolder(options, interrupts, folderLock)) {
+    return interrupts.Requested() ? Interrupted(outcome, interrupts) : kExitFailure;
+  }
+
+  // What the run will take, refused at once when it cannot fit rather than found out midway.
+  const uint64_t maxSamples = Simulation::MaxSampleCount(loaded.soup->GetBoundingBox(), int32_t(options.density));
+  const bool png = options.format == Simulation::kMaskPng;
+  const uint32_t size = static_cast<uint32_t>(options.size);
+  MemoryNeed need;
+  const uint64_t sampleBytes = Simulation::SampleMapBuildBytes(maxSamples);
+  const uint64_t maskBytes = Simulation::MaskBakeBytes(size, size, png, maxSamples);
+  const uint64_t runBytes = Simulation::RunBytes(int32_t(options.steps), int32_t(options.tons), maxSamples);
+  need.bytes = sampleBytes + maskBytes + runBytes;
+  const long workers = options.threads > 0 ? options.threads : long(std::thread::hardware_concurrency());
+  need.threads = static_cast<int32_t>(workers) + 3;  // and the run's thread and two bake helpers
+  need.breakdown = ByteCount(maskBytes) + " for three " + std::to_string(size) + " x " + std::to_string(size) +
+                   " masks, " + ByteCount(sampleBytes) + " for up to " + std::to_string(maxSamples) +
+                   " samples at density " + std::to_string(options.density) + ", " + ByteCount(runBytes) +
+                   " for the tons";
+  if (options.memoryCheck && !FitsInMemory(need, error)) {
+    return Fail(error + "; a smaller --size or --density needs less (or --no-memory-check tries all the same)");
   }
 
   const auto sampleStart = std::chrono::steady_clock::now();
-  Simulation::SampleMapBuild samples =
-      Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density));
-  const double sampleSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - sampleStart).count();
-  if (samples.map->Count() == 0) {
-    std::fprintf(stderr, "patinex-cli weather: %s has no surface to sample\n", options.model.c_str());
-    return kExitFailure;
+  Simulation::SampleMapBuild samples;
+  try {
+    const Simulation::SamplingControl control{nullptr, &interrupts.Flag()};
+    samples = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density), nullptr,
+                                         &control);
+  } catch (const std::bad_alloc&) {
+    samples.outOfMemory = true;
   }
+  outcome.sampleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sampleStart).count();
+  if (interrupts.Requested()) return Interrupted(outcome, interrupts);
+  if (samples.outOfMemory) {
+    return Fail("out of memory while sampling " + options.model + " at density " + std::to_string(options.density) +
+                "; a smaller --density needs less");
+  }
+  outcome.samples = samples.map->Count();
+  outcome.spacing = samples.spacing;
+  if (samples.map->Count() == 0) return Fail(options.model + " has no surface to sample: no sampling ray met it");
 
   // Tiled coordinates: the masks cover the model's tile, so the samples are moved onto the unit
   // square the masks span.
@@ -231,7 +445,11 @@ int RunWeather(const Arguments& arguments) {
     }
   }
 
+  Simulation::PatinexProcess process;
   RunState state;
+  state.process = &process;
+  state.reports.reserve(static_cast<size_t>(options.steps));
+  outcome.reports = &state.reports;
   ThreadingLib::CriticalLock uiLock;
   std::atomic<uint8_t> finished{0};
   Simulation::SimulationParams params;
@@ -249,27 +467,22 @@ int RunWeather(const Arguments& arguments) {
   params.userData = &state;
   params.maskFolder = options.out.c_str();
   params.workerCount = static_cast<int32_t>(options.threads);
-  params.maskWidth = params.maskHeight = static_cast<uint32_t>(options.size);
+  params.maskWidth = params.maskHeight = size;
   params.maskFormat = options.format;
   params.seed = static_cast<uint32_t>(options.seed);
   params.seeded = true;
   params.splat = &splat;
 
-  Simulation::PatinexProcess process;
   WeatherProgress progress(stderr, params.steps, params.tonsPerStep);
   const auto runStart = std::chrono::steady_clock::now();
   size_t reportsShown = 0;
-  bool interrupted = false;
+  bool stopping = false;
   {
-    const Platform::InterruptCatcher interrupts;
     ThreadingLib::Thread thread("weather", &process, 2, 0);
-    if (!thread.Start(&params, sizeof params)) {
-      std::fprintf(stderr, "patinex-cli weather: cannot start the simulation thread\n");
-      return kExitFailure;
-    }
+    if (!thread.Start(&params, sizeof params)) return Fail("cannot start the simulation thread");
     while (thread.IsRunning()) {
-      if (interrupts.Requested() && !interrupted) {
-        interrupted = true;
+      if (interrupts.Requested() && !stopping) {
+        stopping = true;
         process.Stop();
         progress.Line("interrupted: stopping at the next check (Ctrl+C again to quit at once)");
       }
@@ -281,74 +494,42 @@ int RunWeather(const Arguments& arguments) {
       }
       for (const Simulation::StepReport& report : fresh) PrintStepLine(progress, report);
       const int32_t step = state.stepsFinished.load(std::memory_order_relaxed);
-      if (!interrupted && step < params.steps) progress.Update(step, state.tonsDone.load(std::memory_order_relaxed));
+      if (!stopping && step < params.steps) progress.Update(step, state.tonsDone.load(std::memory_order_relaxed));
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     thread.Wait();
-    if (interrupts.Requested()) interrupted = true;
   }
-  const double runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
+  outcome.runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
 
   for (size_t i = reportsShown; i < state.reports.size(); ++i) PrintStepLine(progress, state.reports[i]);
   progress.Finish();
 
-  uint64_t tons = 0;
-  uint64_t legs = 0;
-  double traceSeconds = 0.0;
-  double bakeSeconds = 0.0;
+  int32_t stepsDone = 0;
   int32_t masksSaved = 0;
   for (const Simulation::StepReport& report : state.reports) {
-    tons += report.tons;
-    legs += report.legs;
-    traceSeconds += report.traceSeconds;
-    bakeSeconds += report.bakeSeconds + report.ageSeconds;
+    if (report.failure != nullptr) {
+      outcome.failure = report.failure;
+      continue;
+    }
+    ++stepsDone;
     masksSaved += report.masksSaved;
   }
-  const int32_t stepsDone = static_cast<int32_t>(state.reports.size());
-  const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
-
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("model", options.model);
-  json.Field("density", options.density);
-  json.Field("samples", samples.map->Count());
-  json.Field("spacing", samples.spacing);
-  json.Field("sampleSeconds", sampleSeconds);
-  json.Field("threads", options.threads > 0 ? options.threads : static_cast<long>(std::thread::hardware_concurrency()));
-  json.Field("steps", options.steps);
-  json.Field("stepsCompleted", stepsDone);
-  json.Field("tonsPerStep", options.tons);
-  json.Field("tons", tons);
-  json.Field("legs", legs);
-  json.Field("traceSecondsPerStep", traceSeconds * perStep);
-  json.Field("bakeSecondsPerStep", bakeSeconds * perStep);
-  json.Field("tonsPerSecond", traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0);
-  json.Field("legsPerSecond", traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0);
-  json.Field("runSeconds", runSeconds);
-  json.Field("seed", options.seed);
-  json.Field("maskSize", options.size);
-  json.Field("maskFormat", std::string(options.format == Simulation::kMaskPng ? "png" : "jpg"));
-  json.Field("out", options.out);
-  json.Field("masksSaved", masksSaved);
-  json.Field("interrupted", interrupted);
-  json.EndObject();
-  json.Finish();
-
-  if (interrupted) {
-    if (stepsDone == 1) {
-      std::fprintf(stderr, "interrupted after 1 of %ld steps: the masks of step 0 are saved in %s\n", options.steps,
-                   options.out.c_str());
-    } else if (stepsDone > 1) {
-      std::fprintf(stderr, "interrupted after %d of %ld steps: the masks of steps 0 to %d are saved in %s\n", stepsDone,
-                   options.steps, stepsDone - 1, options.out.c_str());
-    } else {
-      std::fprintf(stderr, "interrupted before the first step was finished: no masks were saved\n");
-    }
-    return kExitInterrupted;
+  // A signal that came once every step was done stopped nothing: the run is complete.
+  if (interrupts.Requested() && outcome.failure == nullptr && stepsDone < options.steps &&
+      masksSaved == 3 * stepsDone) {
+    return Interrupted(outcome, interrupts);
   }
-  if (masksSaved < 3 * stepsDone) {
-    std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above)\n",
-                 3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str());
+  if (outcome.failure == nullptr && masksSaved < 3 * stepsDone) outcome.failure = "masks could not be saved";
+  PrintSummary(outcome);
+  if (outcome.failure != nullptr) {
+    if (masksSaved < 3 * stepsDone) {
+      std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above); the run "
+                   "stopped after step %d of %ld\n",
+                   3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str(), stepsDone, options.steps);
+    } else {
+      std::fprintf(stderr, "patinex-cli weather: the run failed after %d of %ld steps: %s\n", stepsDone, options.steps,
+                   outcome.failure);
+    }
     return kExitFailure;
   }
   return kExitSuccess;

@@ -10,8 +10,8 @@
 #include "platform/graphics_device.h"
 #include "platform/matrix_math.h"
 #include "platform/window.h"
-#include "renderlib/obj_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/model_file.h"
+#include "renderlib/triangle_soup.h"
 #include "viewer/device_mesh.h"
 #include "viewer/scene_effects.h"
 #include "viewer/scene_placement.h"
@@ -125,12 +125,9 @@ bool DrawPoints(Platform::GraphicsDevice& device, const RenderLib::ObjModel& mod
 
 bool RenderPreview(const PreviewOptions& options, std::string* error) {
   RenderLib::ErrorList loadMessages;
-  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadObj(options.model.c_str(), &loadMessages);
+  std::unique_ptr<RenderLib::ObjModel> model = RenderLib::LoadModelFile(options.model, &loadMessages, *error);
   for (const std::string& message : loadMessages) std::fprintf(stderr, "mesh-preview: %s\n", message.c_str());
-  if (!model) {
-    *error = "cannot read the model " + options.model;
-    return false;
-  }
+  if (!model) return false;
 
   std::unique_ptr<Platform::Window> window =
       Platform::Window::Create("mesh-preview", 0, 0, options.width, options.height, nullptr, error);
@@ -154,7 +151,7 @@ bool RenderPreview(const PreviewOptions& options, std::string* error) {
     device->ClearRenderTargetView(target->ColorView(), background);
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
     // Framed by the box of its triangle soup, as the program frames it.
-    const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoupStaticMesh(*model).GetBoundingBox());
+    const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
     const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, bounds, options, error)
                                                 : DrawMesh(*device, *model, bounds, options, error);
     const bool read = drawn && Platform::Succeeded(device->ReadPixels(0, 0, uint32_t(options.width),

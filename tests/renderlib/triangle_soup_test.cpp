@@ -1,8 +1,9 @@
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace RenderLib;
@@ -15,35 +16,31 @@ MeshGroup Group(std::vector<Vector3> positions, std::vector<int32_t> indices, in
     VertexNormalUV vertex;
     vertex.position = p;
     vertex.u = p.x;
-    group.vertices.Append(vertex);
+    group.vertices.push_back(vertex);
   }
-  for (int32_t i : indices) group.indices.Append(i);
+  group.indices = std::move(indices);
   group.materialIndex = materialIndex;
   return group;
 }
 
 }  // namespace
 
-TEST(TriangleSoupStaticMesh, FlattensGroupsWithOffsetIndicesAndMaterials) {
+TEST(TriangleSoup, FlattensGroupsWithOffsetIndicesAndMaterials) {
   auto model = std::make_unique<ObjModel>();
-  model->groups.Append(Group({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, 1));
-  model->groups.Append(Group({{5, 0, -2}, {6, 0, 0}, {6, 7, 0}, {5, 1, 3}}, {0, 1, 2, 0, 2, 3}, 0));
+  model->groups.push_back(Group({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}, 1));
+  model->groups.push_back(Group({{5, 0, -2}, {6, 0, 0}, {6, 7, 0}, {5, 1, 3}}, {0, 1, 2, 0, 2, 3}, 0));
   Material* first = new Material();
   Material* second = new Material();
-  model->materials.Append(MaterialHandle(first));
-  model->materials.Append(MaterialHandle(second));
+  model->materials.push_back(MaterialHandle(first));
+  model->materials.push_back(MaterialHandle(second));
 
-  TriangleSoupStaticMesh soup(*model);
+  TriangleSoup soup(*model);
   ASSERT_EQ(soup.GetIndexCount(), 9);
   ASSERT_EQ(soup.GetVertexCount(), 7);
   EXPECT_EQ(std::vector<int32_t>(soup.GetIndices(), soup.GetIndices() + 9), (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 3, 5, 6}));
   EXPECT_EQ(soup.GetVertices()[3].position, Vector3(5, 0, -2));
   EXPECT_EQ(soup.GetVertices()[6].u, 5.0f);
-  const GrowableList<int32_t>& triangleMaterials = soup.TriangleMaterials();
-  ASSERT_EQ(triangleMaterials.Count(), 3);
-  EXPECT_EQ(triangleMaterials[0], 1);
-  EXPECT_EQ(triangleMaterials[1], 0);
-  EXPECT_EQ(triangleMaterials[2], 0);
+  EXPECT_EQ(soup.TriangleMaterials(), (std::vector<int32_t>{1, 0, 0}));
 
   BoundingBox box = soup.GetBoundingBox();
   EXPECT_EQ(box.min, Vector3(0, 0, -2));
@@ -56,9 +53,9 @@ TEST(TriangleSoupStaticMesh, FlattensGroupsWithOffsetIndicesAndMaterials) {
   EXPECT_EQ(soup.Materials()[1].Get(), second);
 }
 
-TEST(TriangleSoupStaticMesh, EmptyModelGivesTheEmptyBox) {
+TEST(TriangleSoup, EmptyModelGivesTheEmptyBox) {
   ObjModel model;
-  TriangleSoupStaticMesh soup(model);
+  TriangleSoup soup(model);
   EXPECT_EQ(soup.GetIndexCount(), 0);
   EXPECT_EQ(soup.GetVertexCount(), 0);
   BoundingBox box = soup.GetBoundingBox();

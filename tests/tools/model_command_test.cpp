@@ -41,21 +41,22 @@ std::string Compact(const std::string& json) {
   return compact;
 }
 
-class ObjCommand : public testing::Test {
+class ModelCommand : public testing::Test {
 protected:
-  ObjCommand() : folder(fs::temp_directory_path() / ("patinex_obj_command_" + std::to_string(std::random_device{}()))) {
+  ModelCommand()
+      : folder(fs::temp_directory_path() / ("patinex_model_command_" + std::to_string(std::random_device{}()))) {
     fs::create_directories(folder);
   }
-  ~ObjCommand() override { fs::remove_all(folder); }
+  ~ModelCommand() override { fs::remove_all(folder); }
 
   std::string Write(const std::string& name, const std::string& bytes) {
     std::ofstream(folder / name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     return (folder / name).string();
   }
 
-  CliRun Cli(const std::string& arguments) {
+  CliRun Cli(const std::string& arguments, const char* name = "model") {
     fs::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-    std::string command = std::string(PATINEX_CLI) + " obj " + arguments + " >" + out.string() + " 2>" + err.string();
+    std::string command = std::string(PATINEX_CLI) + " " + name + " " + arguments + " >" + out.string() + " 2>" + err.string();
     int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Compact(ReadFile(out)), ReadFile(err)};
   }
@@ -65,7 +66,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ObjCommand, PrintsGroupsMaterialsMessagesBoxAndTotals) {
+TEST_F(ModelCommand, PrintsGroupsMaterialsMessagesBoxAndTotalsOfAnObjFile) {
   Write("box.mtl",
         "newmtl red\nKd 1 0 0\nKa 0.5 0.25 0\nKs 0.5 0.5 0.5\nd 0.5\nNs 20\nillum 2\n"
         "map_Kd red.tga\nmap_Ks gone.tga\n");
@@ -85,15 +86,45 @@ TEST_F(ObjCommand, PrintsGroupsMaterialsMessagesBoxAndTotals) {
       << run.out;
   EXPECT_NE(run.out.find(R"("materials":[{"name":"red","ambient":[0.5,0.25,0],"diffuse":[1,0,0],"specular":[0.5,0.5,0.5],)"
                          R"("opacity":0.5,"shininess":20,"specularEnabled":true,"ambientMap":{"present":false},)"
-                         R"("diffuseMap":{"present":true,"width":2,"height":1},"specularMap":{"present":false}}])"),
+                         R"("diffuseMap":{"present":true,"width":2,"height":1},"specularMap":{"present":false},)"
+                         R"("metallicRoughness":false,"baseColorFactor":[1,1,1,1],"metallicFactor":1,"roughnessFactor":1,)"
+                         R"("normalScale":1,"metallicRoughnessMap":{"present":false},"normalMap":{"present":false}}])"),
             std::string::npos)
       << run.out;
   EXPECT_NE(run.out.find(R"("messages":["bad face at line 9","Unable to load gone.tga"])"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(R"("boundingBox":{"min":[-1,0,-4],"max":[3,5,2]})"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(R"("totals":{"vertices":7,"indices":9,"triangles":3})"), std::string::npos) << run.out;
+  // The command's old name gives the same summary.
+  CliRun old = Cli(model, "obj");
+  EXPECT_EQ(old.status, 0);
+  EXPECT_EQ(old.out, run.out);
 }
 
-TEST_F(ObjCommand, FailuresAndUsageErrors) {
+// An asset exported by a 3D tool: one textured metallic-roughness material, placed by its node.
+TEST_F(ModelCommand, PrintsTheSameSummaryOfAGltfAsset) {
+  CliRun run = Cli(std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(R"("groups":[{"vertexCount":1066,"indexCount":2904,"materialIndex":0}])"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("name":"PaintedMetal",)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(R"("diffuseMap":{"present":true,"width":128,"height":128},)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(R"("metallicRoughness":true,"baseColorFactor":[1,1,1,1],"metallicFactor":1,)"
+                         R"("roughnessFactor":1,"normalScale":1,"metallicRoughnessMap":{"present":true,"width":128,)"
+                         R"("height":128},"normalMap":{"present":true,"width":128,"height":128}}])"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("messages":[],)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(R"("totals":{"vertices":1066,"indices":2904,"triangles":968})"), std::string::npos) << run.out;
+
+  std::string cut = ReadFile(std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb");
+  const std::string path = Write("cut.glb", cut.substr(0, cut.size() / 2));
+  CliRun broken = Cli(path);
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_EQ(broken.out, "");
+  EXPECT_EQ(broken.err.rfind("patinex-cli model: " + path + ": the binary glTF file is truncated", 0), 0u) << broken.err;
+}
+
+TEST_F(ModelCommand, FailuresAndUsageErrors) {
   CliRun missing = Cli((folder / "absent.obj").string());
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "");
@@ -101,13 +132,17 @@ TEST_F(ObjCommand, FailuresAndUsageErrors) {
 
   CliRun folderAsModel = Cli(folder.string());
   EXPECT_EQ(folderAsModel.status, 1);
-  EXPECT_NE(folderAsModel.err.find("file not found"), std::string::npos) << folderAsModel.err;
+  EXPECT_NE(folderAsModel.err.find("is not a regular file (it is a folder)"), std::string::npos) << folderAsModel.err;
+  CliRun notAModel = Cli(Write("notes.txt", "v 0 0 0\n"));
+  EXPECT_EQ(notAModel.status, 1);
+  EXPECT_NE(notAModel.err.find("not a model file"), std::string::npos) << notAModel.err;
 
   std::string model = Write("empty.obj", "");
   for (std::string arguments : {std::string(""), model + " " + model, std::string("--bogus")}) {
     CliRun run = Cli(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
-    EXPECT_NE(run.err.find("usage: patinex-cli obj"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("usage: patinex-cli model"), std::string::npos) << run.err;
+    EXPECT_NE(Cli(arguments, "obj").err.find("usage: patinex-cli obj"), std::string::npos) << run.err;
   }
   CliRun empty = Cli(model);
   EXPECT_EQ(empty.status, 0);

@@ -1,0 +1,102 @@
+#include "app/mask_history.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "app/simulation_control.h"
+#include "framework/ui_slider.h"
+#include "framework/ui_static.h"
+#include "simulation/patinex_process.h"
+
+namespace fs = std::filesystem;
+
+int32_t MaskHistorySteps() { return App().maskHistorySteps; }
+
+void ShowStepLabel() {
+  ApplicationState& app = App();
+  CUIStatic* label = app.simulationPanel.GetStatic(ID_STEP_LABEL);
+  if (label == nullptr) return;
+  const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP);
+  if (app.maskHistorySteps <= 0 || slider == nullptr) {
+    label->SetText("No steps yet");
+    return;
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, "Step %d of %d", slider->GetValue() + 1, app.maskHistorySteps);
+  label->SetText(text);
+}
+
+void ExtendMaskHistory(int32_t steps) {
+  ApplicationState& app = App();
+  app.maskHistorySteps = std::max(steps, 0);
+  if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) {
+    slider->SetRange(0, std::max(app.maskHistorySteps - 1, 0));
+    slider->SetValue(std::max(app.maskHistorySteps - 1, 0));
+    slider->SetEnabled(app.maskHistorySteps > 0);
+  }
+  ShowStepLabel();
+}
+
+void EndMaskHistory() {
+  App().earlierMasksMovedAside = false;
+  ExtendMaskHistory(0);
+  ReleaseMaskViews();
+}
+
+bool IsMaskFileName(const std::string& name) {
+  std::string rest;
+  for (const char* prefix : {"mask_humidity", "mask_dirt", "mask_rust"}) {
+    if (name.rfind(prefix, 0) == 0) rest = name.substr(std::char_traits<char>::length(prefix));
+  }
+  size_t digits = 0;
+  while (digits < rest.size() && std::isdigit(static_cast<unsigned char>(rest[digits]))) ++digits;
+  const std::string extension = rest.substr(digits);
+  return digits >= 2 && (extension == ".jpg" || extension == ".png");
+}
+
+void RemoveMasksOfStep(const std::string& folder, int32_t number) {
+  for (int32_t channel = 0; channel < 3; ++channel) {
+    const fs::path mask = Simulation::MaskFileName(folder.c_str(), channel, number);
+    std::error_code error;
+    if (fs::is_regular_file(mask, error)) fs::remove(mask, error);
+  }
+}
+
+int MoveMasksAside(const std::string& folder, std::string* why) {
+  std::error_code error;
+  std::error_code kind;
+  std::vector<fs::path> masks;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (IsMaskFileName(it->path().filename().string()) && !it->is_directory(kind)) masks.push_back(it->path());
+  }
+  if (error) {
+    if (why) *why = "cannot read " + folder + ": " + error.message();
+    return -1;
+  }
+  if (masks.empty()) return 0;
+  const fs::path previous = fs::path(folder) / "previous";
+  fs::create_directories(previous, error);
+  if (error) {
+    if (why) *why = "cannot make " + previous.string() + ": " + error.message();
+    return -1;
+  }
+  // One generation is kept: the masks moved aside last time make room.
+  for (fs::directory_iterator it(previous, error), end; !error && it != end; it.increment(error)) {
+    if (IsMaskFileName(it->path().filename().string())) fs::remove(it->path(), error);
+    if (error) break;
+  }
+  for (const fs::path& mask : masks) {
+    if (error) break;
+    fs::rename(mask, previous / mask.filename(), error);
+  }
+  if (error) {
+    if (why) *why = "cannot move the masks into " + previous.string() + ": " + error.message();
+    return -1;
+  }
+  return static_cast<int>(masks.size());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The masks of the current samples' history: steps 1..n saved in the mask folder as
+// mask_humidity00.jpg and so on up to number n - 1. The samples keep their state from run to run,
+// so what a second run bakes are later states of the same surface: a new run numbers its steps on
+// from where the history ends, which keeps one consistent timeline on disk and on the step slider
+// without throwing any saved step away. New samples (another model, another density) start a new
+// history; its first run moves the masks it finds in the folder aside into previous/ (one
+// generation kept), so the folder never mixes two histories. Window thread.
+
+// The number of steps in the history, all three masks of each saved.
+int32_t MaskHistorySteps();
+// The history now holds steps 0..steps - 1: the step slider covers them and moves to the last.
+void ExtendMaskHistory(int32_t steps);
+// The samples the history belonged to are gone: no steps, the slider at rest, the views empty.
+void EndMaskHistory();
+// "Step 3 of 6" under the step slider, or "No steps yet".
+void ShowStepLabel();
+
+// Whether a file name is one of the masks a run writes: mask_humidity, mask_dirt or mask_rust,
+// two or more digits, ".jpg" or ".png".
+bool IsMaskFileName(const std::string& name);
+// Removes the masks of one step number that a failed save left half done (regular files only).
+void RemoveMasksOfStep(const std::string& folder, int32_t number);
+// Moves every mask file in folder into folder/previous, after removing the masks that folder
+// held. Returns how many were moved, or -1 (with why) when the folder could not be read or a file
+// not moved.
+int MoveMasksAside(const std::string& folder, std::string* why);

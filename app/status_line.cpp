@@ -1,0 +1,170 @@
+#include "app/status_line.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "app/application_state.h"
+#include "app/control_ids.h"
+#include "framework/ui_static.h"
+
+namespace {
+
+// Four lines of the bold panel font fill the line's place in the panel.
+constexpr int kStatusLines = 4;
+const char kEllipsis[] = "\xE2\x80\xA6";
+
+struct Status {
+  std::string activity;
+  std::string detail;
+  std::string notice;
+  bool changed = true;
+};
+
+Status& TheStatus() {
+  static Status status;
+  return status;
+}
+
+size_t NextCodePoint(const std::string& text, size_t at) {
+  ++at;
+  while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
+  return at;
+}
+
+// Pieces of a paragraph that a line may end after: words with their trailing spaces, and path
+// parts up to and including their '/'.
+std::vector<std::string> BreakPieces(const std::string& paragraph) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  for (size_t i = 0; i < paragraph.size(); ++i) {
+    const char c = paragraph[i];
+    piece += c;
+    const bool spaceEnds = c == ' ' && (i + 1 == paragraph.size() || paragraph[i + 1] != ' ');
+    if (spaceEnds || c == '/') {
+      pieces.push_back(piece);
+      piece.clear();
+    }
+  }
+  if (!piece.empty()) pieces.push_back(piece);
+  return pieces;
+}
+
+std::string TrimSpaces(std::string line) {
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  size_t first = 0;
+  while (first < line.size() && line[first] == ' ') ++first;
+  return line.substr(first);
+}
+
+void WrapParagraph(const std::string& paragraph, int width, const std::function<int(const std::string&)>& measure,
+                   std::vector<std::string>& lines) {
+  std::string line;
+  for (const std::string& piece : BreakPieces(paragraph)) {
+    if (measure(TrimSpaces(line + piece)) <= width) {
+      line += piece;
+      continue;
+    }
+    if (!TrimSpaces(line).empty()) lines.push_back(TrimSpaces(line));
+    line.clear();
+    // A piece wider than a whole line is cut where it no longer fits.
+    size_t at = 0;
+    while (at < piece.size()) {
+      const size_t next = NextCodePoint(piece, at);
+      const std::string longer = line + piece.substr(at, next - at);
+      if (!line.empty() && measure(TrimSpaces(longer)) > width) {
+        lines.push_back(TrimSpaces(line));
+        line.clear();
+        continue;
+      }
+      line = longer;
+      at = next;
+    }
+  }
+  lines.push_back(TrimSpaces(line));
+}
+
+}  // namespace
+
+std::string WrapText(const std::string& text, int width, int maxLines,
+                     const std::function<int(const std::string&)>& measure) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    WrapParagraph(text.substr(start, end - start), width, measure, lines);
+    start = end + 1;
+  }
+  if (maxLines > 0 && static_cast<int>(lines.size()) > maxLines) {
+    lines.resize(static_cast<size_t>(maxLines));
+    std::string& last = lines.back();
+    while (!last.empty() && measure(last + kEllipsis) > width) {
+      size_t cut = last.size() - 1;
+      while (cut > 0 && (static_cast<unsigned char>(last[cut]) & 0xC0) == 0x80) --cut;
+      last.erase(cut);
+    }
+    last = TrimSpaces(last) + kEllipsis;
+  }
+  std::string wrapped;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) wrapped += '\n';
+    wrapped += lines[i];
+  }
+  return wrapped;
+}
+
+std::string ShownFolder(const std::string& relativeFolder) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(relativeFolder, error);
+  const std::string folder = error ? relativeFolder : absolute.lexically_normal().string();
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') return folder;
+  const std::string prefix = home;
+  if (folder.compare(0, prefix.size(), prefix) == 0 && (folder.size() == prefix.size() || folder[prefix.size()] == '/'))
+    return "~" + folder.substr(prefix.size());
+  return folder;
+}
+
+void SetStatusActivity(const std::string& text) {
+  Status& status = TheStatus();
+  if (status.activity == text) return;
+  status.activity = text;
+  status.changed = true;
+}
+
+void SetStatusDetail(const std::string& text) {
+  Status& status = TheStatus();
+  if (status.detail == text) return;
+  status.detail = text;
+  status.changed = true;
+}
+
+void SetStatusNotice(const std::string& text) {
+  Status& status = TheStatus();
+  if (status.notice == text) return;
+  status.notice = text;
+  status.changed = true;
+}
+
+std::string StatusText() {
+  const Status& status = TheStatus();
+  const std::string& second = status.notice.empty() ? status.detail : status.notice;
+  if (second.empty()) return status.activity;
+  if (status.activity.empty()) return second;
+  return status.activity + "\n" + second;
+}
+
+void ShowStatusLine() {
+  Status& status = TheStatus();
+  if (!status.changed) return;
+  Dialog& panel = App().simulationPanel;
+  CUIStatic* line = panel.GetStatic(ID_PROGRESS);
+  if (line == nullptr) return;
+  const ControlElement* element = line->GetElement(0);
+  // Without a device there is no font to measure the lines with: wrap once there is one.
+  if (element == nullptr || panel.TextWidth(*element, "M") <= 0) return;
+  status.changed = false;
+  const auto measure = [&](const std::string& text) { return panel.TextWidth(*element, text); };
+  line->SetText(WrapText(StatusText(), line->Width(), kStatusLines, measure));
+  line->SetVisible(true);
+}

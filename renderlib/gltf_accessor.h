@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace tinygltf {
+class Model;
+}
+
+namespace RenderLib::Gltf {
+
+// glTF's component type codes.
+enum ComponentType : int {
+  kByte = 5120,
+  kUnsignedByte = 5121,
+  kShort = 5122,
+  kUnsignedShort = 5123,
+  kUnsignedInt = 5125,
+  kFloat = 5126,
+};
+
+// The elements of one accessor, checked to lie inside their buffer view and buffer, so reading
+// element i < count never leaves the buffer.
+struct AccessorView {
+  const uint8_t* data = nullptr;  // the first element
+  size_t stride = 0;              // bytes from one element to the next
+  size_t count = 0;
+  int componentType = 0;
+  int components = 0;  // 1 for SCALAR up to 4 for VEC4
+  bool normalized = false;
+
+  const uint8_t* Element(size_t i) const { return data + i * stride; }
+};
+
+// Checks accessor `index` and describes its elements. False with the reason in `error` when the
+// index names no accessor, the accessor is sparse, has no elements, no buffer view or an unknown
+// type, or reaches past its buffer view or the view past its buffer.
+bool ViewAccessor(const tinygltf::Model& model, int index, AccessorView& view, std::string& error);
+
+// Element i of a float accessor with three components.
+inline void ReadFloat3(const AccessorView& view, size_t i, float out[3]) {
+  std::memcpy(out, view.Element(i), 3 * sizeof(float));
+}
+
+// Element i of a two-component accessor of floats or of normalized unsigned bytes or shorts,
+// as floats.
+void ReadFloat2(const AccessorView& view, size_t i, float out[2]);
+
+// Element i of a scalar accessor of unsigned bytes, shorts or ints.
+inline uint32_t ReadIndex(const AccessorView& view, size_t i) {
+  const uint8_t* element = view.Element(i);
+  if (view.componentType == kUnsignedInt) {
+    uint32_t value;
+    std::memcpy(&value, element, sizeof value);
+    return value;
+  }
+  if (view.componentType == kUnsignedShort) {
+    uint16_t value;
+    std::memcpy(&value, element, sizeof value);
+    return value;
+  }
+  return *element;
+}
+
+}  // namespace RenderLib::Gltf

@@ -1,0 +1,454 @@
+#include "renderlib/gltf_loader.h"
+
+#include <tiny_gltf.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "renderlib/gltf_accessor.h"
+#include "renderlib/gltf_materials.h"
+#include "renderlib/gltf_scene.h"
+#include "renderlib/vertex_frames.h"
+
+namespace RenderLib {
+namespace {
+
+using Gltf::AccessorView;
+
+constexpr int kModeTriangles = 4;
+constexpr int kModeTriangleStrip = 5;
+constexpr int kModeTriangleFan = 6;
+
+// Beyond these a model takes gigabytes; a few nodes placing a large mesh many times get there.
+constexpr size_t kMaxVertices = size_t(1) << 26;
+constexpr size_t kMaxIndices = size_t(3) << 26;
+
+// Keeps the bytes of images named by URI for decoding through imagelib later; images in buffer
+// views are read from the buffers once every bound has been checked.
+bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
+                    const unsigned char* bytes, int size, void* store) {
+  if (image->bufferView >= 0 || index < 0 || size <= 0) return true;
+  auto& images = *static_cast<Gltf::ImageFileBytes*>(store);
+  if (images.size() <= size_t(index)) images.resize(size_t(index) + 1);
+  images[size_t(index)].assign(bytes, bytes + size);
+  return true;
+}
+
+// The buffers and images a file names are read only from regular files, and no more than such a
+// file can sensibly hold: a name such as /dev/zero or a FIFO would otherwise be read for ever.
+bool ReadNamedFile(std::vector<unsigned char>* bytes, std::string* error, const std::string& path, void*) {
+  constexpr uint64_t kMaxNamedFileBytes = uint64_t(1) << 31;
+  return Platform::ReadRegularFile(path, *bytes, kMaxNamedFileBytes, error);
+}
+
+// tinygltf's messages end in newlines and may hold several lines: one line, parts split by "; ".
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      if (!line.empty() && line.back() != ' ') line += "; ";
+    } else {
+      line += c;
+    }
+  }
+  while (!line.empty() && (line.back() == ' ' || line.back() == ';')) line.pop_back();
+  return line;
+}
+
+// One primitive of one placed mesh, checked and sized before anything is copied.
+struct PrimitivePlan {
+  const Gltf::MeshInstance* instance = nullptr;
+  int mesh = 0;
+  int primitive = 0;
+  int mode = kModeTriangles;
+  int32_t group = 0;
+  AccessorView positions;
+  AccessorView normals;
+  AccessorView coordinates;
+  AccessorView indices;
+  bool hasNormals = false;
+  bool hasCoordinates = false;
+  bool indexed = false;
+  bool identity = true;  // the node's world transform changes nothing
+  bool mirrors = false;  // it turns triangles over
+  size_t triangles = 0;
+  size_t vertexCount = 0;  // vertices it adds to its group
+
+  std::string Name() const { return "mesh " + std::to_string(mesh) + " primitive " + std::to_string(primitive); }
+
+  // The local vertex numbers of triangle t, in the primitive's own winding.
+  void Corners(size_t t, size_t corner[3]) const {
+    if (mode == kModeTriangleStrip) {
+      const size_t odd = t & 1;
+      corner[0] = t;
+      corner[1] = t + 1 + odd;
+      corner[2] = t + 2 - odd;
+    } else if (mode == kModeTriangleFan) {
+      corner[0] = t + 1;
+      corner[1] = t + 2;
+      corner[2] = 0;
+    } else {
+      corner[0] = 3 * t;
+      corner[1] = 3 * t + 1;
+      corner[2] = 3 * t + 2;
+    }
+  }
+};
+
+class GltfReader {
+public:
+  GltfReader(const char* path, ErrorList* errors, Textures textures) : path(path), errors(errors), textures(textures) {}
+
+  std::unique_ptr<ObjModel> Read() {
+    model = std::make_unique<ObjModel>();
+    std::vector<Gltf::MeshInstance> instances;
+    if (!Parse() || !CheckExtensions() || !ReadMaterials() || !Gltf::CollectMeshInstances(file, instances, problem) ||
+        !Plan(instances) || !Fill()) {
+      return Fail();
+    }
+    for (MeshGroup& group : model->groups) RepairNormals(group);
+    ComputeTangents(*model);
+    return std::move(model);
+  }
+
+private:
+  std::nullptr_t Fail() {
+    if (errors != nullptr) errors->push_back(path + ": " + problem);
+    return nullptr;
+  }
+
+  void Note(const std::string& message) {
+    if (errors != nullptr) errors->push_back(path + ": " + message);
+  }
+
+  // Reads the JSON and the buffers through tinygltf, a binary file told by its magic number.
+  bool Parse() {
+    std::FILE* handle = std::fopen(path.c_str(), "rb");
+    if (handle == nullptr) {
+      problem = std::string("cannot open the file: ") + std::strerror(errno);
+      return false;
+    }
+    uint8_t header[12] = {};
+    const size_t headerSize = std::fread(header, 1, sizeof header, handle);
+    long fileSize = -1;
+    if (std::fseek(handle, 0, SEEK_END) == 0) fileSize = std::ftell(handle);
+    std::fclose(handle);
+    const bool binary = headerSize >= 4 && std::memcmp(header, "glTF", 4) == 0;
+    if (binary) {
+      uint32_t declared = 0;
+      if (headerSize == sizeof header) std::memcpy(&declared, header + 8, sizeof declared);
+      if (headerSize < sizeof header) {
+        problem = "the binary glTF file is truncated: it ends within its 12-byte header";
+      } else if (fileSize >= 0 && uint64_t(fileSize) < declared) {
+        problem = "the binary glTF file is truncated: it holds " + std::to_string(fileSize) + " of the " +
+                  std::to_string(declared) + " bytes its header declares";
+      }
+      if (!problem.empty()) return false;
+    }
+
+    tinygltf::TinyGLTF loader;
+    loader.SetImageLoader(KeepImageBytes, &imageFiles);
+    loader.SetFsCallbacks({tinygltf::FileExists, tinygltf::ExpandFilePath, ReadNamedFile, nullptr, nullptr});
+    std::string error, warning;
+    bool parsed = false;
+    try {
+      parsed = binary ? loader.LoadBinaryFromFile(&file, &error, &warning, path)
+                      : loader.LoadASCIIFromFile(&file, &error, &warning, path);
+    } catch (const std::bad_alloc&) {
+      error = "out of memory";
+    } catch (const std::exception& exception) {
+      error = exception.what();
+    }
+    if (!parsed) {
+      problem = "not a readable glTF file: " + (error.empty() ? std::string("no reason given") : OneLine(error));
+      return false;
+    }
+    return true;
+  }
+
+  // Files that need an extension to be understood are refused, naming what they need.
+  bool CheckExtensions() {
+    if (file.extensionsRequired.empty()) return true;
+    std::string names;
+    for (const std::string& name : file.extensionsRequired) names += (names.empty() ? "" : ", ") + name;
+    problem = "the file requires the extension" + std::string(file.extensionsRequired.size() > 1 ? "s " : " ") + names +
+              ", which Patinex does not support";
+    return false;
+  }
+
+  bool ReadMaterials() {
+    ErrorList notes;
+    const bool read = Gltf::ReadMaterials(file, imageFiles, textures, model->materials, &notes, problem);
+    for (const std::string& note : notes) Note(note);
+    return read;
+  }
+
+  // The group of a material (-1 for none), made on its first use.
+  int32_t GroupOf(int material) {
+    for (size_t i = 0; i < model->groups.size(); ++i) {
+      if (model->groups[i].materialIndex == material) return int32_t(i);
+    }
+    MeshGroup group;
+    group.materialIndex = material;
+    model->groups.push_back(std::move(group));
+    return int32_t(model->groups.size() - 1);
+  }
+
+  bool ViewAttribute(const tinygltf::Primitive& primitive, const char* name, const PrimitivePlan& plan,
+                     AccessorView& view, bool& present) {
+    const auto found = primitive.attributes.find(name);
+    present = found != primitive.attributes.end();
+    if (!present) return true;
+    if (!Gltf::ViewAccessor(file, found->second, view, problem)) {
+      problem = plan.Name() + " " + name + ": " + problem;
+      return false;
+    }
+    return true;
+  }
+
+  // Checks every primitive the scene shows and works out the size of every group.
+  bool Plan(const std::vector<Gltf::MeshInstance>& instances) {
+    std::set<std::pair<int, int>> noted;
+    for (const Gltf::MeshInstance& instance : instances) {
+      const tinygltf::Mesh& mesh = file.meshes[size_t(instance.mesh)];
+      for (size_t p = 0; p < mesh.primitives.size(); ++p) {
+        const tinygltf::Primitive& primitive = mesh.primitives[p];
+        PrimitivePlan plan;
+        plan.instance = &instance;
+        plan.mesh = instance.mesh;
+        plan.primitive = int(p);
+        plan.mode = primitive.mode == -1 ? kModeTriangles : primitive.mode;  // -1: not given
+        plan.identity = instance.world.IsIdentity();
+        plan.mirrors = instance.world.Mirrors();
+        const bool firstTime = noted.insert({plan.mesh, plan.primitive}).second;
+        if (plan.mode < 0 || plan.mode > kModeTriangleFan) {
+          problem = plan.Name() + " has the unknown mode " + std::to_string(plan.mode);
+          return false;
+        }
+        if (plan.mode < kModeTriangles) {
+          static const char* const kKinds[] = {"points", "lines", "a line loop", "a line strip"};
+          if (firstTime) Note(plan.Name() + " holds " + kKinds[plan.mode] + ", not triangles: skipped");
+          continue;
+        }
+        bool hasPositions = false;
+        if (!ViewAttribute(primitive, "POSITION", plan, plan.positions, hasPositions)) return false;
+        if (!hasPositions) {
+          if (firstTime) Note(plan.Name() + " has no POSITION: skipped");
+          continue;
+        }
+        if (plan.positions.componentType != Gltf::kFloat || plan.positions.components != 3) {
+          problem = plan.Name() + " POSITION is not three floats a vertex";
+          return false;
+        }
+        if (!ViewAttribute(primitive, "NORMAL", plan, plan.normals, plan.hasNormals)) return false;
+        if (plan.hasNormals && (plan.normals.componentType != Gltf::kFloat || plan.normals.components != 3)) {
+          problem = plan.Name() + " NORMAL is not three floats a vertex";
+          return false;
+        }
+        if (!ViewAttribute(primitive, "TEXCOORD_0", plan, plan.coordinates, plan.hasCoordinates)) return false;
+        if (plan.hasCoordinates) {
+          const int type = plan.coordinates.componentType;
+          const bool readable =
+              plan.coordinates.components == 2 &&
+              (type == Gltf::kFloat ||
+               ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && plan.coordinates.normalized));
+          if (!readable) {
+            problem = plan.Name() + " TEXCOORD_0 is neither two floats nor two normalized unsigned bytes or shorts";
+            return false;
+          }
+        }
+        const size_t vertices = plan.positions.count;
+        for (const AccessorView* attribute : {&plan.normals, &plan.coordinates}) {
+          if (attribute->count != 0 && attribute->count != vertices) {
+            problem = plan.Name() + " has " + std::to_string(vertices) + " positions but " +
+                      std::to_string(attribute->count) + " " +
+                      (attribute == &plan.normals ? "normals" : "TEXCOORD_0 values");
+            return false;
+          }
+        }
+        plan.indexed = primitive.indices >= 0;
+        if (plan.indexed) {
+          if (!Gltf::ViewAccessor(file, primitive.indices, plan.indices, problem)) {
+            problem = plan.Name() + " indices: " + problem;
+            return false;
+          }
+          const int type = plan.indices.componentType;
+          if (plan.indices.components != 1 ||
+              (type != Gltf::kUnsignedByte && type != Gltf::kUnsignedShort && type != Gltf::kUnsignedInt)) {
+            problem = plan.Name() + " indices are not unsigned bytes, shorts or ints";
+            return false;
+          }
+        }
+        const size_t corners = plan.indexed ? plan.indices.count : vertices;
+        plan.triangles = plan.mode == kModeTriangles ? corners / 3 : corners >= 3 ? corners - 2 : 0;
+        if (plan.triangles == 0) continue;
+        plan.vertexCount = plan.hasNormals ? vertices : 3 * plan.triangles;
+
+        if (primitive.material < -1 || primitive.material >= int(model->materials.size())) {
+          problem = plan.Name() + " names material " + std::to_string(primitive.material) + ", which does not exist";
+          return false;
+        }
+        plan.group = GroupOf(primitive.material);
+        if (size_t(plan.group) >= sizes.size()) sizes.resize(size_t(plan.group) + 1);
+        sizes[size_t(plan.group)].first += plan.vertexCount;
+        sizes[size_t(plan.group)].second += 3 * plan.triangles;
+        totalVertices += plan.vertexCount;
+        totalIndices += 3 * plan.triangles;
+        if (totalVertices > kMaxVertices || totalIndices > kMaxIndices) {
+          problem = "the scene places more than " + std::to_string(kMaxVertices) + " vertices or " +
+                    std::to_string(kMaxIndices / 3) + " triangles, more than Patinex takes";
+          return false;
+        }
+        plans.push_back(plan);
+      }
+    }
+    return true;
+  }
+
+  // Copies every planned primitive into its group, transformed into world space.
+  bool Fill() {
+    for (size_t g = 0; g < model->groups.size(); ++g) {
+      MeshGroup& group = model->groups[g];
+      group.vertices.reserve(sizes[g].first);
+      group.indices.reserve(sizes[g].second);
+    }
+    for (const PrimitivePlan& plan : plans) {
+      MeshGroup& group = model->groups[plan.group];
+      const int32_t firstVertex = int32_t(group.vertices.size());
+      const int32_t firstIndex = int32_t(group.indices.size());
+      group.vertices.resize(size_t(firstVertex) + plan.vertexCount);
+      group.indices.resize(size_t(firstIndex) + 3 * plan.triangles);
+      VertexNormalUV* vertices = group.vertices.data() + firstVertex;
+      int32_t* indices = group.indices.data() + firstIndex;
+      const bool filled = plan.hasNormals ? FillShared(plan, vertices, indices, firstVertex)
+                                          : FillFlat(plan, vertices, indices, firstVertex);
+      if (!filled) return false;
+    }
+    return true;
+  }
+
+  bool Position(const PrimitivePlan& plan, size_t i, Vector3& position) {
+    float p[3];
+    Gltf::ReadFloat3(plan.positions, i, p);
+    position = plan.identity ? Vector3(p[0], p[1], p[2]) : plan.instance->world.Point(p);
+    if (std::isfinite(position.x) && std::isfinite(position.y) && std::isfinite(position.z)) return true;
+    problem = plan.Name() + " position " + std::to_string(i) + " is not finite (" + std::to_string(p[0]) + ", " +
+              std::to_string(p[1]) + ", " + std::to_string(p[2]) + ")";
+    return false;
+  }
+
+  void TextureCoordinates(const PrimitivePlan& plan, size_t i, VertexNormalUV& vertex) {
+    if (!plan.hasCoordinates) return;
+    float uv[2];
+    Gltf::ReadFloat2(plan.coordinates, i, uv);
+    vertex.u = uv[0];
+    vertex.v = 1.0f - uv[1];  // glTF's v grows downwards, ours upwards
+  }
+
+  // The local vertex numbers of triangle t, checked against the vertex count.
+  bool Triangle(const PrimitivePlan& plan, size_t t, uint32_t corner[3]) {
+    size_t at[3];
+    plan.Corners(t, at);
+    for (int k = 0; k < 3; ++k) {
+      corner[k] = plan.indexed ? Gltf::ReadIndex(plan.indices, at[k]) : uint32_t(at[k]);
+      if (corner[k] >= plan.positions.count) {
+        problem = plan.Name() + " index " + std::to_string(at[k]) + " is " + std::to_string(corner[k]) + ", past its " +
+                  std::to_string(plan.positions.count) + " vertices";
+        return false;
+      }
+    }
+    // A mirroring transform turns the triangle over; swapping two corners turns it back.
+    if (plan.mirrors) std::swap(corner[1], corner[2]);
+    return true;
+  }
+
+  // A primitive with normals keeps its vertices shared between its triangles.
+  bool FillShared(const PrimitivePlan& plan, VertexNormalUV* vertices, int32_t* indices, int32_t base) {
+    const Gltf::Transform& world = plan.instance->world;
+    for (size_t i = 0; i < plan.vertexCount; ++i) {
+      VertexNormalUV& vertex = vertices[i];
+      if (!Position(plan, i, vertex.position)) return false;
+      float n[3];
+      Gltf::ReadFloat3(plan.normals, i, n);
+      // Normals of any length are scaled to unit length with the others afterwards.
+      vertex.normal = plan.identity ? Vector3(n[0], n[1], n[2]) : world.Normal(n);
+      TextureCoordinates(plan, i, vertex);
+    }
+    if (plan.indexed && plan.mode == kModeTriangles && !plan.mirrors) {
+      // The common case, kept to one read and one check an index.
+      const uint32_t limit = uint32_t(plan.positions.count);
+      for (size_t k = 0; k < 3 * plan.triangles; ++k) {
+        const uint32_t index = Gltf::ReadIndex(plan.indices, k);
+        if (index >= limit) {
+          problem = plan.Name() + " index " + std::to_string(k) + " is " + std::to_string(index) + ", past its " +
+                    std::to_string(limit) + " vertices";
+          return false;
+        }
+        indices[k] = base + int32_t(index);
+      }
+      return true;
+    }
+    for (size_t t = 0; t < plan.triangles; ++t) {
+      uint32_t corner[3];
+      if (!Triangle(plan, t, corner)) return false;
+      for (int k = 0; k < 3; ++k) indices[3 * t + size_t(k)] = base + int32_t(corner[k]);
+    }
+    return true;
+  }
+
+  // A primitive without normals gets flat ones, as the format asks: every triangle its own three
+  // vertices and its face normal, facing the side its corners turn anticlockwise around.
+  bool FillFlat(const PrimitivePlan& plan, VertexNormalUV* vertices, int32_t* indices, int32_t base) {
+    for (size_t t = 0; t < plan.triangles; ++t) {
+      uint32_t corner[3];
+      if (!Triangle(plan, t, corner)) return false;
+      VertexNormalUV* triangle = vertices + 3 * t;
+      for (int k = 0; k < 3; ++k) {
+        triangle[k] = VertexNormalUV();
+        if (!Position(plan, corner[k], triangle[k].position)) return false;
+        TextureCoordinates(plan, corner[k], triangle[k]);
+        indices[3 * t + size_t(k)] = base + int32_t(3 * t) + k;
+      }
+      Vector3 normal = Cross(triangle[1].position - triangle[0].position, triangle[2].position - triangle[0].position);
+      // A triangle without area keeps a zero normal, which the repair afterwards replaces.
+      if (!ScaleToUnit(normal)) normal = Vector3();
+      for (int k = 0; k < 3; ++k) triangle[k].normal = normal;
+    }
+    return true;
+  }
+
+  std::string path;
+  ErrorList* errors;
+  Textures textures;
+  std::string problem;
+  tinygltf::Model file;
+  Gltf::ImageFileBytes imageFiles;
+  std::unique_ptr<ObjModel> model;
+  std::vector<PrimitivePlan> plans;
+  std::vector<std::pair<size_t, size_t>> sizes;  // vertices and indices of each group
+  size_t totalVertices = 0;
+  size_t totalIndices = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ObjModel> LoadGltf(const char* path, ErrorList* errors, Textures textures) {
+  const char* name = path != nullptr ? path : "(no path)";
+  try {
+    return GltfReader(name, errors, textures).Read();
+  } catch (const std::bad_alloc&) {
+    if (errors != nullptr) errors->push_back(std::string(name) + ": out of memory reading the model");
+    return nullptr;
+  }
+}
+
+}  // namespace RenderLib

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <memory>
+
+#include "renderlib/obj_loader.h"
+#include "renderlib/obj_model.h"
+
+namespace RenderLib {
+
+// Reads a glTF 2.0 model, a .gltf file (its buffers and images beside it or in data URIs) or a
+// .glb file, into the same model an OBJ file gives: the scene's meshes flattened with their
+// nodes' world transforms, one group per material, TEXCOORD_0 with v turned to grow upwards,
+// normals computed (flat) where a primitive has none, and tangents. Returns none when the file
+// cannot be read or is not a sound model; the last message then names the file and says what is
+// wrong. A model that loads may leave notes (primitives of points or lines skipped). Buffers and
+// images are read only from regular files. With Textures::kSkip no image is decoded.
+std::unique_ptr<ObjModel> LoadGltf(const char* path, ErrorList* errors = nullptr, Textures textures = Textures::kLoad);
+
+}  // namespace RenderLib

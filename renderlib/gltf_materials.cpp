@@ -1,0 +1,135 @@
+#include "renderlib/gltf_materials.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace RenderLib::Gltf {
+namespace {
+
+class ImageCache {
+public:
+  ImageCache(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures)
+      : file(file), imageFiles(imageFiles), textures(textures), decoded(file.images.size()) {}
+
+  // The image texture `index` shows, decoded on first use. `use` names the slot for messages.
+  bool Texture(int index, const std::string& use, ImageHandle& handle, std::string& error) {
+    if (index < 0 || size_t(index) >= file.textures.size()) {
+      error = use + " names texture " + std::to_string(index) + ", which does not exist";
+      return false;
+    }
+    const int source = file.textures[size_t(index)].source;
+    if (source < 0 || size_t(source) >= file.images.size()) {
+      error = "texture " + std::to_string(index) + " (" + use + ") has no image in a format Patinex reads";
+      return false;
+    }
+    if (textures == Textures::kSkip) return true;
+    if (!decoded[size_t(source)] && !Decode(source, error)) return false;
+    handle = decoded[size_t(source)];
+    return true;
+  }
+
+private:
+  bool Decode(int index, std::string& error) {
+    const tinygltf::Image& image = file.images[size_t(index)];
+    // A file's name helps the reader of the message; a data URI's bytes do not.
+    const bool named = !image.uri.empty() && image.uri.size() <= 200 && image.uri.rfind("data:", 0) != 0;
+    const std::string name = "image " + std::to_string(index) + (named ? " ('" + image.uri + "')" : "");
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+    if (image.bufferView >= 0) {
+      if (size_t(image.bufferView) >= file.bufferViews.size()) {
+        error = name + " names buffer view " + std::to_string(image.bufferView) + ", which does not exist";
+        return false;
+      }
+      const tinygltf::BufferView& view = file.bufferViews[size_t(image.bufferView)];
+      if (view.buffer < 0 || size_t(view.buffer) >= file.buffers.size()) {
+        error = name + " lies in buffer " + std::to_string(view.buffer) + ", which does not exist";
+        return false;
+      }
+      const std::vector<unsigned char>& buffer = file.buffers[size_t(view.buffer)].data;
+      if (view.byteOffset > buffer.size() || view.byteLength > buffer.size() - view.byteOffset) {
+        error = name + " reaches past the end of buffer " + std::to_string(view.buffer);
+        return false;
+      }
+      bytes = buffer.data() + view.byteOffset;
+      size = view.byteLength;
+    } else if (size_t(index) < imageFiles.size() && !imageFiles[size_t(index)].empty()) {
+      bytes = imageFiles[size_t(index)].data();
+      size = imageFiles[size_t(index)].size();
+    } else {
+      error = name + " cannot be read: the file is missing or empty";
+      return false;
+    }
+    ImageHandle handle(new RefCountedImage());
+    std::string why;
+    if (!handle->Decode(bytes, size, why)) {
+      error = name + " cannot be decoded: " + why;
+      return false;
+    }
+    decoded[size_t(index)] = handle;
+    return true;
+  }
+
+  const tinygltf::Model& file;
+  const ImageFileBytes& imageFiles;
+  const Textures textures;
+  std::vector<ImageHandle> decoded;
+};
+
+void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) {
+  const size_t length = std::min(name.size(), size_t(Material::kNameCapacity - 1));
+  std::memcpy(target, name.data(), length);
+  target[length] = '\0';
+}
+
+}  // namespace
+
+bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures,
+                   std::vector<MaterialHandle>& materials, ErrorList* notes, std::string& error) {
+  ImageCache images(file, imageFiles, textures);
+  for (size_t i = 0; i < file.materials.size(); ++i) {
+    const tinygltf::Material& source = file.materials[i];
+    const tinygltf::PbrMetallicRoughness& pbr = source.pbrMetallicRoughness;
+    MaterialHandle handle(new Material());
+    Material& material = *handle;
+    CopyName(source.name.empty() ? "material " + std::to_string(i) : source.name, material.name);
+    material.metallicRoughness = true;
+    if (pbr.baseColorFactor.size() == 4) {
+      for (int c = 0; c < 4; ++c) material.baseColorFactor[c] = float(pbr.baseColorFactor[size_t(c)]);
+    }
+    material.metallicFactor = float(pbr.metallicFactor);
+    material.roughnessFactor = float(pbr.roughnessFactor);
+    material.normalScale = float(source.normalTexture.scale);
+    // The viewer's untextured and textured looks take the diffuse colour and map.
+    material.diffuse = Vector3(material.baseColorFactor[0], material.baseColorFactor[1], material.baseColorFactor[2]);
+    material.opacity = material.baseColorFactor[3];
+
+    const std::string label = "material " + std::to_string(i);
+    struct Slot {
+      int texture;
+      int texCoord;
+      const char* use;
+      ImageHandle* map;
+    };
+    const Slot slots[] = {
+        {pbr.baseColorTexture.index, pbr.baseColorTexture.texCoord, "base colour texture", &material.diffuseMap},
+        {pbr.metallicRoughnessTexture.index, pbr.metallicRoughnessTexture.texCoord, "metallic-roughness texture",
+         &material.metallicRoughnessMap},
+        {source.normalTexture.index, source.normalTexture.texCoord, "normal texture", &material.normalMap},
+    };
+    for (const Slot& slot : slots) {
+      if (slot.texture < 0) continue;
+      if (!images.Texture(slot.texture, label + "'s " + slot.use, *slot.map, error)) return false;
+      if (slot.texCoord != 0 && notes != nullptr) {
+        notes->push_back(label + "'s " + slot.use + " asks for TEXCOORD_" + std::to_string(slot.texCoord) +
+                         "; it is laid on with TEXCOORD_0");
+      }
+    }
+    materials.push_back(handle);
+  }
+  return true;
+}
+
+}  // namespace RenderLib::Gltf

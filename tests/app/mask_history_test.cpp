@@ -1,0 +1,39 @@
+#include "app/mask_history.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(MaskHistory, KnowsTheMaskFilesAndNothingElse) {
+  for (const char* name : {"mask_dirt00.jpg", "mask_humidity07.jpg", "mask_rust123.png"})
+    EXPECT_TRUE(IsMaskFileName(name)) << name;
+  for (const char* name : {"mask_dirt0.jpg", "mask_dirt00.jpeg", "mask_dust00.jpg", "mask_dirt00.jpg.tmp", "tex_base.jpg"})
+    EXPECT_FALSE(IsMaskFileName(name)) << name;
+}
+
+// Masks that cannot go aside stay where they are, and the reason is given; other files never move.
+TEST(MaskHistory, MasksThatCannotMoveAsideStayAndSayWhy) {
+  const fs::path folder = fs::temp_directory_path() / ("patinex_mask_history_" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "previous") << "a file in the way";
+  std::ofstream(folder / "mask_dirt00.jpg") << "mask";
+  std::ofstream(folder / "tex_base.jpg") << "texture";
+  std::string why;
+  EXPECT_EQ(MoveMasksAside(folder.string(), &why), -1);
+  EXPECT_NE(why.find("previous"), std::string::npos) << why;
+  EXPECT_TRUE(fs::exists(folder / "mask_dirt00.jpg"));
+  fs::remove(folder / "previous");
+  EXPECT_EQ(MoveMasksAside(folder.string(), &why), 1) << why;
+  EXPECT_TRUE(fs::exists(folder / "previous" / "mask_dirt00.jpg"));
+  EXPECT_TRUE(fs::exists(folder / "tex_base.jpg"));
+  fs::remove_all(folder);
+}
+
+}  // namespace

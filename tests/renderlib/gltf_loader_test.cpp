@@ -1,0 +1,342 @@
+#include "renderlib/gltf_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/renderlib/gltf_test_file.h"
+#include "tests/renderlib/temporary_folder.h"
+#include "tests/support/test_images.h"
+
+using namespace RenderLib;
+
+namespace {
+
+// Every triangle's corners turn anticlockwise around the normals its vertices carry, so the
+// model faces the way the file meant.
+void ExpectNormalsFollowWinding(const ObjModel& model) {
+  for (const MeshGroup& group : model.groups) {
+    for (size_t i = 0; i < group.indices.size(); i += 3) {
+      const VertexNormalUV& a = group.vertices[group.indices[i]];
+      const VertexNormalUV& b = group.vertices[group.indices[i + 1]];
+      const VertexNormalUV& c = group.vertices[group.indices[i + 2]];
+      Vector3 face = Cross(b.position - a.position, c.position - a.position);
+      face.Normalize();
+      for (const VertexNormalUV* corner : {&a, &b, &c}) {
+        EXPECT_NEAR(Length(corner->normal), 1.0f, 1e-5f);
+        EXPECT_GT(Dot(face, corner->normal), 0.999f) << "triangle " << i / 3;
+      }
+    }
+  }
+}
+
+std::vector<Vector3> Positions(const ObjModel& model) {
+  std::vector<Vector3> positions;
+  for (const MeshGroup& group : model.groups) {
+    for (int32_t index : group.indices) positions.push_back(group.vertices[index].position);
+  }
+  return positions;
+}
+
+void ExpectNear(const Vector3& actual, const Vector3& expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-5f);
+  EXPECT_NEAR(actual.y, expected.y, 1e-5f);
+  EXPECT_NEAR(actual.z, expected.z, 1e-5f);
+}
+
+class GltfLoader : public testing::Test {
+protected:
+  std::unique_ptr<ObjModel> Load(const std::string& path) {
+    messages.clear();
+    return LoadGltf(path.c_str(), &messages);
+  }
+
+  // A triangle on the plane x + y = 1 with its normal, texture coordinates and indices.
+  void AddSlantedTriangle(GltfTestFile& file) {
+    file.Floats({1, 0, 0, 0, 1, 0, 0, 1, 1}, "VEC3", 3);
+    const float n = std::sqrt(0.5f);
+    file.Floats({n, n, 0, n, n, 0, n, n, 0}, "VEC3", 3);
+    file.Floats({0, 0, 1, 0, 0, 1}, "VEC2", 2);
+    file.Indices({0, 1, 2});
+    file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2},"indices":3}]}])";
+  }
+
+  TemporaryFolder folder;
+  ErrorList messages;
+};
+
+TEST_F(GltfLoader, PlacesTheMeshesOfTheShownSceneWithTheirNodesWorldTransforms) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  // Node 0 moves its children 10 along x; node 1 stretches x, node 2 mirrors it. Node 3 is a
+  // root of its own, shown only when no scene is given.
+  file.nodes = R"([{"translation":[10,0,0],"children":[1,2]},{"mesh":0,"scale":[2,1,1]},)"
+               R"({"mesh":0,"matrix":[-1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1]},{"mesh":0,"translation":[100,0,0]}])";
+  file.scenes = R"([{"nodes":[3]},{"nodes":[0]}])";
+  file.extra = R"("scene":1,)";
+
+  std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "scene"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  ASSERT_EQ(model->groups.size(), 1);
+  EXPECT_EQ(model->groups[0].materialIndex, -1);
+  std::vector<Vector3> positions = Positions(*model);
+  ASSERT_EQ(positions.size(), 6u);
+  ExpectNear(positions[0], {12, 0, 0});
+  ExpectNear(positions[1], {10, 1, 0});
+  ExpectNear(positions[2], {10, 1, 1});
+  // The mirrored copy has two corners swapped to keep facing outwards.
+  ExpectNear(positions[3], {9, 0, 0});
+  ExpectNear(positions[4], {10, 1, 1});
+  ExpectNear(positions[5], {10, 1, 0});
+  ExpectNormalsFollowWinding(*model);
+  // glTF's v grows downwards, the masks' upwards.
+  const VertexNormalUV& corner = model->groups[0].vertices[model->groups[0].indices[2]];
+  EXPECT_FLOAT_EQ(corner.u, 0.0f);
+  EXPECT_FLOAT_EQ(corner.v, 0.0f);
+  for (const VertexNormalUV& vertex : model->groups[0].vertices) {
+    EXPECT_NEAR(Length(vertex.tangent), 1.0f, 1e-5f);
+    EXPECT_NEAR(Dot(vertex.tangent, vertex.normal), 0.0f, 1e-5f);
+  }
+
+  // Without scenes every root node is shown: node 0's two copies and node 3's.
+  file.scenes.clear();
+  file.extra.clear();
+  model = Load(file.WriteGltf(folder, "roots"));
+  ASSERT_NE(model, nullptr);
+  positions = Positions(*model);
+  ASSERT_EQ(positions.size(), 9u);
+  ExpectNear(positions[6], {101, 0, 0});
+}
+
+TEST_F(GltfLoader, ReadsTriangleListsStripsAndFansAndSkipsPointsAndLines) {
+  GltfTestFile file;
+  const int square = file.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, "VEC3", 3);     // a strip's order
+  const int fanSquare = file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, "VEC3", 3);  // a fan's order
+  const int up = file.Floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, "VEC3", 3);
+  const uint16_t coordinates[] = {0, 0, 65535, 0, 0, 65535, 65535, 65535};
+  const int uv = file.Accessor(coordinates, sizeof coordinates, 5123, "VEC2", 4, ",\"normalized\":true");
+  const uint16_t shortIndices[] = {0, 1, 2, 0, 2, 3};
+  const int fanIndices = file.Accessor(shortIndices, sizeof shortIndices, 5123, "SCALAR", 6);
+  // Two separate triangles without normals or indices.
+  const int loose = file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 5, 5, 0, 6, 5, 0, 5, 6, 0}, "VEC3", 3);
+  char mesh[1024];
+  std::snprintf(mesh, sizeof mesh,
+                R"([{"primitives":[{"attributes":{"POSITION":%d,"NORMAL":%d,"TEXCOORD_0":%d},"mode":5},)"
+                R"({"attributes":{"POSITION":%d,"NORMAL":%d},"mode":6},)"
+                R"({"attributes":{"POSITION":%d,"NORMAL":%d},"indices":%d,"mode":4},)"
+                R"({"attributes":{"POSITION":%d}},)"
+                R"({"attributes":{"POSITION":%d},"mode":1},{"attributes":{"POSITION":%d},"mode":0}]}])",
+                square, up, uv, fanSquare, up, fanSquare, up, fanIndices, loose, loose, loose);
+  file.meshes = mesh;
+  file.nodes = R"([{"mesh":0}])";
+
+  const std::string path = file.WriteGltf(folder, "modes");
+  std::unique_ptr<ObjModel> model = Load(path);
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  EXPECT_EQ(model->TotalIndexCount(), 3 * 8);
+  // Shared vertices where the file gives normals, three a triangle where they are computed.
+  EXPECT_EQ(model->TotalVertexCount(), 4 + 4 + 4 + 6);
+  ExpectNormalsFollowWinding(*model);
+  // Normalized shorts, v turned upwards; primitives without TEXCOORD_0 get zeros.
+  const MeshGroup& group = model->groups[0];
+  EXPECT_FLOAT_EQ(group.vertices[1].u, 1.0f);
+  EXPECT_FLOAT_EQ(group.vertices[1].v, 1.0f);
+  EXPECT_FLOAT_EQ(group.vertices[2].u, 0.0f);
+  EXPECT_FLOAT_EQ(group.vertices[2].v, 0.0f);
+  EXPECT_FLOAT_EQ(group.vertices[5].u + group.vertices[5].v, 0.0f);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], path + ": mesh 0 primitive 4 holds lines, not triangles: skipped");
+  EXPECT_EQ(messages[1], path + ": mesh 0 primitive 5 holds points, not triangles: skipped");
+}
+
+TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike) {
+  TestImages::PngPicture picture;
+  picture.width = 2;
+  picture.height = 1;
+  picture.rows = {{255, 0, 0, 0, 0, 255}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  picture.width = 1;
+  picture.rows = {{128, 128, 255}};
+  const std::vector<uint8_t> flat = TestImages::EncodePng(picture);
+  folder.Write("flat.png", std::string(flat.begin(), flat.end()));
+
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const int pngView = file.View(png.data(), png.size());
+  file.images = R"([{"bufferView":)" + std::to_string(pngView) + R"(,"mimeType":"image/png"},{"uri":"flat.png"}])";
+  file.textures = R"([{"source":0},{"source":0},{"source":1}])";
+  file.materials =
+      R"([{"name":"painted","pbrMetallicRoughness":{"baseColorFactor":[0.5,0.25,1,0.75],"metallicFactor":0.2,)"
+      R"("roughnessFactor":0.6,"baseColorTexture":{"index":0},"metallicRoughnessTexture":{"index":1,"texCoord":1}},)"
+      R"("normalTexture":{"index":2,"scale":0.5}},{}])";
+  file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"material":0},)"
+                R"({"attributes":{"POSITION":0},"material":1},{"attributes":{"POSITION":0}},)"
+                R"({"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"material":0}]}])";
+  file.nodes = R"([{"mesh":0}])";
+
+  std::vector<VertexNormalUV> firstVertices;
+  for (const std::string& path : {file.WriteGltf(folder, "painted"), file.WriteGlb(folder, "painted")}) {
+    SCOPED_TRACE(path);
+    std::unique_ptr<ObjModel> model = Load(path);
+    ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+    ASSERT_EQ(model->materials.size(), 2);
+    const Material& painted = *model->materials[0];
+    EXPECT_STREQ(painted.name, "painted");
+    EXPECT_TRUE(painted.metallicRoughness);
+    EXPECT_FLOAT_EQ(painted.baseColorFactor[1], 0.25f);
+    EXPECT_FLOAT_EQ(painted.baseColorFactor[3], 0.75f);
+    EXPECT_FLOAT_EQ(painted.metallicFactor, 0.2f);
+    EXPECT_FLOAT_EQ(painted.roughnessFactor, 0.6f);
+    EXPECT_FLOAT_EQ(painted.normalScale, 0.5f);
+    ASSERT_TRUE(painted.diffuseMap && painted.normalMap);
+    // One image behind two textures is decoded once and shared.
+    EXPECT_EQ(painted.diffuseMap.Get(), painted.metallicRoughnessMap.Get());
+    EXPECT_EQ(painted.diffuseMap->width, 2u);
+    EXPECT_FLOAT_EQ(painted.diffuseMap->samples[0], 1.0f);
+    EXPECT_FLOAT_EQ(painted.diffuseMap->samples[painted.diffuseMap->channels + 2], 1.0f);
+    EXPECT_EQ(painted.normalMap->width, 1u);
+    const Material& plain = *model->materials[1];
+    EXPECT_STREQ(plain.name, "material 1");
+    EXPECT_TRUE(plain.metallicRoughness);
+    EXPECT_FLOAT_EQ(plain.roughnessFactor, 1.0f);
+    EXPECT_FALSE(plain.diffuseMap);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("TEXCOORD_1"), std::string::npos) << messages[0];
+
+    // One group a material, in the order the primitives first use them.
+    ASSERT_EQ(model->groups.size(), 3);
+    EXPECT_EQ(model->groups[0].materialIndex, 0);
+    EXPECT_EQ(model->groups[0].indices.size(), 6);
+    EXPECT_EQ(model->groups[1].materialIndex, 1);
+    EXPECT_EQ(model->groups[2].materialIndex, -1);
+    ExpectNormalsFollowWinding(*model);
+    const MeshGroup& group = model->groups[0];
+    if (firstVertices.empty()) {
+      firstVertices.assign(group.vertices.begin(), group.vertices.end());
+    } else {
+      ASSERT_EQ(size_t(group.vertices.size()), firstVertices.size());
+      for (size_t i = 0; i < firstVertices.size(); ++i)
+        ExpectNear(group.vertices[int32_t(i)].position, firstVertices[i].position);
+    }
+  }
+}
+
+// Each broken file is refused with a message that names it and says what is wrong.
+TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
+  struct Case {
+    const char* name;
+    void (*edit)(GltfTestFile& file);
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"past_view",
+       [](GltfTestFile& f) { f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4"); },
+       "accessor 0 (4 elements from byte 0) reaches past the end of buffer view 0 (36 bytes)"},
+      {"huge_count",
+       [](GltfTestFile& f) {
+         f.accessors[0].replace(f.accessors[0].find("\"count\":3"), 9, "\"count\":4611686018427387904");
+       },
+       "reaches past the end of buffer view 0"},
+      {"past_buffer", [](GltfTestFile& f) { f.bufferViews[1] = R"({"buffer":0,"byteOffset":36,"byteLength":4000})"; },
+       "buffer view 1 (bytes 36 to 4036) reaches past the end of buffer 0"},
+      {"narrow_stride",
+       [](GltfTestFile& f) { f.bufferViews[0] = R"({"buffer":0,"byteOffset":0,"byteLength":36,"byteStride":8})"; },
+       "stride of 8 bytes"},
+      {"past_vertices",
+       [](GltfTestFile& f) {
+         const uint32_t three = 3;
+         f.bin.replace(f.bin.size() - 4, 4, reinterpret_cast<const char*>(&three), 4);
+       },
+       "mesh 0 primitive 0 index 2 is 3, past its 3 vertices"},
+      {"not_a_number",
+       [](GltfTestFile& f) {
+         const float nan = std::numeric_limits<float>::quiet_NaN();
+         f.bin.replace(4, 4, reinterpret_cast<const char*>(&nan), 4);
+       },
+       "mesh 0 primitive 0 position 0 is not finite"},
+      {"infinite",
+       [](GltfTestFile& f) {
+         const float inf = std::numeric_limits<float>::infinity();
+         f.bin.replace(28, 4, reinterpret_cast<const char*>(&inf), 4);
+       },
+       "mesh 0 primitive 0 position 2 is not finite"},
+      {"draco",
+       [](GltfTestFile& f) {
+         f.extra =
+             R"("extensionsUsed":["KHR_draco_mesh_compression"],"extensionsRequired":["KHR_draco_mesh_compression"],)";
+       },
+       "requires the extension KHR_draco_mesh_compression, which Patinex does not support"},
+      {"quantized",
+       [](GltfTestFile& f) {
+         f.extra =
+             R"("extensionsUsed":["KHR_mesh_quantization","EXT_meshopt_compression"],"extensionsRequired":["KHR_mesh_quantization","EXT_meshopt_compression"],)";
+       },
+       "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression"},
+      {"missing_image",
+       [](GltfTestFile& f) {
+         f.images = R"([{"uri":"gone.png"}])";
+         f.textures = R"([{"source":0}])";
+         f.materials = R"([{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}])";
+       },
+       "image 0 ('gone.png') cannot be read: the file is missing"},
+      {"cycle",
+       [](GltfTestFile& f) {
+         f.nodes = R"([{"children":[1]},{"mesh":0,"children":[0]}])";
+         f.scenes = R"([{"nodes":[0]}])";
+       },
+       "node 0 is reached twice"},
+      {"no_material",
+       [](GltfTestFile& f) { f.meshes.replace(f.meshes.find("\"indices\":3"), 11, "\"indices\":3,\"material\":2"); },
+       "mesh 0 primitive 0 names material 2, which does not exist"},
+      {"no_mesh", [](GltfTestFile& f) { f.nodes = R"([{"mesh":7}])"; }, "node 0 names mesh 7, which does not exist"},
+      {"no_data", [](GltfTestFile& f) { f.accessors[1] = R"({"componentType":5126,"type":"VEC3","count":3})"; },
+       "mesh 0 primitive 0 NORMAL: accessor 1 has no buffer view"},
+      {"bad_mode",
+       [](GltfTestFile& f) { f.meshes.replace(f.meshes.find("\"indices\":3"), 11, "\"indices\":3,\"mode\":9"); },
+       "mesh 0 primitive 0 has the unknown mode 9"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    GltfTestFile file;
+    AddSlantedTriangle(file);
+    file.nodes = R"([{"mesh":0}])";
+    test.edit(file);
+    const std::string path = file.WriteGltf(folder, test.name);
+    EXPECT_EQ(Load(path), nullptr);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().rfind(path + ": ", 0), 0u) << messages.back();
+    EXPECT_NE(messages.back().find(test.expected), std::string::npos) << messages.back();
+  }
+
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  file.nodes = R"([{"mesh":0}])";
+  const std::string missingBin = file.WriteGltf(folder, "lost");
+  std::remove(folder.Path("lost.bin").c_str());
+  EXPECT_EQ(Load(missingBin), nullptr);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("lost.bin"), std::string::npos) << messages.back();
+
+  const std::string glb = file.WriteGlb(folder, "whole");
+  std::string bytes;
+  {
+    std::ifstream in(glb, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  for (size_t keep : {bytes.size() - 10, size_t(30), size_t(8)}) {
+    const std::string cut = folder.Write("cut.glb", bytes.substr(0, keep));
+    EXPECT_EQ(Load(cut), nullptr);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find(cut + ": the binary glTF file is truncated"), std::string::npos) << messages.back();
+  }
+  const std::string text = folder.Write("text.gltf", "{ not json");
+  EXPECT_EQ(Load(text), nullptr);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find(text + ": not a readable glTF file"), std::string::npos) << messages.back();
+}
+
+}  // namespace
