@@ -190,13 +190,6 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
       StartQueuedRun();
     } else if (app.sampleMap) {
       ShowSamplePoints(true);
-      char text[96];
-      std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", app.sampleMap->Count(),
-                    app.density);
-      SetStatusActivity(text);
-      SetStatusDetail("");
-    } else if (app.triangleSoup) {
-      SetStatusActivity("Sampling found no surface on the model.");
     }
   }
   const int32_t resampling = app.resamplingPercent.load(std::memory_order_relaxed);

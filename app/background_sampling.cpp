@@ -1,6 +1,7 @@
 #include "app/background_sampling.h"
 
 #include <cstdio>
+#include <new>
 #include <system_error>
 
 #include "platform/thread_platform.h"
@@ -24,7 +25,12 @@ struct BackgroundSampling::Job {
     // Below the window thread, which goes on drawing meanwhile (the sampling's progress, for one).
     Platform::SetCurrentThreadPriority(kSamplingPriority);
     const Simulation::SamplingControl control{&progress, &cancel, kSamplingPriority};
-    result = Simulation::BuildSampleMap(*kdTree, *mesh, density, nullptr, &control);
+    try {
+      result = Simulation::BuildSampleMap(*kdTree, *mesh, density, nullptr, &control);
+    } catch (const std::bad_alloc&) {
+      result = Simulation::SampleMapBuild();
+      result.outOfMemory = true;
+    }
     // A map nobody will take is freed here rather than on the window thread; so is the model,
     // when the window has let go of it meanwhile.
     if (cancel.load(std::memory_order_relaxed)) result.map.reset();
@@ -52,6 +58,23 @@ void BackgroundSampling::Start(std::shared_ptr<const RenderLib::KdTree> kdTree,
     return;
   }
   current = std::move(job);
+}
+
+void BackgroundSampling::Discard(std::unique_ptr<Simulation::SampleMap> map) {
+  ReapCancelled();
+  if (!map) return;
+  auto job = std::make_unique<Job>();
+  job->result.map = std::move(map);
+  Job* raw = job.get();
+  try {
+    job->thread = std::thread([raw] {
+      raw->result.map.reset();
+      raw->finished.store(true, std::memory_order_release);
+    });
+  } catch (const std::system_error&) {
+    return;  // no thread: the map goes here, with the job
+  }
+  cancelled.push_back(std::move(job));
 }
 
 void BackgroundSampling::Cancel() {

@@ -27,12 +27,16 @@ public:
              int32_t density);
   // Cancels the sampling under way, if any, without waiting for it.
   void Cancel();
+  // Frees samples that were replaced on a thread of their own: hundreds of megabytes at high
+  // densities take a while to give back.
+  void Discard(std::unique_ptr<Simulation::SampleMap> map);
   // Started, and not yet taken or cancelled.
   bool UnderWay() const { return current != nullptr; }
   // The share done (0 to 1) of the sampling under way; -1 when none is.
   float Progress() const;
   // Once the sampling under way has finished: its map (none when the model has no surface to
-  // sample) and spacing, and true; false while it goes on or when none is under way.
+  // sample, or when there was no memory for it: outOfMemory) and spacing, and true; false while
+  // it goes on or when none is under way.
   bool TakeFinished(Simulation::SampleMapBuild& finished);
   // Cancels every sampling and waits for their threads (at exit, so that none outlives what it
   // reports to).
@@ -40,9 +44,10 @@ public:
 
 private:
   struct Job;
-  // Joins the cancelled samplings that have ended.
+  // Joins the cancelled samplings and the discards that have ended.
   void ReapCancelled();
 
   std::unique_ptr<Job> current;
+  // Cancelled samplings and discards, until their threads are joined.
   std::vector<std::unique_ptr<Job>> cancelled;
 };

@@ -59,7 +59,8 @@ uint32_t ScenePicture::NextSlice(uint32_t available) {
     const double seconds = std::chrono::duration<double>(now - lastSliceTime).count();
     if (seconds > 0.0) {
       const double fitting = static_cast<double>(lastSlice) * kFrameSeconds / seconds;
-      slice = static_cast<uint32_t>(std::clamp(fitting, double(kSmallestSlice), 2.0 * double(slice)));
+      // Grown slowly and cut at once: one quick frame says less than one slow frame costs.
+      slice = static_cast<uint32_t>(std::clamp(fitting, double(kSmallestSlice), 1.25 * double(slice)));
     }
   }
   sliceStart = now;

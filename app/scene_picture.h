@@ -31,9 +31,9 @@ struct SceneKey {
 // frame's whole time) so that a frame takes about kFrameSeconds.
 class ScenePicture {
 public:
-  static constexpr double kFrameSeconds = 0.05;
-  static constexpr uint32_t kFirstSlice = 100000;
-  static constexpr uint32_t kSmallestSlice = 20000;
+  static constexpr double kFrameSeconds = 0.02;
+  static constexpr uint32_t kFirstSlice = 30000;
+  static constexpr uint32_t kSmallestSlice = 10000;
 
   // Readies the picture for the key: made at the back buffer's size when there is none, and
   // started over (cleared to the background grey, nothing drawn) when the key changed. False

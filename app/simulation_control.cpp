@@ -183,7 +183,7 @@ void StartQueuedRun() {
   if (!app.runQueued) return;
   if (!app.sampleMap) {
     CancelQueuedRun();
-    NoRun("No run: sampling found no surface on the model.", "");
+    SetStatusDetail("No run: there are no samples to run on.");
     return;
   }
   StartSimulation();

@@ -6,6 +6,7 @@
 #include "app/mask_history.h"
 #include "app/scene_rendering.h"
 #include "app/simulation_control.h"
+#include "app/status_line.h"
 #include "framework/framework.h"
 
 void ReleaseSamples() {
@@ -42,16 +43,33 @@ bool TakeFinishedResampling() {
   Simulation::SampleMapBuild build;
   if (!app.sampling.TakeFinished(build)) return false;
   app.resamplingPercent.store(-1, std::memory_order_relaxed);
-  ReleaseSamples();
-  if (!build.map || build.map->Count() == 0) {
+  char text[96];
+  if (build.outOfMemory) {
+    std::fprintf(stderr, "patinex: out of memory while sampling the surface at density %d\n", app.density);
+    std::snprintf(text, sizeof text, "Sampling at density %d ran out of memory.", app.density);
+    SetStatusActivity(text);
+    SetStatusDetail("A lower density needs less.");
+    build.map.reset();
+  } else if (!build.map || build.map->Count() == 0) {
     std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
-    return true;
+    SetStatusActivity("Sampling found no surface on the model.");
+    SetStatusDetail("");
+    build.map.reset();
+  } else {
+    std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", build.map->Count(), app.density);
+    SetStatusActivity(text);
+    SetStatusDetail("");
   }
+  std::unique_ptr<Simulation::SampleMap> replaced;
   {
     ScopedLock lock(SampleLock());
+    replaced = std::move(app.sampleMap);
     app.sampleMap = std::move(build.map);
-    app.sampleSpacing = build.spacing;
+    app.sampleSpacing = app.sampleMap ? build.spacing : 0.0f;
   }
+  app.sampling.Discard(std::move(replaced));
+  // The masks were the history of the samples replaced.
+  EndMaskHistory();
   FillSampleVertexBuffer();
   return true;
 }

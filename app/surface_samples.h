@@ -10,9 +10,9 @@ void StartResampling();
 // Cancels a sampling under way without waiting for it, and drops a run waiting for its samples.
 void CancelResampling();
 bool ResamplingUnderWay();
-// Once a sampling has finished, its samples replace the model's (their mask history ends) and
-// their points are made anew; true then (also when it found no samples). Called every frame; it
-// keeps resamplingPercent up to date.
+// Once a sampling has finished, its samples replace the model's (their mask history ends), their
+// points are made anew and the status line says how it went; true then (also when it found no
+// samples). Called every frame; it keeps resamplingPercent up to date.
 bool TakeFinishedResampling();
 // Has the points show the samples as they are now: one point per sample, its position and the
 // colour (d, d, d, 1), d its dirt. They are made over the next frames (WriteSamplePoints).

@@ -5,16 +5,16 @@
 // - BM_Rest: a second with nothing happening, drawing every turn (on_demand:0, as before) or on
 //   demand. cpu_percent is the processor time of all the process' threads (llvmpipe's included)
 //   over the wall time, in percent of one core.
-// - BM_Trace: runs of the Weather command (density 100, 1 step of 50000 tons, a worker per
-//   processor) with no window drawing at all (what patinex-cli weather does), with the window
-//   drawing on demand, and drawing every turn (as before). Legs per second are the run's own
-//   count over its tracing time; the ratios to the run without drawing are per iteration, their
-//   medians reported.
+// - BM_Trace: the same run (density 100, 1 step of 50000 tons, a worker per processor) by
+//   `patinex-cli weather` (no window at all), by the Weather command with the window drawing on
+//   demand, and with it drawing every turn (as before). Legs per second are each run's own count
+//   over its tracing time; the ratios to the command-line run are taken per iteration, in turns
+//   that start with another way each time, and their medians reported.
 // - BM_Resample: the Density edit to 500 until all the new points are drawn, sampled off the
-//   window thread (background:1) or on it (background:0, as before; the points are drawn in
-//   slices either way). longest_turn_ms is the wall
-//   time of the longest main-loop turn that drew a frame (the window answers nothing meanwhile),
-//   longest_turn_cpu_ms the most processor time the window thread spent in such a turn.
+//   window thread (background:1) or on it (background:0, as before; the points are written and
+//   drawn in slices either way), the samples of the case before being replaced. longest_turn_ms is the wall time of the longest main-loop turn (the
+//   window answers nothing meanwhile), longest_turn_cpu_ms the most processor time the window
+//   thread spent in one turn.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -24,6 +24,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,54 +124,82 @@ struct TraceResult {
   double othersCores = 0.0;  // what the rest of the machine took meanwhile
 };
 
-// One run of the Weather command: way 0 draws nothing while it traces (as patinex-cli weather),
-// way 1 lets the window draw on demand, way 2 draws every turn.
-TraceResult TraceOnce(int way) {
+constexpr int kTraceDensity = 100;
+constexpr int kTraceTons = 50000;
+
+// The same run by patinex-cli weather, with as many workers as the window's run has (one per
+// processor); its JSON summary gives the legs per second.
+double CliLegsPerSecond(const std::filesystem::path& out) {
+  const std::string command = std::string("'") + PATINEX_CLI + "' weather '" + PATINEX_SOURCE_DIR +
+                              "/media/beethoven.obj' --density " + std::to_string(kTraceDensity) +
+                              " --steps 1 --tons " + std::to_string(kTraceTons) + " --out '" + out.string() +
+                              "' 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return 0.0;
+  std::string summary;
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) summary.append(buffer, got);
+  if (pclose(pipe) != 0) return 0.0;
+  std::smatch match;
+  if (!std::regex_search(summary, match, std::regex("\"legsPerSecond\": *([0-9.eE+-]+)"))) return 0.0;
+  return std::stod(match[1]);
+}
+
+// One run: way 0 by patinex-cli weather, way 1 by the Weather command with the window drawing on
+// demand, way 2 with it drawing every turn.
+TraceResult TraceOnce(int way, const std::filesystem::path& cliOut) {
   FrameworkSetRenderOnDemand(way != 2);
   const uint64_t framesBefore = GetFrameworkState().presentedFrames;
   const double busyBefore = MachineBusySeconds();
   const double cpuBefore = ProcessCpuSeconds();
   const Clock::time_point start = Clock::now();
-  StartSimulation();
-  FrameworkRequestFrame();  // as the click on "Weather" would
+  TraceResult result;
   if (way == 0) {
-    while (App().simulationFinished.load(std::memory_order_acquire) == 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EndRunningSimulation();
+    result.legsPerSecond = CliLegsPerSecond(cliOut);
   } else {
+    StartSimulation();
+    FrameworkRequestFrame();  // as the click on "Weather" would
     while (SimulationKept()) MainLoopTurn(100);
+    const double traceSeconds = App().runTraceSeconds.load();
+    result.legsPerSecond = traceSeconds > 0.0 ? static_cast<double>(App().runLegs.load()) / traceSeconds : 0.0;
   }
   const double wall = Seconds(Clock::now() - start);
-  const double traceSeconds = App().runTraceSeconds.load();
-  TraceResult result;
-  result.legsPerSecond = traceSeconds > 0.0 ? static_cast<double>(App().runLegs.load()) / traceSeconds : 0.0;
   result.framesPerSecond = static_cast<double>(GetFrameworkState().presentedFrames - framesBefore) / wall;
-  result.othersCores = std::max(0.0, MachineBusySeconds() - busyBefore - (ProcessCpuSeconds() - cpuBefore)) / wall;
+  // The command-line run's processor time is the machine's too; only the window's runs say what
+  // other programs took.
+  if (way != 0) {
+    result.othersCores = std::max(0.0, MachineBusySeconds() - busyBefore - (ProcessCpuSeconds() - cpuBefore)) / wall;
+  }
   FrameworkSetRenderOnDemand(true);
   return result;
 }
 
 // Each iteration runs the three ways in turn, starting with another one each time so that load
-// building up or dying down falls on each alike; the ratios to the run that draws nothing are
-// taken per iteration and their medians reported, since other programs share the machine.
+// building up or dying down falls on each alike; the ratios to the command-line run are taken per
+// iteration and their medians reported, since other programs share the machine.
 void BM_Trace(benchmark::State& state) {
   RestOnTheBust();
-  SetBox(ID_DENSITY, "100");
+  SetBox(ID_DENSITY, std::to_string(kTraceDensity).c_str());
   SetBox(ID_STEPS, "1");
-  SetBox(ID_TONS_PER_STEP, "50000");
+  SetBox(ID_TONS_PER_STEP, std::to_string(kTraceTons).c_str());
+  App().density = kTraceDensity;
   // The samples first, so that only the runs are measured.
   StartResampling();
   while (!TakeFinishedResampling()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   App().showSamples = 0;
+  const std::filesystem::path cliOut = std::filesystem::temp_directory_path() / "patinex_window_rest_bench_cli";
   std::vector<double> onDemand, everyTurn, legs[3], frames[3], others;
   int iteration = 0;
   for (auto _ : state) {
     TraceResult results[3];
     for (int turn = 0; turn < 3; ++turn) {
       const int way = (turn + iteration) % 3;
-      results[way] = TraceOnce(way);
-      others.push_back(results[way].othersCores);
+      results[way] = TraceOnce(way, cliOut);
+      if (way != 0) others.push_back(results[way].othersCores);
+    }
+    if (results[0].legsPerSecond <= 0.0) {
+      state.SkipWithError("patinex-cli weather gave no legs per second");
+      break;
     }
     for (int way = 0; way < 3; ++way) {
       legs[way].push_back(results[way].legsPerSecond);
@@ -180,7 +209,9 @@ void BM_Trace(benchmark::State& state) {
     everyTurn.push_back(results[2].legsPerSecond / results[0].legsPerSecond);
     ++iteration;
   }
-  state.counters["no_window_legs_per_s"] = Median(legs[0]);
+  std::error_code error;
+  std::filesystem::remove_all(cliOut, error);
+  state.counters["cli_legs_per_s"] = Median(legs[0]);
   state.counters["on_demand_legs_per_s"] = Median(legs[1]);
   state.counters["every_turn_legs_per_s"] = Median(legs[2]);
   state.counters["on_demand_ratio"] = Median(onDemand);
@@ -214,7 +245,6 @@ void BM_Resample(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     RestOnTheBust();
-    ReleaseSamples();
     SetBox(ID_DENSITY, "500");
     App().density = 500;
     state.ResumeTiming();

@@ -45,6 +45,9 @@ protected:
 
 TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShowsTheShare) {
   Pick(2);  // the bust: at density 300 its sampling takes a while
+  // A density entered while another is being sampled cancels that sampling.
+  EditDensity("500");
+  Frames(3);
   EditDensity("300");
   EXPECT_EQ(App().showSamples, 0);  // the model stays until the points are in
   int framesMeanwhile = 0;
@@ -69,6 +72,12 @@ TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShow
   EXPECT_GT(App().sampleMap->Count(), 100000u);
   EXPECT_EQ(App().showSamples, 1);
   EXPECT_NE(StatusShown().find("Sampled the surface: "), std::string::npos) << StatusShown();
+  // The cancelled sampling never replaces them.
+  const Simulation::SampleMap* samples = App().sampleMap.get();
+  const auto start = std::chrono::steady_clock::now();
+  FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::seconds(1); });
+  EXPECT_EQ(App().sampleMap.get(), samples);
+  EXPECT_EQ(App().density, 300);
   // The points reach the device a few chunks a frame.
   ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
 }
