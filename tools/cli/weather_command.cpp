@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "assetexport/aged_export.h"
 #include "platform/file_system.h"
 #include "platform/interrupt_catcher.h"
 #include "shipped_media/shipped_splat.h"
@@ -30,7 +31,7 @@ int RunWeather(const Arguments& arguments);
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png]",
+    "[--format jpg|png] [--export OUT.glb|OUT.gltf]",
     "Ages the OBJ model MODEL as the program's Weather command does: covers it with surface\n"
     "samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
     "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
@@ -50,6 +51,8 @@ const Command kWeatherCommand = {
     "The splat is media/SPLAT.png as the media search finds it (around the current folder and\n"
     "the program, or PREFIX/share/patinex/media of an install); without one the copy built into\n"
     "the program is used.\n"
+    "--export OUT.glb (or OUT.gltf) writes the model aged by the last step's masks as a glTF 2.0\n"
+    "asset after the run, as 'patinex-cli export' does (baked at the masks' size).\n"
     "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C stops the run at\n"
     "its next check: the masks of finished steps stay, and the exit status is 130.",
     RunWeather,
@@ -69,6 +72,7 @@ struct Options {
   long seed = Simulation::RandomStream::kDefaultSeed;
   long size = 1024;
   int32_t format = Simulation::kMaskJpeg;
+  std::string exportPath;
 };
 
 struct NumberOption {
@@ -115,7 +119,7 @@ int ParseOptions(const Arguments& arguments, Options& options) {
     for (const NumberOption& candidate : kNumberOptions) {
       if (argument == candidate.name) number = &candidate;
     }
-    if (number != nullptr || argument == "--out" || argument == "--format") {
+    if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--format") {
@@ -123,6 +127,14 @@ int ParseOptions(const Arguments& arguments, Options& options) {
           return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
         }
         options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+        continue;
+      }
+      if (argument == "--export") {
+        const size_t dot = value.rfind('.');
+        if (dot == std::string::npos || (value.substr(dot) != ".glb" && value.substr(dot) != ".gltf")) {
+          return UsageError(kWeatherCommand, "--export takes a .glb or .gltf file name, not '" + value + "'");
+        }
+        options.exportPath = value;
         continue;
       }
       if (number == nullptr) {
@@ -306,6 +318,17 @@ int RunWeather(const Arguments& arguments) {
   }
   const int32_t stepsDone = static_cast<int32_t>(state.reports.size());
   const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
+  std::string exportError;
+  const bool exporting = !options.exportPath.empty() && !interrupted && stepsDone > 0 && masksSaved == 3 * stepsDone;
+  if (exporting) {
+    int32_t lastStep = stepsDone - 1;
+    AssetExport::ExportSettings settings;
+    settings.size = static_cast<uint32_t>(options.size);
+    if (AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings, options.exportPath,
+                                               &exportError)) {
+      std::fprintf(stderr, "exported the model aged by step %d to %s\n", lastStep, options.exportPath.c_str());
+    }
+  }
 
   JsonWriter json(stdout);
   json.BeginObject();
@@ -331,6 +354,7 @@ int RunWeather(const Arguments& arguments) {
   json.Field("out", options.out);
   json.Field("masksSaved", masksSaved);
   json.Field("interrupted", interrupted);
+  json.Field("export", exporting && exportError.empty() ? options.exportPath : std::string());
   json.EndObject();
   json.Finish();
 
@@ -345,6 +369,10 @@ int RunWeather(const Arguments& arguments) {
       std::fprintf(stderr, "interrupted before the first step was finished: no masks were saved\n");
     }
     return kExitInterrupted;
+  }
+  if (!exportError.empty()) {
+    std::fprintf(stderr, "patinex-cli weather: the aged asset was not exported: %s\n", exportError.c_str());
+    return kExitFailure;
   }
   if (masksSaved < 3 * stepsDone) {
     std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above)\n",
