@@ -84,9 +84,11 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
 
 bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error) {
   if (step < 0) {
-    const std::vector<int32_t> steps = StepsWithMasks(folder, error);
+    std::string why;
+    const std::vector<int32_t> steps = StepsWithMasks(folder, &why);
     if (steps.empty()) {
-      if (error->empty()) *error = "no step in " + folder + " has all three masks (mask_humidityNN, mask_dirtNN, mask_rustNN)";
+      *error = !why.empty() ? why
+                            : "no step in " + folder + " has all three masks (mask_humidityNN, mask_dirtNN, mask_rustNN)";
       return false;
     }
     step = steps.back();
