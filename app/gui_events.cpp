@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/application_state.h"
+#include "app/asset_export_command.h"
 #include "app/control_ids.h"
 #include "app/edit_box_numbers.h"
 #include "app/model_loading.h"
@@ -47,6 +48,7 @@ void OnGuiEvent(uint32_t, int controlId, CUIControl*, void*) {
     case ID_DENSITY: app.resampleCountdown = 1.0f; break;
     case ID_STEPS: ApplyStepsBox(); break;
     case ID_STEP: app.maskReloadCountdown = 0.5f; break;
+    case ID_EXPORT: ExportAgedModel(); break;
     default: break;
   }
 }
