@@ -49,5 +49,7 @@ void ExportAgedModel() {
     Report("Export failed.", error);
     return;
   }
-  Report("Exported step " + std::to_string(step) + ".", "Written to " + ShownFolder(out) + ".");
+  // Steps are counted from 1 on the panel; files keep the number of the masks they were made from.
+  Report("Exported step " + std::to_string(step + 1) + " of " + std::to_string(app.maskHistorySteps) + ".",
+         "Written to " + ShownFolder(out) + ".");
 }

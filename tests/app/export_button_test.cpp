@@ -33,7 +33,7 @@ TEST(ExportButton, WritesTheStepOnTheSliderIntoTheMaskFolderAndSaysWhere) {
   std::filesystem::remove(written);
   Click(App().simulationPanel, 132, 16);
   EXPECT_TRUE(std::filesystem::exists(written)) << StatusText();
-  EXPECT_NE(StatusText().find("Exported step " + std::to_string(step)), std::string::npos) << StatusText();
+  EXPECT_NE(StatusText().find("Exported step " + std::to_string(step + 1) + " of "), std::string::npos) << StatusText();
   EXPECT_NE(StatusText().find(ShownFolder(written.string())), std::string::npos) << StatusText();
   Pick(0);
 }
