@@ -18,3 +18,4 @@ inline constexpr int ID_STEP = 12;
 inline constexpr int ID_PROGRESS = 13;  // the status line
 inline constexpr int ID_DIRT_FACTOR = 14;
 inline constexpr int ID_RUST_FACTOR = 15;
+inline constexpr int ID_EXPORT = 16;

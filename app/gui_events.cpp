@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/application_state.h"
+#include "app/asset_export_command.h"
 #include "app/control_ids.h"
 #include "app/mask_history.h"
 #include "app/model_loading.h"
@@ -105,6 +106,7 @@ void OnGuiEvent(uint32_t eventCode, int controlId, CUIControl*, void*) {
       ShowStepLabel();
       app.maskReloadCountdown = 0.5f;
       break;
+    case ID_EXPORT: ExportAgedModel(); break;
     default: break;
   }
 }

@@ -17,6 +17,7 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager) {
   CUIStatic* title = nullptr;
   panel.AddStatic(ID_LABEL, "SIMULATION", 5, 0, 140, 32, false, &title);
   if (title != nullptr) title->SetTextColor(kTitleColor);
+  panel.AddButton(ID_EXPORT, "Export", 100, 4, 65, 24);
   panel.AddButton(ID_WEATHER, "Weather", 20, 32, 140, 32);
   CUIComboBox* view = nullptr;
   panel.AddComboBox(ID_VIEW, 20, 68, 140, 22, 0, false, &view);

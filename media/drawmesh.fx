@@ -10,6 +10,9 @@
 //   DirtFactor, RustFactor  how much of each mask shows (0 to 1)
 // A mask that is not bound reads 0 in its red channel: no patina, no dirt.
 
+// The blend rules, shared with the texture bake of exported assets.
+shared "aged_look.glsl";
+
 shared {
   uniform mat4 g_mWorld;
   uniform mat4 g_mWorldViewProjection;
@@ -43,25 +46,7 @@ shared {
   // polished metal mirrors.
   const vec3 kSky = vec3(0.66, 0.72, 0.82);
   const vec3 kGround = vec3(0.30, 0.25, 0.20);
-  // The masks are thin after a few steps: a saturating ramp shows light traces clearly and
-  // lets heavy ones cover the metal completely (mask 1 still gives exactly 1).
-  const float kRustGain = 10.0;
-  const float kDirtGain = 6.0;
-  // The cast metal is smoother than the crust that grows on it.
-  const float kBaseRelief = 0.45;
-
-  float Mask(sampler2D mask, vec2 uv, float factor) { return clamp(texture(mask, uv).r * factor, 0.0, 1.0); }
-
-  float Ramp(float amount, float gain) { return (1.0 - exp(-gain * amount)) / (1.0 - exp(-gain)); }
-
-  // The material textures are laid over the model in object space from three sides: the atlas'
-  // charts are packed at their own turns, so sampling the material by texture coordinates breaks
-  // its grain at every chart border. The masks, baked in texture space, still go by the texture
-  // coordinates. kMaterialScale: repeats per unit, about the atlas' own texel density.
-  const float kMaterialScale = 0.25;
-  // Each point takes the side its normal faces most; only where two or three sides are within
-  // kSideBlend of each other (in the normal's components) are they mixed, which hides the seam.
-  const float kSideBlend = 0.15;
+  float Mask(sampler2D mask, vec2 uv, float factor) { return MaskAmount(texture(mask, uv).r, factor); }
 
   // What the two materials give at a point: colours, and their normal maps' slopes as object-space
   // directions across the surface.
@@ -83,9 +68,8 @@ shared {
   };
 
   Side SideAlong(int axis, vec3 p, vec3 dx, vec3 dy) {
-    if (axis == 0) return Side(p.zy, dx.zy, dy.zy, vec3(0.0, 0.0, 1.0), vec3(0.0, 1.0, 0.0));
-    if (axis == 1) return Side(p.xz, dx.xz, dy.xz, vec3(1.0, 0.0, 0.0), vec3(0.0, 0.0, 1.0));
-    return Side(p.xy, dx.xy, dy.xy, vec3(1.0, 0.0, 0.0), vec3(0.0, 1.0, 0.0));
+    return Side(SideCoordinates(axis, p), SideCoordinates(axis, dx), SideCoordinates(axis, dy), SideAlongU(axis),
+                SideAlongV(axis));
   }
 
   vec3 Slope(sampler2D map, Side side) {
@@ -103,8 +87,7 @@ shared {
   // side's own: implicit ones would jump where neighbouring pixels chose differently.
   // dx, dy: how p changes to the next pixel across and down.
   MaterialSample SampleMaterials(vec3 p, vec3 dx, vec3 dy, vec2 pixel, vec3 normal, bool textured) {
-    vec3 facing = abs(normal);
-    vec3 w = max(facing - (max(facing.x, max(facing.y, facing.z)) - kSideBlend), 0.0);
+    vec3 w = SideWeights(normal);
     float pick = Dither(pixel) * (w.x + w.y + w.z);
     int axis = pick < w.x ? 0 : (pick < w.x + w.y ? 1 : 2);
     Side side = SideAlong(axis, p, dx, dy);
@@ -157,32 +140,27 @@ shared {
   // the material's own colours on the geometric normal. specular: with highlights.
   vec4 AgedSurface(ShadedInput i, bool textured, bool specular) {
     vec2 uv = i.uv;
-    float patina = Ramp(Mask(RustMask, uv, RustFactor), kRustGain);
-    float dirt = Ramp(Mask(DirtMask, uv, DirtFactor), kDirtGain);
+    float patina = PatinaCover(texture(RustMask, uv).r, RustFactor);
+    float dirt = DirtCover(texture(DirtMask, uv).r, DirtFactor);
 
     vec3 normal = normalize(i.objectNormal);
     MaterialSample m = SampleMaterials(i.objectPosition, i.dx, i.dy, i.pixel, normal, textured);
     vec3 baseColor = textured ? m.baseColor : g_vMaterialDiffuse;
-    // Only the part of the slope across the surface tilts it.
-    vec3 slope = mix(m.baseSlope * (Bump * kBaseRelief), m.patinaSlope * Bump, patina);
-    slope -= normal * dot(normal, slope);
     // g_mWorld is a rotation plus a move: its upper 3 x 3 turns directions.
-    normal = normalize(mat3(g_mWorld) * (normal + slope));
+    normal = mat3(g_mWorld) * AgedNormal(normal, BronzeSlope(m.baseSlope), m.patinaSlope, patina, Bump);
 
     // Bronze is a metal: a dim, deeper diffuse and highlights and reflections in its own colour.
     // Verdigris is a matte mineral crust.
     // c^1.25 as c * c^0.25: two square roots cost the rasteriser far less than a pow.
     vec3 bronze = baseColor * sqrt(sqrt(baseColor)) * 0.8;
-    vec3 albedo = mix(bronze, m.patinaColor * 1.2, patina);
+    vec3 albedo = AgedColor(bronze, m.patinaColor, patina, dirt, DirtColor);
     vec3 metalSpecular = textured ? mix(vec3(1.0), baseColor * 1.9, 0.65) : g_vMaterialSpecular * 2.0;
     vec3 specularColor = mix(metalSpecular, vec3(0.12), patina);
     float shininess = mix(float(max(g_nMaterialShininess, 1)), 10.0, patina);
 
-    // Dirt darkens towards DirtColor of the surface's brightness, a little brown, and dulls it.
-    vec3 dirtTint = DirtColor * vec3(1.0, 0.88, 0.74);
-    albedo = mix(albedo, albedo * dirtTint, dirt);
+    // Dirt dulls the highlights too.
     specularColor *= (specular ? Ks : 0.0) * (1.0 - 0.85 * dirt);
-    float mirror = (1.0 - patina) * (1.0 - 0.7 * dirt) * 1.6;
+    float mirror = AgedMetalShare(patina, dirt) * 1.6;
 
     vec3 ambient = max(g_vMaterialAmbient * 2.5, vec3(0.25));
     vec3 toEye = normalize(g_vCameraPosition - i.worldPosition);

@@ -23,15 +23,20 @@ bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || 
 
 class Parser {
 public:
-  Parser(const std::string& text, const std::string& sourceName, EffectDescription* effect, std::string* errors)
-      : text(text), source(sourceName), effect(*effect), errors(errors) {}
+  Parser(const std::string& text, const std::string& sourceName, EffectDescription* effect, std::string* errors,
+         const SharedFileReader& readSharedFile)
+      : text(text), source(sourceName), effect(*effect), errors(errors), readSharedFile(readSharedFile) {}
 
   bool Run() {
     while (!failed) {
       const Token token = Next();
       if (token.kind == Token::End) break;
       if (token.kind == Token::Word && token.text == "shared") {
-        ParseCodeBlock(token, &effect.sharedBlocks, false);
+        if (SkipBlanks() && pos < text.size() && text[pos] == '"') {
+          ParseSharedFile(token);
+        } else {
+          ParseCodeBlock(token, &effect.sharedBlocks, false);
+        }
       } else if (token.kind == Token::Word && token.text == "vertex") {
         ParseCodeBlock(token, &effect.vertexBlocks, true);
       } else if (token.kind == Token::Word && token.text == "fragment") {
@@ -176,6 +181,31 @@ private:
     block.code = text.substr(start, pos - start);
     ++pos;
     blocks->push_back(std::move(block));
+  }
+
+  // `"NAME";` after the word shared: the file's text becomes a shared block of its own.
+  void ParseSharedFile(const Token& header) {
+    ++pos;
+    const size_t start = pos;
+    while (pos < text.size() && text[pos] != '"' && text[pos] != '\n') ++pos;
+    if (pos >= text.size() || text[pos] != '"') {
+      Fail(header.line, "the file name after shared does not end with '\"'");
+      return;
+    }
+    const std::string name = text.substr(start, pos - start);
+    ++pos;
+    if (!Expect(";", "after the file name of a shared block")) return;
+    CodeBlock block;
+    block.line = header.line;
+    block.firstLine = 1;
+    block.fileName = name;
+    block.sourceNumber = ++sharedFiles;
+    std::string why = "shared files can be named only by an effect read from a file";
+    if (name.empty() || !readSharedFile || !readSharedFile(name, &block.code, &why)) {
+      Error(header.line, "shared \"" + name + "\": " + (name.empty() ? std::string("no file named") : why));
+      return;
+    }
+    effect.sharedBlocks.push_back(std::move(block));
   }
 
   // "key = words and commas ;" after the key was read.
@@ -442,6 +472,8 @@ private:
   const std::string& source;
   EffectDescription& effect;
   std::string* errors;
+  const SharedFileReader& readSharedFile;
+  uint32_t sharedFiles = 0;
   size_t pos = 0;
   uint32_t line = 1;
   bool failed = false;
@@ -469,11 +501,18 @@ std::string RenameMain(const std::string& code, const std::string& newName) {
 }  // namespace
 
 bool ParseEffect(const std::string& text, const std::string& sourceName, EffectDescription* effect,
-                 std::string* errors) {
+                 std::string* errors, const SharedFileReader& readSharedFile) {
   *effect = EffectDescription();
   effect->sourceName = sourceName;
-  Parser parser(text, sourceName, effect, errors);
+  Parser parser(text, sourceName, effect, errors, readSharedFile);
   return parser.Run();
+}
+
+const std::string& SourceNameOf(const EffectDescription& effect, uint32_t sourceNumber) {
+  for (const CodeBlock& block : effect.sharedBlocks) {
+    if (sourceNumber != 0 && block.sourceNumber == sourceNumber) return block.fileName;
+  }
+  return effect.sourceName;
 }
 
 const CodeBlock* FindCodeBlock(const EffectDescription& effect, ShaderStage stage, const std::string& name) {
@@ -489,9 +528,10 @@ std::string BuildStageSource(const EffectDescription& effect, const CodeBlock& b
   // From GLSL 3.30 on, "#line N" gives the line after it the number N.
   std::string source = "#version 330 core\n";
   for (const CodeBlock& shared : effect.sharedBlocks) {
-    source += "#line " + std::to_string(shared.firstLine) + "\n" + shared.code + "\n";
+    source += "#line " + std::to_string(shared.firstLine) + " " + std::to_string(shared.sourceNumber) + "\n" +
+              shared.code + "\n";
   }
-  source += "#line " + std::to_string(block.firstLine) + "\n";
+  source += "#line " + std::to_string(block.firstLine) + " 0\n";
   if (stage == ShaderStage::Vertex && depthRemap) {
     source += RenameMain(block.code, "effect_vertex_main");
     source +=
@@ -505,25 +545,28 @@ std::string BuildStageSource(const EffectDescription& effect, const CodeBlock& b
   return source;
 }
 
-bool ParseCompilerMessage(const std::string& logLine, uint32_t* line, std::string* message) {
+bool ParseCompilerMessage(const std::string& logLine, uint32_t* line, std::string* message, uint32_t* sourceNumber) {
   // Mesa: "0:12(5): error: ...", NVIDIA: "0(12) : error C0000: ...", others: "ERROR: 0:12: ...".
-  static const std::regex kMesa(R"(^\s*\d+:(\d+)\(\d+\):\s*(.*)$)");
-  static const std::regex kNvidia(R"(^\s*\d+\((\d+)\)\s*:\s*(.*)$)");
-  static const std::regex kPrefixed(R"(^\s*(ERROR|WARNING|error|warning):\s*\d+:(\d+):\s*(.*)$)");
+  static const std::regex kMesa(R"(^\s*(\d+):(\d+)\(\d+\):\s*(.*)$)");
+  static const std::regex kNvidia(R"(^\s*(\d+)\((\d+)\)\s*:\s*(.*)$)");
+  static const std::regex kPrefixed(R"(^\s*(ERROR|WARNING|error|warning):\s*(\d+):(\d+):\s*(.*)$)");
   std::smatch match;
+  std::string source;
   if (std::regex_match(logLine, match, kMesa) || std::regex_match(logLine, match, kNvidia)) {
-    *line = static_cast<uint32_t>(std::stoul(match[1].str()));
-    *message = match[2].str();
-    return true;
-  }
-  if (std::regex_match(logLine, match, kPrefixed)) {
+    source = match[1].str();
+    *line = static_cast<uint32_t>(std::stoul(match[2].str()));
+    *message = match[3].str();
+  } else if (std::regex_match(logLine, match, kPrefixed)) {
     std::string severity = match[1].str();
     for (char& c : severity) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    *line = static_cast<uint32_t>(std::stoul(match[2].str()));
-    *message = severity + ": " + match[3].str();
-    return true;
+    source = match[2].str();
+    *line = static_cast<uint32_t>(std::stoul(match[3].str()));
+    *message = severity + ": " + match[4].str();
+  } else {
+    return false;
   }
-  return false;
+  if (sourceNumber != nullptr) *sourceNumber = static_cast<uint32_t>(std::stoul(source));
+  return true;
 }
 
 }  // namespace Platform

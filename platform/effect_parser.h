@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct CodeBlock {
   std::string code;
   uint32_t firstLine = 0;  // file line on which code starts
   uint32_t line = 0;       // line of the block's header
+  // A shared block read from a file of its own: that file's name, and the source number its
+  // lines carry in the GLSL (0 is the effect file itself).
+  std::string fileName;
+  uint32_t sourceNumber = 0;
 };
 
 enum class UniformType { Float, Int, Vec2, Vec3, Vec4, Mat4, Sampler2D };
@@ -63,10 +68,17 @@ struct EffectDescription {
   std::vector<UniformDeclaration> uniforms;  // declared in the shared blocks, in order
 };
 
+// Reads the file a `shared "NAME";` block names into text; false with the reason in error.
+using SharedFileReader = std::function<bool(const std::string& name, std::string* text, std::string* error)>;
+
 // Parses text. On failure returns false and appends "sourceName:line: message" lines to errors:
 // reading stops at a syntax error, but every bad setting, name or declaration is reported.
+// Without readSharedFile a shared block that names a file is an error.
 bool ParseEffect(const std::string& text, const std::string& sourceName, EffectDescription* effect,
-                 std::string* errors);
+                 std::string* errors, const SharedFileReader& readSharedFile = nullptr);
+
+// The name that compiler messages about a source number refer to: the effect's own for 0.
+const std::string& SourceNameOf(const EffectDescription& effect, uint32_t sourceNumber);
 
 const CodeBlock* FindCodeBlock(const EffectDescription& effect, ShaderStage stage, const std::string& name);
 
@@ -77,7 +89,9 @@ std::string BuildStageSource(const EffectDescription& effect, const CodeBlock& b
                              bool depthRemap);
 
 // The file line of a line in a GLSL compiler message ("0:12(5): error: ...", "0(12) : error ...",
-// "ERROR: 0:12: ..."), with the message part; false when the line holds no line number.
-bool ParseCompilerMessage(const std::string& logLine, uint32_t* line, std::string* message);
+// "ERROR: 0:12: ..."), with the message part and, when asked for, the source number before the
+// line; false when the line holds no line number.
+bool ParseCompilerMessage(const std::string& logLine, uint32_t* line, std::string* message,
+                          uint32_t* sourceNumber = nullptr);
 
 }  // namespace Platform

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -344,9 +345,11 @@ public:
   }
 
 private:
-  void Error(uint32_t line, const std::string& message) {
+  void Error(uint32_t line, const std::string& message, uint32_t sourceNumber = 0) {
     failed = true;
-    if (errors) *errors += description.sourceName + ":" + std::to_string(line) + ": " + message + "\n";
+    if (errors) {
+      *errors += SourceNameOf(description, sourceNumber) + ":" + std::to_string(line) + ": " + message + "\n";
+    }
   }
 
   // Each log line that names a line keeps it; the others go to fallbackLine.
@@ -356,10 +359,10 @@ private:
     bool reported = false;
     while (std::getline(lines, logLine)) {
       if (logLine.find_first_not_of(" \t\r") == std::string::npos) continue;
-      uint32_t line = 0;
+      uint32_t line = 0, sourceNumber = 0;
       std::string message;
-      if (ParseCompilerMessage(logLine, &line, &message)) {
-        Error(line, message);
+      if (ParseCompilerMessage(logLine, &line, &message, &sourceNumber)) {
+        Error(line, message, sourceNumber);
       } else {
         Error(fallbackLine, context + ": " + logLine);
       }
@@ -506,16 +509,43 @@ Result CompileEffect(const EffectDescription& description, std::unique_ptr<Effec
   return compiler.Compile(effect);
 }
 
-Result CreateEffectFromMemory(GraphicsDevice*, const std::string& text, const std::string& sourceName,
-                              std::unique_ptr<Effect>* effect, std::string* errors) {
+namespace {
+
+// The whole of a file; false with what failed in error.
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    *error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  if (file.bad()) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  *text = contents.str();
+  return true;
+}
+
+Result CreateEffectFromText(const std::string& text, const std::string& sourceName,
+                            const SharedFileReader& readSharedFile, std::unique_ptr<Effect>* effect,
+                            std::string* errors) {
   if (!effect) return kInvalidArgument;
   effect->reset();
   EffectDescription description;
-  if (!ParseEffect(text, sourceName, &description, errors)) return kFail;
+  if (!ParseEffect(text, sourceName, &description, errors, readSharedFile)) return kFail;
   return CompileEffect(description, effect, errors);
 }
 
-Result CreateEffectFromFile(GraphicsDevice* device, const std::string& path, std::unique_ptr<Effect>* effect,
+}  // namespace
+
+Result CreateEffectFromMemory(GraphicsDevice*, const std::string& text, const std::string& sourceName,
+                              std::unique_ptr<Effect>* effect, std::string* errors) {
+  return CreateEffectFromText(text, sourceName, nullptr, effect, errors);
+}
+
+Result CreateEffectFromFile(GraphicsDevice*, const std::string& path, std::unique_ptr<Effect>* effect,
                             std::string* errors) {
   if (!effect) return kInvalidArgument;
   effect->reset();
@@ -531,7 +561,12 @@ Result CreateEffectFromFile(GraphicsDevice* device, const std::string& path, std
     if (errors) *errors += path + ": cannot read the effect file\n";
     return kFail;
   }
-  return CreateEffectFromMemory(device, text.str(), path, effect, errors);
+  // Shared files lie beside the effect file.
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const SharedFileReader readSharedFile = [&folder](const std::string& name, std::string* code, std::string* error) {
+    return ReadWholeFile((folder / name).string(), code, error);
+  };
+  return CreateEffectFromText(text.str(), path, readSharedFile, effect, errors);
 }
 
 Effect& NullEffect() {

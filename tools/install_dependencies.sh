@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Patinex needs to build, test and benchmark.
+# Installs the Debian packages Patinex needs to build, test and benchmark, and the glTF validator
+# the tests run (an npm package, into tools/gltf_validator/node_modules of this checkout).
 # Idempotent: installs only what is missing, and says nothing when everything is there.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   # build tools
@@ -17,6 +19,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # yardsticks the benchmarks compare against (never linked by the programs)
   libtinyobjloader-dev libembree-dev libnanoflann-dev
+  # glTF: the JSON of exported assets
+  nlohmann-json3-dev
   # clang with the libFuzzer and sanitizer runtimes, for the fuzz targets
   clang libclang-rt-14-dev
 )
@@ -27,14 +31,27 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Node.js with npm runs the glTF validator; a Node.js from elsewhere that brings its own npm
+# will do as well as Debian's packages.
+command -v node >/dev/null && command -v npm >/dev/null || missing+=(nodejs npm)
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo >/dev/null || { echo "install_dependencies: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-  sudo="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install_dependencies: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The validator at the version the lock file names, installed beside it (not globally).
+validator=tools/gltf_validator
+wanted=$(node -e "console.log(require('./$validator/package-lock.json').packages['node_modules/gltf-validator'].version)")
+installed=$(node -e "try { console.log(require('./$validator/node_modules/gltf-validator/package.json').version) } catch { console.log('none') }")
+if [ "$wanted" != "$installed" ]; then
+  echo "Installing the glTF validator $wanted"
+  npm ci --prefix "$validator" --no-audit --no-fund --loglevel=error >/dev/null
+fi

@@ -11,9 +11,12 @@
 
 #include "imagelib/image.h"
 #include "tests/imagelib/image_test_files.h"
+#include "tests/support/test_images.h"
 
 namespace ImageLib {
 namespace {
+
+using TestImages::StreamBytes;
 
 // Odd sizes, so that the picture ends inside the encoder's 16 x 16 blocks.
 constexpr uint32_t kWidth = 97, kHeight = 61;
@@ -81,19 +84,6 @@ TEST(JpegWriter, FailuresAreReportedAndTheProgramGoesOn) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.path));
 }
 
-// Bytes a write into a temporary stream left there.
-template <class Write>
-std::vector<uint8_t> Written(Write write) {
-  std::FILE* file = std::tmpfile();
-  EXPECT_NE(file, nullptr);
-  if (file == nullptr) return {};
-  EXPECT_TRUE(write(file));
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::ftell(file)));
-  std::rewind(file);
-  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-  std::fclose(file);
-  return bytes;
-}
 
 // The grey path hands the library its planes ready-made: the file must be the colour path's of
 // R = G = B, byte for byte, including the padding of pictures that end inside a block (odd
@@ -106,9 +96,9 @@ TEST(JpegWriter, GreyIsTheColourPathsFileOfEqualChannels) {
       rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = grey[i];
     }
     const std::vector<uint8_t> colour =
-        Written([&](std::FILE* file) { return WriteJpeg(file, "colour", rgb.data(), width, height); });
+        StreamBytes([&](std::FILE* file) { return WriteJpeg(file, "colour", rgb.data(), width, height); });
     const std::vector<uint8_t> fromGrey =
-        Written([&](std::FILE* file) { return WriteGreyJpeg(file, "grey", grey.data(), width, height); });
+        StreamBytes([&](std::FILE* file) { return WriteGreyJpeg(file, "grey", grey.data(), width, height); });
     EXPECT_GT(colour.size(), 100u);
     EXPECT_TRUE(colour == fromGrey) << width << " x " << height;
   }

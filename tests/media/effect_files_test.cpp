@@ -4,8 +4,7 @@
 #include <string>
 
 #include "platform/effect.h"
-#include "platform/graphics_device.h"
-#include "platform/window.h"
+#include "tests/viewer/hidden_device.h"
 #include "viewer/device_vertex.h"
 #include "viewer/scene_effects.h"
 
@@ -13,21 +12,11 @@ namespace {
 
 // The mesh and point effects compile, and offer every technique and variable the program binds,
 // with layouts that fit their vertices.
-class EffectFilesTest : public ::testing::Test {
+class EffectFilesTest : public HiddenDevice {
 protected:
-  void SetUp() override {
-    std::string error;
-    window = Platform::Window::Create("effect files test", 0, 0, 64, 64, nullptr, &error);
-    ASSERT_NE(window, nullptr) << error;
-    window->Hide();
-    ASSERT_EQ(Platform::GraphicsDevice::Create(window->SdlWindow(), Platform::DeviceSettings(), &device, &error),
-              Platform::kOk)
-        << error;
-  }
   void TearDown() override {
     effect.reset();
-    device.reset();
-    window.reset();
+    HiddenDevice::TearDown();
   }
 
   void Load(const char* name) {
@@ -50,8 +39,6 @@ protected:
     for (const char* name : names) EXPECT_TRUE(effect->VariableByName(name)->IsValid()) << name;
   }
 
-  std::unique_ptr<Platform::Window> window;
-  std::unique_ptr<Platform::GraphicsDevice> device;
   std::unique_ptr<Platform::Effect> effect;
 };
 

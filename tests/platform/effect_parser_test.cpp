@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace Platform {
 namespace {
@@ -134,8 +135,8 @@ TEST(EffectParser, StageSourceKeepsFileLinesAndWrapsMainForDepthRemap) {
   ASSERT_TRUE(ParseEffect(kEffect, "ui.fx", &effect, &errors)) << errors;
   const CodeBlock& vertex = effect.vertexBlocks[0];
   const std::string plain = BuildStageSource(effect, vertex, ShaderStage::Vertex, false);
-  EXPECT_EQ(plain.rfind("#version 330 core\n#line 2\n", 0), 0u);
-  EXPECT_NE(plain.find("#line 13\n"), std::string::npos);
+  EXPECT_EQ(plain.rfind("#version 330 core\n#line 2 0\n", 0), 0u);
+  EXPECT_NE(plain.find("#line 13 0\n"), std::string::npos);
   EXPECT_EQ(plain.find("gl_Position.z = 2.0"), std::string::npos);
 
   const std::string remapped = BuildStageSource(effect, vertex, ShaderStage::Vertex, true);
@@ -145,6 +146,48 @@ TEST(EffectParser, StageSourceKeepsFileLinesAndWrapsMainForDepthRemap) {
   // Only the vertex stage is remapped.
   const std::string fragment = BuildStageSource(effect, effect.fragmentBlocks[0], ShaderStage::Fragment, true);
   EXPECT_EQ(fragment.find("effect_vertex_main"), std::string::npos);
+}
+
+// A shared block may come from a file of its own: its code goes in front of every stage, in file
+// order with the other shared blocks, numbered as a source of its own so that compiler messages
+// about it name that file.
+TEST(EffectParser, SharedFilesJoinTheSharedBlocksUnderTheirOwnName) {
+  const std::string text = "shared \"rules.glsl\";\nshared { uniform float g_fA; }\n" + std::string(kEffect);
+  std::vector<std::string> asked;
+  const SharedFileReader reader = [&asked](const std::string& name, std::string* code, std::string* error) {
+    asked.push_back(name);
+    if (name != "rules.glsl") {
+      *error = "cannot open " + name;
+      return false;
+    }
+    *code = "const float kRule = 2.0;\nuniform float g_fRule;\n";
+    return true;
+  };
+  EffectDescription effect;
+  std::string errors;
+  ASSERT_TRUE(ParseEffect(text, "ui.fx", &effect, &errors, reader)) << errors;
+  ASSERT_EQ(asked, std::vector<std::string>{"rules.glsl"});
+  ASSERT_EQ(effect.sharedBlocks.size(), 3u);
+  EXPECT_EQ(effect.uniforms.front().name, "g_fRule");
+  const std::string source = BuildStageSource(effect, effect.vertexBlocks[0], ShaderStage::Vertex, false);
+  const size_t rules = source.find("#line 1 1\nconst float kRule");
+  ASSERT_NE(rules, std::string::npos) << source;
+  EXPECT_LT(rules, source.find("#line 2 0\n"));
+  uint32_t line = 0, number = 0;
+  std::string message;
+  ASSERT_TRUE(ParseCompilerMessage("1:2(9): error: syntax error", &line, &message, &number));
+  EXPECT_EQ(SourceNameOf(effect, number), "rules.glsl");
+  EXPECT_EQ(SourceNameOf(effect, 0), "ui.fx");
+
+  const std::string missing = "\n\nshared \"gone.glsl\";\n" + std::string(kEffect);
+  errors.clear();
+  EXPECT_FALSE(ParseEffect(missing, "ui.fx", &effect, &errors, reader));
+  EXPECT_NE(errors.find("ui.fx:3: shared \"gone.glsl\": cannot open gone.glsl"), std::string::npos) << errors;
+  errors.clear();
+  EXPECT_FALSE(ParseEffect(text, "ui.fx", &effect, &errors));
+  EXPECT_NE(errors.find("ui.fx:1: shared \"rules.glsl\": shared files can be named only by an effect read from a file"),
+            std::string::npos)
+      << errors;
 }
 
 TEST(EffectParser, CompilerMessagesOfTheCommonDriversGiveTheirLine) {

@@ -6,30 +6,15 @@
 #include <vector>
 
 #include "imagelib/png_writer.h"
-
-namespace {
-
-// What a PNG writer puts into a file, as bytes in memory.
-template <class Write>
-std::vector<uint8_t> PngBytes(Write write) {
-  std::FILE* file = std::tmpfile();
-  EXPECT_NE(file, nullptr);
-  if (file == nullptr) return {};
-  EXPECT_TRUE(write(file));
-  std::vector<uint8_t> bytes(static_cast<size_t>(std::ftell(file)));
-  std::rewind(file);
-  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
-  std::fclose(file);
-  return bytes;
-}
-
-}  // namespace
+#include "tests/support/test_images.h"
 
 TEST(SplatImage, CoverageIsTheAlphaInStepsOf255thsOrWholeWithoutAlpha) {
   std::vector<uint8_t> rgba(256 * 4, 200);
   for (int a = 0; a < 256; ++a) rgba[4 * a + 3] = uint8_t(a);
   const std::vector<uint8_t> withAlpha =
-      PngBytes([&](std::FILE* file) { return ImageLib::WritePngRgba8(file, "splat", rgba.data(), 16, 16); });
+      TestImages::StreamBytes([&](std::FILE* file) {
+        return ImageLib::WritePngRgba8(file, "splat", rgba.data(), 16, 16);
+      });
   Simulation::SplatImage splat;
   std::string error;
   ASSERT_TRUE(splat.LoadFromMemory(withAlpha.data(), withAlpha.size(), error)) << error;
@@ -38,7 +23,9 @@ TEST(SplatImage, CoverageIsTheAlphaInStepsOf255thsOrWholeWithoutAlpha) {
 
   const std::vector<uint16_t> grey(4, 0x1234);
   const std::vector<uint8_t> opaque =
-      PngBytes([&](std::FILE* file) { return ImageLib::WritePngGrey16(file, "grey", grey.data(), 2, 2); });
+      TestImages::StreamBytes([&](std::FILE* file) {
+        return ImageLib::WritePngGrey16(file, "grey", grey.data(), 2, 2);
+      });
   ASSERT_TRUE(splat.LoadFromMemory(opaque.data(), opaque.size(), error)) << error;
   EXPECT_EQ(std::vector<float>(splat.Alpha(), splat.Alpha() + 4), std::vector<float>(4, 1.0f));
 
@@ -48,7 +35,9 @@ TEST(SplatImage, CoverageIsTheAlphaInStepsOf255thsOrWholeWithoutAlpha) {
   EXPECT_NE(error.find("PNG: "), std::string::npos) << error;
   const std::vector<uint8_t> wide(1025 * 4, 255);
   const std::vector<uint8_t> tooWide =
-      PngBytes([&](std::FILE* file) { return ImageLib::WritePngRgba8(file, "wide", wide.data(), 1025, 1); });
+      TestImages::StreamBytes([&](std::FILE* file) {
+        return ImageLib::WritePngRgba8(file, "wide", wide.data(), 1025, 1);
+      });
   EXPECT_FALSE(splat.LoadFromMemory(tooWide.data(), tooWide.size(), error));
   EXPECT_NE(error.find("not a usable splat"), std::string::npos) << error;
 }

@@ -92,4 +92,19 @@ inline std::vector<uint8_t> EncodePng(const PngPicture& picture) {
   return file;
 }
 
+// The bytes a writer put into a temporary stream (write takes the FILE* and says whether it
+// succeeded).
+template <class Write>
+std::vector<uint8_t> StreamBytes(Write write) {
+  std::FILE* file = std::tmpfile();
+  if (file == nullptr) throw std::runtime_error("no temporary stream");
+  const bool written = write(file);
+  std::vector<uint8_t> bytes(written ? static_cast<size_t>(std::ftell(file)) : 0);
+  std::rewind(file);
+  const size_t read = std::fread(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  if (!written || read != bytes.size()) throw std::runtime_error("the writer failed");
+  return bytes;
+}
+
 }  // namespace TestImages

@@ -21,11 +21,18 @@ TEST_F(GltfModels, AreSampledAndWeatheredLikeObjFiles) {
 
   command = "weather";
   const fs::path out = folder / "masks";
-  CliResult weathered = Cli(kAsset + " --density 20 --tons 300 --size 64 --threads 1 --out " + out.string());
+  // The asset's own metallic-roughness material is aged and written back out as glTF.
+  const fs::path aged = folder / "aged.glb";
+  CliResult weathered = Cli(kAsset + " --density 20 --tons 300 --size 64 --threads 1 --out " + out.string() +
+                            " --export " + aged.string());
   ASSERT_EQ(weathered.status, 0) << weathered.err;
   for (const char* mask : {"mask_humidity00.jpg", "mask_dirt00.jpg", "mask_rust00.jpg"}) {
     EXPECT_TRUE(fs::exists(out / mask)) << mask;
   }
+  EXPECT_NE(weathered.out.find("\"export\": \"" + aged.string() + "\""), std::string::npos) << weathered.out;
+  const CliResult validation =
+      Shell("node " + std::string(PATINEX_SOURCE_DIR) + "/tools/gltf_validator/validate.mjs " + aged.string());
+  EXPECT_NE(validation.out.find(": 0 errors, 0 warnings"), std::string::npos) << validation.out << validation.err;
 
   // A glTF file whose primitive has no TEXCOORD_0 is refused as an OBJ file without "vt" is.
   const std::string bare =

@@ -35,8 +35,8 @@ bool LoadModelFile(const std::string& path, RenderLib::Textures textures, Loaded
                         static_cast<size_t>(loaded.soup->GetVertexCount()), sizeof(RenderLib::VertexNormalUV), error);
 }
 
-bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error) {
-  if (!LoadModelFile(path, RenderLib::Textures::kSkip, loaded, error)) return false;
+bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error, RenderLib::Textures textures) {
+  if (!LoadModelFile(path, textures, loaded, error)) return false;
   if (loaded.soup->GetIndexCount() < 3) {
     error = path + " has no triangles";
     return false;

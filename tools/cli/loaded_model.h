@@ -28,8 +28,9 @@ struct LoadedModel {
 // (position_limits.h) is refused. False with the reason, naming the file, when it cannot be taken.
 bool LoadModelFile(const std::string& path, RenderLib::Textures textures, LoadedModel& loaded, std::string& error);
 
-// LoadModelFile without textures (nothing is drawn), then the kd-tree. False with the reason
-// also when the model holds no triangles.
-bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error);
+// LoadModelFile, by default without textures (tracing draws nothing), then the kd-tree. False
+// with the reason also when the model holds no triangles.
+bool LoadModelForTracing(const std::string& path, LoadedModel& loaded, std::string& error,
+                         RenderLib::Textures textures = RenderLib::Textures::kSkip);
 
 }  // namespace PatinexCli

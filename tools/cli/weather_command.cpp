@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "assetexport/aged_export.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/interrupt_catcher.h"
@@ -35,7 +36,7 @@ int RunWeather(const Arguments& arguments);
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png] [--wait] [--no-memory-check]",
+    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--wait] [--no-memory-check]",
     "Ages the model MODEL (OBJ or glTF) as the program's Weather command does: covers it with\n"
     "surface samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
     "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
@@ -62,6 +63,9 @@ const Command kWeatherCommand = {
     "The splat is media/SPLAT.png as the media search finds it (around the current folder and\n"
     "the program, or PREFIX/share/patinex/media of an install); without one the copy built into\n"
     "the program is used.\n"
+    "--export OUT.glb (or OUT.gltf) writes the model aged by the last step's masks as a glTF 2.0\n"
+    "asset after the run, as 'patinex-cli export' does (baked at the masks' size); a run that\n"
+    "does not finish every step exports nothing.\n"
     "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C (or SIGTERM or\n"
     "SIGHUP) stops the run at its next check, within moments: the masks of finished steps stay,\n"
     "those of the step under way are not saved, and the exit status is 128 + the signal's\n"
@@ -84,6 +88,7 @@ struct Options {
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
+  std::string exportPath;
 };
 
 struct NumberOption {
@@ -136,7 +141,7 @@ int ParseOptions(const Arguments& arguments, Options& options) {
     for (const NumberOption& candidate : kNumberOptions) {
       if (argument == candidate.name) number = &candidate;
     }
-    if (number != nullptr || argument == "--out" || argument == "--format") {
+    if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--format") {
@@ -144,6 +149,14 @@ int ParseOptions(const Arguments& arguments, Options& options) {
           return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
         }
         options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+        continue;
+      }
+      if (argument == "--export") {
+        const size_t dot = value.rfind('.');
+        if (dot == std::string::npos || (value.substr(dot) != ".glb" && value.substr(dot) != ".gltf")) {
+          return UsageError(kWeatherCommand, "--export takes a .glb or .gltf file name, not '" + value + "'");
+        }
+        options.exportPath = value;
         continue;
       }
       if (number == nullptr) {
@@ -290,6 +303,7 @@ struct Outcome {
   const std::vector<Simulation::StepReport>* reports = nullptr;
   const char* failure = nullptr;
   bool interrupted = false;
+  bool exported = false;
 };
 
 void PrintSummary(const Outcome& outcome) {
@@ -337,6 +351,7 @@ void PrintSummary(const Outcome& outcome) {
   json.Field("out", options.out);
   json.Field("masksSaved", masksSaved);
   json.Field("interrupted", outcome.interrupted);
+  json.Field("export", outcome.exported ? options.exportPath : std::string());
   json.Key("failure");
   if (outcome.failure != nullptr) {
     json.String(outcome.failure);
@@ -383,7 +398,10 @@ int RunWeather(const Arguments& arguments) {
 
   std::string error;
   LoadedModel loaded;
-  if (!LoadModelForTracing(options.model, loaded, error)) return Fail(error);
+  // An export bakes the model's own textures into the aged ones; masks alone need none.
+  const RenderLib::Textures textures = options.exportPath.empty() ? RenderLib::Textures::kSkip
+                                                                  : RenderLib::Textures::kLoad;
+  if (!LoadModelForTracing(options.model, loaded, error, textures)) return Fail(error);
   ShowLoaderMessages(options.model, loaded.messages);
   if (interrupts.Requested()) return Interrupted(outcome, interrupts);
   const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
@@ -520,9 +538,24 @@ int RunWeather(const Arguments& arguments) {
     return Interrupted(outcome, interrupts);
   }
   if (outcome.failure == nullptr && masksSaved < 3 * stepsDone) outcome.failure = "masks could not be saved";
+  std::string exportError;
+  if (outcome.failure == nullptr && !options.exportPath.empty()) {
+    int32_t lastStep = stepsDone - 1;
+    AssetExport::ExportSettings settings;
+    settings.size = static_cast<uint32_t>(options.size);
+    outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
+                                                              options.exportPath, &exportError);
+    if (outcome.exported) {
+      std::fprintf(stderr, "exported the model aged by step %d to %s\n", lastStep, options.exportPath.c_str());
+    } else {
+      outcome.failure = "the aged asset could not be exported";
+    }
+  }
   PrintSummary(outcome);
   if (outcome.failure != nullptr) {
-    if (masksSaved < 3 * stepsDone) {
+    if (!exportError.empty()) {
+      std::fprintf(stderr, "patinex-cli weather: the aged asset was not exported: %s\n", exportError.c_str());
+    } else if (masksSaved < 3 * stepsDone) {
       std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above); the run "
                    "stopped after step %d of %ld\n",
                    3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str(), stepsDone, options.steps);

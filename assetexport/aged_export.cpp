@@ -1,0 +1,120 @@
+#include "assetexport/aged_export.h"
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "assetexport/base_material.h"
+#include "assetexport/gltf_writer.h"
+#include "assetexport/model_lists.h"
+#include "assetexport/surface_frames.h"
+#include "imagelib/png_writer.h"
+
+namespace AssetExport {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// zlib's fastest level: the textures are a few times larger than at the default level, and
+// written several times faster.
+constexpr int kPngCompression = 1;
+
+// Whether some face spans an area in texture space, which the bake needs.
+bool HasTextureCoordinates(const RenderLib::ObjModel& model) {
+  for (const RenderLib::MeshGroup& group : model.groups) {
+    const size_t vertexCount = ItemCount(group.vertices);
+    for (size_t i = 0; i + 2 < ItemCount(group.indices); i += 3) {
+      const int32_t a = ItemAt(group.indices, i), b = ItemAt(group.indices, i + 1), c = ItemAt(group.indices, i + 2);
+      if (a < 0 || b < 0 || c < 0 || size_t(a) >= vertexCount || size_t(b) >= vertexCount || size_t(c) >= vertexCount) {
+        continue;
+      }
+      const RenderLib::VertexNormalUV& p = ItemAt(group.vertices, size_t(a));
+      const RenderLib::VertexNormalUV& q = ItemAt(group.vertices, size_t(b));
+      const RenderLib::VertexNormalUV& r = ItemAt(group.vertices, size_t(c));
+      if (std::fabs((q.u - p.u) * (r.v - p.v) - (r.u - p.u) * (q.v - p.v)) > 0.0f) return true;
+    }
+  }
+  return false;
+}
+
+bool EncodeTexture(const char* name, const std::vector<uint8_t>& pixels, uint32_t size, AssetImage* image,
+                   std::string* error) {
+  image->name = name;
+  image->mimeType = "image/png";
+  std::string why;
+  if (!ImageLib::EncodePng8(pixels.data(), size, size, 3, &image->bytes, &why, kPngCompression)) {
+    *error = std::string("the ") + name + " texture: " + why;
+    return false;
+  }
+  return true;
+}
+
+AssetImage MaskImage(const char* name, const MaskFile& mask) { return {name, mask.mimeType, mask.bytes}; }
+
+}  // namespace
+
+bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, const ExportSettings& settings,
+                     const std::string& out, std::string* error, ExportTimes* times) {
+  ExportTimes spent;
+  const Clock::time_point start = Clock::now();
+  if (!HasTextureCoordinates(model)) {
+    *error = "the model has no texture coordinates: the aged look is baked in texture space, so the model needs a "
+             "UV layout to be exported";
+    return false;
+  }
+  ShippedMaterials shipped;
+  if (!LoadShippedMaterials(&shipped, error)) return false;
+  std::vector<std::vector<SurfaceFrame>> frames;
+  for (const RenderLib::MeshGroup& group : model.groups) frames.push_back(ComputeSurfaceFrames(group));
+
+  BakeInputs inputs;
+  inputs.model = &model;
+  inputs.frames = &frames;
+  inputs.shipped = &shipped;
+  inputs.rustMask = &masks.rust.grey;
+  inputs.dirtMask = &masks.dirt.grey;
+  inputs.look = settings.look;
+  BakedTextures baked;
+  if (!BakeAgedTextures(inputs, settings.size, &baked, error)) return false;
+  spent.bakeSeconds = SecondsSince(start);
+
+  const Clock::time_point encodeStart = Clock::now();
+  AgedAsset asset;
+  asset.model = &model;
+  asset.frames = &frames;
+  asset.step = masks.step;
+  asset.look = settings.look;
+  if (!EncodeTexture("baseColor", baked.baseColor, baked.size, &asset.baseColor, error) ||
+      !EncodeTexture("metallicRoughness", baked.metallicRoughness, baked.size, &asset.metallicRoughness, error) ||
+      !EncodeTexture("normal", baked.normal, baked.size, &asset.normal, error)) {
+    return false;
+  }
+  asset.masks[0] = MaskImage("mask_humidity", masks.humidity);
+  asset.masks[1] = MaskImage("mask_dirt", masks.dirt);
+  asset.masks[2] = MaskImage("mask_rust", masks.rust);
+  spent.encodeSeconds = SecondsSince(encodeStart);
+
+  const Clock::time_point writeStart = Clock::now();
+  if (!WriteAgedGltf(asset, out, error)) return false;
+  spent.writeSeconds = SecondsSince(writeStart);
+  if (times != nullptr) *times = spent;
+  return true;
+}
+
+bool ExportAgedAssetFromFolder(const RenderLib::ObjModel& model, const std::string& maskFolder, int32_t* step,
+                               const ExportSettings& settings, const std::string& out, std::string* error,
+                               ExportTimes* times) {
+  StepMasks masks;
+  if (!LoadStepMasks(maskFolder, *step, &masks, error)) return false;
+  *step = masks.step;
+  return ExportAgedAsset(model, masks, settings, out, error, times);
+}
+
+std::string WindowExportPath(const std::string& maskFolder, const std::string& modelPath, int32_t step) {
+  const std::string name = std::filesystem::path(modelPath).stem().string() + "_step" + std::to_string(step) + ".glb";
+  return (std::filesystem::path(maskFolder) / name).string();
+}
+
+}  // namespace AssetExport

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "renderlib/vector3.h"
+
+// The rules of the weathered look for code on the processor: the same text the viewer's effect
+// runs (media/aged_look.glsl), compiled as C++. See that file for what each rule means.
+namespace AssetExport::AgedLook {
+
+using RenderLib::Vector3;
+
+// What a texel of the masks makes of the surface, 0 to 1.
+float PatinaCover(float rustMask, float rustFactor);
+float DirtCover(float dirtMask, float dirtFactor);
+
+// Object-space material projection: the weights of the x, y and z sides for a unit normal, where
+// a point in material repeats reads a side (s along the image's columns, t down its rows), and a
+// normal map texel's slope on that side as an object-space direction.
+Vector3 SideWeights(const Vector3& unitNormal);
+void SideCoordinates(int axis, const Vector3& repeats, float* s, float* t);
+Vector3 SideSlope(int axis, float red, float green);
+// A point's position in material repeats.
+Vector3 MaterialRepeats(const Vector3& position);
+
+Vector3 BronzeSlope(const Vector3& slope);
+Vector3 AgedNormal(const Vector3& normal, const Vector3& baseSlope, const Vector3& patinaSlope, float patina,
+                   float bump);
+Vector3 AgedColor(const Vector3& baseColor, const Vector3& patinaColor, float patina, float dirt, float dirtColor);
+float AgedMetallic(float baseMetallic, float patina, float dirt);
+float AgedRoughness(float baseRoughness, float patina, float dirt);
+
+// The shipped bronze's metallic and roughness.
+float BronzeMetallic();
+float BronzeRoughness();
+
+// The values the window sets for the look's effect variables "DirtColor" and "Bump".
+inline constexpr float kWindowDirtColor = 0.3f;
+inline constexpr float kWindowBump = 1.0f;
+
+}  // namespace AssetExport::AgedLook

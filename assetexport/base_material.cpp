@@ -1,0 +1,56 @@
+#include "assetexport/base_material.h"
+
+#include <cmath>
+
+#include "platform/media_folder.h"
+
+namespace AssetExport {
+namespace {
+
+bool LoadShipped(const char* name, uint32_t channels, TextureSampler* sampler, std::string* error) {
+  const std::string path = Platform::FindMediaFile(name);
+  if (path.empty()) {
+    *error = std::string("the shipped material texture ") + name +
+             " was not found (looked in media/ around the current folder and the program, and in an install's "
+             "share/patinex/media)";
+    return false;
+  }
+  return LoadTextureSampler(path, channels, sampler, error);
+}
+
+}  // namespace
+
+bool LoadShippedMaterials(ShippedMaterials* materials, std::string* error) {
+  return LoadShipped("tex_base.jpg", 3, &materials->bronze, error) &&
+         LoadShipped("tex_base_NRM.jpg", 3, &materials->bronzeNormal, error) &&
+         LoadShipped("tex_patina.jpg", 3, &materials->patina, error) &&
+         LoadShipped("tex_patina_NRM.jpg", 3, &materials->patinaNormal, error);
+}
+
+BaseMaterial BaseMaterialOf(const RenderLib::Material* material) {
+  BaseMaterial base;
+  if (material == nullptr) return base;
+  if (material->metallicRoughness) {
+    base.own = true;
+    if (const RenderLib::RefCountedImage* image = material->diffuseMap.Get()) base.color = TextureSampler(*image, 4);
+    for (int c = 0; c < 4; ++c) base.colorFactor[c] = material->baseColorFactor[c];
+    if (const RenderLib::RefCountedImage* image = material->metallicRoughnessMap.Get()) {
+      base.metallicRoughness = TextureSampler(*image, 3);
+    }
+    base.metallic = material->metallicFactor;
+    base.roughness = material->roughnessFactor;
+    if (const RenderLib::RefCountedImage* image = material->normalMap.Get()) base.normal = TextureSampler(*image, 3);
+    base.normalScale = material->normalScale;
+  } else if (const RenderLib::RefCountedImage* image = material->diffuseMap.Get()) {
+    base.own = true;
+    base.color = TextureSampler(*image, 4);
+    // A Blinn-Phong exponent s matches a microfacet width of sqrt(2 / (s + 2)), the square of
+    // the roughness; painted surfaces are not metal.
+    const float shininess = material->shininess > 0 ? float(material->shininess) : 1.0f;
+    base.roughness = std::sqrt(std::sqrt(2.0f / (shininess + 2.0f)));
+    base.metallic = 0.0f;
+  }
+  return base;
+}
+
+}  // namespace AssetExport

@@ -1,0 +1,112 @@
+#include "assetexport/step_masks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "imagelib/decoded_image.h"
+#include "imagelib/image_decoder.h"
+
+namespace AssetExport {
+namespace {
+
+constexpr const char* kChannels[3] = {"humidity", "dirt", "rust"};
+
+// The step a mask file name holds for a channel ("mask_rust07.jpg" gives 7), or -1.
+int32_t StepOfName(const std::string& name, const std::string& channel) {
+  const std::string prefix = "mask_" + channel;
+  if (name.compare(0, prefix.size(), prefix) != 0) return -1;
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || (name.substr(dot) != ".jpg" && name.substr(dot) != ".png")) return -1;
+  const std::string digits = name.substr(prefix.size(), dot - prefix.size());
+  if (digits.size() < 2 || digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; })) return -1;
+  return std::stoi(digits);
+}
+
+// The mask file of a channel and step: the JPEG where there is one, else the PNG.
+std::string MaskPath(const std::string& folder, const char* channel, int32_t step) {
+  char name[64];
+  for (const char* extension : {"jpg", "png"}) {
+    std::snprintf(name, sizeof name, "mask_%s%02d.%s", channel, step, extension);
+    const std::filesystem::path path = std::filesystem::path(folder) / name;
+    std::error_code code;
+    if (std::filesystem::is_regular_file(path, code)) return path.string();
+  }
+  return {};
+}
+
+bool LoadMask(const std::string& path, MaskFile* mask, std::string* error) {
+  mask->path = path;
+  std::string why;
+  if (!ImageLib::ReadImageFile(path.c_str(), mask->bytes, why)) {
+    *error = why;
+    return false;
+  }
+  ImageLib::DecodedImage decoded;
+  if (!ImageLib::DecodeImage(mask->bytes.data(), mask->bytes.size(), decoded, why)) {
+    *error = path + ": " + why;
+    return false;
+  }
+  mask->mimeType = mask->bytes[0] == 0xFF ? "image/jpeg" : "image/png";
+  const size_t pixels = size_t(decoded.width) * decoded.height;
+  std::vector<float> grey(pixels);
+  for (size_t i = 0; i < pixels; ++i) grey[i] = decoded.Value(i * decoded.channels);
+  mask->grey = TextureSampler(decoded.width, decoded.height, 1, std::move(grey));
+  return true;
+}
+
+}  // namespace
+
+std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* error) {
+  std::map<int32_t, int> channelsOfStep;
+  std::error_code code;
+  std::filesystem::directory_iterator entries(folder, code);
+  if (code) {
+    *error = "cannot read the mask folder " + folder + ": " + code.message();
+    return {};
+  }
+  for (const std::filesystem::directory_entry& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    for (int c = 0; c < 3; ++c) {
+      const int32_t step = StepOfName(name, kChannels[c]);
+      if (step >= 0) channelsOfStep[step] |= 1 << c;
+    }
+  }
+  std::vector<int32_t> steps;
+  for (const auto& [step, channels] : channelsOfStep) {
+    if (channels == 7) steps.push_back(step);
+  }
+  return steps;
+}
+
+bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error) {
+  if (step < 0) {
+    std::string why;
+    const std::vector<int32_t> steps = StepsWithMasks(folder, &why);
+    if (steps.empty()) {
+      *error = !why.empty() ? why
+                            : "no step in " + folder + " has all three masks (mask_humidityNN, mask_dirtNN, mask_rustNN)";
+      return false;
+    }
+    step = steps.back();
+  }
+  masks->step = step;
+  MaskFile* files[3] = {&masks->humidity, &masks->dirt, &masks->rust};
+  for (int c = 0; c < 3; ++c) {
+    const std::string path = MaskPath(folder, kChannels[c], step);
+    if (path.empty()) {
+      char name[64];
+      std::snprintf(name, sizeof name, "mask_%s%02d.jpg", kChannels[c], step);
+      *error = "the " + std::string(kChannels[c]) + " mask of step " + std::to_string(step) + " is missing: no " +
+               (std::filesystem::path(folder) / name).string() + " (or .png)";
+      return false;
+    }
+    if (!LoadMask(path, files[c], error)) return false;
+  }
+  return true;
+}
+
+}  // namespace AssetExport

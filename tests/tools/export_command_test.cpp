@@ -1,0 +1,81 @@
+#include <string>
+#include <vector>
+
+#include "tests/tools/cli_fixture.h"
+
+namespace {
+
+const std::string kSource = PATINEX_SOURCE_DIR;
+const std::string kSphere = kSource + "/media/sphere.obj";
+const std::string kValidator = kSource + "/tools/gltf_validator/validate.mjs";
+
+class ExportCommand : public CliFixture {
+protected:
+  ExportCommand() : CliFixture("export") {}
+
+  // A short run's masks, once per test, in masks/.
+  void WeatherSphere(const std::string& extra = "") {
+    CliResult run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere +
+                          " --density 20 --tons 1500 --steps 2 --threads 1 --out " + (folder / "masks").string() +
+                          extra);
+    ASSERT_EQ(run.status, 0) << run.err;
+  }
+
+  // The sphere with a painted material of its own: an MTL diffuse map.
+  std::string PaintedSphere() {
+    std::string obj = ReadFile(kSphere);
+    obj.replace(obj.find("mtllib sphere.mtl"), 17, "mtllib painted.mtl");
+    obj.replace(obj.find("usemtl sphere"), 13, "usemtl painted");
+    fs::copy_file(kSource + "/media/tex_patina.jpg", folder / "paint.jpg");
+    const std::string mtl = "newmtl painted\nKd 1 1 1\nNs 20\nmap_Kd paint.jpg\n";
+    Write("painted.mtl", std::vector<uint8_t>(mtl.begin(), mtl.end()));
+    return Write("painted.obj", std::vector<uint8_t>(obj.begin(), obj.end()));
+  }
+};
+
+// Every kind of file we write passes the Khronos validator with no error and no warning: a .glb
+// from weather --export, a .gltf with its companions, a textured source, a size that is not a
+// power of two.
+TEST_F(ExportCommand, TheValidatorFindsNoErrorOrWarningInAnythingWeWrite) {
+  ASSERT_TRUE(fs::exists(kSource + "/tools/gltf_validator/node_modules/gltf-validator"))
+      << "the glTF validator is not installed: run tools/install_dependencies.sh";
+  WeatherSphere(" --export " + (folder / "weathered.glb").string());
+  const std::string masks = " --masks " + (folder / "masks").string();
+  CliResult run = Cli(kSphere + masks + " --step 0 --out " + (folder / "sphere.gltf").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"step\": 0"), std::string::npos) << run.out;
+  run = Cli(PaintedSphere() + masks + " --size 100 --rust-factor 0.5 --out " + (folder / "painted.glb").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"step\": 1"), std::string::npos) << "the highest step by default\n" << run.out;
+  EXPECT_TRUE(fs::exists(folder / "sphere_baseColor.png") && fs::exists(folder / "sphere.bin"));
+
+  const CliResult validation = Shell("node " + kValidator + " " + (folder / "weathered.glb").string() + " " +
+                                     (folder / "sphere.gltf").string() + " " + (folder / "painted.glb").string());
+  EXPECT_EQ(validation.status, 0) << validation.out << validation.err;
+  size_t clean = 0;
+  for (size_t at = 0; (at = validation.out.find(": 0 errors, 0 warnings", at)) != std::string::npos; ++at) ++clean;
+  EXPECT_EQ(clean, 3u) << validation.out;
+}
+
+TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
+  EXPECT_EQ(Cli(kSphere + " --out a.glb").status, 2);
+  EXPECT_EQ(Cli(kSphere + " --masks m --out a.glb --size 10").status, 2);
+  EXPECT_EQ(Cli(kSphere + " --masks m --out a.glb --rust-factor 2").status, 2);
+
+  CliResult run = Cli(kSphere + " --masks " + (folder / "none").string() + " --out " + (folder / "a.glb").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot read the mask folder"), std::string::npos) << run.err;
+
+  WeatherSphere();
+  const std::string target = (folder / "missing" / "sphere.glb").string();
+  run = Cli(kSphere + " --masks " + (folder / "masks").string() + " --out " + target);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(target), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(folder / "missing"));
+
+  run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("--export takes a .glb or .gltf file name"), std::string::npos) << run.err;
+}
+
+}  // namespace
