@@ -35,6 +35,8 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
   SetStatusActivity("Pick a model, then press Weather.");
 
   FrameworkSetGammaCorrectMode(false);
+  // Nothing changes on screen unless something happens: the window rests in between.
+  FrameworkSetRenderOnDemand(true);
   RegisterApplicationCallbacks();
   app.settingsDialog.Init();
   BuildDevicePanel(app.devicePanel, app.dialogResourceManager);
@@ -53,6 +55,8 @@ bool StartApplication(bool parseCommandLine, const char* extraCommandLine) {
 int ShutdownApplication() {
   EndRunningSimulation(false);
   FrameworkShutdown(FrameworkGetExitCode());
+  // A cancelled sampling reports to the application's state: it ends before that state does.
+  App().sampling.WaitForAll();
   // The model and the samples outlive device changes; they go with the program.
   ReleaseModel();
   ReleaseSamples();

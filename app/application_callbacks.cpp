@@ -35,6 +35,21 @@ bool CountDown(float& countdown, float elapsedSeconds) {
   return countdown == 0.0f;
 }
 
+// A frame after a rest counts the rest as its elapsed time; the camera moves by at most this
+// much of it, so a key pressed after a rest does not jump the view.
+constexpr float kLongestCameraStep = 0.1f;
+// While a run or a sampling is under way, its progress is shown this often.
+constexpr float kProgressRedrawSeconds = 0.25f;
+
+// Frames come after input on their own; these ask for the ones that nothing else would bring.
+void RequestFramesForChanges() {
+  ApplicationState& app = App();
+  if (app.camera.KeysDown() > 0) FrameworkRequestFrame();
+  if (app.resampleCountdown > 0.0f) FrameworkRequestFrame(app.resampleCountdown);
+  if (app.maskReloadCountdown > 0.0f) FrameworkRequestFrame(app.maskReloadCountdown);
+  if (SimulationKept() || ResamplingUnderWay()) FrameworkRequestFrame(kProgressRedrawSeconds);
+}
+
 // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
 // loaded leaves the picker as it was.
 void AddDroppedModel(Platform::Window* window) {
@@ -96,7 +111,6 @@ Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device, const Platfor
     SetStatusActivity("The model cannot be drawn on this device.");
     SetStatusDetail(why);
   }
-  RecreateSampleVertexBuffer();
   if (const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) LoadMaskViews(slider->GetValue());
   return Platform::kOk;
 }
@@ -167,20 +181,15 @@ Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform
 
 void OnFrameMove(double, float elapsedSeconds, void*) {
   ApplicationState& app = App();
-  app.camera.Update(elapsedSeconds);
+  app.camera.Update(std::min(elapsedSeconds, kLongestCameraStep));
   ApplyRunReports();
   // A resampling waits for a running simulation to end: it would replace the samples under it.
-  if (!SimulationKept() && CountDown(app.resampleCountdown, elapsedSeconds)) {
-    ShowSamplePoints(true);
-    ResampleSurface();
-    if (app.sampleMap) {
-      char text[96];
-      std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", app.sampleMap->Count(),
-                    app.density);
-      SetStatusActivity(text);
-      SetStatusDetail("");
-    } else if (app.triangleSoup) {
-      SetStatusActivity("Sampling found no surface on the model.");
+  if (!SimulationKept() && CountDown(app.resampleCountdown, elapsedSeconds)) StartResampling();
+  if (TakeFinishedResampling()) {
+    if (app.runQueued) {
+      StartQueuedRun();
+    } else if (app.sampleMap) {
+      ShowSamplePoints(true);
     }
   }
   const int32_t resampling = app.resamplingPercent.load(std::memory_order_relaxed);
@@ -194,6 +203,7 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
     LoadMaskViews(slider ? slider->GetValue() : 0);
   }
   ShowStatusLine();
+  RequestFramesForChanges();
 }
 
 bool OnModifyDeviceSettings(FrameworkDeviceSettings* settings, void*) {

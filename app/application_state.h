@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/background_sampling.h"
+#include "app/sample_points.h"
+#include "app/scene_picture.h"
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
 #include "framework/device_settings_dialog.h"
@@ -35,21 +38,26 @@ struct ModelEntry {
 // and reports through the atomics.
 struct ApplicationState {
   // The model in its three forms (modelLock), and as read: a device change rebuilds the device
-  // mesh from it, keeping the model, its samples and a run across the change.
+  // mesh from it, keeping the model, its samples and a run across the change. A sampling under
+  // way shares the traced forms.
   std::unique_ptr<RenderLib::ObjModel> objModel;
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
-  std::unique_ptr<RenderLib::TriangleSoup> triangleSoup;
-  std::unique_ptr<RenderLib::KdTree> kdTree;
-  // The samples and the points that show them (sampleLock; the buffer's contents also uiLock).
+  std::shared_ptr<RenderLib::TriangleSoup> triangleSoup;
+  std::shared_ptr<RenderLib::KdTree> kdTree;
+  // The samples and the points that show them (sampleLock; the points' contents also uiLock).
+  // The points are kept on the CPU too, for a new device: a run may be changing the samples
+  // themselves at that moment.
   std::unique_ptr<Simulation::SampleMap> sampleMap;
-  std::unique_ptr<Platform::Buffer> sampleVertexBuffer;
-  // What the point buffer holds, kept on the CPU for a new device: a run may be changing the
-  // samples themselves at that moment.
-  std::vector<Viewer::PointVertex> sampleVertices;
+  SamplePoints samplePoints;
   float sampleSpacing = 0.0f;
-  // Set by a resampling that runs off the window thread to its progress, 0..100; -1 when none
-  // runs. The status line shows it as "Resampling the surface: n %".
+  // New samples being made off the window thread; they replace sampleMap when done. Never
+  // under way while a run is kept: a run reads the samples.
+  BackgroundSampling sampling;
+  // That sampling's progress, 0..100; -1 when none runs. The status line shows it as
+  // "Resampling the surface: n %".
   std::atomic<int32_t> resamplingPercent{-1};
+  // "Weather" was pressed while the samples were being made: the run starts once they are in.
+  bool runQueued = false;
 
   // The run. finished is stored by the run (release) and loaded by the frame (acquire).
   std::unique_ptr<ThreadingLib::Thread> simulationThread;
@@ -62,6 +70,9 @@ struct ApplicationState {
   std::atomic<int32_t> runLastStep{-1};
   std::atomic<bool> stepReportPending{false};
   std::atomic<float> tracedPercent{-1.0f};
+  // What the run has traced in its finished steps: ton legs and the seconds the tracing took.
+  std::atomic<uint64_t> runLegs{0};
+  std::atomic<double> runTraceSeconds{0.0};
   // The run's steps, from its first, whose three masks were all saved; the step whose masks
   // were not (-1: none) and why (a mask_baking.h code). A failed save ends the run.
   std::atomic<int32_t> runStepsSaved{0};
@@ -106,6 +117,9 @@ struct ApplicationState {
   Viewer::PointEffect pointEffect;
   std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
   std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+  // The scene as last drawn, and the count of changes to what it shows (MarkSceneChanged).
+  ScenePicture scenePicture;
+  uint64_t sceneVersion = 0;
 
   CModelViewerCamera camera;
   DialogResourceManager dialogResourceManager;

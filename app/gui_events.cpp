@@ -11,6 +11,7 @@
 #include "app/number_boxes.h"
 #include "app/simulation_control.h"
 #include "app/status_line.h"
+#include "app/surface_samples.h"
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
 
@@ -56,7 +57,11 @@ void RequestResample() {
   if (!app.triangleSoup) return;
   app.resampleCountdown = kResampleDelaySeconds;
   char text[96];
-  if (SimulationKept()) {
+  // A run waiting for its samples takes the new density: the sampling starts over at once.
+  if (app.runQueued) {
+    app.resampleCountdown = -1.0f;
+    StartResampling();
+  } else if (SimulationKept()) {
     std::snprintf(text, sizeof text, "Density %d applies once the run has ended.", app.density);
     SetStatusNotice(text);
     return;

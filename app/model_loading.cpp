@@ -82,11 +82,14 @@ void LoadSelectedModel() {
 
 void ReleaseModel() {
   ApplicationState& app = App();
+  // A sampling of this model is no longer wanted; it holds the model until it stops.
+  CancelResampling();
   ScopedLock lock(ModelLock());
   app.renderMesh.reset();
   app.triangleSoup.reset();
   app.kdTree.reset();
   app.objModel.reset();
+  MarkSceneChanged();
 }
 
 void ReleaseDeviceMesh() {
@@ -152,6 +155,7 @@ bool LoadModel(Platform::GraphicsDevice* device, const std::string& path, std::s
   app.triangleSoup = std::move(soup);
   app.kdTree = std::move(tree);
   app.objModel = std::move(model);
+  MarkSceneChanged();
   return true;
 }
 
@@ -170,6 +174,7 @@ bool RebuildDeviceMesh(Platform::GraphicsDevice* device, std::string* why) {
     app.meshEffect.AssignMaterialTechniques(*app.renderMesh);
   }
   if (app.triangleSoup) app.meshEffect.PlaceLights(Viewer::BoundsOfBox(app.triangleSoup->GetBoundingBox()));
+  MarkSceneChanged();
   return true;
 }
 
@@ -184,4 +189,5 @@ void FrameLoadedModel() {
   const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
   FitCameraToBackBuffer(backBuffer.width, backBuffer.height);
   app.meshEffect.PlaceLights(bounds);
+  MarkSceneChanged();
 }

@@ -12,8 +12,12 @@ void ReleaseSceneResources();
 // arc balls, for a back buffer of width × height.
 void FitCameraToBackBuffer(uint32_t width, uint32_t height);
 
-// The frame: collects a finished run, clears to grey, draws the model or the sample points, then
-// the three panels.
+// Anything that changes what the scene shows besides the camera, the view, the strength sliders
+// and the back buffer's size (the model, the points' contents, the masks, the effects) calls
+// this, so that the kept picture of the scene is drawn again.
+void MarkSceneChanged();
+// The frame: collects a finished run, clears to grey, draws the model or the sample points into
+// the scene's picture unless it shows them already, copies it, then draws the three panels.
 void OnFrameRender(Platform::GraphicsDevice* device, double time, float elapsedSeconds, void* userContext);
 // A strength slider's value as the effect takes it: 0..100 becomes 0..1.
 float StrengthFactor(int sliderId);

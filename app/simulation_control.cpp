@@ -10,6 +10,7 @@
 #include "app/control_ids.h"
 #include "app/mask_history.h"
 #include "app/number_boxes.h"
+#include "app/scene_rendering.h"
 #include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "framework/framework.h"
@@ -50,13 +51,14 @@ std::string MasksWentText() {
 
 // Refuses to start, saying why in the status line.
 void NoRun(const std::string& activity, const std::string& detail) {
+  SetButtonText("Weather");
   SetStatusActivity(activity);
   SetStatusDetail(detail);
 }
 
 }  // namespace
 
-bool SimulationKept() { return App().simulationThread != nullptr; }
+bool SimulationKept() { return App().simulationThread != nullptr || App().runQueued; }
 
 bool SimulationRunning() {
   return App().simulationThread != nullptr && App().simulationFinished.load(std::memory_order_acquire) == 0;
@@ -74,6 +76,8 @@ std::string MaskErrorText(int32_t code) {
 void StartSimulation() {
   ApplicationState& app = App();
   if (app.simulationThread) return;
+  // A run that waited for its samples starts now, or says why it cannot.
+  app.runQueued = false;
   SetStatusNotice("");
   CommitNumberBoxes();
   if (!app.triangleSoup) {
@@ -90,11 +94,21 @@ void StartSimulation() {
     NoRun("No run: the masks cannot be baked.", error);
     return;
   }
-  // A density entered just before settles now: the run starts on samples of that density, and
-  // no resampling comes later to replace the samples under it.
-  if (app.resampleCountdown > 0.0f || !app.sampleMap) {
-    app.resampleCountdown = -1.0f;
-    ResampleSurface();
+  // A density entered just before settles now: the run waits for samples of that density, made
+  // off the window thread, and no resampling comes later to replace the samples under it.
+  if (app.resampleCountdown > 0.0f || !app.sampleMap || ResamplingUnderWay()) {
+    if (app.resampleCountdown > 0.0f || !ResamplingUnderWay()) {
+      app.resampleCountdown = -1.0f;
+      StartResampling();
+    }
+    if (!ResamplingUnderWay()) {
+      NoRun("No run: the surface could not be sampled.", "");
+      return;
+    }
+    app.runQueued = true;
+    SetButtonText("Stop");
+    SetStatusDetail("The run starts once the surface is sampled.");
+    return;
   }
   if (!app.sampleMap) {
     NoRun("No run: sampling found no surface on the model.", "");
@@ -124,6 +138,8 @@ void StartSimulation() {
   app.runFirstMaskNumber = MaskHistorySteps();
   app.runStopAsked = false;
   app.runStart = Clock::now();
+  app.runLegs.store(0, std::memory_order_relaxed);
+  app.runTraceSeconds.store(0.0, std::memory_order_relaxed);
 
   Simulation::SimulationParams& params = app.simulationParams;
   params = Simulation::SimulationParams();
@@ -146,7 +162,8 @@ void StartSimulation() {
   params.maskFolder = app.maskFolder.c_str();
   params.firstMaskNumber = app.runFirstMaskNumber;
 
-  FillSampleVertexBuffer();
+  // The points keep showing the samples as they are now while the run changes them.
+  CopySamplePointsBeforeRun();
   std::string going = "Masks go to " + ShownFolder(app.maskFolder);
   if (app.earlierMasksMovedAside) going += "; earlier masks moved to previous/";
   SetStatusDetail(going + ".");
@@ -155,15 +172,34 @@ void StartSimulation() {
   if (!app.simulationThread->Start(&params, sizeof params)) {
     std::fprintf(stderr, "patinex: the simulation thread could not be started\n");
     app.simulationThread.reset();
-    SetButtonText("Weather");
     NoRun("No run: its thread could not be started.", "");
     return;
   }
   ApplyRunReports();
 }
 
+void StartQueuedRun() {
+  ApplicationState& app = App();
+  if (!app.runQueued) return;
+  if (!app.sampleMap) {
+    CancelQueuedRun();
+    SetStatusDetail("No run: there are no samples to run on.");
+    return;
+  }
+  StartSimulation();
+}
+
+void CancelQueuedRun() {
+  ApplicationState& app = App();
+  if (!app.runQueued) return;
+  app.runQueued = false;
+  SetButtonText("Weather");
+  SetStatusDetail("");
+}
+
 void RequestSimulationStop() {
   ApplicationState& app = App();
+  CancelQueuedRun();
   if (!app.simulationThread) return;
   app.runStopAsked = true;
   app.simulationThread->Stop();
@@ -256,6 +292,7 @@ void ApplyRunReports() {
 void ReleaseMaskViews() {
   App().rustMaskView.reset();
   App().dirtMaskView.reset();
+  MarkSceneChanged();
 }
 
 void LoadMaskViews(int32_t step) {
@@ -265,6 +302,7 @@ void LoadMaskViews(int32_t step) {
   if (device == nullptr || step < 0 || step >= app.maskHistorySteps || app.maskFolder.empty()) return;
   device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), 2, step), &app.rustMaskView);
   device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), 1, step), &app.dirtMaskView);
+  MarkSceneChanged();
 }
 
 void OnSimulationProgress(int32_t done, int32_t total, void*) {
@@ -273,6 +311,10 @@ void OnSimulationProgress(int32_t done, int32_t total, void*) {
 
 void OnSimulationStepFinished(const Simulation::StepReport& report, void*) {
   ApplicationState& app = App();
+  // Only the run's thread writes these while it runs.
+  app.runLegs.store(app.runLegs.load(std::memory_order_relaxed) + report.legs, std::memory_order_relaxed);
+  app.runTraceSeconds.store(app.runTraceSeconds.load(std::memory_order_relaxed) + report.traceSeconds,
+                            std::memory_order_relaxed);
   if (report.masksSaved == 3) {
     if (app.runFailedStep.load(std::memory_order_relaxed) < 0) {
       app.runStepsSaved.store(report.step + 1, std::memory_order_release);

@@ -7,11 +7,17 @@
 
 // The "Weather"/"Stop" command and the life of a run, on the window thread unless noted.
 
-// Reads the number boxes and starts a run on the loaded model, sampling its surface first when
-// it has no samples or a new density waits. A run that cannot start (no model, nowhere to save
-// masks, the earlier masks not movable aside) says why in the status line.
+// Reads the number boxes and starts a run on the loaded model. When the samples are missing, a
+// new density waits or they are being made, the run waits for them (the button already reads
+// "Stop") and starts once they are in (StartQueuedRun). A run that cannot start (no model,
+// nowhere to save masks, the earlier masks not movable aside) says why in the status line.
 void StartSimulation();
-// Asks a running run to stop; the frame collects it once it has ended.
+// Starts the run that waited for the samples, now that the sampling has finished.
+void StartQueuedRun();
+// Drops a run that waits for its samples; the button reads "Weather" again.
+void CancelQueuedRun();
+// Asks a running run to stop (the frame collects it once it has ended), or drops one waiting
+// for its samples.
 void RequestSimulationStop();
 // Stops a running run and waits for its thread, then completes it as the collection does. Used
 // before anything the run reads is freed. Must not be called while holding the UI lock.
@@ -20,7 +26,8 @@ void EndRunningSimulation(bool loadMasks = true);
 // history, sets both strength sliders to 100, turns the button back to "Weather", says in the
 // status line how the run went and deletes the run's thread.
 void CollectFinishedRun(bool loadMasks = true);
-// Whether a run's thread exists (running, or ended and not yet collected).
+// Whether a run's thread exists (running, or ended and not yet collected), or a run waits for
+// its samples.
 bool SimulationKept();
 // Whether a run is still going (kept and not yet finished).
 bool SimulationRunning();

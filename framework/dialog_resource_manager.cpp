@@ -79,6 +79,7 @@ Platform::Result DialogResourceManager::OnDeviceCreated(Platform::GraphicsDevice
   techRenderUI = effect->TechniqueByName("RenderUI");
   techRenderUIUntex = effect->TechniqueByName("RenderUIUntex");
   techRestoreState = effect->TechniqueByName("RestoreState");
+  techCopyPicture = effect->TechniqueByName("CopyPicture");
   textureVariable = effect->VariableByName("g_Texture");
 
   // A font or texture that cannot be made is drawn as nothing; the GUI still works without it.
@@ -116,7 +117,7 @@ void DialogResourceManager::OnDeviceDestroyed() {
   for (TextureNode& node : textures) node.view.reset();
   vertexBuffer.reset();
   inputLayout.reset();
-  techRenderUI = techRenderUIUntex = techRestoreState = nullptr;
+  techRenderUI = techRenderUIUntex = techRestoreState = techCopyPicture = nullptr;
   textureVariable = nullptr;
   effect.reset();
   device = nullptr;
@@ -306,4 +307,20 @@ void DialogResourceManager::EndSprites() {
   if (!device || !sprites) return;
   sprites->End();
   if (techRestoreState) techRestoreState->PassByIndex(0)->Apply();
+}
+
+void DialogResourceManager::DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst) {
+  if (!device || !sprites || !techCopyPicture || !picture) return;
+  Platform::EffectPass* pass = techCopyPicture->PassByIndex(0);
+  sprites->Begin(pass, textureVariable);
+  pass->Apply();
+  Sprite sprite{};
+  sprite.right = static_cast<float>(backBufferWidth);
+  sprite.bottom = static_cast<float>(backBufferHeight);
+  sprite.u1 = 1.0f;
+  sprite.v0 = bottomRowFirst ? 1.0f : 0.0f;
+  sprite.v1 = bottomRowFirst ? 0.0f : 1.0f;
+  for (float& channel : sprite.color) channel = 1.0f;
+  sprites->Draw(picture, sprite);
+  EndSprites();
 }

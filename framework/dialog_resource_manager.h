@@ -103,6 +103,9 @@ public:
   size_t HitTest(int fontIndex, const std::string& text, float x);
   // Draws what is batched, then applies "RestoreState".
   void EndSprites();
+  // Copies a picture of the back buffer's size over the back buffer, texel for pixel, replacing
+  // what is there (a picture drawn as a render target has its bottom row first).
+  void DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst);
 
   // The sprite batch the dialogs draw through (null without a device and back buffer).
   const SpriteBatch* Sprites() const { return sprites.get(); }
@@ -119,6 +122,7 @@ private:
   Platform::EffectTechnique* techRenderUI = nullptr;
   Platform::EffectTechnique* techRenderUIUntex = nullptr;
   Platform::EffectTechnique* techRestoreState = nullptr;
+  Platform::EffectTechnique* techCopyPicture = nullptr;
   Platform::EffectVariable* textureVariable = nullptr;
   std::unique_ptr<Platform::InputLayout> inputLayout;
   std::unique_ptr<Platform::Buffer> vertexBuffer;  // 4 vertices of 36 bytes

@@ -88,8 +88,18 @@ Platform::Result FrameworkCreateWindow(const char* title = "Patinex", int x = Pl
                                        int y = Platform::kDefaultPosition);
 // width/height 0: the window's client size. Command-line options override the request.
 Platform::Result FrameworkCreateDevice(bool windowed, int width, int height);
-// Runs until the window closes: a waiting message is dispatched, else one frame is drawn.
+// Runs until the window closes: a waiting message is dispatched, else one frame is drawn (on
+// demand: only when one is owed, else it waits for a message or the time a frame was asked for).
 Platform::Result FrameworkMainLoop();
+// Drawing on demand, off by default. On demand the main loop draws a frame only after it has
+// handled a message or when a frame asked for with FrameworkRequestFrame falls due; otherwise it
+// sleeps until the next message. With -quitafterframe or -constantframetime it still draws
+// every turn, as those count or pace frames.
+void FrameworkSetRenderOnDemand(bool onDemand);
+// Asks for a frame within withinSeconds from now (0: once the waiting messages are handled). The
+// earliest request counts, and each frame starts with none: whatever keeps changing asks again
+// every frame.
+void FrameworkRequestFrame(float withinSeconds = 0.0f);
 int FrameworkGetExitCode();
 
 // Ends the framework: closes the window, releases the device (running the swap-chain releasing

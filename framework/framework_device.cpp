@@ -341,6 +341,7 @@ void RunPendingDeviceChange() {
   FrameworkState& state = GetFrameworkState();
   const PendingDeviceChange change = state.pendingChange;
   state.pendingChange = PendingDeviceChange::None;
+  if (change != PendingDeviceChange::None) state.frameSchedule.RequestNow();  // a new device shows at once
   if (change == PendingDeviceChange::Settings) FrameworkChangeDevice(state.pendingSettings);
   else if (change != PendingDeviceChange::None) ToggleDriver(change);
 }

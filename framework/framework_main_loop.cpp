@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint32_t kIdleSleepMilliseconds = 50;
+constexpr int kIdleSleepMilliseconds = 50;
 
 // A failed present: a lost device is made again from the current settings.
 void HandlePresentFailure(Platform::Result presented) {
@@ -20,11 +20,37 @@ void HandlePresentFailure(Platform::Result presented) {
   FrameworkShutdown(FrameworkErrorFor(error).exitCode);
 }
 
+double SecondsNow() {
+  return static_cast<double>(Platform::PerformanceCounter()) / static_cast<double>(Platform::PerformanceFrequency());
+}
+
+// Counted or paced frames (-quitafterframe, -constantframetime) come every turn even on demand.
+bool DrawsEveryTurn(const FrameworkState& state) {
+  return !state.renderOnDemand || state.options.hasQuitAfterFrame || state.options.hasConstantFrameTime;
+}
+
 }  // namespace
+
+void FrameworkSetRenderOnDemand(bool onDemand) {
+  FrameworkStateLock guard;
+  GetFrameworkState().renderOnDemand = onDemand;
+}
+
+void FrameworkRequestFrame(float withinSeconds) {
+  FrameworkStateLock guard;
+  FrameSchedule& schedule = GetFrameworkState().frameSchedule;
+  if (withinSeconds <= 0.0f) {
+    schedule.RequestNow();
+  } else {
+    schedule.RequestAt(SecondsNow() + withinSeconds);
+  }
+}
 
 void RenderFrame() {
   FrameworkState& state = GetFrameworkState();
   if (!state.device) return;
+  // What the frame's callbacks ask for is owed by the next one.
+  state.frameSchedule.FrameStarted();
   const bool active = state.window && !state.window->IsDestroyed() && state.window->IsActive();
   if (state.pauses.RenderingPaused() || !active || state.occluded) Platform::Sleep(kIdleSleepMilliseconds);
 
@@ -90,21 +116,36 @@ Platform::Result FrameworkMainLoop() {
     return Platform::kFail;
   }
 
-  Platform::Message message;
-  for (;;) {
-    state.retiredWindows.clear();
-    RunPendingDeviceChange();
-    // A fatal error may have ended the framework with no window left to post the quit message.
-    if (state.shutDown) break;
-    if (Platform::PeekMessage(&message, true)) {
-      if (message.message == Platform::WM_QUIT) break;
-      Platform::DispatchMessage(message);
-    } else if (state.device) {
-      RenderFrame();
-    } else {
-      Platform::WaitMessage(kIdleSleepMilliseconds);  // nothing to draw: wait rather than spin
-    }
+  while (MainLoopTurn(-1)) {
   }
   state.insideMainLoop = false;
   return Platform::kOk;
+}
+
+bool MainLoopTurn(int longestWaitMilliseconds) {
+  FrameworkState& state = GetFrameworkState();
+  state.retiredWindows.clear();
+  RunPendingDeviceChange();
+  // A fatal error may have ended the framework with no window left to post the quit message.
+  if (state.shutDown) return false;
+  Platform::Message message;
+  if (Platform::PeekMessage(&message, true)) {
+    if (message.message == Platform::WM_QUIT) return false;
+    Platform::DispatchMessage(message);
+    // Whatever the message changed shows in the next frame.
+    state.frameSchedule.RequestNow();
+    return true;
+  }
+  int wait = 0;
+  if (!state.device) {
+    wait = kIdleSleepMilliseconds;  // nothing to draw: wait rather than spin
+  } else if (DrawsEveryTurn(state) || state.frameSchedule.IsDue(SecondsNow())) {
+    RenderFrame();
+    return true;
+  } else {
+    wait = state.frameSchedule.WaitMilliseconds(SecondsNow());
+  }
+  if (longestWaitMilliseconds >= 0 && (wait < 0 || wait > longestWaitMilliseconds)) wait = longestWaitMilliseconds;
+  Platform::WaitMessage(wait);
+  return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/command_line.h"
+#include "framework/frame_schedule.h"
 #include "framework/frame_statistics.h"
 #include "framework/frame_timer.h"
 #include "framework/framework.h"
@@ -108,6 +109,8 @@ struct FrameworkState {
   PauseCounters pauses;
   FrameStatistics statistics;
   uint64_t presentedFrames = 0;
+  bool renderOnDemand = false;
+  FrameSchedule frameSchedule;
 
   bool keys[256] = {};
   FrameworkCallbacks callbacks;
@@ -138,6 +141,11 @@ Platform::Result RecreateDevice();
 // Follows a change of the window's client size with the back buffer.
 void CheckForWindowSizeChange();
 void RunPendingDeviceChange();
+// One turn of the main loop: dispatches a waiting message, or draws a frame when one is owed, or
+// waits for a message (on demand until a frame falls due), but at most longestWaitMilliseconds
+// when that is not negative. False when the loop ends: the quit message came or the framework
+// shut down.
+bool MainLoopTurn(int longestWaitMilliseconds);
 // Draws one frame (the main loop's step when no message waits).
 void RenderFrame();
 // Draws the current frame again without advancing time (a paint while paused).

@@ -2,9 +2,19 @@
 
 #include <cmath>
 
+#include "framework/framework.h"
+
 namespace {
 
 float Fade(float current, float target, float keep) { return current + (target - current) * (1.0f - keep); }
+
+// Closer than half an 8-bit step the fade no longer shows.
+constexpr float kUnseenDifference = 0.5f / 255.0f;
+
+bool Reached(const ColorF& current, const ColorF& target) {
+  return std::fabs(current.r - target.r) < kUnseenDifference && std::fabs(current.g - target.g) < kUnseenDifference &&
+         std::fabs(current.b - target.b) < kUnseenDifference && std::fabs(current.a - target.a) < kUnseenDifference;
+}
 
 }  // namespace
 
@@ -26,6 +36,11 @@ void BlendColor::Blend(ControlState state, float elapsedSeconds, float rate) {
   current.g = Fade(current.g, target.g, keep);
   current.b = Fade(current.b, target.b, keep);
   current.a = Fade(current.a, target.a, keep);
+  if (Reached(current, target)) {
+    current = target;
+  } else {
+    FrameworkRequestFrame();
+  }
 }
 
 void ControlElement::SetTexture(int textureIndex, const UIRect& rect, ArgbColor defaultColor) {

@@ -49,7 +49,9 @@ struct BlendColor {
 
   // Every state takes defaultColor except disabled and hidden; the current colour starts hidden.
   void Init(ArgbColor defaultColor, ArgbColor disabledColor = 0xC8808080, ArgbColor hiddenColor = 0);
-  // current += (target - current) x (1 - rate^(30 x elapsedSeconds)); the pressed state jumps.
+  // current += (target - current) x (1 - rate^(30 x elapsedSeconds)); the pressed state jumps,
+  // and a colour within half an 8-bit step of its target takes it. Until it gets there, each
+  // blend asks the framework for another frame.
   void Blend(ControlState state, float elapsedSeconds, float rate = kDefaultBlendRate);
   void Refresh() { current = ToColorF(states[static_cast<int>(ControlState::Hidden)]); }
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/dialog.h"
+#include "framework/framework.h"
 #include "framework/ui_text.h"
 
 using namespace Platform;
@@ -94,6 +95,8 @@ void CUIEditBox::PlaceCaret(size_t position) {
 void CUIEditBox::ResetCaretBlink() {
   caretOn = true;
   blinkSeconds = 0.0f;
+  blinkingFor = 0.0f;
+  blinkRestarted = true;
 }
 
 void CUIEditBox::FocusIn() {
@@ -319,10 +322,18 @@ void CUIEditBox::Render(float elapsedSeconds) {
 
   if (hasFocus) {
     const float period = static_cast<float>(CaretBlinkMilliseconds()) / 1000.0f;
-    blinkSeconds += elapsedSeconds;
-    if (period > 0.0f && blinkSeconds >= period) {
-      caretOn = !caretOn;
-      blinkSeconds = 0.0f;
+    const float elapsed = blinkRestarted ? 0.0f : elapsedSeconds;
+    blinkRestarted = false;
+    blinkingFor += elapsed;
+    blinkSeconds += elapsed;
+    if (blinkingFor >= kBlinkingSeconds || period <= 0.0f) {
+      caretOn = true;
+    } else {
+      if (blinkSeconds >= period) {
+        caretOn = !caretOn;
+        blinkSeconds = 0.0f;
+      }
+      FrameworkRequestFrame(std::min(period - blinkSeconds, kBlinkingSeconds - blinkingFor));
     }
   }
 

@@ -38,6 +38,9 @@ public:
   void SetCaretColor(ArgbColor color) { caretColor = color; }
 
   static constexpr size_t kMaxTextCodePoints = 260;
+  // The caret blinks for this long after the focus came or a key was used, then stays shown: a
+  // window at rest draws nothing.
+  static constexpr float kBlinkingSeconds = 10.0f;
   static constexpr int kBorder = 5;
   static constexpr int kSpacing = 4;
 
@@ -75,6 +78,9 @@ private:
   bool mouseDragging = false;
   bool changedSinceRead = false;
   float blinkSeconds = 0.0f;
+  float blinkingFor = 0.0f;
+  // Set by a restart: the next frame's elapsed time passed before it and does not count.
+  bool blinkRestarted = true;
   ArgbColor textColor = 0xFF101010;
   ArgbColor selectedTextColor = 0xFFFFFFFF;
   ArgbColor selectedBackColor = 0xFF28325C;

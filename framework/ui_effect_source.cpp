@@ -57,6 +57,15 @@ technique RenderUIUntex {
   }
 }
 
+technique CopyPicture {
+  pass P0 {
+    vertex = PassThrough;
+    fragment = Textured;
+    state = DisableDepth NoBlending;
+    cull = none;
+  }
+}
+
 technique RestoreState {
   pass P0 {
     vertex = PassThrough;

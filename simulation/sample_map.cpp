@@ -13,6 +13,7 @@
 
 #include "renderlib/bounding_box.h"
 #include "simulation/sampling_task.h"
+#include "simulation/sampling_progress.h"
 #include "threadinglib/thread_pool.h"
 
 namespace Simulation {
@@ -437,19 +438,23 @@ private:
 SampleMap::SampleMap(SampleArray& samples) : SampleMap(&samples, 1, nullptr) {}
 
 SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool) {
-  Build(ItemParts<SurfaceSample>(parts, partCount), CopyRecord{}, pool);
+  Build(ItemParts<SurfaceSample>(parts, partCount), CopyRecord{}, pool, nullptr);
   for (int p = 0; p < partCount; ++p) parts[p].Free();
 }
 
 SampleMap::SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
-                     ThreadingLib::ThreadPool* pool) {
+                     ThreadingLib::ThreadPool* pool, SamplingProgress* progress) {
   const std::vector<Vector3> vertexBitangents = VertexBitangents(mesh);
-  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data()}, pool);
+  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data()}, pool,
+        progress);
   for (int p = 0; p < partCount; ++p) std::vector<SampleHit>().swap(parts[p]);
 }
 
 template <class Parts, class Make>
-void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool) {
+void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool, SamplingProgress* progress) {
+  // The copy into heap order goes in this many pieces on a pool; they and the grid are counted
+  // in the progress as they finish.
+  constexpr uint32_t kPieces = 4;
   count = records.Total();
   if (records.Dropped() > 0) {
     std::fprintf(stderr, "sample map: more than %d sample arrays given; %u samples of the later ones are left out\n",
@@ -477,20 +482,35 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
     // The balancing's list lives in the records' memory until the records overwrite it: the
     // pages are faulted in and zeroed by the system once instead of twice.
     static_assert(2 * sizeof(Balancer::Entry) <= sizeof(SurfaceSample));
+    if (progress != nullptr) progress->BeginStage(kCastingEnds, kBalancingListEnds, 1);
     Balancer balancer(records, positions.get(), reinterpret_cast<Balancer::Entry*>(items), pool);
     boundsMin = balancer.BoundsMin();
     boundsMax = balancer.BoundsMax();
+    if (progress != nullptr) progress->BeginStage(kBalancingListEnds, kBalancingEnds, 1);
     balancer.Run(count, pool);
+    if (progress != nullptr) {
+      if (progress->Cancelled()) {
+        std::free(items);
+        items = nullptr;
+        count = 0;
+        grid.Build(positions.get(), 0);
+        return;
+      }
+      progress->BeginStage(kBalancingEnds, 1.0f, kPieces + 1);
+    }
     const HeapOrderCopy copy(records, balancer, make, items);
     if (pool != nullptr && pool->WorkerCount() > 1 && count >= 2 * kHandOffLength) {
       // The grid is built from the positions the balancing left, beside the copy, which is
       // cut in a few pieces so the workers finish together.
-      constexpr uint32_t kPieces = 4;
-      auto buildGrid = [this, &positions] { grid.Build(positions.get(), count); };
+      auto buildGrid = [this, &positions, progress] {
+        grid.Build(positions.get(), count);
+        if (progress != nullptr) progress->Add(1);
+      };
       WorkTask<decltype(buildGrid)> gridTask(pool, buildGrid);
-      auto copyPiece = [&copy, total = count](uint32_t piece) {
+      auto copyPiece = [&copy, total = count, progress](uint32_t piece) {
         copy.Copy(1 + static_cast<uint32_t>(uint64_t(total) * piece / kPieces),
                   1 + static_cast<uint32_t>(uint64_t(total) * (piece + 1) / kPieces));
+        if (progress != nullptr) progress->Add(1);
       };
       using PieceWork = std::function<void()>;
       std::vector<WorkTask<PieceWork>> pieces;
@@ -506,6 +526,7 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
     copy.Copy(1, count + 1);
   }
   grid.Build(positions.get(), count);
+  if (progress != nullptr) progress->BeginStage(1.0f, 1.0f, 1);
 }
 
 SampleMap::~SampleMap() { std::free(items); }

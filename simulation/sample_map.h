@@ -17,6 +17,8 @@ class ThreadPool;
 
 namespace Simulation {
 
+class SamplingProgress;
+
 // The largest maxCount a search may ask for; the lists live on the caller's stack.
 constexpr int kMaxNeighbours = 500;
 
@@ -41,9 +43,11 @@ public:
   // The same from the places sampling rays hit instead of finished records: each record is
   // made from its hit (MakeSample on mesh, with the given humidity, dirt and rust) straight into
   // its place in heap order. The records equal those of the samples made first and then given
-  // to the constructor above. The arrays are left empty.
+  // to the constructor above. The arrays are left empty. With progress, the stages of the
+  // building are counted in it, and once its sampling is cancelled the map is left empty after
+  // the balancing.
   SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
-            ThreadingLib::ThreadPool* pool);
+            ThreadingLib::ThreadPool* pool, SamplingProgress* progress = nullptr);
   SampleMap(const SampleMap&) = delete;
   SampleMap& operator=(const SampleMap&) = delete;
   ~SampleMap();
@@ -66,7 +70,7 @@ public:
 
 private:
   template <class Parts, class Make>
-  void Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool);
+  void Build(const Parts& records, Make make, ThreadingLib::ThreadPool* pool, SamplingProgress* progress);
 
   friend int FindNearest(const SampleMap&, const RenderLib::Vector3&, int, float, NeighbourList&);
   friend int FindNearestTraded(SampleMap&, const RenderLib::Vector3&, int, float, uint32_t*);

@@ -6,6 +6,7 @@
 
 #include "renderlib/kd_tree.h"
 #include "simulation/sample_map.h"
+#include "simulation/sampling_progress.h"
 #include "simulation/sampling_task.h"
 
 namespace Simulation {
@@ -14,16 +15,17 @@ struct SampleMapBuild {
   std::unique_ptr<SampleMap> map;
   float spacing = 0.0f;  // the grid spacing the samples were placed at
   bool outOfMemory = false;  // some side's rays found no memory for their samples and cast nothing
-  bool stopped = false;      // stopped early: the map holds what was sampled until then
+  bool stopped = false;      // cancelled: there is no map
 };
 
 // Covers the model's surface with samples at the density (1..500) by sampling the six sides of
 // its bounding box in parallel, a few tasks per side on a pool of one worker per processor.
-// Samples come in side order 0..5 and start with the given humidity, dirt and rust. When stop
-// is given and becomes true, the sampling ends early. Throws std::bad_alloc when the map
-// itself finds no memory.
+// Samples come in side order 0..5 and start with the given humidity, dirt and rust. With a
+// control, the share done is reported as it grows, and once its cancel flag becomes true the
+// sampling ends early (stopped) and gives no map. Throws std::bad_alloc when the map itself
+// finds no memory.
 SampleMapBuild BuildSampleMap(const RenderLib::KdTree& kdTree, const Soup& mesh, int32_t density,
-                              const float initialValues[3] = nullptr, const std::atomic<bool>* stop = nullptr);
+                              const float initialValues[3] = nullptr, const SamplingControl* control = nullptr);
 
 // The most samples a model with this bounding box can get at this density: one for every ray
 // cast (a side that would cast more than kMaxRaysPerSide casts none).

@@ -9,6 +9,7 @@
 
 #include "renderlib/kd_tree_axis_caster.h"
 #include "simulation/hammersley.h"
+#include "simulation/sampling_progress.h"
 
 namespace Simulation {
 namespace {
@@ -223,6 +224,7 @@ void SamplingTask::Run(uint32_t) {
         samples.Push(MakeSample(*mesh, hit.triangle, hit.u, hit.v, position, initialValues));
       }
     }
+    if (progress != nullptr) progress->Add(to - from);
   }
   if (!keepHits) samples.ShrinkToFit();
 }

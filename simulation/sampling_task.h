@@ -14,6 +14,7 @@
 namespace Simulation {
 
 using Soup = RenderLib::TriangleSoup;
+class SamplingProgress;
 
 // Covers one side of the model's bounding box with samples: a stratified grid of parallel rays
 // is cast across the box from that side, and the first surface each ray meets gets a sample.
@@ -43,6 +44,8 @@ public:
   const std::atomic<bool>* stop = nullptr;
   bool stopped = false;
   bool outOfMemory = false;  // the rays' hits or samples found no memory; nothing was cast
+  // When given, counts the rays cast.
+  SamplingProgress* progress = nullptr;
 };
 
 // The grid spacing for a model's box at a density: the smallest extent over density, where

@@ -158,7 +158,7 @@ void PointEffect::Release() {
   device = nullptr;
 }
 
-void PointEffect::Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera) {
+void PointEffect::Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera, uint32_t first) {
   if (layout == nullptr || points == nullptr) return;
   worldViewProjection->SetMatrix(camera.viewProjection.Data());
   world->SetMatrix(camera.world.Data());
@@ -167,7 +167,7 @@ void PointEffect::Draw(Platform::Buffer* points, uint32_t count, const CameraMat
   device->SetPrimitiveTopology(Platform::PrimitiveTopology::PointList);
   for (uint32_t p = 0; p < pointColor->PassCount(); ++p) {
     pointColor->PassByIndex(p)->Apply();
-    device->Draw(count, 0);
+    device->Draw(count, first);
   }
   device->SetInputLayout(nullptr);
 }

@@ -88,8 +88,9 @@ public:
   Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
   void Release();
 
-  // Draws the first count points of a buffer of PointVertex through every pass of PointColor.
-  void Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera);
+  // Draws count points of a buffer of PointVertex, from point first on, through every pass of
+  // PointColor.
+  void Draw(Platform::Buffer* points, uint32_t count, const CameraMatrices& camera, uint32_t first = 0);
 
 private:
   void Bind(Platform::Effect& target);

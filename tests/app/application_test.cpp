@@ -11,6 +11,7 @@
 #include "app/gui_events.h"
 #include "app/mask_history.h"
 #include "app/simulation_control.h"
+#include "app/surface_samples.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/window_state.h"  // sets the dropped file as the event translation does
 #include "tests/app/application_driver.h"
@@ -44,7 +45,8 @@ protected:
 
   // Waits for the resampling a density entered asked for.
   static bool Resampled() {
-    return FramesUntil([] { return App().resampleCountdown <= 0.0f && App().sampleMap != nullptr; }, 30.0);
+    return FramesUntil(
+        [] { return App().resampleCountdown <= 0.0f && !ResamplingUnderWay() && App().sampleMap != nullptr; }, 30.0);
   }
 
   // Starts a run that lasts long enough to be stopped.
@@ -54,6 +56,8 @@ protected:
     PressWeather();
     ASSERT_TRUE(SimulationKept());
     ASSERT_EQ(WeatherText(), "Stop");
+    // Without samples the run first waits for them.
+    ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 30.0));
   }
 
   // A short run of steps steps, to its end.
@@ -353,7 +357,8 @@ TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsOrAwaitsTheRun) {
   EXPECT_TRUE(SimulationRunning());
   EXPECT_NE(StatusShown().find("Density 50 applies once the run has ended."), std::string::npos) << StatusShown();
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept() && App().resampleCountdown == 0.0f; }, 30.0));
+  ASSERT_TRUE(
+      FramesUntil([] { return !SimulationKept() && App().resampleCountdown == 0.0f && !ResamplingUnderWay(); }, 30.0));
   EXPECT_NE(App().sampleMap, nullptr);
   EXPECT_EQ(App().showSamples, 1);
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "framework/framework.h"
 
@@ -56,10 +58,23 @@ void RegisterCounters() {
   FrameworkSetCallbackFrameRender(OnRender);
 }
 
+// Ends a child whose main loop never gets to its end (a frame owed but never drawn) with exit
+// code 3, instead of leaving the test hanging.
+void StartWatchdog() {
+  std::thread([] {
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::fprintf(stderr, "watchdog: the loop hung\n");
+    std::_Exit(3);
+  }).detach();
+}
+
 // Start-up as the application does it, then the main loop; exits with the framework's code.
-[[noreturn]] void RunFramework(const char* options, void (*frameMove)(double, float, void*) = nullptr) {
+[[noreturn]] void RunFramework(const char* options, void (*frameMove)(double, float, void*) = nullptr,
+                               bool onDemand = false) {
+  StartWatchdog();
   RegisterCounters();
   if (frameMove) FrameworkSetCallbackFrameMove(frameMove);
+  FrameworkSetRenderOnDemand(onDemand);
   FrameworkInit(false, true, options, false);
   FrameworkCreateWindow("framework test");
   FrameworkCreateDevice(true, 800, 600);
@@ -116,6 +131,50 @@ TEST_F(MainLoop, AMinimisedWindowStopsTime) {
   if (!HasDisplay()) GTEST_SKIP() << "needs a display";
   EXPECT_EXIT(RunFramework("-noerrormsgboxes", MinimiseAndRestore), testing::ExitedWithCode(0),
               "stood still=1 moved on=1 .*frames=[78] ");
+}
+
+// On demand: the first frame asks for one in 0.4 s; the frames drawn meanwhile can only be those
+// the start-up's window messages bring. Once the asked-for frame has come, a message is posted,
+// and the frame it brings ends the program.
+double SecondsNow() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double askedAt = -1.0;
+double postedAt = -1.0;
+int framesWhileResting = 0;
+void RestThenWake(double, float, void*) {
+  const double now = SecondsNow();
+  if (askedAt < 0.0) {
+    askedAt = now;
+    FrameworkRequestFrame(0.4f);
+  } else if (postedAt < 0.0 && now - askedAt < 0.39) {
+    ++framesWhileResting;
+  } else if (postedAt < 0.0) {
+    Platform::PostMessage(FrameworkGetWindow(), Platform::WM_NULL, 0, 0);
+    postedAt = now;
+  } else {
+    std::fprintf(stderr, "rested=%d woke=%d ", framesWhileResting < 10, now - postedAt < 1.0);
+    FrameworkShutdown(0);
+  }
+}
+
+TEST_F(MainLoop, OnDemandTheLoopDrawsOnlyWhenAFrameIsAskedForOrAMessageCame) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes", RestThenWake, true), testing::ExitedWithCode(0), "rested=1 woke=1 ");
+}
+
+int pacedMoves = 0;
+void EndAtFrameTwenty(double, float, void*) {
+  if (++pacedMoves == 20) FrameworkShutdown(0);
+}
+
+// Left resting after the start-up's frames, these would never reach their end (the watchdog's
+// exit code 3).
+TEST_F(MainLoop, OnDemandCountedAndPacedFramesStillComeEveryTurn) {
+  if (!HasDisplay()) GTEST_SKIP() << "needs a display";
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -quitafterframe:10", nullptr, true), testing::ExitedWithCode(0),
+              "frames=11 ");
+  // The twentieth frame-move ends it before its frame is drawn.
+  EXPECT_EXIT(RunFramework("-noerrormsgboxes -constantframetime", EndAtFrameTwenty, true), testing::ExitedWithCode(0),
+              "frames=19 ");
 }
 
 // Switches to the reference rasteriser at frame 2 and back at frame 5, in one process.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 
+#include "framework/framework_state.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
 #include "framework/ui_slider.h"
@@ -29,6 +31,29 @@ TEST(BlendColorTest, FadesByTheRatePerThirtiethOfASecondAndJumpsWhenPressed) {
   color.Blend(ControlState::Pressed, 0.0f);
   EXPECT_NEAR(color.current.r, 0x10 / 255.0f, 1e-6f);
   EXPECT_NEAR(color.current.a, 1.0f, 1e-6f);
+}
+
+FrameSchedule& Schedule() { return GetFrameworkState().frameSchedule; }
+
+double SecondsNow() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+TEST(BlendColorTest, AFadeAsksForFramesUntilItHasReachedItsColourThenRests) {
+  BlendColor color;
+  color.Init(0xFF336699, 0x80000000, 0x00000000);
+  int frames = 1;
+  for (; frames < 100; ++frames) {
+    Schedule().FrameStarted();
+    color.Blend(ControlState::Normal, 1.0f / 30.0f, 0.7f);
+    if (!Schedule().IsDue(SecondsNow())) break;
+  }
+  // 0.7^n is below half an 8-bit step (0.5 / 255) from n = 18 on; the colour is then its target.
+  EXPECT_GE(frames, 17);
+  EXPECT_LE(frames, 19);
+  EXPECT_EQ(color.current.a, 1.0f);
+  EXPECT_FLOAT_EQ(color.current.b, 0x99 / 255.0f);
+  Schedule().FrameStarted();
+  color.Blend(ControlState::Normal, 1.0f / 30.0f, 0.7f);
+  EXPECT_FALSE(Schedule().IsDue(SecondsNow()));
 }
 
 class SliderTest : public DialogTest {
@@ -257,6 +282,28 @@ TEST_F(EditBoxTest, SelectionAndClipboard) {
   EXPECT_TRUE(Chord(VK_CONTROL, 'V'));
   EXPECT_EQ(edit->GetText(), "xyz");
   EXPECT_EQ(ChangeEvents(), 4u);
+}
+
+TEST_F(EditBoxTest, TheCaretAsksForAFrameAtEachBlinkForTenSecondsThenStaysShown) {
+  const auto renderAndWait = [&](float elapsed) {
+    Schedule().FrameStarted();
+    edit->Render(elapsed);
+    return Schedule().WaitMilliseconds(SecondsNow());
+  };
+  // The seconds before the focus came do not count: the caret shows at once.
+  EXPECT_NEAR(renderAndWait(5.0f), 530, 30);
+  EXPECT_TRUE(edit->IsCaretOn());
+  EXPECT_NEAR(renderAndWait(0.53f), 530, 30);
+  EXPECT_FALSE(edit->IsCaretOn());
+  int blinks = 1;
+  while (renderAndWait(0.53f) >= 0 && blinks < 100) ++blinks;
+  EXPECT_EQ(blinks, 18);  // 10 s of blinking at 0.53 s
+  EXPECT_TRUE(edit->IsCaretOn());
+  EXPECT_EQ(renderAndWait(0.53f), -1);
+  // A key starts the blinking again.
+  Type(U"a");
+  EXPECT_NEAR(renderAndWait(0.53f), 530, 30);
+  EXPECT_TRUE(edit->IsCaretOn());
 }
 
 TEST_F(EditBoxTest, TextIsLimitedTo260CodePoints) {

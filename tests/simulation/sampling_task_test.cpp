@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "renderlib/obj_loader.h"
 #include "simulation/sample_map_builder.h"
@@ -134,6 +136,51 @@ TEST(SampleMapBuilder, GivesTheRecordsOfWholeSidesJoinedAndBalancedOnOneThread) 
   ASSERT_GT(plain.Count(), 70000u);
   ASSERT_EQ(build.map->Count(), plain.Count());
   EXPECT_EQ(std::memcmp(build.map->Items(), plain.Items(), plain.Count() * sizeof(SurfaceSample)), 0);
+}
+
+TEST(SampleMapBuilder, ReportsAGrowingShareUpToTheWholeAndGivesNoMapOnceCancelled) {
+  ShippedSphere sphere;
+  ASSERT_NE(sphere.soup, nullptr);
+  std::atomic<float> progress{0.0f};
+  std::atomic<bool> cancel{false};
+  const SamplingControl control{&progress, &cancel};
+  std::atomic<bool> finished{false};
+  bool shrank = false;
+  std::thread watcher([&] {
+    for (float last = 0.0f; !finished.load();) {
+      const float now = progress.load();
+      shrank = shrank || now < last;
+      last = now;
+    }
+  });
+  SampleMapBuild build = BuildSampleMap(sphere.tree, *sphere.soup, 100, nullptr, &control);
+  finished = true;
+  watcher.join();
+  EXPECT_FALSE(shrank);
+  EXPECT_EQ(progress.load(), 1.0f);
+  // Followed, the sampling gives the same map.
+  SampleMapBuild plain = BuildSampleMap(sphere.tree, *sphere.soup, 100);
+  ASSERT_NE(build.map, nullptr);
+  ASSERT_EQ(build.map->Count(), plain.map->Count());
+  EXPECT_EQ(std::memcmp(build.map->Items(), plain.map->Items(), plain.map->Count() * sizeof(SurfaceSample)), 0);
+
+  cancel = true;
+  progress = 0.0f;
+  EXPECT_EQ(BuildSampleMap(sphere.tree, *sphere.soup, 100, nullptr, &control).map, nullptr);
+  EXPECT_LE(progress.load(), kCastingEnds);
+
+  // Cancelled while the map is built from the hits: it stops after the balancing, empty.
+  SamplingTask task(nullptr);
+  task.density = 100;
+  task.kdTree = &sphere.tree;
+  task.mesh = sphere.soup.get();
+  task.keepHits = true;
+  task.Run(0);
+  ASSERT_GT(task.hits.size(), 10000u);
+  SamplingProgress mapProgress(control);
+  const float initial[3] = {0.0f, 0.0f, 0.0f};
+  SampleMap map(&task.hits, 1, *sphere.soup, initial, nullptr, &mapProgress);
+  EXPECT_EQ(map.Count(), 0u);
 }
 
 TEST(SampleMapBuilder, FlatModelsAreSampledFromTheirTwoSidesAndPointsNotAtAll) {

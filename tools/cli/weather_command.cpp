@@ -437,8 +437,9 @@ int RunWeather(const Arguments& arguments) {
   const auto sampleStart = std::chrono::steady_clock::now();
   Simulation::SampleMapBuild samples;
   try {
+    const Simulation::SamplingControl control{nullptr, &interrupts.Flag()};
     samples = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density), nullptr,
-                                         &interrupts.Flag());
+                                         &control);
   } catch (const std::bad_alloc&) {
     samples.outOfMemory = true;
   }
