@@ -120,9 +120,12 @@ std::string ShownFolder(const std::string& relativeFolder) {
   const char* home = std::getenv("HOME");
   if (home == nullptr || home[0] == '\0') return folder;
   const std::string prefix = home;
-  if (folder.compare(0, prefix.size(), prefix) == 0 && (folder.size() == prefix.size() || folder[prefix.size()] == '/'))
-    return "~" + folder.substr(prefix.size());
-  return folder;
+  const bool inHome =
+      folder.compare(0, prefix.size(), prefix) == 0 && (folder.size() == prefix.size() || folder[prefix.size()] == '/');
+  if (!inHome) return folder;
+  std::string shown(1, '~');
+  shown.append(folder.data() + prefix.size(), folder.size() - prefix.size());
+  return shown;
 }
 
 void SetStatusActivity(const std::string& text) {

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "renderlib/gltf_loader.h"
-#include "renderlib/triangle_soup_static_mesh.h"
+#include "renderlib/triangle_soup.h"
 #include "tests/fuzz/fuzz_model_folder.h"
 
 namespace {
@@ -30,7 +30,7 @@ void Check(const RenderLib::ObjModel& model) {
     }
   }
   CheckMaterials(model);
-  RenderLib::TriangleSoupStaticMesh soup(model);
+  RenderLib::TriangleSoup soup(model);
   if (soup.GetIndexCount() != model.TotalIndexCount() || soup.GetVertexCount() != model.TotalVertexCount())
     std::abort();
 }
