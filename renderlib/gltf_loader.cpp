@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/huge_pages.h"
 #include "renderlib/gltf_accessor.h"
 #include "renderlib/gltf_materials.h"
 #include "renderlib/gltf_scene.h"
@@ -317,8 +318,12 @@ private:
   // passed over as few times as possible; what needs every triangle first comes after.
   bool Fill() {
     for (size_t g = 0; g < model->groups.size(); ++g) {
-      model->groups[g].vertices.reserve(sizes[g].vertices);
-      model->groups[g].indices.reserve(sizes[g].indices);
+      MeshGroup& group = model->groups[g];
+      group.vertices.reserve(sizes[g].vertices);
+      group.indices.reserve(sizes[g].indices);
+      // A large model's arrays are fresh memory, whose page faults cost more than the filling.
+      Platform::AdviseHugePagesWithin(group.vertices.data(), group.vertices.capacity() * sizeof(VertexNormalUV));
+      Platform::AdviseHugePagesWithin(group.indices.data(), group.indices.capacity() * sizeof(int32_t));
     }
     for (const PrimitivePlan& plan : plans) {
       MeshGroup& group = model->groups[plan.group];
