@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/huge_pages.h"
 #include "renderlib/gltf_accessor.h"
 #include "renderlib/gltf_materials.h"
 #include "renderlib/gltf_scene.h"
@@ -115,8 +116,6 @@ public:
         !Plan(instances) || !Fill()) {
       return Fail();
     }
-    for (MeshGroup& group : model->groups) RepairNormals(group);
-    ComputeTangents(*model);
     return std::move(model);
   }
 
@@ -299,8 +298,8 @@ private:
         }
         plan.group = GroupOf(primitive.material);
         if (size_t(plan.group) >= sizes.size()) sizes.resize(size_t(plan.group) + 1);
-        sizes[size_t(plan.group)].first += plan.vertexCount;
-        sizes[size_t(plan.group)].second += 3 * plan.triangles;
+        sizes[size_t(plan.group)].vertices += plan.vertexCount;
+        sizes[size_t(plan.group)].indices += 3 * plan.triangles;
         totalVertices += plan.vertexCount;
         totalIndices += 3 * plan.triangles;
         if (totalVertices > kMaxVertices || totalIndices > kMaxIndices) {
@@ -314,24 +313,28 @@ private:
     return true;
   }
 
-  // Copies every planned primitive into its group, transformed into world space.
+  // Copies every planned primitive into its group, transformed into world space. Normals are
+  // scaled and tangents summed as each vertex and triangle is written, so that a large model is
+  // passed over as few times as possible; what needs every triangle first comes after.
   bool Fill() {
     for (size_t g = 0; g < model->groups.size(); ++g) {
       MeshGroup& group = model->groups[g];
-      group.vertices.reserve(sizes[g].first);
-      group.indices.reserve(sizes[g].second);
+      group.vertices.reserve(sizes[g].vertices);
+      group.indices.reserve(sizes[g].indices);
+      // A large model's arrays are fresh memory, whose page faults cost more than the filling.
+      Platform::AdviseHugePagesWithin(group.vertices.data(), group.vertices.capacity() * sizeof(VertexNormalUV));
+      Platform::AdviseHugePagesWithin(group.indices.data(), group.indices.capacity() * sizeof(int32_t));
     }
     for (const PrimitivePlan& plan : plans) {
       MeshGroup& group = model->groups[plan.group];
-      const int32_t firstVertex = int32_t(group.vertices.size());
-      const int32_t firstIndex = int32_t(group.indices.size());
-      group.vertices.resize(size_t(firstVertex) + plan.vertexCount);
-      group.indices.resize(size_t(firstIndex) + 3 * plan.triangles);
-      VertexNormalUV* vertices = group.vertices.data() + firstVertex;
-      int32_t* indices = group.indices.data() + firstIndex;
-      const bool filled = plan.hasNormals ? FillShared(plan, vertices, indices, firstVertex)
-                                          : FillFlat(plan, vertices, indices, firstVertex);
+      bool& normalsWaiting = sizes[plan.group].normalsWaiting;
+      const bool filled =
+          plan.hasNormals ? FillShared(plan, group, normalsWaiting) : FillFlat(plan, group, normalsWaiting);
       if (!filled) return false;
+    }
+    for (size_t g = 0; g < model->groups.size(); ++g) {
+      if (sizes[g].normalsWaiting) FillZeroNormals(model->groups[g]);
+      FinishTangents(model->groups[g]);
     }
     return true;
   }
@@ -341,9 +344,19 @@ private:
     Gltf::ReadFloat3(plan.positions, i, p);
     position = plan.identity ? Vector3(p[0], p[1], p[2]) : plan.instance->world.Point(p);
     if (std::isfinite(position.x) && std::isfinite(position.y) && std::isfinite(position.z)) return true;
+    PositionNotFinite(plan, i, p);
+    return false;
+  }
+
+  // Kept apart so that the check above stays small enough to inline.
+  [[gnu::noinline]] void PositionNotFinite(const PrimitivePlan& plan, size_t i, const float p[3]) {
     problem = plan.Name() + " position " + std::to_string(i) + " is not finite (" + std::to_string(p[0]) + ", " +
               std::to_string(p[1]) + ", " + std::to_string(p[2]) + ")";
-    return false;
+  }
+
+  [[gnu::noinline]] void IndexPastVertices(const PrimitivePlan& plan, size_t k, uint32_t index) {
+    problem = plan.Name() + " index " + std::to_string(k) + " is " + std::to_string(index) + ", past its " +
+              std::to_string(plan.positions.count) + " vertices";
   }
 
   void TextureCoordinates(const PrimitivePlan& plan, size_t i, VertexNormalUV& vertex) {
@@ -361,8 +374,7 @@ private:
     for (int k = 0; k < 3; ++k) {
       corner[k] = plan.indexed ? Gltf::ReadIndex(plan.indices, at[k]) : uint32_t(at[k]);
       if (corner[k] >= plan.positions.count) {
-        problem = plan.Name() + " index " + std::to_string(at[k]) + " is " + std::to_string(corner[k]) + ", past its " +
-                  std::to_string(plan.positions.count) + " vertices";
+        IndexPastVertices(plan, at[k], corner[k]);
         return false;
       }
     }
@@ -371,57 +383,75 @@ private:
     return true;
   }
 
+  // Appends a triangle of the group's vertices, whose tangents start from zero and sum those of
+  // their triangles in the order the triangles are written.
+  static void AddTriangle(MeshGroup& group, int32_t a, int32_t b, int32_t c) {
+    group.indices.push_back(a);
+    group.indices.push_back(b);
+    group.indices.push_back(c);
+    AddTriangleTangent(group.vertices.data(), a, b, c);
+  }
+
   // A primitive with normals keeps its vertices shared between its triangles.
-  bool FillShared(const PrimitivePlan& plan, VertexNormalUV* vertices, int32_t* indices, int32_t base) {
+  bool FillShared(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting) {
     const Gltf::Transform& world = plan.instance->world;
+    const int32_t base = int32_t(group.vertices.size());
     for (size_t i = 0; i < plan.vertexCount; ++i) {
-      VertexNormalUV& vertex = vertices[i];
+      VertexNormalUV vertex;
       if (!Position(plan, i, vertex.position)) return false;
       float n[3];
       Gltf::ReadFloat3(plan.normals, i, n);
-      // Normals of any length are scaled to unit length with the others afterwards.
       vertex.normal = plan.identity ? Vector3(n[0], n[1], n[2]) : world.Normal(n);
+      if (!ScaleNormalOrMarkWaiting(vertex.normal)) normalsWaiting = true;
       TextureCoordinates(plan, i, vertex);
+      group.vertices.push_back(vertex);
     }
     if (plan.indexed && plan.mode == kModeTriangles && !plan.mirrors) {
       // The common case, kept to one read and one check an index.
       const uint32_t limit = uint32_t(plan.positions.count);
-      for (size_t k = 0; k < 3 * plan.triangles; ++k) {
-        const uint32_t index = Gltf::ReadIndex(plan.indices, k);
-        if (index >= limit) {
-          problem = plan.Name() + " index " + std::to_string(k) + " is " + std::to_string(index) + ", past its " +
-                    std::to_string(limit) + " vertices";
-          return false;
+      for (size_t k = 0; k < 3 * plan.triangles; k += 3) {
+        int32_t corner[3];
+        for (size_t c = 0; c < 3; ++c) {
+          const uint32_t index = Gltf::ReadIndex(plan.indices, k + c);
+          if (index >= limit) {
+            IndexPastVertices(plan, k + c, index);
+            return false;
+          }
+          corner[c] = base + int32_t(index);
         }
-        indices[k] = base + int32_t(index);
+        AddTriangle(group, corner[0], corner[1], corner[2]);
       }
       return true;
     }
     for (size_t t = 0; t < plan.triangles; ++t) {
       uint32_t corner[3];
       if (!Triangle(plan, t, corner)) return false;
-      for (int k = 0; k < 3; ++k) indices[3 * t + size_t(k)] = base + int32_t(corner[k]);
+      AddTriangle(group, base + int32_t(corner[0]), base + int32_t(corner[1]), base + int32_t(corner[2]));
     }
     return true;
   }
 
   // A primitive without normals gets flat ones, as the format asks: every triangle its own three
   // vertices and its face normal, facing the side its corners turn anticlockwise around.
-  bool FillFlat(const PrimitivePlan& plan, VertexNormalUV* vertices, int32_t* indices, int32_t base) {
+  bool FillFlat(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting) {
     for (size_t t = 0; t < plan.triangles; ++t) {
       uint32_t corner[3];
       if (!Triangle(plan, t, corner)) return false;
-      VertexNormalUV* triangle = vertices + 3 * t;
+      VertexNormalUV triangle[3];
       for (int k = 0; k < 3; ++k) {
-        triangle[k] = VertexNormalUV();
         if (!Position(plan, corner[k], triangle[k].position)) return false;
         TextureCoordinates(plan, corner[k], triangle[k]);
-        indices[3 * t + size_t(k)] = base + int32_t(3 * t) + k;
       }
       Vector3 normal = Cross(triangle[1].position - triangle[0].position, triangle[2].position - triangle[0].position);
       // A triangle without area keeps a zero normal, which the repair afterwards replaces.
       if (!ScaleToUnit(normal)) normal = Vector3();
-      for (int k = 0; k < 3; ++k) triangle[k].normal = normal;
+      if (!ScaleNormalOrMarkWaiting(normal)) normalsWaiting = true;
+      const int32_t first = int32_t(group.vertices.size());
+      for (VertexNormalUV& vertex : triangle) {
+        vertex.normal = normal;
+        group.vertices.push_back(vertex);
+      }
+      AddTriangle(group, first, first + 1, first + 2);
     }
     return true;
   }
@@ -434,7 +464,12 @@ private:
   Gltf::ImageFileBytes imageFiles;
   std::unique_ptr<ObjModel> model;
   std::vector<PrimitivePlan> plans;
-  std::vector<std::pair<size_t, size_t>> sizes;  // vertices and indices of each group
+  struct GroupSize {
+    size_t vertices = 0;
+    size_t indices = 0;
+    bool normalsWaiting = false;  // some normal could not be scaled to unit length
+  };
+  std::vector<GroupSize> sizes;  // one a group
   size_t totalVertices = 0;
   size_t totalIndices = 0;
 };

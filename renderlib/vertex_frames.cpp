@@ -71,16 +71,15 @@ void ComputeVertexNormals(MeshGroup& group) {
 }
 
 void RepairNormals(MeshGroup& group) {
-  VertexNormalUV* vertices = group.vertices.data();
-  // A zero normal marks a vertex still waiting for one.
   bool waiting = false;
   for (VertexNormalUV& vertex : group.vertices) {
-    if (!IsUnit(vertex.normal) && !ScaleToUnit(vertex.normal)) {
-      vertex.normal = Vector3();
-      waiting = true;
-    }
+    if (!ScaleNormalOrMarkWaiting(vertex.normal)) waiting = true;
   }
-  if (!waiting) return;
+  if (waiting) FillZeroNormals(group);
+}
+
+void FillZeroNormals(MeshGroup& group) {
+  VertexNormalUV* vertices = group.vertices.data();
   const Vector3 zero;
   ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
     if (!(vertices[a].normal == zero || vertices[b].normal == zero || vertices[c].normal == zero)) return;
@@ -95,37 +94,27 @@ void RepairNormals(MeshGroup& group) {
   }
 }
 
+void FinishTangents(MeshGroup& group) {
+  for (VertexNormalUV& vertex : group.vertices) {
+    Vector3 n = vertex.normal;
+    if (!IsUnit(n) && !ScaleToUnit(n)) n = kFallbackNormal;
+    Vector3 t = vertex.tangent - n * Dot(n, vertex.tangent);
+    bool found = ScaleToUnit(t);
+    // When the sum nearly follows n, one removal leaves rounding noise along n: remove again.
+    if (found && std::fabs(Dot(n, t)) > 1e-3f) {
+      t -= n * Dot(n, t);
+      found = ScaleToUnit(t) && std::fabs(Dot(n, t)) <= 1e-3f;
+    }
+    vertex.tangent = found ? t : AnyPerpendicular(n);
+  }
+}
+
 void ComputeTangents(ObjModel& model) {
   for (MeshGroup& group : model.groups) {
     VertexNormalUV* vertices = group.vertices.data();
     for (VertexNormalUV& vertex : group.vertices) vertex.tangent = Vector3();
-    ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
-      const VertexNormalUV& va = vertices[a];
-      const VertexNormalUV& vb = vertices[b];
-      const VertexNormalUV& vc = vertices[c];
-      float du1 = vb.u - va.u, dv1 = vb.v - va.v;
-      float du2 = vc.u - va.u, dv2 = vc.v - va.v;
-      float determinant = du1 * dv2 - du2 * dv1;
-      // Texture coordinates without area give no direction for u; such a triangle adds nothing.
-      if (determinant == 0.0f || !std::isfinite(determinant)) return;
-      Vector3 tangent = ((vb.position - va.position) * dv2 - (vc.position - va.position) * dv1) * (1.0f / determinant);
-      if (!IsFinite(tangent)) return;
-      vertices[a].tangent += tangent;
-      vertices[b].tangent += tangent;
-      vertices[c].tangent += tangent;
-    });
-    for (VertexNormalUV& vertex : group.vertices) {
-      Vector3 n = vertex.normal;
-      if (!IsUnit(n) && !ScaleToUnit(n)) n = kFallbackNormal;
-      Vector3 t = vertex.tangent - n * Dot(n, vertex.tangent);
-      bool found = ScaleToUnit(t);
-      // When the sum nearly follows n, one removal leaves rounding noise along n: remove again.
-      if (found && std::fabs(Dot(n, t)) > 1e-3f) {
-        t -= n * Dot(n, t);
-        found = ScaleToUnit(t) && std::fabs(Dot(n, t)) <= 1e-3f;
-      }
-      vertex.tangent = found ? t : AnyPerpendicular(n);
-    }
+    ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) { AddTriangleTangent(vertices, a, b, c); });
+    FinishTangents(group);
   }
 }
 

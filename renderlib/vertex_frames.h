@@ -31,6 +31,36 @@ inline bool IsUnit(const Vector3& v) {
 // Some unit vector perpendicular to the unit vector n.
 Vector3 AnyPerpendicular(const Vector3& n);
 
+// Scales a vertex normal to unit length where it can; otherwise sets it to zero, which marks the
+// vertex as waiting for FillZeroNormals, and returns false.
+inline bool ScaleNormalOrMarkWaiting(Vector3& normal) {
+  if (IsUnit(normal) || ScaleToUnit(normal)) return true;
+  normal = Vector3();
+  return false;
+}
+
+// Adds the direction of increasing u over triangle (a, b, c) to its three vertices' tangents;
+// a triangle whose texture coordinates have no area adds nothing. Readers that build a group
+// call it as they write each triangle, the vertices' tangents starting from zero.
+inline void AddTriangleTangent(VertexNormalUV* vertices, int32_t a, int32_t b, int32_t c) {
+  const VertexNormalUV& va = vertices[a];
+  const VertexNormalUV& vb = vertices[b];
+  const VertexNormalUV& vc = vertices[c];
+  float du1 = vb.u - va.u, dv1 = vb.v - va.v;
+  float du2 = vc.u - va.u, dv2 = vc.v - va.v;
+  float determinant = du1 * dv2 - du2 * dv1;
+  if (determinant == 0.0f || !std::isfinite(determinant)) return;
+  Vector3 tangent = ((vb.position - va.position) * dv2 - (vc.position - va.position) * dv1) * (1.0f / determinant);
+  if (!std::isfinite(tangent.x) || !std::isfinite(tangent.y) || !std::isfinite(tangent.z)) return;
+  vertices[a].tangent += tangent;
+  vertices[b].tangent += tangent;
+  vertices[c].tangent += tangent;
+}
+
+// Turns every vertex's summed tangent into a unit tangent at right angles to its normal, or
+// some perpendicular where the sum gives no direction.
+void FinishTangents(MeshGroup& group);
+
 // Sums the face normals Cross(pc - pa, pb - pa) of the group's triangles into their vertices'
 // normals (from zero) and scales each sum to unit length.
 void ComputeVertexNormals(MeshGroup& group);
@@ -39,5 +69,9 @@ void ComputeVertexNormals(MeshGroup& group);
 // and cannot be scaled to it takes the unit normal of the first triangle that uses the vertex,
 // or (0, 0, 1) when that triangle has no area either.
 void RepairNormals(MeshGroup& group);
+
+// The second half of RepairNormals, for readers that scaled every normal with
+// ScaleNormalOrMarkWaiting as they wrote it: gives each zero normal its triangle's.
+void FillZeroNormals(MeshGroup& group);
 
 }  // namespace RenderLib

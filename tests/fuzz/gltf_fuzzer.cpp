@@ -20,9 +20,9 @@ bool IsFinite(const RenderLib::Vector3& v) { return std::isfinite(v.x) && std::i
 void Check(const RenderLib::ObjModel& model) {
   for (const RenderLib::MeshGroup& group : model.groups) {
     if (group.indices.size() == 0 || group.indices.size() % 3 != 0) std::abort();
-    if (group.materialIndex < -1 || group.materialIndex >= model.materials.size()) std::abort();
+    if (group.materialIndex < -1 || group.materialIndex >= int32_t(model.materials.size())) std::abort();
     for (int32_t index : group.indices) {
-      if (index < 0 || index >= group.vertices.size()) std::abort();
+      if (index < 0 || index >= int32_t(group.vertices.size())) std::abort();
     }
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) {
       if (!IsFinite(vertex.position) || !IsUnit(vertex.normal) || !IsUnit(vertex.tangent)) std::abort();

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "renderlib/vertex_frames.h"
 #include "tests/renderlib/gltf_test_file.h"
 #include "tests/renderlib/temporary_folder.h"
 #include "tests/support/test_images.h"
@@ -110,6 +112,36 @@ TEST_F(GltfLoader, PlacesTheMeshesOfTheShownSceneWithTheirNodesWorldTransforms) 
   positions = Positions(*model);
   ASSERT_EQ(positions.size(), 9u);
   ExpectNear(positions[6], {101, 0, 0});
+}
+
+// The reader scales normals and sums tangents as it writes each primitive; the result must be
+// the frames the whole-model passes give, bit for bit, also where normals need repair, texture
+// coordinates have no area and primitives of one material share a group.
+TEST_F(GltfLoader, GivesTheFramesTheWholeModelPassesGive) {
+  GltfTestFile file;
+  file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0.5f, 2, 1, 0.3f}, "VEC3", 3);
+  file.Floats({0, 0, 0, 0, 0, 3, 0.2f, 0, 1, std::nanf(""), 0, 1, 0, 1, 1}, "VEC3", 3);
+  file.Floats({0, 0, 1, 0, 1, 1, 0, 1, 1, 1}, "VEC2", 2);
+  file.Indices({0, 1, 2, 0, 2, 3, 1, 4, 2, 3, 3, 2});
+  file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2},"indices":3},)"
+                R"({"attributes":{"POSITION":0,"TEXCOORD_0":2},"indices":3},)"
+                R"({"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2},"indices":3,"mode":5}]}])";
+  file.nodes = R"([{"mesh":0},{"mesh":0,"scale":[-1,2,1],"translation":[0,0,4]}])";
+  file.scenes = R"([{"nodes":[0,1]}])";
+
+  std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "frames"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  ASSERT_EQ(model->groups.size(), 1u);
+  ObjModel passes;
+  passes.groups = model->groups;
+  RepairNormals(passes.groups[0]);
+  ComputeTangents(passes);
+  const std::vector<VertexNormalUV>& read = model->groups[0].vertices;
+  const std::vector<VertexNormalUV>& expected = passes.groups[0].vertices;
+  ASSERT_EQ(read.size(), expected.size());
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(std::memcmp(&read[i], &expected[i], sizeof(VertexNormalUV)), 0) << "vertex " << i;
+  }
 }
 
 TEST_F(GltfLoader, ReadsTriangleListsStripsAndFansAndSkipsPointsAndLines) {
