@@ -57,6 +57,7 @@ int ShutdownApplication() {
   FrameworkShutdown(FrameworkGetExitCode());
   // A cancelled sampling reports to the application's state: it ends before that state does.
   App().sampling.WaitForAll();
+  App().exporting.Wait();
   // The model and the samples outlive device changes; they go with the program.
   ReleaseModel();
   ReleaseSamples();

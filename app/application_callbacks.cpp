@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/application_state.h"
+#include "app/asset_export_command.h"
 #include "app/control_ids.h"
 #include "app/gui_events.h"
 #include "app/mask_history.h"
@@ -47,7 +48,7 @@ void RequestFramesForChanges() {
   if (app.camera.KeysDown() > 0) FrameworkRequestFrame();
   if (app.resampleCountdown > 0.0f) FrameworkRequestFrame(app.resampleCountdown);
   if (app.maskReloadCountdown > 0.0f) FrameworkRequestFrame(app.maskReloadCountdown);
-  if (SimulationKept() || ResamplingUnderWay()) FrameworkRequestFrame(kProgressRedrawSeconds);
+  if (SimulationKept() || ResamplingUnderWay() || ExportUnderWay()) FrameworkRequestFrame(kProgressRedrawSeconds);
 }
 
 // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
@@ -183,6 +184,7 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
   ApplicationState& app = App();
   app.camera.Update(std::min(elapsedSeconds, kLongestCameraStep));
   ApplyRunReports();
+  ApplyFinishedExport();
   // A resampling waits for a running simulation to end: it would replace the samples under it.
   if (!SimulationKept() && CountDown(app.resampleCountdown, elapsedSeconds)) StartResampling();
   if (TakeFinishedResampling()) {

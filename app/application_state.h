@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/background_export.h"
 #include "app/background_sampling.h"
 #include "app/sample_points.h"
 #include "app/scene_picture.h"
@@ -39,8 +40,8 @@ struct ModelEntry {
 struct ApplicationState {
   // The model in its three forms (modelLock), and as read: a device change rebuilds the device
   // mesh from it, keeping the model, its samples and a run across the change. A sampling under
-  // way shares the traced forms.
-  std::unique_ptr<RenderLib::ObjModel> objModel;
+  // way shares the traced forms, an export the model as read.
+  std::shared_ptr<RenderLib::ObjModel> objModel;
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::shared_ptr<RenderLib::TriangleSoup> triangleSoup;
   std::shared_ptr<RenderLib::KdTree> kdTree;
@@ -58,6 +59,8 @@ struct ApplicationState {
   std::atomic<int32_t> resamplingPercent{-1};
   // "Weather" was pressed while the samples were being made: the run starts once they are in.
   bool runQueued = false;
+  // The aged asset being written for the Export button.
+  BackgroundExport exporting;
 
   // The run. finished is stored by the run (release) and loaded by the frame (acquire).
   std::unique_ptr<ThreadingLib::Thread> simulationThread;

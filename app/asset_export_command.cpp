@@ -23,33 +23,51 @@ float SliderShare(int id) {
   return slider != nullptr ? float(slider->GetValue()) * 0.01f : 1.0f;
 }
 
+// Steps are counted from 1 on the panel; files keep the number of the masks they were made from.
+std::string StepOfHistory(int32_t step) {
+  return "step " + std::to_string(step + 1) + " of " + std::to_string(App().maskHistorySteps);
+}
+
 }  // namespace
 
 void ExportAgedModel() {
   ApplicationState& app = App();
+  if (app.exporting.UnderWay()) {
+    Report("Export: one is under way already.", "");
+    return;
+  }
   if (!app.objModel || app.loadedModel <= 0 || size_t(app.loadedModel) >= app.models.size()) {
     Report("Export: pick a model first.", "");
     return;
   }
   // Only the current samples' history is this model's: older masks in the folder may be another's.
   const CUISlider* stepSlider = app.simulationPanel.GetSlider(ID_STEP);
-  int32_t step = stepSlider != nullptr ? stepSlider->GetValue() : 0;
+  const int32_t step = stepSlider != nullptr ? stepSlider->GetValue() : 0;
   if (app.maskFolder.empty() || step < 0 || step >= app.maskHistorySteps) {
     Report("Export: no step of this model is saved yet.", "Press Weather first.");
     return;
   }
-  const std::string& modelFile = app.models[size_t(app.loadedModel)].file;
   AssetExport::ExportSettings settings;
   settings.look.rustFactor = SliderShare(ID_RUST_FACTOR);
   settings.look.dirtFactor = SliderShare(ID_DIRT_FACTOR);
-  const std::string out = AssetExport::WindowExportPath(app.maskFolder, modelFile, step);
-  std::string error;
-  // The run, if one goes on, only reads the model too.
-  if (!AssetExport::ExportAgedAssetFromFolder(*app.objModel, app.maskFolder, &step, settings, out, &error)) {
-    Report("Export failed.", error);
+  const std::string out =
+      AssetExport::WindowExportPath(app.maskFolder, app.models[size_t(app.loadedModel)].file, step);
+  std::string why;
+  if (!app.exporting.Start(app.objModel, app.maskFolder, step, settings, out, &why)) {
+    Report("Export failed.", why);
     return;
   }
-  // Steps are counted from 1 on the panel; files keep the number of the masks they were made from.
-  Report("Exported step " + std::to_string(step + 1) + " of " + std::to_string(app.maskHistorySteps) + ".",
-         "Written to " + ShownFolder(out) + ".");
+  Report("Exporting " + StepOfHistory(step) + "...", "To " + ShownFolder(out) + ".");
+}
+
+bool ExportUnderWay() { return App().exporting.UnderWay(); }
+
+void ApplyFinishedExport() {
+  BackgroundExport::Result finished;
+  if (!App().exporting.TakeFinished(finished)) return;
+  if (!finished.written) {
+    Report("Export failed.", finished.error);
+    return;
+  }
+  Report("Exported " + StepOfHistory(finished.step) + ".", "Written to " + ShownFolder(finished.out) + ".");
 }

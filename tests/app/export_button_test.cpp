@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/asset_export_command.h"
 #include "app/simulation_control.h"
 #include "app/status_line.h"
 #include "tests/app/application_driver.h"
@@ -32,6 +33,8 @@ TEST(ExportButton, WritesTheStepOnTheSliderIntoTheMaskFolderAndSaysWhere) {
       Environment::maskFolder / (model.stem().string() + "_step" + std::to_string(step) + ".glb");
   std::filesystem::remove(written);
   Click(App().simulationPanel, 132, 16);
+  EXPECT_NE(StatusText().find("Exporting step " + std::to_string(step + 1)), std::string::npos) << StatusText();
+  ASSERT_TRUE(FramesUntil([] { return !ExportUnderWay(); }));
   EXPECT_TRUE(std::filesystem::exists(written)) << StatusText();
   EXPECT_NE(StatusText().find("Exported step " + std::to_string(step + 1) + " of "), std::string::npos) << StatusText();
   EXPECT_NE(StatusText().find(ShownFolder(written.string())), std::string::npos) << StatusText();
