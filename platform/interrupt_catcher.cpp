@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <csignal>
 
 #include "platform/exit_removals.h"
 
@@ -13,9 +12,12 @@ namespace {
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
-volatile std::sig_atomic_t caughtSignal = 0;
+// Two signals can be handled at once on two threads: the first to set caughtSignal is the
+// request, any other ends the program.
+std::atomic<int> caughtSignal{0};
 std::atomic<bool> requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from the signal handler");
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "set from the signal handler");
 struct sigaction previousHandling[kSignalCount] = {};
 
 // Removes the unfinished files, then lets the signal end the process with its default action:
@@ -32,8 +34,8 @@ void RemoveFilesAndEnd(int signal) {
 extern "C" void OnEndingSignal(int signal) { RemoveFilesAndEnd(signal); }
 
 extern "C" void OnInterrupt(int signal) {
-  if (caughtSignal == 0) {
-    caughtSignal = signal;
+  int none = 0;
+  if (caughtSignal.compare_exchange_strong(none, signal, std::memory_order_relaxed)) {
     requested.store(true, std::memory_order_relaxed);
     return;
   }
@@ -63,7 +65,7 @@ void Install(void (*handler)(int), struct sigaction* previous) {
 void RemoveUnfinishedFilesOnSignals() { Install(OnEndingSignal, nullptr); }
 
 InterruptCatcher::InterruptCatcher() {
-  caughtSignal = 0;
+  caughtSignal.store(0, std::memory_order_relaxed);
   requested.store(false, std::memory_order_relaxed);
   Install(OnInterrupt, previousHandling);
 }
@@ -72,14 +74,14 @@ InterruptCatcher::~InterruptCatcher() {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &previousHandling[i], nullptr);
 }
 
-bool InterruptCatcher::Requested() const { return caughtSignal != 0; }
+bool InterruptCatcher::Requested() const { return caughtSignal.load(std::memory_order_relaxed) != 0; }
 
-int InterruptCatcher::Signal() const { return caughtSignal; }
+int InterruptCatcher::Signal() const { return caughtSignal.load(std::memory_order_relaxed); }
 
 const std::atomic<bool>& InterruptCatcher::Flag() const { return requested; }
 
 const char* InterruptCatcher::SignalName() const {
-  switch (caughtSignal) {
+  switch (Signal()) {
     case SIGINT: return "SIGINT";
     case SIGTERM: return "SIGTERM";
     case SIGHUP: return "SIGHUP";

@@ -391,8 +391,10 @@ int RunWeather(const Arguments& arguments) {
   Options options;
   if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
   // Before any work, so that a signal while loading or sampling ends the run as one during the
-  // steps does.
-  const Platform::InterruptCatcher interrupts;
+  // steps does. It stays until the process has ended: a signal that comes once the work is done,
+  // while the program exits, has nothing left to stop and must not turn a finished run into a
+  // killed one.
+  static const Platform::InterruptCatcher& interrupts = *new Platform::InterruptCatcher;
   Outcome outcome;
   outcome.options = &options;
 
