@@ -197,7 +197,7 @@ void OnFrameMove(double, float elapsedSeconds, void*) {
   const int32_t resampling = app.resamplingPercent.load(std::memory_order_relaxed);
   if (resampling >= 0) {
     char text[64];
-    std::snprintf(text, sizeof text, "Resampling the surface: %d %%", resampling);
+    std::snprintf(text, sizeof text, "Resampling the surface: %d\u00a0%%", resampling);
     SetStatusActivity(text);
   }
   if (CountDown(app.maskReloadCountdown, elapsedSeconds)) {

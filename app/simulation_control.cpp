@@ -284,7 +284,7 @@ void ApplyRunReports() {
   } else if (percent >= 100.0f) {
     std::snprintf(text, sizeof text, "Run step %d of %d: baking masks", step, app.runSteps);
   } else {
-    std::snprintf(text, sizeof text, "Run step %d of %d: traced %0.1f %%", step, app.runSteps, percent);
+    std::snprintf(text, sizeof text, "Run step %d of %d: traced %0.1f\u00a0%%", step, app.runSteps, percent);
   }
   SetStatusActivity(text);
 }

@@ -66,7 +66,7 @@ TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShow
   EXPECT_GT(framesMeanwhile, 1);
   EXPECT_FALSE(shrank);
   EXPECT_NE(shown.find("Resampling the surface: "), std::string::npos) << shown;
-  EXPECT_NE(shown.find(" %"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\u00a0%"), std::string::npos) << shown;
   EXPECT_EQ(App().resamplingPercent.load(), -1);
   ASSERT_NE(App().sampleMap, nullptr);
   EXPECT_GT(App().sampleMap->Count(), 100000u);
