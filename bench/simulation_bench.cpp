@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/core_scaling_probe.h"
+#include "bench/machine_load.h"
 #include "bench/sampled_model.h"
 #include "renderlib/kd_tree.h"
 #include "simulation/emission_points.h"
@@ -304,18 +305,6 @@ double Median(std::vector<double> values) {
   std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
   if (values.size() % 2 == 1) return values[middle];
   return 0.5 * (values[middle] + *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle)));
-}
-
-// Processor seconds the whole machine has spent busy so far, the hypervisor's stolen time
-// included (from /proc/stat): less our own processor time over a run, what the rest of the
-// machine took while it ran. 0 where the file cannot be read.
-double MachineBusySeconds() {
-  std::ifstream stat("/proc/stat");
-  std::string label;
-  double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
-  if (!(stat >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal) || label != "cpu") return 0;
-  constexpr double kTicksPerSecond = 100.0;  // USER_HZ on x86 Linux
-  return (user + nice + system + irq + softirq + steal) / kTicksPerSecond;
 }
 
 // Steps on one worker and on two, a pair per iteration, then the machine's own one-to-two-thread

@@ -35,6 +35,7 @@
 #include "app/model_loading.h"
 #include "app/simulation_control.h"
 #include "app/surface_samples.h"
+#include "bench/machine_load.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "framework/ui_combo_box.h"
@@ -98,17 +99,6 @@ void BM_Rest(benchmark::State& state) {
   state.counters["cpu_percent"] = 100.0 * cpu / wall;
   state.counters["frames_per_second"] = static_cast<double>(frames) / wall;
   FrameworkSetRenderOnDemand(true);
-}
-
-// Processor seconds the whole machine has spent busy so far (from /proc/stat); less our own
-// processor time over a run, what the rest of the machine took meanwhile.
-double MachineBusySeconds() {
-  std::ifstream stat("/proc/stat");
-  std::string label;
-  double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
-  if (!(stat >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal) || label != "cpu") return 0;
-  constexpr double kTicksPerSecond = 100.0;  // USER_HZ on x86 Linux
-  return (user + nice + system + irq + softirq + steal) / kTicksPerSecond;
 }
 
 double Median(std::vector<double> values) {
