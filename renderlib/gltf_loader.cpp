@@ -68,13 +68,22 @@ std::string FolderOf(const std::string& path) {
 
 // tinygltf's messages end in newlines and may hold several lines: one line, parts split by "; ".
 std::string OneLine(const std::string& text) {
+  // The library quotes what it refused, a data URI of megabytes included: a word is cut short.
+  constexpr size_t kLongestWord = 80;
   std::string line;
+  size_t word = 0;
   for (char c : text) {
     if (c == '\n' || c == '\r') {
       if (!line.empty() && line.back() != ' ') line += "; ";
-    } else {
-      line += c;
+      word = 0;
+      continue;
     }
+    word = c == ' ' ? 0 : word + 1;
+    if (word > kLongestWord) {
+      if (word == kLongestWord + 1) line += "\u2026";
+      continue;
+    }
+    line += c;
   }
   while (!line.empty() && (line.back() == ' ' || line.back() == ';')) line.pop_back();
   return line;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -384,7 +385,9 @@ std::string TinygltfRefusal(const std::string& path) {
   tinygltf::Model model;
   std::string error, warning;
   EXPECT_FALSE(loader.LoadASCIIFromFile(&model, &error, &warning, path)) << path;
-  return error.substr(0, error.find('\n'));
+  // Quoted URIs run to megabytes: a message keeps the first 80 characters of a word.
+  static const std::regex longWord("([^ ]{80})[^ ]+");
+  return std::regex_replace(error.substr(0, error.find('\n')), longWord, "$1\u2026");
 }
 
 TEST_F(GltfLoader, ReadsBuffersInDataUrisAsFromBinFilesAndRefusesBadOnesInTinygltfsWords) {
@@ -441,6 +444,7 @@ TEST_F(GltfLoader, ReadsBuffersInDataUrisAsFromBinFilesAndRefusesBadOnesInTinygl
     ASSERT_FALSE(messages.empty());
     const std::string expected = path + ": not a readable glTF file: " + TinygltfRefusal(path);
     EXPECT_EQ(messages.back().substr(0, expected.size()), expected);
+    EXPECT_LT(messages.back().size(), 400u);
   }
 }
 
