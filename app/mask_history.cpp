@@ -1,7 +1,6 @@
 #include "app/mask_history.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -48,17 +47,6 @@ void EndMaskHistory() {
   ReleaseMaskViews();
 }
 
-bool IsMaskFileName(const std::string& name) {
-  std::string rest;
-  for (const char* prefix : {"mask_humidity", "mask_dirt", "mask_rust"}) {
-    if (name.rfind(prefix, 0) == 0) rest = name.substr(std::char_traits<char>::length(prefix));
-  }
-  size_t digits = 0;
-  while (digits < rest.size() && std::isdigit(static_cast<unsigned char>(rest[digits]))) ++digits;
-  const std::string extension = rest.substr(digits);
-  return digits >= 2 && (extension == ".jpg" || extension == ".png");
-}
-
 void RemoveMasksOfStep(const std::string& folder, int32_t number) {
   for (int32_t channel = 0; channel < 3; ++channel) {
     const fs::path mask = Simulation::MaskFileName(folder.c_str(), channel, number);
@@ -72,7 +60,7 @@ int MoveMasksAside(const std::string& folder, std::string* why) {
   std::error_code kind;
   std::vector<fs::path> masks;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (IsMaskFileName(it->path().filename().string()) && !it->is_directory(kind)) masks.push_back(it->path());
+    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, nullptr) && !it->is_directory(kind)) masks.push_back(it->path());
   }
   if (error) {
     if (why) *why = "cannot read " + folder + ": " + error.message();
@@ -87,7 +75,7 @@ int MoveMasksAside(const std::string& folder, std::string* why) {
   }
   // One generation is kept: the masks moved aside last time make room.
   for (fs::directory_iterator it(previous, error), end; !error && it != end; it.increment(error)) {
-    if (IsMaskFileName(it->path().filename().string())) fs::remove(it->path(), error);
+    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, nullptr)) fs::remove(it->path(), error);
     if (error) break;
   }
   for (const fs::path& mask : masks) {

@@ -20,9 +20,6 @@ void EndMaskHistory();
 // "Step 3 of 6" under the step slider, or "No steps yet".
 void ShowStepLabel();
 
-// Whether a file name is one of the masks a run writes: mask_humidity, mask_dirt or mask_rust,
-// two or more digits, ".jpg" or ".png".
-bool IsMaskFileName(const std::string& name);
 // Removes the masks of one step number that a failed save left half done (regular files only).
 void RemoveMasksOfStep(const std::string& folder, int32_t number);
 // Moves every mask file in folder into folder/previous, after removing the masks that folder

@@ -1,39 +1,24 @@
 #include "assetexport/step_masks.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
 #include "imagelib/decoded_image.h"
 #include "imagelib/image_decoder.h"
+#include "simulation/patinex_process.h"
 
 namespace AssetExport {
 namespace {
 
 constexpr const char* kChannels[3] = {"humidity", "dirt", "rust"};
 
-// The step a mask file name holds for a channel ("mask_rust07.jpg" gives 7), or -1.
-int32_t StepOfName(const std::string& name, const std::string& channel) {
-  const std::string prefix = "mask_" + channel;
-  if (name.compare(0, prefix.size(), prefix) != 0) return -1;
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (name.substr(dot) != ".jpg" && name.substr(dot) != ".png")) return -1;
-  const std::string digits = name.substr(prefix.size(), dot - prefix.size());
-  if (digits.size() < 2 || digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; })) return -1;
-  return std::stoi(digits);
-}
-
 // The mask file of a channel and step: the JPEG where there is one, else the PNG.
-std::string MaskPath(const std::string& folder, const char* channel, int32_t step) {
-  char name[64];
-  for (const char* extension : {"jpg", "png"}) {
-    std::snprintf(name, sizeof name, "mask_%s%02d.%s", channel, step, extension);
-    const std::filesystem::path path = std::filesystem::path(folder) / name;
+std::string MaskPath(const std::string& folder, int32_t channel, int32_t step) {
+  for (const int32_t format : {Simulation::kMaskJpeg, Simulation::kMaskPng}) {
+    std::string path = Simulation::MaskFileName(folder.c_str(), channel, step, format);
     std::error_code code;
-    if (std::filesystem::is_regular_file(path, code)) return path.string();
+    if (std::filesystem::is_regular_file(path, code)) return path;
   }
   return {};
 }
@@ -69,10 +54,10 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
     return {};
   }
   for (const std::filesystem::directory_entry& entry : entries) {
-    const std::string name = entry.path().filename().string();
-    for (int c = 0; c < 3; ++c) {
-      const int32_t step = StepOfName(name, kChannels[c]);
-      if (step >= 0) channelsOfStep[step] |= 1 << c;
+    int32_t channel = 0;
+    int32_t step = 0;
+    if (Simulation::ParseMaskFileName(entry.path().filename().string(), &channel, &step)) {
+      channelsOfStep[step] |= 1 << channel;
     }
   }
   std::vector<int32_t> steps;
@@ -96,12 +81,10 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
   masks->step = step;
   MaskFile* files[3] = {&masks->humidity, &masks->dirt, &masks->rust};
   for (int c = 0; c < 3; ++c) {
-    const std::string path = MaskPath(folder, kChannels[c], step);
+    const std::string path = MaskPath(folder, c, step);
     if (path.empty()) {
-      char name[64];
-      std::snprintf(name, sizeof name, "mask_%s%02d.jpg", kChannels[c], step);
       *error = "the " + std::string(kChannels[c]) + " mask of step " + std::to_string(step) + " is missing: no " +
-               (std::filesystem::path(folder) / name).string() + " (or .png)";
+               Simulation::MaskFileName(folder.c_str(), c, step) + " (or .png)";
       return false;
     }
     if (!LoadMask(path, files[c], error)) return false;

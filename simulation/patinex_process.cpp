@@ -1,10 +1,12 @@
 #include "simulation/patinex_process.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "simulation/block_arena.h"
 #include "simulation/emission_points.h"
@@ -55,6 +57,23 @@ std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int3
   std::string path = folder != nullptr ? folder : "media";
   if (!path.empty() && path.back() != '/') path += '/';
   return path + name;
+}
+
+bool ParseMaskFileName(const std::string& name, int32_t* channel, int32_t* step) {
+  static const char* const kPrefixes[3] = {"mask_humidity", "mask_dirt", "mask_rust"};
+  for (int32_t c = 0; c < 3; ++c) {
+    const size_t prefix = std::char_traits<char>::length(kPrefixes[c]);
+    if (name.compare(0, prefix, kPrefixes[c]) != 0) continue;
+    size_t end = prefix;
+    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
+    const std::string extension = name.substr(end);
+    // Two digits at least, as written; at most nine, so that the step fits.
+    if (end - prefix < 2 || end - prefix > 9 || (extension != ".jpg" && extension != ".png")) return false;
+    if (channel != nullptr) *channel = c;
+    if (step != nullptr) *step = std::stoi(name.substr(prefix, end - prefix));
+    return true;
+  }
+  return false;
 }
 
 int32_t PatinexProcess::Run(void* parameters) {

@@ -14,6 +14,7 @@
 #include "app/surface_samples.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/window_state.h"  // sets the dropped file as the event translation does
+#include "simulation/patinex_process.h"
 #include "tests/app/application_driver.h"
 
 using namespace AppDriver;
@@ -73,7 +74,7 @@ protected:
   static void ClearMaskFolder() {
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(Environment::maskFolder)) {
-      if (IsMaskFileName(entry.path().filename().string()) || entry.path().filename() == "previous")
+      if (Simulation::ParseMaskFileName(entry.path().filename().string(), nullptr, nullptr) || entry.path().filename() == "previous")
         fs::remove_all(entry.path(), error);
     }
   }
@@ -83,7 +84,7 @@ protected:
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      if (IsMaskFileName(it->path().filename().string())) names.push_back(it->path().filename().string());
+      if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, nullptr)) names.push_back(it->path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;

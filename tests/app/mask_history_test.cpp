@@ -11,13 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(MaskHistory, KnowsTheMaskFilesAndNothingElse) {
-  for (const char* name : {"mask_dirt00.jpg", "mask_humidity07.jpg", "mask_rust123.png"})
-    EXPECT_TRUE(IsMaskFileName(name)) << name;
-  for (const char* name : {"mask_dirt0.jpg", "mask_dirt00.jpeg", "mask_dust00.jpg", "mask_dirt00.jpg.tmp", "tex_base.jpg"})
-    EXPECT_FALSE(IsMaskFileName(name)) << name;
-}
-
 // Masks that cannot go aside stay where they are, and the reason is given; other files never move.
 TEST(MaskHistory, MasksThatCannotMoveAsideStayAndSayWhy) {
   const fs::path folder = fs::temp_directory_path() / ("patinex_mask_history_" + std::to_string(std::random_device{}()));

@@ -329,6 +329,18 @@ TEST(MaskFileName, CarriesTheStepWithAtLeastTwoDigitsInTheChosenFolder) {
   EXPECT_EQ(MaskFileName("", 1, 5), "mask_dirt05.jpg");
 }
 
+TEST(MaskFileName, IsReadBackAndNothingElseIsTakenForAMask) {
+  for (const char* name : {"mask_dirt00.jpg", "mask_humidity07.jpg", "mask_rust123.png"})
+    EXPECT_TRUE(ParseMaskFileName(name, nullptr, nullptr)) << name;
+  for (const char* name : {"mask_dirt0.jpg", "mask_dirt00.jpeg", "mask_dust00.jpg", "mask_dirt00.jpg.tmp", "tex_base.jpg"})
+    EXPECT_FALSE(ParseMaskFileName(name, nullptr, nullptr)) << name;
+  int32_t channel = -1;
+  int32_t step = -1;
+  ASSERT_TRUE(ParseMaskFileName(fs::path(MaskFileName("out", 2, 1234, kMaskPng)).filename().string(), &channel, &step));
+  EXPECT_EQ(channel, 2);
+  EXPECT_EQ(step, 1234);
+}
+
 TEST(EmissionPoints, LieOnTheUpperHemisphereAboutTheAimPointAndTurnAboutTheVertical) {
   RenderLib::BoundingBox box;
   box.Extend({-1.0f, 2.0f, 0.0f});
