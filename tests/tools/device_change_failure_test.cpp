@@ -20,10 +20,10 @@ struct ChangeRun {
 };
 
 // Starts patinex with the creations PATINEX_FAIL_CREATION names failing, presses F3 (the switch
-// to the reference rasteriser, which makes a new window and device) and, when the program is
-// still running two seconds later, closes its window with Escape. A hang or a spin is cut off
-// after 30 s (status 137).
-ChangeRun SwitchRasteriserWith(const std::string& failures) {
+// to the reference rasteriser, which makes a new window and device), waits until the program has
+// ended or (when it is expected to go on) said that it went back, and when it is still running
+// then, closes its window with Escape. A hang or a spin is cut off after 30 s (status 137).
+ChangeRun SwitchRasteriserWith(const std::string& failures, bool expectEnd) {
   const fs::path folder =
       fs::temp_directory_path() / ("patinex_device_change_" + std::to_string(std::random_device{}()));
   fs::create_directories(folder / "data");
@@ -35,7 +35,11 @@ ChangeRun SwitchRasteriserWith(const std::string& failures) {
       "window=$(timeout 20 xdotool search --sync --name '^Patinex$' 2>/dev/null | head -1)\n"
       "sleep 1\n"
       "xdotool key --window \"$window\" F3\n"
-      "sleep 2\n"
+      "for i in $(seq 1 200); do\n"
+      "  kill -0 $program 2>/dev/null || break\n"
+      "  " + std::string(expectEnd ? "" : "grep -q 'going back to the previous settings' output && sleep 1 && break\n") +
+      "  sleep 0.1\n"
+      "done\n"
       "if kill -0 $program 2>/dev/null; then\n"
       "  window=$(timeout 20 xdotool search --sync --name '^Patinex$' 2>/dev/null | head -1)\n"
       "  xdotool key --window \"$window\" Escape\n"
@@ -64,12 +68,12 @@ TEST(DeviceChangeFailure, RestoresThePreviousDeviceOrEndsWithTheFailuresExitCode
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
 
   for (const char* failures : {"window:2", "device:2"}) {
-    const ChangeRun restored = SwitchRasteriserWith(failures);
+    const ChangeRun restored = SwitchRasteriserWith(failures, false);
     EXPECT_EQ(restored.exitCode, "0\n") << failures << "\n" << restored.output;
     EXPECT_NE(restored.output.find("going back to the previous settings"), std::string::npos) << restored.output;
   }
   for (const char* failures : {"window:2,window:3", "device:2,window:3", "device:2,device:3"}) {
-    const ChangeRun ended = SwitchRasteriserWith(failures);
+    const ChangeRun ended = SwitchRasteriserWith(failures, true);
     EXPECT_EQ(ended.exitCode, "6\n") << failures << "\n" << ended.output;
     EXPECT_NE(ended.output.find("Failed creating the OpenGL device."), std::string::npos) << ended.output;
   }
