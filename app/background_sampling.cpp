@@ -4,7 +4,7 @@
 #include <new>
 #include <system_error>
 
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 
 namespace {
 constexpr int32_t kSamplingPriority = -1;

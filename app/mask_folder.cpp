@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/file_system.h"
-#include "platform/media_folder.h"
+#include "platform_os/file_system.h"
+#include "platform_os/media_folder.h"
 
 std::string FindShippedMediaFolder() {
   const std::string effect = Platform::FindMediaFile("drawmesh.fx");

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 namespace AssetExport {
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "assetexport/model_lists.h"
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 
 namespace AssetExport {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/huge_pages.h"
+#include "platform_os/huge_pages.h"
 #include "renderlib/kd_tree.h"
 #include "renderlib/triangle_soup.h"
 

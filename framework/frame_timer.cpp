@@ -1,6 +1,6 @@
 #include "framework/frame_timer.h"
 
-#include "platform/platform_timer.h"
+#include "platform_os/platform_timer.h"
 
 FrameTimer::FrameTimer() : FrameTimer(&Platform::PerformanceCounter, Platform::PerformanceFrequency()) {}
 

@@ -2,7 +2,7 @@
 
 #include "framework/framework_errors.h"
 #include "framework/framework_state.h"
-#include "platform/platform_timer.h"
+#include "platform_os/platform_timer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "framework/creation_failures.h"
 #include "framework/framework_errors.h"
 #include "framework/framework_state.h"
-#include "platform/process_arguments.h"
+#include "platform_os/process_arguments.h"
 
 namespace {
 

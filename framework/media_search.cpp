@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 Platform::Result FrameworkFindMediaFile(char* destination, int destinationChars, const char* name) {
   if (!name || name[0] == '\0' || !destination || destinationChars < 10) return Platform::kInvalidArgument;

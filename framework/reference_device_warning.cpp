@@ -8,7 +8,7 @@
 
 #include "framework/framework.h"
 #include "framework/framework_state.h"
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 std::string ReferenceWarningSkipFilePath() {
   const std::string folder = Platform::UserDataFolder();

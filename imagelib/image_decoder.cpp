@@ -7,7 +7,7 @@
 #include "imagelib/png_reader.h"
 #include "imagelib/radiance_reader.h"
 #include "imagelib/targa_reader.h"
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 namespace ImageLib {
 namespace {

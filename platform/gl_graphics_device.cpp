@@ -9,7 +9,7 @@
 #include "imagelib/image_decoder.h"
 #include "platform/gl_effect.h"
 #include "platform/gl_render_target.h"
-#include "platform/heap_tuning.h"
+#include "platform_os/heap_tuning.h"
 #include "platform/gl_textures.h"
 
 namespace Platform {

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/huge_pages.h"
+#include "platform_os/file_system.h"
+#include "platform_os/huge_pages.h"
 #include "renderlib/gltf_accessor.h"
 #include "renderlib/gltf_embedded_buffers.h"
 #include "renderlib/gltf_materials.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/huge_pages.h"
+#include "platform_os/huge_pages.h"
 
 namespace RenderLib {
 

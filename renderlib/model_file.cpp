@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 #include "renderlib/gltf_loader.h"
 
 namespace RenderLib {

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 namespace RenderLib {
 namespace {

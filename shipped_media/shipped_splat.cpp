@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 namespace ShippedMedia {
 

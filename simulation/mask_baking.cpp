@@ -15,7 +15,7 @@
 
 #include "imagelib/jpeg_writer.h"
 #include "imagelib/png_writer.h"
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 #include "simulation/sample_splats.h"
 #include "simulation/splat_image.h"
 #include "simulation/splat_profile.h"

@@ -16,7 +16,7 @@
 #include <immintrin.h>
 #endif
 
-#include "platform/huge_pages.h"
+#include "platform_os/huge_pages.h"
 #include "simulation/splat_dilation_scratch.h"
 
 namespace Simulation {

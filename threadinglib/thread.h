@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 #include "threadinglib/thread_process.h"
 
 namespace ThreadingLib {

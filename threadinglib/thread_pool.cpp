@@ -6,7 +6,7 @@
 #include <new>
 #include <thread>
 
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 
 namespace ThreadingLib {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 namespace {
 

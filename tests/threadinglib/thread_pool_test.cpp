@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 
 namespace ThreadingLib {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 
 namespace ThreadingLib {
 namespace {

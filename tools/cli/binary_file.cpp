@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 namespace PatinexCli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 
 namespace PatinexCli {
 

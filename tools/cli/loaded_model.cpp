@@ -3,7 +3,7 @@
 #include <chrono>
 #include <new>
 
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 #include "renderlib/model_file.h"
 #include "tools/cli/position_limits.h"
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "platform/interrupt_catcher.h"
+#include "platform_os/interrupt_catcher.h"
 #include "tools/cli/command_registry.h"
 
 using namespace PatinexCli;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/memory_room.h"
+#include "platform_os/memory_room.h"
 
 namespace PatinexCli {
 namespace {

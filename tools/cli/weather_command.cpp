@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "assetexport/aged_export.h"
-#include "platform/file_system.h"
-#include "platform/folder_lock.h"
-#include "platform/interrupt_catcher.h"
+#include "platform_os/file_system.h"
+#include "platform_os/folder_lock.h"
+#include "platform_os/interrupt_catcher.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 namespace PatinexCli {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/exit_removals.h"
+#include "platform_os/exit_removals.h"
 
 namespace Platform {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/interrupt_catcher.h"
+#include "platform_os/interrupt_catcher.h"
 
 #include <signal.h>
 
 #include <atomic>
 
-#include "platform/exit_removals.h"
+#include "platform_os/exit_removals.h"
 
 namespace Platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

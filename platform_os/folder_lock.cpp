@@ -1,4 +1,4 @@
-#include "platform/folder_lock.h"
+#include "platform_os/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/exit_removals.h"
+#include "platform_os/exit_removals.h"
 
 namespace Platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

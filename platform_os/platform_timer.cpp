@@ -1,4 +1,4 @@
-#include "platform/platform_timer.h"
+#include "platform_os/platform_timer.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "platform/heap_tuning.h"
+#include "platform_os/heap_tuning.h"
 
 #include <malloc.h>
 

@@ -1,4 +1,4 @@
-#include "platform/huge_pages.h"
+#include "platform_os/huge_pages.h"
 
 #include <sys/mman.h>
 

@@ -1,4 +1,4 @@
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ TEST_F(MediaTree, FoldersAboveAreSearchedUpToTheRootAndAbsoluteNamesOnlyChecked)
 }
 
 TEST_F(MediaTree, TheRunningProgramFindsTheShippedMediaFromAnyFolder) {
-  EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "platform_tests");
+  EXPECT_EQ(fs::path(RunningProgramPath()).filename(), "platform_os_tests");
   const fs::path saved = fs::current_path();
   fs::current_path(current);
   const std::string found = FindMediaFile("SPLAT.png");

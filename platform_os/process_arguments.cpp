@@ -1,4 +1,4 @@
-#include "platform/process_arguments.h"
+#include "platform_os/process_arguments.h"
 
 #include <fstream>
 #include <iterator>

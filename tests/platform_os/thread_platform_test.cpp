@@ -1,4 +1,4 @@
-#include "platform/thread_platform.h"
+#include "platform_os/thread_platform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/media_folder.h"
+#include "platform_os/media_folder.h"
 
 #include <filesystem>
 #include <system_error>

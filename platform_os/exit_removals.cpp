@@ -1,4 +1,4 @@
-#include "platform/exit_removals.h"
+#include "platform_os/exit_removals.h"
 
 #include <limits.h>
 #include <unistd.h>

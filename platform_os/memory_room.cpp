@@ -1,4 +1,4 @@
-#include "platform/memory_room.h"
+#include "platform_os/memory_room.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform_os/file_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <new>
 #include <system_error>
 
-#include "platform/temporary_file.h"
+#include "platform_os/temporary_file.h"
 
 namespace Platform {
 

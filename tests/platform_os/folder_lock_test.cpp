@@ -1,4 +1,4 @@
-#include "platform/folder_lock.h"
+#include "platform_os/folder_lock.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
