@@ -13,6 +13,7 @@
 #include "simulation/mask_baking.h"
 #include "simulation/random_unit.h"
 #include "simulation/surface_ageing.h"
+#include "threadinglib/scoped_critical_lock.h"
 
 namespace Simulation {
 namespace {
@@ -28,22 +29,6 @@ double SecondsBetween(Clock::time_point start, Clock::time_point end) {
 void SetFinished(const SimulationParams& params, uint8_t value) {
   if (params.finished != nullptr) params.finished->store(value, std::memory_order_release);
 }
-
-// Holds the UI lock (when there is one) for as long as it lives, also when memory runs out.
-class UiLockHolder {
-public:
-  explicit UiLockHolder(ThreadingLib::CriticalLock* lock) : lock(lock) {
-    if (lock != nullptr) lock->Lock();
-  }
-  ~UiLockHolder() {
-    if (lock != nullptr) lock->Unlock();
-  }
-  UiLockHolder(const UiLockHolder&) = delete;
-  UiLockHolder& operator=(const UiLockHolder&) = delete;
-
-private:
-  ThreadingLib::CriticalLock* lock;
-};
 
 }  // namespace
 
@@ -153,7 +138,8 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
 
     progress.doing = "out of memory while baking the masks";
     {
-      const UiLockHolder hold(params.uiLock);
+      // Held, when there is one, also when memory runs out during the bake.
+      const ThreadingLib::ScopedCriticalLock hold(params.uiLock);
       // The three masks in one pass over the samples.
       std::string names[3];
       for (int32_t channel = 0; channel < 3; ++channel) {
