@@ -1,9 +1,119 @@
 #pragma once
 
-// Start-up in order: plain 8-bit back buffer, the nine callbacks, the three panels, the
-// framework from the command line, the window "Patinex" and a windowed 800 × 600 device. Names
-// the mask folder on stderr. False when the framework failed to start (its exit code says why).
-bool StartApplication(bool parseCommandLine, const char* extraCommandLine = nullptr);
-// Ends a running simulation and waits for it, then shuts the framework down (releasing the
-// device objects) and frees the model and the samples. Returns the framework's exit code.
-int ShutdownApplication();
+#include <cstdint>
+
+#include "app/asset_export_command.h"
+#include "app/mask_history.h"
+#include "app/media_folders.h"
+#include "app/model_table.h"
+#include "app/number_boxes.h"
+#include "app/scene_view.h"
+#include "app/simulation_run.h"
+#include "app/status_line.h"
+#include "app/surface_samples.h"
+#include "app/window_panels.h"
+#include "app/work_model.h"
+#include "framework/framework.h"
+
+class CUIControl;
+
+// The window program: owns the objects that make it up and is what the framework's callbacks and
+// the panels' controls are handed. It turns input into their operations and ties them together
+// where one's change concerns another (a new model ends the run and frees the samples first).
+// Window thread.
+class PatinexApplication {
+public:
+  PatinexApplication();
+  PatinexApplication(const PatinexApplication&) = delete;
+  PatinexApplication& operator=(const PatinexApplication&) = delete;
+
+  // Start-up in order: plain 8-bit back buffer, the nine callbacks, the three panels, the
+  // framework from the command line, the window "Patinex" and a windowed 800 × 600 device. Names
+  // the mask folder on stderr. False when the framework failed to start (its exit code says why).
+  bool Start(bool parseCommandLine, const char* extraCommandLine = nullptr);
+  // Ends a running simulation and waits for it, then shuts the framework down (releasing the
+  // device objects) and frees the model and the samples. Returns the framework's exit code.
+  int Shutdown();
+
+  // What the framework's callbacks do; they reach these through their user context.
+  Platform::Result OnDeviceCreated(Platform::GraphicsDevice* device);
+  Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Platform::SurfaceDescription& backBuffer);
+  void OnSwapChainReleasing();
+  void OnDeviceDestroyed();
+  void OnFrameMove(float elapsedSeconds);
+  void OnFrameRender(Platform::GraphicsDevice* device, float elapsedSeconds);
+  bool OnModifyDeviceSettings(FrameworkDeviceSettings* settings);
+  // Every control of the three panels reports here; the action depends on the control and, for
+  // the number boxes, on whether the user is done typing (Enter or leaving the box).
+  void OnGuiEvent(uint32_t eventCode, int controlId);
+
+  // Ends a running simulation, releases the model, its samples and masks, and loads the picker's
+  // selection (framing the camera and placing the lights around it). The status line says what
+  // was loaded, or which file could not be read and why.
+  void LoadSelectedModel();
+  // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
+  // loaded leaves the picker as it was.
+  void AddDroppedModel(const std::string& path);
+  // Escape quits, but not a run by surprise: false when the user keeps the run going.
+  bool EscapeMayQuit(uint32_t message, Platform::WPARAM wParam);
+  // Asked when Escape would quit during a run; true to quit. Replaceable for tests.
+  using QuitQuestion = bool (*)();
+  void SetConfirmQuitDuringRun(QuitQuestion confirm) { confirmQuitDuringRun = confirm; }
+  QuitQuestion ConfirmQuitDuringRun() const { return confirmQuitDuringRun; }
+
+  MediaFolders& Folders() { return folders; }
+  WindowPanels& Panels() { return panels; }
+  StatusLine& Status() { return status; }
+  NumberBoxes& Numbers() { return numbers; }
+  MaskHistory& History() { return history; }
+  WorkModel& Model() { return model; }
+  SurfaceSamples& Samples() { return samples; }
+  SceneView& View() { return view; }
+  ModelTable& Models() { return models; }
+  SimulationRun& Run() { return run; }
+  AssetExportCommand& Exporter() { return exporter; }
+
+  // The framework's message callback: the dialogs, the panels and the camera in turn.
+  static Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
+                                     Platform::LPARAM lParam, bool* noFurtherProcessing, void* userContext);
+
+private:
+  // Registers the nine framework callbacks, in this order, with this application as their context
+  // (application_callbacks.cpp); each forwards to the operation above.
+  void RegisterCallbacks();
+  static bool DeviceAcceptableCallback(uint32_t adapter, uint32_t output, Platform::DriverType driverType,
+                                       Platform::Format backBufferFormat, bool windowed, void* userContext);
+  static Platform::Result DeviceCreatedCallback(Platform::GraphicsDevice* device,
+                                                const Platform::SurfaceDescription* backBuffer, void* userContext);
+  static Platform::Result SwapChainResizedCallback(Platform::GraphicsDevice* device,
+                                                   const Platform::SurfaceDescription* backBuffer, void* userContext);
+  static void SwapChainReleasingCallback(void* userContext);
+  static void DeviceDestroyedCallback(void* userContext);
+  static void FrameRenderCallback(Platform::GraphicsDevice* device, double time, float elapsedSeconds,
+                                  void* userContext);
+  static void FrameMoveCallback(double time, float elapsedSeconds, void* userContext);
+  static bool ModifyDeviceSettingsCallback(FrameworkDeviceSettings* settings, void* userContext);
+  // The panels' controls report here.
+  static void ControlEventCallback(uint32_t eventCode, int controlId, CUIControl* control, void* userContext);
+
+  // The "Change device (F2)" button: shows the device settings dialog, or hides it when shown.
+  void OpenDeviceSettings();
+  // Frames come after input on their own; these ask for the ones that nothing else would bring.
+  void RequestFramesForChanges();
+  // Frees the model (cancelling a sampling of it, which holds it until it stops).
+  void ReleaseModel();
+
+  MediaFolders folders;
+  WindowPanels panels;
+  StatusLine status;
+  NumberBoxes numbers;
+  MaskHistory history;
+  WorkModel model;
+  SurfaceSamples samples;
+  SceneView view;
+  ModelTable models;
+  SimulationRun run;
+  AssetExportCommand exporter;
+  QuitQuestion confirmQuitDuringRun = nullptr;
+  bool referenceWarningChecked = false;
+};

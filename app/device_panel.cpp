@@ -1,12 +1,11 @@
 #include "app/control_ids.h"
-#include "app/gui_events.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
 #include "platform/window_messages.h"
 
-void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager) {
+void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);
-  panel.SetCallback(OnGuiEvent, nullptr);
+  panel.SetCallback(callback, context);
   panel.AddButton(ID_TOGGLE_FULLSCREEN, "Toggle full screen", 35, 10, 125, 22);
   panel.AddButton(ID_CHANGE_DEVICE, "Change device (F2)", 35, 34, 125, 22, Platform::VK_F2);
   // The two software rasterisers of Mesa, named as the settings dialog names them.

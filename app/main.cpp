@@ -19,6 +19,7 @@ const char kAbout[] =
 
 int main(int argc, char** argv) {
   if (const int status = CheckProgramArguments(argc, argv, "patinex", kAbout); status >= 0) return status;
-  if (StartApplication(true)) FrameworkMainLoop();
-  return ShutdownApplication();
+  PatinexApplication application;
+  if (application.Start(true)) FrameworkMainLoop();
+  return application.Shutdown();
 }

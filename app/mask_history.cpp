@@ -5,46 +5,41 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/application_state.h"
 #include "app/control_ids.h"
-#include "app/simulation_control.h"
+#include "framework/dialog.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
 #include "simulation/patinex_process.h"
 
 namespace fs = std::filesystem;
 
-int32_t MaskHistorySteps() { return App().maskHistorySteps; }
-
-void ShowStepLabel() {
-  ApplicationState& app = App();
-  CUIStatic* label = app.simulationPanel.GetStatic(ID_STEP_LABEL);
+void MaskHistory::ShowStepLabel() {
+  CUIStatic* label = panel.GetStatic(ID_STEP_LABEL);
   if (label == nullptr) return;
-  const CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP);
-  if (app.maskHistorySteps <= 0 || slider == nullptr) {
+  const CUISlider* slider = panel.GetSlider(ID_STEP);
+  if (steps <= 0 || slider == nullptr) {
     label->SetText("No steps yet");
     return;
   }
   char text[48];
-  std::snprintf(text, sizeof text, "Step %d of %d", slider->GetValue() + 1, app.maskHistorySteps);
+  std::snprintf(text, sizeof text, "Step %d of %d", slider->GetValue() + 1, steps);
   label->SetText(text);
 }
 
-void ExtendMaskHistory(int32_t steps) {
-  ApplicationState& app = App();
-  app.maskHistorySteps = std::max(steps, 0);
-  if (CUISlider* slider = app.simulationPanel.GetSlider(ID_STEP)) {
-    slider->SetRange(0, std::max(app.maskHistorySteps - 1, 0));
-    slider->SetValue(std::max(app.maskHistorySteps - 1, 0));
-    slider->SetEnabled(app.maskHistorySteps > 0);
+void MaskHistory::Extend(int32_t count) {
+  steps = std::max(count, 0);
+  if (CUISlider* slider = panel.GetSlider(ID_STEP)) {
+    slider->SetRange(0, std::max(steps - 1, 0));
+    slider->SetValue(std::max(steps - 1, 0));
+    slider->SetEnabled(steps > 0);
   }
   ShowStepLabel();
 }
 
-void EndMaskHistory() {
-  App().earlierMasksMovedAside = false;
-  ExtendMaskHistory(0);
-  ReleaseMaskViews();
+void MaskHistory::End() {
+  earlierMovedAside = false;
+  Extend(0);
+  if (ended) ended();
 }
 
 void RemoveMasksOfStep(const std::string& folder, int32_t number) {

@@ -3,10 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/application_state.h"
 #include "app/control_ids.h"
 #include "app/status_line.h"
-#include "app/gui_events.h"
+#include "framework/dialog.h"
 #include "framework/ui_edit_box.h"
 
 const NumberBox kDensityBox{ID_DENSITY, "Density", 1, 500};
@@ -52,23 +51,40 @@ std::string NumberNotice(const NumberBox& box, const std::string& typed, const N
   return text;
 }
 
-bool CommitNumberBox(const NumberBox& box, int32_t& value) {
-  CUIEditBox* edit = App().parametersPanel.GetEditBox(box.id);
+int32_t& NumberBoxes::ValueOf(const NumberBox& box) {
+  if (box.id == kStepsBox.id) return steps;
+  if (box.id == kTonsPerStepBox.id) return tonsPerStep;
+  return density;
+}
+
+int32_t NumberBoxes::ValueOf(const NumberBox& box) const { return const_cast<NumberBoxes*>(this)->ValueOf(box); }
+
+bool NumberBoxes::Commit(const NumberBox& box) {
+  int32_t& value = ValueOf(box);
+  CUIEditBox* edit = panel.GetEditBox(box.id);
   if (edit == nullptr) return false;
   const std::string typed = edit->GetText();
   const NumberReading reading = ReadNumber(typed, box, value);
   char text[16];
   std::snprintf(text, sizeof text, "%d", reading.value);
   if (typed != text) edit->SetText(text);
-  if (reading.verdict != NumberVerdict::Taken) SetStatusNotice(NumberNotice(box, typed, reading));
+  if (reading.verdict != NumberVerdict::Taken) status.SetNotice(NumberNotice(box, typed, reading));
   const bool changed = reading.value != value;
   value = reading.value;
   return changed;
 }
 
-void CommitNumberBoxes() {
-  ApplicationState& app = App();
-  if (CommitNumberBox(kDensityBox, app.density)) RequestResample();
-  CommitNumberBox(kStepsBox, app.steps);
-  CommitNumberBox(kTonsPerStepBox, app.tonsPerStep);
+bool NumberBoxes::CommitAll() {
+  const bool densityChanged = Commit(kDensityBox);
+  Commit(kStepsBox);
+  Commit(kTonsPerStepBox);
+  return densityChanged;
+}
+
+void NumberBoxes::Show(const NumberBox& box) const {
+  if (CUIEditBox* edit = panel.GetEditBox(box.id); edit != nullptr && !edit->HasFocus()) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", ValueOf(box));
+    edit->SetText(text);
+  }
 }

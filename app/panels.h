@@ -1,16 +1,12 @@
 #pragma once
 
-class Dialog;
-class DialogResourceManager;
+#include "framework/dialog.h"
 
 // The three panels drawn over the scene at the window's right edge; every control reports to
-// OnGuiEvent.
-void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager);
-void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager);
-void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager);
-// Puts the panels in place for a back buffer of width × height: the device panel at the top, the
-// other two stacked up from the bottom edge.
-void PlacePanels(int width, int height);
+// callback with context.
+void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 // The font, static-text element and background shared by the parameters and simulation panels.
 void StyleParameterPanel(Dialog& panel);
 

@@ -1,5 +1,4 @@
 #include "app/control_ids.h"
-#include "app/gui_events.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
 #include "framework/ui_static.h"
@@ -20,9 +19,9 @@ void StyleParameterPanel(Dialog& panel) {
   panel.SetBackgroundColors(kPanelShade, kPanelShade, kPanelShade, kPanelShade);
 }
 
-void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager) {
+void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);
-  panel.SetCallback(OnGuiEvent, nullptr);
+  panel.SetCallback(callback, context);
   StyleParameterPanel(panel);
   CUIStatic* title = nullptr;
   panel.AddStatic(ID_LABEL, "PARAMETERS", 5, 0, 140, 32, false, &title);

@@ -1,5 +1,4 @@
 #include "app/control_ids.h"
-#include "app/gui_events.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
 #include "framework/ui_combo_box.h"
@@ -10,9 +9,9 @@ namespace {
 constexpr ArgbColor kTitleColor = 0xFFB2B233;
 }  // namespace
 
-void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager) {
+void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);
-  panel.SetCallback(OnGuiEvent, nullptr);
+  panel.SetCallback(callback, context);
   StyleParameterPanel(panel);
   CUIStatic* title = nullptr;
   panel.AddStatic(ID_LABEL, "SIMULATION", 5, 0, 140, 32, false, &title);

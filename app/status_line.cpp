@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/application_state.h"
 #include "app/control_ids.h"
+#include "framework/dialog.h"
 #include "framework/ui_static.h"
 
 namespace {
@@ -13,18 +13,6 @@ namespace {
 // Four lines of the bold panel font fill the line's place in the panel.
 constexpr int kStatusLines = 4;
 const char kEllipsis[] = "\xE2\x80\xA6";
-
-struct Status {
-  std::string activity;
-  std::string detail;
-  std::string notice;
-  bool changed = true;
-};
-
-Status& TheStatus() {
-  static Status status;
-  return status;
-}
 
 size_t NextCodePoint(const std::string& text, size_t at) {
   ++at;
@@ -128,46 +116,40 @@ std::string ShownFolder(const std::string& relativeFolder) {
   return shown;
 }
 
-void SetStatusActivity(const std::string& text) {
-  Status& status = TheStatus();
-  if (status.activity == text) return;
-  status.activity = text;
-  status.changed = true;
+void StatusLine::SetActivity(const std::string& text) {
+  if (activity == text) return;
+  activity = text;
+  changed = true;
 }
 
-void SetStatusDetail(const std::string& text) {
-  Status& status = TheStatus();
-  if (status.detail == text) return;
-  status.detail = text;
-  status.changed = true;
+void StatusLine::SetDetail(const std::string& text) {
+  if (detail == text) return;
+  detail = text;
+  changed = true;
 }
 
-void SetStatusNotice(const std::string& text) {
-  Status& status = TheStatus();
-  if (status.notice == text) return;
-  status.notice = text;
-  status.changed = true;
+void StatusLine::SetNotice(const std::string& text) {
+  if (notice == text) return;
+  notice = text;
+  changed = true;
 }
 
-std::string StatusText() {
-  const Status& status = TheStatus();
-  const std::string& second = status.notice.empty() ? status.detail : status.notice;
-  if (second.empty()) return status.activity;
-  if (status.activity.empty()) return second;
-  return status.activity + "\n" + second;
+std::string StatusLine::Text() const {
+  const std::string& second = notice.empty() ? detail : notice;
+  if (second.empty()) return activity;
+  if (activity.empty()) return second;
+  return activity + "\n" + second;
 }
 
-void ShowStatusLine() {
-  Status& status = TheStatus();
-  if (!status.changed) return;
-  Dialog& panel = App().simulationPanel;
+void StatusLine::Show() {
+  if (!changed) return;
   CUIStatic* line = panel.GetStatic(ID_PROGRESS);
   if (line == nullptr) return;
   const ControlElement* element = line->GetElement(0);
   // Without a device there is no font to measure the lines with: wrap once there is one.
   if (element == nullptr || panel.TextWidth(*element, "M") <= 0) return;
-  status.changed = false;
+  changed = false;
   const auto measure = [&](const std::string& text) { return panel.TextWidth(*element, text); };
-  line->SetText(WrapText(StatusText(), line->Width(), kStatusLines, measure));
+  line->SetText(WrapText(Text(), line->Width(), kStatusLines, measure));
   line->SetVisible(true);
 }

@@ -1,109 +1,120 @@
 #include "app/surface_samples.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "app/application_state.h"
 #include "app/mask_history.h"
-#include "app/scene_rendering.h"
-#include "app/simulation_control.h"
 #include "app/status_line.h"
 #include "framework/framework.h"
+#include "threadinglib/scoped_critical_lock.h"
 
-void ReleaseSamples() {
-  ApplicationState& app = App();
+using ThreadingLib::ScopedCriticalLock;
+
+SurfaceSamples::SurfaceSamples(StatusLine& status, MaskHistory& history, ThreadingLib::CriticalLock& uiLock,
+                               std::function<void()> changed)
+    : status(status), history(history), uiLock(uiLock), changed(std::move(changed)) {}
+
+void SurfaceSamples::Release() {
   {
-    ScopedLock lock(SampleLock());
-    app.sampleMap.reset();
-    app.samplePoints.Release();
+    ScopedCriticalLock hold(lock);
+    sampleMap.reset();
+    samplePoints.Release();
   }
-  MarkSceneChanged();
+  changed();
   // The masks were the history of these samples.
-  EndMaskHistory();
+  history.End();
 }
 
-void StartResampling() {
-  ApplicationState& app = App();
-  if (!app.triangleSoup || !app.kdTree || app.simulationThread) return;
-  app.sampling.Start(app.kdTree, app.triangleSoup, app.density);
-  app.resamplingPercent.store(ResamplingUnderWay() ? 0 : -1, std::memory_order_relaxed);
+void SurfaceSamples::Adopt(std::unique_ptr<Simulation::SampleMap> map, float spacing) {
+  {
+    ScopedCriticalLock hold(lock);
+    sampleMap = std::move(map);
+    sampleSpacing = sampleMap ? spacing : 0.0f;
+  }
+  FillPoints();
 }
 
-void CancelResampling() {
-  App().sampling.Cancel();
-  App().resamplingPercent.store(-1, std::memory_order_relaxed);
-  CancelQueuedRun();
+void SurfaceSamples::Start(std::shared_ptr<const RenderLib::KdTree> kdTree, std::shared_ptr<const Simulation::Soup> soup,
+                           int32_t density) {
+  sampling.Start(std::move(kdTree), std::move(soup), density);
+  resamplingPercent.store(UnderWay() ? 0 : -1, std::memory_order_relaxed);
 }
 
-bool ResamplingUnderWay() { return App().sampling.UnderWay(); }
+void SurfaceSamples::Cancel() {
+  sampling.Cancel();
+  resamplingPercent.store(-1, std::memory_order_relaxed);
+}
 
-bool TakeFinishedResampling() {
-  ApplicationState& app = App();
-  const float share = app.sampling.Progress();
-  app.resamplingPercent.store(share < 0.0f ? -1 : static_cast<int32_t>(share * 100.0f), std::memory_order_relaxed);
+bool SurfaceSamples::CountDownRequest(float elapsedSeconds) {
+  if (requestCountdown <= 0.0f) return false;
+  requestCountdown = std::max(0.0f, requestCountdown - elapsedSeconds);
+  return requestCountdown == 0.0f;
+}
+
+bool SurfaceSamples::TakeFinished(int32_t density) {
+  const float share = sampling.Progress();
+  resamplingPercent.store(share < 0.0f ? -1 : static_cast<int32_t>(share * 100.0f), std::memory_order_relaxed);
   Simulation::SampleMapBuild build;
-  if (!app.sampling.TakeFinished(build)) return false;
-  app.resamplingPercent.store(-1, std::memory_order_relaxed);
+  if (!sampling.TakeFinished(build)) return false;
+  resamplingPercent.store(-1, std::memory_order_relaxed);
   char text[96];
   if (build.outOfMemory) {
-    std::fprintf(stderr, "patinex: out of memory while sampling the surface at density %d\n", app.density);
-    std::snprintf(text, sizeof text, "Sampling at density %d ran out of memory.", app.density);
-    SetStatusActivity(text);
-    SetStatusDetail("A lower density needs less.");
+    std::fprintf(stderr, "patinex: out of memory while sampling the surface at density %d\n", density);
+    std::snprintf(text, sizeof text, "Sampling at density %d ran out of memory.", density);
+    status.SetActivity(text);
+    status.SetDetail("A lower density needs less.");
     build.map.reset();
   } else if (!build.map || build.map->Count() == 0) {
     std::fprintf(stderr, "patinex: sampling the surface found no samples\n");
-    SetStatusActivity("Sampling found no surface on the model.");
-    SetStatusDetail("");
+    status.SetActivity("Sampling found no surface on the model.");
+    status.SetDetail("");
     build.map.reset();
   } else {
-    std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", build.map->Count(), app.density);
-    SetStatusActivity(text);
-    SetStatusDetail("");
+    std::snprintf(text, sizeof text, "Sampled the surface: %u points at density %d.", build.map->Count(), density);
+    status.SetActivity(text);
+    status.SetDetail("");
   }
   std::unique_ptr<Simulation::SampleMap> replaced;
   {
-    ScopedLock lock(SampleLock());
-    replaced = std::move(app.sampleMap);
-    app.sampleMap = std::move(build.map);
-    app.sampleSpacing = app.sampleMap ? build.spacing : 0.0f;
+    ScopedCriticalLock hold(lock);
+    replaced = std::move(sampleMap);
+    sampleMap = std::move(build.map);
+    sampleSpacing = sampleMap ? build.spacing : 0.0f;
   }
-  app.sampling.Discard(std::move(replaced));
+  sampling.Discard(std::move(replaced));
   // The masks were the history of the samples replaced.
-  EndMaskHistory();
-  FillSampleVertexBuffer();
+  history.End();
+  FillPoints();
   return true;
 }
 
-void FillSampleVertexBuffer() {
-  ApplicationState& app = App();
+void SurfaceSamples::FillPoints() {
   {
-    ScopedLock ui(UiLock());
-    ScopedLock samples(SampleLock());
-    app.samplePoints.Reset(app.sampleMap ? app.sampleMap->Count() : 0);
+    ScopedCriticalLock ui(uiLock);
+    ScopedCriticalLock samples(lock);
+    samplePoints.Reset(sampleMap ? sampleMap->Count() : 0);
   }
-  MarkSceneChanged();
+  changed();
   FrameworkRequestFrame();
 }
 
-void WriteSamplePoints() {
-  ApplicationState& app = App();
+void SurfaceSamples::WritePoints(bool runKept) {
   Platform::GraphicsDevice* device = FrameworkGetDevice();
-  ScopedLock ui(UiLock());
-  ScopedLock samples(SampleLock());
+  ScopedCriticalLock ui(uiLock);
+  ScopedCriticalLock samples(lock);
   // A run changes the samples as it goes: while one is kept, only the CPU copy goes to the device.
-  const bool steady = !app.simulationThread;
-  if (device == nullptr || !app.sampleMap || !app.samplePoints.WritingLeft(steady)) return;
-  app.samplePoints.WriteSome(*device, steady ? app.sampleMap->Items() : nullptr);
-  if (app.samplePoints.WritingLeft(steady)) FrameworkRequestFrame();
+  const bool steady = !runKept;
+  if (device == nullptr || !sampleMap || !samplePoints.WritingLeft(steady)) return;
+  samplePoints.WriteSome(*device, steady ? sampleMap->Items() : nullptr);
+  if (samplePoints.WritingLeft(steady)) FrameworkRequestFrame();
 }
 
-void CopySamplePointsBeforeRun() {
-  ApplicationState& app = App();
-  ScopedLock samples(SampleLock());
-  if (app.sampleMap) app.samplePoints.CopyRest(app.sampleMap->Items());
+void SurfaceSamples::CopyPointsBeforeRun() {
+  ScopedCriticalLock hold(lock);
+  if (sampleMap) samplePoints.CopyRest(sampleMap->Items());
 }
 
-void ReleaseSampleVertexBuffer() {
-  ScopedLock samples(SampleLock());
-  App().samplePoints.ReleaseDevice();
+void SurfaceSamples::ReleaseDevicePoints() {
+  ScopedCriticalLock hold(lock);
+  samplePoints.ReleaseDevice();
 }

@@ -12,22 +12,23 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "app/application.h"
-#include "app/application_state.h"
 #include "app/control_ids.h"
-#include "app/model_loading.h"
-#include "app/scene_rendering.h"
-#include "app/simulation_control.h"
-#include "app/surface_samples.h"
+#include "app/number_boxes.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
 
 namespace {
+
+// The window program measured: one per process.
+std::unique_ptr<PatinexApplication> program;
+PatinexApplication& Program() { return *program; }
 
 double ProcessCpuSeconds() {
   rusage usage{};
@@ -43,14 +44,15 @@ void FinishedFrame() {
 }
 
 bool PointsLeft() {
-  const ApplicationState& app = App();
-  return app.showSamples == 1 && app.sampleMap && app.scenePicture.PointsDrawn() < app.sampleMap->Count();
+  PatinexApplication& app = Program();
+  return app.View().ShowsSamples() && app.Samples().Map() != nullptr &&
+         app.View().Picture().PointsDrawn() < app.Samples().Map()->Count();
 }
 
 // The scene drawn anew, as after a camera move: the kept picture starts over, and points go in
 // a slice a frame until all are drawn.
 int FinishedPicture() {
-  MarkSceneChanged();
+  Program().View().MarkChanged();
   int frames = 0;
   do {
     FinishedFrame();
@@ -69,8 +71,8 @@ void TimeFrames(benchmark::State& state) {
 }
 
 void ShowView(int view) {
-  App().showSamples = 0;
-  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(view);
+  Program().View().ShowSamplePoints(false);
+  Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->SetSelectedByIndex(view);
 }
 
 void BM_ModelView(benchmark::State& state) {
@@ -79,11 +81,12 @@ void BM_ModelView(benchmark::State& state) {
 }
 
 void BM_Points(benchmark::State& state) {
-  App().parametersPanel.GetEditBox(ID_DENSITY)->SetText(std::to_string(state.range(0)).c_str());
-  StartResampling();
-  while (!TakeFinishedResampling()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  App().showSamples = 1;
-  state.counters["points"] = App().sampleMap ? static_cast<double>(App().sampleMap->Count()) : 0.0;
+  Program().Panels().ParametersPanel().GetEditBox(ID_DENSITY)->SetText(std::to_string(state.range(0)).c_str());
+  Program().Numbers().Commit(kDensityBox);
+  Program().Run().StartResampling();
+  while (!Program().Samples().TakeFinished(Program().Numbers().Density())) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  Program().View().ShowSamplePoints(true);
+  state.counters["points"] = Program().Samples().Map() ? static_cast<double>(Program().Samples().Map()->Count()) : 0.0;
   TimeFrames(state);
 }
 
@@ -94,36 +97,37 @@ BENCHMARK(BM_Points)->ArgName("density")->Arg(100)->Arg(500)->Unit(benchmark::kM
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (!StartApplication(false, "-noerrormsgboxes -forcevsync:0 -width:800 -height:600")) {
+  program = std::make_unique<PatinexApplication>();
+  if (!Program().Start(false, "-noerrormsgboxes -forcevsync:0 -width:800 -height:600")) {
     std::fprintf(stderr, "scene_frame_bench: the window program did not start (is there a display?)\n");
     return 1;
   }
   const std::filesystem::path masks = std::filesystem::temp_directory_path() / "patinex_scene_frame_bench";
   std::filesystem::create_directories(masks);
-  App().maskFolder = masks.string();
-  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  Program().Folders().masks = masks.string();
+  CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   picker->SetSelectedByIndex(2);  // "Beethoven"
-  LoadSelectedModel();
-  if (!App().renderMesh) {
+  Program().LoadSelectedModel();
+  if (!Program().Model().DeviceMesh()) {
     std::fprintf(stderr, "scene_frame_bench: the Beethoven bust did not load (media not found?)\n");
-    ShutdownApplication();
+    Program().Shutdown();
     return 1;
   }
   // One short step, so that the views show (and read) real masks as after a run.
-  App().parametersPanel.GetEditBox(ID_STEPS)->SetText("1");
-  App().parametersPanel.GetEditBox(ID_TONS_PER_STEP)->SetText("2000");
-  StartSimulation();
-  while (SimulationKept()) RenderFrame();
-  if (!App().rustMaskView || !App().dirtMaskView) {
+  Program().Panels().ParametersPanel().GetEditBox(ID_STEPS)->SetText("1");
+  Program().Panels().ParametersPanel().GetEditBox(ID_TONS_PER_STEP)->SetText("2000");
+  Program().Run().Start();
+  while (Program().Run().Kept()) RenderFrame();
+  if (!Program().View().RustMaskView() || !Program().View().DirtMaskView()) {
     std::fprintf(stderr, "scene_frame_bench: the run left no masks\n");
-    ShutdownApplication();
+    Program().Shutdown();
     return 1;
   }
   std::printf("view 0 = Shaded, 1 = Dirt, 2 = Rust; %s after one step of 2000 tons\n",
               picker->GetSelectedItem()->text.c_str());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const int code = ShutdownApplication();
+  const int code = Program().Shutdown();
   std::filesystem::remove_all(masks);
   return code;
 }

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -30,11 +31,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/application_state.h"
 #include "app/control_ids.h"
-#include "app/model_loading.h"
-#include "app/simulation_control.h"
-#include "app/surface_samples.h"
+#include "app/number_boxes.h"
 #include "bench/machine_load.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
@@ -43,6 +41,10 @@
 #include "simulation/sample_map_builder.h"
 
 namespace {
+
+// The window program measured: one per process.
+std::unique_ptr<PatinexApplication> program;
+PatinexApplication& Program() { return *program; }
 
 using Clock = std::chrono::steady_clock;
 
@@ -70,14 +72,14 @@ void TurnsFor(double seconds) {
   }
 }
 
-void SetBox(int id, const char* text) { App().parametersPanel.GetEditBox(id)->SetText(text); }
+void SetBox(int id, const char* text) { Program().Panels().ParametersPanel().GetEditBox(id)->SetText(text); }
 
 // The bust shaded, after its samples and any run are gone, the panels' fades settled.
 void RestOnTheBust() {
-  EndRunningSimulation();
-  CancelResampling();
-  App().resampleCountdown = -1.0f;
-  App().showSamples = 0;
+  Program().Run().End();
+  Program().Run().CancelResampling();
+  Program().Samples().DropRequest();
+  Program().View().ShowSamplePoints(false);
   FrameworkSetRenderOnDemand(true);
   TurnsFor(1.5);
 }
@@ -147,11 +149,11 @@ TraceResult TraceOnce(int way, const std::filesystem::path& cliOut) {
   if (way == 0) {
     result.legsPerSecond = CliLegsPerSecond(cliOut);
   } else {
-    StartSimulation();
+    Program().Run().Start();
     FrameworkRequestFrame();  // as the click on "Weather" would
-    while (SimulationKept()) MainLoopTurn(100);
-    const double traceSeconds = App().runTraceSeconds.load();
-    result.legsPerSecond = traceSeconds > 0.0 ? static_cast<double>(App().runLegs.load()) / traceSeconds : 0.0;
+    while (Program().Run().Kept()) MainLoopTurn(100);
+    const double traceSeconds = Program().Run().TraceSeconds();
+    result.legsPerSecond = traceSeconds > 0.0 ? static_cast<double>(Program().Run().Legs()) / traceSeconds : 0.0;
   }
   const double wall = Seconds(Clock::now() - start);
   result.framesPerSecond = static_cast<double>(GetFrameworkState().presentedFrames - framesBefore) / wall;
@@ -172,11 +174,11 @@ void BM_Trace(benchmark::State& state) {
   SetBox(ID_DENSITY, std::to_string(kTraceDensity).c_str());
   SetBox(ID_STEPS, "1");
   SetBox(ID_TONS_PER_STEP, std::to_string(kTraceTons).c_str());
-  App().density = kTraceDensity;
+  Program().Numbers().Commit(kDensityBox);
   // The samples first, so that only the runs are measured.
-  StartResampling();
-  while (!TakeFinishedResampling()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  App().showSamples = 0;
+  Program().Run().StartResampling();
+  while (!Program().Samples().TakeFinished(Program().Numbers().Density())) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  Program().View().ShowSamplePoints(false);
   const std::filesystem::path cliOut = std::filesystem::temp_directory_path() / "patinex_window_rest_bench_cli";
   std::vector<double> onDemand, everyTurn, legs[3], frames[3], others;
   int iteration = 0;
@@ -213,19 +215,18 @@ void BM_Trace(benchmark::State& state) {
 
 // Samples the surface as the window thread did before, in one turn.
 void SampleOnTheWindowThread() {
-  ApplicationState& app = App();
-  ReleaseSamples();
-  Simulation::SampleMapBuild build = Simulation::BuildSampleMap(*app.kdTree, *app.triangleSoup, app.density);
-  app.sampleMap = std::move(build.map);
-  app.sampleSpacing = build.spacing;
-  FillSampleVertexBuffer();
-  app.showSamples = 1;
+  PatinexApplication& app = Program();
+  app.Samples().Release();
+  Simulation::SampleMapBuild build =
+      Simulation::BuildSampleMap(*app.Model().KdTree(), *app.Model().Soup(), app.Numbers().Density());
+  app.Samples().Adopt(std::move(build.map), build.spacing);
+  app.View().ShowSamplePoints(true);
 }
 
 bool PointsShownInFull() {
-  const ApplicationState& app = App();
-  return app.sampleMap && app.showSamples == 1 && !ResamplingUnderWay() &&
-         app.scenePicture.PointsDrawn() >= app.sampleMap->Count();
+  PatinexApplication& app = Program();
+  return app.Samples().Map() != nullptr && app.View().ShowsSamples() && !app.Samples().UnderWay() &&
+         app.View().Picture().PointsDrawn() >= app.Samples().Map()->Count();
 }
 
 void BM_Resample(benchmark::State& state) {
@@ -236,11 +237,11 @@ void BM_Resample(benchmark::State& state) {
     state.PauseTiming();
     RestOnTheBust();
     SetBox(ID_DENSITY, "500");
-    App().density = 500;
+    Program().Numbers().Commit(kDensityBox);
     state.ResumeTiming();
     // From the edit's countdown running out until every point is drawn. Before, the sampling
     // ran in the frame-move of that frame, and the frame drew all the points.
-    if (background) App().resampleCountdown = 0.001f;
+    if (background) Program().Samples().Request(0.001f);
     FrameworkRequestFrame();
     bool sampledHere = background;
     const Clock::time_point start = Clock::now();
@@ -267,7 +268,7 @@ void BM_Resample(benchmark::State& state) {
   state.counters["longest_turn_ms"] = 1000.0 * longest;
   state.counters["longest_turn_cpu_ms"] = 1000.0 * longestCpu;
   state.counters["frames"] = static_cast<double>(frames) / static_cast<double>(state.iterations());
-  state.counters["points"] = App().sampleMap ? static_cast<double>(App().sampleMap->Count()) : 0.0;
+  state.counters["points"] = Program().Samples().Map() ? static_cast<double>(Program().Samples().Map()->Count()) : 0.0;
 }
 
 BENCHMARK(BM_Rest)->ArgName("on_demand")->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kSecond)->UseRealTime();
@@ -278,23 +279,24 @@ BENCHMARK(BM_Resample)->ArgName("background")->Arg(0)->Arg(1)->Iterations(2)->Un
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (!StartApplication(false, "-noerrormsgboxes -width:800 -height:600")) {
+  program = std::make_unique<PatinexApplication>();
+  if (!Program().Start(false, "-noerrormsgboxes -width:800 -height:600")) {
     std::fprintf(stderr, "window_rest_bench: the window program did not start (is there a display?)\n");
     return 1;
   }
   const std::filesystem::path masks = std::filesystem::temp_directory_path() / "patinex_window_rest_bench";
   std::filesystem::create_directories(masks);
-  App().maskFolder = masks.string();
-  App().parametersPanel.GetComboBox(ID_MODEL)->SetSelectedByIndex(2);  // "Beethoven"
-  LoadSelectedModel();
-  if (!App().renderMesh) {
+  Program().Folders().masks = masks.string();
+  Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->SetSelectedByIndex(2);  // "Beethoven"
+  Program().LoadSelectedModel();
+  if (!Program().Model().DeviceMesh()) {
     std::fprintf(stderr, "window_rest_bench: the Beethoven bust did not load (media not found?)\n");
-    ShutdownApplication();
+    Program().Shutdown();
     return 1;
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  const int code = ShutdownApplication();
+  const int code = Program().Shutdown();
   std::filesystem::remove_all(masks);
   return code;
 }

@@ -5,14 +5,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
-#include "app/application_state.h"
 #include "app/control_ids.h"
-#include "app/scene_rendering.h"
-#include "app/status_line.h"
 #include "framework/framework.h"
 #include "framework/framework_state.h"
 #include "framework/ui_button.h"
@@ -28,6 +26,13 @@
 namespace AppDriver {
 
 inline bool HasDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+// The application under test: one per test process, made by the environment below.
+inline std::unique_ptr<PatinexApplication>& ProgramSlot() {
+  static std::unique_ptr<PatinexApplication> program;
+  return program;
+}
+inline PatinexApplication& Program() { return *ProgramSlot(); }
 
 inline void Send(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) {
   FrameworkWindowProcedure(FrameworkGetWindow(), message, wParam, lParam);
@@ -81,8 +86,8 @@ inline void Type(const std::string& text) {
 }
 
 // The middle of a number box, in its panel.
-inline int BoxX() { return App().parametersPanel.GetEditBox(ID_DENSITY)->X() + 30; }
-inline int BoxY(int id) { return App().parametersPanel.GetEditBox(id)->Y() + 12; }
+inline int BoxX() { return Program().Panels().ParametersPanel().GetEditBox(ID_DENSITY)->X() + 30; }
+inline int BoxY(int id) { return Program().Panels().ParametersPanel().GetEditBox(id)->Y() + 12; }
 
 // Enter as it arrives: the key and the character it makes.
 inline void Enter() {
@@ -94,9 +99,9 @@ inline void Enter() {
 // Clicks an edit box, empties it from the end and types text (each keystroke is reported); the
 // box keeps the focus, so nothing has read the text yet.
 inline void TypeInto(int id, const std::string& text) {
-  CUIEditBox* box = App().parametersPanel.GetEditBox(id);
+  CUIEditBox* box = Program().Panels().ParametersPanel().GetEditBox(id);
   ASSERT_NE(box, nullptr);
-  Click(App().parametersPanel, BoxX(), BoxY(id));
+  Click(Program().Panels().ParametersPanel(), BoxX(), BoxY(id));
   Key(Platform::VK_END);
   for (int i = 0; i < 12; ++i) Backspace();
   Type(text);
@@ -109,11 +114,11 @@ inline void EnterInto(int id, const std::string& text) {
 }
 
 // The status line as composed, before it is wrapped to the panel's width.
-inline std::string StatusShown() { return StatusText(); }
+inline std::string StatusShown() { return Program().Status().Text(); }
 
 // Opens the model picker with a click and clicks the entry.
 inline void Pick(int index) {
-  Dialog& panel = App().parametersPanel;
+  Dialog& panel = Program().Panels().ParametersPanel();
   CUIComboBox* picker = panel.GetComboBox(ID_MODEL);
   ASSERT_NE(picker, nullptr);
   Click(panel, 90, 43);
@@ -131,17 +136,17 @@ inline double StopWaitLimit() {
   return limit != nullptr && std::atof(limit) > 0.0 ? std::atof(limit) : 5.0;
 }
 
-inline void PressWeather() { Click(App().simulationPanel, 90, 48); }
+inline void PressWeather() { Click(Program().Panels().SimulationPanel(), 90, 48); }
 // A click on the panel's background, away from every control: the focused box is left.
-inline void ClickAway() { Click(App().simulationPanel, 8, 20); }
-inline std::string WeatherText() { return App().simulationPanel.GetButton(ID_WEATHER)->GetText(); }
-inline std::string EditText(int id) { return App().parametersPanel.GetEditBox(id)->GetText(); }
-inline CUISlider* Slider(int id) { return App().simulationPanel.GetSlider(id); }
+inline void ClickAway() { Click(Program().Panels().SimulationPanel(), 8, 20); }
+inline std::string WeatherText() { return Program().Panels().SimulationPanel().GetButton(ID_WEATHER)->GetText(); }
+inline std::string EditText(int id) { return Program().Panels().ParametersPanel().GetEditBox(id)->GetText(); }
+inline CUISlider* Slider(int id) { return Program().Panels().SimulationPanel().GetSlider(id); }
 
 // The back-buffer pixel at (x, y) from top-left, drawn by the application's frame render.
 inline std::vector<float> DrawnPixel(int x, int y) {
   Platform::GraphicsDevice* device = FrameworkGetDevice();
-  OnFrameRender(device, FrameworkGetTime(), 0.0f, nullptr);
+  Program().OnFrameRender(device, 0.0f);
   std::vector<float> rgba(4);
   device->ReadPixels(x, y, 1, 1, rgba.data());
   return rgba;
@@ -152,10 +157,11 @@ class Environment : public ::testing::Environment {
 public:
   void SetUp() override {
     if (!HasDisplay()) return;
-    started = StartApplication(false, "-noerrormsgboxes -forcevsync:0");
+    ProgramSlot() = std::make_unique<PatinexApplication>();
+    started = Program().Start(false, "-noerrormsgboxes -forcevsync:0");
     maskFolder = std::filesystem::temp_directory_path() / ("patinex_app_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(maskFolder);
-    App().maskFolder = maskFolder.string();
+    Program().Folders().masks = maskFolder.string();
     Frames(2);
     // The edit boxes as the program starts, before any test types into them: whole-binary runs
     // share one application, so a later test cannot read them from the panel.
@@ -166,7 +172,7 @@ public:
   }
   void TearDown() override {
     if (!HasDisplay()) return;
-    ShutdownApplication();
+    Program().Shutdown();
     std::error_code error;
     std::filesystem::remove_all(maskFolder, error);
   }

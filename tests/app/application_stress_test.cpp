@@ -9,7 +9,6 @@
 #include <random>
 #include <thread>
 
-#include "app/simulation_control.h"
 #include "tests/app/application_driver.h"
 
 using namespace AppDriver;
@@ -27,7 +26,7 @@ void StartLongRun() {
   EnterInto(ID_STEPS, "100");
   EnterInto(ID_TONS_PER_STEP, "200000");
   PressWeather();
-  ASSERT_TRUE(SimulationKept());
+  ASSERT_TRUE(Program().Run().Kept());
   ASSERT_EQ(WeatherText(), "Stop");
 }
 
@@ -37,8 +36,8 @@ TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {
   const unsigned seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
   std::fprintf(stderr, "stress seed %u, %d repeats\n", seed, Repeats());
   std::mt19937 random(seed);
-  EndRunningSimulation();
-  ResetLongestRunEndWait();
+  Program().Run().End();
+  Program().Run().ResetLongestEndWait();
   Pick(1);
 
   // "Weather", then "Stop" after a random number of frames and a random pause: the stop meets the
@@ -48,7 +47,7 @@ TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {
     Frames(static_cast<int>(random() % 4));
     std::this_thread::sleep_for(std::chrono::milliseconds(random() % 300));
     PressWeather();
-    ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0)) << "repeat " << i << ": the stopped run hangs";
+    ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 60.0)) << "repeat " << i << ": the stopped run hangs";
     ASSERT_EQ(WeatherText(), "Weather");
   }
 
@@ -57,30 +56,30 @@ TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {
     StartLongRun();
     Frames(1 + static_cast<int>(random() % 3));
     Pick(i % 2 == 0 ? 3 : 1);
-    ASSERT_FALSE(SimulationKept());
+    ASSERT_FALSE(Program().Run().Kept());
     ASSERT_EQ(WeatherText(), "Weather");
-    ASSERT_TRUE(App().triangleSoup != nullptr);
+    ASSERT_TRUE(Program().Model().Soup() != nullptr);
   }
 
   // A device change (softpipe, and back) during a run: the run goes on, on the model it keeps.
   for (int i = 0; i < Repeats(); ++i) {
-    if (!App().triangleSoup) Pick(1);
+    if (!Program().Model().Soup()) Pick(1);
     StartLongRun();
     Frames(1 + static_cast<int>(random() % 3));
-    Click(App().devicePanel, 90, 69);
+    Click(Program().Panels().DevicePanel(), 90, 69);
     RunPendingDeviceChange();
     Frames(2);
-    ASSERT_TRUE(SimulationRunning());
-    ASSERT_TRUE(App().triangleSoup != nullptr && App().renderMesh != nullptr);
-    Click(App().devicePanel, 90, 69);
+    ASSERT_TRUE(Program().Run().Running());
+    ASSERT_TRUE(Program().Model().Soup() != nullptr && Program().Model().DeviceMesh() != nullptr);
+    Click(Program().Panels().DevicePanel(), 90, 69);
     RunPendingDeviceChange();
     Frames(1 + static_cast<int>(random() % 3));
     PressWeather();
-    ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0)) << "repeat " << i << ": the stopped run hangs";
+    ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 60.0)) << "repeat " << i << ": the stopped run hangs";
   }
-  std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
-  EXPECT_LT(LongestRunEndWait(), StopWaitLimit());
-  if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+  std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", Program().Run().LongestEndWait());
+  EXPECT_LT(Program().Run().LongestEndWait(), StopWaitLimit());
+  if (Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
 }
 
 }  // namespace

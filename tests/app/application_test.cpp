@@ -8,10 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/gui_events.h"
 #include "app/mask_history.h"
-#include "app/simulation_control.h"
-#include "app/surface_samples.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/window_state.h"  // sets the dropped file as the event translation does
 #include "simulation/patinex_process.h"
@@ -30,24 +27,24 @@ protected:
     if (!HasDisplay()) GTEST_SKIP() << "needs a display";
     ASSERT_TRUE(Environment::started);
     // Each case starts with no model and no run.
-    EndRunningSimulation();
-    ResetLongestRunEndWait();
-    App().maskFolder = Environment::maskFolder.string();
-    if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    Program().Run().End();
+    Program().Run().ResetLongestEndWait();
+    Program().Folders().masks = Environment::maskFolder.string();
+    if (Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
     // ... the parameters at their defaults and the shaded view.
     EnterInto(ID_DENSITY, "100");
     EnterInto(ID_STEPS, "1");
     EnterInto(ID_TONS_PER_STEP, "1000");
-    CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+    CUIComboBox* view = Program().Panels().SimulationPanel().GetComboBox(ID_VIEW);
     view->SetSelectedByIndex(0);
-    OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW, view, nullptr);
+    Program().OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW);
     Frames(1);
   }
 
   // Waits for the resampling a density entered asked for.
   static bool Resampled() {
     return FramesUntil(
-        [] { return App().resampleCountdown <= 0.0f && !ResamplingUnderWay() && App().sampleMap != nullptr; }, 30.0);
+        [] { return Program().Samples().RequestCountdown() <= 0.0f && !Program().Samples().UnderWay() && Program().Samples().Map() != nullptr; }, 30.0);
   }
 
   // Starts a run that lasts long enough to be stopped.
@@ -55,10 +52,10 @@ protected:
     EnterInto(ID_STEPS, "100");
     EnterInto(ID_TONS_PER_STEP, "200000");
     PressWeather();
-    ASSERT_TRUE(SimulationKept());
+    ASSERT_TRUE(Program().Run().Kept());
     ASSERT_EQ(WeatherText(), "Stop");
     // Without samples the run first waits for them.
-    ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 30.0));
+    ASSERT_TRUE(FramesUntil([] { return Program().Run().HasThread(); }, 30.0));
   }
 
   // A short run of steps steps, to its end.
@@ -66,8 +63,8 @@ protected:
     EnterInto(ID_TONS_PER_STEP, "2000");
     EnterInto(ID_STEPS, std::to_string(steps));
     PressWeather();
-    ASSERT_TRUE(SimulationKept());
-    ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+    ASSERT_TRUE(Program().Run().Kept());
+    ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }));
   }
 
   // Every mask file and folder in the mask folder goes.
@@ -103,7 +100,7 @@ protected:
     return names;
   }
 
-  static std::string StepLabel() { return App().simulationPanel.GetStatic(ID_STEP_LABEL)->GetText(); }
+  static std::string StepLabel() { return Program().Panels().SimulationPanel().GetStatic(ID_STEP_LABEL)->GetText(); }
 
   static bool IsClearColour(const std::vector<float>& rgba) {
     return std::fabs(rgba[0] - 0.3f) < 0.01f && std::fabs(rgba[1] - 0.3f) < 0.01f && std::fabs(rgba[2] - 0.3f) < 0.01f;
@@ -116,22 +113,22 @@ TEST_F(Application, StartsWithAnEmptyPickerTheParameterDefaultsAndNothingDrawn) 
   EXPECT_EQ(width, 800);
   EXPECT_EQ(height, 600);
   EXPECT_EQ(FrameworkGetWindow()->Title(), "Patinex");
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedItem()->text, "-Pick Model-");
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetNumItems(), 4);
+  EXPECT_EQ(Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedItem()->text, "-Pick Model-");
+  EXPECT_EQ(Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetNumItems(), 4);
   EXPECT_EQ(Environment::startTexts, (std::vector<std::string>{"100", "1", "1000"}));
   EXPECT_EQ(Environment::startStatus, "Pick a model, then press Weather.");
   EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
   // Without a model "Weather" starts nothing and says why.
   PressWeather();
   Frames(1);
-  EXPECT_FALSE(SimulationKept());
+  EXPECT_FALSE(Program().Run().Kept());
   EXPECT_EQ(WeatherText(), "Weather");
   EXPECT_NE(StatusShown().find("Pick a model first"), std::string::npos) << StatusShown();
 }
 
 TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
   Pick(1);
-  ASSERT_TRUE(App().triangleSoup && App().kdTree && App().renderMesh);
+  ASSERT_TRUE(Program().Model().Soup() && Program().Model().KdTree() && Program().Model().DeviceMesh());
   EXPECT_NE(StatusShown().find("Sphere: 3968 triangles."), std::string::npos) << StatusShown();
   const std::vector<float> middle = DrawnPixel(400, 300);
   EXPECT_FALSE(IsClearColour(middle));
@@ -141,7 +138,7 @@ TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
   EXPECT_TRUE(IsClearColour(DrawnPixel(5, 595)));  // the sphere fills the middle, not the corner
 
   Pick(0);
-  EXPECT_FALSE(App().triangleSoup || App().kdTree || App().renderMesh || App().sampleMap);
+  EXPECT_FALSE(Program().Model().Soup() || Program().Model().KdTree() || Program().Model().DeviceMesh() || Program().Samples().Map());
   EXPECT_TRUE(IsClearColour(DrawnPixel(400, 300)));
 }
 
@@ -151,7 +148,7 @@ TEST_F(Application, AModelThatCannotBeReadIsNamedWithTheReason) {
   Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), missing.string().c_str());
   Send(Platform::WM_DROPFILES, 0, 0);
   Frames(1);
-  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_FALSE(Program().Model().Soup());
   EXPECT_NE(StatusShown().find("Cannot read"), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("gone.obj"), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("There is no such file."), std::string::npos) << StatusShown();
@@ -168,7 +165,7 @@ TEST_F(Application, NumberBoxesAreReadWhenTheUserIsDoneAndSayWhatTheyChanged) {
   EXPECT_EQ(EditText(ID_STEPS), "3");
   Enter();
   Frames(1);
-  EXPECT_EQ(App().steps, 3);
+  EXPECT_EQ(Program().Numbers().Steps(), 3);
   EXPECT_EQ(EditText(ID_STEPS), "3");
 
   EnterInto(ID_STEPS, "-5");
@@ -190,46 +187,46 @@ TEST_F(Application, NumberBoxesAreReadWhenTheUserIsDoneAndSayWhatTheyChanged) {
   const auto start = std::chrono::steady_clock::now();
   FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500); });
   EXPECT_EQ(EditText(ID_DENSITY), "");
-  EXPECT_FALSE(App().sampleMap);
+  EXPECT_FALSE(Program().Samples().Map());
   Type("250");
   EXPECT_EQ(EditText(ID_DENSITY), "250");
   ClickAway();
   ASSERT_TRUE(Resampled());
-  EXPECT_EQ(App().density, 250);
+  EXPECT_EQ(Program().Numbers().Density(), 250);
   EXPECT_EQ(EditText(ID_DENSITY), "250");
   // Letters do not make a density of 1 that bakes black masks: the box keeps its number.
-  const Simulation::SampleMap* samples = App().sampleMap.get();
+  const Simulation::SampleMap* samples = Program().Samples().Map();
   EnterInto(ID_DENSITY, "abc");
   Frames(3);
   EXPECT_EQ(EditText(ID_DENSITY), "250");
-  EXPECT_EQ(App().sampleMap.get(), samples);
+  EXPECT_EQ(Program().Samples().Map(), samples);
 
   // Every box shows its longest value whole.
   for (const auto& [id, longest] : {std::pair{ID_DENSITY, "500"}, {ID_STEPS, "1000"}, {ID_TONS_PER_STEP, "1000000"}}) {
-    CUIEditBox* box = App().parametersPanel.GetEditBox(id);
+    CUIEditBox* box = Program().Panels().ParametersPanel().GetEditBox(id);
     const int room = box->Width() - 2 * (CUIEditBox::kBorder + CUIEditBox::kSpacing);
-    EXPECT_LE(App().parametersPanel.TextWidth(*box->GetElement(0), longest), room) << longest;
+    EXPECT_LE(Program().Panels().ParametersPanel().TextWidth(*box->GetElement(0), longest), room) << longest;
   }
 }
 
 // The view picker names what is drawn: "Points" while the samples are shown.
 TEST_F(Application, TheViewPickerNamesWhatIsDrawn) {
   Pick(1);
-  CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+  CUIComboBox* view = Program().Panels().SimulationPanel().GetComboBox(ID_VIEW);
   auto pickView = [&](int index) {
     view->SetSelectedByIndex(index);
-    OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW, view, nullptr);
+    Program().OnGuiEvent(kEventComboBoxSelectionChanged, ID_VIEW);
   };
   pickView(2);  // "Rust"
   EnterInto(ID_DENSITY, "60");
   ASSERT_TRUE(Resampled());
-  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_TRUE(Program().View().ShowsSamples());
   EXPECT_EQ(view->GetSelectedItem()->text, "Points");
   RunSteps(1);  // "Weather" shows the model in the view picked last
-  EXPECT_EQ(App().showSamples, 0);
+  EXPECT_FALSE(Program().View().ShowsSamples());
   EXPECT_EQ(view->GetSelectedItem()->text, "Rust");
   pickView(3);
-  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_TRUE(Program().View().ShowsSamples());
 }
 
 // Runs on the same samples make one history on disk and on the slider: a second run numbers on,
@@ -260,11 +257,11 @@ TEST_F(Application, RunsIntoOneFolderMakeOneHistoryOnDiskAndOnTheSlider) {
   EnterInto(ID_STEPS, "3");
   PressWeather();
   EnterInto(ID_STEPS, "1");
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }));
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }));
   EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 6));
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 6);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 6);
-  EXPECT_NE(App().dirtMaskView, nullptr);
+  EXPECT_NE(Program().View().DirtMaskView(), nullptr);
 
   // New samples start a new history; its first run moves the old one aside.
   EnterInto(ID_DENSITY, "60");
@@ -299,12 +296,12 @@ TEST_F(Application, AFailedSaveEndsTheRunAndIsShown) {
   fs::remove(Environment::maskFolder / "mask_dirt01.jpg");
 
   // Nowhere to save masks: the run does not start, and the window says so.
-  App().maskFolder.clear();
+  Program().Folders().masks.clear();
   PressWeather();
   Frames(1);
-  EXPECT_FALSE(SimulationKept());
+  EXPECT_FALSE(Program().Run().Kept());
   EXPECT_NE(StatusShown().find("the masks could not be saved anywhere"), std::string::npos) << StatusShown();
-  App().maskFolder = Environment::maskFolder.string();
+  Program().Folders().masks = Environment::maskFolder.string();
 }
 
 TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) {
@@ -315,24 +312,24 @@ TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) 
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 2);
   EXPECT_EQ(Slider(ID_DIRT_FACTOR)->GetValue(), 100);
   EXPECT_EQ(Slider(ID_RUST_FACTOR)->GetValue(), 100);
-  EXPECT_NE(App().rustMaskView, nullptr);
-  EXPECT_NE(App().dirtMaskView, nullptr);
+  EXPECT_NE(Program().View().RustMaskView(), nullptr);
+  EXPECT_NE(Program().View().DirtMaskView(), nullptr);
   EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 2));
 
   // The rust view reads the mask: it differs from the shaded view.
-  ASSERT_EQ(App().simulationPanel.GetComboBox(ID_VIEW)->GetSelectedIndex(), 0);
+  ASSERT_EQ(Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->GetSelectedIndex(), 0);
   const std::vector<float> shaded = DrawnPixel(400, 300);
-  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(2);
+  Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->SetSelectedByIndex(2);
   const std::vector<float> rust = DrawnPixel(400, 300);
-  App().simulationPanel.GetComboBox(ID_VIEW)->SetSelectedByIndex(0);
+  Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->SetSelectedByIndex(0);
   EXPECT_NE(shaded, rust);
 
   // A pick releases the masks; the step slider then shows none of the old files.
   Pick(0);
-  EXPECT_EQ(App().rustMaskView, nullptr);
+  EXPECT_EQ(Program().View().RustMaskView(), nullptr);
   Pick(1);
-  LoadMaskViews(2);
-  EXPECT_EQ(App().rustMaskView, nullptr);
+  Program().View().LoadMaskViews(2);
+  EXPECT_EQ(Program().View().RustMaskView(), nullptr);
 }
 
 TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsOrAwaitsTheRun) {
@@ -340,41 +337,41 @@ TEST_F(Application, EveryPlaceThatFreesWhatARunReadsEndsOrAwaitsTheRun) {
   // "Weather" twice: the second press stops the first run, which the frame collects.
   StartLongRun();
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
   EXPECT_EQ(WeatherText(), "Weather");
 
   // Picking another model.
   StartLongRun();
   Frames(3);
   Pick(3);
-  EXPECT_FALSE(SimulationKept());
+  EXPECT_FALSE(Program().Run().Kept());
   EXPECT_EQ(WeatherText(), "Weather");
-  EXPECT_TRUE(App().triangleSoup != nullptr);
+  EXPECT_TRUE(Program().Model().Soup() != nullptr);
 
   // A density entered during a run waits for the run's end instead of ending it.
   StartLongRun();
   EnterInto(ID_DENSITY, "50");
   Frames(5);
-  EXPECT_TRUE(SimulationRunning());
+  EXPECT_TRUE(Program().Run().Running());
   EXPECT_NE(StatusShown().find("Density 50 applies once the run has ended."), std::string::npos) << StatusShown();
   PressWeather();
   ASSERT_TRUE(
-      FramesUntil([] { return !SimulationKept() && App().resampleCountdown == 0.0f && !ResamplingUnderWay(); }, 30.0));
-  EXPECT_NE(App().sampleMap, nullptr);
-  EXPECT_EQ(App().showSamples, 1);
+      FramesUntil([] { return !Program().Run().Kept() && Program().Samples().RequestCountdown() == 0.0f && !Program().Samples().UnderWay(); }, 30.0));
+  EXPECT_NE(Program().Samples().Map(), nullptr);
+  EXPECT_TRUE(Program().View().ShowsSamples());
 
   // A density entered just before "Weather" is settled by it: no resampling ends the new run.
   TypeInto(ID_DENSITY, "40");
   StartLongRun();
-  EXPECT_EQ(App().density, 40);
+  EXPECT_EQ(Program().Numbers().Density(), 40);
   const auto start = std::chrono::steady_clock::now();
   FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500); });
-  EXPECT_TRUE(SimulationRunning());
+  EXPECT_TRUE(Program().Run().Running());
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
 
-  std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", LongestRunEndWait());
-  EXPECT_LT(LongestRunEndWait(), StopWaitLimit());
+  std::fprintf(stderr, "longest wait for a stopped run: %.3f s\n", Program().Run().LongestEndWait());
+  EXPECT_LT(Program().Run().LongestEndWait(), StopWaitLimit());
 }
 
 // The model and its samples live on the CPU, and a run touches no device object: a device change
@@ -384,46 +381,46 @@ TEST_F(Application, ADeviceChangeKeepsTheModelItsSamplesAndTheRun) {
   Pick(1);
   StartLongRun();
   Frames(3);
-  const RenderLib::KdTree* tree = App().kdTree.get();
-  const Simulation::SampleMap* samples = App().sampleMap.get();
-  Click(App().devicePanel, 90, 93);  // llvmpipe
+  const RenderLib::KdTree* tree = Program().Model().KdTree().get();
+  const Simulation::SampleMap* samples = Program().Samples().Map();
+  Click(Program().Panels().DevicePanel(), 90, 93);  // llvmpipe
   RunPendingDeviceChange();
   Frames(2);
   EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, Platform::DriverType::Warp);
-  EXPECT_TRUE(SimulationRunning());
-  EXPECT_EQ(App().kdTree.get(), tree);
-  EXPECT_EQ(App().sampleMap.get(), samples);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
-  ASSERT_NE(App().renderMesh, nullptr);
+  EXPECT_TRUE(Program().Run().Running());
+  EXPECT_EQ(Program().Model().KdTree().get(), tree);
+  EXPECT_EQ(Program().Samples().Map(), samples);
+  EXPECT_EQ(Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
+  ASSERT_NE(Program().Model().DeviceMesh(), nullptr);
   EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));  // drawn on the new device
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
-  Click(App().devicePanel, 90, 93);
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
+  Click(Program().Panels().DevicePanel(), 90, 93);
   RunPendingDeviceChange();
   Frames(2);
 
   // Full screen and back.
-  Click(App().devicePanel, 90, 21);
+  Click(Program().Panels().DevicePanel(), 90, 21);
   RunPendingDeviceChange();
   Frames(2);
   EXPECT_FALSE(FrameworkIsWindowed());
-  EXPECT_EQ(App().kdTree.get(), tree);
-  EXPECT_NE(App().renderMesh, nullptr);
-  Click(App().devicePanel, 90, 21);
+  EXPECT_EQ(Program().Model().KdTree().get(), tree);
+  EXPECT_NE(Program().Model().DeviceMesh(), nullptr);
+  Click(Program().Panels().DevicePanel(), 90, 21);
   RunPendingDeviceChange();
   Frames(2);
   EXPECT_TRUE(FrameworkIsWindowed());
   EXPECT_EQ(FrameworkGetBackBufferDescription().width, 800u);
   EXPECT_EQ(FrameworkGetBackBufferDescription().height, 600u);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
+  EXPECT_EQ(Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
 }
 
 // Escape with a list open only closes the list; during a run it asks before quitting.
 TEST_F(Application, EscapeClosesAnOpenListAndAsksBeforeEndingARun) {
   Pick(1);
-  CUIComboBox* view = App().simulationPanel.GetComboBox(ID_VIEW);
+  CUIComboBox* view = Program().Panels().SimulationPanel().GetComboBox(ID_VIEW);
   const int selected = view->GetSelectedIndex();
-  Click(App().simulationPanel, 90, 79);
+  Click(Program().Panels().SimulationPanel(), 90, 79);
   ASSERT_TRUE(view->IsOpened());
   Key(Platform::VK_DOWN);
   Key(Platform::VK_ESCAPE);
@@ -433,29 +430,29 @@ TEST_F(Application, EscapeClosesAnOpenListAndAsksBeforeEndingARun) {
 
   static int asked = 0;
   asked = 0;
-  bool (*const ask)() = App().confirmQuitDuringRun;
-  App().confirmQuitDuringRun = [] {
+  const PatinexApplication::QuitQuestion ask = Program().ConfirmQuitDuringRun();
+  Program().SetConfirmQuitDuringRun([] {
     ++asked;
     return false;  // "No"
-  };
+  });
   StartLongRun();
   Key(Platform::VK_ESCAPE);
-  App().confirmQuitDuringRun = ask;
+  Program().SetConfirmQuitDuringRun(ask);
   EXPECT_EQ(asked, 1);
   ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
-  EXPECT_TRUE(SimulationRunning());
+  EXPECT_TRUE(Program().Run().Running());
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 30.0));
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
 }
 
 TEST_F(Application, PickingTheLoadedEntryAgainKeepsTheRunAndTheModel) {
   Pick(1);
-  const RenderLib::KdTree* tree = App().kdTree.get();
+  const RenderLib::KdTree* tree = Program().Model().KdTree().get();
   StartLongRun();
   Pick(1);
-  EXPECT_TRUE(SimulationKept());
-  EXPECT_EQ(App().kdTree.get(), tree);
-  EndRunningSimulation();
+  EXPECT_TRUE(Program().Run().Kept());
+  EXPECT_EQ(Program().Model().KdTree().get(), tree);
+  Program().Run().End();
 }
 
 TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
@@ -465,30 +462,30 @@ TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
   const int thumbX = (thumb.left + thumb.right) / 2;
   const int thumbY = (thumb.top + thumb.bottom) / 2;
   // Hold the thumb and move left until the slider reads 37.
-  Dialog& panel = App().simulationPanel;
+  Dialog& panel = Program().Panels().SimulationPanel();
   Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
   for (int x = thumbX; x > 0 && dirt->GetValue() > 37; --x) {
     Send(Platform::WM_MOUSEMOVE, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + x, panel.Y() + thumbY));
   }
   Send(Platform::WM_LBUTTONUP, 0, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
   ASSERT_EQ(dirt->GetValue(), 37);
-  EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.37f);
+  EXPECT_FLOAT_EQ(Program().View().StrengthFactor(ID_DIRT_FACTOR), 0.37f);
   const UIRect at37 = dirt->ThumbRect();
   Drag(panel, (at37.left + at37.right) / 2, thumbY, 0, thumbY);
   EXPECT_EQ(dirt->GetValue(), 0);
-  EXPECT_FLOAT_EQ(StrengthFactor(ID_DIRT_FACTOR), 0.0f);
+  EXPECT_FLOAT_EQ(Program().View().StrengthFactor(ID_DIRT_FACTOR), 0.0f);
 }
 
 TEST_F(Application, MovingTheStepSliderTwiceReloadsOnceHalfASecondAfterTheLastMove) {
   Pick(1);
-  ExtendMaskHistory(10);
-  Click(App().simulationPanel, 30, 223);
-  EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);
+  Program().History().Extend(10);
+  Click(Program().Panels().SimulationPanel(), 30, 223);
+  EXPECT_FLOAT_EQ(Program().View().MaskReloadCountdown(), 0.5f);
   EXPECT_EQ(StepLabel(), "Step 9 of 10");
   Frames(1);
-  Click(App().simulationPanel, 150, 223);
-  EXPECT_FLOAT_EQ(App().maskReloadCountdown, 0.5f);  // the second move restarts the wait
-  EndMaskHistory();
+  Click(Program().Panels().SimulationPanel(), 150, 223);
+  EXPECT_FLOAT_EQ(Program().View().MaskReloadCountdown(), 0.5f);  // the second move restarts the wait
+  Program().History().End();
 }
 
 // A dropped OBJ becomes a picker entry named after its file and is loaded as if picked; a
@@ -499,7 +496,7 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
     std::ofstream obj(plate);
     obj << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n";
   }
-  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   const int entries = picker->GetNumItems();
   Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), plate.string().c_str());
   testing::internal::CaptureStderr();
@@ -509,31 +506,31 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
   EXPECT_EQ(picker->GetItem(entries)->text, "plate.obj");
   EXPECT_EQ(picker->GetSelectedIndex(), entries);
-  ASSERT_TRUE(App().triangleSoup != nullptr);
-  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+  ASSERT_TRUE(Program().Model().Soup() != nullptr);
+  EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 6);
 
-  Click(App().devicePanel, 90, 93);  // llvmpipe on and off
+  Click(Program().Panels().DevicePanel(), 90, 93);  // llvmpipe on and off
   RunPendingDeviceChange();
-  Click(App().devicePanel, 90, 93);
+  Click(Program().Panels().DevicePanel(), 90, 93);
   RunPendingDeviceChange();
   Frames(2);
-  picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
   EXPECT_EQ(picker->GetItem(entries)->text, "plate.obj");
   EXPECT_EQ(picker->GetSelectedIndex(), entries);
-  ASSERT_TRUE(App().triangleSoup != nullptr);
-  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+  ASSERT_TRUE(Program().Model().Soup() != nullptr);
+  EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 6);
   Pick(3);
   Pick(entries);
-  EXPECT_EQ(App().loadedModel, entries);
-  ASSERT_TRUE(App().triangleSoup != nullptr);
-  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 6);
+  EXPECT_EQ(Program().Models().Loaded(), entries);
+  ASSERT_TRUE(Program().Model().Soup() != nullptr);
+  EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 6);
 }
 
 // A dropped glTF file joins the picker like an OBJ file; one that cannot be read says why and
 // leaves the picker as it was.
 TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
-  CUIComboBox* picker = App().parametersPanel.GetComboBox(ID_MODEL);
+  CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   const int entries = picker->GetNumItems();
   const std::filesystem::path broken = Environment::maskFolder / "broken.glb";
   std::ofstream(broken, std::ios::binary) << "glTF";
@@ -543,26 +540,26 @@ TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find(broken.string() + ": the binary glTF file is truncated"), std::string::npos) << said;
   EXPECT_EQ(picker->GetNumItems(), entries);
-  EXPECT_EQ(App().models.size(), size_t(entries));
+  EXPECT_EQ(Program().Models().Size(), size_t(entries));
   EXPECT_EQ(picker->GetSelectedIndex(), 0);
-  EXPECT_FALSE(App().triangleSoup);
+  EXPECT_FALSE(Program().Model().Soup());
 
   const std::string asset = std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb";
   Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), asset.c_str());
   Send(Platform::WM_DROPFILES, 0, 0);
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
   EXPECT_EQ(picker->GetItem(entries)->text, "blender_suzanne.glb");
-  EXPECT_EQ(App().loadedModel, entries);
-  ASSERT_TRUE(App().triangleSoup != nullptr);
-  EXPECT_EQ(App().triangleSoup->GetIndexCount(), 2904);
+  EXPECT_EQ(Program().Models().Loaded(), entries);
+  ASSERT_TRUE(Program().Model().Soup() != nullptr);
+  EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 2904);
 }
 
 // The Change device button opens the settings dialog, which then takes every message and
 // replaces the scene until it closes.
 class DeviceSettings : public Application {
 protected:
-  static CDeviceSettingsDialog& Settings() { return App().settingsDialog; }
-  static void OpenSettings() { Click(App().devicePanel, 90, 45); }
+  static CDeviceSettingsDialog& Settings() { return Program().Panels().SettingsDialog(); }
+  static void OpenSettings() { Click(Program().Panels().DevicePanel(), 90, 45); }
   static void ClickSettings(int id) {
     Dialog& dialog = Settings().GetDialog();
     CUIControl* control = dialog.GetControl(id);
@@ -591,13 +588,13 @@ TEST_F(DeviceSettings, CancelClosesTheDialogAndTheSceneReturns) {
   EXPECT_FALSE(IsClearColour(DrawnPixel(400, 300)));          // the dialog
   // The panels get nothing while it is open.
   PressWeather();
-  EXPECT_FALSE(SimulationKept());
+  EXPECT_FALSE(Program().Run().Kept());
   EXPECT_EQ(WeatherText(), "Weather");
 
   ClickSettings(CDeviceSettingsDialog::kCancel);
   EXPECT_FALSE(Settings().IsActive());
   EXPECT_FALSE(IsClearColour(DrawnPixel(kAboveX, kAboveY)));
-  EXPECT_TRUE(App().triangleSoup != nullptr);  // no device change
+  EXPECT_TRUE(Program().Model().Soup() != nullptr);  // no device change
 }
 
 TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
@@ -611,8 +608,8 @@ TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
   Frames(2);
   EXPECT_FALSE(Settings().IsActive());
   EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, Platform::DriverType::Warp);
-  EXPECT_TRUE(App().triangleSoup != nullptr);
-  EXPECT_EQ(App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
+  EXPECT_TRUE(Program().Model().Soup() != nullptr);
+  EXPECT_EQ(Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex(), 1);
   // The dialog's device objects followed the change: it draws on the new device.
   OpenSettings();
   EXPECT_EQ(Settings().GetDialog().GetComboBox(CDeviceSettingsDialog::kRenderer)->GetSelectedIndex(), 2);
@@ -621,7 +618,7 @@ TEST_F(DeviceSettings, OkWithWarpChangesTheDeviceThroughTheCallbacks) {
   Key(Platform::VK_ESCAPE);
   EXPECT_FALSE(Settings().IsActive());
   ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
-  Click(App().devicePanel, 90, 93);  // llvmpipe off again
+  Click(Program().Panels().DevicePanel(), 90, 93);  // llvmpipe off again
   RunPendingDeviceChange();
   Frames(2);
   EXPECT_EQ(FrameworkGetDeviceSettings().device.driverType, initial);
@@ -643,8 +640,8 @@ TEST(ApplicationClose, ClosingTheWindowDuringARunEndsItAndExitsWithZero) {
         Platform::PostMessage(FrameworkGetWindow(), Platform::WM_CLOSE, 0, 0);
         FrameworkMainLoop();
         const auto start = std::chrono::steady_clock::now();
-        const int code = ShutdownApplication();
-        std::fprintf(stderr, "closed: run kept=%d wait=%.3f s\n", SimulationKept() ? 1 : 0,
+        const int code = Program().Shutdown();
+        std::fprintf(stderr, "closed: run kept=%d wait=%.3f s\n", Program().Run().Kept() ? 1 : 0,
                      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         std::_Exit(code);
       },

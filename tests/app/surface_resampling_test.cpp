@@ -6,8 +6,6 @@
 #include <thread>
 
 #include "app/background_sampling.h"
-#include "app/simulation_control.h"
-#include "app/surface_samples.h"
 #include "renderlib/obj_loader.h"
 #include "tests/app/application_driver.h"
 
@@ -22,15 +20,15 @@ protected:
   void SetUp() override {
     if (!HasDisplay()) GTEST_SKIP() << "needs a display";
     ASSERT_TRUE(Environment::started);
-    EndRunningSimulation();
-    if (App().parametersPanel.GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    Program().Run().End();
+    if (Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
     EnterInto(ID_STEPS, "1");
     EnterInto(ID_TONS_PER_STEP, "2000");
     Frames(1);
   }
   void TearDown() override {
     if (!HasDisplay()) return;
-    EndRunningSimulation();
+    Program().Run().End();
     Pick(0);
     EnterInto(ID_DENSITY, "100");
   }
@@ -38,8 +36,8 @@ protected:
   // Enters the density and runs frames until its countdown has started the sampling.
   static void EditDensity(const char* density) {
     EnterInto(ID_DENSITY, density);
-    ASSERT_TRUE(FramesUntil([] { return App().resampleCountdown == 0.0f; }, 10.0));
-    ASSERT_TRUE(ResamplingUnderWay());
+    ASSERT_TRUE(FramesUntil([] { return Program().Samples().RequestCountdown() == 0.0f; }, 10.0));
+    ASSERT_TRUE(Program().Samples().UnderWay());
   }
 };
 
@@ -49,14 +47,14 @@ TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShow
   EditDensity("500");
   Frames(3);
   EditDensity("300");
-  EXPECT_EQ(App().showSamples, 0);  // the model stays until the points are in
+  EXPECT_FALSE(Program().View().ShowsSamples());  // the model stays until the points are in
   int framesMeanwhile = 0;
   int last = 0;
   bool shrank = false;
   std::string shown;
   ASSERT_TRUE(FramesUntil([&] {
-    if (!ResamplingUnderWay()) return true;
-    const int percent = App().resamplingPercent.load();
+    if (!Program().Samples().UnderWay()) return true;
+    const int percent = Program().Samples().ResamplingPercent();
     ++framesMeanwhile;
     shrank = shrank || percent < last || percent > 100;
     last = percent;
@@ -67,19 +65,19 @@ TEST_F(SurfaceResampling, ADensityEditSamplesWhileFramesGoOnAndTheStatusLineShow
   EXPECT_FALSE(shrank);
   EXPECT_NE(shown.find("Resampling the surface: "), std::string::npos) << shown;
   EXPECT_NE(shown.find("\u00a0%"), std::string::npos) << shown;
-  EXPECT_EQ(App().resamplingPercent.load(), -1);
-  ASSERT_NE(App().sampleMap, nullptr);
-  EXPECT_GT(App().sampleMap->Count(), 100000u);
-  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_EQ(Program().Samples().ResamplingPercent(), -1);
+  ASSERT_NE(Program().Samples().Map(), nullptr);
+  EXPECT_GT(Program().Samples().Map()->Count(), 100000u);
+  EXPECT_TRUE(Program().View().ShowsSamples());
   EXPECT_NE(StatusShown().find("Sampled the surface: "), std::string::npos) << StatusShown();
   // The cancelled sampling never replaces them.
-  const Simulation::SampleMap* samples = App().sampleMap.get();
+  const Simulation::SampleMap* samples = Program().Samples().Map();
   const auto start = std::chrono::steady_clock::now();
   FramesUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::seconds(1); });
-  EXPECT_EQ(App().sampleMap.get(), samples);
-  EXPECT_EQ(App().density, 300);
+  EXPECT_EQ(Program().Samples().Map(), samples);
+  EXPECT_EQ(Program().Numbers().Density(), 300);
   // The points reach the device a few chunks a frame.
-  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
+  ASSERT_TRUE(FramesUntil([] { return Program().Samples().Points().Written() == Program().Samples().Map()->Count(); }, 30.0));
 }
 
 // Weather settles a density being typed, and a density entered while the run waits starts the
@@ -89,22 +87,22 @@ TEST_F(SurfaceResampling, ARunWaitsForTheSamplesOfTheDensityShownAndNoStaleSampl
   TypeInto(ID_DENSITY, "250");
   PressWeather();  // reads the box, whose countdown has not run out
   EXPECT_EQ(WeatherText(), "Stop");
-  EXPECT_TRUE(SimulationKept());
-  EXPECT_EQ(App().simulationThread, nullptr);
-  ASSERT_TRUE(ResamplingUnderWay());
-  EXPECT_LE(App().resampleCountdown, 0.0f);
+  EXPECT_TRUE(Program().Run().Kept());
+  EXPECT_FALSE(Program().Run().HasThread());
+  ASSERT_TRUE(Program().Samples().UnderWay());
+  EXPECT_LE(Program().Samples().RequestCountdown(), 0.0f);
   EnterInto(ID_DENSITY, "60");
-  EXPECT_TRUE(ResamplingUnderWay());
-  ASSERT_TRUE(FramesUntil([] { return App().simulationThread != nullptr; }, 60.0));
-  EXPECT_EQ(App().density, 60);
-  EXPECT_EQ(App().simulationParams.density, 60);
-  const Simulation::SampleMap* samples = App().sampleMap.get();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0));
-  EXPECT_EQ(App().runStepsSaved.load(), 1);
-  EXPECT_EQ(App().sampleMap.get(), samples);
-  EXPECT_GT(App().runLegs.load(), 0u);
+  EXPECT_TRUE(Program().Samples().UnderWay());
+  ASSERT_TRUE(FramesUntil([] { return Program().Run().HasThread(); }, 60.0));
+  EXPECT_EQ(Program().Numbers().Density(), 60);
+  EXPECT_EQ(Program().Run().Params().density, 60);
+  const Simulation::SampleMap* samples = Program().Samples().Map();
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 60.0));
+  EXPECT_EQ(Program().Run().StepsSaved(), 1);
+  EXPECT_EQ(Program().Samples().Map(), samples);
+  EXPECT_GT(Program().Run().Legs(), 0u);
   EXPECT_EQ(WeatherText(), "Weather");
-  EXPECT_FALSE(ResamplingUnderWay());
+  EXPECT_FALSE(Program().Samples().UnderWay());
 }
 
 TEST_F(SurfaceResampling, StopWhileARunWaitsForItsSamplesDropsTheRunButNotTheSamples) {
@@ -114,11 +112,11 @@ TEST_F(SurfaceResampling, StopWhileARunWaitsForItsSamplesDropsTheRunButNotTheSam
   ASSERT_EQ(WeatherText(), "Stop");
   PressWeather();
   EXPECT_EQ(WeatherText(), "Weather");
-  EXPECT_FALSE(SimulationKept());
-  ASSERT_TRUE(FramesUntil([] { return !ResamplingUnderWay(); }, 60.0));
-  ASSERT_NE(App().sampleMap, nullptr);
-  EXPECT_EQ(App().simulationThread, nullptr);
-  EXPECT_EQ(App().showSamples, 1);
+  EXPECT_FALSE(Program().Run().Kept());
+  ASSERT_TRUE(FramesUntil([] { return !Program().Samples().UnderWay(); }, 60.0));
+  ASSERT_NE(Program().Samples().Map(), nullptr);
+  EXPECT_FALSE(Program().Run().HasThread());
+  EXPECT_TRUE(Program().View().ShowsSamples());
 }
 
 // Another model cancels the sampling, which lets go of the old model on its own thread; a device
@@ -126,35 +124,35 @@ TEST_F(SurfaceResampling, StopWhileARunWaitsForItsSamplesDropsTheRunButNotTheSam
 TEST_F(SurfaceResampling, AnotherModelCancelsTheSamplingAndADeviceChangeKeepsIt) {
   Pick(2);
   EditDensity("400");
-  const std::weak_ptr<RenderLib::KdTree> oldTree = App().kdTree;
+  const std::weak_ptr<RenderLib::KdTree> oldTree = Program().Model().KdTree();
   Pick(1);
-  EXPECT_FALSE(ResamplingUnderWay());
-  EXPECT_EQ(App().resamplingPercent.load(), -1);
+  EXPECT_FALSE(Program().Samples().UnderWay());
+  EXPECT_EQ(Program().Samples().ResamplingPercent(), -1);
   ASSERT_TRUE(FramesUntil([&] { return oldTree.expired(); }, 60.0));
   Frames(2);
-  EXPECT_EQ(App().sampleMap, nullptr);
+  EXPECT_EQ(Program().Samples().Map(), nullptr);
 
   EditDensity("200");
-  Click(App().devicePanel, 90, 93);  // llvmpipe
+  Click(Program().Panels().DevicePanel(), 90, 93);  // llvmpipe
   RunPendingDeviceChange();
   Frames(2);
-  ASSERT_TRUE(FramesUntil([] { return App().sampleMap != nullptr && App().showSamples == 1; }, 60.0));
-  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
-  Click(App().devicePanel, 90, 93);
+  ASSERT_TRUE(FramesUntil([] { return Program().Samples().Map() != nullptr && Program().View().ShowsSamples(); }, 60.0));
+  ASSERT_TRUE(FramesUntil([] { return Program().Samples().Points().Written() == Program().Samples().Map()->Count(); }, 30.0));
+  Click(Program().Panels().DevicePanel(), 90, 93);
   RunPendingDeviceChange();
   // During a run the points show the samples as they were at its start, on the next device too.
   EnterInto(ID_STEPS, "100");
   EnterInto(ID_TONS_PER_STEP, "200000");
   PressWeather();
-  ASSERT_TRUE(App().simulationThread != nullptr);
-  Click(App().devicePanel, 90, 93);
+  ASSERT_TRUE(Program().Run().HasThread());
+  Click(Program().Panels().DevicePanel(), 90, 93);
   RunPendingDeviceChange();
-  EXPECT_EQ(App().samplePoints.Written(), 0u);
-  ASSERT_TRUE(FramesUntil([] { return App().samplePoints.Written() == App().sampleMap->Count(); }, 30.0));
-  EXPECT_TRUE(SimulationRunning());
+  EXPECT_EQ(Program().Samples().Points().Written(), 0u);
+  ASSERT_TRUE(FramesUntil([] { return Program().Samples().Points().Written() == Program().Samples().Map()->Count(); }, 30.0));
+  EXPECT_TRUE(Program().Run().Running());
   PressWeather();
-  ASSERT_TRUE(FramesUntil([] { return !SimulationKept(); }, 60.0));
-  Click(App().devicePanel, 90, 93);
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 60.0));
+  Click(Program().Panels().DevicePanel(), 90, 93);
   RunPendingDeviceChange();
   Frames(2);
 }

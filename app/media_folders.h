@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// Where the shipped media were found (empty: nowhere) and where masks are written and read
+// (empty: nowhere, for the reason given). Settled at start-up by the application, read by the
+// objects that load media or masks.
+struct MediaFolders {
+  std::string media;
+  std::string masks;
+  std::string masksProblem;
+};

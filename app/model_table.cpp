@@ -1,0 +1,32 @@
+#include "app/model_table.h"
+
+#include <cstdint>
+#include <filesystem>
+
+#include "app/mask_folder.h"
+#include "framework/ui_combo_box.h"
+
+void ModelTable::Reset(const std::string& mediaFolder) {
+  entries = {{"-Pick Model-", ""},
+             {"Sphere", ShippedMediaFile(mediaFolder, "sphere.obj")},
+             {"Beethoven", ShippedMediaFile(mediaFolder, "beethoven.obj")},
+             {"Bunny", ShippedMediaFile(mediaFolder, "bunny.obj")}};
+}
+
+int ModelTable::Add(const std::string& path) {
+  // The same file dropped again selects its entry rather than adding a twin.
+  for (size_t i = 1; i < entries.size(); ++i) {
+    if (entries[i].file == path) return static_cast<int>(i);
+  }
+  entries.push_back({std::filesystem::path(path).filename().string(), path});
+  return static_cast<int>(entries.size()) - 1;
+}
+
+void ModelTable::Fill(CUIComboBox* picker) const {
+  if (picker == nullptr) return;
+  picker->RemoveAllItems();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    picker->AddItem(entries[i].label, reinterpret_cast<void*>(i == 0 ? intptr_t(0) : intptr_t(-1)));
+  }
+  picker->SetSelectedByIndex(loaded);
+}

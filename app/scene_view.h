@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/scene_picture.h"
+#include "framework/model_viewer_camera.h"
+#include "platform/graphics_device.h"
+#include "viewer/scene_effects.h"
+
+class MaskHistory;
+class SurfaceSamples;
+class WindowPanels;
+class WorkModel;
+struct MediaFolders;
+
+// How the scene is shown: the camera, the effects and the mask views they draw with, which view
+// the view picker shows (a model view or the sample points), and the picture of the scene as
+// last drawn. Window thread; the application changes it on input and device changes, the run
+// and the mask history through LoadMaskViews and ReleaseMaskViews.
+class SceneView {
+public:
+  SceneView(WorkModel& model, SurfaceSamples& samples, MaskHistory& history, WindowPanels& panels,
+            const MediaFolders& folders)
+      : model(model), samples(samples), history(history), panels(panels), folders(folders) {}
+
+  // The mesh effect (drawmesh.fx) with its four textures and the point effect (drawparticles.fx),
+  // from the media folder. A failed load leaves that effect unloaded, says why on stderr, and
+  // nothing is drawn with it.
+  void LoadEffects(Platform::GraphicsDevice* device);
+  // Releases both effects, their textures and layouts, the picture and the mask views.
+  void ReleaseResources();
+  // The camera's projection, its far plane twice the eye's distance from the look-at point, and
+  // its arc balls, for a back buffer of width × height.
+  void FitCameraToBackBuffer(uint32_t width, uint32_t height);
+  // Places the camera's view and projection around the loaded model and the lights of the mesh
+  // effect; nothing without a model.
+  void FrameLoadedModel();
+
+  // Anything that changes what the scene shows besides the camera, the view, the strength
+  // sliders and the back buffer's size (the model, the points' contents, the masks, the effects)
+  // calls this, so that the kept picture of the scene is drawn again.
+  void MarkChanged() { ++version; }
+  // Clears to grey, draws the model or the sample points into the scene's picture unless it
+  // shows them already, copies it, then draws the three panels (or the settings dialog alone).
+  // runKept: a run changes the samples, so only the points' CPU copy is drawn.
+  void Render(Platform::GraphicsDevice* device, float elapsedSeconds, bool runKept);
+  // A strength slider's value as the effect takes it: 0..100 becomes 0..1.
+  float StrengthFactor(int sliderId) const;
+
+  // The masks of a step of the history, from the mask folder; a step the history does not hold
+  // leaves the views empty.
+  void LoadMaskViews(int32_t step);
+  void ReleaseMaskViews();
+  // Reloads the masks of the step slider's step half a second from now, after the slider settles.
+  void ReloadMasksSoon() { maskReloadCountdown = 0.5f; }
+  // Counts the reload down; loads the masks once it is due.
+  void CountDownMaskReload(float elapsedSeconds);
+  float MaskReloadCountdown() const { return maskReloadCountdown; }
+
+  // Shows the sample points instead of the model, or the model in the view last picked; the view
+  // picker follows, so it always names what is drawn.
+  void ShowSamplePoints(bool show);
+  // Takes the view picker's choice; true when it asks for points there are no samples for yet.
+  bool PickView();
+  bool ShowsSamples() const { return showSamples != 0; }
+
+  CModelViewerCamera& Camera() { return camera; }
+  const ScenePicture& Picture() const { return scenePicture; }
+  Viewer::MeshEffect& MeshEffect() { return meshEffect; }
+  const Platform::ShaderResourceView* RustMaskView() const { return rustMaskView.get(); }
+  const Platform::ShaderResourceView* DirtMaskView() const { return dirtMaskView.get(); }
+
+private:
+  bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& camera, int view,
+                 ScenePicture* picture);
+
+  WorkModel& model;
+  SurfaceSamples& samples;
+  MaskHistory& history;
+  WindowPanels& panels;
+  const MediaFolders& folders;
+
+  CModelViewerCamera camera;
+  Viewer::MeshEffect meshEffect;
+  Viewer::PointEffect pointEffect;
+  std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
+  std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+  ScenePicture scenePicture;
+  uint64_t version = 0;
+  int32_t showSamples = 0;
+  int meshView = 0;  // the view picker's model view (Shaded, Dirt, Rust) to go back to from Points
+  float maskReloadCountdown = -1.0f;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "framework/device_settings_dialog.h"
+#include "framework/dialog.h"
+#include "framework/dialog_resource_manager.h"
+#include "threadinglib/critical_lock.h"
+
+// The window's controls: the three panels drawn over the scene, the device settings dialog shown
+// instead of it, and what they draw with. Window thread; the application builds and places them,
+// and the objects that show something (the status line, the step slider, the Weather button)
+// write into their controls.
+//
+// The UI lock guards what a frame draws from: the sample points' contents and the frame itself.
+// Locks nest in this order only: UI lock, then the model's lock (WorkModel), then the samples'
+// lock (SurfaceSamples).
+class WindowPanels {
+public:
+  // Builds the three panels, every control reporting to callback with context.
+  void Build(GuiEventCallback callback, void* context);
+  // Puts the panels in place for a back buffer of width × height: the device panel at the top,
+  // the other two stacked up from the bottom edge.
+  void Place(int width, int height);
+
+  DialogResourceManager& Resources() { return resources; }
+  // Shown instead of the scene while active; it keeps its own active flag and clears it on closing.
+  CDeviceSettingsDialog& SettingsDialog() { return settingsDialog; }
+  Dialog& DevicePanel() { return devicePanel; }
+  Dialog& ParametersPanel() { return parametersPanel; }
+  Dialog& SimulationPanel() { return simulationPanel; }
+  ThreadingLib::CriticalLock& UiLock() { return uiLock; }
+
+private:
+  DialogResourceManager resources;
+  CDeviceSettingsDialog settingsDialog;
+  Dialog devicePanel;
+  Dialog parametersPanel;
+  Dialog simulationPanel;
+  ThreadingLib::CriticalLock uiLock;
+};
