@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "framework/dialog.h"
 #include "framework/ui_static.h"
+#include "platform/text_layout.h"
 
 namespace {
 
@@ -14,10 +15,14 @@ namespace {
 constexpr int kStatusLines = 4;
 const char kEllipsis[] = "\xE2\x80\xA6";
 
-size_t NextCodePoint(const std::string& text, size_t at) {
-  ++at;
-  while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
-  return at;
+// Where the last code point of text starts (0 for empty text).
+size_t LastCodePointStart(const std::string& text) {
+  size_t last = 0;
+  for (size_t at = 0; at < text.size();) {
+    last = at;
+    Platform::DecodeUtf8(text, at);
+  }
+  return last;
 }
 
 // Pieces of a paragraph that a line may end after: words with their trailing spaces, and path
@@ -58,7 +63,8 @@ void WrapParagraph(const std::string& paragraph, int width, const std::function<
     // A piece wider than a whole line is cut where it no longer fits.
     size_t at = 0;
     while (at < piece.size()) {
-      const size_t next = NextCodePoint(piece, at);
+      size_t next = at;
+      Platform::DecodeUtf8(piece, next);
       const std::string longer = line + piece.substr(at, next - at);
       if (!line.empty() && measure(TrimSpaces(longer)) > width) {
         lines.push_back(TrimSpaces(line));
@@ -86,11 +92,7 @@ std::string WrapText(const std::string& text, int width, int maxLines,
   if (maxLines > 0 && static_cast<int>(lines.size()) > maxLines) {
     lines.resize(static_cast<size_t>(maxLines));
     std::string& last = lines.back();
-    while (!last.empty() && measure(last + kEllipsis) > width) {
-      size_t cut = last.size() - 1;
-      while (cut > 0 && (static_cast<unsigned char>(last[cut]) & 0xC0) == 0x80) --cut;
-      last.erase(cut);
-    }
+    while (!last.empty() && measure(last + kEllipsis) > width) last.erase(LastCodePointStart(last));
     last = TrimSpaces(last) + kEllipsis;
   }
   std::string wrapped;
