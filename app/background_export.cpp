@@ -1,7 +1,6 @@
 #include "app/background_export.h"
 
 #include <new>
-#include <system_error>
 #include <utility>
 
 bool BackgroundExport::Start(std::shared_ptr<const RenderLib::ObjModel> model, const std::string& maskFolder,
@@ -11,14 +10,13 @@ bool BackgroundExport::Start(std::shared_ptr<const RenderLib::ObjModel> model, c
     *why = "an export is under way";
     return false;
   }
-  done.store(false, std::memory_order_relaxed);
   result = Result();
   result.step = step;
   result.out = out;
-  try {
-    thread = std::thread([this, model = std::move(model), maskFolder, settings] { Run(*model, maskFolder, settings); });
-  } catch (const std::system_error& error) {
-    *why = std::string("no thread could be started for it: ") + error.what();
+  std::string failure;
+  if (!job.Start([this, model = std::move(model), maskFolder, settings] { Run(*model, maskFolder, settings); },
+                 &failure)) {
+    *why = "no thread could be started for it: " + failure;
     return false;
   }
   return true;
@@ -33,16 +31,12 @@ void BackgroundExport::Run(const RenderLib::ObjModel& model, const std::string& 
     result.written = false;
     result.error = "there was not enough memory for it";
   }
-  done.store(true, std::memory_order_release);
 }
 
 bool BackgroundExport::TakeFinished(Result& finished) {
-  if (!UnderWay() || !done.load(std::memory_order_acquire)) return false;
-  thread.join();
+  if (!job.Reap()) return false;
   finished = std::move(result);
   return true;
 }
 
-void BackgroundExport::Wait() {
-  if (UnderWay()) thread.join();
-}
+void BackgroundExport::Wait() { job.Wait(); }

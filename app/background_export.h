@@ -1,11 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "app/background_job.h"
 #include "assetexport/aged_export.h"
 #include "renderlib/obj_model.h"
 
@@ -32,7 +31,7 @@ public:
   bool Start(std::shared_ptr<const RenderLib::ObjModel> model, const std::string& maskFolder, int32_t step,
              const AssetExport::ExportSettings& settings, const std::string& out, std::string* why);
   // Started and not yet taken.
-  bool UnderWay() const { return thread.joinable(); }
+  bool UnderWay() const { return job.Started(); }
   // Once the export under way has ended: what it did, and true; false while it goes on or when
   // none is under way.
   bool TakeFinished(Result& finished);
@@ -42,7 +41,6 @@ public:
 private:
   void Run(const RenderLib::ObjModel& model, const std::string& maskFolder, const AssetExport::ExportSettings& settings);
 
-  std::thread thread;
-  std::atomic<bool> done{false};
-  Result result;  // the thread's until done, then the window thread's
+  Result result;  // the job's until done, then the window thread's
+  BackgroundJob job;  // last: it ends before the result goes
 };

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <new>
-#include <system_error>
+#include <string>
 
+#include "app/background_job.h"
 #include "platform_os/thread_platform.h"
 
 namespace {
@@ -15,16 +16,13 @@ struct BackgroundSampling::Job {
   std::shared_ptr<const Simulation::Soup> mesh;
   int32_t density = 100;
   std::atomic<float> progress{0.0f};
-  std::atomic<bool> cancel{false};
-  // Set (release) by the thread once `result` is written.
-  std::atomic<bool> finished{false};
-  Simulation::SampleMapBuild result;
-  std::thread thread;
+  Simulation::SampleMapBuild result;  // the worker's until it is done
+  BackgroundJob worker;               // last: it ends before what it works on goes
 
   void Run() {
     // Below the window thread, which goes on drawing meanwhile (the sampling's progress, for one).
     Platform::SetCurrentThreadPriority(kSamplingPriority);
-    const Simulation::SamplingControl control{&progress, &cancel, kSamplingPriority};
+    const Simulation::SamplingControl control{&progress, worker.CancelFlag(), kSamplingPriority};
     try {
       result = Simulation::BuildSampleMap(*kdTree, *mesh, density, nullptr, &control);
     } catch (const std::bad_alloc&) {
@@ -33,10 +31,9 @@ struct BackgroundSampling::Job {
     }
     // A map nobody will take is freed here rather than on the window thread; so is the model,
     // when the window has let go of it meanwhile.
-    if (cancel.load(std::memory_order_relaxed)) result.map.reset();
+    if (worker.Cancelled()) result.map.reset();
     kdTree.reset();
     mesh.reset();
-    finished.store(true, std::memory_order_release);
   }
 };
 
@@ -51,10 +48,10 @@ void BackgroundSampling::Start(std::shared_ptr<const RenderLib::KdTree> kdTree,
   job->kdTree = std::move(kdTree);
   job->mesh = std::move(mesh);
   job->density = density;
-  try {
-    job->thread = std::thread(&Job::Run, job.get());
-  } catch (const std::system_error& error) {
-    std::fprintf(stderr, "patinex: no thread for sampling the surface (%s)\n", error.what());
+  Job* raw = job.get();
+  std::string why;
+  if (!job->worker.Start([raw] { raw->Run(); }, &why)) {
+    std::fprintf(stderr, "patinex: no thread for sampling the surface (%s)\n", why.c_str());
     return;
   }
   current = std::move(job);
@@ -66,21 +63,15 @@ void BackgroundSampling::Discard(std::unique_ptr<Simulation::SampleMap> map) {
   auto job = std::make_unique<Job>();
   job->result.map = std::move(map);
   Job* raw = job.get();
-  try {
-    job->thread = std::thread([raw] {
-      raw->result.map.reset();
-      raw->finished.store(true, std::memory_order_release);
-    });
-  } catch (const std::system_error&) {
-    return;  // no thread: the map goes here, with the job
-  }
+  // Without a thread the map goes here, with the job.
+  if (!job->worker.Start([raw] { raw->result.map.reset(); })) return;
   cancelled.push_back(std::move(job));
 }
 
 void BackgroundSampling::Cancel() {
   ReapCancelled();
   if (!current) return;
-  current->cancel.store(true, std::memory_order_relaxed);
+  current->worker.Cancel();
   cancelled.push_back(std::move(current));
 }
 
@@ -90,8 +81,7 @@ float BackgroundSampling::Progress() const {
 
 bool BackgroundSampling::TakeFinished(Simulation::SampleMapBuild& finished) {
   ReapCancelled();
-  if (!current || !current->finished.load(std::memory_order_acquire)) return false;
-  current->thread.join();
+  if (!current || !current->worker.Reap()) return false;
   finished = std::move(current->result);
   current.reset();
   return true;
@@ -99,14 +89,10 @@ bool BackgroundSampling::TakeFinished(Simulation::SampleMapBuild& finished) {
 
 void BackgroundSampling::WaitForAll() {
   Cancel();
-  for (std::unique_ptr<Job>& job : cancelled) job->thread.join();
+  for (std::unique_ptr<Job>& job : cancelled) job->worker.Wait();
   cancelled.clear();
 }
 
 void BackgroundSampling::ReapCancelled() {
-  std::erase_if(cancelled, [](std::unique_ptr<Job>& job) {
-    if (!job->finished.load(std::memory_order_acquire)) return false;
-    job->thread.join();
-    return true;
-  });
+  std::erase_if(cancelled, [](std::unique_ptr<Job>& job) { return job->worker.Reap(); });
 }

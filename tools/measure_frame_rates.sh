@@ -38,7 +38,7 @@ done
 click() { xdotool mousemove --window "$window" "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
 away() { xdotool mousemove --window "$window" 100 550; }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 60 "$3"; }
-# Control positions from the panels' layout for 800 × 600 (see app/panel_placement.cpp).
+# Control positions from the panels' layout for 800 × 600 (see WindowPanels::Place in app/window_panels.cpp).
 click 715 203; click 700 261            # the model picker: "Beethoven"
 sleep 5                                 # loading, the kd-tree and the samples
 case "$scenario" in
