@@ -1,4 +1,5 @@
 #include "threadinglib/critical_lock.h"
+#include "threadinglib/scoped_critical_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,23 @@ TEST(CriticalLock, RecursiveForItsHolderRefusedOrAwaitedByOthers) {
   lock.Unlock();
   waiter.join();
   EXPECT_TRUE(entered.load());
+  EXPECT_TRUE(TryFromAnotherThread(lock));
+}
+
+// The holder keeps the lock for its scope only; a null lock is held by nobody.
+TEST(ScopedCriticalLock, HoldsForItsScopeAndANullLockHoldsNothing) {
+  CriticalLock lock;
+  {
+    const ScopedCriticalLock hold(lock);
+    EXPECT_FALSE(TryFromAnotherThread(lock));
+    {
+      const ScopedCriticalLock again(&lock);
+      EXPECT_FALSE(TryFromAnotherThread(lock));
+    }
+    EXPECT_FALSE(TryFromAnotherThread(lock)) << "the outer holder still holds it";
+  }
+  EXPECT_TRUE(TryFromAnotherThread(lock));
+  { const ScopedCriticalLock nothing(static_cast<CriticalLock*>(nullptr)); }
   EXPECT_TRUE(TryFromAnotherThread(lock));
 }
 
