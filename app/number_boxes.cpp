@@ -57,7 +57,11 @@ int32_t& NumberBoxes::ValueOf(const NumberBox& box) {
   return density;
 }
 
-int32_t NumberBoxes::ValueOf(const NumberBox& box) const { return const_cast<NumberBoxes*>(this)->ValueOf(box); }
+int32_t NumberBoxes::ValueOf(const NumberBox& box) const {
+  if (box.id == kStepsBox.id) return steps;
+  if (box.id == kTonsPerStepBox.id) return tonsPerStep;
+  return density;
+}
 
 bool NumberBoxes::Commit(const NumberBox& box) {
   int32_t& value = ValueOf(box);
