@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/graphics_device.h"
 #include "renderlib/kd_tree.h"
