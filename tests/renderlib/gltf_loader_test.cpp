@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <limits>
 #include <regex>
 #include <string>
@@ -377,6 +383,52 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
   EXPECT_EQ(Load(text), nullptr);
   ASSERT_FALSE(messages.empty());
   EXPECT_NE(messages.back().find(text + ": not a readable glTF file"), std::string::npos) << messages.back();
+}
+
+// A document nested deeper than any asset needs is refused before the JSON parser recurses
+// through it (20,000 levels exhausted its stack), in .gltf and .glb files alike.
+TEST_F(GltfLoader, RefusesJsonNestedTooDeepBeforeParsingIt) {
+  for (const size_t levels : {size_t(400), size_t(20000)}) {
+    GltfTestFile file;
+    AddSlantedTriangle(file);
+    file.nodes = R"([{"mesh":0}])";
+    file.extra = "\"extras\":" + std::string(levels, '[') + std::string(levels, ']') + ",";
+    for (const std::string& path : {file.WriteGltf(folder, "deep"), file.WriteGlb(folder, "deep")}) {
+      SCOPED_TRACE(path + " nested " + std::to_string(levels));
+      const std::unique_ptr<ObjModel> model = Load(path);
+      if (levels < 512) {
+        EXPECT_NE(model, nullptr);
+        continue;
+      }
+      EXPECT_EQ(model, nullptr);
+      ASSERT_FALSE(messages.empty());
+      EXPECT_NE(messages.back().find(path + ": its JSON nests arrays and objects more than 512 levels deep"),
+                std::string::npos)
+          << messages.back();
+    }
+  }
+}
+
+// A buffer URI naming a FIFO is refused at once: opening it to see whether it exists would wait
+// for a writer for ever.
+TEST_F(GltfLoader, RefusesABufferNamingAFifoWithoutWaitingOnIt) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  file.nodes = R"([{"mesh":0}])";
+  const std::string path = file.WriteGltf(folder, "piped");
+  std::remove(folder.Path("piped.bin").c_str());
+  ASSERT_EQ(::mkfifo(folder.Path("piped.bin").c_str(), 0600), 0);
+  std::future<bool> loaded = std::async(std::launch::async, [&] { return Load(path) != nullptr; });
+  if (loaded.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "the reader still waits on the FIFO after 10 s";
+    // Let the stuck reader go: a writer that opens and closes the FIFO ends its wait.
+    const int writer = ::open(folder.Path("piped.bin").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+  EXPECT_FALSE(loaded.get());
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("piped.bin"), std::string::npos) << messages.back();
+  EXPECT_NE(messages.back().find("FIFO"), std::string::npos) << messages.back();
 }
 
 // The first line of what tinygltf alone says when it refuses the file.
