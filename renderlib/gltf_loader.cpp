@@ -41,9 +41,7 @@ constexpr size_t kMaxIndices = size_t(3) << 26;
 bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
                     const unsigned char* bytes, int size, void* store) {
   if (image->bufferView >= 0 || index < 0 || size <= 0) return true;
-  auto& images = *static_cast<Gltf::ImageFileBytes*>(store);
-  if (images.size() <= size_t(index)) images.resize(size_t(index) + 1);
-  images[size_t(index)].assign(bytes, bytes + size);
+  static_cast<Gltf::ImageFileBytes*>(store)->Keep(index, image->uri, bytes, size_t(size));
   return true;
 }
 
@@ -256,7 +254,7 @@ private:
       error.clear();
       warning.clear();
       file = tinygltf::Model();
-      imageFiles.clear();
+      imageFiles.Clear();
     }
     Prepare(loader, nullptr);
     return loader.LoadASCIIFromString(&file, &error, &warning, json.data(), unsigned(json.size()), folder);

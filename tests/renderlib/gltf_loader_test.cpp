@@ -385,6 +385,38 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
   EXPECT_NE(messages.back().find(text + ": not a readable glTF file"), std::string::npos) << messages.back();
 }
 
+// Image entries naming one file (or one buffer view) share one decoding: ten entries naming an
+// 8192 x 8192 picture decoded it ten times over.
+TEST_F(GltfLoader, DecodesEachImageSourceOnceWhateverTheEntriesNamingIt) {
+  TestImages::PngPicture picture;
+  picture.width = 1;
+  picture.height = 1;
+  picture.rows = {{128, 128, 255}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  folder.Write("flat.png", std::string(png.begin(), png.end()));
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const int view = file.View(png.data(), png.size());
+  const std::string inView = R"({"bufferView":)" + std::to_string(view) + R"(,"mimeType":"image/png"})";
+  file.images = R"([{"uri":"flat.png"},{"uri":"flat.png"},)" + inView + "," + inView + "]";
+  file.textures = R"([{"source":0},{"source":1},{"source":2},{"source":3}])";
+  file.materials = R"([{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},"normalTexture":{"index":2}},)"
+                   R"({"pbrMetallicRoughness":{"baseColorTexture":{"index":1}},"normalTexture":{"index":3}}])";
+  file.nodes = R"([{"mesh":0}])";
+  for (const std::string& path : {file.WriteGltf(folder, "shared"), file.WriteGlb(folder, "shared")}) {
+    SCOPED_TRACE(path);
+    const std::unique_ptr<ObjModel> model = Load(path);
+    ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+    ASSERT_EQ(model->materials.size(), 2u);
+    const Material& first = *model->materials[0];
+    const Material& second = *model->materials[1];
+    ASSERT_TRUE(first.diffuseMap && first.normalMap);
+    EXPECT_EQ(first.diffuseMap.Get(), second.diffuseMap.Get());
+    EXPECT_EQ(first.normalMap.Get(), second.normalMap.Get());
+    EXPECT_NE(first.diffuseMap.Get(), first.normalMap.Get());
+  }
+}
+
 // A document nested deeper than any asset needs is refused before the JSON parser recurses
 // through it (20,000 levels exhausted its stack), in .gltf and .glb files alike.
 TEST_F(GltfLoader, RefusesJsonNestedTooDeepBeforeParsingIt) {
