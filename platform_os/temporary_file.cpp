@@ -1,6 +1,7 @@
 #include "platform_os/temporary_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -60,6 +61,14 @@ std::string TemporaryFile::HiddenNameFor(const std::string& finalPath) {
 
 bool TemporaryFile::Create(std::string* error) {
   Remove();
+  struct stat existing;
+  if (::stat(finalPath.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    if (S_ISDIR(existing.st_mode)) {
+      *error = "it is a folder";
+      return false;
+    }
+    return OpenInPlace(error);
+  }
   if (CanNameUnnamedFiles()) {
     const int descriptor = ::open(SplitPath(finalPath).first.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (descriptor >= 0) {
@@ -76,6 +85,23 @@ bool TemporaryFile::Create(std::string* error) {
   // The file system knows no unnamed files (or the folder is unusable, which the named attempt
   // tells in its own words).
   return CreateNamed(error);
+}
+
+bool TemporaryFile::OpenInPlace(std::string* error) {
+  // Not blocking on the open: a FIFO without a reader answers ENXIO at once instead of hanging.
+  const int descriptor = ::open(finalPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) {
+    *error = errno == ENXIO ? "it is a FIFO that no process reads" : std::strerror(errno);
+    return false;
+  }
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) < 0 || !(file = ::fdopen(descriptor, "wb"))) {
+    *error = std::strerror(errno);
+    ::close(descriptor);
+    return false;
+  }
+  inPlace = true;
+  return true;
 }
 
 bool TemporaryFile::CreateNamed(std::string* error) {
@@ -162,6 +188,15 @@ bool TemporaryFile::Publish(std::string* error) {
     ok = false;
   }
   if (ok && unnamed) ok = NameUnnamed(error);
+  if (inPlace) {
+    if (std::fclose(file) != 0 && ok) {
+      *error = std::string("closing the file failed: ") + std::strerror(errno);
+      ok = false;
+    }
+    file = nullptr;
+    inPlace = false;
+    return ok;
+  }
   if (ok) {
     const int closed = std::fclose(file);
     file = nullptr;
@@ -189,6 +224,7 @@ void TemporaryFile::Remove() {
   if (file != nullptr) std::fclose(file);
   file = nullptr;
   unnamed = false;
+  inPlace = false;
   if (!path.empty()) ::unlink(path.c_str());
   path.clear();
   DropExitRemoval(removal);

@@ -15,6 +15,10 @@ namespace Platform {
 // hidden, and matched by no pattern that matches the final names. Such a name is removed on
 // every way out the program controls: when the object goes, and when a signal ends the process
 // (the interrupt handling removes what exit_removals.h lists).
+//
+// An existing final path that is not a regular file (a device such as /dev/null or /dev/stdout,
+// a FIFO, a socket) is written directly instead: renaming over it would replace the device
+// node with a file. A FIFO that no process reads is refused rather than waited on.
 class TemporaryFile {
 public:
   explicit TemporaryFile(std::string finalPath);
@@ -23,7 +27,8 @@ public:
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
   // Makes the file and opens it for writing, with the mode any new file gets (the umask
-  // applies). False, with the system's reason in error, when the folder takes no new file.
+  // applies). False, with the system's reason in error, when the folder takes no new file, or
+  // the final path names a folder or a FIFO nobody reads.
   bool Create(std::string* error);
   std::FILE* File() const { return file; }
   // Flushes and closes the file and puts it under the final path. False, with what failed and
@@ -35,6 +40,8 @@ public:
 
 private:
   bool CreateNamed(std::string* error);
+  // Opens an existing device, FIFO or socket at the final path for writing in place.
+  bool OpenInPlace(std::string* error);
   // Gives the unnamed file a hidden name in the folder, or, where the system will not name it,
   // copies it into a named one.
   bool NameUnnamed(std::string* error);
@@ -46,6 +53,7 @@ private:
   int32_t removal = -1;
   std::FILE* file = nullptr;
   bool unnamed = false;
+  bool inPlace = false;  // writing straight into a non-regular final path
 };
 
 }  // namespace Platform

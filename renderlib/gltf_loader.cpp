@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <set>
 #include <string>
@@ -19,6 +20,7 @@
 #include "renderlib/gltf_embedded_buffers.h"
 #include "renderlib/gltf_materials.h"
 #include "renderlib/gltf_scene.h"
+#include "renderlib/json_nesting.h"
 #include "renderlib/vertex_frames.h"
 
 namespace RenderLib {
@@ -39,9 +41,7 @@ constexpr size_t kMaxIndices = size_t(3) << 26;
 bool KeepImageBytes(tinygltf::Image* image, const int index, std::string*, std::string*, int, int,
                     const unsigned char* bytes, int size, void* store) {
   if (image->bufferView >= 0 || index < 0 || size <= 0) return true;
-  auto& images = *static_cast<Gltf::ImageFileBytes*>(store);
-  if (images.size() <= size_t(index)) images.resize(size_t(index) + 1);
-  images[size_t(index)].assign(bytes, bytes + size);
+  static_cast<Gltf::ImageFileBytes*>(store)->Keep(index, image->uri, bytes, size_t(size));
   return true;
 }
 
@@ -55,9 +55,25 @@ bool ReadNamedFile(std::vector<unsigned char>* bytes, std::string* error, const 
   return Platform::ReadRegularFile(path, *bytes, kMaxNamedFileBytes, error);
 }
 
+// Asks the file system without opening the file: opening a FIFO would wait for a writer for ever.
+// Whatever exists is read by ReadNamedFile, which refuses what is not a regular file by name.
 bool NamedFileExists(const std::string& path, void* embedded) {
   if (embedded != nullptr && static_cast<Gltf::EmbeddedBuffers*>(embedded)->Holds(path)) return true;
-  return tinygltf::FileExists(path, nullptr);
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+// Real assets nest a few levels deep; the JSON parser recurses once a level, and a document nested
+// tens of thousands deep would exhaust its stack.
+constexpr size_t kMaxJsonNesting = 512;
+
+// The JSON text of a .glb file: its first chunk, when the header and chunk lengths make sense.
+std::string_view GlbJson(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 20) return {};
+  uint32_t length = 0;
+  std::memcpy(&length, bytes.data() + 12, sizeof length);
+  if (length > bytes.size() - 20) return {};
+  return std::string_view(reinterpret_cast<const char*>(bytes.data()) + 20, length);
 }
 
 // The folder the library resolves a .gltf file's relative URIs against, as it works it out itself.
@@ -182,14 +198,27 @@ private:
     std::string error, warning;
     bool parsed = false;
     try {
-      std::vector<unsigned char> text;
-      if (binary || !Platform::ReadRegularFile(path, text, kMaxNamedFileBytes, nullptr) || text.empty()) {
+      std::vector<unsigned char> bytes;
+      if (!Platform::ReadRegularFile(path, bytes, kMaxNamedFileBytes, nullptr) || bytes.empty()) {
         // Read the library's way, so that the refusal says what it always said.
         Prepare(loader, nullptr);
         parsed = binary ? loader.LoadBinaryFromFile(&file, &error, &warning, path)
                         : loader.LoadASCIIFromFile(&file, &error, &warning, path);
       } else {
-        parsed = ParseText(loader, text, error, warning);
+        const std::string_view json =
+            binary ? GlbJson(bytes) : std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (JsonNestingDepth(json, kMaxJsonNesting) > kMaxJsonNesting) {
+          problem = "its JSON nests arrays and objects more than " + std::to_string(kMaxJsonNesting) +
+                    " levels deep, deeper than any glTF asset needs";
+          return false;
+        }
+        if (binary) {
+          Prepare(loader, nullptr);
+          parsed = loader.LoadBinaryFromMemory(&file, &error, &warning, bytes.data(), unsigned(bytes.size()),
+                                               FolderOf(path));
+        } else {
+          parsed = ParseText(loader, bytes, error, warning);
+        }
       }
     } catch (const std::bad_alloc&) {
       error = "out of memory";
@@ -225,7 +254,7 @@ private:
       error.clear();
       warning.clear();
       file = tinygltf::Model();
-      imageFiles.clear();
+      imageFiles.Clear();
     }
     Prepare(loader, nullptr);
     return loader.LoadASCIIFromString(&file, &error, &warning, json.data(), unsigned(json.size()), folder);

@@ -11,7 +11,16 @@ namespace {
 class ImageCache {
 public:
   ImageCache(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures)
-      : file(file), imageFiles(imageFiles), textures(textures), decoded(file.images.size()) {}
+      : file(file), imageFiles(imageFiles), textures(textures), decoded(file.images.size()), sameAs(file.images.size()) {
+    // Entries naming one source (a URI, a buffer view) decode it once, as the first of them.
+    std::unordered_map<std::string, int> first;
+    for (size_t i = 0; i < file.images.size(); ++i) {
+      const tinygltf::Image& image = file.images[i];
+      const std::string key = image.bufferView >= 0 ? "view " + std::to_string(image.bufferView)
+                                                    : image.uri.empty() ? std::string() : "uri " + image.uri;
+      sameAs[i] = key.empty() ? int(i) : first.emplace(key, int(i)).first->second;
+    }
+  }
 
   // The image texture `index` shows, decoded on first use. `use` names the slot for messages.
   bool Texture(int index, const std::string& use, ImageHandle& handle, std::string& error) {
@@ -25,8 +34,9 @@ public:
       return false;
     }
     if (textures == Textures::kSkip) return true;
-    if (!decoded[size_t(source)] && !Decode(source, error)) return false;
-    handle = decoded[size_t(source)];
+    const int shared = sameAs[size_t(source)];
+    if (!decoded[size_t(shared)] && !Decode(shared, error)) return false;
+    handle = decoded[size_t(shared)];
     return true;
   }
 
@@ -55,9 +65,9 @@ private:
       }
       bytes = buffer.data() + view.byteOffset;
       size = view.byteLength;
-    } else if (size_t(index) < imageFiles.size() && !imageFiles[size_t(index)].empty()) {
-      bytes = imageFiles[size_t(index)].data();
-      size = imageFiles[size_t(index)].size();
+    } else if (size_t(index) < imageFiles.bytes.size() && !imageFiles.bytes[size_t(index)].empty()) {
+      bytes = imageFiles.bytes[size_t(index)].data();
+      size = imageFiles.bytes[size_t(index)].size();
     } else {
       error = name + " cannot be read: the file is missing or empty";
       return false;
@@ -68,6 +78,12 @@ private:
       error = name + " cannot be decoded: " + why;
       return false;
     }
+    pixels += uint64_t(handle->width) * handle->height;
+    if (pixels > kMaxModelImagePixels) {
+      error = "with " + name + " the model's images hold more than " + std::to_string(kMaxModelImagePixels >> 20) +
+              " million pixels in all (four 8192 x 8192 images), the most Patinex reads for one model";
+      return false;
+    }
     decoded[size_t(index)] = handle;
     return true;
   }
@@ -76,6 +92,8 @@ private:
   const ImageFileBytes& imageFiles;
   const Textures textures;
   std::vector<ImageHandle> decoded;
+  std::vector<int> sameAs;  // the image entry whose decoding each entry shares
+  uint64_t pixels = 0;      // decoded so far
 };
 
 void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) {
@@ -85,6 +103,12 @@ void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) 
 }
 
 }  // namespace
+
+void ImageFileBytes::Keep(int index, const std::string& uri, const unsigned char* data, size_t size) {
+  if (!uri.empty() && !firstWithUri.emplace(uri, index).second) return;
+  if (bytes.size() <= size_t(index)) bytes.resize(size_t(index) + 1);
+  bytes[size_t(index)].assign(data, data + size);
+}
 
 bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures,
                    std::vector<MaterialHandle>& materials, ErrorList* notes, std::string& error) {

@@ -1,18 +1,20 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace RenderLib {
 
-// The count shared objects carry. It is a plain integer: handles are copied and released
-// only on the thread that loads and releases models.
+// The count shared objects carry. Atomic: a model's materials and images are shared by every
+// form of the model, and a form dropped on a background thread (a sampling, an export) releases
+// its handles while the window thread copies or releases others.
 class ReferenceCounted {
 public:
   ReferenceCounted() = default;
   ReferenceCounted(const ReferenceCounted&) {}
   ReferenceCounted& operator=(const ReferenceCounted&) { return *this; }
 
-  int32_t ReferenceCount() const { return referenceCount; }
+  int32_t ReferenceCount() const { return referenceCount.load(std::memory_order_relaxed); }
 
 protected:
   ~ReferenceCounted() = default;
@@ -20,7 +22,7 @@ protected:
 private:
   template <class T>
   friend class CountedHandle;
-  int32_t referenceCount = 0;
+  std::atomic<int32_t> referenceCount{0};
 };
 
 // A counted handle to T (which derives from ReferenceCounted). A new object has count 0; the
@@ -50,7 +52,7 @@ public:
 private:
   // The new target is counted before the old one is released, so self-assignment is safe.
   void Assign(T* object) {
-    if (object != nullptr) ++object->referenceCount;
+    if (object != nullptr) object->referenceCount.fetch_add(1, std::memory_order_relaxed);
     T* old = target;
     target = object;
     if (old != nullptr) Release(old);
@@ -59,7 +61,8 @@ private:
   // Out of line on purpose: inlined into callers that go on using other handles, GCC 12's
   // use-after-free analysis cannot see that the count kept the object alive and warns.
   [[gnu::noinline]] static void Release(T* object) {
-    if (--object->referenceCount == 0) delete object;
+    // The last release must see every write made through the other handles before it deletes.
+    if (object->referenceCount.fetch_sub(1, std::memory_order_acq_rel) == 1) delete object;
   }
 
   T* target = nullptr;

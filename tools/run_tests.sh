@@ -11,10 +11,12 @@ cmake --workflow --preset fuzz
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 
-# The tracing workers, the run's thread and the pool share samples, flags and queues: run
-# their tests under the thread sanitizer, which fails on the first data race it sees.
+# The tracing workers, the run's thread and the pool share samples, flags and queues, and a
+# model's materials are counted from several threads: run their tests under the thread
+# sanitizer, which fails on the first data race it sees.
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan --target threadinglib_tests simulation_tests
+cmake --build --preset tsan --target threadinglib_tests simulation_tests renderlib_tests
 export TSAN_OPTIONS="halt_on_error=1"
 build/tsan/bin/threadinglib_tests
 build/tsan/bin/simulation_tests --gtest_filter='PatinexProcessTest.*:TraceTask.*'
+build/tsan/bin/renderlib_tests --gtest_filter='CountedHandle.*'

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,46 @@ TEST_F(TemporaryFileTest, TheFinalNameShowsTheOldFileUntilTheNewOneIsPublishedWh
   EXPECT_EQ(TemporaryFile::HiddenNameFor((folder / "mask_dirt00.png").string()).rfind(
                 (folder / ".mask_dirt00.png.part-").string(), 0),
             0u);
+}
+
+// A FIFO or device named as the output is written into, never replaced by a file; a FIFO that no
+// process reads is refused at once rather than waited on; a folder is refused.
+TEST_F(TemporaryFileTest, WritesIntoAnOutputThatIsNoRegularFileInsteadOfReplacingIt) {
+  const fs::path fifo = folder / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string error;
+  {
+    TemporaryFile unread(fifo.string());
+    EXPECT_FALSE(unread.Create(&error));
+    EXPECT_EQ(error, "it is a FIFO that no process reads");
+  }
+  std::string received;
+  std::thread reader([&] { received = Read(fifo); });
+  bool published = false;
+  for (int attempt = 0; attempt < 500 && !published; ++attempt) {  // until the reader has opened it
+    TemporaryFile file(fifo.string());
+    if (!file.Create(&error)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    std::fputs("through the pipe", file.File());
+    published = file.Publish(&error);
+  }
+  reader.join();
+  EXPECT_TRUE(published) << error;
+  EXPECT_EQ(received, "through the pipe");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(Names(folder), std::vector<std::string>{"pipe"});
+
+  TemporaryFile null("/dev/null");
+  ASSERT_TRUE(null.Create(&error)) << error;
+  std::fputs("gone", null.File());
+  EXPECT_TRUE(null.Publish(&error)) << error;
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  TemporaryFile intoFolder(folder.string());
+  EXPECT_FALSE(intoFolder.Create(&error));
+  EXPECT_EQ(error, "it is a folder");
 }
 
 }  // namespace

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <limits>
 #include <regex>
 #include <string>
@@ -377,6 +383,84 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
   EXPECT_EQ(Load(text), nullptr);
   ASSERT_FALSE(messages.empty());
   EXPECT_NE(messages.back().find(text + ": not a readable glTF file"), std::string::npos) << messages.back();
+}
+
+// Image entries naming one file (or one buffer view) share one decoding: ten entries naming an
+// 8192 x 8192 picture decoded it ten times over.
+TEST_F(GltfLoader, DecodesEachImageSourceOnceWhateverTheEntriesNamingIt) {
+  TestImages::PngPicture picture;
+  picture.width = 1;
+  picture.height = 1;
+  picture.rows = {{128, 128, 255}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  folder.Write("flat.png", std::string(png.begin(), png.end()));
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const int view = file.View(png.data(), png.size());
+  const std::string inView = R"({"bufferView":)" + std::to_string(view) + R"(,"mimeType":"image/png"})";
+  file.images = R"([{"uri":"flat.png"},{"uri":"flat.png"},)" + inView + "," + inView + "]";
+  file.textures = R"([{"source":0},{"source":1},{"source":2},{"source":3}])";
+  file.materials = R"([{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},"normalTexture":{"index":2}},)"
+                   R"({"pbrMetallicRoughness":{"baseColorTexture":{"index":1}},"normalTexture":{"index":3}}])";
+  file.nodes = R"([{"mesh":0}])";
+  for (const std::string& path : {file.WriteGltf(folder, "shared"), file.WriteGlb(folder, "shared")}) {
+    SCOPED_TRACE(path);
+    const std::unique_ptr<ObjModel> model = Load(path);
+    ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+    ASSERT_EQ(model->materials.size(), 2u);
+    const Material& first = *model->materials[0];
+    const Material& second = *model->materials[1];
+    ASSERT_TRUE(first.diffuseMap && first.normalMap);
+    EXPECT_EQ(first.diffuseMap.Get(), second.diffuseMap.Get());
+    EXPECT_EQ(first.normalMap.Get(), second.normalMap.Get());
+    EXPECT_NE(first.diffuseMap.Get(), first.normalMap.Get());
+  }
+}
+
+// A document nested deeper than any asset needs is refused before the JSON parser recurses
+// through it (20,000 levels exhausted its stack), in .gltf and .glb files alike.
+TEST_F(GltfLoader, RefusesJsonNestedTooDeepBeforeParsingIt) {
+  for (const size_t levels : {size_t(400), size_t(20000)}) {
+    GltfTestFile file;
+    AddSlantedTriangle(file);
+    file.nodes = R"([{"mesh":0}])";
+    file.extra = "\"extras\":" + std::string(levels, '[') + std::string(levels, ']') + ",";
+    for (const std::string& path : {file.WriteGltf(folder, "deep"), file.WriteGlb(folder, "deep")}) {
+      SCOPED_TRACE(path + " nested " + std::to_string(levels));
+      const std::unique_ptr<ObjModel> model = Load(path);
+      if (levels < 512) {
+        EXPECT_NE(model, nullptr);
+        continue;
+      }
+      EXPECT_EQ(model, nullptr);
+      ASSERT_FALSE(messages.empty());
+      EXPECT_NE(messages.back().find(path + ": its JSON nests arrays and objects more than 512 levels deep"),
+                std::string::npos)
+          << messages.back();
+    }
+  }
+}
+
+// A buffer URI naming a FIFO is refused at once: opening it to see whether it exists would wait
+// for a writer for ever.
+TEST_F(GltfLoader, RefusesABufferNamingAFifoWithoutWaitingOnIt) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  file.nodes = R"([{"mesh":0}])";
+  const std::string path = file.WriteGltf(folder, "piped");
+  std::remove(folder.Path("piped.bin").c_str());
+  ASSERT_EQ(::mkfifo(folder.Path("piped.bin").c_str(), 0600), 0);
+  std::future<bool> loaded = std::async(std::launch::async, [&] { return Load(path) != nullptr; });
+  if (loaded.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "the reader still waits on the FIFO after 10 s";
+    // Let the stuck reader go: a writer that opens and closes the FIFO ends its wait.
+    const int writer = ::open(folder.Path("piped.bin").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+  EXPECT_FALSE(loaded.get());
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("piped.bin"), std::string::npos) << messages.back();
+  EXPECT_NE(messages.back().find("FIFO"), std::string::npos) << messages.back();
 }
 
 // The first line of what tinygltf alone says when it refuses the file.

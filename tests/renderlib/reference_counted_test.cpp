@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "renderlib/material.h"
 #include "renderlib/ref_counted_image.h"
 
 namespace {
 
-int destroyed = 0;
+std::atomic<int> destroyed{0};
 
 struct Counted : RenderLib::ReferenceCounted {
   ~Counted() { ++destroyed; }
@@ -50,4 +54,29 @@ TEST(CountedHandle, MaterialReleasesItsImages) {
     EXPECT_EQ(image->ReferenceCount(), 5);
   }
   EXPECT_EQ(image->ReferenceCount(), 1);
+}
+
+// A model's forms share its materials across threads: copies and releases made at the same
+// moment on several threads must neither lose a count nor free the object early.
+TEST(CountedHandle, CountsHandlesCopiedAndReleasedOnSeveralThreads) {
+  destroyed = 0;
+  CountedPointer shared(new Counted());
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&shared, &go] {
+      while (!go.load()) std::this_thread::yield();
+      for (int i = 0; i < 5000000; ++i) {
+        CountedPointer copy = shared;
+        // Keeps the compiler from folding the copy's count up and down into nothing.
+        asm volatile("" : : "r"(&copy) : "memory");
+      }
+    });
+  }
+  go = true;
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(shared->ReferenceCount(), 1);
+  EXPECT_EQ(destroyed, 0);
+  shared = nullptr;
+  EXPECT_EQ(destroyed, 1);
 }

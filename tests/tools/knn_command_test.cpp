@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -76,6 +79,17 @@ TEST_F(KnnCommand, RejectsBadInputWithoutWritingOutput) {
   EXPECT_EQ(Cli(points + " " + points + " 3 -1 " + out).status, 2);
   EXPECT_EQ(Cli(points + " " + points + " 3").status, 2);
   EXPECT_FALSE(fs::exists(out));
+}
+
+// A device named as the output is written into, never replaced: run as root, renaming a file
+// over it would replace the system's /dev/null. A private node stands in for it here.
+TEST_F(KnnCommand, WritesIntoADeviceNamedAsTheOutputInsteadOfReplacingIt) {
+  const fs::path null = folder / "null";
+  if (::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) GTEST_SKIP() << "cannot make a device node here";
+  std::string points = Write("points.bin", PositionsFile({{0, 0, 0}, {1, 0, 0}}));
+  CliResult run = Cli(points + " " + points + " 1 1 " + null.string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::is_character_file(null));
 }
 
 }  // namespace
