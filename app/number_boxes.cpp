@@ -1,35 +1,27 @@
 #include "app/number_boxes.h"
 
-#include <cctype>
 #include <cstdio>
 
 #include "app/control_ids.h"
 #include "app/status_line.h"
 #include "framework/dialog.h"
 #include "framework/ui_edit_box.h"
+#include "platform_os/ranged_number.h"
+#include "simulation/simulation_params.h"
 
-const NumberBox kDensityBox{ID_DENSITY, "Density", 1, 500};
-const NumberBox kStepsBox{ID_STEPS, "Steps", 1, 1000};
-const NumberBox kTonsPerStepBox{ID_TONS_PER_STEP, "Tons/Step", 1, 1000000};
+const NumberBox kDensityBox{ID_DENSITY, "Density", Simulation::kMinDensity, Simulation::kMaxDensity};
+const NumberBox kStepsBox{ID_STEPS, "Steps", Simulation::kMinSteps, Simulation::kMaxSteps};
+const NumberBox kTonsPerStepBox{ID_TONS_PER_STEP, "Tons/Step", Simulation::kMinTonsPerStep,
+                                Simulation::kMaxTonsPerStep};
 
 NumberReading ReadNumber(const std::string& text, const NumberBox& box, int32_t current) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
-  while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
-  bool negative = false;
-  if (first < last && (text[first] == '-' || text[first] == '+')) negative = text[first++] == '-';
-  if (first == last) return {current, NumberVerdict::Refused};
-  // Past the highest bound the exact value no longer matters: stop growing there.
-  int64_t magnitude = 0;
-  for (size_t i = first; i < last; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return {current, NumberVerdict::Refused};
-    if (magnitude <= box.highest) magnitude = magnitude * 10 + (text[i] - '0');
+  const Platform::NumberReading<int64_t> reading = Platform::ReadWholeNumber(text, {box.lowest, box.highest});
+  switch (reading.verdict) {
+    case Platform::NumberVerdict::kTaken: return {static_cast<int32_t>(reading.value), NumberVerdict::Taken};
+    case Platform::NumberVerdict::kClamped: return {static_cast<int32_t>(reading.value), NumberVerdict::Clamped};
+    case Platform::NumberVerdict::kRefused: break;
   }
-  const int64_t value = negative ? -magnitude : magnitude;
-  if (value < box.lowest) return {box.lowest, NumberVerdict::Clamped};
-  if (value > box.highest) return {box.highest, NumberVerdict::Clamped};
-  return {static_cast<int32_t>(value), NumberVerdict::Taken};
+  return {current, NumberVerdict::Refused};
 }
 
 std::string NumberNotice(const NumberBox& box, const std::string& typed, const NumberReading& reading) {

@@ -9,10 +9,10 @@ namespace {
 
 enum class ValueKind { None, Integer, OptionalSeconds };
 
+// Ignored: accepted (its value checked) and changing nothing.
 enum class OptionId {
-  ForceApi, Adapter, Windowed, Output, FullScreen, ForceHal, ForceRef, ForceWarp, ForcePureHwvp, ForceHwvp,
-  ForceSwvp, ForceVsync, Width, Height, StartX, StartY, ConstantFrameTime, QuitAfterFrame, NoErrorMsgBoxes,
-  NoStats, RelaunchMce, Automation,
+  Ignored, Adapter, Windowed, Output, FullScreen, ForceHal, ForceRef, ForceWarp, ForceVsync, Width, Height, StartX,
+  StartY, ConstantFrameTime, QuitAfterFrame, NoErrorMsgBoxes, NoStats, Automation,
 };
 
 struct OptionDefinition {
@@ -23,7 +23,7 @@ struct OptionDefinition {
 
 // Tried in this order; the first match wins.
 constexpr OptionDefinition kOptions[] = {
-    {"forceapi", OptionId::ForceApi, ValueKind::Integer},
+    {"forceapi", OptionId::Ignored, ValueKind::Integer},
     {"adapter", OptionId::Adapter, ValueKind::Integer},
     {"windowed", OptionId::Windowed, ValueKind::None},
     {"output", OptionId::Output, ValueKind::Integer},
@@ -31,9 +31,9 @@ constexpr OptionDefinition kOptions[] = {
     {"forcehal", OptionId::ForceHal, ValueKind::None},
     {"forceref", OptionId::ForceRef, ValueKind::None},
     {"forcewarp", OptionId::ForceWarp, ValueKind::None},
-    {"forcepurehwvp", OptionId::ForcePureHwvp, ValueKind::None},
-    {"forcehwvp", OptionId::ForceHwvp, ValueKind::None},
-    {"forceswvp", OptionId::ForceSwvp, ValueKind::None},
+    {"forcepurehwvp", OptionId::Ignored, ValueKind::None},
+    {"forcehwvp", OptionId::Ignored, ValueKind::None},
+    {"forceswvp", OptionId::Ignored, ValueKind::None},
     {"forcevsync", OptionId::ForceVsync, ValueKind::Integer},
     {"width", OptionId::Width, ValueKind::Integer},
     {"height", OptionId::Height, ValueKind::Integer},
@@ -43,7 +43,7 @@ constexpr OptionDefinition kOptions[] = {
     {"quitafterframe", OptionId::QuitAfterFrame, ValueKind::Integer},
     {"noerrormsgboxes", OptionId::NoErrorMsgBoxes, ValueKind::None},
     {"nostats", OptionId::NoStats, ValueKind::None},
-    {"relaunchmce", OptionId::RelaunchMce, ValueKind::None},
+    {"relaunchmce", OptionId::Ignored, ValueKind::None},
     {"automation", OptionId::Automation, ValueKind::None},
 };
 
@@ -106,10 +106,9 @@ bool Apply(const OptionDefinition& option, const std::string& value, CommandLine
   constexpr int kMaxInt = 0x7fffffff;
   int number = 0;
   switch (option.id) {
-    case OptionId::ForceApi:
-      if (!ReadInteger(option, value, -kMaxInt, kMaxInt, "a whole number", &number, error)) return false;
-      if (number == 9 || number == 10) options->forceApi = number;
-      return true;
+    case OptionId::Ignored:
+      if (option.value != ValueKind::Integer) return true;
+      return ReadInteger(option, value, -kMaxInt, kMaxInt, "a whole number", &number, error);
     case OptionId::Adapter:
       return ReadInteger(option, value, 0, kMaxInt, "a whole number from 0", &options->adapter, error);
     case OptionId::Output:
@@ -156,12 +155,8 @@ bool Apply(const OptionDefinition& option, const std::string& value, CommandLine
     case OptionId::ForceHal: options->forceHardware = true; return true;
     case OptionId::ForceRef: options->forceReference = true; return true;
     case OptionId::ForceWarp: options->forceWarp = true; return true;
-    case OptionId::ForcePureHwvp: options->forcePureHardwareVertexProcessing = true; return true;
-    case OptionId::ForceHwvp: options->forceHardwareVertexProcessing = true; return true;
-    case OptionId::ForceSwvp: options->forceSoftwareVertexProcessing = true; return true;
     case OptionId::NoErrorMsgBoxes: options->noErrorMessageBoxes = true; return true;
     case OptionId::NoStats: options->noStats = true; return true;
-    case OptionId::RelaunchMce: options->relaunchMediaCenter = true; return true;
     case OptionId::Automation: options->automation = true; return true;
   }
   return true;

@@ -7,8 +7,10 @@
 
 // The framework's command-line options. An option starts with '/' or '-', its name is matched
 // without regard to case and ends the argument or is followed by ':' and a value.
+// -forceapi:N, -forcepurehwvp, -forcehwvp, -forceswvp and -relaunchmce are accepted and change
+// nothing (there is one graphics path, no vertex-processing choice and no media centre), so that
+// scripts written for the framework's full set of options still run.
 struct CommandLineOptions {
-  int forceApi = -1;  // 10 picks the only path there is; anything else is ignored
   int adapter = -1;
   bool windowed = false;
   int output = -1;
@@ -16,10 +18,6 @@ struct CommandLineOptions {
   bool forceHardware = false;
   bool forceReference = false;
   bool forceWarp = false;
-  // Accepted for compatibility with old scripts; there is no vertex-processing choice to make.
-  bool forcePureHardwareVertexProcessing = false;
-  bool forceHardwareVertexProcessing = false;
-  bool forceSoftwareVertexProcessing = false;
   int forceVsync = -1;  // 0 or 1; -1 when not given
   int width = 0;        // 0 when not given
   int height = 0;
@@ -33,7 +31,6 @@ struct CommandLineOptions {
   int quitAfterFrame = 0;
   bool noErrorMessageBoxes = false;
   bool noStats = false;
-  bool relaunchMediaCenter = false;  // accepted and ignored: there is no media centre to relaunch
   bool automation = false;
 };
 

@@ -19,6 +19,15 @@ class PatinexProcess;
 inline constexpr int32_t kMaskJpeg = 0;
 inline constexpr int32_t kMaskPng = 1;
 
+// What a run may be asked for; the window's number boxes and the command line take these ranges.
+inline constexpr int32_t kMinSteps = 1;
+inline constexpr int32_t kMaxSteps = 1000;
+inline constexpr int32_t kMinTonsPerStep = 1;
+inline constexpr int32_t kMaxTonsPerStep = 1000000;
+// The density is also the most samples a ton trades with, so it ends where the neighbour search does.
+inline constexpr int32_t kMinDensity = 1;
+inline constexpr int32_t kMaxDensity = kMaxNeighbours;
+
 // What the run reports when a step has been traced, aged and baked.
 struct StepReport {
   int32_t step = 0;    // 0-based
@@ -49,8 +58,8 @@ struct SimulationParams {
   const RenderLib::KdTree* kdTree = nullptr;  // over mesh
   const Soup* mesh = nullptr;
   SampleMap* sampleMap = nullptr;  // the samples whose quantities the run changes
-  int32_t steps = 1;               // 1..1000
-  int32_t tonsPerStep = 1000;      // 1..1,000,000
+  int32_t steps = 1;               // kMinSteps..kMaxSteps
+  int32_t tonsPerStep = 1000;      // kMinTonsPerStep..kMaxTonsPerStep
   uint32_t maskWidth = 1024;
   uint32_t maskHeight = 1024;
   float sampleSpacing = 0.0f;  // the grid spacing the samples were placed at
@@ -62,7 +71,7 @@ struct SimulationParams {
   // (or an empty image) and the run saves no masks.
   const SplatImage* splat = nullptr;
 
-  int32_t density = 100;  // the sampling density (1..500): the most samples a ton trades with
+  int32_t density = 100;  // the sampling density (kMinDensity..kMaxDensity): the most samples a ton trades with
   StepFinishedFunction stepFinished = nullptr;
   void* userData = nullptr;  // handed to progress and stepFinished
   // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".

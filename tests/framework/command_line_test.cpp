@@ -22,7 +22,7 @@ TEST(CommandLine, NamesMatchWithoutCaseAndMustEndAtTheEndOrAColon) {
   const CommandLineOptions forced = Parse({"-forceref", "/forcewarp", "-forcehal", "-nostats", "-noerrormsgboxes",
                                            "-automation", "-forcepurehwvp", "-forcehwvp", "-forceswvp", "-relaunchmce"});
   EXPECT_TRUE(forced.forceReference && forced.forceWarp && forced.forceHardware && forced.noStats &&
-              forced.noErrorMessageBoxes && forced.automation && forced.relaunchMediaCenter);
+              forced.noErrorMessageBoxes && forced.automation);
 }
 
 TEST(CommandLine, ValuesEndAtTheFirstControlOrSpaceCharacter) {
@@ -58,8 +58,11 @@ TEST(CommandLine, ForcedApiAndVsyncKeepOnlyTheirKnownValues) {
   EXPECT_EQ(Parse({"-forcevsync:1"}).forceVsync, 1);
   EXPECT_EQ(Parse({"-forcevsync:0"}).forceVsync, 0);
   EXPECT_EQ(Parse({"-forcevsync:7"}).forceVsync, -1);
-  EXPECT_EQ(Parse({"-forceapi:10"}).forceApi, 10);
-  EXPECT_EQ(Parse({"-forceapi:11"}).forceApi, -1);
+  // -forceapi changes nothing, but its value must still be a number.
+  Parse({"-forceapi:10", "-forceapi:11"});
+  std::string error;
+  Parse({"-forceapi:ten"}, Platform::kInvalidArgument, &error);
+  EXPECT_NE(error.find("-forceapi"), std::string::npos) << error;
 }
 
 TEST(CommandLine, NonsenseValuesFailNamingTheOptionAndTheValue) {

@@ -59,8 +59,16 @@ TEST_F(ExportCommand, TheValidatorFindsNoErrorOrWarningInAnythingWeWrite) {
 
 TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   EXPECT_EQ(Cli(kSphere + " --out a.glb").status, 2);
-  EXPECT_EQ(Cli(kSphere + " --masks m --out a.glb --size 10").status, 2);
-  EXPECT_EQ(Cli(kSphere + " --masks m --out a.glb --rust-factor 2").status, 2);
+  CliResult unreadable = Cli(kSphere + " --masks m --out a.glb --size big");
+  EXPECT_EQ(unreadable.status, 2);
+  EXPECT_NE(unreadable.err.find("--size takes a whole number from 64 to 8192, not 'big'"), std::string::npos)
+      << unreadable.err;
+  // Numbers outside their range are clamped with a note, as every command does; the missing
+  // masks are what fails here.
+  CliResult clamped = Cli(kSphere + " --masks m --out a.glb --size 10 --rust-factor 2");
+  EXPECT_EQ(clamped.status, 1);
+  EXPECT_NE(clamped.err.find("--size 10 is outside 64..8192; using 64"), std::string::npos) << clamped.err;
+  EXPECT_NE(clamped.err.find("--rust-factor 2 is outside 0..1; using 1"), std::string::npos) << clamped.err;
 
   CliResult run = Cli(kSphere + " --masks " + (folder / "none").string() + " --out " + (folder / "a.glb").string());
   EXPECT_EQ(run.status, 1);

@@ -75,10 +75,25 @@ TEST_F(KnnCommand, RejectsBadInputWithoutWritingOutput) {
   EXPECT_EQ(Cli(points + " " + Write("lying.bin", lying) + " 3 1 " + out).status, 1);
   EXPECT_EQ(Cli(points + " " + (folder / "missing.bin").string() + " 3 1 " + out).status, 1);
   EXPECT_FALSE(fs::exists(out));
-  EXPECT_EQ(Cli(points + " " + points + " 501 1 " + out).status, 2);
-  EXPECT_EQ(Cli(points + " " + points + " 3 -1 " + out).status, 2);
+  const CliResult unreadable = Cli(points + " " + points + " 2.5 1 " + out);
+  EXPECT_EQ(unreadable.status, 2);
+  EXPECT_NE(unreadable.err.find("K takes a whole number from 1 to 500, not '2.5'"), std::string::npos)
+      << unreadable.err;
+  EXPECT_EQ(Cli(points + " " + points + " 3 near " + out).status, 2);
   EXPECT_EQ(Cli(points + " " + points + " 3").status, 2);
   EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(KnnCommand, ClampsNumbersOutsideTheirRangeWithANote) {
+  std::string points = Write("points.bin", PositionsFile({{0, 0, 0}, {1, 0, 0}}));
+  std::string out = (folder / "out.bin").string();
+  std::string queries = Write("queries.bin", PositionsFile({{5, 5, 5}, {6, 6, 6}}));
+  const CliResult run = Cli(points + " " + queries + " 501 -1 " + out);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("K 501 is outside 1..500; using 500"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("RADIUS -1 is outside 0..4e+15; using 0"), std::string::npos) << run.err;
+  // Within a radius of 0 of queries away from every point lies nothing: a zero count for each.
+  EXPECT_EQ(ReadFile(out), std::string(8, '\0'));
 }
 
 // A device named as the output is written into, never replaced: run as root, renaming a file

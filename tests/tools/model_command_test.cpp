@@ -148,3 +148,15 @@ TEST_F(ModelCommand, FailuresAndUsageErrors) {
   EXPECT_EQ(empty.status, 0);
   EXPECT_NE(empty.out.find(R"("groups":[],"materials":[],"messages":[])"), std::string::npos) << empty.out;
 }
+
+// Names in another encoding than UTF-8 (Latin-1 here) still make valid JSON: each byte that is
+// not UTF-8 is printed as U+FFFD.
+TEST_F(ModelCommand, NamesThatAreNotUtf8BecomeReplacementCharacters) {
+  Write("latin.mtl", "newmtl caf\xE9\nKd 1 0 0\n");
+  const std::string model = Write("caf\xE9.obj", "mtllib latin.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl caf\xE9\nf 1 2 3\n");
+  CliRun run = Cli("'" + model + "'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find('\xE9'), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"name\":\"caf\xEF\xBF\xBD\""), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("caf\xEF\xBF\xBD.obj\""), std::string::npos) << run.out;
+}

@@ -1,11 +1,11 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/texture_bake.h"
+#include "platform_os/ranged_number.h"
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 
 namespace PatinexCli {
@@ -13,24 +13,34 @@ namespace {
 
 int RunExport(const Arguments& arguments);
 
-const Command kExportCommand = {
-    "export",
-    "export MODEL --masks DIR [--step N] --out OUT.glb|OUT.gltf [--size N] [--rust-factor F] [--dirt-factor F]",
+constexpr Platform::WholeRange kStepRange{0, 999999};
+constexpr Platform::WholeRange kSizeRange{AssetExport::kMinBakeSize, AssetExport::kMaxBakeSize};
+// The share of the mask shown, as the window's sliders set it.
+constexpr Platform::RealRange kFactorRange{0.0, 1.0};
+
+const std::string kExportHelp =
     "Writes the model MODEL (OBJ or glTF) aged by a step's masks as a glTF 2.0 asset: the look of the window's\n"
     "Shaded view baked in texture space into a base-colour texture (sRGB), a metallic-roughness\n"
     "texture (green roughness, blue metallic) and a tangent-space normal map (+Y up), N x N\n"
-    "texels each (64 to 8192, default 1024), with the model's positions, normals, tangents and\n"
+    "texels each (" + Platform::RangeText(kSizeRange) +
+    ", default 1024), with the model's positions, normals, tangents and\n"
     "texture coordinates and the step's three masks (named in the material's extras).\n"
     "The masks are DIR/mask_humidityNN, mask_dirtNN and mask_rustNN (.jpg or .png) of step N\n"
     "(default: the highest step that has all three). A material of the model's own that has a\n"
     "base-colour texture (or a glTF material) is aged as it is; the others get the shipped\n"
-    "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (0 to 1, default 1)\n"
-    "are the window's Rust and Dirt sliders.\n"
+    "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
+    ", default 1)\n"
+    "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
     "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images (OUT_baseColor.png\n"
     "...) beside it. Files are written under temporary names and renamed, so a failure leaves\n"
     "nothing under the final names. Prints a JSON summary on stdout; exit status 1 (reason on\n"
     "stderr) when the model, the masks or the shipped textures cannot be read, or the asset\n"
-    "cannot be written.",
+    "cannot be written.";
+
+const Command kExportCommand = {
+    "export",
+    "export MODEL --masks DIR [--step N] --out OUT.glb|OUT.gltf [--size N] [--rust-factor F] [--dirt-factor F]",
+    kExportHelp.c_str(),
     RunExport,
 };
 
@@ -40,28 +50,11 @@ struct Options {
   std::string model;
   std::string masks;
   std::string out;
-  long step = -1;
-  long size = 1024;
-  float rustFactor = 1.0f;
-  float dirtFactor = 1.0f;
+  int64_t step = -1;  // the highest step in the folder
+  int64_t size = 1024;
+  double rustFactor = 1.0;
+  double dirtFactor = 1.0;
 };
-
-bool ParseWhole(const std::string& text, long low, long high, long* value) {
-  errno = 0;
-  char* end = nullptr;
-  const long parsed = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno == ERANGE || parsed < low || parsed > high) return false;
-  *value = parsed;
-  return true;
-}
-
-bool ParseFactor(const std::string& text, float* value) {
-  char* end = nullptr;
-  const float parsed = std::strtof(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(parsed >= 0.0f && parsed <= 1.0f)) return false;
-  *value = parsed;
-  return true;
-}
 
 // Returns a usage status on error and -1 when the options are good.
 int ParseOptions(const Arguments& arguments, Options& options) {
@@ -71,16 +64,27 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         argument == "--rust-factor" || argument == "--dirt-factor") {
       if (i + 1 == arguments.size()) return UsageError(kExportCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
-      bool good = !value.empty();
-      if (argument == "--masks") options.masks = value;
-      if (argument == "--out") options.out = value;
-      if (argument == "--step") good = ParseWhole(value, 0, 999999, &options.step);
-      if (argument == "--size") {
-        good = ParseWhole(value, AssetExport::kMinBakeSize, AssetExport::kMaxBakeSize, &options.size);
+      std::string note;
+      std::string error;
+      bool good = true;
+      if (argument == "--masks" || argument == "--out") {
+        if (value.empty()) return UsageError(kExportCommand, argument + " needs a value");
+        (argument == "--masks" ? options.masks : options.out) = value;
       }
-      if (argument == "--rust-factor") good = ParseFactor(value, &options.rustFactor);
-      if (argument == "--dirt-factor") good = ParseFactor(value, &options.dirtFactor);
-      if (!good) return UsageError(kExportCommand, "bad value '" + value + "' for " + argument);
+      if (argument == "--step") {
+        good = Platform::ReadWholeOption(argument, value, kStepRange, &options.step, &note, &error);
+      }
+      if (argument == "--size") {
+        good = Platform::ReadWholeOption(argument, value, kSizeRange, &options.size, &note, &error);
+      }
+      if (argument == "--rust-factor") {
+        good = Platform::ReadRealOption(argument, value, kFactorRange, &options.rustFactor, &note, &error);
+      }
+      if (argument == "--dirt-factor") {
+        good = Platform::ReadRealOption(argument, value, kFactorRange, &options.dirtFactor, &note, &error);
+      }
+      if (!good) return UsageError(kExportCommand, error);
+      if (!note.empty()) std::fprintf(stderr, "patinex-cli export: %s\n", note.c_str());
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError(kExportCommand, "unknown option " + argument);
     } else if (!options.model.empty()) {
@@ -109,28 +113,24 @@ int RunExport(const Arguments& arguments) {
   }
   AssetExport::ExportSettings settings;
   settings.size = uint32_t(options.size);
-  settings.look.rustFactor = options.rustFactor;
-  settings.look.dirtFactor = options.dirtFactor;
+  settings.look.rustFactor = float(options.rustFactor);
+  settings.look.dirtFactor = float(options.dirtFactor);
   int32_t step = int32_t(options.step);
   AssetExport::ExportTimes times;
   if (!AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.masks, &step, settings, options.out, &error, &times)) {
     std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
     return kExitFailure;
   }
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("model", options.model);
-  json.Field("masks", options.masks);
-  json.Field("step", step);
-  json.Field("size", options.size);
-  json.Field("rustFactor", options.rustFactor);
-  json.Field("dirtFactor", options.dirtFactor);
-  json.Field("out", options.out);
-  json.Field("bakeSeconds", times.bakeSeconds);
-  json.Field("encodeSeconds", times.encodeSeconds);
-  json.Field("writeSeconds", times.writeSeconds);
-  json.EndObject();
-  json.Finish();
+  PrintJson(Json{{"model", options.model},
+                 {"masks", options.masks},
+                 {"step", step},
+                 {"size", options.size},
+                 {"rustFactor", JsonNumber(settings.look.rustFactor)},
+                 {"dirtFactor", JsonNumber(settings.look.dirtFactor)},
+                 {"out", options.out},
+                 {"bakeSeconds", JsonNumber(times.bakeSeconds)},
+                 {"encodeSeconds", JsonNumber(times.encodeSeconds)},
+                 {"writeSeconds", JsonNumber(times.writeSeconds)}});
   return kExitSuccess;
 }
 

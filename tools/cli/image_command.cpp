@@ -6,7 +6,7 @@
 #include "imagelib/image_decoder.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 
 namespace PatinexCli {
 namespace {
@@ -72,16 +72,12 @@ int RunImage(const Arguments& arguments) {
 
   ImageLib::ImageF image;
   bool loaded = image.Load(path.c_str());
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("file", path);
-  json.Field("valid", image.valid);
-  json.Field("width", image.width);
-  json.Field("height", image.height);
-  json.Field("channels", image.channels);
-  json.Field("formatCode", image.formatCode);
-  json.EndObject();
-  json.Finish();
+  PrintJson(Json{{"file", path},
+                 {"valid", image.valid},
+                 {"width", image.width},
+                 {"height", image.height},
+                 {"channels", image.channels},
+                 {"formatCode", image.formatCode}});
   std::fflush(stdout);
 
   if (!loaded) {

@@ -1,12 +1,10 @@
 #include <algorithm>
-#include <memory>
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform_os/ranged_number.h"
 #include "simulation/sample_map.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
@@ -17,17 +15,20 @@ namespace {
 
 int RunKnn(const Arguments& arguments);
 
-const Command kKnnCommand = {
-    "knn",
-    "knn POINTS QUERIES K RADIUS OUT",
+constexpr Platform::WholeRange kNeighboursRange{1, Simulation::kMaxNeighbours};
+// No two positions lie farther apart than this, as every coordinate is within kMaxCoordinate.
+constexpr Platform::RealRange kRadiusRange{0.0, 4.0 * double(kMaxCoordinate)};
+
+const std::string kKnnHelp =
     "Builds a sample map over the positions in POINTS and answers, for every position in\n"
-    "QUERIES, which of them lie nearer than RADIUS, the K nearest at most (K from 1 to 500),\n"
+    "QUERIES, which of them lie nearer than RADIUS (" + Platform::RangeText(kRadiusRange) + "), the K nearest at most\n"
+    "(K from " + Platform::RangeText(kNeighboursRange) + "; numbers outside their range are clamped, with a note),\n"
     "the way the simulation finds the samples around a ton. POINTS and QUERIES hold a uint32\n"
     "count n followed by n x 3 float32 positions; OUT gets, per query, a uint32 count followed by\n"
     "that many float32 squared distances in ascending order. All values little-endian.\n"
-    "Coordinates must be finite and within 1e15 of the origin.",
-    RunKnn,
-};
+    "Coordinates must be finite and within 1e15 of the origin.";
+
+const Command kKnnCommand = {"knn", "knn POINTS QUERIES K RADIUS OUT", kKnnHelp.c_str(), RunKnn};
 
 const CommandRegistration kRegistration(kKnnCommand);
 
@@ -52,25 +53,21 @@ bool ReadPositions(const std::string& path, std::vector<RenderLib::Vector3>& pos
   return CheckPositions(path, positions.data(), positions.size(), sizeof(RenderLib::Vector3), error);
 }
 
-bool ParseNumber(const std::string& text, double& value) {
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && end == text.c_str() + text.size() && errno == 0 && std::isfinite(value);
-}
-
 int RunKnn(const Arguments& arguments) {
   if (arguments.size() != 5) return UsageError(kKnnCommand, "expected five arguments");
-  double k = 0;
+  int64_t k = 0;
   double radius = 0;
-  if (!ParseNumber(arguments[2], k) || k != std::floor(k) || k < 1 || k > Simulation::kMaxNeighbours) {
-    return UsageError(kKnnCommand, "K must be a whole number from 1 to 500, not '" + arguments[2] + "'");
-  }
-  if (!ParseNumber(arguments[3], radius) || radius < 0) {
-    return UsageError(kKnnCommand, "RADIUS must be a number of at least 0, not '" + arguments[3] + "'");
-  }
-
+  std::string note;
   std::string error;
+  if (!Platform::ReadWholeOption("K", arguments[2], kNeighboursRange, &k, &note, &error)) {
+    return UsageError(kKnnCommand, error);
+  }
+  if (!note.empty()) std::fprintf(stderr, "patinex-cli knn: %s\n", note.c_str());
+  if (!Platform::ReadRealOption("RADIUS", arguments[3], kRadiusRange, &radius, &note, &error)) {
+    return UsageError(kKnnCommand, error);
+  }
+  if (!note.empty()) std::fprintf(stderr, "patinex-cli knn: %s\n", note.c_str());
+
   std::vector<RenderLib::Vector3> points;
   std::vector<RenderLib::Vector3> queries;
   if (!ReadPositions(arguments[0], points, error) || !ReadPositions(arguments[1], queries, error)) {

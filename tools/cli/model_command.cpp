@@ -2,7 +2,7 @@
 #include <string>
 
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 
 namespace PatinexCli {
@@ -30,49 +30,39 @@ const Command kObjCommand = {"obj", "obj FILE", kModelHelp, RunObj};
 const CommandRegistration kModelRegistration(kModelCommand);
 const CommandRegistration kObjRegistration(kObjCommand);
 
-void WriteVector(JsonWriter& json, const char* key, const RenderLib::Vector3& v) {
-  json.Key(key);
-  json.BeginArray();
-  json.Number(v.x);
-  json.Number(v.y);
-  json.Number(v.z);
-  json.EndArray();
+Json Vector(const RenderLib::Vector3& v) {
+  return Json::array({JsonNumber(v.x), JsonNumber(v.y), JsonNumber(v.z)});
 }
 
-void WriteMap(JsonWriter& json, const char* key, const RenderLib::ImageHandle& map) {
-  json.Key(key);
-  json.BeginObject();
-  json.Field("present", static_cast<bool>(map));
+Json Map(const RenderLib::ImageHandle& map) {
+  Json json{{"present", static_cast<bool>(map)}};
   if (map) {
-    json.Field("width", map->width);
-    json.Field("height", map->height);
+    json["width"] = map->width;
+    json["height"] = map->height;
   }
-  json.EndObject();
+  return json;
 }
 
-void WriteMaterial(JsonWriter& json, const RenderLib::Material& material) {
-  json.BeginObject();
-  json.Field("name", static_cast<const char*>(material.name));
-  WriteVector(json, "ambient", material.ambient);
-  WriteVector(json, "diffuse", material.diffuse);
-  WriteVector(json, "specular", material.specular);
-  json.Field("opacity", material.opacity);
-  json.Field("shininess", material.shininess);
-  json.Field("specularEnabled", material.specularEnabled);
-  WriteMap(json, "ambientMap", material.ambientMap);
-  WriteMap(json, "diffuseMap", material.diffuseMap);
-  WriteMap(json, "specularMap", material.specularMap);
-  json.Field("metallicRoughness", material.metallicRoughness);
-  json.Key("baseColorFactor");
-  json.BeginArray();
-  for (float value : material.baseColorFactor) json.Number(value);
-  json.EndArray();
-  json.Field("metallicFactor", material.metallicFactor);
-  json.Field("roughnessFactor", material.roughnessFactor);
-  json.Field("normalScale", material.normalScale);
-  WriteMap(json, "metallicRoughnessMap", material.metallicRoughnessMap);
-  WriteMap(json, "normalMap", material.normalMap);
-  json.EndObject();
+Json MaterialJson(const RenderLib::Material& material) {
+  Json baseColorFactor = Json::array();
+  for (float value : material.baseColorFactor) baseColorFactor.push_back(JsonNumber(value));
+  return Json{{"name", static_cast<const char*>(material.name)},
+              {"ambient", Vector(material.ambient)},
+              {"diffuse", Vector(material.diffuse)},
+              {"specular", Vector(material.specular)},
+              {"opacity", JsonNumber(material.opacity)},
+              {"shininess", material.shininess},
+              {"specularEnabled", material.specularEnabled},
+              {"ambientMap", Map(material.ambientMap)},
+              {"diffuseMap", Map(material.diffuseMap)},
+              {"specularMap", Map(material.specularMap)},
+              {"metallicRoughness", material.metallicRoughness},
+              {"baseColorFactor", baseColorFactor},
+              {"metallicFactor", JsonNumber(material.metallicFactor)},
+              {"roughnessFactor", JsonNumber(material.roughnessFactor)},
+              {"normalScale", JsonNumber(material.normalScale)},
+              {"metallicRoughnessMap", Map(material.metallicRoughnessMap)},
+              {"normalMap", Map(material.normalMap)}};
 }
 
 int Summarize(const Command& command, const Arguments& arguments) {
@@ -90,41 +80,23 @@ int Summarize(const Command& command, const Arguments& arguments) {
   const RenderLib::TriangleSoup& soup = *loaded.soup;
   const RenderLib::ErrorList& messages = loaded.messages;
 
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("file", path);
-  json.Key("groups");
-  json.BeginArray();
+  Json groups = Json::array();
   for (const RenderLib::MeshGroup& group : model->groups) {
-    json.BeginObject();
-    json.Field("vertexCount", group.vertices.size());
-    json.Field("indexCount", group.indices.size());
-    json.Field("materialIndex", group.materialIndex);
-    json.EndObject();
+    groups.push_back(Json{{"vertexCount", group.vertices.size()},
+                          {"indexCount", group.indices.size()},
+                          {"materialIndex", group.materialIndex}});
   }
-  json.EndArray();
-  json.Key("materials");
-  json.BeginArray();
-  for (const RenderLib::MaterialHandle& material : model->materials) WriteMaterial(json, *material);
-  json.EndArray();
-  json.Key("messages");
-  json.BeginArray();
-  for (const std::string& message : messages) json.String(message);
-  json.EndArray();
-  RenderLib::BoundingBox box = soup.GetBoundingBox();
-  json.Key("boundingBox");
-  json.BeginObject();
-  WriteVector(json, "min", box.min);
-  WriteVector(json, "max", box.max);
-  json.EndObject();
-  json.Key("totals");
-  json.BeginObject();
-  json.Field("vertices", soup.GetVertexCount());
-  json.Field("indices", soup.GetIndexCount());
-  json.Field("triangles", soup.GetIndexCount() / 3);
-  json.EndObject();
-  json.EndObject();
-  json.Finish();
+  Json materials = Json::array();
+  for (const RenderLib::MaterialHandle& material : model->materials) materials.push_back(MaterialJson(*material));
+  const RenderLib::BoundingBox box = soup.GetBoundingBox();
+  PrintJson(Json{{"file", path},
+                 {"groups", groups},
+                 {"materials", materials},
+                 {"messages", Json(messages)},
+                 {"boundingBox", Json{{"min", Vector(box.min)}, {"max", Vector(box.max)}}},
+                 {"totals", Json{{"vertices", soup.GetVertexCount()},
+                                 {"indices", soup.GetIndexCount()},
+                                 {"triangles", soup.GetIndexCount() / 3}}}});
   return kExitSuccess;
 }
 

@@ -5,7 +5,7 @@
 
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/position_limits.h"
 
@@ -80,17 +80,14 @@ int RunRays(const Arguments& arguments) {
   const double querySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!out.Commit(error)) return Fail(error);
 
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("model", arguments[0]);
-  json.Field("triangles", loaded.soup->GetIndexCount() / 3);
-  json.Field("buildSeconds", loaded.buildSeconds);
-  json.Field("segments", static_cast<unsigned long long>(count));
-  json.Field("hits", static_cast<unsigned long long>(hits));
-  json.Field("querySeconds", querySeconds);
-  json.Field("segmentsPerSecond", querySeconds > 0 ? static_cast<double>(count) / querySeconds : 0.0);
-  json.EndObject();
-  json.Finish();
+  PrintJson(Json{{"model", arguments[0]},
+                 {"triangles", loaded.soup->GetIndexCount() / 3},
+                 {"buildSeconds", JsonNumber(loaded.buildSeconds)},
+                 {"segments", count},
+                 {"hits", hits},
+                 {"querySeconds", JsonNumber(querySeconds)},
+                 {"segmentsPerSecond",
+                  JsonNumber(querySeconds > 0 ? static_cast<double>(count) / querySeconds : 0.0)}});
   return kExitSuccess;
 }
 

@@ -1,17 +1,15 @@
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
 #include <thread>
 
+#include "platform_os/ranged_number.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/simulation_params.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
 
@@ -20,26 +18,26 @@ namespace {
 
 int RunSample(const Arguments& arguments);
 
-const Command kSampleCommand = {
-    "sample",
-    "sample MODEL [--density N] [--out FILE]",
+constexpr Platform::WholeRange kDensityRange{Simulation::kMinDensity, Simulation::kMaxDensity};
+
+const std::string kSampleHelp =
     "Covers the model MODEL (OBJ or glTF) with surface samples as the simulation does, at\n"
-    "density N (1 to 500, default 100, clamped with a note: the grid spacing is the model's\n"
-    "smallest box extent over N), and prints\n"
+    "density N (" + Platform::RangeText(kDensityRange) + ", default 100, clamped with a note: the grid spacing is the\n"
+    "model's smallest box extent over N), and prints\n"
     "the sample count, the spacing and the time taken as JSON. With --out, also writes the\n"
     "samples in the order of the sample map: a uint32 count, then per sample its 24 32-bit words\n"
     "(bounceDamping, scatterDamping, flowDamping, humidity, dirt, rust, position, normal,\n"
     "tangent, bitangent, u, v, area, uExtent, vExtent as float32, splitAxis as uint32), all\n"
-    "little-endian.",
-    RunSample,
-};
+    "little-endian.";
+
+const Command kSampleCommand = {"sample", "sample MODEL [--density N] [--out FILE]", kSampleHelp.c_str(), RunSample};
 
 const CommandRegistration kRegistration(kSampleCommand);
 
 int RunSample(const Arguments& arguments) {
   std::string model;
   std::string out;
-  long density = 100;
+  int64_t density = 100;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--density" || argument == "--out") {
@@ -49,18 +47,12 @@ int RunSample(const Arguments& arguments) {
         out = value;
         continue;
       }
-      char* end = nullptr;
-      errno = 0;
-      const long parsed = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0') {
-        return UsageError(kSampleCommand, "--density takes a whole number, not '" + value + "'");
+      std::string note;
+      std::string error;
+      if (!Platform::ReadWholeOption(argument, value, kDensityRange, &density, &note, &error)) {
+        return UsageError(kSampleCommand, error);
       }
-      // Clamped with a note, as the weather command does.
-      density = errno == ERANGE ? (parsed < 0 ? 1 : 500) : std::clamp(parsed, 1L, 500L);
-      if (errno == ERANGE || density != parsed) {
-        std::fprintf(stderr, "patinex-cli sample: --density %s is outside 1..500; using %ld\n", value.c_str(),
-                     density);
-      }
+      if (!note.empty()) std::fprintf(stderr, "patinex-cli sample: %s\n", note.c_str());
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError(kSampleCommand, "unknown option " + argument);
     } else if (!model.empty()) {
@@ -94,8 +86,8 @@ int RunSample(const Arguments& arguments) {
     build.outOfMemory = true;
   }
   if (build.outOfMemory) {
-    std::fprintf(stderr, "patinex-cli sample: out of memory while sampling %s at density %ld\n", model.c_str(),
-                 density);
+    std::fprintf(stderr, "patinex-cli sample: out of memory while sampling %s at density %lld\n", model.c_str(),
+                 static_cast<long long>(density));
     return kExitFailure;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -118,15 +110,11 @@ int RunSample(const Arguments& arguments) {
     }
   }
 
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("model", model);
-  json.Field("density", density);
-  json.Field("samples", build.map->Count());
-  json.Field("spacing", build.spacing);
-  json.Field("seconds", seconds);
-  json.EndObject();
-  json.Finish();
+  PrintJson(Json{{"model", model},
+                 {"density", density},
+                 {"samples", build.map->Count()},
+                 {"spacing", JsonNumber(build.spacing)},
+                 {"seconds", JsonNumber(seconds)}});
   return kExitSuccess;
 }
 

@@ -1,10 +1,7 @@
-#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <string>
@@ -12,18 +9,21 @@
 #include <vector>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/texture_bake.h"
 #include "platform_os/file_system.h"
 #include "platform_os/folder_lock.h"
 #include "platform_os/interrupt_catcher.h"
+#include "platform_os/ranged_number.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/simulation_params.h"
 #include "simulation/texture_layout.h"
 #include "threadinglib/thread.h"
 #include "tools/cli/command_registry.h"
-#include "tools/cli/json_writer.h"
+#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
 #include "tools/cli/weather_progress.h"
@@ -33,19 +33,29 @@ namespace {
 
 int RunWeather(const Arguments& arguments);
 
-const Command kWeatherCommand = {
-    "weather",
-    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--wait] [--no-memory-check]",
+// The ranges of the numbers the command takes. The masks' size is the export's, since --export
+// bakes its textures at the masks' size.
+constexpr Platform::WholeRange kDensityRange{Simulation::kMinDensity, Simulation::kMaxDensity};
+constexpr Platform::WholeRange kStepsRange{Simulation::kMinSteps, Simulation::kMaxSteps};
+constexpr Platform::WholeRange kTonsRange{Simulation::kMinTonsPerStep, Simulation::kMaxTonsPerStep};
+constexpr Platform::WholeRange kThreadsRange{1, 1024};
+constexpr Platform::WholeRange kSeedRange{0, UINT32_MAX};
+constexpr Platform::WholeRange kSizeRange{AssetExport::kMinBakeSize, AssetExport::kMaxBakeSize};
+
+const std::string kWeatherHelp =
     "Ages the model MODEL (OBJ or glTF) as the program's Weather command does: covers it with\n"
-    "surface samples at density N (1 to 500, default 100), then runs N steps (1 to 1000, default 1) of N\n"
-    "tons each (1 to 1,000,000, default 1000) and writes the humidity, dirt and rust masks of\n"
+    "surface samples at density N (" + Platform::RangeText(kDensityRange) + ", default 100), then runs N steps (" +
+    Platform::RangeText(kStepsRange) + ", default 1) of N\n"
+    "tons each (" + Platform::RangeText(kTonsRange) +
+    ", default 1000) and writes the humidity, dirt and rust masks of\n"
     "every step to DIR (default media, made if missing) as mask_humidity00.jpg,\n"
     "mask_dirt00.jpg, mask_rust00.jpg and so on. Numbers outside their range are clamped, with\n"
-    "a note. --threads N sets the tracing workers (default one per processor).\n"
-    "--seed N (0 to 4294967295, default 5489) seeds the run's random streams: with one worker\n"
+    "a note. --threads N sets the tracing workers (" + Platform::RangeText(kThreadsRange) +
+    ", default one per processor).\n"
+    "--seed N (" + Platform::RangeText(kSeedRange) + ", default 5489) seeds the run's random streams: with one worker\n"
     "the same inputs and seed give the same masks, byte for byte, and another seed another run.\n"
-    "--size N makes masks of N x N texels (64 to 8192, default 1024); --format png writes them\n"
+    "--size N makes masks of N x N texels (" + Platform::RangeText(kSizeRange) +
+    ", default 1024); --format png writes them\n"
     "as 16-bit grey PNG (mask_dirt00.png ...) instead of 8-bit JPEG. The window program reads\n"
     "1024 x 1024 JPEG masks; the other sizes and PNG are for export, for example a 2K 16-bit set:\n"
     "  patinex-cli weather media/bunny.obj --steps 3 --size 2048 --format png --out export\n"
@@ -70,7 +80,13 @@ const Command kWeatherCommand = {
     "SIGHUP) stops the run at its next check, within moments: the masks of finished steps stay,\n"
     "those of the step under way are not saved, and the exit status is 128 + the signal's\n"
     "number (130 for Ctrl+C). A second one quits at once. Nothing unfinished is ever left under\n"
-    "a mask's name.",
+    "a mask's name.";
+
+const Command kWeatherCommand = {
+    "weather",
+    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
+    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--wait] [--no-memory-check]",
+    kWeatherHelp.c_str(),
     RunWeather,
 };
 
@@ -79,12 +95,12 @@ const CommandRegistration kRegistration(kWeatherCommand);
 struct Options {
   std::string model;
   std::string out = "media";
-  long density = 100;
-  long steps = 1;
-  long tons = 1000;
-  long threads = 0;  // one per processor
-  long seed = Simulation::RandomStream::kDefaultSeed;
-  long size = 1024;
+  int64_t density = 100;
+  int64_t steps = 1;
+  int64_t tons = 1000;
+  int64_t threads = 0;  // one per processor
+  int64_t seed = Simulation::RandomStream::kDefaultSeed;
+  int64_t size = 1024;
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
@@ -93,18 +109,14 @@ struct Options {
 
 struct NumberOption {
   const char* name;
-  long Options::*field;
-  long minimum;
-  long maximum;
+  int64_t Options::*field;
+  Platform::WholeRange range;
 };
 
 const NumberOption kNumberOptions[] = {
-    {"--density", &Options::density, 1, 500},
-    {"--steps", &Options::steps, 1, 1000},
-    {"--tons", &Options::tons, 1, 1000000},
-    {"--threads", &Options::threads, 1, 1024},
-    {"--seed", &Options::seed, 0, 4294967295L},
-    {"--size", &Options::size, 64, 8192},
+    {"--density", &Options::density, kDensityRange}, {"--steps", &Options::steps, kStepsRange},
+    {"--tons", &Options::tons, kTonsRange},          {"--threads", &Options::threads, kThreadsRange},
+    {"--seed", &Options::seed, kSeedRange},          {"--size", &Options::size, kSizeRange},
 };
 
 // Everything the run's callbacks share with the command's own thread.
@@ -164,19 +176,12 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         options.out = value;
         continue;
       }
-      errno = 0;
-      char* end = nullptr;
-      long parsed = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0') {
-        return UsageError(kWeatherCommand, argument + " takes a whole number, not '" + value + "'");
+      std::string note;
+      std::string error;
+      if (!Platform::ReadWholeOption(argument, value, number->range, &(options.*(number->field)), &note, &error)) {
+        return UsageError(kWeatherCommand, error);
       }
-      const long clamped = errno == ERANGE ? (parsed < 0 ? number->minimum : number->maximum)
-                                           : std::clamp(parsed, number->minimum, number->maximum);
-      if (errno == ERANGE || clamped != parsed) {
-        std::fprintf(stderr, "patinex-cli weather: %s %s is outside %ld..%ld; using %ld\n", argument.c_str(),
-                     value.c_str(), number->minimum, number->maximum, clamped);
-      }
-      options.*(number->field) = clamped;
+      if (!note.empty()) std::fprintf(stderr, "patinex-cli weather: %s\n", note.c_str());
     } else if (argument == "--wait") {
       options.wait = true;
     } else if (argument == "--no-memory-check") {
@@ -327,39 +332,32 @@ void PrintSummary(const Outcome& outcome) {
   }
   const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
 
-  JsonWriter json(stdout);
-  json.BeginObject();
-  json.Field("model", options.model);
-  json.Field("density", options.density);
-  json.Field("samples", outcome.samples);
-  json.Field("spacing", outcome.spacing);
-  json.Field("sampleSeconds", outcome.sampleSeconds);
-  json.Field("threads", options.threads > 0 ? options.threads : static_cast<long>(std::thread::hardware_concurrency()));
-  json.Field("steps", options.steps);
-  json.Field("stepsCompleted", stepsDone);
-  json.Field("tonsPerStep", options.tons);
-  json.Field("tons", tons);
-  json.Field("legs", legs);
-  json.Field("traceSecondsPerStep", traceSeconds * perStep);
-  json.Field("bakeSecondsPerStep", bakeSeconds * perStep);
-  json.Field("tonsPerSecond", traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0);
-  json.Field("legsPerSecond", traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0);
-  json.Field("runSeconds", outcome.runSeconds);
-  json.Field("seed", options.seed);
-  json.Field("maskSize", options.size);
-  json.Field("maskFormat", std::string(options.format == Simulation::kMaskPng ? "png" : "jpg"));
-  json.Field("out", options.out);
-  json.Field("masksSaved", masksSaved);
-  json.Field("interrupted", outcome.interrupted);
-  json.Field("export", outcome.exported ? options.exportPath : std::string());
-  json.Key("failure");
-  if (outcome.failure != nullptr) {
-    json.String(outcome.failure);
-  } else {
-    json.Null();
-  }
-  json.EndObject();
-  json.Finish();
+  PrintJson(Json{
+      {"model", options.model},
+      {"density", options.density},
+      {"samples", outcome.samples},
+      {"spacing", JsonNumber(outcome.spacing)},
+      {"sampleSeconds", JsonNumber(outcome.sampleSeconds)},
+      {"threads", options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency())},
+      {"steps", options.steps},
+      {"stepsCompleted", stepsDone},
+      {"tonsPerStep", options.tons},
+      {"tons", tons},
+      {"legs", legs},
+      {"traceSecondsPerStep", JsonNumber(traceSeconds * perStep)},
+      {"bakeSecondsPerStep", JsonNumber(bakeSeconds * perStep)},
+      {"tonsPerSecond", JsonNumber(traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0)},
+      {"legsPerSecond", JsonNumber(traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0)},
+      {"runSeconds", JsonNumber(outcome.runSeconds)},
+      {"seed", options.seed},
+      {"maskSize", options.size},
+      {"maskFormat", options.format == Simulation::kMaskPng ? "png" : "jpg"},
+      {"out", options.out},
+      {"masksSaved", masksSaved},
+      {"interrupted", outcome.interrupted},
+      {"export", outcome.exported ? options.exportPath : std::string()},
+      {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
+  });
 }
 
 // The end of a run cut short by a signal: the summary, what was kept, 128 + the signal.
@@ -371,11 +369,11 @@ int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) 
   const std::string by = interrupts.Signal() == SIGINT ? "interrupted" : std::string("interrupted by ") +
                                                                              interrupts.SignalName();
   if (stepsDone == 1) {
-    std::fprintf(stderr, "%s after 1 of %ld steps: the masks of step 0 are saved in %s\n", by.c_str(), options.steps,
-                 options.out.c_str());
+    std::fprintf(stderr, "%s after 1 of %lld steps: the masks of step 0 are saved in %s\n", by.c_str(),
+                 static_cast<long long>(options.steps), options.out.c_str());
   } else if (stepsDone > 1) {
-    std::fprintf(stderr, "%s after %d of %ld steps: the masks of steps 0 to %d are saved in %s\n", by.c_str(),
-                 stepsDone, options.steps, stepsDone - 1, options.out.c_str());
+    std::fprintf(stderr, "%s after %d of %lld steps: the masks of steps 0 to %d are saved in %s\n", by.c_str(),
+                 stepsDone, static_cast<long long>(options.steps), stepsDone - 1, options.out.c_str());
   } else {
     std::fprintf(stderr, "%s before the first step was finished: no masks were saved\n", by.c_str());
   }
@@ -426,7 +424,7 @@ int RunWeather(const Arguments& arguments) {
   const uint64_t maskBytes = Simulation::MaskBakeBytes(size, size, png, maxSamples);
   const uint64_t runBytes = Simulation::RunBytes(int32_t(options.steps), int32_t(options.tons), maxSamples);
   need.bytes = sampleBytes + maskBytes + runBytes;
-  const long workers = options.threads > 0 ? options.threads : long(std::thread::hardware_concurrency());
+  const int64_t workers = options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency());
   need.threads = static_cast<int32_t>(workers) + 3;  // and the run's thread and two bake helpers
   need.breakdown = ByteCount(maskBytes) + " for three " + std::to_string(size) + " x " + std::to_string(size) +
                    " masks, " + ByteCount(sampleBytes) + " for up to " + std::to_string(maxSamples) +
@@ -559,11 +557,12 @@ int RunWeather(const Arguments& arguments) {
       std::fprintf(stderr, "patinex-cli weather: the aged asset was not exported: %s\n", exportError.c_str());
     } else if (masksSaved < 3 * stepsDone) {
       std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above); the run "
-                   "stopped after step %d of %ld\n",
-                   3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str(), stepsDone, options.steps);
+                   "stopped after step %d of %lld\n",
+                   3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str(), stepsDone,
+                   static_cast<long long>(options.steps));
     } else {
-      std::fprintf(stderr, "patinex-cli weather: the run failed after %d of %ld steps: %s\n", stepsDone, options.steps,
-                   outcome.failure);
+      std::fprintf(stderr, "patinex-cli weather: the run failed after %d of %lld steps: %s\n", stepsDone,
+                   static_cast<long long>(options.steps), outcome.failure);
     }
     return kExitFailure;
   }

@@ -1,9 +1,20 @@
 #include "tools/mesh_preview/preview_options.h"
 
-#include <cstdlib>
-#include <cstring>
+#include "platform_os/ranged_number.h"
 
-const char kPreviewUsage[] =
+namespace {
+
+constexpr Platform::RealRange kFactorRange{0.0, 1.0};
+constexpr Platform::RealRange kYawRange{-360.0, 360.0};
+// Short of straight above or below, where the camera's up direction would be lost.
+constexpr Platform::RealRange kPitchRange{-89.0, 89.0};
+// Just outside the bounding sphere, so the eye is never inside the model.
+constexpr Platform::RealRange kDistanceRange{1.05, 100.0};
+constexpr Platform::WholeRange kSideRange{16, 8192};
+
+}  // namespace
+
+const std::string kPreviewUsage =
     "usage: mesh-preview [options]\n"
     "\n"
     "Draws a model (OBJ or glTF) offscreen the way the program does (device mesh,\n"
@@ -19,15 +30,21 @@ const char kPreviewUsage[] =
     "                      their normal, through media/drawparticles.fx)\n"
     "  --dirt PATH         dirt mask (JPEG or PNG, grey, brighter = more); default none\n"
     "  --rust PATH         rust mask; default none\n"
-    "  --dirt-factor F     share of the dirt mask shown, 0 to 1 (default 1)\n"
-    "  --rust-factor F     share of the rust mask shown, 0 to 1 (default 1)\n"
+    "  --dirt-factor F     share of the dirt mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
+    "  --rust-factor F     share of the rust mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
     "  --media DIR         folder of the effect files and tex_*.jpg textures (default media)\n"
-    "  --yaw DEGREES       turns the model about the vertical axis (default 0)\n"
-    "  --pitch DEGREES     camera height as an angle above the model's centre (default 0)\n"
-    "  --distance R        camera distance in bounding-sphere radii (default 2)\n"
-    "  --size WxH          picture size (default 800x600)\n"
+    "  --yaw DEGREES       turns the model about the vertical axis, " + Platform::RangeText(kYawRange) +
+    " (default 0)\n"
+    "  --pitch DEGREES     camera height as an angle above the model's centre, " + Platform::RangeText(kPitchRange) +
+    "\n"
+    "                      (default 0)\n"
+    "  --distance R        camera distance in bounding-sphere radii, " + Platform::RangeText(kDistanceRange) +
+    " (default 2)\n"
+    "  --size WxH          picture size, each side " + Platform::RangeText(kSideRange) + " (default 800x600)\n"
     "  --out PATH          PNG to write (default preview.png)\n"
     "  --help              this text\n"
+    "\n"
+    "Numbers outside their range are clamped, with a note.\n"
     "\n"
     "Example, after patinex-cli weather media/beethoven.obj --steps 3 --out /tmp/masks:\n"
     "  mesh-preview --rust /tmp/masks/mask_rust02.jpg --dirt /tmp/masks/mask_dirt02.jpg --out bust.png\n"
@@ -37,29 +54,39 @@ const char kPreviewUsage[] =
 
 namespace {
 
-bool ParseFloat(const char* text, float low, float high, float* value) {
-  char* end = nullptr;
-  const float parsed = std::strtof(text, &end);
-  if (end == text || *end != '\0' || !(parsed >= low && parsed <= high)) return false;
-  *value = parsed;
+bool ReadFloat(const std::string& name, const char* text, Platform::RealRange range, float* value,
+               std::vector<std::string>* notes, std::string* error) {
+  double read = 0.0;
+  std::string note;
+  if (!Platform::ReadRealOption(name, text, range, &read, &note, error)) return false;
+  if (!note.empty()) notes->push_back(note);
+  *value = float(read);
   return true;
 }
 
-bool ParseSize(const char* text, int* width, int* height) {
-  char* end = nullptr;
-  const long w = std::strtol(text, &end, 10);
-  if (end == text || (*end != 'x' && *end != 'X')) return false;
-  const char* rest = end + 1;
-  const long h = std::strtol(rest, &end, 10);
-  if (end == rest || *end != '\0' || w < 16 || h < 16 || w > 8192 || h > 8192) return false;
-  *width = int(w);
-  *height = int(h);
+bool ReadSide(const std::string& text, int* side, std::vector<std::string>* notes, std::string* error) {
+  int64_t read = 0;
+  std::string note;
+  if (!Platform::ReadWholeOption("--size", text, kSideRange, &read, &note, error)) return false;
+  if (!note.empty()) notes->push_back(note);
+  *side = int(read);
   return true;
+}
+
+// WxH, each side a whole number.
+bool ReadSize(const std::string& text, int* width, int* height, std::vector<std::string>* notes, std::string* error) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) {
+    *error = "--size takes WxH, two whole numbers from " + Platform::RangeText(kSideRange) + ", not '" + text + "'";
+    return false;
+  }
+  return ReadSide(text.substr(0, x), width, notes, error) && ReadSide(text.substr(x + 1), height, notes, error);
 }
 
 }  // namespace
 
-bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::string* error) {
+bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::vector<std::string>* notes,
+                         std::string* error) {
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
     if (name == "--help" || name == "-h") {
@@ -78,20 +105,17 @@ bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::st
     else if (name == "--rust") options->rustMask = value;
     else if (name == "--media") options->media = value;
     else if (name == "--out") options->out = value;
-    else if (name == "--dirt-factor") ok = ParseFloat(value, 0.0f, 1.0f, &options->dirtFactor);
-    else if (name == "--rust-factor") ok = ParseFloat(value, 0.0f, 1.0f, &options->rustFactor);
-    else if (name == "--yaw") ok = ParseFloat(value, -360.0f, 360.0f, &options->yawDegrees);
-    else if (name == "--pitch") ok = ParseFloat(value, -89.0f, 89.0f, &options->pitchDegrees);
-    else if (name == "--distance") ok = ParseFloat(value, 1.05f, 100.0f, &options->distance);
-    else if (name == "--size") ok = ParseSize(value, &options->width, &options->height);
+    else if (name == "--dirt-factor") ok = ReadFloat(name, value, kFactorRange, &options->dirtFactor, notes, error);
+    else if (name == "--rust-factor") ok = ReadFloat(name, value, kFactorRange, &options->rustFactor, notes, error);
+    else if (name == "--yaw") ok = ReadFloat(name, value, kYawRange, &options->yawDegrees, notes, error);
+    else if (name == "--pitch") ok = ReadFloat(name, value, kPitchRange, &options->pitchDegrees, notes, error);
+    else if (name == "--distance") ok = ReadFloat(name, value, kDistanceRange, &options->distance, notes, error);
+    else if (name == "--size") ok = ReadSize(value, &options->width, &options->height, notes, error);
     else {
       *error = "unknown option " + name;
       return false;
     }
-    if (!ok) {
-      *error = "bad value '" + std::string(value) + "' for " + name;
-      return false;
-    }
+    if (!ok) return false;
   }
   return true;
 }

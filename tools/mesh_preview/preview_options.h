@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "viewer/scene_placement.h"
 
@@ -23,7 +24,9 @@ struct PreviewOptions {
   std::string out = "preview.png";
 };
 
-extern const char kPreviewUsage[];
+extern const std::string kPreviewUsage;
 
-// False with error saying what is wrong with the command line.
-bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::string* error);
+// False with error saying what is wrong with the command line. A number outside its range is
+// used as its nearest bound, and notes says so.
+bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::vector<std::string>* notes,
+                         std::string* error);

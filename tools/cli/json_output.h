@@ -1,0 +1,22 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+namespace PatinexCli {
+
+// The commands' JSON documents keep their keys in the order they are written, which is the
+// order the help texts list them in.
+using Json = nlohmann::ordered_json;
+
+// Prints the document on stdout, indented by two spaces and ended by a line feed. Bytes that
+// are not UTF-8 (a file or material name in another encoding) become U+FFFD, so the output is
+// always valid JSON.
+void PrintJson(const Json& document);
+
+// A number as the commands print it: a whole value without a fraction ("1", not "1.0"), a float
+// as the shortest decimal that reads back as the same float ("0.8", not the 0.800000011920929
+// it widens to), and null for what is not finite, which JSON has no number for.
+Json JsonNumber(double value);
+Json JsonNumber(float value);
+
+}  // namespace PatinexCli
