@@ -53,9 +53,8 @@ void RequestFramesForChanges() {
 
 // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
 // loaded leaves the picker as it was.
-void AddDroppedModel(Platform::Window* window) {
+void AddDroppedModel(const std::string& path) {
   ApplicationState& app = App();
-  const std::string& path = window->DroppedFile();
   if (path.empty()) return;
   const size_t entriesBefore = app.models.size();
   const int index = AddModelEntry(path);
@@ -72,8 +71,9 @@ void AddDroppedModel(Platform::Window* window) {
 }
 
 // Escape quits, but not a run by surprise.
-bool EscapeMayQuit(uint32_t message, Platform::WPARAM wParam) {
-  if (message != Platform::WM_KEYDOWN || wParam != Platform::VK_ESCAPE || !SimulationRunning()) return true;
+bool EscapeMayQuit(const Platform::WindowEvent& event) {
+  if (event.type != Platform::EventType::KeyDown || event.key != Platform::VK_ESCAPE) return true;
+  if (!SimulationRunning()) return true;
   ApplicationState& app = App();
   return app.confirmQuitDuringRun != nullptr && app.confirmQuitDuringRun();
 }
@@ -87,7 +87,7 @@ void RegisterApplicationCallbacks() {
   FrameworkSetCallbackSwapChainReleasing(OnSwapChainReleasing);
   FrameworkSetCallbackDeviceDestroyed(OnDeviceDestroyed);
   FrameworkSetCallbackFrameRender(OnFrameRender);
-  FrameworkSetCallbackMessage(OnMessage);
+  FrameworkSetCallbackEvent(OnMessage);
   FrameworkSetCallbackFrameMove(OnFrameMove);
   FrameworkSetCallbackModifyDeviceSettings(OnModifyDeviceSettings);
 }
@@ -147,37 +147,34 @@ void OnDeviceDestroyed(void*) {
   ReleaseSampleVertexBuffer();
 }
 
-Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                            Platform::LPARAM lParam, bool* noFurtherProcessing, void*) {
+void OnMessage(Platform::Window* window, const Platform::WindowEvent& event, bool* noFurtherProcessing, void*) {
   ApplicationState& app = App();
-  if (app.dialogResourceManager.HandleMessage(window, message, wParam, lParam)) {
+  if (app.dialogResourceManager.HandleEvent(window, event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
   // While the device settings dialog is open it alone gets the messages, and the chain ends
   // there. What it does not use still reaches the framework (closing, resizing); what it uses
   // does not: Escape closes the dialog and must not close the window as well.
   if (app.settingsDialog.IsActive()) {
-    if (app.settingsDialog.HandleMessage(window, message, wParam, lParam)) *noFurtherProcessing = true;
-    return 0;
+    if (app.settingsDialog.HandleEvent(window, event)) *noFurtherProcessing = true;
+    return;
   }
-  if (message == Platform::WM_DROPFILES && window != nullptr) {
-    AddDroppedModel(window);
+  if (event.type == Platform::EventType::FileDropped && window != nullptr) {
+    AddDroppedModel(event.path);
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  if (app.devicePanel.HandleMessage(window, message, wParam, lParam) ||
-      app.parametersPanel.HandleMessage(window, message, wParam, lParam) ||
-      app.simulationPanel.HandleMessage(window, message, wParam, lParam)) {
+  if (app.devicePanel.HandleEvent(window, event) || app.parametersPanel.HandleEvent(window, event) ||
+      app.simulationPanel.HandleEvent(window, event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  if (!EscapeMayQuit(message, wParam)) {
+  if (!EscapeMayQuit(event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  app.camera.HandleMessage(window, message, wParam, lParam);
-  return 0;
+  app.camera.HandleEvent(window, event);
 }
 
 void OnFrameMove(double, float elapsedSeconds, void*) {

@@ -13,7 +13,7 @@ Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Plat
                                     void* userContext);
 void OnSwapChainReleasing(void* userContext);
 void OnDeviceDestroyed(void* userContext);
-Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                            Platform::LPARAM lParam, bool* noFurtherProcessing, void* userContext);
+void OnMessage(Platform::Window* window, const Platform::WindowEvent& event, bool* noFurtherProcessing,
+               void* userContext);
 void OnFrameMove(double time, float elapsedSeconds, void* userContext);
 bool OnModifyDeviceSettings(FrameworkDeviceSettings* settings, void* userContext);

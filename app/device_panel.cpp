@@ -2,7 +2,7 @@
 #include "app/gui_events.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
 
 void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager) {
   panel.Init(&manager, true);
