@@ -121,7 +121,7 @@ void PatinexApplication::AddDroppedModel(const std::string& path) {
   }
 }
 
-bool PatinexApplication::EscapeMayQuit(uint32_t message, Platform::WPARAM wParam) {
-  if (message != Platform::WM_KEYDOWN || wParam != Platform::VK_ESCAPE || !run.Running()) return true;
+bool PatinexApplication::EscapeMayQuit(const Platform::WindowEvent& event) {
+  if (event.type != Platform::EventType::KeyDown || event.key != Platform::VK_ESCAPE || !run.Running()) return true;
   return confirmQuitDuringRun != nullptr && confirmQuitDuringRun();
 }

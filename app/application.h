@@ -14,6 +14,7 @@
 #include "app/window_panels.h"
 #include "app/work_model.h"
 #include "framework/framework.h"
+#include "platform/window_event.h"
 
 class CUIControl;
 
@@ -55,7 +56,7 @@ public:
   // loaded leaves the picker as it was.
   void AddDroppedModel(const std::string& path);
   // Escape quits, but not a run by surprise: false when the user keeps the run going.
-  bool EscapeMayQuit(uint32_t message, Platform::WPARAM wParam);
+  bool EscapeMayQuit(const Platform::WindowEvent& event);
   // Asked when Escape would quit during a run; true to quit. Replaceable for tests.
   using QuitQuestion = bool (*)();
   void SetConfirmQuitDuringRun(QuitQuestion confirm) { confirmQuitDuringRun = confirm; }
@@ -73,9 +74,9 @@ public:
   SimulationRun& Run() { return run; }
   AssetExportCommand& Exporter() { return exporter; }
 
-  // The framework's message callback: the dialogs, the panels and the camera in turn.
-  static Platform::LRESULT OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                                     Platform::LPARAM lParam, bool* noFurtherProcessing, void* userContext);
+  // The framework's event callback: the dialogs, the panels and the camera in turn.
+  static void OnMessage(Platform::Window* window, const Platform::WindowEvent& event, bool* noFurtherProcessing,
+                        void* userContext);
 
 private:
   // Registers the nine framework callbacks, in this order, with this application as their context

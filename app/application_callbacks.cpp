@@ -13,7 +13,7 @@ void PatinexApplication::RegisterCallbacks() {
   FrameworkSetCallbackSwapChainReleasing(SwapChainReleasingCallback, this);
   FrameworkSetCallbackDeviceDestroyed(DeviceDestroyedCallback, this);
   FrameworkSetCallbackFrameRender(FrameRenderCallback, this);
-  FrameworkSetCallbackMessage(OnMessage, this);
+  FrameworkSetCallbackEvent(OnMessage, this);
   FrameworkSetCallbackFrameMove(FrameMoveCallback, this);
   FrameworkSetCallbackModifyDeviceSettings(ModifyDeviceSettingsCallback, this);
 }
@@ -38,38 +38,36 @@ void PatinexApplication::FrameRenderCallback(Platform::GraphicsDevice* device, d
   ApplicationOf(userContext).OnFrameRender(device, elapsedSeconds);
 }
 
-Platform::LRESULT PatinexApplication::OnMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                                         Platform::LPARAM lParam, bool* noFurtherProcessing, void* userContext) {
+void PatinexApplication::OnMessage(Platform::Window* window, const Platform::WindowEvent& event,
+                                   bool* noFurtherProcessing, void* userContext) {
   PatinexApplication& app = ApplicationOf(userContext);
   WindowPanels& panels = app.Panels();
-  if (panels.Resources().HandleMessage(window, message, wParam, lParam)) {
+  if (panels.Resources().HandleEvent(window, event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  // While the device settings dialog is open it alone gets the messages, and the chain ends
+  // While the device settings dialog is open it alone gets the events, and the chain ends
   // there. What it does not use still reaches the framework (closing, resizing); what it uses
   // does not: Escape closes the dialog and must not close the window as well.
   if (panels.SettingsDialog().IsActive()) {
-    if (panels.SettingsDialog().HandleMessage(window, message, wParam, lParam)) *noFurtherProcessing = true;
-    return 0;
+    if (panels.SettingsDialog().HandleEvent(window, event)) *noFurtherProcessing = true;
+    return;
   }
-  if (message == Platform::WM_DROPFILES && window != nullptr) {
-    app.AddDroppedModel(window->DroppedFile());
+  if (event.type == Platform::EventType::FileDropped && window != nullptr) {
+    app.AddDroppedModel(event.path);
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  if (panels.DevicePanel().HandleMessage(window, message, wParam, lParam) ||
-      panels.ParametersPanel().HandleMessage(window, message, wParam, lParam) ||
-      panels.SimulationPanel().HandleMessage(window, message, wParam, lParam)) {
+  if (panels.DevicePanel().HandleEvent(window, event) || panels.ParametersPanel().HandleEvent(window, event) ||
+      panels.SimulationPanel().HandleEvent(window, event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  if (!app.EscapeMayQuit(message, wParam)) {
+  if (!app.EscapeMayQuit(event)) {
     *noFurtherProcessing = true;
-    return 0;
+    return;
   }
-  app.View().Camera().HandleMessage(window, message, wParam, lParam);
-  return 0;
+  app.View().Camera().HandleEvent(window, event);
 }
 
 void PatinexApplication::FrameMoveCallback(double, float elapsedSeconds, void* userContext) { ApplicationOf(userContext).OnFrameMove(elapsedSeconds); }

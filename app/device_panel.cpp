@@ -1,7 +1,7 @@
 #include "app/control_ids.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
 
 void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);

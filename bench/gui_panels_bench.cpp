@@ -19,7 +19,7 @@ namespace {
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
-Platform::LRESULT Ignore(Platform::Window*, uint32_t, Platform::WPARAM, Platform::LPARAM) { return 0; }
+void Ignore(Platform::Window*, const Platform::WindowEvent&) {}
 
 // The device panel, the parameters panel and the simulation panel, as the application lays them out.
 void BuildPanels(Dialog& device, Dialog& parameters, Dialog& simulation) {
@@ -102,8 +102,9 @@ struct PanelScene {
 
   // One frame's toolkit work: the mouse crossing the panels, then every panel drawn.
   void Frame(int frame) {
-    const Platform::LPARAM point = Platform::MakeLParam(kWidth - 170 + frame % 170, (frame * 7) % kHeight);
-    for (Dialog& panel : panels) panel.HandleMessage(window.get(), Platform::WM_MOUSEMOVE, 0, point);
+    const Platform::Point point{kWidth - 170 + frame % 170, (frame * 7) % kHeight};
+    const Platform::WindowEvent move = Platform::WindowEvent::Mouse(Platform::EventType::MouseMove, point);
+    for (Dialog& panel : panels) panel.HandleEvent(window.get(), move);
     for (Dialog& panel : panels) panel.Render(1.0f / 60.0f);
   }
 

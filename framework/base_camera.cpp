@@ -18,77 +18,77 @@ bool CBaseCamera::InActiveRect(int x, int y) const {
   return x >= activeRect.left && x < activeRect.right && y >= activeRect.top && y < activeRect.bottom;
 }
 
-LRESULT CBaseCamera::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-  const int x = SignedLowWord(static_cast<uintptr_t>(lParam));
-  const int y = SignedHighWord(static_cast<uintptr_t>(lParam));
-  switch (message) {
-    case WM_KEYDOWN: {
-      const CameraAction action = KeyToAction(static_cast<uint32_t>(wParam));
+namespace {
+
+// The camera's bit for a button it answers (left, middle, right), 0 for the others.
+uint32_t CameraButton(MouseButton button) {
+  switch (button) {
+    case MouseButton::Left: return kMouseLeftButton;
+    case MouseButton::Middle: return kMouseMiddleButton;
+    case MouseButton::Right: return kMouseRightButton;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+bool CBaseCamera::HandleEvent(Window* window, const WindowEvent& event) {
+  switch (event.type) {
+    case EventType::KeyDown: {
+      const CameraAction action = KeyToAction(event.key);
       if (action != kCameraUnknown && !IsKeyDown(keyStates[action])) {
         keyStates[action] = 0x81;
         ++keysDown;
       }
-      return 0;
+      return false;
     }
-    case WM_KEYUP: {
+    case EventType::KeyUp: {
       // Only a key whose press we saw counts down: a press that a text field took must not
       // push the count below zero and keep Update busy for ever.
-      const CameraAction action = KeyToAction(static_cast<uint32_t>(wParam));
+      const CameraAction action = KeyToAction(event.key);
       if (action < kCameraActionCount && IsKeyDown(keyStates[action])) {
         keyStates[action] &= static_cast<uint8_t>(~0x01);
         --keysDown;
       }
-      return 0;
+      return false;
     }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-      if (InActiveRect(x, y)) {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
-          mouseLButtonDown = true;
-          currentButtonMask |= kMouseLeftButton;
-        } else if (message == WM_MBUTTONDOWN || message == WM_MBUTTONDBLCLK) {
-          mouseMButtonDown = true;
-          currentButtonMask |= kMouseMiddleButton;
-        } else {
-          mouseRButtonDown = true;
-          currentButtonMask |= kMouseRightButton;
-        }
+    case EventType::ButtonDown:
+    case EventType::DoubleClick: {
+      const uint32_t button = CameraButton(event.button);
+      if (button == 0) return false;
+      if (InActiveRect(event.position.x, event.position.y)) {
+        if (button == kMouseLeftButton) mouseLButtonDown = true;
+        else if (button == kMouseMiddleButton) mouseMButtonDown = true;
+        else mouseRButtonDown = true;
+        currentButtonMask |= button;
       }
       input.SetCapture(window);
       lastMousePosition = input.CursorPosition();
-      return 1;
-    case WM_LBUTTONUP:
-    case WM_MBUTTONUP:
-    case WM_RBUTTONUP:
-      if (message == WM_LBUTTONUP) {
-        mouseLButtonDown = false;
-        currentButtonMask &= ~kMouseLeftButton;
-      } else if (message == WM_MBUTTONUP) {
-        mouseMButtonDown = false;
-        currentButtonMask &= ~kMouseMiddleButton;
-      } else {
-        mouseRButtonDown = false;
-        currentButtonMask &= ~kMouseRightButton;
-      }
+      return true;
+    }
+    case EventType::ButtonUp: {
+      const uint32_t button = CameraButton(event.button);
+      if (button == 0) return false;
+      if (button == kMouseLeftButton) mouseLButtonDown = false;
+      else if (button == kMouseMiddleButton) mouseMButtonDown = false;
+      else mouseRButtonDown = false;
+      currentButtonMask &= ~button;
       if (!mouseLButtonDown && !mouseMButtonDown && !mouseRButtonDown) input.ReleaseCapture();
-      return 0;
-    case WM_MOUSEWHEEL:
-      wheelDelta += SignedHighWord(wParam);
-      return 0;
-    case WM_CAPTURECHANGED:
-      if (static_cast<uintptr_t>(lParam) != input.WindowHandle(window) &&
+      return false;
+    }
+    case EventType::Wheel:
+      wheelDelta += event.wheelDelta;
+      return false;
+    case EventType::CaptureLost:
+      if (event.capturedBy != input.WindowHandle(window) &&
           (currentButtonMask & (kMouseLeftButton | kMouseMiddleButton | kMouseRightButton)) != 0) {
         mouseLButtonDown = mouseMButtonDown = mouseRButtonDown = false;
         currentButtonMask &= ~(kMouseLeftButton | kMouseMiddleButton | kMouseRightButton);
         input.ReleaseCapture();
       }
-      return 0;
+      return false;
     default:
-      return 0;
+      return false;
   }
 }
 

@@ -5,7 +5,8 @@
 #include "framework/camera_input.h"
 #include "platform/matrix_math.h"
 #include "platform/window.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
+#include "platform/window_event.h"
 
 // What the camera keys do; KeyToAction maps virtual keys to these.
 enum CameraAction : uint8_t {
@@ -28,16 +29,15 @@ inline constexpr uint32_t kMouseRightButton = 0x04;
 inline constexpr uint32_t kMouseWheel = 0x08;
 
 // The input bookkeeping every kind of camera shares: keys, buttons, wheel and mouse motion
-// gathered from window messages, and the view and projection they end in.
+// gathered from window events, and the view and projection they end in.
 class CBaseCamera {
 public:
   explicit CBaseCamera(CameraInput& input);
   CBaseCamera(const CBaseCamera&) = delete;
   CBaseCamera& operator=(const CBaseCamera&) = delete;
 
-  // Returns 1 for a mouse press (which captures the mouse), else 0.
-  virtual Platform::LRESULT HandleMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                                          Platform::LPARAM lParam);
+  // True for a mouse press (which captures the mouse).
+  virtual bool HandleEvent(Platform::Window* window, const Platform::WindowEvent& event);
   virtual void Update(float elapsedSeconds) = 0;
   // Back to the view last given to SetView.
   virtual void Reset();

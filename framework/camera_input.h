@@ -21,7 +21,7 @@ public:
   virtual Platform::Point CentreCursor() = 0;
   // The client size of the window in front, 0 x 0 when there is none.
   virtual void ForegroundClientSize(int* width, int* height) = 0;
-  // The number naming window in WM_CAPTURECHANGED's lParam; 0 for a null window.
+  // The number naming window in a CaptureLost event; 0 for a null window.
   virtual uintptr_t WindowHandle(Platform::Window* window) = 0;
 };
 

@@ -153,14 +153,14 @@ void CDeviceSettingsDialog::OnSwapChainReleasing() { manager.OnSwapChainReleasin
 
 void CDeviceSettingsDialog::OnDeviceDestroyed() { manager.OnDeviceDestroyed(); }
 
-bool CDeviceSettingsDialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+bool CDeviceSettingsDialog::HandleEvent(Window* window, const WindowEvent& event) {
   if (!settingsDialogActive) return false;
-  if (manager.HandleMessage(window, message, wParam, lParam)) return true;
-  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+  if (manager.HandleEvent(window, event)) return true;
+  if (event.type == EventType::KeyDown && event.key == VK_ESCAPE) {
     SetActive(false);  // Escape cancels rather than closing the window
     return true;
   }
-  return dialog.HandleMessage(window, message, wParam, lParam);
+  return dialog.HandleEvent(window, event);
 }
 
 Result CDeviceSettingsDialog::Render(float elapsedSeconds) {

@@ -13,7 +13,7 @@ class CUICheckBox;
 // The dialog behind "Change device": renderer, window mode, back-buffer size and vertical sync.
 // It has its own resource manager, so Tab stays inside it and its device objects follow the
 // callbacks the application passes on. While it is active the application sends it the window
-// messages and draws it instead of its own dialogs.
+// events and draws it instead of its own dialogs.
 class CDeviceSettingsDialog {
 public:
   // How a change is made; FrameworkChangeDevice unless a test says otherwise.
@@ -31,7 +31,7 @@ public:
   Platform::Result OnSwapChainResized(Platform::GraphicsDevice* device, const Platform::SurfaceDescription& backBuffer);
   void OnSwapChainReleasing();
   void OnDeviceDestroyed();
-  bool HandleMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
+  bool HandleEvent(Platform::Window* window, const Platform::WindowEvent& event);
   Platform::Result Render(float elapsedSeconds);
 
   // The settings the controls show now.

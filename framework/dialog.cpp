@@ -75,19 +75,10 @@ constexpr StateColors kCaption{0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0xFF3C4A6E, 0
 constexpr uint32_t kCentred = DT_CENTER | DT_VCENTER;
 constexpr uint32_t kLeftCentred = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
 
-bool IsMouseMessage(uint32_t message) {
-  return (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK) || message == WM_MOUSEWHEEL ||
-         (message >= WM_XBUTTONDOWN && message <= WM_XBUTTONDBLCLK);
-}
-
-bool IsKeyMessage(uint32_t message) {
-  return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP;
-}
-
 template <class T>
-std::unique_ptr<T> MakeControl(Dialog* dialog) noexcept {
+std::unique_ptr<T> MakeControl(ControlHost* host) noexcept {
   try {
-    return std::make_unique<T>(dialog);
+    return std::make_unique<T>(host);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -212,7 +203,7 @@ void Dialog::ApplyDefaultElements(CUIControl& control) {
 
 Result Dialog::AddControl(std::unique_ptr<CUIControl> control) {
   if (!control) return kOutOfMemory;
-  control->dialog = this;
+  control->host = this;
   control->index = static_cast<int>(controls.size());
   ApplyDefaultElements(*control);
   const Result result = control->Initialize();
@@ -240,7 +231,7 @@ Result Dialog::AddPlaced(std::unique_ptr<T> control, const ControlPlacement& pla
 }
 
 void Dialog::RemoveAllControls() {
-  if (focusedControl && focusedControl->dialog == this) focusedControl = nullptr;
+  if (focusedControl && focusedControl->host == this) focusedControl = nullptr;
   mouseOverControl = nullptr;
   controls.clear();
 }
@@ -353,7 +344,7 @@ void Dialog::ClearFocus() {
 
 CUIControl* Dialog::FocusedControl() { return focusedControl; }
 
-bool Dialog::OwnsFocus() const { return focusedControl && focusedControl->dialog == this; }
+bool Dialog::OwnsFocus() const { return focusedControl && focusedControl->host == this; }
 
 void Dialog::ClearRadioButtonGroup(uint32_t group) {
   for (const auto& control : controls) {
@@ -363,7 +354,7 @@ void Dialog::ClearRadioButtonGroup(uint32_t group) {
   }
 }
 
-void Dialog::CaptureMouse() { input.SetCapture(messageWindow); }
+void Dialog::CaptureMouse() { input.SetCapture(eventWindow); }
 
 void Dialog::ReleaseMouse() { input.ReleaseCapture(); }
 
@@ -406,14 +397,13 @@ void Dialog::CycleFocus(bool forward) {
   }
 }
 
-// Messages.
+// Events.
 
-bool Dialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-  messageWindow = window;
-  if (message == WM_CAPTURECHANGED) {
+bool Dialog::HandleEvent(Window* window, const WindowEvent& event) {
+  eventWindow = window;
+  if (event.type == EventType::CaptureLost) {
     // The button of a drag may now come up where no control sees it: every drag ends here.
-    const uintptr_t gaining = static_cast<uintptr_t>(lParam);
-    if (!window || gaining != window->Handle()) {
+    if (!window || event.capturedBy != window->Handle()) {
       captionDragged = false;
       for (const auto& control : controls) control->MouseCaptureLost();
     }
@@ -421,49 +411,46 @@ bool Dialog::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPAR
   }
   if (!visible) return false;
 
-  if (FrameworkIsAutomation() &&
-      (message == WM_KEYDOWN || message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)) {
+  if (FrameworkIsAutomation() && (event.type == EventType::KeyDown || event.IsPress(MouseButton::Left))) {
     if (manager) {
       for (Dialog* dialog : manager->Dialogs()) dialog->keyboardInput = true;
     }
     keyboardInput = true;
   }
 
-  if (HandleCaption(message, lParam)) return true;
+  if (HandleCaption(event)) return true;
   if (minimized) return false;
 
-  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleMessage(message, wParam, lParam)) {
-    return true;
-  }
+  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleEvent(event)) return true;
 
-  if (message == WM_SIZE) {
+  if (event.type == EventType::Resized) {
     // The window changed under the mouse: forget the highlighted control.
     if (mouseOverControl) mouseOverControl->MouseLeave();
     mouseOverControl = nullptr;
     return false;
   }
-  if (message == WM_ACTIVATEAPP) {
+  if (event.type == EventType::Activation) {
     if (OwnsFocus() && focusedControl->IsEnabled()) {
-      if (wParam) focusedControl->FocusIn();
+      if (event.active) focusedControl->FocusIn();
       else focusedControl->FocusOut();
     }
     return false;
   }
-  if (IsKeyMessage(message)) return HandleKeyMessage(message, wParam, lParam);
-  if (IsMouseMessage(message)) return HandleMouseMessage(message, wParam, lParam);
+  if (event.IsKey()) return HandleKeyEvent(event);
+  if (event.IsMouse()) return HandleMouseEvent(event);
   return false;
 }
 
-bool Dialog::HandleCaption(uint32_t message, LPARAM lParam) {
+bool Dialog::HandleCaption(const WindowEvent& event) {
   if (!captionShown) return false;
-  const Point point{SignedLowWord(static_cast<uintptr_t>(lParam)), SignedHighWord(static_cast<uintptr_t>(lParam))};
+  const Point point = event.position;
   const bool inBar = point.x >= x && point.x < x + width && point.y >= y && point.y < y + captionHeight;
-  if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && inBar) {
+  if (event.IsPress(MouseButton::Left) && inBar) {
     captionDragged = true;
     CaptureMouse();
     return true;
   }
-  if (message == WM_LBUTTONUP && captionDragged) {
+  if (event.IsRelease(MouseButton::Left) && captionDragged) {
     // The drag ends wherever the button comes up, so the capture is never left behind.
     captionDragged = false;
     ReleaseMouse();
@@ -475,18 +462,16 @@ bool Dialog::HandleCaption(uint32_t message, LPARAM lParam) {
   return false;
 }
 
-bool Dialog::HandleKeyMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
-  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleKeyboard(message, wParam, lParam)) {
-    return true;
-  }
-  if (message != WM_KEYDOWN) return false;
+bool Dialog::HandleKeyEvent(const WindowEvent& event) {
+  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleKeyboard(event)) return true;
+  if (event.type != EventType::KeyDown) return false;
 
   const bool editing = focusedControl && (focusedControl->GetType() == kControlEditBox ||
                                           focusedControl->GetType() == kControlTextInput);
   if (!editing) {
     for (const auto& control : controls) {
       // A hidden or disabled control cannot be clicked, by the mouse or by its key.
-      if (control->GetHotkey() == wParam && control->IsVisible() && control->IsEnabled()) {
+      if (control->GetHotkey() == event.key && control->IsVisible() && control->IsEnabled()) {
         control->Hotkey();
         return true;
       }
@@ -494,7 +479,7 @@ bool Dialog::HandleKeyMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
   }
 
   if (!keyboardInput) return false;
-  switch (wParam) {
+  switch (event.key) {
     case VK_TAB:
       CycleFocus(!input.IsKeyDown(VK_SHIFT));
       return true;
@@ -528,21 +513,19 @@ void Dialog::OnMouseMove(Point point) {
   if (control) control->MouseEnter();
 }
 
-bool Dialog::HandleMouseMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
+bool Dialog::HandleMouseEvent(const WindowEvent& event) {
   if (!mouseInput) return false;
-  Point point{SignedLowWord(static_cast<uintptr_t>(lParam)) - x, SignedHighWord(static_cast<uintptr_t>(lParam)) - y};
+  Point point{event.position.x - x, event.position.y - y};
   if (captionShown) point.y -= captionHeight;
 
-  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleMouse(message, point, wParam, lParam)) {
-    return true;
-  }
+  if (OwnsFocus() && focusedControl->IsEnabled() && focusedControl->HandleMouse(event, point)) return true;
   CUIControl* control = ControlAtPoint(point);
   if (control) {
-    if (control->HandleMouse(message, point, wParam, lParam)) return true;
-  } else if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && OwnsFocus()) {
+    if (control->HandleMouse(event, point)) return true;
+  } else if (event.IsPress(MouseButton::Left) && OwnsFocus()) {
     ClearFocus();
   }
-  if (message == WM_MOUSEMOVE) OnMouseMove(point);
+  if (event.type == EventType::MouseMove) OnMouseMove(point);
   return false;
 }
 

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/control_host.h"
 #include "framework/dialog_resource_manager.h"
 #include "framework/ui_control.h"
 #include "framework/ui_input.h"
 #include "platform/result.h"
 #include "platform/window.h"
+#include "platform/window_event.h"
 
 class CUIStatic;
 class CUIButton;
@@ -25,10 +27,10 @@ using GuiEventCallback = void (*)(uint32_t eventCode, int controlId, CUIControl*
 
 // A rectangle of controls drawn over the scene, with an optional caption and a four-colour
 // background. All dialogs share one resource manager and one focused control.
-class Dialog {
+class Dialog : public ControlHost {
 public:
   explicit Dialog(UIInput& input = PlatformUIInput());
-  ~Dialog();
+  ~Dialog() override;
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
@@ -74,7 +76,7 @@ public:
   bool IsVisible() const { return visible; }
 
   void EnableKeyboardInput(bool enable) { keyboardInput = enable; }
-  bool IsKeyboardInputEnabled() const { return keyboardInput; }
+  bool IsKeyboardInputEnabled() const override { return keyboardInput; }
   void EnableMouseInput(bool enable) { mouseInput = enable; }
   // Whether changes made by the program (SetValue, SetChecked, a first combo item) raise events.
   void EnableNonUserEvents(bool enable) { sendProgrammaticEvents = enable; }
@@ -101,7 +103,7 @@ public:
   // Gives the control its default elements, initialises it and appends it.
   Platform::Result AddControl(std::unique_ptr<CUIControl> control);
   // Copies the default elements of the control's type into it.
-  void ApplyDefaultElements(CUIControl& control);
+  void ApplyDefaultElements(CUIControl& control) override;
   void RemoveAllControls();
 
   // The first control with the identifier (and type), or null.
@@ -117,35 +119,32 @@ public:
   size_t ControlCount() const { return controls.size(); }
   CUIControl* ControlAt(size_t i) const { return controls[i].get(); }
 
-  // True when the dialog used the message.
-  bool HandleMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
+  // True when the dialog used the event.
+  bool HandleEvent(Platform::Window* window, const Platform::WindowEvent& event);
   Platform::Result Render(float elapsedSeconds);
 
-  // For the controls.
-  void SendEvent(uint32_t eventCode, bool fromInput, CUIControl* control);
-  // Moves the one focus of all dialogs to control when it can take it.
-  void RequestFocus(CUIControl* control);
+  // The controls' side (ControlHost).
+  void SendEvent(uint32_t eventCode, bool fromInput, CUIControl* control) override;
+  void RequestFocus(CUIControl* control) override;
+  void ClearAllFocus() override { ClearFocus(); }
   static void ClearFocus();
   static CUIControl* FocusedControl();
-  void ClearRadioButtonGroup(uint32_t group);
-  // The capture goes to the window of the message being handled.
-  void CaptureMouse();
-  void ReleaseMouse();
-  UIInput& Input() { return input; }
+  void ClearRadioButtonGroup(uint32_t group) override;
+  void CaptureMouse() override;
+  void ReleaseMouse() override;
+  UIInput& Input() override { return input; }
   DialogResourceManager* Manager() const { return manager; }
 
-  // Drawing for the controls, in dialog-area pixels; no-ops without a device.
-  void DrawSprite(const ControlElement& element, const UIRect& rect, float depth);
-  // A solid rectangle of colour (a flat part of the control texture, tinted).
-  void DrawSolidRect(const UIRect& rect, ArgbColor color, float depth);
-  void DrawText(const std::string& text, const ControlElement& element, const UIRect& rect, bool shadow = false);
+  void DrawSprite(const ControlElement& element, const UIRect& rect, float depth) override;
+  void DrawSolidRect(const UIRect& rect, ArgbColor color, float depth) override;
+  void DrawText(const std::string& text, const ControlElement& element, const UIRect& rect,
+                bool shadow = false) override;
   void DrawText(const std::string& text, const ControlElement& element, const UIRect& rect, ColorF color,
-                bool shadow);
-  int TextWidth(const ControlElement& element, const std::string& text);
-  int CaretX(const ControlElement& element, const std::string& text, size_t index);
-  size_t HitTest(const ControlElement& element, const std::string& text, float atX);
-  // Line height of the element's font (its requested height; 0 for an unknown font).
-  int FontHeight(const ControlElement& element);
+                bool shadow) override;
+  int TextWidth(const ControlElement& element, const std::string& text) override;
+  int CaretX(const ControlElement& element, const std::string& text, size_t index) override;
+  size_t HitTest(const ControlElement& element, const std::string& text, float atX) override;
+  int FontHeight(const ControlElement& element) override;
 
 private:
   struct DefaultElement {
@@ -160,9 +159,9 @@ private:
   void OnMouseMove(Platform::Point point);
   bool OwnsFocus() const;
   void CycleFocus(bool forward);
-  bool HandleKeyMessage(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
-  bool HandleMouseMessage(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
-  bool HandleCaption(uint32_t message, Platform::LPARAM lParam);
+  bool HandleKeyEvent(const Platform::WindowEvent& event);
+  bool HandleMouseEvent(const Platform::WindowEvent& event);
+  bool HandleCaption(const Platform::WindowEvent& event);
   // Where a new control goes and what it answers to; every Add function ends with it.
   struct ControlPlacement {
     int id;
@@ -196,6 +195,6 @@ private:
   CUIControl* mouseOverControl = nullptr;
   DialogResourceManager* manager = nullptr;
   UIInput& input;
-  Platform::Window* messageWindow = nullptr;
+  Platform::Window* eventWindow = nullptr;
   std::string captionDrawText;  // reused each frame
 };

@@ -123,7 +123,7 @@ void DialogResourceManager::OnDeviceDestroyed() {
   device = nullptr;
 }
 
-bool DialogResourceManager::HandleMessage(Platform::Window*, uint32_t, Platform::WPARAM, Platform::LPARAM) {
+bool DialogResourceManager::HandleEvent(Platform::Window*, const Platform::WindowEvent&) {
   return false;
 }
 

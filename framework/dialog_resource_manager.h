@@ -8,7 +8,7 @@
 #include "platform/effect.h"
 #include "platform/graphics_device.h"
 #include "platform/result.h"
-#include "platform/window_messages.h"
+#include "platform/window_event.h"
 
 class Dialog;
 class SpriteBatch;
@@ -61,8 +61,8 @@ public:
   void OnSwapChainReleasing();
   void OnDeviceDestroyed();
 
-  // Offered every window message first; takes none.
-  bool HandleMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam);
+  // Offered every window event first; takes none.
+  bool HandleEvent(Platform::Window* window, const Platform::WindowEvent& event);
 
   // Registers a font (reusing an equal one: same height and weight, the existing face starting
   // with the new face compared without case over the new face's length). Returns its index, or

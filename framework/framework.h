@@ -7,6 +7,7 @@
 #include "platform/graphics_device.h"
 #include "platform/result.h"
 #include "platform/window.h"
+#include "platform/window_event.h"
 
 // The application framework: one window, its graphics device, the frame timer and the main loop,
 // calling the application through the callbacks registered below. It runs on the window thread;
@@ -52,9 +53,10 @@ using FrameworkDeviceDestroyedCallback = void (*)(void* userContext);
 using FrameworkFrameMoveCallback = void (*)(double time, float elapsedTime, void* userContext);
 using FrameworkFrameRenderCallback = void (*)(Platform::GraphicsDevice* device, double time, float elapsedTime,
                                               void* userContext);
-using FrameworkMessageCallback = Platform::LRESULT (*)(Platform::Window* window, uint32_t message,
-                                                       Platform::WPARAM wParam, Platform::LPARAM lParam,
-                                                       bool* noFurtherProcessing, void* userContext);
+// Every event of the window, before the framework's own handling; setting noFurtherProcessing
+// keeps it from the framework (Escape closing the window, say).
+using FrameworkEventCallback = void (*)(Platform::Window* window, const Platform::WindowEvent& event,
+                                        bool* noFurtherProcessing, void* userContext);
 using FrameworkKeyboardCallback = void (*)(uint32_t virtualKey, bool keyDown, bool altDown, void* userContext);
 using FrameworkMouseCallback = void (*)(bool leftButtonDown, bool rightButtonDown, bool middleButtonDown,
                                         bool side1ButtonDown, bool side2ButtonDown, int wheelDelta, int x, int y,
@@ -69,7 +71,7 @@ void FrameworkSetCallbackSwapChainReleasing(FrameworkSwapChainReleasingCallback 
 void FrameworkSetCallbackDeviceDestroyed(FrameworkDeviceDestroyedCallback callback, void* userContext = nullptr);
 void FrameworkSetCallbackFrameMove(FrameworkFrameMoveCallback callback, void* userContext = nullptr);
 void FrameworkSetCallbackFrameRender(FrameworkFrameRenderCallback callback, void* userContext = nullptr);
-void FrameworkSetCallbackMessage(FrameworkMessageCallback callback, void* userContext = nullptr);
+void FrameworkSetCallbackEvent(FrameworkEventCallback callback, void* userContext = nullptr);
 void FrameworkSetCallbackKeyboard(FrameworkKeyboardCallback callback, void* userContext = nullptr);
 void FrameworkSetCallbackMouse(FrameworkMouseCallback callback, void* userContext = nullptr);
 
@@ -88,15 +90,15 @@ Platform::Result FrameworkCreateWindow(const char* title = "Patinex", int x = Pl
                                        int y = Platform::kDefaultPosition);
 // width/height 0: the window's client size. Command-line options override the request.
 Platform::Result FrameworkCreateDevice(bool windowed, int width, int height);
-// Runs until the window closes: a waiting message is dispatched, else one frame is drawn (on
-// demand: only when one is owed, else it waits for a message or the time a frame was asked for).
+// Runs until the window closes: a waiting event is dispatched, else one frame is drawn (on
+// demand: only when one is owed, else it waits for an event or the time a frame was asked for).
 Platform::Result FrameworkMainLoop();
 // Drawing on demand, off by default. On demand the main loop draws a frame only after it has
-// handled a message or when a frame asked for with FrameworkRequestFrame falls due; otherwise it
-// sleeps until the next message. With -quitafterframe or -constantframetime it still draws
+// handled an event or when a frame asked for with FrameworkRequestFrame falls due; otherwise it
+// sleeps until the next event. With -quitafterframe or -constantframetime it still draws
 // every turn, as those count or pace frames.
 void FrameworkSetRenderOnDemand(bool onDemand);
-// Asks for a frame within withinSeconds from now (0: once the waiting messages are handled). The
+// Asks for a frame within withinSeconds from now (0: once the waiting events are handled). The
 // earliest request counts, and each frame starts with none: whatever keeps changing asks again
 // every frame.
 void FrameworkRequestFrame(float withinSeconds = 0.0f);
@@ -140,7 +142,7 @@ const char* FrameworkGetFrameRateText();
 float FrameworkGetFramesPerSecond();
 bool FrameworkIsWindowed();
 bool FrameworkIsActive();
-// Whether a key (a virtual-key code) was down at the last key message.
+// Whether a key (a virtual-key code) was down at its last key event.
 bool FrameworkIsKeyDown(uint32_t virtualKey);
 // Whether -automation was given.
 bool FrameworkIsAutomation();

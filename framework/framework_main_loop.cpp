@@ -2,6 +2,7 @@
 
 #include "framework/framework_errors.h"
 #include "framework/framework_state.h"
+#include "platform/event_pump.h"
 #include "platform_os/platform_timer.h"
 
 namespace {
@@ -126,13 +127,13 @@ bool MainLoopTurn(int longestWaitMilliseconds) {
   FrameworkState& state = GetFrameworkState();
   state.retiredWindows.clear();
   RunPendingDeviceChange();
-  // A fatal error may have ended the framework with no window left to post the quit message.
+  // A fatal error may have ended the framework with no window left to post the quit event.
   if (state.shutDown) return false;
-  Platform::Message message;
-  if (Platform::PeekMessage(&message, true)) {
-    if (message.message == Platform::WM_QUIT) return false;
-    Platform::DispatchMessage(message);
-    // Whatever the message changed shows in the next frame.
+  Platform::QueuedEvent queued;
+  if (Platform::PeekEvent(&queued, true)) {
+    if (queued.event.type == Platform::EventType::Quit) return false;
+    Platform::DispatchEvent(queued);
+    // Whatever the event changed shows in the next frame.
     state.frameSchedule.RequestNow();
     return true;
   }
@@ -146,6 +147,6 @@ bool MainLoopTurn(int longestWaitMilliseconds) {
     wait = state.frameSchedule.WaitMilliseconds(SecondsNow());
   }
   if (longestWaitMilliseconds >= 0 && (wait < 0 || wait > longestWaitMilliseconds)) wait = longestWaitMilliseconds;
-  Platform::WaitMessage(wait);
+  Platform::WaitEvent(wait);
   return true;
 }

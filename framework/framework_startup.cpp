@@ -88,8 +88,8 @@ void FrameworkShutdown(int exitCode) {
   state.shuttingDown = true;
   if (!state.exitCodeSetByError) state.exitCode = exitCode;
   if (state.window && !state.window->IsDestroyed()) {
-    state.window->SendMessage(Platform::WM_CLOSE, 0, 0);
-    // The message callback may have kept the window; shutting down closes it anyway.
+    state.window->Send(Platform::WindowEvent::Of(Platform::EventType::Close));
+    // The event callback may have kept the window; shutting down closes it anyway.
     if (!state.window->IsDestroyed()) state.window->Destroy();
   }
   ReleaseDevice();

@@ -34,7 +34,7 @@ FRAMEWORK_SETTER(SwapChainReleasing, swapChainReleasing)
 FRAMEWORK_SETTER(DeviceDestroyed, deviceDestroyed)
 FRAMEWORK_SETTER(FrameMove, frameMove)
 FRAMEWORK_SETTER(FrameRender, frameRender)
-FRAMEWORK_SETTER(Message, message)
+FRAMEWORK_SETTER(Event, event)
 FRAMEWORK_SETTER(Keyboard, keyboard)
 FRAMEWORK_SETTER(Mouse, mouse)
 

@@ -32,8 +32,8 @@ struct FrameworkCallbacks {
   void* frameMoveContext = nullptr;
   FrameworkFrameRenderCallback frameRender = nullptr;
   void* frameRenderContext = nullptr;
-  FrameworkMessageCallback message = nullptr;
-  void* messageContext = nullptr;
+  FrameworkEventCallback event = nullptr;
+  void* eventContext = nullptr;
   FrameworkKeyboardCallback keyboard = nullptr;
   void* keyboardContext = nullptr;
   FrameworkMouseCallback mouse = nullptr;
@@ -131,8 +131,7 @@ private:
 };
 
 // Steps shared between the framework's files.
-Platform::LRESULT FrameworkWindowProcedure(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                                           Platform::LPARAM lParam);
+void FrameworkWindowProcedure(Platform::Window* window, const Platform::WindowEvent& event);
 Platform::Result CreateDeviceInternal(bool windowed, int width, int height);
 // Runs the releasing and destroyed callbacks and destroys the device.
 void ReleaseDevice();
@@ -141,12 +140,12 @@ Platform::Result RecreateDevice();
 // Follows a change of the window's client size with the back buffer.
 void CheckForWindowSizeChange();
 void RunPendingDeviceChange();
-// One turn of the main loop: dispatches a waiting message, or draws a frame when one is owed, or
-// waits for a message (on demand until a frame falls due), but at most longestWaitMilliseconds
-// when that is not negative. False when the loop ends: the quit message came or the framework
+// One turn of the main loop: dispatches a waiting event, or draws a frame when one is owed, or
+// waits for an event (on demand until a frame falls due), but at most longestWaitMilliseconds
+// when that is not negative. False when the loop ends: the quit event came or the framework
 // shut down.
 bool MainLoopTurn(int longestWaitMilliseconds);
-// Draws one frame (the main loop's step when no message waits).
+// Draws one frame (the main loop's step when no event waits).
 void RenderFrame();
 // Draws the current frame again without advancing time (a paint while paused).
 void RenderPausedFrame();

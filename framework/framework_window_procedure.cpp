@@ -1,14 +1,9 @@
 #include "framework/framework_state.h"
+#include "platform/event_pump.h"
 
 namespace {
 
 using namespace Platform;
-
-bool IsKeyMessage(uint32_t message) {
-  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
-}
-
-bool IsMouseMessage(uint32_t message) { return message >= WM_MOUSEMOVE && message <= WM_XBUTTONDBLCLK; }
 
 class ProcedureDepth {
 public:
@@ -16,22 +11,22 @@ public:
   ~ProcedureDepth() { --GetFrameworkState().windowProcedureDepth; }
 };
 
-void HandleKey(uint32_t message, WPARAM wParam, LPARAM lParam) {
+void HandleKey(const WindowEvent& event) {
   FrameworkState& state = GetFrameworkState();
-  const uint32_t key = static_cast<uint32_t>(wParam & 0xFF);
-  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const uint32_t key = event.key & 0xFF;
+  const bool down = event.type == EventType::KeyDown || event.type == EventType::SystemKeyDown;
   state.keys[key] = down;
-  const bool altDown = (lParam & (LPARAM(1) << 29)) != 0 || IsKeyDown(VK_MENU);
+  const bool altDown = event.alt || IsKeyDown(VK_MENU);
   if (state.callbacks.keyboard) state.callbacks.keyboard(key, down, altDown, state.callbacks.keyboardContext);
 }
 
-void HandleMouse(uint32_t message, WPARAM wParam, LPARAM lParam) {
+void HandleMouse(const WindowEvent& event) {
   FrameworkState& state = GetFrameworkState();
   if (!state.callbacks.mouse) return;
-  const int wheel = message == WM_MOUSEWHEEL ? static_cast<int16_t>(HighWord(wParam)) : 0;
-  state.callbacks.mouse((wParam & MK_LBUTTON) != 0, (wParam & MK_RBUTTON) != 0, (wParam & MK_MBUTTON) != 0,
-                        (wParam & MK_XBUTTON1) != 0, (wParam & MK_XBUTTON2) != 0, wheel, SignedLowWord(lParam),
-                        SignedHighWord(lParam), state.callbacks.mouseContext);
+  const int wheel = event.type == EventType::Wheel ? event.wheelDelta : 0;
+  const MouseButtons& held = event.held;
+  state.callbacks.mouse(held.left, held.right, held.middle, held.x1, held.x2, wheel, event.position.x,
+                        event.position.y, state.callbacks.mouseContext);
 }
 
 void TogglePauseKey() {
@@ -40,9 +35,9 @@ void TogglePauseKey() {
   FrameworkPause(state.pauseKeyPaused, state.pauseKeyPaused);
 }
 
-void HandleSize(WPARAM kind) {
+void HandleSize(SizeKind kind) {
   FrameworkState& state = GetFrameworkState();
-  if (kind == SIZE_MINIMIZED) {
+  if (kind == SizeKind::Minimized) {
     if (!state.minimized) {
       state.minimized = true;
       FrameworkPause(true, true);
@@ -64,68 +59,48 @@ void HandleActivation(bool active) {
 
 }  // namespace
 
-LRESULT FrameworkWindowProcedure(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+void FrameworkWindowProcedure(Window* window, const WindowEvent& event) {
   FrameworkState& state = GetFrameworkState();
   ProcedureDepth depth;
 
-  if (IsKeyMessage(message)) HandleKey(message, wParam, lParam);
-  if (IsMouseMessage(message)) HandleMouse(message, wParam, lParam);
-  if (state.callbacks.message) {
+  if (event.IsKey()) HandleKey(event);
+  if (event.IsMouse()) HandleMouse(event);
+  if (state.callbacks.event) {
     bool noFurtherProcessing = false;
-    const LRESULT result = state.callbacks.message(window, message, wParam, lParam, &noFurtherProcessing,
-                                                   state.callbacks.messageContext);
-    if (noFurtherProcessing) return result;
+    state.callbacks.event(window, event, &noFurtherProcessing, state.callbacks.eventContext);
+    if (noFurtherProcessing) return;
   }
 
-  switch (message) {
-    case WM_DESTROY:
-      if (state.replacingWindow) return 0;
+  switch (event.type) {
+    case EventType::Destroy:
+      if (state.replacingWindow) return;
       // The device goes with its window: its context cannot outlive the display connection.
       ReleaseDevice();
-      PostQuitMessage(0);
-      return 0;
-    case WM_CLOSE:
+      PostQuit(0);
+      return;
+    case EventType::Close:
       window->Destroy();
-      return 0;
-    case WM_SIZE:
-      if (window == state.window.get()) HandleSize(wParam);
-      return 0;
-    case WM_PAINT:
+      return;
+    case EventType::Resized:
+      if (window == state.window.get()) HandleSize(event.sizeKind);
+      return;
+    case EventType::Paint:
       if (window == state.window.get() && state.pauses.RenderingPaused()) RenderPausedFrame();
-      return 0;
-    case WM_ACTIVATEAPP:
-      HandleActivation(wParam != 0);
-      return 0;
-    case WM_ENTERMENULOOP:
-    case WM_ENTERSIZEMOVE:
-      FrameworkPause(true, true);
-      return 0;
-    case WM_EXITMENULOOP:
-      FrameworkPause(false, false);
-      return 0;
-    case WM_EXITSIZEMOVE:
-      FrameworkPause(false, false);
-      CheckForWindowSizeChange();
-      return 0;
-    case WM_MENUCHAR:
-      return MNC_CLOSE << 16;  // no beep for Alt+Enter
-    case WM_SYSCOMMAND:
-      // No system menu here: nothing to refuse in full screen, nothing to pass on.
-      return 0;
-    case WM_POWERBROADCAST:
-      if (wParam == PBT_APMRESUMESUSPEND) state.timer.Reset();
-      return 0;
-    case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE && state.handleEscape) {
-        window->SendMessage(WM_CLOSE, 0, 0);
-      } else if (wParam == VK_PAUSE && state.handlePause) {
+      return;
+    case EventType::Activation:
+      HandleActivation(event.active);
+      return;
+    case EventType::KeyDown:
+      if (event.key == VK_ESCAPE && state.handleEscape) {
+        window->Send(WindowEvent::Of(EventType::Close));
+      } else if (event.key == VK_PAUSE && state.handlePause) {
         TogglePauseKey();
       }
-      return 0;
-    case WM_SYSKEYDOWN:
-      if (wParam == VK_RETURN && state.handleAltEnter) FrameworkToggleFullScreen();
-      return 0;  // F10 among them: swallowed
+      return;
+    case EventType::SystemKeyDown:
+      if (event.key == VK_RETURN && state.handleAltEnter) FrameworkToggleFullScreen();
+      return;  // F10 among them: swallowed
     default:
-      return 0;
+      return;
   }
 }

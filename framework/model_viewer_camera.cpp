@@ -33,54 +33,35 @@ CModelViewerCamera::CModelViewerCamera(CameraInput& cameraInput)
   enablePositionMovement = false;
 }
 
-LRESULT CModelViewerCamera::HandleMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-  CBaseCamera::HandleMessage(window, message, wParam, lParam);
-  const int x = SignedLowWord(static_cast<uintptr_t>(lParam));
-  const int y = SignedHighWord(static_cast<uintptr_t>(lParam));
+bool CModelViewerCamera::HandleEvent(Window* window, const WindowEvent& event) {
+  const bool took = CBaseCamera::HandleEvent(window, event);
+  const int x = event.position.x;
+  const int y = event.position.y;
 
   uint32_t pressed = 0, released = 0;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      pressed = kMouseLeftButton;
-      break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-      pressed = kMouseMiddleButton;
-      break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-      pressed = kMouseRightButton;
-      break;
-    case WM_LBUTTONUP:
-      released = kMouseLeftButton;
-      break;
-    case WM_MBUTTONUP:
-      released = kMouseMiddleButton;
-      break;
-    case WM_RBUTTONUP:
-      released = kMouseRightButton;
-      break;
-    default:
-      break;
-  }
+  const uint32_t button = event.button == MouseButton::Left     ? kMouseLeftButton
+                          : event.button == MouseButton::Middle ? kMouseMiddleButton
+                          : event.button == MouseButton::Right  ? kMouseRightButton
+                                                                : 0;
+  if (event.type == EventType::ButtonDown || event.type == EventType::DoubleClick) pressed = button;
+  if (event.type == EventType::ButtonUp) released = button;
 
   if (pressed & rotateModelButtonMask) worldArcBall.OnBegin(x, y);
   if (pressed & rotateCameraButtonMask) viewArcBall.OnBegin(x, y);
-  if (message == WM_MOUSEMOVE) {
+  if (event.type == EventType::MouseMove) {
     worldArcBall.OnMove(x, y);
     viewArcBall.OnMove(x, y);
     dragSinceLastUpdate = true;
-    return 0;
+    return took;
   }
   if (released & rotateModelButtonMask) worldArcBall.OnEnd();
   if (released & rotateCameraButtonMask) viewArcBall.OnEnd();
-  if (message == WM_CAPTURECHANGED && static_cast<uintptr_t>(lParam) != input.WindowHandle(window)) {
+  if (event.type == EventType::CaptureLost && event.capturedBy != input.WindowHandle(window)) {
     if (rotateModelButtonMask & kButtonBits) worldArcBall.OnEnd();
     if (rotateCameraButtonMask & kButtonBits) viewArcBall.OnEnd();
   }
-  if (pressed || released || message == WM_MOUSEWHEEL) dragSinceLastUpdate = true;
-  return 0;
+  if (pressed || released || event.type == EventType::Wheel) dragSinceLastUpdate = true;
+  return took;
 }
 
 void CModelViewerCamera::Update(float elapsedSeconds) {

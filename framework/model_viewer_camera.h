@@ -14,8 +14,7 @@ class CModelViewerCamera : public CBaseCamera {
 public:
   explicit CModelViewerCamera(CameraInput& input = PlatformCameraInput());
 
-  Platform::LRESULT HandleMessage(Platform::Window* window, uint32_t message, Platform::WPARAM wParam,
-                                  Platform::LPARAM lParam) override;
+  bool HandleEvent(Platform::Window* window, const Platform::WindowEvent& event) override;
   void Update(float elapsedSeconds) override;
   void Reset() override;
   void SetView(const Platform::Float3* eye, const Platform::Float3* lookAt) override;

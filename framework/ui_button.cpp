@@ -1,6 +1,6 @@
 #include "framework/ui_button.h"
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 
 using namespace Platform;
 
@@ -21,23 +21,23 @@ void CUIButton::Render(float elapsedSeconds) {
   ControlElement& face = elements[0];
   face.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
   face.fontColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(face, rect, 0.8f);
-  dialog->DrawText(text, face, rect, true);
+  host->DrawSprite(face, rect, 0.8f);
+  host->DrawText(text, face, rect, true);
 
   ControlElement& fill = elements[1];
   fill.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
   fill.fontColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(fill, rect, 0.6f);
-  dialog->DrawText(text, fill, rect, true);
+  host->DrawSprite(fill, rect, 0.6f);
+  host->DrawText(text, fill, rect, true);
 }
 
-bool CUIButton::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
-  if (!enabled || !visible || wParam != VK_SPACE) return false;
-  if (message == WM_KEYDOWN) {
+bool CUIButton::HandleKeyboard(const WindowEvent& event) {
+  if (!enabled || !visible || event.key != VK_SPACE) return false;
+  if (event.type == EventType::KeyDown) {
     pressed = true;
     return true;
   }
-  if (message == WM_KEYUP) {
+  if (event.type == EventType::KeyUp) {
     if (pressed) {
       pressed = false;
       OnClicked();
@@ -47,20 +47,20 @@ bool CUIButton::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
   return false;
 }
 
-bool CUIButton::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
+bool CUIButton::HandleMouse(const WindowEvent& event, Point point) {
   if (!enabled || !visible) return false;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+  switch (MouseActionOf(event)) {
+    case MouseAction::LeftDown:
+    case MouseAction::LeftDoubleClick:
       if (!ContainsPoint(point)) return false;
       pressed = true;
-      dialog->CaptureMouse();
-      if (!hasFocus) dialog->RequestFocus(this);
+      host->CaptureMouse();
+      if (!hasFocus) host->RequestFocus(this);
       return true;
-    case WM_LBUTTONUP:
+    case MouseAction::LeftUp:
       if (!pressed) return false;
       pressed = false;
-      dialog->ReleaseMouse();
+      host->ReleaseMouse();
       GiveUpFocusAfterClick();
       if (ContainsPoint(point)) OnClicked();
       return true;
@@ -70,12 +70,12 @@ bool CUIButton::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
 }
 
 void CUIButton::Hotkey() {
-  if (dialog->IsKeyboardInputEnabled()) dialog->RequestFocus(this);
+  if (host->IsKeyboardInputEnabled()) host->RequestFocus(this);
   OnClicked();
 }
 
-void CUIButton::OnClicked() { dialog->SendEvent(kEventButtonClicked, true, this); }
+void CUIButton::OnClicked() { host->SendEvent(kEventButtonClicked, true, this); }
 
 void CUIButton::GiveUpFocusAfterClick() {
-  if (!dialog->IsKeyboardInputEnabled() && hasFocus) Dialog::ClearFocus();
+  if (!host->IsKeyboardInputEnabled() && hasFocus) host->ClearAllFocus();
 }

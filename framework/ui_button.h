@@ -5,11 +5,11 @@
 // A push button: element 0 is its face, element 1 the fill layer over it.
 class CUIButton : public CUIStatic {
 public:
-  explicit CUIButton(Dialog* dialog, int type = kControlButton) : CUIStatic(dialog, type) {}
+  explicit CUIButton(ControlHost* host, int type = kControlButton) : CUIStatic(host, type) {}
 
   void Render(float elapsedSeconds) override;
-  bool HandleKeyboard(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
-  bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
+  bool HandleKeyboard(const Platform::WindowEvent& event) override;
+  bool HandleMouse(const Platform::WindowEvent& event, Platform::Point point) override;
   bool CanHaveFocus() override { return visible && enabled; }
   void Hotkey() override;
   void MouseCaptureLost() override { pressed = false; }

@@ -1,10 +1,10 @@
 #include "framework/ui_check_box.h"
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 
 void CUICheckBox::SetCheckedInternal(bool check, bool fromInput) {
   checked = check;
-  dialog->SendEvent(kEventCheckBoxChanged, fromInput, this);
+  host->SendEvent(kEventCheckBoxChanged, fromInput, this);
 }
 
 void CUICheckBox::UpdateBounds() {
@@ -22,10 +22,10 @@ void CUICheckBox::Render(float elapsedSeconds) {
   ControlElement& box = elements[0];
   box.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
   box.fontColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(box, boxRect, 0.8f);
-  dialog->DrawText(text, box, textRect, true);
+  host->DrawSprite(box, boxRect, 0.8f);
+  host->DrawText(text, box, textRect, true);
 
   ControlElement& mark = elements[1];
   mark.textureColor.Blend(checked ? state : ControlState::Hidden, elapsedSeconds);
-  dialog->DrawSprite(mark, boxRect, 0.6f);
+  host->DrawSprite(mark, boxRect, 0.6f);
 }

@@ -5,7 +5,7 @@
 // A box with a mark and a label: element 0 is the box, element 1 the mark.
 class CUICheckBox : public CUIButton {
 public:
-  explicit CUICheckBox(Dialog* dialog, int type = kControlCheckBox) : CUIButton(dialog, type) {}
+  explicit CUICheckBox(ControlHost* host, int type = kControlCheckBox) : CUIButton(host, type) {}
 
   void Render(float elapsedSeconds) override;
   void UpdateBounds() override;

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 #include "framework/ui_text.h"
 
 using namespace Platform;
 
-CUIComboBox::CUIComboBox(Dialog* owner) : CUIButton(owner, kControlComboBox), scrollBar(owner) {}
+CUIComboBox::CUIComboBox(ControlHost* owner) : CUIButton(owner, kControlComboBox), scrollBar(owner) {}
 
 Result CUIComboBox::Initialize() {
-  dialog->ApplyDefaultElements(scrollBar);
+  host->ApplyDefaultElements(scrollBar);
   return scrollBar.Initialize();
 }
 
@@ -26,7 +26,7 @@ void CUIComboBox::SetDropHeight(int pixels) {
 
 int CUIComboBox::ItemHeight() {
   const ControlElement* list = GetElement(2);
-  const int fontHeight = list ? dialog->FontHeight(*list) : 0;
+  const int fontHeight = list ? host->FontHeight(*list) : 0;
   // A little air between the lines so the selection bar does not touch the next item's text.
   return std::max(fontHeight + 4, 1);
 }
@@ -42,7 +42,7 @@ void CUIComboBox::UpdateBounds() {
   scrollBar.SetSize(kScrollBarWidth, std::max(dropHeight - 4, 0));
   dropDownTextRect = UIRect{dropDownRect.left + 4, dropDownRect.top + 2, barRight - kScrollBarWidth - 2,
                             dropDownRect.bottom - 2};
-  if (dialog) scrollBar.SetPageSize(std::max(dropDownTextRect.Height() / ItemHeight(), 1));
+  if (host) scrollBar.SetPageSize(std::max(dropDownTextRect.Height() / ItemHeight(), 1));
 }
 
 Result CUIComboBox::AddItem(const std::string& itemText, void* data) {
@@ -58,7 +58,7 @@ Result CUIComboBox::AddItem(const std::string& itemText, void* data) {
   scrollBar.SetTrackRange(0, GetNumItems());
   if (items.size() == 1) {
     selected = focused = 0;
-    dialog->SendEvent(kEventComboBoxSelectionChanged, false, this);
+    host->SendEvent(kEventComboBoxSelectionChanged, false, this);
   }
   return kOk;
 }
@@ -73,7 +73,7 @@ void CUIComboBox::RemoveAllItems() {
 Result CUIComboBox::SetSelectedByIndex(int itemIndex) {
   if (itemIndex < 0 || itemIndex >= GetNumItems()) return kInvalidArgument;
   focused = selected = itemIndex;
-  dialog->SendEvent(kEventComboBoxSelectionChanged, false, this);
+  host->SendEvent(kEventComboBoxSelectionChanged, false, this);
   return kOk;
 }
 
@@ -90,7 +90,7 @@ ComboBoxItem* CUIComboBox::GetItem(int itemIndex) {
 
 void CUIComboBox::Select(int itemIndex, bool fromInput) {
   focused = selected = itemIndex;
-  dialog->SendEvent(kEventComboBoxSelectionChanged, fromInput, this);
+  host->SendEvent(kEventComboBoxSelectionChanged, fromInput, this);
 }
 
 void CUIComboBox::Close() {
@@ -104,15 +104,14 @@ void CUIComboBox::FocusOut() {
 }
 
 void CUIComboBox::Hotkey() {
-  if (dialog->IsKeyboardInputEnabled()) dialog->RequestFocus(this);
+  if (host->IsKeyboardInputEnabled()) host->RequestFocus(this);
   if (items.empty()) return;
   Select((selected + 1) % GetNumItems(), true);
 }
 
-bool CUIComboBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM lParam) {
-  constexpr LPARAM kKeyWasDown = 1 << 30;
-  if (!enabled || !visible || message != WM_KEYDOWN) return false;
-  switch (wParam) {
+bool CUIComboBox::HandleKeyboard(const WindowEvent& event) {
+  if (!enabled || !visible || event.type != EventType::KeyDown) return false;
+  switch (event.key) {
     case VK_RETURN:
       if (!opened) return false;
       // The list shows the focused item; Enter makes it the selection.
@@ -126,7 +125,7 @@ bool CUIComboBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM lParam)
       Close();
       return true;
     case VK_F4:
-      if (lParam & kKeyWasDown) return true;
+      if (event.repeat) return true;
       if (!opened) {
         opened = true;
         focused = selected;
@@ -140,7 +139,7 @@ bool CUIComboBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM lParam)
     case VK_UP:
     case VK_RIGHT:
     case VK_DOWN: {
-      const int step = (wParam == VK_LEFT || wParam == VK_UP) ? -1 : 1;
+      const int step = (event.key == VK_LEFT || event.key == VK_UP) ? -1 : 1;
       const int target = focused + step;
       if (target < 0 || target >= GetNumItems()) return true;
       if (opened) {
@@ -169,23 +168,23 @@ void CUIComboBox::LayoutItems() {
   }
 }
 
-bool CUIComboBox::HandleMouse(uint32_t message, Point point, WPARAM wParam, LPARAM lParam) {
+bool CUIComboBox::HandleMouse(const WindowEvent& event, Point point) {
   if (!enabled || !visible) return false;
   if (opened) LayoutItems();
-  switch (message) {
-    case WM_MOUSEMOVE:
+  switch (MouseActionOf(event)) {
+    case MouseAction::Move:
       if (!opened || !Inside(dropDownRect, point)) return false;
-      if (scrollBar.HandleMouse(message, point, wParam, lParam)) return true;
+      if (scrollBar.HandleMouse(event, point)) return true;
       for (int i = 0; i < GetNumItems(); ++i) {
         if (items[i].visible && Inside(items[i].activeRect, point)) focused = i;
       }
       return true;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+    case MouseAction::LeftDown:
+    case MouseAction::LeftDoubleClick:
       if (ContainsPoint(point)) {
         pressed = true;
-        dialog->CaptureMouse();
-        if (!hasFocus) dialog->RequestFocus(this);
+        host->CaptureMouse();
+        if (!hasFocus) host->RequestFocus(this);
         if (!hasFocus) return true;
         opened = !opened;
         if (opened) {
@@ -198,7 +197,7 @@ bool CUIComboBox::HandleMouse(uint32_t message, Point point, WPARAM wParam, LPAR
         return true;
       }
       if (!opened) return false;
-      if (scrollBar.HandleMouse(message, point, wParam, lParam)) return true;
+      if (scrollBar.HandleMouse(event, point)) return true;
       if (Inside(dropDownRect, point)) {
         for (int i = 0; i < GetNumItems(); ++i) {
           if (items[i].visible && Inside(items[i].activeRect, point)) {
@@ -213,16 +212,16 @@ bool CUIComboBox::HandleMouse(uint32_t message, Point point, WPARAM wParam, LPAR
       // whatever lies under it.
       focused = selected;
       opened = false;
-      dialog->SendEvent(kEventComboBoxSelectionChanged, true, this);
+      host->SendEvent(kEventComboBoxSelectionChanged, true, this);
       return false;
-    case WM_LBUTTONUP:
-      if (scrollBar.HandleMouse(message, point, wParam, lParam)) return true;
+    case MouseAction::LeftUp:
+      if (scrollBar.HandleMouse(event, point)) return true;
       if (!pressed) return false;
       pressed = false;
-      dialog->ReleaseMouse();
+      host->ReleaseMouse();
       return true;
-    case WM_MOUSEWHEEL: {
-      const int notches = static_cast<int16_t>(HighWord(wParam)) / WHEEL_DELTA;
+    case MouseAction::Wheel: {
+      const int notches = event.wheelDelta / kWheelNotch;
       if (opened) {
         scrollBar.Scroll(-notches * kWheelLinesPerNotch);
         return true;
@@ -246,7 +245,7 @@ void CUIComboBox::Render(float elapsedSeconds) {
     ControlElement& list = elements[2];
     list.textureColor.Blend(ControlState::Normal, elapsedSeconds);
     list.fontColor.Blend(ControlState::Normal, elapsedSeconds);
-    dialog->DrawSprite(list, dropDownRect, 0.5f);
+    host->DrawSprite(list, dropDownRect, 0.5f);
     ControlElement& selection = elements[3];
     selection.textureColor.Blend(ControlState::Normal, elapsedSeconds);
     selection.fontColor.Blend(ControlState::Normal, elapsedSeconds);
@@ -256,10 +255,10 @@ void CUIComboBox::Render(float elapsedSeconds) {
       const UIRect textArea{item.activeRect.left + 4, item.activeRect.top, item.activeRect.right,
                             item.activeRect.bottom};
       if (i == focused) {
-        dialog->DrawSprite(selection, item.activeRect, 0.5f);
-        dialog->DrawText(item.text, selection, textArea);
+        host->DrawSprite(selection, item.activeRect, 0.5f);
+        host->DrawText(item.text, selection, textArea);
       } else {
-        dialog->DrawText(item.text, list, textArea);
+        host->DrawText(item.text, list, textArea);
       }
     }
     scrollBar.Render(elapsedSeconds);
@@ -268,11 +267,11 @@ void CUIComboBox::Render(float elapsedSeconds) {
   ControlElement& face = elements[0];
   face.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
   face.fontColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(face, textRect, 0.8f);
+  host->DrawSprite(face, textRect, 0.8f);
   ControlElement& button = elements[1];
   button.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(button, buttonRect, 0.8f);
+  host->DrawSprite(button, buttonRect, 0.8f);
   if (const ComboBoxItem* item = GetItem(selected)) {
-    dialog->DrawText(item->text, face, UIRect{textRect.left + 6, textRect.top, textRect.right, textRect.bottom}, true);
+    host->DrawText(item->text, face, UIRect{textRect.left + 6, textRect.top, textRect.right, textRect.bottom}, true);
   }
 }

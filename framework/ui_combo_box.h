@@ -17,13 +17,13 @@ struct ComboBoxItem {
 // 1 drop-down button, 2 list, 3 selection in the list.
 class CUIComboBox : public CUIButton {
 public:
-  explicit CUIComboBox(Dialog* dialog);
+  explicit CUIComboBox(ControlHost* host);
 
   Platform::Result Initialize() override;
   void Refresh() override;
   void Render(float elapsedSeconds) override;
-  bool HandleKeyboard(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
-  bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
+  bool HandleKeyboard(const Platform::WindowEvent& event) override;
+  bool HandleMouse(const Platform::WindowEvent& event, Platform::Point point) override;
   void Hotkey() override;
   void FocusOut() override;
   void MouseCaptureLost() override {

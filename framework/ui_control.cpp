@@ -60,7 +60,21 @@ void ControlElement::Refresh() {
   fontColor.Refresh();
 }
 
-CUIControl::CUIControl(Dialog* owner, int typeCode) : dialog(owner), type(typeCode) {}
+CUIControl::CUIControl(ControlHost* owner, int typeCode) : host(owner), type(typeCode) {}
+
+MouseAction MouseActionOf(const Platform::WindowEvent& event) {
+  using Platform::EventType;
+  using Platform::MouseButton;
+  switch (event.type) {
+    case EventType::MouseMove: return MouseAction::Move;
+    case EventType::Wheel: return MouseAction::Wheel;
+    case EventType::ButtonDown: return event.button == MouseButton::Left ? MouseAction::LeftDown : MouseAction::None;
+    case EventType::DoubleClick:
+      return event.button == MouseButton::Left ? MouseAction::LeftDoubleClick : MouseAction::None;
+    case EventType::ButtonUp: return event.button == MouseButton::Left ? MouseAction::LeftUp : MouseAction::None;
+    default: return MouseAction::None;
+  }
+}
 
 CUIControl::~CUIControl() = default;
 

@@ -6,10 +6,11 @@
 #include "framework/dialog_resource_manager.h"
 #include "platform/result.h"
 #include "platform/text_layout.h"
-#include "platform/window.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
+#include "platform/point.h"
+#include "platform/window_event.h"
 
-class Dialog;
+class ControlHost;
 
 // Control type codes: the key of Dialog::GetControl and of the default elements.
 inline constexpr int kControlButton = 0;
@@ -72,10 +73,15 @@ struct ControlElement {
   void Refresh();
 };
 
+// What a mouse event means to a control: controls answer the left button, the motion and the
+// wheel, and nothing else.
+enum class MouseAction { None, Move, LeftDown, LeftDoubleClick, LeftUp, Wheel };
+MouseAction MouseActionOf(const Platform::WindowEvent& event);
+
 // The base of every control. Positions are pixels relative to the dialog's control area.
 class CUIControl {
 public:
-  explicit CUIControl(Dialog* dialog, int type);
+  explicit CUIControl(ControlHost* host, int type);
   virtual ~CUIControl();
   CUIControl(const CUIControl&) = delete;
   CUIControl& operator=(const CUIControl&) = delete;
@@ -84,11 +90,11 @@ public:
   // Clears mouse-over and focus and restarts every element's colour fade.
   virtual void Refresh();
   virtual void Render(float /*elapsedSeconds*/) {}
-  virtual bool HandleMessage(uint32_t /*message*/, Platform::WPARAM, Platform::LPARAM) { return false; }
-  virtual bool HandleKeyboard(uint32_t /*message*/, Platform::WPARAM, Platform::LPARAM) { return false; }
-  virtual bool HandleMouse(uint32_t /*message*/, Platform::Point /*point*/, Platform::WPARAM, Platform::LPARAM) {
-    return false;
-  }
+  // Every event the dialog is given, while the control has the focus.
+  virtual bool HandleEvent(const Platform::WindowEvent& /*event*/) { return false; }
+  virtual bool HandleKeyboard(const Platform::WindowEvent& /*event*/) { return false; }
+  // point: the event's position in the dialog's control area.
+  virtual bool HandleMouse(const Platform::WindowEvent& /*event*/, Platform::Point /*point*/) { return false; }
   virtual bool CanHaveFocus() { return false; }
   virtual void FocusIn() { hasFocus = true; }
   virtual void FocusOut() { hasFocus = false; }
@@ -110,7 +116,7 @@ public:
   int GetID() const { return id; }
   void SetID(int identifier) { id = identifier; }
   int GetType() const { return type; }
-  Dialog* GetDialog() const { return dialog; }
+  ControlHost* GetHost() const { return host; }
   int GetIndex() const { return index; }
   bool HasFocus() const { return hasFocus; }
   bool IsMouseOver() const { return mouseOver; }
@@ -144,7 +150,7 @@ protected:
   bool hasFocus = false;
   bool isDefault = false;
   int x = 0, y = 0, width = 0, height = 0;
-  Dialog* dialog = nullptr;
+  ControlHost* host = nullptr;
   int index = 0;
   std::vector<ControlElement> elements;
   int id = 0;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 #include "framework/framework.h"
 #include "framework/ui_text.h"
 
@@ -22,10 +22,10 @@ std::u32string Printable(std::u32string_view input) {
 
 }  // namespace
 
-CUIEditBox::CUIEditBox(Dialog* owner) : CUIControl(owner, kControlEditBox) {}
+CUIEditBox::CUIEditBox(ControlHost* owner) : CUIControl(owner, kControlEditBox) {}
 
-bool CUIEditBox::ShiftDown() { return dialog->Input().IsKeyDown(VK_SHIFT); }
-bool CUIEditBox::ControlDown() { return dialog->Input().IsKeyDown(VK_CONTROL); }
+bool CUIEditBox::ShiftDown() { return host->Input().IsKeyDown(VK_SHIFT); }
+bool CUIEditBox::ControlDown() { return host->Input().IsKeyDown(VK_CONTROL); }
 
 void CUIEditBox::UpdateBounds() {
   CUIControl::UpdateBounds();
@@ -63,14 +63,14 @@ size_t CUIEditBox::ByteOffset(size_t position) const {
 
 int CUIEditBox::CaretPixel(size_t position) {
   const ControlElement* element = GetElement(0);
-  return element ? dialog->CaretX(*element, text, position) : 0;
+  return element ? host->CaretX(*element, text, position) : 0;
 }
 
 size_t CUIEditBox::PositionAt(int dialogX) {
   const ControlElement* element = GetElement(0);
   if (!element) return 0;
   const float atX = static_cast<float>(dialogX - textRect.left + CaretPixel(firstVisible));
-  return std::min(dialog->HitTest(*element, text, atX), characters.size());
+  return std::min(host->HitTest(*element, text, atX), characters.size());
 }
 
 void CUIEditBox::PlaceCaret(size_t position) {
@@ -109,12 +109,12 @@ void CUIEditBox::FocusOut() {
   mouseDragging = false;
   if (!changedSinceRead) return;
   changedSinceRead = false;
-  dialog->SendEvent(kEventEditBoxLeft, true, this);
+  host->SendEvent(kEventEditBoxLeft, true, this);
 }
 
 void CUIEditBox::ReportChange() {
   changedSinceRead = true;
-  dialog->SendEvent(kEventEditBoxChange, true, this);
+  host->SendEvent(kEventEditBoxChange, true, this);
 }
 
 bool CUIEditBox::DeleteSelection() {
@@ -132,7 +132,7 @@ void CUIEditBox::CopyToClipboard() {
   if (!HasSelection()) return;
   const size_t first = std::min(caret, selectionStart);
   const size_t last = std::max(caret, selectionStart);
-  dialog->Input().SetClipboardText(EncodeUtf8(std::u32string_view(characters).substr(first, last - first)));
+  host->Input().SetClipboardText(EncodeUtf8(std::u32string_view(characters).substr(first, last - first)));
 }
 
 bool CUIEditBox::InsertAtCaret(std::u32string_view insert) {
@@ -148,7 +148,7 @@ bool CUIEditBox::InsertAtCaret(std::u32string_view insert) {
 
 bool CUIEditBox::PasteFromClipboard() {
   // One line: line breaks and other control characters of the clipboard text are dropped.
-  const std::u32string pasted = Printable(DecodeUtf8(dialog->Input().GetClipboardText()));
+  const std::u32string pasted = Printable(DecodeUtf8(host->Input().GetClipboardText()));
   const bool removed = DeleteSelection();
   const bool inserted = InsertAtCaret(pasted);
   return removed || inserted;
@@ -176,18 +176,18 @@ void CUIEditBox::SelectWordAt(size_t position) {
   PlaceCaret(last);
 }
 
-bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
-  if (!enabled || !visible || message != WM_KEYDOWN) return false;
+bool CUIEditBox::HandleKeyboard(const WindowEvent& event) {
+  if (!enabled || !visible || event.type != EventType::KeyDown) return false;
   bool changed = false;
-  switch (wParam) {
+  switch (event.key) {
     case VK_HOME:
     case VK_END:
     case VK_LEFT:
     case VK_RIGHT: {
       size_t target = caret;
-      if (wParam == VK_HOME) target = 0;
-      else if (wParam == VK_END) target = characters.size();
-      else if (wParam == VK_LEFT) target = ControlDown() ? PreviousWordStart(caret) : (caret > 0 ? caret - 1 : 0);
+      if (event.key == VK_HOME) target = 0;
+      else if (event.key == VK_END) target = characters.size();
+      else if (event.key == VK_LEFT) target = ControlDown() ? PreviousWordStart(caret) : (caret > 0 ? caret - 1 : 0);
       else target = ControlDown() ? NextWordStart(caret) : std::min(caret + 1, characters.size());
       PlaceCaret(target);
       if (!ShiftDown()) selectionStart = caret;
@@ -218,12 +218,12 @@ bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
     case 'X':
     case 'V':
       if (!ControlDown()) return false;
-      if (wParam == 'A') {
+      if (event.key == 'A') {
         selectionStart = 0;
         PlaceCaret(characters.size());
-      } else if (wParam == 'C') {
+      } else if (event.key == 'C') {
         CopyToClipboard();
-      } else if (wParam == 'X') {
+      } else if (event.key == 'X') {
         CopyToClipboard();
         changed = DeleteSelection();
       } else {
@@ -238,9 +238,9 @@ bool CUIEditBox::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
   return true;
 }
 
-bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
-  if (!enabled || !visible || message != WM_CHAR) return false;
-  const char32_t character = static_cast<char32_t>(wParam);
+bool CUIEditBox::HandleEvent(const WindowEvent& event) {
+  if (!enabled || !visible || event.type != EventType::Text) return false;
+  const char32_t character = event.codePoint;
   ResetCaretBlink();
   switch (character) {
     case U'\b': {
@@ -257,7 +257,7 @@ bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
     }
     case U'\r':
       changedSinceRead = false;
-      dialog->SendEvent(kEventEditBoxEnter, true, this);
+      host->SendEvent(kEventEditBoxEnter, true, this);
       return true;
     default:
       break;
@@ -278,34 +278,34 @@ bool CUIEditBox::HandleMessage(uint32_t message, WPARAM wParam, LPARAM) {
   return true;
 }
 
-bool CUIEditBox::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
+bool CUIEditBox::HandleMouse(const WindowEvent& event, Point point) {
   if (!enabled || !visible) return false;
-  switch (message) {
-    case WM_LBUTTONDOWN:
+  switch (MouseActionOf(event)) {
+    case MouseAction::LeftDown:
       if (!Inside(boundingBox, point)) return false;
-      if (!hasFocus) dialog->RequestFocus(this);
+      if (!hasFocus) host->RequestFocus(this);
       mouseDragging = true;
-      dialog->CaptureMouse();
+      host->CaptureMouse();
       PlaceCaret(PositionAt(point.x));
       if (!ShiftDown()) selectionStart = caret;
       ResetCaretBlink();
       return true;
-    case WM_LBUTTONDBLCLK:
+    case MouseAction::LeftDoubleClick:
       // The second press of a double click selects what was clicked, ready to be typed over.
       if (!Inside(boundingBox, point)) return false;
-      if (!hasFocus) dialog->RequestFocus(this);
+      if (!hasFocus) host->RequestFocus(this);
       mouseDragging = false;
       SelectWordAt(PositionAt(point.x));
       ResetCaretBlink();
       return true;
-    case WM_MOUSEMOVE:
+    case MouseAction::Move:
       if (!mouseDragging) return false;
       PlaceCaret(PositionAt(point.x));
       return true;
-    case WM_LBUTTONUP:
+    case MouseAction::LeftUp:
       if (!mouseDragging) return false;
       mouseDragging = false;
-      dialog->ReleaseMouse();
+      host->ReleaseMouse();
       return true;
     default:
       return false;
@@ -317,7 +317,7 @@ void CUIEditBox::Render(float elapsedSeconds) {
   const ControlState state = CurrentState(false);
   for (size_t i = 0; i < 9; ++i) {
     elements[i].textureColor.Blend(state, elapsedSeconds);
-    dialog->DrawSprite(elements[i], pieceRects[i], 0.8f);
+    host->DrawSprite(elements[i], pieceRects[i], 0.8f);
   }
 
   if (hasFocus) {
@@ -348,17 +348,17 @@ void CUIEditBox::Render(float elapsedSeconds) {
     const size_t first = std::max(std::min(caret, selectionStart), firstVisible);
     const size_t last = std::max(caret, selectionStart);
     selectionRect = UIRect{textRect.left + visibleX(first), textRect.top, textRect.left + visibleX(last), textRect.bottom};
-    if (selectionRect.Width() > 0) dialog->DrawSolidRect(selectionRect, selectedBackColor, 0.7f);
+    if (selectionRect.Width() > 0) host->DrawSolidRect(selectionRect, selectedBackColor, 0.7f);
   }
   const size_t firstByte = ByteOffset(firstVisible);
   visibleText.assign(text, firstByte, std::string::npos);
-  dialog->DrawText(visibleText, element, textRect, ToColorF(textColor), false);
+  host->DrawText(visibleText, element, textRect, ToColorF(textColor), false);
   if (selectionRect.Width() > 0) {
     const size_t first = std::max(std::min(caret, selectionStart), firstVisible);
     const size_t last = std::max(caret, selectionStart);
     const size_t from = ByteOffset(first);
     selectedText.assign(text, from, ByteOffset(last) - from);
-    dialog->DrawText(selectedText, element, selectionRect, ToColorF(selectedTextColor), false);
+    host->DrawText(selectedText, element, selectionRect, ToColorF(selectedTextColor), false);
   }
 
   if (hasFocus && caretOn) {
@@ -369,6 +369,6 @@ void CUIEditBox::Render(float elapsedSeconds) {
     // In overwrite mode the caret covers the character, so it is drawn as a frame-high block
     // of the caret colour under a lighter alpha to keep the character readable.
     const ArgbColor color = insertMode ? caretColor : ((caretColor & 0x00FFFFFF) | 0x60000000);
-    dialog->DrawSolidRect(caretRect, color, 0.6f);
+    host->DrawSolidRect(caretRect, color, 0.6f);
   }
 }

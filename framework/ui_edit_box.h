@@ -9,12 +9,12 @@
 // bottom, bottom-right. Positions (caret, selection) count code points.
 class CUIEditBox : public CUIControl {
 public:
-  explicit CUIEditBox(Dialog* dialog);
+  explicit CUIEditBox(ControlHost* host);
 
   void Render(float elapsedSeconds) override;
-  bool HandleMessage(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
-  bool HandleKeyboard(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
-  bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
+  bool HandleEvent(const Platform::WindowEvent& event) override;
+  bool HandleKeyboard(const Platform::WindowEvent& event) override;
+  bool HandleMouse(const Platform::WindowEvent& event, Platform::Point point) override;
   bool CanHaveFocus() override { return visible && enabled; }
   void FocusIn() override;
   // Reports kEventEditBoxLeft when input changed the text since the focus came or Enter was pressed.

@@ -7,7 +7,7 @@ namespace {
 
 class PlatformInput final : public UIInput {
 public:
-  // Under the framework's loop, the keys as of the message being handled: the system's state
+  // Under the framework's loop, the keys as of the event being handled: the system's state
   // may already include later events (a quick Ctrl+A comes in one batch, Ctrl up included).
   bool IsKeyDown(uint32_t virtualKey) override {
     if (virtualKey < 256 && virtualKey > Platform::VK_XBUTTON2 && GetFrameworkState().insideMainLoop)

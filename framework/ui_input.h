@@ -5,7 +5,7 @@
 
 #include "platform/window.h"
 
-// What the dialogs and their controls ask of the window system beyond the messages they are
+// What the dialogs and their controls ask of the window system beyond the events they are
 // given: the modifier keys, the mouse capture and the clipboard. Dialogs take it as an interface
 // so that tests drive them with a scripted one, with no display.
 class UIInput {

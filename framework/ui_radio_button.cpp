@@ -1,9 +1,9 @@
 #include "framework/ui_radio_button.h"
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 
 void CUIRadioButton::SetCheckedInternal(bool check, bool clearGroup, bool fromInput) {
-  if (check && clearGroup) dialog->ClearRadioButtonGroup(group);
+  if (check && clearGroup) host->ClearRadioButtonGroup(group);
   checked = check;
-  dialog->SendEvent(kEventRadioButtonChanged, fromInput, this);
+  host->SendEvent(kEventRadioButtonChanged, fromInput, this);
 }

@@ -7,7 +7,7 @@
 // A check box that, when checked, unchecks the other radio buttons of its group in the dialog.
 class CUIRadioButton : public CUICheckBox {
 public:
-  explicit CUIRadioButton(Dialog* dialog) : CUICheckBox(dialog, kControlRadioButton) {}
+  explicit CUIRadioButton(ControlHost* host) : CUICheckBox(host, kControlRadioButton) {}
 
   using CUICheckBox::SetCheckedInternal;
   void SetCheckedInternal(bool check, bool fromInput) override { SetCheckedInternal(check, true, fromInput); }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 
 using namespace Platform;
 
@@ -65,11 +65,11 @@ void CUIScrollBar::ShowItem(int item) {
   Clamp();
 }
 
-bool CUIScrollBar::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
+bool CUIScrollBar::HandleMouse(const WindowEvent& event, Point point) {
   if (!enabled || !visible) return false;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+  switch (MouseActionOf(event)) {
+    case MouseAction::LeftDown:
+    case MouseAction::LeftDoubleClick:
       if (Inside(upRect, point)) {
         Scroll(-1);
         return true;
@@ -81,7 +81,7 @@ bool CUIScrollBar::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
       if (showThumb && Inside(thumbRect, point)) {
         dragging = true;
         dragOffsetY = point.y - thumbRect.top;
-        dialog->CaptureMouse();
+        host->CaptureMouse();
         return true;
       }
       if (showThumb && Inside(trackRect, point)) {
@@ -89,7 +89,7 @@ bool CUIScrollBar::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
         return true;
       }
       return false;
-    case WM_MOUSEMOVE:
+    case MouseAction::Move:
       if (!dragging) return false;
       {
         const int travel = trackRect.Height() - thumbRect.Height();
@@ -101,10 +101,10 @@ bool CUIScrollBar::HandleMouse(uint32_t message, Point point, WPARAM, LPARAM) {
         }
       }
       return true;
-    case WM_LBUTTONUP:
+    case MouseAction::LeftUp:
       if (!dragging) return false;
       dragging = false;
-      dialog->ReleaseMouse();
+      host->ReleaseMouse();
       return true;
     default:
       return false;
@@ -117,11 +117,11 @@ void CUIScrollBar::Render(float elapsedSeconds) {
   // Arrows show disabled while there is nothing to scroll.
   const ControlState arrowState = showThumb ? state : ControlState::Disabled;
   elements[0].textureColor.Blend(state, elapsedSeconds);
-  dialog->DrawSprite(elements[0], trackRect, 0.5f);
+  host->DrawSprite(elements[0], trackRect, 0.5f);
   elements[1].textureColor.Blend(arrowState, elapsedSeconds);
-  dialog->DrawSprite(elements[1], upRect, 0.5f);
+  host->DrawSprite(elements[1], upRect, 0.5f);
   elements[2].textureColor.Blend(arrowState, elapsedSeconds);
-  dialog->DrawSprite(elements[2], downRect, 0.5f);
+  host->DrawSprite(elements[2], downRect, 0.5f);
   elements[3].textureColor.Blend(showThumb ? state : ControlState::Hidden, elapsedSeconds);
-  dialog->DrawSprite(elements[3], thumbRect, 0.5f);
+  host->DrawSprite(elements[3], thumbRect, 0.5f);
 }

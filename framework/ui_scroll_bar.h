@@ -7,9 +7,9 @@
 // reads the position.
 class CUIScrollBar : public CUIControl {
 public:
-  explicit CUIScrollBar(Dialog* dialog) : CUIControl(dialog, kControlScrollBar) {}
+  explicit CUIScrollBar(ControlHost* host) : CUIControl(host, kControlScrollBar) {}
 
-  bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
+  bool HandleMouse(const Platform::WindowEvent& event, Platform::Point point) override;
   void Render(float elapsedSeconds) override;
   void UpdateBounds() override;
   void MouseCaptureLost() override { dragging = false; }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/dialog.h"
+#include "framework/control_host.h"
 
 using namespace Platform;
 
@@ -21,7 +21,7 @@ void CUISlider::SetValueInternal(int newValue, bool fromInput) {
   if (newValue == value) return;
   value = newValue;
   UpdateBounds();
-  dialog->SendEvent(kEventSliderValueChanged, fromInput, this);
+  host->SendEvent(kEventSliderValueChanged, fromInput, this);
 }
 
 int CUISlider::ThumbCentre() const {
@@ -44,10 +44,10 @@ void CUISlider::UpdateBounds() {
   thumbRect = UIRect{centre - side / 2, boundingBox.top, centre - side / 2 + side, boundingBox.bottom};
 }
 
-bool CUISlider::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
-  if (!enabled || !visible || message != WM_KEYDOWN) return false;
+bool CUISlider::HandleKeyboard(const WindowEvent& event) {
+  if (!enabled || !visible || event.type != EventType::KeyDown) return false;
   const int page = std::max((maximum - minimum) / 10, 10);
-  switch (wParam) {
+  switch (event.key) {
     case VK_HOME: SetValueInternal(minimum, true); return true;
     case VK_END: SetValueInternal(maximum, true); return true;
     case VK_LEFT:
@@ -60,40 +60,40 @@ bool CUISlider::HandleKeyboard(uint32_t message, WPARAM wParam, LPARAM) {
   }
 }
 
-bool CUISlider::HandleMouse(uint32_t message, Point point, WPARAM wParam, LPARAM) {
+bool CUISlider::HandleMouse(const WindowEvent& event, Point point) {
   if (!enabled || !visible) return false;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+  switch (MouseActionOf(event)) {
+    case MouseAction::LeftDown:
+    case MouseAction::LeftDoubleClick:
       if (Inside(thumbRect, point)) {
         pressed = true;
         dragOffset = ThumbCentre() - point.x;
-        dialog->CaptureMouse();
-        if (!hasFocus) dialog->RequestFocus(this);
+        host->CaptureMouse();
+        if (!hasFocus) host->RequestFocus(this);
         return true;
       }
       if (Inside(boundingBox, point)) {
         pressed = true;
         dragOffset = 0;
-        dialog->CaptureMouse();
-        if (!hasFocus) dialog->RequestFocus(this);
+        host->CaptureMouse();
+        if (!hasFocus) host->RequestFocus(this);
         SetValueInternal(point.x > ThumbCentre() ? value + 1 : value - 1, true);
         dragOffset = ThumbCentre() - point.x;
         return true;
       }
       return false;
-    case WM_MOUSEMOVE:
+    case MouseAction::Move:
       if (!pressed) return false;
       SetValueInternal(ValueFromPosition(point.x + dragOffset), true);
       return true;
-    case WM_LBUTTONUP:
+    case MouseAction::LeftUp:
       if (!pressed) return false;
       pressed = false;
-      dialog->ReleaseMouse();
-      dialog->SendEvent(kEventSliderValueChanged, true, this);
+      host->ReleaseMouse();
+      host->SendEvent(kEventSliderValueChanged, true, this);
       return true;
-    case WM_MOUSEWHEEL: {
-      const int notches = static_cast<int16_t>(HighWord(wParam)) / WHEEL_DELTA;
+    case MouseAction::Wheel: {
+      const int notches = event.wheelDelta / kWheelNotch;
       SetValueInternal(value - notches, true);
       return true;
     }
@@ -107,8 +107,8 @@ void CUISlider::Render(float elapsedSeconds) {
   const ControlState state = CurrentState(pressed);
   ControlElement& track = elements[0];
   track.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(track, boundingBox, 0.8f);
+  host->DrawSprite(track, boundingBox, 0.8f);
   ControlElement& thumb = elements[1];
   thumb.textureColor.Blend(state, elapsedSeconds, kButtonBlendRate);
-  dialog->DrawSprite(thumb, thumbRect, 0.6f);
+  host->DrawSprite(thumb, thumbRect, 0.6f);
 }

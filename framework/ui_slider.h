@@ -5,12 +5,12 @@
 // A horizontal track with a square thumb: element 0 is the track, element 1 the thumb.
 class CUISlider : public CUIControl {
 public:
-  explicit CUISlider(Dialog* dialog) : CUIControl(dialog, kControlSlider) {}
+  explicit CUISlider(ControlHost* host) : CUIControl(host, kControlSlider) {}
 
   bool ContainsPoint(Platform::Point point) override;
   bool CanHaveFocus() override { return visible && enabled; }
-  bool HandleKeyboard(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
-  bool HandleMouse(uint32_t message, Platform::Point point, Platform::WPARAM wParam, Platform::LPARAM lParam) override;
+  bool HandleKeyboard(const Platform::WindowEvent& event) override;
+  bool HandleMouse(const Platform::WindowEvent& event, Platform::Point point) override;
   void UpdateBounds() override;
   void Render(float elapsedSeconds) override;
   void MouseCaptureLost() override { pressed = false; }

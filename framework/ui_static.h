@@ -7,7 +7,7 @@
 // A line of text drawn with element 0. It never takes the mouse.
 class CUIStatic : public CUIControl {
 public:
-  explicit CUIStatic(Dialog* dialog, int type = kControlStatic) : CUIControl(dialog, type) {}
+  explicit CUIStatic(ControlHost* host, int type = kControlStatic) : CUIControl(host, type) {}
 
   void Render(float elapsedSeconds) override;
   bool ContainsPoint(Platform::Point) override { return false; }

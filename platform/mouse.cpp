@@ -19,7 +19,7 @@ void MoveCapture(Window* gaining) {
   // The system capture keeps mouse events coming while a button is dragged outside; when it
   // cannot be had (no window has the focus) the program's own bookkeeping still holds.
   if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_CaptureMouse(gaining ? SDL_TRUE : SDL_FALSE);
-  if (losing) losing->SendMessage(WM_CAPTURECHANGED, 0, static_cast<LPARAM>(gaining ? gaining->Handle() : 0));
+  if (losing) losing->Send(WindowEvent::LostCapture(gaining ? gaining->Handle() : 0));
 }
 
 int Scaled(int windowUnits, float scale) { return static_cast<int>(std::lround(windowUnits * scale)); }

@@ -5,37 +5,35 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/message_queue.h"
+#include "platform/event_queue.h"
+#include "platform/key_codes.h"
 #include "platform/utf8_decoding.h"
 #include "platform/virtual_keys.h"
 #include "platform/window.h"
-#include "platform/window_state.h"
+#include "platform/window_registry.h"
 
 namespace Platform {
 namespace {
 
-constexpr uint32_t kPreviousKeyStateBit = 1u << 30;
-constexpr uint32_t kTransitionBit = 1u << 31;
-constexpr uint32_t kAltContextBit = 1u << 29;
-
-// Mouse buttons held, as the button messages tell it (SDL's own state runs ahead of the
-// events still waiting to be translated).
+// Mouse buttons held, as the button events tell it (SDL's own state runs ahead of the events
+// still waiting to be translated).
 uint32_t buttonsHeld = 0;
 // The modifiers of the last key event: text typed with Alt is a shortcut, not text.
 Uint16 keyModifiers = 0;
 
+Window* WindowOf(uint32_t sdlId) {
+  WindowState* state = WindowWithSdlId(sdlId);
+  return state ? state->owner : nullptr;
+}
+
 // Keyboard, text and drop events name the focused window, or none when no window has it.
 Window* TargetWindow(uint32_t sdlId) {
-  Window* window = WindowEvents::FromSdlId(sdlId);
+  Window* window = WindowOf(sdlId);
   return window ? window : (sdlId == 0 ? ForegroundWindow() : nullptr);
 }
 
-LPARAM KeyLParam(uint32_t bits, SDL_Scancode scancode) {
-  return static_cast<LPARAM>(bits | 1u | ((static_cast<uint32_t>(scancode) & 0xFFu) << 16));
-}
-
 // Enter, Backspace, Tab and Escape type a character of their own, as edit boxes expect.
-uint32_t ControlCharacter(uint32_t virtualKey) {
+char32_t ControlCharacter(uint32_t virtualKey) {
   switch (virtualKey) {
     case VK_RETURN: return '\r';
     case VK_BACK: return '\b';
@@ -55,16 +53,17 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
   // Ctrl+Alt is the AltGr of many layouts: typing, not a system key.
   bool alt = virtualKey == VK_MENU || ((modifiers & KMOD_ALT) && !(modifiers & KMOD_CTRL));
   bool system = alt || virtualKey == VK_F10;
-  uint32_t bits = alt ? kAltContextBit : 0;
   if (key.type == SDL_KEYDOWN) {
-    if (key.repeat) bits |= kPreviousKeyStateBit;
-    EnqueueMessage(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, KeyLParam(bits, key.keysym.scancode));
-    uint32_t character = ControlCharacter(virtualKey);
+    const EventType type = system ? EventType::SystemKeyDown : EventType::KeyDown;
+    EnqueueEvent(window, WindowEvent::Key(type, virtualKey, key.repeat != 0, alt));
+    char32_t character = ControlCharacter(virtualKey);
     const bool control = (modifiers & KMOD_CTRL) != 0;  // Ctrl+Tab and the like are commands
-    if (character && !system && !control && SDL_IsTextInputActive()) EnqueueMessage(window, WM_CHAR, character, 1);
+    if (character && !system && !control && SDL_IsTextInputActive()) {
+      EnqueueEvent(window, WindowEvent::Character(character));
+    }
   } else {
-    bits |= kPreviousKeyStateBit | kTransitionBit;
-    EnqueueMessage(window, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey, KeyLParam(bits, key.keysym.scancode));
+    const EventType type = system ? EventType::SystemKeyUp : EventType::KeyUp;
+    EnqueueEvent(window, WindowEvent::Key(type, virtualKey, false, alt));
   }
 }
 
@@ -72,107 +71,106 @@ void TranslateText(const SDL_TextInputEvent& text) {
   Window* window = TargetWindow(text.windowID);
   if (!window || ((keyModifiers & KMOD_ALT) && !(keyModifiers & KMOD_CTRL))) return;
   const char* cursor = text.text;
-  while (uint32_t codePoint = NextCodePoint(cursor)) EnqueueMessage(window, WM_CHAR, codePoint, 1);
+  while (uint32_t codePoint = NextCodePoint(cursor)) EnqueueEvent(window, WindowEvent::Character(codePoint));
 }
 
-WPARAM MouseKeyFlags(uint32_t sdlButtons) {
-  WPARAM flags = 0;
-  if (sdlButtons & SDL_BUTTON_LMASK) flags |= MK_LBUTTON;
-  if (sdlButtons & SDL_BUTTON_RMASK) flags |= MK_RBUTTON;
-  if (sdlButtons & SDL_BUTTON_MMASK) flags |= MK_MBUTTON;
-  if (sdlButtons & SDL_BUTTON_X1MASK) flags |= MK_XBUTTON1;
-  if (sdlButtons & SDL_BUTTON_X2MASK) flags |= MK_XBUTTON2;
-  SDL_Keymod modifiers = SDL_GetModState();
-  if (modifiers & KMOD_SHIFT) flags |= MK_SHIFT;
-  if (modifiers & KMOD_CTRL) flags |= MK_CONTROL;
-  return flags;
+MouseButtons HeldButtons(uint32_t sdlButtons) {
+  MouseButtons held;
+  held.left = (sdlButtons & SDL_BUTTON_LMASK) != 0;
+  held.right = (sdlButtons & SDL_BUTTON_RMASK) != 0;
+  held.middle = (sdlButtons & SDL_BUTTON_MMASK) != 0;
+  held.x1 = (sdlButtons & SDL_BUTTON_X1MASK) != 0;
+  held.x2 = (sdlButtons & SDL_BUTTON_X2MASK) != 0;
+  return held;
 }
 
 // Window units to drawable pixels.
-LPARAM ClientPoint(const Window& window, int x, int y) {
+Point ClientPoint(const Window& window, int x, int y) {
   float scale = window.PixelScale();
-  return MakeLParam(static_cast<int>(std::lround(x * scale)), static_cast<int>(std::lround(y * scale)));
+  return Point{static_cast<int>(std::lround(x * scale)), static_cast<int>(std::lround(y * scale))};
 }
 
 void TranslateMotion(const SDL_MouseMotionEvent& motion) {
-  Window* window = WindowEvents::FromSdlId(motion.windowID);
+  Window* window = WindowOf(motion.windowID);
   if (!window) return;
-  EnqueueMessage(window, WM_MOUSEMOVE, MouseKeyFlags(motion.state), ClientPoint(*window, motion.x, motion.y));
+  EnqueueEvent(window, WindowEvent::Mouse(EventType::MouseMove, ClientPoint(*window, motion.x, motion.y),
+                                          HeldButtons(motion.state)));
+}
+
+MouseButton ButtonOf(uint8_t sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return MouseButton::Left;
+    case SDL_BUTTON_MIDDLE: return MouseButton::Middle;
+    case SDL_BUTTON_RIGHT: return MouseButton::Right;
+    case SDL_BUTTON_X1: return MouseButton::X1;
+    default: return MouseButton::X2;
+  }
 }
 
 void TranslateButton(const SDL_MouseButtonEvent& button) {
-  Window* window = WindowEvents::FromSdlId(button.windowID);
+  Window* window = WindowOf(button.windowID);
   if (!window || button.button < SDL_BUTTON_LEFT || button.button > SDL_BUTTON_X2) return;
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
   // A second click within the double-click time is the double click; a third starts over.
   const bool doubleClick = down && button.clicks >= 2 && button.clicks % 2 == 0;
   const uint32_t mask = SDL_BUTTON(button.button);
   buttonsHeld = down ? (buttonsHeld | mask) : (buttonsHeld & ~mask);
-  WPARAM wParam = MouseKeyFlags(buttonsHeld);
-  uint32_t message = 0;
-  switch (button.button) {
-    case SDL_BUTTON_LEFT: message = doubleClick ? WM_LBUTTONDBLCLK : down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-    case SDL_BUTTON_MIDDLE: message = doubleClick ? WM_MBUTTONDBLCLK : down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-    case SDL_BUTTON_RIGHT: message = doubleClick ? WM_RBUTTONDBLCLK : down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-    default:
-      message = doubleClick ? WM_XBUTTONDBLCLK : down ? WM_XBUTTONDOWN : WM_XBUTTONUP;
-      wParam = MakeWParam(static_cast<int>(wParam), static_cast<int>(button.button == SDL_BUTTON_X1 ? XBUTTON1 : XBUTTON2));
-      break;
-  }
-  EnqueueMessage(window, message, wParam, ClientPoint(*window, button.x, button.y));
+  const EventType type = doubleClick ? EventType::DoubleClick : down ? EventType::ButtonDown : EventType::ButtonUp;
+  EnqueueEvent(window, WindowEvent::Mouse(type, ClientPoint(*window, button.x, button.y), HeldButtons(buttonsHeld),
+                                          ButtonOf(button.button)));
 }
 
 void TranslateWheel(const SDL_MouseWheelEvent& wheel) {
-  Window* window = WindowEvents::FromSdlId(wheel.windowID);
+  Window* window = WindowOf(wheel.windowID);
   if (!window) return;
   // Precise values carry the fractions of smooth-scrolling devices.
   float notches = wheel.preciseY != 0.0f ? wheel.preciseY : static_cast<float>(wheel.y);
   if (wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
-  long delta = std::lround(notches * WHEEL_DELTA);
+  long delta = std::lround(notches * kWheelNotch);
   delta = std::clamp(delta, -32768L, 32767L);
   if (delta == 0) return;
-  WPARAM wParam = MakeWParam(static_cast<int>(MouseKeyFlags(buttonsHeld)), static_cast<int>(delta));
-  EnqueueMessage(window, WM_MOUSEWHEEL, wParam, ClientPoint(*window, wheel.mouseX, wheel.mouseY));
+  EnqueueEvent(window, WindowEvent::WheelTurn(static_cast<int>(delta), ClientPoint(*window, wheel.mouseX, wheel.mouseY),
+                                              HeldButtons(buttonsHeld)));
 }
 
-void ReportSize(Window& window, WPARAM kind, bool always) {
+void ReportSize(WindowState& state, SizeKind kind, bool always) {
+  Window& window = *state.owner;
   int width = 0, height = 0;
-  if (kind != SIZE_MINIMIZED) window.GetClientSize(&width, &height);
-  if (WindowEvents::TakeSizeReport(window, kind, width, height) || always) {
-    EnqueueMessage(&window, WM_SIZE, kind, MakeLParam(width, height));
+  if (kind != SizeKind::Minimized) window.GetClientSize(&width, &height);
+  if (state.TakeSizeReport(kind, width, height) || always) {
+    EnqueueEvent(&window, WindowEvent::Resize(kind, width, height));
   }
 }
 
 void TranslateWindowEvent(const SDL_WindowEvent& event) {
-  Window* window = WindowEvents::FromSdlId(event.windowID);
-  if (!window) return;
+  WindowState* state = WindowWithSdlId(event.windowID);
+  if (!state) return;
+  Window* window = state->owner;
   switch (event.event) {
-    case SDL_WINDOWEVENT_SHOWN: EnqueueMessage(window, WM_SHOWWINDOW, 1, 0); break;
-    case SDL_WINDOWEVENT_HIDDEN: EnqueueMessage(window, WM_SHOWWINDOW, 0, 0); break;
-    case SDL_WINDOWEVENT_EXPOSED: EnqueueMessage(window, WM_PAINT, 0, 0); break;
-    case SDL_WINDOWEVENT_MINIMIZED: ReportSize(*window, SIZE_MINIMIZED, true); break;
-    case SDL_WINDOWEVENT_MAXIMIZED: ReportSize(*window, SIZE_MAXIMIZED, true); break;
-    case SDL_WINDOWEVENT_RESTORED: ReportSize(*window, SIZE_RESTORED, true); break;
+    case SDL_WINDOWEVENT_SHOWN: EnqueueEvent(window, WindowEvent::Of(EventType::Shown)); break;
+    case SDL_WINDOWEVENT_HIDDEN: EnqueueEvent(window, WindowEvent::Of(EventType::Hidden)); break;
+    case SDL_WINDOWEVENT_EXPOSED: EnqueueEvent(window, WindowEvent::Of(EventType::Paint)); break;
+    case SDL_WINDOWEVENT_MINIMIZED: ReportSize(*state, SizeKind::Minimized, true); break;
+    case SDL_WINDOWEVENT_MAXIMIZED: ReportSize(*state, SizeKind::Maximized, true); break;
+    case SDL_WINDOWEVENT_RESTORED: ReportSize(*state, SizeKind::Restored, true); break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      ReportSize(*window, window->IsMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED, false);
+      ReportSize(*state, window->IsMaximized() ? SizeKind::Maximized : SizeKind::Restored, false);
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      WindowEvents::SetFocus(*window, true);
-      EnqueueMessage(window, WM_ACTIVATEAPP, 1, 0);
-      EnqueueMessage(window, WM_ACTIVATE, WA_ACTIVE, 0);
-      EnqueueMessage(window, WM_SETFOCUS, 0, 0);
+      state->SetFocus(true);
+      EnqueueEvent(window, WindowEvent::Activate(true));
+      EnqueueEvent(window, WindowEvent::Of(EventType::FocusGained));
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Button releases now go elsewhere: end any drag here rather than let it stick.
       if (window->HasCapture()) ReleaseCapture();
       buttonsHeld = 0;
       keyModifiers = 0;
-      WindowEvents::SetFocus(*window, false);
-      EnqueueMessage(window, WM_ACTIVATE, WA_INACTIVE, 0);
-      EnqueueMessage(window, WM_ACTIVATEAPP, 0, 0);
-      EnqueueMessage(window, WM_KILLFOCUS, 0, 0);
+      state->SetFocus(false);
+      EnqueueEvent(window, WindowEvent::Activate(false));
+      EnqueueEvent(window, WindowEvent::Of(EventType::FocusLost));
       break;
-    case SDL_WINDOWEVENT_CLOSE: EnqueueMessage(window, WM_CLOSE, 0, 0); break;
+    case SDL_WINDOWEVENT_CLOSE: EnqueueEvent(window, WindowEvent::Of(EventType::Close)); break;
     default: break;
   }
 }
@@ -180,10 +178,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
 void TranslateDrop(const SDL_DropEvent& drop) {
   if (drop.type == SDL_DROPFILE) {
     Window* window = TargetWindow(drop.windowID);
-    if (window) {
-      WindowEvents::SetDroppedFile(*window, drop.file);
-      EnqueueMessage(window, WM_DROPFILES, 0, 0);
-    }
+    if (window) EnqueueEvent(window, WindowEvent::Dropped(drop.file ? drop.file : ""));
   }
   SDL_free(drop.file);
 }
@@ -206,7 +201,7 @@ void TranslateEvent(const SDL_Event& event) {
     case SDL_DROPCOMPLETE: TranslateDrop(event.drop); break;
     case SDL_QUIT:
       // A quit request (a signal, the session ending) asks every window to close.
-      for (Window* window : WindowEvents::LiveWindows()) EnqueueMessage(window, WM_CLOSE, 0, 0);
+      for (WindowState* window : LiveWindows()) EnqueueEvent(window->owner, WindowEvent::Of(EventType::Close));
       break;
     default: break;
   }

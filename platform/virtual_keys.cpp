@@ -1,6 +1,6 @@
 #include "platform/virtual_keys.h"
 
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
 
 namespace Platform {
 namespace {

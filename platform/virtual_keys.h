@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-// The virtual-key codes of window_messages.h for SDL's keys. Letters, digits and punctuation
+// The key codes of key_codes.h for SDL's keys. Letters, digits and punctuation
 // follow the keyboard layout (the key that types 'A' is 'A') and fall back to the key's position
 // on a US keyboard when the layout puts something else there; the other keys go by position.
 namespace Platform {

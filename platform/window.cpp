@@ -8,7 +8,8 @@
 
 #include "platform/display_environment.h"
 #include "platform/display_loss.h"
-#include "platform/message_queue.h"
+#include "platform/event_queue.h"
+#include "platform/window_registry.h"
 #include "platform/window_state.h"
 
 namespace Platform {
@@ -17,11 +18,6 @@ namespace {
 // Windows holding the video subsystem. It stops with the last one, so that a new window made
 // after everything was torn down (a switch of OpenGL driver) starts from a fresh display.
 int videoUsers = 0;
-
-std::vector<Window*>& Live() {
-  static std::vector<Window*> windows;
-  return windows;
-}
 
 // Whether a program may be given windows nobody sees when no display can be opened.
 bool offScreenPermitted = false;
@@ -80,7 +76,7 @@ bool StartVideo(std::string* error) {
 
 bool AcquireVideo(std::string* error) {
   if (videoUsers == 0) {
-    // Closing the last window is the program's decision (WM_CLOSE), not a quit request.
+    // Closing the last window is the program's decision (its Close event), not a quit request.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_TIME, "500");
     SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "4");
@@ -119,38 +115,11 @@ int ToWindowUnits(int pixels, float scale) { return std::max(1, static_cast<int>
 
 void PermitOffScreenWindows() { offScreenPermitted = true; }
 
-const std::vector<Window*>& WindowEvents::LiveWindows() { return Live(); }
-
-Window* WindowEvents::FromSdlId(uint32_t sdlId) {
-  for (Window* window : Live()) {
-    if (window->state->sdlId == sdlId) return window;
-  }
-  return nullptr;
-}
-
-void WindowEvents::SetFocus(Window& window, bool focused) {
-  window.state->focusKnown = true;
-  window.state->focused = focused;
-}
-
-bool WindowEvents::HasFocus(const Window& window) { return window.state->focusKnown && window.state->focused; }
-
-void WindowEvents::SetDroppedFile(Window& window, const char* path) { window.state->droppedFile = path ? path : ""; }
-
-bool WindowEvents::TakeSizeReport(Window& window, WPARAM kind, int width, int height) {
-  Window::State& state = *window.state;
-  if (state.lastSizeKind == kind && state.lastWidth == width && state.lastHeight == height) return false;
-  state.lastSizeKind = kind;
-  state.lastWidth = width;
-  state.lastHeight = height;
-  return true;
-}
-
-Window::Window() : state(std::make_unique<State>()) {}
+Window::Window() : state(std::make_unique<WindowState>()) { state->owner = this; }
 
 Window::~Window() {
   Destroy();
-  DropMessagesFor(this);
+  DropEventsFor(this);
 }
 
 std::unique_ptr<Window> Window::Create(const std::string& title, int x, int y, int clientWidth, int clientHeight,
@@ -180,7 +149,7 @@ std::unique_ptr<Window> Window::Create(const std::string& title, int x, int y, i
   window->state->sdlId = SDL_GetWindowID(sdl);
   window->state->procedure = procedure;
   window->state->title = title;
-  Live().push_back(window.get());
+  RegisterWindow(*window->state);
 
   // The size asked for is in drawable pixels; on a high-density display a window unit is more.
   window->SetClientSize(clientWidth, clientHeight);
@@ -193,10 +162,9 @@ void Window::Destroy() {
   if (state->destroyed) return;
   state->destroyed = true;
   if (HasCapture()) Platform::ReleaseCapture();
-  SendMessage(WM_DESTROY, 0, 0);
-  auto& live = Live();
-  live.erase(std::remove(live.begin(), live.end(), this), live.end());
-  DropMessagesFor(this);
+  Send(WindowEvent::Of(EventType::Destroy));
+  UnregisterWindow(*state);
+  DropEventsFor(this);
   SDL_DestroyWindow(state->sdl);
   state->sdl = nullptr;
   ReleaseVideo();
@@ -210,9 +178,8 @@ uintptr_t Window::Handle() const { return state->sdlId; }
 
 void Window::SetProcedure(WindowProcedure procedure) { state->procedure = procedure; }
 
-LRESULT Window::SendMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
-  if (!state->sdl || !state->procedure) return 0;
-  return state->procedure(this, message, wParam, lParam);
+void Window::Send(const WindowEvent& event) {
+  if (state->sdl && state->procedure) state->procedure(this, event);
 }
 
 void Window::SetTitle(const std::string& title) {
@@ -315,14 +282,12 @@ Result Window::SetFullScreen(bool fullScreen) {
 
 bool Window::IsFullScreen() const { return state->sdl && (SDL_GetWindowFlags(state->sdl) & SDL_WINDOW_FULLSCREEN) != 0; }
 
-const std::string& Window::DroppedFile() const { return state->droppedFile; }
-
 Window* ForegroundWindow() {
-  const auto& live = Live();
-  for (Window* window : live) {
-    if (WindowEvents::HasFocus(*window)) return window;
+  const auto& live = LiveWindows();
+  for (WindowState* window : live) {
+    if (window->HasFocus()) return window->owner;
   }
-  return live.empty() ? nullptr : live.back();
+  return live.empty() ? nullptr : live.back()->owner;
 }
 
 }  // namespace Platform

@@ -6,35 +6,24 @@
 #include <vector>
 
 #include "platform/result.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
+#include "platform/point.h"
+#include "platform/window_event.h"
 
 struct SDL_Window;
 
-// The program's windows and the window thread's message queue. System events are translated
-// into the messages of window_messages.h; a window hands each dispatched or sent message to its
-// window procedure. Everything here runs on the window thread only.
+// The program's windows. System events are translated into the records of window_event.h; a
+// window hands each event dispatched or sent to it to its window procedure (the queue and its
+// loop are in event_pump.h). Everything here runs on the window thread only.
 //
 // Sizes and mouse coordinates are in drawable pixels (on a high-density display one window unit
 // may be several pixels): the mouse is scaled to match.
 namespace Platform {
 
-struct Point {
-  int x = 0;
-  int y = 0;
-};
-
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
-
 // Pass as both x and y to let the system place a window.
 inline constexpr int kDefaultPosition = INT32_MIN;
 
-class Window;
-using WindowProcedure = LRESULT (*)(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam);
+struct WindowState;
 
 class Window {
 public:
@@ -50,16 +39,17 @@ public:
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
-  // Sends WM_DESTROY to the procedure, then destroys the system window. Safe to call twice.
+  // Sends Destroy to the procedure, then destroys the system window. Safe to call twice.
   void Destroy();
   bool IsDestroyed() const;
 
   SDL_Window* SdlWindow() const;
-  // A non-zero number naming this window in messages (WM_CAPTURECHANGED's lParam).
+  // A non-zero number naming this window in events (CaptureLost's capturedBy).
   uintptr_t Handle() const;
 
   void SetProcedure(WindowProcedure procedure);
-  LRESULT SendMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+  // Hands the event to the procedure at once.
+  void Send(const WindowEvent& event);
 
   void SetTitle(const std::string& title);
   std::string Title() const;
@@ -93,8 +83,8 @@ public:
   Result SetFullScreen(bool fullScreen);
   bool IsFullScreen() const;
 
-  // Mouse capture: while captured, the window gets mouse messages even outside its client area.
-  // Taking or releasing it sends WM_CAPTURECHANGED to the window losing it.
+  // Mouse capture: while captured, the window gets mouse events even outside its client area.
+  // Taking or releasing it sends CaptureLost to the window losing it.
   void SetCapture();
   void ReleaseCapture();
   bool HasCapture() const;
@@ -105,31 +95,14 @@ public:
   Point CursorPosition() const;
   void SetCursorPosition(Point clientPoint);
 
-  // The path of the last file dropped on the window (WM_DROPFILES).
-  const std::string& DroppedFile() const;
-
 private:
   Window();
-  struct State;
-  std::unique_ptr<State> state;
-  friend struct WindowEvents;
+  std::unique_ptr<WindowState> state;
 };
 
 // For a program that only draws into targets and reads them back: when no display can be
 // opened, its windows are then made off screen instead of failing. Call before the first window.
 void PermitOffScreenWindows();
-
-// The window thread's queue. PeekMessage collects pending system events, translates them and
-// returns true with the first waiting message (taking it off the queue when remove is set);
-// false when none waits.
-bool PeekMessage(Message* message, bool remove);
-// Blocks until a message waits (or timeoutMilliseconds pass; negative: no limit).
-bool WaitMessage(int timeoutMilliseconds);
-// Hands a message to its window's procedure (nothing for WM_QUIT or a destroyed window).
-LRESULT DispatchMessage(const Message& message);
-void PostMessage(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam);
-// Queues WM_QUIT with the exit code.
-void PostQuitMessage(int exitCode);
 
 // The window holding the mouse capture, or null.
 Window* GetCapture();
@@ -145,7 +118,7 @@ bool IsKeyDown(uint32_t virtualKey);
 // Toggles of lock keys (VK_CAPITAL, VK_NUMLOCK, VK_SCROLL).
 bool IsKeyToggled(uint32_t virtualKey);
 
-// Character input (WM_CHAR) is on only while text input is started.
+// Character input (Text events) is on only while text input is started.
 void StartTextInput();
 void StopTextInput();
 

@@ -2,16 +2,20 @@
 
 #include <SDL_video.h>
 
+#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "platform/window.h"
+#include "platform/point.h"
+#include "platform/window_event.h"
 
-// What a window keeps beside its SDL window, and the hooks through which the event translation
-// updates it. Private to the window code.
+// What a window keeps beside its SDL window: a plain record that the window, the mouse capture
+// and the event translation read and update. Private to the window code.
 namespace Platform {
 
-struct Window::State {
+class Window;
+
+struct WindowState {
+  Window* owner = nullptr;
   SDL_Window* sdl = nullptr;
   uint32_t sdlId = 0;
   WindowProcedure procedure = nullptr;
@@ -20,27 +24,28 @@ struct Window::State {
   // Whether the system has said anything about the keyboard focus yet, and what.
   bool focusKnown = false;
   bool focused = false;
-  // The last WM_SIZE sent, so that repeated size events of one change send it once.
-  WPARAM lastSizeKind = SIZE_RESTORED;
+  // The last size reported, so that repeated size events of one change report it once.
+  SizeKind lastSizeKind = SizeKind::Restored;
   int lastWidth = 0;
   int lastHeight = 0;
   // The window's geometry (in window units) before it went full screen.
   Point windowedPosition;
   int windowedWidth = 0;
   int windowedHeight = 0;
-  std::string droppedFile;
-};
 
-struct WindowEvents {
-  // Live windows in the order they were created.
-  static const std::vector<Window*>& LiveWindows();
-  // The live window with this SDL window id, or null (events may outlive their window).
-  static Window* FromSdlId(uint32_t sdlId);
-  static void SetFocus(Window& window, bool focused);
-  static bool HasFocus(const Window& window);
-  static void SetDroppedFile(Window& window, const char* path);
+  bool HasFocus() const { return focusKnown && focused; }
+  void SetFocus(bool hasFocus) {
+    focusKnown = true;
+    focused = hasFocus;
+  }
   // Records a size about to be reported; false when it repeats the last report exactly.
-  static bool TakeSizeReport(Window& window, WPARAM kind, int width, int height);
+  bool TakeSizeReport(SizeKind kind, int width, int height) {
+    if (lastSizeKind == kind && lastWidth == width && lastHeight == height) return false;
+    lastSizeKind = kind;
+    lastWidth = width;
+    lastHeight = height;
+    return true;
+  }
 };
 
 }  // namespace Platform

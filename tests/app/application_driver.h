@@ -18,9 +18,10 @@
 #include "framework/ui_edit_box.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
+#include "platform/window_event.h"
 
-// Drives the application in this process the way real input does: messages go through the
+// Drives the application in this process the way real input does: events go through the
 // framework's window procedure (the GUI, then the camera) and frames through its frame step.
 // The application starts once per test process, with its masks in a folder of its own.
 namespace AppDriver {
@@ -34,8 +35,15 @@ inline std::unique_ptr<PatinexApplication>& ProgramSlot() {
 }
 inline PatinexApplication& Program() { return *ProgramSlot(); }
 
-inline void Send(uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam) {
-  FrameworkWindowProcedure(FrameworkGetWindow(), message, wParam, lParam);
+inline void Send(const Platform::WindowEvent& event) { FrameworkWindowProcedure(FrameworkGetWindow(), event); }
+
+// Left-button events at a window point.
+inline void Move(Platform::Point at) { Send(Platform::WindowEvent::Mouse(Platform::EventType::MouseMove, at)); }
+inline void Press(Platform::Point at) {
+  Send(Platform::WindowEvent::Mouse(Platform::EventType::ButtonDown, at, {}, Platform::MouseButton::Left));
+}
+inline void Release(Platform::Point at) {
+  Send(Platform::WindowEvent::Mouse(Platform::EventType::ButtonUp, at, {}, Platform::MouseButton::Left));
 }
 
 inline void Frames(int count = 1) {
@@ -56,33 +64,33 @@ bool FramesUntil(Done done, double limitSeconds = 120.0) {
 
 // A drag with the left button from one dialog point to another.
 inline void Drag(Dialog& panel, int fromX, int fromY, int toX, int toY) {
-  Send(Platform::WM_MOUSEMOVE, 0, Platform::MakeLParam(panel.X() + fromX, panel.Y() + fromY));
-  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + fromX, panel.Y() + fromY));
-  Send(Platform::WM_MOUSEMOVE, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + toX, panel.Y() + toY));
-  Send(Platform::WM_LBUTTONUP, 0, Platform::MakeLParam(panel.X() + toX, panel.Y() + toY));
+  Move({panel.X() + fromX, panel.Y() + fromY});
+  Press({panel.X() + fromX, panel.Y() + fromY});
+  Move({panel.X() + toX, panel.Y() + toY});
+  Release({panel.X() + toX, panel.Y() + toY});
 }
 
 inline void Click(Dialog& panel, int x, int y) {
-  const Platform::LPARAM at = Platform::MakeLParam(panel.X() + x, panel.Y() + y);
-  Send(Platform::WM_MOUSEMOVE, 0, at);
-  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, at);
-  Send(Platform::WM_LBUTTONUP, 0, at);
+  const Platform::Point at{panel.X() + x, panel.Y() + y};
+  Move(at);
+  Press(at);
+  Release(at);
 }
 
 inline void Key(uint32_t virtualKey) {
-  Send(Platform::WM_KEYDOWN, virtualKey, 0);
-  Send(Platform::WM_KEYUP, virtualKey, 0);
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyDown, virtualKey));
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyUp, virtualKey));
 }
 
 // Backspace arrives as a key and as the character it makes.
 inline void Backspace() {
-  Send(Platform::WM_KEYDOWN, Platform::VK_BACK, 0);
-  Send(Platform::WM_CHAR, '\b', 1);
-  Send(Platform::WM_KEYUP, Platform::VK_BACK, 0);
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyDown, Platform::VK_BACK));
+  Send(Platform::WindowEvent::Character('\b'));
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyUp, Platform::VK_BACK));
 }
 
 inline void Type(const std::string& text) {
-  for (char c : text) Send(Platform::WM_CHAR, static_cast<unsigned char>(c), 1);
+  for (char c : text) Send(Platform::WindowEvent::Character(static_cast<unsigned char>(c)));
 }
 
 // The middle of a number box, in its panel.
@@ -91,9 +99,9 @@ inline int BoxY(int id) { return Program().Panels().ParametersPanel().GetEditBox
 
 // Enter as it arrives: the key and the character it makes.
 inline void Enter() {
-  Send(Platform::WM_KEYDOWN, Platform::VK_RETURN, 0);
-  Send(Platform::WM_CHAR, '\r', 1);
-  Send(Platform::WM_KEYUP, Platform::VK_RETURN, 0);
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyDown, Platform::VK_RETURN));
+  Send(Platform::WindowEvent::Character('\r'));
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyUp, Platform::VK_RETURN));
 }
 
 // Clicks an edit box, empties it from the end and types text (each keystroke is reported); the

@@ -10,7 +10,7 @@
 
 #include "app/mask_history.h"
 #include "framework/device_settings_dialog.h"
-#include "platform/window_state.h"  // sets the dropped file as the event translation does
+#include "platform/event_pump.h"
 #include "simulation/patinex_process.h"
 #include "tests/app/application_driver.h"
 
@@ -145,8 +145,7 @@ TEST_F(Application, PickingLoadsAndFramesTheModelAndPickModelUnloadsIt) {
 // A model file that cannot be read is named in the window with the reason.
 TEST_F(Application, AModelThatCannotBeReadIsNamedWithTheReason) {
   const fs::path missing = Environment::maskFolder / "gone.obj";
-  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), missing.string().c_str());
-  Send(Platform::WM_DROPFILES, 0, 0);
+  Send(Platform::WindowEvent::Dropped(missing.string()));
   Frames(1);
   EXPECT_FALSE(Program().Model().Soup());
   EXPECT_NE(StatusShown().find("Cannot read"), std::string::npos) << StatusShown();
@@ -463,11 +462,11 @@ TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
   const int thumbY = (thumb.top + thumb.bottom) / 2;
   // Hold the thumb and move left until the slider reads 37.
   Dialog& panel = Program().Panels().SimulationPanel();
-  Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
+  Press({panel.X() + thumbX, panel.Y() + thumbY});
   for (int x = thumbX; x > 0 && dirt->GetValue() > 37; --x) {
-    Send(Platform::WM_MOUSEMOVE, Platform::MK_LBUTTON, Platform::MakeLParam(panel.X() + x, panel.Y() + thumbY));
+    Move({panel.X() + x, panel.Y() + thumbY});
   }
-  Send(Platform::WM_LBUTTONUP, 0, Platform::MakeLParam(panel.X() + thumbX, panel.Y() + thumbY));
+  Release({panel.X() + thumbX, panel.Y() + thumbY});
   ASSERT_EQ(dirt->GetValue(), 37);
   EXPECT_FLOAT_EQ(Program().View().StrengthFactor(ID_DIRT_FACTOR), 0.37f);
   const UIRect at37 = dirt->ThumbRect();
@@ -498,9 +497,8 @@ TEST_F(Application, ADroppedModelBecomesAPickerEntryThatOutlivesADeviceChange) {
   }
   CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   const int entries = picker->GetNumItems();
-  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), plate.string().c_str());
   testing::internal::CaptureStderr();
-  Send(Platform::WM_DROPFILES, 0, 0);
+  Send(Platform::WindowEvent::Dropped(plate.string()));
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("no texture coordinates"), std::string::npos) << said;
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
@@ -534,9 +532,8 @@ TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
   const int entries = picker->GetNumItems();
   const std::filesystem::path broken = Environment::maskFolder / "broken.glb";
   std::ofstream(broken, std::ios::binary) << "glTF";
-  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), broken.string().c_str());
   testing::internal::CaptureStderr();
-  Send(Platform::WM_DROPFILES, 0, 0);
+  Send(Platform::WindowEvent::Dropped(broken.string()));
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find(broken.string() + ": the binary glTF file is truncated"), std::string::npos) << said;
   EXPECT_EQ(picker->GetNumItems(), entries);
@@ -545,8 +542,7 @@ TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
   EXPECT_FALSE(Program().Model().Soup());
 
   const std::string asset = std::string(PATINEX_SOURCE_DIR) + "/tests/media/gltf/blender_suzanne.glb";
-  Platform::WindowEvents::SetDroppedFile(*FrameworkGetWindow(), asset.c_str());
-  Send(Platform::WM_DROPFILES, 0, 0);
+  Send(Platform::WindowEvent::Dropped(asset));
   ASSERT_EQ(picker->GetNumItems(), entries + 1);
   EXPECT_EQ(picker->GetItem(entries)->text, "blender_suzanne.glb");
   EXPECT_EQ(Program().Models().Loaded(), entries);
@@ -565,10 +561,10 @@ protected:
     CUIControl* control = dialog.GetControl(id);
     ASSERT_NE(control, nullptr);
     const int top = dialog.Y() + dialog.CaptionHeight();
-    const Platform::LPARAM at = Platform::MakeLParam(dialog.X() + control->X() + 5, top + control->Y() + 5);
-    Send(Platform::WM_MOUSEMOVE, 0, at);
-    Send(Platform::WM_LBUTTONDOWN, Platform::MK_LBUTTON, at);
-    Send(Platform::WM_LBUTTONUP, 0, at);
+    const Platform::Point at{dialog.X() + control->X() + 5, top + control->Y() + 5};
+    Move(at);
+    Press(at);
+    Release(at);
   }
   // Above the dialog's place in the middle, on the sphere.
   static constexpr int kAboveX = 400;
@@ -637,7 +633,7 @@ TEST(ApplicationClose, ClosingTheWindowDuringARunEndsItAndExitsWithZero) {
         TypeInto(ID_TONS_PER_STEP, "200000");
         PressWeather();
         Frames(5);
-        Platform::PostMessage(FrameworkGetWindow(), Platform::WM_CLOSE, 0, 0);
+        Platform::PostEvent(FrameworkGetWindow(), Platform::WindowEvent::Of(Platform::EventType::Close));
         FrameworkMainLoop();
         const auto start = std::chrono::steady_clock::now();
         const int code = Program().Shutdown();

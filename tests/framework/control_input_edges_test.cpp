@@ -31,10 +31,10 @@ TEST_F(DialogTest, SecondClickOfADoubleClickIsAPressForEveryControl) {
 
   // What the window layer sends for a quick click, click.
   auto doubleClick = [&](int x, int y) {
-    Mouse(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
-    Mouse(WM_LBUTTONDBLCLK, x, y, MK_LBUTTON);
-    Mouse(WM_LBUTTONUP, x, y);
+    Mouse(EventType::ButtonDown, x, y);
+    Mouse(EventType::ButtonUp, x, y);
+    Mouse(EventType::DoubleClick, x, y);
+    Mouse(EventType::ButtonUp, x, y);
   };
   auto count = [&](uint32_t code, int id) {
     return std::count(events.begin(), events.end(), GuiEvent{code, id});
@@ -125,44 +125,44 @@ TEST_F(DialogTest, LosingTheMouseCaptureEndsEveryDragWithoutAnEvent) {
   auto loseCapture = [&] {
     events.clear();
     const int releases = input.releases;
-    EXPECT_FALSE(dialog.HandleMessage(nullptr, WM_CAPTURECHANGED, 0, 0));
+    EXPECT_FALSE(dialog.HandleEvent(nullptr, WindowEvent::LostCapture(0)));
     EXPECT_EQ(input.releases, releases) << "the capture is someone else's now";
   };
 
-  Mouse(WM_LBUTTONDOWN, 30, 10, MK_LBUTTON);
+  Mouse(EventType::ButtonDown, 30, 10);
   ASSERT_TRUE(button->IsPressed());
   loseCapture();
   EXPECT_FALSE(button->IsPressed());
-  Mouse(WM_LBUTTONUP, 30, 10);  // the release of a later press elsewhere
+  Mouse(EventType::ButtonUp, 30, 10);  // the release of a later press elsewhere
   EXPECT_TRUE(events.empty());
 
-  Mouse(WM_LBUTTONDOWN, 50, 40, MK_LBUTTON);  // the thumb
-  Mouse(WM_MOUSEMOVE, 80, 40, MK_LBUTTON);
+  Mouse(EventType::ButtonDown, 50, 40);  // the thumb
+  Mouse(EventType::MouseMove, 80, 40);
   ASSERT_EQ(slider->GetValue(), 80);
   loseCapture();
   EXPECT_FALSE(slider->IsPressed());
-  Mouse(WM_MOUSEMOVE, 10, 40);
+  Mouse(EventType::MouseMove, 10, 40);
   EXPECT_EQ(slider->GetValue(), 80);
   EXPECT_TRUE(events.empty());
 
   // Without a device every point of the text is its start: a drag would take the caret there.
-  Mouse(WM_LBUTTONDOWN, 8, 75, MK_LBUTTON);
+  Mouse(EventType::ButtonDown, 8, 75);
   ASSERT_TRUE(edit->HasFocus());
   loseCapture();
   Key(VK_END);
-  Mouse(WM_MOUSEMOVE, 40, 75);
+  Mouse(EventType::MouseMove, 40, 75);
   EXPECT_EQ(edit->CaretPosition(), 8u);
 
   Click(50, 110);  // opens the list
   ASSERT_TRUE(combo->IsOpened());
   const UIRect bar = combo->ScrollBar().BoundingBox();
   const int thumbX = bar.left + bar.Width() / 2, thumbY = bar.top + bar.Width() + 4;
-  Mouse(WM_LBUTTONDOWN, thumbX, thumbY, MK_LBUTTON);
-  Mouse(WM_MOUSEMOVE, thumbX, bar.bottom - bar.Width() - 4, MK_LBUTTON);
+  Mouse(EventType::ButtonDown, thumbX, thumbY);
+  Mouse(EventType::MouseMove, thumbX, bar.bottom - bar.Width() - 4);
   const int position = combo->ScrollBar().GetTrackPos();
   ASSERT_GT(position, 0);
   loseCapture();
-  Mouse(WM_MOUSEMOVE, thumbX, thumbY);
+  Mouse(EventType::MouseMove, thumbX, thumbY);
   EXPECT_EQ(combo->ScrollBar().GetTrackPos(), position);
   EXPECT_TRUE(events.empty());
 }

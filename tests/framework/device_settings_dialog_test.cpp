@@ -41,9 +41,9 @@ protected:
     CUIControl* control = dialog.GetControl(id);
     ASSERT_NE(control, nullptr);
     const int top = dialog.Y() + dialog.CaptionHeight();
-    const LPARAM point = MakeLParam(dialog.X() + control->X() + 5, top + control->Y() + 5);
-    settings.HandleMessage(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    settings.HandleMessage(nullptr, WM_LBUTTONUP, 0, point);
+    const Point point{dialog.X() + control->X() + 5, top + control->Y() + 5};
+    settings.HandleEvent(nullptr, WindowEvent::Mouse(EventType::ButtonDown, point, {}, MouseButton::Left));
+    settings.HandleEvent(nullptr, WindowEvent::Mouse(EventType::ButtonUp, point, {}, MouseButton::Left));
   }
 
   CDeviceSettingsDialog settings;
@@ -97,7 +97,7 @@ TEST_F(DeviceSettingsDialogTest, FullScreenTakesTheDesktopSizeAndCancelOrEscapeC
   Click(CDeviceSettingsDialog::kCancel);
   EXPECT_FALSE(settings.IsActive());
   settings.SetActive(true);
-  EXPECT_TRUE(settings.HandleMessage(nullptr, WM_KEYDOWN, VK_ESCAPE, 0));
+  EXPECT_TRUE(settings.HandleEvent(nullptr, WindowEvent::Key(EventType::KeyDown, VK_ESCAPE)));
   EXPECT_FALSE(settings.IsActive());
   EXPECT_TRUE(applied.empty());
 }

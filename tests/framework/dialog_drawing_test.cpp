@@ -47,8 +47,8 @@ protected:
   }
 
   void Click(int x, int y) {
-    dialog.HandleMessage(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(x, y));
-    dialog.HandleMessage(nullptr, WM_LBUTTONUP, 0, MakeLParam(x, y));
+    dialog.HandleEvent(nullptr, WindowEvent::Mouse(EventType::ButtonDown, Point{x, y}, {}, MouseButton::Left));
+    dialog.HandleEvent(nullptr, WindowEvent::Mouse(EventType::ButtonUp, Point{x, y}, {}, MouseButton::Left));
   }
 
   FakeUIInput input;

@@ -56,27 +56,31 @@ protected:
     static_cast<std::vector<GuiEvent>*>(context)->push_back({code, id});
   }
 
-  // Mouse messages at dialog-relative points.
-  bool Mouse(uint32_t message, int dialogX, int dialogY, Platform::WPARAM wParam = 0, Dialog* target = nullptr) {
+  // Mouse events at dialog-relative points (of the left button unless another is named).
+  bool Mouse(Platform::EventType type, int dialogX, int dialogY,
+             Platform::MouseButton button = Platform::MouseButton::Left, Dialog* target = nullptr) {
     Dialog& d = target ? *target : dialog;
-    return d.HandleMessage(nullptr, message, wParam, Platform::MakeLParam(d.X() + dialogX, d.Y() + dialogY));
+    const Platform::Point at{d.X() + dialogX, d.Y() + dialogY};
+    const Platform::MouseButton which = type == Platform::EventType::MouseMove ? Platform::MouseButton::None : button;
+    return d.HandleEvent(nullptr, Platform::WindowEvent::Mouse(type, at, {}, which));
   }
   bool Click(int dialogX, int dialogY) {
-    const bool down = Mouse(Platform::WM_LBUTTONDOWN, dialogX, dialogY, Platform::MK_LBUTTON);
-    const bool up = Mouse(Platform::WM_LBUTTONUP, dialogX, dialogY);
+    const bool down = Mouse(Platform::EventType::ButtonDown, dialogX, dialogY);
+    const bool up = Mouse(Platform::EventType::ButtonUp, dialogX, dialogY);
     return down && up;
   }
   bool Wheel(int notches, int dialogX, int dialogY) {
-    return Mouse(Platform::WM_MOUSEWHEEL, dialogX, dialogY, Platform::MakeWParam(0, notches * Platform::WHEEL_DELTA));
+    const Platform::Point at{dialog.X() + dialogX, dialog.Y() + dialogY};
+    return dialog.HandleEvent(nullptr, Platform::WindowEvent::WheelTurn(notches * Platform::kWheelNotch, at));
   }
   bool Key(uint32_t virtualKey, Dialog* target = nullptr) {
     Dialog& d = target ? *target : dialog;
-    const bool down = d.HandleMessage(nullptr, Platform::WM_KEYDOWN, virtualKey, 0);
-    d.HandleMessage(nullptr, Platform::WM_KEYUP, virtualKey, 0);
+    const bool down = d.HandleEvent(nullptr, Platform::WindowEvent::Key(Platform::EventType::KeyDown, virtualKey));
+    d.HandleEvent(nullptr, Platform::WindowEvent::Key(Platform::EventType::KeyUp, virtualKey));
     return down;
   }
   void Type(const std::u32string& text) {
-    for (char32_t c : text) dialog.HandleMessage(nullptr, Platform::WM_CHAR, c, 1);
+    for (char32_t c : text) dialog.HandleEvent(nullptr, Platform::WindowEvent::Character(c));
   }
   // A key pressed while a modifier is held.
   bool Chord(uint32_t modifier, uint32_t virtualKey) {

@@ -50,7 +50,7 @@ TEST(DialogResourceManager, WithoutDeviceDrawingIsHarmlessAndRegistrationKeepsOr
   manager.DrawText(-1, "text", {0, 0, 50, 20}, 0, {}, false);
   manager.EndSprites();
   EXPECT_EQ(manager.TextWidth(font, "text"), 0);
-  EXPECT_FALSE(manager.HandleMessage(nullptr, Platform::WM_KEYDOWN, 0, 0));
+  EXPECT_FALSE(manager.HandleEvent(nullptr, Platform::WindowEvent::Key(Platform::EventType::KeyDown, 0)));
 
   auto* first = reinterpret_cast<Dialog*>(0x10);
   auto* second = reinterpret_cast<Dialog*>(0x20);

@@ -28,9 +28,9 @@ TEST_F(DialogTest, ButtonClicksOnlyWhenReleasedInside) {
   EXPECT_EQ(Dialog::FocusedControl(), nullptr);
 
   events.clear();
-  EXPECT_TRUE(Mouse(WM_LBUTTONDOWN, 30, 40, MK_LBUTTON));
+  EXPECT_TRUE(Mouse(EventType::ButtonDown, 30, 40));
   EXPECT_TRUE(button->IsPressed());
-  EXPECT_TRUE(Mouse(WM_LBUTTONUP, 5, 150));
+  EXPECT_TRUE(Mouse(EventType::ButtonUp, 5, 150));
   EXPECT_FALSE(button->IsPressed());
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(input.releases, 2);
@@ -122,7 +122,7 @@ TEST_F(DialogTest, TabMovesFocusAcrossDialogsInRegistrationOrder) {
   EXPECT_EQ(Dialog::FocusedControl(), first);
 
   // A press on no control takes the focus away.
-  EXPECT_FALSE(Mouse(WM_LBUTTONDOWN, 150, 180, MK_LBUTTON));
+  EXPECT_FALSE(Mouse(EventType::ButtonDown, 150, 180));
   EXPECT_EQ(Dialog::FocusedControl(), nullptr);
   EXPECT_FALSE(first->HasFocus());
 }
@@ -142,19 +142,19 @@ TEST_F(DialogTest, AutomationTurnsKeyboardInputOnForEveryDialog) {
   EXPECT_FALSE(second.IsKeyboardInputEnabled());
 
   automation = true;
-  Mouse(WM_MOUSEMOVE, 10, 10);
-  Mouse(WM_RBUTTONDOWN, 10, 10);
+  Mouse(EventType::MouseMove, 10, 10);
+  Mouse(EventType::ButtonDown, 10, 10, MouseButton::Right);
   EXPECT_FALSE(dialog.IsKeyboardInputEnabled());
-  for (uint32_t message : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_KEYDOWN}) {
+  for (EventType type : {EventType::ButtonDown, EventType::DoubleClick, EventType::KeyDown}) {
     dialog.EnableKeyboardInput(false);
     second.EnableKeyboardInput(false);
-    if (message == WM_KEYDOWN) {
-      second.HandleMessage(nullptr, message, VK_SPACE, 0);
+    if (type == EventType::KeyDown) {
+      second.HandleEvent(nullptr, WindowEvent::Key(type, VK_SPACE));
     } else {
-      Mouse(message, 10, 10, MK_LBUTTON, &second);
+      Mouse(type, 10, 10, MouseButton::Left, &second);
     }
-    EXPECT_TRUE(dialog.IsKeyboardInputEnabled()) << std::hex << message;
-    EXPECT_TRUE(second.IsKeyboardInputEnabled()) << std::hex << message;
+    EXPECT_TRUE(dialog.IsKeyboardInputEnabled()) << static_cast<int>(type);
+    EXPECT_TRUE(second.IsKeyboardInputEnabled()) << static_cast<int>(type);
   }
   automation = saved;
 }

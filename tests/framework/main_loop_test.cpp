@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "framework/framework.h"
+#include "platform/event_pump.h"
 
 // Each case runs the framework in a child process of its own (the framework's state is one per
 // process), which prints what it saw and exits with the framework's exit code.
@@ -112,15 +113,15 @@ void MinimiseAndRestore(double time, float elapsed, void*) {
   ++moves;
   Platform::Window* window = FrameworkGetWindow();
   if (moves == 3) {
-    window->SendMessage(Platform::WM_SIZE, Platform::SIZE_MINIMIZED, 0);
+    window->Send(Platform::WindowEvent::Resize(Platform::SizeKind::Minimized, 0, 0));
     minimisedTime = -1.0;
   } else if (moves > 3 && moves < 9) {
     if (minimisedTime < 0.0) minimisedTime = time;
     if (time != minimisedTime || elapsed != 0.0f) timeStoodStill = false;
   } else if (moves == 9) {
     const Platform::SurfaceDescription size = FrameworkGetBackBufferDescription();
-    window->SendMessage(Platform::WM_SIZE, Platform::SIZE_RESTORED,
-                        Platform::MakeLParam(static_cast<int>(size.width), static_cast<int>(size.height)));
+    window->Send(Platform::WindowEvent::Resize(Platform::SizeKind::Restored, static_cast<int>(size.width),
+                                              static_cast<int>(size.height)));
   } else if (moves == 14) {
     std::fprintf(stderr, "stood still=%d moved on=%d ", timeStoodStill, time > minimisedTime);
     FrameworkShutdown(0);
@@ -148,7 +149,7 @@ void RestThenWake(double, float, void*) {
   } else if (postedAt < 0.0 && now - askedAt < 0.39) {
     ++framesWhileResting;
   } else if (postedAt < 0.0) {
-    Platform::PostMessage(FrameworkGetWindow(), Platform::WM_NULL, 0, 0);
+    Platform::PostEvent(FrameworkGetWindow(), Platform::WindowEvent::Of(Platform::EventType::Wake));
     postedAt = now;
   } else {
     std::fprintf(stderr, "rested=%d woke=%d ", framesWhileResting < 10, now - postedAt < 1.0);

@@ -19,10 +19,11 @@ void ExpectNear(Float3 actual, Float3 expected, float tolerance = 1e-4f) {
 
 class ModelViewerCameraTest : public testing::Test {
 protected:
-  void Send(uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    camera.HandleMessage(nullptr, message, wParam, lParam);
-  }
-  void Wheel(int delta) { Send(WM_MOUSEWHEEL, MakeWParam(0, delta)); }
+  void Send(const WindowEvent& event) { camera.HandleEvent(nullptr, event); }
+  void Press(MouseButton button, int x, int y) { Send(WindowEvent::Mouse(EventType::ButtonDown, {x, y}, {}, button)); }
+  void Release(MouseButton button, int x, int y) { Send(WindowEvent::Mouse(EventType::ButtonUp, {x, y}, {}, button)); }
+  void Move(int x, int y) { Send(WindowEvent::Mouse(EventType::MouseMove, {x, y})); }
+  void Wheel(int delta) { Send(WindowEvent::WheelTurn(delta, {})); }
   void Look(Float3 eye, Float3 lookAt) {
     camera.SetView(&eye, &lookAt);
     camera.Update(0.02f);
@@ -59,19 +60,19 @@ TEST_F(ModelViewerCameraTest, MovementKeysMoveNothingButKeepUpdateBusyUntilRelea
   camera.Update(0.5f);
   EXPECT_FLOAT_EQ(camera.GetWorldMatrix().m[3][0], 0.0f);
 
-  Send(WM_KEYDOWN, 'W');
-  Send(WM_KEYDOWN, 'W');  // auto-repeat counts once
-  Send(WM_KEYDOWN, 'Z');  // no action
+  Send(WindowEvent::Key(EventType::KeyDown, 'W'));
+  Send(WindowEvent::Key(EventType::KeyDown, 'W'));  // auto-repeat counts once
+  Send(WindowEvent::Key(EventType::KeyDown, 'Z'));  // no action
   EXPECT_EQ(camera.KeysDown(), 1);
   camera.Update(0.5f);
   EXPECT_FLOAT_EQ(camera.GetWorldMatrix().m[3][0], -1.0f);
   ExpectNear(camera.GetEyePt(), {0, 0, -5});
   ExpectNear(camera.GetLookAtPt(), {0, 0, 0});
 
-  Send(WM_KEYUP, 'W');
+  Send(WindowEvent::Key(EventType::KeyUp, 'W'));
   // Releases of keys whose press went elsewhere (an edit box) must not count below zero.
-  Send(WM_KEYUP, 'W');
-  Send(WM_KEYUP, 'A');
+  Send(WindowEvent::Key(EventType::KeyUp, 'W'));
+  Send(WindowEvent::Key(EventType::KeyUp, 'A'));
   EXPECT_EQ(camera.KeysDown(), 0);
   EXPECT_EQ(camera.KeyState(kCameraMoveForward), 0x80);
   camera.SetModelCenter({2, 0, 0});
@@ -88,20 +89,20 @@ TEST_F(ModelViewerCameraTest, SetViewSetsTheRadiusAndHomeReturnsToThatView) {
 
   camera.SetWindow(800, 600);
   Wheel(240);
-  Send(WM_LBUTTONDOWN, 0, MakeLParam(400, 300));
-  Send(WM_MOUSEMOVE, 0, MakeLParam(500, 350));
-  Send(WM_RBUTTONDOWN, 0, MakeLParam(400, 300));
-  Send(WM_MOUSEMOVE, 0, MakeLParam(300, 250));
+  Press(MouseButton::Left, 400, 300);
+  Move(500, 350);
+  Press(MouseButton::Right, 400, 300);
+  Move(300, 250);
   camera.Update(0.02f);
-  Send(WM_LBUTTONUP, 0, MakeLParam(300, 250));
-  Send(WM_RBUTTONUP, 0, MakeLParam(300, 250));
+  Release(MouseButton::Left, 300, 250);
+  Release(MouseButton::Right, 300, 250);
   camera.Update(0.02f);
   EXPECT_GT(Vec3Length(camera.GetEyePt() - eye), 0.5f);
   EXPECT_NE(camera.GetWorldMatrix().m[0][0], 1.0f);
 
-  Send(WM_KEYDOWN, VK_HOME);
+  Send(WindowEvent::Key(EventType::KeyDown, VK_HOME));
   camera.Update(0.02f);
-  Send(WM_KEYUP, VK_HOME);
+  Send(WindowEvent::Key(EventType::KeyUp, VK_HOME));
   EXPECT_FLOAT_EQ(camera.GetRadius(), 3.0f);
   ExpectNear(camera.GetEyePt(), eye);
   for (int r = 0; r < 4; ++r)
@@ -110,25 +111,25 @@ TEST_F(ModelViewerCameraTest, SetViewSetsTheRadiusAndHomeReturnsToThatView) {
 
 TEST_F(ModelViewerCameraTest, PressesOutsideTheActiveRectCaptureButSetNoButton) {
   camera.SetActiveRect({100, 100, 300, 300});
-  Send(WM_LBUTTONDOWN, 0, MakeLParam(50, 50));
+  Press(MouseButton::Left, 50, 50);
   EXPECT_EQ(input.captures, 1);
   EXPECT_EQ(camera.ButtonMask(), 0u);
   EXPECT_FALSE(camera.GetWorldArcBall().IsBeingDragged());
-  Send(WM_LBUTTONUP, 0, MakeLParam(50, 50));
+  Release(MouseButton::Left, 50, 50);
   EXPECT_EQ(input.releases, 1);
 
   // Inside the active rect, but outside the arc ball's smaller area.
   camera.SetWindow(50, 50);
-  Send(WM_LBUTTONDOWN, 0, MakeLParam(200, 200));
+  Press(MouseButton::Left, 200, 200);
   EXPECT_EQ(camera.ButtonMask(), kMouseLeftButton);
   EXPECT_FALSE(camera.GetWorldArcBall().IsBeingDragged());
-  Send(WM_LBUTTONUP, 0, MakeLParam(200, 200));
+  Release(MouseButton::Left, 200, 200);
 
-  Send(WM_LBUTTONDOWN, 0, MakeLParam(120, 120));
-  Send(WM_RBUTTONDOWN, 0, MakeLParam(120, 120));
+  Press(MouseButton::Left, 120, 120);
+  Press(MouseButton::Right, 120, 120);
   EXPECT_TRUE(camera.GetWorldArcBall().IsBeingDragged());
   EXPECT_TRUE(camera.GetViewArcBall().IsBeingDragged());
-  Send(WM_CAPTURECHANGED, 0, 0x77);  // another window took the mouse
+  Send(WindowEvent::LostCapture(0x77));  // another window took the mouse
   EXPECT_EQ(camera.ButtonMask(), 0u);
   EXPECT_FALSE(camera.IsMouseLButtonDown());
   EXPECT_FALSE(camera.GetWorldArcBall().IsBeingDragged());
@@ -143,8 +144,8 @@ TEST_F(ModelViewerCameraTest, HorizontalLeftDragTurnsTheModelAboutTheScreensVert
   const Float3 screenRight = Vec3TransformNormal({1, 0, 0}, inverseView);
   const Float3 towardsViewer = Vec3TransformNormal({0, 0, -1}, inverseView);
 
-  Send(WM_LBUTTONDOWN, 0, MakeLParam(400, 300));
-  Send(WM_MOUSEMOVE, 0, MakeLParam(500, 300));
+  Press(MouseButton::Left, 400, 300);
+  Move(500, 300);
   camera.Update(0.02f);
   const Matrix& world = camera.GetWorldMatrix();
   ExpectNear(Vec3TransformNormal(screenUp, world), screenUp);
@@ -155,7 +156,7 @@ TEST_F(ModelViewerCameraTest, HorizontalLeftDragTurnsTheModelAboutTheScreensVert
   EXPECT_NEAR(Vec3Dot(front, towardsViewer), std::cos(2 * arc), 1e-4f);
 
   // Further updates without motion keep the turn; it is not applied twice.
-  Send(WM_MOUSEMOVE, 0, MakeLParam(500, 300));
+  Move(500, 300);
   camera.Update(0.02f);
   EXPECT_NEAR(Vec3Dot(Vec3TransformNormal(towardsViewer, camera.GetWorldMatrix()), screenRight), std::sin(2 * arc),
               1e-4f);
@@ -191,13 +192,13 @@ TEST_F(ModelViewerCameraTest, TinyAndHugeModelsStayBetweenTheClipPlanesAtAnyZoom
     viewer.Update(0.02f);
     ExpectModelBetweenClipPlanes(viewer, centre, modelRadius);
     for (int notch = 0; notch < 100; ++notch) {
-      viewer.HandleMessage(nullptr, WM_MOUSEWHEEL, MakeWParam(0, 120), 0);
+      viewer.HandleEvent(nullptr, WindowEvent::WheelTurn(120, {}));
       viewer.Update(0.02f);
     }
     EXPECT_FLOAT_EQ(viewer.GetRadius(), 1.1f * modelRadius);
     ExpectModelBetweenClipPlanes(viewer, centre, modelRadius);
     for (int notch = 0; notch < 150; ++notch) {
-      viewer.HandleMessage(nullptr, WM_MOUSEWHEEL, MakeWParam(0, -120), 0);
+      viewer.HandleEvent(nullptr, WindowEvent::WheelTurn(-120, {}));
       viewer.Update(0.02f);
     }
     EXPECT_GT(viewer.GetRadius(), 1000.0f * modelRadius);

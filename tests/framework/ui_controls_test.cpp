@@ -105,13 +105,13 @@ TEST_F(SliderTest, DraggingTheThumbFollowsThePointerAndReportsOnRelease) {
   const int centre = (thumb.left + thumb.right) / 2;
   EXPECT_EQ(centre, 20 + 70);
 
-  EXPECT_TRUE(Mouse(WM_LBUTTONDOWN, centre, 110, MK_LBUTTON));
-  EXPECT_TRUE(Mouse(WM_MOUSEMOVE, centre + 14, 110, MK_LBUTTON));
+  EXPECT_TRUE(Mouse(EventType::ButtonDown, centre, 110));
+  EXPECT_TRUE(Mouse(EventType::MouseMove, centre + 14, 110));
   EXPECT_EQ(slider->GetValue(), 60);
-  EXPECT_TRUE(Mouse(WM_MOUSEMOVE, 500, 110, MK_LBUTTON));
+  EXPECT_TRUE(Mouse(EventType::MouseMove, 500, 110));
   EXPECT_EQ(slider->GetValue(), 100);
   events.clear();
-  EXPECT_TRUE(Mouse(WM_LBUTTONUP, 500, 110));
+  EXPECT_TRUE(Mouse(EventType::ButtonUp, 500, 110));
   EXPECT_EQ(events, (std::vector<GuiEvent>{{kEventSliderValueChanged, 12}}));
 
   // A press on the track beside the thumb steps by one towards it.
@@ -181,8 +181,8 @@ TEST_F(ComboBoxTest, ClicksOpenTheListAndPickAnItem) {
   EXPECT_TRUE(combo->IsOpened());
   EXPECT_TRUE(events.empty());
 
-  EXPECT_TRUE(Mouse(WM_LBUTTONDOWN, 40, ItemY(2), MK_LBUTTON));
-  Mouse(WM_LBUTTONUP, 40, ItemY(2));
+  EXPECT_TRUE(Mouse(EventType::ButtonDown, 40, ItemY(2)));
+  Mouse(EventType::ButtonUp, 40, ItemY(2));
   EXPECT_FALSE(combo->IsOpened());
   EXPECT_EQ(combo->GetSelectedIndex(), 2);
   EXPECT_EQ(events, (std::vector<GuiEvent>{{kEventComboBoxSelectionChanged, 10}}));
@@ -191,7 +191,7 @@ TEST_F(ComboBoxTest, ClicksOpenTheListAndPickAnItem) {
   events.clear();
   EXPECT_TRUE(Click(30, 75));
   ASSERT_TRUE(combo->IsOpened());
-  Mouse(WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+  Mouse(EventType::ButtonDown, 5, 5);
   EXPECT_FALSE(combo->IsOpened());
   EXPECT_EQ(combo->GetSelectedIndex(), 2);
   EXPECT_EQ(events, (std::vector<GuiEvent>{{kEventComboBoxSelectionChanged, 10}}));
@@ -231,19 +231,19 @@ TEST_F(EditBoxTest, TypingBackspaceDeleteAndEnter) {
   EXPECT_EQ(edit->GetText(), "h\xc3\xa9llo");
   EXPECT_EQ(ChangeEvents(), 5u);
 
-  dialog.HandleMessage(nullptr, WM_CHAR, VK_BACK, 1);
+  dialog.HandleEvent(nullptr, WindowEvent::Character(VK_BACK));
   EXPECT_EQ(edit->GetText(), "h\xc3\xa9ll");
   EXPECT_TRUE(Key(VK_HOME));
   EXPECT_TRUE(Key(VK_DELETE));
   EXPECT_EQ(edit->GetText(), "\xc3\xa9ll");
   EXPECT_EQ(ChangeEvents(), 7u);
-  dialog.HandleMessage(nullptr, WM_CHAR, VK_BACK, 1);  // nothing before the caret
+  dialog.HandleEvent(nullptr, WindowEvent::Character(VK_BACK));  // nothing before the caret
   EXPECT_TRUE(Key(VK_END));
   EXPECT_TRUE(Key(VK_DELETE));  // nothing after it
   EXPECT_EQ(ChangeEvents(), 7u);
 
   events.clear();
-  dialog.HandleMessage(nullptr, WM_CHAR, '\r', 1);
+  dialog.HandleEvent(nullptr, WindowEvent::Character('\r'));
   EXPECT_EQ(events, (std::vector<GuiEvent>{{kEventEditBoxEnter, 7}}));
 
   // Overwrite mode replaces the character under the caret.
@@ -313,7 +313,7 @@ TEST_F(EditBoxTest, TextIsLimitedTo260CodePoints) {
   EXPECT_EQ(edit->GetTextLength(), 260u);
   EXPECT_EQ(edit->GetText().size(), 520u);
 
-  dialog.HandleMessage(nullptr, WM_CHAR, VK_BACK, 1);
+  dialog.HandleEvent(nullptr, WindowEvent::Character(VK_BACK));
   Type(U"\u00fcx");
   EXPECT_EQ(edit->GetTextLength(), 260u);
   EXPECT_EQ(edit->GetText().substr(edit->GetText().size() - 2), "\xc3\xbc");
@@ -330,7 +330,7 @@ TEST_F(EditBoxTest, LeavingTheBoxAfterTypingReportsOnce) {
   EXPECT_EQ(left(), 1);
   dialog.RequestFocus(edit);
   Type(U"3");
-  dialog.HandleMessage(nullptr, WM_CHAR, '\r', 1);  // Enter reads it already
+  dialog.HandleEvent(nullptr, WindowEvent::Character('\r'));  // Enter reads it already
   Dialog::ClearFocus();
   EXPECT_EQ(left(), 1);
 }
@@ -339,10 +339,10 @@ TEST_F(EditBoxTest, LeavingTheBoxAfterTypingReportsOnce) {
 TEST_F(EditBoxTest, DoubleClickSelectsTheNumber) {
   edit->SetText("1000");
   Dialog::ClearFocus();
-  Mouse(WM_LBUTTONDOWN, 100, 68, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 68);
-  Mouse(WM_LBUTTONDBLCLK, 100, 68, MK_LBUTTON);
-  Mouse(WM_LBUTTONUP, 100, 68);
+  Mouse(EventType::ButtonDown, 100, 68);
+  Mouse(EventType::ButtonUp, 100, 68);
+  Mouse(EventType::DoubleClick, 100, 68);
+  Mouse(EventType::ButtonUp, 100, 68);
   EXPECT_TRUE(edit->HasFocus());
   EXPECT_EQ(edit->SelectionStart(), 0u);
   EXPECT_EQ(edit->CaretPosition(), 4u);

@@ -67,9 +67,7 @@ protected:
     return &pixels[(static_cast<size_t>(y) * kWidth + x) * 4];
   }
 
-  static Platform::LRESULT IgnoreMessages(Platform::Window*, uint32_t, Platform::WPARAM, Platform::LPARAM) {
-    return 0;
-  }
+  static void IgnoreMessages(Platform::Window*, const Platform::WindowEvent&) {}
 
   std::unique_ptr<Platform::Window> window;
   std::unique_ptr<Platform::GraphicsDevice> device;

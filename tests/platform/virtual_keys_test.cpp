@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/window_messages.h"
+#include "platform/key_codes.h"
 
 namespace Platform {
 namespace {

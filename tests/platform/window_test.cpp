@@ -1,5 +1,7 @@
 #include "platform/window.h"
 
+#include "platform/event_pump.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -17,44 +19,39 @@ namespace {
 
 struct Seen {
   Window* window;
-  uint32_t message;
-  WPARAM wParam;
-  LPARAM lParam;
+  WindowEvent event;
 };
 
 std::vector<Seen> seen;
 
-LRESULT Record(Window* window, uint32_t message, WPARAM wParam, LPARAM lParam) {
-  seen.push_back({window, message, wParam, lParam});
-  return 0;
-}
+void Record(Window* window, const WindowEvent& event) { seen.push_back({window, event}); }
 
-// Handles messages until the test's condition holds, or gives up after five seconds (input from
+// Handles events until the test's condition holds, or gives up after five seconds (input from
 // another process arrives when the X server gets to it).
 bool PumpUntil(const std::function<bool()>& done) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    Message message;
-    if (WaitMessage(20)) {
-      while (PeekMessage(&message, true)) DispatchMessage(message);
+    QueuedEvent queued;
+    if (WaitEvent(20)) {
+      while (PeekEvent(&queued, true)) DispatchEvent(queued);
     }
   }
   return true;
 }
 
-// The messages seen of these kinds, in order.
-std::vector<Seen> Only(std::initializer_list<uint32_t> kinds) {
+// The events seen of these kinds, in order.
+std::vector<Seen> Only(std::initializer_list<EventType> kinds) {
   std::vector<Seen> result;
   for (const Seen& s : seen) {
-    for (uint32_t kind : kinds) {
-      if (s.message == kind) result.push_back(s);
+    for (EventType kind : kinds) {
+      if (s.event.type == kind) result.push_back(s);
     }
   }
   return result;
 }
 
-size_t Count(uint32_t kind) { return Only({kind}).size(); }
+size_t Count(EventType kind) { return Only({kind}).size(); }
 
 // The X server of the tests now and then resets a new connection; xdotool then fails before
 // it sends anything, so trying again cannot send input twice.
@@ -87,7 +84,7 @@ protected:
     EXPECT_TRUE(made) << error;
     if (made) {
       // Without a window manager SDL hands a new window the focus itself.
-      EXPECT_TRUE(PumpUntil([] { return Count(WM_PAINT) > 0 && Count(WM_SETFOCUS) > 0; }));
+      EXPECT_TRUE(PumpUntil([] { return Count(EventType::Paint) > 0 && Count(EventType::FocusGained) > 0; }));
       seen.clear();
     }
     return made;
@@ -113,13 +110,15 @@ TEST_F(WindowTest, ClientAreaHasTheRequestedSizeAndKeepsItsMinimum) {
 
   window->SetMinimumClientSize(300, 200);
   window->SetClientSize(100, 100);
-  PumpUntil([] { return Count(WM_SIZE) > 0; });
+  PumpUntil([] { return Count(EventType::Resized) > 0; });
   window->GetClientSize(&width, &height);
   EXPECT_EQ(width, 300);
   EXPECT_EQ(height, 200);
-  auto sizes = Only({WM_SIZE});
+  auto sizes = Only({EventType::Resized});
   ASSERT_FALSE(sizes.empty());
-  EXPECT_EQ(sizes.back().lParam, MakeLParam(300, 200));
+  EXPECT_EQ(sizes.back().event.sizeKind, SizeKind::Restored);
+  EXPECT_EQ(sizes.back().event.width, 300);
+  EXPECT_EQ(sizes.back().event.height, 200);
 
   window->Hide();
   EXPECT_TRUE(window->IsOccluded());
@@ -128,29 +127,30 @@ TEST_F(WindowTest, ClientAreaHasTheRequestedSizeAndKeepsItsMinimum) {
 
 TEST_F(WindowTest, KeysGiveVirtualKeysCharactersAndSystemKeys) {
   Xdotool("key a Return alt+x F10");
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_SYSKEYUP) >= 2; }));
-  auto keys = Only({WM_KEYDOWN, WM_KEYUP, WM_CHAR});
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::SystemKeyUp) >= 2; }));
+  auto keys = Only({EventType::KeyDown, EventType::KeyUp, EventType::Text});
   ASSERT_GE(keys.size(), 6u);
-  EXPECT_EQ(keys[0].message, WM_KEYDOWN);
-  EXPECT_EQ(keys[0].wParam, 'A');
-  EXPECT_EQ(keys[0].lParam & (1 << 30), 0);
-  EXPECT_EQ(keys[1].message, WM_CHAR);
-  EXPECT_EQ(keys[1].wParam, 'a');
-  EXPECT_EQ(keys[2].message, WM_KEYUP);
-  EXPECT_EQ(keys[2].wParam, 'A');
-  EXPECT_EQ(keys[3].message, WM_KEYDOWN);
-  EXPECT_EQ(keys[3].wParam, VK_RETURN);
-  EXPECT_EQ(keys[4].message, WM_CHAR);
-  EXPECT_EQ(keys[4].wParam, 13u);
+  EXPECT_EQ(keys[0].event.type, EventType::KeyDown);
+  EXPECT_EQ(keys[0].event.key, 'A');
+  EXPECT_FALSE(keys[0].event.repeat);
+  EXPECT_EQ(keys[1].event.type, EventType::Text);
+  EXPECT_EQ(keys[1].event.codePoint, U'a');
+  EXPECT_EQ(keys[2].event.type, EventType::KeyUp);
+  EXPECT_EQ(keys[2].event.key, 'A');
+  EXPECT_EQ(keys[3].event.type, EventType::KeyDown);
+  EXPECT_EQ(keys[3].event.key, VK_RETURN);
+  EXPECT_EQ(keys[4].event.type, EventType::Text);
+  EXPECT_EQ(keys[4].event.codePoint, U'\r');
   // Alt+X is a shortcut: it types nothing.
-  EXPECT_EQ(Count(WM_CHAR), 2u);
+  EXPECT_EQ(Count(EventType::Text), 2u);
 
-  auto systemKeys = Only({WM_SYSKEYDOWN});
+  auto systemKeys = Only({EventType::SystemKeyDown});
   ASSERT_EQ(systemKeys.size(), 3u);
-  EXPECT_EQ(systemKeys[0].wParam, VK_MENU);
-  EXPECT_EQ(systemKeys[1].wParam, 'X');
-  EXPECT_NE(systemKeys[1].lParam & (1 << 29), 0);
-  EXPECT_EQ(systemKeys[2].wParam, VK_F10);
+  EXPECT_EQ(systemKeys[0].event.key, VK_MENU);
+  EXPECT_EQ(systemKeys[1].event.key, 'X');
+  EXPECT_TRUE(systemKeys[1].event.alt);
+  EXPECT_EQ(systemKeys[2].event.key, VK_F10);
+  EXPECT_FALSE(systemKeys[2].event.alt);
 
   // An auto-repeated key says it was down already.
   seen.clear();
@@ -161,9 +161,9 @@ TEST_F(WindowTest, KeysGiveVirtualKeysCharactersAndSystemKeys) {
   repeat.key.keysym.scancode = SDL_SCANCODE_LEFT;
   repeat.key.keysym.sym = SDLK_LEFT;
   ASSERT_EQ(SDL_PushEvent(&repeat), 1);
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_KEYDOWN) > 0; }));
-  EXPECT_EQ(seen[0].wParam, VK_LEFT);
-  EXPECT_NE(seen[0].lParam & (1 << 30), 0);
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::KeyDown) > 0; }));
+  EXPECT_EQ(seen[0].event.key, VK_LEFT);
+  EXPECT_TRUE(seen[0].event.repeat);
 }
 
 TEST_F(WindowTest, TextInputGivesOneCharacterPerCodePoint) {
@@ -172,33 +172,38 @@ TEST_F(WindowTest, TextInputGivesOneCharacterPerCodePoint) {
   text.text.windowID = SDL_GetWindowID(window->SdlWindow());
   SDL_strlcpy(text.text.text, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", sizeof text.text.text);  // a é € 😀
   ASSERT_EQ(SDL_PushEvent(&text), 1);
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_CHAR) >= 4; }));
-  auto characters = Only({WM_CHAR});
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::Text) >= 4; }));
+  auto characters = Only({EventType::Text});
   ASSERT_EQ(characters.size(), 4u);
-  EXPECT_EQ(characters[0].wParam, 0x61u);
-  EXPECT_EQ(characters[1].wParam, 0xE9u);
-  EXPECT_EQ(characters[2].wParam, 0x20ACu);
-  EXPECT_EQ(characters[3].wParam, 0x1F600u);
+  EXPECT_EQ(characters[0].event.codePoint, 0x61u);
+  EXPECT_EQ(characters[1].event.codePoint, 0xE9u);
+  EXPECT_EQ(characters[2].event.codePoint, 0x20ACu);
+  EXPECT_EQ(characters[3].event.codePoint, 0x1F600u);
 }
 
 TEST_F(WindowTest, DoubleClickAndWheelCarryClientPoints) {
   MoveTo(40, 30);
   Xdotool("click --repeat 2 --delay 80 1 click 4 click 5");
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_MOUSEWHEEL) >= 2; }));
-  auto buttons = Only({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK});
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::Wheel) >= 2; }));
+  auto buttons = Only({EventType::ButtonDown, EventType::ButtonUp, EventType::DoubleClick});
   ASSERT_EQ(buttons.size(), 4u);
-  EXPECT_EQ(buttons[0].message, WM_LBUTTONDOWN);
-  EXPECT_EQ(buttons[1].message, WM_LBUTTONUP);
-  EXPECT_EQ(buttons[2].message, WM_LBUTTONDBLCLK);
-  EXPECT_EQ(buttons[2].wParam & MK_LBUTTON, MK_LBUTTON);
-  EXPECT_EQ(buttons[3].message, WM_LBUTTONUP);
-  EXPECT_EQ(buttons[3].wParam & MK_LBUTTON, 0u);
-  for (const Seen& button : buttons) EXPECT_EQ(button.lParam, MakeLParam(40, 30));
+  EXPECT_EQ(buttons[0].event.type, EventType::ButtonDown);
+  EXPECT_EQ(buttons[1].event.type, EventType::ButtonUp);
+  EXPECT_EQ(buttons[2].event.type, EventType::DoubleClick);
+  EXPECT_TRUE(buttons[2].event.held.left);
+  EXPECT_EQ(buttons[3].event.type, EventType::ButtonUp);
+  EXPECT_FALSE(buttons[3].event.held.left);
+  for (const Seen& button : buttons) {
+    EXPECT_EQ(button.event.button, MouseButton::Left);
+    EXPECT_EQ(button.event.position.x, 40);
+    EXPECT_EQ(button.event.position.y, 30);
+  }
 
-  auto wheel = Only({WM_MOUSEWHEEL});
-  EXPECT_EQ(static_cast<int16_t>(HighWord(wheel[0].wParam)), WHEEL_DELTA);  // away from the user
-  EXPECT_EQ(static_cast<int16_t>(HighWord(wheel[1].wParam)), -WHEEL_DELTA);
-  EXPECT_EQ(wheel[0].lParam, MakeLParam(40, 30));
+  auto wheel = Only({EventType::Wheel});
+  EXPECT_EQ(wheel[0].event.wheelDelta, kWheelNotch);  // away from the user
+  EXPECT_EQ(wheel[1].event.wheelDelta, -kWheelNotch);
+  EXPECT_EQ(wheel[0].event.position.x, 40);
+  EXPECT_EQ(wheel[0].event.position.y, 30);
 }
 
 TEST_F(WindowTest, CaptureChangesTellTheWindowLosingIt) {
@@ -211,13 +216,13 @@ TEST_F(WindowTest, CaptureChangesTellTheWindowLosingIt) {
   other->SetCapture();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].window, window.get());
-  EXPECT_EQ(seen[0].message, WM_CAPTURECHANGED);
-  EXPECT_EQ(static_cast<uintptr_t>(seen[0].lParam), other->Handle());
+  EXPECT_EQ(seen[0].event.type, EventType::CaptureLost);
+  EXPECT_EQ(seen[0].event.capturedBy, other->Handle());
 
   ReleaseCapture();
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].window, other.get());
-  EXPECT_EQ(seen[1].lParam, 0);
+  EXPECT_EQ(seen[1].event.capturedBy, 0u);
   EXPECT_EQ(GetCapture(), nullptr);
 
   // Losing the focus in the middle of a drag ends it.
@@ -225,11 +230,12 @@ TEST_F(WindowTest, CaptureChangesTellTheWindowLosingIt) {
   other->SetCapture();
   SDL_Event lost = WindowEvent(*other, SDL_WINDOWEVENT_FOCUS_LOST);
   ASSERT_EQ(SDL_PushEvent(&lost), 1);
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_ACTIVATE) > 0; }));
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::Activation) > 0; }));
   EXPECT_EQ(GetCapture(), nullptr);
-  ASSERT_EQ(Count(WM_CAPTURECHANGED), 1u);
-  EXPECT_EQ(Only({WM_CAPTURECHANGED})[0].window, other.get());
-  EXPECT_EQ(Only({WM_ACTIVATE})[0].wParam, WA_INACTIVE);
+  ASSERT_EQ(Count(EventType::CaptureLost), 1u);
+  EXPECT_EQ(Only({EventType::CaptureLost})[0].window, other.get());
+  EXPECT_FALSE(Only({EventType::Activation})[0].event.active);
+  EXPECT_EQ(Count(EventType::FocusLost), 1u);
   EXPECT_FALSE(other->IsActive());
 }
 
@@ -265,20 +271,20 @@ TEST_F(WindowTest, CloseDropAndDestroyReachTheProcedure) {
   drop.drop.windowID = SDL_GetWindowID(window->SdlWindow());
   drop.drop.file = SDL_strdup("/tmp/model.obj");
   for (SDL_Event* event : {&close, &quit, &drop}) ASSERT_EQ(SDL_PushEvent(event), 1);
-  ASSERT_TRUE(PumpUntil([] { return Count(WM_DROPFILES) > 0; }));
-  EXPECT_EQ(Count(WM_CLOSE), 2u);
-  EXPECT_EQ(window->DroppedFile(), "/tmp/model.obj");
+  ASSERT_TRUE(PumpUntil([] { return Count(EventType::FileDropped) > 0; }));
+  EXPECT_EQ(Count(EventType::Close), 2u);
+  EXPECT_EQ(Only({EventType::FileDropped})[0].event.path, "/tmp/model.obj");
 
-  // Messages still waiting for a destroyed window are never handed to it.
+  // Events still waiting for a destroyed window are never handed to it.
   seen.clear();
-  PostMessage(window.get(), WM_PAINT, 0, 0);
+  PostEvent(window.get(), WindowEvent::Of(EventType::Paint));
   window->Destroy();
   window->Destroy();
   EXPECT_TRUE(window->IsDestroyed());
-  EXPECT_EQ(Count(WM_DESTROY), 1u);
-  Message message;
-  while (PeekMessage(&message, true)) DispatchMessage(message);
-  EXPECT_EQ(Count(WM_PAINT), 0u);
+  EXPECT_EQ(Count(EventType::Destroy), 1u);
+  QueuedEvent queued;
+  while (PeekEvent(&queued, true)) DispatchEvent(queued);
+  EXPECT_EQ(Count(EventType::Paint), 0u);
 }
 
 TEST_F(WindowTest, VideoStopsWithTheLastWindowAndStartsAgainForTheNext) {

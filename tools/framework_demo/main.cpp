@@ -66,9 +66,8 @@ void FrameRender(Platform::GraphicsDevice* device, double time, float, void* con
                     static_cast<float>(time));
 }
 
-Platform::LRESULT Message(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam,
-                          bool*, void* context) {
-  return static_cast<Demo*>(context)->camera.HandleMessage(window, message, wParam, lParam);
+void OnEvent(Platform::Window* window, const Platform::WindowEvent& event, bool*, void* context) {
+  static_cast<Demo*>(context)->camera.HandleEvent(window, event);
 }
 
 void Keyboard(uint32_t key, bool down, bool, void*) {
@@ -93,7 +92,7 @@ int main(int argc, char** argv) {
   FrameworkSetCallbackDeviceDestroyed(DeviceDestroyed, &demo);
   FrameworkSetCallbackFrameMove(FrameMove, &demo);
   FrameworkSetCallbackFrameRender(FrameRender, &demo);
-  FrameworkSetCallbackMessage(Message, &demo);
+  FrameworkSetCallbackEvent(OnEvent, &demo);
   FrameworkSetCallbackKeyboard(Keyboard, &demo);
 
   FrameworkInit(true, true, nullptr, false);

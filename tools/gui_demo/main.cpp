@@ -93,17 +93,14 @@ void FrameRender(Platform::GraphicsDevice* device, double, float elapsed, void* 
   demo.second.Render(elapsed);
 }
 
-Platform::LRESULT Message(Platform::Window* window, uint32_t message, Platform::WPARAM wParam, Platform::LPARAM lParam,
-                          bool* noFurtherProcessing, void* context) {
+void OnEvent(Platform::Window* window, const Platform::WindowEvent& event, bool* noFurtherProcessing, void* context) {
   Demo& demo = *static_cast<Demo*>(context);
   if (demo.settings.IsActive()) {
-    *noFurtherProcessing = demo.settings.HandleMessage(window, message, wParam, lParam);
-    return 0;
+    *noFurtherProcessing = demo.settings.HandleEvent(window, event);
+    return;
   }
-  *noFurtherProcessing = demo.manager.HandleMessage(window, message, wParam, lParam) ||
-                         demo.controls.HandleMessage(window, message, wParam, lParam) ||
-                         demo.second.HandleMessage(window, message, wParam, lParam);
-  return 0;
+  *noFurtherProcessing = demo.manager.HandleEvent(window, event) || demo.controls.HandleEvent(window, event) ||
+                         demo.second.HandleEvent(window, event);
 }
 
 }  // namespace
@@ -126,7 +123,7 @@ int main(int argc, char** argv) {
   FrameworkSetCallbackSwapChainReleasing(SwapChainReleasing, &demo);
   FrameworkSetCallbackDeviceDestroyed(DeviceDestroyed, &demo);
   FrameworkSetCallbackFrameRender(FrameRender, &demo);
-  FrameworkSetCallbackMessage(Message, &demo);
+  FrameworkSetCallbackEvent(OnEvent, &demo);
 
   // The toolkit's colours are written for a plain 8-bit back buffer; an sRGB one washes them out.
   FrameworkSetGammaCorrectMode(false);
