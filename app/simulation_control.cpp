@@ -18,6 +18,7 @@
 #include "framework/ui_slider.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/mask_baking.h"
+#include "simulation/mask_files.h"
 
 namespace {
 
@@ -300,8 +301,8 @@ void LoadMaskViews(int32_t step) {
   ReleaseMaskViews();
   Platform::GraphicsDevice* device = FrameworkGetDevice();
   if (device == nullptr || step < 0 || step >= app.maskHistorySteps || app.maskFolder.empty()) return;
-  device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), 2, step), &app.rustMaskView);
-  device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), 1, step), &app.dirtMaskView);
+  device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), Simulation::MaskChannel::kRust, step), &app.rustMaskView);
+  device->CreateTextureFromFile(Simulation::MaskFileName(app.maskFolder.c_str(), Simulation::MaskChannel::kDirt, step), &app.dirtMaskView);
   MarkSceneChanged();
 }
 

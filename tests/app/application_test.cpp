@@ -14,7 +14,7 @@
 #include "app/surface_samples.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/window_state.h"  // sets the dropped file as the event translation does
-#include "simulation/patinex_process.h"
+#include "simulation/mask_files.h"
 #include "tests/app/application_driver.h"
 
 using namespace AppDriver;
