@@ -6,7 +6,6 @@
 
 #include "assetexport/base_material.h"
 #include "assetexport/gltf_writer.h"
-#include "assetexport/model_lists.h"
 #include "assetexport/surface_frames.h"
 #include "imagelib/png_writer.h"
 
@@ -24,15 +23,15 @@ constexpr int kPngCompression = 1;
 // Whether some face spans an area in texture space, which the bake needs.
 bool HasTextureCoordinates(const RenderLib::ObjModel& model) {
   for (const RenderLib::MeshGroup& group : model.groups) {
-    const size_t vertexCount = ItemCount(group.vertices);
-    for (size_t i = 0; i + 2 < ItemCount(group.indices); i += 3) {
-      const int32_t a = ItemAt(group.indices, i), b = ItemAt(group.indices, i + 1), c = ItemAt(group.indices, i + 2);
+    const size_t vertexCount = group.vertices.size();
+    for (size_t i = 0; i + 2 < group.indices.size(); i += 3) {
+      const int32_t a = group.indices[i], b = group.indices[i + 1], c = group.indices[i + 2];
       if (a < 0 || b < 0 || c < 0 || size_t(a) >= vertexCount || size_t(b) >= vertexCount || size_t(c) >= vertexCount) {
         continue;
       }
-      const RenderLib::VertexNormalUV& p = ItemAt(group.vertices, size_t(a));
-      const RenderLib::VertexNormalUV& q = ItemAt(group.vertices, size_t(b));
-      const RenderLib::VertexNormalUV& r = ItemAt(group.vertices, size_t(c));
+      const RenderLib::VertexNormalUV& p = group.vertices[size_t(a)];
+      const RenderLib::VertexNormalUV& q = group.vertices[size_t(b)];
+      const RenderLib::VertexNormalUV& r = group.vertices[size_t(c)];
       if (std::fabs((q.u - p.u) * (r.v - p.v) - (r.u - p.u) * (q.v - p.v)) > 0.0f) return true;
     }
   }

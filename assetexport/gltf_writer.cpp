@@ -13,7 +13,6 @@
 #include <limits>
 #include <memory>
 
-#include "assetexport/model_lists.h"
 #include "platform_os/temporary_file.h"
 
 namespace AssetExport {
@@ -49,13 +48,13 @@ public:
 
 // The ways a model cannot be written; empty when it can.
 std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<std::vector<SurfaceFrame>>& frames) {
-  if (frames.size() != ItemCount(model.groups)) return "the vertex frames do not match the model's groups";
+  if (frames.size() != model.groups.size()) return "the vertex frames do not match the model's groups";
   size_t faces = 0;
-  for (size_t g = 0; g < ItemCount(model.groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(model.groups, g);
-    const size_t vertexCount = ItemCount(group.vertices);
+  for (size_t g = 0; g < model.groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = model.groups[g];
+    const size_t vertexCount = group.vertices.size();
     if (frames[g].size() != vertexCount) return "the vertex frames do not match the model's vertices";
-    if (ItemCount(group.indices) % 3 != 0) return "a group's index count is not a multiple of three";
+    if (group.indices.size() % 3 != 0) return "a group's index count is not a multiple of three";
     for (const int32_t index : group.indices) {
       if (index < 0 || size_t(index) >= vertexCount) {
         return "a face names vertex " + std::to_string(index) + " of a group of " + std::to_string(vertexCount);
@@ -67,7 +66,7 @@ std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<st
         return "a vertex has a position or texture coordinate that is not a finite number";
       }
     }
-    faces += ItemCount(group.indices) / 3;
+    faces += group.indices.size() / 3;
   }
   if (faces == 0) return "the model has no faces";
   return {};
@@ -76,7 +75,7 @@ std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<st
 // One primitive per group that has faces; its accessors and views appended.
 Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<SurfaceFrame>& frames, BufferBuilder& buffer,
                     Json& accessors) {
-  const size_t count = ItemCount(group.vertices);
+  const size_t count = group.vertices.size();
   std::vector<float> positions, normals, tangents, coordinates;
   positions.reserve(count * 3);
   normals.reserve(count * 3);
@@ -86,7 +85,7 @@ Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<Surface
                   std::numeric_limits<float>::max()};
   float high[3] = {-low[0], -low[1], -low[2]};
   for (size_t i = 0; i < count; ++i) {
-    const RenderLib::VertexNormalUV& vertex = ItemAt(group.vertices, i);
+    const RenderLib::VertexNormalUV& vertex = group.vertices[i];
     const SurfaceFrame& frame = frames[i];
     for (int axis = 0; axis < 3; ++axis) {
       positions.push_back(vertex.position[axis]);
@@ -114,7 +113,7 @@ Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<Surface
   attributes["TANGENT"] = accessor(tangents, "VEC4", 4);
   attributes["TEXCOORD_0"] = accessor(coordinates, "VEC2", 2);
   std::vector<uint32_t> indices;
-  indices.reserve(ItemCount(group.indices));
+  indices.reserve(group.indices.size());
   for (const int32_t index : group.indices) indices.push_back(uint32_t(index));
   const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), kElementArrayBuffer);
   accessors.push_back(
@@ -202,9 +201,9 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
 
   BufferBuilder buffer;
   Json accessors = Json::array(), primitives = Json::array();
-  for (size_t g = 0; g < ItemCount(asset.model->groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(asset.model->groups, g);
-    if (ItemCount(group.indices) > 0) primitives.push_back(GroupPrimitive(group, (*asset.frames)[g], buffer, accessors));
+  for (size_t g = 0; g < asset.model->groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = asset.model->groups[g];
+    if (group.indices.size() > 0) primitives.push_back(GroupPrimitive(group, (*asset.frames)[g], buffer, accessors));
   }
 
   const std::string stem = target.stem().string();

@@ -1,6 +1,5 @@
 #include "assetexport/surface_frames.h"
 
-#include "assetexport/model_lists.h"
 #include "renderlib/vertex_frames.h"
 
 namespace AssetExport {
@@ -8,19 +7,19 @@ namespace AssetExport {
 using RenderLib::Vector3;
 
 std::vector<SurfaceFrame> ComputeSurfaceFrames(const RenderLib::MeshGroup& group) {
-  const size_t vertexCount = ItemCount(group.vertices);
+  const size_t vertexCount = group.vertices.size();
   std::vector<SurfaceFrame> frames(vertexCount);
   std::vector<Vector3> alongU(vertexCount), alongV(vertexCount), faceNormals(vertexCount);
-  const size_t indexCount = ItemCount(group.indices);
+  const size_t indexCount = group.indices.size();
   for (size_t i = 0; i + 2 < indexCount; i += 3) {
-    const int32_t corner[3] = {ItemAt(group.indices, i), ItemAt(group.indices, i + 1), ItemAt(group.indices, i + 2)};
+    const int32_t corner[3] = {group.indices[i], group.indices[i + 1], group.indices[i + 2]};
     if (corner[0] < 0 || corner[1] < 0 || corner[2] < 0 || size_t(corner[0]) >= vertexCount ||
         size_t(corner[1]) >= vertexCount || size_t(corner[2]) >= vertexCount) {
       continue;
     }
-    const RenderLib::VertexNormalUV& a = ItemAt(group.vertices, size_t(corner[0]));
-    const RenderLib::VertexNormalUV& b = ItemAt(group.vertices, size_t(corner[1]));
-    const RenderLib::VertexNormalUV& c = ItemAt(group.vertices, size_t(corner[2]));
+    const RenderLib::VertexNormalUV& a = group.vertices[size_t(corner[0])];
+    const RenderLib::VertexNormalUV& b = group.vertices[size_t(corner[1])];
+    const RenderLib::VertexNormalUV& c = group.vertices[size_t(corner[2])];
     const Vector3 e1 = b.position - a.position, e2 = c.position - a.position;
     const float du1 = b.u - a.u, dv1 = b.v - a.v, du2 = c.u - a.u, dv2 = c.v - a.v;
     // dP/du and dP/dv scaled by the texture area (twice it), which weights them by it too.
@@ -37,7 +36,7 @@ std::vector<SurfaceFrame> ComputeSurfaceFrames(const RenderLib::MeshGroup& group
   }
   for (size_t k = 0; k < vertexCount; ++k) {
     SurfaceFrame& frame = frames[k];
-    frame.normal = ItemAt(group.vertices, k).normal;
+    frame.normal = group.vertices[k].normal;
     if (!RenderLib::ScaleToUnit(frame.normal)) {
       frame.normal = faceNormals[k];
       if (!RenderLib::ScaleToUnit(frame.normal)) frame.normal = Vector3(0.0f, 0.0f, 1.0f);

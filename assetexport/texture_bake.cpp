@@ -5,7 +5,6 @@
 #include <new>
 
 #include "assetexport/chart_fill.h"
-#include "assetexport/model_lists.h"
 #include "renderlib/vertex_frames.h"
 
 namespace AssetExport {
@@ -180,7 +179,7 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
     return false;
   }
   if (inputs.model == nullptr || inputs.frames == nullptr || inputs.shipped == nullptr || inputs.rustMask == nullptr ||
-      inputs.dirtMask == nullptr || inputs.frames->size() != ItemCount(inputs.model->groups)) {
+      inputs.dirtMask == nullptr || inputs.frames->size() != inputs.model->groups.size()) {
     *error = "the bake was not given a model with its frames, the shipped materials and the masks";
     return false;
   }
@@ -203,24 +202,24 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
   for (const RenderLib::MaterialHandle& material : model.materials) materials.push_back(BaseMaterialOf(material.Get()));
   const BaseMaterial bronze;
   TexelShader shader(inputs);
-  for (size_t g = 0; g < ItemCount(model.groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(model.groups, g);
+  for (size_t g = 0; g < model.groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = model.groups[g];
     const std::vector<SurfaceFrame>& frames = (*inputs.frames)[g];
-    const size_t vertexCount = ItemCount(group.vertices);
+    const size_t vertexCount = group.vertices.size();
     if (frames.size() != vertexCount) continue;
     const bool hasMaterial = group.materialIndex >= 0 && size_t(group.materialIndex) < materials.size();
     shader.SetBase(hasMaterial ? &materials[size_t(group.materialIndex)] : &bronze);
-    const size_t indexCount = ItemCount(group.indices);
+    const size_t indexCount = group.indices.size();
     for (size_t i = 0; i + 2 < indexCount; i += 3) {
       Corner corners[3];
       bool valid = true;
       for (int k = 0; k < 3; ++k) {
-        const int32_t index = ItemAt(group.indices, i + size_t(k));
+        const int32_t index = group.indices[i + size_t(k)];
         if (index < 0 || size_t(index) >= vertexCount) {
           valid = false;
           break;
         }
-        const RenderLib::VertexNormalUV& vertex = ItemAt(group.vertices, size_t(index));
+        const RenderLib::VertexNormalUV& vertex = group.vertices[size_t(index)];
         corners[k] = {&vertex, &frames[size_t(index)], vertex.u * float(size), (1.0f - vertex.v) * float(size)};
       }
       if (valid) DrawFace(corners, size, shader, baked, &covered);
