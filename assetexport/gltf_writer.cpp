@@ -14,19 +14,14 @@
 #include <memory>
 
 #include "platform_os/temporary_file.h"
+#include "renderlib/gltf_constants.h"
 
 namespace AssetExport {
 namespace {
 
 using Json = nlohmann::json;
 
-constexpr int kFloat = 5126;
-constexpr int kUnsignedInt = 5125;
-constexpr int kArrayBuffer = 34962;
-constexpr int kElementArrayBuffer = 34963;
-constexpr int kLinear = 9729;
-constexpr int kLinearMipmapLinear = 9987;
-constexpr int kRepeat = 10497;
+namespace Gltf = RenderLib::Gltf;
 
 // The binary buffer and the views into it, built together.
 class BufferBuilder {
@@ -100,25 +95,25 @@ Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<Surface
     coordinates.push_back(1.0f - vertex.v);
   }
   auto accessor = [&](const std::vector<float>& values, const char* type, int components) {
-    const int view = buffer.AddView(values.data(), values.size() * sizeof(float), kArrayBuffer);
-    accessors.push_back({{"bufferView", view}, {"componentType", kFloat}, {"count", values.size() / components},
+    const int view = buffer.AddView(values.data(), values.size() * sizeof(float), Gltf::kArrayBuffer);
+    accessors.push_back({{"bufferView", view}, {"componentType", Gltf::kFloat}, {"count", values.size() / components},
                          {"type", type}});
     return int(accessors.size()) - 1;
   };
   Json attributes;
-  attributes["POSITION"] = accessor(positions, "VEC3", 3);
+  attributes["POSITION"] = accessor(positions, Gltf::kVec3, 3);
   accessors.back()["min"] = {low[0], low[1], low[2]};
   accessors.back()["max"] = {high[0], high[1], high[2]};
-  attributes["NORMAL"] = accessor(normals, "VEC3", 3);
-  attributes["TANGENT"] = accessor(tangents, "VEC4", 4);
-  attributes["TEXCOORD_0"] = accessor(coordinates, "VEC2", 2);
+  attributes["NORMAL"] = accessor(normals, Gltf::kVec3, 3);
+  attributes["TANGENT"] = accessor(tangents, Gltf::kVec4, 4);
+  attributes["TEXCOORD_0"] = accessor(coordinates, Gltf::kVec2, 2);
   std::vector<uint32_t> indices;
   indices.reserve(group.indices.size());
   for (const int32_t index : group.indices) indices.push_back(uint32_t(index));
-  const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), kElementArrayBuffer);
+  const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), Gltf::kElementArrayBuffer);
   accessors.push_back(
-      {{"bufferView", view}, {"componentType", kUnsignedInt}, {"count", indices.size()}, {"type", "SCALAR"}});
-  return {{"attributes", attributes}, {"indices", int(accessors.size()) - 1}, {"material", 0}, {"mode", 4}};
+      {{"bufferView", view}, {"componentType", Gltf::kUnsignedInt}, {"count", indices.size()}, {"type", Gltf::kScalar}});
+  return {{"attributes", attributes}, {"indices", int(accessors.size()) - 1}, {"material", 0}, {"mode", Gltf::kModeTriangles}};
 }
 
 // A file name as a relative URI: every byte but the unreserved ones percent-encoded.
@@ -242,7 +237,7 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
       {"nodes", {{{"mesh", 0}, {"name", stem}}}},
       {"meshes", {{{"primitives", primitives}, {"name", stem}}}},
       {"materials", {material}},
-      {"samplers", {{{"magFilter", kLinear}, {"minFilter", kLinearMipmapLinear}, {"wrapS", kRepeat}, {"wrapT", kRepeat}}}},
+      {"samplers", {{{"magFilter", Gltf::kLinear}, {"minFilter", Gltf::kLinearMipmapLinear}, {"wrapS", Gltf::kRepeat}, {"wrapT", Gltf::kRepeat}}}},
       {"textures", {{{"sampler", 0}, {"source", 0}}, {{"sampler", 0}, {"source", 1}}, {{"sampler", 0}, {"source", 2}}}},
       {"images", imageList},
       {"accessors", accessors},
@@ -266,8 +261,8 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
     }
     // The header ("glTF", version 2, length) and the JSON chunk's, the JSON, the binary chunk's
     // header and the buffer; little-endian words.
-    const uint32_t header[5] = {0x46546C67u, 2u, length, uint32_t(text.size()), 0x4E4F534Au};
-    const uint32_t binaryHeader[2] = {uint32_t(buffer.bytes.size()), 0x004E4942u};
+    const uint32_t header[5] = {Gltf::kGlbMagic, Gltf::kGlbVersion, length, uint32_t(text.size()), Gltf::kGlbJsonChunk};
+    const uint32_t binaryHeader[2] = {uint32_t(buffer.bytes.size()), Gltf::kGlbBinaryChunk};
     written = files.Write(path, {{header, sizeof header},
                                  {text.data(), text.size()},
                                  {binaryHeader, sizeof binaryHeader},
