@@ -1,20 +1,14 @@
 #include "app/mask_folder.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "platform_os/file_system.h"
-#include "platform_os/media_folder.h"
+#include "shipped_media/shipped_files.h"
 
-std::string FindShippedMediaFolder() {
-  const std::string effect = Platform::FindMediaFile("drawmesh.fx");
-  if (effect.empty()) return std::string();
-  return std::filesystem::path(effect).parent_path().string();
-}
+std::string FindShippedMediaFolder() { return ShippedMedia::FindShippedFolder(); }
 
 std::string ShippedMediaFile(const std::string& mediaFolder, const std::string& name) {
-  if (mediaFolder.empty()) return std::string();
-  return (std::filesystem::path(mediaFolder) / name).string();
+  return ShippedMedia::ShippedFileIn(mediaFolder, name);
 }
 
 std::string ChooseMaskFolder(const std::string& mediaFolder, std::string* problem) {

@@ -9,7 +9,7 @@
 #include "framework/dialog.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
-#include "simulation/patinex_process.h"
+#include "simulation/mask_files.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +43,7 @@ void MaskHistory::End() {
 }
 
 void RemoveMasksOfStep(const std::string& folder, int32_t number) {
-  for (int32_t channel = 0; channel < 3; ++channel) {
+  for (const Simulation::MaskChannel channel : Simulation::kMaskChannels) {
     const fs::path mask = Simulation::MaskFileName(folder.c_str(), channel, number);
     std::error_code error;
     if (fs::is_regular_file(mask, error)) fs::remove(mask, error);

@@ -13,7 +13,7 @@
 #include "framework/framework.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
-#include "simulation/patinex_process.h"
+#include "simulation/mask_files.h"
 #include "threadinglib/scoped_critical_lock.h"
 #include "viewer/scene_placement.h"
 
@@ -75,8 +75,8 @@ void SceneView::LoadMaskViews(int32_t step) {
   ReleaseMaskViews();
   Platform::GraphicsDevice* device = FrameworkGetDevice();
   if (device == nullptr || step < 0 || step >= history.Steps() || folders.masks.empty()) return;
-  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), 2, step), &rustMaskView);
-  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), 1, step), &dirtMaskView);
+  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), Simulation::MaskChannel::kRust, step), &rustMaskView);
+  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), Simulation::MaskChannel::kDirt, step), &dirtMaskView);
   MarkChanged();
 }
 

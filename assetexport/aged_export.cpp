@@ -1,14 +1,13 @@
 #include "assetexport/aged_export.h"
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 
 #include "assetexport/base_material.h"
 #include "assetexport/gltf_writer.h"
-#include "assetexport/model_lists.h"
 #include "assetexport/surface_frames.h"
 #include "imagelib/png_writer.h"
+#include "simulation/texture_layout.h"
 
 namespace AssetExport {
 namespace {
@@ -20,24 +19,6 @@ double SecondsSince(Clock::time_point start) { return std::chrono::duration<doub
 // zlib's fastest level: the textures are a few times larger than at the default level, and
 // written several times faster.
 constexpr int kPngCompression = 1;
-
-// Whether some face spans an area in texture space, which the bake needs.
-bool HasTextureCoordinates(const RenderLib::ObjModel& model) {
-  for (const RenderLib::MeshGroup& group : model.groups) {
-    const size_t vertexCount = ItemCount(group.vertices);
-    for (size_t i = 0; i + 2 < ItemCount(group.indices); i += 3) {
-      const int32_t a = ItemAt(group.indices, i), b = ItemAt(group.indices, i + 1), c = ItemAt(group.indices, i + 2);
-      if (a < 0 || b < 0 || c < 0 || size_t(a) >= vertexCount || size_t(b) >= vertexCount || size_t(c) >= vertexCount) {
-        continue;
-      }
-      const RenderLib::VertexNormalUV& p = ItemAt(group.vertices, size_t(a));
-      const RenderLib::VertexNormalUV& q = ItemAt(group.vertices, size_t(b));
-      const RenderLib::VertexNormalUV& r = ItemAt(group.vertices, size_t(c));
-      if (std::fabs((q.u - p.u) * (r.v - p.v) - (r.u - p.u) * (q.v - p.v)) > 0.0f) return true;
-    }
-  }
-  return false;
-}
 
 bool EncodeTexture(const char* name, const std::vector<uint8_t>& pixels, uint32_t size, AssetImage* image,
                    std::string* error) {
@@ -59,7 +40,7 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
                      const std::string& out, std::string* error, ExportTimes* times) {
   ExportTimes spent;
   const Clock::time_point start = Clock::now();
-  if (!HasTextureCoordinates(model)) {
+  if (!Simulation::HasTextureCoordinates(model)) {
     *error = "the model has no texture coordinates: the aged look is baked in texture space, so the model needs a "
              "UV layout to be exported";
     return false;

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "platform_os/media_folder.h"
+#include "shipped_media/shipped_files.h"
 
 namespace AssetExport {
 namespace {
 
 bool LoadShipped(const char* name, uint32_t channels, TextureSampler* sampler, std::string* error) {
-  const std::string path = Platform::FindMediaFile(name);
+  const std::string path = ShippedMedia::FindShippedFile(name);
   if (path.empty()) {
     *error = std::string("the shipped material texture ") + name +
              " was not found (looked in media/ around the current folder and the program, and in an install's "
@@ -21,10 +21,10 @@ bool LoadShipped(const char* name, uint32_t channels, TextureSampler* sampler, s
 }  // namespace
 
 bool LoadShippedMaterials(ShippedMaterials* materials, std::string* error) {
-  return LoadShipped("tex_base.jpg", 3, &materials->bronze, error) &&
-         LoadShipped("tex_base_NRM.jpg", 3, &materials->bronzeNormal, error) &&
-         LoadShipped("tex_patina.jpg", 3, &materials->patina, error) &&
-         LoadShipped("tex_patina_NRM.jpg", 3, &materials->patinaNormal, error);
+  return LoadShipped(ShippedMedia::kBronzeTexture, 3, &materials->bronze, error) &&
+         LoadShipped(ShippedMedia::kBronzeNormalTexture, 3, &materials->bronzeNormal, error) &&
+         LoadShipped(ShippedMedia::kPatinaTexture, 3, &materials->patina, error) &&
+         LoadShipped(ShippedMedia::kPatinaNormalTexture, 3, &materials->patinaNormal, error);
 }
 
 BaseMaterial BaseMaterialOf(const RenderLib::Material* material) {

@@ -13,21 +13,15 @@
 #include <limits>
 #include <memory>
 
-#include "assetexport/model_lists.h"
 #include "platform_os/temporary_file.h"
+#include "renderlib/gltf_constants.h"
 
 namespace AssetExport {
 namespace {
 
 using Json = nlohmann::json;
 
-constexpr int kFloat = 5126;
-constexpr int kUnsignedInt = 5125;
-constexpr int kArrayBuffer = 34962;
-constexpr int kElementArrayBuffer = 34963;
-constexpr int kLinear = 9729;
-constexpr int kLinearMipmapLinear = 9987;
-constexpr int kRepeat = 10497;
+namespace Gltf = RenderLib::Gltf;
 
 // The binary buffer and the views into it, built together.
 class BufferBuilder {
@@ -49,13 +43,13 @@ public:
 
 // The ways a model cannot be written; empty when it can.
 std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<std::vector<SurfaceFrame>>& frames) {
-  if (frames.size() != ItemCount(model.groups)) return "the vertex frames do not match the model's groups";
+  if (frames.size() != model.groups.size()) return "the vertex frames do not match the model's groups";
   size_t faces = 0;
-  for (size_t g = 0; g < ItemCount(model.groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(model.groups, g);
-    const size_t vertexCount = ItemCount(group.vertices);
+  for (size_t g = 0; g < model.groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = model.groups[g];
+    const size_t vertexCount = group.vertices.size();
     if (frames[g].size() != vertexCount) return "the vertex frames do not match the model's vertices";
-    if (ItemCount(group.indices) % 3 != 0) return "a group's index count is not a multiple of three";
+    if (group.indices.size() % 3 != 0) return "a group's index count is not a multiple of three";
     for (const int32_t index : group.indices) {
       if (index < 0 || size_t(index) >= vertexCount) {
         return "a face names vertex " + std::to_string(index) + " of a group of " + std::to_string(vertexCount);
@@ -67,7 +61,7 @@ std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<st
         return "a vertex has a position or texture coordinate that is not a finite number";
       }
     }
-    faces += ItemCount(group.indices) / 3;
+    faces += group.indices.size() / 3;
   }
   if (faces == 0) return "the model has no faces";
   return {};
@@ -76,7 +70,7 @@ std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<st
 // One primitive per group that has faces; its accessors and views appended.
 Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<SurfaceFrame>& frames, BufferBuilder& buffer,
                     Json& accessors) {
-  const size_t count = ItemCount(group.vertices);
+  const size_t count = group.vertices.size();
   std::vector<float> positions, normals, tangents, coordinates;
   positions.reserve(count * 3);
   normals.reserve(count * 3);
@@ -86,7 +80,7 @@ Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<Surface
                   std::numeric_limits<float>::max()};
   float high[3] = {-low[0], -low[1], -low[2]};
   for (size_t i = 0; i < count; ++i) {
-    const RenderLib::VertexNormalUV& vertex = ItemAt(group.vertices, i);
+    const RenderLib::VertexNormalUV& vertex = group.vertices[i];
     const SurfaceFrame& frame = frames[i];
     for (int axis = 0; axis < 3; ++axis) {
       positions.push_back(vertex.position[axis]);
@@ -101,25 +95,25 @@ Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<Surface
     coordinates.push_back(1.0f - vertex.v);
   }
   auto accessor = [&](const std::vector<float>& values, const char* type, int components) {
-    const int view = buffer.AddView(values.data(), values.size() * sizeof(float), kArrayBuffer);
-    accessors.push_back({{"bufferView", view}, {"componentType", kFloat}, {"count", values.size() / components},
+    const int view = buffer.AddView(values.data(), values.size() * sizeof(float), Gltf::kArrayBuffer);
+    accessors.push_back({{"bufferView", view}, {"componentType", Gltf::kFloat}, {"count", values.size() / components},
                          {"type", type}});
     return int(accessors.size()) - 1;
   };
   Json attributes;
-  attributes["POSITION"] = accessor(positions, "VEC3", 3);
+  attributes["POSITION"] = accessor(positions, Gltf::kVec3, 3);
   accessors.back()["min"] = {low[0], low[1], low[2]};
   accessors.back()["max"] = {high[0], high[1], high[2]};
-  attributes["NORMAL"] = accessor(normals, "VEC3", 3);
-  attributes["TANGENT"] = accessor(tangents, "VEC4", 4);
-  attributes["TEXCOORD_0"] = accessor(coordinates, "VEC2", 2);
+  attributes["NORMAL"] = accessor(normals, Gltf::kVec3, 3);
+  attributes["TANGENT"] = accessor(tangents, Gltf::kVec4, 4);
+  attributes["TEXCOORD_0"] = accessor(coordinates, Gltf::kVec2, 2);
   std::vector<uint32_t> indices;
-  indices.reserve(ItemCount(group.indices));
+  indices.reserve(group.indices.size());
   for (const int32_t index : group.indices) indices.push_back(uint32_t(index));
-  const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), kElementArrayBuffer);
+  const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), Gltf::kElementArrayBuffer);
   accessors.push_back(
-      {{"bufferView", view}, {"componentType", kUnsignedInt}, {"count", indices.size()}, {"type", "SCALAR"}});
-  return {{"attributes", attributes}, {"indices", int(accessors.size()) - 1}, {"material", 0}, {"mode", 4}};
+      {{"bufferView", view}, {"componentType", Gltf::kUnsignedInt}, {"count", indices.size()}, {"type", Gltf::kScalar}});
+  return {{"attributes", attributes}, {"indices", int(accessors.size()) - 1}, {"material", 0}, {"mode", Gltf::kModeTriangles}};
 }
 
 // A file name as a relative URI: every byte but the unreserved ones percent-encoded.
@@ -202,9 +196,9 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
 
   BufferBuilder buffer;
   Json accessors = Json::array(), primitives = Json::array();
-  for (size_t g = 0; g < ItemCount(asset.model->groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(asset.model->groups, g);
-    if (ItemCount(group.indices) > 0) primitives.push_back(GroupPrimitive(group, (*asset.frames)[g], buffer, accessors));
+  for (size_t g = 0; g < asset.model->groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = asset.model->groups[g];
+    if (group.indices.size() > 0) primitives.push_back(GroupPrimitive(group, (*asset.frames)[g], buffer, accessors));
   }
 
   const std::string stem = target.stem().string();
@@ -243,7 +237,7 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
       {"nodes", {{{"mesh", 0}, {"name", stem}}}},
       {"meshes", {{{"primitives", primitives}, {"name", stem}}}},
       {"materials", {material}},
-      {"samplers", {{{"magFilter", kLinear}, {"minFilter", kLinearMipmapLinear}, {"wrapS", kRepeat}, {"wrapT", kRepeat}}}},
+      {"samplers", {{{"magFilter", Gltf::kLinear}, {"minFilter", Gltf::kLinearMipmapLinear}, {"wrapS", Gltf::kRepeat}, {"wrapT", Gltf::kRepeat}}}},
       {"textures", {{{"sampler", 0}, {"source", 0}}, {{"sampler", 0}, {"source", 1}}, {{"sampler", 0}, {"source", 2}}}},
       {"images", imageList},
       {"accessors", accessors},
@@ -267,8 +261,8 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
     }
     // The header ("glTF", version 2, length) and the JSON chunk's, the JSON, the binary chunk's
     // header and the buffer; little-endian words.
-    const uint32_t header[5] = {0x46546C67u, 2u, length, uint32_t(text.size()), 0x4E4F534Au};
-    const uint32_t binaryHeader[2] = {uint32_t(buffer.bytes.size()), 0x004E4942u};
+    const uint32_t header[5] = {Gltf::kGlbMagic, Gltf::kGlbVersion, length, uint32_t(text.size()), Gltf::kGlbJsonChunk};
+    const uint32_t binaryHeader[2] = {uint32_t(buffer.bytes.size()), Gltf::kGlbBinaryChunk};
     written = files.Write(path, {{header, sizeof header},
                                  {text.data(), text.size()},
                                  {binaryHeader, sizeof binaryHeader},

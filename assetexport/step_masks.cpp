@@ -6,15 +6,13 @@
 
 #include "imagelib/decoded_image.h"
 #include "imagelib/image_decoder.h"
-#include "simulation/patinex_process.h"
+#include "simulation/mask_files.h"
 
 namespace AssetExport {
 namespace {
 
-constexpr const char* kChannels[3] = {"humidity", "dirt", "rust"};
-
 // The mask file of a channel and step: the JPEG where there is one, else the PNG.
-std::string MaskPath(const std::string& folder, int32_t channel, int32_t step) {
+std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel, int32_t step) {
   for (const int32_t format : {Simulation::kMaskJpeg, Simulation::kMaskPng}) {
     std::string path = Simulation::MaskFileName(folder.c_str(), channel, step, format);
     std::error_code code;
@@ -54,10 +52,10 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
     return {};
   }
   for (const std::filesystem::directory_entry& entry : entries) {
-    int32_t channel = 0;
+    Simulation::MaskChannel channel = Simulation::MaskChannel::kHumidity;
     int32_t step = 0;
     if (Simulation::ParseMaskFileName(entry.path().filename().string(), &channel, &step)) {
-      channelsOfStep[step] |= 1 << channel;
+      channelsOfStep[step] |= 1 << int32_t(channel);
     }
   }
   std::vector<int32_t> steps;
@@ -80,14 +78,14 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
   }
   masks->step = step;
   MaskFile* files[3] = {&masks->humidity, &masks->dirt, &masks->rust};
-  for (int c = 0; c < 3; ++c) {
+  for (const Simulation::MaskChannel c : Simulation::kMaskChannels) {
     const std::string path = MaskPath(folder, c, step);
     if (path.empty()) {
-      *error = "the " + std::string(kChannels[c]) + " mask of step " + std::to_string(step) + " is missing: no " +
+      *error = "the " + std::string(Simulation::MaskChannelName(c)) + " mask of step " + std::to_string(step) + " is missing: no " +
                Simulation::MaskFileName(folder.c_str(), c, step) + " (or .png)";
       return false;
     }
-    if (!LoadMask(path, files[c], error)) return false;
+    if (!LoadMask(path, files[int32_t(c)], error)) return false;
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #include "assetexport/surface_frames.h"
 
-#include "assetexport/model_lists.h"
+#include <cmath>
+
 #include "renderlib/vertex_frames.h"
 
 namespace AssetExport {
@@ -8,44 +9,21 @@ namespace AssetExport {
 using RenderLib::Vector3;
 
 std::vector<SurfaceFrame> ComputeSurfaceFrames(const RenderLib::MeshGroup& group) {
-  const size_t vertexCount = ItemCount(group.vertices);
-  std::vector<SurfaceFrame> frames(vertexCount);
-  std::vector<Vector3> alongU(vertexCount), alongV(vertexCount), faceNormals(vertexCount);
-  const size_t indexCount = ItemCount(group.indices);
-  for (size_t i = 0; i + 2 < indexCount; i += 3) {
-    const int32_t corner[3] = {ItemAt(group.indices, i), ItemAt(group.indices, i + 1), ItemAt(group.indices, i + 2)};
-    if (corner[0] < 0 || corner[1] < 0 || corner[2] < 0 || size_t(corner[0]) >= vertexCount ||
-        size_t(corner[1]) >= vertexCount || size_t(corner[2]) >= vertexCount) {
-      continue;
-    }
-    const RenderLib::VertexNormalUV& a = ItemAt(group.vertices, size_t(corner[0]));
-    const RenderLib::VertexNormalUV& b = ItemAt(group.vertices, size_t(corner[1]));
-    const RenderLib::VertexNormalUV& c = ItemAt(group.vertices, size_t(corner[2]));
-    const Vector3 e1 = b.position - a.position, e2 = c.position - a.position;
-    const float du1 = b.u - a.u, dv1 = b.v - a.v, du2 = c.u - a.u, dv2 = c.v - a.v;
-    // dP/du and dP/dv scaled by the texture area (twice it), which weights them by it too.
-    const float determinant = du1 * dv2 - du2 * dv1;
-    const float sign = determinant < 0.0f ? -1.0f : 1.0f;
-    const Vector3 u = (e1 * dv2 - e2 * dv1) * sign;
-    const Vector3 v = (e2 * du1 - e1 * du2) * sign;
-    const Vector3 faceNormal = Cross(e1, e2);
-    for (int32_t k : corner) {
-      alongU[size_t(k)] += u;
-      alongV[size_t(k)] += v;
-      if (Dot(faceNormals[size_t(k)], faceNormals[size_t(k)]) == 0.0f) faceNormals[size_t(k)] = faceNormal;
-    }
-  }
-  for (size_t k = 0; k < vertexCount; ++k) {
+  const std::vector<float> handedness = RenderLib::TangentHandedness(group);
+  std::vector<SurfaceFrame> frames(group.vertices.size());
+  for (size_t k = 0; k < frames.size(); ++k) {
+    const RenderLib::VertexNormalUV& vertex = group.vertices[k];
     SurfaceFrame& frame = frames[k];
-    frame.normal = ItemAt(group.vertices, k).normal;
-    if (!RenderLib::ScaleToUnit(frame.normal)) {
-      frame.normal = faceNormals[k];
-      if (!RenderLib::ScaleToUnit(frame.normal)) frame.normal = Vector3(0.0f, 0.0f, 1.0f);
+    // The readers leave every vertex a unit normal and a unit tangent across it; a group built
+    // by other means is mended here rather than exported with a broken frame.
+    frame.normal = vertex.normal;
+    if (!RenderLib::ScaleToUnit(frame.normal)) frame.normal = Vector3(0.0f, 0.0f, 1.0f);
+    frame.tangent = vertex.tangent;
+    if (!RenderLib::IsUnit(frame.tangent) || std::fabs(Dot(frame.normal, frame.tangent)) > 1e-3f) {
+      frame.tangent -= frame.normal * Dot(frame.normal, frame.tangent);
+      if (!RenderLib::ScaleToUnit(frame.tangent)) frame.tangent = RenderLib::AnyPerpendicular(frame.normal);
     }
-    Vector3 tangent = alongU[k] - frame.normal * Dot(frame.normal, alongU[k]);
-    if (!RenderLib::ScaleToUnit(tangent) || !RenderLib::IsUnit(tangent)) tangent = RenderLib::AnyPerpendicular(frame.normal);
-    frame.tangent = tangent;
-    frame.handedness = Dot(Cross(frame.normal, tangent), alongV[k]) < 0.0f ? -1.0f : 1.0f;
+    frame.handedness = handedness[k];
   }
   return frames;
 }

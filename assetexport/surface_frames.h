@@ -16,11 +16,9 @@ struct SurfaceFrame {
   float handedness = 1.0f;
 };
 
-// The frames of a group's vertices: the vertex normal (scaled to unit length; the first face's
-// normal, or +z, where it cannot be), and a tangent summed from the texture-space directions of
-// the faces around the vertex, weighted by their area, made perpendicular to the normal (any
-// perpendicular where no face gives one). A face whose texture coordinates run the other way
-// round (a mirrored chart) counts towards w = -1.
+// The frames of a group's vertices: the unit normal and tangent the model's reader gave each
+// vertex (the tangent the viewer draws with and the run aged the samples along), with the
+// handedness of RenderLib::TangentHandedness.
 std::vector<SurfaceFrame> ComputeSurfaceFrames(const RenderLib::MeshGroup& group);
 
 }  // namespace AssetExport

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "assetexport/chart_fill.h"
-#include "assetexport/model_lists.h"
+#include "renderlib/texel_triangle.h"
 #include "renderlib/vertex_frames.h"
 
 namespace AssetExport {
@@ -133,42 +133,30 @@ struct Corner {
 // addresses around the texture.
 void DrawFace(const Corner (&c)[3], uint32_t size, const TexelShader& shader, BakedTextures* baked,
               std::vector<uint8_t>* covered) {
-  const float area = (c[1].x - c[0].x) * (c[2].y - c[0].y) - (c[2].x - c[0].x) * (c[1].y - c[0].y);
-  if (!(std::fabs(area) > 1e-12f)) return;
   const float left = std::min({c[0].x, c[1].x, c[2].x}), right = std::max({c[0].x, c[1].x, c[2].x});
   const float top = std::min({c[0].y, c[1].y, c[2].y}), bottom = std::max({c[0].y, c[1].y, c[2].y});
   if (!(right - left <= float(size)) || !(bottom - top <= float(size))) return;  // not finite, or wider than the texture
-  const int64_t x0 = int64_t(std::ceil(left - 0.5f)), x1 = int64_t(std::floor(right - 0.5f));
-  const int64_t y0 = int64_t(std::ceil(top - 0.5f)), y1 = int64_t(std::floor(bottom - 0.5f));
-  const float inverseArea = 1.0f / area;
+  const RenderLib::TexelTriangle texels{{c[0].x, c[1].x, c[2].x}, {c[0].y, c[1].y, c[2].y}};
   const int64_t wrap = int64_t(size);
-  for (int64_t py = y0; py <= y1; ++py) {
-    const float y = float(py) + 0.5f;
-    for (int64_t px = x0; px <= x1; ++px) {
-      const float x = float(px) + 0.5f;
-      // Barycentric weights from the signed areas opposite each corner.
-      const float w0 = ((c[1].x - x) * (c[2].y - y) - (c[2].x - x) * (c[1].y - y)) * inverseArea;
-      const float w1 = ((c[2].x - x) * (c[0].y - y) - (c[0].x - x) * (c[2].y - y)) * inverseArea;
-      const float w2 = 1.0f - w0 - w1;
-      if (w0 < 0.0f || w1 < 0.0f || w2 < 0.0f) continue;
-      SurfacePoint point;
-      point.position = c[0].vertex->position * w0 + c[1].vertex->position * w1 + c[2].vertex->position * w2;
-      point.normal = c[0].frame->normal * w0 + c[1].frame->normal * w1 + c[2].frame->normal * w2;
-      if (!RenderLib::ScaleToUnit(point.normal)) point.normal = c[0].frame->normal;
-      Vector3 tangent = c[0].frame->tangent * w0 + c[1].frame->tangent * w1 + c[2].frame->tangent * w2;
-      tangent -= point.normal * Dot(point.normal, tangent);
-      if (!RenderLib::ScaleToUnit(tangent)) tangent = RenderLib::AnyPerpendicular(point.normal);
-      point.tangent = tangent;
-      point.handedness = c[0].frame->handedness * w0 + c[1].frame->handedness * w1 + c[2].frame->handedness * w2 < 0.0f
-                             ? -1.0f
-                             : 1.0f;
-      point.u = c[0].vertex->u * w0 + c[1].vertex->u * w1 + c[2].vertex->u * w2;
-      point.v = c[0].vertex->v * w0 + c[1].vertex->v * w1 + c[2].vertex->v * w2;
-      const size_t texel = size_t(((py % wrap) + wrap) % wrap) * size + size_t(((px % wrap) + wrap) % wrap);
-      shader.Shade(point, &baked->baseColor[texel * 3], &baked->metallicRoughness[texel * 3], &baked->normal[texel * 3]);
-      (*covered)[texel] = 1;
-    }
-  }
+  RenderLib::ForEachTexelIn(texels, RenderLib::TriangleEdges::kIncluded, RenderLib::TexelWindow(),
+                            [&](int64_t px, int64_t py, float w0, float w1, float w2) {
+    SurfacePoint point;
+    point.position = c[0].vertex->position * w0 + c[1].vertex->position * w1 + c[2].vertex->position * w2;
+    point.normal = c[0].frame->normal * w0 + c[1].frame->normal * w1 + c[2].frame->normal * w2;
+    if (!RenderLib::ScaleToUnit(point.normal)) point.normal = c[0].frame->normal;
+    Vector3 tangent = c[0].frame->tangent * w0 + c[1].frame->tangent * w1 + c[2].frame->tangent * w2;
+    tangent -= point.normal * Dot(point.normal, tangent);
+    if (!RenderLib::ScaleToUnit(tangent)) tangent = RenderLib::AnyPerpendicular(point.normal);
+    point.tangent = tangent;
+    point.handedness = c[0].frame->handedness * w0 + c[1].frame->handedness * w1 + c[2].frame->handedness * w2 < 0.0f
+                           ? -1.0f
+                           : 1.0f;
+    point.u = c[0].vertex->u * w0 + c[1].vertex->u * w1 + c[2].vertex->u * w2;
+    point.v = c[0].vertex->v * w0 + c[1].vertex->v * w1 + c[2].vertex->v * w2;
+    const size_t texel = size_t(((py % wrap) + wrap) % wrap) * size + size_t(((px % wrap) + wrap) % wrap);
+    shader.Shade(point, &baked->baseColor[texel * 3], &baked->metallicRoughness[texel * 3], &baked->normal[texel * 3]);
+    (*covered)[texel] = 1;
+  });
 }
 
 }  // namespace
@@ -180,7 +168,7 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
     return false;
   }
   if (inputs.model == nullptr || inputs.frames == nullptr || inputs.shipped == nullptr || inputs.rustMask == nullptr ||
-      inputs.dirtMask == nullptr || inputs.frames->size() != ItemCount(inputs.model->groups)) {
+      inputs.dirtMask == nullptr || inputs.frames->size() != inputs.model->groups.size()) {
     *error = "the bake was not given a model with its frames, the shipped materials and the masks";
     return false;
   }
@@ -203,24 +191,24 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
   for (const RenderLib::MaterialHandle& material : model.materials) materials.push_back(BaseMaterialOf(material.Get()));
   const BaseMaterial bronze;
   TexelShader shader(inputs);
-  for (size_t g = 0; g < ItemCount(model.groups); ++g) {
-    const RenderLib::MeshGroup& group = ItemAt(model.groups, g);
+  for (size_t g = 0; g < model.groups.size(); ++g) {
+    const RenderLib::MeshGroup& group = model.groups[g];
     const std::vector<SurfaceFrame>& frames = (*inputs.frames)[g];
-    const size_t vertexCount = ItemCount(group.vertices);
+    const size_t vertexCount = group.vertices.size();
     if (frames.size() != vertexCount) continue;
     const bool hasMaterial = group.materialIndex >= 0 && size_t(group.materialIndex) < materials.size();
     shader.SetBase(hasMaterial ? &materials[size_t(group.materialIndex)] : &bronze);
-    const size_t indexCount = ItemCount(group.indices);
+    const size_t indexCount = group.indices.size();
     for (size_t i = 0; i + 2 < indexCount; i += 3) {
       Corner corners[3];
       bool valid = true;
       for (int k = 0; k < 3; ++k) {
-        const int32_t index = ItemAt(group.indices, i + size_t(k));
+        const int32_t index = group.indices[i + size_t(k)];
         if (index < 0 || size_t(index) >= vertexCount) {
           valid = false;
           break;
         }
-        const RenderLib::VertexNormalUV& vertex = ItemAt(group.vertices, size_t(index));
+        const RenderLib::VertexNormalUV& vertex = group.vertices[size_t(index)];
         corners[k] = {&vertex, &frames[size_t(index)], vertex.u * float(size), (1.0f - vertex.v) * float(size)};
       }
       if (valid) DrawFace(corners, size, shader, baked, &covered);

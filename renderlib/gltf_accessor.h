@@ -5,21 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "renderlib/gltf_constants.h"
+
 namespace tinygltf {
 class Model;
 }
 
 namespace RenderLib::Gltf {
-
-// glTF's component type codes.
-enum ComponentType : int {
-  kByte = 5120,
-  kUnsignedByte = 5121,
-  kShort = 5122,
-  kUnsignedShort = 5123,
-  kUnsignedInt = 5125,
-  kFloat = 5126,
-};
 
 // The elements of one accessor, checked to lie inside their buffer view and buffer, so reading
 // element i < count never leaves the buffer.

@@ -28,9 +28,6 @@ namespace {
 
 using Gltf::AccessorView;
 
-constexpr int kModeTriangles = 4;
-constexpr int kModeTriangleStrip = 5;
-constexpr int kModeTriangleFan = 6;
 
 // Beyond these a model takes gigabytes; a few nodes placing a large mesh many times get there.
 constexpr size_t kMaxVertices = size_t(1) << 26;
@@ -110,7 +107,7 @@ struct PrimitivePlan {
   const Gltf::MeshInstance* instance = nullptr;
   int mesh = 0;
   int primitive = 0;
-  int mode = kModeTriangles;
+  int mode = Gltf::kModeTriangles;
   int32_t group = 0;
   AccessorView positions;
   AccessorView normals;
@@ -128,12 +125,12 @@ struct PrimitivePlan {
 
   // The local vertex numbers of triangle t, in the primitive's own winding.
   void Corners(size_t t, size_t corner[3]) const {
-    if (mode == kModeTriangleStrip) {
+    if (mode == Gltf::kModeTriangleStrip) {
       const size_t odd = t & 1;
       corner[0] = t;
       corner[1] = t + 1 + odd;
       corner[2] = t + 2 - odd;
-    } else if (mode == kModeTriangleFan) {
+    } else if (mode == Gltf::kModeTriangleFan) {
       corner[0] = t + 1;
       corner[1] = t + 2;
       corner[2] = 0;
@@ -311,15 +308,15 @@ private:
         plan.instance = &instance;
         plan.mesh = instance.mesh;
         plan.primitive = int(p);
-        plan.mode = primitive.mode == -1 ? kModeTriangles : primitive.mode;  // -1: not given
+        plan.mode = primitive.mode == -1 ? Gltf::kModeTriangles : primitive.mode;  // -1: not given
         plan.identity = instance.world.IsIdentity();
         plan.mirrors = instance.world.Mirrors();
         const bool firstTime = noted.insert({plan.mesh, plan.primitive}).second;
-        if (plan.mode < 0 || plan.mode > kModeTriangleFan) {
+        if (plan.mode < 0 || plan.mode > Gltf::kModeTriangleFan) {
           problem = plan.Name() + " has the unknown mode " + std::to_string(plan.mode);
           return false;
         }
-        if (plan.mode < kModeTriangles) {
+        if (plan.mode < Gltf::kModeTriangles) {
           static const char* const kKinds[] = {"points", "lines", "a line loop", "a line strip"};
           if (firstTime) Note(plan.Name() + " holds " + kKinds[plan.mode] + ", not triangles: skipped");
           continue;
@@ -374,7 +371,7 @@ private:
           }
         }
         const size_t corners = plan.indexed ? plan.indices.count : vertices;
-        plan.triangles = plan.mode == kModeTriangles ? corners / 3 : corners >= 3 ? corners - 2 : 0;
+        plan.triangles = plan.mode == Gltf::kModeTriangles ? corners / 3 : corners >= 3 ? corners - 2 : 0;
         if (plan.triangles == 0) continue;
         plan.vertexCount = plan.hasNormals ? vertices : 3 * plan.triangles;
 
@@ -492,7 +489,7 @@ private:
       TextureCoordinates(plan, i, vertex);
       group.vertices.push_back(vertex);
     }
-    if (plan.indexed && plan.mode == kModeTriangles && !plan.mirrors) {
+    if (plan.indexed && plan.mode == Gltf::kModeTriangles && !plan.mirrors) {
       // The common case, kept to one read and one check an index.
       const uint32_t limit = uint32_t(plan.positions.count);
       for (size_t k = 0; k < 3 * plan.triangles; k += 3) {

@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "renderlib/kd_axis_path.h"
 #include "renderlib/kd_tree.h"
-#include "renderlib/kd_tree_axis_caster.h"
 #include "renderlib/kd_tree_walk.h"
 
 namespace RenderLib {

@@ -171,7 +171,7 @@ public:
       scanner.Close();
       LoadMtl(libraryPath.c_str(), *model, errors, textures);
     }
-    ComputeTangents(*model);
+    for (MeshGroup& group : model->groups) ComputeTangents(group);
     return std::move(model);
   }
 

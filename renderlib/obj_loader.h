@@ -33,7 +33,4 @@ bool LoadMaterialTexture(std::string_view name, std::string_view directory, Imag
 // The message for a model or library file that cannot be read, from the reader's reason.
 std::string UnreadableFileMessage(const std::string& reason);
 
-// Fills the unit tangent (along increasing u) of every vertex.
-void ComputeTangents(ObjModel& model);
-
 }  // namespace RenderLib

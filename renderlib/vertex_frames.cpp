@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "renderlib/obj_loader.h"
-
 namespace RenderLib {
 namespace {
 
@@ -12,8 +10,8 @@ constexpr Vector3 kFallbackNormal{0.0f, 0.0f, 1.0f};
 bool IsFinite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // Calls visit(a, b, c) for every triangle of the group whose indices are in range.
-template <class Visit>
-void ForEachTriangle(MeshGroup& group, Visit visit) {
+template <class Group, class Visit>
+void ForEachTriangle(Group& group, Visit visit) {
   const int32_t* indices = group.indices.data();
   const int32_t vertexCount = static_cast<int32_t>(group.vertices.size());
   for (size_t i = 0; i + 2 < group.indices.size(); i += 3) {
@@ -109,13 +107,27 @@ void FinishTangents(MeshGroup& group) {
   }
 }
 
-void ComputeTangents(ObjModel& model) {
-  for (MeshGroup& group : model.groups) {
-    VertexNormalUV* vertices = group.vertices.data();
-    for (VertexNormalUV& vertex : group.vertices) vertex.tangent = Vector3();
-    ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) { AddTriangleTangent(vertices, a, b, c); });
-    FinishTangents(group);
+void ComputeTangents(MeshGroup& group) {
+  VertexNormalUV* vertices = group.vertices.data();
+  for (VertexNormalUV& vertex : group.vertices) vertex.tangent = Vector3();
+  ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) { AddTriangleTangent(vertices, a, b, c); });
+  FinishTangents(group);
+}
+
+std::vector<float> TangentHandedness(const MeshGroup& group) {
+  const VertexNormalUV* vertices = group.vertices.data();
+  std::vector<Vector3> alongV(group.vertices.size());
+  ForEachTriangle(group, [&](int32_t a, int32_t b, int32_t c) {
+    const TriangleTextureAxes axes = TextureAxesOf(vertices[a], vertices[b], vertices[c]);
+    // Turned by the determinant's sign, the scaled direction weighs each face by its area.
+    const Vector3 v = axes.alongV * (axes.determinant < 0.0f ? -1.0f : 1.0f);
+    for (int32_t corner : {a, b, c}) alongV[size_t(corner)] += v;
+  });
+  std::vector<float> handedness(group.vertices.size());
+  for (size_t k = 0; k < handedness.size(); ++k) {
+    handedness[k] = Dot(Cross(vertices[k].normal, vertices[k].tangent), alongV[k]) < 0.0f ? -1.0f : 1.0f;
   }
+  return handedness;
 }
 
 }  // namespace RenderLib

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <vector>
 
 #include "renderlib/mesh_group.h"
 #include "renderlib/vector3.h"
@@ -39,18 +40,29 @@ inline bool ScaleNormalOrMarkWaiting(Vector3& normal) {
   return false;
 }
 
+// How a triangle's texture runs across it: the directions in which u and v grow, each scaled by
+// the determinant of the texture coordinates' edges (twice the signed texture area), and that
+// determinant. Dividing by it gives dP/du and dP/dv; its sign tells a mirrored chart.
+struct TriangleTextureAxes {
+  Vector3 alongU;
+  Vector3 alongV;
+  float determinant = 0.0f;
+};
+
+inline TriangleTextureAxes TextureAxesOf(const VertexNormalUV& va, const VertexNormalUV& vb, const VertexNormalUV& vc) {
+  const Vector3 e1 = vb.position - va.position, e2 = vc.position - va.position;
+  const float du1 = vb.u - va.u, dv1 = vb.v - va.v;
+  const float du2 = vc.u - va.u, dv2 = vc.v - va.v;
+  return {e1 * dv2 - e2 * dv1, e2 * du1 - e1 * du2, du1 * dv2 - du2 * dv1};
+}
+
 // Adds the direction of increasing u over triangle (a, b, c) to its three vertices' tangents;
 // a triangle whose texture coordinates have no area adds nothing. Readers that build a group
 // call it as they write each triangle, the vertices' tangents starting from zero.
 inline void AddTriangleTangent(VertexNormalUV* vertices, int32_t a, int32_t b, int32_t c) {
-  const VertexNormalUV& va = vertices[a];
-  const VertexNormalUV& vb = vertices[b];
-  const VertexNormalUV& vc = vertices[c];
-  float du1 = vb.u - va.u, dv1 = vb.v - va.v;
-  float du2 = vc.u - va.u, dv2 = vc.v - va.v;
-  float determinant = du1 * dv2 - du2 * dv1;
-  if (determinant == 0.0f || !std::isfinite(determinant)) return;
-  Vector3 tangent = ((vb.position - va.position) * dv2 - (vc.position - va.position) * dv1) * (1.0f / determinant);
+  const TriangleTextureAxes axes = TextureAxesOf(vertices[a], vertices[b], vertices[c]);
+  if (axes.determinant == 0.0f || !std::isfinite(axes.determinant)) return;
+  Vector3 tangent = axes.alongU * (1.0f / axes.determinant);
   if (!std::isfinite(tangent.x) || !std::isfinite(tangent.y) || !std::isfinite(tangent.z)) return;
   vertices[a].tangent += tangent;
   vertices[b].tangent += tangent;
@@ -60,6 +72,15 @@ inline void AddTriangleTangent(VertexNormalUV* vertices, int32_t a, int32_t b, i
 // Turns every vertex's summed tangent into a unit tangent at right angles to its normal, or
 // some perpendicular where the sum gives no direction.
 void FinishTangents(MeshGroup& group);
+
+// Fills the unit tangent (along increasing u) of every vertex of the group: AddTriangleTangent
+// over its triangles, then FinishTangents.
+void ComputeTangents(MeshGroup& group);
+
+// The handedness of every vertex's frame (normal, tangent): +1 where Cross(normal, tangent)
+// points along increasing v, -1 where the faces around the vertex, weighted by their area,
+// have it run the other way (a mirrored chart).
+std::vector<float> TangentHandedness(const MeshGroup& group);
 
 // Sums the face normals Cross(pc - pa, pb - pa) of the group's triangles into their vertices'
 // normals (from zero) and scales each sum to unit length.

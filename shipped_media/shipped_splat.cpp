@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform_os/media_folder.h"
+#include "shipped_media/shipped_files.h"
 
 namespace ShippedMedia {
 
@@ -13,7 +13,7 @@ extern const size_t kBuiltInSplatPngSize;
 
 bool LoadSplat(Simulation::SplatImage& splat, std::string* error) {
   std::string why;
-  const std::string path = Platform::FindMediaFile("SPLAT.png");
+  const std::string path = FindShippedFile(kSplat);
   if (path.empty()) {
     if (splat.LoadFromMemory(kBuiltInSplatPng, kBuiltInSplatPngSize, why)) return true;
     *error = "no media/SPLAT.png was found and the built-in one is unreadable: " + why;

@@ -1,7 +1,6 @@
 #include "simulation/patinex_process.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -31,35 +30,6 @@ void SetFinished(const SimulationParams& params, uint8_t value) {
 }
 
 }  // namespace
-
-std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int32_t format) {
-  static const char* const kPatterns[2][3] = {
-      {"mask_humidity%02d.jpg", "mask_dirt%02d.jpg", "mask_rust%02d.jpg"},
-      {"mask_humidity%02d.png", "mask_dirt%02d.png", "mask_rust%02d.png"},
-  };
-  char name[32];
-  std::snprintf(name, sizeof name, kPatterns[format == kMaskPng ? 1 : 0][std::clamp(channel, 0, 2)], step);
-  std::string path = folder != nullptr ? folder : "media";
-  if (!path.empty() && path.back() != '/') path += '/';
-  return path + name;
-}
-
-bool ParseMaskFileName(const std::string& name, int32_t* channel, int32_t* step) {
-  static const char* const kPrefixes[3] = {"mask_humidity", "mask_dirt", "mask_rust"};
-  for (int32_t c = 0; c < 3; ++c) {
-    const size_t prefix = std::char_traits<char>::length(kPrefixes[c]);
-    if (name.compare(0, prefix, kPrefixes[c]) != 0) continue;
-    size_t end = prefix;
-    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
-    const std::string extension = name.substr(end);
-    // Two digits at least, as written; at most nine, so that the step fits.
-    if (end - prefix < 2 || end - prefix > 9 || (extension != ".jpg" && extension != ".png")) return false;
-    if (channel != nullptr) *channel = c;
-    if (step != nullptr) *step = std::stoi(name.substr(prefix, end - prefix));
-    return true;
-  }
-  return false;
-}
 
 int32_t PatinexProcess::Run(void* parameters) {
   if (parameters == nullptr) {
@@ -142,8 +112,9 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       const ThreadingLib::ScopedCriticalLock hold(params.uiLock);
       // The three masks in one pass over the samples.
       std::string names[3];
-      for (int32_t channel = 0; channel < 3; ++channel) {
-        names[channel] = MaskFileName(params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat);
+      for (const MaskChannel channel : kMaskChannels) {
+        names[int32_t(channel)] =
+            MaskFileName(params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat);
       }
       const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
       int32_t codes[3];

@@ -69,12 +69,4 @@ private:
 // tons of a step and the samples' traded copies.
 uint64_t RunBytes(int32_t steps, int32_t tonsPerStep, uint64_t samples);
 
-// The file a step's mask of a channel is saved to: FOLDER/mask_humidity07.jpg for channel 0 of
-// step 7 ("dirt" and "rust" for channels 1 and 2; three digits from step 100 on; .png instead of
-// .jpg for kMaskPng). A null folder means "media"; an empty one the current folder.
-std::string MaskFileName(const char* folder, int32_t channel, int32_t step, int32_t format = kMaskJpeg);
-// Reads a file name (no folder) the way MaskFileName writes it, in either format: the channel and
-// step it stands for (either may be null), or false for any other name.
-bool ParseMaskFileName(const std::string& name, int32_t* channel, int32_t* step);
-
 }  // namespace Simulation

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "renderlib/kd_tree.h"
+#include "simulation/mask_files.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map.h"
 #include "simulation/sampling_task.h"
@@ -14,10 +15,6 @@
 namespace Simulation {
 
 class PatinexProcess;
-
-// The file format of the masks: 8-bit grey JPEG (what the viewer reads) or 16-bit grey PNG.
-inline constexpr int32_t kMaskJpeg = 0;
-inline constexpr int32_t kMaskPng = 1;
 
 // What a run may be asked for; the window's number boxes and the command line take these ranges.
 inline constexpr int32_t kMinSteps = 1;

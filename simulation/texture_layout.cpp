@@ -4,14 +4,13 @@
 #include <cmath>
 #include <vector>
 
+#include "renderlib/texel_triangle.h"
+
 namespace Simulation {
 namespace {
 
 // Where a triangle's texture coordinates lie, with texel units of the raster.
-struct UvTriangle {
-  float x[3];
-  float y[3];
-};
+using UvTriangle = RenderLib::TexelTriangle;
 
 UvTriangle CornersOf(const Soup& mesh, int32_t triangle, float uOffset, float vOffset, float scale) {
   const int32_t* indices = mesh.GetIndices();
@@ -29,32 +28,17 @@ UvTriangle CornersOf(const Soup& mesh, int32_t triangle, float uOffset, float vO
 
 AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int32_t raster) {
   std::vector<uint8_t> count(size_t(raster) * raster, 0);
+  const RenderLib::TexelWindow window{0, 0, raster - 1, raster - 1};
   const int32_t triangles = mesh.GetIndexCount() / 3;
   for (int32_t t = 0; t < triangles; ++t) {
     const UvTriangle uv = CornersOf(mesh, t, uOffset, vOffset, static_cast<float>(raster));
-    const float top = std::max({uv.y[0], uv.y[1], uv.y[2]}), bottom = std::min({uv.y[0], uv.y[1], uv.y[2]});
-    const int32_t y0 = std::max(0, static_cast<int32_t>(std::floor(bottom)));
-    const int32_t y1 = std::min(raster - 1, static_cast<int32_t>(std::ceil(top)));
-    // Row by row, the span of the triangle through the texel centres; centres on its border
-    // are outside, so neighbours that share an edge do not both count a texel.
-    for (int32_t py = y0; py <= y1; ++py) {
-      const double cy = py + 0.5;
-      double left = INFINITY, right = -INFINITY;
-      for (int k = 0; k < 3; ++k) {
-        const int n = (k + 1) % 3;
-        const double ya = uv.y[k], yb = uv.y[n];
-        if (ya == yb || cy < std::min(ya, yb) || cy > std::max(ya, yb)) continue;
-        const double x = uv.x[k] + (cy - ya) * (double(uv.x[n]) - uv.x[k]) / (yb - ya);
-        left = std::min(left, x);
-        right = std::max(right, x);
-      }
-      if (!(left < right)) continue;
-      // Centres px + 0.5 strictly between left and right.
-      const int32_t first = std::max(0, static_cast<int32_t>(std::floor(left - 0.5)) + 1);
-      const int32_t last = std::min(raster - 1, static_cast<int32_t>(std::ceil(right - 0.5)) - 1);
-      uint8_t* row = count.data() + size_t(py) * raster;
-      for (int32_t px = first; px <= last; ++px) row[px] += row[px] < 255;
-    }
+    // Centres on a triangle's border are outside, so neighbours that share an edge do not both
+    // count a texel.
+    RenderLib::ForEachTexelIn(uv, RenderLib::TriangleEdges::kExcluded, window,
+                              [&](int64_t px, int64_t py, float, float, float) {
+                                uint8_t& texel = count[size_t(py) * size_t(raster) + size_t(px)];
+                                texel += texel < 255;
+                              });
   }
   AtlasCoverage coverage;
   for (uint8_t c : count) {
@@ -72,8 +56,9 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
   int32_t touching = 0;
   for (int32_t t = 0; t < triangles; ++t) {
     const UvTriangle uv = CornersOf(mesh, t, 0.0f, 0.0f, 1.0f);
-    const float area = (uv.x[1] - uv.x[0]) * (uv.y[2] - uv.y[0]) - (uv.x[2] - uv.x[0]) * (uv.y[1] - uv.y[0]);
-    if (area != 0.0f && std::isfinite(area)) layout.hasCoordinates = true;
+    const int32_t* corners = mesh.GetIndices() + 3 * t;
+    const RenderLib::VertexNormalUV* vertices = mesh.GetVertices();
+    if (SpansTextureArea(vertices[corners[0]], vertices[corners[1]], vertices[corners[2]])) layout.hasCoordinates = true;
     bool out = false;
     float lowU = INFINITY, highU = -INFINITY, lowV = INFINITY, highV = -INFINITY;
     for (int k = 0; k < 3; ++k) {
@@ -109,6 +94,26 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
   }
   layout.coverage = RasteriseAtlas(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV));
   return layout;
+}
+
+bool SpansTextureArea(const RenderLib::VertexNormalUV& a, const RenderLib::VertexNormalUV& b,
+                      const RenderLib::VertexNormalUV& c) {
+  const float area = (b.u - a.u) * (c.v - a.v) - (c.u - a.u) * (b.v - a.v);
+  return area != 0.0f && std::isfinite(area);
+}
+
+bool HasTextureCoordinates(const RenderLib::ObjModel& model) {
+  for (const RenderLib::MeshGroup& group : model.groups) {
+    const size_t vertexCount = group.vertices.size();
+    for (size_t i = 0; i + 2 < group.indices.size(); i += 3) {
+      const int32_t a = group.indices[i], b = group.indices[i + 1], c = group.indices[i + 2];
+      if (a < 0 || b < 0 || c < 0 || size_t(a) >= vertexCount || size_t(b) >= vertexCount || size_t(c) >= vertexCount) {
+        continue;
+      }
+      if (SpansTextureArea(group.vertices[size_t(a)], group.vertices[size_t(b)], group.vertices[size_t(c)])) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace Simulation

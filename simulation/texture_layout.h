@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "renderlib/obj_model.h"
+#include "renderlib/vertex_normal_uv.h"
 #include "simulation/sampling_task.h"
 
 namespace Simulation {
@@ -40,6 +42,15 @@ struct TextureLayout {
 };
 
 TextureLayout AnalyseTextureLayout(const Soup& mesh);
+
+// Whether a triangle spans an area (finite, not zero) in texture space. The masks and the
+// exported textures are baked in texture space, so a model needs one such triangle at least.
+bool SpansTextureArea(const RenderLib::VertexNormalUV& a, const RenderLib::VertexNormalUV& b,
+                      const RenderLib::VertexNormalUV& c);
+
+// Whether some triangle of the model spans an area in texture space (indices out of range are
+// passed over): TextureLayout::hasCoordinates for a model not yet made into a soup.
+bool HasTextureCoordinates(const RenderLib::ObjModel& model);
 
 // Chart overlap above this share of the covered texels earns a warning: overlapping charts
 // share mask texels, so what happens on one part shows on the other.

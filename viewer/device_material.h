@@ -18,15 +18,12 @@ namespace Viewer {
 
 // A model material as the renderer draws it, with its diffuse map on the device.
 struct DeviceMaterial {
-  static constexpr int kTextureNameCapacity = 260;
-
   RenderLib::Vector3 ambient;
   RenderLib::Vector3 diffuse;
   RenderLib::Vector3 specular;
   int32_t shininess = 0;
   float alpha = 1.0f;
   bool specularEnabled = false;
-  char16_t textureName[kTextureNameCapacity] = {};  // not filled
   std::unique_ptr<Platform::ShaderResourceView> textureView;
   // The failure marker: the material had a diffuse map that the device could not take. There is
   // no view behind it and nothing to release.

@@ -1,23 +1,18 @@
 #include "viewer/scene_effects.h"
 
-#include <filesystem>
 #include <utility>
 
+#include "shipped_media/shipped_files.h"
 #include "viewer/device_vertex.h"
 
 namespace Viewer {
 namespace {
 
-constexpr const char* kTextureFiles[4] = {"tex_base.jpg", "tex_base_NRM.jpg", "tex_patina.jpg", "tex_patina_NRM.jpg"};
 constexpr const char* kTextureVariables[4] = {"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm"};
-
-std::string MediaFile(const std::string& mediaFolder, const char* name) {
-  return mediaFolder.empty() ? std::string() : (std::filesystem::path(mediaFolder) / name).string();
-}
 
 Platform::Result LoadEffect(Platform::GraphicsDevice& device, const std::string& mediaFolder, const char* name,
                             std::unique_ptr<Platform::Effect>* effect, std::string* problems) {
-  const std::string path = MediaFile(mediaFolder, name);
+  const std::string path = ShippedMedia::ShippedFileIn(mediaFolder, name);
   if (path.empty()) {
     *problems += std::string("the effect ") + name + " was not found: there is no media folder\n";
     return Platform::kFileNotFound;
@@ -58,7 +53,7 @@ void MeshEffect::Bind(Platform::Effect& target) {
 Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,
                                   std::string* problems) {
   Release();
-  Platform::Result result = LoadEffect(target, mediaFolder, "drawmesh.fx", &effect, problems);
+  Platform::Result result = LoadEffect(target, mediaFolder, ShippedMedia::kMeshEffect, &effect, problems);
   if (Platform::Failed(result)) return result;
   device = &target;
   Bind(*effect);
@@ -66,7 +61,7 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   dirtColor->SetFloat(0.3f);
   ks->SetFloat(0.4f);
   for (int i = 0; i < 4; ++i) {
-    const std::string path = MediaFile(mediaFolder, kTextureFiles[i]);
+    const std::string path = ShippedMedia::ShippedFileIn(mediaFolder, ShippedMedia::kMaterialTextures[i]);
     if (Platform::Failed(target.CreateTextureFromFile(path, &textures[i]))) *problems += path + " did not load\n";
   }
   result = MakeLayout(target, kDeviceVertexElements, kDeviceVertexElementCount, shaded, &layout, problems);
@@ -142,7 +137,7 @@ void PointEffect::Bind(Platform::Effect& target) {
 Platform::Result PointEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,
                                    std::string* problems) {
   Release();
-  Platform::Result result = LoadEffect(target, mediaFolder, "drawparticles.fx", &effect, problems);
+  Platform::Result result = LoadEffect(target, mediaFolder, ShippedMedia::kPointEffect, &effect, problems);
   if (Platform::Failed(result)) return result;
   device = &target;
   Bind(*effect);

@@ -11,6 +11,7 @@
 #include "app/mask_history.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/event_pump.h"
+#include "simulation/mask_files.h"
 #include "simulation/patinex_process.h"
 #include "tests/app/application_driver.h"
 

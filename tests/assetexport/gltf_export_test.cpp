@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "assetexport/model_lists.h"
 #include "assetexport/surface_frames.h"
 #include "imagelib/decoded_image.h"
 #include "imagelib/image_decoder.h"
@@ -76,7 +75,7 @@ TEST(GltfExport, ReadsBackTheSameTrianglesCoordinatesAndImages) {
   WriteMasks(folder, 3);
   std::unique_ptr<RenderLib::ObjModel> sphere = RenderLib::LoadObj(kSphere.c_str(), nullptr);
   ASSERT_TRUE(sphere);
-  ASSERT_EQ(ItemCount(sphere->groups), 1u);
+  ASSERT_EQ(sphere->groups.size(), 1u);
   const RenderLib::MeshGroup& group = *sphere->groups.begin();
   for (const char* name : {"sphere.glb", "sphere.gltf"}) {
     SCOPED_TRACE(name);
@@ -101,9 +100,9 @@ TEST(GltfExport, ReadsBackTheSameTrianglesCoordinatesAndImages) {
     const std::vector<float> positions = AccessorFloats(model, primitive.attributes.at("POSITION"));
     const std::vector<float> coordinates = AccessorFloats(model, primitive.attributes.at("TEXCOORD_0"));
     const std::vector<float> tangents = AccessorFloats(model, primitive.attributes.at("TANGENT"));
-    ASSERT_EQ(positions.size(), 3 * ItemCount(group.vertices));
-    for (size_t i = 0; i < ItemCount(group.vertices); ++i) {
-      const RenderLib::VertexNormalUV& vertex = ItemAt(group.vertices, i);
+    ASSERT_EQ(positions.size(), 3 * group.vertices.size());
+    for (size_t i = 0; i < group.vertices.size(); ++i) {
+      const RenderLib::VertexNormalUV& vertex = group.vertices[i];
       for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(positions[3 * i + size_t(axis)], vertex.position[axis], 2e-5f);
       EXPECT_EQ(coordinates[2 * i], vertex.u);
       EXPECT_EQ(coordinates[2 * i + 1], 1.0f - vertex.v);
@@ -112,10 +111,10 @@ TEST(GltfExport, ReadsBackTheSameTrianglesCoordinatesAndImages) {
       EXPECT_EQ(std::fabs(t[3]), 1.0f);
     }
     const tinygltf::Accessor& indices = model.accessors[size_t(primitive.indices)];
-    ASSERT_EQ(indices.count, ItemCount(group.indices));
+    ASSERT_EQ(indices.count, group.indices.size());
     const tinygltf::BufferView& view = model.bufferViews[size_t(indices.bufferView)];
     const uint32_t* read32 = reinterpret_cast<const uint32_t*>(model.buffers[0].data.data() + view.byteOffset);
-    for (size_t i = 0; i < indices.count; ++i) ASSERT_EQ(int32_t(read32[i]), ItemAt(group.indices, i));
+    for (size_t i = 0; i < indices.count; ++i) ASSERT_EQ(int32_t(read32[i]), group.indices[i]);
 
     ASSERT_EQ(model.images.size(), 6u);
     for (int i = 0; i < 3; ++i) {

@@ -16,6 +16,7 @@
 #include "imagelib/image_decoder.h"
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup.h"
+#include "shipped_media/shipped_files.h"
 #include "simulation/texture_layout.h"
 
 namespace {
@@ -96,7 +97,7 @@ TEST_P(ShippedModel, IsOneSurfaceWithoutStrayObjects) {
 INSTANTIATE_TEST_SUITE_P(Media, ShippedModel, testing::Values("sphere", "bunny", "beethoven"));
 
 TEST(ShippedTextures, AreSquareColourImagesOf1024Texels) {
-  for (const char* name : {"tex_base.jpg", "tex_base_NRM.jpg", "tex_patina.jpg", "tex_patina_NRM.jpg"}) {
+  for (const char* name : ShippedMedia::kMaterialTextures) {
     ImageLib::ImageF image;
     ASSERT_TRUE(image.Load(Media(name).c_str())) << name;
     EXPECT_EQ(image.width, 1024u) << name;

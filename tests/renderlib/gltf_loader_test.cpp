@@ -149,7 +149,7 @@ TEST_F(GltfLoader, GivesTheFramesTheWholeModelPassesGive) {
   ObjModel passes;
   passes.groups = model->groups;
   RepairNormals(passes.groups[0]);
-  ComputeTangents(passes);
+  ComputeTangents(passes.groups[0]);
   const std::vector<VertexNormalUV>& read = model->groups[0].vertices;
   const std::vector<VertexNormalUV>& expected = passes.groups[0].vertices;
   ASSERT_EQ(read.size(), expected.size());

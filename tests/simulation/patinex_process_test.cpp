@@ -90,7 +90,7 @@ protected:
   }
   ~PatinexProcessTest() override { fs::remove_all(folder); }
 
-  bool MaskExists(int32_t channel, int32_t step) const {
+  bool MaskExists(MaskChannel channel, int32_t step) const {
     return fs::exists(MaskFileName(folderName.c_str(), channel, step));
   }
   int MaskCount() const {
@@ -124,7 +124,7 @@ TEST_F(PatinexProcessTest, RainRunsDownTheSphereAndEveryStepSavesItsMasks) {
     EXPECT_EQ(observed.reports[step].tons, 2000u);
     EXPECT_GE(observed.reports[step].legs, 2000u);
     EXPECT_EQ(observed.reports[step].masksSaved, 3);
-    for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, step));
+    for (const MaskChannel channel : kMaskChannels) EXPECT_TRUE(MaskExists(channel, step));
   }
   EXPECT_EQ(MaskCount(), 6);
   EXPECT_GT(observed.progressCalls.load(), 0);
@@ -155,7 +155,7 @@ TEST_F(PatinexProcessTest, ARunNumbersItsMasksFromItsFirstNumber) {
   EXPECT_EQ(process.Run(&params), 0);
   ASSERT_EQ(observed.reports.size(), 1u);
   EXPECT_EQ(observed.reports[0].step, 0);
-  for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, 5));
+  for (const MaskChannel channel : kMaskChannels) EXPECT_TRUE(MaskExists(channel, 5));
   EXPECT_EQ(MaskCount(), 3);
 }
 
@@ -190,7 +190,7 @@ TEST_F(PatinexProcessTest, AStopAfterAStepKeepsTheMasksOfThatStepOnly) {
 
   EXPECT_EQ(finished.load(), 1);
   ASSERT_EQ(observed.reports.size(), 1u);
-  for (int32_t channel = 0; channel < 3; ++channel) EXPECT_TRUE(MaskExists(channel, 0));
+  for (const MaskChannel channel : kMaskChannels) EXPECT_TRUE(MaskExists(channel, 0));
   EXPECT_EQ(MaskCount(), 3);
 }
 
@@ -320,25 +320,6 @@ TEST_F(PatinexProcessTest, ARunOnItsThreadWithTwoWorkersStopsCleanlyWhenAsked) {
   EXPECT_EQ(finished.load(), 1);
   // Whatever steps were finished saved all their masks, and none of a step that was not.
   EXPECT_EQ(MaskCount(), 3 * static_cast<int>(observed.reports.size()));
-}
-
-TEST(MaskFileName, CarriesTheStepWithAtLeastTwoDigitsInTheChosenFolder) {
-  EXPECT_EQ(MaskFileName(nullptr, 0, 0), "media/mask_humidity00.jpg");
-  EXPECT_EQ(MaskFileName("out", 2, 7), "out/mask_rust07.jpg");
-  EXPECT_EQ(MaskFileName("out/", 1, 123), "out/mask_dirt123.jpg");
-  EXPECT_EQ(MaskFileName("", 1, 5), "mask_dirt05.jpg");
-}
-
-TEST(MaskFileName, IsReadBackAndNothingElseIsTakenForAMask) {
-  for (const char* name : {"mask_dirt00.jpg", "mask_humidity07.jpg", "mask_rust123.png"})
-    EXPECT_TRUE(ParseMaskFileName(name, nullptr, nullptr)) << name;
-  for (const char* name : {"mask_dirt0.jpg", "mask_dirt00.jpeg", "mask_dust00.jpg", "mask_dirt00.jpg.tmp", "tex_base.jpg"})
-    EXPECT_FALSE(ParseMaskFileName(name, nullptr, nullptr)) << name;
-  int32_t channel = -1;
-  int32_t step = -1;
-  ASSERT_TRUE(ParseMaskFileName(fs::path(MaskFileName("out", 2, 1234, kMaskPng)).filename().string(), &channel, &step));
-  EXPECT_EQ(channel, 2);
-  EXPECT_EQ(step, 1234);
 }
 
 TEST(EmissionPoints, LieOnTheUpperHemisphereAboutTheAimPointAndTurnAboutTheVertical) {

@@ -1,0 +1,32 @@
+#include "simulation/mask_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace Simulation {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(MaskFileName, CarriesTheStepWithAtLeastTwoDigitsInTheChosenFolder) {
+  EXPECT_EQ(MaskFileName(nullptr, MaskChannel::kHumidity, 0), "media/mask_humidity00.jpg");
+  EXPECT_EQ(MaskFileName("out", MaskChannel::kRust, 7), "out/mask_rust07.jpg");
+  EXPECT_EQ(MaskFileName("out/", MaskChannel::kDirt, 123), "out/mask_dirt123.jpg");
+  EXPECT_EQ(MaskFileName("", MaskChannel::kDirt, 5), "mask_dirt05.jpg");
+}
+
+TEST(MaskFileName, IsReadBackAndNothingElseIsTakenForAMask) {
+  for (const char* name : {"mask_dirt00.jpg", "mask_humidity07.jpg", "mask_rust123.png"})
+    EXPECT_TRUE(ParseMaskFileName(name, nullptr, nullptr)) << name;
+  for (const char* name : {"mask_dirt0.jpg", "mask_dirt00.jpeg", "mask_dust00.jpg", "mask_dirt00.jpg.tmp", "tex_base.jpg"})
+    EXPECT_FALSE(ParseMaskFileName(name, nullptr, nullptr)) << name;
+  MaskChannel channel = MaskChannel::kHumidity;
+  int32_t step = -1;
+  ASSERT_TRUE(ParseMaskFileName(fs::path(MaskFileName("out", MaskChannel::kRust, 1234, kMaskPng)).filename().string(), &channel, &step));
+  EXPECT_EQ(channel, MaskChannel::kRust);
+  EXPECT_EQ(step, 1234);
+}
+
+}  // namespace
+}  // namespace Simulation
