@@ -119,8 +119,9 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
   // one up), then the least over the texels at most `passes` columns away of the larger of the
   // column distance and the column offset. Rows of the distances have `passes` texels of
   // apron on either side, far from everything.
-  // At least 16 texels of apron, so that a block of 16 can look at its neighbours on either side.
-  const size_t apron = std::max<size_t>(size_t(passes), 16);
+  // Whole blocks of 16 texels of apron, at least one, so that a block can look at the blocks
+  // within reach on either side.
+  const size_t apron = (size_t(passes) + 15) / 16 * 16;
   const size_t rowLength = size_t(width) + 2 * apron;
   reach.resize(rowLength * height);
   const uint32_t w0 = width, h0 = height;  // locals: the byte stores below may alias members
@@ -129,7 +130,17 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
     const uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
     std::memset(row, kFar, apron);
     std::memset(row + apron + w0, kFar, apron);
-    for (uint32_t x = 0; x < w0; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time: the compiler cannot, not knowing that the marks and the row are apart.
+    const __m128i empty = _mm_setzero_si128();
+    const __m128i far = _mm_set1_epi8(static_cast<char>(kFar));
+    for (; x + 16 <= w0; x += 16) {
+      const __m128i isEmpty = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowMarks + x)), empty);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(row + apron + x), _mm_and_si128(isEmpty, far));
+    }
+#endif
+    for (; x < w0; ++x) row[apron + x] = rowMarks[x] == 0 ? kFar : 0;
   }
   // Down and then up: each row from the one before it, plus one, saturating at kFar.
   auto sweep = [&](uint32_t y, uint32_t from) {
@@ -163,8 +174,8 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
     const __m128i one = _mm_set1_epi8(1);
     // Most blocks lie wholly inside what is covered or far from it: the first are told by
-    // their own column distances, and with a reach of at most 16 the second by those of the
-    // blocks on either side, without the search along the row.
+    // their own column distances, the second by those of the blocks within reach on either
+    // side (a load a block rather than one an offset), without the search along the row.
     const bool nearOnly = passes <= 16;
     const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= width; x += 16) {
@@ -173,12 +184,25 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), one);
         continue;
       }
+      // Nothing within reach: every byte above the limit (its own minimum with it is not it).
+      auto beyondReach = [&](__m128i nearest) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0;
+      };
       if (nearOnly) {
         const __m128i nearest =
             _mm_min_epu8(_mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 16)), distance),
                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 16)));
-        // Nothing within reach: every byte above the limit (its own minimum with it is not it).
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0) {
+        if (beyondReach(nearest)) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
+          continue;
+        }
+      } else {
+        __m128i nearest = distance;
+        for (size_t offset = 16; offset <= apron; offset += 16) {
+          nearest = _mm_min_epu8(nearest, _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset)),
+                                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + offset))));
+        }
+        if (beyondReach(nearest)) {
           _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
           continue;
         }

@@ -13,8 +13,9 @@ namespace Simulation {
 // number of planes that share that coverage.
 //
 // The marks are width x height bytes with a border of one all round (rows width + 2 bytes
-// apart, the first texel at width + 3) and 16 spare bytes after the bottom border: 1 for a
-// covered texel, kRingBorder on the border, anything else is empty.
+// apart, the first texel at width + 3) and 16 spare bytes after the bottom border: 0 for an
+// empty texel, kRingBorder on the border, anything else covered (so that the next Mark reads
+// everything the last one reached as covered).
 class RingFill {
 public:
   // The most rings one Mark can reach: its marks are bytes.
