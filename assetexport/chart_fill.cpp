@@ -10,9 +10,9 @@ namespace {
 
 using Simulation::RingFill;
 
-// Rings filled between two markings. A marking costs a pass over the whole texture, a fill pass
-// over the rows a batch spans costs as many sweeps as the batch has rings: a short batch keeps
-// the second small and lets the marking skip what lies far from every ring.
+// Rings filled between two markings. Every marking costs a few passes over the whole texture,
+// and a fill visits each block of its rings once a ring: longer batches mean fewer markings but
+// more visits. 64 was the quickest on 4096 and 8192 textures of the bundled models.
 constexpr int kRingsPerBatch = 64;
 
 // A float plane laid out as RingFill reads it: zeros before the first texel, after the last
