@@ -17,13 +17,13 @@
 #endif
 
 #include "platform_os/huge_pages.h"
-#include "simulation/splat_dilation_scratch.h"
+#include "simulation/ring_fill.h"
 
 namespace Simulation {
 namespace {
 
 // The mark of the border around the mask, which is never filled and never feeds a neighbour.
-constexpr uint8_t kBorder = 255;
+constexpr uint8_t kBorder = RingFill::kRingBorder;
 
 // The first pixel index whose centre lies at or after edge, clamped to 0 .. limit. Computed in
 // double so that squares far outside the mask do not overflow the conversion to int, and
@@ -350,7 +350,7 @@ SplatRaster::SplatRaster(uint32_t width, uint32_t height)
       columnLeft(new float[size_t(width) + 4]),
       columnRight(new float[size_t(width) + 4]),
       columnDistance(new float[size_t(width) + 8]),
-      scratch(new DilationScratch) {
+      ringFill(new RingFill) {
   Clear();
 }
 
@@ -549,6 +549,10 @@ __attribute__((target("avx2"))) uint32_t ResolveRowAvx2(float* values, float* we
 }  // namespace
 
 void SplatRaster::Resolve() { ResolveRows(false); }
+
+void SplatRaster::Dilate(int passes) {
+  if (ringFill->Mark(generation.get(), width, height, passes) > 0) ringFill->Fill(ValuePlane(), pitch);
+}
 
 void SplatRaster::ResolveClearing() {
   ResolveRows(true);

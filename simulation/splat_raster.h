@@ -8,7 +8,7 @@
 
 namespace Simulation {
 
-struct DilationScratch;
+class RingFill;
 
 // One square stamped into a mask, in pixels: x counts columns from the left edge, y rows from
 // the top edge; pixel (i, j) covers [i, i + 1) x [j, j + 1), its centre is (i + 0.5, j + 0.5).
@@ -78,7 +78,7 @@ public:
   // Resolve, setting each weight to 0 once read (Weight reads 0 afterwards).
   void ResolveClearing();
 
-  // After Resolve: each pass gives every empty texel that touches (across an edge or a
+  // After Resolve (a RingFill of `passes` rings): each pass gives every empty texel that touches (across an edge or a
   // corner) a texel filled before this pass the mean value of those neighbours. After n passes
   // the texels within n steps of a covered texel are filled and nothing farther.
   void Dilate(int passes);
@@ -140,8 +140,8 @@ private:
   // Per column of the round square being drawn (padded to whole groups of eight): its squared
   // distance term.
   std::unique_ptr<float[]> columnDistance;
-  // The dilation's scratch, kept so that later masks of the same size reuse its memory.
-  std::unique_ptr<DilationScratch> scratch;
+  // The dilation, kept so that later masks of the same size reuse its memory.
+  std::unique_ptr<RingFill> ringFill;
 };
 
 }  // namespace Simulation

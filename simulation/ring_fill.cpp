@@ -1,6 +1,4 @@
-// SplatRaster::Dilate: pushing a resolved mask's values a few texels into the empty texels
-// around what splats covered.
-#include "simulation/splat_raster.h"
+#include "simulation/ring_fill.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,8 +10,6 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
-
-#include "simulation/splat_dilation_scratch.h"
 
 namespace Simulation {
 namespace {
@@ -107,11 +103,14 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
 
 }  // namespace
 
-void SplatRaster::Dilate(int passes) {
-  passes = std::clamp(passes, 0, 253);
-  if (passes == 0) return;
+int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, int passes) {
+  passes = std::clamp(passes, 0, kMaxRings);
+  marks = ringMarks;
+  width = ringWidth;
+  height = ringHeight;
+  rings = passes;
+  if (passes == 0) return 0;
   const size_t stride = size_t(width) + 2;
-  uint8_t* marks = generation.get();
   constexpr uint8_t kFar = 255;
 
   // A pass fills the empty texels next to filled ones, so pass n fills exactly those whose
@@ -120,10 +119,10 @@ void SplatRaster::Dilate(int passes) {
   // one up), then the least over the texels at most `passes` columns away of the larger of the
   // column distance and the column offset. Rows of the distances have `passes` texels of
   // apron on either side, far from everything.
-  // At least 16 texels of apron, so that a block of 16 can look at its neighbours on either side.
-  const size_t apron = std::max<size_t>(size_t(passes), 16);
+  // Whole blocks of 16 texels of apron, at least one, so that a block can look at the blocks
+  // within reach on either side.
+  const size_t apron = (size_t(passes) + 15) / 16 * 16;
   const size_t rowLength = size_t(width) + 2 * apron;
-  std::vector<uint8_t>& reach = scratch->reach;
   reach.resize(rowLength * height);
   const uint32_t w0 = width, h0 = height;  // locals: the byte stores below may alias members
   for (uint32_t y = 0; y < h0; ++y) {
@@ -131,7 +130,17 @@ void SplatRaster::Dilate(int passes) {
     const uint8_t* rowMarks = marks + (size_t(y) + 1) * stride + 1;
     std::memset(row, kFar, apron);
     std::memset(row + apron + w0, kFar, apron);
-    for (uint32_t x = 0; x < w0; ++x) row[apron + x] = rowMarks[x] == 1 ? 0 : kFar;
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time: the compiler cannot, not knowing that the marks and the row are apart.
+    const __m128i empty = _mm_setzero_si128();
+    const __m128i far = _mm_set1_epi8(static_cast<char>(kFar));
+    for (; x + 16 <= w0; x += 16) {
+      const __m128i isEmpty = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowMarks + x)), empty);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(row + apron + x), _mm_and_si128(isEmpty, far));
+    }
+#endif
+    for (; x < w0; ++x) row[apron + x] = rowMarks[x] == 0 ? kFar : 0;
   }
   // Down and then up: each row from the one before it, plus one, saturating at kFar.
   auto sweep = [&](uint32_t y, uint32_t from) {
@@ -155,7 +164,6 @@ void SplatRaster::Dilate(int passes) {
   // n, 0 never filled; and which blocks of 16 hold texels to fill, so that the passes skip
   // the rest (most of a mask lies inside a chart or far from every chart).
   const size_t blockWords = (size_t(width) / 16 + 63) / 64;
-  std::vector<uint64_t>& blocks = scratch->blocks;
   blocks.assign(blockWords * height, 0);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* row = reach.data() + y * rowLength + apron;
@@ -165,23 +173,36 @@ void SplatRaster::Dilate(int passes) {
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(static_cast<char>(passes));
     const __m128i one = _mm_set1_epi8(1);
-    // Most blocks lie wholly inside what the samples covered or far from it: with a reach of
-    // at most 16, those are told by the column distances of the block and of the blocks on
-    // either side, without the search along the row.
+    // Most blocks lie wholly inside what is covered or far from it: the first are told by
+    // their own column distances, the second by those of the blocks within reach on either
+    // side (a load a block rather than one an offset), without the search along the row.
     const bool nearOnly = passes <= 16;
     const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= width; x += 16) {
       __m128i distance = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(distance, zero)) == 0xffff) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), one);
+        continue;
+      }
+      // Nothing within reach: every byte above the limit (its own minimum with it is not it).
+      auto beyondReach = [&](__m128i nearest) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0;
+      };
       if (nearOnly) {
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(distance, zero)) == 0xffff) {
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), one);
-          continue;
-        }
         const __m128i nearest =
             _mm_min_epu8(_mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 16)), distance),
                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 16)));
-        // Nothing within reach: every byte above the limit (its own minimum with it is not it).
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(nearest, limit), nearest)) == 0) {
+        if (beyondReach(nearest)) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
+          continue;
+        }
+      } else {
+        __m128i nearest = distance;
+        for (size_t offset = 16; offset <= apron; offset += 16) {
+          nearest = _mm_min_epu8(nearest, _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - offset)),
+                                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + offset))));
+        }
+        if (beyondReach(nearest)) {
           _mm_storeu_si128(reinterpret_cast<__m128i*>(rowMarks + x), zero);
           continue;
         }
@@ -211,7 +232,14 @@ void SplatRaster::Dilate(int passes) {
       rowMarks[x] = distance <= passes ? static_cast<uint8_t>(distance + 1) : 0;
     }
   }
+  return passes;
+}
 
+void RingFill::Fill(float* texelValues, ptrdiff_t pitch) const {
+  const int passes = rings;
+  if (passes == 0) return;
+  const size_t stride = size_t(width) + 2;
+  const size_t blockWords = (size_t(width) / 16 + 63) / 64;
   // The passes in order, each a sweep over the marks for the texels it fills, which take the
   // mean of their neighbours filled before (generations 1 .. pass). The rows are visited in
   // order, so the values read stay in the cache.
@@ -220,7 +248,6 @@ void SplatRaster::Dilate(int passes) {
 #if defined(__x86_64__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
 #endif
-  float* texelValues = ValuePlane();
 #if !defined(__SSE2__)
   const ptrdiff_t markNeighbours[8] = {-markStride - 1, -markStride, -markStride + 1, -1, 1,
                                        markStride - 1,  markStride,  markStride + 1};
