@@ -5,9 +5,11 @@
 namespace Platform {
 namespace {
 
+// Never destroyed: the framework's state, itself a static, destroys its window at exit, and the
+// order in which statics are destroyed is not ours to choose.
 std::vector<WindowState*>& Live() {
-  static std::vector<WindowState*> windows;
-  return windows;
+  static std::vector<WindowState*>* const windows = new std::vector<WindowState*>();
+  return *windows;
 }
 
 }  // namespace
