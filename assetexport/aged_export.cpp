@@ -88,7 +88,7 @@ bool ExportAgedAssetFromFolder(const RenderLib::ObjModel& model, const std::stri
                                const ExportSettings& settings, const std::string& out, std::string* error,
                                ExportTimes* times) {
   StepMasks masks;
-  if (!LoadStepMasks(maskFolder, *step, &masks, error)) return false;
+  if (!LoadStepMasks(maskFolder, *step, &masks, error, settings.maskFormat)) return false;
   *step = masks.step;
   return ExportAgedAsset(model, masks, settings, out, error, times);
 }

@@ -15,6 +15,9 @@ namespace AssetExport {
 struct ExportSettings {
   uint32_t size = 1024;  // of the baked textures, kMinBakeSize to kMaxBakeSize
   LookSettings look;
+  // The masks read from a folder: Simulation::kMaskJpeg or kMaskPng for that format's files
+  // only (a run exports the masks it wrote itself), kAnyMaskFormat for either.
+  int32_t maskFormat = kAnyMaskFormat;
 };
 
 // How long the parts took, for reports.

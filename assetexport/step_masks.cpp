@@ -11,9 +11,11 @@
 namespace AssetExport {
 namespace {
 
-// The mask file of a channel and step: the JPEG where there is one, else the PNG.
-std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel, int32_t step) {
+// The mask file of a channel and step in the format asked for; for either, the JPEG where there
+// is one, else the PNG.
+std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel, int32_t step, int32_t wanted) {
   for (const int32_t format : {Simulation::kMaskJpeg, Simulation::kMaskPng}) {
+    if (wanted != kAnyMaskFormat && format != wanted) continue;
     std::string path = Simulation::MaskFileName(folder.c_str(), channel, step, format);
     std::error_code code;
     if (std::filesystem::is_regular_file(path, code)) return path;
@@ -65,7 +67,7 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
   return steps;
 }
 
-bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error) {
+bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error, int32_t format) {
   if (step < 0) {
     std::string why;
     const std::vector<int32_t> steps = StepsWithMasks(folder, &why);
@@ -79,10 +81,12 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
   masks->step = step;
   MaskFile* files[3] = {&masks->humidity, &masks->dirt, &masks->rust};
   for (const Simulation::MaskChannel c : Simulation::kMaskChannels) {
-    const std::string path = MaskPath(folder, c, step);
+    const std::string path = MaskPath(folder, c, step, format);
     if (path.empty()) {
-      *error = "the " + std::string(Simulation::MaskChannelName(c)) + " mask of step " + std::to_string(step) + " is missing: no " +
-               Simulation::MaskFileName(folder.c_str(), c, step) + " (or .png)";
+      const bool png = format == Simulation::kMaskPng;
+      *error = "the " + std::string(Simulation::MaskChannelName(c)) + " mask of step " + std::to_string(step) +
+               " is missing: no " + Simulation::MaskFileName(folder.c_str(), c, step, png ? Simulation::kMaskPng : Simulation::kMaskJpeg) +
+               (format == kAnyMaskFormat ? " (or .png)" : "");
       return false;
     }
     if (!LoadMask(path, files[int32_t(c)], error)) return false;

@@ -30,8 +30,13 @@ struct StepMasks {
 // the folder cannot be read, with the reason in error).
 std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* error);
 
-// Reads and decodes the three masks of a step (the highest complete one for step < 0). False,
-// with what is wrong (naming the file) in error, when a mask is missing or does not decode.
-bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error);
+// Either mask format: the JPEG where a step has both.
+inline constexpr int32_t kAnyMaskFormat = -1;
+
+// Reads and decodes the three masks of a step (the highest complete one for step < 0), of the
+// given format (Simulation::kMaskJpeg, kMaskPng or kAnyMaskFormat). False, with what is wrong
+// (naming the file) in error, when a mask is missing or does not decode.
+bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error,
+                   int32_t format = kAnyMaskFormat);
 
 }  // namespace AssetExport

@@ -112,8 +112,16 @@ TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
 
 TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
   const fs::path out = folder / "png";
-  CliResult run = Cli(kSphere + " --density 10 --tons 200 --size 96 --format png --out " + out.string());
+  // An earlier run's JPEG masks of the same step stay beside the PNG ones; the export takes the
+  // masks this run wrote.
+  ASSERT_EQ(Cli(kSphere + " --density 10 --tons 50 --out " + out.string()).status, 0);
+  const fs::path aged = folder / "aged.glb";
+  CliResult run = Cli(kSphere + " --density 10 --tons 200 --size 96 --format png --out " + out.string() +
+                      " --export " + aged.string());
   ASSERT_EQ(run.status, 0) << run.err;
+  const std::string asset = ReadFile(aged);
+  EXPECT_NE(asset.find("image/png"), std::string::npos);
+  EXPECT_EQ(asset.find("image/jpeg"), std::string::npos) << "the export embeds the earlier run's JPEG masks";
   EXPECT_NE(run.out.find("\"maskSize\": 96"), std::string::npos) << run.out;
   for (const char* name : {"mask_humidity00.png", "mask_dirt00.png", "mask_rust00.png"}) {
     const PngHeader header = ReadPngHeader(ReadFile(out / name));
@@ -122,7 +130,7 @@ TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
     EXPECT_EQ(header.depth, 16) << name;
     EXPECT_EQ(header.colourType, 0) << name;  // grey
   }
-  EXPECT_EQ(FileCount(out), 3);  // no temporary left behind
+  EXPECT_EQ(FileCount(out), 6);  // both runs' masks, no temporary left behind
 
   run = Cli(kSphere + " --density 10 --tons 10 --size 10 --out " + out.string());
   EXPECT_NE(run.err.find("--size 10 is outside 64..8192; using 64"), std::string::npos) << run.err;

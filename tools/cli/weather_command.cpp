@@ -543,6 +543,7 @@ int RunWeather(const Arguments& arguments) {
     int32_t lastStep = stepsDone - 1;
     AssetExport::ExportSettings settings;
     settings.size = static_cast<uint32_t>(options.size);
+    settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
     outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
                                                               options.exportPath, &exportError);
     if (outcome.exported) {
