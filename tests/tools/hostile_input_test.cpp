@@ -150,7 +150,8 @@ TEST_F(HostileInput, OutputThatCannotBeWrittenIsAFailure) {
   const std::string masks = (folder / "masks").string();
   for (const std::string& line : {std::string(PATINEX_CLI) + " obj " + kSphere,
                                   std::string(PATINEX_CLI) + " weather " + kSphere + " --density 5 --tons 10 --out " + masks,
-                                  std::string(PATINEX_CLI) + " obj --help"}) {
+                                  std::string(PATINEX_CLI) + " obj --help", std::string(PATINEX_CLI) + " --help",
+                                  std::string(PATINEX_CLI) + " help model"}) {
     const CliResult run = Shell(line + " >/dev/full");
     EXPECT_EQ(run.status, 1) << line << ": " << run.err;
     EXPECT_NE(run.err.find("cannot write the output: No space left on device"), std::string::npos) << run.err;

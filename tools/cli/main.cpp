@@ -25,6 +25,16 @@ void PrintOverview(FILE* out) {
                "Exit status: 0 success, 1 failure (reason on stderr), 2 usage error.\n");
 }
 
+// Output that could not be written (a full disk, /dev/full, a closed pipe) is a failure, however
+// well the work went.
+int WithOutputWritten(const char* who, int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fprintf(stderr, "%s: cannot write the output: %s\n", who, std::strerror(errno));
+    if (status == kExitSuccess) status = kExitFailure;
+  }
+  return status;
+}
+
 const Command* FindCommand(const char* name) {
   for (const Command& command : RegisteredCommands()) {
     if (std::strcmp(command.name, name) == 0) return &command;
@@ -44,12 +54,12 @@ int main(int argc, char** argv) {
   std::string first = argv[1];
   if (first == "--help" || first == "-h" || first == "help") {
     if (first == "help" && argc > 2) {
-      if (const Command* command = FindCommand(argv[2])) return PrintHelp(*command);
+      if (const Command* command = FindCommand(argv[2])) return WithOutputWritten("patinex-cli", PrintHelp(*command));
       std::fprintf(stderr, "patinex-cli: no command '%s'\n", argv[2]);
       return kExitUsage;
     }
     PrintOverview(stdout);
-    return kExitSuccess;
+    return WithOutputWritten("patinex-cli", kExitSuccess);
   }
   const Command* command = FindCommand(argv[1]);
   if (command == nullptr) {
@@ -65,11 +75,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "patinex-cli %s: out of memory\n", command->name);
     status = kExitFailure;
   }
-  // Output that could not be written (a full disk, /dev/full, a closed pipe) is a failure,
-  // however well the work went.
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fprintf(stderr, "patinex-cli %s: cannot write the output: %s\n", command->name, std::strerror(errno));
-    if (status == kExitSuccess) status = kExitFailure;
-  }
-  return status;
+  return WithOutputWritten(("patinex-cli " + std::string(command->name)).c_str(), status);
 }
