@@ -249,6 +249,16 @@ TEST_F(WeatherCommand, BadInputFailsClearlyAndWritesNothing) {
   EXPECT_NE(run.err.find("has no triangles"), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(out));
 
+  // An export that cannot be written is refused before the run writes anything.
+  run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "gone" / "aged.glb").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write the export " + (folder / "gone" / "aged.glb").string()), std::string::npos)
+      << run.err;
+  fs::create_directories(folder / "taken.glb");
+  run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "taken.glb").string());
+  EXPECT_NE(run.err.find("taken.glb: it is a folder"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(out));
+
   Write("afile", {'x'});
   run = Cli(kSphere + " --out " + (folder / "afile").string());
   EXPECT_EQ(run.status, 1);

@@ -1,6 +1,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <mutex>
 #include <new>
@@ -397,6 +398,14 @@ int RunWeather(const Arguments& arguments) {
   outcome.options = &options;
 
   std::string error;
+  // An export that cannot be written is said before the run, not found out after it.
+  if (!options.exportPath.empty()) {
+    const std::filesystem::path target(options.exportPath);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::error_code kind;
+    if (std::filesystem::is_directory(target, kind)) return Fail("cannot write the export " + options.exportPath + ": it is a folder");
+    if (!Platform::IsWritableFolder(folder, &error)) return Fail("cannot write the export " + options.exportPath + ": " + error);
+  }
   LoadedModel loaded;
   // An export bakes the model's own textures into the aged ones; masks alone need none.
   const RenderLib::Textures textures = options.exportPath.empty() ? RenderLib::Textures::kSkip
