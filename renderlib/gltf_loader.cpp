@@ -149,7 +149,7 @@ public:
   std::unique_ptr<ObjModel> Read() {
     model = std::make_unique<ObjModel>();
     std::vector<Gltf::MeshInstance> instances;
-    if (!Parse() || !CheckExtensions() || !ReadMaterials() || !Gltf::CollectMeshInstances(file, instances, problem) ||
+    if (!Parse() || !CheckVersion() || !CheckExtensions() || !CheckMeshes() || !ReadMaterials() || !Gltf::CollectMeshInstances(file, instances, problem) ||
         !Plan(instances) || !Fill()) {
       return Fail();
     }
@@ -255,6 +255,26 @@ private:
     }
     Prepare(loader, nullptr);
     return loader.LoadASCIIFromString(&file, &error, &warning, json.data(), unsigned(json.size()), folder);
+  }
+
+  // glTF 1.0 files parse here too, as something else: refused by their version.
+  bool CheckVersion() {
+    const std::string& version = file.asset.version;
+    if (version.rfind("2.", 0) == 0) return true;
+    problem = "it is a glTF " + (version.empty() ? std::string("file of no stated version") : version + " file") +
+              "; Patinex reads glTF 2.0";
+    return false;
+  }
+
+  // A mesh always lists at least one primitive; none read means they were not given as a list.
+  bool CheckMeshes() {
+    for (size_t i = 0; i < file.meshes.size(); ++i) {
+      if (file.meshes[i].primitives.empty()) {
+        problem = "mesh " + std::to_string(i) + " has no primitives (they are given as a list of one or more)";
+        return false;
+      }
+    }
+    return true;
   }
 
   // Files that need an extension to be understood are refused, naming what they need.

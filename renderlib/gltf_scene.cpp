@@ -122,6 +122,10 @@ bool CollectMeshInstances(const tinygltf::Model& model, std::vector<MeshInstance
     for (size_t i = 0; i < nodeCount; ++i) {
       if (!isChild[i]) roots.push_back(int(i));
     }
+    if (nodeCount > 0 && roots.empty()) {
+      error = "the file names no scene and every node is another node's child: the nodes form a cycle";
+      return false;
+    }
   }
 
   // Depth first with a stack of its own: a deep hierarchy cannot exhaust the call stack.

@@ -379,6 +379,31 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.back().find(cut + ": the binary glTF file is truncated"), std::string::npos) << messages.back();
   }
+  // A glTF 1.0 file, primitives not given as a list, and nodes that are all children with no
+  // scene to start from are refused by name instead of loading as an empty model.
+  GltfTestFile oldVersion;
+  AddSlantedTriangle(oldVersion);
+  oldVersion.nodes = R"([{"mesh":0}])";
+  std::string json = oldVersion.Json("old.bin");
+  json.replace(json.find("\"2.0\""), 5, "\"1.0\"");
+  oldVersion.WriteGltf(folder, "old");
+  const std::string old = folder.Write("old.gltf", json);
+  GltfTestFile unlisted;
+  AddSlantedTriangle(unlisted);
+  unlisted.meshes = R"([{"primitives":{"a":{"attributes":{"POSITION":0}}}}])";
+  unlisted.nodes = R"([{"mesh":0}])";
+  GltfTestFile ring;
+  AddSlantedTriangle(ring);
+  ring.nodes = R"([{"mesh":0,"children":[1]},{"children":[0]}])";
+  for (const auto& [path, expected] :
+       {std::pair{old, "it is a glTF 1.0 file; Patinex reads glTF 2.0"},
+        std::pair{unlisted.WriteGltf(folder, "unlisted"), "mesh 0 has no primitives"},
+        std::pair{ring.WriteGltf(folder, "ring"), "every node is another node's child: the nodes form a cycle"}}) {
+    EXPECT_EQ(Load(path), nullptr) << path;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find(expected), std::string::npos) << messages.back();
+  }
+
   const std::string text = folder.Write("text.gltf", "{ not json");
   EXPECT_EQ(Load(text), nullptr);
   ASSERT_FALSE(messages.empty());
