@@ -57,6 +57,12 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
   inputs.rustMask = &masks.rust.grey;
   inputs.dirtMask = &masks.dirt.grey;
   inputs.look = settings.look;
+  inputs.stop = settings.stop;
+  const auto stopped = [&] {
+    if (settings.stop == nullptr || !settings.stop->load(std::memory_order_relaxed)) return false;
+    *error = kStopped;
+    return true;
+  };
   BakedTextures baked;
   if (!BakeAgedTextures(inputs, settings.size, &baked, error)) return false;
   spent.bakeSeconds = SecondsSince(start);
@@ -67,9 +73,9 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
   asset.frames = &frames;
   asset.step = masks.step;
   asset.look = settings.look;
-  if (!EncodeTexture("baseColor", baked.baseColor, baked.size, &asset.baseColor, error) ||
+  if (stopped() || !EncodeTexture("baseColor", baked.baseColor, baked.size, &asset.baseColor, error) || stopped() ||
       !EncodeTexture("metallicRoughness", baked.metallicRoughness, baked.size, &asset.metallicRoughness, error) ||
-      !EncodeTexture("normal", baked.normal, baked.size, &asset.normal, error)) {
+      stopped() || !EncodeTexture("normal", baked.normal, baked.size, &asset.normal, error) || stopped()) {
     return false;
   }
   asset.masks[0] = MaskImage("mask_humidity", masks.humidity);

@@ -18,6 +18,9 @@ struct ExportSettings {
   // The masks read from a folder: Simulation::kMaskJpeg or kMaskPng for that format's files
   // only (a run exports the masks it wrote itself), kAnyMaskFormat for either.
   int32_t maskFormat = kAnyMaskFormat;
+  // Set when the export is to stop (a signal): it ends between its parts, or at the next face of
+  // the bake, writes nothing and says kStopped.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // How long the parts took, for reports.

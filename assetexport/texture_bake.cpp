@@ -200,6 +200,11 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
     shader.SetBase(hasMaterial ? &materials[size_t(group.materialIndex)] : &bronze);
     const size_t indexCount = group.indices.size();
     for (size_t i = 0; i + 2 < indexCount; i += 3) {
+      if (inputs.stop != nullptr && (i & 1023) == 0 && inputs.stop->load(std::memory_order_relaxed)) {
+        *baked = BakedTextures();
+        *error = kStopped;
+        return false;
+      }
       Corner corners[3];
       bool valid = true;
       for (int k = 0; k < 3; ++k) {

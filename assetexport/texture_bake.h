@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,7 +41,12 @@ struct BakeInputs {
   const TextureSampler* rustMask = nullptr;
   const TextureSampler* dirtMask = nullptr;
   LookSettings look;
+  // Set when the bake is to stop (a signal): it ends at its next face and bakes nothing.
+  const std::atomic<bool>* stop = nullptr;
 };
+
+// What a bake or an export says when its stop flag ended it.
+inline constexpr const char* kStopped = "stopped before it was done";
 
 // The sizes a bake takes, as for the masks.
 inline constexpr uint32_t kMinBakeSize = 64;

@@ -298,6 +298,31 @@ TEST_F(WeatherCommand, CtrlCStopsTheRunKeepsFinishedStepsAndExitsWith130) {
   EXPECT_LT(files, 3000);
 }
 
+// SIGTERM during the export after the last step stops it within moments: the steps stay, no
+// export is left, and the exit status is the signal's.
+TEST_F(WeatherCommand, SigtermDuringTheExportStopsItAndLeavesNoExport) {
+  const fs::path out = folder / "out";
+  const fs::path aged = folder / "aged.glb";
+  const pid_t child = Start({kSphere, "--density", "10", "--tons", "50", "--size", "4096", "--out", out.string(),
+                             "--export", aged.string()});
+  ASSERT_GT(child, 0);
+  // The export starts once the only step's three masks are saved.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (!(fs::exists(MaskPath(out, 0, 0)) && fs::exists(MaskPath(out, 1, 0)) && fs::exists(MaskPath(out, 2, 0))) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(child, SIGTERM);
+  const CliResult run = Finish(child);
+  EXPECT_EQ(run.status, 143) << run.err;
+  EXPECT_NE(run.out.find("\"interrupted\": true"), std::string::npos) << run.out;
+  EXPECT_EQ(FileCount(out), 3);
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().filename().string().find("aged"), std::string::npos) << "left behind: " << entry.path();
+  }
+}
+
 // A JPEG from its start to its end marker, or a PNG from its signature to its end chunk.
 bool WholeImage(const std::string& bytes) {
   const bool jpeg = bytes.size() > 4 && bytes.compare(0, 2, "\xFF\xD8") == 0 &&

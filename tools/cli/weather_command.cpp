@@ -553,8 +553,11 @@ int RunWeather(const Arguments& arguments) {
     AssetExport::ExportSettings settings;
     settings.size = static_cast<uint32_t>(options.size);
     settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
+    settings.stop = &interrupts.Flag();
     outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
                                                               options.exportPath, &exportError);
+    // A signal during the export stops it: the steps stay, nothing is exported.
+    if (!outcome.exported && interrupts.Requested()) return Interrupted(outcome, interrupts);
     if (outcome.exported) {
       std::fprintf(stderr, "exported the model aged by step %d to %s\n", lastStep, options.exportPath.c_str());
     } else {
