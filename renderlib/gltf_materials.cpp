@@ -8,6 +8,10 @@
 namespace RenderLib::Gltf {
 namespace {
 
+// Entries naming one file share its bytes and its decoding. A data URI carries the image itself
+// (megabytes of text): keying by it would copy it for a sharing that does not happen in practice.
+bool SharedByUri(const std::string& uri) { return !uri.empty() && uri.rfind("data:", 0) != 0; }
+
 class ImageCache {
 public:
   ImageCache(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures)
@@ -17,7 +21,7 @@ public:
     for (size_t i = 0; i < file.images.size(); ++i) {
       const tinygltf::Image& image = file.images[i];
       const std::string key = image.bufferView >= 0 ? "view " + std::to_string(image.bufferView)
-                                                    : image.uri.empty() ? std::string() : "uri " + image.uri;
+                                                    : SharedByUri(image.uri) ? "uri " + image.uri : std::string();
       sameAs[i] = key.empty() ? int(i) : first.emplace(key, int(i)).first->second;
     }
   }
@@ -105,7 +109,7 @@ void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) 
 }  // namespace
 
 void ImageFileBytes::Keep(int index, const std::string& uri, const unsigned char* data, size_t size) {
-  if (!uri.empty() && !firstWithUri.emplace(uri, index).second) return;
+  if (SharedByUri(uri) && !firstWithUri.emplace(uri, index).second) return;
   if (bytes.size() <= size_t(index)) bytes.resize(size_t(index) + 1);
   bytes[size_t(index)].assign(data, data + size);
 }

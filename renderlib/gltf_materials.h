@@ -15,13 +15,13 @@ class Model;
 namespace RenderLib::Gltf {
 
 // The bytes of the images a file names by URI (a file beside it or a data URI), by image index;
-// empty where the file gave none or the image lives in a buffer view. Images that name a URI
+// empty where the file gave none or the image lives in a buffer view. Images that name a file
 // named before keep no bytes of their own: they share the first one's.
 struct ImageFileBytes {
   std::vector<std::vector<uint8_t>> bytes;
   std::unordered_map<std::string, int> firstWithUri;
 
-  // Keeps the bytes of image `index`, unless an earlier image named the same URI.
+  // Keeps the bytes of image `index`, unless an earlier image named the same file.
   void Keep(int index, const std::string& uri, const unsigned char* data, size_t size);
   void Clear() {
     bytes.clear();
