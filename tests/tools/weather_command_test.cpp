@@ -408,10 +408,11 @@ TEST_F(WeatherSignals, TermAndHangUpStopTheRunAsCtrlCDoesWithinMoments) {
 }
 
 TEST_F(WeatherSignals, QuittingAtOnceOrBeingKilledLeavesOnlyWholeMasks) {
-  // A second signal, "again to quit at once", ends it by that signal and takes the lock file
-  // with it.
+  // A second signal, "again to quit at once", ends it by a signal and takes the lock file with
+  // it. Sent back to back, the two may be handled at the same moment on two threads: whichever
+  // records itself first is the request to stop, and the other ends the program.
   CliResult run = SignalWhileWriting({SIGINT, SIGTERM}, {"--size", "2048"});
-  EXPECT_EQ(run.signal, SIGTERM) << run.status << ": " << run.err;
+  EXPECT_TRUE(run.signal == SIGTERM || run.signal == SIGINT) << run.signal << ", " << run.status << ": " << run.err;
   ExpectNoPartStep();
 
   // SIGKILL cannot be caught: it leaves the lock file (which locks nothing once its process is
