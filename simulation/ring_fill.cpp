@@ -47,7 +47,10 @@ __attribute__((target("avx2"), always_inline)) inline __m256 MaskedFeeders(__m12
 // hold a value: every other one is still 0 (empty, a later pass's, outside the mask or this
 // row's, which is stored only after it is read). Only the row above needs its values masked
 // then; the others are added as they are, which adds the same as masking them.
-__attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* values,
+// kPlanes planes that share the marks are filled together: the marks are read and the feeders
+// counted once for all of them, and each plane keeps its own pending group.
+template <int kPlanes>
+__attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdiff_t markStride, float* const* rows,
                                                     ptrdiff_t pitch, const uint64_t* blocks, size_t words,
                                                     uint8_t filled) {
   const __m256i before = _mm256_set1_epi32(filled);
@@ -59,8 +62,8 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
     const __m128i less = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), one);
     return _mm_cmpeq_epi8(_mm_min_epu8(less, feedLimit), less);
   };
-  float* pendingAt = nullptr;
-  __m256 pending = _mm256_setzero_ps();
+  ptrdiff_t pendingAt = -1;
+  __m256 pending[kPlanes] = {};
   for (size_t word = 0; word < words; ++word) {
     for (uint64_t bits = blocks[word]; bits != 0; bits &= bits - 1) {
       const uint32_t block = static_cast<uint32_t>(64 * word) + static_cast<uint32_t>(__builtin_ctzll(bits));
@@ -75,29 +78,34 @@ __attribute__((target("avx2"))) void FillBlocksAvx2(const uint8_t* marks, ptrdif
         const __m128i columns = _mm_add_epi8(_mm_add_epi8(above, side), below);
         const __m128i window =
             _mm_add_epi8(_mm_add_epi8(columns, _mm_srli_si128(columns, 1)), _mm_srli_si128(columns, 2));
-        const __m256i count = _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_cvtepi8_epi32(window));
-        // Added in the order the neighbours are listed: above, side, below, left to right.
-        const float* at = values + x - 1;
-        __m256 sum = MaskedFeeders<0>(above, at - pitch);
-        sum = _mm256_add_ps(sum, MaskedFeeders<1>(above, at - pitch + 1));
-        sum = _mm256_add_ps(sum, MaskedFeeders<2>(above, at - pitch + 2));
-        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at));
-        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + 2));
-        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch));
-        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 1));
-        sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 2));
+        const __m256 count =
+            _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_setzero_si256(), _mm256_cvtepi8_epi32(window)));
         const __m256 target = _mm256_castsi256_ps(_mm256_cmpeq_epi32(_mm256_cvtepu8_epi32(here), before));
-        // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
-        // their values.
-        const __m256 filledValues =
-            _mm256_blendv_ps(_mm256_loadu_ps(values + x), _mm256_div_ps(sum, _mm256_cvtepi32_ps(count)), target);
-        if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
-        pending = filledValues;
-        pendingAt = values + x;
+        for (int plane = 0; plane < kPlanes; ++plane) {
+          // Added in the order the neighbours are listed: above, side, below, left to right.
+          const float* at = rows[plane] + x - 1;
+          __m256 sum = MaskedFeeders<0>(above, at - pitch);
+          sum = _mm256_add_ps(sum, MaskedFeeders<1>(above, at - pitch + 1));
+          sum = _mm256_add_ps(sum, MaskedFeeders<2>(above, at - pitch + 2));
+          sum = _mm256_add_ps(sum, _mm256_loadu_ps(at));
+          sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + 2));
+          sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch));
+          sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 1));
+          sum = _mm256_add_ps(sum, _mm256_loadu_ps(at + pitch + 2));
+          // Every texel a pass fills has a neighbour filled the pass before; the other lanes keep
+          // their values.
+          const __m256 filledValues =
+              _mm256_blendv_ps(_mm256_loadu_ps(rows[plane] + x), _mm256_div_ps(sum, count), target);
+          if (pendingAt >= 0) _mm256_storeu_ps(rows[plane] + pendingAt, pending[plane]);
+          pending[plane] = filledValues;
+        }
+        pendingAt = x;
       }
     }
   }
-  if (pendingAt != nullptr) _mm256_storeu_ps(pendingAt, pending);
+  if (pendingAt >= 0) {
+    for (int plane = 0; plane < kPlanes; ++plane) _mm256_storeu_ps(rows[plane] + pendingAt, pending[plane]);
+  }
 }
 #endif
 
@@ -235,7 +243,15 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
   return passes;
 }
 
-void RingFill::Fill(float* texelValues, ptrdiff_t pitch) const {
+void RingFill::Fill(float* values, ptrdiff_t pitch) const { Fill(&values, 1, pitch); }
+
+void RingFill::Fill(float* const* planes, int planeCount, ptrdiff_t pitch) const {
+  for (int first = 0; first < planeCount; first += kPlanesAtOnce) {
+    FillTogether(planes + first, std::min(kPlanesAtOnce, planeCount - first), pitch);
+  }
+}
+
+void RingFill::FillTogether(float* const* planes, int planeCount, ptrdiff_t pitch) const {
   const int passes = rings;
   if (passes == 0) return;
   const size_t stride = size_t(width) + 2;
@@ -263,6 +279,7 @@ void RingFill::Fill(float* texelValues, ptrdiff_t pitch) const {
     const __m128i filledBelow = _mm_set1_epi32(filled);
     const __m128i wanted = _mm_set1_epi8(static_cast<char>(filled));
 #endif
+    // Fills one texel of every plane.
     auto fill = [&](ptrdiff_t mark, ptrdiff_t texel) {
 #if defined(__SSE2__)
       // The three rows of neighbours four texels at a time, the fourth and the texel itself
@@ -270,32 +287,38 @@ void RingFill::Fill(float* texelValues, ptrdiff_t pitch) const {
       // edge. The reads may reach a texel past the mask's edge (the values have an apron, the
       // marks a border and spare bytes) but what they read there never feeds.
       const uint8_t* here = marks + mark;
-      const float* value = texelValues + texel;
       const __m128i aboveFeeds = _mm_and_si128(Feeding(here - markStride - 1, filledBelow), rowLanes);
       const __m128i hereFeeds = _mm_and_si128(Feeding(here - 1, filledBelow), sideLanes);
       const __m128i belowFeeds = _mm_and_si128(Feeding(here + markStride - 1, filledBelow), rowLanes);
-      __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
-      // The texel's own row as two single loads: the texel before may have been filled just
-      // now, and a wide load over that store would wait for it to reach the cache.
-      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_setr_ps(value[-1], 0.0f, value[1], 0.0f), _mm_castsi128_ps(hereFeeds)));
-      sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
       __m128i counts4 = _mm_add_epi32(_mm_add_epi32(aboveFeeds, hereFeeds), belowFeeds);  // -1 per feeder
-      sums4 = _mm_add_ps(sums4, _mm_movehl_ps(sums4, sums4));
-      sums4 = _mm_add_ss(sums4, _mm_shuffle_ps(sums4, sums4, 1));
       counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0x4e));
       counts4 = _mm_add_epi32(counts4, _mm_shuffle_epi32(counts4, 0xb1));
-      texelValues[texel] = _mm_cvtss_f32(sums4) / static_cast<float>(-_mm_cvtsi128_si32(counts4));
-#else
-      float sum = 0.0f;
-      int feeding = 0;
-      for (int n = 0; n < 8; ++n) {
-        const uint8_t neighbour = marks[mark + markNeighbours[n]];
-        // Marks 1 .. filled - 1 are the texels filled before this pass.
-        const bool feeds = static_cast<uint8_t>(neighbour - 1) < static_cast<uint8_t>(filled - 1);
-        sum += feeds ? texelValues[texel + texelNeighbours[n]] : 0.0f;
-        feeding += feeds;
+      const float count = static_cast<float>(-_mm_cvtsi128_si32(counts4));
+      for (int plane = 0; plane < planeCount; ++plane) {
+        float* value = planes[plane] + texel;
+        __m128 sums4 = _mm_and_ps(_mm_loadu_ps(value - w - 1), _mm_castsi128_ps(aboveFeeds));
+        // The texel's own row as two single loads: the texel before may have been filled just
+        // now, and a wide load over that store would wait for it to reach the cache.
+        sums4 =
+            _mm_add_ps(sums4, _mm_and_ps(_mm_setr_ps(value[-1], 0.0f, value[1], 0.0f), _mm_castsi128_ps(hereFeeds)));
+        sums4 = _mm_add_ps(sums4, _mm_and_ps(_mm_loadu_ps(value + w - 1), _mm_castsi128_ps(belowFeeds)));
+        sums4 = _mm_add_ps(sums4, _mm_movehl_ps(sums4, sums4));
+        sums4 = _mm_add_ss(sums4, _mm_shuffle_ps(sums4, sums4, 1));
+        *value = _mm_cvtss_f32(sums4) / count;
       }
-      texelValues[texel] = sum / static_cast<float>(feeding);
+#else
+      for (int plane = 0; plane < planeCount; ++plane) {
+        float sum = 0.0f;
+        int feeding = 0;
+        for (int n = 0; n < 8; ++n) {
+          const uint8_t neighbour = marks[mark + markNeighbours[n]];
+          // Marks 1 .. filled - 1 are the texels filled before this pass.
+          const bool feeds = static_cast<uint8_t>(neighbour - 1) < static_cast<uint8_t>(filled - 1);
+          sum += feeds ? planes[plane][texel + texelNeighbours[n]] : 0.0f;
+          feeding += feeds;
+        }
+        planes[plane][texel] = sum / static_cast<float>(feeding);
+      }
 #endif
     };
     const ptrdiff_t rowMark = ptrdiff_t(y + 1) * markStride + 1;
@@ -306,7 +329,12 @@ void RingFill::Fill(float* texelValues, ptrdiff_t pitch) const {
     x = width / 16 * 16;
 #if defined(__x86_64__)
     if (avx2) {
-      FillBlocksAvx2(marks + rowMark, markStride, texelValues + rowTexel, w, rowBlocks, blockWords, filled);
+      float* rows[kPlanesAtOnce];
+      for (int plane = 0; plane < planeCount; ++plane) rows[plane] = planes[plane] + rowTexel;
+      const uint8_t* rowMarks = marks + rowMark;
+      if (planeCount == 1) FillBlocksAvx2<1>(rowMarks, markStride, rows, w, rowBlocks, blockWords, filled);
+      if (planeCount == 2) FillBlocksAvx2<2>(rowMarks, markStride, rows, w, rowBlocks, blockWords, filled);
+      if (planeCount == 3) FillBlocksAvx2<3>(rowMarks, markStride, rows, w, rowBlocks, blockWords, filled);
     } else
 #endif
     {

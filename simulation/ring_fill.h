@@ -31,8 +31,14 @@ public:
   // did not mark covered must hold 0, and so must the columns past the width; the plane must
   // be readable (and hold 0) pitch + 16 floats before its first texel and after its last row.
   void Fill(float* values, ptrdiff_t pitch) const;
+  // The same for planeCount planes of that layout at once, which reads the marks once for up to
+  // kPlanesAtOnce of them.
+  void Fill(float* const* planes, int planeCount, ptrdiff_t pitch) const;
+  static constexpr int kPlanesAtOnce = 3;
 
 private:
+  void FillTogether(float* const* planes, int planeCount, ptrdiff_t pitch) const;
+
   uint8_t* marks = nullptr;
   uint32_t width = 0;
   uint32_t height = 0;

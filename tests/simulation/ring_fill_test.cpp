@@ -109,5 +109,28 @@ TEST(RingFill, BatchesOfRingsFillAsOneLongFillDoes) {
   }
 }
 
+// Planes filled together (more than fill at once, so in groups) each get exactly the values a
+// fill of that plane alone gives them.
+TEST(RingFill, PlanesFilledTogetherMatchEachFilledAlone) {
+  constexpr int kPlanes = RingFill::kPlanesAtOnce + 2;
+  std::vector<Texture> together, alone;
+  for (int p = 0; p < kPlanes; ++p) {
+    // One coverage for all, different values in each plane.
+    together.emplace_back(1);
+    for (float& value : together.back().plane) value *= float(p + 1) * 0.37f;
+  }
+  alone = together;
+  RingFill fill;
+  std::vector<float*> planes;
+  for (Texture& texture : together) planes.push_back(texture.Values());
+  fill.Mark(together[0].marks.data(), Texture::kWidth, Texture::kHeight, RingFill::kMaxRings);
+  fill.Fill(planes.data(), kPlanes, Texture::kPitch);
+  for (int p = 0; p < kPlanes; ++p) {
+    fill.Mark(alone[size_t(p)].marks.data(), Texture::kWidth, Texture::kHeight, RingFill::kMaxRings);
+    fill.Fill(alone[size_t(p)].Values(), Texture::kPitch);
+    EXPECT_EQ(together[size_t(p)].plane, alone[size_t(p)].plane) << "plane " << p;
+  }
+}
+
 }  // namespace
 }  // namespace Simulation
