@@ -12,6 +12,7 @@ const char kAbout[] =
     "the window joins the model picker. The masks of every step go to the media folder, or to\n"
     "$XDG_DATA_HOME/Patinex/masks when it cannot be written; another run on the same samples\n"
     "numbers its steps on, and the first run on new samples moves the earlier masks to previous/.\n"
+    "Dragging turns the model, the wheel zooms, and Home or F shows its front again, framed whole.\n"
     "F2 opens the device settings; F3 and F4 switch to Mesa's softpipe and llvmpipe and back.\n"
     "Alt+Enter toggles full screen, Escape quits (asking first during a run).\n";
 

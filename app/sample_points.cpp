@@ -9,8 +9,9 @@ namespace {
 
 void MakePoints(const Simulation::SurfaceSample* samples, uint32_t count, Viewer::PointVertex* vertices) {
   for (uint32_t i = 0; i < count; ++i) {
-    const float d = samples[i].dirt;
-    vertices[i] = {{samples[i].position.x, samples[i].position.y, samples[i].position.z}, {d, d, d, 1.0f}};
+    const Simulation::SurfaceSample& s = samples[i];
+    const float d = s.dirt;
+    vertices[i] = {{s.position.x, s.position.y, s.position.z}, {s.normal.x, s.normal.y, s.normal.z}, {d, d, d, 1.0f}};
   }
 }
 

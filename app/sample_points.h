@@ -8,8 +8,8 @@
 #include "simulation/surface_sample.h"
 #include "viewer/scene_effects.h"
 
-// The sample points: one point vertex per sample (its position and the colour (d, d, d, 1), d its
-// dirt), kept on the CPU and on the device in buffers of kChunkPoints points. A few chunks are
+// The sample points: one point vertex per sample (its position, its normal and the colour
+// (d, d, d, 1), d its dirt), kept on the CPU and on the device in buffers of kChunkPoints points. A few chunks are
 // made a frame, in the samples' order, so that millions of points never hold the window thread
 // for long; the points made so far can be drawn meanwhile. The CPU copy outlives the device, so a
 // new device gets the points back while a run changes the samples themselves.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "app/mask_history.h"
@@ -40,11 +41,57 @@ void SceneView::ReleaseResources() {
   MarkChanged();
 }
 
+namespace {
+
+// The part of the window a panel hides: its caption bar and its controls below it; only the bar
+// while it is folded, nothing while hidden.
+bool PanelCover(const Dialog& panel, Viewer::PixelRect* cover) {
+  if (!panel.IsVisible() || (panel.IsMinimized() && !panel.IsCaptionShown())) return false;
+  const int caption = panel.IsCaptionShown() ? panel.CaptionHeight() : 0;
+  const int bottom = panel.IsMinimized() ? panel.Y() + caption : panel.Y() + caption + panel.Height();
+  *cover = {float(panel.X()), float(panel.Y()), float(panel.X() + panel.Width()), float(bottom)};
+  return true;
+}
+
+bool SameRect(const Viewer::PixelRect& a, const Viewer::PixelRect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+Viewer::PixelRect SceneView::FreeArea(uint32_t width, uint32_t height) {
+  std::vector<Viewer::PixelRect> covers;
+  for (const Dialog* panel : {&panels.DevicePanel(), &panels.ParametersPanel(), &panels.SimulationPanel()}) {
+    Viewer::PixelRect cover;
+    if (PanelCover(*panel, &cover)) covers.push_back(cover);
+  }
+  return Viewer::LargestFreeRect(float(width), float(height), covers);
+}
+
 void SceneView::FitCameraToBackBuffer(uint32_t width, uint32_t height) {
+  fittedWidth = width;
+  fittedHeight = height;
+  fittedFree = FreeArea(width, height);
+  // Framed from where Home returns to, so that the wheel's zoom stays as it was; without a model
+  // a box of no size at the look-at point only centres the view in the free part.
+  const Viewer::CameraPlacement home{camera.GetDefaultEye(), camera.GetDefaultLookAt()};
+  RenderLib::BoundingBox box;
+  if (model.Soup()) {
+    box = model.Soup()->GetBoundingBox();
+  } else {
+    box.Extend({home.lookAt.x, home.lookAt.y, home.lookAt.z});
+  }
   const Viewer::Projection projection =
-      Viewer::ProjectionFor(Platform::Vec3Length(camera.GetEyePt() - camera.GetLookAtPt()), width, height);
+      Viewer::FramingProjection(box, Platform::MatrixIdentity(), home, width, height, fittedFree);
   camera.SetProjection(projection.fieldOfView, projection.aspect, projection.nearPlane, projection.farPlane);
-  camera.SetWindow(int(width), int(height), 0.9f);
+  camera.SetLensShift(projection.lensShift);
+  // The arc balls are centred on the model, in the free part; a free part of no size leaves
+  // them the whole window.
+  if (fittedFree.Width() > 0.0f && fittedFree.Height() > 0.0f) {
+    camera.SetActiveRect({int(fittedFree.left), int(fittedFree.top), int(fittedFree.right), int(fittedFree.bottom)});
+  } else {
+    camera.SetActiveRect({0, 0, int(width), int(height)});
+  }
 }
 
 void SceneView::FrameLoadedModel() {
@@ -52,11 +99,14 @@ void SceneView::FrameLoadedModel() {
   const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(model.Soup()->GetBoundingBox());
   const Viewer::CameraPlacement start = Viewer::StartingCamera(bounds);
   camera.SetView(&start.eye, &start.lookAt);
+  // Also undoes the turn given to the model before.
+  camera.Reset();
   camera.SetModelCenter(start.lookAt);
   camera.SetModelRadius(bounds.radius);
   const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
   FitCameraToBackBuffer(backBuffer.width, backBuffer.height);
   meshEffect.PlaceLights(bounds);
+  pointEffect.PlaceLights(bounds);
   MarkChanged();
 }
 
@@ -157,6 +207,11 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
   SceneKey key;
   key.contentVersion = version;
   const Platform::SurfaceDescription backBuffer = FrameworkGetBackBufferDescription();
+  // The panels may have moved, folded or been resized since the projection was fitted.
+  if (backBuffer.width != fittedWidth || backBuffer.height != fittedHeight ||
+      !SameRect(FreeArea(backBuffer.width, backBuffer.height), fittedFree)) {
+    FitCameraToBackBuffer(backBuffer.width, backBuffer.height);
+  }
   key.width = backBuffer.width;
   key.height = backBuffer.height;
   key.showSamples = showSamples;

@@ -30,12 +30,16 @@ public:
   void LoadEffects(Platform::GraphicsDevice* device);
   // Releases both effects, their textures and layouts, the picture and the mask views.
   void ReleaseResources();
-  // The camera's projection, its far plane twice the eye's distance from the look-at point, and
-  // its arc balls, for a back buffer of width × height.
+  // The camera's projection and its arc balls for a back buffer of width × height: the model, as
+  // seen from the framing camera, whole and centred in the part of the window the panels leave
+  // free (see Viewer::FramingProjection); the far plane twice the eye's distance from the look-at
+  // point. Render calls it again whenever the panels leave another part free.
   void FitCameraToBackBuffer(uint32_t width, uint32_t height);
-  // Places the camera's view and projection around the loaded model and the lights of the mesh
-  // effect; nothing without a model.
+  // Turns the camera back to the loaded model's front, framed as above, and places the lights of
+  // both effects around it; nothing without a model. Home (or F) frames it so again.
   void FrameLoadedModel();
+  // The largest part of a width × height window that none of the panels covers.
+  Viewer::PixelRect FreeArea(uint32_t width, uint32_t height);
 
   // Anything that changes what the scene shows besides the camera, the view, the strength
   // sliders and the back buffer's size (the model, the points' contents, the masks, the effects)
@@ -91,4 +95,8 @@ private:
   int32_t showSamples = 0;
   int meshView = 0;  // the view picker's model view (Shaded, Dirt, Rust) to go back to from Points
   float maskReloadCountdown = -1.0f;
+  // What the projection was last fitted to: the window's size and its free part.
+  uint32_t fittedWidth = 0;
+  uint32_t fittedHeight = 0;
+  Viewer::PixelRect fittedFree;
 };

@@ -42,8 +42,9 @@ Float3 ArcBall::ScreenToVector(float x, float y) const {
   const float yScale = radius * static_cast<float>(height) * 0.5f;
   // An area of no size (no window yet) has no sphere: answer its centre rather than NaN.
   if (!(xScale > 0.0f) || !(yScale > 0.0f)) return {0.0f, 0.0f, 1.0f};
-  float vx = -(x - static_cast<float>(offset.x) - static_cast<float>(width / 2)) / xScale;
-  float vy = (y - static_cast<float>(offset.y) - static_cast<float>(height / 2)) / yScale;
+  // View space: +x to the right, +y up (window rows run down), +z towards the viewer.
+  float vx = (x - static_cast<float>(offset.x) - static_cast<float>(width / 2)) / xScale;
+  float vy = -(y - static_cast<float>(offset.y) - static_cast<float>(height / 2)) / yScale;
   float vz = 0.0f;
   const float m = vx * vx + vy * vy;
   if (m > 1.0f) {

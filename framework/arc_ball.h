@@ -24,7 +24,9 @@ public:
   void OnMove(int x, int y);
   void OnEnd() { dragging = false; }
 
-  // The point of the unit sphere under (x, y); past the rim, the nearest point of the rim.
+  // The point of the unit sphere under (x, y), in view space (+x right, +y up, +z towards the
+  // viewer); past the rim, the nearest point of the rim. A drag turns the sphere so that the
+  // point under the cursor follows it.
   Platform::Float3 ScreenToVector(float x, float y) const;
 
   const Platform::Matrix& GetRotationMatrix() const { return rotation; }

@@ -98,10 +98,10 @@ void CBaseCamera::SetView(const Float3* newEye, const Float3* newLookAt) {
   if (!newEye || !newLookAt) return;
   defaultEye = eye = *newEye;
   defaultLookAt = lookAt = *newLookAt;
-  view = MatrixLookAtLH(eye, lookAt, {0.0f, 1.0f, 0.0f});
+  view = MatrixLookAtRH(eye, lookAt, {0.0f, 1.0f, 0.0f});
   const Matrix inverseView = MatrixInverse(view);
-  // The third row of the camera's world matrix is its forward direction.
-  const Float3 forward{inverseView.m[2][0], inverseView.m[2][1], inverseView.m[2][2]};
+  // The third row of the camera's world matrix points back at the eye: forward is its opposite.
+  const Float3 forward{-inverseView.m[2][0], -inverseView.m[2][1], -inverseView.m[2][2]};
   yaw = std::atan2(forward.x, forward.z);
   pitch = -std::atan2(forward.y, std::sqrt(forward.x * forward.x + forward.z * forward.z));
 }
@@ -111,7 +111,13 @@ void CBaseCamera::SetProjection(float newFieldOfView, float newAspect, float new
   aspect = newAspect;
   nearPlane = newNearPlane;
   farPlane = newFarPlane;
-  projection = MatrixPerspectiveFovLH(fieldOfView, aspect, nearPlane, farPlane);
+  projection = MatrixPerspectiveFovRH(fieldOfView, aspect, nearPlane, farPlane) *
+               MatrixTranslation(lensShift.x, lensShift.y, 0.0f);
+}
+
+void CBaseCamera::SetLensShift(Float2 shift) {
+  lensShift = shift;
+  SetProjection(fieldOfView, aspect, nearPlane, farPlane);
 }
 
 void CBaseCamera::SetActiveRect(const Rect& rect) { activeRect = rect; }
@@ -145,6 +151,7 @@ CameraAction CBaseCamera::KeyToAction(uint32_t virtualKey) const {
     case VK_NUMPAD0 + 3:
       return kCameraMoveDown;
     case VK_HOME:
+    case 'F':
       return kCameraReset;
     default:
       return kCameraUnknown;

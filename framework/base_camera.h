@@ -44,7 +44,12 @@ public:
   // Looks from eye at lookAt, with +y up; both become the defaults Reset returns to. Nothing
   // happens when either is missing.
   virtual void SetView(const Platform::Float3* eye, const Platform::Float3* lookAt);
+  // A perspective of the vertical fieldOfView (radians), aspect = width / height, moved by the
+  // lens shift.
   virtual void SetProjection(float fieldOfView, float aspect, float nearPlane, float farPlane);
+  // Where the view axis meets the picture, in -1..1 of its width and height (0, 0 is the centre):
+  // the scene moves over the picture without turning, to centre it in part of the window.
+  void SetLensShift(Platform::Float2 shift);
   // Mouse presses outside the rectangle (window client pixels) set no button.
   virtual void SetActiveRect(const Platform::Rect& rect);
   virtual CameraAction KeyToAction(uint32_t virtualKey) const;
@@ -66,6 +71,11 @@ public:
   const Platform::Matrix& GetProjMatrix() const { return projection; }
   const Platform::Float3& GetEyePt() const { return eye; }
   const Platform::Float3& GetLookAtPt() const { return lookAt; }
+  // The view Reset returns to.
+  const Platform::Float3& GetDefaultEye() const { return defaultEye; }
+  const Platform::Float3& GetDefaultLookAt() const { return defaultLookAt; }
+  float GetFieldOfView() const { return fieldOfView; }
+  Platform::Float2 GetLensShift() const { return lensShift; }
   float GetNearClip() const { return nearPlane; }
   float GetFarClip() const { return farPlane; }
   float GetYaw() const { return yaw; }
@@ -123,6 +133,7 @@ protected:
   float aspect = 0.0f;
   float nearPlane = 0.0f;
   float farPlane = 0.0f;
+  Platform::Float2 lensShift;
   float rotationScaler = 0.01f;
   float moveScaler = 5.0f;
   bool invertPitch = false;

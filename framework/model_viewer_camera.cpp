@@ -88,7 +88,7 @@ void CModelViewerCamera::Update(float elapsedSeconds) {
 
   const Matrix cameraRotation = MatrixInverse(viewArcBall.GetRotationMatrix());
   const Float3 worldUp = Vec3TransformCoord({0.0f, 1.0f, 0.0f}, cameraRotation);
-  const Float3 worldAhead = Vec3TransformCoord({0.0f, 0.0f, 1.0f}, cameraRotation);
+  const Float3 worldAhead = Vec3TransformCoord({0.0f, 0.0f, -1.0f}, cameraRotation);
   const Float3 worldPositionDelta = Vec3TransformCoord(positionDelta, cameraRotation);
 
   lookAt += worldPositionDelta;
@@ -98,7 +98,7 @@ void CModelViewerCamera::Update(float elapsedSeconds) {
     lookAt.z = std::clamp(lookAt.z, minBoundary.z, maxBoundary.z);
   }
   eye = lookAt - worldAhead * radius;
-  view = MatrixLookAtLH(eye, lookAt, worldUp);
+  view = MatrixLookAtRH(eye, lookAt, worldUp);
 
   Matrix inverseView = MatrixInverse(view);
   inverseView.m[3][0] = inverseView.m[3][1] = inverseView.m[3][2] = 0.0f;
@@ -140,7 +140,14 @@ void CModelViewerCamera::FitClipPlanesToModel() {
   const float padded = modelRadius * kClipPadding;
   const float fittedNear = std::clamp(radius - padded, radius * 0.01f, radius * 0.5f);
   const float fittedFar = std::min(radius + std::max(padded, radius * 0.5f), FLT_MAX);
-  if (fittedNear != nearPlane || fittedFar != farPlane) SetProjection(fieldOfView, aspect, fittedNear, fittedFar);
+  if (fittedNear != nearPlane || fittedFar != farPlane) {
+    CBaseCamera::SetProjection(fieldOfView, aspect, fittedNear, fittedFar);
+  }
+}
+
+void CModelViewerCamera::SetProjection(float newFieldOfView, float newAspect, float newNearPlane, float newFarPlane) {
+  CBaseCamera::SetProjection(newFieldOfView, newAspect, newNearPlane, newFarPlane);
+  FitClipPlanesToModel();
 }
 
 void CModelViewerCamera::Reset() {
@@ -159,7 +166,7 @@ void CModelViewerCamera::Reset() {
 void CModelViewerCamera::SetView(const Float3* newEye, const Float3* newLookAt) {
   if (!newEye || !newLookAt) return;
   CBaseCamera::SetView(newEye, newLookAt);
-  const Matrix rotation = MatrixLookAtLH(eye, lookAt, {0.0f, 1.0f, 0.0f});
+  const Matrix rotation = MatrixLookAtRH(eye, lookAt, {0.0f, 1.0f, 0.0f});
   viewArcBall.SetQuatNow(QuaternionRotationMatrix(rotation));
   radius = defaultRadius = Vec3Length(lookAt - eye);
   minimumRadius = 1.0f;

@@ -19,6 +19,8 @@ public:
   void Reset() override;
   void SetView(const Platform::Float3* eye, const Platform::Float3* lookAt) override;
   void SetActiveRect(const Platform::Rect& rect) override;
+  // With a model radius, the clip planes are moved onto the model at once.
+  void SetProjection(float fieldOfView, float aspect, float nearPlane, float farPlane) override;
 
   // The size of the arc balls' area (the back buffer) and their radius as a fraction of it.
   void SetWindow(int width, int height, float arcBallRadius = 0.9f);

@@ -180,8 +180,10 @@ Matrix MatrixRotationQuaternion(Quaternion q) {
   return result;
 }
 
-Matrix MatrixLookAtLH(Float3 eye, Float3 lookAt, Float3 up) {
-  const Float3 zAxis = Vec3Normalize(lookAt - eye);
+namespace {
+
+// The view matrix whose +z is zAxis (a unit vector), +y towards up.
+Matrix ViewWithZAxis(Float3 eye, Float3 zAxis, Float3 up) {
   const Float3 xAxis = Vec3Normalize(Vec3Cross(up, zAxis));
   const Float3 yAxis = Vec3Cross(zAxis, xAxis);
   Matrix result = MatrixIdentity();
@@ -192,6 +194,25 @@ Matrix MatrixLookAtLH(Float3 eye, Float3 lookAt, Float3 up) {
     result.m[2][column] = axes[column].z;
     result.m[3][column] = -Vec3Dot(axes[column], eye);
   }
+  return result;
+}
+
+}  // namespace
+
+Matrix MatrixLookAtLH(Float3 eye, Float3 lookAt, Float3 up) { return ViewWithZAxis(eye, Vec3Normalize(lookAt - eye), up); }
+
+// +z points back at the eye, so the eye looks down -z with +x to its right.
+Matrix MatrixLookAtRH(Float3 eye, Float3 lookAt, Float3 up) { return ViewWithZAxis(eye, Vec3Normalize(eye - lookAt), up); }
+
+Matrix MatrixPerspectiveFovRH(float fieldOfViewY, float aspect, float nearPlane, float farPlane) {
+  const float yScale = 1.0f / std::tan(fieldOfViewY * 0.5f);
+  const float depthScale = farPlane / (nearPlane - farPlane);
+  Matrix result;
+  result.m[0][0] = yScale / aspect;
+  result.m[1][1] = yScale;
+  result.m[2][2] = depthScale;
+  result.m[2][3] = -1.0f;
+  result.m[3][2] = nearPlane * depthScale;
   return result;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 // Matrices, vectors and quaternions for the camera, the scene and the GUI. Row vectors
-// (v' = v * M), so a translation sits in row 3; view space is left-handed, looking down +z,
-// and projections map depth to 0..1. A matrix product A * B applies A first, then B.
+// (v' = v * M), so a translation sits in row 3, and projections map depth to 0..1. A matrix
+// product A * B applies A first, then B. The scene is right-handed, as glTF and OBJ files are:
+// its view space has +x to the right, +y up and the viewer on +z, looking down -z (the ...RH
+// functions). The left-handed ones (looking down +z) mirror a right-handed model.
 namespace Platform {
 
 struct Float2 {
@@ -70,6 +72,12 @@ Matrix MatrixRotationZ(float angle);
 Matrix MatrixRotationAxis(Float3 axis, float angle);
 // The rotation of a unit quaternion.
 Matrix MatrixRotationQuaternion(Quaternion q);
+
+// View matrix: eye goes to the origin, the direction to lookAt to -z, up towards +y.
+Matrix MatrixLookAtRH(Float3 eye, Float3 lookAt, Float3 up);
+// fieldOfViewY in radians, aspect = width / height; view depth nearPlane..farPlane (at view
+// z = -nearPlane .. -farPlane) maps to 0..1 after the divide by w (w = -view-space z).
+Matrix MatrixPerspectiveFovRH(float fieldOfViewY, float aspect, float nearPlane, float farPlane);
 
 // View matrix: eye goes to the origin, the direction to lookAt to +z, up towards +y.
 Matrix MatrixLookAtLH(Float3 eye, Float3 lookAt, Float3 up);

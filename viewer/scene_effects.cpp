@@ -1,5 +1,7 @@
 #include "viewer/scene_effects.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "shipped_media/shipped_files.h"
@@ -132,6 +134,14 @@ void PointEffect::Bind(Platform::Effect& target) {
   pointColor = target.TechniqueByName("PointColor");
   world = target.VariableByName("g_mWorld");
   worldViewProjection = target.VariableByName("g_mWorldViewProjection");
+  lightPositionMain = target.VariableByName("g_vLightPositionMain");
+  lightPositionMain->SetFloatVector(mainLight, 3);
+}
+
+void PointEffect::PlaceLights(const ModelBounds& bounds) {
+  const Lights lights = LightsAround(bounds);
+  std::copy(std::begin(lights.main), std::end(lights.main), mainLight);
+  lightPositionMain->SetFloatVector(mainLight, 3);
 }
 
 Platform::Result PointEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,

@@ -66,27 +66,32 @@ private:
   Platform::EffectVariable *dirtColor, *ks, *bump, *dirtFactor, *rustFactor;
 };
 
-// A point of the points view: its position and its colour, as the point effect reads them.
+// A point of the points view: its position, the surface's normal there (the point is lit by it)
+// and its colour, as the point effect reads them.
 struct PointVertex {
   float position[3];
+  float normal[3];
   float color[4];
 };
 static_assert(std::is_trivially_copyable_v<PointVertex>);
-static_assert(sizeof(PointVertex) == 28);
+static_assert(sizeof(PointVertex) == 40);
 
 inline constexpr Platform::InputElement kPointElements[] = {
     {"POSITION", 0, Platform::Format::R32G32B32_FLOAT, 0},
-    {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 12},
+    {"NORMAL", 0, Platform::Format::R32G32B32_FLOAT, 12},
+    {"COLOR", 0, Platform::Format::R32G32B32A32_FLOAT, 24},
 };
-inline constexpr uint32_t kPointElementCount = 2;
+inline constexpr uint32_t kPointElementCount = 3;
 
 class PointEffect {
 public:
   PointEffect() { Bind(Platform::NullEffect()); }
 
-  // Also makes the point layout.
+  // Also makes the point layout, and puts the main light where the last PlaceLights put it.
   Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
   void Release();
+  // The points are lit by the main light of LightsAround.
+  void PlaceLights(const ModelBounds& bounds);
 
   // Draws count points of a buffer of PointVertex, from point first on, through every pass of
   // PointColor.
@@ -99,7 +104,9 @@ private:
   std::unique_ptr<Platform::Effect> effect;
   std::unique_ptr<Platform::InputLayout> layout;
   Platform::EffectTechnique* pointColor;
-  Platform::EffectVariable *world, *worldViewProjection;
+  Platform::EffectVariable *world, *worldViewProjection, *lightPositionMain;
+  // Kept for the next load: a new device reloads the effect but keeps the model.
+  float mainLight[3] = {-20.0f, 20.0f, 20.0f};
 };
 
 }  // namespace Viewer

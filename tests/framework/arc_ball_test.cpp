@@ -34,16 +34,18 @@ TEST(ArcBall, ScreenToVectorIsTheSphereInsideTheRadiusAndTheRimBeyond) {
   EXPECT_FLOAT_EQ(centre.y, 0.0f);
   EXPECT_FLOAT_EQ(centre.z, 1.0f);
 
-  // Half-way to the rim to the right: x is mirrored, z completes the unit sphere.
+  // Half-way to the rim to the right: +x in view space, z (towards the viewer) completes the
+  // unit sphere.
   const Float3 inside = ball.ScreenToVector(200 + 201 * 0.5f * 0.5f * 0.5f, 100);
-  EXPECT_FLOAT_EQ(inside.x, -0.5f);
+  EXPECT_FLOAT_EQ(inside.x, 0.5f);
   EXPECT_NEAR(inside.z, std::sqrt(0.75f), 1e-6f);
 
+  // Right of and below the ball: +x and, window rows running down, -y.
   const Float3 beyond = ball.ScreenToVector(500, 400);
   EXPECT_EQ(beyond.z, 0.0f);
   EXPECT_NEAR(beyond.x * beyond.x + beyond.y * beyond.y, 1.0f, 1e-6f);
-  EXPECT_LT(beyond.x, 0.0f);
-  EXPECT_GT(beyond.y, 0.0f);
+  EXPECT_GT(beyond.x, 0.0f);
+  EXPECT_LT(beyond.y, 0.0f);
 }
 
 TEST(ArcBall, DragsOnlyFromInsideItsAreaAndTurnsByTwiceTheArc) {
@@ -58,7 +60,12 @@ TEST(ArcBall, DragsOnlyFromInsideItsAreaAndTurnsByTwiceTheArc) {
 
   ball.OnBegin(60, 60);
   ASSERT_TRUE(ball.IsBeingDragged());
-  ball.OnMove(110, 60);  // from the centre to the rim: a half turn about the vertical
+  ball.OnMove(85, 60);  // from the centre half-way to the rim on the right: a third of a turn
+  const Float3 front = Vec3TransformNormal({0, 0, 1}, ball.GetRotationMatrix());
+  // The side facing the viewer follows the cursor to the right.
+  EXPECT_NEAR(front.x, std::sin(2 * std::asin(0.5f)), 1e-5f);
+  EXPECT_NEAR(front.z, std::cos(2 * std::asin(0.5f)), 1e-5f);
+  ball.OnMove(110, 60);  // on to the rim: a half turn about the vertical
   const Float3 turned = Vec3TransformNormal({0, 0, 1}, ball.GetRotationMatrix());
   EXPECT_NEAR(turned.z, -1.0f, 1e-5f);
   EXPECT_NEAR(Vec3TransformNormal({0, 1, 0}, ball.GetRotationMatrix()).y, 1.0f, 1e-5f);

@@ -142,7 +142,7 @@ TEST_F(ModelViewerCameraTest, HorizontalLeftDragTurnsTheModelAboutTheScreensVert
   const Matrix inverseView = MatrixInverse(camera.GetViewMatrix());
   const Float3 screenUp = Vec3TransformNormal({0, 1, 0}, inverseView);
   const Float3 screenRight = Vec3TransformNormal({1, 0, 0}, inverseView);
-  const Float3 towardsViewer = Vec3TransformNormal({0, 0, -1}, inverseView);
+  const Float3 towardsViewer = Vec3TransformNormal({0, 0, 1}, inverseView);
 
   Press(MouseButton::Left, 400, 300);
   Move(500, 300);
@@ -160,6 +160,23 @@ TEST_F(ModelViewerCameraTest, HorizontalLeftDragTurnsTheModelAboutTheScreensVert
   camera.Update(0.02f);
   EXPECT_NEAR(Vec3Dot(Vec3TransformNormal(towardsViewer, camera.GetWorldMatrix()), screenRight), std::sin(2 * arc),
               1e-4f);
+}
+
+TEST_F(ModelViewerCameraTest, SeenFromItsFrontTheModelShowsPlusXOnTheRightAndTurnsItsFrontRightWithTheDrag) {
+  Look({0, 0, 5}, {0, 0, 0});
+  camera.SetWindow(800, 600);
+  const auto screenX = [this](Float3 modelPoint) {
+    const Matrix toClip = camera.GetWorldMatrix() * camera.GetViewMatrix() * camera.GetProjMatrix();
+    return Vec3TransformCoord(modelPoint, toClip).x;
+  };
+  EXPECT_GT(screenX({1, 0, 0}), 0.0f);
+
+  Press(MouseButton::Left, 400, 300);
+  Move(500, 300);
+  camera.Update(0.02f);
+  const Float3 front = Vec3TransformNormal({0, 0, 1}, camera.GetWorldMatrix());
+  EXPECT_GT(front.x, 0.2f);
+  EXPECT_GT(screenX({0, 0, 1}), 0.0f);
 }
 
 // Depths after the divide of points on the model's bounding sphere, nearest and farthest.

@@ -90,6 +90,37 @@ TEST(MatrixMath, LookAtPutsEyeAtOriginAndTargetOnPositiveZ) {
   }
 }
 
+TEST(MatrixMath, RightHandedViewShowsPlusXOnTheRightFromPlusZ) {
+  // From the +z side looking back at the origin, +x is to the right and +y up: the picture is
+  // not mirrored against the right-handed model.
+  const Matrix view = MatrixLookAtRH({0, 0, 5}, {0, 0, 0}, {0, 1, 0});
+  const Matrix toClip = view * MatrixPerspectiveFovRH(kPi / 4, 1.0f, 1.0f, 9.0f);
+  EXPECT_GT(Vec3TransformCoord({1, 0, 0}, toClip).x, 0.0f);
+  EXPECT_GT(Vec3TransformCoord({0, 1, 0}, toClip).y, 0.0f);
+
+  RandomValues random;
+  for (int i = 0; i < 50; ++i) {
+    const Float3 eye = random.Vector(20), target = random.Vector(20);
+    const Matrix randomView = MatrixLookAtRH(eye, target, {0, 1, 0});
+    ExpectNear(Vec3TransformCoord(eye, randomView), {0, 0, 0}, 1e-4f);
+    ExpectNear(Vec3TransformCoord(target, randomView), {0, 0, -Vec3Length(target - eye)}, 1e-4f);
+    const Float3 right = Vec3Normalize(Vec3Cross(target - eye, {0, 1, 0}));
+    ExpectNear(Vec3TransformNormal(right, randomView), {1, 0, 0}, 1e-4f);
+  }
+
+  // Depth runs 0 at the near plane to 1 at the far one, in front of the eye (view z < 0).
+  const float nearPlane = 0.25f, farPlane = 40.0f;
+  const Matrix perspective = MatrixPerspectiveFovRH(kPi / 4, 4.0f / 3.0f, nearPlane, farPlane);
+  const Float4 atNear = Vec4Transform({0.1f, 0.1f, -nearPlane, 1}, perspective);
+  const Float4 atFar = Vec4Transform({-3, 2, -farPlane, 1}, perspective);
+  EXPECT_NEAR(atNear.w, nearPlane, 1e-6f);
+  EXPECT_NEAR(atNear.z / atNear.w, 0.0f, 1e-5f);
+  EXPECT_NEAR(atFar.z / atFar.w, 1.0f, 1e-5f);
+  const float halfHeight = std::tan(kPi / 8) * 10.0f;
+  ExpectNear(Vec3TransformCoord({halfHeight * 4.0f / 3.0f, halfHeight, -10}, perspective),
+             {1, 1, Vec3TransformCoord({0, 0, -10}, perspective).z});
+}
+
 TEST(MatrixMath, InverseUndoesRandomMatricesAndRejectsSingularOnes) {
   RandomValues random;
   for (int i = 0; i < 100; ++i) {

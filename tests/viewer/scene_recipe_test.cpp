@@ -53,10 +53,11 @@ const char kPointEffect[] = R"(
 shared { uniform mat4 g_mWorld, g_mWorldViewProjection; }
 vertex Point {
   in vec3 POSITION;
+  in vec3 NORMAL;
   in vec4 COLOR;
   out vec4 pointColor;
   void main() {
-    pointColor = COLOR;
+    pointColor = vec4(COLOR.rgb, COLOR.a * NORMAL.y);
     gl_Position = g_mWorldViewProjection * (g_mWorld * vec4(POSITION, 1.0));
     gl_PointSize = 9.0;
   }
@@ -131,7 +132,7 @@ TEST_F(SceneRecipe, EffectsThatDoNotLoadSaySoAndDrawNothing) {
   const Pixel none{};
   EXPECT_EQ(Drawn([&] { meshEffect.Draw(*mesh, meshEffect.ViewTechnique(0), camera, {}); }), none);
   std::unique_ptr<Platform::Buffer> points;
-  const PointVertex point = {{0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}};
+  const PointVertex point = {{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}};
   ASSERT_EQ(device->CreateVertexBuffer(sizeof point, &point, false, &points), Platform::kOk);
   EXPECT_EQ(Drawn([&] { pointEffect.Draw(points.get(), 1, camera); }), none);
 }
@@ -171,21 +172,44 @@ TEST_F(SceneRecipe, DrawsTheModelFromItsFrontWithTheMasksFactorsAndMaterialOfEac
   EXPECT_EQ(materials[0].technique, effect.TechniqueByName("TexturedNoSpecular"));
 }
 
-TEST_F(SceneRecipe, PointsKeepTheirPositionsAndColoursThroughTheLayout) {
+TEST_F(SceneRecipe, PointsKeepTheirPositionsNormalsAndColoursThroughTheLayout) {
   media.Write("drawparticles.fx", kPointEffect);
   PointEffect effect;
   std::string problems;
   ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
   // The second point shows whether the stride is right: it sits above the first on the screen.
-  const PointVertex points[2] = {{{0.0f, 0.0f, 0.0f}, {0.25f, 0.5f, 0.75f, 1.0f}},
-                                 {{0.0f, 0.5f, 0.0f}, {1.0f, 0.0f, 0.5f, 1.0f}}};
+  // The stand-in effect writes the normal's y as the alpha.
+  const PointVertex points[2] = {{{0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.25f, 0.5f, 0.75f, 1.0f}},
+                                 {{0.0f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.0f}, {1.0f, 0.0f, 0.5f, 1.0f}}};
   std::unique_ptr<Platform::Buffer> buffer;
   ASSERT_EQ(device->CreateVertexBuffer(sizeof points, points, false, &buffer), Platform::kOk);
   const Platform::Float3 above = Platform::Vec3TransformCoord({0.0f, 0.5f, 0.0f}, camera.viewProjection);
   const int aboveRow = int((1.0f - above.y) * 0.5f * float(kSize));
   EXPECT_LT(aboveRow, int(kSize / 2) - 8);
   EXPECT_EQ(Drawn([&] { effect.Draw(buffer.get(), 2, camera); }), (Pixel{0.25f, 0.5f, 0.75f, 1.0f}));
-  EXPECT_EQ(Drawn([&] { effect.Draw(buffer.get(), 2, camera); }, kSize / 2, aboveRow), (Pixel{1.0f, 0.0f, 0.5f, 1.0f}));
+  EXPECT_EQ(Drawn([&] { effect.Draw(buffer.get(), 2, camera); }, kSize / 2, aboveRow), (Pixel{1.0f, 0.0f, 0.5f, 0.5f}));
+}
+
+TEST_F(SceneRecipe, TheShippedPointEffectLightsAPointFacingTheMainLightAndDimsOneFacingAway) {
+  PointEffect effect;
+  std::string problems;
+  ASSERT_EQ(effect.Load(*device, PATINEX_SOURCE_DIR "/media", &problems), Platform::kOk) << problems;
+  effect.PlaceLights(bounds);
+  const Lights lights = LightsAround(bounds);
+  const Platform::Float3 towardsLight =
+      Platform::Vec3Normalize({lights.main[0], lights.main[1], lights.main[2]});
+  const auto drawnWithNormal = [&](Platform::Float3 n) {
+    const PointVertex point = {{0.0f, 0.0f, 0.0f}, {n.x, n.y, n.z}, {0.0f, 0.0f, 0.0f, 1.0f}};
+    std::unique_ptr<Platform::Buffer> buffer;
+    EXPECT_EQ(device->CreateVertexBuffer(sizeof point, &point, false, &buffer), Platform::kOk);
+    return Drawn([&] { effect.Draw(buffer.get(), 1, camera); });
+  };
+  const Pixel lit = drawnWithNormal(towardsLight);
+  const Pixel away = drawnWithNormal(-towardsLight);
+  // Same colour, same place: only the normal tells them apart. Facing away keeps some ambient.
+  EXPECT_GT(away[0], 0.0f);
+  EXPECT_GT(lit[0], 2.5f * away[0]);
+  EXPECT_GT(lit[1], 2.5f * away[1]);
 }
 
 }  // namespace

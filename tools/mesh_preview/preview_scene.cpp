@@ -20,14 +20,14 @@ namespace {
 
 constexpr float kRadiansPerDegree = 3.14159265f / 180.0f;
 
-// Every vertex of the model, coloured by its normal (x, y, z mapped from -1..1 to 0..1).
+// Every vertex of the model, coloured by its normal (x, y, z mapped from -1..1 to 0..1) and lit by it.
 std::vector<Viewer::PointVertex> NormalPoints(const RenderLib::ObjModel& model) {
   std::vector<Viewer::PointVertex> points;
   for (const RenderLib::MeshGroup& group : model.groups) {
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) {
       const RenderLib::Vector3& p = vertex.position;
       const RenderLib::Vector3& n = vertex.normal;
-      points.push_back({{p.x, p.y, p.z}, {n.x * 0.5f + 0.5f, n.y * 0.5f + 0.5f, n.z * 0.5f + 0.5f, 1.0f}});
+      points.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}, {n.x * 0.5f + 0.5f, n.y * 0.5f + 0.5f, n.z * 0.5f + 0.5f, 1.0f}});
     }
   }
   return points;
@@ -61,16 +61,24 @@ bool WritePng(const std::string& path, const std::vector<float>& rgba, int width
   return true;
 }
 
-// The program's starting camera, moved as the options ask: nearer or further, higher, and the
-// model turned about the vertical axis through its centre.
-Viewer::CameraMatrices PlaceCamera(const Viewer::ModelBounds& bounds, const PreviewOptions& options) {
+// The model as the program frames it (from its front, whole in the picture), seen as the options
+// ask: turned about the vertical axis through its centre, from higher up, and from nearer or
+// further than the framing distance (as the window's wheel zooms).
+Viewer::CameraMatrices PlaceCamera(const RenderLib::BoundingBox& box, const PreviewOptions& options) {
+  const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(box);
   const RenderLib::Vector3& c = bounds.centre;
   const Platform::Matrix yaw = Platform::MatrixTranslation(-c.x, -c.y, -c.z) *
                                Platform::MatrixRotationY(options.yawDegrees * kRadiansPerDegree) *
                                Platform::MatrixTranslation(c.x, c.y, c.z);
-  return Viewer::FixedCamera(
-      Viewer::StartingCamera(bounds, options.distance, options.pitchDegrees * kRadiansPerDegree), yaw,
-      uint32_t(options.width), uint32_t(options.height));
+  const float pitch = options.pitchDegrees * kRadiansPerDegree;
+  const uint32_t width = uint32_t(options.width), height = uint32_t(options.height);
+  const Viewer::Projection framed = Viewer::FramingProjection(
+      box, yaw, Viewer::StartingCamera(bounds, Viewer::kStartDistance, pitch), width, height, {});
+  const Viewer::CameraPlacement placement = Viewer::StartingCamera(bounds, options.distance, pitch);
+  Viewer::Projection projection = Viewer::ProjectionFor(options.distance * bounds.radius, width, height);
+  projection.fieldOfView = framed.fieldOfView;
+  projection.lensShift = framed.lensShift;
+  return Viewer::FixedCamera(placement, yaw, projection);
 }
 
 // Problems that did not stop the load (a missing texture) are worth a word on stderr.
@@ -83,7 +91,7 @@ bool LoadEffect(SceneEffect& effect, Platform::GraphicsDevice& device, const Pre
   return loaded;
 }
 
-bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const Viewer::ModelBounds& bounds,
+bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const RenderLib::BoundingBox& box,
               const PreviewOptions& options, std::string* error) {
   RenderLib::ErrorList messages;
   std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(&device, &model, &messages);
@@ -98,18 +106,19 @@ bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model
     *error = "drawmesh.fx has no technique " + options.view;
     return false;
   }
-  effect.PlaceLights(bounds);
+  effect.PlaceLights(Viewer::BoundsOfBox(box));
   const auto rustMask = LoadMask(device, options.rustMask);
   const auto dirtMask = LoadMask(device, options.dirtMask);
-  effect.Draw(*mesh, technique, PlaceCamera(bounds, options),
+  effect.Draw(*mesh, technique, PlaceCamera(box, options),
               {rustMask.get(), dirtMask.get(), options.rustFactor, options.dirtFactor});
   return true;
 }
 
-bool DrawPoints(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const Viewer::ModelBounds& bounds,
+bool DrawPoints(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const RenderLib::BoundingBox& box,
                 const PreviewOptions& options, std::string* error) {
   Viewer::PointEffect effect;
   if (!LoadEffect(effect, device, options, error)) return false;
+  effect.PlaceLights(Viewer::BoundsOfBox(box));
   const std::vector<Viewer::PointVertex> points = NormalPoints(model);
   std::unique_ptr<Platform::Buffer> buffer;
   if (points.empty() || Platform::Failed(device.CreateVertexBuffer(uint32_t(points.size() * sizeof(Viewer::PointVertex)),
@@ -117,7 +126,7 @@ bool DrawPoints(Platform::GraphicsDevice& device, const RenderLib::ObjModel& mod
     *error = "the points could not be put on the device";
     return false;
   }
-  effect.Draw(buffer.get(), uint32_t(points.size()), PlaceCamera(bounds, options));
+  effect.Draw(buffer.get(), uint32_t(points.size()), PlaceCamera(box, options));
   return true;
 }
 
@@ -151,9 +160,9 @@ bool RenderPreview(const PreviewOptions& options, std::string* error) {
     device->ClearRenderTargetView(target->ColorView(), background);
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
     // Framed by the box of its triangle soup, as the program frames it.
-    const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
-    const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, bounds, options, error)
-                                                : DrawMesh(*device, *model, bounds, options, error);
+    const RenderLib::BoundingBox box = RenderLib::TriangleSoup(*model).GetBoundingBox();
+    const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, box, options, error)
+                                                : DrawMesh(*device, *model, box, options, error);
     const bool read = drawn && Platform::Succeeded(device->ReadPixels(0, 0, uint32_t(options.width),
                                                                       uint32_t(options.height), pixels.data()));
     // The target must not stay bound when it goes.
