@@ -35,7 +35,8 @@ inline constexpr uint64_t kMaxModelImagePixels = uint64_t(1) << 28;
 
 // Turns the file's metallic-roughness materials into model materials, in the file's order: base
 // colour factor and texture (also as the diffuse colour and map the viewer draws), metallic and
-// roughness factors and texture, normal texture and scale. Each image source (a URI, a buffer
+// roughness factors and texture, normal texture and scale, occlusion texture and strength, emissive
+// factor and texture. Each image source (a URI, a buffer
 // view) is decoded once and shared by every image entry and material that uses it; more than
 // kMaxModelImagePixels in all is refused. False with the reason in `error` when a texture or image named
 // does not exist, is missing or cannot be decoded. Textures that ask for a texture coordinate
