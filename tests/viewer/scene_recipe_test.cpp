@@ -180,6 +180,19 @@ TEST_F(SceneRecipe, DrawsTheModelFromItsFrontWithTheMasksFactorsAndMaterialOfEac
   EXPECT_EQ(materials[0].technique, effect.ViewTechnique(0));
 }
 
+TEST_F(SceneRecipe, MaskViewsShowTheMasksAnExportCarriesWhereTheRunGivesNone) {
+  media.Write("drawmesh.fx", kMeshEffect);
+  MeshEffect effect;
+  std::string problems;
+  ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
+  mesh->Materials()[0].dirtMaskView = Grey(1.0f);
+  const auto black = Grey(0.0f);
+  const Pixel white{1, 1, 1, 1}, none{0, 0, 0, 1};
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {}); }), white);
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {nullptr, black.get()}); }), none);
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(2), camera, {}); }), none);
+}
+
 TEST_F(SceneRecipe, PointsKeepTheirPositionsAndColoursThroughTheLayout) {
   media.Write("drawparticles.fx", kPointEffect);
   PointEffect effect;
