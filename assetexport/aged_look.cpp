@@ -23,6 +23,7 @@ vec3 operator-(vec3 a, float s) { return vec3(a.x - s, a.y - s, a.z - s); }
 vec3 operator*(vec3 a, vec3 b) { return vec3(a.x * b.x, a.y * b.y, a.z * b.z); }
 vec3 operator*(vec3 a, float s) { return vec3(a.x * s, a.y * s, a.z * s); }
 vec3 operator*(float s, vec3 a) { return a * s; }
+vec3 operator/(vec3 a, float s) { return vec3(a.x / s, a.y / s, a.z / s); }
 
 float exp(float x) { return std::exp(x); }
 float abs(float x) { return std::fabs(x); }
@@ -58,6 +59,19 @@ Vector3 SideSlope(int axis, float red, float green) { return Rules::Out(Rules::S
 Vector3 MaterialRepeats(const Vector3& position) { return position * Rules::kMaterialScale; }
 
 Vector3 BronzeSlope(const Vector3& slope) { return Rules::Out(Rules::BronzeSlope(Rules::In(slope))); }
+
+Vector3 TangentSlope(const Vector3& tangent, const Vector3& bitangent, float red, float green, float blue, float scale) {
+  return Rules::Out(Rules::TangentSlope(Rules::In(tangent), Rules::In(bitangent), red, green, blue, scale));
+}
+
+AgedMaterial AgeMaterial(const Vector3& normal, const BaseLook& base, const Vector3& patinaColor,
+                         const Vector3& patinaSlope, float patina, float dirt, float dirtColor, float bump) {
+  const Rules::AgedMaterial aged =
+      Rules::AgeMaterial(Rules::In(normal), Rules::BaseLook(Rules::In(base.color), Rules::In(base.slope), base.metallic,
+                                                            base.roughness),
+                         Rules::In(patinaColor), Rules::In(patinaSlope), patina, dirt, dirtColor, bump);
+  return {Rules::Out(aged.color), Rules::Out(aged.normal), aged.metallic, aged.roughness};
+}
 
 Vector3 AgedNormal(const Vector3& normal, const Vector3& baseSlope, const Vector3& patinaSlope, float patina,
                    float bump) {

@@ -22,6 +22,25 @@ Vector3 SideSlope(int axis, float red, float green);
 Vector3 MaterialRepeats(const Vector3& position);
 
 Vector3 BronzeSlope(const Vector3& slope);
+// A tangent-space normal map texel as a slope across the surface, in the frame's space.
+Vector3 TangentSlope(const Vector3& tangent, const Vector3& bitangent, float red, float green, float blue, float scale);
+
+// The material under the patina at a point (colour sRGB-encoded) and the aged material made of it.
+struct BaseLook {
+  Vector3 color;
+  Vector3 slope;
+  float metallic = 0.0f;
+  float roughness = 1.0f;
+};
+struct AgedMaterial {
+  Vector3 color;
+  Vector3 normal;
+  float metallic = 0.0f;
+  float roughness = 1.0f;
+};
+AgedMaterial AgeMaterial(const Vector3& normal, const BaseLook& base, const Vector3& patinaColor,
+                         const Vector3& patinaSlope, float patina, float dirt, float dirtColor, float bump);
+
 Vector3 AgedNormal(const Vector3& normal, const Vector3& baseSlope, const Vector3& patinaSlope, float patina,
                    float bump);
 Vector3 AgedColor(const Vector3& baseColor, const Vector3& patinaColor, float patina, float dirt, float dirtColor);

@@ -1,7 +1,5 @@
 #include "assetexport/base_material.h"
 
-#include <cmath>
-
 #include "shipped_media/shipped_files.h"
 
 namespace AssetExport {
@@ -44,10 +42,8 @@ BaseMaterial BaseMaterialOf(const RenderLib::Material* material) {
   } else if (const RenderLib::RefCountedImage* image = material->diffuseMap.Get()) {
     base.own = true;
     base.color = TextureSampler(*image, 4);
-    // A Blinn-Phong exponent s matches a microfacet width of sqrt(2 / (s + 2)), the square of
-    // the roughness; painted surfaces are not metal.
-    const float shininess = material->shininess > 0 ? float(material->shininess) : 1.0f;
-    base.roughness = std::sqrt(std::sqrt(2.0f / (shininess + 2.0f)));
+    // Painted surfaces are not metal.
+    base.roughness = RenderLib::RoughnessOfShininess(material->shininess);
     base.metallic = 0.0f;
   }
   return base;

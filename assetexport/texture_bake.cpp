@@ -71,50 +71,46 @@ public:
       patinaSlope += AgedLook::SideSlope(axis, texel[0], texel[1]) * weight;
     }
 
-    Vector3 baseColor = bronze, baseSlope = AgedLook::BronzeSlope(bronzeSlope);
-    float metallic = AgedLook::BronzeMetallic(), roughness = AgedLook::BronzeRoughness();
-    if (base->own) OwnBase(point, bitangent, &baseColor, &baseSlope, &metallic, &roughness);
+    AgedLook::BaseLook baseLook{bronze, AgedLook::BronzeSlope(bronzeSlope), AgedLook::BronzeMetallic(),
+                                AgedLook::BronzeRoughness()};
+    if (base->own) baseLook = OwnBase(point, bitangent);
 
-    const Vector3 aged = AgedLook::AgedColor(baseColor, patinaColor, patina, dirtCover, look.dirtColor);
-    const Vector3 normal = AgedLook::AgedNormal(point.normal, baseSlope, patinaSlope, patina, look.bump);
-    color[0] = ToByte(aged.x);
-    color[1] = ToByte(aged.y);
-    color[2] = ToByte(aged.z);
+    const AgedLook::AgedMaterial aged = AgedLook::AgeMaterial(point.normal, baseLook, patinaColor, patinaSlope, patina,
+                                                              dirtCover, look.dirtColor, look.bump);
+    color[0] = ToByte(aged.color.x);
+    color[1] = ToByte(aged.color.y);
+    color[2] = ToByte(aged.color.z);
     metallicRoughness[0] = 255;
-    metallicRoughness[1] = ToByte(AgedLook::AgedRoughness(roughness, patina, dirtCover));
-    metallicRoughness[2] = ToByte(AgedLook::AgedMetallic(metallic, patina, dirtCover));
-    normalTexel[0] = ToByte(Dot(normal, point.tangent) * 0.5f + 0.5f);
-    normalTexel[1] = ToByte(Dot(normal, bitangent) * 0.5f + 0.5f);
-    normalTexel[2] = ToByte(Dot(normal, point.normal) * 0.5f + 0.5f);
+    metallicRoughness[1] = ToByte(aged.roughness);
+    metallicRoughness[2] = ToByte(aged.metallic);
+    normalTexel[0] = ToByte(Dot(aged.normal, point.tangent) * 0.5f + 0.5f);
+    normalTexel[1] = ToByte(Dot(aged.normal, bitangent) * 0.5f + 0.5f);
+    normalTexel[2] = ToByte(Dot(aged.normal, point.normal) * 0.5f + 0.5f);
   }
 
 private:
   // The model's own material at the point: its colour in the same encoding the shipped
   // textures have (sRGB), its metal and roughness, and its normal map as a slope.
-  void OwnBase(const SurfacePoint& point, const Vector3& bitangent, Vector3* color, Vector3* slope, float* metallic,
-               float* roughness) const {
+  AgedLook::BaseLook OwnBase(const SurfacePoint& point, const Vector3& bitangent) const {
+    AgedLook::BaseLook own;
     float texel[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const float t = 1.0f - point.v;
     if (!base->color.Empty()) base->color.Sample(point.u, t, texel);
-    *color = Vector3(EncodeSrgb(DecodeSrgb(texel[0]) * base->colorFactor[0]),
-                     EncodeSrgb(DecodeSrgb(texel[1]) * base->colorFactor[1]),
-                     EncodeSrgb(DecodeSrgb(texel[2]) * base->colorFactor[2]));
-    *metallic = base->metallic;
-    *roughness = base->roughness;
+    own.color = Vector3(EncodeSrgb(DecodeSrgb(texel[0]) * base->colorFactor[0]),
+                        EncodeSrgb(DecodeSrgb(texel[1]) * base->colorFactor[1]),
+                        EncodeSrgb(DecodeSrgb(texel[2]) * base->colorFactor[2]));
+    own.metallic = base->metallic;
+    own.roughness = base->roughness;
     if (!base->metallicRoughness.Empty()) {
       base->metallicRoughness.Sample(point.u, t, texel);
-      *roughness *= texel[1];
-      *metallic *= texel[2];
+      own.roughness *= texel[1];
+      own.metallic *= texel[2];
     }
-    *slope = Vector3();
     if (!base->normal.Empty()) {
       base->normal.Sample(point.u, t, texel);
-      // The map's normal (x, y, z) in the tangent frame tilts the surface by the slope
-      // (x T + y B) / z, which the look adds across the normal.
-      const float x = (texel[0] * 2.0f - 1.0f) * base->normalScale, y = (texel[1] * 2.0f - 1.0f) * base->normalScale;
-      const float z = std::max(texel[2] * 2.0f - 1.0f, 0.05f);
-      *slope = (point.tangent * x + bitangent * y) / z;
+      own.slope = AgedLook::TangentSlope(point.tangent, bitangent, texel[0], texel[1], texel[2], base->normalScale);
     }
+    return own;
   }
 
   const BakeInputs& inputs;

@@ -6,6 +6,9 @@
 // the wall time, "cpu_ms" is the processor time of all the process' threads (llvmpipe's
 // included) a picture: it depends far less on what else the machine runs. The effect is found like the program finds it (a media/ in the current folder first), so
 // two versions of an effect can be compared by running this from two folders in turn.
+// The Shaded view is also drawn with the yardstick: the Blinn-Phong effect the window drew with
+// before glTF's metallic-roughness lighting (bench/media/drawmesh_blinn_phong.fx, loaded from a
+// copy of the media folder), and the ratio of the two frame times is printed at the end.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -23,6 +26,7 @@
 #include "framework/framework_state.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
+#include "renderlib/triangle_soup.h"
 
 namespace {
 
@@ -61,13 +65,53 @@ int FinishedPicture() {
   return frames;
 }
 
-void TimeFrames(benchmark::State& state) {
+// The wall and processor times of a picture, in milliseconds.
+struct PictureTimes {
+  double wallMs = 0.0;
+  double cpuMs = 0.0;
+};
+
+PictureTimes TimeFrames(benchmark::State& state) {
   for (int i = 0; i < 3; ++i) FinishedPicture();
   const double cpuStart = ProcessCpuSeconds();
+  const auto wallStart = std::chrono::steady_clock::now();
   int frames = 0;
   for (auto _ : state) frames += FinishedPicture();
-  state.counters["cpu_ms"] = 1000.0 * (ProcessCpuSeconds() - cpuStart) / static_cast<double>(state.iterations());
-  state.counters["frames"] = static_cast<double>(frames) / static_cast<double>(state.iterations());
+  const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart).count();
+  const double iterations = static_cast<double>(state.iterations());
+  const double cpuMs = 1000.0 * (ProcessCpuSeconds() - cpuStart) / iterations;
+  state.counters["cpu_ms"] = cpuMs;
+  state.counters["frames"] = static_cast<double>(frames) / iterations;
+  return {wall / iterations, cpuMs};
+}
+
+// The Shaded view's picture times with the program's effect and with the yardstick's.
+PictureTimes shaded, yardstick;
+
+// Loads the mesh effect from a media folder into the window's view, as the program does at start.
+bool UseMeshEffect(const std::string& folder) {
+  Viewer::MeshEffect& effect = Program().View().MeshEffect();
+  std::string problems;
+  if (Platform::Failed(effect.Load(*FrameworkGetDevice(), folder, &problems))) {
+    std::fprintf(stderr, "scene_frame_bench: the mesh effect in %s did not load:\n%s", folder.c_str(), problems.c_str());
+    return false;
+  }
+  effect.PlaceLights(Viewer::BoundsOfBox(Program().Model().Soup()->GetBoundingBox()));
+  effect.AssignMaterialTechniques(*Program().Model().DeviceMesh());
+  return true;
+}
+
+// A copy of the program's media folder with the yardstick in place of drawmesh.fx.
+std::filesystem::path YardstickMedia() {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "patinex_scene_frame_yardstick";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  for (const auto& entry : std::filesystem::directory_iterator(Program().Folders().media)) {
+    if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), folder / entry.path().filename());
+  }
+  std::filesystem::copy_file(PATINEX_SOURCE_DIR "/bench/media/drawmesh_blinn_phong.fx", folder / "drawmesh.fx",
+                             std::filesystem::copy_options::overwrite_existing);
+  return folder;
 }
 
 void ShowView(int view) {
@@ -77,7 +121,20 @@ void ShowView(int view) {
 
 void BM_ModelView(benchmark::State& state) {
   ShowView(static_cast<int>(state.range(0)));
-  TimeFrames(state);
+  const PictureTimes times = TimeFrames(state);
+  if (state.range(0) == 0) shaded = times;
+}
+
+void BM_ShadedYardstick(benchmark::State& state) {
+  const std::filesystem::path folder = YardstickMedia();
+  if (!UseMeshEffect(folder.string())) {
+    state.SkipWithError("the yardstick effect did not load");
+    return;
+  }
+  ShowView(0);
+  yardstick = TimeFrames(state);
+  UseMeshEffect(Program().Folders().media);
+  std::filesystem::remove_all(folder);
 }
 
 void BM_Points(benchmark::State& state) {
@@ -91,6 +148,7 @@ void BM_Points(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ModelView)->ArgName("view")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ShadedYardstick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_Points)->ArgName("density")->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 }  // namespace
@@ -127,6 +185,12 @@ int main(int argc, char** argv) {
               picker->GetSelectedItem()->text.c_str());
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (shaded.wallMs > 0.0 && yardstick.wallMs > 0.0) {
+    std::printf("Shaded %.2f ms a picture (%.1f a second), yardstick %.2f ms: %.2f x the yardstick's time "
+                "(processor time: %.2f ms against %.2f ms, %.2f x)\n",
+                shaded.wallMs, 1000.0 / shaded.wallMs, yardstick.wallMs, shaded.wallMs / yardstick.wallMs,
+                shaded.cpuMs, yardstick.cpuMs, shaded.cpuMs / yardstick.cpuMs);
+  }
   const int code = Program().Shutdown();
   std::filesystem::remove_all(masks);
   return code;

@@ -4,7 +4,7 @@
 // assets compiles the same text as C++ (assetexport/aged_look.cpp), so the window and the
 // exported textures follow one set of rules. It is therefore written in what GLSL 3.30 and C++
 // have in common: no swizzles, no out parameters, no float suffixes, constructors only for
-// vec2 and vec3.
+// vec2 and vec3 and the structs declared here.
 
 // The masks are thin after a few steps: a saturating ramp shows light traces clearly and lets
 // heavy ones cover the metal completely (mask 1 still gives exactly 1).
@@ -67,6 +67,18 @@ vec3 SideSlope(int axis, float red, float green) {
   return SideAlongU(axis) * (red * 2.0 - 1.0) + SideAlongV(axis) * (green * 2.0 - 1.0);
 }
 
+// A tangent-space normal map texel (red, green, blue, 0 to 1, +Y up) as a slope: the map's normal
+// (x, y, z) in the frame (tangent, bitangent, normal) tilts the surface by (x T + y B) / z, which
+// AgedNormal adds across the normal. A map normal lying nearly flat is held at kFlattestMapZ, so
+// that it tilts the surface far but not to infinity. scale: the material's normal scale.
+const float kFlattestMapZ = 0.05;
+vec3 TangentSlope(vec3 tangent, vec3 bitangent, float red, float green, float blue, float scale) {
+  float x = red * 2.0 - 1.0;
+  float y = green * 2.0 - 1.0;
+  float z = max(blue * 2.0 - 1.0, kFlattestMapZ);
+  return (tangent * (x * scale) + bitangent * (y * scale)) / z;
+}
+
 // The shipped bronze's slope, flattened by its relief.
 vec3 BronzeSlope(vec3 slope) { return slope * kBaseRelief; }
 
@@ -92,4 +104,31 @@ float AgedMetallic(float baseMetallic, float patina, float dirt) { return baseMe
 float AgedRoughness(float baseRoughness, float patina, float dirt) {
   float roughness = mix(baseRoughness, kCrustRoughness, patina);
   return mix(roughness, max(roughness, kDirtRoughness), dirt);
+}
+
+// The material under the patina at a point: its colour (sRGB-encoded, as the textures it is mixed
+// with), its normal map's slope across the surface, its metallic and its roughness.
+struct BaseLook {
+  vec3 color;
+  vec3 slope;
+  float metallic;
+  float roughness;
+};
+
+// The aged material at a point: colour (sRGB-encoded), unit normal, metallic and roughness.
+struct AgedMaterial {
+  vec3 color;
+  vec3 normal;
+  float metallic;
+  float roughness;
+};
+
+// The whole look at a point, as the window shows it and the export bakes it: the base under the
+// patina (patinaColor, patinaSlope) by the patina's cover, dirt by its cover on top, on the
+// surface's unit normal.
+AgedMaterial AgeMaterial(vec3 normal, BaseLook base, vec3 patinaColor, vec3 patinaSlope, float patina, float dirt,
+                         float dirtColor, float bump) {
+  return AgedMaterial(AgedColor(base.color, patinaColor, patina, dirt, dirtColor),
+                      AgedNormal(normal, base.slope, patinaSlope, patina, bump),
+                      AgedMetallic(base.metallic, patina, dirt), AgedRoughness(base.roughness, patina, dirt));
 }

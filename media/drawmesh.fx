@@ -1,32 +1,31 @@
-// The model: a bronze base material that a verdigris patina takes over where the rust mask is,
-// darkened where the dirt mask is. Vertices are the device mesh's 68-byte format.
+// The model in its aged material, lit as glTF's metallic-roughness model is: the model's own
+// material (or the shipped bronze where it has none) with the verdigris patina taking over where
+// the rust mask is and dirt where the dirt mask is, composed by the same rules as the export's
+// texture bake (aged_look.glsl), so that the window shows what an export writes.
+// Vertices are the device mesh's 68-byte format; TANGENT.w holds the frame's handedness.
 // Matrices are row-vector (v * M) as the math module makes them; GLSL writes them as M * v
 // (see docs/effects.md). Positions, lights and the camera are in world space.
 //   g_mWorld                the model's rotation; applied here, not part of the next one
 //   g_mWorldViewProjection  view * projection
 //   Bump                    strength of the normal maps (0 = flat, 1 = as drawn)
-//   Ks                      strength of the highlight
 //   DirtColor               what full dirt leaves of the surface's brightness
 //   DirtFactor, RustFactor  how much of each mask shows (0 to 1)
+//   BaseColorMap ... EmissiveFactor  the model's own material, as glTF gives it; a missing map
+//                           is bound as white (flat for NormalMap)
 // A mask that is not bound reads 0 in its red channel: no patina, no dirt.
 
 // The blend rules, shared with the texture bake of exported assets.
 shared "aged_look.glsl";
+// The light around the model: diffuse and prefiltered specular, the split-sum table, the sun.
+shared "environment_light.glsl";
 
 shared {
   uniform mat4 g_mWorld;
   uniform mat4 g_mWorldViewProjection;
   uniform vec3 g_vCameraPosition = vec3(0.0, 0.0, -4.0);
   uniform vec3 g_vLightPositionMain = vec3(-20.0, 20.0, -20.0);
-  uniform vec3 g_vLightPositionFill = vec3(20.0, 0.0, 0.0);
-  uniform vec3 g_vLightColor = vec3(1.0, 0.95, 0.88);
 
-  uniform vec3 g_vMaterialAmbient = vec3(0.2, 0.2, 0.2);
-  uniform vec3 g_vMaterialDiffuse = vec3(0.8, 0.8, 0.8);
-  uniform vec3 g_vMaterialSpecular = vec3(0.5, 0.5, 0.5);
-  uniform float g_fMaterialAlpha = 1.0;
-  uniform int g_nMaterialShininess = 50;
-
+  // The shipped bronze and verdigris with their normal maps, laid on from three sides.
   uniform sampler2D BaseDiffuse;
   uniform sampler2D BaseNrm;
   uniform sampler2D RustDiffuse;
@@ -34,31 +33,36 @@ shared {
   uniform sampler2D RustMask;
   uniform sampler2D DirtMask;
 
+  // The model's own material. Colours in the maps are sRGB-encoded, the rest linear.
+  uniform sampler2D BaseColorMap;
+  uniform sampler2D MetallicRoughnessMap;  // green roughness, blue metallic
+  uniform sampler2D NormalMap;             // tangent space, +Y along increasing v
+  uniform sampler2D OcclusionMap;          // red
+  uniform sampler2D EmissiveMap;
+  uniform vec4 BaseColorFactor = vec4(1.0);
+  uniform float MetallicFactor = 1.0;
+  uniform float RoughnessFactor = 1.0;
+  uniform float NormalScale = 1.0;
+  uniform float OcclusionStrength = 1.0;
+  uniform vec3 EmissiveFactor = vec3(0.0);
+
   uniform float DirtColor = 0.3;
-  uniform float Ks = 0.4;
   uniform float Bump = 1.0;
   uniform float DirtFactor = 1.0;
   uniform float RustFactor = 1.0;
 
-  // The fill light is a weaker, cooler bounce from the side.
-  const vec3 kFillTint = vec3(0.30, 0.34, 0.40);
-  // Sky above, warm ground below: the light the surface gets from everywhere else, and what a
-  // polished metal mirrors.
-  const vec3 kSky = vec3(0.66, 0.72, 0.82);
-  const vec3 kGround = vec3(0.30, 0.25, 0.20);
+  const float kPi = 3.14159265;
+
   float Mask(sampler2D mask, vec2 uv, float factor) { return MaskAmount(texture(mask, uv).r, factor); }
 
-  // What the two materials give at a point: colours, and their normal maps' slopes as object-space
-  // directions across the surface.
-  struct MaterialSample {
-    vec3 baseColor;
-    vec3 baseSlope;
-    vec3 patinaColor;
-    vec3 patinaSlope;
-  };
+  vec3 DecodeSrgb(vec3 c) { return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(vec3(0.04045), c)); }
+  vec3 EncodeSrgb(vec3 c) {
+    c = max(c, vec3(0.0));
+    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(vec3(0.0031308), c));
+  }
 
-  // One side of the projection: its texture coordinates and their screen gradients, and the
-  // object directions its u and v run along.
+  // One side of the three-sided projection: its texture coordinates and their screen gradients,
+  // and the object directions its u and v run along.
   struct Side {
     vec2 uv;
     vec2 dx;
@@ -67,7 +71,20 @@ shared {
     vec3 alongV;
   };
 
-  Side SideAlong(int axis, vec3 p, vec3 dx, vec3 dy) {
+  // A fixed pattern of thresholds in [0, 1) on the screen, finer than the material's grain.
+  float Dither(vec2 pixel) { return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715)))); }
+
+  // The bake mixes the sides by their weights. Each pixel here reads one side: a texture read
+  // costs the software rasteriser as much as all the lighting, and it runs both ways of a
+  // branch, so blending sides would read them all. Where sides are close to equal the pixel
+  // picks one at random in proportion to their weights, which blends them on average and keeps
+  // the seam from showing as a line. The gradients are the chosen side's own: implicit ones
+  // would jump where neighbouring pixels chose differently.
+  // p in material repeats; dx, dy: how p changes to the next pixel across and down.
+  Side PickSide(vec3 p, vec3 dx, vec3 dy, vec2 pixel, vec3 normal) {
+    vec3 w = SideWeights(normal);
+    float pick = Dither(pixel) * (w.x + w.y + w.z);
+    int axis = pick < w.x ? 0 : (pick < w.x + w.y ? 1 : 2);
     return Side(SideCoordinates(axis, p), SideCoordinates(axis, dx), SideCoordinates(axis, dy), SideAlongU(axis),
                 SideAlongV(axis));
   }
@@ -77,95 +94,119 @@ shared {
     return side.alongU * slope.x + side.alongV * slope.y;
   }
 
-  // A fixed pattern of thresholds in [0, 1) on the screen, finer than the material's grain.
-  float Dither(vec2 pixel) { return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715)))); }
-
-  // Each pixel reads one side: a texture read costs the software rasteriser as much as all the
-  // lighting, and it runs both ways of a branch, so blending sides would read them all. Where
-  // sides are close to equal the pixel picks one at random in proportion to their weights, which
-  // blends them on average and keeps the seam from showing as a line. The gradients are the chosen
-  // side's own: implicit ones would jump where neighbouring pixels chose differently.
-  // dx, dy: how p changes to the next pixel across and down.
-  MaterialSample SampleMaterials(vec3 p, vec3 dx, vec3 dy, vec2 pixel, vec3 normal, bool textured) {
-    vec3 w = SideWeights(normal);
-    float pick = Dither(pixel) * (w.x + w.y + w.z);
-    int axis = pick < w.x ? 0 : (pick < w.x + w.y ? 1 : 2);
-    Side side = SideAlong(axis, p, dx, dy);
-    MaterialSample m = MaterialSample(vec3(0.0), vec3(0.0), vec3(0.0), vec3(0.0));
-    if (textured) {
-      m.baseColor = textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb;
-      m.baseSlope = Slope(BaseNrm, side);
-    }
-    m.patinaColor = textureGrad(RustDiffuse, side.uv, side.dx, side.dy).rgb;
-    m.patinaSlope = Slope(RustNrm, side);
-    return m;
-  }
-
-  vec3 Environment(vec3 direction) { return mix(kGround, kSky, smoothstep(-0.35, 0.65, direction.y)); }
-
-  // Lambert plus Blinn-Phong from one light; specularColor already holds Ks.
-  vec3 OneLight(vec3 toLight, vec3 toEye, vec3 normal, vec3 albedo, vec3 specularColor, float shininess) {
-    float lambert = max(dot(normal, toLight), 0.0);
-    float highlight = lambert > 0.0 ? pow(max(dot(normal, normalize(toLight + toEye)), 0.0), shininess) : 0.0;
-    return albedo * lambert + specularColor * (highlight * (shininess + 8.0) / 24.0);
-  }
-
-  // Both lights, an ambient from the environment and its reflection.
-  vec3 Light(vec3 toEye, vec3 toLightMain, vec3 toLightFill, vec3 normal, vec3 albedo, vec3 ambient,
-             vec3 specularColor, float shininess, float mirror) {
-    vec3 result = ambient * albedo * Environment(normal);
-    result += g_vLightColor * OneLight(toLightMain, toEye, normal, albedo, specularColor, shininess);
-    result += (g_vLightColor * kFillTint) * OneLight(toLightFill, toEye, normal, albedo, specularColor, shininess);
-    float facing = max(dot(normal, toEye), 0.0);
-    float grazing = (1.0 - facing) * (1.0 - facing);
-    float fresnel = 0.35 + 0.65 * grazing * grazing;
-    return result + mirror * fresnel * specularColor * Environment(reflect(-toEye, normal));
-  }
-
-  // What ShadedVertex hands on, and the screen gradients of objectPosition (this code is in front
-  // of the vertex stages too, where there are none).
+  // What ShadedVertex hands on, and the screen gradients of the material position (this code is
+  // in front of the vertex stages too, where there are none).
   struct ShadedInput {
     vec3 worldPosition;
     vec2 uv;
-    vec3 objectPosition;
+    vec3 repeats;  // the object position in material repeats
     vec3 objectNormal;
-    vec3 toLightMain;
-    vec3 toLightFill;
+    vec4 objectTangent;
     vec3 dx;
     vec3 dy;
     vec2 pixel;  // gl_FragCoord.xy
   };
 
-  // The aged surface. textured: the base material comes from BaseDiffuse / BaseNrm, else from
-  // the material's own colours on the geometric normal. specular: with highlights.
-  vec4 AgedSurface(ShadedInput i, bool textured, bool specular) {
-    vec2 uv = i.uv;
-    float patina = PatinaCover(texture(RustMask, uv).r, RustFactor);
-    float dirt = DirtCover(texture(DirtMask, uv).r, DirtFactor);
+  // The model's own material at the point, as the bake reads it: the colour times its factor in
+  // the sRGB encoding the patina's texture has, and the normal map in the vertex frame.
+  BaseLook OwnBase(vec2 uv, vec3 normal, vec4 tangent) {
+    vec3 color = EncodeSrgb(DecodeSrgb(texture(BaseColorMap, uv).rgb) * BaseColorFactor.rgb);
+    vec3 metalRough = texture(MetallicRoughnessMap, uv).rgb;
+    vec3 map = texture(NormalMap, uv).rgb;
+    vec3 across = tangent.xyz - normal * dot(normal, tangent.xyz);
+    across = dot(across, across) > 1e-12 ? normalize(across) : vec3(0.0);
+    vec3 bitangent = cross(normal, across) * (tangent.w < 0.0 ? -1.0 : 1.0);
+    return BaseLook(color, TangentSlope(across, bitangent, map.r, map.g, map.b, NormalScale),
+                    MetallicFactor * metalRough.b, RoughnessFactor * metalRough.g);
+  }
 
+  // The aged material at the point, its normal still in object space. own: the base is the
+  // model's own material, else the shipped bronze (a constant in each caller, so the compiler
+  // keeps one side).
+  AgedMaterial AgedAt(ShadedInput i, bool own) {
+    float patina = PatinaCover(texture(RustMask, i.uv).r, RustFactor);
+    float dirt = DirtCover(texture(DirtMask, i.uv).r, DirtFactor);
     vec3 normal = normalize(i.objectNormal);
-    MaterialSample m = SampleMaterials(i.objectPosition, i.dx, i.dy, i.pixel, normal, textured);
-    vec3 baseColor = textured ? m.baseColor : g_vMaterialDiffuse;
+    Side side = PickSide(i.repeats, i.dx, i.dy, i.pixel, normal);
+    vec3 patinaColor = textureGrad(RustDiffuse, side.uv, side.dx, side.dy).rgb;
+    vec3 patinaSlope = Slope(RustNrm, side);
+    BaseLook base;
+    if (own) {
+      base = OwnBase(i.uv, normal, i.objectTangent);
+    } else {
+      base = BaseLook(textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb, BronzeSlope(Slope(BaseNrm, side)),
+                      kBronzeMetallic, kBronzeRoughness);
+    }
+    return AgeMaterial(normal, base, patinaColor, patinaSlope, patina, dirt, DirtColor, Bump);
+  }
+
+  // glTF's metallic-roughness BRDF: GGX distribution, Smith height-correlated visibility,
+  // Schlick's Fresnel, Lambert diffuse for the part that is not metal. Lit by the environment
+  // (split sum, scaled by the occlusion) and by its main light as a punctual light whose colour
+  // is the irradiance it gives a surface facing it. Linear colours, unit world vectors.
+  vec3 MetallicRoughnessLight(vec3 baseColor, float metallic, float roughness, float occlusion, vec3 normal,
+                              vec3 toEye) {
+    roughness = clamp(roughness, 0.03, 1.0);
+    vec3 diffuseColor = baseColor * (1.0 - metallic);
+    vec3 f0 = mix(vec3(0.04), baseColor, metallic);
+    float nDotV = max(dot(normal, toEye), 1e-4);
+
+    vec2 split = EnvironmentBrdf(nDotV, roughness);
+    vec3 ambient = diffuseColor * EnvironmentDiffuse(normal) +
+                   EnvironmentSpecular(reflect(-toEye, normal), roughness) * (f0 * split.x + split.y);
+
+    vec3 toLight = EnvironmentMainLightDirection();
+    vec3 halfway = normalize(toLight + toEye);
+    float nDotL = max(dot(normal, toLight), 0.0);
+    float nDotH = max(dot(normal, halfway), 0.0);
+    float vDotH = max(dot(toEye, halfway), 0.0);
+    float a2 = roughness * roughness * roughness * roughness;
+    float d = nDotH * nDotH * (a2 - 1.0) + 1.0;
+    float distribution = a2 / (kPi * d * d);
+    float visibility = 0.5 / max(nDotL * sqrt(nDotV * nDotV * (1.0 - a2) + a2) +
+                                     nDotV * sqrt(nDotL * nDotL * (1.0 - a2) + a2),
+                                 1e-6);
+    float grazing = 1.0 - vDotH;
+    float grazing2 = grazing * grazing;
+    vec3 fresnel = f0 + (1.0 - f0) * (grazing2 * grazing2 * grazing);
+    vec3 direct = ((1.0 - fresnel) * diffuseColor / kPi + fresnel * (distribution * visibility)) *
+                  EnvironmentMainLightColor() * nDotL;
+    return ambient * occlusion + direct;
+  }
+
+  // Khronos' PBR Neutral tone mapping: below about 0.8 colours pass unchanged (but for a small
+  // offset near black) and above it they roll off towards white keeping their hue. A material
+  // viewer wants that: the base colours show as authored, where a filmic curve would darken and
+  // shift them.
+  vec3 NeutralToneMap(vec3 color) {
+    const float kStartCompression = 0.8 - 0.04;
+    const float kDesaturation = 0.15;
+    float lowest = min(color.r, min(color.g, color.b));
+    float offset = lowest < 0.08 ? lowest - 6.25 * lowest * lowest : 0.04;
+    color -= offset;
+    float peak = max(color.r, max(color.g, color.b));
+    if (peak < kStartCompression) return color;
+    const float kRange = 1.0 - kStartCompression;
+    float newPeak = 1.0 - kRange * kRange / (peak + kRange - kStartCompression);
+    color *= newPeak / peak;
+    float toWhite = 1.0 - 1.0 / (kDesaturation * (peak - newPeak) + 1.0);
+    return mix(color, vec3(newPeak), toWhite);
+  }
+
+  // The aged surface lit, tone mapped and sRGB-encoded for the screen.
+  vec4 ShadedSurface(ShadedInput i, bool own) {
+    AgedMaterial aged = AgedAt(i, own);
     // g_mWorld is a rotation plus a move: its upper 3 x 3 turns directions.
-    normal = mat3(g_mWorld) * AgedNormal(normal, BronzeSlope(m.baseSlope), m.patinaSlope, patina, Bump);
-
-    // Bronze is a metal: a dim, deeper diffuse and highlights and reflections in its own colour.
-    // Verdigris is a matte mineral crust.
-    // c^1.25 as c * c^0.25: two square roots cost the rasteriser far less than a pow.
-    vec3 bronze = baseColor * sqrt(sqrt(baseColor)) * 0.8;
-    vec3 albedo = AgedColor(bronze, m.patinaColor, patina, dirt, DirtColor);
-    vec3 metalSpecular = textured ? mix(vec3(1.0), baseColor * 1.9, 0.65) : g_vMaterialSpecular * 2.0;
-    vec3 specularColor = mix(metalSpecular, vec3(0.12), patina);
-    float shininess = mix(float(max(g_nMaterialShininess, 1)), 10.0, patina);
-
-    // Dirt dulls the highlights too.
-    specularColor *= (specular ? Ks : 0.0) * (1.0 - 0.85 * dirt);
-    float mirror = AgedMetalShare(patina, dirt) * 1.6;
-
-    vec3 ambient = max(g_vMaterialAmbient * 2.5, vec3(0.25));
+    vec3 normal = normalize(mat3(g_mWorld) * aged.normal);
     vec3 toEye = normalize(g_vCameraPosition - i.worldPosition);
-    vec3 color = Light(toEye, i.toLightMain, i.toLightFill, normal, albedo, ambient, specularColor, shininess, mirror);
-    return vec4(color, g_fMaterialAlpha);
+    float occlusion = 1.0;
+    vec3 emissive = vec3(0.0);
+    if (own) {
+      occlusion = 1.0 + OcclusionStrength * (texture(OcclusionMap, i.uv).r - 1.0);
+      emissive = EmissiveFactor * DecodeSrgb(texture(EmissiveMap, i.uv).rgb);
+    }
+    vec3 color = MetallicRoughnessLight(DecodeSrgb(aged.color), aged.metallic, aged.roughness, occlusion, normal, toEye);
+    return vec4(EncodeSrgb(NeutralToneMap(color + emissive)), 1.0);
   }
 
   // One mask in grey on the model (white = full), lit just enough to show the shape. The
@@ -199,9 +240,7 @@ vertex MeshVertex {
   }
 }
 
-// The aged surface reads its materials in object space and lights in world space. The lights
-// stand twenty radii away, so their directions barely turn across a triangle: they are worked out
-// per vertex. The material projection does its own normal mapping, so tangents are not needed.
+// The aged surface is composed in object space, as the bake composes it, and lit in world space.
 vertex ShadedVertex {
   in vec4 POSITION;
   in vec2 TEXCOORD;
@@ -210,80 +249,108 @@ vertex ShadedVertex {
   in vec4 BINORMAL;
   out vec3 worldPosition;
   out vec2 uv;
-  out vec3 objectPosition;  // in material repeats
+  out vec3 repeats;
   out vec3 objectNormal;
-  out vec3 toLightMain;
-  out vec3 toLightFill;
+  out vec4 objectTangent;
 
   void main() {
     vec4 world = g_mWorld * vec4(POSITION.xyz, 1.0);
     worldPosition = world.xyz;
     uv = TEXCOORD;
-    objectPosition = POSITION.xyz * kMaterialScale;
+    repeats = POSITION.xyz * kMaterialScale;
     objectNormal = NORMAL.xyz;
-    toLightMain = normalize(g_vLightPositionMain - world.xyz);
-    toLightFill = normalize(g_vLightPositionFill - world.xyz);
+    objectTangent = TANGENT;
     gl_Position = g_mWorldViewProjection * world;
   }
 }
 
-fragment TexturedSpecularPixel {
+fragment ShadedPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 objectPosition;
+  in vec3 repeats;
   in vec3 objectNormal;
-  in vec3 toLightMain;
-  in vec3 toLightFill;
+  in vec4 objectTangent;
   out vec4 color;
   void main() {
-    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
-                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
-                       true, true);
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy),
+                          false);
   }
 }
 
-fragment TexturedNoSpecularPixel {
+fragment ShadedOwnPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 objectPosition;
+  in vec3 repeats;
   in vec3 objectNormal;
-  in vec3 toLightMain;
-  in vec3 toLightFill;
+  in vec4 objectTangent;
   out vec4 color;
   void main() {
-    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
-                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
-                       true, false);
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy),
+                          true);
   }
 }
 
-fragment SpecularPixel {
+// What the look gives before it is lit, for checking it against the bake: the aged colour
+// (sRGB-encoded) with the metallic, and the aged normal (in world space) with the roughness.
+fragment AgedColorMetallicPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 objectPosition;
+  in vec3 repeats;
   in vec3 objectNormal;
-  in vec3 toLightMain;
-  in vec3 toLightFill;
+  in vec4 objectTangent;
   out vec4 color;
   void main() {
-    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
-                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
-                       false, true);
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy),
+                               false);
+    color = vec4(aged.color, aged.metallic);
   }
 }
 
-fragment NoSpecularPixel {
+fragment AgedColorMetallicOwnPixel {
   in vec3 worldPosition;
   in vec2 uv;
-  in vec3 objectPosition;
+  in vec3 repeats;
   in vec3 objectNormal;
-  in vec3 toLightMain;
-  in vec3 toLightFill;
+  in vec4 objectTangent;
   out vec4 color;
   void main() {
-    color = AgedSurface(ShadedInput(worldPosition, uv, objectPosition, objectNormal, toLightMain, toLightFill,
-                                    dFdx(objectPosition), dFdy(objectPosition), gl_FragCoord.xy),
-                       false, false);
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy),
+                               true);
+    color = vec4(aged.color, aged.metallic);
+  }
+}
+
+fragment AgedNormalRoughnessPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy),
+                               false);
+    color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
+  }
+}
+
+fragment AgedNormalRoughnessOwnPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy),
+                               true);
+    color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
   }
 }
 
@@ -310,8 +377,30 @@ state Solid {
   cull = none;
 }
 
+// Each technique X that reads the base material has a twin XOwn for materials of the model's
+// own; the viewer draws each subset with the one its material needs.
 technique Shaded {
-  pass P0 { vertex = ShadedVertex; fragment = TexturedSpecularPixel; state = Solid; }
+  pass P0 { vertex = ShadedVertex; fragment = ShadedPixel; state = Solid; }
+}
+
+technique ShadedOwn {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = Solid; }
+}
+
+technique AgedColorMetallic {
+  pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicPixel; state = Solid; }
+}
+
+technique AgedColorMetallicOwn {
+  pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicOwnPixel; state = Solid; }
+}
+
+technique AgedNormalRoughness {
+  pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessPixel; state = Solid; }
+}
+
+technique AgedNormalRoughnessOwn {
+  pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessOwnPixel; state = Solid; }
 }
 
 technique Dirt {
@@ -320,20 +409,4 @@ technique Dirt {
 
 technique Rust {
   pass P0 { vertex = MeshVertex; fragment = RustPixel; state = Solid; }
-}
-
-technique TexturedSpecular {
-  pass P0 { vertex = ShadedVertex; fragment = TexturedSpecularPixel; state = Solid; }
-}
-
-technique TexturedNoSpecular {
-  pass P0 { vertex = ShadedVertex; fragment = TexturedNoSpecularPixel; state = Solid; }
-}
-
-technique Specular {
-  pass P0 { vertex = ShadedVertex; fragment = SpecularPixel; state = Solid; }
-}
-
-technique NoSpecular {
-  pass P0 { vertex = ShadedVertex; fragment = NoSpecularPixel; state = Solid; }
 }

@@ -37,12 +37,19 @@ public:
       error = "texture " + std::to_string(index) + " (" + use + ") has no image in a format Patinex reads";
       return false;
     }
+    return Image(source, handle, error);
+  }
+
+  // Image `index` (which exists), decoded on first use.
+  bool Image(int index, ImageHandle& handle, std::string& error) {
     if (textures == Textures::kSkip) return true;
-    const int shared = sameAs[size_t(source)];
+    const int shared = sameAs[size_t(index)];
     if (!decoded[size_t(shared)] && !Decode(shared, error)) return false;
     handle = decoded[size_t(shared)];
     return true;
   }
+
+  size_t ImageCount() const { return file.images.size(); }
 
 private:
   bool Decode(int index, std::string& error) {
@@ -106,6 +113,27 @@ void CopyName(const std::string& name, char (&target)[Material::kNameCapacity]) 
   target[length] = '\0';
 }
 
+// An aged export names the masks of its step in the material's extras ("patinexMasks": image
+// indices by mask); they are kept so that the mask views can show them. A name that is not an
+// image of the file is noted and passed over: the material itself is whole without it.
+bool ReadStepMasks(const tinygltf::Material& source, const std::string& label, ImageCache& images, Material& material,
+                   ErrorList* notes, std::string& error) {
+  if (!source.extras.Has("patinexMasks")) return true;  // Has is false for what is not an object
+  const tinygltf::Value& masks = source.extras.Get("patinexMasks");
+  const std::pair<const char*, ImageHandle*> slots[] = {{"rust", &material.rustMask}, {"dirt", &material.dirtMask}};
+  for (const auto& [name, map] : slots) {
+    if (!masks.Has(name) || !masks.Get(name).IsNumber()) continue;
+    const tinygltf::Value& index = masks.Get(name);
+    const double image = index.GetNumberAsDouble();
+    if (!(image >= 0.0 && image < double(images.ImageCount())) || image != double(int(image))) {
+      if (notes != nullptr) notes->push_back(label + "'s " + name + " mask names no image of the file; it is not shown");
+      continue;
+    }
+    if (!images.Image(int(image), *map, error)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ImageFileBytes::Keep(int index, const std::string& uri, const unsigned char* data, size_t size) {
@@ -130,6 +158,10 @@ bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles
     material.metallicFactor = float(pbr.metallicFactor);
     material.roughnessFactor = float(pbr.roughnessFactor);
     material.normalScale = float(source.normalTexture.scale);
+    material.occlusionStrength = float(source.occlusionTexture.strength);
+    if (source.emissiveFactor.size() == 3) {
+      for (int c = 0; c < 3; ++c) material.emissiveFactor[c] = float(source.emissiveFactor[size_t(c)]);
+    }
     // The viewer's untextured and textured looks take the diffuse colour and map.
     material.diffuse = Vector3(material.baseColorFactor[0], material.baseColorFactor[1], material.baseColorFactor[2]);
     material.opacity = material.baseColorFactor[3];
@@ -146,6 +178,8 @@ bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles
         {pbr.metallicRoughnessTexture.index, pbr.metallicRoughnessTexture.texCoord, "metallic-roughness texture",
          &material.metallicRoughnessMap},
         {source.normalTexture.index, source.normalTexture.texCoord, "normal texture", &material.normalMap},
+        {source.occlusionTexture.index, source.occlusionTexture.texCoord, "occlusion texture", &material.occlusionMap},
+        {source.emissiveTexture.index, source.emissiveTexture.texCoord, "emissive texture", &material.emissiveMap},
     };
     for (const Slot& slot : slots) {
       if (slot.texture < 0) continue;
@@ -155,6 +189,7 @@ bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles
                          "; it is laid on with TEXCOORD_0");
       }
     }
+    if (!ReadStepMasks(source, label, images, material, notes, error)) return false;
     materials.push_back(handle);
   }
   return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "renderlib/ref_counted_image.h"
@@ -35,7 +36,25 @@ struct Material : ReferenceCounted {
   float normalScale = 1.0f;
   ImageHandle metallicRoughnessMap;  // G roughness, B metallic (linear)
   ImageHandle normalMap;             // tangent space, +Y up
+  // Ambient occlusion (red channel, linear) mixed in by its strength, and the emitted light:
+  // emissiveFactor (linear RGB) times the emissive map (sRGB-encoded) where there is one.
+  float occlusionStrength = 1.0f;
+  float emissiveFactor[3] = {0.0f, 0.0f, 0.0f};
+  ImageHandle occlusionMap;
+  ImageHandle emissiveMap;
+  // The step masks an aged export carries beside its aged material (grey, 0 to 1); its textures
+  // already show them.
+  ImageHandle rustMask;
+  ImageHandle dirtMask;
 };
+
+// The roughness (glTF's, perceptual) that matches a Blinn-Phong exponent: the exponent s has a
+// microfacet width of sqrt(2 / (s + 2)), the square of the roughness. At most 1 for s >= 0; an
+// exponent of 0 or less counts as 1.
+inline float RoughnessOfShininess(int32_t shininess) {
+  const float exponent = shininess > 0 ? float(shininess) : 1.0f;
+  return std::sqrt(std::sqrt(2.0f / (exponent + 2.0f)));
+}
 
 using MaterialHandle = CountedHandle<Material>;
 

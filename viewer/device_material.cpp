@@ -35,6 +35,26 @@ std::vector<float> ExpandToRgba(const ImageLib::ImageF& image) {
   return rgba;
 }
 
+namespace {
+
+// The image as a float RGBA texture; none for a missing image or one the device refuses.
+std::unique_ptr<Platform::ShaderResourceView> Upload(Platform::GraphicsDevice& device,
+                                                     const RenderLib::ImageHandle& handle, bool* failed) {
+  std::unique_ptr<Platform::ShaderResourceView> view;
+  const RenderLib::RefCountedImage* image = handle.Get();
+  if (image == nullptr) return view;
+  const std::vector<float> rgba = ExpandToRgba(*image);
+  const bool made = !rgba.empty() &&
+                    Platform::Succeeded(device.CreateTextureFromFloatRGBA(image->width, image->height, rgba.data(), &view));
+  if (!made) {
+    view.reset();
+    *failed = true;
+  }
+  return view;
+}
+
+}  // namespace
+
 DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib::Material& material) {
   DeviceMaterial converted;
   converted.ambient = material.ambient;
@@ -43,14 +63,28 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib
   converted.shininess = material.shininess;
   converted.alpha = material.opacity;
   converted.specularEnabled = material.specularEnabled;
-  if (const RenderLib::RefCountedImage* image = material.diffuseMap.Get()) {
-    const std::vector<float> rgba = ExpandToRgba(*image);
-    const bool made = !rgba.empty() && Platform::Succeeded(device.CreateTextureFromFloatRGBA(
-                                           image->width, image->height, rgba.data(), &converted.textureView));
-    if (!made) {
-      converted.textureView.reset();
-      converted.textureFailed = true;
-    }
+  converted.textureView = Upload(device, material.diffuseMap, &converted.textureFailed);
+
+  // As the export takes a model's own material (see AssetExport::BaseMaterialOf).
+  if (material.metallicRoughness) {
+    converted.ownMaterial = true;
+    for (int c = 0; c < 4; ++c) converted.baseColorFactor[c] = material.baseColorFactor[c];
+    converted.metallic = material.metallicFactor;
+    converted.roughness = material.roughnessFactor;
+    converted.normalScale = material.normalScale;
+    converted.occlusionStrength = material.occlusionStrength;
+    for (int c = 0; c < 3; ++c) converted.emissiveFactor[c] = material.emissiveFactor[c];
+    bool failed = false;  // a map the device refuses reads as missing
+    converted.metallicRoughnessView = Upload(device, material.metallicRoughnessMap, &failed);
+    converted.normalView = Upload(device, material.normalMap, &failed);
+    converted.occlusionView = Upload(device, material.occlusionMap, &failed);
+    converted.emissiveView = Upload(device, material.emissiveMap, &failed);
+    converted.rustMaskView = Upload(device, material.rustMask, &failed);
+    converted.dirtMaskView = Upload(device, material.dirtMask, &failed);
+  } else if (material.diffuseMap) {
+    converted.ownMaterial = true;
+    converted.metallic = 0.0f;
+    converted.roughness = RenderLib::RoughnessOfShininess(material.shininess);
   }
   return converted;
 }

@@ -16,7 +16,7 @@ class GraphicsDevice;
 
 namespace Viewer {
 
-// A model material as the renderer draws it, with its diffuse map on the device.
+// A model material as the renderer draws it, with its maps on the device.
 struct DeviceMaterial {
   RenderLib::Vector3 ambient;
   RenderLib::Vector3 diffuse;
@@ -30,12 +30,33 @@ struct DeviceMaterial {
   bool textureFailed = false;
   Platform::EffectTechnique* technique = nullptr;  // chosen by the application
 
+  // The model's own metallic-roughness material, drawn under the patina: a glTF material, or an
+  // MTL material with a diffuse map (not metal, rough by its shininess). Without one the shipped
+  // bronze is. The base colour's map is textureView; a map that is missing or that the device
+  // refused has no view, and reads as white (flat for the normal map).
+  bool ownMaterial = false;
+  float baseColorFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  float metallic = 0.0f;
+  float roughness = 1.0f;
+  float normalScale = 1.0f;
+  float occlusionStrength = 1.0f;
+  float emissiveFactor[3] = {0.0f, 0.0f, 0.0f};
+  std::unique_ptr<Platform::ShaderResourceView> metallicRoughnessView;
+  std::unique_ptr<Platform::ShaderResourceView> normalView;
+  std::unique_ptr<Platform::ShaderResourceView> occlusionView;
+  std::unique_ptr<Platform::ShaderResourceView> emissiveView;
+  // The step masks an aged export carries: the mask views show them where no run gives masks.
+  std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
+  std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+
   // A texture counts whether it made it to the device or not (the marker included).
   bool HasTexture() const { return textureView != nullptr || textureFailed; }
 };
 
-// Copies the colours, shininess, opacity and specular flag, and uploads the diffuse map (not the
-// ambient or specular maps) as a float RGBA texture.
+// Copies the colours, shininess, opacity, specular flag and metallic-roughness values, and
+// uploads the diffuse map and the metallic-roughness, normal, occlusion and emissive maps (not the
+// ambient or specular maps) and the step masks of an aged export as float RGBA textures, as
+// stored (colours stay sRGB-encoded).
 DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib::Material& material);
 
 // The mid-grey, unspecular material of faces that have none.

@@ -14,7 +14,15 @@ void Report(RenderLib::ErrorList* errors, const char* message) {
 
 DeviceMesh::~DeviceMesh() {
   // Texture views first, then the mesh, then the table and the materials themselves.
-  for (DeviceMaterial& material : materials) material.textureView.reset();
+  for (DeviceMaterial& material : materials) {
+    material.textureView.reset();
+    material.metallicRoughnessView.reset();
+    material.normalView.reset();
+    material.occlusionView.reset();
+    material.emissiveView.reset();
+    material.rustMaskView.reset();
+    material.dirtMaskView.reset();
+  }
   indexBuffer.reset();
   vertexBuffer.reset();
   attributeTable.reset();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "renderlib/vertex_frames.h"
+
 namespace Viewer {
 namespace {
 
@@ -23,7 +25,14 @@ bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data) {
     }
     const uint32_t attribute = group.materialIndex < 0 ? kNoMaterialAttribute : uint32_t(group.materialIndex);
     data->attributes.insert(data->attributes.end(), group.indices.size() / 3, attribute);
-    for (const RenderLib::VertexNormalUV& vertex : group.vertices) data->vertices.push_back(MakeDeviceVertex(vertex));
+    // The tangent's w carries the frame's handedness (+1 or -1): a mirrored chart's normal map
+    // tilts along -cross(normal, tangent), as the export's frames have it.
+    const std::vector<float> handedness = RenderLib::TangentHandedness(group);
+    for (size_t k = 0; k < group.vertices.size(); ++k) {
+      DeviceVertex vertex = MakeDeviceVertex(group.vertices[k]);
+      vertex.tangent[3] = handedness[k];
+      data->vertices.push_back(vertex);
+    }
     base += uint32_t(vertexCount);
   }
   return !data->attributes.empty();

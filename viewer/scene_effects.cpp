@@ -43,12 +43,13 @@ void MeshEffect::Bind(Platform::Effect& target) {
   rust = target.TechniqueByName("Rust");
   for (int i = 0; i < 4; ++i) textureVariables[i] = target.VariableByName(kTextureVariables[i]);
   const std::pair<Platform::EffectVariable**, const char*> variables[] = {
-      {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&materialAmbient, "g_vMaterialAmbient"},
-      {&materialDiffuse, "g_vMaterialDiffuse"}, {&materialSpecular, "g_vMaterialSpecular"},
-      {&materialAlpha, "g_fMaterialAlpha"}, {&materialShininess, "g_nMaterialShininess"},
-      {&lightPositionMain, "g_vLightPositionMain"}, {&lightPositionFill, "g_vLightPositionFill"},
+      {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&baseColorMap, "BaseColorMap"},
+      {&metallicRoughnessMap, "MetallicRoughnessMap"}, {&normalMap, "NormalMap"}, {&occlusionMap, "OcclusionMap"},
+      {&emissiveMap, "EmissiveMap"}, {&baseColorFactor, "BaseColorFactor"}, {&metallicFactor, "MetallicFactor"},
+      {&roughnessFactor, "RoughnessFactor"}, {&normalScale, "NormalScale"}, {&occlusionStrength, "OcclusionStrength"},
+      {&emissiveFactor, "EmissiveFactor"}, {&lightPositionMain, "g_vLightPositionMain"},
       {&cameraPosition, "g_vCameraPosition"}, {&world, "g_mWorld"}, {&worldViewProjection, "g_mWorldViewProjection"},
-      {&dirtColor, "DirtColor"}, {&ks, "Ks"}, {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"}};
+      {&dirtColor, "DirtColor"}, {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"}};
   for (const auto& [variable, name] : variables) *variable = target.VariableByName(name);
 }
 
@@ -61,10 +62,15 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   Bind(*effect);
   bump->SetFloat(1.0f);
   dirtColor->SetFloat(0.3f);
-  ks->SetFloat(0.4f);
+  environment.SetOn(*effect);
   for (int i = 0; i < 4; ++i) {
     const std::string path = ShippedMedia::ShippedFileIn(mediaFolder, ShippedMedia::kMaterialTextures[i]);
     if (Platform::Failed(target.CreateTextureFromFile(path, &textures[i]))) *problems += path + " did not load\n";
+  }
+  const float whiteTexel[4] = {1.0f, 1.0f, 1.0f, 1.0f}, flatTexel[4] = {0.5f, 0.5f, 1.0f, 1.0f};
+  if (Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, whiteTexel, &white)) ||
+      Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, flatTexel, &flatNormal))) {
+    *problems += "the stand-ins for missing material maps could not be made\n";
   }
   result = MakeLayout(target, kDeviceVertexElements, kDeviceVertexElementCount, shaded, &layout, problems);
   if (Platform::Failed(result)) Release();
@@ -76,6 +82,8 @@ void MeshEffect::Release() {
   Bind(Platform::NullEffect());
   effect.reset();
   for (auto& texture : textures) texture.reset();
+  white.reset();
+  flatNormal.reset();
   device = nullptr;
 }
 
@@ -88,18 +96,38 @@ Platform::EffectTechnique* MeshEffect::ViewTechnique(int view) const {
   }
 }
 
+Platform::EffectTechnique* MeshEffect::MaterialTechnique(const DeviceMaterial& material,
+                                                         Platform::EffectTechnique* technique) const {
+  if (!material.ownMaterial || technique == nullptr || !technique->IsValid()) return technique;
+  Platform::EffectTechnique* twin = bound->TechniqueByName(technique->Name() + "Own");
+  return twin->IsValid() ? twin : technique;
+}
+
 void MeshEffect::AssignMaterialTechniques(DeviceMesh& mesh) const {
-  for (DeviceMaterial& material : mesh.Materials()) {
-    const char* name = material.HasTexture() ? (material.specularEnabled ? "TexturedSpecular" : "TexturedNoSpecular")
-                                             : (material.specularEnabled ? "Specular" : "NoSpecular");
-    material.technique = bound->TechniqueByName(name);
-  }
+  for (DeviceMaterial& material : mesh.Materials()) material.technique = MaterialTechnique(material, shaded);
 }
 
 void MeshEffect::PlaceLights(const ModelBounds& bounds) {
   const Lights lights = LightsAround(bounds);
   lightPositionMain->SetFloatVector(lights.main, 3);
-  lightPositionFill->SetFloatVector(lights.fill, 3);
+}
+
+void MeshEffect::SetMaterial(const DeviceMaterial& material) {
+  auto mapOr = [](const std::unique_ptr<Platform::ShaderResourceView>& map,
+                  const std::unique_ptr<Platform::ShaderResourceView>& standIn) {
+    return map != nullptr ? map.get() : standIn.get();
+  };
+  baseColorMap->SetResource(mapOr(material.textureView, white));
+  metallicRoughnessMap->SetResource(mapOr(material.metallicRoughnessView, white));
+  normalMap->SetResource(mapOr(material.normalView, flatNormal));
+  occlusionMap->SetResource(mapOr(material.occlusionView, white));
+  emissiveMap->SetResource(mapOr(material.emissiveView, white));
+  baseColorFactor->SetFloatVector(material.baseColorFactor, 4);
+  metallicFactor->SetFloat(material.metallic);
+  roughnessFactor->SetFloat(material.roughness);
+  normalScale->SetFloat(material.normalScale);
+  occlusionStrength->SetFloat(material.occlusionStrength);
+  emissiveFactor->SetFloatVector(material.emissiveFactor, 3);
 }
 
 void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
@@ -115,15 +143,18 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
   device->SetInputLayout(layout.get());
+  // The masks an aged export carries show in the mask views only: its textures are aged already.
+  const bool maskView = technique == dirt || technique == rust;
   for (uint32_t i = 0; i < mesh.SubsetCount(); ++i) {
     const DeviceMaterial& material = mesh.GetSubsetMaterial(i);
-    materialAmbient->SetFloatVector(&material.ambient.x, 3);
-    materialDiffuse->SetFloatVector(&material.diffuse.x, 3);
-    materialSpecular->SetFloatVector(&material.specular.x, 3);
-    materialAlpha->SetFloat(material.alpha);
-    materialShininess->SetInt(material.shininess);
-    for (uint32_t p = 0; p < technique->PassCount(); ++p) {
-      technique->PassByIndex(p)->Apply();
+    SetMaterial(material);
+    if (maskView) {
+      rustMask->SetResource(masks.rust != nullptr ? masks.rust : material.rustMaskView.get());
+      dirtMask->SetResource(masks.dirt != nullptr ? masks.dirt : material.dirtMaskView.get());
+    }
+    Platform::EffectTechnique* used = MaterialTechnique(material, technique);
+    for (uint32_t p = 0; p < used->PassCount(); ++p) {
+      used->PassByIndex(p)->Apply();
       mesh.DrawSubset(i);
     }
   }

@@ -9,6 +9,7 @@
 #include "platform/gpu_resources.h"
 #include "platform/graphics_device.h"
 #include "viewer/device_mesh.h"
+#include "viewer/environment_light.h"
 #include "viewer/scene_placement.h"
 
 // The two effects a model is drawn with, both compiled from the media folder: the mesh effect
@@ -25,45 +26,55 @@ struct PatinaMasks {
   float dirtFactor = 1.0f;
 };
 
-// A base and a patina material, each a texture and a normal map, blended by the masks and lit by
-// the two lights.
+// The model's aged material: its own metallic-roughness material, or the shipped bronze where it
+// has none, with the patina and dirt over it by the masks, lit by the environment.
 class MeshEffect {
 public:
   MeshEffect() { Bind(Platform::NullEffect()); }
 
-  // Also sets the fixed values (Bump 1, DirtColor 0.3, Ks 0.4), loads the four material
-  // textures (one that does not load stays unbound and is named in problems) and makes the
-  // mesh layout.
+  // Also sets the fixed values (Bump 1, DirtColor 0.3) and the environment's light, loads the
+  // four shipped material textures (one that does not load stays unbound and is named in
+  // problems) and makes the mesh layout.
   Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
   void Release();
 
   // The technique of a view (0 Shaded, 1 Dirt, 2 Rust; none for another view), or by name.
   Platform::EffectTechnique* ViewTechnique(int view) const;
   Platform::EffectTechnique* TechniqueByName(const std::string& name) const { return bound->TechniqueByName(name); }
-  // Every material gets the technique its kind names: TexturedSpecular, TexturedNoSpecular,
-  // Specular or NoSpecular (a texture the device refused still counts as a texture).
+  // The technique a subset of this material is drawn with for `technique`: its twin named with
+  // "Own" after it where the material is the model's own and the effect has one, else itself.
+  Platform::EffectTechnique* MaterialTechnique(const DeviceMaterial& material, Platform::EffectTechnique* technique) const;
+  // Every material gets the technique it is drawn with in the Shaded view.
   void AssignMaterialTechniques(DeviceMesh& mesh) const;
   void PlaceLights(const ModelBounds& bounds);
 
-  // Draws every subset of the mesh with its material through every pass of the technique.
+  // Draws every subset of the mesh with its material through every pass of the technique (or
+  // of its twin for the material, see MaterialTechnique). The Dirt and Rust views show a
+  // material's own step masks (an aged export's) where masks gives none.
   void Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
             const PatinaMasks& masks);
 
 private:
   void Bind(Platform::Effect& target);
+  void SetMaterial(const DeviceMaterial& material);
 
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Effect> effect;
   std::unique_ptr<Platform::InputLayout> layout;
+  EnvironmentLight environment;
   // Base texture and normal map, patina texture and normal map, each with its variable.
   std::unique_ptr<Platform::ShaderResourceView> textures[4];
   Platform::EffectVariable* textureVariables[4];
+  // What a material's missing map reads: white, and a flat normal.
+  std::unique_ptr<Platform::ShaderResourceView> white, flatNormal;
   Platform::Effect* bound = nullptr;
   Platform::EffectTechnique *shaded, *dirt, *rust;
   Platform::EffectVariable *rustMask, *dirtMask;
-  Platform::EffectVariable *materialAmbient, *materialDiffuse, *materialSpecular, *materialAlpha, *materialShininess;
-  Platform::EffectVariable *lightPositionMain, *lightPositionFill, *cameraPosition, *world, *worldViewProjection;
-  Platform::EffectVariable *dirtColor, *ks, *bump, *dirtFactor, *rustFactor;
+  Platform::EffectVariable *baseColorMap, *metallicRoughnessMap, *normalMap, *occlusionMap, *emissiveMap;
+  Platform::EffectVariable *baseColorFactor, *metallicFactor, *roughnessFactor, *normalScale, *occlusionStrength,
+      *emissiveFactor;
+  Platform::EffectVariable *lightPositionMain, *cameraPosition, *world, *worldViewProjection;
+  Platform::EffectVariable *dirtColor, *bump, *dirtFactor, *rustFactor;
 };
 
 // A point of the points view: its position, the surface's normal there (the point is lit by it)

@@ -13,6 +13,7 @@
 #include "imagelib/decoded_image.h"
 #include "imagelib/image_decoder.h"
 #include "imagelib/png_writer.h"
+#include "renderlib/model_file.h"
 #include "renderlib/obj_loader.h"
 #include "tests/assetexport/export_test_models.h"
 
@@ -138,6 +139,19 @@ TEST(GltfExport, ReadsBackTheSameTrianglesCoordinatesAndImages) {
           << channel;
     }
     EXPECT_EQ(material.extras.Get("patinexStep").GetNumberAsInt(), 3);
+
+    // Read back by the program, the step's masks come with the aged material, each by its name:
+    // rust grows along the rows, dirt down the columns.
+    RenderLib::ErrorList notes;
+    std::unique_ptr<RenderLib::ObjModel> back = RenderLib::LoadModelFile(out, &notes, error);
+    ASSERT_TRUE(back) << error;
+    ASSERT_EQ(back->materials.size(), 1u);
+    const RenderLib::Material& aged = *back->materials[0];
+    ASSERT_TRUE(aged.rustMask && aged.dirtMask);
+    ASSERT_EQ(aged.rustMask->width, 32u);
+    const uint32_t lastColumn = 31;
+    EXPECT_GT(aged.rustMask->samples[lastColumn * aged.rustMask->channels], 0.9f);
+    EXPECT_LT(aged.dirtMask->samples[lastColumn * aged.dirtMask->channels], 0.05f);
   }
 }
 

@@ -44,12 +44,15 @@ protected:
 
 TEST_F(EffectFilesTest, MeshEffectHasItsTechniquesVariablesAndLayout) {
   Load("drawmesh.fx");
-  ExpectTechniques({"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"});
-  ExpectVariables({"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm", "RustMask", "DirtMask", "g_vMaterialAmbient",
-                   "g_vMaterialDiffuse", "g_vMaterialSpecular", "g_fMaterialAlpha", "g_nMaterialShininess",
-                   "g_vLightColor", "g_vLightPositionMain", "g_vLightPositionFill", "g_vCameraPosition", "g_mWorld",
-                   "g_mWorldViewProjection", "DirtColor", "Ks", "Bump", "DirtFactor", "RustFactor"});
-  for (const char* name : {"Shaded", "Dirt", "Rust", "TexturedSpecular", "TexturedNoSpecular", "Specular", "NoSpecular"}) {
+  const auto techniques = {"Shaded",         "ShadedOwn",           "AgedColorMetallic", "AgedColorMetallicOwn",
+                           "AgedNormalRoughness", "AgedNormalRoughnessOwn", "Dirt",              "Rust"};
+  ExpectTechniques(techniques);
+  ExpectVariables({"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm", "RustMask", "DirtMask", "BaseColorMap",
+                   "MetallicRoughnessMap", "NormalMap", "OcclusionMap", "EmissiveMap", "BaseColorFactor",
+                   "MetallicFactor", "RoughnessFactor", "NormalScale", "OcclusionStrength", "EmissiveFactor",
+                   "g_vLightPositionMain", "g_vCameraPosition", "g_mWorld", "g_mWorldViewProjection", "DirtColor",
+                   "Bump", "DirtFactor", "RustFactor"});
+  for (const char* name : techniques) {
     std::unique_ptr<Platform::InputLayout> layout;
     EXPECT_EQ(device->CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,
                                         effect->TechniqueByName(name)->PassByIndex(0)->Signature(), &layout),

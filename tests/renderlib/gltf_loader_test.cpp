@@ -218,7 +218,8 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
   file.materials =
       R"([{"name":"painted","pbrMetallicRoughness":{"baseColorFactor":[0.5,0.25,1,0.75],"metallicFactor":0.2,)"
       R"("roughnessFactor":0.6,"baseColorTexture":{"index":0},"metallicRoughnessTexture":{"index":1,"texCoord":1}},)"
-      R"("normalTexture":{"index":2,"scale":0.5}},{}])";
+      R"("normalTexture":{"index":2,"scale":0.5},"occlusionTexture":{"index":2,"strength":0.3},)"
+      R"("emissiveTexture":{"index":0},"emissiveFactor":[0.1,0.2,0.4]},{}])";
   file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"material":0},)"
                 R"({"attributes":{"POSITION":0},"material":1},{"attributes":{"POSITION":0}},)"
                 R"({"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"material":0}]}])";
@@ -245,11 +246,17 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
     EXPECT_FLOAT_EQ(painted.diffuseMap->samples[0], 1.0f);
     EXPECT_FLOAT_EQ(painted.diffuseMap->samples[painted.diffuseMap->channels + 2], 1.0f);
     EXPECT_EQ(painted.normalMap->width, 1u);
+    EXPECT_FLOAT_EQ(painted.occlusionStrength, 0.3f);
+    EXPECT_EQ(painted.occlusionMap.Get(), painted.normalMap.Get());
+    EXPECT_FLOAT_EQ(painted.emissiveFactor[2], 0.4f);
+    EXPECT_EQ(painted.emissiveMap.Get(), painted.diffuseMap.Get());
     const Material& plain = *model->materials[1];
     EXPECT_STREQ(plain.name, "material 1");
     EXPECT_TRUE(plain.metallicRoughness);
     EXPECT_FLOAT_EQ(plain.roughnessFactor, 1.0f);
     EXPECT_FALSE(plain.diffuseMap);
+    EXPECT_FLOAT_EQ(plain.occlusionStrength, 1.0f);
+    EXPECT_FLOAT_EQ(plain.emissiveFactor[0], 0.0f);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("TEXCOORD_1"), std::string::npos) << messages[0];
 

@@ -17,12 +17,14 @@
 namespace Viewer {
 namespace {
 
-// Shaded shows the factors and the material, Dirt and Rust their masks, Facing the normal's z
-// and which side the lights stand on.
+// Shaded shows the factors and the material (ShadedOwn likewise, with alpha 0.5 for the model's
+// own material), Dirt and Rust their masks, Facing the normal's z and which side the lights stand
+// on.
 const char kMeshEffect[] = R"(
 shared {
   uniform mat4 g_mWorld, g_mWorldViewProjection;
-  uniform vec3 g_vLightPositionMain, g_vLightPositionFill, g_vMaterialDiffuse;
+  uniform vec3 g_vLightPositionMain, g_vLightPositionFill;
+  uniform vec4 BaseColorFactor;
   uniform float DirtFactor, RustFactor;
   uniform sampler2D DirtMask, RustMask;
 }
@@ -35,7 +37,8 @@ vertex Mesh {
     gl_Position = g_mWorldViewProjection * (g_mWorld * vec4(POSITION.xyz, 1.0));
   }
 }
-fragment Factors { in vec3 normal; out vec4 c; void main() { c = vec4(DirtFactor, RustFactor, g_vMaterialDiffuse.r, 1); } }
+fragment Factors { in vec3 normal; out vec4 c; void main() { c = vec4(DirtFactor, RustFactor, BaseColorFactor.r, 1); } }
+fragment OwnFactors { in vec3 normal; out vec4 c; void main() { c = vec4(DirtFactor, RustFactor, BaseColorFactor.r, 0.5); } }
 fragment Dirt { in vec3 normal; out vec4 c; void main() { c = texture(DirtMask, vec2(0.5)); } }
 fragment Rust { in vec3 normal; out vec4 c; void main() { c = texture(RustMask, vec2(0.5)); } }
 fragment Facing {
@@ -44,6 +47,7 @@ fragment Facing {
   void main() { c = vec4(normalize(normal).z, step(0.0, g_vLightPositionMain.z), step(0.0, g_vLightPositionFill.x), 1); }
 }
 technique Shaded { pass P0 { vertex = Mesh; fragment = Factors; } }
+technique ShadedOwn { pass P0 { vertex = Mesh; fragment = OwnFactors; } }
 technique Dirt { pass P0 { vertex = Mesh; fragment = Dirt; } }
 technique Rust { pass P0 { vertex = Mesh; fragment = Rust; } }
 technique Facing { pass P0 { vertex = Mesh; fragment = Facing; } }
@@ -81,7 +85,8 @@ protected:
     ASSERT_NE(model, nullptr);
     bounds = BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
     camera = FixedCamera(StartingCamera(bounds), Platform::MatrixIdentity(), kSize, kSize);
-    model->materials[0]->diffuse = RenderLib::Vector3(0.5f, 0.0f, 0.0f);
+    model->materials[0]->metallicRoughness = true;
+    model->materials[0]->baseColorFactor[0] = 0.5f;
     mesh = CreateDeviceMesh(device.get(), model.get());
     ASSERT_NE(mesh, nullptr);
   }
@@ -156,20 +161,37 @@ TEST_F(SceneRecipe, DrawsTheModelFromItsFrontWithTheMasksFactorsAndMaterialOfEac
   EXPECT_EQ(facing[2], 1.0f);
   EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.TechniqueByName("Facing"), camera, masks); }, 0, 0), Pixel{});
 
+  // The model's own material is drawn with the Shaded technique's twin.
   const Pixel shaded = Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(0), camera, masks); });
   EXPECT_FLOAT_EQ(shaded[0], 0.25f);  // dirt factor
   EXPECT_FLOAT_EQ(shaded[1], 0.75f);  // rust factor
   EXPECT_NEAR(shaded[2], 0.5f, 0.01f);  // the subset's material
+  EXPECT_EQ(shaded[3], 0.5f);
   EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, masks); }), (Pixel{1, 1, 1, 1}));
   EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(2), camera, masks); }), (Pixel{0, 0, 0, 1}));
   EXPECT_EQ(effect.ViewTechnique(3), nullptr);
 
-  // A material's technique follows its kind; a refused texture still counts as a texture.
+  // A material that is not the model's own takes the technique itself, and is given it.
   std::vector<DeviceMaterial>& materials = mesh->Materials();
-  materials[0].textureFailed = true;
-  materials[0].specularEnabled = false;
   effect.AssignMaterialTechniques(*mesh);
-  EXPECT_EQ(materials[0].technique, effect.TechniqueByName("TexturedNoSpecular"));
+  EXPECT_EQ(materials[0].technique, effect.TechniqueByName("ShadedOwn"));
+  materials[0].ownMaterial = false;
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(0), camera, masks); })[3], 1.0f);
+  effect.AssignMaterialTechniques(*mesh);
+  EXPECT_EQ(materials[0].technique, effect.ViewTechnique(0));
+}
+
+TEST_F(SceneRecipe, MaskViewsShowTheMasksAnExportCarriesWhereTheRunGivesNone) {
+  media.Write("drawmesh.fx", kMeshEffect);
+  MeshEffect effect;
+  std::string problems;
+  ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
+  mesh->Materials()[0].dirtMaskView = Grey(1.0f);
+  const auto black = Grey(0.0f);
+  const Pixel white{1, 1, 1, 1}, none{0, 0, 0, 1};
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {}); }), white);
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {nullptr, black.get()}); }), none);
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(2), camera, {}); }), none);
 }
 
 TEST_F(SceneRecipe, PointsKeepTheirPositionsNormalsAndColoursThroughTheLayout) {

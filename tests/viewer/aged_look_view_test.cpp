@@ -1,0 +1,205 @@
+// The Shaded view and the export's bake compose the aged material by the same rules: a square is
+// drawn with uniform textures and masks through the effect's debug techniques and compared with
+// the processor's evaluation, as the bake makes it, of the same look at the same point.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assetexport/aged_look.h"
+#include "assetexport/surface_frames.h"
+#include "imagelib/jpeg_writer.h"
+#include "renderlib/obj_loader.h"
+#include "renderlib/triangle_soup.h"
+#include "shipped_media/shipped_files.h"
+#include "tests/renderlib/temporary_folder.h"
+#include "tests/viewer/hidden_device.h"
+#include "viewer/scene_effects.h"
+
+namespace Viewer {
+namespace {
+
+using RenderLib::Vector3;
+namespace AgedLook = AssetExport::AgedLook;
+
+constexpr uint32_t kSize = 64;
+using Pixel = std::array<float, 4>;
+using Texel = std::array<uint8_t, 3>;
+
+float Decode(float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); }
+float Encode(float c) { return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f; }
+
+class AgedLookView : public HiddenDevice {
+protected:
+  void SetUp() override {
+    HiddenDevice::SetUp();
+    if (HasFatalFailure()) return;
+    for (const char* name : {"drawmesh.fx", "aged_look.glsl", "environment_light.glsl"}) {
+      std::filesystem::copy_file(std::string(PATINEX_SOURCE_DIR "/media/") + name, media.Path(name));
+    }
+    // One colour each, so that whichever side of the projection a pixel reads gives the same.
+    const Texel textures[4] = {{150, 100, 60}, {170, 100, 230}, {90, 160, 120}, {60, 190, 210}};
+    for (int i = 0; i < 4; ++i) shipped[i] = Uniform(ShippedMedia::kMaterialTextures[i], textures[i]);
+    ASSERT_EQ(device->CreateRenderTarget(kSize, kSize, &target), Platform::kOk);
+    std::string problems;
+    ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
+    EXPECT_EQ(problems, "");
+  }
+  void TearDown() override {
+    target.reset();
+    effect.Release();
+    HiddenDevice::TearDown();
+  }
+
+  // Writes a one-colour picture and gives back the texel its decoding gives, as the device reads it.
+  Vector3 Uniform(const char* name, const Texel& rgb) {
+    const std::vector<Texel> pixels(16, rgb);
+    EXPECT_TRUE(ImageLib::WriteJpegFile(media.Path(name).c_str(), pixels[0].data(), 4, 4, 100));
+    RenderLib::ImageHandle image(new RenderLib::RefCountedImage());
+    EXPECT_TRUE(image->Load(media.Path(name).c_str())) << name;
+    if (!image->valid) return Vector3();
+    return Vector3(image->samples[0], image->samples[1], image->samples[2]);
+  }
+
+  std::unique_ptr<Platform::ShaderResourceView> Grey(float value) {
+    const float rgba[4] = {value, value, value, 1.0f};
+    std::unique_ptr<Platform::ShaderResourceView> view;
+    EXPECT_EQ(device->CreateTextureFromFloatRGBA(1, 1, rgba, &view), Platform::kOk);
+    return view;
+  }
+
+  // The square of side 2 facing +z with its texture mirrored left to right (u grows along -x),
+  // so that its frames are left-handed, drawn into the middle of the target.
+  std::unique_ptr<RenderLib::ObjModel> MirroredSquare() {
+    const std::string path = media.Write("square.obj",
+                                         "v -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+                                         "vt 0.75 0.25\nvt 0.25 0.25\nvt 0.25 0.75\nvt 0.75 0.75\nvn 0 0 1\n"
+                                         "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n");
+    return RenderLib::LoadObj(path.c_str(), nullptr);
+  }
+
+  Pixel Drawn(RenderLib::ObjModel& model, const char* technique, const PatinaMasks& masks) {
+    std::unique_ptr<DeviceMesh> mesh = CreateDeviceMesh(device.get(), &model);
+    EXPECT_NE(mesh, nullptr);
+    if (mesh == nullptr) return {};
+    const ModelBounds bounds = BoundsOfBox(RenderLib::TriangleSoup(model).GetBoundingBox());
+    const CameraMatrices camera = FixedCamera(StartingCamera(bounds), Platform::MatrixIdentity(), kSize, kSize);
+    device->SetRenderTargets(target->ColorView(), target->DepthView());
+    device->SetViewport({0, 0, kSize, kSize, 0.0f, 1.0f});
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    device->ClearRenderTargetView(target->ColorView(), black);
+    device->ClearDepthStencilView(target->DepthView(), 1.0f);
+    effect.Draw(*mesh, effect.TechniqueByName(technique), camera, masks);
+    Pixel pixel{};
+    EXPECT_EQ(device->ReadPixels(kSize / 2, kSize / 2, 1, 1, pixel.data()), Platform::kOk);
+    device->SetRenderTargets(device->BackBufferView(), device->DepthStencilBufferView());
+    return pixel;
+  }
+
+  // Draws both debug techniques and checks them against the bake's composition.
+  void ExpectTheBakesLook(RenderLib::ObjModel& model, const AgedLook::BaseLook& base) {
+    const auto rust = Grey(0.05f), dirt = Grey(0.08f);
+    const PatinaMasks masks = {rust.get(), dirt.get(), 0.9f, 0.7f};
+    const float patina = AgedLook::PatinaCover(0.05f, masks.rustFactor);
+    const float dirtCover = AgedLook::DirtCover(0.08f, masks.dirtFactor);
+    ASSERT_GT(patina, 0.2f);
+    ASSERT_LT(patina, 0.8f);
+    const Vector3 normal(0.0f, 0.0f, 1.0f);
+    const AgedLook::AgedMaterial expected =
+        AgedLook::AgeMaterial(normal, base, shipped[2], AgedLook::SideSlope(2, shipped[3].x, shipped[3].y), patina,
+                              dirtCover, AgedLook::kWindowDirtColor, AgedLook::kWindowBump);
+
+    const Pixel colorMetallic = Drawn(model, "AgedColorMetallic", masks);
+    EXPECT_NEAR(colorMetallic[0], expected.color.x, 2e-3f);
+    EXPECT_NEAR(colorMetallic[1], expected.color.y, 2e-3f);
+    EXPECT_NEAR(colorMetallic[2], expected.color.z, 2e-3f);
+    EXPECT_NEAR(colorMetallic[3], expected.metallic, 1e-3f);
+    const Pixel normalRoughness = Drawn(model, "AgedNormalRoughness", masks);
+    EXPECT_NEAR(normalRoughness[0], expected.normal.x, 2e-3f);
+    EXPECT_NEAR(normalRoughness[1], expected.normal.y, 2e-3f);
+    EXPECT_NEAR(normalRoughness[2], expected.normal.z, 2e-3f);
+    EXPECT_NEAR(normalRoughness[3], expected.roughness, 1e-3f);
+  }
+
+  TemporaryFolder media;
+  Vector3 shipped[4];  // bronze, its normal map, patina, its normal map
+  MeshEffect effect;
+  std::unique_ptr<Platform::RenderTarget> target;
+};
+
+TEST_F(AgedLookView, ShowsTheBakesLookOverTheShippedBronze) {
+  std::unique_ptr<RenderLib::ObjModel> square = MirroredSquare();
+  ASSERT_NE(square, nullptr);
+  const AgedLook::BaseLook bronze{shipped[0], AgedLook::BronzeSlope(AgedLook::SideSlope(2, shipped[1].x, shipped[1].y)),
+                                  AgedLook::BronzeMetallic(), AgedLook::BronzeRoughness()};
+  ExpectTheBakesLook(*square, bronze);
+}
+
+TEST_F(AgedLookView, ShowsTheBakesLookOverTheModelsOwnMaterialInItsMirroredFrame) {
+  std::unique_ptr<RenderLib::ObjModel> square = MirroredSquare();
+  ASSERT_NE(square, nullptr);
+  RenderLib::MaterialHandle handle(new RenderLib::Material());
+  RenderLib::Material& own = *handle;
+  own.metallicRoughness = true;
+  const float factor[4] = {0.9f, 0.6f, 0.8f, 1.0f};
+  for (int c = 0; c < 4; ++c) own.baseColorFactor[c] = factor[c];
+  own.metallicFactor = 0.8f;
+  own.roughnessFactor = 0.5f;
+  own.normalScale = 0.7f;
+  const Vector3 color = Uniform("color.jpg", {200, 120, 60});
+  const Vector3 metalRough = Uniform("metal_rough.jpg", {255, 140, 200});
+  const Vector3 tilt = Uniform("normal.jpg", {200, 90, 220});
+  own.diffuseMap = RenderLib::ImageHandle(new RenderLib::RefCountedImage());
+  own.metallicRoughnessMap = RenderLib::ImageHandle(new RenderLib::RefCountedImage());
+  own.normalMap = RenderLib::ImageHandle(new RenderLib::RefCountedImage());
+  ASSERT_TRUE(own.diffuseMap->Load(media.Path("color.jpg").c_str()));
+  ASSERT_TRUE(own.metallicRoughnessMap->Load(media.Path("metal_rough.jpg").c_str()));
+  ASSERT_TRUE(own.normalMap->Load(media.Path("normal.jpg").c_str()));
+  square->materials.push_back(handle);
+  square->groups[0].materialIndex = 0;
+
+  // The bake's frame: the loader's tangent, the bitangent turned by the mirrored chart.
+  const AssetExport::SurfaceFrame frame = AssetExport::ComputeSurfaceFrames(square->groups[0])[0];
+  ASSERT_LT(frame.handedness, 0.0f);
+  const Vector3 bitangent = Cross(frame.normal, frame.tangent) * frame.handedness;
+  const AgedLook::BaseLook base{
+      Vector3(Encode(Decode(color.x) * factor[0]), Encode(Decode(color.y) * factor[1]),
+              Encode(Decode(color.z) * factor[2])),
+      AgedLook::TangentSlope(frame.tangent, bitangent, tilt.x, tilt.y, tilt.z, own.normalScale),
+      own.metallicFactor * metalRough.z, own.roughnessFactor * metalRough.y};
+  ExpectTheBakesLook(*square, base);
+}
+
+TEST_F(AgedLookView, ATexturedModelShowsItsOwnColoursLit) {
+  std::unique_ptr<RenderLib::ObjModel> square = MirroredSquare();
+  ASSERT_NE(square, nullptr);
+  const PatinaMasks clean = {};
+  const Pixel bronze = Drawn(*square, "Shaded", clean);
+
+  RenderLib::MaterialHandle handle(new RenderLib::Material());
+  handle->metallicRoughness = true;
+  handle->metallicFactor = 0.0f;
+  handle->roughnessFactor = 0.6f;
+  Uniform("red.jpg", {220, 20, 20});
+  handle->diffuseMap = RenderLib::ImageHandle(new RenderLib::RefCountedImage());
+  ASSERT_TRUE(handle->diffuseMap->Load(media.Path("red.jpg").c_str()));
+  square->materials.push_back(handle);
+  square->groups[0].materialIndex = 0;
+  const Pixel red = Drawn(*square, "Shaded", clean);
+
+  // Red, and lit: neither black nor burnt out to white.
+  EXPECT_GT(red[0], 0.25f);
+  EXPECT_LT(red[0], 0.99f);
+  EXPECT_GT(red[0], 3.0f * red[1]);
+  EXPECT_GT(red[0], 3.0f * red[2]);
+  // The shipped bronze in its place is a warm metal, not red.
+  EXPECT_GT(bronze[0], 0.05f);
+  EXPECT_LT(bronze[0], 2.0f * bronze[1]);
+}
+
+}  // namespace
+}  // namespace Viewer
