@@ -64,6 +64,9 @@ public:
   // Takes the view picker's choice; true when it asks for points there are no samples for yet.
   bool PickView();
   bool ShowsSamples() const { return showSamples != 0; }
+  // The environment picker's choice (0 Studio, 1 Overcast, 2 Low sun) and the Background box.
+  void SetEnvironment(int index) { environment = index; }
+  void ShowBackground(bool show) { backgroundShown = show; }
 
   CModelViewerCamera& Camera() { return camera; }
   const ScenePicture& Picture() const { return scenePicture; }
@@ -91,4 +94,6 @@ private:
   int32_t showSamples = 0;
   int meshView = 0;  // the view picker's model view (Shaded, Dirt, Rust) to go back to from Points
   float maskReloadCountdown = -1.0f;
+  int environment = 0;
+  bool backgroundShown = true;
 };
