@@ -76,7 +76,7 @@ bool AssetExportCommand::MayWrite(const std::string& path) {
   const std::filesystem::path first(existing.front());
   std::string question = first.filename().string() + " already exists in " + ShownFolder(first.parent_path().string()) + ".";
   if (existing.size() > 1) question += " So do " + std::to_string(existing.size() - 1) + " more files the export writes.";
-  question += " Replace them with the new export?";
+  question += existing.size() > 1 ? " Replace them with the new export?" : " Replace it with the new export?";
   if (confirmReplace != nullptr && confirmReplace(question)) return true;
   Report("Export: nothing written.", ShownFolder(first.string()) + " exists already and was kept.");
   return false;
