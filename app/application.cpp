@@ -88,6 +88,7 @@ void PatinexApplication::LoadSelectedModel() {
     std::string why;
     if (model.Load(FrameworkGetDevice(), entry.file, view.MeshEffect(), &why)) {
       models.SetLoaded(selected);
+      exporter.SuggestNameFor(entry.file);
       char text[160];
       std::snprintf(text, sizeof text, "%s: %u triangles. Press Weather.", entry.label.c_str(),
                     model.Soup()->GetIndexCount() / 3);

@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "framework/ui_slider.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ void PatinexApplication::RequestFramesForChanges() {
 }
 
 Platform::Result PatinexApplication::OnDeviceCreated(Platform::GraphicsDevice* device) {
+  // A device change may bring a new window, made with the framework's own minimum.
+  if (Platform::Window* window = FrameworkGetWindow()) window->SetMinimumClientSize(kMinimumWindowWidth, kMinimumWindowHeight);
   Platform::Result result = panels.Resources().OnDeviceCreated(device);
   if (Platform::Failed(result)) return result;
   result = panels.SettingsDialog().OnDeviceCreated(device);
@@ -99,6 +102,9 @@ void PatinexApplication::OnFrameMove(float elapsedSeconds) {
 void PatinexApplication::OnFrameRender(Platform::GraphicsDevice* device, float elapsedSeconds) {
   if (run.Finished()) run.Collect();
   view.Render(device, elapsedSeconds, run.HasThread());
+  // The export panel goes over the scene as the other panels do, and with them under the
+  // settings dialog, which replaces the scene.
+  if (!panels.SettingsDialog().IsActive()) panels.ExportPanel().Render(elapsedSeconds);
 }
 
 bool PatinexApplication::OnModifyDeviceSettings(FrameworkDeviceSettings* settings) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Identifiers of the panels' controls, unique across the three panels; -1 marks a label that is
-// never addressed.
+// Identifiers of the panels' controls, unique across the panels; -1 marks a label that is never
+// addressed.
 inline constexpr int ID_LABEL = -1;
 inline constexpr int ID_TOGGLE_FULLSCREEN = 1;
 inline constexpr int ID_TOGGLE_REF = 2;
@@ -19,3 +19,7 @@ inline constexpr int ID_PROGRESS = 13;  // the status line
 inline constexpr int ID_DIRT_FACTOR = 14;
 inline constexpr int ID_RUST_FACTOR = 15;
 inline constexpr int ID_EXPORT = 16;
+inline constexpr int ID_EXPORT_NAME = 17;
+inline constexpr int ID_EXPORT_FOLDER = 18;
+inline constexpr int ID_ENVIRONMENT = 19;
+inline constexpr int ID_BACKGROUND = 20;

@@ -2,6 +2,8 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
+#include "framework/ui_check_box.h"
+#include "framework/ui_combo_box.h"
 
 namespace {
 
@@ -53,6 +55,16 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
       view.ReloadMasksSoon();
       break;
     case ID_EXPORT: exporter.Export(); break;
+    case ID_ENVIRONMENT:
+      if (const CUIComboBox* environment = panels.SimulationPanel().GetComboBox(ID_ENVIRONMENT)) {
+        view.SetEnvironment(environment->GetSelectedIndex());
+      }
+      break;
+    case ID_BACKGROUND:
+      if (const CUICheckBox* background = panels.SimulationPanel().GetCheckBox(ID_BACKGROUND)) {
+        view.ShowBackground(background->GetChecked());
+      }
+      break;
     default: break;
   }
 }

@@ -2,17 +2,23 @@
 
 #include "framework/dialog.h"
 
-// The three panels drawn over the scene at the window's right edge; every control reports to
+// The four panels drawn over the scene at the window's right edge; every control reports to
 // callback with context.
 void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
-// The font, static-text element and background shared by the parameters and simulation panels.
-void StyleParameterPanel(Dialog& panel);
+// The file name box starts empty (a loaded model names it); the folder box starts at the
+// default export folder.
+void BuildExportPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+// The font, static-text element, title and background shared by the parameters, simulation and
+// export panels. The title keeps to the panel's left, leaving room for a button beside it.
+void StyleParameterPanel(Dialog& panel, const char* title, int titleWidth);
 
 inline constexpr int kPanelWidth = 170;
 inline constexpr int kDevicePanelHeight = 106;
 inline constexpr int kParametersPanelHeight = 145;
-// The status line ends the simulation panel. In an 800 × 600 window the panels leave room for one
-// more row of buttons (28 pixels) in it.
-inline constexpr int kSimulationPanelHeight = 308;
+// The status line ends the simulation panel.
+inline constexpr int kSimulationPanelHeight = 332;
+inline constexpr int kExportPanelHeight = 86;
+// Every combo box's open list, below the box: the layout keeps it inside the window.
+inline constexpr int kComboListHeight = 100;

@@ -68,6 +68,9 @@ public:
   // Takes the view picker's choice; true when it asks for points there are no samples for yet.
   bool PickView();
   bool ShowsSamples() const { return showSamples != 0; }
+  // The environment picker's choice (0 Studio, 1 Overcast, 2 Low sun) and the Background box.
+  void SetEnvironment(int index) { environment = index; }
+  void ShowBackground(bool show) { backgroundShown = show; }
 
   CModelViewerCamera& Camera() { return camera; }
   const ScenePicture& Picture() const { return scenePicture; }
@@ -99,4 +102,6 @@ private:
   uint32_t fittedWidth = 0;
   uint32_t fittedHeight = 0;
   Viewer::PixelRect fittedFree;
+  int environment = 0;
+  bool backgroundShown = true;
 };

@@ -1,44 +1,53 @@
+#include <initializer_list>
+
 #include "app/control_ids.h"
 #include "app/panels.h"
 #include "framework/dialog.h"
+#include "framework/ui_check_box.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
 
 namespace {
-constexpr ArgbColor kTitleColor = 0xFFB2B233;
+
+CUIComboBox* AddPicker(Dialog& panel, int id, int y, std::initializer_list<const char*> items) {
+  CUIComboBox* picker = nullptr;
+  panel.AddComboBox(id, 20, y, 140, 22, 0, false, &picker);
+  if (picker == nullptr) return nullptr;
+  picker->SetDropHeight(kComboListHeight);
+  for (const char* item : items) picker->AddItem(item, nullptr);
+  return picker;
+}
+
+// A strength slider with its name to its left, on one row.
+void AddStrength(Dialog& panel, const char* name, int id, int y) {
+  panel.AddStatic(ID_LABEL, name, 20, y, 36, 22);
+  panel.AddSlider(id, 58, y, 102, 22, 0, 100, 50);
+}
+
 }  // namespace
 
 void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);
   panel.SetCallback(callback, context);
-  StyleParameterPanel(panel);
-  CUIStatic* title = nullptr;
-  panel.AddStatic(ID_LABEL, "SIMULATION", 5, 0, 140, 32, false, &title);
-  if (title != nullptr) title->SetTextColor(kTitleColor);
-  panel.AddButton(ID_EXPORT, "Export", 100, 4, 65, 24);
+  StyleParameterPanel(panel, "SIMULATION", 140);
   panel.AddButton(ID_WEATHER, "Weather", 20, 32, 140, 32);
-  CUIComboBox* view = nullptr;
-  panel.AddComboBox(ID_VIEW, 20, 68, 140, 22, 0, false, &view);
-  if (view != nullptr) {
-    view->AddItem("Shaded", nullptr);
-    view->AddItem("Dirt", nullptr);
-    view->AddItem("Rust", nullptr);
-    view->AddItem("Points", nullptr);
-  }
-  panel.AddStatic(ID_LABEL, "Dirt", 20, 92, 140, 22);
-  panel.AddSlider(ID_DIRT_FACTOR, 20, 116, 140, 22, 0, 100, 50);
-  panel.AddStatic(ID_LABEL, "Rust", 20, 140, 140, 22);
-  panel.AddSlider(ID_RUST_FACTOR, 20, 164, 140, 22, 0, 100, 50);
+  AddPicker(panel, ID_VIEW, 68, {"Shaded", "Dirt", "Rust", "Points"});
+  AddStrength(panel, "Dirt", ID_DIRT_FACTOR, 92);
+  AddStrength(panel, "Rust", ID_RUST_FACTOR, 116);
+  // The light the model is shown in, and whether its surroundings are drawn behind it.
+  panel.AddStatic(ID_LABEL, "Environment", 20, 140, 140, 22);
+  AddPicker(panel, ID_ENVIRONMENT, 164, {"Studio", "Overcast", "Low sun"});
+  panel.AddCheckBox(ID_BACKGROUND, "Background", 20, 188, 140, 22, true);
   // The step slider covers the steps saved so far, none at first.
-  panel.AddStatic(ID_STEP_LABEL, "No steps yet", 20, 188, 140, 24);
+  panel.AddStatic(ID_STEP_LABEL, "No steps yet", 20, 212, 140, 24);
   CUISlider* step = nullptr;
-  panel.AddSlider(ID_STEP, 20, 212, 140, 22, 0, 0, 0, false, &step);
+  panel.AddSlider(ID_STEP, 20, 236, 140, 22, 0, 0, 0, false, &step);
   if (step != nullptr) step->SetEnabled(false);
   // The status line: up to four lines from the top of its place, in the regular font so that
   // more fits on a line.
   CUIStatic* status = nullptr;
-  panel.AddStatic(ID_PROGRESS, "", 12, 238, 153, 66, false, &status);
+  panel.AddStatic(ID_PROGRESS, "", 12, 262, 153, 66, false, &status);
   if (status != nullptr) {
     if (ControlElement* element = status->GetElement(0)) {
       element->font = 0;

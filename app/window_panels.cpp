@@ -1,5 +1,9 @@
 #include "app/window_panels.h"
 
+#include <iterator>
+#include <vector>
+
+#include "app/panel_flow.h"
 #include "app/panels.h"
 
 void WindowPanels::Build(GuiEventCallback callback, void* context) {
@@ -7,16 +11,20 @@ void WindowPanels::Build(GuiEventCallback callback, void* context) {
   BuildDevicePanel(devicePanel, resources, callback, context);
   BuildParametersPanel(parametersPanel, resources, callback, context);
   BuildSimulationPanel(simulationPanel, resources, callback, context);
+  BuildExportPanel(exportPanel, resources, callback, context);
 }
 
 void WindowPanels::Place(int width, int height) {
   constexpr int kMargin = 5;
-  const int x = width - kPanelWidth - kMargin;
-  const int simulationTop = height - kMargin - kSimulationPanelHeight;
-  devicePanel.SetLocation(x, 0);
+  // Reading order: pick and set up a model, weather it, then export it.
+  Dialog* const stacked[] = {&parametersPanel, &simulationPanel, &exportPanel};
+  const std::vector<int> heights = {kParametersPanelHeight, kSimulationPanelHeight, kExportPanelHeight};
+  const std::vector<Platform::Point> corners =
+      FlowPanels(width, height, kPanelWidth, kMargin, kDevicePanelHeight, heights);
+  devicePanel.SetLocation(corners[0].x, corners[0].y);
   devicePanel.SetSize(kPanelWidth, kDevicePanelHeight);
-  parametersPanel.SetLocation(x, simulationTop - kMargin - kParametersPanelHeight);
-  parametersPanel.SetSize(kPanelWidth, kParametersPanelHeight);
-  simulationPanel.SetLocation(x, simulationTop);
-  simulationPanel.SetSize(kPanelWidth, kSimulationPanelHeight);
+  for (size_t i = 0; i < std::size(stacked); ++i) {
+    stacked[i]->SetLocation(corners[i + 1].x, corners[i + 1].y);
+    stacked[i]->SetSize(kPanelWidth, heights[i]);
+  }
 }

@@ -5,7 +5,13 @@
 #include "framework/dialog_resource_manager.h"
 #include "threadinglib/critical_lock.h"
 
-// The window's controls: the three panels drawn over the scene, the device settings dialog shown
+// The smallest window the program allows: the panels fit in two columns at the right, leaving
+// the scene about as wide as they are, and the window still shares a 1280 × 800 laptop screen
+// side by side with another one.
+inline constexpr int kMinimumWindowWidth = 640;
+inline constexpr int kMinimumWindowHeight = 400;
+
+// The window's controls: the four panels drawn over the scene, the device settings dialog shown
 // instead of it, and what they draw with. Window thread; the application builds and places them,
 // and the objects that show something (the status line, the step slider, the Weather button)
 // write into their controls.
@@ -15,10 +21,11 @@
 // lock (SurfaceSamples).
 class WindowPanels {
 public:
-  // Builds the three panels, every control reporting to callback with context.
+  // Builds the four panels, every control reporting to callback with context.
   void Build(GuiEventCallback callback, void* context);
-  // Puts the panels in place for a back buffer of width × height: the device panel at the top,
-  // the other two stacked up from the bottom edge.
+  // Puts the panels in place for a back buffer of width × height: the device panel at the top
+  // right, the parameters, simulation and export panels stacked up from the bottom edge below it,
+  // flowing into a column further left where the window is too short for them.
   void Place(int width, int height);
 
   DialogResourceManager& Resources() { return resources; }
@@ -27,6 +34,7 @@ public:
   Dialog& DevicePanel() { return devicePanel; }
   Dialog& ParametersPanel() { return parametersPanel; }
   Dialog& SimulationPanel() { return simulationPanel; }
+  Dialog& ExportPanel() { return exportPanel; }
   ThreadingLib::CriticalLock& UiLock() { return uiLock; }
 
 private:
@@ -35,5 +43,6 @@ private:
   Dialog devicePanel;
   Dialog parametersPanel;
   Dialog simulationPanel;
+  Dialog exportPanel;
   ThreadingLib::CriticalLock uiLock;
 };

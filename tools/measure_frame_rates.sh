@@ -39,14 +39,14 @@ click() { xdotool mousemove --window "$window" "$1" "$2"; sleep 0.2; xdotool cli
 away() { xdotool mousemove --window "$window" 100 550; }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 60 "$3"; }
 # Control positions from the panels' layout for 800 × 600 (see WindowPanels::Place in app/window_panels.cpp).
-click 715 203; click 700 261            # the model picker: "Beethoven"
+click 715 156; click 700 213            # the model picker: "Beethoven"
 sleep 5                                 # loading, the kd-tree and the samples
 case "$scenario" in
-  dirt) click 715 389; click 700 429 ;;
-  rust) click 715 389; click 700 448 ;;
-  points100) type_into 735 228 100 ;;
-  points500) type_into 735 228 500 ;;
-  run) type_into 735 252 100; type_into 735 276 1000000; away; click 715 358 ;;
+  dirt) click 715 342; click 700 381 ;;
+  rust) click 715 342; click 700 399 ;;
+  points100) type_into 735 181 100 ;;
+  points500) type_into 735 181 500 ;;
+  run) type_into 735 205 100; type_into 735 229 1000000; away; click 715 311 ;;
 esac
 away
 case "$scenario" in points500) sleep 25 ;; points*) sleep 8 ;; *) sleep 2 ;; esac

@@ -93,6 +93,23 @@ inline void Type(const std::string& text) {
   for (char c : text) Send(Platform::WindowEvent::Character(static_cast<unsigned char>(c)));
 }
 
+// Clicks the middle of a control.
+inline void ClickControl(Dialog& panel, int id) {
+  const CUIControl* control = panel.GetControl(id);
+  ASSERT_NE(control, nullptr);
+  Click(panel, control->X() + control->Width() / 2, control->Y() + control->Height() / 2);
+}
+
+// Clicks an edit box of the panel, empties it from the end and types text; the box keeps the focus.
+inline void ReplaceText(Dialog& panel, int id, const std::string& text) {
+  CUIEditBox* box = panel.GetEditBox(id);
+  ASSERT_NE(box, nullptr);
+  ClickControl(panel, id);
+  Key(Platform::VK_END);
+  for (size_t i = box->GetTextLength(); i > 0; --i) Backspace();
+  Type(text);
+}
+
 // The middle of a number box, in its panel.
 inline int BoxX() { return Program().Panels().ParametersPanel().GetEditBox(ID_DENSITY)->X() + 30; }
 inline int BoxY(int id) { return Program().Panels().ParametersPanel().GetEditBox(id)->Y() + 12; }

@@ -479,11 +479,12 @@ TEST_F(Application, DirtFactorFollowsTheDirtSlider) {
 TEST_F(Application, MovingTheStepSliderTwiceReloadsOnceHalfASecondAfterTheLastMove) {
   Pick(1);
   Program().History().Extend(10);
-  Click(Program().Panels().SimulationPanel(), 30, 223);
+  const int sliderY = Slider(ID_STEP)->Y() + Slider(ID_STEP)->Height() / 2;
+  Click(Program().Panels().SimulationPanel(), 30, sliderY);
   EXPECT_FLOAT_EQ(Program().View().MaskReloadCountdown(), 0.5f);
   EXPECT_EQ(StepLabel(), "Step 9 of 10");
   Frames(1);
-  Click(Program().Panels().SimulationPanel(), 150, 223);
+  Click(Program().Panels().SimulationPanel(), 150, sliderY);
   EXPECT_FLOAT_EQ(Program().View().MaskReloadCountdown(), 0.5f);  // the second move restarts the wait
   Program().History().End();
 }

@@ -159,9 +159,9 @@ protected:
   std::string window;
 };
 
-// Window positions from the panels' layout for 800 × 600: the parameters panel at (625, 137), the
-// simulation panel at (625, 287); a combo box's list opens under it, its items about 18 pixels high.
-constexpr int kWeatherTop = 319, kWeatherBottom = 351;
+// Window positions from the panels' layout for 800 × 600: the parameters panel at (625, 113), the
+// simulation panel at (625, 263); a combo box's list opens under it, its items about 18 pixels high.
+constexpr int kWeatherTop = 295, kWeatherBottom = 327;
 constexpr int kStatusTop = 525, kStatusBottom = 591;
 
 TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
@@ -169,11 +169,11 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
       << ReadFile(folder / "output");
   ASSERT_TRUE(PointerAway());
   const std::vector<uint32_t> startStatus = Shot().Crop(645, kStatusTop, 790, kStatusBottom);
-  ASSERT_TRUE(ClickAt(715, 180));  // the model picker ...
-  ASSERT_TRUE(ClickAt(700, 220));  // ... "Sphere", its second entry
+  ASSERT_TRUE(ClickAt(715, 156));  // the model picker ...
+  ASSERT_TRUE(ClickAt(700, 196));  // ... "Sphere", its second entry
   Pause(1500);                     // loading
-  ASSERT_TRUE(ClickAt(746, 253) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
-  ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
+  ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(746, 205) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
   ASSERT_TRUE(PointerAway());
   const Screenshot shaded = Shot();
   ASSERT_EQ(shaded.width, 800) << "xwd gave no usable screenshot";
@@ -184,7 +184,7 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
 
   // Runs "Weather" and waits for it to end with the masks of the steps given in place.
   auto weather = [&](int lastStep) {
-    if (!ClickAt(715, 335) || !PointerAway()) return false;
+    if (!ClickAt(715, 311) || !PointerAway()) return false;
     // A frame on a busy llvmpipe can take a while: wait for the button to read "Stop".
     bool started = false;
     for (int attempt = 0; attempt < 50 && !started; ++attempt) {
@@ -208,8 +208,8 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
         << "a half-written file is left: " << entry.path();
 
   const Screenshot weathered = Shot();
-  ASSERT_TRUE(ClickAt(715, 366));  // the view picker ...
-  ASSERT_TRUE(ClickAt(700, 424));  // ... "Rust", its third entry
+  ASSERT_TRUE(ClickAt(715, 342));  // the view picker ...
+  ASSERT_TRUE(ClickAt(700, 400));  // ... "Rust", its third entry
   ASSERT_TRUE(PointerAway());
   Pause(1000);
   const Screenshot rust = Shot();
@@ -230,11 +230,11 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
 // Escape during a run asks first, in the platform's message box; "No" keeps the program going.
 // The box lies over the middle of the window, where the screenshots see it.
 TEST_F(PatinexWindow, EscapeDuringARunAsksBeforeQuitting) {
-  ASSERT_TRUE(ClickAt(715, 180));
-  ASSERT_TRUE(ClickAt(700, 220));  // "Sphere"
+  ASSERT_TRUE(ClickAt(715, 156));
+  ASSERT_TRUE(ClickAt(700, 196));  // "Sphere"
   Pause(1500);
-  ASSERT_TRUE(ClickAt(746, 253) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 1000000"));  // Tons/Step
-  ASSERT_TRUE(ClickAt(715, 335));  // "Weather": one long step
+  ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 1000000"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(715, 311));  // "Weather": one long step
   ASSERT_TRUE(PointerAway());
   Pause(1000);
   const Screenshot before = Shot();
