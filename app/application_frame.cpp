@@ -102,9 +102,6 @@ void PatinexApplication::OnFrameMove(float elapsedSeconds) {
 void PatinexApplication::OnFrameRender(Platform::GraphicsDevice* device, float elapsedSeconds) {
   if (run.Finished()) run.Collect();
   view.Render(device, elapsedSeconds, run.HasThread());
-  // The export panel goes over the scene as the other panels do, and with them under the
-  // settings dialog, which replaces the scene.
-  if (!panels.SettingsDialog().IsActive()) panels.ExportPanel().Render(elapsedSeconds);
 }
 
 bool PatinexApplication::OnModifyDeviceSettings(FrameworkDeviceSettings* settings) {

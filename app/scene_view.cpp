@@ -61,7 +61,7 @@ bool SameRect(const Viewer::PixelRect& a, const Viewer::PixelRect& b) {
 
 Viewer::PixelRect SceneView::FreeArea(uint32_t width, uint32_t height) {
   std::vector<Viewer::PixelRect> covers;
-  for (const Dialog* panel : {&panels.DevicePanel(), &panels.ParametersPanel(), &panels.SimulationPanel()}) {
+  for (const Dialog* panel : panels.OverScene()) {
     Viewer::PixelRect cover;
     if (PanelCover(*panel, &cover)) covers.push_back(cover);
   }
@@ -225,7 +225,5 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
     panels.Resources().DrawPicture(picture->Picture(), true);
     if (pointsLeft) FrameworkRequestFrame();
   }
-  panels.DevicePanel().Render(elapsedSeconds);
-  panels.ParametersPanel().Render(elapsedSeconds);
-  panels.SimulationPanel().Render(elapsedSeconds);
+  for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);
 }

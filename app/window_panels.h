@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "framework/device_settings_dialog.h"
 #include "framework/dialog.h"
 #include "framework/dialog_resource_manager.h"
@@ -35,6 +37,9 @@ public:
   Dialog& ParametersPanel() { return parametersPanel; }
   Dialog& SimulationPanel() { return simulationPanel; }
   Dialog& ExportPanel() { return exportPanel; }
+  // The panels drawn over the scene, in the order they are drawn; the scene is framed in what
+  // they leave free.
+  std::array<Dialog*, 4> OverScene() { return {&devicePanel, &parametersPanel, &simulationPanel, &exportPanel}; }
   ThreadingLib::CriticalLock& UiLock() { return uiLock; }
 
 private:
