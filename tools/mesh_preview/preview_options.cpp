@@ -27,12 +27,16 @@ const std::string kPreviewUsage =
     "  --model PATH        OBJ or glTF model with its materials (default media/beethoven.obj)\n"
     "  --view NAME         Shaded (default), Dirt, Rust, TexturedSpecular, TexturedNoSpecular,\n"
     "                      Specular, NoSpecular, or Points (the vertices as points coloured by\n"
-    "                      their normal, through media/drawparticles.fx)\n"
+    "                      their normal, through media/drawparticles.fx), or None (no model)\n"
     "  --dirt PATH         dirt mask (JPEG or PNG, grey, brighter = more); default none\n"
     "  --rust PATH         rust mask; default none\n"
     "  --dirt-factor F     share of the dirt mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
     "  --rust-factor F     share of the rust mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
     "  --media DIR         folder of the effect files and tex_*.jpg textures (default media)\n"
+    "  --environment E     HDR environment: Studio, Overcast, Low sun (the shipped ones in\n"
+    "                      media/environments) or the path of a Radiance .hdr file; default none\n"
+    "  --background on|off the environment behind the model (Studio unless --environment says\n"
+    "                      otherwise) instead of plain grey; default off\n"
     "  --yaw DEGREES       turns the model about the vertical axis, " + Platform::RangeText(kYawRange) +
     " (default 0)\n"
     "  --pitch DEGREES     camera height as an angle above the model's centre, " + Platform::RangeText(kPitchRange) +
@@ -83,6 +87,15 @@ bool ReadSize(const std::string& text, int* width, int* height, std::vector<std:
   return ReadSide(text.substr(0, x), width, notes, error) && ReadSide(text.substr(x + 1), height, notes, error);
 }
 
+bool ReadSwitch(const std::string& name, const std::string& text, bool* value, std::string* error) {
+  if (text != "on" && text != "off") {
+    *error = name + " takes on or off, not '" + text + "'";
+    return false;
+  }
+  *value = text == "on";
+  return true;
+}
+
 }  // namespace
 
 bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::vector<std::string>* notes,
@@ -105,6 +118,8 @@ bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::ve
     else if (name == "--rust") options->rustMask = value;
     else if (name == "--media") options->media = value;
     else if (name == "--out") options->out = value;
+    else if (name == "--environment") options->environment = value;
+    else if (name == "--background") ok = ReadSwitch(name, value, &options->background, error);
     else if (name == "--dirt-factor") ok = ReadFloat(name, value, kFactorRange, &options->dirtFactor, notes, error);
     else if (name == "--rust-factor") ok = ReadFloat(name, value, kFactorRange, &options->rustFactor, notes, error);
     else if (name == "--yaw") ok = ReadFloat(name, value, kYawRange, &options->yawDegrees, notes, error);

@@ -9,13 +9,18 @@
 struct PreviewOptions {
   bool help = false;
   std::string model = "media/beethoven.obj";
-  // A technique of drawmesh.fx, or "Points" for the vertices as points coloured by normal.
+  // A technique of drawmesh.fx, "Points" for the vertices as points coloured by normal, or
+  // "None" for no model (the background alone).
   std::string view = "Shaded";
   std::string dirtMask;  // empty: no dirt
   std::string rustMask;  // empty: no patina
   float dirtFactor = 1.0f;
   float rustFactor = 1.0f;
   std::string media = "media";
+  // A shipped environment's name (Studio, Overcast, Low sun) or an .hdr path; empty: none, or
+  // Studio when a background is asked for.
+  std::string environment;
+  bool background = false;  // the environment drawn behind the model instead of plain grey
   float yawDegrees = 0.0f;    // turns the model about its vertical axis
   float pitchDegrees = 0.0f;  // raises the camera above the model's centre
   float distance = Viewer::kStartDistance;  // camera distance in bounding-sphere radii

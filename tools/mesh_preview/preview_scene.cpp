@@ -13,6 +13,9 @@
 #include "renderlib/model_file.h"
 #include "renderlib/triangle_soup.h"
 #include "viewer/device_mesh.h"
+#include "viewer/environment_background.h"
+#include "viewer/environment_catalog.h"
+#include "viewer/environment_light.h"
 #include "viewer/scene_effects.h"
 #include "viewer/scene_placement.h"
 
@@ -106,6 +109,24 @@ bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model
   return true;
 }
 
+// A shipped environment by name, else a path; Studio when only a background was asked for.
+bool LoadEnvironment(Platform::GraphicsDevice& device, const PreviewOptions& options,
+                     Viewer::EnvironmentLight* light, std::string* error) {
+  std::string name = options.environment.empty() ? Viewer::ShippedEnvironments().front().displayName
+                                                 : options.environment;
+  const std::string shipped = Viewer::ShippedEnvironmentFile(name);
+  const std::string path = shipped.empty() ? name : options.media + "/" + shipped;
+  return Platform::Succeeded(light->Load(device, path, error));
+}
+
+bool DrawBackground(Platform::GraphicsDevice& device, const Viewer::EnvironmentLight& light,
+                    const Viewer::ModelBounds& bounds, const PreviewOptions& options, std::string* error) {
+  Viewer::EnvironmentBackground background;
+  if (Platform::Failed(background.Load(device, options.media, error))) return false;
+  background.Draw(light, PlaceCamera(bounds, options));
+  return true;
+}
+
 bool DrawPoints(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const Viewer::ModelBounds& bounds,
                 const PreviewOptions& options, std::string* error) {
   Viewer::PointEffect effect;
@@ -152,8 +173,12 @@ bool RenderPreview(const PreviewOptions& options, std::string* error) {
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
     // Framed by the box of its triangle soup, as the program frames it.
     const Viewer::ModelBounds bounds = Viewer::BoundsOfBox(RenderLib::TriangleSoup(*model).GetBoundingBox());
-    const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, bounds, options, error)
-                                                : DrawMesh(*device, *model, bounds, options, error);
+    Viewer::EnvironmentLight environment;
+    bool drawn = true;
+    if (options.background || !options.environment.empty()) drawn = LoadEnvironment(*device, options, &environment, error);
+    if (drawn && options.background) drawn = DrawBackground(*device, environment, bounds, options, error);
+    if (drawn && options.view == "Points") drawn = DrawPoints(*device, *model, bounds, options, error);
+    else if (drawn && options.view != "None") drawn = DrawMesh(*device, *model, bounds, options, error);
     const bool read = drawn && Platform::Succeeded(device->ReadPixels(0, 0, uint32_t(options.width),
                                                                       uint32_t(options.height), pixels.data()));
     // The target must not stay bound when it goes.
