@@ -1,6 +1,7 @@
 #include "viewer/environment_preparation.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -35,6 +36,29 @@ float TexelSolidAngle(uint32_t width, uint32_t height, uint32_t y) {
 Float3 TexelDirection(uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
   return EquirectDirection((float(x) + 0.5f) / float(width), (float(y) + 0.5f) / float(height));
 }
+
+// The directions of a map's texel centres from one sine and cosine per row and per column, for
+// the loops that visit every texel.
+class TexelDirections {
+public:
+  TexelDirections(uint32_t width, uint32_t height) : columns(width), rows(height) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const Float3 d = TexelDirection(width, 1, x, 0);
+      columns[x] = {d.x, d.z};
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+      const float theta = kPi * (float(y) + 0.5f) / float(height);
+      rows[y] = {std::sin(theta), std::cos(theta)};
+    }
+  }
+  Float3 At(uint32_t x, uint32_t y) const {
+    return {rows[y][0] * columns[x][0], rows[y][1], rows[y][0] * columns[x][1]};
+  }
+
+private:
+  std::vector<std::array<float, 2>> columns;  // sin and cos of the azimuth
+  std::vector<std::array<float, 2>> rows;     // sin and cos of the angle from +y
+};
 
 // Box-filtered to half the size (at least 1 x 1); an odd last row or column is averaged with
 // its neighbour's texels clamped in.
@@ -103,6 +127,7 @@ void TakeOutMainLight(RadianceMap& map, PreparedEnvironment& out) {
   const Float3 peak = TexelDirection(map.width, map.height, uint32_t(brightest % map.width), uint32_t(brightest / map.width));
   const float ceiling = kMainLightCeilingOverMean * float(weighted / solidAngle);
   const float regionCosine = std::cos(kMainLightRegionDegrees * kPi / 180.0f);
+  const TexelDirections directions(map.width, map.height);
   Float3 towards{}, color{};
   for (uint32_t y = 0; y < map.height; ++y) {
     const float omega = TexelSolidAngle(map.width, map.height, y);
@@ -110,7 +135,7 @@ void TakeOutMainLight(RadianceMap& map, PreparedEnvironment& out) {
       float* rgb = &map.rgb[(size_t(y) * map.width + x) * 3];
       const float luminance = Luminance(rgb);
       if (luminance <= ceiling) continue;
-      const Float3 d = TexelDirection(map.width, map.height, x, y);
+      const Float3 d = directions.At(x, y);
       if (Platform::Vec3Dot(d, peak) < regionCosine) continue;
       const float kept = ceiling / luminance;
       color += Float3{rgb[0], rgb[1], rgb[2]} * ((1.0f - kept) * omega);
@@ -139,11 +164,12 @@ void Harmonics(Float3 d, float y[9]) {
 // and pi / 4, here divided by pi for Lambert's albedo / pi.
 void ProjectDiffuse(const RadianceMap& map, PreparedEnvironment& out) {
   double sums[9][3] = {};
+  const TexelDirections directions(map.width, map.height);
   for (uint32_t y = 0; y < map.height; ++y) {
     const float omega = TexelSolidAngle(map.width, map.height, y);
     for (uint32_t x = 0; x < map.width; ++x) {
       float basis[9];
-      Harmonics(TexelDirection(map.width, map.height, x, y), basis);
+      Harmonics(directions.At(x, y), basis);
       const float* rgb = &map.rgb[(size_t(y) * map.width + x) * 3];
       for (int k = 0; k < 9; ++k) {
         for (int c = 0; c < 3; ++c) sums[k][c] += double(rgb[c]) * basis[k] * omega;

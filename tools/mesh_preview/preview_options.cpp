@@ -11,6 +11,7 @@ constexpr Platform::RealRange kPitchRange{-89.0, 89.0};
 // Just outside the bounding sphere, so the eye is never inside the model.
 constexpr Platform::RealRange kDistanceRange{1.05, 100.0};
 constexpr Platform::WholeRange kSideRange{16, 8192};
+constexpr Platform::RealRange kExposureRange{0.0, 64.0};
 
 }  // namespace
 
@@ -37,6 +38,9 @@ const std::string kPreviewUsage =
     "                      media/environments) or the path of a Radiance .hdr file; default none\n"
     "  --background on|off the environment behind the model (Studio unless --environment says\n"
     "                      otherwise) instead of plain grey; default off\n"
+    "  --exposure F        scales the environment's light, " + Platform::RangeText(kExposureRange) + " (default 1)\n"
+    "  --environment-turn DEGREES  turns the environment about the vertical axis, +z towards\n"
+    "                      +x, " + Platform::RangeText(kYawRange) + " (default 0)\n"
     "  --yaw DEGREES       turns the model about the vertical axis, " + Platform::RangeText(kYawRange) +
     " (default 0)\n"
     "  --pitch DEGREES     camera height as an angle above the model's centre, " + Platform::RangeText(kPitchRange) +
@@ -122,6 +126,9 @@ bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::ve
     else if (name == "--background") ok = ReadSwitch(name, value, &options->background, error);
     else if (name == "--dirt-factor") ok = ReadFloat(name, value, kFactorRange, &options->dirtFactor, notes, error);
     else if (name == "--rust-factor") ok = ReadFloat(name, value, kFactorRange, &options->rustFactor, notes, error);
+    else if (name == "--exposure") ok = ReadFloat(name, value, kExposureRange, &options->exposure, notes, error);
+    else if (name == "--environment-turn")
+      ok = ReadFloat(name, value, kYawRange, &options->environmentTurnDegrees, notes, error);
     else if (name == "--yaw") ok = ReadFloat(name, value, kYawRange, &options->yawDegrees, notes, error);
     else if (name == "--pitch") ok = ReadFloat(name, value, kPitchRange, &options->pitchDegrees, notes, error);
     else if (name == "--distance") ok = ReadFloat(name, value, kDistanceRange, &options->distance, notes, error);

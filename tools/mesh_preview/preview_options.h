@@ -21,6 +21,8 @@ struct PreviewOptions {
   // Studio when a background is asked for.
   std::string environment;
   bool background = false;  // the environment drawn behind the model instead of plain grey
+  float exposure = 1.0f;    // scales the environment's light
+  float environmentTurnDegrees = 0.0f;  // turns the environment about y, +z towards +x
   float yawDegrees = 0.0f;    // turns the model about its vertical axis
   float pitchDegrees = 0.0f;  // raises the camera above the model's centre
   float distance = Viewer::kStartDistance;  // camera distance in bounding-sphere radii

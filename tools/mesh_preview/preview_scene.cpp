@@ -116,6 +116,8 @@ bool LoadEnvironment(Platform::GraphicsDevice& device, const PreviewOptions& opt
                                                  : options.environment;
   const std::string shipped = Viewer::ShippedEnvironmentFile(name);
   const std::string path = shipped.empty() ? name : options.media + "/" + shipped;
+  light->SetIntensity(options.exposure);
+  light->SetRotation(options.environmentTurnDegrees * kRadiansPerDegree);
   return Platform::Succeeded(light->Load(device, path, error));
 }
 
