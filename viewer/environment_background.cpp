@@ -8,10 +8,10 @@ Platform::Result EnvironmentBackground::Load(Platform::GraphicsDevice& target, c
                                              std::string* problems) {
   std::unique_ptr<Platform::Effect> loaded;
   std::string errors;
-  const Platform::Result result =
-      Platform::CreateEffectFromFile(&target, mediaFolder + "/environment_background.fx", &loaded, &errors);
+  const std::string path = mediaFolder + "/environment_background.fx";
+  const Platform::Result result = Platform::CreateEffectFromFile(&target, path, &loaded, &errors);
   if (Platform::Failed(result)) {
-    *problems += "environment background: " + errors + "\n";
+    *problems += "the effect " + path + " did not load:\n" + errors + "\n";
     return result;
   }
   device = &target;
