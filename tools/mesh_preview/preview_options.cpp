@@ -27,7 +27,7 @@ const std::string kPreviewUsage =
     "\n"
     "  --model PATH        OBJ or glTF model with its materials (default media/beethoven.obj)\n"
     "  --view NAME         Shaded (default), Dirt, Rust, TexturedSpecular, TexturedNoSpecular,\n"
-    "                      Specular, NoSpecular, or Points (the vertices as points coloured by\n"
+    "                      Specular, NoSpecular, Points (the vertices as points coloured by\n"
     "                      their normal, through media/drawparticles.fx), or None (no model)\n"
     "  --dirt PATH         dirt mask (JPEG or PNG, grey, brighter = more); default none\n"
     "  --rust PATH         rust mask; default none\n"
