@@ -32,6 +32,7 @@ bool ScenePicture::Prepare(Platform::GraphicsDevice& device, const SceneKey& key
     return true;
   }
   shown = key;
+  backgroundDrawn = false;
   modelDrawn = false;
   pointsDrawn = 0;
   device.ClearRenderTargetView(target->ColorView(), kBackground);

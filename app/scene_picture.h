@@ -44,6 +44,8 @@ public:
   Platform::ShaderResourceView* Picture();
   void Release();
 
+  bool BackgroundDrawn() const { return backgroundDrawn; }
+  void SetBackgroundDrawn() { backgroundDrawn = true; }
   bool ModelDrawn() const { return modelDrawn; }
   void SetModelDrawn() { modelDrawn = true; }
   uint32_t PointsDrawn() const { return pointsDrawn; }
@@ -55,6 +57,7 @@ public:
 private:
   std::unique_ptr<Platform::RenderTarget> target;
   SceneKey shown;
+  bool backgroundDrawn = false;
   bool modelDrawn = false;
   uint32_t pointsDrawn = 0;
   uint32_t slice = kFirstSlice;

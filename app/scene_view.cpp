@@ -16,6 +16,7 @@
 #include "framework/ui_slider.h"
 #include "simulation/mask_files.h"
 #include "threadinglib/scoped_critical_lock.h"
+#include "viewer/environment_catalog.h"
 #include "viewer/scene_placement.h"
 
 using ThreadingLib::ScopedCriticalLock;
@@ -25,11 +26,41 @@ namespace {
 constexpr int kPointsView = 3;
 }  // namespace
 
-void SceneView::LoadEffects(Platform::GraphicsDevice* device) {
+void SceneView::LoadEffects(Platform::GraphicsDevice* target) {
+  device = target;
   std::string problems;
   const bool meshLoaded = Platform::Succeeded(meshEffect.Load(*device, folders.media, &problems));
   const bool pointsLoaded = Platform::Succeeded(pointEffect.Load(*device, folders.media, &problems));
-  if (!meshLoaded || !pointsLoaded) std::fprintf(stderr, "patinex: nothing is drawn with an effect that failed:\n%s", problems.c_str());
+  const bool backgroundLoaded = Platform::Succeeded(background.Load(*device, folders.media, &problems));
+  if (!meshLoaded || !pointsLoaded || !backgroundLoaded) {
+    std::fprintf(stderr, "patinex: nothing is drawn with an effect that failed:\n%s", problems.c_str());
+  }
+  LoadEnvironment();
+  meshEffect.UseEnvironment(&environmentLight);
+  MarkChanged();
+}
+
+void SceneView::LoadEnvironment() {
+  const std::vector<Viewer::ShippedEnvironment>& shipped = Viewer::ShippedEnvironments();
+  if (device == nullptr || environment < 0 || size_t(environment) >= shipped.size()) return;
+  std::string problems;
+  const std::string path = folders.media + "/" + shipped[size_t(environment)].file;
+  if (Platform::Failed(environmentLight.Load(*device, path, &problems))) {
+    std::fprintf(stderr, "patinex: the environment %s is not used: %s\n", shipped[size_t(environment)].displayName.c_str(),
+                 problems.c_str());
+  }
+}
+
+void SceneView::SetEnvironment(int index) {
+  if (index == environment) return;
+  environment = index;
+  LoadEnvironment();
+  MarkChanged();
+}
+
+void SceneView::ShowBackground(bool show) {
+  if (show == backgroundShown) return;
+  backgroundShown = show;
   MarkChanged();
 }
 
@@ -37,6 +68,9 @@ void SceneView::ReleaseResources() {
   scenePicture.Release();
   meshEffect.Release();
   pointEffect.Release();
+  background.Release();
+  environmentLight.Release();
+  device = nullptr;
   ReleaseMaskViews();
   MarkChanged();
 }
@@ -163,6 +197,13 @@ bool SceneView::PickView() {
 bool SceneView::DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& matrices, int view,
                           ScenePicture* picture) {
   if (picture != nullptr) picture->Bind(device);
+  // The surroundings go in first, once a picture, behind a model in the Shaded view only: the
+  // mask views and the points read best on plain grey.
+  if (backgroundShown && showSamples == 0 && view == 0 && environmentLight.IsLoaded() &&
+      model.DeviceMesh() != nullptr && (picture == nullptr || !picture->BackgroundDrawn())) {
+    background.Draw(environmentLight, matrices);
+    if (picture != nullptr) picture->SetBackgroundDrawn();
+  }
   {
     ScopedCriticalLock hold(model.Lock());
     if (showSamples == 0 && model.DeviceMesh() != nullptr && (picture == nullptr || !picture->ModelDrawn())) {

@@ -6,6 +6,8 @@
 #include "app/scene_picture.h"
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
+#include "viewer/environment_background.h"
+#include "viewer/environment_light.h"
 #include "viewer/scene_effects.h"
 
 class MaskHistory;
@@ -27,6 +29,7 @@ public:
   // The mesh effect (drawmesh.fx) with its four textures and the point effect (drawparticles.fx),
   // from the media folder. A failed load leaves that effect unloaded, says why on stderr, and
   // nothing is drawn with it.
+  // Also loads the picked environment and what draws it as a background.
   void LoadEffects(Platform::GraphicsDevice* device);
   // Releases both effects, their textures and layouts, the picture and the mask views.
   void ReleaseResources();
@@ -68,9 +71,11 @@ public:
   // Takes the view picker's choice; true when it asks for points there are no samples for yet.
   bool PickView();
   bool ShowsSamples() const { return showSamples != 0; }
-  // The environment picker's choice (0 Studio, 1 Overcast, 2 Low sun) and the Background box.
-  void SetEnvironment(int index) { environment = index; }
-  void ShowBackground(bool show) { backgroundShown = show; }
+  // The environment picker's choice (an index of Viewer::ShippedEnvironments) lights the model
+  // from now on; one that does not load leaves the light as it was and says why on stderr.
+  void SetEnvironment(int index);
+  // The Background box: the environment drawn behind the model in the Shaded view, else grey.
+  void ShowBackground(bool show);
 
   CModelViewerCamera& Camera() { return camera; }
   const ScenePicture& Picture() const { return scenePicture; }
@@ -79,6 +84,7 @@ public:
   const Platform::ShaderResourceView* DirtMaskView() const { return dirtMaskView.get(); }
 
 private:
+  void LoadEnvironment();
   bool DrawScene(Platform::GraphicsDevice& device, const Viewer::CameraMatrices& camera, int view,
                  ScenePicture* picture);
 
@@ -102,6 +108,9 @@ private:
   uint32_t fittedWidth = 0;
   uint32_t fittedHeight = 0;
   Viewer::PixelRect fittedFree;
+  Platform::GraphicsDevice* device = nullptr;  // while the effects are loaded
+  Viewer::EnvironmentLight environmentLight;
+  Viewer::EnvironmentBackground background;
   int environment = 0;
   bool backgroundShown = true;
 };

@@ -7,6 +7,7 @@
 #include "framework/ui_combo_box.h"
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
+#include "viewer/environment_catalog.h"
 
 namespace {
 
@@ -37,7 +38,11 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEven
   AddStrength(panel, "Rust", ID_RUST_FACTOR, 116);
   // The light the model is shown in, and whether its surroundings are drawn behind it.
   panel.AddStatic(ID_LABEL, "Environment", 20, 140, 140, 22);
-  AddPicker(panel, ID_ENVIRONMENT, 164, {"Studio", "Overcast", "Low sun"});
+  if (CUIComboBox* environments = AddPicker(panel, ID_ENVIRONMENT, 164, {})) {
+    for (const Viewer::ShippedEnvironment& shipped : Viewer::ShippedEnvironments()) {
+      environments->AddItem(shipped.displayName.c_str(), nullptr);
+    }
+  }
   panel.AddCheckBox(ID_BACKGROUND, "Background", 20, 188, 140, 22, true);
   // The step slider covers the steps saved so far, none at first.
   panel.AddStatic(ID_STEP_LABEL, "No steps yet", 20, 212, 140, 24);

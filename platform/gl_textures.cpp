@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -152,6 +153,58 @@ Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, ui
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
   return kOk;
+}
+
+Result CreateFloatLevelsTexture(uint32_t channels, const std::vector<FloatTextureLevel>& levels, bool wrapU,
+                                std::unique_ptr<ShaderResourceView>* view, std::string* error) {
+  view->reset();
+  if ((channels != 2 && channels != 3) || levels.empty()) {
+    *error = "a level texture needs 2 or 3 channels and at least one level";
+    return kInvalidArgument;
+  }
+  const uint32_t width = levels[0].width;
+  const uint32_t height = levels[0].height;
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxSide) || height > static_cast<uint32_t>(maxSide)) {
+    *error = "a level texture of " + std::to_string(width) + " x " + std::to_string(height) +
+             " is empty or larger than the " + std::to_string(maxSide) + " pixels GL allows";
+    return kInvalidArgument;
+  }
+  for (size_t i = 0; i < levels.size(); ++i) {
+    const uint32_t w = std::max(1u, width >> i);
+    const uint32_t h = std::max(1u, height >> i);
+    if (levels[i].width != w || levels[i].height != h || !levels[i].texels) {
+      *error = "level " + std::to_string(i) + " of a level texture must be " + std::to_string(w) + " x " +
+               std::to_string(h) + " with texels, not " + std::to_string(levels[i].width) + " x " +
+               std::to_string(levels[i].height);
+      return kInvalidArgument;
+    }
+  }
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  const GLint internalFormat = channels == 2 ? GL_RG16F : GL_RGB16F;
+  const GLenum layout = channels == 2 ? GL_RG : GL_RGB;
+  for (size_t i = 0; i < levels.size(); ++i) {
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), internalFormat, static_cast<GLsizei>(levels[i].width),
+                 static_cast<GLsizei>(levels[i].height), 0, layout, GL_FLOAT, levels[i].texels);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, levels.size() > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapU ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+  return Finish(texture, width, height, channels == 2 ? Format::R16G16_FLOAT : Format::R16G16B16_FLOAT,
+                "level texture", view, error);
 }
 
 }  // namespace Platform

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imagelib/decoded_image.h"
 #include "platform/gpu_resources.h"
@@ -27,5 +28,19 @@ Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels cha
                             std::unique_ptr<ShaderResourceView>* view, std::string* error);
 Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
                             const void* texels, uint32_t rowPitch, std::string* error);
+
+// One level of a float texture given level by level: rows from the top, 2 or 3 floats a texel.
+struct FloatTextureLevel {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  const float* texels = nullptr;
+};
+
+// A half-float RG or RGB texture (channels 2 or 3) made of exactly the levels given, for data
+// whose levels are not plain averages of each other (filtered environments, tables). Level i
+// must be max(1, width >> i) x max(1, height >> i) of level 0. Filtering is linear within and
+// between levels; u wraps when wrapU (a picture all round the horizon), else clamps; v clamps.
+Result CreateFloatLevelsTexture(uint32_t channels, const std::vector<FloatTextureLevel>& levels, bool wrapU,
+                                std::unique_ptr<ShaderResourceView>* view, std::string* error);
 
 }  // namespace Platform

@@ -37,6 +37,10 @@ uint32_t FormatBytes(Format format) {
       return 4;
     case Format::R8_UNORM:
       return 1;
+    case Format::R16G16B16_FLOAT:
+      return 6;
+    case Format::R16G16_FLOAT:
+      return 4;
     case Format::R32G32_FLOAT:
       return 8;
     case Format::R32G32B32_FLOAT:

@@ -24,6 +24,8 @@ enum class Format {
   D32_FLOAT,
   D24_UNORM_S8_UINT,
   R8_UNORM,
+  R16G16B16_FLOAT,
+  R16G16_FLOAT,
 };
 
 // Bytes of one element of a vertex or texel format.

@@ -62,7 +62,6 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   Bind(*effect);
   bump->SetFloat(1.0f);
   dirtColor->SetFloat(0.3f);
-  environment.SetOn(*effect);
   for (int i = 0; i < 4; ++i) {
     const std::string path = ShippedMedia::ShippedFileIn(mediaFolder, ShippedMedia::kMaterialTextures[i]);
     if (Platform::Failed(target.CreateTextureFromFile(path, &textures[i]))) *problems += path + " did not load\n";
@@ -142,6 +141,7 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   dirtMask->SetResource(masks.dirt);
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
+  if (environment != nullptr) environment->SetOn(*bound);
   device->SetInputLayout(layout.get());
   // The masks an aged export carries show in the mask views only: its textures are aged already.
   const bool maskView = technique == dirt || technique == rust;

@@ -32,9 +32,9 @@ class MeshEffect {
 public:
   MeshEffect() { Bind(Platform::NullEffect()); }
 
-  // Also sets the fixed values (Bump 1, DirtColor 0.3) and the environment's light, loads the
-  // four shipped material textures (one that does not load stays unbound and is named in
-  // problems) and makes the mesh layout.
+  // Also sets the fixed values (Bump 1, DirtColor 0.3), loads the four shipped material
+  // textures (one that does not load stays unbound and is named in problems) and makes the
+  // mesh layout.
   Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
   void Release();
 
@@ -47,6 +47,9 @@ public:
   // Every material gets the technique it is drawn with in the Shaded view.
   void AssignMaterialTechniques(DeviceMesh& mesh) const;
   void PlaceLights(const ModelBounds& bounds);
+  // The environment the Shaded view is lit by from the next draw on (kept by the caller; none
+  // leaves the light of the last one set).
+  void UseEnvironment(const EnvironmentLight* light) { environment = light; }
 
   // Draws every subset of the mesh with its material through every pass of the technique (or
   // of its twin for the material, see MaterialTechnique). The Dirt and Rust views show a
@@ -61,7 +64,7 @@ private:
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Effect> effect;
   std::unique_ptr<Platform::InputLayout> layout;
-  EnvironmentLight environment;
+  const EnvironmentLight* environment = nullptr;
   // Base texture and normal map, patina texture and normal map, each with its variable.
   std::unique_ptr<Platform::ShaderResourceView> textures[4];
   Platform::EffectVariable* textureVariables[4];

@@ -21,13 +21,15 @@ int Repeats() {
   return repeats > 0 ? repeats : 3;
 }
 
-// Starts a run long enough that only a stop ends it.
+// Starts a run long enough that only a stop ends it, and waits until it runs: a run asked for
+// while the surface is still being sampled waits for the samples first.
 void StartLongRun() {
   EnterInto(ID_STEPS, "100");
   EnterInto(ID_TONS_PER_STEP, "200000");
   PressWeather();
   ASSERT_TRUE(Program().Run().Kept());
   ASSERT_EQ(WeatherText(), "Stop");
+  ASSERT_TRUE(FramesUntil([] { return Program().Run().Running(); }, 60.0)) << "the run did not start";
 }
 
 TEST(ApplicationStress, RunsStoppedAtRandomMomentsAndFreedUnderfootEndCleanly) {

@@ -18,6 +18,8 @@
 #include "shipped_media/shipped_files.h"
 #include "tests/renderlib/temporary_folder.h"
 #include "tests/viewer/hidden_device.h"
+#include "viewer/environment_light.h"
+#include "viewer/environment_preparation.h"
 #include "viewer/scene_effects.h"
 
 namespace Viewer {
@@ -48,10 +50,15 @@ protected:
     std::string problems;
     ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
     EXPECT_EQ(problems, "");
+    // Even grey light from everywhere, no main light.
+    const RadianceMap grey{16, 8, std::vector<float>(16 * 8 * 3, 0.8f)};
+    ASSERT_EQ(light.Upload(PrepareEnvironment(grey, nullptr), &problems), Platform::kOk) << problems;
+    effect.UseEnvironment(&light);
   }
   void TearDown() override {
     target.reset();
     effect.Release();
+    light.Release();
     HiddenDevice::TearDown();
   }
 
@@ -127,6 +134,7 @@ protected:
 
   TemporaryFolder media;
   Vector3 shipped[4];  // bronze, its normal map, patina, its normal map
+  EnvironmentLight light;
   MeshEffect effect;
   std::unique_ptr<Platform::RenderTarget> target;
 };

@@ -59,8 +59,9 @@ std::string FlatObj(const std::vector<std::array<float, 4>>& quads) {
 constexpr uint32_t kWidth = 96;
 constexpr uint32_t kHeight = 64;
 
-// Draws a model through the shipped drawmesh.fx (Shaded) into a kWidth × kHeight picture
-// cleared to black, from the starting camera, framed in free; answers which pixels it covers.
+// Draws a model through the shipped drawmesh.fx (its Dirt view, which its lights alone make
+// visible, no environment needed) into a kWidth × kHeight picture cleared to black, from the
+// starting camera, framed in free; answers which pixels it covers.
 class FramedPicture : public HiddenDevice {
 protected:
   std::vector<bool> Draw(const std::string& obj, const PixelRect& free) {
@@ -87,7 +88,7 @@ protected:
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     device->ClearRenderTargetView(target->ColorView(), black);
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
-    effect.Draw(*mesh, effect.ViewTechnique(0), camera, {});
+    effect.Draw(*mesh, effect.ViewTechnique(1), camera, {});
     std::vector<float> rgba(size_t(kWidth) * kHeight * 4);
     EXPECT_EQ(device->ReadPixels(0, 0, kWidth, kHeight, rgba.data()), Platform::kOk);
     device->SetRenderTargets(device->BackBufferView(), device->DepthStencilBufferView());

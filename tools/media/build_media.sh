@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Rebuilds the shipped media in media/: the three models with their material libraries, the
-# material textures, the splat image, and the GUI control texture with its rectangle header
-# (framework/control_texture_layout.h). The outputs are committed, so only people changing
-# the media need this script and the tools it installs (Blender, numpy, Pillow).
+# material textures, the splat image, the GUI control texture with its rectangle header
+# (framework/control_texture_layout.h), and the HDR environments (media/environments). The
+# outputs are committed, so only people changing the media need this script and the tools it
+# installs (Blender, numpy, Pillow).
 #
 # usage: tools/media/build_media.sh [SOURCE_MESH_FOLDER]
 #   SOURCE_MESH_FOLDER holds bunny.obj and beethoven.obj; by default ../shared/media-src beside
@@ -62,6 +63,9 @@ unwrap beethoven "A bust of Beethoven, a classic public test model; 2-unit box, 
 
 echo "textures"
 $python "$here/make_textures.py" "$media"
+
+echo "environments"
+$python "$here/make_environments.py" "$media/environments"
 
 echo "control texture"
 $python "$here/make_control_texture.py" --png "$media/ui_controls.png" --header "$top/framework/control_texture_layout.h"

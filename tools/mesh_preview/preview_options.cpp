@@ -11,6 +11,7 @@ constexpr Platform::RealRange kPitchRange{-89.0, 89.0};
 // Just outside the bounding sphere, so the eye is never inside the model.
 constexpr Platform::RealRange kDistanceRange{1.05, 100.0};
 constexpr Platform::WholeRange kSideRange{16, 8192};
+constexpr Platform::RealRange kExposureRange{0.0, 64.0};
 
 }  // namespace
 
@@ -27,13 +28,20 @@ const std::string kPreviewUsage =
     "  --model PATH        OBJ or glTF model with its materials (default media/beethoven.obj)\n"
     "  --view NAME         Shaded (default), Dirt, Rust, AgedColorMetallic (the aged colour and\n"
     "                      metallic before lighting), AgedNormalRoughness (its normal and\n"
-    "                      roughness), or Points (the vertices as points coloured by their\n"
-    "                      normal, through media/drawparticles.fx)\n"
+    "                      roughness), Points (the vertices as points lit by their normal,\n"
+    "                      through media/drawparticles.fx), or None (no model)\n"
     "  --dirt PATH         dirt mask (JPEG or PNG, grey, brighter = more); default none\n"
     "  --rust PATH         rust mask; default none\n"
     "  --dirt-factor F     share of the dirt mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
     "  --rust-factor F     share of the rust mask shown, " + Platform::RangeText(kFactorRange) + " (default 1)\n"
     "  --media DIR         folder of the effect files and tex_*.jpg textures (default media)\n"
+    "  --environment E     the HDR environment that lights the model: Studio (default), Overcast,\n"
+    "                      Low sun (the shipped ones in media/environments) or the path of a\n"
+    "                      Radiance .hdr file\n"
+    "  --background on|off the environment behind the model instead of plain grey; default off\n"
+    "  --exposure F        scales the environment's light, " + Platform::RangeText(kExposureRange) + " (default 1)\n"
+    "  --environment-turn DEGREES  turns the environment about the vertical axis, +z towards\n"
+    "                      +x, " + Platform::RangeText(kYawRange) + " (default 0)\n"
     "  --yaw DEGREES       turns the model about the vertical axis, " + Platform::RangeText(kYawRange) +
     " (default 0)\n"
     "  --pitch DEGREES     camera height as an angle above the model's centre, " + Platform::RangeText(kPitchRange) +
@@ -84,6 +92,15 @@ bool ReadSize(const std::string& text, int* width, int* height, std::vector<std:
   return ReadSide(text.substr(0, x), width, notes, error) && ReadSide(text.substr(x + 1), height, notes, error);
 }
 
+bool ReadSwitch(const std::string& name, const std::string& text, bool* value, std::string* error) {
+  if (text != "on" && text != "off") {
+    *error = name + " takes on or off, not '" + text + "'";
+    return false;
+  }
+  *value = text == "on";
+  return true;
+}
+
 }  // namespace
 
 bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::vector<std::string>* notes,
@@ -106,8 +123,13 @@ bool ParsePreviewOptions(int argc, char** argv, PreviewOptions* options, std::ve
     else if (name == "--rust") options->rustMask = value;
     else if (name == "--media") options->media = value;
     else if (name == "--out") options->out = value;
+    else if (name == "--environment") options->environment = value;
+    else if (name == "--background") ok = ReadSwitch(name, value, &options->background, error);
     else if (name == "--dirt-factor") ok = ReadFloat(name, value, kFactorRange, &options->dirtFactor, notes, error);
     else if (name == "--rust-factor") ok = ReadFloat(name, value, kFactorRange, &options->rustFactor, notes, error);
+    else if (name == "--exposure") ok = ReadFloat(name, value, kExposureRange, &options->exposure, notes, error);
+    else if (name == "--environment-turn")
+      ok = ReadFloat(name, value, kYawRange, &options->environmentTurnDegrees, notes, error);
     else if (name == "--yaw") ok = ReadFloat(name, value, kYawRange, &options->yawDegrees, notes, error);
     else if (name == "--pitch") ok = ReadFloat(name, value, kPitchRange, &options->pitchDegrees, notes, error);
     else if (name == "--distance") ok = ReadFloat(name, value, kDistanceRange, &options->distance, notes, error);

@@ -13,6 +13,9 @@
 #include "renderlib/model_file.h"
 #include "renderlib/triangle_soup.h"
 #include "viewer/device_mesh.h"
+#include "viewer/environment_background.h"
+#include "viewer/environment_catalog.h"
+#include "viewer/environment_light.h"
 #include "viewer/scene_effects.h"
 #include "viewer/scene_placement.h"
 
@@ -92,7 +95,7 @@ bool LoadEffect(SceneEffect& effect, Platform::GraphicsDevice& device, const Pre
 }
 
 bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model, const RenderLib::BoundingBox& box,
-              const PreviewOptions& options, std::string* error) {
+              const Viewer::EnvironmentLight& environment, const PreviewOptions& options, std::string* error) {
   RenderLib::ErrorList messages;
   std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(&device, &model, &messages);
   if (!mesh) {
@@ -107,10 +110,31 @@ bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model
     return false;
   }
   effect.PlaceLights(Viewer::BoundsOfBox(box));
+  effect.UseEnvironment(&environment);
   const auto rustMask = LoadMask(device, options.rustMask);
   const auto dirtMask = LoadMask(device, options.dirtMask);
   effect.Draw(*mesh, technique, PlaceCamera(box, options),
               {rustMask.get(), dirtMask.get(), options.rustFactor, options.dirtFactor});
+  return true;
+}
+
+// A shipped environment by name, else a path; Studio when none is named.
+bool LoadEnvironment(Platform::GraphicsDevice& device, const PreviewOptions& options,
+                     Viewer::EnvironmentLight* light, std::string* error) {
+  const std::string name =
+      options.environment.empty() ? Viewer::ShippedEnvironments().front().displayName : options.environment;
+  const std::string shipped = Viewer::ShippedEnvironmentFile(name);
+  const std::string path = shipped.empty() ? name : options.media + "/" + shipped;
+  light->SetIntensity(options.exposure);
+  light->SetRotation(options.environmentTurnDegrees * kRadiansPerDegree);
+  return Platform::Succeeded(light->Load(device, path, error));
+}
+
+bool DrawBackground(Platform::GraphicsDevice& device, const Viewer::EnvironmentLight& light,
+                    const RenderLib::BoundingBox& box, const PreviewOptions& options, std::string* error) {
+  Viewer::EnvironmentBackground background;
+  if (Platform::Failed(background.Load(device, options.media, error))) return false;
+  background.Draw(light, PlaceCamera(box, options));
   return true;
 }
 
@@ -161,8 +185,11 @@ bool RenderPreview(const PreviewOptions& options, std::string* error) {
     device->ClearDepthStencilView(target->DepthView(), 1.0f);
     // Framed by the box of its triangle soup, as the program frames it.
     const RenderLib::BoundingBox box = RenderLib::TriangleSoup(*model).GetBoundingBox();
-    const bool drawn = options.view == "Points" ? DrawPoints(*device, *model, box, options, error)
-                                                : DrawMesh(*device, *model, box, options, error);
+    Viewer::EnvironmentLight environment;
+    bool drawn = LoadEnvironment(*device, options, &environment, error);
+    if (drawn && options.background) drawn = DrawBackground(*device, environment, box, options, error);
+    if (drawn && options.view == "Points") drawn = DrawPoints(*device, *model, box, options, error);
+    else if (drawn && options.view != "None") drawn = DrawMesh(*device, *model, box, environment, options, error);
     const bool read = drawn && Platform::Succeeded(device->ReadPixels(0, 0, uint32_t(options.width),
                                                                       uint32_t(options.height), pixels.data()));
     // The target must not stay bound when it goes.
