@@ -1,3 +1,4 @@
+#include <map>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,36 @@ TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("--export takes a .glb or .gltf file name"), std::string::npos) << run.err;
+}
+
+// The files in a folder, hidden ones included, with their bytes.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file()) files[entry.path().filename().string()] = ReadFile(entry.path());
+  }
+  return files;
+}
+
+// A re-export that runs out of room (a file-size limit stands in for a full disk) leaves the
+// earlier .gltf and every file it names as they were, and no temporary file.
+TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
+  WeatherSphere();
+  const fs::path out = folder / "asset";
+  fs::create_directories(out);
+  const std::string masks = " --masks " + (folder / "masks").string();
+  CliResult run = Cli(kSphere + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::map<std::string, std::string> before = Contents(out);
+  ASSERT_EQ(before.size(), 8u);
+  // Room for the buffer (the first file written) but not for a 1024 x 1024 texture; dash counts
+  // 512-byte blocks, bash 1024, and either is far below the texture.
+  const size_t blocks = before.at("sphere.bin").size() / 512 + 8;
+  run = Shell("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; " + PATINEX_CLI + " export " + kSphere + masks +
+              " --step 1 --size 1024 --out " + (out / "sphere.gltf").string());
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed";
 }
 
 }  // namespace
