@@ -109,7 +109,7 @@ int RunExport(const Arguments& arguments) {
     return kExitFailure;
   }
   for (const std::string& message : loaded.messages) {
-    std::fprintf(stderr, "patinex-cli export: warning: %s\n", message.c_str());
+    std::fprintf(stderr, "patinex-cli export: warning: %s: %s\n", options.model.c_str(), message.c_str());
   }
   AssetExport::ExportSettings settings;
   settings.size = uint32_t(options.size);
