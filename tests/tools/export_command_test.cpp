@@ -117,4 +117,52 @@ TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
   EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed";
 }
 
+// A run into a folder that holds another history moves it aside, and an export takes only masks
+// that are one history of its model: not another model's, not a step left by another run, and
+// in a folder without a record only masks of one size.
+TEST_F(ExportCommand, TakesOnlyMasksThatAreOneHistoryOfTheModel) {
+  WeatherSphere();
+  const fs::path masks = folder / "masks";
+  const std::string bunny = kSource + "/media/bunny.obj";
+  CliResult run = Shell(std::string(PATINEX_CLI) + " weather " + bunny + " --density 20 --tons 500 --size 256 --out " +
+                        masks.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(fs::is_directory(masks / "earlier"));
+  const fs::path earlier = fs::directory_iterator(masks / "earlier")->path();
+  EXPECT_NE(run.err.find("moved to " + earlier.string()), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\"earlierMasksMovedTo\": \"" + earlier.string() + "\""), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(earlier / "mask_rust01.jpg") && fs::exists(earlier / "patinex_run.json"));
+  EXPECT_FALSE(fs::exists(masks / "mask_rust01.jpg"));
+
+  const std::string out = " --out " + (folder / "aged.glb").string();
+  run = Cli(kSphere + " --masks " + masks.string() + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("the masks in " + masks.string() + " are not one history of this model: its run record says "
+                         "they are masks of another model (bunny.obj"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(Cli(bunny + " --masks " + masks.string() + out).status, 0);
+
+  // The sphere's step 1 put back beside the bunny's step 0, as runs without records left them.
+  for (const char* name : {"mask_humidity01.jpg", "mask_dirt01.jpg", "mask_rust01.jpg"}) {
+    fs::copy_file(earlier / name, masks / name);
+  }
+  run = Cli(bunny + " --masks " + masks.string() + " --step 0" + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("mask_dirt01.jpg is not a step its run record lists (no step 1)"), std::string::npos) << run.err;
+
+  // Without a record the sizes decide: 256 and 1024 do not mix; one size passes with a warning.
+  fs::remove(masks / "patinex_run.json");
+  run = Cli(bunny + " --masks " + masks.string() + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("its masks are of different sizes"), std::string::npos) << run.err;
+  run = Cli(kSphere + " --masks " + earlier.string() + out.substr(0, out.size() - 4) + "2.glb");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("warning"), std::string::npos) << "the earlier history kept its record\n" << run.err;
+  fs::remove(earlier / "patinex_run.json");
+  run = Cli(kSphere + " --masks " + earlier.string() + out);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: " + earlier.string() + " has no run record"), std::string::npos) << run.err;
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -35,8 +36,12 @@ protected:
     std::snprintf(name, sizeof name, "%s%02d.jpg", kMaskNames[channel], step);
     return (out / name).string();
   }
+  // The files a run left in out beside its run record (hidden ones included); earlier/ and the
+  // record are not counted.
   int FileCount(const fs::path& out) const {
-    return static_cast<int>(std::distance(fs::directory_iterator(out), fs::directory_iterator()));
+    return static_cast<int>(std::count_if(fs::directory_iterator(out), fs::directory_iterator(), [](const auto& entry) {
+      return !entry.is_directory() && entry.path().filename() != "patinex_run.json";
+    }));
   }
 };
 
@@ -112,8 +117,8 @@ TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
 
 TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
   const fs::path out = folder / "png";
-  // An earlier run's JPEG masks of the same step stay beside the PNG ones; the export takes the
-  // masks this run wrote.
+  // An earlier run's JPEG masks of the same step are moved aside, not mixed with the PNG ones;
+  // the export takes the masks this run wrote.
   ASSERT_EQ(Cli(kSphere + " --density 10 --tons 50 --out " + out.string()).status, 0);
   const fs::path aged = folder / "aged.glb";
   CliResult run = Cli(kSphere + " --density 10 --tons 200 --size 96 --format png --out " + out.string() +
@@ -130,7 +135,9 @@ TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
     EXPECT_EQ(header.depth, 16) << name;
     EXPECT_EQ(header.colourType, 0) << name;  // grey
   }
-  EXPECT_EQ(FileCount(out), 6);  // both runs' masks, no temporary left behind
+  EXPECT_EQ(FileCount(out), 3);  // this run's masks, no temporary left behind
+  ASSERT_TRUE(fs::is_directory(out / "earlier"));
+  EXPECT_EQ(FileCount(fs::directory_iterator(out / "earlier")->path()), 3);  // the earlier run's
 
   run = Cli(kSphere + " --density 10 --tons 10 --size 10 --out " + out.string());
   EXPECT_NE(run.err.find("--size 10 is outside 64..8192; using 64"), std::string::npos) << run.err;
