@@ -1,4 +1,9 @@
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <chrono>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -115,6 +120,37 @@ TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
   EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed";
+}
+
+// A signal while a re-export's files are being written (held up here by a companion that is a
+// FIFO nobody drains) ends the program with the earlier export's files as they were: none of
+// the new ones was put in place yet, and no temporary file is left.
+TEST_F(ExportCommand, ASignalDuringAReExportLeavesTheEarlierSetAsItWas) {
+  WeatherSphere();
+  const fs::path out = folder / "asset";
+  fs::create_directories(out);
+  const std::string masks = (folder / "masks").string();
+  ASSERT_EQ(Cli(kSphere + " --masks " + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string()).status, 0);
+  const fs::path fifo = out / "sphere_normal.png";  // written after the .bin and two textures
+  fs::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const std::map<std::string, std::string> before = Contents(out);
+  const pid_t child = Start({kSphere, "--masks", masks, "--step", "1", "--size", "512", "--out", (out / "sphere.gltf").string()});
+  ASSERT_GT(child, 0);
+  // The pipe fills (64 KiB) and the writer waits on it, the other companions written by then.
+  int pending = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while ((ioctl(reader, FIONREAD, &pending) != 0 || pending < 65536) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(pending, 65536) << "the export never wrote into the FIFO";
+  kill(child, SIGTERM);
+  const CliResult run = Finish(child);
+  close(reader);
+  EXPECT_EQ(run.signal, SIGTERM) << run.status << ": " << run.err;
+  EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed, or a temporary file was left";
 }
 
 // A run into a folder that holds another history moves it aside, and an export takes only masks

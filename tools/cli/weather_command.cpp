@@ -456,7 +456,6 @@ int RunWeather(const Arguments& arguments) {
   if (!LockOutputFolder(options, interrupts, folderLock)) {
     return interrupts.Requested() ? Interrupted(outcome, interrupts) : kExitFailure;
   }
-  if (!MoveEarlierHistoryAside(options, *loaded.soup, &outcome.movedAside, &error)) return Fail(error);
 
   // What the run will take, refused at once when it cannot fit rather than found out midway.
   const uint64_t maxSamples = Simulation::MaxSampleCount(loaded.soup->GetBoundingBox(), int32_t(options.density));
@@ -505,6 +504,10 @@ int RunWeather(const Arguments& arguments) {
       items[i].v -= static_cast<float>(layout.tileV);
     }
   }
+
+  // Only a run that is about to start moves an earlier history: one refused or stopped before
+  // leaves the folder as it was.
+  if (!MoveEarlierHistoryAside(options, *loaded.soup, &outcome.movedAside, &error)) return Fail(error);
 
   Simulation::PatinexProcess process;
   RunState state;
