@@ -355,13 +355,20 @@ bool WritingAMask(pid_t child, const fs::path& out) {
   return open();
 }
 
-// Every mask in the folder is whole, and nothing else is there but the hidden file allowed.
+// Every mask in the folder is whole, and nothing else is there but the hidden file allowed and
+// the run record, whole too.
 void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden = "") {
   if (!fs::exists(out)) return;
   for (const auto& entry : fs::directory_iterator(out)) {
     const std::string name = entry.path().filename().string();
     if (name[0] == '.') {
       EXPECT_EQ(name, allowedHidden) << "left behind: " << name;
+      continue;
+    }
+    if (name == "patinex_run.json") {
+      const std::string record = ReadFile(entry.path());
+      EXPECT_TRUE(record.rfind("{", 0) == 0 && record.size() > 3 && record.compare(record.size() - 2, 2, "}\n") == 0)
+          << "the run record is not whole:\n" << record;
       continue;
     }
     EXPECT_EQ(name.rfind("mask_", 0), 0u) << name;
