@@ -36,10 +36,11 @@ const std::string kExportHelp =
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
     "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images (OUT_baseColor.png\n"
-    "...) beside it. Files are written under temporary names and renamed, so a failure leaves\n"
-    "nothing under the final names. Prints a JSON summary on stdout; exit status 1 (reason on\n"
-    "stderr) when the model, the masks or the shipped textures cannot be read, or the asset\n"
-    "cannot be written.";
+    "...) beside it. Every file is written whole under a temporary name before any is renamed\n"
+    "into place, so a failure or a signal leaves nothing new, and an earlier export under the\n"
+    "same name as it was. Prints a JSON summary on stdout; exit status 1 (reason on stderr)\n"
+    "when the model, the masks or the shipped textures cannot be read, the masks are not one\n"
+    "history of the model, or the asset cannot be written.";
 
 const Command kExportCommand = {
     "export",
