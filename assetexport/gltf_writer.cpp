@@ -190,8 +190,10 @@ public:
     for (auto& [path, file] : files) {
       std::string why;
       if (!file->PutInPlace(&why)) {
+        // Renaming whole files within one folder seldom fails; when it does, say what became of
+        // the earlier asset.
         error = "writing " + path + " failed: " + why +
-                (&path != &main ? " (the earlier " + main + " was removed, the rest is not written)" : "");
+                (files.size() > 1 ? " (the earlier " + main + " was removed, so no mixed set is left)" : "");
         return false;
       }
     }
