@@ -10,6 +10,7 @@
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
 #include "simulation/mask_files.h"
+#include "simulation/run_record.h"
 
 namespace fs = std::filesystem;
 
@@ -77,6 +78,9 @@ int MoveMasksAside(const std::string& folder, std::string* why) {
     if (error) break;
     fs::rename(mask, previous / mask.filename(), error);
   }
+  // The record of the history goes with its masks (replacing the one moved aside last time).
+  const fs::path record = fs::path(folder) / Simulation::kRunRecordName;
+  if (!error && fs::is_regular_file(record, kind)) fs::rename(record, previous / Simulation::kRunRecordName, error);
   if (error) {
     if (why) *why = "cannot move the masks into " + previous.string() + ": " + error.message();
     return -1;

@@ -73,6 +73,7 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
   asset.frames = &frames;
   asset.step = masks.step;
   asset.look = settings.look;
+  asset.stop = settings.stop;
   if (stopped() || !EncodeTexture("baseColor", baked.baseColor, baked.size, &asset.baseColor, error) || stopped() ||
       !EncodeTexture("metallicRoughness", baked.metallicRoughness, baked.size, &asset.metallicRoughness, error) ||
       stopped() || !EncodeTexture("normal", baked.normal, baked.size, &asset.normal, error) || stopped()) {

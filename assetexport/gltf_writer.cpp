@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "platform_os/temporary_file.h"
 #include "renderlib/gltf_constants.h"
@@ -134,45 +135,82 @@ std::string UriOf(const std::string& fileName) {
 
 std::string ExtensionOfMime(const std::string& mimeType) { return mimeType == "image/jpeg" ? ".jpg" : ".png"; }
 
-// Files written under temporary names and published together; any not published, and (when
-// asked) those published, are removed when the set goes.
+// The files of one asset, each written whole under a hidden temporary name first and put under
+// the final names only once all are; until then the earlier asset at those names is untouched.
+// Any file not put in place is removed when the set goes (or by a signal, through the temporary
+// files' exit removals).
 class FileSet {
 public:
-  ~FileSet() {
-    if (keep) return;
-    for (const std::string& path : published) std::remove(path.c_str());
-  }
-
   struct Part {
     const void* data;
     size_t size;
   };
 
+  // Writes one file of the set, the main file (.glb or .gltf) last; false after a write error or
+  // when stop is set (error is then kStopped).
   bool Write(const std::string& path, std::initializer_list<Part> parts) {
-    Platform::TemporaryFile file(path);
+    if (Stopped()) return false;
+    auto file = std::make_unique<Platform::TemporaryFile>(path);
     std::string why;
-    if (!file.Create(&why)) {
+    if (!file->Create(&why)) {
       error = "cannot make a file beside " + path + ": " + why;
       return false;
     }
     bool written = true;
-    for (const Part& part : parts) written = written && std::fwrite(part.data, 1, part.size, file.File()) == part.size;
-    written = written && std::fflush(file.File()) == 0;
+    for (const Part& part : parts) written = written && std::fwrite(part.data, 1, part.size, file->File()) == part.size;
+    written = written && std::fflush(file->File()) == 0;
     if (!written) {
       error = "writing " + path + " failed: " + std::strerror(errno);
       return false;
     }
-    if (!file.Publish(&why)) {
+    if (!file->Finish(&why)) {
       error = "writing " + path + " failed: " + why;
       return false;
     }
-    published.push_back(path);
+    files.emplace_back(path, std::move(file));
     return true;
   }
 
-  std::vector<std::string> published;
+  // Puts the finished files under their names. A .gltf names its companions by fixed names, so
+  // no order of renames alone keeps the old .gltf beside its own companions throughout. What is
+  // kept instead is that a .gltf present always names a whole, matching set: the old .gltf goes
+  // first (from then on nothing names the old companions), the companions are renamed over the
+  // old ones, and the new .gltf comes last, when everything it names is in place. A process that
+  // ends in between leaves no .gltf, never a mixed one. A .glb is one file and one rename.
+  bool PutInPlace() {
+    if (Stopped()) return false;
+    const std::string& main = files.back().first;
+    std::error_code code;
+    // A device or FIFO named as the output was written into and stays.
+    if (files.size() > 1 && std::filesystem::is_regular_file(std::filesystem::symlink_status(main, code)) &&
+        !std::filesystem::remove(main, code) && code) {
+      error = "cannot replace " + main + ": " + code.message();
+      return false;
+    }
+    for (auto& [path, file] : files) {
+      std::string why;
+      if (!file->PutInPlace(&why)) {
+        // Renaming whole files within one folder seldom fails; when it does, say what became of
+        // the earlier asset.
+        error = "writing " + path + " failed: " + why +
+                (files.size() > 1 ? " (the earlier " + main + " was removed, so no mixed set is left)" : "");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  const std::atomic<bool>* stop = nullptr;
   std::string error;
-  bool keep = false;
+
+private:
+  bool Stopped() {
+    if (stop == nullptr || !stop->load(std::memory_order_relaxed)) return false;
+    error = kStopped;
+    return true;
+  }
+
+  std::vector<std::pair<std::string, std::unique_ptr<Platform::TemporaryFile>>> files;
 };
 
 }  // namespace
@@ -250,6 +288,7 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
   document["buffers"] = {bufferEntry};
 
   FileSet files;
+  files.stop = asset.stop;
   std::string text = document.dump(binary ? -1 : 2);
   bool written = true;
   if (binary) {
@@ -275,11 +314,10 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
     text += '\n';
     written = written && files.Write(path, {{text.data(), text.size()}});
   }
-  if (!written) {
+  if (!written || !files.PutInPlace()) {
     *error = files.error;
     return false;
   }
-  files.keep = true;
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,13 +29,15 @@ struct AgedAsset {
   AssetImage masks[3];  // humidity, dirt, rust
   int32_t step = 0;
   LookSettings look;
+  // Set when the writing is to stop (a signal): nothing is put in place and the error is kStopped.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Writes the asset as glTF 2.0: a binary .glb with everything inside, or a .gltf with its buffer
 // (OUT.bin) and images (OUT_NAME.png ...) beside it; told apart by path's ending. Every file is
-// written under a temporary name and renamed into place (the .gltf last), so that a failure
-// (a folder that is missing or takes no files, a full disk) leaves nothing under the final names.
-// False, with what failed and why in error, then.
+// written whole under a temporary name before any is renamed into place (the .gltf last), so
+// that a failure (a folder that is missing or takes no files, a full disk) or a stop leaves the
+// final names as they were. False, with what failed and why in error, then.
 bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string* error);
 
 }  // namespace AssetExport

@@ -177,7 +177,9 @@ bool TemporaryFile::CopyUnnamed(std::string* error) {
   return copied;
 }
 
-bool TemporaryFile::Publish(std::string* error) {
+bool TemporaryFile::Publish(std::string* error) { return Finish(error) && PutInPlace(error); }
+
+bool TemporaryFile::Finish(std::string* error) {
   if (file == nullptr) {
     *error = "the file was never made";
     return false;
@@ -188,35 +190,41 @@ bool TemporaryFile::Publish(std::string* error) {
     ok = false;
   }
   if (ok && unnamed) ok = NameUnnamed(error);
-  if (inPlace) {
-    if (std::fclose(file) != 0 && ok) {
-      *error = std::string("closing the file failed: ") + std::strerror(errno);
-      ok = false;
-    }
-    file = nullptr;
-    inPlace = false;
-    return ok;
-  }
-  if (ok) {
-    const int closed = std::fclose(file);
-    file = nullptr;
-    if (closed != 0) {
-      *error = std::string("closing the finished file failed: ") + std::strerror(errno);
-      ok = false;
-    }
-  }
-  if (ok && std::rename(path.c_str(), finalPath.c_str()) != 0) {
-    *error = std::string("cannot rename the finished file onto it: ") + std::strerror(errno);
+  // A failed copy of an unnamed file may have left no file open.
+  const int closed = file != nullptr ? std::fclose(file) : 0;
+  file = nullptr;
+  unnamed = false;
+  if (ok && closed != 0) {
+    *error = std::string(inPlace ? "closing the file failed: " : "closing the finished file failed: ") +
+             std::strerror(errno);
     ok = false;
   }
   if (!ok) {
     Remove();
     return false;
   }
+  finished = true;
+  return true;
+}
+
+bool TemporaryFile::PutInPlace(std::string* error) {
+  if (!finished) {
+    *error = "the file was never finished";
+    return false;
+  }
+  finished = false;
+  if (inPlace) {
+    inPlace = false;
+    return true;
+  }
+  if (std::rename(path.c_str(), finalPath.c_str()) != 0) {
+    *error = std::string("cannot rename the finished file onto it: ") + std::strerror(errno);
+    Remove();
+    return false;
+  }
   DropExitRemoval(removal);
   removal = -1;
   path.clear();
-  unnamed = false;
   return true;
 }
 
@@ -225,6 +233,7 @@ void TemporaryFile::Remove() {
   file = nullptr;
   unnamed = false;
   inPlace = false;
+  finished = false;
   if (!path.empty()) ::unlink(path.c_str());
   path.clear();
   DropExitRemoval(removal);

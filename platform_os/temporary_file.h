@@ -32,8 +32,15 @@ public:
   bool Create(std::string* error);
   std::FILE* File() const { return file; }
   // Flushes and closes the file and puts it under the final path. False, with what failed and
-  // why in error, when that cannot be done; nothing is then left of it.
+  // why in error, when that cannot be done; nothing is then left of it. The same as Finish and
+  // then PutInPlace.
   bool Publish(std::string* error);
+
+  // The two halves of Publish, for a set of files that must appear together: Finish flushes,
+  // closes and gives the file its hidden name (still removed with the object or by a signal);
+  // PutInPlace renames a finished file onto the final path, which cannot run out of space.
+  bool Finish(std::string* error);
+  bool PutInPlace(std::string* error);
 
   // The name the final path's file carries while it is named but not yet published.
   static std::string HiddenNameFor(const std::string& finalPath);
@@ -54,6 +61,7 @@ private:
   std::FILE* file = nullptr;
   bool unnamed = false;
   bool inPlace = false;  // writing straight into a non-regular final path
+  bool finished = false;  // whole and closed, waiting under its hidden name (or written in place)
 };
 
 }  // namespace Platform

@@ -20,6 +20,7 @@
 #include "renderlib/gltf_embedded_buffers.h"
 #include "renderlib/gltf_materials.h"
 #include "renderlib/gltf_scene.h"
+#include "renderlib/gltf_unsupported.h"
 #include "renderlib/json_nesting.h"
 #include "renderlib/vertex_frames.h"
 
@@ -162,8 +163,9 @@ private:
     return nullptr;
   }
 
+  // Notes are about the file being read, so they do not name it: whoever shows them does, once.
   void Note(const std::string& message) {
-    if (errors != nullptr) errors->push_back(path + ": " + message);
+    if (errors != nullptr) errors->push_back(message);
   }
 
   // Reads the JSON and the buffers through tinygltf, a binary file told by its magic number.
@@ -194,16 +196,16 @@ private:
     tinygltf::TinyGLTF loader;
     std::string error, warning;
     bool parsed = false;
+    std::vector<unsigned char> bytes;
+    std::string_view json;
     try {
-      std::vector<unsigned char> bytes;
       if (!Platform::ReadRegularFile(path, bytes, kMaxNamedFileBytes, nullptr) || bytes.empty()) {
         // Read the library's way, so that the refusal says what it always said.
         Prepare(loader, nullptr);
         parsed = binary ? loader.LoadBinaryFromFile(&file, &error, &warning, path)
                         : loader.LoadASCIIFromFile(&file, &error, &warning, path);
       } else {
-        const std::string_view json =
-            binary ? GlbJson(bytes) : std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        json = binary ? GlbJson(bytes) : std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (JsonNestingDepth(json, kMaxJsonNesting) > kMaxJsonNesting) {
           problem = "its JSON nests arrays and objects more than " + std::to_string(kMaxJsonNesting) +
                     " levels deep, deeper than any glTF asset needs";
@@ -223,6 +225,13 @@ private:
       error = exception.what();
     }
     if (!parsed) {
+      // The library stumbles over the consequence (an accessor without data, a file not found);
+      // the cause, when it is one Patinex knows, is named instead.
+      try {
+        problem = Gltf::UnmetDemand(Gltf::DemandsOfText(json));
+      } catch (const std::bad_alloc&) {
+      }
+      if (!problem.empty()) return false;
       problem = "not a readable glTF file: " + (error.empty() ? std::string("no reason given") : OneLine(error));
       return false;
     }
@@ -277,14 +286,11 @@ private:
     return true;
   }
 
-  // Files that need an extension to be understood are refused, naming what they need.
+  // Files that need what Patinex does not do (an extension, Draco-compressed primitives, files
+  // named by absolute paths) are refused, naming what they need.
   bool CheckExtensions() {
-    if (file.extensionsRequired.empty()) return true;
-    std::string names;
-    for (const std::string& name : file.extensionsRequired) names += (names.empty() ? "" : ", ") + name;
-    problem = "the file requires the extension" + std::string(file.extensionsRequired.size() > 1 ? "s " : " ") + names +
-              ", which Patinex does not support";
-    return false;
+    problem = Gltf::UnmetDemand(Gltf::DemandsOfModel(file));
+    return problem.empty();
   }
 
   bool ReadMaterials() {
@@ -447,14 +453,16 @@ private:
     Gltf::ReadFloat3(plan.positions, i, p);
     position = plan.identity ? Vector3(p[0], p[1], p[2]) : plan.instance->world.Point(p);
     if (std::isfinite(position.x) && std::isfinite(position.y) && std::isfinite(position.z)) return true;
-    PositionNotFinite(plan, i, p);
+    PositionNotFinite(plan, i, position);
     return false;
   }
 
-  // Kept apart so that the check above stays small enough to inline.
-  [[gnu::noinline]] void PositionNotFinite(const PrimitivePlan& plan, size_t i, const float p[3]) {
-    problem = plan.Name() + " position " + std::to_string(i) + " is not finite (" + std::to_string(p[0]) + ", " +
-              std::to_string(p[1]) + ", " + std::to_string(p[2]) + ")";
+  // Kept apart so that the check above stays small enough to inline. The point named is where the
+  // node's transform puts it, which is what is not finite; the file's own value may well be.
+  [[gnu::noinline]] void PositionNotFinite(const PrimitivePlan& plan, size_t i, const Vector3& placed) {
+    problem = plan.Name() + " position " + std::to_string(i) + " is not finite (" + std::to_string(placed.x) + ", " +
+              std::to_string(placed.y) + ", " + std::to_string(placed.z) + ")";
+    if (!plan.identity) problem += " as node " + std::to_string(plan.instance->node) + " places it";
   }
 
   [[gnu::noinline]] void IndexPastVertices(const PrimitivePlan& plan, size_t k, uint32_t index) {

@@ -12,8 +12,10 @@ namespace RenderLib {
 // nodes' world transforms, one group per material, TEXCOORD_0 with v turned to grow upwards,
 // normals computed (flat) where a primitive has none, and tangents. Returns none when the file
 // cannot be read or is not a sound model; the last message then names the file and says what is
-// wrong. A model that loads may leave notes (primitives of points or lines skipped). Buffers and
-// images are read only from regular files. With Textures::kSkip no image is decoded.
+// wrong. A model that loads may leave notes (primitives of points or lines skipped), which, as
+// the OBJ reader's, do not name the file. Buffers and images are read only from regular files,
+// named relative to the model or in data URIs; an absolute path is refused. Draco-compressed
+// geometry is refused by the extension's name. With Textures::kSkip no image is decoded.
 std::unique_ptr<ObjModel> LoadGltf(const char* path, ErrorList* errors = nullptr, Textures textures = Textures::kLoad);
 
 }  // namespace RenderLib

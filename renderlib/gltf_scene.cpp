@@ -153,7 +153,7 @@ bool CollectMeshInstances(const tinygltf::Model& model, std::vector<MeshInstance
         error = "node " + std::to_string(index) + " names mesh " + std::to_string(node.mesh) + ", which does not exist";
         return false;
       }
-      instances.push_back({node.mesh, world});
+      instances.push_back({node.mesh, world, index});
     }
     for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
       pending.emplace_back(*child, world);

@@ -30,6 +30,7 @@ struct Transform {
 struct MeshInstance {
   int mesh = -1;
   Transform world;
+  int node = -1;  // the node placing it, for messages
 };
 
 // Flattens the scene the file shows (its default scene, else scene 0, else every root node) into

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -11,6 +12,7 @@
 #include "simulation/emission_points.h"
 #include "simulation/mask_baking.h"
 #include "simulation/random_unit.h"
+#include "simulation/run_record.h"
 #include "simulation/surface_ageing.h"
 #include "threadinglib/scoped_critical_lock.h"
 
@@ -27,6 +29,35 @@ double SecondsBetween(Clock::time_point start, Clock::time_point end) {
 
 void SetFinished(const SimulationParams& params, uint8_t value) {
   if (params.finished != nullptr) params.finished->store(value, std::memory_order_release);
+}
+
+std::string MaskFolderOf(const SimulationParams& params) {
+  if (params.maskFolder == nullptr) return "media";
+  return *params.maskFolder == '\0' ? "." : params.maskFolder;
+}
+
+// The record this run keeps up to date. A run that goes on with an earlier run's samples
+// (firstMaskNumber > 0) extends the folder's record when it is of this history; otherwise the
+// record lists this run's steps only, so that whatever else the folder holds is not taken for
+// part of it.
+RunRecord StartRunRecord(const SimulationParams& params) {
+  RunRecord record;
+  HistoryIdentity& id = record.identity;
+  if (params.modelName != nullptr) id.modelName = std::filesystem::path(params.modelName).filename().string();
+  id.modelChecksum = ModelChecksum(*params.mesh);
+  id.maskWidth = params.maskWidth;
+  id.maskHeight = params.maskHeight;
+  id.maskFormat = params.maskFormat;
+  id.density = params.density;
+  RunRecord found;
+  std::string error;
+  if (params.firstMaskNumber > 0 && ReadRunRecord(MaskFolderOf(params), &found, &error) == RecordState::kFound &&
+      id.Difference(found.identity).empty()) {
+    for (const RecordedStep& step : found.steps) {
+      if (step.step < params.firstMaskNumber) record.steps.push_back(step);
+    }
+  }
+  return record;
 }
 
 }  // namespace
@@ -86,6 +117,7 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
   MakeEmissionPoints(points.get(), count, rotation, geometry);
 
   const SplatImage noSplat;
+  RunRecord record = StartRunRecord(params);
   stepTasks.reserve(static_cast<size_t>(params.tonsPerStep));
   uint32_t nextPoint = 0;
   for (int32_t step = 0; step < params.steps; ++step) {
@@ -127,6 +159,17 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
     }
     // A stop during the bake saved nothing of the step, as a stop before it would.
     if (StopRequested()) break;
+    if (report.masksSaved == 3) {
+      RecordedStep saved;
+      saved.step = params.firstMaskNumber + step;
+      saved.tons = params.tonsPerStep;
+      if (params.seeded) saved.seed = params.seed;
+      record.steps.push_back(saved);
+      std::string error;
+      if (!WriteRunRecord(MaskFolderOf(params), record, &error)) {
+        std::fprintf(stderr, "The run record of step %d was not saved: %s\n", saved.step, error.c_str());
+      }
+    }
 
     report.traceSeconds = SecondsBetween(traceStart, traced);
     report.ageSeconds = SecondsBetween(traced, aged);

@@ -73,6 +73,8 @@ struct SimulationParams {
   void* userData = nullptr;  // handed to progress and stepFinished
   // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".
   const char* maskFolder = nullptr;
+  // The model's file, named in the folder's run record (run_record.h); may be none.
+  const char* modelName = nullptr;
   // The number in the mask file names of the run's first step; a run that goes on with samples
   // an earlier run aged numbers its steps after that run's.
   int32_t firstMaskNumber = 0;

@@ -195,8 +195,8 @@ TEST_F(GltfLoader, ReadsTriangleListsStripsAndFansAndSkipsPointsAndLines) {
   EXPECT_FLOAT_EQ(group.vertices[2].v, 0.0f);
   EXPECT_FLOAT_EQ(group.vertices[5].u + group.vertices[5].v, 0.0f);
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0], path + ": mesh 0 primitive 4 holds lines, not triangles: skipped");
-  EXPECT_EQ(messages[1], path + ": mesh 0 primitive 5 holds points, not triangles: skipped");
+  EXPECT_EQ(messages[0], "mesh 0 primitive 4 holds lines, not triangles: skipped");
+  EXPECT_EQ(messages[1], "mesh 0 primitive 5 holds points, not triangles: skipped");
 }
 
 TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike) {
@@ -322,7 +322,22 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
          f.extra =
              R"("extensionsUsed":["KHR_draco_mesh_compression"],"extensionsRequired":["KHR_draco_mesh_compression"],)";
        },
-       "requires the extension KHR_draco_mesh_compression, which Patinex does not support"},
+       "the file requires the extension KHR_draco_mesh_compression: it uses KHR_draco_mesh_compression "
+       "(Draco-compressed geometry), which Patinex does not read"},
+      // Only used, yet the primitive has no plain data: the library fails on the missing views.
+      {"draco_used",
+       [](GltfTestFile& f) {
+         f.extra = R"("extensionsUsed":["KHR_draco_mesh_compression"],)";
+         f.accessors[0] = R"({"componentType":5126,"type":"VEC3","count":3})";
+         f.accessors[3] = R"({"componentType":5125,"type":"SCALAR","count":3})";
+         f.meshes.replace(f.meshes.find("\"indices\":3"), 11,
+                          R"("indices":3,"extensions":{"KHR_draco_mesh_compression":{"bufferView":0,"attributes":{"POSITION":0}}})");
+       },
+       "mesh 0 primitive 0 uses KHR_draco_mesh_compression (Draco-compressed geometry), which Patinex does not read"},
+      // The file's point is finite; where the node puts it is not, and that is what is named.
+      {"placed_infinite",
+       [](GltfTestFile& f) { f.nodes = R"([{"mesh":0,"scale":[1e39,1,1]}])"; },
+       "mesh 0 primitive 0 position 0 is not finite (inf, 0.000000, 0.000000) as node 0 places it"},
       {"quantized",
        [](GltfTestFile& f) {
          f.extra =
@@ -373,6 +388,16 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
   EXPECT_EQ(Load(missingBin), nullptr);
   ASSERT_FALSE(messages.empty());
   EXPECT_NE(messages.back().find("lost.bin"), std::string::npos) << messages.back();
+
+  // A buffer named by an absolute path is refused as such, though the file is there.
+  file.WriteGltf(folder, "absolute");
+  const std::string absolute = folder.Write("absolute.gltf", file.Json(folder.Path("absolute.bin")));
+  EXPECT_EQ(Load(absolute), nullptr);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("buffer 0 names its file by the absolute path " + folder.Path("absolute.bin") +
+                                 ", which Patinex does not read"),
+            std::string::npos)
+      << messages.back();
 
   const std::string glb = file.WriteGlb(folder, "whole");
   std::string bytes;

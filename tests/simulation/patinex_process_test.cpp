@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup.h"
 #include "simulation/emission_points.h"
+#include "simulation/run_record.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/surface_ageing.h"
 #include "tests/support/shipped_splat.h"
@@ -94,7 +96,18 @@ protected:
     return fs::exists(MaskFileName(folderName.c_str(), channel, step));
   }
   int MaskCount() const {
-    return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    return static_cast<int>(std::count_if(fs::directory_iterator(folder), fs::directory_iterator(), [](const auto& entry) {
+      return ParseMaskFileName(entry.path().filename().string(), nullptr, nullptr);
+    }));
+  }
+  // The steps the folder's run record lists, or none when it has no readable one.
+  std::vector<int32_t> RecordedSteps() const {
+    RunRecord record;
+    std::string error;
+    std::vector<int32_t> steps;
+    if (ReadRunRecord(folderName, &record, &error) != RecordState::kFound) return steps;
+    for (const RecordedStep& step : record.steps) steps.push_back(step.step);
+    return steps;
   }
   double Total(float SurfaceSample::*quantity) const {
     double sum = 0.0;
@@ -157,6 +170,33 @@ TEST_F(PatinexProcessTest, ARunNumbersItsMasksFromItsFirstNumber) {
   EXPECT_EQ(observed.reports[0].step, 0);
   for (const MaskChannel channel : kMaskChannels) EXPECT_TRUE(MaskExists(channel, 5));
   EXPECT_EQ(MaskCount(), 3);
+}
+
+// The record beside the masks lists the steps of one history: a run that goes on from the same
+// samples extends it; one whose surface differs (here the density), or that finds no readable
+// record, lists its own steps only, so nothing else in the folder passes for its history.
+TEST_F(PatinexProcessTest, TheRunRecordListsTheStepsOfOneHistory) {
+  EXPECT_EQ(process.Run(&params), 0);
+  EXPECT_EQ(RecordedSteps(), std::vector<int32_t>{0});
+  params.firstMaskNumber = 1;
+  process.Run(&params);
+  EXPECT_EQ(RecordedSteps(), (std::vector<int32_t>{0, 1}));
+  params.firstMaskNumber = 2;
+  params.density += 1;
+  process.Run(&params);
+  EXPECT_EQ(RecordedSteps(), std::vector<int32_t>{2});
+  std::FILE* broken = std::fopen((folder / kRunRecordName).c_str(), "w");
+  ASSERT_NE(broken, nullptr);
+  std::fputs("{\"patinexRun\": 1, \"steps\": ", broken);
+  std::fclose(broken);
+  params.firstMaskNumber = 3;
+  process.Run(&params);
+  EXPECT_EQ(RecordedSteps(), std::vector<int32_t>{3});
+  RunRecord record;
+  std::string error;
+  ASSERT_EQ(ReadRunRecord(folderName, &record, &error), RecordState::kFound) << error;
+  EXPECT_EQ(record.identity.density, params.density);
+  EXPECT_EQ(record.identity.modelChecksum, ModelChecksum(*params.mesh));
 }
 
 TEST_F(PatinexProcessTest, AStopDuringTracingLeavesTheStepUnagedAndWithoutMasks) {

@@ -1,3 +1,9 @@
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -84,6 +90,115 @@ TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("--export takes a .glb or .gltf file name"), std::string::npos) << run.err;
+}
+
+// The files in a folder, hidden ones included, with their bytes.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file()) files[entry.path().filename().string()] = ReadFile(entry.path());
+  }
+  return files;
+}
+
+// A re-export that runs out of room (a file-size limit stands in for a full disk) leaves the
+// earlier .gltf and every file it names as they were, and no temporary file.
+TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
+  WeatherSphere();
+  const fs::path out = folder / "asset";
+  fs::create_directories(out);
+  const std::string masks = " --masks " + (folder / "masks").string();
+  CliResult run = Cli(kSphere + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::map<std::string, std::string> before = Contents(out);
+  ASSERT_EQ(before.size(), 8u);
+  // Room for the buffer (the first file written) but not for a 1024 x 1024 texture; dash counts
+  // 512-byte blocks, bash 1024, and either is far below the texture.
+  const size_t blocks = before.at("sphere.bin").size() / 512 + 8;
+  run = Shell("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; " + PATINEX_CLI + " export " + kSphere + masks +
+              " --step 1 --size 1024 --out " + (out / "sphere.gltf").string());
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed";
+}
+
+// A signal while a re-export's files are being written (held up here by a companion that is a
+// FIFO nobody drains) ends the program with the earlier export's files as they were: none of
+// the new ones was put in place yet, and no temporary file is left.
+TEST_F(ExportCommand, ASignalDuringAReExportLeavesTheEarlierSetAsItWas) {
+  WeatherSphere();
+  const fs::path out = folder / "asset";
+  fs::create_directories(out);
+  const std::string masks = (folder / "masks").string();
+  ASSERT_EQ(Cli(kSphere + " --masks " + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string()).status, 0);
+  const fs::path fifo = out / "sphere_normal.png";  // written after the .bin and two textures
+  fs::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  const std::map<std::string, std::string> before = Contents(out);
+  const pid_t child = Start({kSphere, "--masks", masks, "--step", "1", "--size", "512", "--out", (out / "sphere.gltf").string()});
+  ASSERT_GT(child, 0);
+  // The pipe fills (64 KiB) and the writer waits on it, the other companions written by then.
+  int pending = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while ((ioctl(reader, FIONREAD, &pending) != 0 || pending < 65536) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(pending, 65536) << "the export never wrote into the FIFO";
+  kill(child, SIGTERM);
+  const CliResult run = Finish(child);
+  close(reader);
+  EXPECT_EQ(run.signal, SIGTERM) << run.status << ": " << run.err;
+  EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed, or a temporary file was left";
+}
+
+// A run into a folder that holds another history moves it aside, and an export takes only masks
+// that are one history of its model: not another model's, not a step left by another run, and
+// in a folder without a record only masks of one size.
+TEST_F(ExportCommand, TakesOnlyMasksThatAreOneHistoryOfTheModel) {
+  WeatherSphere();
+  const fs::path masks = folder / "masks";
+  const std::string bunny = kSource + "/media/bunny.obj";
+  CliResult run = Shell(std::string(PATINEX_CLI) + " weather " + bunny + " --density 20 --tons 500 --size 256 --out " +
+                        masks.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_TRUE(fs::is_directory(masks / "earlier"));
+  const fs::path earlier = fs::directory_iterator(masks / "earlier")->path();
+  EXPECT_NE(run.err.find("moved to " + earlier.string()), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\"earlierMasksMovedTo\": \"" + earlier.string() + "\""), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(earlier / "mask_rust01.jpg") && fs::exists(earlier / "patinex_run.json"));
+  EXPECT_FALSE(fs::exists(masks / "mask_rust01.jpg"));
+
+  const std::string out = " --out " + (folder / "aged.glb").string();
+  run = Cli(kSphere + " --masks " + masks.string() + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("the masks in " + masks.string() + " are not one history of this model: its run record says "
+                         "they are masks of another model (bunny.obj"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(Cli(bunny + " --masks " + masks.string() + out).status, 0);
+
+  // The sphere's step 1 put back beside the bunny's step 0, as runs without records left them.
+  for (const char* name : {"mask_humidity01.jpg", "mask_dirt01.jpg", "mask_rust01.jpg"}) {
+    fs::copy_file(earlier / name, masks / name);
+  }
+  run = Cli(bunny + " --masks " + masks.string() + " --step 0" + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("mask_dirt01.jpg is not a step its run record lists (no step 1)"), std::string::npos) << run.err;
+
+  // Without a record the sizes decide: 256 and 1024 do not mix; one size passes with a warning.
+  fs::remove(masks / "patinex_run.json");
+  run = Cli(bunny + " --masks " + masks.string() + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("its masks are of different sizes"), std::string::npos) << run.err;
+  run = Cli(kSphere + " --masks " + earlier.string() + out.substr(0, out.size() - 4) + "2.glb");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("warning"), std::string::npos) << "the earlier history kept its record\n" << run.err;
+  fs::remove(earlier / "patinex_run.json");
+  run = Cli(kSphere + " --masks " + earlier.string() + out);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("warning: " + earlier.string() + " has no run record"), std::string::npos) << run.err;
 }
 
 }  // namespace

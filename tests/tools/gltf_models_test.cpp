@@ -34,9 +34,11 @@ TEST_F(GltfModels, AreSampledAndWeatheredLikeObjFiles) {
       Shell("node " + std::string(PATINEX_SOURCE_DIR) + "/tools/gltf_validator/validate.mjs " + aged.string());
   EXPECT_NE(validation.out.find(": 0 errors, 0 warnings"), std::string::npos) << validation.out << validation.err;
 
-  // A glTF file whose primitive has no TEXCOORD_0 is refused as an OBJ file without "vt" is.
+  // A glTF file whose primitive has no TEXCOORD_0 is refused as an OBJ file without "vt" is; the
+  // primitive of lines beside it is skipped with a warning that names the file once.
   const std::string bare =
-      R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+      R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}},)"
+      R"({"attributes":{"POSITION":0},"mode":1}]}],)"
       R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}],"bufferViews":[{"buffer":0,)"
       R"("byteLength":36}],"buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,)"
       R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]})";
@@ -44,6 +46,11 @@ TEST_F(GltfModels, AreSampledAndWeatheredLikeObjFiles) {
                           (folder / "bare").string());
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.err.find("bare.gltf has no texture coordinates"), std::string::npos) << refused.err;
+  const std::string barePath = (folder / "bare.gltf").string();
+  EXPECT_NE(refused.err.find("warning: " + barePath + ": mesh 0 primitive 1 holds lines, not triangles: skipped\n"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.err.find(barePath + ": " + barePath), std::string::npos) << refused.err;
 
   const std::string cut = ReadFile(kAsset).substr(0, 100);
   const std::string truncated = Write("cut.glb", std::vector<uint8_t>(cut.begin(), cut.end()));

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -35,8 +36,12 @@ protected:
     std::snprintf(name, sizeof name, "%s%02d.jpg", kMaskNames[channel], step);
     return (out / name).string();
   }
+  // The files a run left in out beside its run record (hidden ones included); earlier/ and the
+  // record are not counted.
   int FileCount(const fs::path& out) const {
-    return static_cast<int>(std::distance(fs::directory_iterator(out), fs::directory_iterator()));
+    return static_cast<int>(std::count_if(fs::directory_iterator(out), fs::directory_iterator(), [](const auto& entry) {
+      return !entry.is_directory() && entry.path().filename() != "patinex_run.json";
+    }));
   }
 };
 
@@ -112,8 +117,8 @@ TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
 
 TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
   const fs::path out = folder / "png";
-  // An earlier run's JPEG masks of the same step stay beside the PNG ones; the export takes the
-  // masks this run wrote.
+  // An earlier run's JPEG masks of the same step are moved aside, not mixed with the PNG ones;
+  // the export takes the masks this run wrote.
   ASSERT_EQ(Cli(kSphere + " --density 10 --tons 50 --out " + out.string()).status, 0);
   const fs::path aged = folder / "aged.glb";
   CliResult run = Cli(kSphere + " --density 10 --tons 200 --size 96 --format png --out " + out.string() +
@@ -130,7 +135,9 @@ TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
     EXPECT_EQ(header.depth, 16) << name;
     EXPECT_EQ(header.colourType, 0) << name;  // grey
   }
-  EXPECT_EQ(FileCount(out), 6);  // both runs' masks, no temporary left behind
+  EXPECT_EQ(FileCount(out), 3);  // this run's masks, no temporary left behind
+  ASSERT_TRUE(fs::is_directory(out / "earlier"));
+  EXPECT_EQ(FileCount(fs::directory_iterator(out / "earlier")->path()), 3);  // the earlier run's
 
   run = Cli(kSphere + " --density 10 --tons 10 --size 10 --out " + out.string());
   EXPECT_NE(run.err.find("--size 10 is outside 64..8192; using 64"), std::string::npos) << run.err;
@@ -348,13 +355,20 @@ bool WritingAMask(pid_t child, const fs::path& out) {
   return open();
 }
 
-// Every mask in the folder is whole, and nothing else is there but the hidden file allowed.
+// Every mask in the folder is whole, and nothing else is there but the hidden file allowed and
+// the run record, whole too.
 void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden = "") {
   if (!fs::exists(out)) return;
   for (const auto& entry : fs::directory_iterator(out)) {
     const std::string name = entry.path().filename().string();
     if (name[0] == '.') {
       EXPECT_EQ(name, allowedHidden) << "left behind: " << name;
+      continue;
+    }
+    if (name == "patinex_run.json") {
+      const std::string record = ReadFile(entry.path());
+      EXPECT_TRUE(record.rfind("{", 0) == 0 && record.size() > 3 && record.compare(record.size() - 2, 2, "}\n") == 0)
+          << "the run record is not whole:\n" << record;
       continue;
     }
     EXPECT_EQ(name.rfind("mask_", 0), 0u) << name;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/mask_history_check.h"
 #include "assetexport/texture_bake.h"
 #include "platform_os/ranged_number.h"
 #include "tools/cli/command_registry.h"
@@ -26,16 +27,20 @@ const std::string kExportHelp =
     ", default 1024), with the model's positions, normals, tangents and\n"
     "texture coordinates and the step's three masks (named in the material's extras).\n"
     "The masks are DIR/mask_humidityNN, mask_dirtNN and mask_rustNN (.jpg or .png) of step N\n"
-    "(default: the highest step that has all three). A material of the model's own that has a\n"
+    "(default: the highest step that has all three). They must be one history of MODEL: the\n"
+    "folder's run record (patinex_run.json, which weather and the window write) must name this\n"
+    "model and list every step in DIR, of one size; a folder without a record is taken when all\n"
+    "its masks are of one size, with a warning. A material of the model's own that has a\n"
     "base-colour texture (or a glTF material) is aged as it is; the others get the shipped\n"
     "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
     "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images (OUT_baseColor.png\n"
-    "...) beside it. Files are written under temporary names and renamed, so a failure leaves\n"
-    "nothing under the final names. Prints a JSON summary on stdout; exit status 1 (reason on\n"
-    "stderr) when the model, the masks or the shipped textures cannot be read, or the asset\n"
-    "cannot be written.";
+    "...) beside it. Every file is written whole under a temporary name before any is renamed\n"
+    "into place, so a failure or a signal leaves nothing new, and an earlier export under the\n"
+    "same name as it was. Prints a JSON summary on stdout; exit status 1 (reason on stderr)\n"
+    "when the model, the masks or the shipped textures cannot be read, the masks are not one\n"
+    "history of the model, or the asset cannot be written.";
 
 const Command kExportCommand = {
     "export",
@@ -109,8 +114,14 @@ int RunExport(const Arguments& arguments) {
     return kExitFailure;
   }
   for (const std::string& message : loaded.messages) {
-    std::fprintf(stderr, "patinex-cli export: warning: %s\n", message.c_str());
+    std::fprintf(stderr, "patinex-cli export: warning: %s: %s\n", options.model.c_str(), message.c_str());
   }
+  std::string warning;
+  if (!AssetExport::CheckMaskHistory(*loaded.soup, options.masks, int32_t(options.step), &warning, &error)) {
+    std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
+    return kExitFailure;
+  }
+  if (!warning.empty()) std::fprintf(stderr, "patinex-cli export: warning: %s\n", warning.c_str());
   AssetExport::ExportSettings settings;
   settings.size = uint32_t(options.size);
   settings.look.rustFactor = float(options.rustFactor);

@@ -19,6 +19,7 @@
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"
 #include "simulation/random_unit.h"
+#include "simulation/run_record.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/simulation_params.h"
 #include "simulation/texture_layout.h"
@@ -68,6 +69,11 @@ const std::string kWeatherHelp =
     "A run that cannot fit in the memory left (the samples, and the masks at the chosen size) is\n"
     "refused before it starts (the estimate errs on the safe side; --no-memory-check tries all\n"
     "the same); one that runs out of memory stops with exit status 1, leaving whole masks only.\n"
+    "Beside the masks the run keeps DIR/patinex_run.json, the record of its history (the model's\n"
+    "file name and geometry checksum, mask size and format, density, and each step saved with\n"
+    "its tons and seed). A run starts a history of its own: masks an earlier run left in DIR go,\n"
+    "with their record, into DIR/earlier/<UTC date and time>/ (said on stderr and as\n"
+    "earlierMasksMovedTo in the summary), so DIR never mixes two histories.\n"
     "Only one run at a time writes into DIR: a second one exits with status 1 naming the first,\n"
     "or with --wait waits until the first has ended. After a step whose masks could not all be\n"
     "saved the run stops.\n"
@@ -290,6 +296,31 @@ bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& 
   }
 }
 
+// A run starts a history of its own at step 0: the masks an earlier run left in the folder (and
+// its record) are moved into earlier/<time>/, so that the folder never holds steps of two
+// histories. False, with why, when they cannot be moved.
+bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, std::string* movedTo,
+                             std::string* error) {
+  Simulation::HistoryIdentity mine;
+  mine.modelName = std::filesystem::path(options.model).filename().string();
+  mine.modelChecksum = Simulation::ModelChecksum(soup);
+  mine.maskWidth = mine.maskHeight = static_cast<uint32_t>(options.size);
+  mine.maskFormat = options.format;
+  mine.density = static_cast<int32_t>(options.density);
+  std::string why = Simulation::HistoryDifference(options.out, mine);
+  if (why.empty()) why = "an earlier run of the same model, mask size and density; this run starts from step 0";
+  std::string moveError;
+  if (!Simulation::MoveHistoryAside(options.out, movedTo, &moveError)) {
+    *error = "the masks of an earlier run in " + options.out + " (" + why + ") could not be moved aside: " + moveError;
+    return false;
+  }
+  if (!movedTo->empty()) {
+    std::fprintf(stderr, "patinex-cli weather: %s held the masks of another history, %s; they were moved to %s\n",
+                 options.out.c_str(), why.c_str(), movedTo->c_str());
+  }
+  return true;
+}
+
 void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
   if (report.failure != nullptr) return;  // the run said why as it failed
   char line[256];
@@ -310,6 +341,7 @@ struct Outcome {
   const char* failure = nullptr;
   bool interrupted = false;
   bool exported = false;
+  std::string movedAside;  // where an earlier history's masks went, if anywhere
 };
 
 void PrintSummary(const Outcome& outcome) {
@@ -355,6 +387,7 @@ void PrintSummary(const Outcome& outcome) {
       {"maskFormat", options.format == Simulation::kMaskPng ? "png" : "jpg"},
       {"out", options.out},
       {"masksSaved", masksSaved},
+      {"earlierMasksMovedTo", outcome.movedAside.empty() ? Json(nullptr) : Json(outcome.movedAside)},
       {"interrupted", outcome.interrupted},
       {"export", outcome.exported ? options.exportPath : std::string()},
       {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
@@ -472,6 +505,10 @@ int RunWeather(const Arguments& arguments) {
     }
   }
 
+  // Only a run that is about to start moves an earlier history: one refused or stopped before
+  // leaves the folder as it was.
+  if (!MoveEarlierHistoryAside(options, *loaded.soup, &outcome.movedAside, &error)) return Fail(error);
+
   Simulation::PatinexProcess process;
   RunState state;
   state.process = &process;
@@ -493,6 +530,7 @@ int RunWeather(const Arguments& arguments) {
   params.stepFinished = OnStepFinished;
   params.userData = &state;
   params.maskFolder = options.out.c_str();
+  params.modelName = options.model.c_str();
   params.workerCount = static_cast<int32_t>(options.threads);
   params.maskWidth = params.maskHeight = size;
   params.maskFormat = options.format;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tinygltf {
+class Model;
+}
+
+namespace RenderLib::Gltf {
+
+// What a glTF file asks of its reader that Patinex does not do, found either in the parsed model
+// or, when the parse itself failed (a Draco primitive's accessors have no data, a file named by
+// an absolute path is not found), in the JSON text, so that the refusal names the real cause.
+struct FileDemands {
+  std::vector<std::string> requiredExtensions;
+  // Primitives ("mesh 0 primitive 1") compressed with Draco whose positions have no plain data
+  // to fall back on.
+  std::vector<std::string> dracoPrimitives;
+  // Buffers and images named by an absolute path: ("buffer 0", "/data/x.bin").
+  std::vector<std::pair<std::string, std::string>> absolutePaths;
+};
+
+inline constexpr const char* kDracoExtension = "KHR_draco_mesh_compression";
+
+FileDemands DemandsOfModel(const tinygltf::Model& model);
+// The same from the JSON text; nothing when it is not JSON at all.
+FileDemands DemandsOfText(std::string_view json);
+
+// Why the file cannot be read, naming the first demand Patinex does not meet; empty when there is
+// none.
+std::string UnmetDemand(const FileDemands& demands);
+
+}  // namespace RenderLib::Gltf
