@@ -149,7 +149,25 @@ void BM_Points(benchmark::State& state) {
   TimeFrames(state);
 }
 
+// The Shaded view at rest: the first frame after a change draws the scene into the kept picture
+// and copies it; the frames after only copy it.
+void BM_ShadedAtRest(benchmark::State& state) {
+  const bool firstFrame = state.range(0) != 0;
+  ShowView(0);
+  for (int i = 0; i < 3; ++i) FinishedPicture();
+  FinishedFrame();
+  for (auto _ : state) {
+    if (firstFrame) {
+      state.PauseTiming();
+      FinishedPicture();
+      state.ResumeTiming();
+    }
+    FinishedFrame();
+  }
+}
+
 BENCHMARK(BM_ModelView)->ArgName("view")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ShadedAtRest)->ArgName("first")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_ShadedYardstick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_Points)->ArgName("density")->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
