@@ -19,6 +19,12 @@ bool SceneKey::operator==(const SceneKey& other) const {
          camera.eye.y == other.camera.eye.y && camera.eye.z == other.camera.eye.z;
 }
 
+bool ScenePicture::WorthKeeping(const SceneKey& key, bool slicingPoints) {
+  const bool resting = key == lastFrame;
+  lastFrame = key;
+  return resting || slicingPoints;
+}
+
 bool ScenePicture::Prepare(Platform::GraphicsDevice& device, const SceneKey& key) {
   if (key.width == 0 || key.height == 0) return false;
   const bool resized = target && (target->Width() != key.width || target->Height() != key.height);
@@ -49,6 +55,7 @@ Platform::ShaderResourceView* ScenePicture::Picture() { return target ? target->
 void ScenePicture::Release() {
   target.reset();
   shown = SceneKey();
+  lastFrame = SceneKey();
 }
 
 uint32_t ScenePicture::NextSlice(uint32_t available) {

@@ -35,6 +35,11 @@ public:
   static constexpr uint32_t kFirstSlice = 30000;
   static constexpr uint32_t kSmallestSlice = 10000;
 
+  // Whether the scene of this key is to be drawn into the picture: only once it rests (the key
+  // is the one of the frame before), or while points go in a slice a frame, which only the
+  // picture keeps. While the model is turned, a picture drawn and copied every frame costs more
+  // than drawing straight to the back buffer; the first frame at rest then fills the picture.
+  bool WorthKeeping(const SceneKey& key, bool slicingPoints);
   // Readies the picture for the key: made at the back buffer's size when there is none, and
   // started over (cleared to the background grey, nothing drawn) when the key changed. False
   // when no picture can be made; the scene is then drawn straight to the back buffer.
@@ -57,6 +62,7 @@ public:
 private:
   std::unique_ptr<Platform::RenderTarget> target;
   SceneKey shown;
+  SceneKey lastFrame;
   bool backgroundDrawn = false;
   bool modelDrawn = false;
   uint32_t pointsDrawn = 0;

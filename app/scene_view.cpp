@@ -236,11 +236,15 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
   samples.WritePoints(runKept);
   const float grey[4] = {0.3f, 0.3f, 0.3f, 1.0f};
   device->SetRenderTargets(FrameworkGetBackBufferView(), FrameworkGetDepthStencilView());
-  device->ClearRenderTargetView(FrameworkGetBackBufferView(), grey);
-  device->ClearDepthStencilView(FrameworkGetDepthStencilView(), 1.0f);
-  // The settings dialog replaces the scene. The back buffer is cleared first: after a swap its
-  // contents are undefined, and the dialog would be drawn over whatever they happen to be.
+  // The back buffer is cleared before whatever does not cover it whole: after a swap its
+  // contents are undefined, and would show through.
+  const auto clearBackBuffer = [device, &grey] {
+    device->ClearRenderTargetView(FrameworkGetBackBufferView(), grey);
+    device->ClearDepthStencilView(FrameworkGetDepthStencilView(), 1.0f);
+  };
+  // The settings dialog replaces the scene.
   if (panels.SettingsDialog().IsActive()) {
+    clearBackBuffer();
     panels.SettingsDialog().Render(elapsedSeconds);
     return;
   }
@@ -260,10 +264,19 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
   key.dirtFactor = StrengthFactor(ID_DIRT_FACTOR);
   key.rustFactor = StrengthFactor(ID_RUST_FACTOR);
   key.camera = {camera.GetWorldMatrix(), camera.GetViewMatrix() * camera.GetProjMatrix(), camera.GetEyePt()};
-  ScenePicture* picture = scenePicture.Prepare(*device, key) ? &scenePicture : nullptr;
+  bool slicingPoints = false;
+  {
+    ScopedCriticalLock hold(samples.Lock());
+    slicingPoints = showSamples == 1 && samples.Map() != nullptr;
+  }
+  ScenePicture* picture =
+      scenePicture.WorthKeeping(key, slicingPoints) && scenePicture.Prepare(*device, key) ? &scenePicture : nullptr;
+  // The copied picture covers every pixel, and the panels over it test no depth: the back
+  // buffer's clears would only cost time.
+  if (picture == nullptr) clearBackBuffer();
   const bool pointsLeft = DrawScene(*device, key.camera, key.view, picture);
   if (picture != nullptr) {
-    panels.Resources().DrawPicture(picture->Picture(), true);
+    if (!panels.Resources().DrawPicture(picture->Picture(), true)) clearBackBuffer();
     if (pointsLeft) FrameworkRequestFrame();
   }
   for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);

@@ -1,5 +1,6 @@
 // The scene of the window program at 800 x 600 on Mesa's llvmpipe (run under Xvfb, vsync off),
-// drawn anew as after a camera move: the Beethoven bust in each view (after one step of a run,
+// drawn anew every frame as while the model is turned (straight to the back buffer, the kept
+// picture being only for a scene at rest): the Beethoven bust in each view (after one step of a run,
 // so the masks are read) and its samples as points at density 100 and 500, which go in a slice
 // a frame ("frames" per picture). The application runs in this process and each frame goes
 // through the framework's frame step, then a one-pixel read waits for the rasteriser. Besides
@@ -53,8 +54,9 @@ bool PointsLeft() {
          app.View().Picture().PointsDrawn() < app.Samples().Map()->Count();
 }
 
-// The scene drawn anew, as after a camera move: the kept picture starts over, and points go in
-// a slice a frame until all are drawn.
+// The scene drawn anew, as in a frame that moves the camera: the model straight to the back
+// buffer, or the points into the kept picture, which starts over, a slice a frame until all are
+// drawn.
 int FinishedPicture() {
   Program().View().MarkChanged();
   int frames = 0;
@@ -147,7 +149,25 @@ void BM_Points(benchmark::State& state) {
   TimeFrames(state);
 }
 
+// The Shaded view at rest: the first frame after a change draws the scene into the kept picture
+// and copies it; the frames after only copy it.
+void BM_ShadedAtRest(benchmark::State& state) {
+  const bool firstFrame = state.range(0) != 0;
+  ShowView(0);
+  for (int i = 0; i < 3; ++i) FinishedPicture();
+  FinishedFrame();
+  for (auto _ : state) {
+    if (firstFrame) {
+      state.PauseTiming();
+      FinishedPicture();
+      state.ResumeTiming();
+    }
+    FinishedFrame();
+  }
+}
+
 BENCHMARK(BM_ModelView)->ArgName("view")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ShadedAtRest)->ArgName("first")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_ShadedYardstick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_Points)->ArgName("density")->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 

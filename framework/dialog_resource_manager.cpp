@@ -309,8 +309,8 @@ void DialogResourceManager::EndSprites() {
   if (techRestoreState) techRestoreState->PassByIndex(0)->Apply();
 }
 
-void DialogResourceManager::DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst) {
-  if (!device || !sprites || !techCopyPicture || !picture) return;
+bool DialogResourceManager::DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst) {
+  if (!device || !sprites || !techCopyPicture || !picture) return false;
   Platform::EffectPass* pass = techCopyPicture->PassByIndex(0);
   sprites->Begin(pass, textureVariable);
   pass->Apply();
@@ -323,4 +323,5 @@ void DialogResourceManager::DrawPicture(Platform::ShaderResourceView* picture, b
   for (float& channel : sprite.color) channel = 1.0f;
   sprites->Draw(picture, sprite);
   EndSprites();
+  return true;
 }

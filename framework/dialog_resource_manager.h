@@ -104,8 +104,9 @@ public:
   // Draws what is batched, then applies "RestoreState".
   void EndSprites();
   // Copies a picture of the back buffer's size over the back buffer, texel for pixel, replacing
-  // what is there (a picture drawn as a render target has its bottom row first).
-  void DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst);
+  // what is there (a picture drawn as a render target has its bottom row first). False when
+  // nothing was drawn (no device, no copying technique, no picture).
+  bool DrawPicture(Platform::ShaderResourceView* picture, bool bottomRowFirst);
 
   // The sprite batch the dialogs draw through (null without a device and back buffer).
   const SpriteBatch* Sprites() const { return sprites.get(); }
