@@ -9,6 +9,20 @@
 namespace Platform {
 namespace {
 
+// A new texture bound for uploading tightly packed rows, after clearing errors left by earlier
+// calls so that Finish sees only the upload's own; previous receives the binding to put back.
+GLuint BeginTexture(GLint* previous) {
+  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, previous);
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  return texture;
+}
+
 // Hands out the texture just made, or deletes it and says why when GL reported an error.
 Result Finish(GLuint texture, uint32_t width, uint32_t height, Format format, const char* what,
               std::unique_ptr<ShaderResourceView>* view, std::string* error) {
@@ -37,15 +51,8 @@ Result Upload(uint32_t width, uint32_t height, GLenum internalFormat, GLenum typ
                      : " was given no texels");
     return kInvalidArgument;
   }
-  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
-  }
   GLint previous = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  const GLuint texture = BeginTexture(&previous);
   glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), static_cast<GLsizei>(width),
                static_cast<GLsizei>(height), 0, GL_RGBA, type, texels);
   glGenerateMipmap(GL_TEXTURE_2D);
@@ -181,15 +188,8 @@ Result CreateFloatLevelsTexture(uint32_t channels, const std::vector<FloatTextur
       return kInvalidArgument;
     }
   }
-  for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
-  }
   GLint previous = 0;
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  const GLuint texture = BeginTexture(&previous);
   const GLint internalFormat = channels == 2 ? GL_RG16F : GL_RGB16F;
   const GLenum layout = channels == 2 ? GL_RG : GL_RGB;
   for (size_t i = 0; i < levels.size(); ++i) {
