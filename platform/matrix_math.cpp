@@ -204,28 +204,30 @@ Matrix MatrixLookAtLH(Float3 eye, Float3 lookAt, Float3 up) { return ViewWithZAx
 // +z points back at the eye, so the eye looks down -z with +x to its right.
 Matrix MatrixLookAtRH(Float3 eye, Float3 lookAt, Float3 up) { return ViewWithZAxis(eye, Vec3Normalize(eye - lookAt), up); }
 
-Matrix MatrixPerspectiveFovRH(float fieldOfViewY, float aspect, float nearPlane, float farPlane) {
-  const float yScale = 1.0f / std::tan(fieldOfViewY * 0.5f);
-  const float depthScale = farPlane / (nearPlane - farPlane);
-  Matrix result;
-  result.m[0][0] = yScale / aspect;
-  result.m[1][1] = yScale;
-  result.m[2][2] = depthScale;
-  result.m[2][3] = -1.0f;
-  result.m[3][2] = nearPlane * depthScale;
-  return result;
-}
+namespace {
 
-Matrix MatrixPerspectiveFovLH(float fieldOfViewY, float aspect, float nearPlane, float farPlane) {
+// Depth 0 at the near plane and 1 at the far one, along +z (forward 1) or -z (forward -1) of
+// the view.
+Matrix PerspectiveFov(float fieldOfViewY, float aspect, float nearPlane, float farPlane, float forward) {
   const float yScale = 1.0f / std::tan(fieldOfViewY * 0.5f);
   const float depthScale = farPlane / (farPlane - nearPlane);
   Matrix result;
   result.m[0][0] = yScale / aspect;
   result.m[1][1] = yScale;
-  result.m[2][2] = depthScale;
-  result.m[2][3] = 1.0f;
+  result.m[2][2] = forward * depthScale;
+  result.m[2][3] = forward;
   result.m[3][2] = -nearPlane * depthScale;
   return result;
+}
+
+}  // namespace
+
+Matrix MatrixPerspectiveFovRH(float fieldOfViewY, float aspect, float nearPlane, float farPlane) {
+  return PerspectiveFov(fieldOfViewY, aspect, nearPlane, farPlane, -1.0f);
+}
+
+Matrix MatrixPerspectiveFovLH(float fieldOfViewY, float aspect, float nearPlane, float farPlane) {
+  return PerspectiveFov(fieldOfViewY, aspect, nearPlane, farPlane, 1.0f);
 }
 
 Matrix MatrixOrthoLH(float width, float height, float nearPlane, float farPlane) {
