@@ -100,9 +100,4 @@ bool ExportAgedAssetFromFolder(const RenderLib::ObjModel& model, const std::stri
   return ExportAgedAsset(model, masks, settings, out, error, times);
 }
 
-std::string WindowExportPath(const std::string& maskFolder, const std::string& modelPath, int32_t step) {
-  const std::string name = std::filesystem::path(modelPath).stem().string() + "_step" + std::to_string(step) + ".glb";
-  return (std::filesystem::path(maskFolder) / name).string();
-}
-
 }  // namespace AssetExport

@@ -44,8 +44,4 @@ bool ExportAgedAssetFromFolder(const RenderLib::ObjModel& model, const std::stri
                                const ExportSettings& settings, const std::string& out, std::string* error,
                                ExportTimes* times = nullptr);
 
-// The file the window writes for a model and step: FOLDER/<model>_step<k>.glb, the model's file
-// name without its extension.
-std::string WindowExportPath(const std::string& maskFolder, const std::string& modelPath, int32_t step);
-
 }  // namespace AssetExport
