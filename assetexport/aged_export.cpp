@@ -54,8 +54,13 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
   inputs.model = &model;
   inputs.frames = &frames;
   inputs.shipped = &shipped;
-  inputs.rustMask = &masks.rust.grey;
-  inputs.dirtMask = &masks.dirt.grey;
+  if (masks.spaces.empty()) {
+    *error = "no masks were given";
+    return false;
+  }
+  const MaskSet& space0 = masks.spaces[0];
+  inputs.rustMask = &space0.rust.grey;
+  inputs.dirtMask = &space0.dirt.grey;
   inputs.look = settings.look;
   inputs.stop = settings.stop;
   const auto stopped = [&] {
@@ -79,9 +84,9 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
       stopped() || !EncodeTexture("normal", baked.normal, baked.size, &asset.normal, error) || stopped()) {
     return false;
   }
-  asset.masks[0] = MaskImage("mask_humidity", masks.humidity);
-  asset.masks[1] = MaskImage("mask_dirt", masks.dirt);
-  asset.masks[2] = MaskImage("mask_rust", masks.rust);
+  asset.masks[0] = MaskImage("mask_humidity", space0.humidity);
+  asset.masks[1] = MaskImage("mask_dirt", space0.dirt);
+  asset.masks[2] = MaskImage("mask_rust", space0.rust);
   spent.encodeSeconds = SecondsSince(encodeStart);
 
   const Clock::time_point writeStart = Clock::now();

@@ -1,5 +1,6 @@
 #include "assetexport/step_masks.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -13,10 +14,11 @@ namespace {
 
 // The mask file of a channel and step in the format asked for; for either, the JPEG where there
 // is one, else the PNG.
-std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel, int32_t step, int32_t wanted) {
+std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel, int32_t step, int32_t wanted,
+                     int32_t space) {
   for (const int32_t format : {Simulation::kMaskJpeg, Simulation::kMaskPng}) {
     if (wanted != kAnyMaskFormat && format != wanted) continue;
-    std::string path = Simulation::MaskFileName(folder.c_str(), channel, step, format);
+    std::string path = Simulation::MaskFileName(folder.c_str(), channel, step, format, space);
     std::error_code code;
     if (std::filesystem::is_regular_file(path, code)) return path;
   }
@@ -45,8 +47,10 @@ bool LoadMask(const std::string& path, MaskFile* mask, std::string* error) {
 
 }  // namespace
 
-std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* error) {
-  std::map<int32_t, int> channelsOfStep;
+std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* error, int32_t spaceCount) {
+  // A bit a channel of each space.
+  std::map<int32_t, uint64_t> channelsOfStep;
+  spaceCount = std::clamp(spaceCount, 1, 21);
   std::error_code code;
   std::filesystem::directory_iterator entries(folder, code);
   if (code) {
@@ -55,22 +59,25 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
   }
   for (const std::filesystem::directory_entry& entry : entries) {
     Simulation::MaskChannel channel = Simulation::MaskChannel::kHumidity;
-    int32_t step = 0;
-    if (Simulation::ParseMaskFileName(entry.path().filename().string(), &channel, &step)) {
-      channelsOfStep[step] |= 1 << int32_t(channel);
+    int32_t step = 0, space = 0;
+    if (Simulation::ParseMaskFileName(entry.path().filename().string(), &channel, &step, &space) &&
+        space < spaceCount) {
+      channelsOfStep[step] |= uint64_t(1) << (3 * space + int32_t(channel));
     }
   }
+  const uint64_t all = (uint64_t(1) << (3 * spaceCount)) - 1;
   std::vector<int32_t> steps;
   for (const auto& [step, channels] : channelsOfStep) {
-    if (channels == 7) steps.push_back(step);
+    if (channels == all) steps.push_back(step);
   }
   return steps;
 }
 
-bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error, int32_t format) {
+bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error, int32_t format,
+                   int32_t spaceCount) {
   if (step < 0) {
     std::string why;
-    const std::vector<int32_t> steps = StepsWithMasks(folder, &why);
+    const std::vector<int32_t> steps = StepsWithMasks(folder, &why, spaceCount);
     if (steps.empty()) {
       *error = !why.empty() ? why
                             : "no step in " + folder + " has all three masks (mask_humidityNN, mask_dirtNN, mask_rustNN)";
@@ -79,17 +86,23 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
     step = steps.back();
   }
   masks->step = step;
-  MaskFile* files[3] = {&masks->humidity, &masks->dirt, &masks->rust};
-  for (const Simulation::MaskChannel c : Simulation::kMaskChannels) {
-    const std::string path = MaskPath(folder, c, step, format);
-    if (path.empty()) {
-      const bool png = format == Simulation::kMaskPng;
-      *error = "the " + std::string(Simulation::MaskChannelName(c)) + " mask of step " + std::to_string(step) +
-               " is missing: no " + Simulation::MaskFileName(folder.c_str(), c, step, png ? Simulation::kMaskPng : Simulation::kMaskJpeg) +
-               (format == kAnyMaskFormat ? " (or .png)" : "");
-      return false;
+  masks->spaces.assign(size_t(std::max(spaceCount, 1)), MaskSet());
+  for (size_t space = 0; space < masks->spaces.size(); ++space) {
+    MaskSet& set = masks->spaces[space];
+    MaskFile* files[3] = {&set.humidity, &set.dirt, &set.rust};
+    for (const Simulation::MaskChannel c : Simulation::kMaskChannels) {
+      const std::string path = MaskPath(folder, c, step, format, int32_t(space));
+      if (path.empty()) {
+        const bool png = format == Simulation::kMaskPng;
+        *error = "the " + std::string(Simulation::MaskChannelName(c)) + " mask of step " + std::to_string(step) +
+                 " is missing: no " +
+                 Simulation::MaskFileName(folder.c_str(), c, step, png ? Simulation::kMaskPng : Simulation::kMaskJpeg,
+                                          int32_t(space)) +
+                 (format == kAnyMaskFormat ? " (or .png)" : "");
+        return false;
+      }
+      if (!LoadMask(path, files[int32_t(c)], error)) return false;
     }
-    if (!LoadMask(path, files[int32_t(c)], error)) return false;
   }
   return true;
 }

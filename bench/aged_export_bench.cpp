@@ -81,9 +81,10 @@ void BM_ExportBust(benchmark::State& state) {
   }
   AssetExport::StepMasks masks;
   masks.step = 2;
-  masks.humidity = MakeMask("humidity", false);
-  masks.dirt = MakeMask("dirt", false);
-  masks.rust = MakeMask("rust", true);
+  masks.spaces.resize(1);
+  masks.spaces[0].humidity = MakeMask("humidity", false);
+  masks.spaces[0].dirt = MakeMask("dirt", false);
+  masks.spaces[0].rust = MakeMask("rust", true);
 
   // The same three textures the export bakes, for the yardstick.
   AssetExport::ShippedMaterials shipped;
@@ -94,7 +95,7 @@ void BM_ExportBust(benchmark::State& state) {
   }
   std::vector<std::vector<AssetExport::SurfaceFrame>> frames;
   for (const RenderLib::MeshGroup& group : model->groups) frames.push_back(AssetExport::ComputeSurfaceFrames(group));
-  AssetExport::BakeInputs inputs{model.get(), &frames, &shipped, &masks.rust.grey, &masks.dirt.grey, {}};
+  AssetExport::BakeInputs inputs{model.get(), &frames, &shipped, &masks.spaces[0].rust.grey, &masks.spaces[0].dirt.grey, {}};
   AssetExport::BakedTextures baked;
   if (!AssetExport::BakeAgedTextures(inputs, kSize, &baked, &error)) {
     state.SkipWithError(error.c_str());

@@ -20,6 +20,7 @@
 #include "renderlib/gltf_embedded_buffers.h"
 #include "renderlib/gltf_materials.h"
 #include "renderlib/gltf_scene.h"
+#include "renderlib/gltf_source.h"
 #include "renderlib/gltf_unsupported.h"
 #include "renderlib/json_nesting.h"
 #include "renderlib/vertex_frames.h"
@@ -154,6 +155,8 @@ public:
         !Plan(instances) || !Fill()) {
       return Fail();
     }
+    // A load that skips the textures wants the geometry alone; the document would only take memory.
+    if (textures == Textures::kLoad) KeepSource();
     return std::move(model);
   }
 
@@ -437,6 +440,8 @@ private:
     for (const PrimitivePlan& plan : plans) {
       MeshGroup& group = model->groups[plan.group];
       bool& normalsWaiting = sizes[plan.group].normalsWaiting;
+      placed.push_back({plan.mesh, plan.primitive, plan.instance->node, plan.group, int32_t(group.vertices.size()),
+                        int32_t(plan.vertexCount), !plan.hasNormals});
       const bool filled =
           plan.hasNormals ? FillShared(plan, group, normalsWaiting) : FillFlat(plan, group, normalsWaiting);
       if (!filled) return false;
@@ -446,6 +451,36 @@ private:
       FinishTangents(model->groups[g]);
     }
     return true;
+  }
+
+  // Hands the parsed document, its images' bytes and where each primitive went to the model, for
+  // an export to write the file again.
+  void KeepSource() {
+    auto source = std::make_shared<GltfSource>();
+    source->path = path;
+    source->placed = std::move(placed);
+    source->imageBytes.resize(file.images.size());
+    for (size_t i = 0; i < file.images.size(); ++i) {
+      const tinygltf::Image& image = file.images[i];
+      std::vector<uint8_t>& bytes = source->imageBytes[i];
+      if (i < imageFiles.bytes.size() && !imageFiles.bytes[i].empty()) {
+        bytes = std::move(imageFiles.bytes[i]);
+      } else if (const auto first = imageFiles.firstWithUri.find(image.uri);
+                 !image.uri.empty() && first != imageFiles.firstWithUri.end() && size_t(first->second) < i) {
+        bytes = source->imageBytes[size_t(first->second)];
+      } else if (image.bufferView >= 0 && size_t(image.bufferView) < file.bufferViews.size()) {
+        const tinygltf::BufferView& view = file.bufferViews[size_t(image.bufferView)];
+        if (view.buffer >= 0 && size_t(view.buffer) < file.buffers.size()) {
+          const std::vector<unsigned char>& data = file.buffers[size_t(view.buffer)].data;
+          if (view.byteOffset <= data.size() && view.byteLength <= data.size() - view.byteOffset) {
+            bytes.assign(data.begin() + std::ptrdiff_t(view.byteOffset),
+                         data.begin() + std::ptrdiff_t(view.byteOffset + view.byteLength));
+          }
+        }
+      }
+    }
+    source->document = std::make_unique<tinygltf::Model>(std::move(file));
+    model->gltfSource = std::move(source);
   }
 
   bool Position(const PrimitivePlan& plan, size_t i, Vector3& position) {
@@ -575,6 +610,7 @@ private:
   Gltf::ImageFileBytes imageFiles;
   std::unique_ptr<ObjModel> model;
   std::vector<PrimitivePlan> plans;
+  std::vector<PlacedPrimitive> placed;
   struct GroupSize {
     size_t vertices = 0;
     size_t indices = 0;

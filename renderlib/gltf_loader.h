@@ -15,7 +15,8 @@ namespace RenderLib {
 // wrong. A model that loads may leave notes (primitives of points or lines skipped), which, as
 // the OBJ reader's, do not name the file. Buffers and images are read only from regular files,
 // named relative to the model or in data URIs; an absolute path is refused. Draco-compressed
-// geometry is refused by the extension's name. With Textures::kSkip no image is decoded.
+// geometry is refused by the extension's name. The parsed document is kept in the model's
+// gltfSource; with Textures::kSkip no image is decoded and no document kept.
 std::unique_ptr<ObjModel> LoadGltf(const char* path, ErrorList* errors = nullptr, Textures textures = Textures::kLoad);
 
 }  // namespace RenderLib

@@ -5,6 +5,7 @@
 
 #include "renderlib/ref_counted_image.h"
 #include "renderlib/reference_counted.h"
+#include "renderlib/texture_slot.h"
 #include "renderlib/vector3.h"
 
 namespace RenderLib {
@@ -42,6 +43,18 @@ struct Material : ReferenceCounted {
   float emissiveFactor[3] = {0.0f, 0.0f, 0.0f};
   ImageHandle occlusionMap;
   ImageHandle emissiveMap;
+  // How each map is laid on: its texture coordinate set, transform and sampler (glTF values;
+  // an MTL material keeps the defaults: set 0, no transform, linear, repeating).
+  TextureSlot baseColorSlot;
+  TextureSlot metallicRoughnessSlot;
+  TextureSlot normalSlot;
+  TextureSlot occlusionSlot;
+  TextureSlot emissiveSlot;
+  // How the base colour's alpha is used (glTF alphaMode and alphaCutoff), and whether the
+  // faces show from behind too.
+  AlphaMode alphaMode = AlphaMode::kOpaque;
+  float alphaCutoff = 0.5f;
+  bool doubleSided = false;
   // The step masks an aged export carries beside its aged material (grey, 0 to 1); its textures
   // already show them.
   ImageHandle rustMask;

@@ -19,11 +19,14 @@ const char* MaskChannelName(MaskChannel channel);
 
 // The file a step's mask of a channel is saved to: FOLDER/mask_humidity07.jpg for humidity at
 // step 7 ("dirt" and "rust" for the others; three digits from step 100 on; .png instead of .jpg
-// for kMaskPng). A null folder means "media"; an empty one the current folder.
-std::string MaskFileName(const char* folder, MaskChannel channel, int32_t step, int32_t format = kMaskJpeg);
+// for kMaskPng). Mask space 0 (see MaskSpaces) has these names; space s >= 1 adds "_space<s>"
+// before the extension: mask_humidity07_space1.jpg. A null folder means "media"; an empty one the
+// current folder.
+std::string MaskFileName(const char* folder, MaskChannel channel, int32_t step, int32_t format = kMaskJpeg,
+                         int32_t space = 0);
 
-// Reads a file name (no folder) the way MaskFileName writes it, in either format: the channel and
-// step it stands for (either may be null), or false for any other name.
-bool ParseMaskFileName(const std::string& name, MaskChannel* channel, int32_t* step);
+// Reads a file name (no folder) the way MaskFileName writes it, in either format: the channel,
+// step and mask space it stands for (any may be null), or false for any other name.
+bool ParseMaskFileName(const std::string& name, MaskChannel* channel, int32_t* step, int32_t* space = nullptr);
 
 }  // namespace Simulation

@@ -29,9 +29,9 @@ TEST(StepMasks, TheHighestCompleteStepAndWhatIsMissing) {
   // The PNG names hold JPEG bytes: the masks are told apart by their contents.
   ASSERT_TRUE(LoadStepMasks(folder.Path(), -1, &masks, &error)) << error;
   EXPECT_EQ(masks.step, 100);
-  EXPECT_EQ(masks.rust.mimeType, "image/jpeg");
-  EXPECT_EQ(masks.rust.grey.Width(), 1024u);
-  EXPECT_EQ(masks.dirt.bytes.size(), jpeg.size());
+  EXPECT_EQ(masks.spaces[0].rust.mimeType, "image/jpeg");
+  EXPECT_EQ(masks.spaces[0].rust.grey.Width(), 1024u);
+  EXPECT_EQ(masks.spaces[0].dirt.bytes.size(), jpeg.size());
 
   EXPECT_FALSE(LoadStepMasks(folder.Path(), 7, &masks, &error));
   EXPECT_NE(error.find("the rust mask of step 7 is missing"), std::string::npos) << error;

@@ -28,5 +28,18 @@ TEST(MaskFileName, IsReadBackAndNothingElseIsTakenForAMask) {
   EXPECT_EQ(step, 1234);
 }
 
+TEST(MaskFileName, NamesTheSpacesPastTheFirstAndReadsThemBack) {
+  EXPECT_EQ(MaskFileName("out", MaskChannel::kRust, 7, kMaskJpeg, 0), "out/mask_rust07.jpg");
+  EXPECT_EQ(MaskFileName("out", MaskChannel::kDirt, 7, kMaskPng, 12), "out/mask_dirt07_space12.png");
+  int32_t step = -1, space = -1;
+  ASSERT_TRUE(ParseMaskFileName("mask_humidity03_space2.jpg", nullptr, &step, &space));
+  EXPECT_EQ(step, 3);
+  EXPECT_EQ(space, 2);
+  ASSERT_TRUE(ParseMaskFileName("mask_humidity03.jpg", nullptr, &step, &space));
+  EXPECT_EQ(space, 0);
+  for (const char* name : {"mask_dirt03_space.jpg", "mask_dirt03_space0.jpg", "mask_dirt03_space01.jpg", "mask_dirt03_spacex.jpg"})
+    EXPECT_FALSE(ParseMaskFileName(name, nullptr, nullptr)) << name;
+}
+
 }  // namespace
 }  // namespace Simulation
