@@ -104,7 +104,8 @@ struct MakeRecord {
   const Vector3* vertexBitangents;
   const MaskSpaces& spaces;
   SurfaceSample operator()(const SampleHit& hit) const {
-    SurfaceSample record = MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
+    SurfaceSample record =
+        MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
     if (spaces.count > 1) SetMaskSpace(record, spaces.SpaceOf(mesh.TriangleMaterials()[size_t(hit.triangle)]));
     return record;
   }

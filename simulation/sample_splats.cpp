@@ -207,8 +207,9 @@ void PrepareStamps(const SampleMap& map, const int32_t* channels, int32_t count,
     ++starts[keys[i] + 1];
   }
   for (size_t k = 0; k < keyCount; ++k) starts[k + 1] += starts[k];
-  scratch.spaceStarts.resize(size_t(spaceCount) + 1);
-  for (int32_t space = 0; space <= spaceCount; ++space) scratch.spaceStarts[size_t(space)] = starts[size_t(space) * kTiles];
+  for (int32_t space = 0; space <= spaceCount; ++space) {
+    scratch.spaceStarts[size_t(space)] = starts[size_t(space) * kTiles];
+  }
   // The jitter leaves the sizes alike in every channel, and so their cap.
   float singleCap = 0.0f;
   std::vector<float> severalCaps(kSeveral ? size_t(spaceCount) : 0);

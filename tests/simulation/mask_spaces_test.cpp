@@ -207,8 +207,10 @@ TEST(MaskSpaces, EachSpaceIsBakedFromItsOwnSamplesOnly) {
   EXPECT_LE(roof.brightest, roofDirt + tolerance);
   EXPECT_GE(floor.centre, floorDirtLow - tolerance);
   EXPECT_LE(floor.brightest, floorDirtHigh + tolerance);
-  EXPECT_LE(Look(MaskFileName(folderName.c_str(), MaskChannel::kRust, 0, kMaskJpeg, 0)).brightest, roofRust + tolerance);
-  EXPECT_LE(Look(MaskFileName(folderName.c_str(), MaskChannel::kRust, 0, kMaskJpeg, 1)).brightest, floorRust + tolerance);
+  const std::string roofRustMask = MaskFileName(folderName.c_str(), MaskChannel::kRust, 0, kMaskJpeg, 0);
+  const std::string floorRustMask = MaskFileName(folderName.c_str(), MaskChannel::kRust, 0, kMaskJpeg, 1);
+  EXPECT_LE(Look(roofRustMask).brightest, roofRust + tolerance);
+  EXPECT_LE(Look(floorRustMask).brightest, floorRust + tolerance);
   EXPECT_TRUE(fs::exists(MaskFileName(folderName.c_str(), MaskChannel::kHumidity, 0, kMaskJpeg, 1)));
 
   // The record says which materials went where, and takes the step as saved.
