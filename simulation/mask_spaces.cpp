@@ -37,11 +37,13 @@ public:
     texels.push_back(uint32_t(texel));
   }
 
-  // The texels a triangle covers. Each triangle is moved by whole tiles next to the unit square
-  // and wrapped onto it, as a repeating mask is read; its texture-space centre is marked too, so
-  // that a chart smaller than a texel still claims one.
+  // The texels whose centres a triangle covers. Each triangle is moved by whole tiles next to the
+  // unit square and wrapped onto it, as a repeating mask is read. With `centreOnly`, only the
+  // texel its texture-space centre lies in: for a material too small to cover any texel centre,
+  // which would otherwise claim nothing. (Whole texels touched would make charts that merely
+  // border each other overlap.)
   void AddTriangle(const RenderLib::VertexNormalUV& a, const RenderLib::VertexNormalUV& b,
-                   const RenderLib::VertexNormalUV& c) {
+                   const RenderLib::VertexNormalUV& c, bool centreOnly) {
     if (!SpansTextureArea(a, b, c)) return;
     const float lowU = std::min({a.u, b.u, c.u}), lowV = std::min({a.v, b.v, c.v});
     // Corners far from the origin have no texel-sized precision left; such a triangle is noise.
@@ -54,12 +56,15 @@ public:
       uv.x[k] = (corners[k]->u - tileU) * scale;
       uv.y[k] = (corners[k]->v - tileV) * scale;
     }
+    if (centreOnly) {
+      const float centreX = (uv.x[0] + uv.x[1] + uv.x[2]) / 3.0f, centreY = (uv.y[0] + uv.y[1] + uv.y[2]) / 3.0f;
+      Mark(Wrapped(int64_t(centreX), int64_t(centreY)));
+      return;
+    }
     // A triangle wider than a tile is only followed into the next one.
     const RenderLib::TexelWindow window{0, 0, 2 * kMaskSpaceRaster - 1, 2 * kMaskSpaceRaster - 1};
     RenderLib::ForEachTexelIn(uv, RenderLib::TriangleEdges::kExcluded, window,
                               [&](int64_t px, int64_t py, float, float, float) { Mark(Wrapped(px, py)); });
-    const float centreX = (uv.x[0] + uv.x[1] + uv.x[2]) / 3.0f, centreY = (uv.y[0] + uv.y[1] + uv.y[2]) / 3.0f;
-    Mark(Wrapped(int64_t(centreX), int64_t(centreY)));
   }
 
   const std::vector<uint32_t>& Texels() const { return texels; }
@@ -88,12 +93,16 @@ MaskSpaces Assign(int32_t materialCount, const std::vector<TriangleRun>& runs) {
   std::vector<std::vector<uint8_t>> spaceTexels;  // which texels each space's materials cover
   for (int32_t material = 0; material < materialCount; ++material) {
     cover.Start(material);
-    for (const TriangleRun* run : runsOf[size_t(material)]) {
-      for (size_t t = 0; t < run->triangles; ++t) {
-        const int32_t* corner = run->indices + 3 * t;
-        bool valid = true;
-        for (int k = 0; k < 3; ++k) valid = valid && corner[k] >= 0 && size_t(corner[k]) < run->vertexCount;
-        if (valid) cover.AddTriangle(run->vertices[corner[0]], run->vertices[corner[1]], run->vertices[corner[2]]);
+    for (const bool centreOnly : {false, true}) {
+      if (centreOnly && !cover.Texels().empty()) break;
+      for (const TriangleRun* run : runsOf[size_t(material)]) {
+        for (size_t t = 0; t < run->triangles; ++t) {
+          const int32_t* corner = run->indices + 3 * t;
+          bool valid = true;
+          for (int k = 0; k < 3; ++k) valid = valid && corner[k] >= 0 && size_t(corner[k]) < run->vertexCount;
+          if (!valid) continue;
+          cover.AddTriangle(run->vertices[corner[0]], run->vertices[corner[1]], run->vertices[corner[2]], centreOnly);
+        }
       }
     }
     const std::vector<uint32_t>& texels = cover.Texels();

@@ -93,18 +93,31 @@ TEST(MaskSpaces, MaterialsShareASpaceUnlessTheirChartsOverlap) {
   EXPECT_EQ(spaces.SpaceOf(99), 0);
 }
 
-TEST(MaskSpaces, AMaterialsOwnOverlappingChartsKeepItInTheFirstSpace) {
+TEST(MaskSpaces, OwnOverlapsSliversAndNeighboursKeepAMaterialInTheFirstSpace) {
   // Mirrored halves: the material's two charts lie on each other, which is its own affair.
   QuadModel quads;
   const int32_t mirrored = quads.AddMaterial("mirrored"), other = quads.AddMaterial("other");
+  const int32_t fine = quads.AddMaterial("fine");
   quads.AddQuad(mirrored, 0.0f, 0.0f, 0.5f, 1.0f);
   quads.AddQuad(mirrored, 0.5f, 0.0f, 0.0f, 1.0f);
   quads.AddQuad(other, 0.5f, 0.0f, 1.0f, 0.5f);
   // A sliver of overlap, under the allowed share of the second material's texels, is allowed.
   quads.AddQuad(other, 0.49f, 0.5f, 1.0f, 0.6f);
+  // A chart of triangles far smaller than the raster's texels, bordering both.
+  constexpr float kStep = 0.004f;
+  for (float u = 0.5f; u < 1.0f - kStep / 2; u += kStep) {
+    for (float v = 0.6f; v < 1.0f - kStep / 2; v += kStep) quads.AddQuad(fine, u, v, u + kStep, v + kStep);
+  }
   const MaskSpaces spaces = Spaces(quads.model);
-  EXPECT_EQ(spaces.spaceOfMaterial, (std::vector<int32_t>{0, 0}));
+  EXPECT_EQ(spaces.spaceOfMaterial, (std::vector<int32_t>{0, 0, 0}));
   EXPECT_EQ(spaces.count, 1);
+
+  // Alone, a chart smaller than a texel still claims one.
+  QuadModel speck;
+  const int32_t whole = speck.AddMaterial("whole"), tiny = speck.AddMaterial("tiny");
+  speck.AddQuad(whole, 0.0f, 0.0f, 1.0f, 1.0f);
+  speck.AddQuad(tiny, 0.3f, 0.6f, 0.301f, 0.601f);
+  EXPECT_EQ(Spaces(speck.model).spaceOfMaterial, (std::vector<int32_t>{0, 1}));
 }
 
 // A roof and, well below it, a floor facing down: each its own material over the whole unit
