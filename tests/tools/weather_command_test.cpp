@@ -228,6 +228,15 @@ TEST_F(WeatherCommand, MaterialsWhoseChartsOverlapEachGetMasks) {
   }
   const std::string record = ReadFile(out / "patinex_run.json");
   EXPECT_NE(record.find("\"maskSpaces\": 2"), std::string::npos) << record;
+
+  // A record of another number of spaces is another history, whose masks the export refuses.
+  std::string edited = record;
+  edited.replace(edited.find("\"maskSpaces\": 2"), 15, "\"maskSpaces\": 1");
+  std::ofstream(out / "patinex_run.json", std::ios::binary) << edited;
+  run = Shell(std::string(PATINEX_CLI) + " export " + (folder / "two.obj").string() + " --masks " + out.string() +
+              " --out " + (folder / "two.glb").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("they are masks in 1 mask space, not 2"), std::string::npos) << run.err;
 }
 
 TEST_F(WeatherCommand, InstalledOrAloneTheProgramStillBakes) {
