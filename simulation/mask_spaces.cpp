@@ -58,7 +58,7 @@ public:
     }
     if (centreOnly) {
       const float centreX = (uv.x[0] + uv.x[1] + uv.x[2]) / 3.0f, centreY = (uv.y[0] + uv.y[1] + uv.y[2]) / 3.0f;
-      Mark(Wrapped(int64_t(centreX), int64_t(centreY)));
+      if (centreX < 1e9f && centreY < 1e9f) Mark(Wrapped(int64_t(centreX), int64_t(centreY)));
       return;
     }
     // A triangle wider than a tile is only followed into the next one.
