@@ -220,7 +220,7 @@ TEST_F(WeatherCommand, MaterialsWhoseChartsOverlapEachGetMasks) {
   std::string summary = run.out;
   summary.erase(std::remove_if(summary.begin(), summary.end(), [](char c) { return c == ' ' || c == '\n'; }),
                 summary.end());
-  EXPECT_NE(summary.find("\"maskSpaces\":[[\"Roof\"],[\"Floor\"]]"), std::string::npos) << run.out;
+  EXPECT_NE(summary.find("\"maskSpaceMaterials\":[[\"Roof\"],[\"Floor\"]]"), std::string::npos) << run.out;
   EXPECT_NE(summary.find("\"masksSaved\":6,"), std::string::npos) << run.out;
   for (const char* name : {"mask_humidity00", "mask_dirt00", "mask_rust00"}) {
     EXPECT_TRUE(fs::exists(out / (std::string(name) + ".jpg"))) << name;

@@ -311,15 +311,15 @@ bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& 
 // A run starts a history of its own at step 0: the masks an earlier run left in the folder (and
 // its record) are moved into earlier/<time>/, so that the folder never holds steps of two
 // histories. False, with why, when they cannot be moved.
-bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, std::string* movedTo,
-                             std::string* error) {
+bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, int32_t spaceCount,
+                             std::string* movedTo, std::string* error) {
   Simulation::HistoryIdentity mine;
   mine.modelName = std::filesystem::path(options.model).filename().string();
   mine.modelChecksum = Simulation::ModelChecksum(soup);
   mine.maskWidth = mine.maskHeight = static_cast<uint32_t>(options.size);
   mine.maskFormat = options.format;
   mine.density = static_cast<int32_t>(options.density);
-  mine.maskSpaces = Simulation::AssignMaskSpaces(soup).count;
+  mine.maskSpaces = spaceCount;
   std::string why = Simulation::HistoryDifference(options.out, mine);
   if (why.empty()) why = "an earlier run of the same model, mask size and density; this run starts from step 0";
   std::string moveError;
@@ -339,7 +339,8 @@ void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& repo
   char line[256];
   std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
                 report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
-                report.traceSeconds, report.bakeSeconds, report.masksSaved == report.masks ? "" : " (some masks NOT saved)");
+                report.traceSeconds, report.bakeSeconds,
+                report.masksSaved == report.masks ? "" : " (some masks NOT saved)");
   progress.Line(line);
 }
 
@@ -418,7 +419,7 @@ void PrintSummary(const Outcome& outcome) {
       {"export", outcome.exported ? options.exportPath : std::string()},
       {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
   };
-  if (outcome.spaceMaterials.size() > 1) summary["maskSpaces"] = outcome.spaceMaterials;
+  if (outcome.spaceMaterials.size() > 1) summary["maskSpaceMaterials"] = outcome.spaceMaterials;
   PrintJson(summary);
 }
 
@@ -548,7 +549,8 @@ int RunWeather(const Arguments& arguments) {
 
   // Only a run that is about to start moves an earlier history: one refused or stopped before
   // leaves the folder as it was.
-  if (!MoveEarlierHistoryAside(options, *loaded.soup, &outcome.movedAside, &error)) return Fail(error);
+  const int32_t spaceCount = static_cast<int32_t>(outcome.spaceMaterials.size());
+  if (!MoveEarlierHistoryAside(options, *loaded.soup, spaceCount, &outcome.movedAside, &error)) return Fail(error);
 
   Simulation::PatinexProcess process;
   RunState state;
