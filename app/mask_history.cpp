@@ -44,11 +44,18 @@ void MaskHistory::End() {
 }
 
 void RemoveMasksOfStep(const std::string& folder, int32_t number) {
-  for (const Simulation::MaskChannel channel : Simulation::kMaskChannels) {
-    const fs::path mask = Simulation::MaskFileName(folder.c_str(), channel, number);
-    std::error_code error;
-    if (fs::is_regular_file(mask, error)) fs::remove(mask, error);
+  // Every mask space's files of the step, whatever their number.
+  std::error_code error;
+  std::vector<fs::path> masks;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    int32_t step = -1;
+    std::error_code kind;
+    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, &step) && step == number &&
+        it->is_regular_file(kind)) {
+      masks.push_back(it->path());
+    }
   }
+  for (const fs::path& mask : masks) fs::remove(mask, error);
 }
 
 int MoveMasksAside(const std::string& folder, std::string* why) {

@@ -40,7 +40,8 @@ private:
   bool earlierMovedAside = false;
 };
 
-// Removes the masks of one step number that a failed save left half done (regular files only).
+// Removes the masks of one step number that a failed save left half done, in every mask space
+// (regular files only).
 void RemoveMasksOfStep(const std::string& folder, int32_t number);
 // Moves every mask file in folder into folder/previous, after removing the masks that folder
 // held. Returns how many were moved, or -1 (with why) when the folder could not be read or a file

@@ -320,7 +320,7 @@ void SimulationRun::OnStepFinished(const Simulation::StepReport& report, void* u
   run.legs.store(run.legs.load(std::memory_order_relaxed) + report.legs, std::memory_order_relaxed);
   run.traceSeconds.store(run.traceSeconds.load(std::memory_order_relaxed) + report.traceSeconds,
                          std::memory_order_relaxed);
-  if (report.masksSaved == 3) {
+  if (report.masksSaved == report.masks) {
     if (run.failedStep.load(std::memory_order_relaxed) < 0) {
       run.stepsSaved.store(report.step + 1, std::memory_order_release);
     }

@@ -9,6 +9,7 @@
 #include "imagelib/decoded_image.h"
 #include "imagelib/image_decoder.h"
 #include "simulation/mask_files.h"
+#include "simulation/mask_spaces.h"
 #include "simulation/run_record.h"
 
 namespace AssetExport {
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 struct MaskEntry {
   fs::path path;
   int32_t step = 0;
+  int32_t space = 0;
 };
 
 std::string SizeText(uint32_t width, uint32_t height) {
@@ -50,7 +52,7 @@ bool CheckMaskHistory(const RenderLib::TriangleSoup& model, const std::string& f
   for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
     MaskEntry entry;
     std::error_code kind;
-    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, &entry.step) &&
+    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, &entry.step, &entry.space) &&
         it->is_regular_file(kind)) {
       entry.path = it->path();
       masks.push_back(entry);
@@ -97,7 +99,20 @@ bool CheckMaskHistory(const RenderLib::TriangleSoup& model, const std::string& f
     *error = notOne + "its run record says they are " + mine.Difference(record.identity);
     return false;
   }
+  // The model's materials decide its mask spaces; masks made for another layout of them do not
+  // fit it.
+  const int32_t spaceCount = Simulation::AssignMaskSpaces(model).count;
+  if (record.identity.maskSpaces != spaceCount) {
+    mine.maskSpaces = spaceCount;
+    *error = notOne + "its run record says they are " + mine.Difference(record.identity);
+    return false;
+  }
   for (const MaskEntry& mask : masks) {
+    if (mask.space >= spaceCount) {
+      *error = notOne + mask.path.filename().string() + " is of mask space " + std::to_string(mask.space) +
+               ", and the model has " + std::to_string(spaceCount) + ": it was left by another run";
+      return false;
+    }
     if (!record.HoldsStep(mask.step) || FormatOf(mask.path) != record.identity.maskFormat) {
       *error = notOne + mask.path.filename().string() + " is not a step its run record lists (" +
                (record.HoldsStep(mask.step) ? "the record's masks are " +
@@ -109,12 +124,14 @@ bool CheckMaskHistory(const RenderLib::TriangleSoup& model, const std::string& f
   }
   if (step < 0) {
     std::string unused;
-    const std::vector<int32_t> steps = StepsWithMasks(folder, &unused);
+    const std::vector<int32_t> steps = StepsWithMasks(folder, &unused, spaceCount);
     if (steps.empty()) return true;
     step = steps.back();
   }
-  for (const Simulation::MaskChannel channel : Simulation::kMaskChannels) {
-    const fs::path path = Simulation::MaskFileName(folder.c_str(), channel, step, record.identity.maskFormat);
+  for (int32_t index = 0; index < 3 * spaceCount; ++index) {
+    const Simulation::MaskChannel channel = Simulation::kMaskChannels[index % 3];
+    const fs::path path =
+        Simulation::MaskFileName(folder.c_str(), channel, step, record.identity.maskFormat, index / 3);
     std::error_code exists;
     if (!fs::is_regular_file(path, exists)) continue;  // the export says what is missing
     uint32_t width = 0, height = 0;

@@ -111,10 +111,11 @@ bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->lo
 // mask of the bake is done). The file is made only now, with its data ready, so that a process
 // killed while baking leaves as little as possible.
 int32_t Render(BakeState& state, int slot, const SplatImage& splat, const SplatProfile& profile, const char* fileName,
-               bool png, const std::atomic<bool>* stop, std::unique_ptr<Platform::TemporaryFile>& output) {
+               bool png, const std::atomic<bool>* stop, std::unique_ptr<Platform::TemporaryFile>& output,
+               int32_t space) {
   SplatRaster& raster = *state.rasters[slot];
   // A raster left part-way is cleared when the next bake prepares it.
-  if (!DrawSplatStamps(state.scratch, slot, raster, splat, profile, stop)) return kMaskStopped;
+  if (!DrawSplatStamps(state.scratch, slot, raster, splat, profile, stop, space)) return kMaskStopped;
   // The sums are cleared as they are last read, which leaves the raster ready for the next bake
   // without a pass of its own.
   raster.ResolveClearing();
@@ -142,21 +143,36 @@ int32_t Render(BakeState& state, int slot, const SplatImage& splat, const SplatP
   return written ? 0 : kMaskNotWritten;  // the writer said why
 }
 
-// Bakes channels[i] into fileNames[i] for i < count, in one pass over the samples.
-void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t count, uint32_t width,
-                  uint32_t height, const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes,
-                  const std::atomic<bool>* stop) {
+// Bakes channels[i] of mask space s into fileNames[s * count + i] (codes likewise) for i < count
+// and every space, in one pass over the samples. The files are published once every mask of
+// every space is done, so a stop leaves none of them.
+void BakeChannels(const int32_t* channels, int32_t count, int32_t spaceCount, const char* const* fileNames,
+                  uint32_t width, uint32_t height, const SampleMap& map, float spacing, const SplatImage& splat,
+                  int32_t* codes, const std::atomic<bool>* stop) {
+  // A channel is baked in every space or in none: the spaces' names differ only in a suffix.
   int32_t bakeable[3];
   int32_t bakeableCount = 0;
   for (int32_t i = 0; i < count; ++i) {
-    codes[i] = CheckArguments(channels[i], fileNames[i], width, height);
-    if (codes[i] == 0) bakeable[bakeableCount++] = i;
+    int32_t failure = 0;
+    for (int32_t space = 0; space < spaceCount; ++space) {
+      const int32_t code = CheckArguments(channels[i], fileNames[space * count + i], width, height);
+      codes[space * count + i] = code;
+      if (failure == 0) failure = code;
+    }
+    if (failure == 0) {
+      bakeable[bakeableCount++] = i;
+    } else {
+      for (int32_t space = 0; space < spaceCount; ++space) codes[space * count + i] = failure;
+    }
   }
   if (bakeableCount == 0) return;
+  auto setChannel = [&](int32_t i, int32_t code) {
+    for (int32_t space = 0; space < spaceCount; ++space) codes[space * count + i] = code;
+  };
 
   if (splat.Width() == 0 || splat.Height() == 0) {
     std::fprintf(stderr, "mask %s not written: the splat image is empty\n", fileNames[bakeable[0]]);
-    for (int32_t k = 0; k < bakeableCount; ++k) codes[bakeable[k]] = kMaskNoSplat;
+    for (int32_t k = 0; k < bakeableCount; ++k) setChannel(bakeable[k], kMaskNoSplat);
     return;
   }
 
@@ -168,12 +184,12 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   for (int32_t k = 0; k < bakeableCount; ++k) {
     const int32_t i = bakeable[k];
     if (Stopped(stop)) {
-      codes[i] = kMaskStopped;
+      setChannel(i, kMaskStopped);
       continue;
     }
     if (!Prepare(state, slots, width, height, EndsWith(fileNames[i], ".png"))) {
       std::fprintf(stderr, "mask %s not written: no memory for a %u x %u mask\n", fileNames[i], width, height);
-      codes[i] = kMaskNoMemory;
+      setChannel(i, kMaskNoMemory);
       continue;
     }
     slotChannels[slots] = channels[i];
@@ -182,13 +198,15 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
   }
   if (slots == 0) return;
   auto failAll = [&](int32_t code) {
-    for (int32_t slot = 0; slot < slots; ++slot) codes[slotOf[slot]] = code;
+    for (int32_t slot = 0; slot < slots; ++slot) setChannel(slotOf[slot], code);
   };
 
   const SplatProfile* profile = nullptr;
+  std::vector<std::unique_ptr<Platform::TemporaryFile>> outputs;
   try {
-    PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch);
+    PrepareSplatStamps(map, slotChannels, slots, width, height, spacing, state.scratch, spaceCount);
     profile = &ProfileOf(state, splat);
+    outputs.resize(size_t(spaceCount) * 3);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "masks of %s and the others of its step not written: no memory to place the splats of %u "
                  "samples\n", fileNames[slotOf[0]], map.Count());
@@ -200,34 +218,47 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
     return;
   }
 
-  // The masks are independent from here on: the later ones are stamped, resolved, dilated and
-  // encoded on threads of their own while this one does the first (a thread that cannot be
-  // started leaves its mask to this one). The stamps are only read.
-  std::unique_ptr<Platform::TemporaryFile> outputs[3];
-  auto render = [&](int32_t slot) {
-    const int32_t i = slotOf[slot];
-    try {
-      codes[i] = Render(state, slot, splat, *profile, fileNames[i], EndsWith(fileNames[i], ".png"), stop, outputs[slot]);
-    } catch (const std::bad_alloc&) {
-      std::fprintf(stderr, "mask %s not written: no memory to finish a %u x %u mask\n", fileNames[i], width, height);
-      state.rasters[slot].reset();
-      codes[i] = kMaskNoMemory;
+  for (int32_t space = 0; space < spaceCount; ++space) {
+    // The rasters are left cleared by the space before, unless it failed part-way.
+    for (int32_t slot = 0; slot < slots && space > 0; ++slot) {
+      const int32_t i = space * count + slotOf[slot];
+      if (!Prepare(state, slot, width, height, EndsWith(fileNames[i], ".png"))) {
+        std::fprintf(stderr, "mask %s not written: no memory for a %u x %u mask\n", fileNames[i], width, height);
+        codes[i] = kMaskNoMemory;
+      }
     }
-  };
-  std::thread helpers[3];
-  for (int32_t slot = 1; slot < slots; ++slot) {
-    try {
-      helpers[slot] = std::thread(render, slot);
-    } catch (const std::exception&) {
+    // The masks are independent from here on: the later ones are stamped, resolved, dilated and
+    // encoded on threads of their own while this one does the first (a thread that cannot be
+    // started leaves its mask to this one). The stamps are only read.
+    auto render = [&](int32_t slot) {
+      const int32_t i = space * count + slotOf[slot];
+      if (codes[i] != 0) return;
+      try {
+        codes[i] = Render(state, slot, splat, *profile, fileNames[i], EndsWith(fileNames[i], ".png"), stop,
+                          outputs[size_t(space) * 3 + size_t(slot)], space);
+      } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "mask %s not written: no memory to finish a %u x %u mask\n", fileNames[i], width,
+                     height);
+        state.rasters[slot].reset();
+        codes[i] = kMaskNoMemory;
+      }
+    };
+    std::thread helpers[3];
+    for (int32_t slot = 1; slot < slots; ++slot) {
+      try {
+        helpers[slot] = std::thread(render, slot);
+      } catch (const std::exception&) {
+      }
     }
-  }
-  render(0);
-  for (int32_t slot = 1; slot < slots; ++slot) {
-    if (helpers[slot].joinable()) {
-      helpers[slot].join();
-    } else {
-      render(slot);
+    render(0);
+    for (int32_t slot = 1; slot < slots; ++slot) {
+      if (helpers[slot].joinable()) {
+        helpers[slot].join();
+      } else {
+        render(slot);
+      }
     }
+    if (Stopped(stop)) break;
   }
 
   // A stop during the bake leaves the step without masks rather than with some of them; the
@@ -236,13 +267,15 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
     failAll(kMaskStopped);
     return;
   }
-  for (int32_t slot = 0; slot < slots; ++slot) {
-    const int32_t i = slotOf[slot];
-    if (codes[i] != 0) continue;
-    std::string error;
-    if (!outputs[slot]->Publish(&error)) {
-      std::fprintf(stderr, "mask %s not written: %s\n", fileNames[i], error.c_str());
-      codes[i] = kMaskNotWritten;
+  for (int32_t space = 0; space < spaceCount; ++space) {
+    for (int32_t slot = 0; slot < slots; ++slot) {
+      const int32_t i = space * count + slotOf[slot];
+      if (codes[i] != 0) continue;
+      std::string error;
+      if (!outputs[size_t(space) * 3 + size_t(slot)]->Publish(&error)) {
+        std::fprintf(stderr, "mask %s not written: %s\n", fileNames[i], error.c_str());
+        codes[i] = kMaskNotWritten;
+      }
     }
   }
 }
@@ -252,15 +285,24 @@ void BakeChannels(const int32_t* channels, const char* const* fileNames, int32_t
 int32_t BakeAndSaveMask(int32_t channel, const char* fileName, uint32_t width, uint32_t height, const SampleMap& map,
                         float spacing, const SplatImage& splat, const std::atomic<bool>* stop) {
   int32_t code = 0;
-  BakeChannels(&channel, &fileName, 1, width, height, map, spacing, splat, &code, stop);
+  BakeChannels(&channel, 1, 1, &fileName, width, height, map, spacing, splat, &code, stop);
   return code;
 }
 
 int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint32_t height, const SampleMap& map,
                          float spacing, const SplatImage& splat, int32_t (&codes)[3], const std::atomic<bool>* stop) {
+  return BakeAndSaveSpaceMasks(fileNames, 1, width, height, map, spacing, splat, codes, stop);
+}
+
+int32_t BakeAndSaveSpaceMasks(const char* const* fileNames, int32_t spaceCount, uint32_t width, uint32_t height,
+                              const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes,
+                              const std::atomic<bool>* stop) {
+  if (spaceCount < 1) return 0;
   const int32_t channels[3] = {0, 1, 2};
-  BakeChannels(channels, fileNames, 3, width, height, map, spacing, splat, codes, stop);
-  return (codes[0] == 0) + (codes[1] == 0) + (codes[2] == 0);
+  BakeChannels(channels, 3, spaceCount, fileNames, width, height, map, spacing, splat, codes, stop);
+  int32_t saved = 0;
+  for (int32_t i = 0; i < 3 * spaceCount; ++i) saved += codes[i] == 0;
+  return saved;
 }
 
 uint64_t MaskBakeBytes(uint32_t width, uint32_t height, bool png, uint64_t samples) {

@@ -33,6 +33,15 @@ int32_t BakeAndSaveMasks(const char* const (&fileNames)[3], uint32_t width, uint
                          float spacing, const SplatImage& splat, int32_t (&codes)[3],
                          const std::atomic<bool>* stop = nullptr);
 
+// The masks of a step in every mask space (see MaskSpaces) at once: channel c of space s into
+// fileNames[3 s + c], its code into codes[3 s + c], each space's masks from that space's samples
+// alone, with one pass over the samples. One space gives exactly what BakeAndSaveMasks gives
+// (which is this with one space). Nothing is published until every space's masks are made, and a
+// stop saves none of them. Returns how many were saved (of 3 spaceCount).
+int32_t BakeAndSaveSpaceMasks(const char* const* fileNames, int32_t spaceCount, uint32_t width, uint32_t height,
+                              const SampleMap& map, float spacing, const SplatImage& splat, int32_t* codes,
+                              const std::atomic<bool>* stop = nullptr);
+
 // About how many bytes baking the three masks of a step at this size takes, over the samples'
 // own: what a run must have room for.
 uint64_t MaskBakeBytes(uint32_t width, uint32_t height, bool png, uint64_t samples);

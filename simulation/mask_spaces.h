@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "renderlib/obj_model.h"
+#include "renderlib/triangle_soup.h"
 
 namespace Simulation {
 
@@ -25,7 +26,18 @@ struct MaskSpaces {
 };
 
 // Gives each material, in order, the first space its charts (its groups' triangles in texture
-// space, at the ageing coordinates) do not overlap, or a new one.
+// space, at the ageing coordinates) do not overlap, or a new one. The charts are laid on a
+// kMaskSpaceRaster-square grid over a tile, each triangle wrapped onto it as a repeating mask
+// is read, covering the texels whose centres it holds (a material too small to hold any covers
+// the texels its triangles' centres lie in); a material "does not overlap" a space when no more
+// than kOverlapWarningShare of its covered texels are already the space's. A material with no
+// area in texture space is space 0.
 MaskSpaces AssignMaskSpaces(const RenderLib::ObjModel& model);
+// The same answer from the model made into a soup (the soup keeps the model's materials and
+// each triangle's), for those that hold only the soup.
+MaskSpaces AssignMaskSpaces(const RenderLib::TriangleSoup& soup);
+
+// Coarse on purpose: charts of different materials that overlap do so over large areas.
+inline constexpr int32_t kMaskSpaceRaster = 256;
 
 }  // namespace Simulation

@@ -11,6 +11,7 @@
 #include "simulation/block_arena.h"
 #include "simulation/emission_points.h"
 #include "simulation/mask_baking.h"
+#include "simulation/mask_spaces.h"
 #include "simulation/random_unit.h"
 #include "simulation/run_record.h"
 #include "simulation/surface_ageing.h"
@@ -49,6 +50,14 @@ RunRecord StartRunRecord(const SimulationParams& params) {
   id.maskHeight = params.maskHeight;
   id.maskFormat = params.maskFormat;
   id.density = params.density;
+  const MaskSpaces spaces = AssignMaskSpaces(*params.mesh);
+  id.maskSpaces = spaces.count;
+  record.spaceMaterials.resize(size_t(spaces.count));
+  const std::vector<RenderLib::MaterialHandle>& materials = params.mesh->Materials();
+  for (size_t m = 0; m < spaces.spaceOfMaterial.size() && m < materials.size(); ++m) {
+    const char* name = materials[m] ? materials[m]->name : "";
+    record.spaceMaterials[size_t(spaces.spaceOfMaterial[m])].push_back(name);
+  }
   RunRecord found;
   std::string error;
   if (params.firstMaskNumber > 0 && ReadRunRecord(MaskFolderOf(params), &found, &error) == RecordState::kFound &&
@@ -118,6 +127,11 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
 
   const SplatImage noSplat;
   RunRecord record = StartRunRecord(params);
+  // Room for a step's mask names and codes: three for each mask space.
+  const int32_t spaceCount = std::max(params.sampleMap->SpaceCount(), 1);
+  std::vector<std::string> names(3 * size_t(spaceCount));
+  std::vector<const char*> fileNames(names.size());
+  std::vector<int32_t> codes(names.size());
   stepTasks.reserve(static_cast<size_t>(params.tonsPerStep));
   uint32_t nextPoint = 0;
   for (int32_t step = 0; step < params.steps; ++step) {
@@ -142,24 +156,26 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
     {
       // Held, when there is one, also when memory runs out during the bake.
       const ThreadingLib::ScopedCriticalLock hold(params.uiLock);
-      // The three masks in one pass over the samples.
-      std::string names[3];
-      for (const MaskChannel channel : kMaskChannels) {
-        names[int32_t(channel)] =
-            MaskFileName(params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat);
+      // The three masks of every mask space in one pass over the samples.
+      for (int32_t space = 0; space < spaceCount; ++space) {
+        for (const MaskChannel channel : kMaskChannels) {
+          names[size_t(3 * space + int32_t(channel))] = MaskFileName(
+              params.maskFolder, channel, params.firstMaskNumber + step, params.maskFormat, space);
+          fileNames[size_t(3 * space + int32_t(channel))] = names[size_t(3 * space + int32_t(channel))].c_str();
+        }
       }
-      const char* const fileNames[3] = {names[0].c_str(), names[1].c_str(), names[2].c_str()};
-      int32_t codes[3];
-      report.masksSaved += BakeAndSaveMasks(fileNames, params.maskWidth, params.maskHeight, *params.sampleMap,
-                                            params.sampleSpacing, params.splat != nullptr ? *params.splat : noSplat,
-                                            codes, &StopFlag());
+      report.masks = 3 * spaceCount;
+      report.masksSaved += BakeAndSaveSpaceMasks(fileNames.data(), spaceCount, params.maskWidth, params.maskHeight,
+                                                 *params.sampleMap, params.sampleSpacing,
+                                                 params.splat != nullptr ? *params.splat : noSplat, codes.data(),
+                                                 &StopFlag());
       for (const int32_t code : codes) {
         if (report.maskError == 0) report.maskError = code;
       }
     }
     // A stop during the bake saved nothing of the step, as a stop before it would.
     if (StopRequested()) break;
-    if (report.masksSaved == 3) {
+    if (report.masksSaved == report.masks) {
       RecordedStep saved;
       saved.step = params.firstMaskNumber + step;
       saved.tons = params.tonsPerStep;

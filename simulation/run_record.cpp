@@ -76,6 +76,10 @@ std::string HistoryIdentity::Difference(const HistoryIdentity& other) const {
   if (density != other.density) {
     return "masks of density " + std::to_string(other.density) + ", not " + std::to_string(density);
   }
+  if (maskSpaces != other.maskSpaces) {
+    return "masks in " + std::to_string(other.maskSpaces) + " mask space" + (other.maskSpaces == 1 ? "" : "s") +
+           ", not " + std::to_string(maskSpaces);
+  }
   return {};
 }
 
@@ -110,6 +114,8 @@ std::string RunRecordText(const RunRecord& record) {
                          {"maskHeight", id.maskHeight},
                          {"maskFormat", FormatName(id.maskFormat)},
                          {"density", id.density},
+                         {"maskSpaces", id.maskSpaces},
+                         {"maskSpaceMaterials", record.spaceMaterials},
                          {"steps", steps}};
   return document.dump(2) + "\n";
 }
@@ -128,6 +134,9 @@ bool ParseRunRecord(const std::string& text, RunRecord* record, std::string* err
     id.maskHeight = document.at("maskHeight").get<uint32_t>();
     id.maskFormat = document.at("maskFormat").get<std::string>() == "png" ? kMaskPng : kMaskJpeg;
     id.density = document.at("density").get<int32_t>();
+    // Records written before masks had spaces have one.
+    id.maskSpaces = document.value("maskSpaces", 1);
+    record->spaceMaterials = document.value("maskSpaceMaterials", std::vector<std::vector<std::string>>{});
     record->steps.clear();
     for (const Json& entry : document.at("steps")) {
       RecordedStep step;

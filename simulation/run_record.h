@@ -25,6 +25,7 @@ struct HistoryIdentity {
   uint32_t maskHeight = 0;
   int32_t maskFormat = 0;  // kMaskJpeg or kMaskPng
   int32_t density = 0;
+  int32_t maskSpaces = 1;  // sets of masks a step makes (MaskSpaces); records from before them had one
 
   // The first way other differs from this ("another model", "masks of 512 x 512", ...), or
   // empty when both belong to one history.
@@ -40,6 +41,9 @@ struct RecordedStep {
 struct RunRecord {
   HistoryIdentity identity;
   std::vector<RecordedStep> steps;  // in the order they were written
+  // The names of the materials in each mask space, for people (identity.maskSpaces decides);
+  // empty when the record does not say.
+  std::vector<std::vector<std::string>> spaceMaterials;
 
   bool HoldsStep(int32_t step) const;
 };

@@ -12,6 +12,7 @@
 #include <xmmintrin.h>
 
 #include "renderlib/bounding_box.h"
+#include "simulation/mask_spaces.h"
 #include "simulation/sampling_task.h"
 #include "simulation/sampling_progress.h"
 #include "threadinglib/thread_pool.h"
@@ -96,13 +97,17 @@ struct CopyRecord {
   SurfaceSample operator()(const SurfaceSample& sample) const { return sample; }
 };
 
-// Records made from their hits.
+// Records made from their hits, each in its triangle's mask space.
 struct MakeRecord {
   const Soup& mesh;
   const float* initialValues;
   const Vector3* vertexBitangents;
+  const MaskSpaces& spaces;
   SurfaceSample operator()(const SampleHit& hit) const {
-    return MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
+    SurfaceSample record =
+        MakeSample(mesh, hit.triangle, hit.b1, hit.b2, hit.position, initialValues, vertexBitangents);
+    if (spaces.count > 1) SetMaskSpace(record, spaces.SpaceOf(mesh.TriangleMaterials()[size_t(hit.triangle)]));
+    return record;
   }
 };
 
@@ -422,7 +427,7 @@ public:
       }
       SurfaceSample& record = ordered[k - 1];
       record = make(records.Named(heap[k]));
-      if (2 * k <= count || k == 1) record.splitAxis = balancer.axes[k];
+      if (2 * k <= count || k == 1) record.splitAxis = (record.splitAxis & ~kSplitAxisBits) | balancer.axes[k];
     }
   }
 
@@ -440,12 +445,15 @@ SampleMap::SampleMap(SampleArray& samples) : SampleMap(&samples, 1, nullptr) {}
 SampleMap::SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool) {
   Build(ItemParts<SurfaceSample>(parts, partCount), CopyRecord{}, pool, nullptr);
   for (int p = 0; p < partCount; ++p) parts[p].Free();
+  for (uint32_t i = 0; i < count; ++i) spaceCount = std::max(spaceCount, MaskSpaceOf(items[i]) + 1);
 }
 
 SampleMap::SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
                      ThreadingLib::ThreadPool* pool, SamplingProgress* progress) {
   const std::vector<Vector3> vertexBitangents = VertexBitangents(mesh);
-  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data()}, pool,
+  const MaskSpaces spaces = AssignMaskSpaces(mesh);
+  spaceCount = spaces.count;
+  Build(ItemParts<SampleHit>(parts, partCount), MakeRecord{mesh, initialValues, vertexBitangents.data(), spaces}, pool,
         progress);
   for (int p = 0; p < partCount; ++p) std::vector<SampleHit>().swap(parts[p]);
 }

@@ -42,7 +42,8 @@ public:
   SampleMap(SampleArray* parts, int partCount, ThreadingLib::ThreadPool* pool);
   // The same from the places sampling rays hit instead of finished records: each record is
   // made from its hit (MakeSample on mesh, with the given humidity, dirt and rust) straight into
-  // its place in heap order. The records equal those of the samples made first and then given
+  // its place in heap order, and notes the mask space of its triangle's material
+  // (AssignMaskSpaces on mesh). The records equal those of the samples made first and then given
   // to the constructor above. The arrays are left empty. With progress, the stages of the
   // building are counted in it, and once its sampling is cancelled the map is left empty after
   // the balancing.
@@ -53,6 +54,9 @@ public:
   ~SampleMap();
 
   uint32_t Count() const { return count; }
+  // How many mask spaces the model has: every step bakes this many sets of masks. From records
+  // given whole, one more than the highest space they note.
+  int32_t SpaceCount() const { return spaceCount; }
   SurfaceSample* Items() { return items; }
   const SurfaceSample* Items() const { return items; }
   const RenderLib::Vector3& BoundsMin() const { return boundsMin; }
@@ -79,6 +83,7 @@ private:
   RenderLib::Vector3 boundsMin;
   RenderLib::Vector3 boundsMax;
   uint32_t count = 0;
+  int32_t spaceCount = 1;
   // The positions again, bucketed by place for the neighbour search; the heap order is kept
   // for the records themselves.
   SampleGrid grid;

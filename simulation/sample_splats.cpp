@@ -143,23 +143,35 @@ void SplatSamples(const SampleMap& map, int32_t channel, float spacing, const Sp
 
 namespace Simulation {
 
-void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
-                        uint32_t height, float spacing, SplatScratch& scratch) {
+namespace {
+
+// Which space's stamps a sample goes with: its record's, or none to tell apart with one space
+// (which then reads nothing more of the record than it always did).
+template <bool kSeveral>
+uint32_t SpaceKey(const SurfaceSample& sample, int32_t spaceCount) {
+  if constexpr (!kSeveral) {
+    return 0;
+  } else {
+    const int32_t space = MaskSpaceOf(sample);
+    return space < spaceCount ? uint32_t(space) : 0u;
+  }
+}
+
+template <bool kSeveral>
+void PrepareStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width, uint32_t height,
+                   float spacing, SplatScratch& scratch, int32_t spaceCount) {
   const SurfaceSample* samples = map.Items();
   const uint32_t sampleCount = map.Count();
-  count = std::clamp(count, 0, 3);
-  scratch.stamps.clear();
-  scratch.slots = 0;
-  if (sampleCount == 0 || count == 0) return;
-  scratch.slots = count;
 
   // Every channel's pairs in one go: the first channel's for every sample, then the second's...
   const size_t perChannel = 2 * size_t(sampleCount);
   scratch.draws.resize(perChannel * count);
   RandomUnits(scratch.draws.data(), scratch.draws.size());
   // The first channel's tiles order all of them: the jitter moves a square an eighth of a pixel.
+  // The key is the tile within the space: space s's tiles come after those of the spaces before.
   constexpr uint32_t kTiles = 1u << (2 * kTileBits);
-  scratch.starts.assign(kTiles + 1, 0);
+  const size_t keyCount = size_t(kTiles) * size_t(spaceCount);
+  scratch.starts.assign(keyCount + 1, 0);
   scratch.keys.resize(sampleCount);
   // Plain pointers: the stores below could alias whatever is read through the vectors.
   uint32_t* keys = scratch.keys.data();
@@ -183,16 +195,26 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
     return SplatSquare{shape.u + (draws[0] - 0.5f) * shape.reachX * 0.05f,
                        shape.v - (draws[1] - 0.5f) * shape.reachY * 0.05f, shape.halfWidth, shape.halfHeight};
   };
-  HalfSizeHistogram histogram;
+  // One histogram a space; with one, on the stack, so that the bake allocates nothing.
+  HalfSizeHistogram single;
+  std::vector<HalfSizeHistogram> several(kSeveral ? size_t(spaceCount) : 0);
+  HalfSizeHistogram* histograms = kSeveral ? several.data() : &single;
   for (uint32_t i = 0; i < sampleCount; ++i) {
     const Shape shape = shapeOf(samples[i]);
-    histogram.Add(std::max(shape.halfWidth, shape.halfHeight));
-    keys[i] = TileKey(squareOf(shape, 0, i), width, height);
+    const uint32_t space = SpaceKey<kSeveral>(samples[i], spaceCount);
+    histograms[space].Add(std::max(shape.halfWidth, shape.halfHeight));
+    keys[i] = space * kTiles + TileKey(squareOf(shape, 0, i), width, height);
     ++starts[keys[i] + 1];
   }
-  for (uint32_t k = 0; k < kTiles; ++k) starts[k + 1] += starts[k];
+  for (size_t k = 0; k < keyCount; ++k) starts[k + 1] += starts[k];
+  for (int32_t space = 0; space <= spaceCount; ++space) {
+    scratch.spaceStarts[size_t(space)] = starts[size_t(space) * kTiles];
+  }
   // The jitter leaves the sizes alike in every channel, and so their cap.
-  const float cap = histogram.Cap();
+  float singleCap = 0.0f;
+  std::vector<float> severalCaps(kSeveral ? size_t(spaceCount) : 0);
+  float* cap = kSeveral ? severalCaps.data() : &singleCap;
+  for (int32_t space = 0; space < (kSeveral ? spaceCount : 1); ++space) cap[space] = histograms[space].Cap();
 
   // The stamps, capped, are scattered into tile order as they are read in stored order, so
   // that the drawing reads them in sequence instead of missing the cache for every sample.
@@ -206,8 +228,9 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   SplatStamp* stamps = scratch.stamps.data();
   for (uint32_t i = 0; i < sampleCount; ++i) {
     Shape shape = shapeOf(samples[i]);
-    shape.halfWidth = std::min(shape.halfWidth, cap);
-    shape.halfHeight = std::min(shape.halfHeight, cap);
+    const float sampleCap = cap[kSeveral ? keys[i] / kTiles : 0];
+    shape.halfWidth = std::min(shape.halfWidth, sampleCap);
+    shape.halfHeight = std::min(shape.halfHeight, sampleCap);
     // Field by field into its place: a record put together on the stack and copied would be
     // read back in wider pieces than it was written in, which waits for the stores to land.
     // Slots past count are never read.
@@ -223,20 +246,40 @@ void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t c
   }
 }
 
+}  // namespace
+
+void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
+                        uint32_t height, float spacing, SplatScratch& scratch, int32_t spaceCount) {
+  count = std::clamp(count, 0, 3);
+  spaceCount = std::max(spaceCount, 1);
+  scratch.stamps.clear();
+  scratch.spaceStarts.assign(size_t(spaceCount) + 1, 0);
+  scratch.slots = 0;
+  if (map.Count() == 0 || count == 0) return;
+  scratch.slots = count;
+  if (spaceCount == 1) {
+    PrepareStamps<false>(map, channels, count, width, height, spacing, scratch, 1);
+  } else {
+    PrepareStamps<true>(map, channels, count, width, height, spacing, scratch, spaceCount);
+  }
+}
+
 bool DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
-                     const SplatProfile& profile, const std::atomic<bool>* stop) {
+                     const SplatProfile& profile, const std::atomic<bool>* stop, int32_t space) {
   if (slot < 0 || slot >= scratch.slots) return true;
+  if (space < 0 || size_t(space) + 1 >= scratch.spaceStarts.size()) return true;
   const std::vector<SplatStamp>& stamps = scratch.stamps;
+  const size_t begin = scratch.spaceStarts[size_t(space)], end = scratch.spaceStarts[size_t(space) + 1];
   constexpr size_t kStride = sizeof(SplatStamp) / sizeof(float);
   static_assert(sizeof(SplatStamp) % sizeof(float) == 0);
   // In runs of stamps, so that a stop is noticed while millions of samples are drawn.
   constexpr size_t kRun = size_t(1) << 16;
-  for (size_t start = 0; start < stamps.size(); start += kRun) {
+  for (size_t start = begin; start < end; start += kRun) {
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
     const SplatStamp& first = stamps[start];
     const StampList list{&first.centre[slot][0], &first.centre[slot][1], &first.halfWidth,
                          &first.halfHeight,      &first.value[slot],     kStride,
-                         kStride,                std::min(kRun, stamps.size() - start)};
+                         kStride,                std::min(kRun, end - start)};
     if (profile.Usable()) {
       raster.DrawRounds(list, profile);
     } else {

@@ -55,8 +55,10 @@ struct SplatScratch {
   std::vector<float> draws;
   std::vector<uint32_t> keys;
   std::vector<uint32_t> starts;
-  // Every sample's stamps in tile order.
+  // Every sample's stamps, space after space (see MaskSpaces), each space's in tile order:
+  // space s's are stamps[spaceStarts[s]] up to stamps[spaceStarts[s + 1]].
   std::vector<SplatStamp> stamps;
+  std::vector<uint32_t> spaceStarts;
   int32_t slots = 0;
 };
 
@@ -71,10 +73,15 @@ void SplatChannels(const SampleMap& map, const int32_t* channels, SplatRaster* c
 // SplatChannels in two halves, so that the rasters can be drawn on threads of their own: the
 // stamps of every channel (jitter drawn, sizes capped, put in tile order) for width x height
 // masks, then the stamps of one of them (slot i is channels[i]) into its raster.
+// With several mask spaces the stamps are sorted by space as well, each sample into the space
+// its record notes (one beyond spaceCount counts as space 0), and each space's sizes are capped
+// by its own samples' median: the masks of one space are those its samples alone would make.
+// The jitter is drawn as for one space, so one space gives what it always gave.
 void PrepareSplatStamps(const SampleMap& map, const int32_t* channels, int32_t count, uint32_t width,
-                        uint32_t height, float spacing, SplatScratch& scratch);
-// When stop is given and becomes true, the drawing ends early and returns false.
+                        uint32_t height, float spacing, SplatScratch& scratch, int32_t spaceCount = 1);
+// Draws the stamps of mask space `space`. When stop is given and becomes true, the drawing ends
+// early and returns false.
 bool DrawSplatStamps(const SplatScratch& scratch, int32_t slot, SplatRaster& raster, const SplatImage& splat,
-                     const SplatProfile& profile, const std::atomic<bool>* stop = nullptr);
+                     const SplatProfile& profile, const std::atomic<bool>* stop = nullptr, int32_t space = 0);
 
 }  // namespace Simulation

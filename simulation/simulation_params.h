@@ -34,7 +34,8 @@ struct StepReport {
   double traceSeconds = 0.0;  // shooting and tracing the tons
   double ageSeconds = 0.0;    // the per-step ageing of the samples
   double bakeSeconds = 0.0;   // baking and saving the three masks, waiting for the UI lock included
-  int32_t masksSaved = 0;     // of the three
+  int32_t masks = 3;          // the step makes: three for each mask space
+  int32_t masksSaved = 0;     // of those
   int32_t maskError = 0;      // the code of the first mask that failed (mask_baking.h), 0 when all were saved
   float emissionRotation = 0.0f;  // the run's random turn of the emission points, in radians
   // What made the step fail and end the run ("out of memory while tracing the tons"), or none.
@@ -71,7 +72,8 @@ struct SimulationParams {
   int32_t density = 100;  // the sampling density (kMinDensity..kMaxDensity): the most samples a ton trades with
   StepFinishedFunction stepFinished = nullptr;
   void* userData = nullptr;  // handed to progress and stepFinished
-  // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on; nullptr means "media".
+  // Where the masks go: FOLDER/mask_humidity%02d.jpg and so on (MaskFileName, one set for each of
+  // the sample map's mask spaces); nullptr means "media".
   const char* maskFolder = nullptr;
   // The model's file, named in the folder's run record (run_record.h); may be none.
   const char* modelName = nullptr;

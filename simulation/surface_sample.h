@@ -26,8 +26,19 @@ struct SurfaceSample {
   float area;     // of the triangle it lies on, measured against its normal
   float uExtent;  // u range of that triangle
   float vExtent;  // v range of that triangle
-  uint32_t splitAxis;  // low two bits: the axis this record splits the sample map on
+  // Low two bits: the axis this record splits the sample map on; the bits above: the mask space
+  // (MaskSpaces) of the material it lies on, which the masks it is baked into belong to. Kept
+  // here so that the record does not grow: tracing reads it by the million.
+  uint32_t splitAxis;
 };
+
+inline constexpr uint32_t kSplitAxisBits = 3u;
+inline constexpr int kMaskSpaceShift = 2;
+
+inline int32_t MaskSpaceOf(const SurfaceSample& sample) { return int32_t(sample.splitAxis >> kMaskSpaceShift); }
+inline void SetMaskSpace(SurfaceSample& sample, int32_t space) {
+  sample.splitAxis = (sample.splitAxis & kSplitAxisBits) | (uint32_t(space) << kMaskSpaceShift);
+}
 
 static_assert(sizeof(SurfaceSample) == 24 * 4);
 static_assert(std::is_trivially_copyable_v<SurfaceSample>);

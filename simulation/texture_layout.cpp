@@ -48,6 +48,43 @@ AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int
   return coverage;
 }
 
+std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOffset, float vOffset, int32_t raster) {
+  const std::vector<int32_t>& materials = mesh.TriangleMaterials();
+  const size_t materialCount = mesh.Materials().size();
+  std::vector<AtlasCoverage> coverage(materialCount + 1);
+  // Each material's triangles, gathered first: a material's groups need not lie together.
+  std::vector<std::vector<int32_t>> trianglesOf(materialCount + 1);
+  for (size_t t = 0; t < materials.size(); ++t) {
+    const int32_t material = materials[t];
+    trianglesOf[material >= 0 && size_t(material) < materialCount ? size_t(material) : materialCount].push_back(
+        int32_t(t));
+  }
+  // One count raster for all; after each material only the texels it reached are cleared.
+  std::vector<uint8_t> count(size_t(raster) * raster, 0);
+  std::vector<uint32_t> reached;
+  const RenderLib::TexelWindow window{0, 0, raster - 1, raster - 1};
+  for (size_t material = 0; material <= materialCount; ++material) {
+    reached.clear();
+    for (const int32_t t : trianglesOf[material]) {
+      const UvTriangle uv = CornersOf(mesh, t, uOffset, vOffset, static_cast<float>(raster));
+      RenderLib::ForEachTexelIn(uv, RenderLib::TriangleEdges::kExcluded, window,
+                                [&](int64_t px, int64_t py, float, float, float) {
+                                  const size_t index = size_t(py) * size_t(raster) + size_t(px);
+                                  uint8_t& texel = count[index];
+                                  if (texel == 0) reached.push_back(uint32_t(index));
+                                  texel += texel < 255;
+                                });
+    }
+    AtlasCoverage& mine = coverage[material];
+    for (const uint32_t index : reached) {
+      mine.covered += 1;
+      mine.overlapped += count[index] > 1;
+      count[index] = 0;
+    }
+  }
+  return coverage;
+}
+
 TextureLayout AnalyseTextureLayout(const Soup& mesh) {
   TextureLayout layout;
   const int32_t triangles = mesh.GetIndexCount() / 3;
@@ -92,7 +129,12 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
     layout.outsideShare = triangles > 0 ? double(outside) / triangles : 0.0;
     layout.touchingShare = triangles > 0 ? double(touching) / triangles : 0.0;
   }
-  layout.coverage = RasteriseAtlas(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV));
+  layout.materialCoverage =
+      RasteriseMaterialAtlases(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV));
+  for (const AtlasCoverage& material : layout.materialCoverage) {
+    layout.coverage.covered += material.covered;
+    layout.coverage.overlapped += material.overlapped;
+  }
   return layout;
 }
 

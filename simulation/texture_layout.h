@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "renderlib/obj_model.h"
 #include "renderlib/vertex_normal_uv.h"
@@ -21,6 +22,13 @@ struct AtlasCoverage {
 // [0, 1] x [0, 1]; what lies outside is not counted.
 AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int32_t raster = 1024);
 
+// The same for each material's triangles on their own, by material index, with one more entry
+// last for triangles of no material (or one past the list). A texel counts as overlapped only
+// where charts of one material overlap: materials whose charts overlap each other's get mask
+// spaces of their own (MaskSpaces), but a material's own overlapping charts share texels.
+std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOffset, float vOffset,
+                                                    int32_t raster = 1024);
+
 // What the masks can make of a model's texture coordinates (they are baked in texture space).
 struct TextureLayout {
   // False when no triangle spans any area in texture space (no coordinates, or all alike).
@@ -37,8 +45,11 @@ struct TextureLayout {
   double touchingShare = 0.0;
   // The range the coordinates span (all equal when the model has a single one).
   float minU = 0.0f, maxU = 0.0f, minV = 0.0f, maxV = 0.0f;
-  // Over the tile the masks cover, on a 1024 x 1024 grid.
+  // Over the tile the masks cover, on a 1024 x 1024 grid, each material's charts measured on
+  // their own (RasteriseMaterialAtlases): the whole, and by material (the last entry for
+  // triangles of no material).
   AtlasCoverage coverage;
+  std::vector<AtlasCoverage> materialCoverage;
 };
 
 TextureLayout AnalyseTextureLayout(const Soup& mesh);

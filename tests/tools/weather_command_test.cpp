@@ -193,10 +193,50 @@ TEST_F(WeatherCommand, SaysWhatTheMasksCanMakeOfTheTextureCoordinates) {
   run = Cli(Write("folded.obj", EditedSphere([](float& u, float&) { u = u > 0.5f ? 1.0f - u : u; })) +
             " --density 5 --tons 10 --out " + out.string());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.err.find("overlap on"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the texture charts of material sphere overlap on"), std::string::npos) << run.err;
   run = Cli(kSphere + " --density 5 --tons 10 --out " + out.string());
   EXPECT_EQ(run.err.find("overlap on"), std::string::npos) << run.err;
   EXPECT_EQ(run.err.find("outside [0, 1]"), std::string::npos) << run.err;
+}
+
+// Two quads, each its own material, both over the whole unit square of texture space: their
+// charts overlap, which is no fault of either, so each gets masks of its own.
+TEST_F(WeatherCommand, MaterialsWhoseChartsOverlapEachGetMasks) {
+  const std::string mtl = "newmtl Roof\nKd 0.8 0.8 0.8\nnewmtl Floor\nKd 0.5 0.5 0.5\n";
+  Write("two.mtl", std::vector<uint8_t>(mtl.begin(), mtl.end()));
+  const std::string obj =
+      "mtllib two.mtl\n"
+      "v -2 0 -2\nv 2 0 -2\nv 2 0 2\nv -2 0 2\n"
+      "v -1 -2 -1\nv 1 -2 -1\nv 1 -2 1\nv -1 -2 1\n"
+      "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 1 0\nvn 0 -1 0\n"
+      "usemtl Roof\nf 1/1/1 3/3/1 2/2/1\nf 1/1/1 4/4/1 3/3/1\n"
+      "usemtl Floor\nf 5/1/2 6/2/2 7/3/2\nf 5/1/2 7/3/2 8/4/2\n";
+  const fs::path out = folder / "two";
+  CliResult run = Cli(Write("two.obj", std::vector<uint8_t>(obj.begin(), obj.end())) +
+                      " --density 20 --tons 300 --threads 1 --out " + out.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("overlap on"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("2 mask spaces"), std::string::npos) << run.err;
+  std::string summary = run.out;
+  summary.erase(std::remove_if(summary.begin(), summary.end(), [](char c) { return c == ' ' || c == '\n'; }),
+                summary.end());
+  EXPECT_NE(summary.find("\"maskSpaceMaterials\":[[\"Roof\"],[\"Floor\"]]"), std::string::npos) << run.out;
+  EXPECT_NE(summary.find("\"masksSaved\":6,"), std::string::npos) << run.out;
+  for (const char* name : {"mask_humidity00", "mask_dirt00", "mask_rust00"}) {
+    EXPECT_TRUE(fs::exists(out / (std::string(name) + ".jpg"))) << name;
+    EXPECT_TRUE(fs::exists(out / (std::string(name) + "_space1.jpg"))) << name;
+  }
+  const std::string record = ReadFile(out / "patinex_run.json");
+  EXPECT_NE(record.find("\"maskSpaces\": 2"), std::string::npos) << record;
+
+  // A record of another number of spaces is another history, whose masks the export refuses.
+  std::string edited = record;
+  edited.replace(edited.find("\"maskSpaces\": 2"), 15, "\"maskSpaces\": 1");
+  std::ofstream(out / "patinex_run.json", std::ios::binary) << edited;
+  run = Shell(std::string(PATINEX_CLI) + " export " + (folder / "two.obj").string() + " --masks " + out.string() +
+              " --out " + (folder / "two.glb").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("they are masks in 1 mask space, not 2"), std::string::npos) << run.err;
 }
 
 TEST_F(WeatherCommand, InstalledOrAloneTheProgramStillBakes) {

@@ -27,7 +27,9 @@ const std::string kSampleHelp =
     "the sample count, the spacing and the time taken as JSON. With --out, also writes the\n"
     "samples in the order of the sample map: a uint32 count, then per sample its 24 32-bit words\n"
     "(bounceDamping, scatterDamping, flowDamping, humidity, dirt, rust, position, normal,\n"
-    "tangent, bitangent, u, v, area, uExtent, vExtent as float32, splitAxis as uint32), all\n"
+    "tangent, bitangent, u, v, area, uExtent, vExtent as float32, splitAxis as uint32: its low\n"
+    "two bits the axis the sample splits the map on, the bits above the mask space of its\n"
+    "material, 0 unless the model's materials have texture charts that overlap), all\n"
     "little-endian.";
 
 const Command kSampleCommand = {"sample", "sample MODEL [--density N] [--out FILE]", kSampleHelp.c_str(), RunSample};

@@ -18,6 +18,7 @@
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"
+#include "simulation/mask_spaces.h"
 #include "simulation/random_unit.h"
 #include "simulation/run_record.h"
 #include "simulation/sample_map_builder.h"
@@ -64,8 +65,11 @@ const std::string kWeatherHelp =
     "Masks are baked in texture space: a model without texture coordinates, or whose triangles\n"
     "all lie outside [0, 1] x [0, 1], is refused (exit status 1). Coordinates that all lie in one\n"
     "tile [k, k + 1] x [l, l + 1] give masks of that tile; otherwise the share of triangles\n"
-    "outside the masks is reported, and so are texture charts that overlap on more than 0.5 %\n"
-    "of the texels they cover. The loader's messages (faces it dropped) are shown as warnings.\n"
+    "outside the masks is reported, and so are the texture charts of a material that overlap one\n"
+    "another on more than 0.5 % of the texels they cover (the masks of materials whose charts\n"
+    "overlap each other's are kept apart, in mask spaces of their own: space s >= 1 writes\n"
+    "mask_dirt00_space1.jpg and so on, and the summary lists the materials of each space). The\n"
+    "loader's messages (faces it dropped) are shown as warnings.\n"
     "A run that cannot fit in the memory left (the samples, and the masks at the chosen size) is\n"
     "refused before it starts (the estimate errs on the safe side; --no-memory-check tries all\n"
     "the same); one that runs out of memory stops with exit status 1, leaving whole masks only.\n"
@@ -146,7 +150,7 @@ void OnStepFinished(const Simulation::StepReport& report, void* userData) {
   state.tonsDone.store(0, std::memory_order_relaxed);
   // A step that failed, or could not save its masks, will not go better for the next one: the
   // run stops here rather than trace steps it cannot keep.
-  if (report.failure != nullptr || report.masksSaved < 3) state.process->Stop();
+  if (report.failure != nullptr || report.masksSaved < report.masks) state.process->Stop();
   std::lock_guard lock(state.reportsMutex);
   if (state.reports.size() < state.reports.capacity()) state.reports.push_back(report);
   state.stepsFinished.store(static_cast<int32_t>(state.reports.size()), std::memory_order_relaxed);
@@ -207,7 +211,8 @@ int ParseOptions(const Arguments& arguments, Options& options) {
 
 // Says what the masks can make of the model's texture coordinates. False (after the reason)
 // when they cannot be baked at all.
-bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout) {
+bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout,
+                         const std::vector<RenderLib::MaterialHandle>& materials) {
   const char* const kWhy = "masks are baked in texture space, so the model needs texture coordinates (a UV layout) "
                            "that span some area of [0, 1] x [0, 1] to be weathered";
   if (!layout.hasCoordinates) {
@@ -242,11 +247,18 @@ bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayo
                  "[0, 1] x [0, 1] and fall (partly) outside the masks\n",
                  100.0 * layout.outsideShare, model.c_str());
   }
-  if (layout.coverage.OverlapShare() > Simulation::kOverlapWarningShare) {
+  // Materials whose charts overlap each other's have masks of their own; a material's charts
+  // that overlap one another (mirrored halves) share texels.
+  for (size_t material = 0; material < layout.materialCoverage.size(); ++material) {
+    const double share = layout.materialCoverage[material].OverlapShare();
+    if (share <= Simulation::kOverlapWarningShare) continue;
+    const std::string name = material < materials.size() && materials[material]
+                                 ? "material " + std::string(materials[material]->name)
+                                 : "the triangles without a material";
     std::fprintf(stderr,
-                 "patinex-cli weather: warning: the texture charts of %s overlap on %.1f %% of the texels they cover "
-                 "(of a 1024 x 1024 raster); overlapping parts share their mask texels\n",
-                 model.c_str(), 100.0 * layout.coverage.OverlapShare());
+                 "patinex-cli weather: warning: in %s, the texture charts of %s overlap on %.1f %% of the texels "
+                 "they cover (of a 1024 x 1024 raster); overlapping parts share their mask texels\n",
+                 model.c_str(), name.c_str(), 100.0 * share);
   }
   return true;
 }
@@ -299,14 +311,15 @@ bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& 
 // A run starts a history of its own at step 0: the masks an earlier run left in the folder (and
 // its record) are moved into earlier/<time>/, so that the folder never holds steps of two
 // histories. False, with why, when they cannot be moved.
-bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, std::string* movedTo,
-                             std::string* error) {
+bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, int32_t spaceCount,
+                             std::string* movedTo, std::string* error) {
   Simulation::HistoryIdentity mine;
   mine.modelName = std::filesystem::path(options.model).filename().string();
   mine.modelChecksum = Simulation::ModelChecksum(soup);
   mine.maskWidth = mine.maskHeight = static_cast<uint32_t>(options.size);
   mine.maskFormat = options.format;
   mine.density = static_cast<int32_t>(options.density);
+  mine.maskSpaces = spaceCount;
   std::string why = Simulation::HistoryDifference(options.out, mine);
   if (why.empty()) why = "an earlier run of the same model, mask size and density; this run starts from step 0";
   std::string moveError;
@@ -326,7 +339,8 @@ void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& repo
   char line[256];
   std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
                 report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
-                report.traceSeconds, report.bakeSeconds, report.masksSaved == 3 ? "" : " (some masks NOT saved)");
+                report.traceSeconds, report.bakeSeconds,
+                report.masksSaved == report.masks ? "" : " (some masks NOT saved)");
   progress.Line(line);
 }
 
@@ -342,7 +356,20 @@ struct Outcome {
   bool interrupted = false;
   bool exported = false;
   std::string movedAside;  // where an earlier history's masks went, if anywhere
+  // The materials of each mask space, by name, when the model has several spaces.
+  std::vector<std::vector<std::string>> spaceMaterials;
 };
+
+// The names of the materials in each mask space (a material without a name is "").
+std::vector<std::vector<std::string>> SpaceMaterials(const RenderLib::TriangleSoup& soup) {
+  const Simulation::MaskSpaces spaces = Simulation::AssignMaskSpaces(soup);
+  std::vector<std::vector<std::string>> names(size_t(spaces.count));
+  const std::vector<RenderLib::MaterialHandle>& materials = soup.Materials();
+  for (size_t m = 0; m < materials.size() && m < spaces.spaceOfMaterial.size(); ++m) {
+    names[size_t(spaces.spaceOfMaterial[m])].push_back(materials[m] ? materials[m]->name : "");
+  }
+  return names;
+}
 
 void PrintSummary(const Outcome& outcome) {
   const Options& options = *outcome.options;
@@ -365,7 +392,7 @@ void PrintSummary(const Outcome& outcome) {
   }
   const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
 
-  PrintJson(Json{
+  Json summary{
       {"model", options.model},
       {"density", options.density},
       {"samples", outcome.samples},
@@ -391,7 +418,9 @@ void PrintSummary(const Outcome& outcome) {
       {"interrupted", outcome.interrupted},
       {"export", outcome.exported ? options.exportPath : std::string()},
       {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
-  });
+  };
+  if (outcome.spaceMaterials.size() > 1) summary["maskSpaceMaterials"] = outcome.spaceMaterials;
+  PrintJson(summary);
 }
 
 // The end of a run cut short by a signal: the summary, what was kept, 128 + the signal.
@@ -447,7 +476,20 @@ int RunWeather(const Arguments& arguments) {
   ShowLoaderMessages(options.model, loaded.messages);
   if (interrupts.Requested()) return Interrupted(outcome, interrupts);
   const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
-  if (!ReportTextureLayout(options.model, layout)) return kExitFailure;
+  if (!ReportTextureLayout(options.model, layout, loaded.soup->Materials())) return kExitFailure;
+  outcome.spaceMaterials = SpaceMaterials(*loaded.soup);
+  if (outcome.spaceMaterials.size() > 1) {
+    // Said before the run, so that the files of spaces 1 and up are not a surprise.
+    std::string list;
+    for (size_t space = 0; space < outcome.spaceMaterials.size(); ++space) {
+      list += (space > 0 ? "; " : "") + std::to_string(space) + ":";
+      for (const std::string& name : outcome.spaceMaterials[space]) list += " " + name;
+    }
+    std::fprintf(stderr,
+                 "patinex-cli weather: note: the texture charts of some materials of %s overlap others', so their "
+                 "masks are kept apart in %zu mask spaces (space s >= 1 writes mask_*NN_space<s>): %s\n",
+                 options.model.c_str(), outcome.spaceMaterials.size(), list.c_str());
+  }
   Simulation::SplatImage splat;
   if (!Platform::MakeWritableFolder(options.out, &error) || !ShippedMedia::LoadSplat(splat, &error)) {
     return Fail(error);
@@ -507,7 +549,8 @@ int RunWeather(const Arguments& arguments) {
 
   // Only a run that is about to start moves an earlier history: one refused or stopped before
   // leaves the folder as it was.
-  if (!MoveEarlierHistoryAside(options, *loaded.soup, &outcome.movedAside, &error)) return Fail(error);
+  const int32_t spaceCount = static_cast<int32_t>(outcome.spaceMaterials.size());
+  if (!MoveEarlierHistoryAside(options, *loaded.soup, spaceCount, &outcome.movedAside, &error)) return Fail(error);
 
   Simulation::PatinexProcess process;
   RunState state;
@@ -571,6 +614,7 @@ int RunWeather(const Arguments& arguments) {
 
   int32_t stepsDone = 0;
   int32_t masksSaved = 0;
+  int32_t masksMade = 0;  // what the steps done should have saved: three for each mask space
   for (const Simulation::StepReport& report : state.reports) {
     if (report.failure != nullptr) {
       outcome.failure = report.failure;
@@ -578,13 +622,14 @@ int RunWeather(const Arguments& arguments) {
     }
     ++stepsDone;
     masksSaved += report.masksSaved;
+    masksMade += report.masks;
   }
   // A signal that came once every step was done stopped nothing: the run is complete.
   if (interrupts.Requested() && outcome.failure == nullptr && stepsDone < options.steps &&
-      masksSaved == 3 * stepsDone) {
+      masksSaved == masksMade) {
     return Interrupted(outcome, interrupts);
   }
-  if (outcome.failure == nullptr && masksSaved < 3 * stepsDone) outcome.failure = "masks could not be saved";
+  if (outcome.failure == nullptr && masksSaved < masksMade) outcome.failure = "masks could not be saved";
   std::string exportError;
   if (outcome.failure == nullptr && !options.exportPath.empty()) {
     int32_t lastStep = stepsDone - 1;
@@ -606,10 +651,10 @@ int RunWeather(const Arguments& arguments) {
   if (outcome.failure != nullptr) {
     if (!exportError.empty()) {
       std::fprintf(stderr, "patinex-cli weather: the aged asset was not exported: %s\n", exportError.c_str());
-    } else if (masksSaved < 3 * stepsDone) {
+    } else if (masksSaved < masksMade) {
       std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above); the run "
                    "stopped after step %d of %lld\n",
-                   3 * stepsDone - masksSaved, 3 * stepsDone, options.out.c_str(), stepsDone,
+                   masksMade - masksSaved, masksMade, options.out.c_str(), stepsDone,
                    static_cast<long long>(options.steps));
     } else {
       std::fprintf(stderr, "patinex-cli weather: the run failed after %d of %lld steps: %s\n", stepsDone,
