@@ -53,6 +53,7 @@ protected:
     inputs.shipped = &shipped;
     inputs.rustMask = &rust;
     inputs.dirtMask = &dirt;
+    inputs.material = BakedMaterialOf(model, model.groups[0]);
     BakedTextures baked;
     std::string error;
     EXPECT_TRUE(BakeAgedTextures(inputs, kSize, &baked, &error)) << error;
