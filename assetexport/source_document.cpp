@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -340,9 +341,21 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
   for (size_t m = 0; m < gltf.meshes.size(); ++m) {
     for (size_t p = 0; p < gltf.meshes[m].primitives.size(); ++p) {
       tinygltf::Primitive& primitive = gltf.meshes[m].primitives[p];
+      // Points and lines were not baked: they keep what they had.
+      if (primitive.mode >= 0 && primitive.mode < Gltf::kModeTriangles) continue;
       if (primitive.material < 0 && unmaterialled >= 0) primitive.material = unmaterialled;
       if (primitive.material < 0 || size_t(primitive.material) >= aged.size() || !aged[size_t(primitive.material)]) {
         continue;
+      }
+      // A primitive without the coordinates the aged textures are laid on was aged at (0, 0),
+      // as the reader took it; it says so, for the textures to be readable at all.
+      const int texCoord = gltf.materials[size_t(primitive.material)].pbrMetallicRoughness.baseColorTexture.texCoord;
+      const std::string coordinates = "TEXCOORD_" + std::to_string(texCoord);
+      const auto position = primitive.attributes.find("POSITION");
+      if (!primitive.attributes.count(coordinates) && position != primitive.attributes.end() &&
+          position->second >= 0 && size_t(position->second) < gltf.accessors.size()) {
+        const std::vector<float> zeros(2 * gltf.accessors[size_t(position->second)].count, 0.0f);
+        primitive.attributes[coordinates] = document->AddFloatAccessor(zeros, TINYGLTF_TYPE_VEC2, 2, false);
       }
       const auto found = firstPlacement.find({int(m), int(p)});
       if (found == firstPlacement.end()) continue;  // not in the scene: nothing was baked for it
