@@ -39,12 +39,13 @@ const std::string kExportHelp =
     "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
-    "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images (OUT_baseColor.png\n"
-    "...) beside it. Every file is written whole under a temporary name before any is renamed\n"
-    "into place, so a failure or a signal leaves nothing new, and an earlier export under the\n"
-    "same name as it was. Prints a JSON summary on stdout; exit status 1 (reason on stderr)\n"
-    "when the model, the masks or the shipped textures cannot be read, the masks are not one\n"
-    "history of the model, or the asset cannot be written.";
+    "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images\n"
+    "(OUT_MATERIAL_baseColor.png ...) beside it. Every file is written whole under a temporary\n"
+    "name before any is renamed into place, so a failure or a signal leaves nothing new, and an\n"
+    "earlier export under the same name as it was. Prints a JSON summary on stdout (with each\n"
+    "aged material's name and size); exit status 1 (reason on stderr) when the model, the masks\n"
+    "or the shipped textures cannot be read, the masks are not one history of the model, or the\n"
+    "asset cannot be written.";
 
 const Command kExportCommand = {
     "export",
