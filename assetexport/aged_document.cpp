@@ -75,7 +75,7 @@ int AgedDocument::DefaultSampler() {
 }
 
 void PutAgedTextures(const AgedMaterial& aged, const tinygltf::TextureInfo* layout, const int (&maskImages)[3],
-                     tinygltf::Material& material, AgedDocument& document) {
+                     const int (&reuse)[3], tinygltf::Material& material, AgedDocument& document) {
   int sampler = -1;
   if (layout != nullptr && layout->index >= 0 && size_t(layout->index) < document.gltf.textures.size()) {
     sampler = document.gltf.textures[size_t(layout->index)].sampler;
@@ -83,15 +83,26 @@ void PutAgedTextures(const AgedMaterial& aged, const tinygltf::TextureInfo* layo
     layout = nullptr;
     sampler = document.DefaultSampler();
   }
-  const auto place = [&](const AssetImage& image, auto& info) {
-    info.index = document.AddTexture(document.AddImage(image), sampler);
+  const auto place = [&](const AssetImage& image, int reused, auto& info) {
+    if (reused >= 0) {
+      tinygltf::Texture& texture = document.gltf.textures[size_t(reused)];
+      tinygltf::Image& entry = document.gltf.images[size_t(texture.source)];
+      entry = tinygltf::Image();
+      entry.name = image.name;
+      entry.mimeType = image.mimeType;
+      document.imageBytes[size_t(texture.source)] = &image.bytes;
+      texture.sampler = sampler;
+      info.index = reused;
+    } else {
+      info.index = document.AddTexture(document.AddImage(image), sampler);
+    }
     info.texCoord = layout != nullptr ? layout->texCoord : 0;
     info.extensions = layout != nullptr ? layout->extensions : tinygltf::ExtensionMap();
   };
   tinygltf::PbrMetallicRoughness& pbr = material.pbrMetallicRoughness;
-  place(aged.baseColor, pbr.baseColorTexture);
-  place(aged.metallicRoughness, pbr.metallicRoughnessTexture);
-  place(aged.normal, material.normalTexture);
+  place(aged.baseColor, reuse[0], pbr.baseColorTexture);
+  place(aged.metallicRoughness, reuse[1], pbr.metallicRoughnessTexture);
+  place(aged.normal, reuse[2], material.normalTexture);
   material.normalTexture.scale = 1.0;
   pbr.baseColorFactor = {1.0, 1.0, 1.0, 1.0};
   pbr.metallicFactor = 1.0;

@@ -36,9 +36,11 @@ private:
 // coordinate set, extensions such as KHR_texture_transform, and its texture's sampler) or, when
 // it has none, on set 0 through the default sampler. The factors the bake multiplied in become 1
 // and the normal scale 1. The material's extras name its mask space's masks (image indices of
-// humidity, dirt and rust), as the program reads them back.
+// humidity, dirt and rust), as the program reads them back. reuse names, for the base colour,
+// metallic-roughness and normal textures, a texture (and its image) that nothing else uses to
+// hold the aged one instead of a new texture; -1 for a new one.
 void PutAgedTextures(const AgedMaterial& aged, const tinygltf::TextureInfo* layout, const int (&maskImages)[3],
-                     tinygltf::Material& material, AgedDocument& document);
+                     const int (&reuse)[3], tinygltf::Material& material, AgedDocument& document);
 
 // The step and the look, as the asset's extras hold them.
 tinygltf::Value AgedAssetExtras(const AgedAsset& asset);

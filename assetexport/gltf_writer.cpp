@@ -190,8 +190,9 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
   std::set<std::string> usedNames;
   for (size_t i = 0; i < gltf.images.size(); ++i) {
     const std::vector<uint8_t>* bytes = document.imageBytes[i];
-    if (bytes == nullptr) continue;  // not read: left as the source names it
     tinygltf::Image& image = gltf.images[i];
+    // Not read: left as the source names it; in a .glb, a source image already in the buffer stays there.
+    if (bytes == nullptr || (binary && image.bufferView >= 0)) continue;
     if (binary) {
       image.bufferView = document.AddView(bytes->data(), bytes->size(), 0);
       image.uri.clear();

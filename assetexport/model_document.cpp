@@ -123,7 +123,7 @@ bool BuildModelDocument(const AgedAsset& asset, const std::string& name, AgedDoc
     const int masks[3] = {first, first + 1, first + 2};
     tinygltf::Material material;
     material.name = aged.name;
-    PutAgedTextures(aged, nullptr, masks, material, *document);
+    PutAgedTextures(aged, nullptr, masks, {-1, -1, -1}, material, *document);
     if (aged.material >= 0) {
       const RenderLib::Material* source = model.materials[size_t(aged.material)].Get();
       if (source->alphaMode == RenderLib::AlphaMode::kMask) material.alphaMode = "MASK";

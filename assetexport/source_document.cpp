@@ -268,6 +268,54 @@ bool WriteFrames(const RenderLib::PlacedPrimitive& placed, const Gltf::Transform
   return true;
 }
 
+// Adds 1 to counts[n] for every number n under `key` anywhere within value.
+void CountNumbersUnder(const tinygltf::Value& value, const char* key, std::vector<int>& counts) {
+  if (value.IsArray()) {
+    for (size_t i = 0; i < value.ArrayLen(); ++i) CountNumbersUnder(value.Get(int(i)), key, counts);
+    return;
+  }
+  if (!value.IsObject()) return;
+  for (const std::string& name : value.Keys()) {
+    const tinygltf::Value& member = value.Get(name);
+    if (name == key && member.IsNumber()) {
+      const double n = member.GetNumberAsDouble();
+      if (n >= 0.0 && n < double(counts.size())) ++counts[size_t(n)];
+    } else {
+      CountNumbersUnder(member, key, counts);
+    }
+  }
+}
+
+void CountInExtensions(const tinygltf::ExtensionMap& extensions, const char* key, std::vector<int>& counts) {
+  for (const auto& [name, value] : extensions) CountNumbersUnder(value, key, counts);
+}
+
+// How many places name each texture and each image. Extensions are searched for any "index"
+// (a texture) and "source" (an image), so that what an extension uses is never taken for unused.
+void CountUses(const tinygltf::Model& gltf, std::vector<int>& textures, std::vector<int>& images) {
+  textures.assign(gltf.textures.size(), 0);
+  images.assign(gltf.images.size(), 0);
+  const auto count = [&](int index) {
+    if (index >= 0 && size_t(index) < textures.size()) ++textures[size_t(index)];
+  };
+  for (const tinygltf::Material& material : gltf.materials) {
+    count(material.pbrMetallicRoughness.baseColorTexture.index);
+    count(material.pbrMetallicRoughness.metallicRoughnessTexture.index);
+    count(material.normalTexture.index);
+    count(material.occlusionTexture.index);
+    count(material.emissiveTexture.index);
+    CountInExtensions(material.extensions, "index", textures);
+  }
+  CountInExtensions(gltf.extensions, "index", textures);
+  for (const tinygltf::Node& node : gltf.nodes) CountInExtensions(node.extensions, "index", textures);
+  for (const tinygltf::Mesh& mesh : gltf.meshes) CountInExtensions(mesh.extensions, "index", textures);
+  for (const tinygltf::Texture& texture : gltf.textures) {
+    if (texture.source >= 0 && size_t(texture.source) < images.size()) ++images[size_t(texture.source)];
+    CountInExtensions(texture.extensions, "source", images);
+  }
+  CountInExtensions(gltf.extensions, "source", images);
+}
+
 }  // namespace
 
 bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::string* error) {
@@ -299,6 +347,17 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
   // The document's material of each aged one; the groups without a material get one of their own.
   std::vector<bool> aged(gltf.materials.size(), false);
   int unmaterialled = -1;
+  // A replaced map that nothing else uses gives its texture and image to the aged one, so that
+  // the file does not carry a picture nobody shows.
+  std::vector<int> textureUses, imageUses;
+  CountUses(gltf, textureUses, imageUses);
+  const auto reusable = [&](int texture) {
+    if (texture < 0 || size_t(texture) >= gltf.textures.size() || textureUses[size_t(texture)] != 1) return -1;
+    const tinygltf::Texture& entry = gltf.textures[size_t(texture)];
+    const bool alone = entry.extensions.empty() && entry.source >= 0 && size_t(entry.source) < gltf.images.size() &&
+                       imageUses[size_t(entry.source)] == 1;
+    return alone ? texture : -1;
+  };
   for (const AgedMaterial& material : asset.materials) {
     if (material.space < 0 || size_t(material.space) >= maskSets.size()) {
       *error = "no masks were given for mask space " + std::to_string(material.space);
@@ -309,7 +368,7 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
     if (material.material < 0) {
       tinygltf::Material added;
       added.name = material.name;
-      PutAgedTextures(material, nullptr, masks, added, *document);
+      PutAgedTextures(material, nullptr, masks, {-1, -1, -1}, added, *document);
       gltf.materials.push_back(std::move(added));
       unmaterialled = int(gltf.materials.size()) - 1;
       aged.push_back(true);
@@ -321,7 +380,9 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
     }
     tinygltf::Material& target = gltf.materials[size_t(material.material)];
     const tinygltf::TextureInfo layout = target.pbrMetallicRoughness.baseColorTexture;
-    PutAgedTextures(material, &layout, masks, target, *document);
+    const int reuse[3] = {reusable(layout.index), reusable(target.pbrMetallicRoughness.metallicRoughnessTexture.index),
+                          reusable(target.normalTexture.index)};
+    PutAgedTextures(material, &layout, masks, reuse, target, *document);
     aged[size_t(material.material)] = true;
   }
 
