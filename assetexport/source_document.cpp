@@ -316,6 +316,68 @@ void CountUses(const tinygltf::Model& gltf, std::vector<int>& textures, std::vec
   CountInExtensions(gltf.extensions, "source", images);
 }
 
+// Drops the bytes of the views nothing names any more (the pictures of replaced maps in a .glb
+// source) from the buffer, the views left renumbered. Left as it is when an extension names a
+// view, since its numbers would go stale.
+void DropUnusedViews(tinygltf::Model& gltf) {
+  std::vector<int> uses(gltf.bufferViews.size(), 0);
+  const auto use = [&](int view) {
+    if (view >= 0 && size_t(view) < uses.size()) ++uses[size_t(view)];
+  };
+  std::vector<int> named(gltf.bufferViews.size(), 0);
+  CountInExtensions(gltf.extensions, "bufferView", named);
+  for (const tinygltf::Accessor& accessor : gltf.accessors) {
+    use(accessor.bufferView);
+    if (accessor.sparse.isSparse) {
+      use(accessor.sparse.indices.bufferView);
+      use(accessor.sparse.values.bufferView);
+    }
+    CountInExtensions(accessor.extensions, "bufferView", named);
+  }
+  for (const tinygltf::Image& image : gltf.images) {
+    use(image.bufferView);
+    CountInExtensions(image.extensions, "bufferView", named);
+  }
+  for (const tinygltf::Mesh& mesh : gltf.meshes) {
+    for (const tinygltf::Primitive& primitive : mesh.primitives) {
+      CountInExtensions(primitive.extensions, "bufferView", named);
+    }
+  }
+  if (gltf.buffers.empty() || std::any_of(named.begin(), named.end(), [](int n) { return n > 0; }) ||
+      std::all_of(uses.begin(), uses.end(), [](int n) { return n > 0; })) {
+    return;
+  }
+  const std::vector<unsigned char>& old = gltf.buffers[0].data;
+  std::vector<unsigned char> kept;
+  std::vector<int> renumbered(uses.size(), -1);
+  std::vector<tinygltf::BufferView> views;
+  for (size_t v = 0; v < uses.size(); ++v) {
+    if (uses[v] == 0) continue;
+    tinygltf::BufferView view = gltf.bufferViews[v];
+    if (view.byteOffset > old.size() || view.byteLength > old.size() - view.byteOffset) return;  // left to the validator
+    kept.resize((kept.size() + 3) / 4 * 4, 0);
+    const size_t start = kept.size();
+    kept.insert(kept.end(), old.begin() + std::ptrdiff_t(view.byteOffset),
+                old.begin() + std::ptrdiff_t(view.byteOffset + view.byteLength));
+    view.byteOffset = start;
+    renumbered[v] = int(views.size());
+    views.push_back(std::move(view));
+  }
+  const auto renumber = [&](int& view) {
+    if (view >= 0 && size_t(view) < renumbered.size()) view = renumbered[size_t(view)];
+  };
+  for (tinygltf::Accessor& accessor : gltf.accessors) {
+    renumber(accessor.bufferView);
+    if (accessor.sparse.isSparse) {
+      renumber(accessor.sparse.indices.bufferView);
+      renumber(accessor.sparse.values.bufferView);
+    }
+  }
+  for (tinygltf::Image& image : gltf.images) renumber(image.bufferView);
+  gltf.bufferViews = std::move(views);
+  gltf.buffers[0].data = std::move(kept);
+}
+
 }  // namespace
 
 bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::string* error) {
@@ -431,6 +493,7 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
       }
     }
   }
+  DropUnusedViews(gltf);
   return true;
 }
 

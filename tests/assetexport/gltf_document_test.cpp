@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -231,6 +232,12 @@ TEST(GltfDocument, EachMaterialIsAgedFromItsOwnTexturesAtItsOwnSize) {
     ASSERT_EQ(back.materials.size(), 2u);
     // Three textures a material and one set of masks; the replaced maps are not carried along.
     EXPECT_EQ(back.images.size(), 9u);
+    std::vector<bool> named(back.bufferViews.size(), false);
+    for (const tinygltf::Accessor& accessor : back.accessors) named.at(size_t(accessor.bufferView)) = true;
+    for (const tinygltf::Image& image : back.images) {
+      if (image.bufferView >= 0) named.at(size_t(image.bufferView)) = true;
+    }
+    EXPECT_EQ(std::count(named.begin(), named.end(), false), 0) << "the buffer holds bytes nothing names";
     struct Expected {
       const char* name;
       uint32_t size;
