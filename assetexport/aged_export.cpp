@@ -30,7 +30,8 @@ double SecondsSince(Clock::time_point start) { return std::chrono::duration<doub
 // written several times faster.
 constexpr int kPngCompression = 1;
 
-// How close to the yardstick's look a JPEG base colour is written: the source's own was lossy.
+// A base colour whose source was a JPEG is written as one, at a quality that adds little loss to
+// what its source already lost.
 constexpr int kJpegQuality = 92;
 
 bool EncodeJpeg(const std::vector<uint8_t>& rgb, uint32_t size, std::vector<uint8_t>* bytes, std::string* why) {
