@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assetexport/step_masks.h"
 #include "assetexport/texture_bake.h"
@@ -13,7 +14,9 @@
 namespace AssetExport {
 
 struct ExportSettings {
-  uint32_t size = 1024;  // of the baked textures, kMinBakeSize to kMaxBakeSize
+  // Of every material's baked textures, kMinBakeSize to kMaxBakeSize; 0: each material at its
+  // own (see BakeSizeOf).
+  uint32_t size = 0;
   LookSettings look;
   // The masks read from a folder: Simulation::kMaskJpeg or kMaskPng for that format's files
   // only (a run exports the masks it wrote itself), kAnyMaskFormat for either.
@@ -23,18 +26,29 @@ struct ExportSettings {
   const std::atomic<bool>* stop = nullptr;
 };
 
-// How long the parts took, for reports.
+// A material an export aged: its name and its textures' size.
+struct ExportedMaterial {
+  std::string name;
+  uint32_t size = 0;
+};
+
+// How long the parts took and what was written, for reports.
 struct ExportTimes {
   double bakeSeconds = 0.0;
   double encodeSeconds = 0.0;
   double writeSeconds = 0.0;
+  std::vector<ExportedMaterial> materials;
+  // What the export left as it was, and why (a material without texture coordinates).
+  std::vector<std::string> notes;
 };
 
-// Bakes the model's aged textures from the step's masks and writes the asset to out (.glb or
-// .gltf, see WriteAgedGltf). The shipped materials come from the media search. False, with what
-// failed and why in error, when the model cannot be baked (no texture coordinates, no faces,
-// broken indices), a shipped texture is missing, or the file cannot be written; nothing is then
-// left under out.
+// Bakes each material's aged textures from its own groups and its mask space's masks (one set a
+// space of Simulation::AssignMaskSpaces, which masks must match) and writes the asset to out
+// (.glb or .gltf, see WriteAgedGltf). A material whose faces span no area in texture space is
+// written unaged, with a note in times. The shipped materials come from the media search. False,
+// with what failed and why in error, when no material can be baked (no texture coordinates, no
+// faces, broken indices), the masks are not the model's, a shipped texture is missing, or the
+// file cannot be written; nothing is then left under out.
 bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, const ExportSettings& settings,
                      const std::string& out, std::string* error, ExportTimes* times = nullptr);
 

@@ -1,5 +1,7 @@
 #include "assetexport/gltf_writer.h"
 
+#include <tiny_gltf.h>
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -12,110 +14,18 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <utility>
 
+#include "assetexport/aged_document.h"
 #include "platform_os/temporary_file.h"
 #include "renderlib/gltf_constants.h"
 
 namespace AssetExport {
 namespace {
 
-using Json = nlohmann::json;
-
 namespace Gltf = RenderLib::Gltf;
-
-// The binary buffer and the views into it, built together.
-class BufferBuilder {
-public:
-  // Appends bytes as a view of their own (4-byte aligned); returns its index.
-  int AddView(const void* data, size_t size, int target) {
-    while (bytes.size() % 4 != 0) bytes.push_back(0);
-    Json view = {{"buffer", 0}, {"byteOffset", bytes.size()}, {"byteLength", size}};
-    if (target != 0) view["target"] = target;
-    const uint8_t* start = static_cast<const uint8_t*>(data);
-    bytes.insert(bytes.end(), start, start + size);
-    views.push_back(std::move(view));
-    return int(views.size()) - 1;
-  }
-
-  std::vector<uint8_t> bytes;
-  Json views = Json::array();
-};
-
-// The ways a model cannot be written; empty when it can.
-std::string CheckGeometry(const RenderLib::ObjModel& model, const std::vector<std::vector<SurfaceFrame>>& frames) {
-  if (frames.size() != model.groups.size()) return "the vertex frames do not match the model's groups";
-  size_t faces = 0;
-  for (size_t g = 0; g < model.groups.size(); ++g) {
-    const RenderLib::MeshGroup& group = model.groups[g];
-    const size_t vertexCount = group.vertices.size();
-    if (frames[g].size() != vertexCount) return "the vertex frames do not match the model's vertices";
-    if (group.indices.size() % 3 != 0) return "a group's index count is not a multiple of three";
-    for (const int32_t index : group.indices) {
-      if (index < 0 || size_t(index) >= vertexCount) {
-        return "a face names vertex " + std::to_string(index) + " of a group of " + std::to_string(vertexCount);
-      }
-    }
-    for (const RenderLib::VertexNormalUV& vertex : group.vertices) {
-      const float values[5] = {vertex.position.x, vertex.position.y, vertex.position.z, vertex.u, vertex.v};
-      if (!std::all_of(values, values + 5, [](float value) { return std::isfinite(value); })) {
-        return "a vertex has a position or texture coordinate that is not a finite number";
-      }
-    }
-    faces += group.indices.size() / 3;
-  }
-  if (faces == 0) return "the model has no faces";
-  return {};
-}
-
-// One primitive per group that has faces; its accessors and views appended.
-Json GroupPrimitive(const RenderLib::MeshGroup& group, const std::vector<SurfaceFrame>& frames, BufferBuilder& buffer,
-                    Json& accessors) {
-  const size_t count = group.vertices.size();
-  std::vector<float> positions, normals, tangents, coordinates;
-  positions.reserve(count * 3);
-  normals.reserve(count * 3);
-  tangents.reserve(count * 4);
-  coordinates.reserve(count * 2);
-  float low[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
-                  std::numeric_limits<float>::max()};
-  float high[3] = {-low[0], -low[1], -low[2]};
-  for (size_t i = 0; i < count; ++i) {
-    const RenderLib::VertexNormalUV& vertex = group.vertices[i];
-    const SurfaceFrame& frame = frames[i];
-    for (int axis = 0; axis < 3; ++axis) {
-      positions.push_back(vertex.position[axis]);
-      low[axis] = std::min(low[axis], vertex.position[axis]);
-      high[axis] = std::max(high[axis], vertex.position[axis]);
-      normals.push_back(frame.normal[axis]);
-      tangents.push_back(frame.tangent[axis]);
-    }
-    tangents.push_back(frame.handedness);
-    // glTF's v grows downwards.
-    coordinates.push_back(vertex.u);
-    coordinates.push_back(1.0f - vertex.v);
-  }
-  auto accessor = [&](const std::vector<float>& values, const char* type, int components) {
-    const int view = buffer.AddView(values.data(), values.size() * sizeof(float), Gltf::kArrayBuffer);
-    accessors.push_back({{"bufferView", view}, {"componentType", Gltf::kFloat}, {"count", values.size() / components},
-                         {"type", type}});
-    return int(accessors.size()) - 1;
-  };
-  Json attributes;
-  attributes["POSITION"] = accessor(positions, Gltf::kVec3, 3);
-  accessors.back()["min"] = {low[0], low[1], low[2]};
-  accessors.back()["max"] = {high[0], high[1], high[2]};
-  attributes["NORMAL"] = accessor(normals, Gltf::kVec3, 3);
-  attributes["TANGENT"] = accessor(tangents, Gltf::kVec4, 4);
-  attributes["TEXCOORD_0"] = accessor(coordinates, Gltf::kVec2, 2);
-  std::vector<uint32_t> indices;
-  indices.reserve(group.indices.size());
-  for (const int32_t index : group.indices) indices.push_back(uint32_t(index));
-  const int view = buffer.AddView(indices.data(), indices.size() * sizeof(uint32_t), Gltf::kElementArrayBuffer);
-  accessors.push_back(
-      {{"bufferView", view}, {"componentType", Gltf::kUnsignedInt}, {"count", indices.size()}, {"type", Gltf::kScalar}});
-  return {{"attributes", attributes}, {"indices", int(accessors.size()) - 1}, {"material", 0}, {"mode", Gltf::kModeTriangles}};
-}
 
 // A file name as a relative URI: every byte but the unreserved ones percent-encoded.
 std::string UriOf(const std::string& fileName) {
@@ -213,6 +123,43 @@ private:
   std::vector<std::pair<std::string, std::unique_ptr<Platform::TemporaryFile>>> files;
 };
 
+// A name of the image's own for its file beside a .gltf: letters, digits, '-' and '_' of its
+// name (image<i> for none), made unique.
+std::string ImageFileName(const std::string& name, size_t index, std::set<std::string>& used) {
+  std::string base;
+  for (const unsigned char c : name) base += std::isalnum(c) || c == '-' || c == '_' ? char(c) : '_';
+  if (base.empty()) base = "image" + std::to_string(index);
+  std::string unique = base;
+  for (int n = 2; !used.insert(unique).second; ++n) unique = base + "_" + std::to_string(n);
+  return unique;
+}
+
+// The JSON text tinygltf writes for a document (its buffers' bytes left out): it writes a .glb
+// to a stream, whose first chunk is the text.
+bool SerialiseJson(const tinygltf::Model& gltf, std::string* text, std::string* error) {
+  std::ostringstream stream;
+  tinygltf::TinyGLTF writer;
+  writer.SetImageWriter(nullptr, nullptr);
+  try {
+    if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true)) {
+      *error = "tinygltf did not write the document";
+      return false;
+    }
+  } catch (const std::exception& exception) {
+    *error = std::string("writing the document's JSON failed: ") + exception.what();
+    return false;
+  }
+  const std::string glb = stream.str();
+  uint32_t length = 0;
+  if (glb.size() >= 20) std::memcpy(&length, glb.data() + 12, sizeof length);
+  if (glb.size() < 20 || length > glb.size() - 20) {
+    *error = "tinygltf wrote no JSON";
+    return false;
+  }
+  *text = glb.substr(20, length);
+  return true;
+}
+
 }  // namespace
 
 bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string* error) {
@@ -223,94 +170,83 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
     return false;
   }
   const bool binary = extension == ".glb";
-  if (asset.model == nullptr || asset.frames == nullptr) {
+  if (asset.model == nullptr || asset.frames == nullptr || asset.frames->size() != asset.model->groups.size()) {
     *error = path + ": nothing to write";
     return false;
   }
-  if (const std::string problem = CheckGeometry(*asset.model, *asset.frames); !problem.empty()) {
-    *error = path + " not written: " + problem;
+  const std::string stem = target.stem().string();
+  AgedDocument document;
+  std::string why;
+  const bool built = asset.model->gltfSource != nullptr ? BuildSourceDocument(asset, &document, &why)
+                                                         : BuildModelDocument(asset, stem, &document, &why);
+  if (!built) {
+    *error = path + " not written: " + why;
     return false;
   }
 
-  BufferBuilder buffer;
-  Json accessors = Json::array(), primitives = Json::array();
-  for (size_t g = 0; g < asset.model->groups.size(); ++g) {
-    const RenderLib::MeshGroup& group = asset.model->groups[g];
-    if (group.indices.size() > 0) primitives.push_back(GroupPrimitive(group, (*asset.frames)[g], buffer, accessors));
-  }
-
-  const std::string stem = target.stem().string();
+  tinygltf::Model& gltf = document.gltf;
   const std::filesystem::path folder = target.parent_path();
-  const AssetImage* images[6] = {&asset.baseColor, &asset.metallicRoughness, &asset.normal,
-                                 &asset.masks[0],  &asset.masks[1],           &asset.masks[2]};
-  Json imageList = Json::array();
-  std::vector<std::pair<std::string, const AssetImage*>> imageFiles;
-  for (const AssetImage* image : images) {
-    Json entry = {{"name", image->name}};
+  std::vector<std::pair<std::string, const std::vector<uint8_t>*>> imageFiles;
+  std::set<std::string> usedNames;
+  for (size_t i = 0; i < gltf.images.size(); ++i) {
+    const std::vector<uint8_t>* bytes = document.imageBytes[i];
+    tinygltf::Image& image = gltf.images[i];
+    // Not read: left as the source names it; in a .glb, a source image already in the buffer stays there.
+    if (bytes == nullptr || (binary && image.bufferView >= 0)) continue;
     if (binary) {
-      entry["bufferView"] = buffer.AddView(image->bytes.data(), image->bytes.size(), 0);
-      entry["mimeType"] = image->mimeType;
+      image.bufferView = document.AddView(bytes->data(), bytes->size(), 0);
+      image.uri.clear();
     } else {
-      const std::string fileName = stem + "_" + image->name + ExtensionOfMime(image->mimeType);
-      entry["uri"] = UriOf(fileName);
-      imageFiles.emplace_back((folder / fileName).string(), image);
+      const std::string fileName =
+          stem + "_" + ImageFileName(image.name, i, usedNames) + ExtensionOfMime(image.mimeType);
+      image.uri = UriOf(fileName);
+      image.bufferView = -1;
+      imageFiles.emplace_back((folder / fileName).string(), bytes);
     }
-    imageList.push_back(std::move(entry));
   }
 
-  Json material = {
-      {"name", "aged"},
-      {"pbrMetallicRoughness",
-       {{"baseColorTexture", {{"index", 0}}}, {"metallicRoughnessTexture", {{"index", 1}}}}},
-      {"normalTexture", {{"index", 2}}},
-      {"extras",
-       {{"patinexStep", asset.step},
-        {"patinexRustFactor", asset.look.rustFactor},
-        {"patinexDirtFactor", asset.look.dirtFactor},
-        {"patinexMasks", {{"humidity", 3}, {"dirt", 4}, {"rust", 5}}}}}};
-  Json document = {
-      {"asset", {{"version", "2.0"}, {"generator", "Patinex"}}},
-      {"scene", 0},
-      {"scenes", {{{"nodes", {0}}}}},
-      {"nodes", {{{"mesh", 0}, {"name", stem}}}},
-      {"meshes", {{{"primitives", primitives}, {"name", stem}}}},
-      {"materials", {material}},
-      {"samplers", {{{"magFilter", Gltf::kLinear}, {"minFilter", Gltf::kLinearMipmapLinear}, {"wrapS", Gltf::kRepeat}, {"wrapT", Gltf::kRepeat}}}},
-      {"textures", {{{"sampler", 0}, {"source", 0}}, {{"sampler", 0}, {"source", 1}}, {{"sampler", 0}, {"source", 2}}}},
-      {"images", imageList},
-      {"accessors", accessors},
-      {"bufferViews", buffer.views},
-  };
-  while (buffer.bytes.size() % 4 != 0) buffer.bytes.push_back(0);
-  Json bufferEntry = {{"byteLength", buffer.bytes.size()}};
+  // The buffer's bytes are written by us, beside or after the JSON; tinygltf writes the JSON.
+  if (gltf.buffers.empty()) gltf.buffers.emplace_back();
+  std::vector<unsigned char> bytes = std::move(gltf.buffers[0].data);
+  bytes.resize((bytes.size() + 3) / 4 * 4, 0);
+  gltf.buffers[0] = tinygltf::Buffer();
+  std::string text;
+  if (!SerialiseJson(gltf, &text, &why)) {
+    *error = path + " not written: " + why;
+    return false;
+  }
   const std::string binName = stem + ".bin";
-  if (!binary) bufferEntry["uri"] = UriOf(binName);
-  document["buffers"] = {bufferEntry};
+  try {
+    nlohmann::json json = nlohmann::json::parse(text);
+    json["buffers"][0]["byteLength"] = bytes.size();
+    if (!binary) json["buffers"][0]["uri"] = UriOf(binName);
+    text = json.dump(binary ? -1 : 2);
+  } catch (const std::exception& exception) {
+    *error = path + " not written: tinygltf's JSON did not read back: " + exception.what();
+    return false;
+  }
 
   FileSet files;
   files.stop = asset.stop;
-  std::string text = document.dump(binary ? -1 : 2);
   bool written = true;
   if (binary) {
     while (text.size() % 4 != 0) text += ' ';
-    const uint32_t length = uint32_t(12 + 8 + text.size() + 8 + buffer.bytes.size());
-    if (12 + 8 + text.size() + 8 + buffer.bytes.size() > std::numeric_limits<uint32_t>::max()) {
+    if (12 + 8 + text.size() + 8 + bytes.size() > std::numeric_limits<uint32_t>::max()) {
       *error = path + " not written: a .glb holds at most 4 GiB";
       return false;
     }
+    const uint32_t length = uint32_t(12 + 8 + text.size() + 8 + bytes.size());
     // The header ("glTF", version 2, length) and the JSON chunk's, the JSON, the binary chunk's
     // header and the buffer; little-endian words.
     const uint32_t header[5] = {Gltf::kGlbMagic, Gltf::kGlbVersion, length, uint32_t(text.size()), Gltf::kGlbJsonChunk};
-    const uint32_t binaryHeader[2] = {uint32_t(buffer.bytes.size()), Gltf::kGlbBinaryChunk};
+    const uint32_t binaryHeader[2] = {uint32_t(bytes.size()), Gltf::kGlbBinaryChunk};
     written = files.Write(path, {{header, sizeof header},
                                  {text.data(), text.size()},
                                  {binaryHeader, sizeof binaryHeader},
-                                 {buffer.bytes.data(), buffer.bytes.size()}});
+                                 {bytes.data(), bytes.size()}});
   } else {
-    written = files.Write((folder / binName).string(), {{buffer.bytes.data(), buffer.bytes.size()}});
-    for (const auto& [file, image] : imageFiles) {
-      written = written && files.Write(file, {{image->bytes.data(), image->bytes.size()}});
-    }
+    written = files.Write((folder / binName).string(), {{bytes.data(), bytes.size()}});
+    for (const auto& [file, image] : imageFiles) written = written && files.Write(file, {{image->data(), image->size()}});
     text += '\n';
     written = written && files.Write(path, {{text.data(), text.size()}});
   }

@@ -30,6 +30,9 @@ struct SurfacePoint {
   Vector3 tangent;  // unit, across the normal
   float handedness;
   float u, v;
+  // Where the source metallic-roughness and normal maps are read, as TextureSampler's (s, t).
+  float metalRough[2];
+  float normalMap[2];
 };
 
 // The look at one texel, written into the three textures.
@@ -39,7 +42,8 @@ public:
 
   void SetBase(const BaseMaterial* material) { base = material; }
 
-  void Shade(const SurfacePoint& point, uint8_t* color, uint8_t* metallicRoughness, uint8_t* normalTexel) const {
+  void Shade(const SurfacePoint& point, uint8_t* color, uint32_t colorChannels, uint8_t* metallicRoughness,
+             uint8_t* normalTexel) const {
     const LookSettings& look = inputs.look;
     const float maskT = 1.0f - point.v;
     float rust = 0.0f, dirt = 0.0f;
@@ -73,13 +77,15 @@ public:
 
     AgedLook::BaseLook baseLook{bronze, AgedLook::BronzeSlope(bronzeSlope), AgedLook::BronzeMetallic(),
                                 AgedLook::BronzeRoughness()};
-    if (base->own) baseLook = OwnBase(point, bitangent);
+    float alpha = 1.0f;
+    if (base->own) baseLook = OwnBase(point, bitangent, &alpha);
 
     const AgedLook::AgedMaterial aged = AgedLook::AgeMaterial(point.normal, baseLook, patinaColor, patinaSlope, patina,
                                                               dirtCover, look.dirtColor, look.bump);
     color[0] = ToByte(aged.color.x);
     color[1] = ToByte(aged.color.y);
     color[2] = ToByte(aged.color.z);
+    if (colorChannels == 4) color[3] = ToByte(alpha);
     metallicRoughness[0] = 255;
     metallicRoughness[1] = ToByte(aged.roughness);
     metallicRoughness[2] = ToByte(aged.metallic);
@@ -91,7 +97,7 @@ public:
 private:
   // The model's own material at the point: its colour in the same encoding the shipped
   // textures have (sRGB), its metal and roughness, and its normal map as a slope.
-  AgedLook::BaseLook OwnBase(const SurfacePoint& point, const Vector3& bitangent) const {
+  AgedLook::BaseLook OwnBase(const SurfacePoint& point, const Vector3& bitangent, float* alpha) const {
     AgedLook::BaseLook own;
     float texel[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const float t = 1.0f - point.v;
@@ -99,15 +105,16 @@ private:
     own.color = Vector3(EncodeSrgb(DecodeSrgb(texel[0]) * base->colorFactor[0]),
                         EncodeSrgb(DecodeSrgb(texel[1]) * base->colorFactor[1]),
                         EncodeSrgb(DecodeSrgb(texel[2]) * base->colorFactor[2]));
+    *alpha = texel[3] * base->colorFactor[3];
     own.metallic = base->metallic;
     own.roughness = base->roughness;
     if (!base->metallicRoughness.Empty()) {
-      base->metallicRoughness.Sample(point.u, t, texel);
+      base->metallicRoughness.Sample(point.metalRough[0], point.metalRough[1], texel);
       own.roughness *= texel[1];
       own.metallic *= texel[2];
     }
     if (!base->normal.Empty()) {
-      base->normal.Sample(point.u, t, texel);
+      base->normal.Sample(point.normalMap[0], point.normalMap[1], texel);
       own.slope = AgedLook::TangentSlope(point.tangent, bitangent, texel[0], texel[1], texel[2], base->normalScale);
     }
     return own;
@@ -123,6 +130,8 @@ struct Corner {
   const RenderLib::VertexNormalUV* vertex;
   const SurfaceFrame* frame;
   float x, y;  // in texels, rows from the top
+  float metalRough[2];
+  float normalMap[2];
 };
 
 // Shades every texel whose centre lies inside the face (its edges included), wrapping texel
@@ -149,13 +158,54 @@ void DrawFace(const Corner (&c)[3], uint32_t size, const TexelShader& shader, Ba
                            : 1.0f;
     point.u = c[0].vertex->u * w0 + c[1].vertex->u * w1 + c[2].vertex->u * w2;
     point.v = c[0].vertex->v * w0 + c[1].vertex->v * w1 + c[2].vertex->v * w2;
+    for (int k = 0; k < 2; ++k) {
+      point.metalRough[k] = c[0].metalRough[k] * w0 + c[1].metalRough[k] * w1 + c[2].metalRough[k] * w2;
+      point.normalMap[k] = c[0].normalMap[k] * w0 + c[1].normalMap[k] * w1 + c[2].normalMap[k] * w2;
+    }
     const size_t texel = size_t(((py % wrap) + wrap) % wrap) * size + size_t(((px % wrap) + wrap) % wrap);
-    shader.Shade(point, &baked->baseColor[texel * 3], &baked->metallicRoughness[texel * 3], &baked->normal[texel * 3]);
+    shader.Shade(point, &baked->baseColor[texel * baked->colorChannels], baked->colorChannels,
+                 &baked->metallicRoughness[texel * 3], &baked->normal[texel * 3]);
     (*covered)[texel] = 1;
   });
 }
 
+// Whether two maps read the same coordinates.
+bool SameCoordinates(const RenderLib::TextureSlot& a, const RenderLib::TextureSlot& b) {
+  const RenderLib::TextureTransform &x = a.transform, &y = b.transform;
+  return a.texCoord == b.texCoord && x.offset[0] == y.offset[0] && x.offset[1] == y.offset[1] &&
+         x.rotation == y.rotation && x.scale[0] == y.scale[0] && x.scale[1] == y.scale[1];
+}
+
+// Where a map reads a vertex, as TextureSampler's (s, t): its own coordinate set through its own
+// transform when it has its own (slot given), else the ageing coordinates.
+void MapCoordinates(const RenderLib::VertexNormalUV& vertex, const RenderLib::VertexExtras* extras,
+                    const RenderLib::TextureSlot* slot, float out[2]) {
+  if (slot == nullptr || extras == nullptr) {
+    out[0] = vertex.u;
+    out[1] = 1.0f - vertex.v;
+    return;
+  }
+  const float* raw = extras->texCoord[slot->texCoord == 1 ? 1 : 0];
+  slot->transform.Apply(raw[0], 1.0f - raw[1], out[0], out[1]);
+}
+
 }  // namespace
+
+uint32_t BakeSizeOf(const RenderLib::Material* material) {
+  if (material == nullptr) return kDefaultBakeSize;
+  uint32_t largest = 0;
+  for (const RenderLib::ImageHandle* map : {&material->diffuseMap, &material->metallicRoughnessMap, &material->normalMap}) {
+    if (const RenderLib::RefCountedImage* image = map->Get()) largest = std::max({largest, image->width, image->height});
+  }
+  return largest == 0 ? kDefaultBakeSize : std::clamp(largest, kMinBakeSize, kMaxBakeSize);
+}
+
+int32_t BakedMaterialOf(const RenderLib::ObjModel& model, const RenderLib::MeshGroup& group) {
+  return group.materialIndex >= 0 && size_t(group.materialIndex) < model.materials.size() &&
+                 model.materials[size_t(group.materialIndex)].Get() != nullptr
+             ? group.materialIndex
+             : -1;
+}
 
 bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* baked, std::string* error) {
   if (size < kMinBakeSize || size > kMaxBakeSize) {
@@ -168,11 +218,18 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
     *error = "the bake was not given a model with its frames, the shipped materials and the masks";
     return false;
   }
+  const RenderLib::ObjModel& model = *inputs.model;
+  const RenderLib::Material* own =
+      inputs.material >= 0 && size_t(inputs.material) < model.materials.size()
+          ? model.materials[size_t(inputs.material)].Get()
+          : nullptr;
+  const uint32_t colorChannels = own != nullptr && own->alphaMode != RenderLib::AlphaMode::kOpaque ? 4 : 3;
   const size_t texels = size_t(size) * size;
   std::vector<uint8_t> covered;
   try {
     baked->size = size;
-    baked->baseColor.assign(texels * 3, 0);
+    baked->colorChannels = colorChannels;
+    baked->baseColor.assign(texels * colorChannels, 0);
     baked->metallicRoughness.assign(texels * 3, 0);
     baked->normal.assign(texels * 3, 0);
     covered.assign(texels, 0);
@@ -182,18 +239,22 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
     return false;
   }
 
-  const RenderLib::ObjModel& model = *inputs.model;
-  std::vector<BaseMaterial> materials;
-  for (const RenderLib::MaterialHandle& material : model.materials) materials.push_back(BaseMaterialOf(material.Get()));
-  const BaseMaterial bronze;
+  const BaseMaterial base = BaseMaterialOf(own);
   TexelShader shader(inputs);
+  shader.SetBase(&base);
   for (size_t g = 0; g < model.groups.size(); ++g) {
     const RenderLib::MeshGroup& group = model.groups[g];
+    if (BakedMaterialOf(model, group) != inputs.material) continue;
     const std::vector<SurfaceFrame>& frames = (*inputs.frames)[g];
     const size_t vertexCount = group.vertices.size();
     if (frames.size() != vertexCount) continue;
-    const bool hasMaterial = group.materialIndex >= 0 && size_t(group.materialIndex) < materials.size();
-    shader.SetBase(hasMaterial ? &materials[size_t(group.materialIndex)] : &bronze);
+    // The maps laid on other coordinates than the base colour's read those.
+    const bool extras = own != nullptr && group.extras.size() == vertexCount;
+    const RenderLib::TextureSlot* metalRoughSlot =
+        extras && !SameCoordinates(own->metallicRoughnessSlot, own->baseColorSlot) ? &own->metallicRoughnessSlot
+                                                                                    : nullptr;
+    const RenderLib::TextureSlot* normalSlot =
+        extras && !SameCoordinates(own->normalSlot, own->baseColorSlot) ? &own->normalSlot : nullptr;
     const size_t indexCount = group.indices.size();
     for (size_t i = 0; i + 2 < indexCount; i += 3) {
       if (inputs.stop != nullptr && (i & 1023) == 0 && inputs.stop->load(std::memory_order_relaxed)) {
@@ -210,14 +271,18 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
           break;
         }
         const RenderLib::VertexNormalUV& vertex = group.vertices[size_t(index)];
-        corners[k] = {&vertex, &frames[size_t(index)], vertex.u * float(size), (1.0f - vertex.v) * float(size)};
+        Corner& corner = corners[k];
+        corner = {&vertex, &frames[size_t(index)], vertex.u * float(size), (1.0f - vertex.v) * float(size), {}, {}};
+        const RenderLib::VertexExtras* vertexExtras = extras ? &group.extras[size_t(index)] : nullptr;
+        MapCoordinates(vertex, vertexExtras, metalRoughSlot, corner.metalRough);
+        MapCoordinates(vertex, vertexExtras, normalSlot, corner.normalMap);
       }
       if (valid) DrawFace(corners, size, shader, baked, &covered);
     }
   }
 
   uint8_t* const planes[3] = {baked->baseColor.data(), baked->metallicRoughness.data(), baked->normal.data()};
-  const uint32_t channels[3] = {3, 3, 3};
+  const uint32_t channels[3] = {colorChannels, 3, 3};
   FillOutsideCharts(covered, size, planes, channels, 3);
   return true;
 }

@@ -96,6 +96,7 @@ void BM_ExportBust(benchmark::State& state) {
   std::vector<std::vector<AssetExport::SurfaceFrame>> frames;
   for (const RenderLib::MeshGroup& group : model->groups) frames.push_back(AssetExport::ComputeSurfaceFrames(group));
   AssetExport::BakeInputs inputs{model.get(), &frames, &shipped, &masks.spaces[0].rust.grey, &masks.spaces[0].dirt.grey, {}};
+  inputs.material = AssetExport::BakedMaterialOf(*model, model->groups[0]);
   AssetExport::BakedTextures baked;
   if (!AssetExport::BakeAgedTextures(inputs, kSize, &baked, &error)) {
     state.SkipWithError(error.c_str());

@@ -53,6 +53,7 @@ protected:
     inputs.shipped = &shipped;
     inputs.rustMask = &rust;
     inputs.dirtMask = &dirt;
+    inputs.material = BakedMaterialOf(model, model.groups[0]);
     BakedTextures baked;
     std::string error;
     EXPECT_TRUE(BakeAgedTextures(inputs, kSize, &baked, &error)) << error;
@@ -150,6 +151,38 @@ TEST_F(TextureBake, AnAssetsOwnMaterialShowsThroughAndIsDirtied) {
   EXPECT_NEAR(metalRough.b, 0.25f * 0.3f * 255, 1) << "full dirt leaves 30 % of the metal";
   EXPECT_NEAR(metalRough.g, 0.95f * 255, 1) << "dirt roughens";
   ExpectNear(TexelOf(baked.normal, 32, 32), 0.5f, 0.5f, 1.0f, "flat");
+}
+
+// A metallic-roughness map laid on the second texture coordinate set is read there, not at the
+// base colour's coordinates: here set 1 is set 0 moved by half the map, whose left half is smooth
+// and right half rough.
+TEST_F(TextureBake, AMapOnItsOwnCoordinatesIsReadThere) {
+  std::unique_ptr<RenderLib::ObjModel> square = LoadSquare(folder, "newmtl own\nKd 1 1 1\n");
+  ASSERT_TRUE(square);
+  RenderLib::Material& material = **square->materials.begin();
+  material.metallicRoughness = true;
+  auto* map = new RenderLib::RefCountedImage();
+  map->width = 2;
+  map->height = 1;
+  map->channels = 3;
+  map->samples = new float[6]{1.0f, 0.2f, 0.0f, 1.0f, 0.8f, 0.0f};
+  map->valid = true;
+  material.metallicRoughnessMap = map;
+  RenderLib::MeshGroup& group = square->groups[0];
+  group.extras.resize(group.vertices.size());
+  for (size_t i = 0; i < group.vertices.size(); ++i) {
+    group.extras[i].texCoord[0][0] = group.vertices[i].u;
+    group.extras[i].texCoord[0][1] = group.vertices[i].v;
+    group.extras[i].texCoord[1][0] = group.vertices[i].u + 0.5f;
+    group.extras[i].texCoord[1][1] = group.vertices[i].v;
+  }
+  const uint32_t left = kSize / 4 + 1;  // u = 0.27: the map's smooth texel at set 0, the rough one at set 1
+  const BakedTextures onFirst = Bake(*square, Mask(0.0f), Mask(0.0f));
+  EXPECT_NEAR(TexelOf(onFirst.metallicRoughness, left, 32).g, 0.2f * 255 + 0.04f * 0.6f * 255, 3);
+  material.metallicRoughnessSlot.texCoord = 1;
+  frames.clear();
+  const BakedTextures onSecond = Bake(*square, Mask(0.0f), Mask(0.0f));
+  EXPECT_NEAR(TexelOf(onSecond.metallicRoughness, left, 32).g, 0.8f * 255 - 0.04f * 0.6f * 255, 3);
 }
 
 TEST_F(TextureBake, RefusesSizesOutsideTheMasksRange) {

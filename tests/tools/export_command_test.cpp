@@ -53,7 +53,7 @@ TEST_F(ExportCommand, TheValidatorFindsNoErrorOrWarningInAnythingWeWrite) {
   run = Cli(PaintedSphere() + masks + " --size 100 --rust-factor 0.5 --out " + (folder / "painted.glb").string());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("\"step\": 1"), std::string::npos) << "the highest step by default\n" << run.out;
-  EXPECT_TRUE(fs::exists(folder / "sphere_baseColor.png") && fs::exists(folder / "sphere.bin"));
+  EXPECT_TRUE(fs::exists(folder / "sphere_sphere_baseColor.png") && fs::exists(folder / "sphere.bin"));
 
   const CliResult validation = Shell("node " + kValidator + " " + (folder / "weathered.glb").string() + " " +
                                      (folder / "sphere.gltf").string() + " " + (folder / "painted.glb").string());
@@ -131,7 +131,7 @@ TEST_F(ExportCommand, ASignalDuringAReExportLeavesTheEarlierSetAsItWas) {
   fs::create_directories(out);
   const std::string masks = (folder / "masks").string();
   ASSERT_EQ(Cli(kSphere + " --masks " + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string()).status, 0);
-  const fs::path fifo = out / "sphere_normal.png";  // written after the .bin and two textures
+  const fs::path fifo = out / "sphere_sphere_normal.png";  // written after the .bin, the masks and two textures
   fs::remove(fifo);
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);

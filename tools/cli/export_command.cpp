@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -21,11 +22,14 @@ constexpr Platform::RealRange kFactorRange{0.0, 1.0};
 
 const std::string kExportHelp =
     "Writes the model MODEL (OBJ or glTF) aged by a step's masks as a glTF 2.0 asset: the look of the window's\n"
-    "Shaded view baked in texture space into a base-colour texture (sRGB), a metallic-roughness\n"
-    "texture (green roughness, blue metallic) and a tangent-space normal map (+Y up), N x N\n"
-    "texels each (" + Platform::RangeText(kSizeRange) +
-    ", default 1024), with the model's positions, normals, tangents and\n"
-    "texture coordinates and the step's three masks (named in the material's extras).\n"
+    "Shaded view baked in texture space, each material into its own base-colour texture (sRGB),\n"
+    "metallic-roughness texture (green roughness, blue metallic) and tangent-space normal map\n"
+    "(+Y up), N x N texels each (" + Platform::RangeText(kSizeRange) +
+    "; default: each material at the size of its largest\n"
+    "map, 1024 where it has none). A glTF model keeps its nodes, meshes, materials, animations\n"
+    "and the rest, its aged materials' textures replaced; an OBJ model becomes one node of one\n"
+    "mesh, a material a material. The step's masks are carried along (named in each aged\n"
+    "material's extras).\n"
     "The masks are DIR/mask_humidityNN, mask_dirtNN and mask_rustNN (.jpg or .png) of step N\n"
     "(default: the highest step that has all three). They must be one history of MODEL: the\n"
     "folder's run record (patinex_run.json, which weather and the window write) must name this\n"
@@ -35,12 +39,13 @@ const std::string kExportHelp =
     "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
-    "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images (OUT_baseColor.png\n"
-    "...) beside it. Every file is written whole under a temporary name before any is renamed\n"
-    "into place, so a failure or a signal leaves nothing new, and an earlier export under the\n"
-    "same name as it was. Prints a JSON summary on stdout; exit status 1 (reason on stderr)\n"
-    "when the model, the masks or the shipped textures cannot be read, the masks are not one\n"
-    "history of the model, or the asset cannot be written.";
+    "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images\n"
+    "(OUT_MATERIAL_baseColor.png ...) beside it. Every file is written whole under a temporary\n"
+    "name before any is renamed into place, so a failure or a signal leaves nothing new, and an\n"
+    "earlier export under the same name as it was. Prints a JSON summary on stdout (with each\n"
+    "aged material's name and size); exit status 1 (reason on stderr) when the model, the masks\n"
+    "or the shipped textures cannot be read, the masks are not one history of the model, or the\n"
+    "asset cannot be written.";
 
 const Command kExportCommand = {
     "export",
@@ -56,7 +61,7 @@ struct Options {
   std::string masks;
   std::string out;
   int64_t step = -1;  // the highest step in the folder
-  int64_t size = 1024;
+  int64_t size = 0;  // each material at its own
   double rustFactor = 1.0;
   double dirtFactor = 1.0;
 };
@@ -132,10 +137,21 @@ int RunExport(const Arguments& arguments) {
     std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
     return kExitFailure;
   }
+  // "size" is the size asked for, or the largest a material was baked at.
+  uint32_t largest = 0;
+  Json materials = Json::array();
+  for (const AssetExport::ExportedMaterial& material : times.materials) {
+    largest = std::max(largest, material.size);
+    materials.push_back(Json{{"name", material.name}, {"size", material.size}});
+  }
+  for (const std::string& note : times.notes) {
+    std::fprintf(stderr, "patinex-cli export: note: %s: %s\n", options.model.c_str(), note.c_str());
+  }
   PrintJson(Json{{"model", options.model},
                  {"masks", options.masks},
                  {"step", step},
-                 {"size", options.size},
+                 {"size", options.size != 0 ? uint32_t(options.size) : largest},
+                 {"materials", materials},
                  {"rustFactor", JsonNumber(settings.look.rustFactor)},
                  {"dirtFactor", JsonNumber(settings.look.dirtFactor)},
                  {"out", options.out},

@@ -36,8 +36,8 @@ namespace {
 
 int RunWeather(const Arguments& arguments);
 
-// The ranges of the numbers the command takes. The masks' size is the export's, since --export
-// bakes its textures at the masks' size.
+// The ranges of the numbers the command takes. The masks' range is the export's, since --export
+// bakes its textures at --size when it is given.
 constexpr Platform::WholeRange kDensityRange{Simulation::kMinDensity, Simulation::kMaxDensity};
 constexpr Platform::WholeRange kStepsRange{Simulation::kMinSteps, Simulation::kMaxSteps};
 constexpr Platform::WholeRange kTonsRange{Simulation::kMinTonsPerStep, Simulation::kMaxTonsPerStep};
@@ -85,7 +85,8 @@ const std::string kWeatherHelp =
     "the program, or PREFIX/share/patinex/media of an install); without one the copy built into\n"
     "the program is used.\n"
     "--export OUT.glb (or OUT.gltf) writes the model aged by the last step's masks as a glTF 2.0\n"
-    "asset after the run, as 'patinex-cli export' does (baked at the masks' size); a run that\n"
+    "asset after the run, as 'patinex-cli export' does (baked at --size when it is given, else\n"
+    "each material at the size of its largest map); a run that\n"
     "does not finish every step exports nothing.\n"
     "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C (or SIGTERM or\n"
     "SIGHUP) stops the run at its next check, within moments: the masks of finished steps stay,\n"
@@ -112,6 +113,7 @@ struct Options {
   int64_t threads = 0;  // one per processor
   int64_t seed = Simulation::RandomStream::kDefaultSeed;
   int64_t size = 1024;
+  bool sizeGiven = false;  // the export bakes at --size only when it is given
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
@@ -193,6 +195,7 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         return UsageError(kWeatherCommand, error);
       }
       if (!note.empty()) std::fprintf(stderr, "patinex-cli weather: %s\n", note.c_str());
+      if (number->field == &Options::size) options.sizeGiven = true;
     } else if (argument == "--wait") {
       options.wait = true;
     } else if (argument == "--no-memory-check") {
@@ -634,7 +637,7 @@ int RunWeather(const Arguments& arguments) {
   if (outcome.failure == nullptr && !options.exportPath.empty()) {
     int32_t lastStep = stepsDone - 1;
     AssetExport::ExportSettings settings;
-    settings.size = static_cast<uint32_t>(options.size);
+    settings.size = options.sizeGiven ? static_cast<uint32_t>(options.size) : 0;
     settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
     settings.stop = &interrupts.Flag();
     outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
