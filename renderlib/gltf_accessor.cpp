@@ -128,4 +128,19 @@ void ReadFloat2(const AccessorView& view, size_t i, float out[2]) {
   }
 }
 
+void ReadColor(const AccessorView& view, size_t i, float out[4]) {
+  const uint8_t* element = view.Element(i);
+  out[3] = 1.0f;
+  const int components = view.components;
+  if (view.componentType == kFloat) {
+    std::memcpy(out, element, size_t(components) * sizeof(float));
+  } else if (view.componentType == kUnsignedShort) {
+    uint16_t values[4];
+    std::memcpy(values, element, size_t(components) * sizeof(uint16_t));
+    for (int c = 0; c < components; ++c) out[c] = values[c] / 65535.0f;
+  } else {
+    for (int c = 0; c < components; ++c) out[c] = element[c] / 255.0f;
+  }
+}
+
 }  // namespace RenderLib::Gltf

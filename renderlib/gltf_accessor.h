@@ -40,6 +40,10 @@ inline void ReadFloat3(const AccessorView& view, size_t i, float out[3]) {
 // as floats.
 void ReadFloat2(const AccessorView& view, size_t i, float out[2]);
 
+// Element i of a three- or four-component accessor of floats or of normalized unsigned bytes or
+// shorts (a vertex colour), as RGBA floats; alpha 1 where the accessor gives three.
+void ReadColor(const AccessorView& view, size_t i, float out[4]);
+
 // Element i of a scalar accessor of unsigned bytes, shorts or ints.
 inline uint32_t ReadIndex(const AccessorView& view, size_t i) {
   const uint8_t* element = view.Element(i);

@@ -21,7 +21,50 @@ void AddAbsolute(FileDemands& demands, const char* kind, size_t index, const std
   if (IsAbsolutePath(uri)) demands.absolutePaths.emplace_back(kind + (" " + std::to_string(index)), uri);
 }
 
+// Extensions a file may require and still be read whole: the texture transform and lights are
+// read or carried, and these material extensions add to a metallic-roughness material that
+// stays meaningful without them (the base colour, metal and roughness are still the surface),
+// so it can be aged and they are written back unchanged.
+constexpr const char* kReadExtensions[] = {
+    "KHR_texture_transform",
+    "KHR_lights_punctual",
+    "KHR_materials_anisotropy",
+    "KHR_materials_clearcoat",
+    "KHR_materials_diffuse_transmission",
+    "KHR_materials_dispersion",
+    "KHR_materials_emissive_strength",
+    "KHR_materials_ior",
+    "KHR_materials_iridescence",
+    "KHR_materials_sheen",
+    "KHR_materials_specular",
+    "KHR_materials_transmission",
+    "KHR_materials_unlit",
+    "KHR_materials_volume",
+};
+
+// Why an extension that cannot be carried is refused, for those a reader is likely to meet.
+struct Refusal {
+  const char* extension;
+  const char* reason;
+};
+constexpr Refusal kRefusals[] = {
+    {"KHR_mesh_quantization", "vertex data stored as small integers instead of floats"},
+    {"EXT_meshopt_compression", "compressed buffers"},
+    {"KHR_texture_basisu", "KTX2 images, which Patinex cannot decode"},
+    {"EXT_texture_webp", "WebP images, which Patinex cannot decode"},
+    {"EXT_texture_avif", "AVIF images, which Patinex cannot decode"},
+    {"KHR_materials_pbrSpecularGlossiness", "a specular-glossiness surface in place of metallic-roughness"},
+    {"EXT_mesh_gpu_instancing", "meshes placed many times by per-instance attributes"},
+};
+
 }  // namespace
+
+bool ReadsRequiredExtension(std::string_view name) {
+  for (const char* read : kReadExtensions) {
+    if (name == read) return true;
+  }
+  return false;
+}
 
 FileDemands DemandsOfModel(const tinygltf::Model& model) {
   FileDemands demands;
@@ -98,11 +141,19 @@ std::string UnmetDemand(const FileDemands& demands) {
   if (std::find(required.begin(), required.end(), kDracoExtension) != required.end()) {
     return "the file requires the extension " + std::string(kDracoExtension) + ": it" + dracoWhy;
   }
-  if (!required.empty()) {
-    std::string names;
-    for (const std::string& name : required) names += (names.empty() ? "" : ", ") + name;
-    return "the file requires the extension" + std::string(required.size() > 1 ? "s " : " ") + names +
-           ", which Patinex does not support";
+  std::string names, reasons;
+  size_t refused = 0;
+  for (const std::string& name : required) {
+    if (ReadsRequiredExtension(name)) continue;
+    ++refused;
+    names += (names.empty() ? "" : ", ") + name;
+    for (const Refusal& known : kRefusals) {
+      if (name == known.extension) reasons += "; " + name + ": " + known.reason;
+    }
+  }
+  if (refused > 0) {
+    return "the file requires the extension" + std::string(refused > 1 ? "s " : " ") + names +
+           ", which Patinex does not support" + reasons;
   }
   if (!demands.absolutePaths.empty()) {
     const auto& [what, path] = demands.absolutePaths.front();
