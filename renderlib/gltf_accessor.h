@@ -40,6 +40,18 @@ inline void ReadFloat3(const AccessorView& view, size_t i, float out[3]) {
 // as floats.
 void ReadFloat2(const AccessorView& view, size_t i, float out[2]);
 
+// The elements a sparse accessor replaces: `indices` (scalars) name them, `values` hold them.
+struct SparseView {
+  AccessorView indices;
+  AccessorView values;
+};
+
+// As ViewAccessor, for an accessor that may be sparse: `dense` describes its elements, with no
+// data when it has no buffer view (every element zero), and `sparse` the elements replaced
+// (count 0 when it is not sparse). The caller checks the sparse indices against the count.
+bool ViewSparseAccessor(const tinygltf::Model& model, int index, AccessorView& dense, SparseView& sparse,
+                        std::string& error);
+
 // Element i of a three- or four-component accessor of floats or of normalized unsigned bytes or
 // shorts (a vertex colour), as RGBA floats; alpha 1 where the accessor gives three.
 void ReadColor(const AccessorView& view, size_t i, float out[4]);

@@ -27,8 +27,10 @@ bool ApplyMorphTargets(const tinygltf::Model& file, const tinygltf::Primitive& p
     const float weight = float(weights[t]);
     if (found == primitive.targets[t].end() || weight == 0.0f) continue;
     AccessorView delta;
+    SparseView replaced;
     const std::string name = "morph target " + std::to_string(t) + " " + attribute;
-    if (!ViewAccessor(file, found->second, delta, error)) {
+    // Targets are often sparse: most vertices of a face's expression do not move.
+    if (!ViewSparseAccessor(file, found->second, delta, replaced, error)) {
       error = name + ": " + error;
       return false;
     }
@@ -44,10 +46,30 @@ bool ApplyMorphTargets(const tinygltf::Model& file, const tinygltf::Primitive& p
       sum.resize(3 * base.count);
       for (size_t i = 0; i < base.count; ++i) ReadFloat3(base, i, &sum[3 * i]);
     }
-    for (size_t i = 0; i < base.count; ++i) {
+    const auto add = [&](size_t i, const float d[3], float scale) {
+      for (int c = 0; c < 3; ++c) sum[3 * i + size_t(c)] += scale * d[c];
+    };
+    if (delta.data != nullptr) {
+      for (size_t i = 0; i < base.count; ++i) {
+        float d[3];
+        ReadFloat3(delta, i, d);
+        add(i, d, weight);
+      }
+    }
+    // A replaced element takes the place of the dense one, which is taken back out.
+    for (size_t k = 0; k < replaced.indices.count; ++k) {
+      const uint32_t i = ReadIndex(replaced.indices, k);
+      if (i >= base.count) {
+        error = name + " replaces element " + std::to_string(i) + ", past its " + std::to_string(base.count);
+        return false;
+      }
       float d[3];
-      ReadFloat3(delta, i, d);
-      for (int c = 0; c < 3; ++c) sum[3 * i + size_t(c)] += weight * d[c];
+      if (delta.data != nullptr) {
+        ReadFloat3(delta, i, d);
+        add(i, d, -weight);
+      }
+      ReadFloat3(replaced.values, k, d);
+      add(i, d, weight);
     }
   }
   if (sum.empty()) return true;

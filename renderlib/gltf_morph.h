@@ -18,10 +18,11 @@ const std::vector<double>& DefaultMorphWeights(const tinygltf::Model& file, int 
 
 // Applies the primitive's morph targets at `weights` to one of its attributes ("POSITION",
 // "NORMAL"), whose own values `base` holds (three floats a vertex): `morphed` gets base plus the
-// weighted sum of the targets' displacements, three floats a vertex, and `base` is pointed at
-// it. Targets without the attribute and zero weights change nothing; when nothing changes,
-// `base` and `morphed` are left alone. False with the reason in `error` when a target's
-// accessor does not exist, is not three floats a vertex or has another count than `base`.
+// weighted sum of the targets' displacements (dense or sparse), three floats a vertex, and
+// `base` is pointed at it. Targets without the attribute and zero weights change nothing; when
+// nothing changes, `base` and `morphed` are left alone. False with the reason in `error` when a
+// target's accessor does not exist, is not three floats a vertex, has another count than `base`
+// or replaces an element past it.
 bool ApplyMorphTargets(const tinygltf::Model& file, const tinygltf::Primitive& primitive, const char* attribute,
                        const std::vector<double>& weights, AccessorView& base, std::vector<float>& morphed,
                        std::string& error);

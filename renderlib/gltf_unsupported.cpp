@@ -148,7 +148,7 @@ std::string UnmetDemand(const FileDemands& demands) {
     ++refused;
     names += (names.empty() ? "" : ", ") + name;
     for (const Refusal& known : kRefusals) {
-      if (name == known.extension) reasons += "; " + name + ": " + known.reason;
+      if (name == known.extension) reasons.append("; ").append(name).append(": ").append(known.reason);
     }
   }
   if (refused > 0) {

@@ -397,7 +397,7 @@ TEST_F(GltfLoader, AgesOnTheBaseColourMapsTransformedSetAndKeepsBothSetsAndColou
 }
 
 // A morphed mesh loads in the shape it shows at rest: the node's weights, else the mesh's, move
-// positions and normals before the node places them.
+// positions and normals before the node places them; dense and sparse targets alike.
 TEST_F(GltfLoader, LoadsMorphedMeshesAtTheirDefaultWeights) {
   GltfTestFile file;
   AddSlantedTriangle(file);
@@ -405,9 +405,20 @@ TEST_F(GltfLoader, LoadsMorphedMeshesAtTheirDefaultWeights) {
   file.Floats({0, 0, 0, 1, 0, 0, 0, 0, 0}, "VEC3", 3);            // 5: target 1 moves corner 1 along x
   const float n = std::sqrt(0.5f);
   file.Floats({-n, -n, 1, -n, -n, 1, -n, -n, 1}, "VEC3", 3);      // 6: target 1 turns normals to +z
+  // Target 1 again, sparse: 7 replaces corner 1 of all zeros, 8 of a dense list it overrides.
+  const uint32_t corner = 1;
+  const float moved[] = {1, 0, 0};
+  const int cornerView = file.View(&corner, sizeof corner);
+  const int movedView = file.View(moved, sizeof moved);
+  const std::string sparse = R"("sparse":{"count":1,"indices":{"bufferView":)" + std::to_string(cornerView) +
+                             R"(,"componentType":5125},"values":{"bufferView":)" + std::to_string(movedView) + "}}";
+  file.accessors.push_back(R"({"componentType":5126,"type":"VEC3","count":3,)" + sparse + "}");
+  const int wrong = file.Floats({0, 0, 0, 5, 5, 5, 0, 0, 0}, "VEC3", 3);
+  file.accessors[size_t(wrong)].insert(file.accessors[size_t(wrong)].size() - 1, "," + sparse);
+  ASSERT_EQ(wrong, 8);
   file.meshes = R"([{"weights":[0.5,0],"primitives":[)"
-                R"({"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"targets":[{"POSITION":4},{"POSITION":5,"NORMAL":6}]},)"
-                R"({"attributes":{"POSITION":0},"indices":3,"targets":[{"POSITION":4},{"POSITION":5}]}]}])";
+                R"({"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"targets":[{"POSITION":4},{"POSITION":7,"NORMAL":6}]},)"
+                R"({"attributes":{"POSITION":0},"indices":3,"targets":[{"POSITION":4},{"POSITION":8}]}]}])";
   file.nodes = R"([{"mesh":0},{"mesh":0,"weights":[0,2],"scale":[1,1,3],"translation":[10,0,0]}])";
   file.scenes = R"([{"nodes":[0,1]}])";
   const std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "morphed"));
