@@ -2,6 +2,8 @@
 
 #include <tiny_gltf.h>
 
+#include <algorithm>
+
 namespace RenderLib::Gltf {
 namespace {
 
@@ -200,6 +202,50 @@ void ReadColor(const AccessorView& view, size_t i, float out[4]) {
   } else {
     for (int c = 0; c < components; ++c) out[c] = element[c] / 255.0f;
   }
+}
+
+std::vector<float> ReadAsFloats(const AccessorView& view) {
+  const size_t components = size_t(view.components);
+  std::vector<float> values(view.count * components);
+  for (size_t i = 0; i < view.count; ++i) {
+    const uint8_t* element = view.Element(i);
+    float* out = &values[i * components];
+    for (size_t c = 0; c < components; ++c) {
+      float value = 0.0f, scale = 1.0f;
+      switch (view.componentType) {
+        case kFloat:
+          std::memcpy(&value, element + 4 * c, sizeof value);
+          break;
+        case kByte:
+          value = float(int8_t(element[c]));
+          scale = 127.0f;
+          break;
+        case kUnsignedByte:
+          value = float(element[c]);
+          scale = 255.0f;
+          break;
+        case kShort: {
+          int16_t v;
+          std::memcpy(&v, element + 2 * c, sizeof v);
+          value = float(v);
+          scale = 32767.0f;
+          break;
+        }
+        case kUnsignedShort: {
+          uint16_t v;
+          std::memcpy(&v, element + 2 * c, sizeof v);
+          value = float(v);
+          scale = 65535.0f;
+          break;
+        }
+        default:
+          break;
+      }
+      // The most negative signed value is -1 as well, not a little past it.
+      out[c] = view.normalized && view.componentType != kFloat ? std::max(value / scale, -1.0f) : value;
+    }
+  }
+  return values;
 }
 
 }  // namespace RenderLib::Gltf

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "renderlib/gltf_constants.h"
 
@@ -55,6 +56,11 @@ bool ViewSparseAccessor(const tinygltf::Model& model, int index, AccessorView& d
 // Element i of a three- or four-component accessor of floats or of normalized unsigned bytes or
 // shorts (a vertex colour), as RGBA floats; alpha 1 where the accessor gives three.
 void ReadColor(const AccessorView& view, size_t i, float out[4]);
+
+// Every element of an accessor of floats or of (signed or unsigned) bytes or shorts, as floats,
+// `components` a vertex: normalized integers scaled to -1..1 or 0..1 as the format says, others
+// taken as they are.
+std::vector<float> ReadAsFloats(const AccessorView& view);
 
 // Element i of a scalar accessor of unsigned bytes, shorts or ints.
 inline uint32_t ReadIndex(const AccessorView& view, size_t i) {

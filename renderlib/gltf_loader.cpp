@@ -388,23 +388,32 @@ private:
           return false;
         }
         if (!ViewAttribute(primitive, "NORMAL", plan, plan.normals, plan.hasNormals)) return false;
-        if (plan.hasNormals && (plan.normals.componentType != Gltf::kFloat || plan.normals.components != 3)) {
-          problem = plan.Name() + " NORMAL is not three floats a vertex";
-          return false;
+        if (plan.hasNormals) {
+          const int type = plan.normals.componentType;
+          const bool quantized = (type == Gltf::kByte || type == Gltf::kShort) && plan.normals.normalized;
+          if (plan.normals.components != 3 || (type != Gltf::kFloat && !quantized)) {
+            problem = plan.Name() + " NORMAL is neither three floats nor three normalized bytes or shorts a vertex";
+            return false;
+          }
+          if (quantized) ConvertToFloats(plan.normals);
         }
         for (int set = 0; set < 2; ++set) {
           const std::string name = "TEXCOORD_" + std::to_string(set);
           if (!ViewAttribute(primitive, name.c_str(), plan, plan.sets[set], plan.hasSet[set])) return false;
           if (!plan.hasSet[set]) continue;
-          const AccessorView& view = plan.sets[set];
+          AccessorView& view = plan.sets[set];
           const int type = view.componentType;
-          const bool readable =
-              view.components == 2 &&
-              (type == Gltf::kFloat || ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && view.normalized));
-          if (!readable) {
-            problem = plan.Name() + " " + name + " is neither two floats nor two normalized unsigned bytes or shorts";
+          const bool readable = type == Gltf::kFloat || type == Gltf::kByte || type == Gltf::kUnsignedByte ||
+                                type == Gltf::kShort || type == Gltf::kUnsignedShort;
+          if (view.components != 2 || !readable) {
+            problem = plan.Name() + " " + name + " is not two floats, bytes or shorts a vertex";
             return false;
           }
+          // Floats and normalized unsigned values are read as they are; what quantized files
+          // add (signed, or integers as they are) is turned into floats once.
+          const bool direct =
+              type == Gltf::kFloat || ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && view.normalized);
+          if (!direct) ConvertToFloats(view);
         }
         if (!ViewAttribute(primitive, "COLOR_0", plan, plan.colors, plan.hasColors)) return false;
         if (plan.hasColors) {
@@ -494,9 +503,18 @@ private:
         problem = plan.Name() + " " + problem;
         return false;
       }
-      if (!values.empty()) morphed.push_back(std::move(values));
+      if (!values.empty()) converted.push_back(std::move(values));
     }
     return true;
+  }
+
+  // Points the view at its elements turned into floats, kept for as long as the reader.
+  void ConvertToFloats(AccessorView& view) {
+    converted.push_back(Gltf::ReadAsFloats(view));
+    view.data = reinterpret_cast<const uint8_t*>(converted.back().data());
+    view.stride = size_t(view.components) * sizeof(float);
+    view.componentType = Gltf::kFloat;
+    view.normalized = false;
   }
 
   // The extras of local vertex i: both sets as the file gives them, v turned up, and its colour.
@@ -709,7 +727,8 @@ private:
   Gltf::ImageFileBytes imageFiles;
   std::unique_ptr<ObjModel> model;
   std::vector<PrimitivePlan> plans;
-  std::deque<std::vector<float>> morphed;  // the morphed attributes plans read instead of the file's
+  // The morphed and converted attributes plans read instead of the file's.
+  std::deque<std::vector<float>> converted;
   std::vector<PlacedPrimitive> placed;
   struct GroupSize {
     size_t vertices = 0;

@@ -1,5 +1,7 @@
 #include "renderlib/gltf_unsupported.h"
 
+#include "renderlib/gltf_constants.h"
+
 #include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
@@ -48,7 +50,7 @@ struct Refusal {
   const char* reason;
 };
 constexpr Refusal kRefusals[] = {
-    {"KHR_mesh_quantization", "vertex data stored as small integers instead of floats"},
+    {kQuantizationExtension, "positions stored as integers instead of floats"},
     {"EXT_meshopt_compression", "compressed buffers"},
     {"KHR_texture_basisu", "KTX2 images, which Patinex cannot decode"},
     {"EXT_texture_webp", "WebP images, which Patinex cannot decode"},
@@ -72,6 +74,16 @@ FileDemands DemandsOfModel(const tinygltf::Model& model) {
   for (size_t m = 0; m < model.meshes.size(); ++m) {
     const std::vector<tinygltf::Primitive>& primitives = model.meshes[m].primitives;
     for (size_t p = 0; p < primitives.size(); ++p) {
+      const auto isInteger = [&](int accessor) {
+        return accessor >= 0 && size_t(accessor) < model.accessors.size() &&
+               model.accessors[size_t(accessor)].componentType != kFloat;
+      };
+      const auto positions = primitives[p].attributes.find("POSITION");
+      if (positions != primitives[p].attributes.end() && isInteger(positions->second)) demands.integerPositions = true;
+      for (const auto& target : primitives[p].targets) {
+        const auto moved = target.find("POSITION");
+        if (moved != target.end() && isInteger(moved->second)) demands.integerPositions = true;
+      }
       if (primitives[p].extensions.count(kDracoExtension) == 0) continue;
       const auto position = primitives[p].attributes.find("POSITION");
       const bool plain = position != primitives[p].attributes.end() && position->second >= 0 &&
@@ -107,17 +119,23 @@ FileDemands DemandsOfText(std::string_view json) {
     for (size_t p = 0; p < primitives.size(); ++p) {
       const Json& primitive = primitives[p];
       if (!primitive.is_object()) continue;
-      const auto extensions = primitive.find("extensions");
-      if (extensions == primitive.end() || !extensions->is_object() || !extensions->contains(kDracoExtension)) continue;
-      bool plain = false;
+      // The accessor of the primitive's positions, when it names one that is an object.
+      const Json* positions = nullptr;
       const auto attributes = primitive.find("attributes");
       if (attributes != primitive.end() && attributes->is_object()) {
         const auto position = attributes->find("POSITION");
-        if (position != attributes->end() && position->is_number_unsigned() && *position < accessors.size()) {
-          const Json& accessor = accessors[position->get<size_t>()];
-          plain = accessor.is_object() && accessor.contains("bufferView");
+        if (position != attributes->end() && position->is_number_unsigned() && *position < accessors.size() &&
+            accessors[position->get<size_t>()].is_object()) {
+          positions = &accessors[position->get<size_t>()];
         }
       }
+      if (positions != nullptr) {
+        const auto type = positions->find("componentType");
+        if (type != positions->end() && *type != int(kFloat)) demands.integerPositions = true;
+      }
+      const auto extensions = primitive.find("extensions");
+      if (extensions == primitive.end() || !extensions->is_object() || !extensions->contains(kDracoExtension)) continue;
+      const bool plain = positions != nullptr && positions->contains("bufferView");
       if (!plain) demands.dracoPrimitives.push_back(PrimitiveName(m, p));
     }
   }
@@ -144,7 +162,7 @@ std::string UnmetDemand(const FileDemands& demands) {
   std::string names, reasons;
   size_t refused = 0;
   for (const std::string& name : required) {
-    if (ReadsRequiredExtension(name)) continue;
+    if (ReadsRequiredExtension(name) || (name == kQuantizationExtension && !demands.integerPositions)) continue;
     ++refused;
     names += (names.empty() ? "" : ", ") + name;
     for (const Refusal& known : kRefusals) {

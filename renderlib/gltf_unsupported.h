@@ -19,11 +19,15 @@ struct FileDemands {
   // Primitives ("mesh 0 primitive 1") compressed with Draco whose positions have no plain data
   // to fall back on.
   std::vector<std::string> dracoPrimitives;
+  // Some primitive's positions (or a morph target's) are not floats: quantized files are read
+  // only while positions stay floats.
+  bool integerPositions = false;
   // Buffers and images named by an absolute path: ("buffer 0", "/data/x.bin").
   std::vector<std::pair<std::string, std::string>> absolutePaths;
 };
 
 inline constexpr const char* kDracoExtension = "KHR_draco_mesh_compression";
+inline constexpr const char* kQuantizationExtension = "KHR_mesh_quantization";
 
 FileDemands DemandsOfModel(const tinygltf::Model& model);
 // The same from the JSON text; nothing when it is not JSON at all.

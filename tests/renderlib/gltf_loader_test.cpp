@@ -396,6 +396,52 @@ TEST_F(GltfLoader, AgesOnTheBaseColourMapsTransformedSetAndKeepsBothSetsAndColou
   }
 }
 
+// A quantized file whose positions stay floats is read: normals as normalized bytes or shorts,
+// texture coordinates as signed or unnormalized integers.
+TEST_F(GltfLoader, ReadsQuantizedNormalsAndCoordinatesWhilePositionsStayFloats) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const int8_t normals[] = {127, 0, 0, 0, 0, -128, 0, 0, 0, 0, 127, 0};  // +x, -y, +z, padded to 4 bytes
+  const int normalView = file.View(normals, sizeof normals);
+  file.bufferViews[size_t(normalView)].insert(file.bufferViews[size_t(normalView)].size() - 1, ",\"byteStride\":4");
+  file.accessors[1] = R"({"bufferView":)" + std::to_string(normalView) +
+                      R"(,"componentType":5120,"type":"VEC3","count":3,"normalized":true})";
+  const int8_t signedUv[] = {-127, 127, 0, 64, 127, -128};
+  const uint16_t wholeUv[] = {0, 3, 2, 1, 7, 0};
+  const int normalizedSet = file.Accessor(signedUv, sizeof signedUv, 5120, "VEC2", 3, ",\"normalized\":true");
+  const int integerSet = file.Accessor(wholeUv, sizeof wholeUv, 5123, "VEC2", 3);
+  file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":)" +
+                std::to_string(normalizedSet) + R"(,"TEXCOORD_1":)" + std::to_string(integerSet) +
+                R"(},"indices":3,"material":0}]}])";
+  // A second set in use keeps the raw sets beside the vertices.
+  file.materials = R"([{"normalTexture":{"index":0,"texCoord":1}}])";
+  file.textures = R"([{"source":0}])";
+  file.images = R"([{"uri":"flat.png"}])";
+  TestImages::PngPicture picture;
+  picture.width = picture.height = 1;
+  picture.rows = {{128, 128, 255}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  folder.Write("flat.png", std::string(png.begin(), png.end()));
+  file.extra = R"("extensionsUsed":["KHR_mesh_quantization"],"extensionsRequired":["KHR_mesh_quantization"],)";
+  file.nodes = R"([{"mesh":0}])";
+
+  const std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "quantized"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.size(), 3u);
+  ASSERT_EQ(group.extras.size(), 3u);
+  const Vector3 expectedNormals[] = {{1, 0, 0}, {0, -1, 0}, {0, 0, 1}};  // -128 is -1 too
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("vertex " + std::to_string(i));
+    ExpectNear(group.vertices[i].normal, expectedNormals[i]);
+    const float u0 = std::max(signedUv[2 * i] / 127.0f, -1.0f), v0 = std::max(signedUv[2 * i + 1] / 127.0f, -1.0f);
+    EXPECT_FLOAT_EQ(group.vertices[i].u, u0);
+    EXPECT_FLOAT_EQ(group.vertices[i].v, 1.0f - v0);
+    EXPECT_FLOAT_EQ(group.extras[i].texCoord[1][0], float(wholeUv[2 * i]));
+    EXPECT_FLOAT_EQ(group.extras[i].texCoord[1][1], 1.0f - float(wholeUv[2 * i + 1]));
+  }
+}
+
 // A morphed mesh loads in the shape it shows at rest: the node's weights, else the mesh's, move
 // positions and normals before the node places them; dense and sparse targets alike.
 TEST_F(GltfLoader, LoadsMorphedMeshesAtTheirDefaultWeights) {
@@ -510,8 +556,11 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
        [](GltfTestFile& f) {
          f.extra =
              R"("extensionsUsed":["KHR_mesh_quantization","EXT_meshopt_compression"],"extensionsRequired":["KHR_mesh_quantization","EXT_meshopt_compression"],)";
+         // Quantized files are read while positions stay floats; these are shorts.
+         f.accessors[0].replace(f.accessors[0].find("5126"), 4, "5123");
        },
-       "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression"},
+       "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression, which Patinex does not support; "
+       "KHR_mesh_quantization: positions stored as integers"},
       // Required extensions that are read go unmentioned; those that are not are named with why.
       {"webp",
        [](GltfTestFile& f) {
