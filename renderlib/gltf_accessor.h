@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "renderlib/gltf_constants.h"
 
@@ -39,6 +40,27 @@ inline void ReadFloat3(const AccessorView& view, size_t i, float out[3]) {
 // Element i of a two-component accessor of floats or of normalized unsigned bytes or shorts,
 // as floats.
 void ReadFloat2(const AccessorView& view, size_t i, float out[2]);
+
+// The elements a sparse accessor replaces: `indices` (scalars) name them, `values` hold them.
+struct SparseView {
+  AccessorView indices;
+  AccessorView values;
+};
+
+// As ViewAccessor, for an accessor that may be sparse: `dense` describes its elements, with no
+// data when it has no buffer view (every element zero), and `sparse` the elements replaced
+// (count 0 when it is not sparse). The caller checks the sparse indices against the count.
+bool ViewSparseAccessor(const tinygltf::Model& model, int index, AccessorView& dense, SparseView& sparse,
+                        std::string& error);
+
+// Element i of a three- or four-component accessor of floats or of normalized unsigned bytes or
+// shorts (a vertex colour), as RGBA floats; alpha 1 where the accessor gives three.
+void ReadColor(const AccessorView& view, size_t i, float out[4]);
+
+// Every element of an accessor of floats or of (signed or unsigned) bytes or shorts, as floats,
+// `components` a vertex: normalized integers scaled to -1..1 or 0..1 as the format says, others
+// taken as they are.
+std::vector<float> ReadAsFloats(const AccessorView& view);
 
 // Element i of a scalar accessor of unsigned bytes, shorts or ints.
 inline uint32_t ReadIndex(const AccessorView& view, size_t i) {

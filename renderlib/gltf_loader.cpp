@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <new>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "renderlib/gltf_accessor.h"
 #include "renderlib/gltf_embedded_buffers.h"
 #include "renderlib/gltf_materials.h"
+#include "renderlib/gltf_morph.h"
 #include "renderlib/gltf_scene.h"
 #include "renderlib/gltf_source.h"
 #include "renderlib/gltf_unsupported.h"
@@ -113,11 +116,17 @@ struct PrimitivePlan {
   int32_t group = 0;
   AccessorView positions;
   AccessorView normals;
-  AccessorView coordinates;
+  AccessorView coordinates;  // the ageing set: the one the material's base colour map reads
+  AccessorView sets[2];      // TEXCOORD_0 and TEXCOORD_1
+  AccessorView colors;
   AccessorView indices;
   bool hasNormals = false;
   bool hasCoordinates = false;
+  bool hasSet[2] = {false, false};
+  bool hasColors = false;
   bool indexed = false;
+  // The base colour map's transform, none when it changes nothing.
+  const TextureTransform* ageingTransform = nullptr;
   bool identity = true;  // the node's world transform changes nothing
   bool mirrors = false;  // it turns triangles over
   size_t triangles = 0;
@@ -303,6 +312,24 @@ private:
     return read;
   }
 
+  // A material without a base colour map ages on TEXCOORD_0 as the file gives it. The file is
+  // asked rather than the map, which a load without textures leaves empty.
+  bool HasBaseColorMap(int material) const {
+    return material >= 0 && file.materials[size_t(material)].pbrMetallicRoughness.baseColorTexture.index >= 0;
+  }
+
+  // Whether the groups of the material keep both coordinate sets beside their vertices: the
+  // window and the bake lay its maps at their own set and transform from them.
+  bool LaysMapsApart(int material) const {
+    if (material < 0) return false;
+    const Material& m = *model->materials[size_t(material)];
+    for (const TextureSlot* slot :
+         {&m.baseColorSlot, &m.metallicRoughnessSlot, &m.normalSlot, &m.occlusionSlot, &m.emissiveSlot}) {
+      if (slot->texCoord != 0 || !slot->transform.IsIdentity()) return true;
+    }
+    return false;
+  }
+
   // The group of a material (-1 for none), made on its first use.
   int32_t GroupOf(int material) {
     for (size_t i = 0; i < model->groups.size(); ++i) {
@@ -361,28 +388,54 @@ private:
           return false;
         }
         if (!ViewAttribute(primitive, "NORMAL", plan, plan.normals, plan.hasNormals)) return false;
-        if (plan.hasNormals && (plan.normals.componentType != Gltf::kFloat || plan.normals.components != 3)) {
-          problem = plan.Name() + " NORMAL is not three floats a vertex";
-          return false;
+        if (plan.hasNormals) {
+          const int type = plan.normals.componentType;
+          const bool quantized = (type == Gltf::kByte || type == Gltf::kShort) && plan.normals.normalized;
+          if (plan.normals.components != 3 || (type != Gltf::kFloat && !quantized)) {
+            problem = plan.Name() + " NORMAL is neither three floats nor three normalized bytes or shorts a vertex";
+            return false;
+          }
+          if (quantized) ConvertToFloats(plan.normals);
         }
-        if (!ViewAttribute(primitive, "TEXCOORD_0", plan, plan.coordinates, plan.hasCoordinates)) return false;
-        if (plan.hasCoordinates) {
-          const int type = plan.coordinates.componentType;
+        for (int set = 0; set < 2; ++set) {
+          const std::string name = "TEXCOORD_" + std::to_string(set);
+          if (!ViewAttribute(primitive, name.c_str(), plan, plan.sets[set], plan.hasSet[set])) return false;
+          if (!plan.hasSet[set]) continue;
+          AccessorView& view = plan.sets[set];
+          const int type = view.componentType;
+          const bool readable = type == Gltf::kFloat || type == Gltf::kByte || type == Gltf::kUnsignedByte ||
+                                type == Gltf::kShort || type == Gltf::kUnsignedShort;
+          if (view.components != 2 || !readable) {
+            problem = plan.Name() + " " + name + " is not two floats, bytes or shorts a vertex";
+            return false;
+          }
+          // Floats and normalized unsigned values are read as they are; what quantized files
+          // add (signed, or integers as they are) is turned into floats once.
+          const bool direct =
+              type == Gltf::kFloat || ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && view.normalized);
+          if (!direct) ConvertToFloats(view);
+        }
+        if (!ViewAttribute(primitive, "COLOR_0", plan, plan.colors, plan.hasColors)) return false;
+        if (plan.hasColors) {
+          const int type = plan.colors.componentType;
           const bool readable =
-              plan.coordinates.components == 2 &&
+              (plan.colors.components == 3 || plan.colors.components == 4) &&
               (type == Gltf::kFloat ||
-               ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && plan.coordinates.normalized));
+               ((type == Gltf::kUnsignedByte || type == Gltf::kUnsignedShort) && plan.colors.normalized));
           if (!readable) {
-            problem = plan.Name() + " TEXCOORD_0 is neither two floats nor two normalized unsigned bytes or shorts";
+            problem = plan.Name() + " COLOR_0 is neither three or four floats nor normalized unsigned bytes or shorts";
             return false;
           }
         }
         const size_t vertices = plan.positions.count;
-        for (const AccessorView* attribute : {&plan.normals, &plan.coordinates}) {
+        const std::pair<const AccessorView*, const char*> attributes[] = {{&plan.normals, "normals"},
+                                                                          {&plan.sets[0], "TEXCOORD_0 values"},
+                                                                          {&plan.sets[1], "TEXCOORD_1 values"},
+                                                                          {&plan.colors, "COLOR_0 values"}};
+        for (const auto& [attribute, what] : attributes) {
           if (attribute->count != 0 && attribute->count != vertices) {
             problem = plan.Name() + " has " + std::to_string(vertices) + " positions but " +
-                      std::to_string(attribute->count) + " " +
-                      (attribute == &plan.normals ? "normals" : "TEXCOORD_0 values");
+                      std::to_string(attribute->count) + " " + what;
             return false;
           }
         }
@@ -410,6 +463,16 @@ private:
         }
         plan.group = GroupOf(primitive.material);
         if (size_t(plan.group) >= sizes.size()) sizes.resize(size_t(plan.group) + 1);
+        int ageingSet = 0;
+        if (HasBaseColorMap(primitive.material)) {
+          const TextureSlot& base = model->materials[size_t(primitive.material)]->baseColorSlot;
+          ageingSet = base.texCoord;
+          if (!base.transform.IsIdentity()) plan.ageingTransform = &base.transform;
+        }
+        plan.coordinates = plan.sets[ageingSet];
+        plan.hasCoordinates = plan.hasSet[ageingSet];
+        if (plan.hasColors || LaysMapsApart(primitive.material)) sizes[size_t(plan.group)].extras = true;
+        if (!Morph(instance, primitive, plan)) return false;
         sizes[size_t(plan.group)].vertices += plan.vertexCount;
         sizes[size_t(plan.group)].indices += 3 * plan.triangles;
         totalVertices += plan.vertexCount;
@@ -425,6 +488,49 @@ private:
     return true;
   }
 
+  // The shape every viewer shows when nothing animates it: the morph targets at the default
+  // weights, applied in the mesh's own space before the node places it. A skinned mesh is read
+  // in its bind pose, placed by its node as an unskinned one: this assumes the joints rest where
+  // the inverse bind matrices put them, as exporters write them.
+  bool Morph(const Gltf::MeshInstance& instance, const tinygltf::Primitive& primitive, PrimitivePlan& plan) {
+    if (primitive.targets.empty()) return true;
+    const std::vector<double>& weights = Gltf::DefaultMorphWeights(file, instance.node, instance.mesh);
+    for (const auto& [attribute, view, present] :
+         {std::tuple{"POSITION", &plan.positions, true}, std::tuple{"NORMAL", &plan.normals, plan.hasNormals}}) {
+      if (!present) continue;
+      std::vector<float> values;
+      if (!Gltf::ApplyMorphTargets(file, primitive, attribute, weights, *view, values, problem)) {
+        problem = plan.Name() + " " + problem;
+        return false;
+      }
+      if (!values.empty()) converted.push_back(std::move(values));
+    }
+    return true;
+  }
+
+  // Points the view at its elements turned into floats, kept for as long as the reader.
+  void ConvertToFloats(AccessorView& view) {
+    converted.push_back(Gltf::ReadAsFloats(view));
+    view.data = reinterpret_cast<const uint8_t*>(converted.back().data());
+    view.stride = size_t(view.components) * sizeof(float);
+    view.componentType = Gltf::kFloat;
+    view.normalized = false;
+  }
+
+  // The extras of local vertex i: both sets as the file gives them, v turned up, and its colour.
+  static VertexExtras ExtrasOf(const PrimitivePlan& plan, size_t i) {
+    VertexExtras extras;
+    for (int set = 0; set < 2; ++set) {
+      if (!plan.hasSet[set]) continue;
+      float uv[2];
+      Gltf::ReadFloat2(plan.sets[set], i, uv);
+      extras.texCoord[set][0] = uv[0];
+      extras.texCoord[set][1] = 1.0f - uv[1];
+    }
+    if (plan.hasColors) Gltf::ReadColor(plan.colors, i, extras.color);
+    return extras;
+  }
+
   // Copies every planned primitive into its group, transformed into world space. Normals are
   // scaled and tangents summed as each vertex and triangle is written, so that a large model is
   // passed over as few times as possible; what needs every triangle first comes after.
@@ -433,6 +539,7 @@ private:
       MeshGroup& group = model->groups[g];
       group.vertices.reserve(sizes[g].vertices);
       group.indices.reserve(sizes[g].indices);
+      if (sizes[g].extras) group.extras.reserve(sizes[g].vertices);
       // A large model's arrays are fresh memory, whose page faults cost more than the filling.
       Platform::AdviseHugePagesWithin(group.vertices.data(), group.vertices.capacity() * sizeof(VertexNormalUV));
       Platform::AdviseHugePagesWithin(group.indices.data(), group.indices.capacity() * sizeof(int32_t));
@@ -442,8 +549,9 @@ private:
       bool& normalsWaiting = sizes[plan.group].normalsWaiting;
       placed.push_back({plan.mesh, plan.primitive, plan.instance->node, plan.group, int32_t(group.vertices.size()),
                         int32_t(plan.vertexCount), !plan.hasNormals});
-      const bool filled =
-          plan.hasNormals ? FillShared(plan, group, normalsWaiting) : FillFlat(plan, group, normalsWaiting);
+      const bool extras = sizes[plan.group].extras;
+      const bool filled = plan.hasNormals ? FillShared(plan, group, normalsWaiting, extras)
+                                          : FillFlat(plan, group, normalsWaiting, extras);
       if (!filled) return false;
     }
     for (size_t g = 0; g < model->groups.size(); ++g) {
@@ -505,10 +613,12 @@ private:
               std::to_string(plan.positions.count) + " vertices";
   }
 
-  void TextureCoordinates(const PrimitivePlan& plan, size_t i, VertexNormalUV& vertex) {
+  // The ageing coordinates: the base colour map's set through its transform.
+  static void TextureCoordinates(const PrimitivePlan& plan, size_t i, VertexNormalUV& vertex) {
     if (!plan.hasCoordinates) return;
     float uv[2];
     Gltf::ReadFloat2(plan.coordinates, i, uv);
+    if (plan.ageingTransform != nullptr) plan.ageingTransform->Apply(uv[0], uv[1], uv[0], uv[1]);
     vertex.u = uv[0];
     vertex.v = 1.0f - uv[1];  // glTF's v grows downwards, ours upwards
   }
@@ -539,7 +649,7 @@ private:
   }
 
   // A primitive with normals keeps its vertices shared between its triangles.
-  bool FillShared(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting) {
+  bool FillShared(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting, bool extras) {
     const Gltf::Transform& world = plan.instance->world;
     const int32_t base = int32_t(group.vertices.size());
     for (size_t i = 0; i < plan.vertexCount; ++i) {
@@ -551,6 +661,10 @@ private:
       if (!ScaleNormalOrMarkWaiting(vertex.normal)) normalsWaiting = true;
       TextureCoordinates(plan, i, vertex);
       group.vertices.push_back(vertex);
+    }
+    // Apart from the loop above, which most groups take alone.
+    if (extras) {
+      for (size_t i = 0; i < plan.vertexCount; ++i) group.extras.push_back(ExtrasOf(plan, i));
     }
     if (plan.indexed && plan.mode == Gltf::kModeTriangles && !plan.mirrors) {
       // The common case, kept to one read and one check an index.
@@ -579,7 +693,7 @@ private:
 
   // A primitive without normals gets flat ones, as the format asks: every triangle its own three
   // vertices and its face normal, facing the side its corners turn anticlockwise around.
-  bool FillFlat(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting) {
+  bool FillFlat(const PrimitivePlan& plan, MeshGroup& group, bool& normalsWaiting, bool extras) {
     for (size_t t = 0; t < plan.triangles; ++t) {
       uint32_t corner[3];
       if (!Triangle(plan, t, corner)) return false;
@@ -597,6 +711,9 @@ private:
         vertex.normal = normal;
         group.vertices.push_back(vertex);
       }
+      if (extras) {
+        for (int k = 0; k < 3; ++k) group.extras.push_back(ExtrasOf(plan, corner[k]));
+      }
       AddTriangle(group, first, first + 1, first + 2);
     }
     return true;
@@ -610,11 +727,14 @@ private:
   Gltf::ImageFileBytes imageFiles;
   std::unique_ptr<ObjModel> model;
   std::vector<PrimitivePlan> plans;
+  // The morphed and converted attributes plans read instead of the file's.
+  std::deque<std::vector<float>> converted;
   std::vector<PlacedPrimitive> placed;
   struct GroupSize {
     size_t vertices = 0;
     size_t indices = 0;
     bool normalsWaiting = false;  // some normal could not be scaled to unit length
+    bool extras = false;          // its vertices carry VertexExtras
   };
   std::vector<GroupSize> sizes;  // one a group
   size_t totalVertices = 0;

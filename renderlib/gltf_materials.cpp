@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "renderlib/gltf_texture_slot.h"
+
 namespace RenderLib::Gltf {
 namespace {
 
@@ -166,27 +168,45 @@ bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles
     material.diffuse = Vector3(material.baseColorFactor[0], material.baseColorFactor[1], material.baseColorFactor[2]);
     material.opacity = material.baseColorFactor[3];
 
+    material.doubleSided = source.doubleSided;
+    material.alphaCutoff = float(source.alphaCutoff);
+    material.alphaMode = source.alphaMode == "MASK"    ? AlphaMode::kMask
+                         : source.alphaMode == "BLEND" ? AlphaMode::kBlend
+                                                       : AlphaMode::kOpaque;
+
     const std::string label = "material " + std::to_string(i);
     struct Slot {
       int texture;
       int texCoord;
+      const tinygltf::ExtensionMap& extensions;
       const char* use;
       ImageHandle* map;
+      TextureSlot* slot;
     };
     const Slot slots[] = {
-        {pbr.baseColorTexture.index, pbr.baseColorTexture.texCoord, "base colour texture", &material.diffuseMap},
-        {pbr.metallicRoughnessTexture.index, pbr.metallicRoughnessTexture.texCoord, "metallic-roughness texture",
-         &material.metallicRoughnessMap},
-        {source.normalTexture.index, source.normalTexture.texCoord, "normal texture", &material.normalMap},
-        {source.occlusionTexture.index, source.occlusionTexture.texCoord, "occlusion texture", &material.occlusionMap},
-        {source.emissiveTexture.index, source.emissiveTexture.texCoord, "emissive texture", &material.emissiveMap},
+        {pbr.baseColorTexture.index, pbr.baseColorTexture.texCoord, pbr.baseColorTexture.extensions,
+         "base colour texture", &material.diffuseMap, &material.baseColorSlot},
+        {pbr.metallicRoughnessTexture.index, pbr.metallicRoughnessTexture.texCoord,
+         pbr.metallicRoughnessTexture.extensions, "metallic-roughness texture", &material.metallicRoughnessMap,
+         &material.metallicRoughnessSlot},
+        {source.normalTexture.index, source.normalTexture.texCoord, source.normalTexture.extensions, "normal texture",
+         &material.normalMap, &material.normalSlot},
+        {source.occlusionTexture.index, source.occlusionTexture.texCoord, source.occlusionTexture.extensions,
+         "occlusion texture", &material.occlusionMap, &material.occlusionSlot},
+        {source.emissiveTexture.index, source.emissiveTexture.texCoord, source.emissiveTexture.extensions,
+         "emissive texture", &material.emissiveMap, &material.emissiveSlot},
     };
     for (const Slot& slot : slots) {
       if (slot.texture < 0) continue;
       if (!images.Texture(slot.texture, label + "'s " + slot.use, *slot.map, error)) return false;
-      if (slot.texCoord != 0 && notes != nullptr) {
-        notes->push_back(label + "'s " + slot.use + " asks for TEXCOORD_" + std::to_string(slot.texCoord) +
-                         "; it is laid on with TEXCOORD_0");
+      *slot.slot = ReadTextureSlot(file, slot.texture, slot.texCoord, slot.extensions);
+      const int32_t set = slot.slot->texCoord;
+      if (set != 0 && set != 1) {
+        if (notes != nullptr) {
+          notes->push_back(label + "'s " + slot.use + " asks for TEXCOORD_" + std::to_string(set) +
+                           "; Patinex reads the first two sets, and lays it on with TEXCOORD_0");
+        }
+        slot.slot->texCoord = 0;
       }
     }
     if (!ReadStepMasks(source, label, images, material, notes, error)) return false;

@@ -36,13 +36,14 @@ inline constexpr uint64_t kMaxModelImagePixels = uint64_t(1) << 28;
 // Turns the file's metallic-roughness materials into model materials, in the file's order: base
 // colour factor and texture (also as the diffuse colour and map the viewer draws), metallic and
 // roughness factors and texture, normal texture and scale, occlusion texture and strength,
-// emissive factor and texture, and the step masks an aged export names in its extras. Each image
-// source (a URI, a buffer view) is decoded once and shared by every image entry and material that
-// uses it; more than kMaxModelImagePixels in all is refused. False with the reason in `error` when
-// a texture or image named does not exist, is missing or cannot be decoded. Textures that ask for
-// a texture coordinate set other than the first are noted in `notes` (only TEXCOORD_0 is read), as
-// are step masks that name no image. With Textures::kSkip no image is decoded and the maps stay
-// empty; the textures named are still checked.
+// emissive factor and texture, alpha mode and cutoff, double-sidedness, how each map is laid on
+// (its TextureSlot: coordinate set, KHR_texture_transform, sampler), and the step masks an aged
+// export names in its extras. Each image source (a URI, a buffer view) is decoded once and shared
+// by every image entry and material that uses it; more than kMaxModelImagePixels in all is
+// refused. False with the reason in `error` when a texture or image named does not exist, is
+// missing or cannot be decoded. A map asking for a coordinate set past the second is noted in
+// `notes` and laid on with the first, as are step masks that name no image. With Textures::kSkip
+// no image is decoded and the maps stay empty; the textures named are still checked.
 bool ReadMaterials(const tinygltf::Model& file, const ImageFileBytes& imageFiles, Textures textures,
                    std::vector<MaterialHandle>& materials, ErrorList* notes, std::string& error);
 

@@ -1,5 +1,7 @@
 #include "renderlib/gltf_unsupported.h"
 
+#include "renderlib/gltf_constants.h"
+
 #include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
@@ -21,7 +23,50 @@ void AddAbsolute(FileDemands& demands, const char* kind, size_t index, const std
   if (IsAbsolutePath(uri)) demands.absolutePaths.emplace_back(kind + (" " + std::to_string(index)), uri);
 }
 
+// Extensions a file may require and still be read whole: the texture transform and lights are
+// read or carried, and these material extensions add to a metallic-roughness material that
+// stays meaningful without them (the base colour, metal and roughness are still the surface),
+// so it can be aged and they are written back unchanged.
+constexpr const char* kReadExtensions[] = {
+    "KHR_texture_transform",
+    "KHR_lights_punctual",
+    "KHR_materials_anisotropy",
+    "KHR_materials_clearcoat",
+    "KHR_materials_diffuse_transmission",
+    "KHR_materials_dispersion",
+    "KHR_materials_emissive_strength",
+    "KHR_materials_ior",
+    "KHR_materials_iridescence",
+    "KHR_materials_sheen",
+    "KHR_materials_specular",
+    "KHR_materials_transmission",
+    "KHR_materials_unlit",
+    "KHR_materials_volume",
+};
+
+// Why an extension that cannot be carried is refused, for those a reader is likely to meet.
+struct Refusal {
+  const char* extension;
+  const char* reason;
+};
+constexpr Refusal kRefusals[] = {
+    {kQuantizationExtension, "positions stored as integers instead of floats"},
+    {"EXT_meshopt_compression", "compressed buffers"},
+    {"KHR_texture_basisu", "KTX2 images, which Patinex cannot decode"},
+    {"EXT_texture_webp", "WebP images, which Patinex cannot decode"},
+    {"EXT_texture_avif", "AVIF images, which Patinex cannot decode"},
+    {"KHR_materials_pbrSpecularGlossiness", "a specular-glossiness surface in place of metallic-roughness"},
+    {"EXT_mesh_gpu_instancing", "meshes placed many times by per-instance attributes"},
+};
+
 }  // namespace
+
+bool ReadsRequiredExtension(std::string_view name) {
+  for (const char* read : kReadExtensions) {
+    if (name == read) return true;
+  }
+  return false;
+}
 
 FileDemands DemandsOfModel(const tinygltf::Model& model) {
   FileDemands demands;
@@ -29,6 +74,16 @@ FileDemands DemandsOfModel(const tinygltf::Model& model) {
   for (size_t m = 0; m < model.meshes.size(); ++m) {
     const std::vector<tinygltf::Primitive>& primitives = model.meshes[m].primitives;
     for (size_t p = 0; p < primitives.size(); ++p) {
+      const auto isInteger = [&](int accessor) {
+        return accessor >= 0 && size_t(accessor) < model.accessors.size() &&
+               model.accessors[size_t(accessor)].componentType != kFloat;
+      };
+      const auto positions = primitives[p].attributes.find("POSITION");
+      if (positions != primitives[p].attributes.end() && isInteger(positions->second)) demands.integerPositions = true;
+      for (const auto& target : primitives[p].targets) {
+        const auto moved = target.find("POSITION");
+        if (moved != target.end() && isInteger(moved->second)) demands.integerPositions = true;
+      }
       if (primitives[p].extensions.count(kDracoExtension) == 0) continue;
       const auto position = primitives[p].attributes.find("POSITION");
       const bool plain = position != primitives[p].attributes.end() && position->second >= 0 &&
@@ -64,17 +119,23 @@ FileDemands DemandsOfText(std::string_view json) {
     for (size_t p = 0; p < primitives.size(); ++p) {
       const Json& primitive = primitives[p];
       if (!primitive.is_object()) continue;
-      const auto extensions = primitive.find("extensions");
-      if (extensions == primitive.end() || !extensions->is_object() || !extensions->contains(kDracoExtension)) continue;
-      bool plain = false;
+      // The accessor of the primitive's positions, when it names one that is an object.
+      const Json* positions = nullptr;
       const auto attributes = primitive.find("attributes");
       if (attributes != primitive.end() && attributes->is_object()) {
         const auto position = attributes->find("POSITION");
-        if (position != attributes->end() && position->is_number_unsigned() && *position < accessors.size()) {
-          const Json& accessor = accessors[position->get<size_t>()];
-          plain = accessor.is_object() && accessor.contains("bufferView");
+        if (position != attributes->end() && position->is_number_unsigned() && *position < accessors.size() &&
+            accessors[position->get<size_t>()].is_object()) {
+          positions = &accessors[position->get<size_t>()];
         }
       }
+      if (positions != nullptr) {
+        const auto type = positions->find("componentType");
+        if (type != positions->end() && *type != int(kFloat)) demands.integerPositions = true;
+      }
+      const auto extensions = primitive.find("extensions");
+      if (extensions == primitive.end() || !extensions->is_object() || !extensions->contains(kDracoExtension)) continue;
+      const bool plain = positions != nullptr && positions->contains("bufferView");
       if (!plain) demands.dracoPrimitives.push_back(PrimitiveName(m, p));
     }
   }
@@ -98,11 +159,19 @@ std::string UnmetDemand(const FileDemands& demands) {
   if (std::find(required.begin(), required.end(), kDracoExtension) != required.end()) {
     return "the file requires the extension " + std::string(kDracoExtension) + ": it" + dracoWhy;
   }
-  if (!required.empty()) {
-    std::string names;
-    for (const std::string& name : required) names += (names.empty() ? "" : ", ") + name;
-    return "the file requires the extension" + std::string(required.size() > 1 ? "s " : " ") + names +
-           ", which Patinex does not support";
+  std::string names, reasons;
+  size_t refused = 0;
+  for (const std::string& name : required) {
+    if (ReadsRequiredExtension(name) || (name == kQuantizationExtension && !demands.integerPositions)) continue;
+    ++refused;
+    names += (names.empty() ? "" : ", ") + name;
+    for (const Refusal& known : kRefusals) {
+      if (name == known.extension) reasons.append("; ").append(name).append(": ").append(known.reason);
+    }
+  }
+  if (refused > 0) {
+    return "the file requires the extension" + std::string(refused > 1 ? "s " : " ") + names +
+           ", which Patinex does not support" + reasons;
   }
   if (!demands.absolutePaths.empty()) {
     const auto& [what, path] = demands.absolutePaths.front();

@@ -75,8 +75,12 @@ void LoadMtl(const char* path, ObjModel& model, ErrorList* errors, Textures text
     } else if (token == "illum") {
       int32_t value;
       if (scanner.ReadInt(value)) current->specularEnabled = value == 2;
-    } else if (token == "map_Ka" || token == "map_Kd" || token == "map_Ks") {
-      ImageHandle& map = token == "map_Ka" ? current->ambientMap : token == "map_Kd" ? current->diffuseMap : current->specularMap;
+    } else if (token == "map_Ka" || token == "map_Kd" || token == "map_Ks" || token == "norm") {
+      // "norm" names a tangent-space normal map, which the material ages and exports as glTF's.
+      ImageHandle& map = token == "map_Ka"   ? current->ambientMap
+                         : token == "map_Kd" ? current->diffuseMap
+                         : token == "map_Ks" ? current->specularMap
+                                             : current->normalMap;
       const std::string_view name = scanner.LineToken(kMaxTokenLength);
       if (textures == Textures::kLoad && !name.empty() && !LoadMaterialTexture(name, directory, map) &&
           errors != nullptr) {

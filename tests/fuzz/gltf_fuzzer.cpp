@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "renderlib/gltf_loader.h"
+#include "renderlib/gltf_source.h"
 #include "renderlib/triangle_soup.h"
 #include "tests/fuzz/fuzz_model_folder.h"
 
@@ -16,10 +17,11 @@ bool IsFinite(const RenderLib::Vector3& v) { return std::isfinite(v.x) && std::i
 
 // What every model read from a glTF file promises: whole triangles indexing their own group, no
 // empty group, material indices in range, finite positions, unit normals and tangents at right
-// angles.
+// angles, extras for none or all of a group's vertices, and placements within their groups.
 void Check(const RenderLib::ObjModel& model) {
   for (const RenderLib::MeshGroup& group : model.groups) {
     if (group.indices.size() == 0 || group.indices.size() % 3 != 0) std::abort();
+    if (!group.extras.empty() && group.extras.size() != group.vertices.size()) std::abort();
     if (group.materialIndex < -1 || group.materialIndex >= int32_t(model.materials.size())) std::abort();
     for (int32_t index : group.indices) {
       if (index < 0 || index >= int32_t(group.vertices.size())) std::abort();
@@ -27,6 +29,14 @@ void Check(const RenderLib::ObjModel& model) {
     for (const RenderLib::VertexNormalUV& vertex : group.vertices) {
       if (!IsFinite(vertex.position) || !IsUnit(vertex.normal) || !IsUnit(vertex.tangent)) std::abort();
       if (std::fabs(RenderLib::Dot(vertex.normal, vertex.tangent)) > 1e-2f) std::abort();
+    }
+  }
+  if (model.gltfSource) {
+    for (const RenderLib::PlacedPrimitive& placed : model.gltfSource->placed) {
+      if (placed.group < 0 || size_t(placed.group) >= model.groups.size() || placed.firstVertex < 0 ||
+          placed.vertexCount <= 0 ||
+          size_t(placed.firstVertex) + size_t(placed.vertexCount) > model.groups[size_t(placed.group)].vertices.size())
+        std::abort();
     }
   }
   CheckMaterials(model);

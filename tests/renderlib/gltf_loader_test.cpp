@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "renderlib/gltf_source.h"
 #include "renderlib/vertex_frames.h"
 #include "tests/renderlib/gltf_test_file.h"
 #include "tests/renderlib/temporary_folder.h"
@@ -257,8 +258,10 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
     EXPECT_FALSE(plain.diffuseMap);
     EXPECT_FLOAT_EQ(plain.occlusionStrength, 1.0f);
     EXPECT_FLOAT_EQ(plain.emissiveFactor[0], 0.0f);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("TEXCOORD_1"), std::string::npos) << messages[0];
+    // The metallic-roughness map reads the second set: no note, the slot says so.
+    EXPECT_TRUE(messages.empty()) << messages[0];
+    EXPECT_EQ(painted.metallicRoughnessSlot.texCoord, 1);
+    EXPECT_EQ(painted.baseColorSlot.texCoord, 0);
 
     // One group a material, in the order the primitives first use them.
     ASSERT_EQ(model->groups.size(), 3);
@@ -268,6 +271,10 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
     EXPECT_EQ(model->groups[2].materialIndex, -1);
     ExpectNormalsFollowWinding(*model);
     const MeshGroup& group = model->groups[0];
+    // A map on the second set keeps both sets beside every vertex of the material's group only.
+    EXPECT_EQ(group.extras.size(), group.vertices.size());
+    EXPECT_TRUE(model->groups[1].extras.empty());
+    EXPECT_TRUE(model->groups[2].extras.empty());
     if (firstVertices.empty()) {
       firstVertices.assign(group.vertices.begin(), group.vertices.end());
     } else {
@@ -276,6 +283,213 @@ TEST_F(GltfLoader, ReadsMetallicRoughnessMaterialsIntoGroupsFromGltfAndGlbAlike)
         ExpectNear(group.vertices[int32_t(i)].position, firstVertices[i].position);
     }
   }
+}
+
+// A base colour map read through KHR_texture_transform on the second set (the transform's own
+// texCoord overriding the textureInfo's) makes the ageing coordinates, and the group keeps both
+// raw sets and the colours beside its vertices, unwelded ones included; a plain material ages on
+// TEXCOORD_0 and keeps nothing beside. The extensions the file requires are read.
+TEST_F(GltfLoader, AgesOnTheBaseColourMapsTransformedSetAndKeepsBothSetsAndColours) {
+  TestImages::PngPicture picture;
+  picture.width = 1;
+  picture.height = 1;
+  picture.rows = {{200, 100, 50}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const std::vector<float> second = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
+  const int set1 = file.Floats(second, "VEC2", 2);
+  const uint8_t colours[] = {255, 0, 0, 255, 0, 255, 0, 51, 0, 0, 255, 0};
+  const int colour = file.Accessor(colours, sizeof colours, 5121, "VEC4", 3, ",\"normalized\":true");
+  const int turned = file.Indices({2, 0, 1});
+  const int pngView = file.View(png.data(), png.size());
+  file.images = R"([{"bufferView":)" + std::to_string(pngView) + R"(,"mimeType":"image/png"}])";
+  file.textures = R"([{"source":0,"sampler":0},{"source":0}])";
+  file.extra =
+      R"("extensionsUsed":["KHR_texture_transform","KHR_lights_punctual","KHR_materials_clearcoat"],)"
+      R"("extensionsRequired":["KHR_texture_transform","KHR_lights_punctual","KHR_materials_clearcoat"],)"
+      R"("extensions":{"KHR_lights_punctual":{"lights":[{"type":"point"}]}},)"
+      R"("samplers":[{"magFilter":9728,"minFilter":9987,"wrapS":33071,"wrapT":33648}],)";
+  file.materials =
+      R"([{"name":"worn","alphaMode":"MASK","alphaCutoff":0.3,"doubleSided":true,)"
+      R"("extensions":{"KHR_materials_clearcoat":{"clearcoatFactor":1}},)"
+      R"("pbrMetallicRoughness":{"baseColorTexture":{"index":0,"extensions":{"KHR_texture_transform":)"
+      R"({"offset":[0.5,0.25],"rotation":1.57079633,"scale":[2,3],"texCoord":1}}}}},)"
+      R"({"alphaMode":"BLEND","pbrMetallicRoughness":{"baseColorTexture":{"index":1}}}])";
+  file.meshes = R"([{"primitives":[)"
+                R"({"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2,"TEXCOORD_1":4,"COLOR_0":5},"indices":3,"material":0},)"
+                R"({"attributes":{"POSITION":0,"TEXCOORD_1":4},"indices":6,"material":0},)"
+                R"({"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":2,"TEXCOORD_1":4},"indices":3,"material":1}]}])";
+  file.nodes = R"([{"mesh":0}])";
+  ASSERT_EQ(set1, 4);
+  ASSERT_EQ(colour, 5);
+  ASSERT_EQ(turned, 6);
+
+  const std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "worn"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  ASSERT_EQ(model->materials.size(), 2u);
+  const Material& worn = *model->materials[0];
+  EXPECT_EQ(worn.alphaMode, AlphaMode::kMask);
+  EXPECT_FLOAT_EQ(worn.alphaCutoff, 0.3f);
+  EXPECT_TRUE(worn.doubleSided);
+  const TextureSlot& slot = worn.baseColorSlot;
+  EXPECT_EQ(slot.texCoord, 1);
+  EXPECT_FLOAT_EQ(slot.transform.offset[1], 0.25f);
+  EXPECT_FLOAT_EQ(slot.transform.scale[0], 2.0f);
+  EXPECT_FLOAT_EQ(slot.transform.rotation, 1.57079633f);
+  EXPECT_EQ(slot.magFilter, kFilterNearest);
+  EXPECT_EQ(slot.minFilter, 9987);
+  EXPECT_EQ(slot.wrapS, kWrapClampToEdge);
+  EXPECT_EQ(slot.wrapT, kWrapMirroredRepeat);
+  const Material& plain = *model->materials[1];
+  EXPECT_EQ(plain.alphaMode, AlphaMode::kBlend);
+  EXPECT_FALSE(plain.doubleSided);
+  EXPECT_EQ(plain.baseColorSlot.texCoord, 0);
+  EXPECT_TRUE(plain.baseColorSlot.transform.IsIdentity());
+  EXPECT_EQ(plain.baseColorSlot.magFilter, -1);
+  EXPECT_EQ(plain.baseColorSlot.wrapS, kWrapRepeat);
+
+  ASSERT_EQ(model->groups.size(), 2u);
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.size(), 6u);  // three shared, three of the unwelded copy
+  ASSERT_EQ(group.extras.size(), 6u);
+  for (size_t k = 0; k < 6; ++k) {
+    SCOPED_TRACE("vertex " + std::to_string(k));
+    const size_t copyCorners[] = {2, 0, 1};
+    const size_t corner = k < 3 ? k : copyCorners[k - 3];
+    const float u1 = second[2 * corner], v1 = second[2 * corner + 1];
+    // A quarter turn: u' = offset.u + scale.v * v, v' = offset.v - scale.u * u; then v up.
+    EXPECT_NEAR(group.vertices[k].u, 0.5f + 3.0f * v1, 1e-5f);
+    EXPECT_NEAR(group.vertices[k].v, 1.0f - (0.25f - 2.0f * u1), 1e-5f);
+    const VertexExtras& extras = group.extras[k];
+    EXPECT_FLOAT_EQ(extras.texCoord[1][0], u1);
+    EXPECT_FLOAT_EQ(extras.texCoord[1][1], 1.0f - v1);
+    if (k < 3) {
+      const float u0[] = {0, 1, 0}, v0[] = {0, 0, 1};
+      EXPECT_FLOAT_EQ(extras.texCoord[0][0], u0[corner]);
+      EXPECT_FLOAT_EQ(extras.texCoord[0][1], 1.0f - v0[corner]);
+      for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(extras.color[c], colours[4 * corner + size_t(c)] / 255.0f);
+    } else {
+      // The copy has no TEXCOORD_0 and no colours: zeros and white.
+      EXPECT_EQ(extras.texCoord[0][0] + extras.texCoord[0][1], 0.0f);
+      for (float channel : extras.color) EXPECT_EQ(channel, 1.0f);
+    }
+  }
+  const MeshGroup& plainGroup = model->groups[1];
+  EXPECT_TRUE(plainGroup.extras.empty());
+  ASSERT_EQ(plainGroup.vertices.size(), 3u);
+  EXPECT_FLOAT_EQ(plainGroup.vertices[1].u, 1.0f);
+  EXPECT_FLOAT_EQ(plainGroup.vertices[1].v, 1.0f);
+  EXPECT_FLOAT_EQ(plainGroup.vertices[2].v, 0.0f);
+
+  ASSERT_TRUE(model->gltfSource);
+  const std::vector<PlacedPrimitive>& placed = model->gltfSource->placed;
+  ASSERT_EQ(placed.size(), 3u);
+  const int32_t expected[3][5] = {{0, 0, 0, 3, 0}, {1, 0, 3, 3, 1}, {2, 1, 0, 3, 0}};
+  for (size_t p = 0; p < 3; ++p) {
+    EXPECT_EQ(placed[p].primitive, expected[p][0]);
+    EXPECT_EQ(placed[p].group, expected[p][1]);
+    EXPECT_EQ(placed[p].firstVertex, expected[p][2]);
+    EXPECT_EQ(placed[p].vertexCount, expected[p][3]);
+    EXPECT_EQ(placed[p].unwelded, expected[p][4] == 1);
+  }
+}
+
+// A quantized file whose positions stay floats is read: normals as normalized bytes or shorts,
+// texture coordinates as signed or unnormalized integers.
+TEST_F(GltfLoader, ReadsQuantizedNormalsAndCoordinatesWhilePositionsStayFloats) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  const int8_t normals[] = {127, 0, 0, 0, 0, -128, 0, 0, 0, 0, 127, 0};  // +x, -y, +z, padded to 4 bytes
+  const int normalView = file.View(normals, sizeof normals);
+  file.bufferViews[size_t(normalView)].insert(file.bufferViews[size_t(normalView)].size() - 1, ",\"byteStride\":4");
+  file.accessors[1] = R"({"bufferView":)" + std::to_string(normalView) +
+                      R"(,"componentType":5120,"type":"VEC3","count":3,"normalized":true})";
+  const int8_t signedUv[] = {-127, 127, 0, 64, 127, -128};
+  const uint16_t wholeUv[] = {0, 3, 2, 1, 7, 0};
+  const int normalizedSet = file.Accessor(signedUv, sizeof signedUv, 5120, "VEC2", 3, ",\"normalized\":true");
+  const int integerSet = file.Accessor(wholeUv, sizeof wholeUv, 5123, "VEC2", 3);
+  file.meshes = R"([{"primitives":[{"attributes":{"POSITION":0,"NORMAL":1,"TEXCOORD_0":)" +
+                std::to_string(normalizedSet) + R"(,"TEXCOORD_1":)" + std::to_string(integerSet) +
+                R"(},"indices":3,"material":0}]}])";
+  // A second set in use keeps the raw sets beside the vertices.
+  file.materials = R"([{"normalTexture":{"index":0,"texCoord":1}}])";
+  file.textures = R"([{"source":0}])";
+  file.images = R"([{"uri":"flat.png"}])";
+  TestImages::PngPicture picture;
+  picture.width = picture.height = 1;
+  picture.rows = {{128, 128, 255}};
+  const std::vector<uint8_t> png = TestImages::EncodePng(picture);
+  folder.Write("flat.png", std::string(png.begin(), png.end()));
+  file.extra = R"("extensionsUsed":["KHR_mesh_quantization"],"extensionsRequired":["KHR_mesh_quantization"],)";
+  file.nodes = R"([{"mesh":0}])";
+
+  const std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "quantized"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  const MeshGroup& group = model->groups[0];
+  ASSERT_EQ(group.vertices.size(), 3u);
+  ASSERT_EQ(group.extras.size(), 3u);
+  const Vector3 expectedNormals[] = {{1, 0, 0}, {0, -1, 0}, {0, 0, 1}};  // -128 is -1 too
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("vertex " + std::to_string(i));
+    ExpectNear(group.vertices[i].normal, expectedNormals[i]);
+    const float u0 = std::max(signedUv[2 * i] / 127.0f, -1.0f), v0 = std::max(signedUv[2 * i + 1] / 127.0f, -1.0f);
+    EXPECT_FLOAT_EQ(group.vertices[i].u, u0);
+    EXPECT_FLOAT_EQ(group.vertices[i].v, 1.0f - v0);
+    EXPECT_FLOAT_EQ(group.extras[i].texCoord[1][0], float(wholeUv[2 * i]));
+    EXPECT_FLOAT_EQ(group.extras[i].texCoord[1][1], 1.0f - float(wholeUv[2 * i + 1]));
+  }
+}
+
+// A morphed mesh loads in the shape it shows at rest: the node's weights, else the mesh's, move
+// positions and normals before the node places them; dense and sparse targets alike.
+TEST_F(GltfLoader, LoadsMorphedMeshesAtTheirDefaultWeights) {
+  GltfTestFile file;
+  AddSlantedTriangle(file);
+  file.Floats({0, 0, 1, 0, 0, 1, 0, 0, 1}, "VEC3", 3);            // 4: target 0 lifts every corner
+  file.Floats({0, 0, 0, 1, 0, 0, 0, 0, 0}, "VEC3", 3);            // 5: target 1 moves corner 1 along x
+  const float n = std::sqrt(0.5f);
+  file.Floats({-n, -n, 1, -n, -n, 1, -n, -n, 1}, "VEC3", 3);      // 6: target 1 turns normals to +z
+  // Target 1 again, sparse: 7 replaces corner 1 of all zeros, 8 of a dense list it overrides.
+  const uint32_t corner = 1;
+  const float moved[] = {1, 0, 0};
+  const int cornerView = file.View(&corner, sizeof corner);
+  const int movedView = file.View(moved, sizeof moved);
+  const std::string sparse = R"("sparse":{"count":1,"indices":{"bufferView":)" + std::to_string(cornerView) +
+                             R"(,"componentType":5125},"values":{"bufferView":)" + std::to_string(movedView) + "}}";
+  file.accessors.push_back(R"({"componentType":5126,"type":"VEC3","count":3,)" + sparse + "}");
+  const int wrong = file.Floats({0, 0, 0, 5, 5, 5, 0, 0, 0}, "VEC3", 3);
+  file.accessors[size_t(wrong)].insert(file.accessors[size_t(wrong)].size() - 1, "," + sparse);
+  ASSERT_EQ(wrong, 8);
+  file.meshes = R"([{"weights":[0.5,0],"primitives":[)"
+                R"({"attributes":{"POSITION":0,"NORMAL":1},"indices":3,"targets":[{"POSITION":4},{"POSITION":7,"NORMAL":6}]},)"
+                R"({"attributes":{"POSITION":0},"indices":3,"targets":[{"POSITION":4},{"POSITION":8}]}]}])";
+  file.nodes = R"([{"mesh":0},{"mesh":0,"weights":[0,2],"scale":[1,1,3],"translation":[10,0,0]}])";
+  file.scenes = R"([{"nodes":[0,1]}])";
+  const std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "morphed"));
+  ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+  const std::vector<Vector3> positions = Positions(*model);
+  ASSERT_EQ(positions.size(), 12u);
+  // Node 0: the mesh's weights, half of target 0. Both primitives alike.
+  for (size_t primitive = 0; primitive < 2; ++primitive) {
+    ExpectNear(positions[3 * primitive], {1, 0, 0.5f});
+    ExpectNear(positions[3 * primitive + 1], {0, 1, 0.5f});
+    ExpectNear(positions[3 * primitive + 2], {0, 1, 1.5f});
+  }
+  // Node 1: twice target 1, then stretched along z and moved.
+  for (size_t primitive = 2; primitive < 4; ++primitive) {
+    ExpectNear(positions[3 * primitive], {11, 0, 0});
+    ExpectNear(positions[3 * primitive + 1], {12, 1, 0});
+    ExpectNear(positions[3 * primitive + 2], {10, 1, 3});
+  }
+  const MeshGroup& group = model->groups[0];
+  // Node 0's normals are untouched by target 0; node 1's are n + 2 (-n, -n, 1) = (-n, -n, 2),
+  // through the stretch (z divided by 3), to unit length.
+  ExpectNear(group.vertices[0].normal, {n, n, 0});
+  const Vector3 stretched(-n, -n, 2.0f / 3.0f);
+  const size_t node1 = 6;  // node 0 placed 3 shared vertices and 3 unwelded ones first
+  ExpectNear(group.vertices[node1].normal, stretched * (1.0f / Length(stretched)));
 }
 
 // Each broken file is refused with a message that names it and says what is wrong.
@@ -342,8 +556,25 @@ TEST_F(GltfLoader, RefusesBrokenFilesSayingWhatIsWrong) {
        [](GltfTestFile& f) {
          f.extra =
              R"("extensionsUsed":["KHR_mesh_quantization","EXT_meshopt_compression"],"extensionsRequired":["KHR_mesh_quantization","EXT_meshopt_compression"],)";
+         // Quantized files are read while positions stay floats; these are shorts.
+         f.accessors[0].replace(f.accessors[0].find("5126"), 4, "5123");
        },
-       "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression"},
+       "requires the extensions KHR_mesh_quantization, EXT_meshopt_compression, which Patinex does not support; "
+       "KHR_mesh_quantization: positions stored as integers"},
+      // Required extensions that are read go unmentioned; those that are not are named with why.
+      {"webp",
+       [](GltfTestFile& f) {
+         f.extra = R"("extensionsUsed":["KHR_texture_transform","EXT_texture_webp"],)"
+                   R"("extensionsRequired":["KHR_texture_transform","EXT_texture_webp"],)";
+       },
+       "the file requires the extension EXT_texture_webp, which Patinex does not support; EXT_texture_webp: WebP "
+       "images, which Patinex cannot decode"},
+      {"morph_count",
+       [](GltfTestFile& f) {
+         f.meshes.replace(f.meshes.find("\"indices\":3"), 11, R"("indices":3,"targets":[{"POSITION":2}])");
+         f.nodes = R"([{"mesh":0,"weights":[1]}])";
+       },
+       "mesh 0 primitive 0 morph target 0 POSITION is not three floats a vertex"},
       {"missing_image",
        [](GltfTestFile& f) {
          f.images = R"([{"uri":"gone.png"}])";

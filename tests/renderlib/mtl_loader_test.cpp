@@ -89,7 +89,8 @@ TEST_F(MtlLoader, TexturesLoadBesideTheLibraryAndFailuresAreReportedOnce) {
   Load("newmtl wood\n"
        "map_Kd textures\\wood.tga\n"  // backslashes are path separators
        "map_Ks shine.tga\n"
-       "map_Ka missing.tga\n");
+       "map_Ka missing.tga\n"
+       "norm shine.tga\n");           // a tangent-space normal map
   Material& wood = Named(0);
   ASSERT_TRUE(wood.diffuseMap);
   EXPECT_EQ(wood.diffuseMap->width, 2u);
@@ -97,6 +98,8 @@ TEST_F(MtlLoader, TexturesLoadBesideTheLibraryAndFailuresAreReportedOnce) {
   ASSERT_TRUE(wood.specularMap);
   EXPECT_EQ(wood.specularMap->width, 3u);
   EXPECT_FALSE(wood.ambientMap);
+  ASSERT_TRUE(wood.normalMap);
+  EXPECT_EQ(wood.normalMap->height, 2u);
   EXPECT_EQ(messages, ErrorList{"Unable to load missing.tga"});
 
   // An absolute name is read from where it says; a program that draws nothing skips them all.

@@ -142,6 +142,37 @@ TEST_F(ObjLoader, MaterialsMakeGroupsAndEmptyGroupsGo) {
   EXPECT_TRUE(messages.empty());
 }
 
+// Each material of a model with several keeps its own name and maps on its own group, a normal
+// map ("norm") included, so each ages and exports with what it had.
+TEST_F(ObjLoader, EachMaterialsGroupKeepsItsNameAndMaps) {
+  const std::string grey = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, char(128), char(128), char(128)};
+  folder.Write("wide.tga", std::string({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0}) + grey.substr(18) +
+                               grey.substr(18));
+  folder.Write("dot.tga", grey);
+  folder.Write("model.mtl", "newmtl brick\nmap_Kd wide.tga\nnorm dot.tga\nnewmtl tin\nmap_Kd dot.tga\n");
+  auto model = Load("mtllib model.mtl\n" + std::string(kSquare) + "usemtl tin\nf 1 2 3\nusemtl brick\nf 2 3 4\n");
+  ASSERT_TRUE(model);
+  EXPECT_TRUE(messages.empty()) << messages[0];
+  ASSERT_EQ(model->groups.size(), 2u);
+  const Material& first = *model->materials[size_t(model->groups[0].materialIndex)];
+  const Material& second = *model->materials[size_t(model->groups[1].materialIndex)];
+  ASSERT_NE(std::string(first.name), std::string(second.name));
+  const bool tinFirst = std::string(first.name) == "tin";
+  const Material& tin = tinFirst ? first : second;
+  const Material& brick = tinFirst ? second : first;
+  EXPECT_STREQ(tin.name, "tin");
+  EXPECT_STREQ(brick.name, "brick");
+  // tin's group holds the first face, brick's the second.
+  const MeshGroup& tinGroup = model->groups[tinFirst ? 0 : 1];
+  ASSERT_EQ(tinGroup.indices.size(), 3u);
+  EXPECT_EQ(tinGroup.vertices[size_t(tinGroup.indices[0])].position, Vector3(0, 0, 0));
+  ASSERT_TRUE(tin.diffuseMap && brick.diffuseMap && brick.normalMap);
+  EXPECT_EQ(tin.diffuseMap->width, 1u);
+  EXPECT_EQ(brick.diffuseMap->width, 2u);
+  EXPECT_FALSE(tin.normalMap);
+  EXPECT_EQ(brick.normalMap->width, 1u);
+}
+
 TEST_F(ObjLoader, NormalsAndTangentsAgainstDoubleArithmetic) {
   // Random triangles with random texture coordinates and no "vn": every corner gets the face
   // normal Cross(p2 - p0, p1 - p0) and the tangent along increasing u, worked out here in double.
