@@ -137,8 +137,6 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   const float eye[3] = {camera.eye.x, camera.eye.y, camera.eye.z};
   cameraPosition->SetFloatVector(eye, 3);
   for (int i = 0; i < 4; ++i) textureVariables[i]->SetResource(textures[i].get());
-  rustMask->SetResource(masks.rust);
-  dirtMask->SetResource(masks.dirt);
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
   if (environment != nullptr) environment->SetOn(*bound);
@@ -148,10 +146,14 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   for (uint32_t i = 0; i < mesh.SubsetCount(); ++i) {
     const DeviceMaterial& material = mesh.GetSubsetMaterial(i);
     SetMaterial(material);
+    Platform::ShaderResourceView* rustView = masks.RustOf(mesh.Subset(i).attributeId);
+    Platform::ShaderResourceView* dirtView = masks.DirtOf(mesh.Subset(i).attributeId);
     if (maskView) {
-      rustMask->SetResource(masks.rust != nullptr ? masks.rust : material.rustMaskView.get());
-      dirtMask->SetResource(masks.dirt != nullptr ? masks.dirt : material.dirtMaskView.get());
+      if (rustView == nullptr) rustView = material.rustMaskView.get();
+      if (dirtView == nullptr) dirtView = material.dirtMaskView.get();
     }
+    rustMask->SetResource(rustView);
+    dirtMask->SetResource(dirtView);
     Platform::EffectTechnique* used = MaterialTechnique(material, technique);
     for (uint32_t p = 0; p < used->PassCount(); ++p) {
       used->PassByIndex(p)->Apply();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
 
@@ -17,13 +19,26 @@
 // null effect and it draws nothing; a failed load leaves nothing loaded and says why in problems.
 namespace Viewer {
 
-// The patina of one step: its rust and dirt masks (either may be missing) and how much of each
-// shows, 0 to 1.
+// The patina of one step: its rust and dirt masks, one of each a mask space (any may be missing),
+// the space each material's masks are in (by material index; a material past the list, or faces
+// without one, are in space 0), and how much of each mask shows, 0 to 1.
 struct PatinaMasks {
-  Platform::ShaderResourceView* rust = nullptr;
-  Platform::ShaderResourceView* dirt = nullptr;
+  std::span<Platform::ShaderResourceView* const> rust;
+  std::span<Platform::ShaderResourceView* const> dirt;
+  std::span<const int32_t> spaceOfMaterial;
   float rustFactor = 1.0f;
   float dirtFactor = 1.0f;
+
+  // The masks a material's faces read (attribute: its material index); null where its space has
+  // none.
+  Platform::ShaderResourceView* RustOf(uint32_t attribute) const { return InSpace(rust, attribute); }
+  Platform::ShaderResourceView* DirtOf(uint32_t attribute) const { return InSpace(dirt, attribute); }
+
+private:
+  Platform::ShaderResourceView* InSpace(std::span<Platform::ShaderResourceView* const> views, uint32_t attribute) const {
+    const size_t space = attribute < spaceOfMaterial.size() ? size_t(std::max(spaceOfMaterial[attribute], 0)) : 0;
+    return space < views.size() ? views[space] : nullptr;
+  }
 };
 
 // The model's aged material: its own metallic-roughness material, or the shipped bronze where it

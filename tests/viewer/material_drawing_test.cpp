@@ -1,0 +1,154 @@
+// Each material drawn as it is, through the shipped mesh effect: its own masks, and its alpha,
+// sides and vertex colours. Models are built here, quads side by side facing the camera.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "renderlib/triangle_soup.h"
+#include "tests/renderlib/temporary_folder.h"
+#include "tests/viewer/hidden_device.h"
+#include "viewer/environment_light.h"
+#include "viewer/environment_preparation.h"
+#include "viewer/scene_effects.h"
+
+namespace Viewer {
+namespace {
+
+using RenderLib::Vector3;
+using Pixel = std::array<float, 4>;
+
+constexpr uint32_t kSize = 64;
+
+// A quad from x = left to right, y -1..1 in the plane z = 0, facing +z, wound anticlockwise as
+// seen from there, its texture coordinates over the whole unit square.
+RenderLib::MeshGroup Quad(float left, float right, int32_t material) {
+  RenderLib::MeshGroup group;
+  group.materialIndex = material;
+  const float corners[4][4] = {{left, -1, 0, 0}, {right, -1, 1, 0}, {right, 1, 1, 1}, {left, 1, 0, 1}};
+  for (const auto& c : corners) {
+    RenderLib::VertexNormalUV vertex;
+    vertex.position = Vector3(c[0], c[1], 0.0f);
+    vertex.normal = Vector3(0.0f, 0.0f, 1.0f);
+    vertex.tangent = Vector3(1.0f, 0.0f, 0.0f);
+    vertex.u = c[2];
+    vertex.v = c[3];
+    group.vertices.push_back(vertex);
+  }
+  group.indices = {0, 1, 2, 0, 2, 3};
+  return group;
+}
+
+RenderLib::ImageHandle Image(uint32_t width, uint32_t height, const std::vector<float>& rgba) {
+  RenderLib::ImageHandle image(new RenderLib::RefCountedImage());
+  image->width = width;
+  image->height = height;
+  image->channels = 4;
+  image->samples = new float[rgba.size()];
+  std::copy(rgba.begin(), rgba.end(), image->samples);
+  image->valid = true;
+  return image;
+}
+
+// A glTF material of the given base colour factor, not metal, fully rough.
+RenderLib::MaterialHandle OwnMaterial(std::array<float, 4> baseColor) {
+  RenderLib::MaterialHandle material(new RenderLib::Material());
+  material->metallicRoughness = true;
+  for (int c = 0; c < 4; ++c) material->baseColorFactor[c] = baseColor[size_t(c)];
+  material->metallicFactor = 0.0f;
+  material->roughnessFactor = 1.0f;
+  return material;
+}
+
+class MaterialDrawing : public HiddenDevice {
+protected:
+  void SetUp() override {
+    HiddenDevice::SetUp();
+    if (HasFatalFailure()) return;
+    for (const char* name : {"drawmesh.fx", "aged_look.glsl", "environment_light.glsl"}) {
+      std::filesystem::copy_file(std::string(PATINEX_SOURCE_DIR "/media/") + name, media.Path(name));
+    }
+    ASSERT_EQ(device->CreateRenderTarget(kSize, kSize, &target), Platform::kOk);
+    std::string problems;
+    ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
+    const RadianceMap grey{16, 8, std::vector<float>(16 * 8 * 3, 0.8f)};
+    ASSERT_EQ(light.Upload(PrepareEnvironment(grey, nullptr), &problems), Platform::kOk) << problems;
+    effect.UseEnvironment(&light);
+  }
+  void TearDown() override {
+    target.reset();
+    effect.Release();
+    light.Release();
+    HiddenDevice::TearDown();
+  }
+
+  std::unique_ptr<Platform::ShaderResourceView> Grey(float value) {
+    const float rgba[4] = {value, value, value, 1.0f};
+    std::unique_ptr<Platform::ShaderResourceView> view;
+    EXPECT_EQ(device->CreateTextureFromFloatRGBA(1, 1, rgba, &view), Platform::kOk);
+    return view;
+  }
+
+  // Draws the model, framed from its front, over the background colour and reads the picture
+  // back (rows from the top).
+  std::vector<Pixel> Drawn(const RenderLib::ObjModel& model, int view, const PatinaMasks& masks) {
+    std::unique_ptr<DeviceMesh> mesh = CreateDeviceMesh(device.get(), &model);
+    EXPECT_NE(mesh, nullptr);
+    if (mesh == nullptr) return {};
+    effect.AssignMaterialTechniques(*mesh);
+    const ModelBounds bounds = BoundsOfBox(RenderLib::TriangleSoup(model).GetBoundingBox());
+    const CameraMatrices camera = FixedCamera(StartingCamera(bounds), Platform::MatrixIdentity(), kSize, kSize);
+    device->SetRenderTargets(target->ColorView(), target->DepthView());
+    device->SetViewport({0, 0, kSize, kSize, 0.0f, 1.0f});
+    device->ClearRenderTargetView(target->ColorView(), kBackground.data());
+    device->ClearDepthStencilView(target->DepthView(), 1.0f);
+    effect.Draw(*mesh, effect.ViewTechnique(view), camera, masks);
+    std::vector<Pixel> pixels(kSize * kSize);
+    EXPECT_EQ(device->ReadPixels(0, 0, kSize, kSize, pixels[0].data()), Platform::kOk);
+    device->SetRenderTargets(device->BackBufferView(), device->DepthStencilBufferView());
+    return pixels;
+  }
+
+  static Pixel At(const std::vector<Pixel>& pixels, uint32_t x, uint32_t y) {
+    return pixels.empty() ? Pixel{} : pixels[size_t(y) * kSize + x];
+  }
+
+  static constexpr Pixel kBackground = {0.0f, 0.0f, 1.0f, 1.0f};
+  TemporaryFolder media;
+  EnvironmentLight light;
+  MeshEffect effect;
+  std::unique_ptr<Platform::RenderTarget> target;
+};
+
+TEST_F(MaterialDrawing, EachMaterialShowsTheMasksOfItsOwnSpace) {
+  // Two materials whose texture coordinates cover the same square: their masks cannot share texels.
+  RenderLib::ObjModel model;
+  model.materials = {OwnMaterial({1, 1, 1, 1}), OwnMaterial({1, 1, 1, 1})};
+  model.groups = {Quad(-1.0f, -0.1f, 0), Quad(0.1f, 1.0f, 1)};
+  const auto clean = Grey(0.0f), rusty = Grey(1.0f);
+  Platform::ShaderResourceView* const bySpace[] = {clean.get(), rusty.get()};
+  const int32_t spaceOfMaterial[] = {0, 1};
+  const uint32_t left = kSize / 4, right = kSize * 3 / 4, middle = kSize / 2;
+
+  const std::vector<Pixel> rust = Drawn(model, 2, {bySpace, bySpace, spaceOfMaterial, 1.0f, 1.0f});
+  EXPECT_LT(At(rust, left, middle)[0], 0.1f);
+  EXPECT_GT(At(rust, right, middle)[0], 0.4f);
+  // The spaces swapped, the groups swap with them.
+  const int32_t swapped[] = {1, 0};
+  const std::vector<Pixel> dirt = Drawn(model, 1, {bySpace, bySpace, swapped, 1.0f, 1.0f});
+  EXPECT_GT(At(dirt, left, middle)[0], 0.4f);
+  EXPECT_LT(At(dirt, right, middle)[0], 0.1f);
+
+  // An aged export's own masks show where its space has none from a run.
+  model.materials[0]->rustMask = Image(1, 1, {1, 1, 1, 1});
+  Platform::ShaderResourceView* const onlySpaceOne[] = {nullptr, clean.get()};
+  const std::vector<Pixel> carried = Drawn(model, 2, {onlySpaceOne, onlySpaceOne, spaceOfMaterial, 1.0f, 1.0f});
+  EXPECT_GT(At(carried, left, middle)[0], 0.4f);
+  EXPECT_LT(At(carried, right, middle)[0], 0.1f);
+}
+
+}  // namespace
+}  // namespace Viewer
