@@ -80,6 +80,14 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib
     converted.occlusionView = Upload(device, material.occlusionMap, &failed);
     converted.emissiveView = Upload(device, material.emissiveMap, &failed);
     converted.rustMaskView = Upload(device, material.rustMask, &failed);
+    converted.alphaMode = material.alphaMode;
+    converted.alphaCutoff = material.alphaCutoff;
+    converted.doubleSided = material.doubleSided;
+    converted.culled = !material.doubleSided;
+    converted.mapSlots[0] = material.metallicRoughnessSlot;
+    converted.mapSlots[1] = material.normalSlot;
+    converted.mapSlots[2] = material.occlusionSlot;
+    converted.mapSlots[3] = material.emissiveSlot;
     converted.dirtMaskView = Upload(device, material.dirtMask, &failed);
   } else if (material.diffuseMap) {
     converted.ownMaterial = true;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "renderlib/triangle_soup.h"
@@ -148,6 +149,81 @@ TEST_F(MaterialDrawing, EachMaterialShowsTheMasksOfItsOwnSpace) {
   const std::vector<Pixel> carried = Drawn(model, 2, {onlySpaceOne, onlySpaceOne, spaceOfMaterial, 1.0f, 1.0f});
   EXPECT_GT(At(carried, left, middle)[0], 0.4f);
   EXPECT_LT(At(carried, right, middle)[0], 0.1f);
+}
+
+TEST_F(MaterialDrawing, AlphaMasksBlendsOrIsIgnoredAsTheMaterialSays) {
+  // The base colour's alpha is 0 on the left half of the texture, 1 on the right.
+  std::vector<float> texels;
+  for (int x = 0; x < 8; ++x) texels.insert(texels.end(), {1.0f, 1.0f, 1.0f, x < 4 ? 0.0f : 1.0f});
+  RenderLib::ObjModel model;
+  model.materials = {OwnMaterial({1, 1, 1, 1})};
+  model.materials[0]->diffuseMap = Image(8, 1, texels);
+  model.groups = {Quad(-1.0f, 1.0f, 0)};
+  const uint32_t left = kSize / 4, right = kSize * 3 / 4, middle = kSize / 2;
+
+  const std::vector<Pixel> opaque = Drawn(model, 0, {});
+  EXPECT_NE(At(opaque, left, middle), kBackground);
+  EXPECT_NE(At(opaque, right, middle), kBackground);
+  EXPECT_NEAR(At(opaque, left, middle)[0], At(opaque, right, middle)[0], 0.02f);
+
+  model.materials[0]->alphaMode = RenderLib::AlphaMode::kMask;
+  const std::vector<Pixel> masked = Drawn(model, 0, {});
+  EXPECT_EQ(At(masked, left, middle), kBackground);
+  EXPECT_EQ(At(masked, right, middle), At(opaque, right, middle));
+
+  // Half transparent where the mask kept nothing: halfway between the background and the surface.
+  for (size_t i = 3; i < texels.size() / 2; i += 4) texels[i] = 0.5f;
+  model.materials[0]->diffuseMap = Image(8, 1, texels);
+  model.materials[0]->alphaMode = RenderLib::AlphaMode::kBlend;
+  const std::vector<Pixel> blended = Drawn(model, 0, {});
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_NEAR(At(blended, left, middle)[size_t(c)], 0.5f * (kBackground[size_t(c)] + At(opaque, left, middle)[size_t(c)]),
+                0.02f);
+  }
+  EXPECT_EQ(At(blended, right, middle), At(opaque, right, middle));
+}
+
+TEST_F(MaterialDrawing, AVertexColouredGroupTakesItsColourAndTheOthersKeepTheirs) {
+  RenderLib::ObjModel model;
+  model.materials = {OwnMaterial({1, 1, 1, 1})};
+  model.groups = {Quad(-1.0f, -0.1f, 0), Quad(0.1f, 1.0f, 0)};
+  model.groups[0].extras.resize(4);
+  for (RenderLib::VertexExtras& extras : model.groups[0].extras) {
+    extras.color[0] = 0.1f;
+    extras.color[2] = 0.1f;
+  }
+  const std::vector<Pixel> pixels = Drawn(model, 0, {});
+  const Pixel green = At(pixels, kSize / 4, kSize / 2), grey = At(pixels, kSize * 3 / 4, kSize / 2);
+  EXPECT_GT(green[1], 0.3f);
+  EXPECT_LT(green[0], 0.5f * green[1]);
+  EXPECT_LT(green[2], 0.5f * green[1]);
+  EXPECT_NEAR(grey[0], grey[1], 0.02f);
+  EXPECT_NEAR(grey[1], green[1], 0.05f);
+}
+
+TEST_F(MaterialDrawing, AOneSidedMaterialHidesItsBackAndADoubleSidedOneLightsItAsItsFront) {
+  // Light from one side of the world only (the quarters around +z and -z differ), so that a
+  // turned normal shows.
+  RadianceMap sided{16, 8, std::vector<float>(16 * 8 * 3)};
+  for (size_t i = 0; i < sided.rgb.size(); ++i) sided.rgb[i] = (i / 3) % 16 / 4 % 3 == 0 ? 0.02f : 0.6f;
+  std::string problems;
+  ASSERT_EQ(light.Upload(PrepareEnvironment(sided, nullptr), &problems), Platform::kOk) << problems;
+  RenderLib::ObjModel model;
+  model.materials = {OwnMaterial({1, 1, 1, 1})};
+  model.groups = {Quad(-1.0f, 1.0f, 0)};
+  const Pixel front = At(Drawn(model, 0, {}), kSize / 2, kSize / 2);
+  ASSERT_NE(front, kBackground);
+
+  // The same quad turned to face away: wound the other way round, its normal along -z.
+  RenderLib::MeshGroup& quad = model.groups[0];
+  std::swap(quad.indices[1], quad.indices[2]);
+  std::swap(quad.indices[4], quad.indices[5]);
+  for (RenderLib::VertexNormalUV& vertex : quad.vertices) vertex.normal = Vector3(0.0f, 0.0f, -1.0f);
+  EXPECT_EQ(At(Drawn(model, 0, {}), kSize / 2, kSize / 2), kBackground);
+  EXPECT_EQ(At(Drawn(model, 2, {}), kSize / 2, kSize / 2), kBackground);
+  model.materials[0]->doubleSided = true;
+  const Pixel back = At(Drawn(model, 0, {}), kSize / 2, kSize / 2);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[size_t(c)], front[size_t(c)], 0.02f) << c;
 }
 
 }  // namespace
