@@ -11,14 +11,14 @@
 namespace Viewer {
 namespace {
 
-// Gathers every group's vertices and faces; the faces' indices are offset by the vertices of the
-// groups before them.
 // Extras that do not go one a vertex are not taken: the group draws without them.
 bool HasExtras(const RenderLib::MeshGroup& group) {
   return !group.extras.empty() && group.extras.size() == group.vertices.size();
 }
 
-// faceExtras: one a face, whether its group has extras.
+// Gathers every group's vertices (with their extras when any group has them) and faces; the
+// faces' indices are offset by the vertices of the groups before them. faceExtras: one a face,
+// whether its group has extras.
 bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data, std::vector<uint8_t>* faceExtras) {
   data->vertices.reserve(size_t(model.TotalVertexCount()));
   data->indices.reserve(size_t(model.TotalIndexCount()));

@@ -226,5 +226,54 @@ TEST_F(MaterialDrawing, AOneSidedMaterialHidesItsBackAndADoubleSidedOneLightsItA
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[size_t(c)], front[size_t(c)], 0.02f) << c;
 }
 
+// A black material that glows by an emissive map, dark on its left half and white on its right.
+RenderLib::MaterialHandle GlowingHalf() {
+  RenderLib::MaterialHandle material = OwnMaterial({0, 0, 0, 1});
+  for (float& c : material->emissiveFactor) c = 1.0f;
+  material->emissiveMap = Image(2, 1, {0, 0, 0, 1, 1, 1, 1, 1});
+  return material;
+}
+
+TEST_F(MaterialDrawing, AMapReadsItsOwnCoordinateSetThroughItsTransform) {
+  RenderLib::ObjModel model;
+  model.materials = {GlowingHalf()};
+  model.groups = {Quad(-1.0f, 1.0f, 0)};
+  // The second set runs the other way.
+  RenderLib::MeshGroup& quad = model.groups[0];
+  quad.extras.resize(quad.vertices.size());
+  for (size_t i = 0; i < quad.vertices.size(); ++i) {
+    quad.extras[i].texCoord[0][0] = quad.vertices[i].u;
+    quad.extras[i].texCoord[0][1] = quad.vertices[i].v;
+    quad.extras[i].texCoord[1][0] = 1.0f - quad.vertices[i].u;
+    quad.extras[i].texCoord[1][1] = quad.vertices[i].v;
+  }
+  const auto brighterOnTheRight = [&] {
+    const std::vector<Pixel> pixels = Drawn(model, 0, {});
+    return At(pixels, kSize * 3 / 4, kSize / 2)[0] - At(pixels, kSize / 4, kSize / 2)[0];
+  };
+  EXPECT_GT(brighterOnTheRight(), 0.5f);
+  model.materials[0]->emissiveSlot.texCoord = 1;
+  EXPECT_LT(brighterOnTheRight(), -0.5f);
+  // The first set again, turned round by its transform: u' = 1 - u.
+  model.materials[0]->emissiveSlot.texCoord = 0;
+  model.materials[0]->emissiveSlot.transform.scale[0] = -1.0f;
+  model.materials[0]->emissiveSlot.transform.offset[0] = 1.0f;
+  EXPECT_LT(brighterOnTheRight(), -0.5f);
+}
+
+TEST_F(MaterialDrawing, NearestFilteringKeepsTexelsSharp) {
+  RenderLib::ObjModel model;
+  model.materials = {GlowingHalf()};
+  model.groups = {Quad(-1.0f, 1.0f, 0)};
+  // Just left of the middle, where the two texels meet, against the middle of the dark one.
+  const auto edge = [&] {
+    const std::vector<Pixel> pixels = Drawn(model, 0, {});
+    return At(pixels, kSize / 2 - 1, kSize / 2)[0] - At(pixels, kSize / 4, kSize / 2)[0];
+  };
+  EXPECT_GT(edge(), 0.1f);
+  model.materials[0]->emissiveSlot.magFilter = RenderLib::kFilterNearest;
+  EXPECT_NEAR(edge(), 0.0f, 0.01f);
+}
+
 }  // namespace
 }  // namespace Viewer
