@@ -501,6 +501,29 @@ fragment RustPixel {
   void main() { color = MaskView(worldPosition, worldNormal, uv, RustMask, RustFactor); }
 }
 
+// The own material's mask views leave out what its alpha mask leaves out of the Shaded view.
+fragment DirtOwnPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 worldNormal;
+  out vec4 color;
+  void main() {
+    if (OwnAlpha(uv, vec4(1.0)) < AlphaCutoff) discard;
+    color = MaskView(worldPosition, worldNormal, uv, DirtMask, DirtFactor);
+  }
+}
+
+fragment RustOwnPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 worldNormal;
+  out vec4 color;
+  void main() {
+    if (OwnAlpha(uv, vec4(1.0)) < AlphaCutoff) discard;
+    color = MaskView(worldPosition, worldNormal, uv, RustMask, RustFactor);
+  }
+}
+
 // Faces wind anticlockwise seen from their front, as glTF and OBJ have them.
 state Solid {
   blend = off;
@@ -604,10 +627,18 @@ technique Rust {
   pass P0 { vertex = MeshVertex; fragment = RustPixel; state = Solid; }
 }
 
-technique DirtCulled {
-  pass P0 { vertex = MeshVertex; fragment = DirtPixel; state = SolidCulled; }
+technique DirtOwn {
+  pass P0 { vertex = MeshVertex; fragment = DirtOwnPixel; state = Solid; }
 }
 
-technique RustCulled {
-  pass P0 { vertex = MeshVertex; fragment = RustPixel; state = SolidCulled; }
+technique RustOwn {
+  pass P0 { vertex = MeshVertex; fragment = RustOwnPixel; state = Solid; }
+}
+
+technique DirtOwnCulled {
+  pass P0 { vertex = MeshVertex; fragment = DirtOwnPixel; state = SolidCulled; }
+}
+
+technique RustOwnCulled {
+  pass P0 { vertex = MeshVertex; fragment = RustOwnPixel; state = SolidCulled; }
 }

@@ -170,6 +170,9 @@ TEST_F(MaterialDrawing, AlphaMasksBlendsOrIsIgnoredAsTheMaterialSays) {
   const std::vector<Pixel> masked = Drawn(model, 0, {});
   EXPECT_EQ(At(masked, left, middle), kBackground);
   EXPECT_EQ(At(masked, right, middle), At(opaque, right, middle));
+  const std::vector<Pixel> maskedRust = Drawn(model, 2, {});
+  EXPECT_EQ(At(maskedRust, left, middle), kBackground);
+  EXPECT_NE(At(maskedRust, right, middle), kBackground);
 
   // Half transparent where the mask kept nothing: halfway between the background and the surface.
   for (size_t i = 3; i < texels.size() / 2; i += 4) texels[i] = 0.5f;
