@@ -56,6 +56,9 @@ shared {
   uniform float AlphaCutoff = -1.0;
   uniform float OpaqueAlpha = 1.0;
   uniform float TwoSided = 0.0;
+  // 1 where the normal map lies otherwise than the base colour map (another set or transform):
+  // its tangent frame is then worked out from its own coordinates, not taken from the vertex.
+  uniform float NormalMapFrameOfItsOwn = 0.0;
   // The texture coordinates of the metallic-roughness, normal, occlusion and emissive maps: each
   // a set through its transform, as weights on both sets and an offset (see above).
   uniform vec4 MetallicRoughnessSetsU = vec4(1.0, 0.0, 0.0, 0.0);
@@ -135,6 +138,17 @@ shared {
     vec4 v = vec4(dot(MetallicRoughnessSetsV, sets), dot(NormalSetsV, sets), dot(OcclusionSetsV, sets),
                   dot(EmissiveSetsV, sets)) + MapOffsetsV;
     return MapCoordinates(vec4(u.x, v.x, u.y, v.y), vec4(u.z, v.z, u.w, v.w));
+  }
+
+  // The tangent frame of texture coordinates t (v downwards) at a pixel, from the screen gradients
+  // of the object position (dx, dy) and of t: the tangent along increasing u, and in w the side
+  // of cross(normal, tangent) that a normal map's +Y (v growing upwards) lies on.
+  vec4 CoordinateTangent(vec3 normal, vec3 dx, vec3 dy, vec2 tdx, vec2 tdy) {
+    vec3 dyAcross = cross(dy, normal);
+    vec3 dxAcross = cross(normal, dx);
+    vec3 alongU = dyAcross * tdx.x + dxAcross * tdy.x;
+    vec3 alongV = dyAcross * tdx.y + dxAcross * tdy.y;
+    return vec4(alongU, dot(cross(normal, alongU), alongV) > 0.0 ? -1.0 : 1.0);
   }
 
   // What ShadedVertex hands on, and the screen gradients of the material position (this code is
@@ -415,7 +429,12 @@ fragment ShadedOwnExtrasPixel {
   void main() {
     float alpha = OwnAlpha(uv, vertexColor);
     if (alpha < AlphaCutoff) discard;
-    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+    vec4 tangent = objectTangent;
+    if (NormalMapFrameOfItsOwn > 0.5) {
+      tangent = CoordinateTangent(normalize(objectNormal), dFdx(repeats), dFdy(repeats),
+                                  dFdx(metallicRoughnessNormalUv.zw), dFdy(metallicRoughnessNormalUv.zw));
+    }
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, tangent, dFdx(repeats),
                                       dFdy(repeats), gl_FragCoord.xy,
                                       MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
                                       gl_FrontFacing),

@@ -110,6 +110,11 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib
     converted.mapSlots[1] = material.normalSlot;
     converted.mapSlots[2] = material.occlusionSlot;
     converted.mapSlots[3] = material.emissiveSlot;
+    const RenderLib::TextureTransform& base = material.baseColorSlot.transform;
+    const RenderLib::TextureTransform& normal = material.normalSlot.transform;
+    converted.normalMapFrameOfItsOwn =
+        material.normalSlot.texCoord != material.baseColorSlot.texCoord || normal.rotation != base.rotation ||
+        normal.scale[0] != base.scale[0] || normal.scale[1] != base.scale[1];
     Sample(device, converted.textureView.get(), material.baseColorSlot);
     Sample(device, converted.metallicRoughnessView.get(), material.metallicRoughnessSlot);
     Sample(device, converted.normalView.get(), material.normalSlot);

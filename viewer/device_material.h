@@ -56,6 +56,9 @@ struct DeviceMaterial {
   // vertex extras: each a texture coordinate set through its transform (the base colour map reads
   // the ageing coordinates, which already are its own).
   RenderLib::TextureSlot mapSlots[4];
+  // The normal map lies otherwise than the base colour map: the vertex tangents (along the ageing
+  // u) are not its frame.
+  bool normalMapFrameOfItsOwn = false;
   // The step masks an aged export carries: the mask views show them where no run gives masks.
   std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
   std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;

@@ -57,6 +57,7 @@ void MeshEffect::Bind(Platform::Effect& target) {
   alphaCutoff = target.VariableByName("AlphaCutoff");
   opaqueAlpha = target.VariableByName("OpaqueAlpha");
   twoSided = target.VariableByName("TwoSided");
+  normalMapFrameOfItsOwn = target.VariableByName("NormalMapFrameOfItsOwn");
   mapOffsetsU = target.VariableByName("MapOffsetsU");
   mapOffsetsV = target.VariableByName("MapOffsetsV");
   for (int i = 0; i < 4; ++i) {
@@ -167,6 +168,7 @@ void MeshEffect::SetMaterial(const DeviceMaterial& material) {
   alphaCutoff->SetFloat(material.alphaMode == RenderLib::AlphaMode::kMask ? material.alphaCutoff : -1.0f);
   opaqueAlpha->SetFloat(material.alphaMode == RenderLib::AlphaMode::kBlend ? 0.0f : 1.0f);
   twoSided->SetFloat(material.doubleSided ? 1.0f : 0.0f);
+  normalMapFrameOfItsOwn->SetFloat(material.normalMapFrameOfItsOwn ? 1.0f : 0.0f);
   // Each map's transform as weights on (u0, v0, u1, v1) and an offset (see drawmesh.fx).
   float offsetsU[4], offsetsV[4];
   for (int map = 0; map < 4; ++map) {

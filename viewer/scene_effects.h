@@ -99,7 +99,7 @@ private:
       *emissiveFactor;
   Platform::EffectVariable *lightPositionMain, *cameraPosition, *world, *worldViewProjection;
   Platform::EffectVariable *dirtColor, *bump, *dirtFactor, *rustFactor;
-  Platform::EffectVariable *alphaCutoff, *opaqueAlpha, *twoSided, *mapOffsetsU, *mapOffsetsV;
+  Platform::EffectVariable *alphaCutoff, *opaqueAlpha, *twoSided, *normalMapFrameOfItsOwn, *mapOffsetsU, *mapOffsetsV;
   Platform::EffectVariable *mapSetsU[4], *mapSetsV[4];  // metallic-roughness, normal, occlusion, emissive
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -262,6 +263,35 @@ TEST_F(MaterialDrawing, AMapReadsItsOwnCoordinateSetThroughItsTransform) {
   model.materials[0]->emissiveSlot.transform.scale[0] = -1.0f;
   model.materials[0]->emissiveSlot.transform.offset[0] = 1.0f;
   EXPECT_LT(brighterOnTheRight(), -0.5f);
+}
+
+TEST_F(MaterialDrawing, ANormalMapOnAnotherSetTiltsAlongThatSetsOwnDirections) {
+  // Bright on one side of the world and dark on the other, the sides differing along x.
+  RadianceMap sided{16, 8, std::vector<float>(16 * 8 * 3)};
+  for (size_t i = 0; i < sided.rgb.size(); ++i) sided.rgb[i] = (i / 3) % 16 < 8 ? 0.02f : 0.6f;
+  std::string problems;
+  ASSERT_EQ(light.Upload(PrepareEnvironment(sided, nullptr), &problems), Platform::kOk) << problems;
+  RenderLib::ObjModel model;
+  model.materials = {OwnMaterial({1, 1, 1, 1})};
+  model.groups = {Quad(-1.0f, 1.0f, 0)};
+  RenderLib::MeshGroup& quad = model.groups[0];
+  quad.extras.resize(quad.vertices.size());
+  for (size_t i = 0; i < quad.vertices.size(); ++i) {
+    quad.extras[i].texCoord[0][0] = quad.vertices[i].u;
+    quad.extras[i].texCoord[0][1] = quad.vertices[i].v;
+    quad.extras[i].texCoord[1][0] = 1.0f - quad.vertices[i].u;  // runs along -x
+    quad.extras[i].texCoord[1][1] = quad.vertices[i].v;
+  }
+  // A map tilting the surface towards its +u (red 0.9) or -u (red 0.1).
+  const auto tilted = [&](float red, int32_t set) {
+    model.materials[0]->normalMap = Image(1, 1, {red, 0.5f, 0.6f, 1.0f});
+    model.materials[0]->normalSlot.texCoord = set;
+    return At(Drawn(model, 0, {}), kSize / 2, kSize / 2);
+  };
+  const Pixel towardsPlusX = tilted(0.9f, 0), towardsMinusX = tilted(0.1f, 0);
+  ASSERT_GT(std::abs(towardsPlusX[0] - towardsMinusX[0]), 0.1f);
+  const Pixel alongTheSecondSet = tilted(0.9f, 1);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(alongTheSecondSet[size_t(c)], towardsMinusX[size_t(c)], 0.02f) << c;
 }
 
 TEST_F(MaterialDrawing, NearestFilteringKeepsTexelsSharp) {
