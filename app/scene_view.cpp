@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/control_ids.h"
@@ -87,6 +88,15 @@ bool PanelCover(const Dialog& panel, Viewer::PixelRect* cover) {
   return true;
 }
 
+// Stands in for Simulation::AssignMaskSpaces until the run bakes masks by space: every material
+// reads space 0, the masks a run writes today. Swap the body for that call once it is built.
+Simulation::MaskSpaces MaskSpacesOfModel(const RenderLib::ObjModel& model) {
+  Simulation::MaskSpaces spaces;
+  spaces.spaceOfMaterial.assign(model.materials.size(), 0);
+  spaces.count = 1;
+  return spaces;
+}
+
 bool SameRect(const Viewer::PixelRect& a, const Viewer::PixelRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -150,17 +160,33 @@ float SceneView::StrengthFactor(int sliderId) const {
 }
 
 void SceneView::ReleaseMaskViews() {
-  rustMaskView.reset();
-  dirtMaskView.reset();
+  for (SpaceMasks* masks : {&rustMasks, &dirtMasks}) {
+    masks->views.clear();
+    masks->owned.clear();
+  }
   MarkChanged();
 }
 
 void SceneView::LoadMaskViews(int32_t step) {
   ReleaseMaskViews();
   Platform::GraphicsDevice* device = FrameworkGetDevice();
-  if (device == nullptr || step < 0 || step >= history.Steps() || folders.masks.empty()) return;
-  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), Simulation::MaskChannel::kRust, step), &rustMaskView);
-  device->CreateTextureFromFile(Simulation::MaskFileName(folders.masks.c_str(), Simulation::MaskChannel::kDirt, step), &dirtMaskView);
+  const std::shared_ptr<RenderLib::ObjModel>& shown = model.AsRead();
+  if (device == nullptr || step < 0 || step >= history.Steps() || folders.masks.empty() || shown == nullptr) return;
+  if (maskSpacesOf.lock() != shown) {
+    maskSpaces = MaskSpacesOfModel(*shown);
+    maskSpacesOf = shown;
+  }
+  const std::pair<SpaceMasks*, Simulation::MaskChannel> channels[] = {{&rustMasks, Simulation::MaskChannel::kRust},
+                                                                       {&dirtMasks, Simulation::MaskChannel::kDirt}};
+  for (const auto& [masks, channel] : channels) {
+    masks->owned.resize(size_t(std::max(maskSpaces.count, 1)));
+    for (size_t space = 0; space < masks->owned.size(); ++space) {
+      const std::string path =
+          Simulation::MaskFileName(folders.masks.c_str(), channel, step, Simulation::kMaskJpeg, int32_t(space));
+      device->CreateTextureFromFile(path, &masks->owned[space]);
+      masks->views.push_back(masks->owned[space].get());
+    }
+  }
   MarkChanged();
 }
 
@@ -207,8 +233,8 @@ bool SceneView::DrawScene(Platform::GraphicsDevice& device, const Viewer::Camera
   {
     ScopedCriticalLock hold(model.Lock());
     if (showSamples == 0 && model.DeviceMesh() != nullptr && (picture == nullptr || !picture->ModelDrawn())) {
-      const Viewer::PatinaMasks masks = {rustMaskView.get(), dirtMaskView.get(), StrengthFactor(ID_RUST_FACTOR),
-                                         StrengthFactor(ID_DIRT_FACTOR)};
+      const Viewer::PatinaMasks masks = {rustMasks.views, dirtMasks.views, maskSpaces.spaceOfMaterial,
+                                         StrengthFactor(ID_RUST_FACTOR), StrengthFactor(ID_DIRT_FACTOR)};
       meshEffect.Draw(*model.DeviceMesh(), meshEffect.ViewTechnique(view), matrices, masks);
       if (picture != nullptr) picture->SetModelDrawn();
     }

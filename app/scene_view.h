@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/scene_picture.h"
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
+#include "simulation/mask_spaces.h"
 #include "viewer/environment_background.h"
 #include "viewer/environment_light.h"
 #include "viewer/scene_effects.h"
@@ -55,8 +57,8 @@ public:
   // A strength slider's value as the effect takes it: 0..100 becomes 0..1.
   float StrengthFactor(int sliderId) const;
 
-  // The masks of a step of the history, from the mask folder; a step the history does not hold
-  // leaves the views empty.
+  // The masks of a step of the history, from the mask folder, one rust and one dirt mask a mask
+  // space of the model; a step the history does not hold leaves the views empty.
   void LoadMaskViews(int32_t step);
   void ReleaseMaskViews();
   // Reloads the masks of the step slider's step half a second from now, after the slider settles.
@@ -80,8 +82,9 @@ public:
   CModelViewerCamera& Camera() { return camera; }
   const ScenePicture& Picture() const { return scenePicture; }
   Viewer::MeshEffect& MeshEffect() { return meshEffect; }
-  const Platform::ShaderResourceView* RustMaskView() const { return rustMaskView.get(); }
-  const Platform::ShaderResourceView* DirtMaskView() const { return dirtMaskView.get(); }
+  // A mask space's masks of the step shown (null where it has none).
+  const Platform::ShaderResourceView* RustMaskView(int32_t space = 0) const { return MaskIn(rustMasks, space); }
+  const Platform::ShaderResourceView* DirtMaskView(int32_t space = 0) const { return MaskIn(dirtMasks, space); }
 
 private:
   void LoadEnvironment();
@@ -97,8 +100,19 @@ private:
   CModelViewerCamera camera;
   Viewer::MeshEffect meshEffect;
   Viewer::PointEffect pointEffect;
-  std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
-  std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;
+  // One view a mask space, owned beside the plain pointers the effect takes each frame.
+  struct SpaceMasks {
+    std::vector<std::unique_ptr<Platform::ShaderResourceView>> owned;
+    std::vector<Platform::ShaderResourceView*> views;
+  };
+  static const Platform::ShaderResourceView* MaskIn(const SpaceMasks& masks, int32_t space) {
+    return space >= 0 && size_t(space) < masks.views.size() ? masks.views[size_t(space)] : nullptr;
+  }
+  SpaceMasks rustMasks;
+  SpaceMasks dirtMasks;
+  // The model's mask spaces, worked out once for the model they were worked out for.
+  Simulation::MaskSpaces maskSpaces;
+  std::weak_ptr<const RenderLib::ObjModel> maskSpacesOf;
   ScenePicture scenePicture;
   uint64_t version = 0;
   int32_t showSamples = 0;

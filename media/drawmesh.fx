@@ -2,7 +2,10 @@
 // material (or the shipped bronze where it has none) with the verdigris patina taking over where
 // the rust mask is and dirt where the dirt mask is, composed by the same rules as the export's
 // texture bake (aged_look.glsl), so that the window shows what an export writes.
-// Vertices are the device mesh's 68-byte format; TANGENT.w holds the frame's handedness.
+// Vertices are the device mesh's 68-byte format; TANGENT.w holds the frame's handedness. Groups
+// with extras have the 100-byte format: TEXCOORD1 and TEXCOORD2 the raw texture coordinate sets
+// (v downwards, as glTF's transforms take them), COLOR the vertex colour; the techniques named
+// with "Extras" read them.
 // Matrices are row-vector (v * M) as the math module makes them; GLSL writes them as M * v
 // (see docs/effects.md). Positions, lights and the camera are in world space.
 //   g_mWorld                the model's rotation; applied here, not part of the next one
@@ -12,6 +15,11 @@
 //   DirtFactor, RustFactor  how much of each mask shows (0 to 1)
 //   BaseColorMap ... EmissiveFactor  the model's own material, as glTF gives it; a missing map
 //                           is bound as white (flat for NormalMap)
+//   AlphaCutoff             pixels of the own material whose alpha is below it are not drawn
+//   OpaqueAlpha             1 where the alpha is ignored (opaque, masked), 0 where it blends
+//   TwoSided                1: faces seen from behind are lit with their normal turned round
+//   XxxSets, XxxOffset      where each non-base map of a group with extras reads: its u is
+//                           dot(XxxSetsU, (u0, v0, u1, v1)) + offset.x, its v likewise with V
 // A mask that is not bound reads 0 in its red channel: no patina, no dirt.
 
 // The blend rules, shared with the texture bake of exported assets.
@@ -45,6 +53,24 @@ shared {
   uniform float NormalScale = 1.0;
   uniform float OcclusionStrength = 1.0;
   uniform vec3 EmissiveFactor = vec3(0.0);
+  uniform float AlphaCutoff = -1.0;
+  uniform float OpaqueAlpha = 1.0;
+  uniform float TwoSided = 0.0;
+  // 1 where the normal map lies otherwise than the base colour map (another set or transform):
+  // its tangent frame is then worked out from its own coordinates, not taken from the vertex.
+  uniform float NormalMapFrameOfItsOwn = 0.0;
+  // The texture coordinates of the metallic-roughness, normal, occlusion and emissive maps: each
+  // a set through its transform, as weights on both sets and an offset (see above).
+  uniform vec4 MetallicRoughnessSetsU = vec4(1.0, 0.0, 0.0, 0.0);
+  uniform vec4 MetallicRoughnessSetsV = vec4(0.0, 1.0, 0.0, 0.0);
+  uniform vec4 NormalSetsU = vec4(1.0, 0.0, 0.0, 0.0);
+  uniform vec4 NormalSetsV = vec4(0.0, 1.0, 0.0, 0.0);
+  uniform vec4 OcclusionSetsU = vec4(1.0, 0.0, 0.0, 0.0);
+  uniform vec4 OcclusionSetsV = vec4(0.0, 1.0, 0.0, 0.0);
+  uniform vec4 EmissiveSetsU = vec4(1.0, 0.0, 0.0, 0.0);
+  uniform vec4 EmissiveSetsV = vec4(0.0, 1.0, 0.0, 0.0);
+  uniform vec4 MapOffsetsU = vec4(0.0);  // metallic-roughness, normal, occlusion, emissive
+  uniform vec4 MapOffsetsV = vec4(0.0);
 
   uniform float DirtColor = 0.3;
   uniform float Bump = 1.0;
@@ -94,6 +120,37 @@ shared {
     return side.alongU * slope.x + side.alongV * slope.y;
   }
 
+  // Where the own material's maps other than the base colour are read: the metallic-roughness
+  // and normal maps' coordinates in one, the occlusion and emissive maps' in the other.
+  struct MapCoordinates {
+    vec4 metallicRoughnessNormal;
+    vec4 occlusionEmissive;
+  };
+
+  // Every map at the base colour's coordinates (the ageing coordinates): groups without extras.
+  MapCoordinates AllAt(vec2 uv) { return MapCoordinates(vec4(uv, uv), vec4(uv, uv)); }
+
+  // The maps' coordinates from both sets, v downwards.
+  MapCoordinates MapsAt(vec2 set0, vec2 set1) {
+    vec4 sets = vec4(set0, set1);
+    vec4 u = vec4(dot(MetallicRoughnessSetsU, sets), dot(NormalSetsU, sets), dot(OcclusionSetsU, sets),
+                  dot(EmissiveSetsU, sets)) + MapOffsetsU;
+    vec4 v = vec4(dot(MetallicRoughnessSetsV, sets), dot(NormalSetsV, sets), dot(OcclusionSetsV, sets),
+                  dot(EmissiveSetsV, sets)) + MapOffsetsV;
+    return MapCoordinates(vec4(u.x, v.x, u.y, v.y), vec4(u.z, v.z, u.w, v.w));
+  }
+
+  // The tangent frame of texture coordinates t (v downwards) at a pixel, from the screen gradients
+  // of the object position (dx, dy) and of t: the tangent along increasing u, and in w the side
+  // of cross(normal, tangent) that a normal map's +Y (v growing upwards) lies on.
+  vec4 CoordinateTangent(vec3 normal, vec3 dx, vec3 dy, vec2 tdx, vec2 tdy) {
+    vec3 dyAcross = cross(dy, normal);
+    vec3 dxAcross = cross(normal, dx);
+    vec3 alongU = dyAcross * tdx.x + dxAcross * tdy.x;
+    vec3 alongV = dyAcross * tdx.y + dxAcross * tdy.y;
+    return vec4(alongU, dot(cross(normal, alongU), alongV) > 0.0 ? -1.0 : 1.0);
+  }
+
   // What ShadedVertex hands on, and the screen gradients of the material position (this code is
   // in front of the vertex stages too, where there are none).
   struct ShadedInput {
@@ -105,14 +162,20 @@ shared {
     vec3 dx;
     vec3 dy;
     vec2 pixel;  // gl_FragCoord.xy
+    MapCoordinates maps;
+    vec4 vertexColor;  // white for groups without extras
+    bool frontFacing;
   };
+
+  // The own material's alpha: the base colour's times its factor's times the vertex colour's.
+  float OwnAlpha(vec2 uv, vec4 vertexColor) { return texture(BaseColorMap, uv).a * BaseColorFactor.a * vertexColor.a; }
 
   // The model's own material at the point, as the bake reads it: the colour times its factor in
   // the sRGB encoding the patina's texture has, and the normal map in the vertex frame.
-  BaseLook OwnBase(vec2 uv, vec3 normal, vec4 tangent) {
+  BaseLook OwnBase(vec2 uv, MapCoordinates maps, vec3 normal, vec4 tangent) {
     vec3 color = EncodeSrgb(DecodeSrgb(texture(BaseColorMap, uv).rgb) * BaseColorFactor.rgb);
-    vec3 metalRough = texture(MetallicRoughnessMap, uv).rgb;
-    vec3 map = texture(NormalMap, uv).rgb;
+    vec3 metalRough = texture(MetallicRoughnessMap, maps.metallicRoughnessNormal.xy).rgb;
+    vec3 map = texture(NormalMap, maps.metallicRoughnessNormal.zw).rgb;
     vec3 across = tangent.xyz - normal * dot(normal, tangent.xyz);
     across = dot(across, across) > 1e-12 ? normalize(across) : vec3(0.0);
     vec3 bitangent = cross(normal, across) * (tangent.w < 0.0 ? -1.0 : 1.0);
@@ -132,7 +195,7 @@ shared {
     vec3 patinaSlope = Slope(RustNrm, side);
     BaseLook base;
     if (own) {
-      base = OwnBase(i.uv, normal, i.objectTangent);
+      base = OwnBase(i.uv, i.maps, normal, i.objectTangent);
     } else {
       base = BaseLook(textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb, BronzeSlope(Slope(BaseNrm, side)),
                       kBronzeMetallic, kBronzeRoughness);
@@ -193,21 +256,26 @@ shared {
     return mix(color, vec3(newPeak), toWhite);
   }
 
-  // The aged surface lit, tone mapped and sRGB-encoded for the screen.
-  vec4 ShadedSurface(ShadedInput i, bool own) {
+  // The aged surface lit, tone mapped and sRGB-encoded for the screen, with the alpha given
+  // (1 for an opaque surface). The vertex colour multiplies the aged base colour, as a glTF
+  // viewer multiplies it into the exported one.
+  vec4 ShadedSurface(ShadedInput i, bool own, float alpha) {
     AgedMaterial aged = AgedAt(i, own);
     // g_mWorld is a rotation plus a move: its upper 3 x 3 turns directions.
     vec3 normal = normalize(mat3(g_mWorld) * aged.normal);
+    if (own && TwoSided > 0.5 && !i.frontFacing) normal = -normal;
     vec3 toEye = normalize(g_vCameraPosition - i.worldPosition);
     float occlusion = 1.0;
     vec3 emissive = vec3(0.0);
     if (own) {
-      occlusion = 1.0 + OcclusionStrength * (texture(OcclusionMap, i.uv).r - 1.0);
-      emissive = EmissiveFactor * DecodeSrgb(texture(EmissiveMap, i.uv).rgb);
+      occlusion = 1.0 + OcclusionStrength * (texture(OcclusionMap, i.maps.occlusionEmissive.xy).r - 1.0);
+      emissive = EmissiveFactor * DecodeSrgb(texture(EmissiveMap, i.maps.occlusionEmissive.zw).rgb);
     }
-    vec3 color = MetallicRoughnessLight(DecodeSrgb(aged.color), aged.metallic, aged.roughness, occlusion, normal, toEye);
-    return vec4(EncodeSrgb(NeutralToneMap(color + emissive)), 1.0);
+    vec3 baseColor = DecodeSrgb(aged.color) * i.vertexColor.rgb;
+    vec3 color = MetallicRoughnessLight(baseColor, aged.metallic, aged.roughness, occlusion, normal, toEye);
+    return vec4(EncodeSrgb(NeutralToneMap(color + emissive)), alpha);
   }
+
 
   // One mask in grey on the model (white = full), lit just enough to show the shape. The
   // square root lifts the faint traces of a short run out of the dark.
@@ -264,6 +332,40 @@ vertex ShadedVertex {
   }
 }
 
+// The same for groups with extras: the maps' coordinates from both sets, and the vertex colour.
+vertex ShadedExtrasVertex {
+  in vec4 POSITION;
+  in vec2 TEXCOORD;
+  in vec4 NORMAL;
+  in vec4 TANGENT;
+  in vec4 BINORMAL;
+  in vec2 TEXCOORD1;
+  in vec2 TEXCOORD2;
+  in vec4 COLOR;
+  out vec3 worldPosition;
+  out vec2 uv;
+  out vec3 repeats;
+  out vec3 objectNormal;
+  out vec4 objectTangent;
+  out vec4 metallicRoughnessNormalUv;
+  out vec4 occlusionEmissiveUv;
+  out vec4 vertexColor;
+
+  void main() {
+    vec4 world = g_mWorld * vec4(POSITION.xyz, 1.0);
+    worldPosition = world.xyz;
+    uv = TEXCOORD;
+    repeats = POSITION.xyz * kMaterialScale;
+    objectNormal = NORMAL.xyz;
+    objectTangent = TANGENT;
+    MapCoordinates maps = MapsAt(TEXCOORD1, TEXCOORD2);
+    metallicRoughnessNormalUv = maps.metallicRoughnessNormal;
+    occlusionEmissiveUv = maps.occlusionEmissive;
+    vertexColor = COLOR;
+    gl_Position = g_mWorldViewProjection * world;
+  }
+}
+
 fragment ShadedPixel {
   in vec3 worldPosition;
   in vec2 uv;
@@ -273,8 +375,8 @@ fragment ShadedPixel {
   out vec4 color;
   void main() {
     color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                      dFdy(repeats), gl_FragCoord.xy),
-                          false);
+                                      dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                          false, 1.0);
   }
 }
 
@@ -286,9 +388,57 @@ fragment ShadedOwnPixel {
   in vec4 objectTangent;
   out vec4 color;
   void main() {
+    // Not drawn where a masked alpha falls below the cutoff.
+    float alpha = OwnAlpha(uv, vec4(1.0));
+    if (alpha < AlphaCutoff) discard;
     color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                      dFdy(repeats), gl_FragCoord.xy),
-                          true);
+                                      dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                          true, max(alpha, OpaqueAlpha));
+  }
+}
+
+fragment ShadedExtrasPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  in vec4 metallicRoughnessNormalUv;
+  in vec4 occlusionEmissiveUv;
+  in vec4 vertexColor;
+  out vec4 color;
+  void main() {
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy,
+                                      MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
+                                      gl_FrontFacing),
+                          false, 1.0);
+  }
+}
+
+fragment ShadedOwnExtrasPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  in vec4 metallicRoughnessNormalUv;
+  in vec4 occlusionEmissiveUv;
+  in vec4 vertexColor;
+  out vec4 color;
+  void main() {
+    float alpha = OwnAlpha(uv, vertexColor);
+    if (alpha < AlphaCutoff) discard;
+    vec4 tangent = objectTangent;
+    if (NormalMapFrameOfItsOwn > 0.5) {
+      tangent = CoordinateTangent(normalize(objectNormal), dFdx(repeats), dFdy(repeats),
+                                  dFdx(metallicRoughnessNormalUv.zw), dFdy(metallicRoughnessNormalUv.zw));
+    }
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, tangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy,
+                                      MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
+                                      gl_FrontFacing),
+                          true, max(alpha, OpaqueAlpha));
   }
 }
 
@@ -303,7 +453,7 @@ fragment AgedColorMetallicPixel {
   out vec4 color;
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                           dFdy(repeats), gl_FragCoord.xy),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
                                false);
     color = vec4(aged.color, aged.metallic);
   }
@@ -318,7 +468,7 @@ fragment AgedColorMetallicOwnPixel {
   out vec4 color;
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                           dFdy(repeats), gl_FragCoord.xy),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
                                true);
     color = vec4(aged.color, aged.metallic);
   }
@@ -333,7 +483,7 @@ fragment AgedNormalRoughnessPixel {
   out vec4 color;
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                           dFdy(repeats), gl_FragCoord.xy),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
                                false);
     color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
   }
@@ -348,7 +498,7 @@ fragment AgedNormalRoughnessOwnPixel {
   out vec4 color;
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
-                                           dFdy(repeats), gl_FragCoord.xy),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
                                true);
     color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
   }
@@ -370,21 +520,106 @@ fragment RustPixel {
   void main() { color = MaskView(worldPosition, worldNormal, uv, RustMask, RustFactor); }
 }
 
+// The own material's mask views leave out what its alpha mask leaves out of the Shaded view.
+fragment DirtOwnPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 worldNormal;
+  out vec4 color;
+  void main() {
+    if (OwnAlpha(uv, vec4(1.0)) < AlphaCutoff) discard;
+    color = MaskView(worldPosition, worldNormal, uv, DirtMask, DirtFactor);
+  }
+}
+
+fragment RustOwnPixel {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 worldNormal;
+  out vec4 color;
+  void main() {
+    if (OwnAlpha(uv, vec4(1.0)) < AlphaCutoff) discard;
+    color = MaskView(worldPosition, worldNormal, uv, RustMask, RustFactor);
+  }
+}
+
+// Faces wind anticlockwise seen from their front, as glTF and OBJ have them.
 state Solid {
   blend = off;
   depth_test = less_equal;
   depth_write = on;
   cull = none;
+  front_face = ccw;
+}
+
+// A one-sided material's faces seen from behind are not drawn.
+state SolidCulled {
+  blend = off;
+  depth_test = less_equal;
+  depth_write = on;
+  cull = back;
+  front_face = ccw;
+}
+
+// A blended material is drawn over what is behind it and hides nothing drawn after it.
+state Blended {
+  blend = src_alpha one_minus_src_alpha, one one_minus_src_alpha;
+  depth_test = less_equal;
+  depth_write = off;
+  cull = none;
+  front_face = ccw;
+}
+
+state BlendedCulled {
+  blend = src_alpha one_minus_src_alpha, one one_minus_src_alpha;
+  depth_test = less_equal;
+  depth_write = off;
+  cull = back;
+  front_face = ccw;
 }
 
 // Each technique X that reads the base material has a twin XOwn for materials of the model's
-// own; the viewer draws each subset with the one its material needs.
+// own; the viewer draws each subset with the one its material needs: named further with "Extras"
+// for groups with vertex extras, "Blend" for a blended material and "Culled" for a one-sided
+// glTF material, where the effect has such a technique.
 technique Shaded {
   pass P0 { vertex = ShadedVertex; fragment = ShadedPixel; state = Solid; }
 }
 
+technique ShadedExtras {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedExtrasPixel; state = Solid; }
+}
+
 technique ShadedOwn {
   pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = Solid; }
+}
+
+technique ShadedOwnCulled {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = SolidCulled; }
+}
+
+technique ShadedOwnBlend {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = Blended; }
+}
+
+technique ShadedOwnBlendCulled {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = BlendedCulled; }
+}
+
+technique ShadedOwnExtras {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = Solid; }
+}
+
+technique ShadedOwnExtrasCulled {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = SolidCulled; }
+}
+
+technique ShadedOwnExtrasBlend {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = Blended; }
+}
+
+technique ShadedOwnExtrasBlendCulled {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = BlendedCulled; }
 }
 
 technique AgedColorMetallic {
@@ -409,4 +644,20 @@ technique Dirt {
 
 technique Rust {
   pass P0 { vertex = MeshVertex; fragment = RustPixel; state = Solid; }
+}
+
+technique DirtOwn {
+  pass P0 { vertex = MeshVertex; fragment = DirtOwnPixel; state = Solid; }
+}
+
+technique RustOwn {
+  pass P0 { vertex = MeshVertex; fragment = RustOwnPixel; state = Solid; }
+}
+
+technique DirtOwnCulled {
+  pass P0 { vertex = MeshVertex; fragment = DirtOwnPixel; state = SolidCulled; }
+}
+
+technique RustOwnCulled {
+  pass P0 { vertex = MeshVertex; fragment = RustOwnPixel; state = SolidCulled; }
 }

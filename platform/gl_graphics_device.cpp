@@ -386,6 +386,15 @@ Result GlGraphicsDevice::CreateRenderTarget(uint32_t width, uint32_t height, std
   return result;
 }
 
+Result GlGraphicsDevice::SetTextureSampling(ShaderResourceView* view, const TextureSampling& sampling) {
+  if (view == nullptr || view->GlTexture() == 0) {
+    std::fprintf(stderr, "Could not set how a texture is read: no texture given\n");
+    return kInvalidArgument;
+  }
+  ApplyTextureSampling(*view, sampling);
+  return kOk;
+}
+
 Result GlGraphicsDevice::CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
                                               std::unique_ptr<ShaderResourceView>* view) {
   std::string error;

@@ -57,6 +57,7 @@ public:
   Result CreateTextureFromFile(const std::string& path, std::unique_ptr<ShaderResourceView>* view) override;
   Result CreateTextureFromMemory(const void* bytes, size_t size, std::unique_ptr<ShaderResourceView>* view) override;
   Result CreateRenderTarget(uint32_t width, uint32_t height, std::unique_ptr<RenderTarget>* target) override;
+  Result SetTextureSampling(ShaderResourceView* view, const TextureSampling& sampling) override;
   Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,
                               std::unique_ptr<ShaderResourceView>* view) override;
   Result UpdateTexture(ShaderResourceView* view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,

@@ -68,6 +68,31 @@ Result Upload(uint32_t width, uint32_t height, GLenum internalFormat, GLenum typ
 
 }  // namespace
 
+namespace {
+
+GLint GlWrap(TextureWrap wrap) {
+  switch (wrap) {
+    case TextureWrap::ClampToEdge: return GL_CLAMP_TO_EDGE;
+    case TextureWrap::MirroredRepeat: return GL_MIRRORED_REPEAT;
+    case TextureWrap::Repeat: break;
+  }
+  return GL_REPEAT;
+}
+
+}  // namespace
+
+void ApplyTextureSampling(const ShaderResourceView& view, const TextureSampling& sampling) {
+  GLint previous = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+  glBindTexture(GL_TEXTURE_2D, view.GlTexture());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                  sampling.nearestMinification ? GL_NEAREST_MIPMAP_NEAREST : GL_LINEAR_MIPMAP_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, sampling.nearestMagnification ? GL_NEAREST : GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GlWrap(sampling.wrapU));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GlWrap(sampling.wrapV));
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+}
+
 Result CreateFloatTexture(uint32_t width, uint32_t height, const float* rgba, std::unique_ptr<ShaderResourceView>* view,
                           std::string* error) {
   return Upload(width, height, GL_RGBA32F, GL_FLOAT, rgba, Format::R32G32B32A32_FLOAT, view, error);

@@ -29,6 +29,9 @@ Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels cha
 Result UpdateDynamicTexture(ShaderResourceView& view, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
                             const void* texels, uint32_t rowPitch, std::string* error);
 
+// Sets the filters and wrapping of a mipmapped texture (see TextureSampling).
+void ApplyTextureSampling(const ShaderResourceView& view, const TextureSampling& sampling);
+
 // One level of a float texture given level by level: rows from the top, 2 or 3 floats a texel.
 struct FloatTextureLevel {
   uint32_t width = 0;

@@ -31,6 +31,16 @@ enum class Format {
 // Bytes of one element of a vertex or texel format.
 uint32_t FormatBytes(Format format);
 
+// How a texture is read between and beyond its texels. Linear minification reads one mip level
+// (the nearest), nearest reads the nearest texel of it.
+enum class TextureWrap { Repeat, ClampToEdge, MirroredRepeat };
+struct TextureSampling {
+  bool nearestMagnification = false;
+  bool nearestMinification = false;
+  TextureWrap wrapU = TextureWrap::Repeat;
+  TextureWrap wrapV = TextureWrap::Repeat;
+};
+
 // A 2D texture as a shader reads it. Empty (GlTexture() == 0) views may be bound: the shader then
 // reads (0, 0, 0, 1), which is how an unloaded mask counts as none.
 class ShaderResourceView {

@@ -148,6 +148,11 @@ public:
   virtual Result CreateTextureFromMemory(const void* bytes, size_t size, std::unique_ptr<ShaderResourceView>* view) = 0;
   virtual Result CreateRenderTarget(uint32_t width, uint32_t height, std::unique_ptr<RenderTarget>* target) = 0;
 
+  // Sets how a texture made by CreateTextureFromFloatRGBA, CreateTextureFromFile or
+  // CreateTextureFromMemory (which read it linearly and repeat it) is read from now on.
+  // kInvalidArgument for no view or an empty one.
+  virtual Result SetTextureSampling(ShaderResourceView* view, const TextureSampling& sampling) = 0;
+
   // A texture without mipmaps, linear filtering and coordinates clamped to its edge, all texels
   // zero, to be filled with UpdateTexture (glyph pages, for instance).
   virtual Result CreateDynamicTexture(uint32_t width, uint32_t height, TextureChannels channels,

@@ -53,6 +53,28 @@ std::unique_ptr<Platform::ShaderResourceView> Upload(Platform::GraphicsDevice& d
   return view;
 }
 
+Platform::TextureWrap WrapOf(int32_t wrap) {
+  if (wrap == RenderLib::kWrapClampToEdge) return Platform::TextureWrap::ClampToEdge;
+  if (wrap == RenderLib::kWrapMirroredRepeat) return Platform::TextureWrap::MirroredRepeat;
+  return Platform::TextureWrap::Repeat;
+}
+
+// Reads the map as its slot's sampler says (pixel art stays sharp); one that says nothing keeps
+// the upload's linear, repeating reads.
+void Sample(Platform::GraphicsDevice& device, Platform::ShaderResourceView* view, const RenderLib::TextureSlot& slot) {
+  constexpr int32_t kNearestMipmapNearest = 9984, kNearestMipmapLinear = 9986;
+  Platform::TextureSampling sampling;
+  sampling.nearestMagnification = slot.magFilter == RenderLib::kFilterNearest;
+  sampling.nearestMinification = slot.minFilter == RenderLib::kFilterNearest || slot.minFilter == kNearestMipmapNearest ||
+                                 slot.minFilter == kNearestMipmapLinear;
+  sampling.wrapU = WrapOf(slot.wrapS);
+  sampling.wrapV = WrapOf(slot.wrapT);
+  const bool asUploaded = !sampling.nearestMagnification && !sampling.nearestMinification &&
+                          sampling.wrapU == Platform::TextureWrap::Repeat &&
+                          sampling.wrapV == Platform::TextureWrap::Repeat;
+  if (view != nullptr && !asUploaded) device.SetTextureSampling(view, sampling);
+}
+
 }  // namespace
 
 DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib::Material& material) {
@@ -80,6 +102,24 @@ DeviceMaterial ConvertMaterial(Platform::GraphicsDevice& device, const RenderLib
     converted.occlusionView = Upload(device, material.occlusionMap, &failed);
     converted.emissiveView = Upload(device, material.emissiveMap, &failed);
     converted.rustMaskView = Upload(device, material.rustMask, &failed);
+    converted.alphaMode = material.alphaMode;
+    converted.alphaCutoff = material.alphaCutoff;
+    converted.doubleSided = material.doubleSided;
+    converted.culled = !material.doubleSided;
+    converted.mapSlots[0] = material.metallicRoughnessSlot;
+    converted.mapSlots[1] = material.normalSlot;
+    converted.mapSlots[2] = material.occlusionSlot;
+    converted.mapSlots[3] = material.emissiveSlot;
+    const RenderLib::TextureTransform& base = material.baseColorSlot.transform;
+    const RenderLib::TextureTransform& normal = material.normalSlot.transform;
+    converted.normalMapFrameOfItsOwn =
+        material.normalSlot.texCoord != material.baseColorSlot.texCoord || normal.rotation != base.rotation ||
+        normal.scale[0] != base.scale[0] || normal.scale[1] != base.scale[1];
+    Sample(device, converted.textureView.get(), material.baseColorSlot);
+    Sample(device, converted.metallicRoughnessView.get(), material.metallicRoughnessSlot);
+    Sample(device, converted.normalView.get(), material.normalSlot);
+    Sample(device, converted.occlusionView.get(), material.occlusionSlot);
+    Sample(device, converted.emissiveView.get(), material.emissiveSlot);
     converted.dirtMaskView = Upload(device, material.dirtMask, &failed);
   } else if (material.diffuseMap) {
     converted.ownMaterial = true;

@@ -45,6 +45,20 @@ struct DeviceMaterial {
   std::unique_ptr<Platform::ShaderResourceView> normalView;
   std::unique_ptr<Platform::ShaderResourceView> occlusionView;
   std::unique_ptr<Platform::ShaderResourceView> emissiveView;
+  // How the own material's alpha is used (glTF's alpha mode and cutoff), whether its back faces
+  // are drawn lit from behind (double-sided) or not drawn (culled: a one-sided glTF material; an
+  // MTL material says nothing of sides, and both are drawn as they always were).
+  RenderLib::AlphaMode alphaMode = RenderLib::AlphaMode::kOpaque;
+  float alphaCutoff = 0.5f;
+  bool doubleSided = false;
+  bool culled = false;
+  // Where the metallic-roughness, normal, occlusion and emissive maps are read in groups with
+  // vertex extras: each a texture coordinate set through its transform (the base colour map reads
+  // the ageing coordinates, which already are its own).
+  RenderLib::TextureSlot mapSlots[4];
+  // The normal map lies otherwise than the base colour map: the vertex tangents (along the ageing
+  // u) are not its frame.
+  bool normalMapFrameOfItsOwn = false;
   // The step masks an aged export carries: the mask views show them where no run gives masks.
   std::unique_ptr<Platform::ShaderResourceView> rustMaskView;
   std::unique_ptr<Platform::ShaderResourceView> dirtMaskView;

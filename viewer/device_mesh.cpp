@@ -12,6 +12,24 @@ void Report(RenderLib::ErrorList* errors, const char* message) {
 
 }  // namespace
 
+bool DeviceMesh::CommitExtras(const DeviceMeshData& data) {
+  extrasBaseVertex.assign(data.attributeTable.size(), 0);
+  if (data.extras.empty()) return true;
+  std::vector<DeviceVertexWithExtras> wide;
+  for (size_t i = 0; i < data.attributeTable.size(); ++i) {
+    const AttributeRange& range = data.attributeTable[i];
+    if (!range.extras) continue;
+    extrasBaseVertex[i] = int32_t(wide.size()) - int32_t(range.vertexStart);
+    for (uint32_t v = range.vertexStart; v < range.vertexStart + range.vertexCount; ++v) {
+      wide.push_back(MakeDeviceVertex(data.vertices[v], data.extras[v]));
+    }
+  }
+  if (wide.empty()) return true;
+  return wide.size() <= UINT32_MAX / sizeof(DeviceVertexWithExtras) &&
+         Platform::Succeeded(device->CreateVertexBuffer(uint32_t(wide.size() * sizeof(DeviceVertexWithExtras)),
+                                                        wide.data(), false, &extrasBuffer));
+}
+
 DeviceMesh::~DeviceMesh() {
   // Texture views first, then the mesh, then the table and the materials themselves.
   for (DeviceMaterial& material : materials) {
@@ -24,6 +42,7 @@ DeviceMesh::~DeviceMesh() {
     material.dirtMaskView.reset();
   }
   indexBuffer.reset();
+  extrasBuffer.reset();
   vertexBuffer.reset();
   attributeTable.reset();
   materials.clear();
@@ -38,10 +57,14 @@ DeviceMaterial& DeviceMesh::GetSubsetMaterial(uint32_t i) {
 void DeviceMesh::DrawSubset(uint32_t i) {
   if (i >= subsetCount) return;
   const AttributeRange& range = attributeTable[i];
-  device->SetVertexBuffer(vertexBuffer.get(), sizeof(DeviceVertex), 0);
+  if (range.extras) {
+    device->SetVertexBuffer(extrasBuffer.get(), sizeof(DeviceVertexWithExtras), 0);
+  } else {
+    device->SetVertexBuffer(vertexBuffer.get(), sizeof(DeviceVertex), 0);
+  }
   device->SetIndexBuffer(indexBuffer.get());
   device->SetPrimitiveTopology(Platform::PrimitiveTopology::TriangleList);
-  device->DrawIndexed(range.faceCount * 3, range.faceStart * 3, 0);
+  device->DrawIndexed(range.faceCount * 3, range.faceStart * 3, range.extras ? extrasBaseVertex[i] : 0);
 }
 
 std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, const RenderLib::ObjModel* model,
@@ -68,7 +91,7 @@ std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice* device, c
                                                      data.vertices.data(), false, &mesh->vertexBuffer)) &&
       Platform::Succeeded(device->CreateIndexBuffer(uint32_t(data.indices.size()), data.indices.data(),
                                                     &mesh->indexBuffer));
-  if (!committed) {
+  if (!committed || !mesh->CommitExtras(data)) {
     Report(errors, "Unable to create mesh");
     return nullptr;
   }

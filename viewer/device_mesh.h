@@ -13,8 +13,10 @@
 namespace Viewer {
 
 // A loaded model on the device: one vertex and one 32-bit index buffer holding every group,
-// faces sorted into one subset per material, and the materials with their textures. Drawn
-// subset by subset, each with its material.
+// faces sorted into one subset per material (two where some of its groups have vertex extras and
+// some not), and the materials with their textures. The subsets with extras draw from a second
+// vertex buffer of DeviceVertexWithExtras holding only their vertices, so a model without extras
+// costs what it always did. Drawn subset by subset, each with its material.
 class DeviceMesh {
 public:
   ~DeviceMesh();
@@ -31,7 +33,8 @@ public:
   std::vector<DeviceMaterial>& Materials() { return materials; }
 
   // Binds the buffers and draws subset i as a triangle list; the caller has set the input layout
-  // (kDeviceVertexElements) and applied an effect pass. Out of range draws nothing.
+  // (kDeviceVertexWithExtrasElements for a subset with extras, else kDeviceVertexElements) and
+  // applied an effect pass. Out of range draws nothing.
   void DrawSubset(uint32_t i);
 
   uint32_t VertexCount() const { return vertexCount; }
@@ -42,9 +45,14 @@ private:
   friend std::unique_ptr<DeviceMesh> CreateDeviceMesh(Platform::GraphicsDevice*, const RenderLib::ObjModel*,
                                                       RenderLib::ErrorList*);
 
+  // The vertex buffer of the subsets with extras; false when the device refuses it.
+  bool CommitExtras(const DeviceMeshData& data);
+
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Buffer> vertexBuffer;
   std::unique_ptr<Platform::Buffer> indexBuffer;
+  std::unique_ptr<Platform::Buffer> extrasBuffer;
+  std::vector<int32_t> extrasBaseVertex;  // by subset: where its vertices start in extrasBuffer, less vertexStart
   uint32_t vertexCount = 0;
   uint32_t faceCount = 0;
   uint32_t subsetCount = 0;

@@ -4,21 +4,38 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 #include "renderlib/vertex_frames.h"
 
 namespace Viewer {
 namespace {
 
-// Gathers every group's vertices and faces; the faces' indices are offset by the vertices of the
-// groups before them.
-bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data) {
+// Extras that do not go one a vertex are not taken: the group draws without them.
+bool HasExtras(const RenderLib::MeshGroup& group) {
+  return !group.extras.empty() && group.extras.size() == group.vertices.size();
+}
+
+// Gathers every group's vertices (with their extras when any group has them) and faces; the
+// faces' indices are offset by the vertices of the groups before them. faceExtras: one a face,
+// whether its group has extras.
+bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data, std::vector<uint8_t>* faceExtras) {
   data->vertices.reserve(size_t(model.TotalVertexCount()));
   data->indices.reserve(size_t(model.TotalIndexCount()));
+  const bool anyExtras = std::any_of(model.groups.begin(), model.groups.end(), HasExtras);
   uint32_t base = 0;
   for (const RenderLib::MeshGroup& group : model.groups) {
     const int32_t vertexCount = int32_t(group.vertices.size());
     if (group.indices.size() % 3 != 0) return false;
+    const bool extras = HasExtras(group);
+    if (anyExtras) {
+      if (extras) {
+        data->extras.insert(data->extras.end(), group.extras.begin(), group.extras.end());
+      } else {
+        data->extras.resize(data->extras.size() + group.vertices.size());
+      }
+    }
+    faceExtras->insert(faceExtras->end(), group.indices.size() / 3, uint8_t(extras));
     for (int32_t index : group.indices) {
       if (index < 0 || index >= vertexCount) return false;
       data->indices.push_back(base + uint32_t(index));
@@ -38,29 +55,36 @@ bool GatherFaces(const RenderLib::ObjModel& model, DeviceMeshData* data) {
   return !data->attributes.empty();
 }
 
-// Stable sort of the faces by attribute, keeping each attribute's faces in file order.
-void SortFacesByAttribute(DeviceMeshData* data) {
+// Stable sort of the faces by attribute, then without extras before with, keeping each subset's
+// faces in file order.
+void SortFacesByAttribute(DeviceMeshData* data, std::vector<uint8_t>* faceExtras) {
   const size_t faceCount = data->attributes.size();
   std::vector<uint32_t> order(faceCount);
   std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](uint32_t a, uint32_t b) { return data->attributes[a] < data->attributes[b]; });
+  const auto key = [&](uint32_t face) { return std::pair(data->attributes[face], (*faceExtras)[face]); };
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
   std::vector<uint32_t> indices(data->indices.size());
   std::vector<uint32_t> attributes(faceCount);
+  std::vector<uint8_t> extras(faceCount);
   for (size_t face = 0; face < faceCount; ++face) {
     std::copy_n(data->indices.begin() + ptrdiff_t(order[face]) * 3, 3, indices.begin() + ptrdiff_t(face) * 3);
     attributes[face] = data->attributes[order[face]];
+    extras[face] = (*faceExtras)[order[face]];
   }
   data->indices.swap(indices);
   data->attributes.swap(attributes);
+  faceExtras->swap(extras);
 }
 
-void FillAttributeTable(DeviceMeshData* data) {
+void FillAttributeTable(DeviceMeshData* data, const std::vector<uint8_t>& faceExtras) {
   const uint32_t faceCount = uint32_t(data->attributes.size());
   for (uint32_t start = 0; start < faceCount;) {
     uint32_t end = start;
-    while (end < faceCount && data->attributes[end] == data->attributes[start]) ++end;
-    data->attributeTable.push_back({data->attributes[start], start, end - start, 0, 0});
+    while (end < faceCount && data->attributes[end] == data->attributes[start] &&
+           faceExtras[end] == faceExtras[start]) {
+      ++end;
+    }
+    data->attributeTable.push_back({data->attributes[start], start, end - start, 0, 0, faceExtras[start] != 0});
     start = end;
   }
 }
@@ -84,11 +108,15 @@ void RenumberVertices(DeviceMeshData* data) {
   const size_t used = meshopt_optimizeVertexFetchRemap(remap.data(), data->indices.data(), data->indices.size(),
                                                        data->vertices.size());
   std::vector<DeviceVertex> vertices(used);
+  std::vector<RenderLib::VertexExtras> extras(data->extras.empty() ? 0 : used);
   for (size_t old = 0; old < remap.size(); ++old) {
-    if (remap[old] != ~0u) vertices[remap[old]] = data->vertices[old];
+    if (remap[old] == ~0u) continue;
+    vertices[remap[old]] = data->vertices[old];
+    if (!extras.empty()) extras[remap[old]] = data->extras[old];
   }
   for (uint32_t& index : data->indices) index = remap[index];
   data->vertices.swap(vertices);
+  data->extras.swap(extras);
 
   for (AttributeRange& range : data->attributeTable) {
     auto first = data->indices.begin() + ptrdiff_t(range.faceStart) * 3;
@@ -102,12 +130,13 @@ void RenumberVertices(DeviceMeshData* data) {
 
 bool BuildDeviceMeshData(const RenderLib::ObjModel& model, DeviceMeshData* data) {
   *data = DeviceMeshData();
-  if (!GatherFaces(model, data)) {
+  std::vector<uint8_t> faceExtras;
+  if (!GatherFaces(model, data, &faceExtras)) {
     *data = DeviceMeshData();
     return false;
   }
-  SortFacesByAttribute(data);
-  FillAttributeTable(data);
+  SortFacesByAttribute(data, &faceExtras);
+  FillAttributeTable(data, faceExtras);
   OptimizeVertexCache(data);
   RenumberVertices(data);
   return true;

@@ -14,4 +14,14 @@ DeviceVertex MakeDeviceVertex(const RenderLib::VertexNormalUV& vertex) {
   };
 }
 
+DeviceVertexWithExtras MakeDeviceVertex(const DeviceVertex& vertex, const RenderLib::VertexExtras& extras) {
+  DeviceVertexWithExtras wide{vertex, {}, {}};
+  for (int set = 0; set < 2; ++set) {
+    wide.texcoords[set][0] = extras.texCoord[set][0];
+    wide.texcoords[set][1] = 1.0f - extras.texCoord[set][1];
+  }
+  for (int c = 0; c < 4; ++c) wide.color[c] = extras.color[c];
+  return wide;
+}
+
 }  // namespace Viewer

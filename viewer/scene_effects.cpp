@@ -1,6 +1,7 @@
 #include "viewer/scene_effects.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -11,6 +12,8 @@ namespace Viewer {
 namespace {
 
 constexpr const char* kTextureVariables[4] = {"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm"};
+constexpr const char* kMapSetsU[4] = {"MetallicRoughnessSetsU", "NormalSetsU", "OcclusionSetsU", "EmissiveSetsU"};
+constexpr const char* kMapSetsV[4] = {"MetallicRoughnessSetsV", "NormalSetsV", "OcclusionSetsV", "EmissiveSetsV"};
 
 Platform::Result LoadEffect(Platform::GraphicsDevice& device, const std::string& mediaFolder, const char* name,
                             std::unique_ptr<Platform::Effect>* effect, std::string* problems) {
@@ -51,6 +54,16 @@ void MeshEffect::Bind(Platform::Effect& target) {
       {&cameraPosition, "g_vCameraPosition"}, {&world, "g_mWorld"}, {&worldViewProjection, "g_mWorldViewProjection"},
       {&dirtColor, "DirtColor"}, {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"}};
   for (const auto& [variable, name] : variables) *variable = target.VariableByName(name);
+  alphaCutoff = target.VariableByName("AlphaCutoff");
+  opaqueAlpha = target.VariableByName("OpaqueAlpha");
+  twoSided = target.VariableByName("TwoSided");
+  normalMapFrameOfItsOwn = target.VariableByName("NormalMapFrameOfItsOwn");
+  mapOffsetsU = target.VariableByName("MapOffsetsU");
+  mapOffsetsV = target.VariableByName("MapOffsetsV");
+  for (int i = 0; i < 4; ++i) {
+    mapSetsU[i] = target.VariableByName(kMapSetsU[i]);
+    mapSetsV[i] = target.VariableByName(kMapSetsV[i]);
+  }
 }
 
 Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::string& mediaFolder,
@@ -72,12 +85,22 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
     *problems += "the stand-ins for missing material maps could not be made\n";
   }
   result = MakeLayout(target, kDeviceVertexElements, kDeviceVertexElementCount, shaded, &layout, problems);
+  if (Platform::Succeeded(result)) {
+    // Made for the vertex program that reads the extras; an effect without one draws subsets with
+    // extras through the plain layout, whose attributes sit where they do in a plain vertex.
+    Platform::EffectTechnique* extras = effect->TechniqueByName("ShadedOwnExtras");
+    if (extras->IsValid()) {
+      result = MakeLayout(target, kDeviceVertexWithExtrasElements, kDeviceVertexWithExtrasElementCount, extras,
+                          &extrasLayout, problems);
+    }
+  }
   if (Platform::Failed(result)) Release();
   return result;
 }
 
 void MeshEffect::Release() {
   layout.reset();
+  extrasLayout.reset();
   Bind(Platform::NullEffect());
   effect.reset();
   for (auto& texture : textures) texture.reset();
@@ -96,10 +119,25 @@ Platform::EffectTechnique* MeshEffect::ViewTechnique(int view) const {
 }
 
 Platform::EffectTechnique* MeshEffect::MaterialTechnique(const DeviceMaterial& material,
-                                                         Platform::EffectTechnique* technique) const {
-  if (!material.ownMaterial || technique == nullptr || !technique->IsValid()) return technique;
-  Platform::EffectTechnique* twin = bound->TechniqueByName(technique->Name() + "Own");
-  return twin->IsValid() ? twin : technique;
+                                                         Platform::EffectTechnique* technique, bool extras) const {
+  if (technique == nullptr || !technique->IsValid()) return technique;
+  const bool blend = material.ownMaterial && material.alphaMode == RenderLib::AlphaMode::kBlend;
+  const bool culled = material.ownMaterial && material.culled;
+  // The most particular twin first; the later parts of the name go first.
+  for (int own = material.ownMaterial; own >= 0; --own) {
+    for (int withExtras = extras; withExtras >= 0; --withExtras) {
+      for (int blended = blend; blended >= 0; --blended) {
+        for (int cull = culled; cull >= 0; --cull) {
+          if (own + withExtras + blended + cull == 0) continue;
+          const std::string name = technique->Name() + (own ? "Own" : "") + (withExtras ? "Extras" : "") +
+                                   (blended ? "Blend" : "") + (cull ? "Culled" : "");
+          Platform::EffectTechnique* twin = bound->TechniqueByName(name);
+          if (twin->IsValid()) return twin;
+        }
+      }
+    }
+  }
+  return technique;
 }
 
 void MeshEffect::AssignMaterialTechniques(DeviceMesh& mesh) const {
@@ -127,6 +165,29 @@ void MeshEffect::SetMaterial(const DeviceMaterial& material) {
   normalScale->SetFloat(material.normalScale);
   occlusionStrength->SetFloat(material.occlusionStrength);
   emissiveFactor->SetFloatVector(material.emissiveFactor, 3);
+  alphaCutoff->SetFloat(material.alphaMode == RenderLib::AlphaMode::kMask ? material.alphaCutoff : -1.0f);
+  opaqueAlpha->SetFloat(material.alphaMode == RenderLib::AlphaMode::kBlend ? 0.0f : 1.0f);
+  twoSided->SetFloat(material.doubleSided ? 1.0f : 0.0f);
+  normalMapFrameOfItsOwn->SetFloat(material.normalMapFrameOfItsOwn ? 1.0f : 0.0f);
+  // Each map's transform as weights on (u0, v0, u1, v1) and an offset (see drawmesh.fx).
+  float offsetsU[4], offsetsV[4];
+  for (int map = 0; map < 4; ++map) {
+    const RenderLib::TextureSlot& slot = material.mapSlots[map];
+    const RenderLib::TextureTransform& transform = slot.transform;
+    const float c = std::cos(transform.rotation), s = std::sin(transform.rotation);
+    const int set = slot.texCoord == 1 ? 2 : 0;
+    float weightsU[4] = {0.0f, 0.0f, 0.0f, 0.0f}, weightsV[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    weightsU[set] = c * transform.scale[0];
+    weightsU[set + 1] = s * transform.scale[1];
+    weightsV[set] = -s * transform.scale[0];
+    weightsV[set + 1] = c * transform.scale[1];
+    mapSetsU[map]->SetFloatVector(weightsU, 4);
+    mapSetsV[map]->SetFloatVector(weightsV, 4);
+    offsetsU[map] = transform.offset[0];
+    offsetsV[map] = transform.offset[1];
+  }
+  mapOffsetsU->SetFloatVector(offsetsU, 4);
+  mapOffsetsV->SetFloatVector(offsetsV, 4);
 }
 
 void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
@@ -137,28 +198,40 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   const float eye[3] = {camera.eye.x, camera.eye.y, camera.eye.z};
   cameraPosition->SetFloatVector(eye, 3);
   for (int i = 0; i < 4; ++i) textureVariables[i]->SetResource(textures[i].get());
-  rustMask->SetResource(masks.rust);
-  dirtMask->SetResource(masks.dirt);
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
   if (environment != nullptr) environment->SetOn(*bound);
-  device->SetInputLayout(layout.get());
-  // The masks an aged export carries show in the mask views only: its textures are aged already.
-  const bool maskView = technique == dirt || technique == rust;
-  for (uint32_t i = 0; i < mesh.SubsetCount(); ++i) {
-    const DeviceMaterial& material = mesh.GetSubsetMaterial(i);
-    SetMaterial(material);
-    if (maskView) {
-      rustMask->SetResource(masks.rust != nullptr ? masks.rust : material.rustMaskView.get());
-      dirtMask->SetResource(masks.dirt != nullptr ? masks.dirt : material.dirtMaskView.get());
-    }
-    Platform::EffectTechnique* used = MaterialTechnique(material, technique);
-    for (uint32_t p = 0; p < used->PassCount(); ++p) {
-      used->PassByIndex(p)->Apply();
-      mesh.DrawSubset(i);
+  // Blended materials go last, over everything they may show.
+  for (const bool blendedPass : {false, true}) {
+    for (uint32_t i = 0; i < mesh.SubsetCount(); ++i) {
+      const DeviceMaterial& material = mesh.GetSubsetMaterial(i);
+      const bool blended = material.ownMaterial && material.alphaMode == RenderLib::AlphaMode::kBlend;
+      if (blended == blendedPass) DrawSubset(mesh, i, technique, masks);
     }
   }
   device->SetInputLayout(nullptr);
+}
+
+void MeshEffect::DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectTechnique* technique,
+                            const PatinaMasks& masks) {
+  const DeviceMaterial& material = mesh.GetSubsetMaterial(subset);
+  const AttributeRange& range = mesh.Subset(subset);
+  device->SetInputLayout(range.extras && extrasLayout != nullptr ? extrasLayout.get() : layout.get());
+  SetMaterial(material);
+  Platform::ShaderResourceView* rustView = masks.RustOf(range.attributeId);
+  Platform::ShaderResourceView* dirtView = masks.DirtOf(range.attributeId);
+  // The masks an aged export carries show in the mask views only: its textures are aged already.
+  if (technique == dirt || technique == rust) {
+    if (rustView == nullptr) rustView = material.rustMaskView.get();
+    if (dirtView == nullptr) dirtView = material.dirtMaskView.get();
+  }
+  rustMask->SetResource(rustView);
+  dirtMask->SetResource(dirtView);
+  Platform::EffectTechnique* used = MaterialTechnique(material, technique, range.extras);
+  for (uint32_t p = 0; p < used->PassCount(); ++p) {
+    used->PassByIndex(p)->Apply();
+    mesh.DrawSubset(subset);
+  }
 }
 
 void PointEffect::Bind(Platform::Effect& target) {

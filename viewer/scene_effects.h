@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
 
@@ -17,13 +19,26 @@
 // null effect and it draws nothing; a failed load leaves nothing loaded and says why in problems.
 namespace Viewer {
 
-// The patina of one step: its rust and dirt masks (either may be missing) and how much of each
-// shows, 0 to 1.
+// The patina of one step: its rust and dirt masks, one of each a mask space (any may be missing),
+// the space each material's masks are in (by material index; a material past the list, or faces
+// without one, are in space 0), and how much of each mask shows, 0 to 1.
 struct PatinaMasks {
-  Platform::ShaderResourceView* rust = nullptr;
-  Platform::ShaderResourceView* dirt = nullptr;
+  std::span<Platform::ShaderResourceView* const> rust;
+  std::span<Platform::ShaderResourceView* const> dirt;
+  std::span<const int32_t> spaceOfMaterial;
   float rustFactor = 1.0f;
   float dirtFactor = 1.0f;
+
+  // The masks a material's faces read (attribute: its material index); null where its space has
+  // none.
+  Platform::ShaderResourceView* RustOf(uint32_t attribute) const { return InSpace(rust, attribute); }
+  Platform::ShaderResourceView* DirtOf(uint32_t attribute) const { return InSpace(dirt, attribute); }
+
+private:
+  Platform::ShaderResourceView* InSpace(std::span<Platform::ShaderResourceView* const> views, uint32_t attribute) const {
+    const size_t space = attribute < spaceOfMaterial.size() ? size_t(std::max(spaceOfMaterial[attribute], 0)) : 0;
+    return space < views.size() ? views[space] : nullptr;
+  }
 };
 
 // The model's aged material: its own metallic-roughness material, or the shipped bronze where it
@@ -41,9 +56,12 @@ public:
   // The technique of a view (0 Shaded, 1 Dirt, 2 Rust; none for another view), or by name.
   Platform::EffectTechnique* ViewTechnique(int view) const;
   Platform::EffectTechnique* TechniqueByName(const std::string& name) const { return bound->TechniqueByName(name); }
-  // The technique a subset of this material is drawn with for `technique`: its twin named with
-  // "Own" after it where the material is the model's own and the effect has one, else itself.
-  Platform::EffectTechnique* MaterialTechnique(const DeviceMaterial& material, Platform::EffectTechnique* technique) const;
+  // The technique a subset of this material is drawn with for `technique`: its twin named after it
+  // with "Own" where the material is the model's own, then "Extras" for a subset with vertex
+  // extras, "Blend" for a blended material and "Culled" for a one-sided one; the most particular
+  // twin the effect has, else the technique itself.
+  Platform::EffectTechnique* MaterialTechnique(const DeviceMaterial& material, Platform::EffectTechnique* technique,
+                                               bool extras = false) const;
   // Every material gets the technique it is drawn with in the Shaded view.
   void AssignMaterialTechniques(DeviceMesh& mesh) const;
   void PlaceLights(const ModelBounds& bounds);
@@ -52,7 +70,8 @@ public:
   void UseEnvironment(const EnvironmentLight* light) { environment = light; }
 
   // Draws every subset of the mesh with its material through every pass of the technique (or
-  // of its twin for the material, see MaterialTechnique). The Dirt and Rust views show a
+  // of its twin for the material, see MaterialTechnique), blended materials after all others.
+  // Each subset reads the masks of its material's space; the Dirt and Rust views show a
   // material's own step masks (an aged export's) where masks gives none.
   void Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, const CameraMatrices& camera,
             const PatinaMasks& masks);
@@ -60,10 +79,12 @@ public:
 private:
   void Bind(Platform::Effect& target);
   void SetMaterial(const DeviceMaterial& material);
+  void DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectTechnique* technique, const PatinaMasks& masks);
 
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Effect> effect;
   std::unique_ptr<Platform::InputLayout> layout;
+  std::unique_ptr<Platform::InputLayout> extrasLayout;  // for subsets with vertex extras
   const EnvironmentLight* environment = nullptr;
   // Base texture and normal map, patina texture and normal map, each with its variable.
   std::unique_ptr<Platform::ShaderResourceView> textures[4];
@@ -78,6 +99,8 @@ private:
       *emissiveFactor;
   Platform::EffectVariable *lightPositionMain, *cameraPosition, *world, *worldViewProjection;
   Platform::EffectVariable *dirtColor, *bump, *dirtFactor, *rustFactor;
+  Platform::EffectVariable *alphaCutoff, *opaqueAlpha, *twoSided, *normalMapFrameOfItsOwn, *mapOffsetsU, *mapOffsetsV;
+  Platform::EffectVariable *mapSetsU[4], *mapSetsV[4];  // metallic-roughness, normal, occlusion, emissive
 };
 
 // A point of the points view: its position, the surface's normal there (the point is lit by it)

@@ -110,7 +110,9 @@ protected:
   // Draws both debug techniques and checks them against the bake's composition.
   void ExpectTheBakesLook(RenderLib::ObjModel& model, const AgedLook::BaseLook& base) {
     const auto rust = Grey(0.05f), dirt = Grey(0.08f);
-    const PatinaMasks masks = {rust.get(), dirt.get(), 0.9f, 0.7f};
+    Platform::ShaderResourceView* const rustViews[] = {rust.get()};
+    Platform::ShaderResourceView* const dirtViews[] = {dirt.get()};
+    const PatinaMasks masks = {rustViews, dirtViews, {}, 0.9f, 0.7f};
     const float patina = AgedLook::PatinaCover(0.05f, masks.rustFactor);
     const float dirtCover = AgedLook::DirtCover(0.08f, masks.dirtFactor);
     ASSERT_GT(patina, 0.2f);

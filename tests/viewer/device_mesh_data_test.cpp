@@ -127,6 +127,46 @@ TEST(DeviceMeshData, SortsFacesIntoOneContiguousRangePerAttribute) {
             TrianglesByAttribute(original, originalIndices, originalAttributes));
 }
 
+TEST(DeviceMeshData, GroupsWithExtrasGetSubsetsOfTheirOwnAndKeepTheirExtrasThroughTheRenumbering) {
+  ObjModel model;
+  model.groups.push_back(GridGroup(4, 0.0f, 0));
+  model.groups.push_back(GridGroup(3, 1.0f, 0));  // the same material, with extras
+  model.groups.push_back(GridGroup(2, 2.0f, 1));
+  // Each vertex's extras name it: its position in the red and green of its colour.
+  for (MeshGroup* group : {&model.groups[1], &model.groups[2]}) {
+    for (const VertexNormalUV& vertex : group->vertices) {
+      VertexExtras extras;
+      extras.color[0] = vertex.position.x;
+      extras.color[1] = vertex.position.y;
+      extras.color[2] = vertex.position.z;
+      group->extras.push_back(extras);
+    }
+  }
+  model.groups[2].extras.pop_back();  // not one a vertex: not taken
+
+  DeviceMeshData data;
+  ASSERT_TRUE(BuildDeviceMeshData(model, &data));
+  ASSERT_EQ(data.attributeTable.size(), 3u);
+  EXPECT_EQ(data.attributeTable[0].attributeId, 0u);
+  EXPECT_FALSE(data.attributeTable[0].extras);
+  EXPECT_EQ(data.attributeTable[1].attributeId, 0u);
+  EXPECT_TRUE(data.attributeTable[1].extras);
+  EXPECT_EQ(data.attributeTable[1].faceCount, 3u * 3u * 2u);
+  EXPECT_FALSE(data.attributeTable[2].extras);
+  ASSERT_EQ(data.extras.size(), data.vertices.size());
+  const AttributeRange& withExtras = data.attributeTable[1];
+  for (uint32_t v = withExtras.vertexStart; v < withExtras.vertexStart + withExtras.vertexCount; ++v) {
+    EXPECT_EQ(data.extras[v].color[0], data.vertices[v].position[0]);
+    EXPECT_EQ(data.extras[v].color[1], data.vertices[v].position[1]);
+    EXPECT_EQ(data.extras[v].color[2], 1.0f);
+  }
+
+  ObjModel plain;
+  plain.groups.push_back(GridGroup(2, 0.0f, 0));
+  ASSERT_TRUE(BuildDeviceMeshData(plain, &data));
+  EXPECT_TRUE(data.extras.empty());
+}
+
 TEST(DeviceMeshData, RefusesModelsWithoutFacesOrWithStrayIndices) {
   DeviceMeshData data;
   ObjModel empty;

@@ -152,7 +152,9 @@ TEST_F(SceneRecipe, DrawsTheModelFromItsFrontWithTheMasksFactorsAndMaterialOfEac
   }
   effect.PlaceLights(bounds);
   const auto white = Grey(1.0f), black = Grey(0.0f);
-  const PatinaMasks masks = {black.get(), white.get(), 0.75f, 0.25f};
+  Platform::ShaderResourceView* const rust[] = {black.get()};
+  Platform::ShaderResourceView* const dirt[] = {white.get()};
+  const PatinaMasks masks = {rust, dirt, {}, 0.75f, 0.25f};
 
   // The eye looks at the side the model faces (+z), the main light on that side, the fill right.
   const Pixel facing = Drawn([&] { effect.Draw(*mesh, effect.TechniqueByName("Facing"), camera, masks); });
@@ -188,9 +190,10 @@ TEST_F(SceneRecipe, MaskViewsShowTheMasksAnExportCarriesWhereTheRunGivesNone) {
   ASSERT_EQ(effect.Load(*device, media.Path(), &problems), Platform::kOk) << problems;
   mesh->Materials()[0].dirtMaskView = Grey(1.0f);
   const auto black = Grey(0.0f);
+  Platform::ShaderResourceView* const blackDirt[] = {black.get()};
   const Pixel white{1, 1, 1, 1}, none{0, 0, 0, 1};
   EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {}); }), white);
-  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {nullptr, black.get()}); }), none);
+  EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(1), camera, {{}, blackDirt, {}}); }), none);
   EXPECT_EQ(Drawn([&] { effect.Draw(*mesh, effect.ViewTechnique(2), camera, {}); }), none);
 }
 

@@ -113,8 +113,10 @@ bool DrawMesh(Platform::GraphicsDevice& device, const RenderLib::ObjModel& model
   effect.UseEnvironment(&environment);
   const auto rustMask = LoadMask(device, options.rustMask);
   const auto dirtMask = LoadMask(device, options.dirtMask);
-  effect.Draw(*mesh, technique, PlaceCamera(box, options),
-              {rustMask.get(), dirtMask.get(), options.rustFactor, options.dirtFactor});
+  // The masks given are every material's (all in one space).
+  Platform::ShaderResourceView* const rust[] = {rustMask.get()};
+  Platform::ShaderResourceView* const dirt[] = {dirtMask.get()};
+  effect.Draw(*mesh, technique, PlaceCamera(box, options), {rust, dirt, {}, options.rustFactor, options.dirtFactor});
   return true;
 }
 
