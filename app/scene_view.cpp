@@ -88,15 +88,6 @@ bool PanelCover(const Dialog& panel, Viewer::PixelRect* cover) {
   return true;
 }
 
-// Stands in for Simulation::AssignMaskSpaces until the run bakes masks by space: every material
-// reads space 0, the masks a run writes today. Swap the body for that call once it is built.
-Simulation::MaskSpaces MaskSpacesOfModel(const RenderLib::ObjModel& model) {
-  Simulation::MaskSpaces spaces;
-  spaces.spaceOfMaterial.assign(model.materials.size(), 0);
-  spaces.count = 1;
-  return spaces;
-}
-
 bool SameRect(const Viewer::PixelRect& a, const Viewer::PixelRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -173,7 +164,7 @@ void SceneView::LoadMaskViews(int32_t step) {
   const std::shared_ptr<RenderLib::ObjModel>& shown = model.AsRead();
   if (device == nullptr || step < 0 || step >= history.Steps() || folders.masks.empty() || shown == nullptr) return;
   if (maskSpacesOf.lock() != shown) {
-    maskSpaces = MaskSpacesOfModel(*shown);
+    maskSpaces = Simulation::AssignMaskSpaces(*shown);
     maskSpacesOf = shown;
   }
   const std::pair<SpaceMasks*, Simulation::MaskChannel> channels[] = {{&rustMasks, Simulation::MaskChannel::kRust},
