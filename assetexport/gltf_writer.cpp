@@ -160,6 +160,19 @@ bool SerialiseJson(const tinygltf::Model& gltf, std::string* text, std::string* 
   return true;
 }
 
+// tinygltf writes a perspective camera's zfar even when the file gave none (an infinite
+// projection), as 0, which no reader takes: the member goes again.
+void DropUnsetFarPlanes(nlohmann::json& json) {
+  const auto cameras = json.find("cameras");
+  if (cameras == json.end() || !cameras->is_array()) return;
+  for (nlohmann::json& camera : *cameras) {
+    const auto perspective = camera.find("perspective");
+    if (perspective == camera.end() || !perspective->is_object()) continue;
+    const auto far = perspective->find("zfar");
+    if (far != perspective->end() && far->is_number() && far->get<double>() <= 0.0) perspective->erase(far);
+  }
+}
+
 }  // namespace
 
 bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string* error) {
@@ -218,6 +231,7 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
   const std::string binName = stem + ".bin";
   try {
     nlohmann::json json = nlohmann::json::parse(text);
+    DropUnsetFarPlanes(json);
     json["buffers"][0]["byteLength"] = bytes.size();
     if (!binary) json["buffers"][0]["uri"] = UriOf(binName);
     text = json.dump(binary ? -1 : 2);

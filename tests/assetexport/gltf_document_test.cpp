@@ -43,8 +43,10 @@ public:
     return int(json["bufferViews"].size()) - 1;
   }
 
-  int Floats(const std::vector<float>& values, const char* type, int components, bool bounds = false) {
-    Json accessor = {{"bufferView", View(values.data(), values.size() * 4, 34962)},
+  // Vertex data by default; target 0 for what is no vertex attribute (animations, skins).
+  int Floats(const std::vector<float>& values, const char* type, int components, bool bounds = false,
+             int target = 34962) {
+    Json accessor = {{"bufferView", View(values.data(), values.size() * 4, target)},
                      {"componentType", 5126},
                      {"count", values.size() / size_t(components)},
                      {"type", type}};
@@ -341,6 +343,90 @@ TEST(GltfDocument, KeepsTheSceneAlphaAndColoursAndGivesEveryPrimitiveTangents) {
     EXPECT_EQ(std::fabs(t[3]), 1.0f);
   }
   EXPECT_EQ(positions[3], 1.0f) << "the second corner is the file's second";
+  ExpectValid({out});
+}
+
+// What the aged look does not touch comes back as it was: a camera and a light, a skin with its
+// joints and an animation of one of them, a morph target with its default weight, a material
+// extension, and the base colour's texture transform, coordinate set and sampler, which the aged
+// texture is laid on with.
+TEST(GltfDocument, CarriesCamerasLightsSkinsAnimationsMorphsAndExtensions) {
+  TestFolder folder;
+  GlbBuilder glb;
+  glb.json["samplers"] = {{{"magFilter", 9728}, {"minFilter", 9728}, {"wrapS", 33071}}};
+  const int texture = glb.Texture(SolidPng(32, 90, 60, 30), "image/png");
+  glb.json["textures"][size_t(texture)]["sampler"] = 0;
+  glb.json["extensionsUsed"] = {"KHR_texture_transform", "KHR_lights_punctual", "KHR_materials_transmission"};
+  glb.json["extensionsRequired"] = {"KHR_texture_transform", "KHR_lights_punctual"};
+  glb.json["extensions"] = {{"KHR_lights_punctual", {{"lights", {{{"type", "point"}, {"name", "Lamp"}}}}}}};
+  const Json transform = {{"KHR_texture_transform", {{"offset", {0.25, 0.0}}, {"scale", {0.5, 0.5}}}}};
+  glb.json["materials"] = {{{"name", "Glass"},
+                            {"extensions", {{"KHR_materials_transmission", {{"transmissionFactor", 0.75}}}}},
+                            {"pbrMetallicRoughness", {{"baseColorTexture", {{"index", texture}, {"extensions", transform}}}}}}};
+
+  Json skinned = glb.Quad(0, true, 0);
+  const uint8_t joints[16] = {};
+  glb.json["accessors"].push_back(
+      {{"bufferView", glb.View(joints, sizeof joints, 34962)}, {"componentType", 5121}, {"count", 4}, {"type", "VEC4"}});
+  skinned["attributes"]["JOINTS_0"] = int(glb.json["accessors"].size()) - 1;
+  skinned["attributes"]["WEIGHTS_0"] = glb.Floats({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, "VEC4", 4);
+  Json morphed = glb.Quad(2, true, 0);
+  morphed["targets"] = {{{"POSITION", glb.Floats({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, "VEC3", 3, true)}}};
+  glb.json["meshes"] = {{{"primitives", {skinned}}, {"name", "Cloth"}},
+                        {{"primitives", {morphed}}, {"name", "Bulge"}, {"weights", {0.5}}}};
+  const int inverseBind = glb.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, "MAT4", 16, false, 0);
+  glb.json["skins"] = {{{"joints", {1}}, {"inverseBindMatrices", inverseBind}}};
+  const int times = glb.Floats({0.0f, 1.0f}, "SCALAR", 1, true, 0);
+  const int moves = glb.Floats({0, 0, 0, 0, 2, 0}, "VEC3", 3, false, 0);
+  Json animation = {{"name", "Sway"}};
+  animation["samplers"] = Json::array({Json{{"input", times}, {"output", moves}}});
+  animation["channels"] = Json::array({Json{{"sampler", 0}, {"target", {{"node", 1}, {"path", "translation"}}}}});
+  glb.json["animations"] = Json::array({animation});
+  glb.json["cameras"] = {{{"type", "perspective"}, {"perspective", {{"yfov", 0.8}, {"znear", 0.1}}}}};
+  glb.json["nodes"] = {{{"name", "Cloth"}, {"mesh", 0}, {"skin", 0}},
+                       {{"name", "Bone"}},
+                       {{"name", "Bulge"}, {"mesh", 1}},
+                       {{"name", "Eye"}, {"camera", 0}, {"translation", {0.0, 1.0, 5.0}}},
+                       {{"name", "Lamp"}, {"extensions", {{"KHR_lights_punctual", {{"light", 0}}}}}}};
+  glb.json["scenes"] = {{{"nodes", {0, 1, 2, 3, 4}}}};
+  std::unique_ptr<RenderLib::ObjModel> model = Load(glb.Write(folder, "props.glb"));
+  ASSERT_TRUE(model);
+
+  const std::string out = folder.Path("props_aged.glb");
+  std::string error;
+  ASSERT_TRUE(ExportAgedAsset(*model, EmptyMasks(*model), {}, out, &error)) << error;
+  const tinygltf::Model back = ReadBack(out);
+  ASSERT_EQ(back.nodes.size(), 5u);
+  EXPECT_EQ(back.nodes[0].skin, 0);
+  EXPECT_EQ(back.nodes[3].camera, 0);
+  ASSERT_EQ(back.cameras.size(), 1u);
+  ASSERT_EQ(back.lights.size(), 1u);
+  EXPECT_EQ(back.lights[0].name, "Lamp");
+  ASSERT_EQ(back.skins.size(), 1u);
+  EXPECT_EQ(back.skins[0].joints, (std::vector<int>{1}));
+  EXPECT_EQ(Floats(back, back.skins[0].inverseBindMatrices)[15], 1.0f);
+  EXPECT_EQ(back.meshes.at(0).primitives.at(0).attributes.count("JOINTS_0"), 1u);
+  ASSERT_EQ(back.animations.size(), 1u);
+  const tinygltf::Animation& sway = back.animations[0];
+  ASSERT_EQ(sway.channels.size(), 1u);
+  EXPECT_EQ(sway.channels[0].target_node, 1);
+  EXPECT_EQ(sway.channels[0].target_path, "translation");
+  EXPECT_EQ(Floats(back, sway.samplers.at(0).output), (std::vector<float>{0, 0, 0, 0, 2, 0}));
+  const tinygltf::Mesh& bulge = back.meshes.at(1);
+  EXPECT_EQ(bulge.weights, (std::vector<double>{0.5}));
+  ASSERT_EQ(bulge.primitives.at(0).targets.size(), 1u);
+  EXPECT_EQ(Floats(back, bulge.primitives[0].targets[0].at("POSITION"))[2], 1.0f);
+
+  ASSERT_EQ(back.materials.size(), 1u);
+  const tinygltf::Material& glass = back.materials[0];
+  EXPECT_EQ(glass.extensions.count("KHR_materials_transmission"), 1u);
+  const tinygltf::TextureInfo& base = glass.pbrMetallicRoughness.baseColorTexture;
+  ASSERT_EQ(base.extensions.count("KHR_texture_transform"), 1u);
+  EXPECT_EQ(base.extensions.at("KHR_texture_transform").Get("offset").Get(0).GetNumberAsDouble(), 0.25);
+  const tinygltf::Texture& aged = back.textures.at(size_t(base.index));
+  ASSERT_GE(aged.sampler, 0);
+  EXPECT_EQ(back.samplers.at(size_t(aged.sampler)).magFilter, 9728) << "pixel art stays sharp";
+  EXPECT_EQ(back.images.at(size_t(aged.source)).name, "Glass_baseColor");
   ExpectValid({out});
 }
 
