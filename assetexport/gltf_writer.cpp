@@ -21,6 +21,7 @@
 #include "assetexport/aged_document.h"
 #include "platform_os/temporary_file.h"
 #include "renderlib/gltf_constants.h"
+#include "renderlib/gltf_source.h"
 
 namespace AssetExport {
 namespace {
@@ -190,7 +191,8 @@ bool WriteAgedGltf(const AgedAsset& asset, const std::string& path, std::string*
   const std::string stem = target.stem().string();
   AgedDocument document;
   std::string why;
-  const bool built = asset.model->gltfSource != nullptr ? BuildSourceDocument(asset, &document, &why)
+  const bool fromSource = asset.model->gltfSource != nullptr && asset.model->gltfSource->document != nullptr;
+  const bool built = fromSource ? BuildSourceDocument(asset, &document, &why)
                                                          : BuildModelDocument(asset, stem, &document, &why);
   if (!built) {
     *error = path + " not written: " + why;

@@ -164,8 +164,7 @@ public:
         !Plan(instances) || !Fill()) {
       return Fail();
     }
-    // A load that skips the textures wants the geometry alone; the document would only take memory.
-    if (textures == Textures::kLoad) KeepSource();
+    KeepSource();
     return std::move(model);
   }
 
@@ -561,12 +560,18 @@ private:
     return true;
   }
 
-  // Hands the parsed document, its images' bytes and where each primitive went to the model, for
-  // an export to write the file again.
+  // Hands where each primitive went to the model and, unless the load wants the geometry alone
+  // (when the document would only take memory), the parsed document and its images' bytes, for an
+  // export to write the file again.
   void KeepSource() {
     auto source = std::make_shared<GltfSource>();
     source->path = path;
     source->placed = std::move(placed);
+    for (const tinygltf::Mesh& mesh : file.meshes) source->meshNames.push_back(mesh.name);
+    if (textures == Textures::kSkip) {
+      model->gltfSource = std::move(source);
+      return;
+    }
     source->imageBytes.resize(file.images.size());
     for (size_t i = 0; i < file.images.size(); ++i) {
       const tinygltf::Image& image = file.images[i];

@@ -11,6 +11,8 @@ class Model;
 
 namespace RenderLib {
 
+struct ObjModel;
+
 // Where one node's placement of one primitive put its vertices in the model: the group and the
 // first of its vertices there. A primitive with NORMAL keeps its vertices in the file's order
 // (vertexCount of them); one without was given flat normals, three vertices of its own a
@@ -34,7 +36,9 @@ struct GltfSource {
   GltfSource& operator=(const GltfSource&) = delete;
 
   std::string path;                          // the file read
-  std::unique_ptr<tinygltf::Model> document;  // every buffer's data loaded
+  std::unique_ptr<tinygltf::Model> document;  // every buffer's data loaded; none when the model
+                                              // was read without its textures (geometry only)
+  std::vector<std::string> meshNames;         // by mesh index, as the file names them
   // Each image's encoded bytes (PNG, JPEG), by image index, wherever the file keeps them (a file
   // beside it, a data URI, a buffer view); empty where the image could not be read.
   std::vector<std::vector<uint8_t>> imageBytes;
@@ -42,5 +46,20 @@ struct GltfSource {
   // placed by several nodes appears once for each).
   std::vector<PlacedPrimitive> placed;
 };
+
+// A mesh the scene places more than once: its instances share their texture coordinates, so
+// they share mask texels and age alike.
+struct RepeatedMesh {
+  std::string name;  // the mesh's name, or "mesh <index>"
+  int32_t placements = 0;
+};
+
+// The meshes of a glTF model placed by more than one node, in the file's order; none for an OBJ
+// model.
+std::vector<RepeatedMesh> RepeatedMeshes(const ObjModel& model);
+
+// By triangle, in the order the model's groups hold them (the triangle soup's), whether it
+// belongs to a second or later placement of its primitive; empty when no mesh is placed twice.
+std::vector<bool> RepeatedPlacementTriangles(const ObjModel& model);
 
 }  // namespace RenderLib

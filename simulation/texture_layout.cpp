@@ -48,13 +48,15 @@ AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int
   return coverage;
 }
 
-std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOffset, float vOffset, int32_t raster) {
+std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOffset, float vOffset, int32_t raster,
+                                                    const std::vector<bool>& skipped) {
   const std::vector<int32_t>& materials = mesh.TriangleMaterials();
   const size_t materialCount = mesh.Materials().size();
   std::vector<AtlasCoverage> coverage(materialCount + 1);
   // Each material's triangles, gathered first: a material's groups need not lie together.
   std::vector<std::vector<int32_t>> trianglesOf(materialCount + 1);
   for (size_t t = 0; t < materials.size(); ++t) {
+    if (t < skipped.size() && skipped[t]) continue;
     const int32_t material = materials[t];
     trianglesOf[material >= 0 && size_t(material) < materialCount ? size_t(material) : materialCount].push_back(
         int32_t(t));
@@ -85,7 +87,7 @@ std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOff
   return coverage;
 }
 
-TextureLayout AnalyseTextureLayout(const Soup& mesh) {
+TextureLayout AnalyseTextureLayout(const Soup& mesh, const std::vector<bool>& repeats) {
   TextureLayout layout;
   const int32_t triangles = mesh.GetIndexCount() / 3;
   float minU = INFINITY, maxU = -INFINITY, minV = INFINITY, maxV = -INFINITY;
@@ -130,7 +132,7 @@ TextureLayout AnalyseTextureLayout(const Soup& mesh) {
     layout.touchingShare = triangles > 0 ? double(touching) / triangles : 0.0;
   }
   layout.materialCoverage =
-      RasteriseMaterialAtlases(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV));
+      RasteriseMaterialAtlases(mesh, static_cast<float>(layout.tileU), static_cast<float>(layout.tileV), 1024, repeats);
   for (const AtlasCoverage& material : layout.materialCoverage) {
     layout.coverage.covered += material.covered;
     layout.coverage.overlapped += material.overlapped;

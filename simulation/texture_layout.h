@@ -26,8 +26,10 @@ AtlasCoverage RasteriseAtlas(const Soup& mesh, float uOffset, float vOffset, int
 // last for triangles of no material (or one past the list). A texel counts as overlapped only
 // where charts of one material overlap: materials whose charts overlap each other's get mask
 // spaces of their own (MaskSpaces), but a material's own overlapping charts share texels.
+// Triangles flagged in `skipped` (by triangle; empty for none) are left out: the second and later
+// placements of a mesh, which share their texels with the first by design.
 std::vector<AtlasCoverage> RasteriseMaterialAtlases(const Soup& mesh, float uOffset, float vOffset,
-                                                    int32_t raster = 1024);
+                                                    int32_t raster = 1024, const std::vector<bool>& skipped = {});
 
 // What the masks can make of a model's texture coordinates (they are baked in texture space).
 struct TextureLayout {
@@ -52,7 +54,9 @@ struct TextureLayout {
   std::vector<AtlasCoverage> materialCoverage;
 };
 
-TextureLayout AnalyseTextureLayout(const Soup& mesh);
+// `repeats` flags the triangles of second and later placements of a mesh (see
+// RenderLib::RepeatedPlacementTriangles), whose charts are not counted as overlapping.
+TextureLayout AnalyseTextureLayout(const Soup& mesh, const std::vector<bool>& repeats = {});
 
 // Whether a triangle spans an area (finite, not zero) in texture space. The masks and the
 // exported textures are baked in texture space, so a model needs one such triangle at least.

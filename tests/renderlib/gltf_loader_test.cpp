@@ -67,9 +67,9 @@ void ExpectNear(const Vector3& actual, const Vector3& expected) {
 
 class GltfLoader : public testing::Test {
 protected:
-  std::unique_ptr<ObjModel> Load(const std::string& path) {
+  std::unique_ptr<ObjModel> Load(const std::string& path, Textures textures = Textures::kLoad) {
     messages.clear();
-    return LoadGltf(path.c_str(), &messages);
+    return LoadGltf(path.c_str(), &messages, textures);
   }
 
   // A triangle on the plane x + y = 1 with its normal, texture coordinates and indices.
@@ -127,6 +127,34 @@ TEST_F(GltfLoader, PlacesTheMeshesOfTheShownSceneWithTheirNodesWorldTransforms) 
   positions = Positions(*model);
   ASSERT_EQ(positions.size(), 9u);
   ExpectNear(positions[6], {101, 0, 0});
+}
+
+// A mesh placed by several nodes is named once, with its count, and the triangles of its second
+// and later placements are told apart from the first's, whichever group they went to.
+TEST_F(GltfLoader, TellsTheRepeatedPlacementsOfAMesh) {
+  GltfTestFile file;
+  const int square = file.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, "VEC3", 3);
+  const int uv = file.Floats({0, 0, 1, 0, 1, 1, 0, 1}, "VEC2", 2);
+  const int indices = file.Indices({0, 1, 2, 0, 2, 3});
+  char meshes[512];
+  std::snprintf(meshes, sizeof meshes,
+                R"([{"name":"Crate","primitives":[{"attributes":{"POSITION":%d,"TEXCOORD_0":%d},"indices":%d}]},)"
+                R"({"name":"Floor","primitives":[{"attributes":{"POSITION":%d,"TEXCOORD_0":%d},"indices":%d}]}])",
+                square, uv, indices, square, uv, indices);
+  file.meshes = meshes;
+  file.nodes = R"([{"mesh":0},{"mesh":1},{"mesh":0,"translation":[3,0,0]},{"mesh":0,"translation":[6,0,0]}])";
+  file.scenes = R"([{"nodes":[0,1,2,3]}])";
+  for (const Textures textures : {Textures::kLoad, Textures::kSkip}) {
+    std::unique_ptr<ObjModel> model = Load(file.WriteGltf(folder, "crates"), textures);
+    ASSERT_NE(model, nullptr) << (messages.empty() ? "" : messages.back());
+    const std::vector<RepeatedMesh> repeated = RepeatedMeshes(*model);
+    ASSERT_EQ(repeated.size(), 1u);
+    EXPECT_EQ(repeated[0].name, "Crate");
+    EXPECT_EQ(repeated[0].placements, 3);
+    // One group: Crate (two triangles), Floor (two), Crate again twice (four, flat: no normals).
+    const std::vector<bool> flags = RepeatedPlacementTriangles(*model);
+    EXPECT_EQ(flags, (std::vector<bool>{false, false, false, false, true, true, true, true}));
+  }
 }
 
 // The reader scales normals and sums tangents as it writes each primitive; the result must be

@@ -15,6 +15,7 @@
 #include "platform_os/folder_lock.h"
 #include "platform_os/interrupt_catcher.h"
 #include "platform_os/ranged_number.h"
+#include "renderlib/gltf_source.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"
@@ -478,7 +479,16 @@ int RunWeather(const Arguments& arguments) {
   if (!LoadModelForTracing(options.model, loaded, error, textures)) return Fail(error);
   ShowLoaderMessages(options.model, loaded.messages);
   if (interrupts.Requested()) return Interrupted(outcome, interrupts);
-  const Simulation::TextureLayout layout = Simulation::AnalyseTextureLayout(*loaded.soup);
+  // The placements of a mesh used by several nodes share their texels by design: said once, and
+  // not counted as charts that overlap.
+  for (const RenderLib::RepeatedMesh& mesh : RenderLib::RepeatedMeshes(*loaded.model)) {
+    std::fprintf(stderr,
+                 "patinex-cli weather: note: %s places %s %d times; the instances share their texels, so they age "
+                 "alike (give each its own mesh to age them apart)\n",
+                 options.model.c_str(), mesh.name.c_str(), mesh.placements);
+  }
+  const Simulation::TextureLayout layout =
+      Simulation::AnalyseTextureLayout(*loaded.soup, RenderLib::RepeatedPlacementTriangles(*loaded.model));
   if (!ReportTextureLayout(options.model, layout, loaded.soup->Materials())) return kExitFailure;
   outcome.spaceMaterials = SpaceMaterials(*loaded.soup);
   if (outcome.spaceMaterials.size() > 1) {
