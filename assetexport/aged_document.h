@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "assetexport/gltf_writer.h"
+#include "assetexport/aged_asset.h"
 
 namespace AssetExport {
 
