@@ -128,6 +128,10 @@ TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
   EXPECT_NE(asset.find("image/png"), std::string::npos);
   EXPECT_EQ(asset.find("image/jpeg"), std::string::npos) << "the export embeds the earlier run's JPEG masks";
   EXPECT_NE(run.out.find("\"maskSize\": 96"), std::string::npos) << run.out;
+  // --size given: the export's textures too, as the summary lists them.
+  const size_t exported = run.out.find("\"exportMaterials\"");
+  ASSERT_NE(exported, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"size\": 96", exported), std::string::npos) << run.out;
   for (const char* name : {"mask_humidity00.png", "mask_dirt00.png", "mask_rust00.png"}) {
     const PngHeader header = ReadPngHeader(ReadFile(out / name));
     EXPECT_EQ(header.width, 96u) << name;

@@ -362,7 +362,18 @@ struct Outcome {
   std::string movedAside;  // where an earlier history's masks went, if anywhere
   // The materials of each mask space, by name, when the model has several spaces.
   std::vector<std::vector<std::string>> spaceMaterials;
+  // The materials the export wrote, with the size each was baked at.
+  std::vector<AssetExport::ExportedMaterial> exportedMaterials;
 };
+
+// The materials an export wrote, as `export` lists them.
+Json ExportedMaterialsJson(const std::vector<AssetExport::ExportedMaterial>& materials) {
+  Json list = Json::array();
+  for (const AssetExport::ExportedMaterial& material : materials) {
+    list.push_back(Json{{"name", material.name}, {"size", material.size}});
+  }
+  return list;
+}
 
 // The names of the materials in each mask space (a material without a name is "").
 std::vector<std::vector<std::string>> SpaceMaterials(const RenderLib::TriangleSoup& soup) {
@@ -421,6 +432,7 @@ void PrintSummary(const Outcome& outcome) {
       {"earlierMasksMovedTo", outcome.movedAside.empty() ? Json(nullptr) : Json(outcome.movedAside)},
       {"interrupted", outcome.interrupted},
       {"export", outcome.exported ? options.exportPath : std::string()},
+      {"exportMaterials", ExportedMaterialsJson(outcome.exportedMaterials)},
       {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
   };
   if (outcome.spaceMaterials.size() > 1) summary["maskSpaceMaterials"] = outcome.spaceMaterials;
@@ -650,8 +662,13 @@ int RunWeather(const Arguments& arguments) {
     settings.size = options.sizeGiven ? static_cast<uint32_t>(options.size) : 0;
     settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
     settings.stop = &interrupts.Flag();
+    AssetExport::ExportTimes times;
     outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
-                                                              options.exportPath, &exportError);
+                                                              options.exportPath, &exportError, &times);
+    for (const std::string& note : times.notes) {
+      std::fprintf(stderr, "patinex-cli weather: note: %s: %s\n", options.model.c_str(), note.c_str());
+    }
+    outcome.exportedMaterials = std::move(times.materials);
     // A signal during the export stops it: the steps stay, nothing is exported.
     if (!outcome.exported && interrupts.Requested()) return Interrupted(outcome, interrupts);
     if (outcome.exported) {
