@@ -11,10 +11,6 @@ namespace {
 
 using Simulation::RingFill;
 
-// Rings filled between two markings. Every marking costs a few passes over the whole texture,
-// and a fill visits each block of its rings once a ring: longer batches mean fewer markings but
-// more visits. 64 was the quickest on 4096 and 8192 textures of the bundled models.
-constexpr int kRingsPerBatch = 64;
 // Bytes of float planes one fill may hold at once.
 constexpr size_t kFloatPlaneBudget = size_t(512) << 20;
 
@@ -29,6 +25,155 @@ struct FloatPlane {
   size_t pad;
   std::vector<float> floats;
 };
+
+// One channel of an image: its byte in the first texel and the bytes from one texel to the next.
+struct Channel {
+  uint8_t* first;
+  uint32_t step;
+};
+
+// The texels at most kExactRings from a chart as the ring fill run to the end gives them.
+void FillNearRings(const std::vector<uint8_t>& coverage, std::vector<uint8_t>& marks, uint32_t size,
+                   const std::vector<Channel>& all) {
+  const size_t stride = size_t(size) + 2;
+  // A few channels at a time in floats (the marks are read once for the group), each rounded to
+  // bytes once filled; as many as fit the budget: an 8192 x 8192 plane alone takes 256 MiB.
+  const size_t planeBytes = FloatPlane::FloatsFor(size) * sizeof(float);
+  const size_t most = std::min<size_t>(RingFill::kPlanesAtOnce, all.size());
+  const int atOnce = int(std::clamp<size_t>(kFloatPlaneBudget / planeBytes, 1, most));
+  std::vector<FloatPlane> group;
+  group.reserve(size_t(atOnce));
+  for (int p = 0; p < atOnce; ++p) group.emplace_back(size);
+  RingFill fill;
+  marks = coverage;
+  fill.Mark(marks.data(), size, size, kExactRings);
+  for (size_t first = 0; first < all.size(); first += size_t(atOnce)) {
+    const int count = int(std::min(all.size() - first, size_t(atOnce)));
+    float* values[RingFill::kPlanesAtOnce];
+    for (int p = 0; p < count; ++p) {
+      const Channel channel = all[first + size_t(p)];
+      for (uint32_t y = 0; y < size; ++y) {
+        float* row = group[size_t(p)].Texel(0, y);
+        const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
+        const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
+        for (uint32_t x = 0; x < size; ++x) row[x] = rowMarks[x] == 1 ? float(bytes[size_t(x) * channel.step]) : 0.0f;
+      }
+      values[p] = group[size_t(p)].Texel(0, 0);
+    }
+    fill.Fill(values, count, ptrdiff_t(group[0].pitch));
+    for (int p = 0; p < count; ++p) {
+      const Channel channel = all[first + size_t(p)];
+      for (uint32_t y = 0; y < size; ++y) {
+        const float* row = group[size_t(p)].Texel(0, y);
+        const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+        uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
+        for (uint32_t x = 0; x < size; ++x) {
+          if (rowMarks[x] > 1) bytes[size_t(x) * channel.step] = uint8_t(row[x] + 0.5f);
+        }
+      }
+    }
+  }
+}
+
+// A pyramid of halved levels over the texels that hold a value (level 0, not stored): how many
+// of them each texel of a level spans. Level k is (size >> k) rounded up on either side.
+struct Pyramid {
+  std::vector<uint32_t> sides;           // level k's side, k >= 1
+  std::vector<size_t> offsets;           // where level k starts in a level-packed array
+  std::vector<uint32_t> counts;          // texels with a value under each texel, packed by level
+  uint32_t Side(size_t level) const { return sides[level - 1]; }
+  size_t Offset(size_t level) const { return offsets[level - 1]; }
+};
+
+Pyramid CountKnown(const std::vector<uint8_t>& marks, uint32_t size) {
+  Pyramid pyramid;
+  size_t total = 0;
+  for (uint32_t side = size; side > 1;) {
+    side = (side + 1) / 2;
+    pyramid.sides.push_back(side);
+    pyramid.offsets.push_back(total);
+    total += size_t(side) * side;
+  }
+  pyramid.counts.assign(total, 0);
+  const size_t stride = size_t(size) + 2;
+  uint32_t* first = pyramid.counts.data();
+  const uint32_t side1 = pyramid.Side(1);
+  for (uint32_t y = 0; y < size; ++y) {
+    const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+    uint32_t* parents = first + size_t(y / 2) * side1;
+    for (uint32_t x = 0; x < size; ++x) parents[x / 2] += rowMarks[x] != 0;
+  }
+  for (size_t level = 2; level <= pyramid.sides.size(); ++level) {
+    const uint32_t childSide = pyramid.Side(level - 1), side = pyramid.Side(level);
+    const uint32_t* children = pyramid.counts.data() + pyramid.Offset(level - 1);
+    uint32_t* parents = pyramid.counts.data() + pyramid.Offset(level);
+    for (uint32_t y = 0; y < childSide; ++y) {
+      for (uint32_t x = 0; x < childSide; ++x) parents[size_t(y / 2) * side + x / 2] += children[size_t(y) * childSide + x];
+    }
+  }
+  return pyramid;
+}
+
+// The texels beyond the exact rings (marked 0), by pull-push: down the pyramid each texel holds
+// the mean of the texels with a value under it; up again every texel without one takes its
+// parent's. A far texel so takes the mean of the nearest block around it that holds values,
+// which costs a few passes over the texture however far it lies from the charts.
+void FillFarTexels(const std::vector<uint8_t>& marks, uint32_t size, const std::vector<Channel>& all) {
+  const Pyramid pyramid = CountKnown(marks, size);
+  const size_t levels = pyramid.sides.size();
+  const size_t stride = size_t(size) + 2;
+  std::vector<float> means(pyramid.counts.size());
+  for (const Channel& channel : all) {
+    std::fill(means.begin(), means.end(), 0.0f);
+    // Pull: sums first, divided by the counts once a level is complete.
+    const uint32_t side1 = pyramid.Side(1);
+    for (uint32_t y = 0; y < size; ++y) {
+      const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+      const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
+      float* parents = means.data() + size_t(y / 2) * side1;
+      for (uint32_t x = 0; x < size; ++x) {
+        if (rowMarks[x] != 0) parents[x / 2] += float(bytes[size_t(x) * channel.step]);
+      }
+    }
+    for (size_t level = 1; level <= levels; ++level) {
+      const uint32_t side = pyramid.Side(level);
+      float* level_means = means.data() + pyramid.Offset(level);
+      const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
+      const size_t texels = size_t(side) * side;
+      for (size_t i = 0; i < texels; ++i) level_means[i] = counts[i] != 0 ? level_means[i] / float(counts[i]) : 0.0f;
+      if (level == levels) break;
+      const uint32_t parentSide = pyramid.Side(level + 1);
+      float* parents = means.data() + pyramid.Offset(level + 1);
+      for (uint32_t y = 0; y < side; ++y) {
+        for (uint32_t x = 0; x < side; ++x) {
+          const size_t i = size_t(y) * side + x;
+          parents[size_t(y / 2) * parentSide + x / 2] += level_means[i] * float(counts[i]);
+        }
+      }
+    }
+    // Push.
+    for (size_t level = levels - 1; level >= 1; --level) {
+      const uint32_t side = pyramid.Side(level), parentSide = pyramid.Side(level + 1);
+      float* level_means = means.data() + pyramid.Offset(level);
+      const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
+      const float* parents = means.data() + pyramid.Offset(level + 1);
+      for (uint32_t y = 0; y < side; ++y) {
+        for (uint32_t x = 0; x < side; ++x) {
+          const size_t i = size_t(y) * side + x;
+          if (counts[i] == 0) level_means[i] = parents[size_t(y / 2) * parentSide + x / 2];
+        }
+      }
+    }
+    for (uint32_t y = 0; y < size; ++y) {
+      const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+      uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
+      const float* parents = means.data() + size_t(y / 2) * side1;
+      for (uint32_t x = 0; x < size; ++x) {
+        if (rowMarks[x] == 0) bytes[size_t(x) * channel.step] = uint8_t(parents[x / 2] + 0.5f);
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -45,60 +190,14 @@ void FillOutsideCharts(const std::vector<uint8_t>& covered, uint32_t size, uint8
     }
   }
   if (!anyCovered) return;
-
-  // The channels of every image, a few at a time in floats (the marks are read once for the
-  // group), each rounded to bytes once filled. The marks are worked out again for each group,
-  // which costs less than holding every channel in floats at once.
-  struct Channel {
-    uint8_t* first;  // the channel's byte in the first texel
-    uint32_t step;   // bytes from one texel to the next
-  };
   std::vector<Channel> all;
   for (int k = 0; k < planeCount; ++k) {
     for (uint32_t c = 0; c < channels[k]; ++c) all.push_back({planes[k] + c, channels[k]});
   }
   if (all.empty()) return;
-  // As many at once as fit the budget: an 8192 x 8192 plane alone takes 256 MiB.
-  const size_t planeBytes = FloatPlane::FloatsFor(size) * sizeof(float);
-  const size_t most = std::min<size_t>(RingFill::kPlanesAtOnce, all.size());
-  const int atOnce = int(std::clamp<size_t>(kFloatPlaneBudget / planeBytes, 1, most));
-  std::vector<FloatPlane> group;
-  group.reserve(size_t(atOnce));
-  for (int p = 0; p < atOnce; ++p) group.emplace_back(size);
   std::vector<uint8_t> marks;
-  RingFill fill;
-  for (size_t first = 0; first < all.size(); first += size_t(atOnce)) {
-    const int count = int(std::min(all.size() - first, size_t(atOnce)));
-    float* values[RingFill::kPlanesAtOnce];
-    for (int p = 0; p < count; ++p) {
-      const Channel channel = all[first + size_t(p)];
-      for (uint32_t y = 0; y < size; ++y) {
-        float* row = group[size_t(p)].Texel(0, y);
-        const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
-        const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-        for (uint32_t x = 0; x < size; ++x) row[x] = rowMarks[x] == 1 ? float(bytes[size_t(x) * channel.step]) : 0.0f;
-      }
-      values[p] = group[size_t(p)].Texel(0, 0);
-    }
-    // Batches of rings: after one, everything it filled counts as covered, which gives every
-    // texel the same ring and the same feeders as one fill to the end would.
-    marks = coverage;
-    do {
-      fill.Mark(marks.data(), size, size, kRingsPerBatch);
-      fill.Fill(values, count, ptrdiff_t(group[0].pitch));
-    } while (std::memchr(marks.data(), 0, marks.size()) != nullptr);
-    for (int p = 0; p < count; ++p) {
-      const Channel channel = all[first + size_t(p)];
-      for (uint32_t y = 0; y < size; ++y) {
-        const float* row = group[size_t(p)].Texel(0, y);
-        const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
-        uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-        for (uint32_t x = 0; x < size; ++x) {
-          if (rowMarks[x] != 1) bytes[size_t(x) * channel.step] = uint8_t(row[x] + 0.5f);
-        }
-      }
-    }
-  }
+  FillNearRings(coverage, marks, size, all);
+  if (size > 1 && std::memchr(marks.data(), 0, marks.size()) != nullptr) FillFarTexels(marks, size, all);
 }
 
 }  // namespace AssetExport
