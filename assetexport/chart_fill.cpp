@@ -32,60 +32,103 @@ struct Channel {
   uint32_t step;
 };
 
-// The texels at most kExactRings from a chart as the ring fill run to the end gives them.
-void FillNearRings(const std::vector<uint8_t>& coverage, std::vector<uint8_t>& marks, uint32_t size,
-                   const std::vector<Channel>& all) {
+// Which blocks of 16 texels of each row the ring fill fills (filled) and which it reads
+// (read: those and the blocks next to them, across an edge or a corner).
+struct RingBlocks {
+  uint32_t perRow = 0;
+  std::vector<uint8_t> filled, read;
+};
+
+RingBlocks BlocksOf(const RingFill& fill, uint32_t size) {
+  RingBlocks blocks;
+  blocks.perRow = (size + 15) / 16;
+  const size_t perRow = blocks.perRow;
+  blocks.filled.assign(perRow * size, 0);
+  blocks.read.assign(perRow * size, 0);
+  for (uint32_t y = 0; y < size; ++y) {
+    for (uint32_t b = 0; b < blocks.perRow; ++b) {
+      if (!fill.BlockFills(y, b)) continue;
+      blocks.filled[y * perRow + b] = 1;
+      for (uint32_t ny = y > 0 ? y - 1 : 0; ny <= std::min(y + 1, size - 1); ++ny) {
+        for (uint32_t nb = b > 0 ? b - 1 : 0; nb <= std::min(b + 1, blocks.perRow - 1); ++nb) {
+          blocks.read[ny * perRow + nb] = 1;
+        }
+      }
+    }
+  }
+  return blocks;
+}
+
+// The texels at most kExactRings from a chart as the ring fill run to the end gives them. Only
+// the blocks the fill reads go into floats and back: the rest of the texture (inside the charts
+// or far from them) is never visited.
+void FillNearRings(const std::vector<uint8_t>& coverage, std::vector<uint8_t>& marks, RingBlocks& blocks,
+                   uint32_t size, const std::vector<Channel>& all) {
   const size_t stride = size_t(size) + 2;
   // A few channels at a time in floats (the marks are read once for the group), each rounded to
   // bytes once filled; as many as fit the budget: an 8192 x 8192 plane alone takes 256 MiB.
   const size_t planeBytes = FloatPlane::FloatsFor(size) * sizeof(float);
   const size_t most = std::min<size_t>(RingFill::kPlanesAtOnce, all.size());
   const int atOnce = int(std::clamp<size_t>(kFloatPlaneBudget / planeBytes, 1, most));
-  std::vector<FloatPlane> group;
-  group.reserve(size_t(atOnce));
-  for (int p = 0; p < atOnce; ++p) group.emplace_back(size);
   RingFill fill;
   marks = coverage;
   fill.Mark(marks.data(), size, size, kExactRings);
+  blocks = BlocksOf(fill, size);
+  std::vector<FloatPlane> group;
+  group.reserve(size_t(atOnce));
+  for (int p = 0; p < atOnce; ++p) group.emplace_back(size);
+  // Calls f(y, x0, x1) for the texels x0 .. x1 - 1 of every block of row y that `which` marks.
+  auto forBlocks = [&](const std::vector<uint8_t>& which, auto&& f) {
+    for (uint32_t y = 0; y < size; ++y) {
+      const uint8_t* rowBlocks = which.data() + size_t(y) * blocks.perRow;
+      for (uint32_t b = 0; b < blocks.perRow; ++b) {
+        if (rowBlocks[b] != 0) f(y, 16 * b, std::min(16 * b + 16, size));
+      }
+    }
+  };
   for (size_t first = 0; first < all.size(); first += size_t(atOnce)) {
     const int count = int(std::min(all.size() - first, size_t(atOnce)));
     float* values[RingFill::kPlanesAtOnce];
     for (int p = 0; p < count; ++p) {
       const Channel channel = all[first + size_t(p)];
-      for (uint32_t y = 0; y < size; ++y) {
-        float* row = group[size_t(p)].Texel(0, y);
+      FloatPlane& plane = group[size_t(p)];
+      // Every texel the fill reads, so that what an earlier group filled is 0 again.
+      forBlocks(blocks.read, [&](uint32_t y, uint32_t x0, uint32_t x1) {
+        float* row = plane.Texel(0, y);
         const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
         const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-        for (uint32_t x = 0; x < size; ++x) row[x] = rowMarks[x] == 1 ? float(bytes[size_t(x) * channel.step]) : 0.0f;
-      }
-      values[p] = group[size_t(p)].Texel(0, 0);
+        for (uint32_t x = x0; x < x1; ++x) row[x] = rowMarks[x] == 1 ? float(bytes[size_t(x) * channel.step]) : 0.0f;
+      });
+      values[p] = plane.Texel(0, 0);
     }
     fill.Fill(values, count, ptrdiff_t(group[0].pitch));
     for (int p = 0; p < count; ++p) {
       const Channel channel = all[first + size_t(p)];
-      for (uint32_t y = 0; y < size; ++y) {
-        const float* row = group[size_t(p)].Texel(0, y);
+      FloatPlane& plane = group[size_t(p)];
+      forBlocks(blocks.filled, [&](uint32_t y, uint32_t x0, uint32_t x1) {
+        const float* row = plane.Texel(0, y);
         const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
         uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-        for (uint32_t x = 0; x < size; ++x) {
+        for (uint32_t x = x0; x < x1; ++x) {
           if (rowMarks[x] > 1) bytes[size_t(x) * channel.step] = uint8_t(row[x] + 0.5f);
         }
-      }
+      });
     }
   }
 }
 
-// A pyramid of halved levels over the texels that hold a value (level 0, not stored): how many
-// of them each texel of a level spans. Level k is (size >> k) rounded up on either side.
+// A pyramid of halved levels over the texels the rings filled (level 0, not stored): how many of
+// them each texel of a level spans. Level k's side is size / 2^k rounded up.
 struct Pyramid {
-  std::vector<uint32_t> sides;           // level k's side, k >= 1
-  std::vector<size_t> offsets;           // where level k starts in a level-packed array
-  std::vector<uint32_t> counts;          // texels with a value under each texel, packed by level
+  std::vector<uint32_t> sides;   // level k's side, k >= 1
+  std::vector<size_t> offsets;   // where level k starts in a level-packed array
+  std::vector<uint32_t> counts;  // ring texels under each texel, packed by level
   uint32_t Side(size_t level) const { return sides[level - 1]; }
   size_t Offset(size_t level) const { return offsets[level - 1]; }
+  size_t Levels() const { return sides.size(); }
 };
 
-Pyramid CountKnown(const std::vector<uint8_t>& marks, uint32_t size) {
+Pyramid CountRingTexels(const std::vector<uint8_t>& marks, const RingBlocks& blocks, uint32_t size) {
   Pyramid pyramid;
   size_t total = 0;
   for (uint32_t side = size; side > 1;) {
@@ -96,80 +139,98 @@ Pyramid CountKnown(const std::vector<uint8_t>& marks, uint32_t size) {
   }
   pyramid.counts.assign(total, 0);
   const size_t stride = size_t(size) + 2;
-  uint32_t* first = pyramid.counts.data();
   const uint32_t side1 = pyramid.Side(1);
   for (uint32_t y = 0; y < size; ++y) {
     const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-    uint32_t* parents = first + size_t(y / 2) * side1;
-    for (uint32_t x = 0; x < size; ++x) parents[x / 2] += rowMarks[x] != 0;
+    uint32_t* parents = pyramid.counts.data() + size_t(y / 2) * side1;
+    for (uint32_t b = 0; b < blocks.perRow; ++b) {
+      if (blocks.filled[size_t(y) * blocks.perRow + b] == 0) continue;
+      for (uint32_t x = 16 * b; x < std::min(16 * b + 16, size); ++x) parents[x / 2] += rowMarks[x] > 1;
+    }
   }
-  for (size_t level = 2; level <= pyramid.sides.size(); ++level) {
+  for (size_t level = 2; level <= pyramid.Levels(); ++level) {
     const uint32_t childSide = pyramid.Side(level - 1), side = pyramid.Side(level);
     const uint32_t* children = pyramid.counts.data() + pyramid.Offset(level - 1);
     uint32_t* parents = pyramid.counts.data() + pyramid.Offset(level);
     for (uint32_t y = 0; y < childSide; ++y) {
-      for (uint32_t x = 0; x < childSide; ++x) parents[size_t(y / 2) * side + x / 2] += children[size_t(y) * childSide + x];
+      for (uint32_t x = 0; x < childSide; ++x) {
+        parents[size_t(y / 2) * side + x / 2] += children[size_t(y) * childSide + x];
+      }
     }
   }
   return pyramid;
 }
 
-// The texels beyond the exact rings (marked 0), by pull-push: down the pyramid each texel holds
-// the mean of the texels with a value under it; up again every texel without one takes its
-// parent's. A far texel so takes the mean of the nearest block around it that holds values,
-// which costs a few passes over the texture however far it lies from the charts.
-void FillFarTexels(const std::vector<uint8_t>& marks, uint32_t size, const std::vector<Channel>& all) {
-  const Pyramid pyramid = CountKnown(marks, size);
-  const size_t levels = pyramid.sides.size();
+// The texels beyond the exact rings (marked 0), by pull-push over the ring texels: down the
+// pyramid each texel holds the mean of the ring texels under it; up again every texel without
+// any takes its parent's. A far texel so takes the mean of the ring texels in the smallest
+// aligned block around it that holds any, which costs a pass over the far texels and one over
+// the rings however far the texels lie from the charts.
+void FillFarTexels(const std::vector<uint8_t>& marks, const RingBlocks& blocks, uint32_t size, uint8_t* const* planes,
+                   const uint32_t* channels, int planeCount) {
+  const Pyramid pyramid = CountRingTexels(marks, blocks, size);
+  const size_t levels = pyramid.Levels();
   const size_t stride = size_t(size) + 2;
+  const uint32_t side1 = pyramid.Side(1);
   std::vector<float> means(pyramid.counts.size());
-  for (const Channel& channel : all) {
-    std::fill(means.begin(), means.end(), 0.0f);
-    // Pull: sums first, divided by the counts once a level is complete.
-    const uint32_t side1 = pyramid.Side(1);
-    for (uint32_t y = 0; y < size; ++y) {
-      const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-      const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-      float* parents = means.data() + size_t(y / 2) * side1;
-      for (uint32_t x = 0; x < size; ++x) {
-        if (rowMarks[x] != 0) parents[x / 2] += float(bytes[size_t(x) * channel.step]);
-      }
-    }
-    for (size_t level = 1; level <= levels; ++level) {
-      const uint32_t side = pyramid.Side(level);
-      float* level_means = means.data() + pyramid.Offset(level);
-      const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
-      const size_t texels = size_t(side) * side;
-      for (size_t i = 0; i < texels; ++i) level_means[i] = counts[i] != 0 ? level_means[i] / float(counts[i]) : 0.0f;
-      if (level == levels) break;
-      const uint32_t parentSide = pyramid.Side(level + 1);
-      float* parents = means.data() + pyramid.Offset(level + 1);
-      for (uint32_t y = 0; y < side; ++y) {
-        for (uint32_t x = 0; x < side; ++x) {
-          const size_t i = size_t(y) * side + x;
-          parents[size_t(y / 2) * parentSide + x / 2] += level_means[i] * float(counts[i]);
+  // Level 1 as the far texels take it, a plane's channels together.
+  std::vector<uint8_t> parentBytes;
+  for (int k = 0; k < planeCount; ++k) {
+    const uint32_t step = channels[k];
+    if (step == 0) continue;
+    parentBytes.assign(size_t(side1) * side1 * step, 0);
+    for (uint32_t c = 0; c < step; ++c) {
+      const uint8_t* first = planes[k] + c;
+      std::fill(means.begin(), means.end(), 0.0f);
+      // Pull: sums first, divided by the counts once a level is complete.
+      for (uint32_t y = 0; y < size; ++y) {
+        const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+        const uint8_t* bytes = first + size_t(y) * size * step;
+        float* parents = means.data() + size_t(y / 2) * side1;
+        for (uint32_t b = 0; b < blocks.perRow; ++b) {
+          if (blocks.filled[size_t(y) * blocks.perRow + b] == 0) continue;
+          for (uint32_t x = 16 * b; x < std::min(16 * b + 16, size); ++x) {
+            if (rowMarks[x] > 1) parents[x / 2] += float(bytes[size_t(x) * step]);
+          }
         }
       }
-    }
-    // Push.
-    for (size_t level = levels - 1; level >= 1; --level) {
-      const uint32_t side = pyramid.Side(level), parentSide = pyramid.Side(level + 1);
-      float* level_means = means.data() + pyramid.Offset(level);
-      const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
-      const float* parents = means.data() + pyramid.Offset(level + 1);
-      for (uint32_t y = 0; y < side; ++y) {
-        for (uint32_t x = 0; x < side; ++x) {
-          const size_t i = size_t(y) * side + x;
-          if (counts[i] == 0) level_means[i] = parents[size_t(y / 2) * parentSide + x / 2];
+      for (size_t level = 1; level <= levels; ++level) {
+        const uint32_t side = pyramid.Side(level);
+        float* levelMeans = means.data() + pyramid.Offset(level);
+        const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
+        const size_t texels = size_t(side) * side;
+        for (size_t i = 0; i < texels; ++i) levelMeans[i] = counts[i] != 0 ? levelMeans[i] / float(counts[i]) : 0.0f;
+        if (level == levels) break;
+        const uint32_t parentSide = pyramid.Side(level + 1);
+        float* parents = means.data() + pyramid.Offset(level + 1);
+        for (uint32_t y = 0; y < side; ++y) {
+          for (uint32_t x = 0; x < side; ++x) {
+            const size_t i = size_t(y) * side + x;
+            parents[size_t(y / 2) * parentSide + x / 2] += levelMeans[i] * float(counts[i]);
+          }
         }
       }
+      // Push.
+      for (size_t level = levels - 1; level >= 1; --level) {
+        const uint32_t side = pyramid.Side(level), parentSide = pyramid.Side(level + 1);
+        float* levelMeans = means.data() + pyramid.Offset(level);
+        const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
+        const float* parents = means.data() + pyramid.Offset(level + 1);
+        for (uint32_t y = 0; y < side; ++y) {
+          for (uint32_t x = 0; x < side; ++x) {
+            const size_t i = size_t(y) * side + x;
+            if (counts[i] == 0) levelMeans[i] = parents[size_t(y / 2) * parentSide + x / 2];
+          }
+        }
+      }
+      for (size_t i = 0; i < size_t(side1) * side1; ++i) parentBytes[i * step + c] = uint8_t(means[i] + 0.5f);
     }
     for (uint32_t y = 0; y < size; ++y) {
       const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-      uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-      const float* parents = means.data() + size_t(y / 2) * side1;
+      const uint8_t* parents = parentBytes.data() + size_t(y / 2) * side1 * step;
+      uint8_t* bytes = planes[k] + size_t(y) * size * step;
       for (uint32_t x = 0; x < size; ++x) {
-        if (rowMarks[x] == 0) bytes[size_t(x) * channel.step] = uint8_t(parents[x / 2] + 0.5f);
+        if (rowMarks[x] == 0) std::memcpy(bytes + size_t(x) * step, parents + size_t(x / 2) * step, step);
       }
     }
   }
@@ -196,8 +257,11 @@ void FillOutsideCharts(const std::vector<uint8_t>& covered, uint32_t size, uint8
   }
   if (all.empty()) return;
   std::vector<uint8_t> marks;
-  FillNearRings(coverage, marks, size, all);
-  if (size > 1 && std::memchr(marks.data(), 0, marks.size()) != nullptr) FillFarTexels(marks, size, all);
+  RingBlocks blocks;
+  FillNearRings(coverage, marks, blocks, size, all);
+  if (size > 1 && std::memchr(marks.data(), 0, marks.size()) != nullptr) {
+    FillFarTexels(marks, blocks, size, planes, channels, planeCount);
+  }
 }
 
 }  // namespace AssetExport
