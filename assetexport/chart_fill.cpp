@@ -88,32 +88,34 @@ void FillNearRings(const std::vector<uint8_t>& coverage, std::vector<uint8_t>& m
   };
   for (size_t first = 0; first < all.size(); first += size_t(atOnce)) {
     const int count = int(std::min(all.size() - first, size_t(atOnce)));
+    const Channel* these = all.data() + first;
     float* values[RingFill::kPlanesAtOnce];
-    for (int p = 0; p < count; ++p) {
-      const Channel channel = all[first + size_t(p)];
-      FloatPlane& plane = group[size_t(p)];
-      // Every texel the fill reads, so that what an earlier group filled is 0 again.
-      forBlocks(blocks.read, [&](uint32_t y, uint32_t x0, uint32_t x1) {
-        float* row = plane.Texel(0, y);
-        const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
-        const uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
-        for (uint32_t x = x0; x < x1; ++x) row[x] = rowMarks[x] == 1 ? float(bytes[size_t(x) * channel.step]) : 0.0f;
-      });
-      values[p] = plane.Texel(0, 0);
-    }
+    for (int p = 0; p < count; ++p) values[p] = group[size_t(p)].Texel(0, 0);
+    // Every texel the fill reads, covered or 0, so that what an earlier group filled is 0 again.
+    // Without branches: which texels are covered is a coin toss along a ragged chart edge.
+    forBlocks(blocks.read, [&](uint32_t y, uint32_t x0, uint32_t x1) {
+      const uint8_t* rowMarks = coverage.data() + (size_t(y) + 1) * stride + 1;
+      for (int p = 0; p < count; ++p) {
+        float* row = group[size_t(p)].Texel(0, y);
+        const uint8_t* bytes = these[p].first + size_t(y) * size * these[p].step;
+        const uint32_t step = these[p].step;
+        for (uint32_t x = x0; x < x1; ++x) row[x] = float(bytes[size_t(x) * step]) * float(rowMarks[x] == 1);
+      }
+    });
     fill.Fill(values, count, ptrdiff_t(group[0].pitch));
-    for (int p = 0; p < count; ++p) {
-      const Channel channel = all[first + size_t(p)];
-      FloatPlane& plane = group[size_t(p)];
-      forBlocks(blocks.filled, [&](uint32_t y, uint32_t x0, uint32_t x1) {
-        const float* row = plane.Texel(0, y);
-        const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-        uint8_t* bytes = channel.first + size_t(y) * size * channel.step;
+    forBlocks(blocks.filled, [&](uint32_t y, uint32_t x0, uint32_t x1) {
+      const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+      for (int p = 0; p < count; ++p) {
+        const float* row = group[size_t(p)].Texel(0, y);
+        uint8_t* bytes = these[p].first + size_t(y) * size * these[p].step;
+        const uint32_t step = these[p].step;
         for (uint32_t x = x0; x < x1; ++x) {
-          if (rowMarks[x] > 1) bytes[size_t(x) * channel.step] = uint8_t(row[x] + 0.5f);
+          uint8_t& byte = bytes[size_t(x) * step];
+          const uint8_t filled = uint8_t(row[x] + 0.5f);
+          byte = rowMarks[x] > 1 ? filled : byte;
         }
-      });
-    }
+      }
+    });
   }
 }
 
@@ -161,6 +163,32 @@ Pyramid CountRingTexels(const std::vector<uint8_t>& marks, const RingBlocks& blo
   return pyramid;
 }
 
+// Every far texel (marked 0) of a plane of kStep bytes a texel takes its level-1 parent's bytes.
+// Eight marks are looked at at once: most lie inside a chart or among the rings.
+template <uint32_t kStep>
+void WriteFarTexels(const std::vector<uint8_t>& marks, uint32_t size, const uint8_t* parentBytes, uint32_t side1,
+                    uint8_t* plane) {
+  const size_t stride = size_t(size) + 2;
+  for (uint32_t y = 0; y < size; ++y) {
+    const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+    const uint8_t* parents = parentBytes + size_t(y / 2) * side1 * kStep;
+    uint8_t* bytes = plane + size_t(y) * size * kStep;
+    uint32_t x = 0;
+    for (; x + 8 <= size; x += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, rowMarks + x, sizeof eight);
+      // A zero byte among the eight (the classic test: a borrow into a byte's top bit).
+      if (((eight - 0x0101010101010101ull) & ~eight & 0x8080808080808080ull) == 0) continue;
+      for (uint32_t k = x; k < x + 8; ++k) {
+        if (rowMarks[k] == 0) std::memcpy(bytes + size_t(k) * kStep, parents + size_t(k / 2) * kStep, kStep);
+      }
+    }
+    for (; x < size; ++x) {
+      if (rowMarks[x] == 0) std::memcpy(bytes + size_t(x) * kStep, parents + size_t(x / 2) * kStep, kStep);
+    }
+  }
+}
+
 // The texels beyond the exact rings (marked 0), by pull-push over the ring texels: down the
 // pyramid each texel holds the mean of the ring texels under it; up again every texel without
 // any takes its parent's. A far texel so takes the mean of the ring texels in the smallest
@@ -172,66 +200,89 @@ void FillFarTexels(const std::vector<uint8_t>& marks, const RingBlocks& blocks, 
   const size_t levels = pyramid.Levels();
   const size_t stride = size_t(size) + 2;
   const uint32_t side1 = pyramid.Side(1);
-  std::vector<float> means(pyramid.counts.size());
+  const size_t pyramidTexels = pyramid.counts.size();
+  std::vector<float> means;
   // Level 1 as the far texels take it, a plane's channels together.
   std::vector<uint8_t> parentBytes;
   for (int k = 0; k < planeCount; ++k) {
     const uint32_t step = channels[k];
     if (step == 0) continue;
     parentBytes.assign(size_t(side1) * side1 * step, 0);
-    for (uint32_t c = 0; c < step; ++c) {
-      const uint8_t* first = planes[k] + c;
-      std::fill(means.begin(), means.end(), 0.0f);
+    // A plane's channels through the pyramid together, as many as the budget holds (interleaved:
+    // texel i's channel c at i * together + c).
+    const uint32_t together =
+        uint32_t(std::clamp<size_t>(kFloatPlaneBudget / (pyramidTexels * sizeof(float)), 1, step));
+    for (uint32_t firstChannel = 0; firstChannel < step; firstChannel += together) {
+      const uint32_t n = std::min(together, step - firstChannel);
+      means.assign(pyramidTexels * n, 0.0f);
       // Pull: sums first, divided by the counts once a level is complete.
       for (uint32_t y = 0; y < size; ++y) {
         const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-        const uint8_t* bytes = first + size_t(y) * size * step;
-        float* parents = means.data() + size_t(y / 2) * side1;
+        const uint8_t* bytes = planes[k] + size_t(y) * size * step + firstChannel;
+        float* parents = means.data() + size_t(y / 2) * side1 * n;
         for (uint32_t b = 0; b < blocks.perRow; ++b) {
           if (blocks.filled[size_t(y) * blocks.perRow + b] == 0) continue;
           for (uint32_t x = 16 * b; x < std::min(16 * b + 16, size); ++x) {
-            if (rowMarks[x] > 1) parents[x / 2] += float(bytes[size_t(x) * step]);
+            if (rowMarks[x] <= 1) continue;
+            for (uint32_t c = 0; c < n; ++c) parents[size_t(x / 2) * n + c] += float(bytes[size_t(x) * step + c]);
           }
         }
       }
       for (size_t level = 1; level <= levels; ++level) {
         const uint32_t side = pyramid.Side(level);
-        float* levelMeans = means.data() + pyramid.Offset(level);
+        float* levelMeans = means.data() + pyramid.Offset(level) * n;
         const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
         const size_t texels = size_t(side) * side;
-        for (size_t i = 0; i < texels; ++i) levelMeans[i] = counts[i] != 0 ? levelMeans[i] / float(counts[i]) : 0.0f;
+        for (size_t i = 0; i < texels; ++i) {
+          if (counts[i] == 0) continue;
+          const float scale = 1.0f / float(counts[i]);
+          for (uint32_t c = 0; c < n; ++c) levelMeans[i * n + c] *= scale;
+        }
         if (level == levels) break;
         const uint32_t parentSide = pyramid.Side(level + 1);
-        float* parents = means.data() + pyramid.Offset(level + 1);
+        float* parents = means.data() + pyramid.Offset(level + 1) * n;
         for (uint32_t y = 0; y < side; ++y) {
           for (uint32_t x = 0; x < side; ++x) {
             const size_t i = size_t(y) * side + x;
-            parents[size_t(y / 2) * parentSide + x / 2] += levelMeans[i] * float(counts[i]);
+            if (counts[i] == 0) continue;
+            float* parent = parents + (size_t(y / 2) * parentSide + x / 2) * n;
+            for (uint32_t c = 0; c < n; ++c) parent[c] += levelMeans[i * n + c] * float(counts[i]);
           }
         }
       }
       // Push.
       for (size_t level = levels - 1; level >= 1; --level) {
         const uint32_t side = pyramid.Side(level), parentSide = pyramid.Side(level + 1);
-        float* levelMeans = means.data() + pyramid.Offset(level);
+        float* levelMeans = means.data() + pyramid.Offset(level) * n;
         const uint32_t* counts = pyramid.counts.data() + pyramid.Offset(level);
-        const float* parents = means.data() + pyramid.Offset(level + 1);
+        const float* parents = means.data() + pyramid.Offset(level + 1) * n;
         for (uint32_t y = 0; y < side; ++y) {
           for (uint32_t x = 0; x < side; ++x) {
             const size_t i = size_t(y) * side + x;
-            if (counts[i] == 0) levelMeans[i] = parents[size_t(y / 2) * parentSide + x / 2];
+            if (counts[i] != 0) continue;
+            const float* parent = parents + (size_t(y / 2) * parentSide + x / 2) * n;
+            for (uint32_t c = 0; c < n; ++c) levelMeans[i * n + c] = parent[c];
           }
         }
       }
-      for (size_t i = 0; i < size_t(side1) * side1; ++i) parentBytes[i * step + c] = uint8_t(means[i] + 0.5f);
-    }
-    for (uint32_t y = 0; y < size; ++y) {
-      const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
-      const uint8_t* parents = parentBytes.data() + size_t(y / 2) * side1 * step;
-      uint8_t* bytes = planes[k] + size_t(y) * size * step;
-      for (uint32_t x = 0; x < size; ++x) {
-        if (rowMarks[x] == 0) std::memcpy(bytes + size_t(x) * step, parents + size_t(x / 2) * step, step);
+      for (size_t i = 0; i < size_t(side1) * side1; ++i) {
+        for (uint32_t c = 0; c < n; ++c) parentBytes[i * step + firstChannel + c] = uint8_t(means[i * n + c] + 0.5f);
       }
+    }
+    switch (step) {
+      case 1: WriteFarTexels<1>(marks, size, parentBytes.data(), side1, planes[k]); break;
+      case 2: WriteFarTexels<2>(marks, size, parentBytes.data(), side1, planes[k]); break;
+      case 3: WriteFarTexels<3>(marks, size, parentBytes.data(), side1, planes[k]); break;
+      case 4: WriteFarTexels<4>(marks, size, parentBytes.data(), side1, planes[k]); break;
+      default:
+        for (uint32_t y = 0; y < size; ++y) {
+          const uint8_t* rowMarks = marks.data() + (size_t(y) + 1) * stride + 1;
+          const uint8_t* parents = parentBytes.data() + size_t(y / 2) * side1 * step;
+          uint8_t* bytes = planes[k] + size_t(y) * size * step;
+          for (uint32_t x = 0; x < size; ++x) {
+            if (rowMarks[x] == 0) std::memcpy(bytes + size_t(x) * step, parents + size_t(x / 2) * step, step);
+          }
+        }
     }
   }
 }
