@@ -13,6 +13,9 @@ using Simulation::RingFill;
 
 // Bytes of float planes one fill may hold at once.
 constexpr size_t kFloatPlaneBudget = size_t(512) << 20;
+// Bytes of pyramid means the far fill may hold at once: at 8192 x 8192 one channel's take 90 MiB,
+// so that they and the counts stay below the ring fill's one float plane.
+constexpr size_t kPyramidBudget = size_t(128) << 20;
 
 // A float plane laid out as RingFill reads it: zeros before the first texel, after the last
 // row and past the width of every row.
@@ -211,7 +214,7 @@ void FillFarTexels(const std::vector<uint8_t>& marks, const RingBlocks& blocks, 
     // A plane's channels through the pyramid together, as many as the budget holds (interleaved:
     // texel i's channel c at i * together + c).
     const uint32_t together =
-        uint32_t(std::clamp<size_t>(kFloatPlaneBudget / (pyramidTexels * sizeof(float)), 1, step));
+        uint32_t(std::clamp<size_t>(kPyramidBudget / (pyramidTexels * sizeof(float)), 1, step));
     for (uint32_t firstChannel = 0; firstChannel < step; firstChannel += together) {
       const uint32_t n = std::min(together, step - firstChannel);
       means.assign(pyramidTexels * n, 0.0f);
