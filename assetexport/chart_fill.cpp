@@ -113,9 +113,10 @@ void FillNearRings(const std::vector<uint8_t>& coverage, std::vector<uint8_t>& m
         uint8_t* bytes = these[p].first + size_t(y) * size * these[p].step;
         const uint32_t step = these[p].step;
         for (uint32_t x = x0; x < x1; ++x) {
+          // As bit masks: the compiler turns a choice back into a branch.
           uint8_t& byte = bytes[size_t(x) * step];
-          const uint8_t filled = uint8_t(row[x] + 0.5f);
-          byte = rowMarks[x] > 1 ? filled : byte;
+          const uint8_t take = uint8_t(-int(rowMarks[x] > 1));
+          byte = uint8_t((uint8_t(row[x] + 0.5f) & take) | (byte & ~take));
         }
       }
     });
