@@ -1,6 +1,7 @@
 #include "assetexport/step_masks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -25,12 +26,29 @@ std::string MaskPath(const std::string& folder, Simulation::MaskChannel channel,
   return {};
 }
 
-bool LoadMask(const std::string& path, MaskFile* mask, std::string* error) {
+// Reads a mask's bytes and, when the bake reads it (decode), its grey values; a mask only carried
+// into the export must at least be a JPEG or a PNG, whose type the export names.
+bool LoadMask(const std::string& path, bool decode, MaskFile* mask, std::string* error) {
   mask->path = path;
   std::string why;
   if (!ImageLib::ReadImageFile(path.c_str(), mask->bytes, why)) {
     *error = why;
     return false;
+  }
+  static constexpr uint8_t kJpegStart[3] = {0xFF, 0xD8, 0xFF};
+  static constexpr uint8_t kPngStart[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  auto startsWith = [&](const uint8_t* start, size_t length) {
+    return mask->bytes.size() >= length && std::memcmp(mask->bytes.data(), start, length) == 0;
+  };
+  if (!decode) {
+    const bool jpeg = startsWith(kJpegStart, sizeof kJpegStart);
+    if (!jpeg && !startsWith(kPngStart, sizeof kPngStart)) {
+      *error = path + ": neither a JPEG nor a PNG";
+      return false;
+    }
+    mask->mimeType = jpeg ? "image/jpeg" : "image/png";
+    mask->grey = TextureSampler();
+    return true;
   }
   ImageLib::DecodedImage decoded;
   if (!ImageLib::DecodeImage(mask->bytes.data(), mask->bytes.size(), decoded, why)) {
@@ -101,7 +119,9 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
                  (format == kAnyMaskFormat ? " (or .png)" : "");
         return false;
       }
-      if (!LoadMask(path, files[int32_t(c)], error)) return false;
+      // The bake reads only rust and dirt: humidity rides along as bytes.
+      const bool decode = c != Simulation::MaskChannel::kHumidity;
+      if (!LoadMask(path, decode, files[int32_t(c)], error)) return false;
     }
   }
   return true;

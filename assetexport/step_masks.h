@@ -39,10 +39,11 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
 // Either mask format: the JPEG where a step has both.
 inline constexpr int32_t kAnyMaskFormat = -1;
 
-// Reads and decodes the three masks of each of spaceCount mask spaces at a step (the highest
+// Reads the three masks of each of spaceCount mask spaces at a step (the highest
 // complete one for step < 0), of the given format (Simulation::kMaskJpeg, kMaskPng or
-// kAnyMaskFormat). False, with what is wrong (naming the file) in error, when a mask is missing
-// or does not decode.
+// kAnyMaskFormat), and decodes rust and dirt. False, with what is wrong (naming the file) in
+// error, when a mask is missing, rust or dirt does not decode, or humidity is neither a JPEG nor
+// a PNG.
 bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error,
                    int32_t format = kAnyMaskFormat, int32_t spaceCount = 1);
 

@@ -243,6 +243,19 @@ int RingFill::Mark(uint8_t* ringMarks, uint32_t ringWidth, uint32_t ringHeight, 
   return passes;
 }
 
+bool RingFill::BlockFills(uint32_t y, uint32_t block) const {
+  if (rings == 0) return false;
+#if defined(__SSE2__)
+  const size_t blockWords = (size_t(width) / 16 + 63) / 64;
+  if (block >= width / 16) return true;
+  return (blocks[y * blockWords + block / 64] >> (block % 64) & 1) != 0;
+#else
+  (void)y;
+  (void)block;
+  return true;
+#endif
+}
+
 void RingFill::Fill(float* values, ptrdiff_t pitch) const { Fill(&values, 1, pitch); }
 
 void RingFill::Fill(float* const* planes, int planeCount, ptrdiff_t pitch) const {

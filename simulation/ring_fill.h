@@ -36,6 +36,11 @@ public:
   void Fill(float* const* planes, int planeCount, ptrdiff_t pitch) const;
   static constexpr int kPlanesAtOnce = 3;
 
+  // Whether the last Mark gave a texel of row y's block of 16 (texels 16 * block .. 16 * block
+  // + 15) a ring, so that Fill fills it; always true for the texels past a row's last whole
+  // block, which are not told apart.
+  bool BlockFills(uint32_t y, uint32_t block) const;
+
 private:
   void FillTogether(float* const* planes, int planeCount, ptrdiff_t pitch) const;
 

@@ -32,6 +32,13 @@ TEST(StepMasks, TheHighestCompleteStepAndWhatIsMissing) {
   EXPECT_EQ(masks.spaces[0].rust.mimeType, "image/jpeg");
   EXPECT_EQ(masks.spaces[0].rust.grey.Width(), 1024u);
   EXPECT_EQ(masks.spaces[0].dirt.bytes.size(), jpeg.size());
+  // The bake reads no humidity: its bytes ride along undecoded, but must be an image.
+  EXPECT_TRUE(masks.spaces[0].humidity.grey.Empty());
+  EXPECT_EQ(masks.spaces[0].humidity.bytes.size(), jpeg.size());
+  EXPECT_EQ(masks.spaces[0].humidity.mimeType, "image/jpeg");
+  folder.Write("mask_humidity100.png", "not a picture");
+  EXPECT_FALSE(LoadStepMasks(folder.Path(), 100, &masks, &error));
+  EXPECT_NE(error.find("mask_humidity100.png: neither a JPEG nor a PNG"), std::string::npos) << error;
 
   EXPECT_FALSE(LoadStepMasks(folder.Path(), 7, &masks, &error));
   EXPECT_NE(error.find("the rust mask of step 7 is missing"), std::string::npos) << error;
