@@ -10,7 +10,7 @@
 #include "platform/window.h"
 
 PatinexApplication::PatinexApplication()
-    : status(panels.SimulationPanel()),
+    : status(panels.SimulationPanel(), [this](int extra) { panels.GrowSimulationPanel(extra); }),
       numbers(panels.ParametersPanel(), status),
       history(panels.SimulationPanel(), [this] { view.ReleaseMaskViews(); }),
       model([this] { view.MarkChanged(); }),

@@ -225,6 +225,47 @@ TEST_F(Application, ADropThatCannotBeReadKeepsTheModelItsSamplesAndItsSteps) {
   }
 }
 
+// The status line shows its whole text however long (the panel grows and stays in the window),
+// drops a notice once it no longer holds, and says a reader's failure in a sentence.
+TEST_F(Application, TheStatusLineShowsItsWholeTextAndOnlyWhatStillHolds) {
+  Dialog& panel = Program().Panels().SimulationPanel();
+  const fs::path deep = Environment::maskFolder / "a folder with a rather long name" / "and another one below it" /
+                        "and a third one, to be sure" / "model.gltf";
+  fs::create_directories(deep.parent_path());
+  std::ofstream(deep) << "{ \"asset\": nope }";
+  Pick(1);
+  Send(Platform::WindowEvent::Dropped(deep.string()));
+  EnterInto(ID_TONS_PER_STEP, "many");
+  Frames(2);
+  const std::string composed = StatusShown();
+  EXPECT_NE(composed.find("Tons/Step takes whole numbers from 1 to 1000000"), std::string::npos) << composed;
+  EXPECT_EQ(composed.find("[json.exception"), std::string::npos) << composed;
+  const std::string shown = panel.GetStatic(ID_PROGRESS)->GetText();
+  EXPECT_EQ(shown.find("\xE2\x80\xA6"), std::string::npos) << "cut: " << shown;
+  const auto words = [](std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }), text.end());
+    return text;
+  };
+  EXPECT_EQ(words(shown), words(composed));
+  const CUIStatic* line = panel.GetStatic(ID_PROGRESS);
+  EXPECT_LE(panel.Y() + line->Y() + line->Height(), panel.Y() + panel.Height());
+  EXPECT_LE(panel.Y() + panel.Height(), int(FrameworkGetBackBufferDescription().height));
+
+  Send(Platform::WindowEvent::Dropped(deep.string()));
+  Frames(1);
+  EXPECT_NE(StatusShown().find("model.gltf is not valid JSON: at line 1, column"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Sphere stays."), std::string::npos) << StatusShown();
+
+  // A density typed during a run waits for its end; once it applies, the notice goes.
+  StartLongRun();
+  EnterInto(ID_DENSITY, "120");
+  EXPECT_NE(StatusShown().find("Density 120 applies once the run has ended."), std::string::npos) << StatusShown();
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
+  EXPECT_TRUE(FramesUntil([] { return StatusShown().find("applies once") == std::string::npos; }, 10.0))
+      << StatusShown();
+}
+
 // A number box is read when the user is done with it (Enter, leaving it, "Weather"), never while
 // typing; what is clamped or refused is said in the window with the range.
 TEST_F(Application, NumberBoxesAreReadWhenTheUserIsDoneAndSayWhatTheyChanged) {

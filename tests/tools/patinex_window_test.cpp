@@ -102,7 +102,9 @@ protected:
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     // A working folder of its own whose media/ links to the shipped files: the program finds its
     // media there and writes its masks beside them, never into the checkout's media/.
-    folder = fs::path(::testing::TempDir()) / ("patinex_window_" + std::to_string(std::rand()));
+    // A short path: the status line names the mask folder in it, and a longer text makes the
+    // simulation panel grow and flow into another column, away from where the clicks below go.
+    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::rand()));
     fs::create_directories(folder / "media");
     WriteFiles();
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(PATINEX_SOURCE_DIR) / "media")) {
