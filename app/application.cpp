@@ -1,26 +1,16 @@
 #include "app/application.h"
 
-#include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 #include "app/control_ids.h"
 #include "app/mask_folder.h"
 #include "framework/ui_combo_box.h"
 #include "platform/window.h"
 
-namespace {
-
-// The platform's message box; "No", the safe answer, is what Enter and Escape give.
-bool AskWhetherToQuitDuringRun() {
-  return Platform::ShowMessageBox(FrameworkGetWindow(), "Patinex: a run is in progress",
-                                  "A run is in progress. Quit anyway?", Platform::MessageBoxIcon::Question,
-                                  {"&Yes", "&No"}, 1, 1) == 0;
-}
-
-}  // namespace
-
 PatinexApplication::PatinexApplication()
-    : status(panels.SimulationPanel()),
+    : status(panels.SimulationPanel(), [this](int extra) { panels.GrowSimulationPanel(extra); }),
       numbers(panels.ParametersPanel(), status),
       history(panels.SimulationPanel(), [this] { view.ReleaseMaskViews(); }),
       model([this] { view.MarkChanged(); }),
@@ -33,7 +23,6 @@ bool PatinexApplication::Start(bool parseCommandLine, const char* extraCommandLi
   folders.media = FindShippedMediaFolder();
   if (folders.media.empty()) std::fprintf(stderr, "patinex: no media folder found; the views stay empty\n");
   folders.masks = ChooseMaskFolder(folders.media, &folders.masksProblem);
-  confirmQuitDuringRun = AskWhetherToQuitDuringRun;
   if (!folders.masks.empty()) std::fprintf(stderr, "patinex: masks are written to %s\n", folders.masks.c_str());
   models.Reset(folders.media);
   status.SetActivity("Pick a model, then press Weather.");
@@ -75,7 +64,24 @@ void PatinexApplication::LoadSelectedModel() {
   const int selected = picker ? picker->GetSelectedIndex() : 0;
   // Choosing the entry already loaded changes nothing (and keeps a run going).
   if (selected == models.Loaded()) return;
+  // The new model is read first: a file that cannot be read leaves the model in use, its samples,
+  // its masks and a run on it as they were, and the picker showing it.
+  std::optional<ModelForms> forms;
+  if (selected >= 1 && selected < int(models.Size())) {
+    const ModelEntry& entry = models[size_t(selected)];
+    std::string why;
+    forms = WorkModel::Read(FrameworkGetDevice(), entry.file, view.MeshEffect(), &why);
+    if (!forms) {
+      if (picker != nullptr) picker->SetSelectedByIndex(models.Loaded());
+      const std::string file = entry.file.empty() ? entry.label : ShownFolder(entry.file);
+      status.SetNotice("");
+      status.SetActivity("Cannot read " + file + ".");
+      status.SetDetail(AsSentence(PlainReadFailure(why, entry.file)) + (models.Loaded() > 0 ? " " + models[size_t(models.Loaded())].label + " stays." : ""));
+      return;
+    }
+  }
   const bool runEnded = run.Kept();
+  view.ShowSamplePoints(false);
   run.End();
   ReleaseModel();
   samples.Release();
@@ -83,21 +89,20 @@ void PatinexApplication::LoadSelectedModel() {
   models.SetLoaded(0);
   status.SetNotice("");
   status.SetDetail(runEnded ? "The run on the previous model was stopped; its masks stay." : "");
-  if (selected >= 1 && selected < int(models.Size())) {
+  if (forms) {
     const ModelEntry& entry = models[size_t(selected)];
-    std::string why;
-    if (model.Load(FrameworkGetDevice(), entry.file, view.MeshEffect(), &why)) {
-      models.SetLoaded(selected);
-      exporter.SuggestNameFor(entry.file);
-      char text[160];
-      std::snprintf(text, sizeof text, "%s: %u triangles. Press Weather.", entry.label.c_str(),
-                    model.Soup()->GetIndexCount() / 3);
-      status.SetActivity(text);
-    } else {
-      const std::string file = entry.file.empty() ? entry.label : ShownFolder(entry.file);
-      status.SetActivity("Cannot read " + file + ".");
-      if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
-      status.SetDetail(why + ".");
+    model.Adopt(std::move(*forms));
+    models.SetLoaded(selected);
+    exporter.SuggestNameFor(entry.file);
+    char text[160];
+    std::snprintf(text, sizeof text, "%s: %u triangles.%s", entry.label.c_str(), model.Soup()->GetIndexCount() / 3,
+                  model.LayoutRefusal().empty() ? " Press Weather." : "");
+    status.SetActivity(text);
+    // Said short here (Weather says it whole): its masks would have no area to cover.
+    if (!model.LayoutRefusal().empty()) {
+      status.SetDetail("Its texture coordinates give the masks no area: it cannot be weathered.");
+    } else if (!model.TilingWarning().empty()) {
+      status.SetDetail("Warning: " + model.TilingWarning() + ".");
     }
   } else {
     status.SetActivity("Pick a model, then press Weather.");
@@ -114,7 +119,6 @@ void PatinexApplication::AddDroppedModel(const std::string& path) {
     if (models.Size() > entriesBefore) picker->AddItem(models[size_t(index)].label, reinterpret_cast<void*>(intptr_t(-1)));
     picker->SetSelectedByIndex(index);
   }
-  view.ShowSamplePoints(false);
   LoadSelectedModel();
   if (models.Loaded() != index && models.Size() > entriesBefore) {
     models.RemoveLast();
@@ -122,7 +126,48 @@ void PatinexApplication::AddDroppedModel(const std::string& path) {
   }
 }
 
+void PatinexApplication::OpenModelFile(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  AddDroppedModel(error ? path : absolute.lexically_normal().string());
+}
+
 bool PatinexApplication::EscapeMayQuit(const Platform::WindowEvent& event) {
   if (event.type != Platform::EventType::KeyDown || event.key != Platform::VK_ESCAPE || !run.Running()) return true;
-  return confirmQuitDuringRun != nullptr && confirmQuitDuringRun();
+  panels.QuitQuestion().SetVisible(true);
+  FrameworkRequestFrame();
+  return false;
+}
+
+void PatinexApplication::AnswerQuitQuestion(bool quit) {
+  panels.QuitQuestion().SetVisible(false);
+  quitAnswered = quit;
+  FrameworkRequestFrame();
+}
+
+bool PatinexApplication::HandleQuitQuestion(Platform::Window* window, const Platform::WindowEvent& event) {
+  using Platform::EventType;
+  if (answeringKey != 0) {
+    if (event.type == EventType::Text) return true;
+    if (event.type == EventType::KeyUp && event.key == answeringKey) {
+      answeringKey = 0;
+      return true;
+    }
+  }
+  if (!QuitQuestionOpen()) return false;
+  if (event.type == EventType::KeyDown && !event.repeat) {
+    const uint32_t key = event.key;
+    if (key == 'Y' || key == 'N' || key == Platform::VK_ESCAPE || key == Platform::VK_RETURN) {
+      answeringKey = key;
+      AnswerQuitQuestion(key == 'Y');
+    }
+    return true;
+  }
+  if (event.IsMouse()) {
+    panels.QuitQuestion().HandleEvent(window, event);
+    return true;
+  }
+  // Other keys and typing wait for the answer; what the window itself is told (closing, resizing,
+  // painting) goes on.
+  return event.IsKey() || event.type == EventType::Text;
 }

@@ -55,12 +55,19 @@ public:
   // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
   // loaded leaves the picker as it was.
   void AddDroppedModel(const std::string& path);
-  // Escape quits, but not a run by surprise: false when the user keeps the run going.
+  // A model file named on the command line: made absolute (relative paths are from the current
+  // folder) and opened as if dropped.
+  void OpenModelFile(const std::string& path);
+  // Escape quits, but not a run by surprise: during a run it asks first (false then).
   bool EscapeMayQuit(const Platform::WindowEvent& event);
-  // Asked when Escape would quit during a run; true to quit. Replaceable for tests.
-  using QuitQuestion = bool (*)();
-  void SetConfirmQuitDuringRun(QuitQuestion confirm) { confirmQuitDuringRun = confirm; }
-  QuitQuestion ConfirmQuitDuringRun() const { return confirmQuitDuringRun; }
+  // The question whether to quit during a run, asked in the window: the frames go on under it
+  // (the run's progress stays up to date) while it takes every key and click. Y or its Yes
+  // button quits; N, Enter, Escape or its No button keep the run going. The key that answered is
+  // spent: its release and the character it types reach nothing else.
+  bool QuitQuestionOpen() { return panels.QuitQuestion().IsVisible(); }
+  void AnswerQuitQuestion(bool quit);
+  // True when the question (open, or the key that answered it) used the event.
+  bool HandleQuitQuestion(Platform::Window* window, const Platform::WindowEvent& event);
 
   MediaFolders& Folders() { return folders; }
   WindowPanels& Panels() { return panels; }
@@ -115,6 +122,9 @@ private:
   ModelTable models;
   SimulationRun run;
   AssetExportCommand exporter;
-  QuitQuestion confirmQuitDuringRun = nullptr;
+  // The key that answered the quit question, until it is released (0: none).
+  uint32_t answeringKey = 0;
+  // Yes was answered: the window closes on the next frame, outside the question's own handling.
+  bool quitAnswered = false;
   bool referenceWarningChecked = false;
 };

@@ -46,6 +46,10 @@ void PatinexApplication::OnMessage(Platform::Window* window, const Platform::Win
     *noFurtherProcessing = true;
     return;
   }
+  if (app.HandleQuitQuestion(window, event)) {
+    *noFurtherProcessing = true;
+    return;
+  }
   // While the device settings dialog is open it alone gets the events, and the chain ends
   // there. What it does not use still reaches the framework (closing, resizing); what it uses
   // does not: Escape closes the dialog and must not close the window as well.

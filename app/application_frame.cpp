@@ -76,8 +76,15 @@ void PatinexApplication::OnDeviceDestroyed() {
 }
 
 void PatinexApplication::OnFrameMove(float elapsedSeconds) {
+  if (quitAnswered) {
+    quitAnswered = false;
+    if (Platform::Window* window = FrameworkGetWindow()) window->Send(Platform::WindowEvent::Of(Platform::EventType::Close));
+    return;
+  }
   view.Camera().Update(std::min(elapsedSeconds, kLongestCameraStep));
   run.ApplyReports();
+  // A run that ended while the question was open leaves nothing to ask about.
+  if (QuitQuestionOpen() && !run.Running()) panels.QuitQuestion().SetVisible(false);
   exporter.ApplyFinished();
   // A resampling waits for a running simulation to end: it would replace the samples under it.
   if (!run.Kept() && samples.CountDownRequest(elapsedSeconds)) run.StartResampling();

@@ -23,3 +23,5 @@ inline constexpr int ID_EXPORT_NAME = 17;
 inline constexpr int ID_EXPORT_FOLDER = 18;
 inline constexpr int ID_ENVIRONMENT = 19;
 inline constexpr int ID_BACKGROUND = 20;
+inline constexpr int ID_QUIT_YES = 21;
+inline constexpr int ID_QUIT_NO = 22;

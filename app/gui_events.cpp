@@ -22,10 +22,7 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
     case ID_TOGGLE_FULLSCREEN: FrameworkToggleFullScreen(); break;
     case ID_TOGGLE_REF: FrameworkToggleREF(); break;
     case ID_CHANGE_DEVICE: OpenDeviceSettings(); break;
-    case ID_MODEL:
-      view.ShowSamplePoints(false);
-      LoadSelectedModel();
-      break;
+    case ID_MODEL: LoadSelectedModel(); break;
     case ID_TOGGLE_WARP: FrameworkToggleWARP(); break;
     case ID_WEATHER:
       view.ShowSamplePoints(false);
@@ -65,6 +62,8 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
         view.ShowBackground(background->GetChecked());
       }
       break;
+    case ID_QUIT_YES: AnswerQuitQuestion(true); break;
+    case ID_QUIT_NO: AnswerQuitQuestion(false); break;
     default: break;
   }
 }

@@ -1,4 +1,6 @@
 // patinex: ages a model step by step and shows its dirt and rust.
+#include <string>
+
 #include "app/application.h"
 #include "framework/framework.h"
 #include "framework/program_arguments.h"
@@ -14,13 +16,21 @@ const char kAbout[] =
     "numbers its steps on, and the first run on new samples moves the earlier masks to previous/.\n"
     "Dragging turns the model, the wheel zooms, and Home or F shows its front again, framed whole.\n"
     "F2 opens the device settings; F3 and F4 switch to Mesa's softpipe and llvmpipe and back.\n"
-    "Alt+Enter toggles full screen, Escape quits (asking first during a run).\n";
+    "Alt+Enter toggles full screen, Escape quits (asking first during a run).\n"
+    "MODEL, an OBJ or glTF file (its path absolute or from the current folder), is opened at start\n"
+    "as if dropped; when it cannot be read the window opens without it and the status line says why.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int status = CheckProgramArguments(argc, argv, "patinex", kAbout); status >= 0) return status;
+  std::string model;
+  if (const int status = CheckProgramArguments(argc, argv, "patinex", kAbout, "MODEL", &model); status >= 0) {
+    return status;
+  }
   PatinexApplication application;
-  if (application.Start(true)) FrameworkMainLoop();
+  if (application.Start(true)) {
+    if (!model.empty()) application.OpenModelFile(model);
+    FrameworkMainLoop();
+  }
   return application.Shutdown();
 }

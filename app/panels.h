@@ -10,6 +10,13 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEven
 // The file name box starts empty (a loaded model names it); the folder box starts at the
 // default export folder.
 void BuildExportPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+// The question asked in the window when Escape would end a run: its text and the buttons Yes and
+// No; hidden until asked. It is asked in the window rather than in a box of its own so that the
+// window goes on drawing the run's progress while the question waits.
+void BuildQuitQuestionPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+inline constexpr int kQuitQuestionWidth = 300;
+inline constexpr int kQuitQuestionHeight = 100;
+
 // The font, static-text element, title and background shared by the parameters, simulation and
 // export panels. The title keeps to the panel's left, leaving room for a button beside it.
 void StyleParameterPanel(Dialog& panel, const char* title, int titleWidth);

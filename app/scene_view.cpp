@@ -297,4 +297,5 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
     if (pointsLeft) FrameworkRequestFrame();
   }
   for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);
+  if (panels.QuitQuestion().IsVisible()) panels.QuitQuestion().Render(elapsedSeconds);
 }

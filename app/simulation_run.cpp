@@ -86,6 +86,7 @@ void SimulationRun::RequestResample() {
   } else if (Kept()) {
     std::snprintf(text, sizeof text, "Density %d applies once the run has ended.", numbers.Density());
     status.SetNotice(text);
+    waitingDensityNotice = text;
     return;
   }
   std::snprintf(text, sizeof text, "Sampling the surface at density %d...", numbers.Density());
@@ -94,6 +95,9 @@ void SimulationRun::RequestResample() {
 
 void SimulationRun::StartResampling() {
   if (!model.Soup() || !model.KdTree() || thread) return;
+  // The density that waited for the run's end applies now.
+  status.DropNotice(waitingDensityNotice);
+  waitingDensityNotice.clear();
   samples.Start(model.KdTree(), model.Soup(), numbers.Density());
 }
 
@@ -110,6 +114,12 @@ void SimulationRun::Start() {
   if (numbers.CommitAll()) RequestResample();
   if (!model.Soup()) {
     NoRun("Pick a model first, then press Weather.", "");
+    return;
+  }
+  // Refused before anything is written or moved aside: the masks would stay empty.
+  if (!model.LayoutRefusal().empty()) {
+    std::fprintf(stderr, "patinex: no run: %s\n", model.LayoutRefusal().c_str());
+    NoRun("No run: the model cannot be weathered.", AsSentence(model.LayoutRefusal()));
     return;
   }
   if (folders.masks.empty()) {

@@ -131,6 +131,8 @@ private:
   bool stopAsked = false;
   // "Weather" was pressed while the samples were being made: the run starts once they are in.
   bool queued = false;
+  // The notice that a density typed during the run waits for its end, until it applies.
+  std::string waitingDensityNotice;
   double longestWait = 0.0;
 };
 

@@ -1,5 +1,7 @@
 #include "app/status_line.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -11,8 +13,10 @@
 
 namespace {
 
-// Four lines of the bold panel font fill the line's place in the panel.
+// Four lines fill the line's place in the panel; a longer text makes it taller, up to this many
+// lines (a window too short for them lets the panels flow into another column).
 constexpr int kStatusLines = 4;
+constexpr int kMostStatusLines = 16;
 const char kEllipsis[] = "\xE2\x80\xA6";
 
 // Where the last code point of text starts (0 for empty text).
@@ -103,6 +107,28 @@ std::string WrapText(const std::string& text, int width, int maxLines,
   return wrapped;
 }
 
+std::string AsSentence(std::string text) {
+  if (text.empty()) return text;
+  const std::string firstWord = text.substr(0, text.find(' '));
+  if (firstWord.find_first_of("./") == std::string::npos) {
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  }
+  return text.back() == '.' ? text : text + ".";
+}
+
+std::string PlainReadFailure(const std::string& reason, const std::string& file) {
+  const std::string tag = "[json.exception.";
+  const size_t at = reason.find(tag);
+  if (at == std::string::npos) return reason;
+  const size_t tagEnd = reason.find("] ", at);
+  std::string cause = tagEnd == std::string::npos ? reason.substr(at) : reason.substr(tagEnd + 2);
+  const std::string name = std::filesystem::path(file).filename().string();
+  // "parse error at line 3, column 7: syntax error while parsing object key - ..." names where.
+  const std::string parseError = "parse error ";
+  if (cause.rfind(parseError, 0) == 0) return name + " is not valid JSON: " + cause.substr(parseError.size());
+  return name + " holds JSON that cannot be read: " + cause;
+}
+
 std::string ShownFolder(const std::string& relativeFolder) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(relativeFolder, error);
@@ -130,6 +156,10 @@ void StatusLine::SetDetail(const std::string& text) {
   changed = true;
 }
 
+void StatusLine::DropNotice(const std::string& text) {
+  if (notice == text) SetNotice("");
+}
+
 void StatusLine::SetNotice(const std::string& text) {
   if (notice == text) return;
   notice = text;
@@ -152,6 +182,17 @@ void StatusLine::Show() {
   if (element == nullptr || panel.TextWidth(*element, "M") <= 0) return;
   changed = false;
   const auto measure = [&](const std::string& text) { return panel.TextWidth(*element, text); };
-  line->SetText(WrapText(Text(), line->Width(), kStatusLines, measure));
+  const std::string wrapped = WrapText(Text(), line->Width(), grow ? kMostStatusLines : kStatusLines, measure);
+  const int lines = 1 + static_cast<int>(std::count(wrapped.begin(), wrapped.end(), '\n'));
+  // The line's place holds kStatusLines lines; each one more adds a line's height.
+  const int baseHeight = line->Height() - grownBy;
+  const int lineHeight = (baseHeight + kStatusLines - 1) / kStatusLines;
+  const int extra = std::max(0, lines - kStatusLines) * lineHeight;
+  if (extra != grownBy) {
+    line->SetSize(line->Width(), baseHeight + extra);
+    grownBy = extra;
+    if (grow) grow(extra);
+  }
+  line->SetText(wrapped);
   line->SetVisible(true);
 }

@@ -12,13 +12,21 @@ void WindowPanels::Build(GuiEventCallback callback, void* context) {
   BuildParametersPanel(parametersPanel, resources, callback, context);
   BuildSimulationPanel(simulationPanel, resources, callback, context);
   BuildExportPanel(exportPanel, resources, callback, context);
+  BuildQuitQuestionPanel(quitQuestion, resources, callback, context);
+}
+
+void WindowPanels::GrowSimulationPanel(int extra) {
+  simulationExtra = extra;
+  if (placedWidth > 0) Place(placedWidth, placedHeight);
 }
 
 void WindowPanels::Place(int width, int height) {
   constexpr int kMargin = 5;
+  placedWidth = width;
+  placedHeight = height;
   // Reading order: pick and set up a model, weather it, then export it.
   Dialog* const stacked[] = {&parametersPanel, &simulationPanel, &exportPanel};
-  const std::vector<int> heights = {kParametersPanelHeight, kSimulationPanelHeight, kExportPanelHeight};
+  const std::vector<int> heights = {kParametersPanelHeight, kSimulationPanelHeight + simulationExtra, kExportPanelHeight};
   const std::vector<Platform::Point> corners =
       FlowPanels(width, height, kPanelWidth, kMargin, kDevicePanelHeight, heights);
   devicePanel.SetLocation(corners[0].x, corners[0].y);
@@ -27,4 +35,6 @@ void WindowPanels::Place(int width, int height) {
     stacked[i]->SetLocation(corners[i + 1].x, corners[i + 1].y);
     stacked[i]->SetSize(kPanelWidth, heights[i]);
   }
+  quitQuestion.SetLocation((width - kQuitQuestionWidth) / 2, (height - kQuitQuestionHeight) / 2);
+  quitQuestion.SetSize(kQuitQuestionWidth, kQuitQuestionHeight);
 }

@@ -29,6 +29,8 @@ public:
   // right, the parameters, simulation and export panels stacked up from the bottom edge below it,
   // flowing into a column further left where the window is too short for them.
   void Place(int width, int height);
+  // The simulation panel taller by extra pixels (its status line needs them), placed anew.
+  void GrowSimulationPanel(int extra);
 
   DialogResourceManager& Resources() { return resources; }
   // Shown instead of the scene while active; it keeps its own active flag and clears it on closing.
@@ -37,6 +39,8 @@ public:
   Dialog& ParametersPanel() { return parametersPanel; }
   Dialog& SimulationPanel() { return simulationPanel; }
   Dialog& ExportPanel() { return exportPanel; }
+  // Over everything else while visible, in the middle of the window.
+  Dialog& QuitQuestion() { return quitQuestion; }
   // The panels drawn over the scene, in the order they are drawn; the scene is framed in what
   // they leave free.
   std::array<Dialog*, 4> OverScene() { return {&devicePanel, &parametersPanel, &simulationPanel, &exportPanel}; }
@@ -49,5 +53,9 @@ private:
   Dialog parametersPanel;
   Dialog simulationPanel;
   Dialog exportPanel;
+  Dialog quitQuestion;
+  int simulationExtra = 0;
+  int placedWidth = 0;
+  int placedHeight = 0;
   ThreadingLib::CriticalLock uiLock;
 };

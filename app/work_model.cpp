@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "renderlib/gltf_source.h"
 #include "renderlib/model_file.h"
+#include "simulation/texture_layout.h"
 #include "threadinglib/scoped_critical_lock.h"
 #include "viewer/scene_placement.h"
 
@@ -19,6 +21,8 @@ std::string FailedLoad(const std::string& path, const std::string& reason) {
 
 void WorkModel::Release() {
   ThreadingLib::ScopedCriticalLock hold(lock);
+  layoutRefusal.clear();
+  tilingWarning.clear();
   renderMesh.reset();
   triangleSoup.reset();
   kdTree.reset();
@@ -31,14 +35,13 @@ void WorkModel::ReleaseDeviceMesh() {
   renderMesh.reset();
 }
 
-bool WorkModel::Load(Platform::GraphicsDevice* device, const std::string& path, Viewer::MeshEffect& effect,
-                     std::string* why) {
+std::optional<ModelForms> WorkModel::Read(Platform::GraphicsDevice* device, const std::string& path,
+                                          Viewer::MeshEffect& effect, std::string* why) {
   std::string ignored;
   std::string& reason = why != nullptr ? *why : ignored;
-  ThreadingLib::ScopedCriticalLock hold(lock);
   if (path.empty()) {
     reason = FailedLoad(path, "no media folder was found, beside the program or in the current folder");
-    return false;
+    return std::nullopt;
   }
   RenderLib::ErrorList messages;
   std::string failure;
@@ -52,34 +55,57 @@ bool WorkModel::Load(Platform::GraphicsDevice* device, const std::string& path, 
       const std::string named = path + ": ";
       reason = FailedLoad(path, failure.rfind(named, 0) == 0 ? failure.substr(named.size()) : failure);
     }
-    return false;
+    return std::nullopt;
   }
   auto soup = std::make_unique<RenderLib::TriangleSoup>(*model);
   if (soup->GetIndexCount() < 3) {
     reason = FailedLoad(path, "it holds no triangles");
-    return false;
+    return std::nullopt;
   }
   messages.clear();
   std::unique_ptr<Viewer::DeviceMesh> mesh = Viewer::CreateDeviceMesh(device, model.get(), &messages);
   if (!mesh) {
     reason = FailedLoad(path, "the device refused it (" +
                                   (messages.empty() ? std::string("no reason given") : messages.back()) + ")");
-    return false;
+    return std::nullopt;
   }
-  bool hasUv = false;
-  for (const RenderLib::MeshGroup& group : model->groups) {
-    for (const RenderLib::VertexNormalUV& vertex : group.vertices) hasUv = hasUv || vertex.u != 0.0f || vertex.v != 0.0f;
-  }
-  if (!hasUv) std::fprintf(stderr, "patinex: %s has no texture coordinates: its masks stay empty\n", path.c_str());
-
   auto tree = std::make_unique<RenderLib::KdTree>();
   tree->Build(*soup, 24, 16);
   effect.AssignMaterialTechniques(*mesh);
-  renderMesh = std::move(mesh);
-  triangleSoup = std::move(soup);
-  kdTree = std::move(tree);
-  objModel = std::move(model);
+  ModelForms forms;
+  // The masks are baked in texture space: a layout they cannot use is known before any run.
+  const std::string name = std::filesystem::path(path).filename().string();
+  const Simulation::TextureLayout layout =
+      Simulation::AnalyseTextureLayout(*soup, RenderLib::RepeatedPlacementTriangles(*model));
+  forms.layoutRefusal = Simulation::TextureLayoutRefusal(layout, name);
+  forms.tilingWarning = Simulation::TextureLayoutTilingWarning(layout, name);
+  if (!forms.layoutRefusal.empty()) std::fprintf(stderr, "patinex: %s\n", forms.layoutRefusal.c_str());
+  if (!forms.tilingWarning.empty()) std::fprintf(stderr, "patinex: warning: %s\n", forms.tilingWarning.c_str());
+  forms.asRead = std::move(model);
+  forms.deviceMesh = std::move(mesh);
+  forms.soup = std::move(soup);
+  forms.kdTree = std::move(tree);
+  return forms;
+}
+
+void WorkModel::Adopt(ModelForms forms) {
+  {
+    ThreadingLib::ScopedCriticalLock hold(lock);
+    renderMesh = std::move(forms.deviceMesh);
+    triangleSoup = std::move(forms.soup);
+    kdTree = std::move(forms.kdTree);
+    objModel = std::move(forms.asRead);
+  }
+  layoutRefusal = std::move(forms.layoutRefusal);
+  tilingWarning = std::move(forms.tilingWarning);
   changed();
+}
+
+bool WorkModel::Load(Platform::GraphicsDevice* device, const std::string& path, Viewer::MeshEffect& effect,
+                     std::string* why) {
+  std::optional<ModelForms> forms = Read(device, path, effect, why);
+  if (!forms) return false;
+  Adopt(std::move(*forms));
   return true;
 }
 

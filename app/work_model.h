@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -12,6 +13,19 @@
 #include "threadinglib/critical_lock.h"
 #include "viewer/device_mesh.h"
 #include "viewer/scene_effects.h"
+
+// A model file read and made into the forms the window works with, not yet in use: reading a new
+// model leaves the one in use untouched until the new one is known to be good.
+struct ModelForms {
+  std::shared_ptr<RenderLib::ObjModel> asRead;
+  std::unique_ptr<Viewer::DeviceMesh> deviceMesh;
+  std::shared_ptr<RenderLib::TriangleSoup> soup;
+  std::shared_ptr<RenderLib::KdTree> kdTree;
+  // Why its texture coordinates leave the masks nothing to cover (empty when they are usable),
+  // and the warning for coordinates reaching outside the unit square; the file named by its name.
+  std::string layoutRefusal;
+  std::string tilingWarning;
+};
 
 // The model being worked on, in its three forms (device mesh, triangle soup, kd-tree), and as
 // read: a device change rebuilds the device mesh from it, keeping the model, its samples and a
@@ -30,6 +44,12 @@ public:
   // cannot be read, holds no triangles or the device mesh fails; then nothing is loaded.
   bool Load(Platform::GraphicsDevice* device, const std::string& path, Viewer::MeshEffect& effect,
             std::string* why = nullptr);
+  // Reads one model file into its forms without touching the model in use; nothing (with the
+  // reason in why, and on stderr) when it cannot be read, holds no triangles or the device refuses it.
+  static std::optional<ModelForms> Read(Platform::GraphicsDevice* device, const std::string& path,
+                                        Viewer::MeshEffect& effect, std::string* why = nullptr);
+  // Puts forms read before in place of the model in use.
+  void Adopt(ModelForms forms);
   void Release();
 
   // The device mesh on a new device; its release when the device goes. The model itself stays.
@@ -42,6 +62,9 @@ public:
   const std::shared_ptr<RenderLib::TriangleSoup>& Soup() const { return triangleSoup; }
   const std::shared_ptr<RenderLib::KdTree>& KdTree() const { return kdTree; }
   ThreadingLib::CriticalLock& Lock() { return lock; }
+  // Of the model in use, as ModelForms has them; window thread.
+  const std::string& LayoutRefusal() const { return layoutRefusal; }
+  const std::string& TilingWarning() const { return tilingWarning; }
 
 private:
   std::function<void()> changed;
@@ -49,5 +72,7 @@ private:
   std::unique_ptr<Viewer::DeviceMesh> renderMesh;
   std::shared_ptr<RenderLib::TriangleSoup> triangleSoup;
   std::shared_ptr<RenderLib::KdTree> kdTree;
+  std::string layoutRefusal;
+  std::string tilingWarning;
   ThreadingLib::CriticalLock lock;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "renderlib/texel_triangle.h"
@@ -158,6 +160,42 @@ bool HasTextureCoordinates(const RenderLib::ObjModel& model) {
     }
   }
   return false;
+}
+
+std::string TextureLayoutRefusal(const TextureLayout& layout, const std::string& model) {
+  const std::string why = "masks are baked in texture space, so the model needs texture coordinates (a UV layout) "
+                          "that span some area of [0, 1] x [0, 1] to be weathered";
+  char text[512];
+  if (!layout.hasCoordinates) {
+    if (layout.minU == layout.maxU && layout.minV == layout.maxV && layout.minU == 0.0f && layout.minV == 0.0f) {
+      return model + " has no texture coordinates; " + why;
+    }
+    if (layout.minU == layout.maxU && layout.minV == layout.maxV) {
+      std::snprintf(text, sizeof text, "all the texture coordinates of %s are the same point (%g, %g); ", model.c_str(),
+                    double(layout.minU), double(layout.minV));
+      return text + why;
+    }
+    return "the texture coordinates of " + model +
+           " give every triangle no area (they lie on a line, or are not finite); " + why;
+  }
+  if (!layout.inOneTile && layout.touchingShare == 0.0) {
+    std::snprintf(text, sizeof text,
+                  "no triangle of %s has texture coordinates inside [0, 1] x [0, 1] (they span u %g..%g, v %g..%g), "
+                  "and nothing outside it can be baked; ",
+                  model.c_str(), double(layout.minU), double(layout.maxU), double(layout.minV), double(layout.maxV));
+    return text + why;
+  }
+  return "";
+}
+
+std::string TextureLayoutTilingWarning(const TextureLayout& layout, const std::string& model) {
+  if (!layout.hasCoordinates || layout.inOneTile || layout.touchingShare == 0.0) return "";
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "%.1f %% of the triangles of %s have texture coordinates outside [0, 1] x [0, 1] and fall (partly) "
+                "outside the masks",
+                100.0 * layout.outsideShare, model.c_str());
+  return text;
 }
 
 }  // namespace Simulation

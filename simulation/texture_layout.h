@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "renderlib/obj_model.h"
@@ -66,6 +67,16 @@ bool SpansTextureArea(const RenderLib::VertexNormalUV& a, const RenderLib::Verte
 // Whether some triangle of the model spans an area in texture space (indices out of range are
 // passed over): TextureLayout::hasCoordinates for a model not yet made into a soup.
 bool HasTextureCoordinates(const RenderLib::ObjModel& model);
+
+// Why a model with this layout cannot be weathered, naming the model as `model`, in the words
+// every program uses: its masks are baked in texture space and the coordinates give them no area
+// to cover. Empty when the layout is usable.
+std::string TextureLayoutRefusal(const TextureLayout& layout, const std::string& model);
+
+// The warning for coordinates that reach outside [0, 1] x [0, 1] (tiled, or straying): those
+// triangles fall (partly) outside the masks and age only where they overlap the unit square.
+// Empty when every coordinate lies in one tile or the layout is refused.
+std::string TextureLayoutTilingWarning(const TextureLayout& layout, const std::string& model);
 
 // Chart overlap above this share of the covered texels earns a warning: overlapping charts
 // share mask texels, so what happens on one part shows on the other.

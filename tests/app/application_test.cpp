@@ -193,6 +193,79 @@ TEST_F(Application, AModelThatCannotBeReadIsNamedWithTheReason) {
   EXPECT_NE(StatusShown().find("There is no such file."), std::string::npos) << StatusShown();
 }
 
+// A dropped file that is no model, or a broken one, leaves the model shown, its samples, its
+// steps and the picker as they were, and says which file failed and why.
+TEST_F(Application, ADropThatCannotBeReadKeepsTheModelItsSamplesAndItsSteps) {
+  ClearMaskFolder();
+  Pick(1);
+  RunSteps(1);
+  const auto soup = Program().Model().Soup();
+  const Simulation::SampleMap* samples = Program().Samples().Map();
+  const int32_t steps = Program().History().Steps();
+  const std::vector<std::string> masks = MaskFiles(Environment::maskFolder);
+  ASSERT_TRUE(soup && samples && steps > 0);
+  CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
+  const int entries = picker->GetNumItems();
+
+  const fs::path photo = fs::path(PATINEX_SOURCE_DIR) / "media" / "tex_base.jpg";
+  const fs::path broken = Environment::maskFolder / "broken.obj";
+  std::ofstream(broken) << "v 0 0 0\nv 1 0 0\nf 1 2 7\n";
+  for (const fs::path& file : {photo, broken}) {
+    Send(Platform::WindowEvent::Dropped(file.string()));
+    Frames(2);
+    EXPECT_EQ(Program().Model().Soup(), soup) << file;
+    EXPECT_EQ(Program().Samples().Map(), samples) << file;
+    EXPECT_EQ(Program().History().Steps(), steps) << file;
+    EXPECT_EQ(MaskFiles(Environment::maskFolder), masks) << file;
+    EXPECT_EQ(picker->GetNumItems(), entries) << file;
+    EXPECT_EQ(picker->GetSelectedIndex(), 1) << file;
+    EXPECT_EQ(Program().Models().Loaded(), 1) << file;
+    EXPECT_NE(StatusShown().find("Cannot read " + ShownFolder(file.string())), std::string::npos) << StatusShown();
+    EXPECT_NE(StatusShown().find("Sphere stays."), std::string::npos) << StatusShown();
+  }
+}
+
+// The status line shows its whole text however long (the panel grows and stays in the window),
+// drops a notice once it no longer holds, and says a reader's failure in a sentence.
+TEST_F(Application, TheStatusLineShowsItsWholeTextAndOnlyWhatStillHolds) {
+  Dialog& panel = Program().Panels().SimulationPanel();
+  const fs::path deep = Environment::maskFolder / "a folder with a rather long name" / "and another one below it" /
+                        "and a third one, to be sure" / "model.gltf";
+  fs::create_directories(deep.parent_path());
+  std::ofstream(deep) << "{ \"asset\": nope }";
+  Pick(1);
+  Send(Platform::WindowEvent::Dropped(deep.string()));
+  EnterInto(ID_TONS_PER_STEP, "many");
+  Frames(2);
+  const std::string composed = StatusShown();
+  EXPECT_NE(composed.find("Tons/Step takes whole numbers from 1 to 1000000"), std::string::npos) << composed;
+  EXPECT_EQ(composed.find("[json.exception"), std::string::npos) << composed;
+  const std::string shown = panel.GetStatic(ID_PROGRESS)->GetText();
+  EXPECT_EQ(shown.find("\xE2\x80\xA6"), std::string::npos) << "cut: " << shown;
+  const auto words = [](std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\n'; }), text.end());
+    return text;
+  };
+  EXPECT_EQ(words(shown), words(composed));
+  const CUIStatic* line = panel.GetStatic(ID_PROGRESS);
+  EXPECT_LE(panel.Y() + line->Y() + line->Height(), panel.Y() + panel.Height());
+  EXPECT_LE(panel.Y() + panel.Height(), int(FrameworkGetBackBufferDescription().height));
+
+  Send(Platform::WindowEvent::Dropped(deep.string()));
+  Frames(1);
+  EXPECT_NE(StatusShown().find("model.gltf is not valid JSON: at line 1, column"), std::string::npos) << StatusShown();
+  EXPECT_NE(StatusShown().find("Sphere stays."), std::string::npos) << StatusShown();
+
+  // A density typed during a run waits for its end; once it applies, the notice goes.
+  StartLongRun();
+  EnterInto(ID_DENSITY, "120");
+  EXPECT_NE(StatusShown().find("Density 120 applies once the run has ended."), std::string::npos) << StatusShown();
+  PressWeather();
+  ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));
+  EXPECT_TRUE(FramesUntil([] { return StatusShown().find("applies once") == std::string::npos; }, 10.0))
+      << StatusShown();
+}
+
 // A number box is read when the user is done with it (Enter, leaving it, "Weather"), never while
 // typing; what is clamped or refused is said in the window with the range.
 TEST_F(Application, NumberBoxesAreReadWhenTheUserIsDoneAndSayWhatTheyChanged) {
@@ -467,18 +540,26 @@ TEST_F(Application, EscapeClosesAnOpenListAndAsksBeforeEndingARun) {
   EXPECT_EQ(view->GetSelectedIndex(), selected);
   ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
 
-  static int asked = 0;
-  asked = 0;
-  const PatinexApplication::QuitQuestion ask = Program().ConfirmQuitDuringRun();
-  Program().SetConfirmQuitDuringRun([] {
-    ++asked;
-    return false;  // "No"
-  });
+  // The question waits in the window while the run goes on; Escape answers "No" and is spent.
   StartLongRun();
   Key(Platform::VK_ESCAPE);
-  Program().SetConfirmQuitDuringRun(ask);
-  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(Program().QuitQuestionOpen());
+  const std::string progress = StatusShown();
+  EXPECT_TRUE(FramesUntil([&] { return StatusShown() != progress; }, 30.0)) << "the progress stopped at " << progress;
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyDown, 'Q'));  // not an answer
+  EXPECT_TRUE(Program().QuitQuestionOpen());
+  Key(Platform::VK_ESCAPE);
+  Frames(2);
+  EXPECT_FALSE(Program().QuitQuestionOpen());
   ASSERT_FALSE(FrameworkGetWindow()->IsDestroyed());
+  EXPECT_TRUE(Program().Run().Running());
+  // "N" answers too; the character it types and its release are spent with it.
+  Key(Platform::VK_ESCAPE);
+  ASSERT_TRUE(Program().QuitQuestionOpen());
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyDown, 'N'));
+  EXPECT_FALSE(Program().QuitQuestionOpen());
+  Send(Platform::WindowEvent::Character('n'));
+  Send(Platform::WindowEvent::Key(Platform::EventType::KeyUp, 'N'));
   EXPECT_TRUE(Program().Run().Running());
   PressWeather();
   ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }, 30.0));

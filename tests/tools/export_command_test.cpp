@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <map>
+#include <sstream>
 #include <thread>
 #include <string>
 #include <vector>
@@ -199,6 +201,30 @@ TEST_F(ExportCommand, TakesOnlyMasksThatAreOneHistoryOfTheModel) {
   run = Cli(kSphere + " --masks " + earlier.string() + out);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("warning: " + earlier.string() + " has no run record"), std::string::npos) << run.err;
+}
+
+// Texture coordinates reaching outside the unit square are warned about, as weather warns: those
+// triangles fall (partly) outside the masks and the baked textures.
+TEST_F(ExportCommand, WarnsOfTextureCoordinatesOutsideTheMasks) {
+  std::string wide;
+  std::istringstream sphere(ReadFile(kSphere));
+  for (std::string line; std::getline(sphere, line);) {
+    float u = 0.0f, v = 0.0f;
+    if (std::sscanf(line.c_str(), "vt %f %f", &u, &v) == 2) line = "vt " + std::to_string(2.0f * u) + " " + std::to_string(v);
+    wide += line + "\n";
+  }
+  const std::string model = Write("wide.obj", std::vector<uint8_t>(wide.begin(), wide.end()));
+  const fs::path masks = folder / "masks";
+  ASSERT_EQ(Shell(std::string(PATINEX_CLI) + " weather " + model + " --density 5 --tons 10 --size 64 --out " +
+                  masks.string()).status, 0);
+  CliResult run = Cli(model + " --masks " + masks.string() + " --size 64 --out " + (folder / "wide.glb").string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("patinex-cli export: warning: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("% of the triangles of " + model + " have texture coordinates outside [0, 1] x [0, 1]"),
+            std::string::npos)
+      << run.err;
+  run = Cli(kSphere + " --masks " + masks.string() + " --size 64 --out " + (folder / "plain.glb").string());
+  EXPECT_EQ(run.err.find("outside [0, 1]"), std::string::npos) << run.err;
 }
 
 }  // namespace

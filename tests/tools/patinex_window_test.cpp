@@ -93,14 +93,20 @@ bool IsClearColour(uint32_t rgb) {  // the scene's clear colour, 0.3 grey
 
 class PatinexWindow : public ::testing::Test {
 protected:
+  // More of the command line, from the program's working folder (which SetUp makes).
+  virtual std::string Arguments() const { return ""; }
+
   void SetUp() override {
     const std::string missing = TestSupport::MissingCommand({"xdotool", "xwd"});
     ASSERT_TRUE(missing.empty()) << missing;
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
     // A working folder of its own whose media/ links to the shipped files: the program finds its
     // media there and writes its masks beside them, never into the checkout's media/.
-    folder = fs::path(::testing::TempDir()) / ("patinex_window_" + std::to_string(std::rand()));
+    // A short path: the status line names the mask folder in it, and a longer text makes the
+    // simulation panel grow and flow into another column, away from where the clicks below go.
+    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::rand()));
     fs::create_directories(folder / "media");
+    WriteFiles();
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(PATINEX_SOURCE_DIR) / "media")) {
       const std::string name = entry.path().filename().string();
       if (name.rfind("mask_", 0) == 0 || name == "patinex_run.json" || name == "earlier") continue;  // other runs
@@ -108,7 +114,7 @@ protected:
     }
     const std::string command = "cd \"" + folder.string() + "\" && (XDG_DATA_HOME=\"" + (folder / "data").string() +
                                 "\" \"" + PATINEX_WINDOW_PROGRAM +
-                                "\" -startx:0 -starty:0 -noerrormsgboxes >output 2>&1; echo $? >exit_code) & echo $! >\"" +
+                                "\" -startx:0 -starty:0 -noerrormsgboxes " + Arguments() + " >output 2>&1; echo $? >exit_code) & echo $! >\"" +
                                 (folder / "pid").string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (int attempt = 0; attempt < 100 && window.empty(); ++attempt) {
@@ -120,6 +126,9 @@ protected:
     ASSERT_FALSE(window.empty()) << "patinex did not open its window:\n" << ReadFile(folder / "output");
     Pause(1000);
   }
+
+  // Files the program is to find in its working folder at start.
+  virtual void WriteFiles() {}
 
   void TearDown() override {
     if (folder.empty()) return;
@@ -259,6 +268,10 @@ TEST_F(PatinexWindow, EscapeDuringARunAsksBeforeQuitting) {
   }
   ASSERT_GT(right - left, 100) << "no question was asked";
   ASSERT_GT(bottom - top, 50) << "no question was asked";
+  // The window goes on drawing the run's progress while the question waits.
+  Pause(2000);
+  EXPECT_NE(Shot().Crop(645, kStatusTop, 790, kStatusBottom), asked.Crop(645, kStatusTop, 790, kStatusBottom))
+      << "the progress froze under the question";
   // "No" is the second of the two buttons along the box's foot.
   ASSERT_TRUE(ClickAt(left + (right - left) * 2 / 3, bottom - (bottom - top) * 27 / 100));
   ASSERT_TRUE(PointerAway());
@@ -267,6 +280,81 @@ TEST_F(PatinexWindow, EscapeDuringARunAsksBeforeQuitting) {
   // The run may have ended meanwhile and changed the sphere under the box: the box is gone when
   // its place no longer shows it.
   EXPECT_NE(Shot().Crop(left, top, right, bottom), asked.Crop(left, top, right, bottom)) << "the question is still open";
+
+  // Escape answers "No" as well, once: it neither asks again nor quits.
+  ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));
+  Pause(1500);
+  // The box as first asked, but for the look of the button clicked then.
+  const auto shareLikeAsked = [&] {
+    const std::vector<uint32_t> now = Shot().Crop(left, top, right, bottom), then = asked.Crop(left, top, right, bottom);
+    if (now.size() != then.size() || now.empty()) return 0.0;
+    size_t same = 0;
+    for (size_t i = 0; i < now.size(); ++i) same += now[i] == then[i];
+    return double(same) / double(now.size());
+  };
+  ASSERT_GT(shareLikeAsked(), 0.75) << "no question was asked";
+  ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));
+  Pause(1500);
+  EXPECT_FALSE(fs::exists(folder / "exit_code")) << "the Escape that answered quit the program";
+  EXPECT_LT(shareLikeAsked(), 0.5) << "the question was asked again";
+}
+
+// A model named on the command line, relative to the current folder, is shown at start.
+class PatinexWindowWithModel : public PatinexWindow {
+  std::string Arguments() const override { return "media/sphere.obj"; }
+};
+
+TEST_F(PatinexWindowWithModel, ShowsTheModelAtStart) {
+  ASSERT_TRUE(PointerAway());
+  const Screenshot shot = Shot();
+  ASSERT_EQ(shot.width, 800) << "xwd gave no usable screenshot";
+  EXPECT_FALSE(IsClearColour(shot.At(400, 300))) << "the sphere is not drawn:\n" << ReadFile(folder / "output");
+}
+
+// A file that is no model opens the window without one, saying which file failed and why.
+class PatinexWindowWithPhoto : public PatinexWindow {
+  std::string Arguments() const override { return "media/tex_base.jpg"; }
+};
+
+TEST_F(PatinexWindowWithPhoto, OpensWithoutAModelAndSaysWhy) {
+  ASSERT_TRUE(PointerAway());
+  const Screenshot shot = Shot();
+  ASSERT_EQ(shot.width, 800);
+  EXPECT_TRUE(IsClearColour(shot.At(400, 300)));
+  EXPECT_NE(ReadFile(folder / "output").find("cannot load the model "), std::string::npos) << ReadFile(folder / "output");
+  EXPECT_NE(ReadFile(folder / "output").find("tex_base.jpg: "), std::string::npos)
+      << ReadFile(folder / "output");
+  EXPECT_FALSE(fs::exists(folder / "exit_code")) << ReadFile(folder / "output");
+}
+
+// A model without texture coordinates is refused at "Weather": no run, no mask, nothing moved.
+class PatinexWindowWithoutUvs : public PatinexWindow {
+  std::string Arguments() const override { return "plate.obj"; }
+  void WriteFiles() override {
+    std::FILE* plate = std::fopen((folder / "plate.obj").string().c_str(), "w");
+    ASSERT_NE(plate, nullptr);
+    std::fputs("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n", plate);
+    std::fclose(plate);
+    // Masks of an earlier run, which a first run on new samples would move aside.
+    std::FILE* earlier = std::fopen((folder / "media" / "mask_dirt00.jpg").string().c_str(), "w");
+    ASSERT_NE(earlier, nullptr);
+    std::fclose(earlier);
+  }
+};
+
+TEST_F(PatinexWindowWithoutUvs, WeatherWritesNoMaskAndMovesNothing) {
+  ASSERT_NE(ReadFile(folder / "output").find("has no texture coordinates"), std::string::npos) << ReadFile(folder / "output");
+  ASSERT_TRUE(ClickAt(715, 311));  // "Weather"
+  ASSERT_TRUE(PointerAway());
+  Pause(4000);
+  EXPECT_FALSE(MasksOfStep(0));
+  EXPECT_FALSE(fs::exists(folder / "media" / "previous")) << "earlier masks were moved aside";
+  EXPECT_TRUE(fs::exists(folder / "media" / "mask_dirt00.jpg"));
+  EXPECT_NE(ReadFile(folder / "output").find("no run: plate.obj has no texture coordinates; masks are baked in "
+                                             "texture space"),
+            std::string::npos)
+      << ReadFile(folder / "output");
+  EXPECT_FALSE(fs::exists(folder / "exit_code"));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "assetexport/mask_history_check.h"
 #include "assetexport/texture_bake.h"
 #include "platform_os/ranged_number.h"
+#include "renderlib/gltf_source.h"
+#include "simulation/texture_layout.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
@@ -121,6 +123,11 @@ int RunExport(const Arguments& arguments) {
   for (const std::string& message : loaded.messages) {
     std::fprintf(stderr, "patinex-cli export: warning: %s: %s\n", options.model.c_str(), message.c_str());
   }
+  // The masks cover the unit square only: what lies outside it is not aged in the textures either.
+  const std::string tiling = Simulation::TextureLayoutTilingWarning(
+      Simulation::AnalyseTextureLayout(*loaded.soup, RenderLib::RepeatedPlacementTriangles(*loaded.model)),
+      options.model);
+  if (!tiling.empty()) std::fprintf(stderr, "patinex-cli export: warning: %s\n", tiling.c_str());
   std::string warning;
   if (!AssetExport::CheckMaskHistory(*loaded.soup, options.masks, int32_t(options.step), &warning, &error)) {
     std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
