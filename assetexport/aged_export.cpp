@@ -26,10 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// zlib's fastest level: the textures are a few times larger than at the default level, and
-// written several times faster.
-constexpr int kPngCompression = 1;
-
 // A base colour whose source was a JPEG is written as one, at a quality that adds little loss to
 // what its source already lost.
 constexpr int kJpegQuality = 92;
@@ -61,7 +57,7 @@ bool EncodeTexture(const std::string& name, const std::vector<uint8_t>& pixels, 
   std::string why;
   const bool encoded = jpeg ? EncodeJpeg(pixels, size, &image->bytes, &why)
                             : ImageLib::EncodePng8(pixels.data(), size, size, channels, &image->bytes, &why,
-                                                   kPngCompression);
+                                                   kTexturePngCompression);
   if (!encoded) *error = "the " + name + " texture: " + why;
   return encoded;
 }

@@ -24,7 +24,6 @@
 namespace Simulation {
 namespace {
 
-constexpr int kJpegQuality = 95;
 
 bool EndsWith(const char* text, const char* ending) {
   const size_t length = std::strlen(text), endingLength = std::strlen(ending);
@@ -137,7 +136,7 @@ int32_t Render(BakeState& state, int slot, const SplatImage& splat, const SplatP
   }
   const bool written =
       png ? ImageLib::WritePngGrey16(output->File(), fileName, state.grey16[slot].get(), width, height, stop)
-          : ImageLib::WriteGreyJpeg(output->File(), fileName, state.grey8[slot].get(), width, height, kJpegQuality,
+          : ImageLib::WriteGreyJpeg(output->File(), fileName, state.grey8[slot].get(), width, height, kMaskJpegQuality,
                                     stop);
   if (Stopped(stop)) return kMaskStopped;
   return written ? 0 : kMaskNotWritten;  // the writer said why

@@ -53,6 +53,9 @@ inline constexpr int32_t kMaskNotWritten = -3;    // the file could not be creat
 inline constexpr int32_t kMaskNoMemory = -4;      // the mask did not fit in memory
 inline constexpr int32_t kMaskStopped = -5;       // the bake was stopped before the mask was saved
 
+// The quality JPEG masks are written at.
+inline constexpr int kMaskJpegQuality = 95;
+
 // How many texels past the covered ones a mask's values are pushed.
 inline constexpr int kMaskDilationPasses = 8;
 
