@@ -467,7 +467,7 @@ bool WritingAMask(pid_t child, const fs::path& out) {
 }
 
 // Every mask in the folder is whole, and nothing else is there but the hidden file allowed and
-// the run record, whole too.
+// the run record and the session, whole too.
 void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden = "") {
   if (!fs::exists(out)) return;
   for (const auto& entry : fs::directory_iterator(out)) {
@@ -480,6 +480,16 @@ void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden 
       const std::string record = ReadFile(entry.path());
       EXPECT_TRUE(record.rfind("{", 0) == 0 && record.size() > 3 && record.compare(record.size() - 2, 2, "}\n") == 0)
           << "the run record is not whole:\n" << record;
+      continue;
+    }
+    if (name == "patinex_session.bin") {
+      // Whole: as long as its header (magic, version, payload length) says, with its checksum.
+      const std::string session = ReadFile(entry.path());
+      uint64_t payload = 0;
+      ASSERT_GE(session.size(), 20u);
+      std::memcpy(&payload, session.data() + 12, sizeof payload);
+      EXPECT_EQ(session.compare(0, 7, "PTXSESS"), 0);
+      EXPECT_EQ(session.size(), 20 + payload + 4) << "the session is not whole";
       continue;
     }
     EXPECT_EQ(name.rfind("mask_", 0), 0u) << name;
