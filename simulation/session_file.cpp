@@ -123,8 +123,7 @@ std::string CheckFixedPart(const SessionState& s) {
 // Whether a sample can be searched and baked: a finite position, a mask space the history has.
 bool SampleIsSound(const SurfaceSample& sample, int32_t maskSpaces) {
   const RenderLib::Vector3& p = sample.position;
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && MaskSpaceOf(sample) < maskSpaces &&
-         (sample.splitAxis & kSplitAxisBits) <= 2u;
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && MaskSpaceOf(sample) < maskSpaces;
 }
 
 }  // namespace
