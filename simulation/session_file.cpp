@@ -70,7 +70,7 @@ private:
 };
 
 // Everything but the samples, which follow it.
-std::vector<unsigned char> FixedPart(const SessionState& state, uint32_t count) {
+std::vector<unsigned char> HeadFields(const SessionState& state, uint32_t count) {
   Writer out;
   const HistoryIdentity& id = state.identity;
   out.PutText(id.modelName);
@@ -102,8 +102,8 @@ uint32_t Crc(uint32_t crc, const void* data, size_t size) {
   return crc;
 }
 
-// Why the fixed part cannot be of a session, or empty.
-std::string CheckFixedPart(const SessionState& s) {
+// Why the fields before the samples cannot be a session's, or empty.
+std::string CheckHeadFields(const SessionState& s) {
   const HistoryIdentity& id = s.identity;
   if (id.maskWidth < 1 || id.maskWidth > kMaxMaskSide || id.maskHeight < 1 || id.maskHeight > kMaxMaskSide) {
     return "it gives impossible masks of " + std::to_string(id.maskWidth) + " x " + std::to_string(id.maskHeight);
@@ -130,7 +130,7 @@ bool SampleIsSound(const SurfaceSample& sample, int32_t maskSpaces) {
 
 bool WriteSessionFile(const std::string& path, const SurfaceSample* samples, uint32_t count,
                       const SessionState& state, std::string* error) {
-  const std::vector<unsigned char> fixed = FixedPart(state, count);
+  const std::vector<unsigned char> fixed = HeadFields(state, count);
   const uint64_t sampleBytes = uint64_t(count) * sizeof(SurfaceSample);
   const uint64_t payload = fixed.size() + sampleBytes;
   uint32_t crc = Crc(uint32_t(crc32(0, nullptr, 0)), fixed.data(), fixed.size());
@@ -182,7 +182,7 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
              std::to_string(payload + kHeaderBytes + kTrailerBytes) + ")";
     return false;
   }
-  // The fixed part is small; read what there is of it, at most its largest size.
+  // The fields before the samples are few; read what there is of them, at most their largest size.
   constexpr size_t kMaxFixed = 4 + kMaxNameBytes + 64;
   unsigned char fixedBytes[kMaxFixed];
   const size_t fixedRead = std::fread(fixedBytes, 1, std::min<uint64_t>(payload, kMaxFixed), file);
@@ -220,7 +220,7 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
     *error = "it is corrupted (its checksum does not match)";
     return false;
   }
-  if (std::string why = CheckFixedPart(s); !why.empty()) {
+  if (std::string why = CheckHeadFields(s); !why.empty()) {
     *error = why;
     return false;
   }
