@@ -11,6 +11,7 @@
 #include "framework/ui_static.h"
 #include "simulation/mask_files.h"
 #include "simulation/run_record.h"
+#include "simulation/session_file.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,9 @@ int MoveMasksAside(const std::string& folder, std::string* why) {
   // The record of the history goes with its masks (replacing the one moved aside last time).
   const fs::path record = fs::path(folder) / Simulation::kRunRecordName;
   if (!error && fs::is_regular_file(record, kind)) fs::rename(record, previous / Simulation::kRunRecordName, error);
+  // And so does its session, which continues those masks and no others.
+  const fs::path session = fs::path(folder) / Simulation::kSessionName;
+  if (!error && fs::is_regular_file(session, kind)) fs::rename(session, previous / Simulation::kSessionName, error);
   if (error) {
     if (why) *why = "cannot move the masks into " + previous.string() + ": " + error.message();
     return -1;

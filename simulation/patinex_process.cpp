@@ -14,6 +14,7 @@
 #include "simulation/mask_spaces.h"
 #include "simulation/random_unit.h"
 #include "simulation/run_record.h"
+#include "simulation/session_file.h"
 #include "simulation/surface_ageing.h"
 #include "threadinglib/scoped_critical_lock.h"
 
@@ -69,7 +70,35 @@ RunRecord StartRunRecord(const SimulationParams& params) {
   return record;
 }
 
+// Keeps what a continuation needs beside the masks; a step whose session could not be saved is
+// said, and the session left is that of the step before (a continuation repeats this step).
+void KeepSession(const SimulationParams& params, const RunRecord& record, int32_t step, float rotation,
+                 uint64_t emissionsUsed) {
+  SessionState state;
+  state.identity = record.identity;
+  state.lastStep = step;
+  state.tonsPerStep = params.tonsPerStep;
+  state.seed = params.seed;
+  state.seeded = params.seeded;
+  state.emissionRotation = rotation;
+  state.emissionsUsed = emissionsUsed;
+  state.sampleSpacing = params.sampleSpacing;
+  const std::string path = (std::filesystem::path(MaskFolderOf(params)) / kSessionName).string();
+  std::string error;
+  if (!WriteSessionFile(path, params.sampleMap->Items(), params.sampleMap->Count(), state, &error)) {
+    std::fprintf(stderr, "The session of step %d was not saved, so it cannot be continued from: %s\n", step,
+                 error.c_str());
+  }
+}
+
 }  // namespace
+
+uint32_t StepSeed(uint32_t seed, int32_t step) {
+  uint64_t z = (uint64_t(seed) << 32 | uint32_t(step)) + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return uint32_t(z ^ (z >> 31));
+}
 
 int32_t PatinexProcess::Run(void* parameters) {
   if (parameters == nullptr) {
@@ -116,12 +145,15 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
   // A seeded run restarts every random stream it draws from, so that it can be repeated.
   if (params.seeded) SeedRandomStreams(params.seed);
 
-  // The emission directions are made once per run and turned about the vertical axis by one
-  // random angle, so runs differ while each run covers the hemisphere evenly.
-  const uint32_t count = std::min(static_cast<uint32_t>(params.steps) * static_cast<uint32_t>(params.tonsPerStep),
-                                  kMaxEmissionPoints);
+  // The emission directions are made once per history and turned about the vertical axis by one
+  // random angle, so runs differ while each covers the hemisphere evenly. Point j of the set
+  // depends on j alone, so a continued run makes the set its history would have made and goes
+  // on from the point the last step left.
+  const uint64_t firstEmission = params.resumed ? params.emissionsUsed : 0;
+  const uint32_t count = uint32_t(std::min<uint64_t>(
+      firstEmission + uint64_t(params.steps) * uint64_t(params.tonsPerStep), kMaxEmissionPoints));
   std::unique_ptr<float[]> points = std::make_unique<float[]>(3 * static_cast<size_t>(count));
-  const float rotation = RandomUnit() * (2.0f * 3.1415927f);
+  const float rotation = params.resumed ? params.emissionRotation : RandomUnit() * (2.0f * 3.1415927f);
   const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox());
   MakeEmissionPoints(points.get(), count, rotation, geometry);
 
@@ -133,10 +165,12 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
   std::vector<const char*> fileNames(names.size());
   std::vector<int32_t> codes(names.size());
   stepTasks.reserve(static_cast<size_t>(params.tonsPerStep));
-  uint32_t nextPoint = 0;
+  uint32_t nextPoint = uint32_t(3 * (firstEmission % count));
+  emissionsUsed = firstEmission;
   for (int32_t step = 0; step < params.steps; ++step) {
     if (StopRequested()) break;
     progress.step = step;
+    if (params.seeded) SeedRandomStreams(StepSeed(params.seed, params.firstMaskNumber + step));
     StepReport report;
     report.step = step;
     report.steps = params.steps;
@@ -185,6 +219,7 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       if (!WriteRunRecord(MaskFolderOf(params), record, &error)) {
         std::fprintf(stderr, "The run record of step %d was not saved: %s\n", saved.step, error.c_str());
       }
+      KeepSession(params, record, saved.step, rotation, emissionsUsed);
     }
 
     report.traceSeconds = SecondsBetween(traceStart, traced);
@@ -216,6 +251,7 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
     }
     const float* start = points + nextPoint;
     nextPoint = (nextPoint + 3) % pointFloats;
+    ++emissionsUsed;
     TraceTask* task = arena.Create<TraceTask>(ton);
     if (task == nullptr) {
       std::fprintf(stderr, "Out of memory after %d of %d tons; the step shoots those.\n", t, params.tonsPerStep);

@@ -18,7 +18,8 @@ namespace Simulation {
 // step and reports it. Stop requests are honoured before each step, while a step's tons are
 // being set up, after every ton leg, after the tracing and before the masks are written; a
 // stopped step writes no masks, and the masks of the steps before it stay; a stop during the
-// bake ends it within moments. A step that runs out of memory fails (its report says so) and
+// bake ends it within moments. After every step saved the run keeps its session beside the
+// masks (session_file.h), so that another run can continue it. A step that runs out of memory fails (its report says so) and
 // ends the run.
 class PatinexProcess final : public ThreadingLib::ThreadProcess {
 public:
@@ -63,7 +64,13 @@ private:
   // returns, since they live in the step's arena. Reserved once per run, so steps allocate
   // nothing here.
   std::vector<TraceTask*> stepTasks;
+  // The emission points the history's tons have started from, this run's included.
+  uint64_t emissionsUsed = 0;
 };
+
+// The seed a seeded run restarts its random streams from at the step numbered step: one for
+// every seed and step, so a step draws alike however the run making it began.
+uint32_t StepSeed(uint32_t seed, int32_t step);
 
 // About how many bytes a run takes beyond its samples, model and masks: the emission points, the
 // tons of a step and the samples' traded copies.

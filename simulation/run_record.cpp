@@ -14,6 +14,7 @@
 
 #include "platform_os/temporary_file.h"
 #include "simulation/mask_files.h"
+#include "simulation/session_file.h"
 
 namespace Simulation {
 namespace {
@@ -208,7 +209,8 @@ bool MoveHistoryAside(const std::string& folder, std::string* movedTo, std::stri
   std::vector<fs::path> files;
   std::error_code code;
   for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
-    if (IsMaskFile(*it) || it->path().filename() == kRunRecordName) files.push_back(it->path());
+    const fs::path name = it->path().filename();
+    if (IsMaskFile(*it) || name == kRunRecordName || name == kSessionName) files.push_back(it->path());
   }
   if (code) {
     *error = "cannot read " + folder + ": " + code.message();

@@ -73,7 +73,7 @@ bool WriteRunRecord(const std::string& folder, const RunRecord& record, std::str
 // Whether the folder holds mask files.
 bool HoldsMasks(const std::string& folder);
 
-// Moves the folder's masks and its record into folder/earlier/<UTC date-time>/ (never deleting
+// Moves the folder's masks, its record and its session into folder/earlier/<UTC date-time>/ (never deleting
 // anything); *movedTo receives that folder, empty when there was nothing to move. False, with
 // why, when the folder cannot be read or a file not moved.
 bool MoveHistoryAside(const std::string& folder, std::string* movedTo, std::string* error);

@@ -537,6 +537,31 @@ void SampleMap::Build(const Parts& records, Make make, ThreadingLib::ThreadPool*
   if (progress != nullptr) progress->BeginStage(1.0f, 1.0f, 1);
 }
 
+SampleMap::SampleMap(const SurfaceSample* heapOrdered, uint32_t recordCount, int32_t spaces)
+    : spaceCount(std::max(spaces, 1)) {
+  const std::unique_ptr<Vector3, void (*)(void*)> positions(
+      recordCount > 0 ? static_cast<Vector3*>(std::malloc(size_t(recordCount) * sizeof(Vector3))) : nullptr,
+      std::free);
+  items = recordCount > 0 ? static_cast<SurfaceSample*>(std::malloc(size_t(recordCount) * sizeof(SurfaceSample)))
+                          : nullptr;
+  if (recordCount > 0 && (items == nullptr || positions == nullptr)) {
+    std::fprintf(stderr, "sample map: out of memory for %u records; the map is left empty\n", recordCount);
+    std::free(items);
+    items = nullptr;
+    recordCount = 0;
+  }
+  count = recordCount;
+  RenderLib::BoundingBox bounds;
+  for (uint32_t i = 0; i < count; ++i) {
+    items[i] = heapOrdered[i];
+    positions.get()[i] = items[i].position;
+    bounds.Extend(items[i].position);
+  }
+  boundsMin = bounds.min;
+  boundsMax = bounds.max;
+  grid.Build(positions.get(), count);
+}
+
 SampleMap::~SampleMap() { std::free(items); }
 
 void SampleMap::BeginTrading() {

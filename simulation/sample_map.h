@@ -49,6 +49,9 @@ public:
   // the balancing.
   SampleMap(std::vector<SampleHit>* parts, int partCount, const Soup& mesh, const float initialValues[3],
             ThreadingLib::ThreadPool* pool, SamplingProgress* progress = nullptr);
+  // The records of an earlier map, in its heap order (its Items()), taken as they are: no
+  // balancing, so the map searches exactly as that one did. spaceCount is its SpaceCount().
+  SampleMap(const SurfaceSample* heapOrdered, uint32_t count, int32_t spaceCount);
   SampleMap(const SampleMap&) = delete;
   SampleMap& operator=(const SampleMap&) = delete;
   ~SampleMap();

@@ -86,8 +86,18 @@ struct SimulationParams {
   // When seeded is set, the run restarts its random streams (emission rotation, the workers'
   // streams, splat jitter) from seed, so one worker repeats a run exactly; otherwise the streams
   // go on from where the last run left them.
+  //
+  // A seeded run restarts the streams again at every step, from the seed and the step's number
+  // (StepSeed), so that a step draws the same numbers whether the run that makes it started at
+  // step 0 or continued a kept session.
   uint32_t seed = RandomStream::kDefaultSeed;
   bool seeded = false;
+  // Set for a run that continues a kept session (session_file.h): its tons start from the
+  // history's emission points where the last step left them (emissionsUsed of them used, turned
+  // by emissionRotation) instead of a fresh turn, as the run that wrote the session would have.
+  bool resumed = false;
+  float emissionRotation = 0.0f;
+  uint64_t emissionsUsed = 0;
 };
 
 static_assert(std::is_trivially_copyable_v<SimulationParams>);

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <thread>
@@ -18,6 +21,7 @@
 #include "simulation/emission_points.h"
 #include "simulation/run_record.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/session_file.h"
 #include "simulation/surface_ageing.h"
 #include "tests/support/shipped_splat.h"
 #include "threadinglib/thread.h"
@@ -328,6 +332,49 @@ TEST_F(PatinexProcessTest, ASeededRunRepeatsExactlyAndAnotherSeedRunsDifferently
   EXPECT_NE(other.first, first.first);
   EXPECT_NE(other.second, first.second);
   // Other tests find the process-wide stream as a program start leaves it.
+  SeedRandomStreams(RandomStream::kDefaultSeed);
+}
+
+// A seeded run of three steps in one go, and one of two steps continued from the session it
+// kept by a run of one: the same samples and the same masks of the third step, byte for byte.
+TEST_F(PatinexProcessTest, ARunContinuedFromItsSessionEqualsAnUninterruptedOne) {
+  const auto bytesOf = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  params.seeded = true;
+  params.seed = 21;
+  params.tonsPerStep = 700;
+  params.steps = 3;
+  process.Run(&params);
+  const std::vector<SurfaceSample> whole(build.map->Items(), build.map->Items() + build.map->Count());
+  const std::string wholeDirt = bytesOf(MaskFileName(folderName.c_str(), MaskChannel::kDirt, 2));
+  ASSERT_FALSE(wholeDirt.empty());
+
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  build = BuildSampleMap(TheSphere().tree, *TheSphere().soup, 40);
+  params.sampleMap = build.map.get();
+  params.steps = 2;
+  process.Run(&params);
+  SessionState session;
+  std::string error;
+  ASSERT_EQ(ReadSessionFile(folderName, &session, &error), SessionLoad::kFound) << error;
+  EXPECT_EQ(session.lastStep, 1);
+  EXPECT_EQ(session.emissionsUsed, 1400u);
+  SampleMap continued(session.samples.data(), uint32_t(session.samples.size()), session.identity.maskSpaces);
+  params.sampleMap = &continued;
+  params.steps = 1;
+  params.firstMaskNumber = session.lastStep + 1;
+  params.resumed = true;
+  params.emissionRotation = session.emissionRotation;
+  params.emissionsUsed = session.emissionsUsed;
+  PatinexProcess next;
+  next.Run(&params);
+  ASSERT_EQ(continued.Count(), whole.size());
+  EXPECT_EQ(std::memcmp(continued.Items(), whole.data(), whole.size() * sizeof(SurfaceSample)), 0);
+  EXPECT_EQ(bytesOf(MaskFileName(folderName.c_str(), MaskChannel::kDirt, 2)), wholeDirt);
+  EXPECT_EQ(RecordedSteps(), (std::vector<int32_t>{0, 1, 2}));
   SeedRandomStreams(RandomStream::kDefaultSeed);
 }
 

@@ -216,7 +216,8 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
   EXPECT_GT(fs::file_size(folder / "media" / "mask_rust01.jpg"), 1000u);
   for (const fs::directory_entry& entry : fs::directory_iterator(folder / "media"))
     EXPECT_FALSE(entry.is_regular_file() && !entry.is_symlink() &&
-                 entry.path().filename().string().rfind("mask_", 0) != 0 && entry.path().filename() != "patinex_run.json")
+                 entry.path().filename().string().rfind("mask_", 0) != 0 && entry.path().filename() != "patinex_run.json" &&
+                 entry.path().filename() != "patinex_session.bin")
         << "a half-written file is left: " << entry.path();
 
   const Screenshot weathered = Shot();

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -36,11 +37,12 @@ protected:
     std::snprintf(name, sizeof name, "%s%02d.jpg", kMaskNames[channel], step);
     return (out / name).string();
   }
-  // The files a run left in out beside its run record (hidden ones included); earlier/ and the
-  // record are not counted.
+  // The files a run left in out beside its run record and session (hidden ones included);
+  // earlier/, the record and the session are not counted.
   int FileCount(const fs::path& out) const {
     return static_cast<int>(std::count_if(fs::directory_iterator(out), fs::directory_iterator(), [](const auto& entry) {
-      return !entry.is_directory() && entry.path().filename() != "patinex_run.json";
+      const fs::path name = entry.path().filename();
+      return !entry.is_directory() && name != "patinex_run.json" && name != "patinex_session.bin";
     }));
   }
 };
@@ -113,6 +115,71 @@ TEST_F(WeatherCommand, OneWorkerWritesTheSameMasksForTheSameInputs) {
   EXPECT_TRUE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(again, 1, 1)));
   EXPECT_FALSE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(first, 1, 1)));
   EXPECT_FALSE(ReadFile(MaskPath(seven, 1, 1)) == ReadFile(MaskPath(eight, 1, 1)));
+}
+
+// Two steps, then --resume --steps 1: step 02 follows from the kept session, the earlier masks
+// stay as they were, the record lists all three, and the masks are those of one three-step run.
+TEST_F(WeatherCommand, ResumeContinuesTheKeptSessionAsOneRunWould) {
+  const fs::path split = folder / "split", whole = folder / "whole";
+  const std::string options = " --density 30 --tons 1500 --threads 1 --seed 3 --out ";
+  ASSERT_EQ(Cli(kSphere + options + whole.string() + " --steps 3").status, 0);
+  CliResult run = Cli(kSphere + options + split.string() + " --steps 2");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> earlier;
+  for (int step = 0; step < 2; ++step) {
+    for (int channel = 0; channel < 3; ++channel) earlier.push_back(ReadFile(MaskPath(split, channel, step)));
+  }
+  // --tons and --seed come from the session.
+  run = Cli(kSphere + " --density 30 --threads 1 --resume --steps 1 --out " + split.string());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"firstStep\": 2"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err.find("moved"), std::string::npos) << run.err;
+  EXPECT_EQ(FileCount(split), 9);
+  for (int step = 0; step < 2; ++step) {
+    for (int channel = 0; channel < 3; ++channel) {
+      EXPECT_TRUE(ReadFile(MaskPath(split, channel, step)) == earlier[size_t(3 * step + channel)]) << step;
+    }
+  }
+  for (int step = 0; step < 3; ++step) {
+    for (int channel = 0; channel < 3; ++channel) {
+      EXPECT_TRUE(ReadFile(MaskPath(split, channel, step)) == ReadFile(MaskPath(whole, channel, step)))
+          << MaskPath(split, channel, step);
+    }
+  }
+  const std::string record = ReadFile((split / "patinex_run.json").string());
+  for (const char* step : {"\"step\": 0", "\"step\": 1", "\"step\": 2"}) {
+    EXPECT_NE(record.find(step), std::string::npos) << record;
+  }
+}
+
+// What cannot be continued is refused in one line and the folder is left as it was.
+TEST_F(WeatherCommand, ResumeRefusesAFolderItCannotContinue) {
+  const fs::path out = folder / "out", empty = folder / "empty";
+  ASSERT_EQ(Cli(kSphere + " --density 30 --tons 500 --threads 1 --out " + out.string()).status, 0);
+  const std::string session = ReadFile((out / "patinex_session.bin").string());
+  ASSERT_FALSE(session.empty());
+  const auto refusal = [&](const std::string& arguments) {
+    const CliResult run = Cli(arguments + " --resume");
+    EXPECT_EQ(run.status, 1) << arguments;
+    // The reason is the last line, the model's own notes before it.
+    const size_t last = run.err.rfind('\n', run.err.size() - 2);
+    return last == std::string::npos ? run.err : run.err.substr(last + 1);
+  };
+  fs::create_directories(empty);
+  EXPECT_NE(refusal(kSphere + " --out " + empty.string()).find("holds no session"), std::string::npos);
+  const std::string otherModel = refusal(kBeethoven + " --out " + out.string());
+  EXPECT_NE(otherModel.find("another model"), std::string::npos) << otherModel;
+  const std::string otherDensity = refusal(kSphere + " --density 31 --out " + out.string());
+  EXPECT_NE(otherDensity.find("density 30, not 31"), std::string::npos) << otherDensity;
+  const std::string otherSize = refusal(kSphere + " --size 512 --out " + out.string());
+  EXPECT_NE(otherSize.find("1024 x 1024, not 512 x 512"), std::string::npos) << otherSize;
+  std::string damaged = session;
+  damaged[damaged.size() / 2] = char(damaged[damaged.size() / 2] ^ 1);
+  std::ofstream((out / "patinex_session.bin").string(), std::ios::binary | std::ios::trunc) << damaged;
+  const std::string corrupted = refusal(kSphere + " --out " + out.string());
+  EXPECT_NE(corrupted.find("patinex_session.bin was refused: it is corrupted"), std::string::npos) << corrupted;
+  EXPECT_EQ(FileCount(out), 3);
+  EXPECT_FALSE(fs::exists(out / "earlier"));
 }
 
 TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
@@ -400,7 +467,7 @@ bool WritingAMask(pid_t child, const fs::path& out) {
 }
 
 // Every mask in the folder is whole, and nothing else is there but the hidden file allowed and
-// the run record, whole too.
+// the run record and the session, whole too.
 void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden = "") {
   if (!fs::exists(out)) return;
   for (const auto& entry : fs::directory_iterator(out)) {
@@ -413,6 +480,16 @@ void ExpectOnlyWholeMasks(const fs::path& out, const std::string& allowedHidden 
       const std::string record = ReadFile(entry.path());
       EXPECT_TRUE(record.rfind("{", 0) == 0 && record.size() > 3 && record.compare(record.size() - 2, 2, "}\n") == 0)
           << "the run record is not whole:\n" << record;
+      continue;
+    }
+    if (name == "patinex_session.bin") {
+      // Whole: as long as its header (magic, version, payload length) says, with its checksum.
+      const std::string session = ReadFile(entry.path());
+      uint64_t payload = 0;
+      ASSERT_GE(session.size(), 20u);
+      std::memcpy(&payload, session.data() + 12, sizeof payload);
+      EXPECT_EQ(session.compare(0, 7, "PTXSESS"), 0);
+      EXPECT_EQ(session.size(), 20 + payload + 4) << "the session is not whole";
       continue;
     }
     EXPECT_EQ(name.rfind("mask_", 0), 0u) << name;

@@ -23,6 +23,7 @@
 #include "simulation/random_unit.h"
 #include "simulation/run_record.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/session_file.h"
 #include "simulation/simulation_params.h"
 #include "simulation/texture_layout.h"
 #include "threadinglib/thread.h"
@@ -77,8 +78,16 @@ const std::string kWeatherHelp =
     "Beside the masks the run keeps DIR/patinex_run.json, the record of its history (the model's\n"
     "file name and geometry checksum, mask size and format, density, and each step saved with\n"
     "its tons and seed). A run starts a history of its own: masks an earlier run left in DIR go,\n"
-    "with their record, into DIR/earlier/<UTC date and time>/ (said on stderr and as\n"
+    "with their record and session, into DIR/earlier/<UTC date and time>/ (said on stderr and as\n"
     "earlierMasksMovedTo in the summary), so DIR never mixes two histories.\n"
+    "After every step saved the run also keeps DIR/patinex_session.bin, the samples' state and\n"
+    "what is needed to carry on. --resume continues that session instead of starting anew: the\n"
+    "samples come from it, the steps are numbered on from its last one, the earlier masks stay and\n"
+    "the record is extended. --tons and --seed default to the session's; --density, --size and\n"
+    "--format, when given, must be the session's. It is refused (exit status 1) when DIR holds no\n"
+    "session, an unreadable or damaged one, or one of another model, density, mask size, format\n"
+    "or mask spaces. With one worker and the same seed, a run continued with --resume makes the\n"
+    "masks one uninterrupted run of all the steps makes, byte for byte.\n"
     "Only one run at a time writes into DIR: a second one exits with status 1 naming the first,\n"
     "or with --wait waits until the first has ended. After a step whose masks could not all be\n"
     "saved the run stops.\n"
@@ -98,7 +107,7 @@ const std::string kWeatherHelp =
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--wait] [--no-memory-check]",
+    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check]",
     kWeatherHelp.c_str(),
     RunWeather,
 };
@@ -115,6 +124,12 @@ struct Options {
   int64_t seed = Simulation::RandomStream::kDefaultSeed;
   int64_t size = 1024;
   bool sizeGiven = false;  // the export bakes at --size only when it is given
+  // A continued session takes these from the session unless they are given.
+  bool densityGiven = false;
+  bool formatGiven = false;
+  bool tonsGiven = false;
+  bool seedGiven = false;
+  bool resume = false;
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
@@ -175,6 +190,7 @@ int ParseOptions(const Arguments& arguments, Options& options) {
           return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
         }
         options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+        options.formatGiven = true;
         continue;
       }
       if (argument == "--export") {
@@ -197,6 +213,11 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       }
       if (!note.empty()) std::fprintf(stderr, "patinex-cli weather: %s\n", note.c_str());
       if (number->field == &Options::size) options.sizeGiven = true;
+      if (number->field == &Options::density) options.densityGiven = true;
+      if (number->field == &Options::tons) options.tonsGiven = true;
+      if (number->field == &Options::seed) options.seedGiven = true;
+    } else if (argument == "--resume") {
+      options.resume = true;
     } else if (argument == "--wait") {
       options.wait = true;
     } else if (argument == "--no-memory-check") {
@@ -338,6 +359,44 @@ bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSo
   return true;
 }
 
+// Takes the session in the output folder for a run that continues it: what it holds decides
+// what was not given, and what was given must agree with it. False, with why, when it cannot be
+// continued by this model and these options.
+bool TakeSession(Options& options, const RenderLib::TriangleSoup& soup, int32_t spaceCount,
+                 Simulation::SessionState* session, std::string* error) {
+  std::string why;
+  switch (Simulation::ReadSessionFile(options.out, session, &why)) {
+    case Simulation::SessionLoad::kNone:
+      *error = "cannot resume: " + options.out + " holds no session to continue (" + Simulation::kSessionName +
+               "); a run without --resume starts one";
+      return false;
+    case Simulation::SessionLoad::kUnreadable:
+      *error = "cannot resume: " + why;
+      return false;
+    case Simulation::SessionLoad::kFound:
+      break;
+  }
+  const Simulation::HistoryIdentity& kept = session->identity;
+  Simulation::HistoryIdentity mine;
+  mine.modelName = std::filesystem::path(options.model).filename().string();
+  mine.modelChecksum = Simulation::ModelChecksum(soup);
+  mine.maskWidth = options.sizeGiven ? static_cast<uint32_t>(options.size) : kept.maskWidth;
+  mine.maskHeight = options.sizeGiven ? static_cast<uint32_t>(options.size) : kept.maskHeight;
+  mine.maskFormat = options.formatGiven ? options.format : kept.maskFormat;
+  mine.density = options.densityGiven ? static_cast<int32_t>(options.density) : kept.density;
+  mine.maskSpaces = spaceCount;
+  if (const std::string difference = mine.Difference(kept); !difference.empty()) {
+    *error = "cannot resume the session in " + options.out + ": it holds " + difference;
+    return false;
+  }
+  options.size = kept.maskWidth;
+  options.format = kept.maskFormat;
+  options.density = kept.density;
+  if (!options.tonsGiven) options.tons = session->tonsPerStep;
+  if (!options.seedGiven && session->seeded) options.seed = session->seed;
+  return true;
+}
+
 void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
   if (report.failure != nullptr) return;  // the run said why as it failed
   char line[256];
@@ -360,6 +419,7 @@ struct Outcome {
   bool interrupted = false;
   bool exported = false;
   std::string movedAside;  // where an earlier history's masks went, if anywhere
+  int32_t firstStep = 0;   // the number of the run's first step: after the session's last when resuming
   // The materials of each mask space, by name, when the model has several spaces.
   std::vector<std::vector<std::string>> spaceMaterials;
   // The materials the export wrote, with the size each was baked at.
@@ -416,6 +476,8 @@ void PrintSummary(const Outcome& outcome) {
       {"threads", options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency())},
       {"steps", options.steps},
       {"stepsCompleted", stepsDone},
+      {"firstStep", outcome.firstStep},
+      {"resumed", options.resume},
       {"tonsPerStep", options.tons},
       {"tons", tons},
       {"legs", legs},
@@ -447,12 +509,14 @@ int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) 
   const int32_t stepsDone = outcome.reports != nullptr ? static_cast<int32_t>(outcome.reports->size()) : 0;
   const std::string by = interrupts.Signal() == SIGINT ? "interrupted" : std::string("interrupted by ") +
                                                                              interrupts.SignalName();
+  const int32_t first = outcome.firstStep;
   if (stepsDone == 1) {
-    std::fprintf(stderr, "%s after 1 of %lld steps: the masks of step 0 are saved in %s\n", by.c_str(),
-                 static_cast<long long>(options.steps), options.out.c_str());
+    std::fprintf(stderr, "%s after 1 of %lld steps: the masks of step %d are saved in %s\n", by.c_str(),
+                 static_cast<long long>(options.steps), first, options.out.c_str());
   } else if (stepsDone > 1) {
-    std::fprintf(stderr, "%s after %d of %lld steps: the masks of steps 0 to %d are saved in %s\n", by.c_str(),
-                 stepsDone, static_cast<long long>(options.steps), stepsDone - 1, options.out.c_str());
+    std::fprintf(stderr, "%s after %d of %lld steps: the masks of steps %d to %d are saved in %s\n", by.c_str(),
+                 stepsDone, static_cast<long long>(options.steps), first, first + stepsDone - 1,
+                 options.out.c_str());
   } else {
     std::fprintf(stderr, "%s before the first step was finished: no masks were saved\n", by.c_str());
   }
@@ -523,6 +587,12 @@ int RunWeather(const Arguments& arguments) {
   if (!LockOutputFolder(options, interrupts, folderLock)) {
     return interrupts.Requested() ? Interrupted(outcome, interrupts) : kExitFailure;
   }
+  // Read once the folder is ours, so that no run rewrites the session meanwhile.
+  Simulation::SessionState session;
+  if (options.resume &&
+      !TakeSession(options, *loaded.soup, static_cast<int32_t>(outcome.spaceMaterials.size()), &session, &error)) {
+    return Fail(error);
+  }
 
   // What the run will take, refused at once when it cannot fit rather than found out midway.
   const uint64_t maxSamples = Simulation::MaxSampleCount(loaded.soup->GetBoundingBox(), int32_t(options.density));
@@ -546,9 +616,19 @@ int RunWeather(const Arguments& arguments) {
   const auto sampleStart = std::chrono::steady_clock::now();
   Simulation::SampleMapBuild samples;
   try {
-    const Simulation::SamplingControl control{nullptr, &interrupts.Flag()};
-    samples = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density), nullptr,
-                                         &control);
+    if (options.resume) {
+      // The session's samples, in their map's order, as its last step left them (already moved
+      // onto the masks' tile).
+      samples.map = std::make_unique<Simulation::SampleMap>(session.samples.data(),
+                                                            static_cast<uint32_t>(session.samples.size()),
+                                                            session.identity.maskSpaces);
+      samples.spacing = session.sampleSpacing;
+      std::vector<Simulation::SurfaceSample>().swap(session.samples);
+    } else {
+      const Simulation::SamplingControl control{nullptr, &interrupts.Flag()};
+      samples = Simulation::BuildSampleMap(*loaded.tree, *loaded.soup, static_cast<int32_t>(options.density),
+                                           nullptr, &control);
+    }
   } catch (const std::bad_alloc&) {
     samples.outOfMemory = true;
   }
@@ -564,7 +644,7 @@ int RunWeather(const Arguments& arguments) {
 
   // Tiled coordinates: the masks cover the model's tile, so the samples are moved onto the unit
   // square the masks span.
-  if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
+  if (!options.resume && layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
     Simulation::SurfaceSample* items = samples.map->Items();
     for (uint32_t i = 0; i < samples.map->Count(); ++i) {
       items[i].u -= static_cast<float>(layout.tileU);
@@ -575,7 +655,9 @@ int RunWeather(const Arguments& arguments) {
   // Only a run that is about to start moves an earlier history: one refused or stopped before
   // leaves the folder as it was.
   const int32_t spaceCount = static_cast<int32_t>(outcome.spaceMaterials.size());
-  if (!MoveEarlierHistoryAside(options, *loaded.soup, spaceCount, &outcome.movedAside, &error)) return Fail(error);
+  if (!options.resume && !MoveEarlierHistoryAside(options, *loaded.soup, spaceCount, &outcome.movedAside, &error)) {
+    return Fail(error);
+  }
 
   Simulation::PatinexProcess process;
   RunState state;
@@ -604,6 +686,13 @@ int RunWeather(const Arguments& arguments) {
   params.maskFormat = options.format;
   params.seed = static_cast<uint32_t>(options.seed);
   params.seeded = true;
+  if (options.resume) {
+    params.maskHeight = session.identity.maskHeight;
+    params.firstMaskNumber = outcome.firstStep = session.lastStep + 1;
+    params.resumed = true;
+    params.emissionRotation = session.emissionRotation;
+    params.emissionsUsed = session.emissionsUsed;
+  }
   params.splat = &splat;
 
   WeatherProgress progress(stderr, params.steps, params.tonsPerStep);
@@ -657,7 +746,7 @@ int RunWeather(const Arguments& arguments) {
   if (outcome.failure == nullptr && masksSaved < masksMade) outcome.failure = "masks could not be saved";
   std::string exportError;
   if (outcome.failure == nullptr && !options.exportPath.empty()) {
-    int32_t lastStep = stepsDone - 1;
+    int32_t lastStep = params.firstMaskNumber + stepsDone - 1;
     AssetExport::ExportSettings settings;
     settings.size = options.sizeGiven ? static_cast<uint32_t>(options.size) : 0;
     settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
