@@ -14,7 +14,6 @@
 
 #include "platform_os/temporary_file.h"
 #include "simulation/mask_files.h"
-#include "simulation/session_file.h"
 
 namespace Simulation {
 namespace {

@@ -15,6 +15,8 @@ namespace Simulation {
 // from another: masks of another model, size or density are never taken for this one's.
 
 inline constexpr const char* kRunRecordName = "patinex_run.json";
+// The samples' state a run can be continued from (session_file.h), kept beside the record.
+inline constexpr const char* kSessionName = "patinex_session.bin";
 
 // What makes two runs' masks steps of one history: the same geometry and texture coordinates,
 // masks of one size and format, samples of one density.

@@ -15,7 +15,7 @@ namespace Simulation {
 // a restart, a crash or the next job of a farm continues from it. The samples are kept in the
 // sample map's own order, so the continued map searches, trades and bakes exactly as the first.
 
-inline constexpr const char* kSessionName = "patinex_session.bin";
+// Its name beside the masks is kSessionName (run_record.h, with the history's other files).
 
 struct SessionState {
   HistoryIdentity identity;  // as the folder's run record has it
