@@ -238,20 +238,9 @@ int ParseOptions(const Arguments& arguments, Options& options) {
 // when they cannot be baked at all.
 bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout,
                          const std::vector<RenderLib::MaterialHandle>& materials) {
-  const char* const kWhy = "masks are baked in texture space, so the model needs texture coordinates (a UV layout) "
-                           "that span some area of [0, 1] x [0, 1] to be weathered";
-  if (!layout.hasCoordinates) {
-    if (layout.minU == layout.maxU && layout.minV == layout.maxV && layout.minU == 0.0f && layout.minV == 0.0f) {
-      std::fprintf(stderr, "patinex-cli weather: %s has no texture coordinates; %s\n", model.c_str(), kWhy);
-    } else if (layout.minU == layout.maxU && layout.minV == layout.maxV) {
-      std::fprintf(stderr, "patinex-cli weather: all the texture coordinates of %s are the same point (%g, %g); %s\n",
-                   model.c_str(), double(layout.minU), double(layout.minV), kWhy);
-    } else {
-      std::fprintf(stderr,
-                   "patinex-cli weather: the texture coordinates of %s give every triangle no area (they lie on a "
-                   "line, or are not finite); %s\n",
-                   model.c_str(), kWhy);
-    }
+  const std::string refusal = Simulation::TextureLayoutRefusal(layout, model);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "patinex-cli weather: %s\n", refusal.c_str());
     return false;
   }
   if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
@@ -259,19 +248,9 @@ bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayo
                  "patinex-cli weather: note: the texture coordinates of %s lie in the tile u %d..%d, v %d..%d; the "
                  "masks cover that tile\n",
                  model.c_str(), layout.tileU, layout.tileU + 1, layout.tileV, layout.tileV + 1);
-  } else if (!layout.inOneTile && layout.touchingShare == 0.0) {
-    std::fprintf(stderr,
-                 "patinex-cli weather: no triangle of %s has texture coordinates inside [0, 1] x [0, 1] (they span u "
-                 "%g..%g, v %g..%g), and nothing outside it can be baked; %s\n",
-                 model.c_str(), double(layout.minU), double(layout.maxU), double(layout.minV), double(layout.maxV),
-                 kWhy);
-    return false;
-  } else if (!layout.inOneTile) {
-    std::fprintf(stderr,
-                 "patinex-cli weather: warning: %.1f %% of the triangles of %s have texture coordinates outside "
-                 "[0, 1] x [0, 1] and fall (partly) outside the masks\n",
-                 100.0 * layout.outsideShare, model.c_str());
   }
+  const std::string tiling = Simulation::TextureLayoutTilingWarning(layout, model);
+  if (!tiling.empty()) std::fprintf(stderr, "patinex-cli weather: warning: %s\n", tiling.c_str());
   // Materials whose charts overlap each other's have masks of their own; a material's charts
   // that overlap one another (mirrored halves) share texels.
   for (size_t material = 0; material < layout.materialCoverage.size(); ++material) {
