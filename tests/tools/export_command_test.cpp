@@ -82,12 +82,14 @@ TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot read the mask folder"), std::string::npos) << run.err;
 
+  // A missing folder is made; one that is a file cannot be.
   WeatherSphere();
-  const std::string target = (folder / "missing" / "sphere.glb").string();
+  const std::string file = Write("file", {'x'});
+  const std::string target = file + "/sphere.glb";
   run = Cli(kSphere + " --masks " + (folder / "masks").string() + " --out " + target);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find(target), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(folder / "missing"));
+  EXPECT_EQ(ReadFile(file), "x");
 
   run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
   EXPECT_EQ(run.status, 2);

@@ -367,11 +367,12 @@ TEST_F(WeatherCommand, BadInputFailsClearlyAndWritesNothing) {
   EXPECT_NE(run.err.find("has no triangles"), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(out));
 
-  // An export that cannot be written is refused before the run writes anything.
-  run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "gone" / "aged.glb").string());
+  // An export that cannot be written (its folder would be inside a file) is refused before the
+  // run writes anything.
+  const std::string blocked = Write("blocker", {'x'}) + "/aged.glb";
+  run = Cli(kSphere + " --out " + out.string() + " --export " + blocked);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("cannot write the export " + (folder / "gone" / "aged.glb").string()), std::string::npos)
-      << run.err;
+  EXPECT_NE(run.err.find("cannot write the export " + blocked), std::string::npos) << run.err;
   fs::create_directories(folder / "taken.glb");
   run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "taken.glb").string());
   EXPECT_NE(run.err.find("taken.glb: it is a folder"), std::string::npos) << run.err;

@@ -70,7 +70,7 @@ int Summarize(const Command& command, const Arguments& arguments) {
 
   LoadedModel loaded;
   std::string error;
-  if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) return CommandFailure(command.name, error);
+  if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) return CommandFailure(kModelCommand.name, error);
   const RenderLib::ObjModel* model = loaded.model.get();
   const RenderLib::TriangleSoup& soup = *loaded.soup;
   const RenderLib::ErrorList& messages = loaded.messages;
@@ -84,7 +84,8 @@ int Summarize(const Command& command, const Arguments& arguments) {
   Json materials = Json::array();
   for (const RenderLib::MaterialHandle& material : model->materials) materials.push_back(MaterialJson(*material));
   const RenderLib::BoundingBox box = soup.GetBoundingBox();
-  Json document = JsonDocument(command.name);
+  // "obj" is the same command under its first name, and documents it as what it is now.
+  Json document = JsonDocument(kModelCommand.name);
   document["model"] = path;
   document["groups"] = groups;
   document["materials"] = materials;
