@@ -4,6 +4,7 @@
 
 #include "assetexport/aged_document.h"
 #include "assetexport/texture_bake.h"
+#include "platform_os/program_version.h"
 #include "renderlib/gltf_constants.h"
 
 namespace AssetExport {
@@ -103,7 +104,7 @@ bool BuildModelDocument(const AgedAsset& asset, const std::string& name, AgedDoc
   }
   tinygltf::Model& gltf = document->gltf;
   gltf.asset.version = "2.0";
-  gltf.asset.generator = "Patinex";
+  gltf.asset.generator = std::string("Patinex ") + Platform::ProgramVersion();
   gltf.asset.extras = AgedAssetExtras(asset);
 
   std::vector<int> maskSets;

@@ -7,6 +7,7 @@
 
 #include "assetexport/aged_document.h"
 #include "assetexport/primitive_frames.h"
+#include "platform_os/program_version.h"
 #include "renderlib/gltf_constants.h"
 #include "renderlib/gltf_scene.h"
 #include "renderlib/gltf_source.h"
@@ -161,7 +162,7 @@ bool BuildSourceDocument(const AgedAsset& asset, AgedDocument* document, std::st
   tinygltf::Model& gltf = document->gltf;
   gltf = *source.document;
   MergeBuffers(gltf);
-  gltf.asset.generator = "Patinex";
+  gltf.asset.generator = std::string("Patinex ") + Platform::ProgramVersion();
   gltf.asset.extras = AgedAssetExtras(asset);
 
   // Every image is written again: embedded in a .glb, beside a .gltf.

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform_os/program_version.h"
+
 namespace {
 
 constexpr const char kFrameworkOptions[] =
@@ -45,6 +47,10 @@ int CheckProgramArguments(int argc, char** argv, const char* programName, const 
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       PrintUsage(stdout, programName, programLines, fileLabel);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("%s %s\n", programName, Platform::ProgramVersion());
       return 0;
     }
     if (file != nullptr && IsFileArgument(argv[i])) {

@@ -4,7 +4,7 @@
 
 // The check every framework program makes of its command line before the framework reads it:
 // --help (or -h) prints "usage: PROGRAM [framework options]", the program's own lines and then
-// the window options every framework program takes; an argument that is no framework option
+// the window options every framework program takes; --version prints "PROGRAM 0.x.y"; an argument that is no framework option
 // (starts with neither '-' nor '/') is refused with the same text on stderr. Returns -1 when the
 // program should go on, else its exit status.
 int CheckProgramArguments(int argc, char** argv, const char* programName, const char* programLines);

@@ -49,12 +49,12 @@ TEST_F(ExportCommand, TheValidatorFindsNoErrorOrWarningInAnythingWeWrite) {
       << "the glTF validator is not installed: run tools/install_dependencies.sh";
   WeatherSphere(" --export " + (folder / "weathered.glb").string());
   const std::string masks = " --masks " + (folder / "masks").string();
-  CliResult run = Cli(kSphere + masks + " --step 0 --out " + (folder / "sphere.gltf").string());
+  CliResult run = Cli(kSphere + masks + " --step 1 --out " + (folder / "sphere.gltf").string());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("\"step\": 0"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"step\": 1"), std::string::npos) << run.out;
   run = Cli(PaintedSphere() + masks + " --size 100 --rust-factor 0.5 --out " + (folder / "painted.glb").string());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("\"step\": 1"), std::string::npos) << "the highest step by default\n" << run.out;
+  EXPECT_NE(run.out.find("\"step\": 2"), std::string::npos) << "the highest step by default\n" << run.out;
   EXPECT_TRUE(fs::exists(folder / "sphere_sphere_baseColor.png") && fs::exists(folder / "sphere.bin"));
 
   const CliResult validation = Shell("node " + kValidator + " " + (folder / "weathered.glb").string() + " " +
@@ -82,12 +82,14 @@ TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot read the mask folder"), std::string::npos) << run.err;
 
+  // A missing folder is made; one that is a file cannot be.
   WeatherSphere();
-  const std::string target = (folder / "missing" / "sphere.glb").string();
+  const std::string file = Write("file", {'x'});
+  const std::string target = file + "/sphere.glb";
   run = Cli(kSphere + " --masks " + (folder / "masks").string() + " --out " + target);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find(target), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(folder / "missing"));
+  EXPECT_EQ(ReadFile(file), "x");
 
   run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
   EXPECT_EQ(run.status, 2);
@@ -110,7 +112,7 @@ TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
   const fs::path out = folder / "asset";
   fs::create_directories(out);
   const std::string masks = " --masks " + (folder / "masks").string();
-  CliResult run = Cli(kSphere + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string());
+  CliResult run = Cli(kSphere + masks + " --step 1 --size 64 --out " + (out / "sphere.gltf").string());
   ASSERT_EQ(run.status, 0) << run.err;
   const std::map<std::string, std::string> before = Contents(out);
   ASSERT_EQ(before.size(), 8u);
@@ -118,7 +120,7 @@ TEST_F(ExportCommand, AReExportThatFailsOnAFullDiskLeavesTheEarlierSetWhole) {
   // 512-byte blocks, bash 1024, and either is far below the texture.
   const size_t blocks = before.at("sphere.bin").size() / 512 + 8;
   run = Shell("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; " + PATINEX_CLI + " export " + kSphere + masks +
-              " --step 1 --size 1024 --out " + (out / "sphere.gltf").string());
+              " --step 2 --size 1024 --out " + (out / "sphere.gltf").string());
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
   EXPECT_TRUE(Contents(out) == before) << "the earlier export was changed";
@@ -132,14 +134,14 @@ TEST_F(ExportCommand, ASignalDuringAReExportLeavesTheEarlierSetAsItWas) {
   const fs::path out = folder / "asset";
   fs::create_directories(out);
   const std::string masks = (folder / "masks").string();
-  ASSERT_EQ(Cli(kSphere + " --masks " + masks + " --step 0 --size 64 --out " + (out / "sphere.gltf").string()).status, 0);
+  ASSERT_EQ(Cli(kSphere + " --masks " + masks + " --step 1 --size 64 --out " + (out / "sphere.gltf").string()).status, 0);
   const fs::path fifo = out / "sphere_sphere_normal.png";  // written after the .bin, the masks and two textures
   fs::remove(fifo);
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
   const std::map<std::string, std::string> before = Contents(out);
-  const pid_t child = Start({kSphere, "--masks", masks, "--step", "1", "--size", "512", "--out", (out / "sphere.gltf").string()});
+  const pid_t child = Start({kSphere, "--masks", masks, "--step", "2", "--size", "512", "--out", (out / "sphere.gltf").string()});
   ASSERT_GT(child, 0);
   // The pipe fills (64 KiB) and the writer waits on it, the other companions written by then.
   int pending = 0;
@@ -185,7 +187,7 @@ TEST_F(ExportCommand, TakesOnlyMasksThatAreOneHistoryOfTheModel) {
   for (const char* name : {"mask_humidity01.jpg", "mask_dirt01.jpg", "mask_rust01.jpg"}) {
     fs::copy_file(earlier / name, masks / name);
   }
-  run = Cli(bunny + " --masks " + masks.string() + " --step 0" + out);
+  run = Cli(bunny + " --masks " + masks.string() + " --step 1" + out);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("mask_dirt01.jpg is not a step its run record lists (no step 1)"), std::string::npos) << run.err;
 

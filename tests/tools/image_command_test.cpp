@@ -21,7 +21,7 @@ TEST_F(ImageCommand, PrintsTheImageAndDumpsItsSamples) {
   std::string dump = (folder / "samples.f32").string();
   CliResult run = Cli(image + " --dump " + dump);
   EXPECT_EQ(run.status, 0) << run.err;
-  for (std::string field : {"\"file\": \"" + image + "\"", std::string("\"valid\": true"), std::string("\"width\": 2"),
+  for (std::string field : {"\"image\": \"" + image + "\"", std::string("\"valid\": true"), std::string("\"width\": 2"),
                             std::string("\"height\": 2"), std::string("\"channels\": 3"), std::string("\"formatCode\": 7")}) {
     EXPECT_NE(run.out.find(field), std::string::npos) << field << " in " << run.out;
   }
@@ -53,13 +53,18 @@ TEST_F(ImageCommand, FailuresExitOneWithTheReason) {
     CliResult run = Cli(c.file + " --dump " + (folder / "never.f32").string());
     EXPECT_EQ(run.status, 1) << c.file;
     EXPECT_NE(run.out.find("\"valid\": false"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"width\": null"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"error\": "), std::string::npos) << run.out;
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(folder / "never.f32"));
   }
-  // A dump that cannot be written fails too, with no file left behind.
-  CliResult run = Cli(Write("picture.tga", kTarga) + " --dump " + (folder / "no" / "such" / "folder.f32").string());
+  // A dump that cannot be written (its folder would be a file) fails too, with no file left
+  // behind.
+  const std::string picture = Write("picture.tga", kTarga);
+  CliResult run = Cli(picture + " --dump " + picture + "/folder.f32");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("\"error\": "), std::string::npos) << run.out;
 }
 
 TEST_F(ImageCommand, UsageErrorsExitTwo) {

@@ -132,7 +132,7 @@ TEST_F(WeatherCommand, ResumeContinuesTheKeptSessionAsOneRunWould) {
   // --tons and --seed come from the session.
   run = Cli(kSphere + " --density 30 --threads 1 --resume --steps 1 --out " + split.string());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("\"firstStep\": 2"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"firstStep\": 3"), std::string::npos) << run.out;
   EXPECT_EQ(run.err.find("moved"), std::string::npos) << run.err;
   EXPECT_EQ(FileCount(split), 9);
   for (int step = 0; step < 2; ++step) {
@@ -198,7 +198,7 @@ TEST_F(WeatherCommand, ExportsMasksOfAnySizeAs16BitPng) {
   // --size given: the export's textures too, as the summary lists them.
   const size_t exported = run.out.find("\"exportMaterials\"");
   ASSERT_NE(exported, std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("\"size\": 96", exported), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"textureSize\": 96", exported), std::string::npos) << run.out;
   for (const char* name : {"mask_humidity00.png", "mask_dirt00.png", "mask_rust00.png"}) {
     const PngHeader header = ReadPngHeader(ReadFile(out / name));
     EXPECT_EQ(header.width, 96u) << name;
@@ -367,11 +367,12 @@ TEST_F(WeatherCommand, BadInputFailsClearlyAndWritesNothing) {
   EXPECT_NE(run.err.find("has no triangles"), std::string::npos) << run.err;
   EXPECT_FALSE(fs::exists(out));
 
-  // An export that cannot be written is refused before the run writes anything.
-  run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "gone" / "aged.glb").string());
+  // An export that cannot be written (its folder would be inside a file) is refused before the
+  // run writes anything.
+  const std::string blocked = Write("blocker", {'x'}) + "/aged.glb";
+  run = Cli(kSphere + " --out " + out.string() + " --export " + blocked);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("cannot write the export " + (folder / "gone" / "aged.glb").string()), std::string::npos)
-      << run.err;
+  EXPECT_NE(run.err.find("cannot write the export " + blocked), std::string::npos) << run.err;
   fs::create_directories(folder / "taken.glb");
   run = Cli(kSphere + " --out " + out.string() + " --export " + (folder / "taken.glb").string());
   EXPECT_NE(run.err.find("taken.glb: it is a folder"), std::string::npos) << run.err;

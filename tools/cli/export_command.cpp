@@ -4,20 +4,27 @@
 
 #include "assetexport/aged_export.h"
 #include "assetexport/mask_history_check.h"
+#include "assetexport/step_masks.h"
 #include "assetexport/texture_bake.h"
 #include "platform_os/ranged_number.h"
 #include "renderlib/gltf_source.h"
+#include "simulation/mask_spaces.h"
 #include "simulation/texture_layout.h"
 #include "tools/cli/command_registry.h"
+#include "tools/cli/exported_files.h"
 #include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
+#include "tools/cli/output_path.h"
 
 namespace PatinexCli {
 namespace {
 
 int RunExport(const Arguments& arguments);
 
-constexpr Platform::WholeRange kStepRange{0, 999999};
+// Steps count from 1 as the progress and the window's slider count them: step 1 is the first
+// step saved, mask number 00.
+// Read wide, so that a step below 1 is refused rather than taken as step 1.
+constexpr Platform::WholeRange kStepRange{-1000000, 1000000};
 constexpr Platform::WholeRange kSizeRange{AssetExport::kMinBakeSize, AssetExport::kMaxBakeSize};
 // The share of the mask shown, as the window's sliders set it.
 constexpr Platform::RealRange kFactorRange{0.0, 1.0};
@@ -32,8 +39,9 @@ const std::string kExportHelp =
     "and the rest, its aged materials' textures replaced; an OBJ model becomes one node of one\n"
     "mesh, a material a material. The step's masks are carried along (named in each aged\n"
     "material's extras).\n"
-    "The masks are DIR/mask_humidityNN, mask_dirtNN and mask_rustNN (.jpg or .png) of step N\n"
-    "(default: the highest step that has all three). They must be one history of MODEL: the\n"
+    "The masks are DIR/mask_humidityNN, mask_dirtNN and mask_rustNN (.jpg or .png) of step N,\n"
+    "counted from 1 as the progress counts them (step 1 is mask number 00; default: the highest\n"
+    "step that has all three; a step DIR does not hold is refused). They must be one history of MODEL: the\n"
     "folder's run record (patinex_run.json, which weather and the window write) must name this\n"
     "model and list every step in DIR, of one size; a folder without a record is taken when all\n"
     "its masks are of one size, with a warning. A material of the model's own that has a\n"
@@ -42,12 +50,16 @@ const std::string kExportHelp =
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
     "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images\n"
-    "(OUT_MATERIAL_baseColor.png ...) beside it. Every file is written whole under a temporary\n"
+    "(OUT_MATERIAL_baseColor.png ...) beside it; OUT's folder is made if missing. Every file is\n"
+    "written whole under a temporary\n"
     "name before any is renamed into place, so a failure or a signal leaves nothing new, and an\n"
-    "earlier export under the same name as it was. Prints a JSON summary on stdout (with each\n"
-    "aged material's name and size); exit status 1 (reason on stderr) when the model, the masks\n"
-    "or the shipped textures cannot be read, the masks are not one history of the model, or the\n"
-    "asset cannot be written.";
+    "earlier export under the same name as it was. Prints on stdout {\"schema\", \"command\",\n"
+    "\"model\", \"masks\", \"step\", \"textureSize\" (the size asked for, or the largest baked),\n"
+    "\"materials\": [{\"name\", \"textureSize\"}], \"rustFactor\", \"dirtFactor\", \"out\" (absolute),\n"
+    "\"seconds\": {\"bake\", \"encode\", \"write\"}, \"files\" (every file written, absolute)}; exit\n"
+    "status 1 (the reason on stderr, and {\"schema\", \"command\", \"error\"} on stdout) when the model,\n"
+    "the masks or the shipped textures cannot be read, the masks are not one history of the model,\n"
+    "or the asset cannot be written.";
 
 const Command kExportCommand = {
     "export",
@@ -62,7 +74,7 @@ struct Options {
   std::string model;
   std::string masks;
   std::string out;
-  int64_t step = -1;  // the highest step in the folder
+  int64_t step = 0;  // 1-based; 0: the highest step in the folder
   int64_t size = 0;  // each material at its own
   double rustFactor = 1.0;
   double dirtFactor = 1.0;
@@ -96,6 +108,10 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         good = Platform::ReadRealOption(argument, value, kFactorRange, &options.dirtFactor, &note, &error);
       }
       if (!good) return UsageError(kExportCommand, error);
+      if (argument == "--step" && options.step < 1) {
+        return UsageError(kExportCommand, "--step counts from 1 (step 1 is the first step saved, mask number 00), not " +
+                                              std::to_string(options.step));
+      }
       if (!note.empty()) std::fprintf(stderr, "patinex-cli export: %s\n", note.c_str());
     } else if (argument.size() > 1 && argument[0] == '-') {
       return UsageError(kExportCommand, "unknown option " + argument);
@@ -116,10 +132,7 @@ int RunExport(const Arguments& arguments) {
   if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
   LoadedModel loaded;
   std::string error;
-  if (!LoadModelFile(options.model, RenderLib::Textures::kLoad, loaded, error)) {
-    std::fprintf(stderr, "patinex-cli export: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!LoadModelFile(options.model, RenderLib::Textures::kLoad, loaded, error)) return CommandFailure("export", error);
   for (const std::string& message : loaded.messages) {
     std::fprintf(stderr, "patinex-cli export: warning: %s: %s\n", options.model.c_str(), message.c_str());
   }
@@ -128,43 +141,57 @@ int RunExport(const Arguments& arguments) {
       Simulation::AnalyseTextureLayout(*loaded.soup, RenderLib::RepeatedPlacementTriangles(*loaded.model)),
       options.model);
   if (!tiling.empty()) std::fprintf(stderr, "patinex-cli export: warning: %s\n", tiling.c_str());
+  // The masks' own numbers start at 00; the step asked for counts from 1.
+  const int32_t maskNumber = int32_t(options.step) - 1;
+  if (options.step > 0) {
+    const int32_t spaceCount = Simulation::AssignMaskSpaces(*loaded.soup).count;
+    const std::vector<int32_t> steps = AssetExport::StepsWithMasks(options.masks, &error, spaceCount);
+    if (std::find(steps.begin(), steps.end(), maskNumber) == steps.end()) {
+      const std::string held = steps.empty() ? (error.empty() ? "no step's masks" : "no step's masks (" + error + ")")
+                                             : "steps " + std::to_string(steps.front() + 1) + " to " + std::to_string(steps.back() + 1);
+      return CommandFailure("export", "there is no step " + std::to_string(options.step) + " in " + options.masks +
+                                          ": it holds " + held + " (step 1 is the first step saved, mask number 00)");
+    }
+  }
   std::string warning;
-  if (!AssetExport::CheckMaskHistory(*loaded.soup, options.masks, int32_t(options.step), &warning, &error)) {
-    std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
-    return kExitFailure;
+  if (!AssetExport::CheckMaskHistory(*loaded.soup, options.masks, maskNumber, &warning, &error)) {
+    return CommandFailure("export", options.model + ": " + error);
   }
   if (!warning.empty()) std::fprintf(stderr, "patinex-cli export: warning: %s\n", warning.c_str());
   AssetExport::ExportSettings settings;
   settings.size = uint32_t(options.size);
   settings.look.rustFactor = float(options.rustFactor);
   settings.look.dirtFactor = float(options.dirtFactor);
-  int32_t step = int32_t(options.step);
+  int32_t step = maskNumber;
   AssetExport::ExportTimes times;
+  if (!MakeParentFolder(options.out, &error)) return CommandFailure("export", error);
   if (!AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.masks, &step, settings, options.out, &error, &times)) {
-    std::fprintf(stderr, "patinex-cli export: %s: %s\n", options.model.c_str(), error.c_str());
-    return kExitFailure;
+    return CommandFailure("export", options.model + ": " + error);
   }
-  // "size" is the size asked for, or the largest a material was baked at.
+  // "textureSize" is the size asked for, or the largest a material was baked at.
   uint32_t largest = 0;
   Json materials = Json::array();
   for (const AssetExport::ExportedMaterial& material : times.materials) {
     largest = std::max(largest, material.size);
-    materials.push_back(Json{{"name", material.name}, {"size", material.size}});
+    materials.push_back(Json{{"name", material.name}, {"textureSize", material.size}});
   }
   for (const std::string& note : times.notes) {
     std::fprintf(stderr, "patinex-cli export: note: %s: %s\n", options.model.c_str(), note.c_str());
   }
-  PrintJson(Json{{"model", options.model},
-                 {"masks", options.masks},
-                 {"step", step},
-                 {"size", options.size != 0 ? uint32_t(options.size) : largest},
-                 {"materials", materials},
-                 {"rustFactor", JsonNumber(settings.look.rustFactor)},
-                 {"dirtFactor", JsonNumber(settings.look.dirtFactor)},
-                 {"out", options.out},
-                 {"bakeSeconds", JsonNumber(times.bakeSeconds)},
-                 {"encodeSeconds", JsonNumber(times.encodeSeconds)},
-                 {"writeSeconds", JsonNumber(times.writeSeconds)}});
+  Json document = JsonDocument("export");
+  document["model"] = options.model;
+  document["masks"] = options.masks;
+  document["step"] = step + 1;
+  document["textureSize"] = options.size != 0 ? uint32_t(options.size) : largest;
+  document["materials"] = materials;
+  document["rustFactor"] = JsonNumber(settings.look.rustFactor);
+  document["dirtFactor"] = JsonNumber(settings.look.dirtFactor);
+  document["out"] = AbsolutePath(options.out);
+  document["seconds"] = Json{{"bake", JsonNumber(times.bakeSeconds)},
+                             {"encode", JsonNumber(times.encodeSeconds)},
+                             {"write", JsonNumber(times.writeSeconds)}};
+  document["files"] = ExportedFiles(options.out);
+  PrintJson(document);
   return kExitSuccess;
 }
 

@@ -7,6 +7,7 @@
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_output.h"
+#include "tools/cli/output_path.h"
 
 namespace PatinexCli {
 namespace {
@@ -17,11 +18,13 @@ const Command kImageCommand = {
     "image",
     "image FILE [--dump OUT.f32]",
     "Loads FILE as the program loads textures (.tga, .hdr, .jpg or .png, chosen by a case-sensitive\n"
-    "match anywhere in the name) and prints {\"file\", \"valid\", \"width\", \"height\", \"channels\",\n"
-    "\"formatCode\"} as JSON: format code 1, 7 or 15 for 1, 3 or 4 channels of 8-bit or 16-bit\n"
-    "samples (grey with alpha loads as RGBA), 167 for Radiance floats. With --dump, also writes the\n"
-    "float samples to OUT.f32: little-endian float32, top row first, channels interleaved. Exit\n"
-    "status 0 when the image loads, 1 when it does not (reason on stderr), 2 on a usage error.",
+    "match anywhere in the name) and prints {\"schema\", \"command\", \"image\", \"valid\", \"width\",\n"
+    "\"height\", \"channels\", \"formatCode\", \"files\"} as JSON: format code 1, 7 or 15 for 1, 3 or 4\n"
+    "channels of 8-bit or 16-bit samples (grey with alpha loads as RGBA), 167 for Radiance floats;\n"
+    "null for what an image that does not load lacks. With --dump, also writes the float samples\n"
+    "to OUT.f32 (its folder made if missing; listed in files, absolute): little-endian float32, top\n"
+    "row first, channels interleaved. Exit status 0 when the image loads, 1 when it does not (the\n"
+    "reason on stderr and as \"error\" in the JSON), 2 on a usage error.",
     RunImage,
 };
 
@@ -46,6 +49,7 @@ std::string FailureReason(const std::string& path, const ImageLib::ImageF& image
 
 // The samples as little-endian float32, top row first, channels interleaved.
 bool DumpSamples(const ImageLib::ImageF& image, const std::string& destination, std::string& error) {
+  if (!MakeParentFolder(destination, &error)) return false;
   WordFileWriter writer(destination);
   if (!writer.Open(error)) return false;
   writer.Floats(image.samples, size_t(image.width) * image.height * image.channels);
@@ -71,25 +75,29 @@ int RunImage(const Arguments& arguments) {
   if (path.empty()) return UsageError(kImageCommand, "no image file given");
 
   ImageLib::ImageF image;
-  bool loaded = image.Load(path.c_str());
-  PrintJson(Json{{"file", path},
-                 {"valid", image.valid},
-                 {"width", image.width},
-                 {"height", image.height},
-                 {"channels", image.channels},
-                 {"formatCode", image.formatCode}});
-  std::fflush(stdout);
-
-  if (!loaded) {
-    std::fprintf(stderr, "patinex-cli image: %s\n", FailureReason(path, image).c_str());
-    return kExitFailure;
-  }
+  const bool loaded = image.Load(path.c_str());
+  // An image that did not load has no size or format: null, not a made-up number.
+  const auto known = [&](int value) { return loaded ? Json(value) : Json(nullptr); };
+  Json document = JsonDocument("image");
+  document["image"] = path;
+  document["valid"] = image.valid;
+  document["width"] = known(image.width);
+  document["height"] = known(image.height);
+  document["channels"] = known(image.channels);
+  document["formatCode"] = known(image.formatCode);
+  document["files"] = Json::array();
   std::string error;
-  if (!dump.empty() && !DumpSamples(image, dump, error)) {
-    std::fprintf(stderr, "patinex-cli image: %s\n", error.c_str());
-    return kExitFailure;
+  if (!loaded) {
+    error = FailureReason(path, image);
+  } else if (!dump.empty()) {
+    if (DumpSamples(image, dump, error)) document["files"].push_back(AbsolutePath(dump));
   }
-  return kExitSuccess;
+  if (!error.empty()) {
+    std::fprintf(stderr, "patinex-cli image: %s\n", error.c_str());
+    document["error"] = error;
+  }
+  PrintJson(document);
+  return error.empty() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace

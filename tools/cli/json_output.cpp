@@ -6,12 +6,24 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/cli/command_registry.h"
+
 namespace PatinexCli {
 
 void PrintJson(const Json& document) {
   const std::string text = document.dump(2, ' ', false, Json::error_handler_t::replace);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
+}
+
+Json JsonDocument(const char* command) { return Json{{"schema", kJsonSchema}, {"command", command}}; }
+
+int CommandFailure(const char* command, const std::string& reason) {
+  std::fprintf(stderr, "patinex-cli %s: %s\n", command, reason.c_str());
+  Json document = JsonDocument(command);
+  document["error"] = reason;
+  PrintJson(document);
+  return kExitFailure;
 }
 
 Json JsonNumber(double value) {

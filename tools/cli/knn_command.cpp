@@ -8,6 +8,8 @@
 #include "simulation/sample_map.h"
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
+#include "tools/cli/json_output.h"
+#include "tools/cli/output_path.h"
 #include "tools/cli/position_limits.h"
 
 namespace PatinexCli {
@@ -25,7 +27,9 @@ const std::string kKnnHelp =
     "(K from " + Platform::RangeText(kNeighboursRange) + "; numbers outside their range are clamped, with a note),\n"
     "the way the simulation finds the samples around a ton. POINTS and QUERIES hold a uint32\n"
     "count n followed by n x 3 float32 positions; OUT gets, per query, a uint32 count followed by\n"
-    "that many float32 squared distances in ascending order. All values little-endian.\n"
+    "that many float32 squared distances in ascending order. All values little-endian; OUT's\n"
+    "folder is made if missing. Prints {\"schema\", \"command\", \"points\", \"queries\", \"k\",\n"
+    "\"radius\", \"files\"} as JSON (files: OUT, absolute).\n"
     "Coordinates must be finite and within 1e15 of the origin.";
 
 const Command kKnnCommand = {"knn", "knn POINTS QUERIES K RADIUS OUT", kKnnHelp.c_str(), RunKnn};
@@ -71,14 +75,12 @@ int RunKnn(const Arguments& arguments) {
   std::vector<RenderLib::Vector3> points;
   std::vector<RenderLib::Vector3> queries;
   if (!ReadPositions(arguments[0], points, error) || !ReadPositions(arguments[1], queries, error)) {
-    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
-    return kExitFailure;
+    return CommandFailure("knn", error);
   }
 
   Simulation::SampleArray samples;
   if (!samples.Init(static_cast<uint32_t>(points.size()))) {
-    std::fprintf(stderr, "patinex-cli knn: out of memory for %zu points\n", points.size());
-    return kExitFailure;
+    return CommandFailure("knn", "out of memory for " + std::to_string(points.size()) + " points");
   }
   for (const RenderLib::Vector3& point : points) {
     Simulation::SurfaceSample sample{};
@@ -88,10 +90,7 @@ int RunKnn(const Arguments& arguments) {
   Simulation::SampleMap map(samples);
 
   WordFileWriter out(arguments[4]);
-  if (!out.Open(error)) {
-    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!MakeParentFolder(arguments[4], &error) || !out.Open(error)) return CommandFailure("knn", error);
   auto list = std::make_unique<Simulation::NeighbourList>();
   std::vector<float> distances;
   for (const RenderLib::Vector3& query : queries) {
@@ -101,10 +100,14 @@ int RunKnn(const Arguments& arguments) {
     out.Word(static_cast<uint32_t>(found));
     out.Floats(distances.data(), distances.size());
   }
-  if (!out.Commit(error)) {
-    std::fprintf(stderr, "patinex-cli knn: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!out.Commit(error)) return CommandFailure("knn", error);
+  Json document = JsonDocument("knn");
+  document["points"] = points.size();
+  document["queries"] = queries.size();
+  document["k"] = k;
+  document["radius"] = JsonNumber(radius);
+  document["files"] = Json::array({AbsolutePath(arguments[4])});
+  PrintJson(document);
   return kExitSuccess;
 }
 

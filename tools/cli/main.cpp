@@ -6,7 +6,9 @@
 #include <string>
 
 #include "platform_os/interrupt_catcher.h"
+#include "platform_os/program_version.h"
 #include "tools/cli/command_registry.h"
+#include "tools/cli/json_output.h"
 
 using namespace PatinexCli;
 
@@ -21,8 +23,9 @@ void PrintOverview(FILE* out) {
             [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
   for (const Command& command : commands) std::fprintf(out, "  %s\n", command.synopsis);
   std::fprintf(out,
-               "\n'patinex-cli COMMAND --help' tells more of a command.\n"
-               "Exit status: 0 success, 1 failure (reason on stderr), 2 usage error.\n");
+               "\n'patinex-cli COMMAND --help' tells more of a command; 'patinex-cli --version' the release.\n"
+               "Exit status: 0 success, 1 failure (reason on stderr, and as \"error\" in the JSON on stdout),\n"
+               "2 usage error.\n");
 }
 
 // Output that could not be written (a full disk, /dev/full, a closed pipe) is a failure, however
@@ -52,6 +55,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   std::string first = argv[1];
+  if (first == "--version") {
+    std::printf("patinex-cli %s\n", Platform::ProgramVersion());
+    return WithOutputWritten("patinex-cli", kExitSuccess);
+  }
   if (first == "--help" || first == "-h" || first == "help") {
     if (first == "help" && argc > 2) {
       if (const Command* command = FindCommand(argv[2])) return WithOutputWritten("patinex-cli", PrintHelp(*command));
@@ -72,8 +79,7 @@ int main(int argc, char** argv) {
   try {
     status = WantsHelp(arguments) ? PrintHelp(*command) : command->run(arguments);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "patinex-cli %s: out of memory\n", command->name);
-    status = kExitFailure;
+    status = CommandFailure(command->name, "out of memory");
   }
   return WithOutputWritten(("patinex-cli " + std::string(command->name)).c_str(), status);
 }

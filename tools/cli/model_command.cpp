@@ -14,7 +14,7 @@ int RunObj(const Arguments& arguments);
 constexpr char kModelHelp[] =
     "Loads the model FILE as the program does: a Wavefront OBJ file (.obj) with its MTL library\n"
     "and textures, or a glTF 2.0 file (.gltf with its buffers and images, or .glb). Prints as\n"
-    "JSON: the groups (vertexCount, indexCount, materialIndex), the materials (name, ambient,\n"
+    "JSON (after \"schema\", \"command\" and \"model\", the file as given): the groups (vertexCount, indexCount, materialIndex), the materials (name, ambient,\n"
     "diffuse, specular, opacity, shininess, specularEnabled, the metallic-roughness values\n"
     "metallicRoughness, baseColorFactor, metallicFactor, roughnessFactor, normalScale, and for\n"
     "each map whether an image is present with its width and height), the loader's messages, the\n"
@@ -34,13 +34,11 @@ Json Vector(const RenderLib::Vector3& v) {
   return Json::array({JsonNumber(v.x), JsonNumber(v.y), JsonNumber(v.z)});
 }
 
+// A map the material lacks keeps its keys, null, as every document says what is absent.
 Json Map(const RenderLib::ImageHandle& map) {
-  Json json{{"present", static_cast<bool>(map)}};
-  if (map) {
-    json["width"] = map->width;
-    json["height"] = map->height;
-  }
-  return json;
+  return Json{{"present", static_cast<bool>(map)},
+              {"width", map ? Json(map->width) : Json(nullptr)},
+              {"height", map ? Json(map->height) : Json(nullptr)}};
 }
 
 Json MaterialJson(const RenderLib::Material& material) {
@@ -72,10 +70,7 @@ int Summarize(const Command& command, const Arguments& arguments) {
 
   LoadedModel loaded;
   std::string error;
-  if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) {
-    std::fprintf(stderr, "patinex-cli %s: %s\n", command.name, error.c_str());
-    return kExitFailure;
-  }
+  if (!LoadModelFile(path, RenderLib::Textures::kLoad, loaded, error)) return CommandFailure(kModelCommand.name, error);
   const RenderLib::ObjModel* model = loaded.model.get();
   const RenderLib::TriangleSoup& soup = *loaded.soup;
   const RenderLib::ErrorList& messages = loaded.messages;
@@ -89,14 +84,17 @@ int Summarize(const Command& command, const Arguments& arguments) {
   Json materials = Json::array();
   for (const RenderLib::MaterialHandle& material : model->materials) materials.push_back(MaterialJson(*material));
   const RenderLib::BoundingBox box = soup.GetBoundingBox();
-  PrintJson(Json{{"file", path},
-                 {"groups", groups},
-                 {"materials", materials},
-                 {"messages", Json(messages)},
-                 {"boundingBox", Json{{"min", Vector(box.min)}, {"max", Vector(box.max)}}},
-                 {"totals", Json{{"vertices", soup.GetVertexCount()},
-                                 {"indices", soup.GetIndexCount()},
-                                 {"triangles", soup.GetIndexCount() / 3}}}});
+  // "obj" is the same command under its first name, and documents it as what it is now.
+  Json document = JsonDocument(kModelCommand.name);
+  document["model"] = path;
+  document["groups"] = groups;
+  document["materials"] = materials;
+  document["messages"] = Json(messages);
+  document["boundingBox"] = Json{{"min", Vector(box.min)}, {"max", Vector(box.max)}};
+  document["totals"] = Json{{"vertices", soup.GetVertexCount()},
+                            {"indices", soup.GetIndexCount()},
+                            {"triangles", soup.GetIndexCount() / 3}};
+  PrintJson(document);
   return kExitSuccess;
 }
 

@@ -6,6 +6,7 @@
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_output.h"
+#include "tools/cli/output_path.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/position_limits.h"
 
@@ -22,17 +23,16 @@ const Command kRaysCommand = {
     "records of six float32 (origin x, y, z, end x, y, z); OUT.bin gets one record per segment:\n"
     "int32 triangle (-1 for none; triangle t uses the soup's indices 3t..3t+2), float32 distance from\n"
     "the origin, float32 u and v (the barycentric weights of the triangle's second and third\n"
-    "vertex). All values little-endian. Prints the build time and the query throughput as JSON.\n"
+    "vertex). All values little-endian; OUT.bin's folder is made if missing. Prints {\"schema\",\n"
+    "\"command\", \"model\", \"triangles\", \"segments\", \"hits\", \"seconds\": {\"build\", \"query\"},\n"
+    "\"segmentsPerSecond\", \"files\"} as JSON (files: OUT.bin, absolute).\n"
     "Coordinates must be finite and within 1e15 of the origin.",
     RunRays,
 };
 
 const CommandRegistration kRegistration(kRaysCommand);
 
-int Fail(const std::string& reason) {
-  std::fprintf(stderr, "patinex-cli rays: %s\n", reason.c_str());
-  return kExitFailure;
-}
+int Fail(const std::string& reason) { return CommandFailure("rays", reason); }
 
 int RunRays(const Arguments& arguments) {
   if (arguments.size() != 3) return UsageError(kRaysCommand, "expected MODEL, IN.bin and OUT.bin");
@@ -55,7 +55,7 @@ int RunRays(const Arguments& arguments) {
   if (!LoadModelForTracing(arguments[0], loaded, error)) return Fail(error);
 
   WordFileWriter out(arguments[2]);
-  if (!out.Open(error)) return Fail(error);
+  if (!MakeParentFolder(arguments[2], &error) || !out.Open(error)) return Fail(error);
   const size_t count = input.size() / 24;
   size_t hits = 0;
   const auto start = std::chrono::steady_clock::now();
@@ -80,14 +80,15 @@ int RunRays(const Arguments& arguments) {
   const double querySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!out.Commit(error)) return Fail(error);
 
-  PrintJson(Json{{"model", arguments[0]},
-                 {"triangles", loaded.soup->GetIndexCount() / 3},
-                 {"buildSeconds", JsonNumber(loaded.buildSeconds)},
-                 {"segments", count},
-                 {"hits", hits},
-                 {"querySeconds", JsonNumber(querySeconds)},
-                 {"segmentsPerSecond",
-                  JsonNumber(querySeconds > 0 ? static_cast<double>(count) / querySeconds : 0.0)}});
+  Json document = JsonDocument("rays");
+  document["model"] = arguments[0];
+  document["triangles"] = loaded.soup->GetIndexCount() / 3;
+  document["segments"] = count;
+  document["hits"] = hits;
+  document["seconds"] = Json{{"build", JsonNumber(loaded.buildSeconds)}, {"query", JsonNumber(querySeconds)}};
+  document["segmentsPerSecond"] = JsonNumber(querySeconds > 0 ? static_cast<double>(count) / querySeconds : 0.0);
+  document["files"] = Json::array({AbsolutePath(arguments[2])});
+  PrintJson(document);
   return kExitSuccess;
 }
 

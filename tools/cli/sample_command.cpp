@@ -10,6 +10,7 @@
 #include "tools/cli/binary_file.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/json_output.h"
+#include "tools/cli/output_path.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
 
@@ -24,7 +25,8 @@ const std::string kSampleHelp =
     "Covers the model MODEL (OBJ or glTF) with surface samples as the simulation does, at\n"
     "density N (" + Platform::RangeText(kDensityRange) + ", default 100, clamped with a note: the grid spacing is the\n"
     "model's smallest box extent over N), and prints\n"
-    "the sample count, the spacing and the time taken as JSON. With --out, also writes the\n"
+    "{\"schema\", \"command\", \"model\", \"density\", \"samples\", \"spacing\", \"seconds\", \"files\"} as JSON\n"
+    "(seconds: the time the sampling took; files: FILE, absolute). With --out, also writes the\n"
     "samples in the order of the sample map: a uint32 count, then per sample its 24 32-bit words\n"
     "(bounceDamping, scatterDamping, flowDamping, humidity, dirt, rust, position, normal,\n"
     "tangent, bitangent, u, v, area, uExtent, vExtent as float32, splitAxis as uint32: its low\n"
@@ -67,19 +69,13 @@ int RunSample(const Arguments& arguments) {
 
   std::string error;
   LoadedModel loaded;
-  if (!LoadModelForTracing(model, loaded, error)) {
-    std::fprintf(stderr, "patinex-cli sample: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!LoadModelForTracing(model, loaded, error)) return CommandFailure("sample", error);
   MemoryNeed need;
   need.bytes = Simulation::SampleMapBuildBytes(
       Simulation::MaxSampleCount(loaded.soup->GetBoundingBox(), static_cast<int32_t>(density)));
   need.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
   need.breakdown = "the samples at density " + std::to_string(density);
-  if (!FitsInMemory(need, error)) {
-    std::fprintf(stderr, "patinex-cli sample: %s\n", error.c_str());
-    return kExitFailure;
-  }
+  if (!FitsInMemory(need, error)) return CommandFailure("sample", error);
   const auto start = std::chrono::steady_clock::now();
   Simulation::SampleMapBuild build;
   try {
@@ -88,15 +84,13 @@ int RunSample(const Arguments& arguments) {
     build.outOfMemory = true;
   }
   if (build.outOfMemory) {
-    std::fprintf(stderr, "patinex-cli sample: out of memory while sampling %s at density %lld\n", model.c_str(),
-                 static_cast<long long>(density));
-    return kExitFailure;
+    return CommandFailure("sample", "out of memory while sampling " + model + " at density " + std::to_string(density));
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   if (!out.empty()) {
     WordFileWriter writer(out);
-    bool written = writer.Open(error);
+    bool written = MakeParentFolder(out, &error) && writer.Open(error);
     if (written) {
       writer.Word(build.map->Count());
       for (uint32_t i = 0; i < build.map->Count(); ++i) {
@@ -106,17 +100,17 @@ int RunSample(const Arguments& arguments) {
       }
       written = writer.Commit(error);
     }
-    if (!written) {
-      std::fprintf(stderr, "patinex-cli sample: %s\n", error.c_str());
-      return kExitFailure;
-    }
+    if (!written) return CommandFailure("sample", error);
   }
 
-  PrintJson(Json{{"model", model},
-                 {"density", density},
-                 {"samples", build.map->Count()},
-                 {"spacing", JsonNumber(build.spacing)},
-                 {"seconds", JsonNumber(seconds)}});
+  Json document = JsonDocument("sample");
+  document["model"] = model;
+  document["density"] = density;
+  document["samples"] = build.map->Count();
+  document["spacing"] = JsonNumber(build.spacing);
+  document["seconds"] = JsonNumber(seconds);
+  document["files"] = out.empty() ? Json::array() : Json::array({AbsolutePath(out)});
+  PrintJson(document);
   return kExitSuccess;
 }
 

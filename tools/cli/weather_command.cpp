@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -19,6 +20,7 @@
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
 #include "simulation/mask_baking.h"
+#include "simulation/mask_files.h"
 #include "simulation/mask_spaces.h"
 #include "simulation/random_unit.h"
 #include "simulation/run_record.h"
@@ -28,9 +30,11 @@
 #include "simulation/texture_layout.h"
 #include "threadinglib/thread.h"
 #include "tools/cli/command_registry.h"
+#include "tools/cli/exported_files.h"
 #include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
+#include "tools/cli/output_path.h"
 #include "tools/cli/weather_progress.h"
 
 namespace PatinexCli {
@@ -96,10 +100,19 @@ const std::string kWeatherHelp =
     "the program is used.\n"
     "--export OUT.glb (or OUT.gltf) writes the model aged by the last step's masks as a glTF 2.0\n"
     "asset after the run, as 'patinex-cli export' does (baked at --size when it is given, else\n"
-    "each material at the size of its largest map); a run that\n"
-    "does not finish every step exports nothing.\n"
-    "Progress goes to stderr; at the end a JSON summary goes to stdout. Ctrl+C (or SIGTERM or\n"
-    "SIGHUP) stops the run at its next check, within moments: the masks of finished steps stay,\n"
+    "each material at the size of its largest map); a run that does not finish every step\n"
+    "exports nothing. OUT's folder is made if missing; one that cannot be written is refused\n"
+    "before the run.\n"
+    "Progress goes to stderr: text (a bar on a terminal, a line now and then otherwise), with\n"
+    "--progress json one JSON object a line ({\"schema\", \"event\": \"progress\", \"step\", \"steps\",\n"
+    "\"stepShare\", \"tonsPerSecond\", \"secondsLeft\"} at most once a second; {\"event\": \"step\", \"step\",\n"
+    "\"steps\", \"historyStep\", \"tons\", \"legs\", \"seconds\": {\"trace\", \"bake\"}, \"masksSaved\",\n"
+    "\"masks\"} for each step done; {\"event\": \"message\", \"text\"}), and none with --quiet (warnings\n"
+    "and errors are still said). Steps count from 1: step 1 of a run continued after three steps is\n"
+    "step 4 of the history, mask number 03, and export --step 4 exports it.\n"
+    "At the end a JSON summary goes to stdout, on a failure too once the options are read (with\n"
+    "\"error\"; the README lists its keys). Ctrl+C (or SIGTERM or SIGHUP) stops the run at its\n"
+    "next check, within moments: the masks of finished steps stay,\n"
     "those of the step under way are not saved, and the exit status is 128 + the signal's\n"
     "number (130 for Ctrl+C). A second one quits at once. Nothing unfinished is ever left under\n"
     "a mask's name.";
@@ -107,7 +120,8 @@ const std::string kWeatherHelp =
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check]",
+    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check] "
+    "[--progress text|json] [--quiet]",
     kWeatherHelp.c_str(),
     RunWeather,
 };
@@ -134,6 +148,7 @@ struct Options {
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
   std::string exportPath;
+  ProgressStyle progress = ProgressStyle::kText;
 };
 
 struct NumberOption {
@@ -182,7 +197,8 @@ int ParseOptions(const Arguments& arguments, Options& options) {
     for (const NumberOption& candidate : kNumberOptions) {
       if (argument == candidate.name) number = &candidate;
     }
-    if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export") {
+    if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export" ||
+        argument == "--progress") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--format") {
@@ -191,6 +207,16 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         }
         options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
         options.formatGiven = true;
+        continue;
+      }
+      if (argument == "--progress") {
+        if (value != "text" && value != "json") {
+          return UsageError(kWeatherCommand, "--progress is text or json, not '" + value + "'");
+        }
+        // --quiet wins whichever comes first: a pipeline may add it to a line that asks for json.
+        if (options.progress != ProgressStyle::kQuiet) {
+          options.progress = value == "json" ? ProgressStyle::kJson : ProgressStyle::kText;
+        }
         continue;
       }
       if (argument == "--export") {
@@ -216,6 +242,8 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       if (number->field == &Options::density) options.densityGiven = true;
       if (number->field == &Options::tons) options.tonsGiven = true;
       if (number->field == &Options::seed) options.seedGiven = true;
+    } else if (argument == "--quiet") {
+      options.progress = ProgressStyle::kQuiet;
     } else if (argument == "--resume") {
       options.resume = true;
     } else if (argument == "--wait") {
@@ -234,15 +262,12 @@ int ParseOptions(const Arguments& arguments, Options& options) {
   return -1;
 }
 
-// Says what the masks can make of the model's texture coordinates. False (after the reason)
-// when they cannot be baked at all.
+// Says what the masks can make of the model's texture coordinates. False, with the reason in
+// error, when they cannot be baked at all.
 bool ReportTextureLayout(const std::string& model, const Simulation::TextureLayout& layout,
-                         const std::vector<RenderLib::MaterialHandle>& materials) {
-  const std::string refusal = Simulation::TextureLayoutRefusal(layout, model);
-  if (!refusal.empty()) {
-    std::fprintf(stderr, "patinex-cli weather: %s\n", refusal.c_str());
-    return false;
-  }
+                         const std::vector<RenderLib::MaterialHandle>& materials, std::string* error) {
+  *error = Simulation::TextureLayoutRefusal(layout, model);
+  if (!error->empty()) return false;
   if (layout.inOneTile && (layout.tileU != 0 || layout.tileV != 0)) {
     std::fprintf(stderr,
                  "patinex-cli weather: note: the texture coordinates of %s lie in the tile u %d..%d, v %d..%d; the "
@@ -279,27 +304,25 @@ void ShowLoaderMessages(const std::string& model, const RenderLib::ErrorList& me
   }
 }
 
-// Takes the output folder for this run; false (after saying why) when it cannot be had.
-bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& interrupts, Platform::FolderLock& lock) {
+// Takes the output folder for this run; false, with why in error, when it cannot be had (or a
+// signal came while waiting for it).
+bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& interrupts, Platform::FolderLock& lock,
+                      std::string* error) {
   bool told = false;
   while (true) {
     int64_t holder = 0;
-    std::string error;
-    switch (lock.TryTake(options.out, &holder, &error)) {
+    switch (lock.TryTake(options.out, &holder, error)) {
       case Platform::FolderLock::Result::kTaken:
         return true;
       case Platform::FolderLock::Result::kFailed:
-        std::fprintf(stderr, "patinex-cli weather: %s\n", error.c_str());
         return false;
       case Platform::FolderLock::Result::kHeld:
         break;
     }
     const std::string who = holder > 0 ? "process " + std::to_string(holder) : "another process";
     if (!options.wait) {
-      std::fprintf(stderr,
-                   "patinex-cli weather: %s is in use by another weathering run (%s); wait until it ends, or run "
-                   "with --wait to wait for it\n",
-                   options.out.c_str(), who.c_str());
+      *error = options.out + " is in use by another weathering run (" + who +
+               "); wait until it ends, or run with --wait to wait for it";
       return false;
     }
     if (!told) {
@@ -307,7 +330,10 @@ bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& 
                    options.out.c_str());
       told = true;
     }
-    if (interrupts.Requested()) return false;
+    if (interrupts.Requested()) {
+      *error = "interrupted while waiting for " + who;
+      return false;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 }
@@ -376,16 +402,6 @@ bool TakeSession(Options& options, const RenderLib::TriangleSoup& soup, int32_t 
   return true;
 }
 
-void PrintStepLine(WeatherProgress& progress, const Simulation::StepReport& report) {
-  if (report.failure != nullptr) return;  // the run said why as it failed
-  char line[256];
-  std::snprintf(line, sizeof line, "step %d of %d: %u tons, %llu legs, traced in %.2f s, masks in %.2f s%s",
-                report.step + 1, report.steps, report.tons, static_cast<unsigned long long>(report.legs),
-                report.traceSeconds, report.bakeSeconds,
-                report.masksSaved == report.masks ? "" : " (some masks NOT saved)");
-  progress.Line(line);
-}
-
 // What the command prints at its end, whichever way it ends.
 struct Outcome {
   const Options* options = nullptr;
@@ -394,11 +410,12 @@ struct Outcome {
   double sampleSeconds = 0.0;
   double runSeconds = 0.0;
   const std::vector<Simulation::StepReport>* reports = nullptr;
-  const char* failure = nullptr;
+  std::string error;  // what made the command fail; empty when it did not
   bool interrupted = false;
   bool exported = false;
+  std::vector<std::string> exportFiles;  // absolute
   std::string movedAside;  // where an earlier history's masks went, if anywhere
-  int32_t firstStep = 0;   // the number of the run's first step: after the session's last when resuming
+  int32_t firstStep = 0;   // the mask number of the run's first step: after the session's last when resuming
   // The materials of each mask space, by name, when the model has several spaces.
   std::vector<std::vector<std::string>> spaceMaterials;
   // The materials the export wrote, with the size each was baked at.
@@ -409,7 +426,7 @@ struct Outcome {
 Json ExportedMaterialsJson(const std::vector<AssetExport::ExportedMaterial>& materials) {
   Json list = Json::array();
   for (const AssetExport::ExportedMaterial& material : materials) {
-    list.push_back(Json{{"name", material.name}, {"size", material.size}});
+    list.push_back(Json{{"name", material.name}, {"textureSize", material.size}});
   }
   return list;
 }
@@ -425,6 +442,36 @@ std::vector<std::vector<std::string>> SpaceMaterials(const RenderLib::TriangleSo
   return names;
 }
 
+// The masks, record and session the run's finished steps left in the output folder, absolute.
+Json WrittenFiles(const Outcome& outcome) {
+  const Options& options = *outcome.options;
+  Json files = Json::array();
+  if (outcome.reports == nullptr) return files;
+  const std::string folder = AbsolutePath(options.out);
+  const int32_t spaces = std::max<int32_t>(1, static_cast<int32_t>(outcome.spaceMaterials.size()));
+  std::error_code ignored;
+  for (const Simulation::StepReport& report : *outcome.reports) {
+    if (report.failure != nullptr) continue;
+    for (int32_t space = 0; space < spaces; ++space) {
+      for (Simulation::MaskChannel channel : Simulation::kMaskChannels) {
+        const std::string mask = Simulation::MaskFileName(folder.c_str(), channel, outcome.firstStep + report.step,
+                                                          options.format, space);
+        // A mask that could not be saved is not there to list.
+        if (std::filesystem::is_regular_file(mask, ignored)) files.push_back(mask);
+      }
+    }
+  }
+  if (files.empty()) return files;
+  for (const char* name : {Simulation::kRunRecordName, Simulation::kSessionName}) {
+    const std::string path = (std::filesystem::path(folder) / name).string();
+    if (std::filesystem::is_regular_file(path, ignored)) files.push_back(path);
+  }
+  for (const std::string& file : outcome.exportFiles) files.push_back(file);
+  return files;
+}
+
+// The summary on stdout, whichever way the command ends once its options are read: what is not
+// known (yet) is null, and a failure is said in "error".
 void PrintSummary(const Outcome& outcome) {
   const Options& options = *outcome.options;
   uint64_t tons = 0;
@@ -444,39 +491,46 @@ void PrintSummary(const Outcome& outcome) {
       masksSaved += report.masksSaved;
     }
   }
-  const double perStep = stepsDone > 0 ? 1.0 / stepsDone : 0.0;
-
-  Json summary{
-      {"model", options.model},
-      {"density", options.density},
-      {"samples", outcome.samples},
-      {"spacing", JsonNumber(outcome.spacing)},
-      {"sampleSeconds", JsonNumber(outcome.sampleSeconds)},
-      {"threads", options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency())},
-      {"steps", options.steps},
-      {"stepsCompleted", stepsDone},
-      {"firstStep", outcome.firstStep},
-      {"resumed", options.resume},
-      {"tonsPerStep", options.tons},
-      {"tons", tons},
-      {"legs", legs},
-      {"traceSecondsPerStep", JsonNumber(traceSeconds * perStep)},
-      {"bakeSecondsPerStep", JsonNumber(bakeSeconds * perStep)},
-      {"tonsPerSecond", JsonNumber(traceSeconds > 0.0 ? static_cast<double>(tons) / traceSeconds : 0.0)},
-      {"legsPerSecond", JsonNumber(traceSeconds > 0.0 ? static_cast<double>(legs) / traceSeconds : 0.0)},
-      {"runSeconds", JsonNumber(outcome.runSeconds)},
-      {"seed", options.seed},
-      {"maskSize", options.size},
-      {"maskFormat", options.format == Simulation::kMaskPng ? "png" : "jpg"},
-      {"out", options.out},
-      {"masksSaved", masksSaved},
-      {"earlierMasksMovedTo", outcome.movedAside.empty() ? Json(nullptr) : Json(outcome.movedAside)},
-      {"interrupted", outcome.interrupted},
-      {"export", outcome.exported ? options.exportPath : std::string()},
-      {"exportMaterials", ExportedMaterialsJson(outcome.exportedMaterials)},
-      {"failure", outcome.failure != nullptr ? Json(outcome.failure) : Json(nullptr)},
+  const bool sampled = outcome.samples > 0;
+  const bool ran = outcome.reports != nullptr;
+  const auto ifRan = [ran](const Json& value) { return ran ? value : Json(nullptr); };
+  const auto perStep = [stepsDone](double total) { return stepsDone > 0 ? JsonNumber(total / stepsDone) : Json(nullptr); };
+  const auto perSecond = [traceSeconds](double count) {
+    return traceSeconds > 0.0 ? JsonNumber(count / traceSeconds) : Json(nullptr);
   };
-  if (outcome.spaceMaterials.size() > 1) summary["maskSpaceMaterials"] = outcome.spaceMaterials;
+
+  Json summary = JsonDocument("weather");
+  summary["model"] = options.model;
+  summary["density"] = options.density;
+  summary["samples"] = sampled ? Json(outcome.samples) : Json(nullptr);
+  summary["spacing"] = sampled ? JsonNumber(outcome.spacing) : Json(nullptr);
+  summary["threads"] = options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency());
+  summary["steps"] = options.steps;
+  summary["stepsCompleted"] = stepsDone;
+  summary["firstStep"] = ifRan(outcome.firstStep + 1);
+  summary["resumed"] = options.resume;
+  summary["tonsPerStep"] = options.tons;
+  summary["tons"] = tons;
+  summary["legs"] = legs;
+  summary["seconds"] = Json{{"sample", sampled ? JsonNumber(outcome.sampleSeconds) : Json(nullptr)},
+                            {"run", ifRan(JsonNumber(outcome.runSeconds))},
+                            {"tracePerStep", perStep(traceSeconds)},
+                            {"bakePerStep", perStep(bakeSeconds)}};
+  summary["tonsPerSecond"] = perSecond(static_cast<double>(tons));
+  summary["legsPerSecond"] = perSecond(static_cast<double>(legs));
+  summary["seed"] = options.seed;
+  summary["maskSize"] = options.size;
+  summary["maskFormat"] = options.format == Simulation::kMaskPng ? "png" : "jpg";
+  summary["out"] = AbsolutePath(options.out);
+  summary["masksSaved"] = masksSaved;
+  summary["earlierMasksMovedTo"] = outcome.movedAside.empty() ? Json(nullptr) : Json(AbsolutePath(outcome.movedAside));
+  summary["interrupted"] = outcome.interrupted;
+  summary["export"] = outcome.exported ? Json(AbsolutePath(options.exportPath)) : Json(nullptr);
+  summary["exportMaterials"] = ExportedMaterialsJson(outcome.exportedMaterials);
+  summary["maskSpaceMaterials"] =
+      outcome.spaceMaterials.size() > 1 ? Json(outcome.spaceMaterials) : Json(nullptr);
+  summary["files"] = WrittenFiles(outcome);
+  summary["error"] = outcome.error.empty() ? Json(nullptr) : Json(outcome.error);
   PrintJson(summary);
 }
 
@@ -488,7 +542,7 @@ int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) 
   const int32_t stepsDone = outcome.reports != nullptr ? static_cast<int32_t>(outcome.reports->size()) : 0;
   const std::string by = interrupts.Signal() == SIGINT ? "interrupted" : std::string("interrupted by ") +
                                                                              interrupts.SignalName();
-  const int32_t first = outcome.firstStep;
+  const int32_t first = outcome.firstStep + 1;  // steps are counted from 1 where people read them
   if (stepsDone == 1) {
     std::fprintf(stderr, "%s after 1 of %lld steps: the masks of step %d are saved in %s\n", by.c_str(),
                  static_cast<long long>(options.steps), first, options.out.c_str());
@@ -502,8 +556,11 @@ int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) 
   return 128 + interrupts.Signal();
 }
 
-int Fail(const std::string& reason) {
+// A failure once the options are read: said on stderr, and the summary with it in "error".
+int Fail(Outcome& outcome, const std::string& reason) {
   std::fprintf(stderr, "patinex-cli weather: %s\n", reason.c_str());
+  outcome.error = reason;
+  PrintSummary(outcome);
   return kExitFailure;
 }
 
@@ -519,19 +576,24 @@ int RunWeather(const Arguments& arguments) {
   outcome.options = &options;
 
   std::string error;
-  // An export that cannot be written is said before the run, not found out after it.
+  // An export that cannot be written is said before the run, not found out after it; its
+  // folder is made as the masks' is.
   if (!options.exportPath.empty()) {
     const std::filesystem::path target(options.exportPath);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
     std::error_code kind;
-    if (std::filesystem::is_directory(target, kind)) return Fail("cannot write the export " + options.exportPath + ": it is a folder");
-    if (!Platform::IsWritableFolder(folder, &error)) return Fail("cannot write the export " + options.exportPath + ": " + error);
+    if (std::filesystem::is_directory(target, kind)) {
+      return Fail(outcome, "cannot write the export " + options.exportPath + ": it is a folder");
+    }
+    if (!MakeParentFolder(options.exportPath, &error) || !Platform::IsWritableFolder(folder, &error)) {
+      return Fail(outcome, "cannot write the export " + options.exportPath + ": " + error);
+    }
   }
   LoadedModel loaded;
   // An export bakes the model's own textures into the aged ones; masks alone need none.
   const RenderLib::Textures textures = options.exportPath.empty() ? RenderLib::Textures::kSkip
                                                                   : RenderLib::Textures::kLoad;
-  if (!LoadModelForTracing(options.model, loaded, error, textures)) return Fail(error);
+  if (!LoadModelForTracing(options.model, loaded, error, textures)) return Fail(outcome, error);
   ShowLoaderMessages(options.model, loaded.messages);
   if (interrupts.Requested()) return Interrupted(outcome, interrupts);
   // The placements of a mesh used by several nodes share their texels by design: said once, and
@@ -544,7 +606,7 @@ int RunWeather(const Arguments& arguments) {
   }
   const Simulation::TextureLayout layout =
       Simulation::AnalyseTextureLayout(*loaded.soup, RenderLib::RepeatedPlacementTriangles(*loaded.model));
-  if (!ReportTextureLayout(options.model, layout, loaded.soup->Materials())) return kExitFailure;
+  if (!ReportTextureLayout(options.model, layout, loaded.soup->Materials(), &error)) return Fail(outcome, error);
   outcome.spaceMaterials = SpaceMaterials(*loaded.soup);
   if (outcome.spaceMaterials.size() > 1) {
     // Said before the run, so that the files of spaces 1 and up are not a surprise.
@@ -560,17 +622,17 @@ int RunWeather(const Arguments& arguments) {
   }
   Simulation::SplatImage splat;
   if (!Platform::MakeWritableFolder(options.out, &error) || !ShippedMedia::LoadSplat(splat, &error)) {
-    return Fail(error);
+    return Fail(outcome, error);
   }
   Platform::FolderLock folderLock;
-  if (!LockOutputFolder(options, interrupts, folderLock)) {
-    return interrupts.Requested() ? Interrupted(outcome, interrupts) : kExitFailure;
+  if (!LockOutputFolder(options, interrupts, folderLock, &error)) {
+    return interrupts.Requested() ? Interrupted(outcome, interrupts) : Fail(outcome, error);
   }
   // Read once the folder is ours, so that no run rewrites the session meanwhile.
   Simulation::SessionState session;
   if (options.resume &&
       !TakeSession(options, *loaded.soup, static_cast<int32_t>(outcome.spaceMaterials.size()), &session, &error)) {
-    return Fail(error);
+    return Fail(outcome, error);
   }
 
   // What the run will take, refused at once when it cannot fit rather than found out midway.
@@ -589,7 +651,7 @@ int RunWeather(const Arguments& arguments) {
                    " samples at density " + std::to_string(options.density) + ", " + ByteCount(runBytes) +
                    " for the tons";
   if (options.memoryCheck && !FitsInMemory(need, error)) {
-    return Fail(error + "; a smaller --size or --density needs less (or --no-memory-check tries all the same)");
+    return Fail(outcome, error + "; a smaller --size or --density needs less (or --no-memory-check tries all the same)");
   }
 
   const auto sampleStart = std::chrono::steady_clock::now();
@@ -614,12 +676,12 @@ int RunWeather(const Arguments& arguments) {
   outcome.sampleSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sampleStart).count();
   if (interrupts.Requested()) return Interrupted(outcome, interrupts);
   if (samples.outOfMemory) {
-    return Fail("out of memory while sampling " + options.model + " at density " + std::to_string(options.density) +
+    return Fail(outcome, "out of memory while sampling " + options.model + " at density " + std::to_string(options.density) +
                 "; a smaller --density needs less");
   }
+  if (samples.map->Count() == 0) return Fail(outcome, options.model + " has no surface to sample: no sampling ray met it");
   outcome.samples = samples.map->Count();
   outcome.spacing = samples.spacing;
-  if (samples.map->Count() == 0) return Fail(options.model + " has no surface to sample: no sampling ray met it");
 
   // Tiled coordinates: the masks cover the model's tile, so the samples are moved onto the unit
   // square the masks span.
@@ -635,7 +697,7 @@ int RunWeather(const Arguments& arguments) {
   // leaves the folder as it was.
   const int32_t spaceCount = static_cast<int32_t>(outcome.spaceMaterials.size());
   if (!options.resume && !MoveEarlierHistoryAside(options, *loaded.soup, spaceCount, &outcome.movedAside, &error)) {
-    return Fail(error);
+    return Fail(outcome, error);
   }
 
   Simulation::PatinexProcess process;
@@ -674,13 +736,13 @@ int RunWeather(const Arguments& arguments) {
   }
   params.splat = &splat;
 
-  WeatherProgress progress(stderr, params.steps, params.tonsPerStep);
+  WeatherProgress progress(stderr, options.progress, params.steps, params.tonsPerStep, params.firstMaskNumber + 1);
   const auto runStart = std::chrono::steady_clock::now();
   size_t reportsShown = 0;
   bool stopping = false;
   {
     ThreadingLib::Thread thread("weather", &process, 2, 0);
-    if (!thread.Start(&params, sizeof params)) return Fail("cannot start the simulation thread");
+    if (!thread.Start(&params, sizeof params)) return Fail(outcome, "cannot start the simulation thread");
     while (thread.IsRunning()) {
       if (interrupts.Requested() && !stopping) {
         stopping = true;
@@ -693,7 +755,7 @@ int RunWeather(const Arguments& arguments) {
         fresh.assign(state.reports.begin() + static_cast<long>(reportsShown), state.reports.end());
         reportsShown = state.reports.size();
       }
-      for (const Simulation::StepReport& report : fresh) PrintStepLine(progress, report);
+      for (const Simulation::StepReport& report : fresh) progress.StepDone(report);
       const int32_t step = state.stepsFinished.load(std::memory_order_relaxed);
       if (!stopping && step < params.steps) progress.Update(step, state.tonsDone.load(std::memory_order_relaxed));
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -702,15 +764,16 @@ int RunWeather(const Arguments& arguments) {
   }
   outcome.runSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart).count();
 
-  for (size_t i = reportsShown; i < state.reports.size(); ++i) PrintStepLine(progress, state.reports[i]);
+  for (size_t i = reportsShown; i < state.reports.size(); ++i) progress.StepDone(state.reports[i]);
   progress.Finish();
 
   int32_t stepsDone = 0;
   int32_t masksSaved = 0;
   int32_t masksMade = 0;  // what the steps done should have saved: three for each mask space
+  const char* stepFailure = nullptr;
   for (const Simulation::StepReport& report : state.reports) {
     if (report.failure != nullptr) {
-      outcome.failure = report.failure;
+      stepFailure = report.failure;
       continue;
     }
     ++stepsDone;
@@ -718,19 +781,26 @@ int RunWeather(const Arguments& arguments) {
     masksMade += report.masks;
   }
   // A signal that came once every step was done stopped nothing: the run is complete.
-  if (interrupts.Requested() && outcome.failure == nullptr && stepsDone < options.steps &&
-      masksSaved == masksMade) {
+  if (interrupts.Requested() && stepFailure == nullptr && stepsDone < options.steps && masksSaved == masksMade) {
     return Interrupted(outcome, interrupts);
   }
-  if (outcome.failure == nullptr && masksSaved < masksMade) outcome.failure = "masks could not be saved";
-  std::string exportError;
-  if (outcome.failure == nullptr && !options.exportPath.empty()) {
+  if (stepFailure != nullptr) {
+    return Fail(outcome, "the run failed after " + std::to_string(stepsDone) + " of " + std::to_string(options.steps) +
+                             " steps: " + stepFailure);
+  }
+  if (masksSaved < masksMade) {
+    return Fail(outcome, std::to_string(masksMade - masksSaved) + " of " + std::to_string(masksMade) +
+                             " masks could not be saved in " + options.out + " (reasons above); the run stopped after step " +
+                             std::to_string(stepsDone) + " of " + std::to_string(options.steps));
+  }
+  if (!options.exportPath.empty()) {
     int32_t lastStep = params.firstMaskNumber + stepsDone - 1;
     AssetExport::ExportSettings settings;
     settings.size = options.sizeGiven ? static_cast<uint32_t>(options.size) : 0;
     settings.maskFormat = options.format;  // not an earlier run's masks of the same step in the other format
     settings.stop = &interrupts.Flag();
     AssetExport::ExportTimes times;
+    std::string exportError;
     outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
                                                               options.exportPath, &exportError, &times);
     for (const std::string& note : times.notes) {
@@ -739,27 +809,14 @@ int RunWeather(const Arguments& arguments) {
     outcome.exportedMaterials = std::move(times.materials);
     // A signal during the export stops it: the steps stay, nothing is exported.
     if (!outcome.exported && interrupts.Requested()) return Interrupted(outcome, interrupts);
-    if (outcome.exported) {
-      std::fprintf(stderr, "exported the model aged by step %d to %s\n", lastStep, options.exportPath.c_str());
-    } else {
-      outcome.failure = "the aged asset could not be exported";
+    if (!outcome.exported) return Fail(outcome, "the aged asset was not exported: " + exportError);
+    outcome.exportFiles = ExportedFiles(options.exportPath);
+    // Counted from 1, as the progress and export --step count: the run's last step.
+    if (options.progress != ProgressStyle::kQuiet) {
+      std::fprintf(stderr, "exported the model aged by step %d to %s\n", lastStep + 1, options.exportPath.c_str());
     }
   }
   PrintSummary(outcome);
-  if (outcome.failure != nullptr) {
-    if (!exportError.empty()) {
-      std::fprintf(stderr, "patinex-cli weather: the aged asset was not exported: %s\n", exportError.c_str());
-    } else if (masksSaved < masksMade) {
-      std::fprintf(stderr, "patinex-cli weather: %d of %d masks could not be saved in %s (reasons above); the run "
-                   "stopped after step %d of %lld\n",
-                   masksMade - masksSaved, masksMade, options.out.c_str(), stepsDone,
-                   static_cast<long long>(options.steps));
-    } else {
-      std::fprintf(stderr, "patinex-cli weather: the run failed after %d of %lld steps: %s\n", stepsDone,
-                   static_cast<long long>(options.steps), outcome.failure);
-    }
-    return kExitFailure;
-  }
   return kExitSuccess;
 }
 
