@@ -117,7 +117,7 @@ bool CheckMaskHistory(const RenderLib::TriangleSoup& model, const std::string& f
       *error = notOne + mask.path.filename().string() + " is not a step its run record lists (" +
                (record.HoldsStep(mask.step) ? "the record's masks are " +
                                                   std::string(record.identity.maskFormat == Simulation::kMaskPng ? "png" : "jpg")
-                                            : "no step " + std::to_string(mask.step)) +
+                                            : "no step " + std::to_string(mask.step + 1)) +
                "): it was left by another run";
       return false;
     }

@@ -189,7 +189,7 @@ TEST_F(ExportCommand, TakesOnlyMasksThatAreOneHistoryOfTheModel) {
   }
   run = Cli(bunny + " --masks " + masks.string() + " --step 1" + out);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("mask_dirt01.jpg is not a step its run record lists (no step 1)"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("mask_dirt01.jpg is not a step its run record lists (no step 2)"), std::string::npos) << run.err;
 
   // Without a record the sizes decide: 256 and 1024 do not mix; one size passes with a warning.
   fs::remove(masks / "patinex_run.json");
