@@ -81,6 +81,10 @@ void ChildProcess::Signal(int signal) const {
 std::string ChildProcess::Ending() const {
   if (killedBy != 0) return std::string("killed by SIG") + sigabbrev_np(killedBy);
   if (exitStatus == 127) return "exit status 127 (the program could not be started)";
+  // weather ends with 128 + the signal that stopped it.
+  if (exitStatus > 128 && exitStatus < 128 + 32) {
+    return "exit status " + std::to_string(exitStatus) + " (stopped by SIG" + sigabbrev_np(exitStatus - 128) + ")";
+  }
   return "exit status " + std::to_string(exitStatus);
 }
 
