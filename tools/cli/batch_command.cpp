@@ -1,6 +1,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -140,9 +141,14 @@ int ParseBatchOptions(const Arguments& arguments, BatchOptions& options) {
   return -1;
 }
 
-// The processors this process may run on (fewer than the machine's under a Slurm allocation or
-// taskset).
+// The processors this process may run on: a Slurm task's share of its node when it runs in
+// one (Slurm need not bind the task to them), else those its affinity allows (fewer than the
+// machine's under taskset or a container's limit).
 int64_t UsableProcessors() {
+  if (const char* slurm = std::getenv("SLURM_CPUS_PER_TASK"); slurm != nullptr) {
+    const Platform::NumberReading<int64_t> given = Platform::ReadWholeNumber(slurm, kCountRange);
+    if (given.verdict == Platform::NumberVerdict::kTaken) return given.value;
+  }
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
   return 1;
