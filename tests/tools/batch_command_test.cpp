@@ -1,5 +1,8 @@
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <thread>
+
 #include "tests/tools/batch_manifest_fixture.h"
 #include "tests/tools/cli_fixture.h"
 
@@ -64,6 +67,30 @@ TEST_F(BatchCommand, RunsEachAssetOnceAndOnlyWhatIsLeft) {
   EXPECT_NE(record.dump().find("\"step\":1"), std::string::npos) << record.dump();
   EXPECT_FALSE(fs::exists(folder / "masks" / "a" / "earlier")) << "the first step was run again";
   EXPECT_NE(fs::last_write_time(folder / "aged" / "a.glb"), firstExport) << "the export of two steps was not made";
+}
+
+// SIGTERM to the batch stops its run as weather stops: the steps saved stay, the asset is
+// failed with the signal named, and the batch ends with 128 + the signal.
+TEST_F(BatchCommand, ASignalStopsEveryRunAndEndsTheBatch) {
+  json manifest = SphereBatchManifest(folder);
+  manifest["assets"] = json::array({manifest["assets"][0]});
+  manifest["assets"][0]["steps"] = 50;
+  const pid_t batch = Start({WriteManifest(folder / "manifest.json", manifest)});
+  const fs::path masks = folder / "masks" / "a";
+  const auto stepsSaved = [&masks] {
+    const json record = json::parse(ReadFile(masks / "patinex_run.json"), nullptr, false);
+    return record.is_object() && record.contains("steps") ? record["steps"].size() : size_t(0);
+  };
+  for (int i = 0; i < 400 && stepsSaved() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  kill(batch, SIGTERM);
+  const CliResult run = Finish(batch);
+  EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
+  const size_t steps = stepsSaved();
+  EXPECT_TRUE(steps >= 1 && steps < 50) << steps << " steps saved";
+  const json result = json::parse(ReadFile(masks / "batch-result.json"));
+  EXPECT_EQ(result["status"], "failed");
+  EXPECT_NE(result["message"].get<std::string>().find("stopped by SIGTERM"), std::string::npos) << result;
+  EXPECT_TRUE(fs::exists(masks / "mask_rust00.jpg"));
 }
 
 // A manifest with a fault is refused whole, naming the entry and why, before anything runs.
