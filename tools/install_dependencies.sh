@@ -23,6 +23,9 @@ packages=(
   nlohmann-json3-dev
   # clang with the libFuzzer and sanitizer runtimes, for the fuzz targets
   clang libclang-rt-14-dev
+  # Slurm and its authentication daemon: batch --slurm writes array jobs, and a test runs one on a
+  # one-node cluster of its own
+  slurm-wlm munge
 )
 
 missing=()

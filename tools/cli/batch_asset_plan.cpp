@@ -1,0 +1,72 @@
+#include "tools/cli/batch_asset_plan.h"
+
+#include <filesystem>
+
+#include "simulation/mask_files.h"
+#include "simulation/run_record.h"
+
+namespace PatinexCli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether the folder's history is of this asset's model and settings, as far as they were
+// given: a record of other settings is not this asset's work, done or half done.
+bool RecordFits(const Simulation::RunRecord& record, const BatchAsset& asset) {
+  const WeatherSettings& settings = asset.settings;
+  const Simulation::HistoryIdentity& identity = record.identity;
+  if (identity.modelName != fs::path(asset.modelPath).filename().string()) return false;
+  if (settings.density && identity.density != *settings.density) return false;
+  if (settings.size && (int64_t(identity.maskWidth) != *settings.size || identity.maskWidth != identity.maskHeight)) {
+    return false;
+  }
+  const int32_t format = settings.format == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+  if (settings.format && identity.maskFormat != format) return false;
+  for (const Simulation::RecordedStep& step : record.steps) {
+    if (settings.tons && step.tons != *settings.tons) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+AssetPlan PlanAsset(const BatchAsset& asset) {
+  const int64_t asked = asset.settings.steps;
+  Simulation::RunRecord record;
+  std::string error;
+  if (Simulation::ReadRunRecord(asset.outFolder, &record, &error) != Simulation::RecordState::kFound ||
+      !RecordFits(record, asset)) {
+    return {AssetAction::kRun, asked};
+  }
+  const int64_t kept = int64_t(record.steps.size());
+  std::error_code missing;
+  if (kept == asked && fs::is_regular_file(asset.exportPath, missing)) return {AssetAction::kSkip, 0};
+  const bool session = fs::is_regular_file(fs::path(asset.outFolder) / Simulation::kSessionName, missing);
+  if (kept > 0 && kept < asked && session) return {AssetAction::kResume, asked - kept};
+  return {AssetAction::kRun, asked};
+}
+
+std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPlan& plan, int64_t threads) {
+  const WeatherSettings& settings = asset.settings;
+  std::vector<std::string> arguments = {"weather",  asset.modelPath, "--out", asset.outFolder, "--export",
+                                        asset.exportPath, "--steps", std::to_string(plan.steps)};
+  const auto add = [&arguments](const char* option, const std::optional<int64_t>& value) {
+    if (!value) return;
+    arguments.push_back(option);
+    arguments.push_back(std::to_string(*value));
+  };
+  add("--tons", settings.tons);
+  add("--density", settings.density);
+  add("--seed", settings.seed);
+  add("--size", settings.size);
+  add("--threads", settings.threads ? settings.threads : std::optional<int64_t>(threads));
+  if (settings.format) {
+    arguments.push_back("--format");
+    arguments.push_back(*settings.format);
+  }
+  if (settings.deterministic) arguments.push_back("--deterministic");
+  if (plan.action == AssetAction::kResume) arguments.push_back("--resume");
+  return arguments;
+}
+
+}  // namespace PatinexCli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/cli/batch_manifest.h"
+
+namespace PatinexCli {
+
+// What an asset of a batch still needs, told from what its output folder holds.
+enum class AssetAction {
+  kSkip,    // its export is there and its record holds every step asked for
+  kResume,  // its session holds some of the steps: the rest are run on from it
+  kRun,     // nothing usable: a run of every step (weather moves an earlier history aside)
+};
+
+struct AssetPlan {
+  AssetAction action = AssetAction::kRun;
+  int64_t steps = 0;  // the steps to run
+};
+
+AssetPlan PlanAsset(const BatchAsset& asset);
+
+// The arguments of the weather run (after the program's name) that carries out the plan;
+// threads is used when the asset sets none.
+std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPlan& plan, int64_t threads);
+
+}  // namespace PatinexCli
