@@ -7,9 +7,10 @@
 
 namespace Simulation {
 
-// Room for a few dozen legs of the largest neighbourhoods; a leg's record never spans chunks.
+// Room for eight legs of the largest neighbourhoods and some forty of the default density; a
+// leg's record never spans chunks.
 struct TradeChunk {
-  static constexpr uint32_t kBytes = 64 * 1024;
+  static constexpr uint32_t kBytes = 16 * 1024;
   static_assert(sizeof(LegTrade) + kMaxNeighbours * sizeof(uint32_t) <= kBytes);
 
   TradeChunk* next = nullptr;
