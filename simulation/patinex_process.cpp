@@ -263,6 +263,7 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
   std::vector<TraceTask*>& tasks = stepTasks;
   tasks.clear();
   tonsQueued = 0;
+  tradeLog.Clear();  // a step that ran out of memory may have left some
   BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask), alignof(TraceTask));
 
   TraceTask ton(&pool);

@@ -1,7 +1,6 @@
 #include "simulation/trace_task.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 #include "simulation/flow_direction.h"
