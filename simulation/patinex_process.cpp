@@ -25,6 +25,29 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kMaxEmissionPoints = 1000000;
 
+// A batch's recorded trades applied to the samples of one slot range. The ranges of a batch are
+// disjoint, so they are applied on all workers at once, and every sample still takes its trades
+// in the tons' order.
+class ApplyTradesTask final : public ThreadingLib::Task {
+public:
+  // Never resubmits itself, so it needs no pool of its own.
+  ApplyTradesTask() : Task(nullptr) {}
+  void Run(uint32_t /*context*/) override {
+    for (size_t i = first; i < end; ++i) TradeLog::Apply(tons[i]->trades, samples, firstSlot, endSlot);
+  }
+  uint32_t Prepare() override { return 0; }
+
+  TraceTask* const* tons = nullptr;
+  size_t first = 0;
+  size_t end = 0;
+  TradedSample* samples = nullptr;
+  uint32_t firstSlot = 0;
+  uint32_t endSlot = 0;
+};
+
+// At most this many slot ranges, one for each worker.
+constexpr int32_t kMaxTradeRanges = 16;
+
 double SecondsBetween(Clock::time_point start, Clock::time_point end) {
   return std::chrono::duration<double>(end - start).count();
 }
@@ -80,6 +103,7 @@ void KeepSession(const SimulationParams& params, const RunRecord& record, int32_
   state.tonsPerStep = params.tonsPerStep;
   state.seed = params.seed;
   state.seeded = params.seeded;
+  state.deterministic = params.deterministic;
   state.emissionRotation = rotation;
   state.emissionsUsed = emissionsUsed;
   state.sampleSpacing = params.sampleSpacing;
@@ -171,6 +195,8 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
     if (StopRequested()) break;
     progress.step = step;
     if (params.seeded) SeedRandomStreams(StepSeed(params.seed, params.firstMaskNumber + step));
+    // The tons' own streams: from the seed and the step's number in a seeded run.
+    tonSeed = params.seeded ? StepSeed(params.seed, params.firstMaskNumber + step) : ThreadRandomStream().Next();
     StepReport report;
     report.step = step;
     report.steps = params.steps;
@@ -214,6 +240,7 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       saved.step = params.firstMaskNumber + step;
       saved.tons = params.tonsPerStep;
       if (params.seeded) saved.seed = params.seed;
+      saved.deterministic = params.deterministic;
       record.steps.push_back(saved);
       std::string error;
       if (!WriteRunRecord(MaskFolderOf(params), record, &error)) {
@@ -235,37 +262,60 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
                                                     SimulationParams& params) {
   std::vector<TraceTask*>& tasks = stepTasks;
   tasks.clear();
+  tonsQueued = 0;
+  tradeLog.Clear();  // a step that ran out of memory may have left some
   BlockArena arena(static_cast<uint32_t>(params.tonsPerStep), sizeof(TraceTask), alignof(TraceTask));
 
   TraceTask ton(&pool);
   StartTon(ton, aim, radius, params, &arena);
+  if (params.deterministic) ton.tradeLog = &tradeLog;
   // The tons trade with the map's traded copies; the records have the quantities back when
-  // the batch is over or called off.
+  // the step is over or called off.
   const TradingWindow trading(*params.sampleMap);
-
-  for (int32_t t = 0; t < params.tonsPerStep; ++t) {
-    if (StopRequested()) {
-      pool.CancelAll();
-      tasks.clear();
-      return {};
-    }
-    const float* start = points + nextPoint;
-    nextPoint = (nextPoint + 3) % pointFloats;
-    ++emissionsUsed;
-    TraceTask* task = arena.Create<TraceTask>(ton);
-    if (task == nullptr) {
-      std::fprintf(stderr, "Out of memory after %d of %d tons; the step shoots those.\n", t, params.tonsPerStep);
-      break;
-    }
-    task->position = {start[0], start[1], start[2]};
-    if (!pool.Add(task)) break;  // no workers: the step only ages the samples
-    tasks.push_back(task);
-  }
 
   pool.completionCallback = &PatinexProcess::TraceProgress;
   pool.completionUserData = &params;
-  pool.RunAndWait();
-  pool.CancelAll();
+  const int32_t batch = params.deterministic ? kTonsPerBatch : params.tonsPerStep;
+  bool shooting = true;
+  for (int32_t first = 0; shooting && first < params.tonsPerStep; first += batch) {
+    const size_t batchStart = tasks.size();
+    const int32_t end = std::min(params.tonsPerStep, first + batch);
+    for (int32_t t = first; t < end; ++t) {
+      if (StopRequested()) {
+        pool.CancelAll();
+        pool.completionCallback = nullptr;
+        pool.completionUserData = nullptr;
+        tasks.clear();
+        tradeLog.Clear();
+        return {};
+      }
+      const float* start = points + nextPoint;
+      nextPoint = (nextPoint + 3) % pointFloats;
+      ++emissionsUsed;
+      TraceTask* task = arena.Create<TraceTask>(ton);
+      if (task == nullptr) {
+        std::fprintf(stderr, "Out of memory after %d of %d tons; the step shoots those.\n", t, params.tonsPerStep);
+        shooting = false;
+        break;
+      }
+      task->position = {start[0], start[1], start[2]};
+      task->random = TonRandom::For(tonSeed, uint32_t(t));
+      if (!pool.Add(task)) {  // no workers: the step only ages the samples
+        shooting = false;
+        break;
+      }
+      tasks.push_back(task);
+      ++tonsQueued;
+    }
+    pool.RunAndWait();
+    pool.CancelAll();
+    if (StopRequested()) break;
+    if (params.deterministic) {
+      ApplyTrades(pool, batchStart, tasks.size(), *params.sampleMap);
+      tradeLog.Clear();
+    }
+  }
+  tradeLog.Clear();
   pool.completionCallback = nullptr;
   pool.completionUserData = nullptr;
 
@@ -274,6 +324,32 @@ PatinexProcess::TonCounts PatinexProcess::SpawnTons(ThreadingLib::ThreadPool& po
   for (const TraceTask* task : tasks) counts.legs += task->legs;
   tasks.clear();  // they die with the arena
   return counts;
+}
+
+void PatinexProcess::ApplyTrades(ThreadingLib::ThreadPool& pool, size_t first, size_t end, SampleMap& map) {
+  const uint32_t ranges = uint32_t(std::clamp(pool.WorkerCount(), 1, kMaxTradeRanges));
+  ApplyTradesTask tasks[kMaxTradeRanges];
+  for (uint32_t r = 0; r < ranges; ++r) {
+    ApplyTradesTask& task = tasks[r];
+    task.tons = stepTasks.data();
+    task.first = first;
+    task.end = end;
+    task.samples = map.Traded();
+    task.firstSlot = uint32_t(uint64_t(map.Count()) * r / ranges);
+    task.endSlot = uint32_t(uint64_t(map.Count()) * (r + 1) / ranges);
+  }
+  if (ranges == 1) {
+    tasks[0].Run(0);
+    return;
+  }
+  // Every range is applied whole: no progress to report, and a stop waits the moment it takes.
+  const ThreadingLib::ThreadPool::CompletionCallback callback = pool.completionCallback;
+  pool.completionCallback = nullptr;
+  for (uint32_t r = 0; r < ranges; ++r) {
+    pool.Add(&tasks[r]);
+  }
+  pool.RunAndWait();
+  pool.completionCallback = callback;
 }
 
 void PatinexProcess::StartTon(TraceTask& ton, const RenderLib::Vector3& aim, float radius,
@@ -293,6 +369,8 @@ void PatinexProcess::StartTon(TraceTask& ton, const RenderLib::Vector3& aim, flo
   ton.normal = {0.0f, 0.0f, 0.0f};
   ton.sampleSpacing = params.sampleSpacing;
   ton.legs = 0;
+  ton.tradeLog = nullptr;
+  ton.trades = {};
 }
 
 bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* /*task*/, void* userData) {
@@ -300,7 +378,7 @@ bool PatinexProcess::TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib:
   if (params.process->StopRequested()) return false;
   const int32_t pending = pool->PendingCount();
   if (pending % 100 == 0 && params.progress != nullptr) {
-    params.progress(params.tonsPerStep - pending, params.tonsPerStep, params.userData);
+    params.progress(params.process->tonsQueued - pending, params.tonsPerStep, params.userData);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include "renderlib/vector3.h"
 #include "simulation/simulation_params.h"
 #include "simulation/trace_task.h"
+#include "simulation/trade_log.h"
 #include "threadinglib/thread_pool.h"
 #include "threadinglib/thread_process.h"
 
@@ -33,11 +34,18 @@ public:
     uint64_t legs = 0;
   };
 
+  // Tons a reproducible run traces against one state of the samples before it applies their
+  // trades: a fixed number, so that the result does not depend on the workers.
+  static constexpr int32_t kTonsPerBatch = 512;
+
   // Shoots one step's tons, starting from the emission point at float index nextPoint of
   // points (pointFloats floats in all; nextPoint moves on and wraps round), aimed at aim, and
   // waits until they have all ended or the run was stopped. A step stopped while its tons were
   // being set up shot nothing and counts nothing. The sample map trades meanwhile
-  // (TradingWindow); its records hold the quantities again when this returns.
+  // (TradingWindow); its records hold the quantities again when this returns. Ton t of the step
+  // draws from TonRandom::For(tonSeed, t). With params.deterministic the tons run in batches of
+  // kTonsPerBatch that read the samples as the batch found them, and the batch's trades are
+  // applied in ton order before the next batch starts: the same samples on any number of workers.
   TonCounts SpawnTons(ThreadingLib::ThreadPool& pool, const float* points, uint32_t& nextPoint, uint32_t pointFloats,
                       const RenderLib::Vector3& aim, float radius, SimulationParams& params);
 
@@ -51,6 +59,9 @@ public:
   // step off when a stop was asked for, and otherwise reports progress whenever the number of
   // live tons is a multiple of 100.
   static bool TraceProgress(ThreadingLib::ThreadPool* pool, ThreadingLib::Task* task, void* userData);
+
+  // The seed of the tons' random streams of the next SpawnTons; a run sets it at every step.
+  uint32_t tonSeed = 0;
 
 private:
   // Where the run is, for the report when memory runs out.
@@ -66,6 +77,12 @@ private:
   std::vector<TraceTask*> stepTasks;
   // The emission points the history's tons have started from, this run's included.
   uint64_t emissionsUsed = 0;
+  // The tons of the step handed to the pool so far, for the progress reports.
+  int32_t tonsQueued = 0;
+  // A reproducible run's recorded trades, kept from batch to batch so that its chunks are reused.
+  TradeLog tradeLog;
+  // Applies the trades of tasks[first, end) to the samples, in order.
+  void ApplyTrades(ThreadingLib::ThreadPool& pool, size_t first, size_t end, SampleMap& map);
 };
 
 // The seed a seeded run restarts its random streams from at the step numbered step: one for

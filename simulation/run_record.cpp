@@ -105,7 +105,10 @@ std::string RunRecordText(const RunRecord& record) {
   const HistoryIdentity& id = record.identity;
   Json steps = Json::array();
   for (const RecordedStep& step : record.steps) {
-    steps.push_back({{"step", step.step}, {"tons", step.tons}, {"seed", step.seed ? Json(*step.seed) : Json(nullptr)}});
+    steps.push_back({{"step", step.step},
+                     {"tons", step.tons},
+                     {"seed", step.seed ? Json(*step.seed) : Json(nullptr)},
+                     {"deterministic", step.deterministic}});
   }
   const Json document = {{"patinexRun", kRecordVersion},
                          {"model", id.modelName},
@@ -143,6 +146,8 @@ bool ParseRunRecord(const std::string& text, RunRecord* record, std::string* err
       step.step = entry.at("step").get<int32_t>();
       step.tons = entry.at("tons").get<int32_t>();
       if (!entry.at("seed").is_null()) step.seed = entry.at("seed").get<uint32_t>();
+      // Records written before reproducible runs existed hold none.
+      step.deterministic = entry.value("deterministic", false);
       record->steps.push_back(step);
     }
   } catch (const std::exception& exception) {

@@ -38,6 +38,7 @@ struct RecordedStep {
   int32_t step = 0;  // the number in the mask file names
   int32_t tons = 0;
   std::optional<uint32_t> seed;  // of the run that made it, when that run was seeded
+  bool deterministic = false;    // made by a reproducible run (SimulationParams::deterministic)
 };
 
 struct RunRecord {

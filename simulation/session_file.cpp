@@ -21,7 +21,10 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "the session file is written as memory holds it");
 
 constexpr char kMagic[8] = {'P', 'T', 'X', 'S', 'E', 'S', 'S', '\x1a'};
-constexpr uint32_t kVersion = 1;
+// Version 2 added whether the history is reproducible; a version 1 session is read as one that
+// is not.
+constexpr uint32_t kVersion = 2;
+constexpr uint32_t kOldestVersion = 1;
 constexpr size_t kHeaderBytes = sizeof kMagic + 4 + 8;
 constexpr size_t kTrailerBytes = 4;
 constexpr uint32_t kMaxNameBytes = 4096;
@@ -84,6 +87,7 @@ std::vector<unsigned char> HeadFields(const SessionState& state, uint32_t count)
   out.Put(state.tonsPerStep);
   out.Put(state.seed);
   out.Put(uint8_t(state.seeded ? 1 : 0));
+  out.Put(uint8_t(state.deterministic ? 1 : 0));
   out.Put(state.emissionRotation);
   out.Put(state.emissionsUsed);
   out.Put(state.sampleSpacing);
@@ -170,9 +174,9 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
   uint64_t payload = 0;
   std::memcpy(&version, header + sizeof kMagic, 4);
   std::memcpy(&payload, header + sizeof kMagic + 4, 8);
-  if (version != kVersion) {
-    *error = "it is a session of version " + std::to_string(version) + ", this program reads version " +
-             std::to_string(kVersion);
+  if (version < kOldestVersion || version > kVersion) {
+    *error = "it is a session of version " + std::to_string(version) + ", this program reads versions " +
+             std::to_string(kOldestVersion) + " to " + std::to_string(kVersion);
     return false;
   }
   // The length said must be the length there is: a cut file is refused before any allocation.
@@ -190,11 +194,12 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
   SessionState s;
   HistoryIdentity& id = s.identity;
   uint8_t seeded = 0;
+  uint8_t deterministic = 0;
   uint32_t count = 0;
   const bool whole = in.GetText(&id.modelName) && in.Get(&id.modelChecksum) && in.Get(&id.maskWidth) &&
                      in.Get(&id.maskHeight) && in.Get(&id.maskFormat) && in.Get(&id.density) &&
                      in.Get(&id.maskSpaces) && in.Get(&s.lastStep) && in.Get(&s.tonsPerStep) && in.Get(&s.seed) &&
-                     in.Get(&seeded) && in.Get(&s.emissionRotation) && in.Get(&s.emissionsUsed) &&
+                     in.Get(&seeded) && (version < 2 || in.Get(&deterministic)) && in.Get(&s.emissionRotation) && in.Get(&s.emissionsUsed) &&
                      in.Get(&s.sampleSpacing) && in.Get(&count);
   const size_t fixedSize = fixedRead - in.Left();
   if (!whole || (payload - fixedSize) != uint64_t(count) * sizeof(SurfaceSample) || count == 0) {
@@ -202,6 +207,7 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
     return false;
   }
   s.seeded = seeded != 0;
+  s.deterministic = deterministic != 0;
   uint32_t crc = Crc(uint32_t(crc32(0, nullptr, 0)), fixedBytes, fixedSize);
   try {
     s.samples.resize(count);

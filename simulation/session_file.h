@@ -23,6 +23,7 @@ struct SessionState {
   int32_t tonsPerStep = 0;
   uint32_t seed = 0;
   bool seeded = false;
+  bool deterministic = false;     // the history is a reproducible run's; a continuation keeps it so
   float emissionRotation = 0.0f;  // the history's turn of its emission points
   uint64_t emissionsUsed = 0;     // emission points its tons have started from
   float sampleSpacing = 0.0f;
@@ -34,7 +35,7 @@ bool WriteSessionFile(const std::string& path, const SurfaceSample* samples, uin
                       const SessionState& state, std::string* error);
 
 // Reads a state from file (positioned at its start). Anything that is not a whole, unaltered
-// session of this version (truncated, foreign, corrupted, of another version, or describing
+// session of this version or the one before (truncated, foreign, corrupted, of another version, or describing
 // impossible values) is refused: false with the cause in error. Sizes are checked against the
 // file's length before anything is allocated for them.
 bool ReadSession(std::FILE* file, SessionState* state, std::string* error);

@@ -92,6 +92,10 @@ struct SimulationParams {
   // step 0 or continued a kept session.
   uint32_t seed = RandomStream::kDefaultSeed;
   bool seeded = false;
+  // A reproducible run: with seeded, the same inputs and seed give the same samples and masks,
+  // byte for byte, on any number of workers (PatinexProcess::SpawnTons says how). Tons of one
+  // batch do not see each other's trades, so its results differ from a default run's.
+  bool deterministic = false;
   // Set for a run that continues a kept session (session_file.h): its tons start from the
   // history's emission points where the last step left them (emissionsUsed of them used, turned
   // by emissionRotation) instead of a fresh turn, as the run that wrote the session would have.

@@ -7,24 +7,20 @@
 #include "simulation/block_arena.h"
 #include "simulation/sample_map.h"
 #include "simulation/sampling_task.h"
+#include "simulation/ton_random.h"
+#include "simulation/ton_state.h"
+#include "simulation/trade_log.h"
 #include "threadinglib/task.h"
 
 namespace Simulation {
-
-// What a ton does after the hit where it was chosen.
-enum TonState : int32_t {
-  kBounce = 0,   // trades all three quantities both ways, leaves in a random direction
-  kScatter = 1,  // as kBounce
-  kFlow = 2,     // deposits humidity, trades dirt, moves downhill along the surface
-  kSettle = 3,   // deposits everything and ends
-};
 
 // One ton: a carrier of humidity, dirt and rust shot at the model. Each run is one leg of its
 // life: find where the ton is, trade with the samples around that point, choose what happens
 // next and, if the ton goes on, put the task back on its pool for the next leg. Between legs
 // the ton's whole state is in these fields. Each ton has cache lines of its own: two workers
 // run tons made one after the other, and every leg writes its ton. Tons trade with the sample
-// map's traded copies, so they run only while the map is trading (TradingWindow).
+// map's traded copies, so they run only while the map is trading (TradingWindow): at once, or,
+// when the ton has a trade log, by recording its trades there to be applied after the batch.
 class alignas(64) TraceTask final : public ThreadingLib::Task {
 public:
   explicit TraceTask(ThreadingLib::ThreadPool* pool) : Task(pool) {}
@@ -55,6 +51,12 @@ public:
   float sampleSpacing = 0.0f;
   // Legs run so far, for the run's statistics.
   uint32_t legs = 0;
+  // The ton's own draws: where it bounces and flows and what it does next.
+  TonRandom random;
+  // Set in a reproducible run: the leg leaves the samples as it found them and records its
+  // trades in trades instead (trade_log.h).
+  TradeLog* tradeLog = nullptr;
+  TradeChain trades;
 };
 
 }  // namespace Simulation

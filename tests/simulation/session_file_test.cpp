@@ -32,6 +32,7 @@ protected:
     state.tonsPerStep = 1500;
     state.seed = 99;
     state.seeded = true;
+    state.deterministic = true;
     state.emissionRotation = 1.25f;
     state.emissionsUsed = 12000;
     state.sampleSpacing = 0.03f;
@@ -87,6 +88,7 @@ TEST_F(SessionFileTest, ReadsBackWhatWasWrittenAndKnowsAFolderWithoutOne) {
   EXPECT_EQ(read.tonsPerStep, 1500);
   EXPECT_EQ(read.seed, 99u);
   EXPECT_TRUE(read.seeded);
+  EXPECT_TRUE(read.deterministic);
   EXPECT_EQ(read.emissionRotation, 1.25f);
   EXPECT_EQ(read.emissionsUsed, 12000u);
   EXPECT_EQ(read.sampleSpacing, 0.03f);
@@ -115,9 +117,9 @@ TEST_F(SessionFileTest, RefusesCutFlippedForeignAndOtherVersionFiles) {
   Put(foreign);
   EXPECT_NE(Refusal().find("not a Patinex session"), std::string::npos);
   std::vector<char> later = whole;
-  later[8] = 2;
+  later[8] = 3;
   Put(later);
-  EXPECT_NE(Refusal().find("version 2"), std::string::npos);
+  EXPECT_NE(Refusal().find("version 3"), std::string::npos);
   // A header claiming more samples than the file holds is refused before any allocation.
   std::vector<char> huge = whole;
   const uint64_t claimed = uint64_t(1) << 40;
@@ -126,6 +128,41 @@ TEST_F(SessionFileTest, RefusesCutFlippedForeignAndOtherVersionFiles) {
   EXPECT_NE(Refusal().find("truncated"), std::string::npos);
   Put(whole);
   EXPECT_EQ(Refusal(), "");
+}
+
+// zlib's crc32, bit by bit, to re-seal a session rewritten in the older layout.
+uint32_t Crc32(const char* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= uint8_t(data[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+TEST_F(SessionFileTest, ReadsAVersionOneSessionAsNotReproducible) {
+  Write();
+  // Version 1 had no byte for a reproducible history after the seeded flag.
+  std::vector<char> bytes = Bytes();
+  constexpr size_t kHeader = 20;
+  const size_t seededAt = kHeader + 4 + std::strlen("vase.obj") + 8 + 5 * 4 + 3 * 4;
+  ASSERT_EQ(bytes[seededAt], 1);
+  ASSERT_EQ(bytes[seededAt + 1], 1);
+  bytes.erase(bytes.begin() + long(seededAt) + 1);
+  bytes[8] = 1;
+  const uint64_t payload = bytes.size() - kHeader - 4;
+  std::memcpy(bytes.data() + 12, &payload, sizeof payload);
+  const uint32_t crc = Crc32(bytes.data() + kHeader, payload);
+  std::memcpy(bytes.data() + bytes.size() - 4, &crc, sizeof crc);
+  Put(bytes);
+
+  SessionState read;
+  std::string error;
+  ASSERT_EQ(ReadSessionFile(folder.string(), &read, &error), SessionLoad::kFound) << error;
+  EXPECT_TRUE(read.seeded);
+  EXPECT_FALSE(read.deterministic);
+  EXPECT_EQ(read.emissionRotation, 1.25f);
+  EXPECT_EQ(read.samples.size(), state.samples.size());
 }
 
 }  // namespace

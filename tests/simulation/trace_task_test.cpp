@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 
+#include "simulation/flow_direction.h"
 #include "simulation/orthonormal_basis.h"
 #include "tests/support/triangle_soups.h"
 #include "threadinglib/thread_pool.h"
@@ -203,7 +204,8 @@ TEST(TraceTask, AFlowingTonRunsDownhillLeavingHumidityBehindIt) {
 }
 
 TEST(TraceTask, OneFlowLegOnALevelSurfaceMovesAndTradesByTheExactAmounts) {
-  // Level ground: the flow goes along the fixed tangent, (avgHumidity × 50 + 1) spacings far.
+  // Level ground: the flow goes along the tangent its first draw picks, (avgHumidity × 50 + 1)
+  // spacings far.
   const Vector3 up{0.0f, 1.0f, 0.0f};
   SurfacePatch patch(up, 5, 0.05f, 0.3f, NoDamping);
   auto ton = patch.Ton(1.0f);  // reaches all 25 samples: each gets a 1/25 share
@@ -216,14 +218,14 @@ TEST(TraceTask, OneFlowLegOnALevelSurfaceMovesAndTradesByTheExactAmounts) {
   ton->carriedDirt = 0.2f;
   ton->position = {0.0f, 0.001f, 0.0f};
   ton->sampleSpacing = 0.01f;
+  TonRandom draws = ton->random;
   {
     const TradingWindow trading(*patch.map);
     ton->Run(0);  // one leg, outside any batch, so the ton does not go on
   }
 
-  Vector3 across, along;
-  OrthonormalBasis(up, across, along);
-  const Vector3 expected = Vector3{0.0f, 0.002f, 0.0f} + along * 0.11f;
+  const Vector3 expected = Vector3{0.0f, 0.002f, 0.0f} + FlowDirection(up, draws.NextUnit()) * 0.11f;
+  EXPECT_NEAR(Length(Vector3{ton->position.x, 0.0f, ton->position.z}), 0.11f, 1e-6f);
   EXPECT_NEAR(ton->position.x, expected.x, 1e-6f);
   EXPECT_NEAR(ton->position.y, expected.y, 1e-6f);
   EXPECT_NEAR(ton->position.z, expected.z, 1e-6f);

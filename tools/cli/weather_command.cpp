@@ -63,6 +63,9 @@ const std::string kWeatherHelp =
     ", default one per processor).\n"
     "--seed N (" + Platform::RangeText(kSeedRange) + ", default 5489) seeds the run's random streams: with one worker\n"
     "the same inputs and seed give the same masks, byte for byte, and another seed another run.\n"
+    "--deterministic makes them the same on any number of workers: the tons run in fixed batches\n"
+    "whose trades are applied in the tons' order (a little slower, and other masks than the\n"
+    "default run's). The record and the session remember it, and --resume continues in that mode.\n"
     "--size N makes masks of N x N texels (" + Platform::RangeText(kSizeRange) +
     ", default 1024); --format png writes them\n"
     "as 16-bit grey PNG (mask_dirt00.png ...) instead of 8-bit JPEG. The window program reads\n"
@@ -119,8 +122,8 @@ const std::string kWeatherHelp =
 
 const Command kWeatherCommand = {
     "weather",
-    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--size N] "
-    "[--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check] "
+    "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--deterministic] "
+    "[--size N] [--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check] "
     "[--progress text|json] [--quiet]",
     kWeatherHelp.c_str(),
     RunWeather,
@@ -144,6 +147,7 @@ struct Options {
   bool tonsGiven = false;
   bool seedGiven = false;
   bool resume = false;
+  bool deterministic = false;
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
@@ -246,6 +250,8 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       options.progress = ProgressStyle::kQuiet;
     } else if (argument == "--resume") {
       options.resume = true;
+    } else if (argument == "--deterministic") {
+      options.deterministic = true;
     } else if (argument == "--wait") {
       options.wait = true;
     } else if (argument == "--no-memory-check") {
@@ -399,6 +405,7 @@ bool TakeSession(Options& options, const RenderLib::TriangleSoup& soup, int32_t 
   options.density = kept.density;
   if (!options.tonsGiven) options.tons = session->tonsPerStep;
   if (!options.seedGiven && session->seeded) options.seed = session->seed;
+  if (session->deterministic) options.deterministic = true;
   return true;
 }
 
@@ -519,6 +526,7 @@ void PrintSummary(const Outcome& outcome) {
   summary["tonsPerSecond"] = perSecond(static_cast<double>(tons));
   summary["legsPerSecond"] = perSecond(static_cast<double>(legs));
   summary["seed"] = options.seed;
+  summary["deterministic"] = options.deterministic;
   summary["maskSize"] = options.size;
   summary["maskFormat"] = options.format == Simulation::kMaskPng ? "png" : "jpg";
   summary["out"] = AbsolutePath(options.out);
@@ -727,6 +735,7 @@ int RunWeather(const Arguments& arguments) {
   params.maskFormat = options.format;
   params.seed = static_cast<uint32_t>(options.seed);
   params.seeded = true;
+  params.deterministic = options.deterministic;
   if (options.resume) {
     params.maskHeight = session.identity.maskHeight;
     params.firstMaskNumber = outcome.firstStep = session.lastStep + 1;
