@@ -26,6 +26,8 @@ public:
   // Empties the picker and fills it from the table, showing the entry loaded.
   void Fill(CUIComboBox* picker) const;
 
+  // The fixed entries come first; the ones after them are files from outside the program.
+  size_t FixedCount() const { return kFixedEntries; }
   const std::vector<ModelEntry>& Entries() const { return entries; }
   size_t Size() const { return entries.size(); }
   const ModelEntry& operator[](size_t index) const { return entries[index]; }
@@ -33,6 +35,7 @@ public:
   void SetLoaded(int index) { loaded = index; }
 
 private:
+  static constexpr size_t kFixedEntries = 4;
   std::vector<ModelEntry> entries;
   int loaded = 0;
 };
