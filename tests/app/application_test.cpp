@@ -670,6 +670,19 @@ TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
   EXPECT_EQ(Program().Models().Loaded(), entries);
   ASSERT_TRUE(Program().Model().Soup() != nullptr);
   EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 2904);
+
+  // Remembered for the next start, newest first (the broken file is not); a file of the same
+  // name from another folder is told apart in the picker.
+  const std::filesystem::path twin = Environment::maskFolder / "blender_suzanne.glb";
+  std::filesystem::copy_file(asset, twin, std::filesystem::copy_options::overwrite_existing);
+  Send(Platform::WindowEvent::Dropped(twin.string()));
+  ASSERT_EQ(picker->GetNumItems(), entries + 2);
+  EXPECT_EQ(picker->GetItem(entries + 1)->text, "blender_suzanne.glb (" + Environment::maskFolder.filename().string() + ")");
+  const std::vector<std::string>& recent = Program().RecentModels().Entries();
+  ASSERT_GE(recent.size(), 2u);
+  EXPECT_EQ(recent[0], twin.string());
+  EXPECT_EQ(recent[1], asset);
+  EXPECT_EQ(Program().RecentFolders().Entries().front(), Environment::maskFolder.string());
 }
 
 // The Change device button opens the settings dialog, which then takes every message and
