@@ -33,12 +33,15 @@ bool IsFolder(const std::string& path) {
 bool FileBrowser::IsShown() const { return panel.IsVisible(); }
 
 void FileBrowser::Show() {
-  std::string start = folder;
-  for (const std::string& recent : recentFolders.Entries()) {
-    if (!start.empty() && IsFolder(start)) break;
-    start = recent;
+  std::vector<std::string> candidates{folder};
+  candidates.insert(candidates.end(), recentFolders.Entries().begin(), recentFolders.Entries().end());
+  std::string start = Home();
+  for (const std::string& candidate : candidates) {
+    if (!candidate.empty() && IsFolder(candidate)) {
+      start = candidate;
+      break;
+    }
   }
-  if (start.empty() || !IsFolder(start)) start = Home();
   FillRecentFolders();
   panel.SetVisible(true);
   if (!Enter(start) && start != Home()) Enter(Home());

@@ -144,7 +144,10 @@ protected:
       std::string pid = ReadFile(folder / "pid");
       pid = pid.substr(0, pid.find('\n'));
       if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
-      Pause(500);
+      // The next test finds its window by name: a window of this one's still closing would be
+      // taken for it.
+      for (int attempt = 0; attempt < 50 && fs::exists(folder / "pid") && !fs::exists(folder / "exit_code"); ++attempt)
+        Pause(100);
     }
     std::error_code error;
     fs::remove_all(folder, error);
