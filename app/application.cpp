@@ -17,7 +17,10 @@ PatinexApplication::PatinexApplication()
       samples(status, history, panels.UiLock(), [this] { view.MarkChanged(); }),
       view(model, samples, history, panels, folders),
       run(model, samples, history, view, panels, status, numbers, folders),
-      exporter(model, models, history, panels, status, folders) {}
+      exporter(model, models, history, panels, status, folders),
+      recentModels(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-models"),
+      recentFolders(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-folders"),
+      browser(panels.FileBrowserPanel(), recentFolders, [this](const std::string& path) { return AddDroppedModel(path); }) {}
 
 bool PatinexApplication::Start(bool parseCommandLine, const char* extraCommandLine) {
   folders.media = FindShippedMediaFolder();
@@ -25,6 +28,10 @@ bool PatinexApplication::Start(bool parseCommandLine, const char* extraCommandLi
   folders.masks = ChooseMaskFolder(folders.media, &folders.masksProblem);
   if (!folders.masks.empty()) std::fprintf(stderr, "patinex: masks are written to %s\n", folders.masks.c_str());
   models.Reset(folders.media);
+  recentModels.Load();
+  recentFolders.Load();
+  // Models opened before, newest first after the shipped ones; files gone since are not offered.
+  for (const std::string& path : recentModels.Existing()) models.Add(path);
   status.SetActivity("Pick a model, then press Weather.");
 
   FrameworkSetGammaCorrectMode(false);
@@ -93,6 +100,7 @@ void PatinexApplication::LoadSelectedModel() {
     const ModelEntry& entry = models[size_t(selected)];
     model.Adopt(std::move(*forms));
     models.SetLoaded(selected);
+    if (size_t(selected) >= models.FixedCount()) RememberModel(entry.file);
     exporter.SuggestNameFor(entry.file);
     char text[160];
     std::snprintf(text, sizeof text, "%s: %u triangles.%s", entry.label.c_str(), model.Soup()->GetIndexCount() / 3,
@@ -110,8 +118,18 @@ void PatinexApplication::LoadSelectedModel() {
   view.FrameLoadedModel();
 }
 
-void PatinexApplication::AddDroppedModel(const std::string& path) {
-  if (path.empty()) return;
+void PatinexApplication::RememberModel(const std::string& path) {
+  if (recentModels.File().empty()) return;
+  recentModels.Add(path);
+  recentFolders.Add(std::filesystem::path(path).parent_path().string());
+  std::string why;
+  for (const RecentList* list : {&recentModels, &recentFolders}) {
+    if (!list->Save(&why)) std::fprintf(stderr, "patinex: what was opened cannot be remembered: %s\n", why.c_str());
+  }
+}
+
+bool PatinexApplication::AddDroppedModel(const std::string& path) {
+  if (path.empty()) return false;
   const size_t entriesBefore = models.Size();
   const int index = models.Add(path);
   CUIComboBox* picker = panels.ParametersPanel().GetComboBox(ID_MODEL);
@@ -124,6 +142,7 @@ void PatinexApplication::AddDroppedModel(const std::string& path) {
     models.RemoveLast();
     models.Fill(picker);
   }
+  return models.Loaded() == index;
 }
 
 void PatinexApplication::OpenModelFile(const std::string& path) {

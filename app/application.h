@@ -3,10 +3,12 @@
 #include <cstdint>
 
 #include "app/asset_export_command.h"
+#include "app/file_browser.h"
 #include "app/mask_history.h"
 #include "app/media_folders.h"
 #include "app/model_table.h"
 #include "app/number_boxes.h"
+#include "app/recent_list.h"
 #include "app/scene_view.h"
 #include "app/simulation_run.h"
 #include "app/status_line.h"
@@ -53,8 +55,8 @@ public:
   // was loaded, or which file could not be read and why.
   void LoadSelectedModel();
   // A dropped model file becomes a picker entry and is loaded as if picked; one that cannot be
-  // loaded leaves the picker as it was.
-  void AddDroppedModel(const std::string& path);
+  // loaded leaves the picker as it was (false then). The file browser opens files this way too.
+  bool AddDroppedModel(const std::string& path);
   // A model file named on the command line: made absolute (relative paths are from the current
   // folder) and opened as if dropped.
   void OpenModelFile(const std::string& path);
@@ -80,6 +82,9 @@ public:
   ModelTable& Models() { return models; }
   SimulationRun& Run() { return run; }
   AssetExportCommand& Exporter() { return exporter; }
+  FileBrowser& Browser() { return browser; }
+  const RecentList& RecentModels() const { return recentModels; }
+  const RecentList& RecentFolders() const { return recentFolders; }
 
   // The framework's event callback: the dialogs, the panels and the camera in turn.
   static void OnMessage(Platform::Window* window, const Platform::WindowEvent& event, bool* noFurtherProcessing,
@@ -110,6 +115,9 @@ private:
   void RequestFramesForChanges();
   // Frees the model (cancelling a sampling of it, which holds it until it stops).
   void ReleaseModel();
+  // A model file loaded from outside the shipped ones goes first in the recent models, its folder
+  // first in the recent folders; both lists are written at once, so a crash later forgets nothing.
+  void RememberModel(const std::string& path);
 
   MediaFolders folders;
   WindowPanels panels;
@@ -122,6 +130,9 @@ private:
   ModelTable models;
   SimulationRun run;
   AssetExportCommand exporter;
+  RecentList recentModels;
+  RecentList recentFolders;
+  FileBrowser browser;
   // The key that answered the quit question, until it is released (0: none).
   uint32_t answeringKey = 0;
   // Yes was answered: the window closes on the next frame, outside the question's own handling.

@@ -62,6 +62,10 @@ void PatinexApplication::OnMessage(Platform::Window* window, const Platform::Win
     *noFurtherProcessing = true;
     return;
   }
+  if (app.Browser().HandleEvent(window, event)) {
+    *noFurtherProcessing = true;
+    return;
+  }
   if (panels.DevicePanel().HandleEvent(window, event) || panels.ParametersPanel().HandleEvent(window, event) ||
       panels.SimulationPanel().HandleEvent(window, event) || panels.ExportPanel().HandleEvent(window, event)) {
     *noFurtherProcessing = true;

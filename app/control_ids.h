@@ -25,3 +25,12 @@ inline constexpr int ID_ENVIRONMENT = 19;
 inline constexpr int ID_BACKGROUND = 20;
 inline constexpr int ID_QUIT_YES = 21;
 inline constexpr int ID_QUIT_NO = 22;
+// The model panel's "Open" and the file browser it shows.
+inline constexpr int ID_OPEN = 40;
+inline constexpr int ID_BROWSER_PATH = 41;
+inline constexpr int ID_BROWSER_PARENT = 42;
+inline constexpr int ID_BROWSER_RECENT = 43;
+inline constexpr int ID_BROWSER_LIST = 44;
+inline constexpr int ID_BROWSER_MESSAGE = 45;
+inline constexpr int ID_BROWSER_OPEN = 46;
+inline constexpr int ID_BROWSER_CANCEL = 47;

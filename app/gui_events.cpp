@@ -64,6 +64,9 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
       break;
     case ID_QUIT_YES: AnswerQuitQuestion(true); break;
     case ID_QUIT_NO: AnswerQuitQuestion(false); break;
-    default: break;
+    case ID_OPEN: browser.Show(); break;
+    default:
+      if (controlId >= ID_BROWSER_PATH && controlId <= ID_BROWSER_CANCEL) browser.OnGuiEvent(eventCode, controlId);
+      break;
   }
 }

@@ -11,6 +11,7 @@ void ModelTable::Reset(const std::string& mediaFolder) {
              {"Sphere", ShippedMediaFile(mediaFolder, "sphere.obj")},
              {"Beethoven", ShippedMediaFile(mediaFolder, "beethoven.obj")},
              {"Bunny", ShippedMediaFile(mediaFolder, "bunny.obj")}};
+  fixedCount = entries.size();
 }
 
 int ModelTable::Add(const std::string& path) {
@@ -18,7 +19,13 @@ int ModelTable::Add(const std::string& path) {
   for (size_t i = 1; i < entries.size(); ++i) {
     if (entries[i].file == path) return static_cast<int>(i);
   }
-  entries.push_back({std::filesystem::path(path).filename().string(), path});
+  const std::filesystem::path file(path);
+  std::string label = file.filename().string();
+  // Two statue.glb from different folders are told apart in the picker.
+  for (const ModelEntry& entry : entries) {
+    if (entry.label == label) label += " (" + file.parent_path().filename().string() + ")";
+  }
+  entries.push_back({label, path});
   return static_cast<int>(entries.size()) - 1;
 }
 

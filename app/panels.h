@@ -17,6 +17,13 @@ void BuildQuitQuestionPanel(Dialog& panel, DialogResourceManager& manager, GuiEv
 inline constexpr int kQuitQuestionWidth = 300;
 inline constexpr int kQuitQuestionHeight = 100;
 
+// The file browser that "Open" shows over the scene: a path box with a Parent button, recent
+// folders, the folder's entries, a line for what went wrong, and Open and Cancel; hidden until
+// asked for. Its size suits an 800 × 600 window.
+void BuildFileBrowserPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+inline constexpr int kFileBrowserWidth = 440;
+inline constexpr int kFileBrowserHeight = 380;
+
 // The font, static-text element, title and background shared by the parameters, simulation and
 // export panels. The title keeps to the panel's left, leaving room for a button beside it.
 void StyleParameterPanel(Dialog& panel, const char* title, int titleWidth);

@@ -26,7 +26,9 @@ void StyleParameterPanel(Dialog& panel, const char* title, int titleWidth) {
 void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context) {
   panel.Init(&manager, true);
   panel.SetCallback(callback, context);
-  StyleParameterPanel(panel, "PARAMETERS", 140);
+  StyleParameterPanel(panel, "PARAMETERS", 100);
+  // Beside the title, over the picker it adds to: a model file found in a file browser.
+  panel.AddButton(ID_OPEN, "Open", 108, 6, 52, 22);
   CUIComboBox* picker = nullptr;
   panel.AddComboBox(ID_MODEL, 20, 32, 140, 22, 0, false, &picker);
   if (picker != nullptr) picker->SetDropHeight(kComboListHeight);

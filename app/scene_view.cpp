@@ -297,5 +297,6 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
     if (pointsLeft) FrameworkRequestFrame();
   }
   for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);
+  if (panels.FileBrowserPanel().IsVisible()) panels.FileBrowserPanel().Render(elapsedSeconds);
   if (panels.QuitQuestion().IsVisible()) panels.QuitQuestion().Render(elapsedSeconds);
 }

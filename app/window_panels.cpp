@@ -1,5 +1,6 @@
 #include "app/window_panels.h"
 
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -13,6 +14,7 @@ void WindowPanels::Build(GuiEventCallback callback, void* context) {
   BuildSimulationPanel(simulationPanel, resources, callback, context);
   BuildExportPanel(exportPanel, resources, callback, context);
   BuildQuitQuestionPanel(quitQuestion, resources, callback, context);
+  BuildFileBrowserPanel(fileBrowser, resources, callback, context);
 }
 
 void WindowPanels::GrowSimulationPanel(int extra) {
@@ -37,4 +39,6 @@ void WindowPanels::Place(int width, int height) {
   }
   quitQuestion.SetLocation((width - kQuitQuestionWidth) / 2, (height - kQuitQuestionHeight) / 2);
   quitQuestion.SetSize(kQuitQuestionWidth, kQuitQuestionHeight);
+  fileBrowser.SetLocation(std::max((width - kFileBrowserWidth) / 2, 0), std::max((height - kFileBrowserHeight) / 2, 0));
+  fileBrowser.SetSize(kFileBrowserWidth, kFileBrowserHeight);
 }

@@ -41,6 +41,8 @@ public:
   Dialog& ExportPanel() { return exportPanel; }
   // Over everything else while visible, in the middle of the window.
   Dialog& QuitQuestion() { return quitQuestion; }
+  // Over the scene and the panels while visible, in the middle of the window.
+  Dialog& FileBrowserPanel() { return fileBrowser; }
   // The panels drawn over the scene, in the order they are drawn; the scene is framed in what
   // they leave free.
   std::array<Dialog*, 4> OverScene() { return {&devicePanel, &parametersPanel, &simulationPanel, &exportPanel}; }
@@ -54,6 +56,7 @@ private:
   Dialog simulationPanel;
   Dialog exportPanel;
   Dialog quitQuestion;
+  Dialog fileBrowser;
   int simulationExtra = 0;
   int placedWidth = 0;
   int placedHeight = 0;

@@ -9,6 +9,7 @@
 #include "framework/ui_check_box.h"
 #include "framework/ui_combo_box.h"
 #include "framework/ui_edit_box.h"
+#include "framework/ui_list_box.h"
 #include "framework/ui_radio_button.h"
 #include "framework/ui_scroll_bar.h"
 #include "framework/ui_slider.h"
@@ -121,6 +122,9 @@ void Dialog::InitDefaultElements() {
   SetDefaultElement(kControlComboBox, 1, Element(Framework::kComboBoxButton, kFace, kNoText, kCentred));
   SetDefaultElement(kControlComboBox, 2, Element(Framework::kComboBoxDropDown, kList, kText, kLeftCentred));
   SetDefaultElement(kControlComboBox, 3, Element(Framework::kComboBoxSelection, kSelection, kText, kLeftCentred));
+
+  SetDefaultElement(kControlListBox, 0, Element(Framework::kComboBoxDropDown, kList, kText, kLeftCentred));
+  SetDefaultElement(kControlListBox, 1, Element(Framework::kComboBoxSelection, kSelection, kText, kLeftCentred));
 
   SetDefaultElement(kControlSlider, 0, Element(Framework::kSliderTrack, kTrack, kNoText, kCentred));
   SetDefaultElement(kControlSlider, 1, Element(Framework::kSliderThumb, kThumb, kNoText, kCentred));
@@ -298,6 +302,10 @@ Result Dialog::AddEditBox(int id, const std::string& text, int left, int top, in
   return kOk;
 }
 
+Result Dialog::AddListBox(int id, int left, int top, int w, int h, CUIListBox** created) {
+  return AddPlaced(MakeControl<CUIListBox>(this), {id, left, top, w, h, 0, false}, created);
+}
+
 CUIControl* Dialog::GetControl(int id) {
   for (const auto& control : controls) {
     if (control->GetID() == id) return control.get();
@@ -321,6 +329,7 @@ CUIRadioButton* Dialog::GetRadioButton(int id) {
 CUIComboBox* Dialog::GetComboBox(int id) { return static_cast<CUIComboBox*>(GetControl(id, kControlComboBox)); }
 CUISlider* Dialog::GetSlider(int id) { return static_cast<CUISlider*>(GetControl(id, kControlSlider)); }
 CUIEditBox* Dialog::GetEditBox(int id) { return static_cast<CUIEditBox*>(GetControl(id, kControlEditBox)); }
+CUIListBox* Dialog::GetListBox(int id) { return static_cast<CUIListBox*>(GetControl(id, kControlListBox)); }
 
 // Events and focus.
 

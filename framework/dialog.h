@@ -20,6 +20,7 @@ class CUIRadioButton;
 class CUIComboBox;
 class CUISlider;
 class CUIEditBox;
+class CUIListBox;
 
 // Called when a control changes through user input (and, when the dialog sends programmatic
 // events, through the program): the event code, the control's identifier and the control.
@@ -100,6 +101,7 @@ public:
                              int value = 50, bool isDefault = false, CUISlider** created = nullptr);
   Platform::Result AddEditBox(int id, const std::string& text, int x, int y, int width, int height,
                               bool isDefault = false, CUIEditBox** created = nullptr);
+  Platform::Result AddListBox(int id, int x, int y, int width, int height, CUIListBox** created = nullptr);
   // Gives the control its default elements, initialises it and appends it.
   Platform::Result AddControl(std::unique_ptr<CUIControl> control);
   // Copies the default elements of the control's type into it.
@@ -116,6 +118,7 @@ public:
   CUIComboBox* GetComboBox(int id);
   CUISlider* GetSlider(int id);
   CUIEditBox* GetEditBox(int id);
+  CUIListBox* GetListBox(int id);
   size_t ControlCount() const { return controls.size(); }
   CUIControl* ControlAt(size_t i) const { return controls[i].get(); }
 

@@ -22,6 +22,7 @@ inline constexpr int kControlSlider = 5;
 inline constexpr int kControlEditBox = 6;
 // A text-input kind this system does not build; the focus rules treat it as an edit box.
 inline constexpr int kControlTextInput = 7;
+inline constexpr int kControlListBox = 8;
 inline constexpr int kControlScrollBar = 9;
 
 // Event codes handed to a dialog's GUI event callback.
@@ -35,6 +36,9 @@ inline constexpr uint32_t kEventEditBoxChange = 0x0602;
 // The focus left an edit box whose text was changed by input since it got the focus (or since the
 // last Enter): the moment to read what was typed.
 inline constexpr uint32_t kEventEditBoxLeft = 0x0603;
+inline constexpr uint32_t kEventListBoxSelectionChanged = 0x0701;
+// A line was double-clicked, or Enter was pressed on it.
+inline constexpr uint32_t kEventListBoxItemActivated = 0x0702;
 
 enum class ControlState { Normal = 0, Disabled = 1, Hidden = 2, Focus = 3, MouseOver = 4, Pressed = 5 };
 inline constexpr int kControlStateCount = 6;

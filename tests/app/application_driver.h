@@ -182,6 +182,9 @@ class Environment : public ::testing::Environment {
 public:
   void SetUp() override {
     if (!HasDisplay()) return;
+    // What the program remembers between starts goes to a folder of the test's, never the user's.
+    stateFolder = std::filesystem::temp_directory_path() / ("patinex_app_state_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    setenv("XDG_STATE_HOME", stateFolder.c_str(), 1);
     ProgramSlot() = std::make_unique<PatinexApplication>();
     started = Program().Start(false, "-noerrormsgboxes -forcevsync:0");
     maskFolder = std::filesystem::temp_directory_path() / ("patinex_app_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -200,9 +203,11 @@ public:
     Program().Shutdown();
     std::error_code error;
     std::filesystem::remove_all(maskFolder, error);
+    std::filesystem::remove_all(stateFolder, error);
   }
   static inline bool started = false;
   static inline std::filesystem::path maskFolder;
+  static inline std::filesystem::path stateFolder;
   static inline std::vector<std::string> startTexts;  // Density, Steps, Tons/Step
   static inline std::string startStatus;
 };

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "app/mask_history.h"
+#include "app/status_line.h"
+#include "framework/ui_list_box.h"
 #include "framework/device_settings_dialog.h"
 #include "platform/event_pump.h"
 #include "simulation/mask_files.h"
@@ -670,6 +672,44 @@ TEST_F(Application, ADroppedGltfJoinsThePickerAndABrokenOneDoesNot) {
   EXPECT_EQ(Program().Models().Loaded(), entries);
   ASSERT_TRUE(Program().Model().Soup() != nullptr);
   EXPECT_EQ(Program().Model().Soup()->GetIndexCount(), 2904);
+
+  // Remembered for the next start, with its folder; the broken file is not.
+  EXPECT_EQ(Program().RecentModels().Entries().front(), asset);
+  EXPECT_EQ(Program().RecentFolders().Entries().front(), fs::path(asset).parent_path().string());
+  EXPECT_EQ(std::count(Program().RecentModels().Entries().begin(), Program().RecentModels().Entries().end(), broken.string()), 0);
+}
+
+// The file browser takes the keys while shown: Enter in the path box goes where it says,
+// Backspace outside it goes up a folder (selecting the one left), a path naming nothing is said
+// in the browser, and Escape closes it without reaching the quit question of a run.
+TEST_F(Application, TheFileBrowserTakesTheKeysWhileShown) {
+  const fs::path top = Environment::maskFolder / "browse";
+  fs::create_directories(top / "inner");
+  Dialog& panel = Program().Panels().FileBrowserPanel();
+  FileBrowser& browser = Program().Browser();
+  Pick(1);
+  StartLongRun();
+  ClickControl(Program().Panels().ParametersPanel(), ID_OPEN);
+  ASSERT_TRUE(browser.IsShown());
+  const auto follow = [&](const std::string& typed) {
+    ClickControl(panel, ID_BROWSER_PATH);
+    panel.GetEditBox(ID_BROWSER_PATH)->SetText(typed);
+    Key(Platform::VK_RETURN);
+  };
+  follow((top / "inner").string());
+  EXPECT_EQ(browser.Folder(), (top / "inner").string());
+  Backspace();
+  EXPECT_EQ(browser.Folder(), top.string());
+  EXPECT_EQ(panel.GetListBox(ID_BROWSER_LIST)->GetSelectedIndex(), 1);  // "..", then "inner/"
+  follow("nowhere.obj");
+  EXPECT_EQ(browser.Folder(), top.string());
+  EXPECT_EQ(panel.GetStatic(ID_BROWSER_MESSAGE)->GetText(), "There is no " + ShownFolder((top / "nowhere.obj").string()) + ".");
+  EXPECT_EQ(panel.GetEditBox(ID_BROWSER_PATH)->GetText(), "nowhere.obj");
+  Key(Platform::VK_ESCAPE);
+  EXPECT_FALSE(browser.IsShown());
+  EXPECT_FALSE(Program().QuitQuestionOpen());
+  EXPECT_TRUE(Program().Run().Kept());
+  Program().Run().End();
 }
 
 // The Change device button opens the settings dialog, which then takes every message and

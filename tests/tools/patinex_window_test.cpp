@@ -112,8 +112,16 @@ protected:
       if (name.rfind("mask_", 0) == 0 || name == "patinex_run.json" || name == "earlier") continue;  // other runs
       fs::create_symlink(entry.path(), folder / "media" / entry.path().filename());
     }
+    Launch();
+  }
+
+  // Starts the program in the working folder and waits for its window. What it remembers between
+  // starts (recent models and folders) lives in the working folder too, never the user's.
+  void Launch() {
+    window.clear();
+    fs::remove(folder / "exit_code");
     const std::string command = "cd \"" + folder.string() + "\" && (XDG_DATA_HOME=\"" + (folder / "data").string() +
-                                "\" \"" + PATINEX_WINDOW_PROGRAM +
+                                "\" XDG_STATE_HOME=\"" + (folder / "state").string() + "\" \"" + PATINEX_WINDOW_PROGRAM +
                                 "\" -startx:0 -starty:0 -noerrormsgboxes " + Arguments() + " >output 2>&1; echo $? >exit_code) & echo $! >\"" +
                                 (folder / "pid").string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
@@ -136,7 +144,10 @@ protected:
       std::string pid = ReadFile(folder / "pid");
       pid = pid.substr(0, pid.find('\n'));
       if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
-      Pause(500);
+      // The next test finds its window by name: a window of this one's still closing would be
+      // taken for it.
+      for (int attempt = 0; attempt < 50 && fs::exists(folder / "pid") && !fs::exists(folder / "exit_code"); ++attempt)
+        Pause(100);
     }
     std::error_code error;
     fs::remove_all(folder, error);
@@ -359,6 +370,66 @@ TEST_F(PatinexWindowWithoutUvs, WeatherWritesNoMaskAndMovesNothing) {
             std::string::npos)
       << ReadFile(folder / "output");
   EXPECT_FALSE(fs::exists(folder / "exit_code"));
+}
+
+// A model found in the file browser: "Open", a folder typed into its path box, the file picked
+// with the arrow keys and Enter. It loads, and the next start offers it in the model picker.
+class PatinexWindowBrowsing : public PatinexWindow {
+  void WriteFiles() override {
+    fs::create_directories(folder / "models" / "archive");
+    fs::copy_file(fs::path(PATINEX_SOURCE_DIR) / "media" / "sphere.obj", folder / "models" / "Ball.OBJ");
+    fs::copy_file(fs::path(PATINEX_SOURCE_DIR) / "media" / "sphere.mtl", folder / "models" / "sphere.mtl");
+  }
+};
+
+TEST_F(PatinexWindowBrowsing, OpensAModelFoundWithTheKeysAndOffersItAfterARestart) {
+  constexpr int kOpenX = 759, kOpenY = 130;        // "Open", beside the parameters panel's title
+  constexpr int kPathX = 280, kPathY = 154;        // the browser's path box, in the window's middle
+  const auto open = [&] { return ClickAt(kOpenX, kOpenY) && PointerAway(); };
+  ASSERT_TRUE(PointerAway());
+  const Screenshot start = Shot();
+  ASSERT_EQ(start.width, 800) << "xwd gave no usable screenshot";
+  EXPECT_TRUE(IsClearColour(start.At(400, 300)));
+
+  // Escape closes the browser, and only the browser.
+  ASSERT_TRUE(open());
+  Pause(500);
+  EXPECT_NE(Shot().Crop(190, 120, 610, 480), start.Crop(190, 120, 610, 480)) << "no browser was shown";
+  ASSERT_TRUE(Xdotool("key --window " + window + " Escape"));
+  Pause(800);
+  EXPECT_FALSE(fs::exists(folder / "exit_code")) << "Escape in the browser quit the program";
+  EXPECT_EQ(Shot().Crop(190, 120, 610, 480), start.Crop(190, 120, 610, 480)) << "Escape left the browser open";
+
+  ASSERT_TRUE(open());
+  ASSERT_TRUE(ClickAt(kPathX, kPathY) && Xdotool("key ctrl+a") &&
+              Xdotool("type --delay 30 " + (folder / "models").string()) && Xdotool("key Return"));
+  // The folder lists "..", "archive/" and "Ball.OBJ" (not sphere.mtl): two steps down.
+  ASSERT_TRUE(Xdotool("key Down") && Xdotool("key Down") && Xdotool("key Return"));
+  Pause(1500);
+  const Screenshot loaded = Shot();
+  ASSERT_EQ(loaded.width, 800);
+  EXPECT_FALSE(IsClearColour(loaded.At(400, 300))) << "the model is not drawn:\n" << ReadFile(folder / "output");
+  const std::string ball = (folder / "models" / "Ball.OBJ").string();
+  EXPECT_EQ(ReadFile(folder / "state" / "Patinex" / "recent-models"), ball + "\n");
+  EXPECT_EQ(ReadFile(folder / "state" / "Patinex" / "recent-folders"), (folder / "models").string() + "\n");
+  // The browser closed with the load: Escape quits.
+  Xdotool("key --window " + window + " Escape");
+  for (int attempt = 0; attempt < 50 && !fs::exists(folder / "exit_code"); ++attempt) Pause(200);
+  ASSERT_EQ(ReadFile(folder / "exit_code"), "0\n") << ReadFile(folder / "output");
+
+  // Restarted, the program offers the model after the shipped ones: the picker's fifth entry.
+  Launch();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(PointerAway());
+  const Screenshot restarted = Shot();
+  ASSERT_EQ(restarted.width, 800);
+  EXPECT_TRUE(IsClearColour(restarted.At(400, 300)));
+  ASSERT_TRUE(ClickAt(715, 156) && ClickAt(700, 250));
+  ASSERT_TRUE(PointerAway());
+  Pause(1500);
+  const Screenshot picked = Shot();
+  ASSERT_EQ(picked.width, 800);
+  EXPECT_FALSE(IsClearColour(picked.At(400, 300))) << "the recent model is not in the picker";
 }
 
 }  // namespace
