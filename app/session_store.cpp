@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "simulation/mask_files.h"
 #include "simulation/run_record.h"
 
 namespace fs = std::filesystem;
@@ -30,6 +31,19 @@ int32_t SessionNumberOf(const std::string& name) {
   return number;
 }
 
+// Whether every mask of the step is there, in every mask space the record names.
+bool MasksOfStepThere(const std::string& folder, const Simulation::RunRecord& record, int32_t step) {
+  for (int32_t space = 0; space < std::max(record.identity.maskSpaces, 1); ++space) {
+    for (const Simulation::MaskChannel channel : Simulation::kMaskChannels) {
+      std::error_code code;
+      const std::string name =
+          Simulation::MaskFileName(folder.c_str(), channel, step, record.identity.maskFormat, space);
+      if (!fs::is_regular_file(name, code)) return false;
+    }
+  }
+  return true;
+}
+
 SessionListing Describe(const fs::path& folder, int32_t number) {
   SessionListing session;
   session.number = number;
@@ -38,7 +52,7 @@ SessionListing Describe(const fs::path& folder, int32_t number) {
   std::string error;
   if (Simulation::ReadRunRecord(session.folder, &record, &error) == Simulation::RecordState::kFound) {
     session.density = record.identity.density;
-    while (record.HoldsStep(session.steps)) ++session.steps;
+    while (record.HoldsStep(session.steps) && MasksOfStepThere(session.folder, record, session.steps)) ++session.steps;
     if (!record.steps.empty()) session.tonsPerStep = record.steps.back().tons;
   }
   std::error_code code;

@@ -14,8 +14,8 @@
 struct SessionListing {
   int32_t number = 0;
   std::string folder;
-  // The steps 1..steps whose masks the run record lists as saved, without a gap; 0 without a
-  // readable record.
+  // The steps 1..steps whose masks the run record lists as saved and that are all there, without
+  // a gap; 0 without a readable record.
   int32_t steps = 0;
   int32_t density = 0;      // the record's; 0 when it has none
   int32_t tonsPerStep = 0;  // of its last step; 0 when none is recorded

@@ -47,16 +47,21 @@ TEST_F(SessionStore, ModelsOfOneNameKeepApartAndNumbersGoOn) {
   EXPECT_EQ(made.number, 8);
   EXPECT_TRUE(ListSessions(Masks(), second).empty());
 
-  // The record says how many whole steps a session holds and at which density.
+  // The record says how many whole steps a session holds and at which density; a step counts
+  // while its masks are there.
   Simulation::RunRecord record;
   record.identity.density = 40;
-  for (const int32_t step : {0, 1, 3}) record.steps.push_back({step, 500, std::nullopt});
+  for (const int32_t step : {0, 1, 2, 4}) record.steps.push_back({step, 500, std::nullopt});
+  for (const char* name : {"mask_dirt00.jpg", "mask_rust00.jpg", "mask_humidity00.jpg", "mask_dirt01.jpg",
+                           "mask_rust01.jpg", "mask_humidity01.jpg", "mask_dirt02.jpg", "mask_rust02.jpg"}) {
+    std::ofstream(fs::path(made.folder) / name) << "mask";
+  }
   ASSERT_TRUE(Simulation::WriteRunRecord(made.folder, record, &why)) << why;
   const std::vector<SessionListing> listed = ListSessions(Masks(), first);
   ASSERT_EQ(listed.size(), 3u);
   EXPECT_EQ(listed[0].number, 1);
   EXPECT_EQ(listed[2].number, 8);
-  EXPECT_EQ(listed[2].steps, 2);  // step 3 lies past a gap
+  EXPECT_EQ(listed[2].steps, 2);  // step 3 lacks a mask, step 5 lies past a gap
   EXPECT_EQ(listed[2].density, 40);
   EXPECT_EQ(SessionLabel(listed[2]), "Session 8 \xC2\xB7 2 steps \xC2\xB7 density 40");
   EXPECT_EQ(MostRecentSession(listed), 2);

@@ -47,7 +47,7 @@ void ChooseSession(int index) {
   Frames(1);
 }
 
-class WindowSessions : public testing::Test {
+class SessionsInTheWindow : public testing::Test {
 protected:
   void SetUp() override {
     if (!HasDisplay()) GTEST_SKIP() << "needs a display";
@@ -73,7 +73,7 @@ protected:
 // session 1 as it was; the picker opens session 1 again; Delete asks, No keeps it, Yes removes it
 // and opens the session left. A damaged session file is refused by name, its masks stay on the
 // slider, and Weather then starts a new session rather than write into it.
-TEST_F(WindowSessions, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherBesideIt) {
+TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherBesideIt) {
   Pick(1);
   EXPECT_TRUE(SessionFolder().empty());
   EnterInto(ID_DENSITY, "30");
