@@ -103,6 +103,10 @@ void WindowSessions::Open(int index) {
       why = (fs::path(session.folder) / Simulation::kSessionName).string() + " holds " + difference;
     } else if (state.samples.empty()) {
       why = (fs::path(session.folder) / Simulation::kSessionName).string() + " holds no samples";
+    } else if (state.lastStep + 1 != session.steps) {
+      // Going on from another step than the last one shown would overwrite masks or leave a gap.
+      why = (fs::path(session.folder) / Simulation::kSessionName).string() + " goes on from step " +
+            std::to_string(state.lastStep + 1) + ", but the session's masks reach step " + std::to_string(session.steps);
     }
   } else if (load == Simulation::SessionLoad::kNone && session.steps > 0) {
     why = session.folder + " has masks but no session file (" + Simulation::kSessionName + ") to go on from";

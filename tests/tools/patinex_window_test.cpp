@@ -164,7 +164,9 @@ protected:
       std::string pid = ReadFile(folder / "pid");
       pid = pid.substr(0, pid.find('\n'));
       if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
-      Pause(500);
+      // Its window must be gone before the next test looks for one by name: on a busy machine
+      // the program can take longer than a moment to end.
+      for (int attempt = 0; attempt < 100 && !fs::exists(folder / "exit_code"); ++attempt) Pause(100);
     }
     std::error_code error;
     fs::remove_all(folder, error);
