@@ -159,9 +159,19 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   EXPECT_NE(StatusShown().find(kept.string()), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("Weather starts a new session"), std::string::npos) << StatusShown();
   RunToTheEnd();
-  EXPECT_EQ(SessionFolder(), first.parent_path() / "3");
-  EXPECT_TRUE(fs::exists(SessionFolder() / "mask_rust00.jpg"));
+  const fs::path third = SessionFolder();
+  EXPECT_EQ(third, first.parent_path() / "3");
+  EXPECT_TRUE(fs::exists(third / "mask_rust00.jpg"));
   EXPECT_EQ(Snapshot(second), sessionTwo);
+
+  // "New" starts session 4 on fresh samples; session 3 stays as it was.
+  const auto sessionThree = Snapshot(third);
+  ClickControl(Program().Panels().SimulationPanel(), ID_NEW_SESSION);
+  EXPECT_TRUE(SessionFolder().empty()) << "the new samples are not in yet";
+  ASSERT_TRUE(FramesUntil([&first] { return SessionFolder() == first.parent_path() / "4"; }, 30.0)) << SessionFolder();
+  EXPECT_NE(Program().Samples().Map(), nullptr);
+  EXPECT_EQ(Program().History().Steps(), 0);
+  EXPECT_EQ(Snapshot(third), sessionThree);
 }
 
 }  // namespace

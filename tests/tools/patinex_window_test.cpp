@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,8 @@ protected:
     // media there and writes its masks beside them, never into the checkout's media/.
     // A short path: the status line names the mask folder in it, and a longer text makes the
     // simulation panel grow and flow into another column, away from where the clicks below go.
-    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::rand()));
+    // Random, not std::rand(): test programs running at once (other worktrees too) must not share it.
+    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::random_device{}()));
     fs::create_directories(folder / "media");
     WriteFiles();
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(PATINEX_SOURCE_DIR) / "media")) {
@@ -344,7 +346,8 @@ TEST_F(PatinexWindowWithModel, ShowsTheModelAtStart) {
 }
 
 // The program started again on the model goes on with the session it left: Weather makes step 3
-// in the same folder, and the masks of steps 1 and 2 stay as they were, byte for byte.
+// in the same folder, and the masks of steps 1 and 2 stay as they were, byte for byte. The
+// command line's --resume goes on with the same folder.
 TEST_F(PatinexWindowWithModel, ARestartGoesOnWithTheSessionLeft) {
   ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
   ASSERT_TRUE(ClickAt(746, 205) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
@@ -377,6 +380,13 @@ TEST_F(PatinexWindowWithModel, ARestartGoesOnWithTheSessionLeft) {
   EXPECT_EQ(ReadFile(session / "mask_rust01.jpg"), rust1);
   Pause(1000);
   EXPECT_TRUE(Quit()) << ReadFile(folder / "output");
+
+  // The session is what the command line writes: it goes on with it, numbering step 4.
+  const std::string resume = "cd \"" + folder.string() + "\" && \"" + PATINEX_CLI + "\" weather media/sphere.obj --out \"" +
+                             session.string() + "\" --resume --steps 1 --tons 100 >cli_output 2>&1";
+  EXPECT_EQ(std::system(resume.c_str()), 0) << ReadFile(folder / "cli_output");
+  EXPECT_TRUE(MasksOfStep(3));
+  EXPECT_EQ(ReadFile(session / "mask_dirt00.jpg"), dirt0);
 }
 
 // A file that is no model opens the window without one, saying which file failed and why.
