@@ -7,16 +7,22 @@
 #include "app/control_ids.h"
 #include "app/mask_folder.h"
 #include "framework/ui_combo_box.h"
+#include "framework/ui_static.h"
 #include "platform/window.h"
 
 PatinexApplication::PatinexApplication()
     : status(panels.SimulationPanel(), [this](int extra) { panels.GrowSimulationPanel(extra); }),
       numbers(panels.ParametersPanel(), status),
-      history(panels.SimulationPanel(), [this] { view.ReleaseMaskViews(); }),
+      history(panels.SimulationPanel(),
+              [this] {
+                view.ReleaseMaskViews();
+                sessions.HistoryEnded();
+              }),
       model([this] { view.MarkChanged(); }),
       samples(status, history, panels.UiLock(), [this] { view.MarkChanged(); }),
       view(model, samples, history, panels, folders),
-      run(model, samples, history, view, panels, status, numbers, folders),
+      sessions(folders, models, model, samples, history, numbers, view, panels, status),
+      run(model, samples, history, view, panels, status, numbers, folders, sessions),
       exporter(model, models, history, panels, status, folders),
       recentModels(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-models"),
       recentFolders(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-folders"),
@@ -115,6 +121,12 @@ void PatinexApplication::LoadSelectedModel() {
   } else {
     status.SetActivity("Pick a model, then press Weather.");
   }
+  // The model goes on where it was left: its most recent session, samples and steps.
+  if (forms && model.LayoutRefusal().empty()) {
+    sessions.OpenMostRecent();
+  } else {
+    sessions.Refresh();
+  }
   view.FrameLoadedModel();
 }
 
@@ -153,14 +165,21 @@ void PatinexApplication::OpenModelFile(const std::string& path) {
 
 bool PatinexApplication::EscapeMayQuit(const Platform::WindowEvent& event) {
   if (event.type != Platform::EventType::KeyDown || event.key != Platform::VK_ESCAPE || !run.Running()) return true;
-  panels.QuitQuestion().SetVisible(true);
-  FrameworkRequestFrame();
+  AskQuestion(Question::kQuit, "A run is in progress. Quit anyway?");
   return false;
 }
 
-void PatinexApplication::AnswerQuitQuestion(bool quit) {
+void PatinexApplication::AskQuestion(Question question, const std::string& text) {
+  asked = question;
+  if (CUIStatic* shown = panels.QuitQuestion().GetStatic(ID_QUESTION_TEXT)) shown->SetText(text);
+  panels.QuitQuestion().SetVisible(true);
+  FrameworkRequestFrame();
+}
+
+void PatinexApplication::AnswerQuitQuestion(bool yes) {
   panels.QuitQuestion().SetVisible(false);
-  quitAnswered = quit;
+  if (asked == Question::kQuit) quitAnswered = yes;
+  else deleteAnswered = yes;
   FrameworkRequestFrame();
 }
 

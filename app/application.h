@@ -14,6 +14,7 @@
 #include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "app/window_panels.h"
+#include "app/window_sessions.h"
 #include "app/work_model.h"
 #include "framework/framework.h"
 #include "platform/window_event.h"
@@ -62,12 +63,20 @@ public:
   void OpenModelFile(const std::string& path);
   // Escape quits, but not a run by surprise: during a run it asks first (false then).
   bool EscapeMayQuit(const Platform::WindowEvent& event);
-  // The question whether to quit during a run, asked in the window: the frames go on under it
-  // (the run's progress stays up to date) while it takes every key and click. Y or its Yes
-  // button quits; N, Enter, Escape or its No button keep the run going. The key that answered is
-  // spent: its release and the character it types reach nothing else.
+  // A question asked in the window (whether to quit during a run, whether to delete a session):
+  // the frames go on under it (a run's progress stays up to date) while it takes every key and
+  // click. Y or its Yes button says yes; N, Enter, Escape or its No button say no. The key that
+  // answered is spent: its release and the character it types reach nothing else.
+  enum class Question { kQuit, kDeleteSession };
+  void AskQuestion(Question question, const std::string& text);
   bool QuitQuestionOpen() { return panels.QuitQuestion().IsVisible(); }
-  void AnswerQuitQuestion(bool quit);
+  void AnswerQuitQuestion(bool yes);
+
+  // The session picker, "New session" and "Delete" (session_events.cpp). None of them acts
+  // during a run, which writes into the current session; the status line says so.
+  void ChooseSession();
+  void StartNewSession();
+  void AskToDeleteSession();
   // True when the question (open, or the key that answered it) used the event.
   bool HandleQuitQuestion(Platform::Window* window, const Platform::WindowEvent& event);
 
@@ -81,6 +90,7 @@ public:
   SceneView& View() { return view; }
   ModelTable& Models() { return models; }
   SimulationRun& Run() { return run; }
+  WindowSessions& Sessions() { return sessions; }
   AssetExportCommand& Exporter() { return exporter; }
   FileBrowser& Browser() { return browser; }
   const RecentList& RecentModels() const { return recentModels; }
@@ -128,6 +138,7 @@ private:
   SurfaceSamples samples;
   SceneView view;
   ModelTable models;
+  WindowSessions sessions;
   SimulationRun run;
   AssetExportCommand exporter;
   RecentList recentModels;
@@ -135,7 +146,10 @@ private:
   FileBrowser browser;
   // The key that answered the quit question, until it is released (0: none).
   uint32_t answeringKey = 0;
-  // Yes was answered: the window closes on the next frame, outside the question's own handling.
+  Question asked = Question::kQuit;
+  // Yes was answered: the window closes, or the session goes, on the next frame, outside the
+  // question's own handling.
   bool quitAnswered = false;
+  bool deleteAnswered = false;
   bool referenceWarningChecked = false;
 };

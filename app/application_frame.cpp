@@ -84,11 +84,16 @@ void PatinexApplication::OnFrameMove(float elapsedSeconds) {
   view.Camera().Update(std::min(elapsedSeconds, kLongestCameraStep));
   run.ApplyReports();
   // A run that ended while the question was open leaves nothing to ask about.
-  if (QuitQuestionOpen() && !run.Running()) panels.QuitQuestion().SetVisible(false);
+  if (QuitQuestionOpen() && asked == Question::kQuit && !run.Running()) panels.QuitQuestion().SetVisible(false);
+  if (deleteAnswered) {
+    deleteAnswered = false;
+    if (!run.Kept()) sessions.DeleteCurrent();
+  }
   exporter.ApplyFinished();
   // A resampling waits for a running simulation to end: it would replace the samples under it.
   if (!run.Kept() && samples.CountDownRequest(elapsedSeconds)) run.StartResampling();
   if (samples.TakeFinished(numbers.Density())) {
+    sessions.SamplesReplaced();
     if (run.Queued()) {
       run.StartQueued();
     } else if (samples.Map() != nullptr) {

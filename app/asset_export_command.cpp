@@ -92,10 +92,10 @@ void AssetExportCommand::Export() {
     Report("Export: pick a model first.", "");
     return;
   }
-  // Only the current samples' history is this model's: older masks in the folder may be another's.
+  // The steps the slider offers are the current session's, in its folder.
   const CUISlider* stepSlider = panels.SimulationPanel().GetSlider(ID_STEP);
   const int32_t step = stepSlider != nullptr ? stepSlider->GetValue() : 0;
-  if (folders.masks.empty() || step < 0 || step >= history.Steps()) {
+  if (folders.session.empty() || step < 0 || step >= history.Steps()) {
     Report("Export: no step of this model is saved yet.", "Press Weather first.");
     return;
   }
@@ -113,7 +113,7 @@ void AssetExportCommand::Export() {
   settings.look.rustFactor = SliderShare(ID_RUST_FACTOR);
   settings.look.dirtFactor = SliderShare(ID_DIRT_FACTOR);
   std::string why;
-  if (!exporting.Start(model.AsRead(), folders.masks, step, settings, target.path, &why)) {
+  if (!exporting.Start(model.AsRead(), folders.session, step, settings, target.path, &why)) {
     Report("Export failed.", why);
     return;
   }

@@ -25,6 +25,10 @@ inline constexpr int ID_ENVIRONMENT = 19;
 inline constexpr int ID_BACKGROUND = 20;
 inline constexpr int ID_QUIT_YES = 21;
 inline constexpr int ID_QUIT_NO = 22;
+inline constexpr int ID_SESSION = 23;
+inline constexpr int ID_NEW_SESSION = 24;
+inline constexpr int ID_DELETE_SESSION = 25;
+inline constexpr int ID_QUESTION_TEXT = 26;
 // The model panel's "Open" and the file browser it shows.
 inline constexpr int ID_OPEN = 40;
 inline constexpr int ID_BROWSER_PATH = 41;

@@ -62,6 +62,9 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
         view.ShowBackground(background->GetChecked());
       }
       break;
+    case ID_SESSION: ChooseSession(); break;
+    case ID_NEW_SESSION: StartNewSession(); break;
+    case ID_DELETE_SESSION: AskToDeleteSession(); break;
     case ID_QUIT_YES: AnswerQuitQuestion(true); break;
     case ID_QUIT_NO: AnswerQuitQuestion(false); break;
     case ID_OPEN: browser.Show(); break;

@@ -10,8 +10,6 @@
 #include "framework/ui_slider.h"
 #include "framework/ui_static.h"
 #include "simulation/mask_files.h"
-#include "simulation/run_record.h"
-#include "simulation/session_file.h"
 
 namespace fs = std::filesystem;
 
@@ -39,7 +37,6 @@ void MaskHistory::Extend(int32_t count) {
 }
 
 void MaskHistory::End() {
-  earlierMovedAside = false;
   Extend(0);
   if (ended) ended();
 }
@@ -57,44 +54,4 @@ void RemoveMasksOfStep(const std::string& folder, int32_t number) {
     }
   }
   for (const fs::path& mask : masks) fs::remove(mask, error);
-}
-
-int MoveMasksAside(const std::string& folder, std::string* why) {
-  std::error_code error;
-  std::error_code kind;
-  std::vector<fs::path> masks;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, nullptr) && !it->is_directory(kind)) masks.push_back(it->path());
-  }
-  if (error) {
-    if (why) *why = "cannot read " + folder + ": " + error.message();
-    return -1;
-  }
-  if (masks.empty()) return 0;
-  const fs::path previous = fs::path(folder) / "previous";
-  fs::create_directories(previous, error);
-  if (error) {
-    if (why) *why = "cannot make " + previous.string() + ": " + error.message();
-    return -1;
-  }
-  // One generation is kept: the masks moved aside last time make room.
-  for (fs::directory_iterator it(previous, error), end; !error && it != end; it.increment(error)) {
-    if (Simulation::ParseMaskFileName(it->path().filename().string(), nullptr, nullptr)) fs::remove(it->path(), error);
-    if (error) break;
-  }
-  for (const fs::path& mask : masks) {
-    if (error) break;
-    fs::rename(mask, previous / mask.filename(), error);
-  }
-  // The record of the history goes with its masks (replacing the one moved aside last time).
-  const fs::path record = fs::path(folder) / Simulation::kRunRecordName;
-  if (!error && fs::is_regular_file(record, kind)) fs::rename(record, previous / Simulation::kRunRecordName, error);
-  // And so does its session, which continues those masks and no others.
-  const fs::path session = fs::path(folder) / Simulation::kSessionName;
-  if (!error && fs::is_regular_file(session, kind)) fs::rename(session, previous / Simulation::kSessionName, error);
-  if (error) {
-    if (why) *why = "cannot move the masks into " + previous.string() + ": " + error.message();
-    return -1;
-  }
-  return static_cast<int>(masks.size());
 }

@@ -7,14 +7,14 @@
 
 class Dialog;
 
-// The masks of the current samples' history: steps 1..n saved in the mask folder as
+// The masks of the current samples' history: steps 1..n saved in the current session's folder as
 // mask_humidity00.jpg and so on up to number n - 1. The samples keep their state from run to run,
 // so what a second run bakes are later states of the same surface: a new run numbers its steps on
 // from where the history ends, which keeps one consistent timeline on disk and on the step slider
 // without throwing any saved step away. New samples (another model, another density) start a new
-// history; its first run moves the masks it finds in the folder aside into previous/ (one
-// generation kept), so the folder never mixes two histories. Window thread; the run extends the
-// history, new or freed samples end it.
+// history in a session folder of its own (WindowSessions), so no folder mixes two histories and
+// none is ever moved aside. Window thread; the run or an opened session extends the history, new
+// or freed samples end it.
 class MaskHistory {
 public:
   // The panel holding the step slider and its label; ended is called once the history has ended
@@ -29,21 +29,13 @@ public:
   void End();
   // "Step 3 of 6" under the step slider, or "No steps yet".
   void ShowStepLabel();
-  // Whether the history's first run moved earlier masks aside.
-  bool EarlierMasksMovedAside() const { return earlierMovedAside; }
-  void SetEarlierMasksMovedAside(bool moved) { earlierMovedAside = moved; }
 
 private:
   Dialog& panel;
   std::function<void()> ended;
   int32_t steps = 0;
-  bool earlierMovedAside = false;
 };
 
 // Removes the masks of one step number that a failed save left half done, in every mask space
 // (regular files only).
 void RemoveMasksOfStep(const std::string& folder, int32_t number);
-// Moves every mask file in folder into folder/previous, after removing the masks that folder
-// held. Returns how many were moved, or -1 (with why) when the folder could not be read or a file
-// not moved.
-int MoveMasksAside(const std::string& folder, std::string* why);

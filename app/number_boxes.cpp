@@ -1,5 +1,6 @@
 #include "app/number_boxes.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/control_ids.h"
@@ -75,6 +76,15 @@ bool NumberBoxes::CommitAll() {
   Commit(kStepsBox);
   Commit(kTonsPerStepBox);
   return densityChanged;
+}
+
+void NumberBoxes::Set(const NumberBox& box, int32_t value) {
+  ValueOf(box) = std::clamp(value, box.lowest, box.highest);
+  if (CUIEditBox* edit = panel.GetEditBox(box.id)) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", ValueOf(box));
+    edit->SetText(text);
+  }
 }
 
 void NumberBoxes::Show(const NumberBox& box) const {

@@ -50,6 +50,8 @@ public:
   bool CommitAll();
   // Writes the value into the box, unless it is being typed in: that is read when done.
   void Show(const NumberBox& box) const;
+  // Takes a value the program settles (an opened session's density), within the box's range.
+  void Set(const NumberBox& box, int32_t value);
 
   int32_t Density() const { return density; }
   int32_t Steps() const { return steps; }

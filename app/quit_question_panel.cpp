@@ -18,7 +18,7 @@ void BuildQuitQuestionPanel(Dialog& panel, DialogResourceManager& manager, GuiEv
   panel.SetFont(1, "Arial", 14, 700);
   panel.SetBackgroundColors(kQuestionShade, kQuestionShade, kQuestionShade, kQuestionShade);
   CUIStatic* text = nullptr;
-  panel.AddStatic(ID_LABEL, "A run is in progress. Quit anyway?", 20, 10, kQuitQuestionWidth - 40, 44, false, &text);
+  panel.AddStatic(ID_QUESTION_TEXT, "A run is in progress. Quit anyway?", 20, 10, kQuitQuestionWidth - 40, 44, false, &text);
   if (text != nullptr) {
     text->SetTextColor(kQuestionText);
     if (ControlElement* element = text->GetElement(0)) element->font = 1;

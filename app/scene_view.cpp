@@ -162,7 +162,7 @@ void SceneView::LoadMaskViews(int32_t step) {
   ReleaseMaskViews();
   Platform::GraphicsDevice* device = FrameworkGetDevice();
   const std::shared_ptr<RenderLib::ObjModel>& shown = model.AsRead();
-  if (device == nullptr || step < 0 || step >= history.Steps() || folders.masks.empty() || shown == nullptr) return;
+  if (device == nullptr || step < 0 || step >= history.Steps() || folders.session.empty() || shown == nullptr) return;
   if (maskSpacesOf.lock() != shown) {
     maskSpaces = Simulation::AssignMaskSpaces(*shown);
     maskSpacesOf = shown;
@@ -173,7 +173,7 @@ void SceneView::LoadMaskViews(int32_t step) {
     masks->owned.resize(size_t(std::max(maskSpaces.count, 1)));
     for (size_t space = 0; space < masks->owned.size(); ++space) {
       const std::string path =
-          Simulation::MaskFileName(folders.masks.c_str(), channel, step, Simulation::kMaskJpeg, int32_t(space));
+          Simulation::MaskFileName(folders.session.c_str(), channel, step, Simulation::kMaskJpeg, int32_t(space));
       device->CreateTextureFromFile(path, &masks->owned[space]);
       masks->views.push_back(masks->owned[space].get());
     }

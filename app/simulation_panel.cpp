@@ -11,9 +11,9 @@
 
 namespace {
 
-CUIComboBox* AddPicker(Dialog& panel, int id, int y, std::initializer_list<const char*> items) {
+CUIComboBox* AddPicker(Dialog& panel, int id, int x, int y, int width, std::initializer_list<const char*> items) {
   CUIComboBox* picker = nullptr;
-  panel.AddComboBox(id, 20, y, 140, 22, 0, false, &picker);
+  panel.AddComboBox(id, x, y, width, 22, 0, false, &picker);
   if (picker == nullptr) return nullptr;
   picker->SetDropHeight(kComboListHeight);
   for (const char* item : items) picker->AddItem(item, nullptr);
@@ -32,18 +32,24 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEven
   panel.Init(&manager, true);
   panel.SetCallback(callback, context);
   StyleParameterPanel(panel, "SIMULATION", 140);
-  panel.AddButton(ID_WEATHER, "Weather", 20, 32, 140, 32);
-  AddPicker(panel, ID_VIEW, 68, {"Shaded", "Dirt", "Rust", "Points"});
+  // A new session beside Weather, which goes on with the current one.
+  panel.AddButton(ID_WEATHER, "Weather", 20, 32, 92, 32);
+  panel.AddButton(ID_NEW_SESSION, "New", 116, 32, 44, 32);
+  AddPicker(panel, ID_VIEW, 20, 68, 140, {"Shaded", "Dirt", "Rust", "Points"});
   AddStrength(panel, "Dirt", ID_DIRT_FACTOR, 92);
   AddStrength(panel, "Rust", ID_RUST_FACTOR, 116);
   // The light the model is shown in, and whether its surroundings are drawn behind it.
-  panel.AddStatic(ID_LABEL, "Environment", 20, 140, 140, 22);
-  if (CUIComboBox* environments = AddPicker(panel, ID_ENVIRONMENT, 164, {})) {
+  panel.AddStatic(ID_LABEL, "Light", 20, 140, 36, 22);
+  if (CUIComboBox* environments = AddPicker(panel, ID_ENVIRONMENT, 58, 140, 102, {})) {
     for (const Viewer::ShippedEnvironment& shipped : Viewer::ShippedEnvironments()) {
       environments->AddItem(shipped.displayName.c_str(), nullptr);
     }
   }
-  panel.AddCheckBox(ID_BACKGROUND, "Background", 20, 188, 140, 22, true);
+  panel.AddCheckBox(ID_BACKGROUND, "Background", 20, 164, 140, 22, true);
+  // The model's sessions, the one shown chosen (the window's sessions fill it), and the button
+  // that deletes it after asking.
+  AddPicker(panel, ID_SESSION, 20, 188, 92, {"No sessions yet"});
+  panel.AddButton(ID_DELETE_SESSION, "Delete", 116, 188, 44, 22);
   // The step slider covers the steps saved so far, none at first.
   panel.AddStatic(ID_STEP_LABEL, "No steps yet", 20, 212, 140, 24);
   CUISlider* step = nullptr;

@@ -14,6 +14,7 @@
 #include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "app/window_panels.h"
+#include "app/window_sessions.h"
 #include "app/work_model.h"
 #include "framework/ui_button.h"
 #include "framework/ui_slider.h"
@@ -39,7 +40,7 @@ std::string HistoryRange(int32_t steps) {
 
 SimulationRun::SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHistory& history, SceneView& view,
                              WindowPanels& panels, StatusLine& status, NumberBoxes& numbers,
-                             const MediaFolders& folders)
+                             const MediaFolders& folders, WindowSessions& sessions)
     : model(model),
       samples(samples),
       history(history),
@@ -47,16 +48,15 @@ SimulationRun::SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHist
       panels(panels),
       status(status),
       numbers(numbers),
-      folders(folders) {}
+      folders(folders),
+      sessions(sessions) {}
 
 void SimulationRun::SetButtonText(const char* text) {
   if (CUIButton* button = panels.SimulationPanel().GetButton(ID_WEATHER)) button->SetText(text);
 }
 
 std::string SimulationRun::MasksWentText() const {
-  std::string text = "Masks of " + HistoryRange(history.Steps()) + " in " + ShownFolder(folders.masks);
-  if (history.EarlierMasksMovedAside()) text += "; earlier masks in previous/";
-  return text + ".";
+  return "Masks of " + HistoryRange(history.Steps()) + " in " + sessions.ShownName() + ".";
 }
 
 // Refuses to start, saying why in the status line.
@@ -152,16 +152,14 @@ void SimulationRun::Start() {
     NoRun("No run: sampling found no surface on the model.", "");
     return;
   }
-  // The first run of a history finds the folder holding other masks (another model's, an earlier
-  // session's, a batch bake's): they go aside, so the folder holds this history alone.
-  if (history.Steps() == 0) {
-    std::string why;
-    const int moved = MoveMasksAside(folders.masks, &why);
-    if (moved < 0) {
-      NoRun("No run: the earlier masks could not be moved aside.", why);
-      return;
-    }
-    history.SetEarlierMasksMovedAside(moved > 0);
+  // Every history has a session folder of its own: nothing another run left is moved or
+  // overwritten.
+  SessionContinuation continuation;
+  std::string why;
+  runFolder = sessions.FolderForRun(&continuation, &why);
+  if (runFolder.empty()) {
+    NoRun("No run: no session folder could be made.", AsSentence(why));
+    return;
   }
 
   SetButtonText("Stop");
@@ -197,14 +195,16 @@ void SimulationRun::Start() {
   params.stepFinished = OnStepFinished;
   params.userData = this;
   params.density = numbers.Density();
-  params.maskFolder = folders.masks.c_str();
+  params.maskFolder = runFolder.c_str();
+  params.modelName = sessions.ModelFile().empty() ? nullptr : sessions.ModelFile().c_str();
   params.firstMaskNumber = firstMaskNumber;
+  params.resumed = continuation.resumed;
+  params.emissionRotation = continuation.emissionRotation;
+  params.emissionsUsed = continuation.emissionsUsed;
 
   // The points keep showing the samples as they are now while the run changes them.
   samples.CopyPointsBeforeRun();
-  std::string going = "Masks go to " + ShownFolder(folders.masks);
-  if (history.EarlierMasksMovedAside()) going += "; earlier masks moved to previous/";
-  status.SetDetail(going + ".");
+  status.SetDetail("Masks go to " + sessions.ShownName() + ".");
 
   thread = std::make_unique<ThreadingLib::Thread>("Patinex", &process, 2, 0);
   if (!thread->Start(&params, sizeof params)) {
@@ -264,11 +264,11 @@ void SimulationRun::Collect(bool loadMasks) {
   char text[160];
   if (failed >= 0) {
     // The masks of the step that did save would sit beside the history as if they belonged to it.
-    RemoveMasksOfStep(folders.masks, firstMaskNumber + failed);
+    RemoveMasksOfStep(runFolder, firstMaskNumber + failed);
     std::snprintf(text, sizeof text, "Stopped: step %d not saved.", firstMaskNumber + failed + 1);
     status.SetActivity(text);
     std::string detail =
-        MaskErrorText(maskError.load(std::memory_order_relaxed)) + " in " + ShownFolder(folders.masks) + ".";
+        MaskErrorText(maskError.load(std::memory_order_relaxed)) + " in " + ShownFolder(runFolder) + ".";
     detail[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(detail[0])));
     if (history.Steps() > 0) {
       std::string kept = HistoryRange(history.Steps());
@@ -286,6 +286,7 @@ void SimulationRun::Collect(bool loadMasks) {
     status.SetDetail(history.Steps() > 0 ? MasksWentText() : "");
   }
   if (loadMasks) view.LoadMaskViews(history.Steps() - 1);
+  sessions.Refresh();
   // Without the dialog sending programmatic events, a set value is not reported.
   for (const int id : {ID_DIRT_FACTOR, ID_RUST_FACTOR}) {
     if (CUISlider* slider = panels.SimulationPanel().GetSlider(id)) slider->SetValue(100);

@@ -17,6 +17,7 @@ class SceneView;
 class StatusLine;
 class SurfaceSamples;
 class WindowPanels;
+class WindowSessions;
 class WorkModel;
 struct MediaFolders;
 
@@ -27,14 +28,16 @@ struct MediaFolders;
 class SimulationRun {
 public:
   SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHistory& history, SceneView& view,
-                WindowPanels& panels, StatusLine& status, NumberBoxes& numbers, const MediaFolders& folders);
+                WindowPanels& panels, StatusLine& status, NumberBoxes& numbers, const MediaFolders& folders,
+                WindowSessions& sessions);
   SimulationRun(const SimulationRun&) = delete;
   SimulationRun& operator=(const SimulationRun&) = delete;
 
   // Reads the number boxes and starts a run on the loaded model. When the samples are missing, a
   // new density waits or they are being made, the run waits for them (the button already reads
-  // "Stop") and starts once they are in (StartQueued). A run that cannot start (no model,
-  // nowhere to save masks, the earlier masks not movable aside) says why in the status line.
+  // "Stop") and starts once they are in (StartQueued). The run writes into the current session,
+  // numbering on from its last step, or into a new session when there is none it may write into.
+  // A run that cannot start (no model, nowhere to save masks) says why in the status line.
   void Start();
   // Starts the run that waited for the samples, now that the sampling has finished.
   void StartQueued();
@@ -103,7 +106,10 @@ private:
   StatusLine& status;
   NumberBoxes& numbers;
   const MediaFolders& folders;
+  WindowSessions& sessions;
 
+  // The session folder the run writes into, which its parameter block points at.
+  std::string runFolder;
   std::unique_ptr<ThreadingLib::Thread> thread;
   // Stored by the run (release) and loaded by the frame (acquire).
   std::atomic<uint8_t> finished{0};

@@ -212,4 +212,14 @@ public:
   static inline std::string startStatus;
 };
 
+// Forgets every model's sessions, so that a model picked next starts without one as on a first
+// start. Called with no model loaded, when no session is open.
+inline void ClearSessions() {
+  std::error_code error;
+  std::filesystem::remove_all(Environment::maskFolder / "sessions", error);
+}
+
+// The folder of the session shown (empty: none).
+inline std::filesystem::path SessionFolder() { return Program().Folders().session; }
+
 }  // namespace AppDriver

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/mask_history.h"
+#include "app/session_store.h"
 #include "app/status_line.h"
 #include "framework/ui_list_box.h"
 #include "framework/device_settings_dialog.h"
@@ -34,6 +35,8 @@ protected:
     Program().Run().ResetLongestEndWait();
     Program().Folders().masks = Environment::maskFolder.string();
     if (Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    // ... no session kept from an earlier case (a picked model would open it) ...
+    ClearMaskFolder();
     // ... the parameters at their defaults and the shaded view.
     EnterInto(ID_DENSITY, "100");
     EnterInto(ID_STEPS, "1");
@@ -70,14 +73,8 @@ protected:
     ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }));
   }
 
-  // Every mask file and folder in the mask folder goes.
-  static void ClearMaskFolder() {
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(Environment::maskFolder)) {
-      if (Simulation::ParseMaskFileName(entry.path().filename().string(), nullptr, nullptr) || entry.path().filename() == "previous")
-        fs::remove_all(entry.path(), error);
-    }
-  }
+  // Every session of every model goes (none is open: the fixture starts without a model).
+  static void ClearMaskFolder() { ClearSessions(); }
 
   // The mask files of a folder, sorted.
   static std::vector<std::string> MaskFiles(const fs::path& folder) {
@@ -204,7 +201,7 @@ TEST_F(Application, ADropThatCannotBeReadKeepsTheModelItsSamplesAndItsSteps) {
   const auto soup = Program().Model().Soup();
   const Simulation::SampleMap* samples = Program().Samples().Map();
   const int32_t steps = Program().History().Steps();
-  const std::vector<std::string> masks = MaskFiles(Environment::maskFolder);
+  const std::vector<std::string> masks = MaskFiles(SessionFolder());
   ASSERT_TRUE(soup && samples && steps > 0);
   CUIComboBox* picker = Program().Panels().ParametersPanel().GetComboBox(ID_MODEL);
   const int entries = picker->GetNumItems();
@@ -218,7 +215,7 @@ TEST_F(Application, ADropThatCannotBeReadKeepsTheModelItsSamplesAndItsSteps) {
     EXPECT_EQ(Program().Model().Soup(), soup) << file;
     EXPECT_EQ(Program().Samples().Map(), samples) << file;
     EXPECT_EQ(Program().History().Steps(), steps) << file;
-    EXPECT_EQ(MaskFiles(Environment::maskFolder), masks) << file;
+    EXPECT_EQ(MaskFiles(SessionFolder()), masks) << file;
     EXPECT_EQ(picker->GetNumItems(), entries) << file;
     EXPECT_EQ(picker->GetSelectedIndex(), 1) << file;
     EXPECT_EQ(Program().Models().Loaded(), 1) << file;
@@ -344,22 +341,26 @@ TEST_F(Application, TheViewPickerNamesWhatIsDrawn) {
 }
 
 // Runs on the same samples make one history on disk and on the slider: a second run numbers on,
-// new samples start over with the old files moved aside, and a file of another day is never shown.
+// new samples start a session of their own beside it, and masks outside the session are never
+// shown or moved.
 TEST_F(Application, RunsIntoOneFolderMakeOneHistoryOnDiskAndOnTheSlider) {
   ClearMaskFolder();
   { std::ofstream(Environment::maskFolder / "mask_dirt07.jpg") << "an earlier day's mask"; }
   Pick(1);
   RunSteps(3);
-  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 2));
-  EXPECT_EQ(MaskFiles(Environment::maskFolder / "previous"), std::vector<std::string>{"mask_dirt07.jpg"});
+  const fs::path first = SessionFolder();
+  EXPECT_EQ(first.parent_path().parent_path(), Environment::maskFolder / "sessions");
+  EXPECT_EQ(MaskFiles(first), MasksOfSteps(0, 2));
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), std::vector<std::string>{"mask_dirt07.jpg"});
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 2);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 2);
-  const fs::file_time_type firstStepWritten = fs::last_write_time(Environment::maskFolder / "mask_dirt00.jpg");
+  const fs::file_time_type firstStepWritten = fs::last_write_time(first / "mask_dirt00.jpg");
 
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   RunSteps(1);
-  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 3));
-  EXPECT_EQ(fs::last_write_time(Environment::maskFolder / "mask_dirt00.jpg"), firstStepWritten);
+  EXPECT_EQ(SessionFolder(), first);
+  EXPECT_EQ(MaskFiles(first), MasksOfSteps(0, 3));
+  EXPECT_EQ(fs::last_write_time(first / "mask_dirt00.jpg"), firstStepWritten);
   EXPECT_EQ(StepLabel(), "Step 4 of 4");
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 3);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 3);
@@ -372,42 +373,38 @@ TEST_F(Application, RunsIntoOneFolderMakeOneHistoryOnDiskAndOnTheSlider) {
   PressWeather();
   EnterInto(ID_STEPS, "1");
   ASSERT_TRUE(FramesUntil([] { return !Program().Run().Kept(); }));
-  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 6));
+  EXPECT_EQ(MaskFiles(first), MasksOfSteps(0, 6));
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 6);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 6);
   EXPECT_NE(Program().View().DirtMaskView(), nullptr);
-
-  // New samples start a new history; its first run moves the old one aside.
-  EnterInto(ID_DENSITY, "60");
-  ASSERT_TRUE(Resampled());
-  EXPECT_EQ(StepLabel(), "No steps yet");
-  EXPECT_FALSE(Slider(ID_STEP)->IsEnabled());
-  RunSteps(1);
-  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 0));
-  EXPECT_EQ(MaskFiles(Environment::maskFolder / "previous"), MasksOfSteps(0, 6));
-  EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
-  Frames(1);
-  EXPECT_NE(StatusShown().find("earlier masks in previous/"), std::string::npos) << StatusShown();
+  EXPECT_EQ(MaskFiles(Environment::maskFolder), std::vector<std::string>{"mask_dirt07.jpg"});
 }
 
 // A step whose masks are not saved ends the run: the slider never shows an older file of the same
 // name as that step, and the window says what failed.
 TEST_F(Application, AFailedSaveEndsTheRunAndIsShown) {
   ClearMaskFolder();
-  fs::create_directory(Environment::maskFolder / "mask_dirt01.jpg");  // no file can be renamed over it
   Pick(1);
+  // The samples made, their session waits for the run: a folder is put in the way of a mask,
+  // since no file can be renamed over it.
+  EnterInto(ID_DENSITY, "100");
+  ASSERT_TRUE(Resampled());
+  const fs::path session = SessionFolder();
+  ASSERT_EQ(session, fs::path(ModelSessionsFolder(Environment::maskFolder.string(), Program().Models()[1].file)) / "1");
+  fs::create_directories(session / "mask_dirt01.jpg");
   RunSteps(3);
+  ASSERT_EQ(SessionFolder(), session);
   // Step 2's other masks went again; the run ended there.
-  EXPECT_EQ(MaskFiles(Environment::maskFolder),
+  EXPECT_EQ(MaskFiles(session),
             (std::vector<std::string>{"mask_dirt00.jpg", "mask_dirt01.jpg", "mask_humidity00.jpg", "mask_rust00.jpg"}));
-  EXPECT_TRUE(fs::is_directory(Environment::maskFolder / "mask_dirt01.jpg"));
+  EXPECT_TRUE(fs::is_directory(session / "mask_dirt01.jpg"));
   EXPECT_EQ(Slider(ID_STEP)->GetMaximum(), 0);
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 0);
   Frames(1);
   EXPECT_NE(StatusShown().find("Stopped: step 2 not saved."), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("The files could not be written in"), std::string::npos) << StatusShown();
   EXPECT_NE(StatusShown().find("Step 1 kept."), std::string::npos) << StatusShown();
-  fs::remove(Environment::maskFolder / "mask_dirt01.jpg");
+  fs::remove(session / "mask_dirt01.jpg");
 
   // Nowhere to save masks: the run does not start, and the window says so.
   Program().Folders().masks.clear();
@@ -428,7 +425,7 @@ TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) 
   EXPECT_EQ(Slider(ID_RUST_FACTOR)->GetValue(), 100);
   EXPECT_NE(Program().View().RustMaskView(), nullptr);
   EXPECT_NE(Program().View().DirtMaskView(), nullptr);
-  EXPECT_EQ(MaskFiles(Environment::maskFolder), MasksOfSteps(0, 2));
+  EXPECT_EQ(MaskFiles(SessionFolder()), MasksOfSteps(0, 2));
 
   // The rust view reads the mask: it differs from the shaded view.
   ASSERT_EQ(Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->GetSelectedIndex(), 0);
@@ -438,10 +435,9 @@ TEST_F(Application, ARunOfThreeStepsEndsShowingTheMasksOfStepTwoAtFullStrength) 
   Program().Panels().SimulationPanel().GetComboBox(ID_VIEW)->SetSelectedByIndex(0);
   EXPECT_NE(shaded, rust);
 
-  // A pick releases the masks; the step slider then shows none of the old files.
+  // A pick releases the masks; no step is offered without a model.
   Pick(0);
   EXPECT_EQ(Program().View().RustMaskView(), nullptr);
-  Pick(1);
   Program().View().LoadMaskViews(2);
   EXPECT_EQ(Program().View().RustMaskView(), nullptr);
 }

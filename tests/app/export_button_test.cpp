@@ -45,8 +45,11 @@ Dialog& ExportPanel() { return Program().Panels().ExportPanel(); }
 std::string BoxText(int id) { return ExportPanel().GetEditBox(id)->GetText(); }
 std::string Status() { return Program().Status().Text(); }
 
+// Weathers the sphere in a session of its own (none is kept from an earlier case).
 void Weather(const std::string& steps) {
-  if (Program().Models().Loaded() != 1) Pick(1);
+  if (Program().Models().Loaded() != 0) Pick(0);
+  ClearSessions();
+  Pick(1);
   EnterInto(ID_STEPS, steps);
   TypeInto(ID_TONS_PER_STEP, "2000");
   PressWeather();
@@ -93,7 +96,7 @@ TEST(ExportButton, WritesTheStepTheSliderShowsUnderTheNameAndFolderInItsBoxes) {
   const fs::path written = folder / BoxText(ID_EXPORT_NAME);
   ASSERT_TRUE(fs::exists(written)) << Status();
   const std::vector<char> file = Bytes(written);
-  const std::string maskFolder = Environment::maskFolder.string();
+  const std::string maskFolder = SessionFolder().string();
   EXPECT_TRUE(Holds(file, Bytes(Simulation::MaskFileName(maskFolder.c_str(), Simulation::MaskChannel::kRust, step))));
   EXPECT_FALSE(Holds(file, Bytes(Simulation::MaskFileName(maskFolder.c_str(), Simulation::MaskChannel::kRust, step + 1))));
   EXPECT_TRUE(Holds(file, "\"patinexStep\":" + std::to_string(step)));

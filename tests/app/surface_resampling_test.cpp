@@ -22,6 +22,7 @@ protected:
     ASSERT_TRUE(Environment::started);
     Program().Run().End();
     if (Program().Panels().ParametersPanel().GetComboBox(ID_MODEL)->GetSelectedIndex() != 0) Pick(0);
+    ClearSessions();
     EnterInto(ID_STEPS, "1");
     EnterInto(ID_TONS_PER_STEP, "2000");
     Frames(1);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -104,12 +105,15 @@ protected:
     // media there and writes its masks beside them, never into the checkout's media/.
     // A short path: the status line names the mask folder in it, and a longer text makes the
     // simulation panel grow and flow into another column, away from where the clicks below go.
-    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::rand()));
+    // Random, not std::rand(): test programs running at once (other worktrees too) must not share it.
+    folder = fs::path("/tmp") / ("pxw_" + std::to_string(std::random_device{}()));
     fs::create_directories(folder / "media");
     WriteFiles();
     for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(PATINEX_SOURCE_DIR) / "media")) {
       const std::string name = entry.path().filename().string();
-      if (name.rfind("mask_", 0) == 0 || name == "patinex_run.json" || name == "earlier") continue;  // other runs
+      if (name.rfind("mask_", 0) == 0 || name == "patinex_run.json" || name == "earlier" || name == "sessions") {
+        continue;  // other runs
+      }
       fs::create_symlink(entry.path(), folder / "media" / entry.path().filename());
     }
     Launch();
@@ -118,8 +122,9 @@ protected:
   // Starts the program in the working folder and waits for its window. What it remembers between
   // starts (recent models and folders) lives in the working folder too, never the user's.
   void Launch() {
+    std::error_code error;
+    fs::remove(folder / "exit_code", error);
     window.clear();
-    fs::remove(folder / "exit_code");
     const std::string command = "cd \"" + folder.string() + "\" && (XDG_DATA_HOME=\"" + (folder / "data").string() +
                                 "\" XDG_STATE_HOME=\"" + (folder / "state").string() + "\" \"" + PATINEX_WINDOW_PROGRAM +
                                 "\" -startx:0 -starty:0 -noerrormsgboxes " + Arguments() + " >output 2>&1; echo $? >exit_code) & echo $! >\"" +
@@ -135,6 +140,24 @@ protected:
     Pause(1000);
   }
 
+  // Escape quits the program when no run is going; true once it has exited with status 0. The
+  // key's release may find the window gone already, which xdotool reports as a failure: the exit
+  // code tells whether it closed.
+  bool Quit() {
+    Xdotool("key --window " + window + " Escape");
+    for (int attempt = 0; attempt < 50 && !fs::exists(folder / "exit_code"); ++attempt) Pause(200);
+    return ReadFile(folder / "exit_code") == "0\n";
+  }
+
+  // The folder of the model's session n (the only model weathered), empty while there is none.
+  fs::path SessionFolder(int n = 1) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder / "media" / "sessions", error), end; !error && it != end; it.increment(error)) {
+      if (fs::is_directory(it->path() / std::to_string(n))) return it->path() / std::to_string(n);
+    }
+    return {};
+  }
+
   // Files the program is to find in its working folder at start.
   virtual void WriteFiles() {}
 
@@ -144,10 +167,9 @@ protected:
       std::string pid = ReadFile(folder / "pid");
       pid = pid.substr(0, pid.find('\n'));
       if (!pid.empty()) std::system(("pkill -P " + pid + " 2>/dev/null").c_str());
-      // The next test finds its window by name: a window of this one's still closing would be
-      // taken for it.
-      for (int attempt = 0; attempt < 50 && fs::exists(folder / "pid") && !fs::exists(folder / "exit_code"); ++attempt)
-        Pause(100);
+      // Its window must be gone before the next test looks for one by name: on a busy machine
+      // the program can take longer than a moment to end.
+      for (int attempt = 0; attempt < 100 && !fs::exists(folder / "exit_code"); ++attempt) Pause(100);
     }
     std::error_code error;
     fs::remove_all(folder, error);
@@ -170,8 +192,9 @@ protected:
   bool MasksOfStep(int step) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%02d.jpg", step);
+    const fs::path session = SessionFolder();
     for (const char* kind : {"mask_rust", "mask_dirt", "mask_humidity"}) {
-      if (!fs::exists(folder / "media" / (kind + std::string(suffix)))) return false;
+      if (session.empty() || !fs::exists(session / (kind + std::string(suffix)))) return false;
     }
     return true;
   }
@@ -224,8 +247,8 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
   ASSERT_TRUE(weather(1, weatherButton)) << "the run of two steps did not end:\n" << ReadFile(folder / "output");
   EXPECT_TRUE(MasksOfStep(0));
   EXPECT_FALSE(MasksOfStep(2));
-  EXPECT_GT(fs::file_size(folder / "media" / "mask_rust01.jpg"), 1000u);
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder / "media"))
+  EXPECT_GT(fs::file_size(SessionFolder() / "mask_rust01.jpg"), 1000u);
+  for (const fs::directory_entry& entry : fs::directory_iterator(SessionFolder()))
     EXPECT_FALSE(entry.is_regular_file() && !entry.is_symlink() &&
                  entry.path().filename().string().rfind("mask_", 0) != 0 && entry.path().filename() != "patinex_run.json" &&
                  entry.path().filename() != "patinex_session.bin")
@@ -242,15 +265,12 @@ TEST_F(PatinexWindow, PickTypeWeatherAndSwitchViewsWithRealInput) {
   EXPECT_NE(rust.Crop(200, 100, 600, 500), weathered.Crop(200, 100, 600, 500)) << "the rust view looks shaded";
 
   // A second run on the same samples numbers its masks on; the first run's stay as they were.
-  const fs::file_time_type firstWritten = fs::last_write_time(folder / "media" / "mask_dirt00.jpg");
+  const fs::file_time_type firstWritten = fs::last_write_time(SessionFolder() / "mask_dirt00.jpg");
   ASSERT_TRUE(weather(3, rust.Crop(645, kWeatherTop, 785, kWeatherBottom))) << "the second run did not end:\n" << ReadFile(folder / "output");
-  EXPECT_EQ(fs::last_write_time(folder / "media" / "mask_dirt00.jpg"), firstWritten);
+  EXPECT_EQ(fs::last_write_time(SessionFolder() / "mask_dirt00.jpg"), firstWritten);
+  EXPECT_EQ(SessionFolder(2), fs::path()) << "the second run started another session";
 
-  // Closes the window. The key's release may find the window gone already, which xdotool
-  // reports as a failure: the exit code below tells whether it closed.
-  Xdotool("key --window " + window + " Escape");
-  for (int attempt = 0; attempt < 50 && !fs::exists(folder / "exit_code"); ++attempt) Pause(200);
-  EXPECT_EQ(ReadFile(folder / "exit_code"), "0\n") << ReadFile(folder / "output");
+  EXPECT_TRUE(Quit()) << ReadFile(folder / "output");
 }
 
 // Escape during a run asks first, in the platform's message box; "No" keeps the program going.
@@ -326,6 +346,50 @@ TEST_F(PatinexWindowWithModel, ShowsTheModelAtStart) {
   EXPECT_FALSE(IsClearColour(shot.At(400, 300))) << "the sphere is not drawn:\n" << ReadFile(folder / "output");
 }
 
+// The program started again on the model goes on with the session it left: Weather makes step 3
+// in the same folder, and the masks of steps 1 and 2 stay as they were, byte for byte. The
+// command line's --resume goes on with the same folder.
+TEST_F(PatinexWindowWithModel, ARestartGoesOnWithTheSessionLeft) {
+  ASSERT_TRUE(ClickAt(746, 229) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 200"));  // Tons/Step
+  ASSERT_TRUE(ClickAt(746, 205) && Xdotool("key ctrl+a") && Xdotool("type --delay 60 2"));     // Steps
+  ASSERT_TRUE(ClickAt(715, 311));  // "Weather"
+  // A step is kept once the run record (written after its masks) lists it; the session file
+  // follows at once.
+  const auto recorded = [&](int steps) {
+    const std::string listed = "\"step\": " + std::to_string(steps - 1) + ",";
+    for (int attempt = 0; attempt < 450; ++attempt) {
+      Pause(200);
+      if (!SessionFolder().empty() && ReadFile(SessionFolder() / "patinex_run.json").find(listed) != std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  };
+  ASSERT_TRUE(recorded(2)) << ReadFile(folder / "output");
+  Pause(1000);  // the run collected
+  const fs::path session = SessionFolder();
+  const std::string dirt0 = ReadFile(session / "mask_dirt00.jpg"), rust1 = ReadFile(session / "mask_rust01.jpg");
+  ASSERT_TRUE(Quit()) << ReadFile(folder / "output");
+
+  Launch();
+  ASSERT_TRUE(ClickAt(715, 311));  // "Weather": one step of the defaults
+  ASSERT_TRUE(recorded(3)) << ReadFile(folder / "output");
+  EXPECT_EQ(SessionFolder(), session);
+  EXPECT_EQ(SessionFolder(2), fs::path()) << "the restart started another session";
+  EXPECT_TRUE(MasksOfStep(2));
+  EXPECT_EQ(ReadFile(session / "mask_dirt00.jpg"), dirt0);
+  EXPECT_EQ(ReadFile(session / "mask_rust01.jpg"), rust1);
+  Pause(1000);
+  EXPECT_TRUE(Quit()) << ReadFile(folder / "output");
+
+  // The session is what the command line writes: it goes on with it, numbering step 4.
+  const std::string resume = "cd \"" + folder.string() + "\" && \"" + PATINEX_CLI + "\" weather media/sphere.obj --out \"" +
+                             session.string() + "\" --resume --steps 1 --tons 100 >cli_output 2>&1";
+  EXPECT_EQ(std::system(resume.c_str()), 0) << ReadFile(folder / "cli_output");
+  EXPECT_TRUE(MasksOfStep(3));
+  EXPECT_EQ(ReadFile(session / "mask_dirt00.jpg"), dirt0);
+}
+
 // A file that is no model opens the window without one, saying which file failed and why.
 class PatinexWindowWithPhoto : public PatinexWindow {
   std::string Arguments() const override { return "media/tex_base.jpg"; }
@@ -350,7 +414,7 @@ class PatinexWindowWithoutUvs : public PatinexWindow {
     ASSERT_NE(plate, nullptr);
     std::fputs("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n", plate);
     std::fclose(plate);
-    // Masks of an earlier run, which a first run on new samples would move aside.
+    // Masks of an earlier run in the mask folder, which no run moves aside or touches.
     std::FILE* earlier = std::fopen((folder / "media" / "mask_dirt00.jpg").string().c_str(), "w");
     ASSERT_NE(earlier, nullptr);
     std::fclose(earlier);
