@@ -57,6 +57,20 @@ TEST_F(BatchCommand, RunsEachAssetOnceAndOnlyWhatIsLeft) {
   EXPECT_EQ(fs::last_write_time(folder / "aged" / "b.glb"), exportTime);
   EXPECT_EQ(Statuses(json::parse(ReadFile(summaryPath))), json({"skipped", "failed", "skipped"}));
 
+  // An export lost (a run stopped while exporting) is made again from the saved masks alone.
+  const auto historyOfB = [&folder = folder] {
+    auto times = WriteTimes(folder / "masks" / "b");
+    std::erase_if(times, [](const auto& entry) { return fs::path(entry.first).filename().string().starts_with("batch"); });
+    return times;
+  };
+  const auto bMasks = historyOfB();
+  fs::remove(folder / "aged" / "b.glb");
+  run = Cli(manifest);
+  EXPECT_NE(run.err.find("every step saved, exporting"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_regular_file(folder / "aged" / "b.glb"));
+  EXPECT_EQ(Statuses(json::parse(run.out)), json({"skipped", "failed", "done"})) << run.out;
+  EXPECT_EQ(historyOfB(), bMasks) << "the saved steps were weathered again";
+
   json twoSteps = SphereBatchManifest(folder);
   twoSteps["assets"] = json::array({twoSteps["assets"][0]});
   twoSteps["assets"][0]["steps"] = 2;

@@ -41,6 +41,9 @@ AssetPlan PlanAsset(const BatchAsset& asset) {
   const int64_t kept = int64_t(record.steps.size());
   std::error_code missing;
   if (kept == asked && fs::is_regular_file(asset.exportPath, missing)) return {AssetAction::kSkip, 0};
+  // The masks are whole (the record lists a step only once all its masks are saved): weathering
+  // them again would cost the whole run and throw the history aside for the export alone.
+  if (kept == asked) return {AssetAction::kExport, 0};
   const bool session = fs::is_regular_file(fs::path(asset.outFolder) / Simulation::kSessionName, missing);
   if (kept > 0 && kept < asked && session) return {AssetAction::kResume, asked - kept};
   return {AssetAction::kRun, asked};
@@ -48,6 +51,15 @@ AssetPlan PlanAsset(const BatchAsset& asset) {
 
 std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPlan& plan, int64_t threads) {
   const WeatherSettings& settings = asset.settings;
+  if (plan.action == AssetAction::kExport) {
+    std::vector<std::string> arguments = {"export", asset.modelPath, "--masks", asset.outFolder, "--out",
+                                          asset.exportPath};
+    if (settings.size) {
+      arguments.push_back("--size");
+      arguments.push_back(std::to_string(*settings.size));
+    }
+    return arguments;
+  }
   std::vector<std::string> arguments = {"weather",  asset.modelPath, "--out", asset.outFolder, "--export",
                                         asset.exportPath, "--steps", std::to_string(plan.steps)};
   const auto add = [&arguments](const char* option, const std::optional<int64_t>& value) {

@@ -12,6 +12,7 @@ namespace PatinexCli {
 enum class AssetAction {
   kSkip,    // its export is there and its record holds every step asked for
   kResume,  // its session holds some of the steps: the rest are run on from it
+  kExport,  // every step is saved but the export is not there (stopped while exporting): export only
   kRun,     // nothing usable: a run of every step (weather moves an earlier history aside)
 };
 
@@ -22,8 +23,8 @@ struct AssetPlan {
 
 AssetPlan PlanAsset(const BatchAsset& asset);
 
-// The arguments of the weather run (after the program's name) that carries out the plan;
-// threads is used when the asset sets none.
+// The arguments (after the program's name) of the run that carries out the plan: weather, or
+// export for kExport; threads is used when the asset sets none.
 std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPlan& plan, int64_t threads);
 
 }  // namespace PatinexCli

@@ -168,6 +168,8 @@ std::vector<AssetResult> RunBatch(const BatchManifest& manifest, const std::vect
       if (plan.action == AssetAction::kResume) {
         std::fprintf(progress, "%s: resuming, %lld steps to go\n", AssetName(indices[slot], asset.model).c_str(),
                      static_cast<long long>(plan.steps));
+      } else if (plan.action == AssetAction::kExport) {
+        std::fprintf(progress, "%s: every step saved, exporting\n", AssetName(indices[slot], asset.model).c_str());
       }
       running.push_back(std::move(run));
     }
