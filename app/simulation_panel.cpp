@@ -48,7 +48,8 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEven
   panel.AddCheckBox(ID_BACKGROUND, "Background", 20, 164, 140, 22, true);
   // The model's sessions, the one shown chosen (the window's sessions fill it), and the button
   // that deletes it after asking.
-  AddPicker(panel, ID_SESSION, 20, 188, 92, {"No sessions yet"});
+  // The box is narrow beside Delete; its open list is wide enough for "Session 12 · 240 steps · density 100".
+  if (CUIComboBox* sessions = AddPicker(panel, ID_SESSION, 20, 188, 92, {"No session"})) sessions->SetDropWidth(250);
   panel.AddButton(ID_DELETE_SESSION, "Delete", 116, 188, 44, 22);
   // The step slider covers the steps saved so far, none at first.
   panel.AddStatic(ID_STEP_LABEL, "No steps yet", 20, 212, 140, 24);

@@ -44,8 +44,9 @@ public:
   // Over the scene and the panels while visible, in the middle of the window.
   Dialog& FileBrowserPanel() { return fileBrowser; }
   // The panels drawn over the scene, in the order they are drawn; the scene is framed in what
-  // they leave free.
-  std::array<Dialog*, 4> OverScene() { return {&devicePanel, &parametersPanel, &simulationPanel, &exportPanel}; }
+  // they leave free. Drawn in this order, so the panels that take input first are drawn last, on top: a picker's
+  // open list reaching over a neighbouring panel shows whole and gets the clicks.
+  std::array<Dialog*, 4> OverScene() { return {&exportPanel, &simulationPanel, &parametersPanel, &devicePanel}; }
   ThreadingLib::CriticalLock& UiLock() { return uiLock; }
 
 private:

@@ -62,7 +62,7 @@ void WindowSessions::Refresh() {
   CUIComboBox* picker = panels.SimulationPanel().GetComboBox(ID_SESSION);
   if (picker == nullptr) return;
   picker->RemoveAllItems();
-  if (listed.empty()) picker->AddItem("No sessions yet", nullptr);
+  if (listed.empty()) picker->AddItem("No session", nullptr);
   for (const SessionListing& session : listed) picker->AddItem(SessionLabel(session), nullptr);
   // With no session current the picker shows none of them as chosen.
   if (current >= 0) {

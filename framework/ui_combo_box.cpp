@@ -24,6 +24,11 @@ void CUIComboBox::SetDropHeight(int pixels) {
   UpdateBounds();
 }
 
+void CUIComboBox::SetDropWidth(int pixels) {
+  dropWidth = std::max(pixels, 0);
+  UpdateBounds();
+}
+
 int CUIComboBox::ItemHeight() {
   const ControlElement* list = GetElement(2);
   const int fontHeight = list ? host->FontHeight(*list) : 0;
@@ -36,7 +41,7 @@ void CUIComboBox::UpdateBounds() {
   const UIRect& box = boundingBox;
   buttonRect = UIRect{box.right - box.Height(), box.top, box.right, box.bottom};
   textRect = UIRect{box.left, box.top, buttonRect.left, box.bottom};
-  dropDownRect = UIRect{box.left, box.bottom, box.right, box.bottom + dropHeight};
+  dropDownRect = UIRect{std::min(box.left, box.right - dropWidth), box.bottom, box.right, box.bottom + dropHeight};
   const int barRight = dropDownRect.right - 3;
   scrollBar.SetLocation(barRight - kScrollBarWidth, dropDownRect.top + 2);
   scrollBar.SetSize(kScrollBarWidth, std::max(dropHeight - 4, 0));

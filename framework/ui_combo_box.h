@@ -45,6 +45,10 @@ public:
   int GetNumItems() const { return static_cast<int>(items.size()); }
   bool IsOpened() const { return opened; }
   void SetDropHeight(int pixels);
+  // An open list wider than the box, for items longer than the box shows; it keeps its right
+  // edge under the box's and grows to the left, since pickers sit on panels at the window's
+  // right side. 0 (the default): as wide as the box.
+  void SetDropWidth(int pixels);
   CUIScrollBar& ScrollBar() { return scrollBar; }
 
   static constexpr size_t kMaxItemCodePoints = 255;
@@ -62,6 +66,7 @@ private:
   int selected = -1;
   int focused = -1;
   int dropHeight = 100;
+  int dropWidth = 0;
   bool opened = false;
   CUIScrollBar scrollBar;
   UIRect textRect, buttonRect, dropDownRect, dropDownTextRect;

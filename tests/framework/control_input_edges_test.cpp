@@ -167,4 +167,22 @@ TEST_F(DialogTest, LosingTheMouseCaptureEndsEveryDragWithoutAnEvent) {
   EXPECT_TRUE(events.empty());
 }
 
+// A list wider than its box (long item names beside a narrow box at the window's right edge)
+// opens to the left, and a click on the part left of the box picks the item there.
+TEST_F(DialogTest, AComboListWiderThanItsBoxOpensLeftwardsAndTakesClicksThere) {
+  CUIComboBox* combo = nullptr;
+  ASSERT_EQ(dialog.AddComboBox(1, 150, 0, 60, 20, 0, false, &combo), kOk);
+  ASSERT_EQ(combo->AddItem("Session 1 · 2 steps · density 100", nullptr), kOk);
+  ASSERT_EQ(combo->AddItem("Session 2 · 6 steps · density 50", nullptr), kOk);
+  combo->SetDropWidth(200);
+  Click(180, 10);
+  ASSERT_TRUE(combo->IsOpened());
+  const UIRect second = combo->GetItem(1)->activeRect;
+  ASSERT_TRUE(combo->GetItem(1)->visible);
+  EXPECT_LT(second.left, 20) << "the list keeps the box's width";
+  Click(second.left + 5, (second.top + second.bottom) / 2);
+  EXPECT_EQ(combo->GetSelectedIndex(), 1);
+  EXPECT_EQ(std::count(events.begin(), events.end(), GuiEvent{kEventComboBoxSelectionChanged, 1}), 1);
+}
+
 }  // namespace
