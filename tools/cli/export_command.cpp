@@ -6,6 +6,7 @@
 #include "assetexport/mask_history_check.h"
 #include "assetexport/step_masks.h"
 #include "assetexport/texture_bake.h"
+#include "platform_os/interrupt_catcher.h"
 #include "platform_os/ranged_number.h"
 #include "renderlib/gltf_source.h"
 #include "simulation/mask_spaces.h"
@@ -130,6 +131,9 @@ int ParseOptions(const Arguments& arguments, Options& options) {
 int RunExport(const Arguments& arguments) {
   Options options;
   if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
+  // A signal (Ctrl+C, a scheduler's SIGTERM) stops the bake and leaves no export; it stays caught
+  // until the process ends, as weather's does.
+  static const Platform::InterruptCatcher& interrupts = *new Platform::InterruptCatcher;
   LoadedModel loaded;
   std::string error;
   if (!LoadModelFile(options.model, RenderLib::Textures::kLoad, loaded, error)) return CommandFailure("export", error);
@@ -165,7 +169,12 @@ int RunExport(const Arguments& arguments) {
   int32_t step = maskNumber;
   AssetExport::ExportTimes times;
   if (!MakeParentFolder(options.out, &error)) return CommandFailure("export", error);
+  settings.stop = &interrupts.Flag();
   if (!AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.masks, &step, settings, options.out, &error, &times)) {
+    if (interrupts.Requested()) {
+      CommandFailure("export", std::string("interrupted by ") + interrupts.SignalName() + ": no export was written");
+      return 128 + interrupts.Signal();
+    }
     return CommandFailure("export", options.model + ": " + error);
   }
   // "textureSize" is the size asked for, or the largest a material was baked at.
