@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +29,12 @@
 namespace AppDriver {
 
 inline bool HasDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+// A file's bytes (none when it cannot be read).
+inline std::vector<char> Bytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // The application under test: one per test process, made by the environment below.
 inline std::unique_ptr<PatinexApplication>& ProgramSlot() {

@@ -17,11 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<char> Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Every file of a folder by name, with its bytes.
 std::map<std::string, std::vector<char>> Snapshot(const fs::path& folder) {
   std::map<std::string, std::vector<char>> files;
