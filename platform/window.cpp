@@ -8,6 +8,7 @@
 
 #include "platform/display_environment.h"
 #include "platform/display_loss.h"
+#include "platform/x_request_errors.h"
 #include "platform/event_queue.h"
 #include "platform/window_registry.h"
 #include "platform/window_state.h"
@@ -45,6 +46,7 @@ bool StartVideo(std::string* error) {
       return false;
     }
     WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
+    PassOverEventsToGoneWindows(SDL_GetCurrentVideoDriver());
     return true;
   }
   const std::vector<NamedDisplay> displays = NamedDisplays();
@@ -64,6 +66,7 @@ bool StartVideo(std::string* error) {
       std::string why;
       if (InitVideo(&why)) {
         WatchForDisplayLoss(display.driver);
+        PassOverEventsToGoneWindows(display.driver);
         return true;
       }
       tried += (tried.empty() ? "" : "; ") + display.variable + ": " + why;
