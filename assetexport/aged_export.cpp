@@ -125,6 +125,14 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
     *error = "the look " + settings.agedLook.name + " has more than " + std::to_string(kMaxLookLayers) + " layers";
     return false;
   }
+  // A look reading humidity from a mask left undecoded would bake as if it were dry.
+  for (const MaskSet& set : masks.spaces) {
+    if (settings.agedLook.Uses(LookMask::kHumidity) && set.humidity.grey.Empty()) {
+      *error = "the look " + settings.agedLook.name + " reads the humidity mask, which was not decoded (" +
+               set.humidity.path + ")";
+      return false;
+    }
+  }
   LookTextures textures;
   if (!LoadLookTextures(settings.agedLook, &textures, error)) return false;
   std::vector<std::vector<SurfaceFrame>> frames;

@@ -11,10 +11,16 @@ bool LoadLookTexture(const std::string& name, TextureSampler* sampler, std::stri
   if (name.empty()) return true;
   std::error_code code;
   std::string path = std::filesystem::is_regular_file(name, code) ? name : ShippedMedia::FindShippedFile(name.c_str());
+  // The shipped looks' own textures lie beside them in media/looks, where a user's copy of a
+  // shipped look finds them too.
+  if (const std::string media = ShippedMedia::FindShippedFolder(); path.empty() && !media.empty()) {
+    const std::filesystem::path beside = std::filesystem::path(media) / "looks" / name;
+    if (std::filesystem::is_regular_file(beside, code)) path = beside.string();
+  }
   if (path.empty()) {
     *error = "the look's texture " + name +
-             " was not found (neither as a file nor in media/ around the current folder and the program, or in an "
-             "install's share/patinex/media)";
+             " was not found (neither as a file nor in media/ or media/looks/ around the current folder and the "
+             "program, or in an install's share/patinex/media)";
     return false;
   }
   return LoadTextureSampler(path, 3, sampler, error);

@@ -56,10 +56,12 @@ std::vector<LookEntry> ListLooks() {
   return list;
 }
 
+bool NamesLookFile(const std::string& nameOrFile) {
+  return nameOrFile.find('/') != std::string::npos || nameOrFile.ends_with(kLookExtension);
+}
+
 bool FindLook(const std::string& nameOrFile, Look* look, std::string* error) {
-  const bool isFile = nameOrFile.find('/') != std::string::npos ||
-                      (nameOrFile.size() > 5 && nameOrFile.ends_with(kLookExtension));
-  if (isFile) return ReadLookFile(nameOrFile, look, error);
+  if (NamesLookFile(nameOrFile)) return ReadLookFile(nameOrFile, look, error);
   for (const LookEntry& entry : ListLooks()) {
     if (entry.name == nameOrFile) return ReadLookFile(entry.file, look, error);
   }

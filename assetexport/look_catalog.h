@@ -24,8 +24,10 @@ std::string UserLooksFolder();
 // Every look file of both folders, by name.
 std::vector<LookEntry> ListLooks();
 
-// A look by name (as ListLooks names them) or by the path of a look file (anything with a '/' or
-// ending in .json). False, with what was looked for and why it failed, when none is found or the
+// Whether a look is given by its file (anything with a '/' or ending in .json) rather than by name.
+bool NamesLookFile(const std::string& nameOrFile);
+
+// A look by name (as ListLooks names them) or by the path of a look file (NamesLookFile). False, with what was looked for and why it failed, when none is found or the
 // file is not a valid look.
 bool FindLook(const std::string& nameOrFile, Look* look, std::string* error);
 

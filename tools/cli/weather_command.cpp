@@ -231,6 +231,10 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       if (argument == "--look") {
         if (value.empty()) return UsageError(kWeatherCommand, "--look needs a look's name or file");
         options.look = value;
+        // The record keeps a look file by its absolute path, so that an export from elsewhere finds it.
+        std::error_code code;
+        const std::filesystem::path absolute = std::filesystem::absolute(value, code);
+        if (AssetExport::NamesLookFile(value) && !code) options.look = absolute.lexically_normal().string();
         continue;
       }
       if (argument == "--export") {
@@ -611,6 +615,7 @@ int RunWeather(const Arguments& arguments) {
   if (AssetExport::Look look; !options.look.empty() && !AssetExport::FindLook(options.look, &look, &error)) {
     return Fail(outcome, error);
   }
+
   LoadedModel loaded;
   // An export bakes the model's own textures into the aged ones; masks alone need none.
   const RenderLib::Textures textures = options.exportPath.empty() ? RenderLib::Textures::kSkip
