@@ -1,5 +1,6 @@
-// The weathered look: how the rust and dirt masks turn a base material into an aged one, and how
-// the base and patina materials are laid over the model from three sides in object space.
+// The weathered look: how the masks turn a base material into an aged one, one layer of a look
+// (docs/looks.md) at a time, and how the materials are laid over the model from three sides in
+// object space. The shipped bronze's constants are here too; its look file says the same.
 // drawmesh.fx takes this file in as a shared block, and the texture bake that exports aged
 // assets compiles the same text as C++ (assetexport/aged_look.cpp), so the window and the
 // exported textures follow one set of rules. It is therefore written in what GLSL 3.30 and C++
