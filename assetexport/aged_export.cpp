@@ -121,8 +121,20 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
              std::to_string(kMinBakeSize) + ".." + std::to_string(kMaxBakeSize);
     return false;
   }
-  ShippedMaterials shipped;
-  if (!LoadShippedMaterials(&shipped, error)) return false;
+  if (settings.agedLook.layers.size() > kMaxLookLayers) {
+    *error = "the look " + settings.agedLook.name + " has more than " + std::to_string(kMaxLookLayers) + " layers";
+    return false;
+  }
+  // A look reading humidity from a mask left undecoded would bake as if it were dry.
+  for (const MaskSet& set : masks.spaces) {
+    if (settings.agedLook.Uses(LookMask::kHumidity) && set.humidity.grey.Empty()) {
+      *error = "the look " + settings.agedLook.name + " reads the humidity mask, which was not decoded (" +
+               set.humidity.path + ")";
+      return false;
+    }
+  }
+  LookTextures textures;
+  if (!LoadLookTextures(settings.agedLook, &textures, error)) return false;
   std::vector<std::vector<SurfaceFrame>> frames;
   for (const RenderLib::MeshGroup& group : model.groups) frames.push_back(ComputeSurfaceFrames(group));
   const auto stopped = [&] {
@@ -158,9 +170,11 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
     BakeInputs inputs;
     inputs.model = &model;
     inputs.frames = &frames;
-    inputs.shipped = &shipped;
+    inputs.agedLook = &settings.agedLook;
+    inputs.textures = &textures;
     inputs.rustMask = &maskSet.rust.grey;
     inputs.dirtMask = &maskSet.dirt.grey;
+    inputs.humidityMask = &maskSet.humidity.grey;
     inputs.look = settings.look;
     inputs.stop = settings.stop;
     inputs.material = material;
@@ -218,7 +232,10 @@ bool ExportAgedAssetFromFolder(const RenderLib::ObjModel& model, const std::stri
                                ExportTimes* times) {
   StepMasks masks;
   const int32_t spaceCount = Simulation::AssignMaskSpaces(model).count;
-  if (!LoadStepMasks(maskFolder, *step, &masks, error, settings.maskFormat, spaceCount)) return false;
+  if (!LoadStepMasks(maskFolder, *step, &masks, error, settings.maskFormat, spaceCount,
+                     settings.agedLook.Uses(LookMask::kHumidity))) {
+    return false;
+  }
   *step = masks.step;
   return ExportAgedAsset(model, masks, settings, out, error, times);
 }

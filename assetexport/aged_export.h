@@ -22,6 +22,8 @@ struct ExportSettings {
   // own (see BakeSizeOf).
   uint32_t size = 0;
   LookSettings look;
+  // The look baked (the shipped bronze unless one is chosen).
+  Look agedLook = BronzeLook();
   // The masks read from a folder: Simulation::kMaskJpeg or kMaskPng for that format's files
   // only (a run exports the masks it wrote itself), kAnyMaskFormat for either.
   int32_t maskFormat = kAnyMaskFormat;
@@ -49,9 +51,10 @@ struct ExportTimes {
 // Bakes each material's aged textures from its own groups and its mask space's masks (one set a
 // space of Simulation::AssignMaskSpaces, which masks must match) and writes the asset to out
 // (.glb or .gltf, see WriteAgedGltf). A material whose faces span no area in texture space is
-// written unaged, with a note in times. The shipped materials come from the media search. False,
+// written unaged, with a note in times. The look's textures are files or come from the media
+// search. False,
 // with what failed and why in error, when no material can be baked (no texture coordinates, no
-// faces, broken indices), the masks are not the model's, a shipped texture is missing, or the
+// faces, broken indices), the masks are not the model's, the look has too many layers or a texture of it is missing, or the
 // file cannot be written; nothing is then left under out.
 bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, const ExportSettings& settings,
                      const std::string& out, std::string* error, ExportTimes* times = nullptr);

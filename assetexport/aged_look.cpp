@@ -2,19 +2,21 @@
 
 #include <cmath>
 
+#include "shipped_media/shipped_files.h"
+
 namespace AssetExport::AgedLook {
 namespace Rules {
 
 // Just enough of GLSL's vector types and built-in functions for the shared rules to compile.
 struct vec2 {
   float x, y;
-  vec2(float a, float b) : x(a), y(b) {}
+  constexpr vec2(float a, float b) : x(a), y(b) {}
 };
 
 struct vec3 {
   float x, y, z;
-  explicit vec3(float s) : x(s), y(s), z(s) {}
-  vec3(float a, float b, float c) : x(a), y(b), z(c) {}
+  explicit constexpr vec3(float s) : x(s), y(s), z(s) {}
+  constexpr vec3(float a, float b, float c) : x(a), y(b), z(c) {}
 };
 
 vec3 operator+(vec3 a, vec3 b) { return vec3(a.x + b.x, a.y + b.y, a.z + b.z); }
@@ -73,24 +75,71 @@ AgedMaterial AgeMaterial(const Vector3& normal, const BaseLook& base, const Vect
   return {Rules::Out(aged.color), Rules::Out(aged.normal), aged.metallic, aged.roughness};
 }
 
-Vector3 AgedNormal(const Vector3& normal, const Vector3& baseSlope, const Vector3& patinaSlope, float patina,
-                   float bump) {
-  return Rules::Out(Rules::AgedNormal(Rules::In(normal), Rules::In(baseSlope), Rules::In(patinaSlope), patina, bump));
+namespace {
+
+Rules::LookLayer RulesLayer(const LookLayer& layer) {
+  return Rules::LookLayer(layer.blend == LookBlend::kMultiply ? Rules::kLayerMultiply : Rules::kLayerCover, layer.gain,
+                          layer.start, layer.end, layer.surface.metallic, layer.surface.roughness);
 }
 
-Vector3 AgedColor(const Vector3& baseColor, const Vector3& patinaColor, float patina, float dirt, float dirtColor) {
-  return Rules::Out(Rules::AgedColor(Rules::In(baseColor), Rules::In(patinaColor), patina, dirt, dirtColor));
+Rules::BaseLook RulesBase(const BaseLook& base) {
+  return Rules::BaseLook(Rules::In(base.color), Rules::In(base.slope), base.metallic, base.roughness);
 }
 
-float AgedMetallic(float baseMetallic, float patina, float dirt) {
-  return Rules::AgedMetallic(baseMetallic, patina, dirt);
+}  // namespace
+
+float LayerCover(float mask, float factor, const LookLayer& layer) {
+  return Rules::LayerCover(mask, factor, RulesLayer(layer));
 }
 
-float AgedRoughness(float baseRoughness, float patina, float dirt) {
-  return Rules::AgedRoughness(baseRoughness, patina, dirt);
+BaseLook ApplyLayer(const BaseLook& under, const LookLayer& layer, const Vector3& color, const Vector3& slope,
+                    float cover) {
+  const Rules::BaseLook applied =
+      Rules::ApplyLayer(RulesBase(under), RulesLayer(layer), Rules::In(color), Rules::In(slope), cover);
+  return {Rules::Out(applied.color), Rules::Out(applied.slope), applied.metallic, applied.roughness};
+}
+
+AgedMaterial FinishLook(const Vector3& normal, const BaseLook& layered, float bump) {
+  const Rules::AgedMaterial aged = Rules::FinishLook(Rules::In(normal), RulesBase(layered), bump);
+  return {Rules::Out(aged.color), Rules::Out(aged.normal), aged.metallic, aged.roughness};
 }
 
 float BronzeMetallic() { return Rules::kBronzeMetallic; }
 float BronzeRoughness() { return Rules::kBronzeRoughness; }
 
 }  // namespace AssetExport::AgedLook
+
+namespace AssetExport {
+
+Look BronzeLook() {
+  namespace R = AgedLook::Rules;
+  Look look;
+  look.name = "bronze";
+  look.description = "Cast bronze turning to green verdigris, with dirt in the hollows";
+  look.base.texture = ShippedMedia::kBronzeTexture;
+  look.base.normalTexture = ShippedMedia::kBronzeNormalTexture;
+  look.base.normalStrength = R::kBaseRelief;
+  look.base.metallic = R::kBronzeMetallic;
+  look.base.roughness = R::kBronzeRoughness;
+  LookLayer crust;
+  crust.mask = LookMask::kRust;
+  crust.blend = LookBlend::kCover;
+  crust.gain = R::kRustGain;
+  crust.surface.color = {R::kPatinaBrightness, R::kPatinaBrightness, R::kPatinaBrightness};
+  crust.surface.texture = ShippedMedia::kPatinaTexture;
+  crust.surface.normalTexture = ShippedMedia::kPatinaNormalTexture;
+  crust.surface.metallic = 0.0f;
+  crust.surface.roughness = R::kCrustRoughness;
+  LookLayer dirt;
+  dirt.mask = LookMask::kDirt;
+  dirt.blend = LookBlend::kMultiply;
+  dirt.gain = R::kDirtGain;
+  const R::vec3 tint = R::kDirtHue * AgedLook::kWindowDirtColor;
+  dirt.surface.color = {tint.x, tint.y, tint.z};
+  dirt.surface.metallic = 1.0f - R::kDirtDulling;
+  dirt.surface.roughness = R::kDirtRoughness;
+  look.layers = {crust, dirt};
+  return look;
+}
+
+}  // namespace AssetExport

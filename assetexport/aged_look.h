@@ -1,5 +1,6 @@
 #pragma once
 
+#include "assetexport/look.h"
 #include "renderlib/vector3.h"
 
 // The rules of the weathered look for code on the processor: the same text the viewer's effect
@@ -41,11 +42,13 @@ struct AgedMaterial {
 AgedMaterial AgeMaterial(const Vector3& normal, const BaseLook& base, const Vector3& patinaColor,
                          const Vector3& patinaSlope, float patina, float dirt, float dirtColor, float bump);
 
-Vector3 AgedNormal(const Vector3& normal, const Vector3& baseSlope, const Vector3& patinaSlope, float patina,
-                   float bump);
-Vector3 AgedColor(const Vector3& baseColor, const Vector3& patinaColor, float patina, float dirt, float dirtColor);
-float AgedMetallic(float baseMetallic, float patina, float dirt);
-float AgedRoughness(float baseRoughness, float patina, float dirt);
+// One layer of a look: its cover at a mask texel, and the material under it with it applied
+// (color: the layer's texture times its colour, slope: its normal map's, by its strength).
+float LayerCover(float mask, float factor, const LookLayer& layer);
+BaseLook ApplyLayer(const BaseLook& under, const LookLayer& layer, const Vector3& color, const Vector3& slope,
+                    float cover);
+// The layered material on the surface's unit normal, its slope scaled by bump.
+AgedMaterial FinishLook(const Vector3& normal, const BaseLook& layered, float bump);
 
 // The shipped bronze's metallic and roughness.
 float BronzeMetallic();

@@ -1,28 +1,45 @@
 #include "assetexport/base_material.h"
 
+#include <filesystem>
+
 #include "shipped_media/shipped_files.h"
 
 namespace AssetExport {
 namespace {
 
-bool LoadShipped(const char* name, uint32_t channels, TextureSampler* sampler, std::string* error) {
-  const std::string path = ShippedMedia::FindShippedFile(name);
+bool LoadLookTexture(const std::string& name, TextureSampler* sampler, std::string* error) {
+  if (name.empty()) return true;
+  std::error_code code;
+  std::string path = std::filesystem::is_regular_file(name, code) ? name : ShippedMedia::FindShippedFile(name.c_str());
+  // The shipped looks' own textures lie beside them in media/looks, where a user's copy of a
+  // shipped look finds them too.
+  if (const std::string media = ShippedMedia::FindShippedFolder(); path.empty() && !media.empty()) {
+    const std::filesystem::path beside = std::filesystem::path(media) / "looks" / name;
+    if (std::filesystem::is_regular_file(beside, code)) path = beside.string();
+  }
   if (path.empty()) {
-    *error = std::string("the shipped material texture ") + name +
-             " was not found (looked in media/ around the current folder and the program, and in an install's "
-             "share/patinex/media)";
+    *error = "the look's texture " + name +
+             " was not found (neither as a file nor in media/ or media/looks/ around the current folder and the "
+             "program, or in an install's share/patinex/media)";
     return false;
   }
-  return LoadTextureSampler(path, channels, sampler, error);
+  return LoadTextureSampler(path, 3, sampler, error);
+}
+
+bool LoadSurface(const LookSurface& surface, SurfaceTextures* textures, std::string* error) {
+  return LoadLookTexture(surface.texture, &textures->color, error) &&
+         LoadLookTexture(surface.normalTexture, &textures->normal, error);
 }
 
 }  // namespace
 
-bool LoadShippedMaterials(ShippedMaterials* materials, std::string* error) {
-  return LoadShipped(ShippedMedia::kBronzeTexture, 3, &materials->bronze, error) &&
-         LoadShipped(ShippedMedia::kBronzeNormalTexture, 3, &materials->bronzeNormal, error) &&
-         LoadShipped(ShippedMedia::kPatinaTexture, 3, &materials->patina, error) &&
-         LoadShipped(ShippedMedia::kPatinaNormalTexture, 3, &materials->patinaNormal, error);
+bool LoadLookTextures(const Look& look, LookTextures* textures, std::string* error) {
+  textures->layers.assign(look.layers.size(), SurfaceTextures());
+  if (!look.ownBase && !LoadSurface(look.base, &textures->base, error)) return false;
+  for (size_t i = 0; i < look.layers.size(); ++i) {
+    if (!LoadSurface(look.layers[i].surface, &textures->layers[i], error)) return false;
+  }
+  return true;
 }
 
 BaseMaterial BaseMaterialOf(const RenderLib::Material* material) {

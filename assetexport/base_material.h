@@ -1,27 +1,30 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "assetexport/look.h"
 #include "assetexport/texture_sampler.h"
 #include "renderlib/material.h"
 
 namespace AssetExport {
 
-// The shipped bronze and verdigris with their normal maps (media/tex_base.jpg,
-// tex_base_NRM.jpg, tex_patina.jpg, tex_patina_NRM.jpg), laid on from three sides.
-struct ShippedMaterials {
-  TextureSampler bronze;
-  TextureSampler bronzeNormal;
-  TextureSampler patina;
-  TextureSampler patinaNormal;
+// The textures of a look's base and layers (empty where it names none), laid on from three sides.
+struct SurfaceTextures {
+  TextureSampler color;
+  TextureSampler normal;
+};
+struct LookTextures {
+  SurfaceTextures base;
+  std::vector<SurfaceTextures> layers;  // one a layer of the look
 };
 
-// Loads them as the media search finds them; false, naming the file and why, when one is not
-// found or does not decode.
-bool LoadShippedMaterials(ShippedMaterials* materials, std::string* error);
+// Loads them: a texture names a file, or else a shipped one found by the media search; false,
+// naming the file and why, when one is not found or does not decode.
+bool LoadLookTextures(const Look& look, LookTextures* textures, std::string* error);
 
 // The material under the patina of one group's faces: the model's own where it has one (a glTF
-// material, or an MTL material with a diffuse map), otherwise the shipped bronze.
+// material, or an MTL material with a diffuse map), otherwise the look's base.
 struct BaseMaterial {
   bool own = false;
   // Own: colour (RGBA as stored, sRGB-encoded) times the factor (linear RGBA); metallic and

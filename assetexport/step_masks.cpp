@@ -92,7 +92,7 @@ std::vector<int32_t> StepsWithMasks(const std::string& folder, std::string* erro
 }
 
 bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error, int32_t format,
-                   int32_t spaceCount) {
+                   int32_t spaceCount, bool decodeHumidity) {
   if (step < 0) {
     std::string why;
     const std::vector<int32_t> steps = StepsWithMasks(folder, &why, spaceCount);
@@ -119,8 +119,8 @@ bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, st
                  (format == kAnyMaskFormat ? " (or .png)" : "");
         return false;
       }
-      // The bake reads only rust and dirt: humidity rides along as bytes.
-      const bool decode = c != Simulation::MaskChannel::kHumidity;
+      // Humidity rides along as bytes unless a layer of the look reads it.
+      const bool decode = decodeHumidity || c != Simulation::MaskChannel::kHumidity;
       if (!LoadMask(path, decode, files[int32_t(c)], error)) return false;
     }
   }

@@ -41,10 +41,10 @@ inline constexpr int32_t kAnyMaskFormat = -1;
 
 // Reads the three masks of each of spaceCount mask spaces at a step (the highest
 // complete one for step < 0), of the given format (Simulation::kMaskJpeg, kMaskPng or
-// kAnyMaskFormat), and decodes rust and dirt. False, with what is wrong (naming the file) in
-// error, when a mask is missing, rust or dirt does not decode, or humidity is neither a JPEG nor
+// kAnyMaskFormat), and decodes rust and dirt (and humidity when a look needs it). False, with what is wrong (naming the file) in
+// error, when a mask is missing, a mask it decodes does not decode, or humidity is neither a JPEG nor
 // a PNG.
 bool LoadStepMasks(const std::string& folder, int32_t step, StepMasks* masks, std::string* error,
-                   int32_t format = kAnyMaskFormat, int32_t spaceCount = 1);
+                   int32_t format = kAnyMaskFormat, int32_t spaceCount = 1, bool decodeHumidity = false);
 
 }  // namespace AssetExport

@@ -35,53 +35,76 @@ struct SurfacePoint {
   float normalMap[2];
 };
 
-// The look at one texel, written into the three textures.
-class TexelShader {
-public:
-  TexelShader(const BakeInputs& inputs) : inputs(inputs), shipped(*inputs.shipped) {}
-
-  void SetBase(const BaseMaterial* material) { base = material; }
-
-  void Shade(const SurfacePoint& point, uint8_t* color, uint32_t colorChannels, uint8_t* metallicRoughness,
-             uint8_t* normalTexel) const {
-    const LookSettings& look = inputs.look;
-    const float maskT = 1.0f - point.v;
-    float rust = 0.0f, dirt = 0.0f;
-    if (!inputs.rustMask->Empty()) inputs.rustMask->Sample(point.u, maskT, &rust);
-    if (!inputs.dirtMask->Empty()) inputs.dirtMask->Sample(point.u, maskT, &dirt);
-    const float patina = AgedLook::PatinaCover(rust, look.rustFactor);
-    const float dirtCover = AgedLook::DirtCover(dirt, look.dirtFactor);
-    const Vector3 bitangent = Cross(point.normal, point.tangent) * point.handedness;
-
-    // The shipped materials from the sides the normal faces, each side by its weight.
-    const Vector3 weights = AgedLook::SideWeights(point.normal);
-    const float total = weights.x + weights.y + weights.z;
-    const Vector3 repeats = AgedLook::MaterialRepeats(point.position);
-    Vector3 bronze, bronzeSlope, patinaColor, patinaSlope;
+// A look's colour or texture with its normal map at a point, from the sides the normal faces.
+AgedLook::BaseLook SampleSurface(const LookSurface& surface, const SurfaceTextures& textures, const Vector3& weights,
+                                 float total, const Vector3& repeats) {
+  AgedLook::BaseLook sampled;
+  sampled.metallic = surface.metallic;
+  sampled.roughness = surface.roughness;
+  if (textures.color.Empty() && textures.normal.Empty()) {
+    sampled.color = Vector3(1.0f, 1.0f, 1.0f);
+  } else {
     for (int axis = 0; axis < 3; ++axis) {
       const float weight = weights[axis] / total;
       if (!(weight > 0.0f)) continue;
       float s, t, texel[3];
       AgedLook::SideCoordinates(axis, repeats, &s, &t);
-      if (!base->own) {
-        shipped.bronze.Sample(s, t, texel);
-        bronze += Vector3(texel[0], texel[1], texel[2]) * weight;
-        shipped.bronzeNormal.Sample(s, t, texel);
-        bronzeSlope += AgedLook::SideSlope(axis, texel[0], texel[1]) * weight;
+      if (!textures.color.Empty()) {
+        textures.color.Sample(s, t, texel);
+        sampled.color += Vector3(texel[0], texel[1], texel[2]) * weight;
       }
-      shipped.patina.Sample(s, t, texel);
-      patinaColor += Vector3(texel[0], texel[1], texel[2]) * weight;
-      shipped.patinaNormal.Sample(s, t, texel);
-      patinaSlope += AgedLook::SideSlope(axis, texel[0], texel[1]) * weight;
+      if (!textures.normal.Empty()) {
+        textures.normal.Sample(s, t, texel);
+        sampled.slope += AgedLook::SideSlope(axis, texel[0], texel[1]) * weight;
+      }
+    }
+    if (textures.color.Empty()) sampled.color = Vector3(1.0f, 1.0f, 1.0f);
+  }
+  sampled.color = Vector3(sampled.color.x * surface.color[0], sampled.color.y * surface.color[1],
+                          sampled.color.z * surface.color[2]);
+  sampled.slope = sampled.slope * surface.normalStrength;
+  return sampled;
+}
+
+// The look at one texel, written into the three textures.
+class TexelShader {
+public:
+  TexelShader(const BakeInputs& inputs) : inputs(inputs), look(*inputs.agedLook), textures(*inputs.textures) {}
+
+  void SetBase(const BaseMaterial* material) { base = material; }
+
+  void Shade(const SurfacePoint& point, uint8_t* color, uint32_t colorChannels, uint8_t* metallicRoughness,
+             uint8_t* normalTexel) const {
+    const LookSettings& settings = inputs.look;
+    const float maskT = 1.0f - point.v;
+    const Vector3 bitangent = Cross(point.normal, point.tangent) * point.handedness;
+    const Vector3 weights = AgedLook::SideWeights(point.normal);
+    const float total = weights.x + weights.y + weights.z;
+    const Vector3 repeats = AgedLook::MaterialRepeats(point.position);
+
+    float alpha = 1.0f;
+    AgedLook::BaseLook layered = base->own ? OwnBase(point, bitangent, &alpha)
+                                           : SampleSurface(look.base, textures.base, weights, total, repeats);
+    for (size_t i = 0; i < look.layers.size(); ++i) {
+      const LookLayer& layer = look.layers[i];
+      float mask = 0.0f, factor = settings.humidityFactor;
+      const TextureSampler* sampler = inputs.humidityMask;
+      if (layer.mask == LookMask::kRust) {
+        sampler = inputs.rustMask;
+        factor = settings.rustFactor;
+      } else if (layer.mask == LookMask::kDirt) {
+        sampler = inputs.dirtMask;
+        factor = settings.dirtFactor;
+      }
+      if (sampler != nullptr && !sampler->Empty()) sampler->Sample(point.u, maskT, &mask);
+      const float cover = AgedLook::LayerCover(mask, factor, layer);
+      // A layer that does not show leaves the material as it is: skip reading its textures.
+      if (!(cover > 0.0f)) continue;
+      const AgedLook::BaseLook own = SampleSurface(layer.surface, textures.layers[i], weights, total, repeats);
+      layered = AgedLook::ApplyLayer(layered, layer, own.color, own.slope, cover);
     }
 
-    AgedLook::BaseLook baseLook{bronze, AgedLook::BronzeSlope(bronzeSlope), AgedLook::BronzeMetallic(),
-                                AgedLook::BronzeRoughness()};
-    float alpha = 1.0f;
-    if (base->own) baseLook = OwnBase(point, bitangent, &alpha);
-
-    const AgedLook::AgedMaterial aged = AgedLook::AgeMaterial(point.normal, baseLook, patinaColor, patinaSlope, patina,
-                                                              dirtCover, look.dirtColor, look.bump);
+    const AgedLook::AgedMaterial aged = AgedLook::FinishLook(point.normal, layered, settings.bump);
     color[0] = ToByte(aged.color.x);
     color[1] = ToByte(aged.color.y);
     color[2] = ToByte(aged.color.z);
@@ -121,7 +144,8 @@ private:
   }
 
   const BakeInputs& inputs;
-  const ShippedMaterials& shipped;
+  const Look& look;
+  const LookTextures& textures;
   const BaseMaterial* base = nullptr;
 };
 
@@ -213,9 +237,12 @@ bool BakeAgedTextures(const BakeInputs& inputs, uint32_t size, BakedTextures* ba
              ".." + std::to_string(kMaxBakeSize);
     return false;
   }
-  if (inputs.model == nullptr || inputs.frames == nullptr || inputs.shipped == nullptr || inputs.rustMask == nullptr ||
-      inputs.dirtMask == nullptr || inputs.frames->size() != inputs.model->groups.size()) {
-    *error = "the bake was not given a model with its frames, the shipped materials and the masks";
+  if (inputs.model == nullptr || inputs.frames == nullptr || inputs.agedLook == nullptr || inputs.textures == nullptr ||
+      inputs.textures->layers.size() != inputs.agedLook->layers.size() ||
+      inputs.agedLook->layers.size() > kMaxLookLayers || inputs.rustMask == nullptr || inputs.dirtMask == nullptr ||
+      (inputs.agedLook->Uses(LookMask::kHumidity) && inputs.humidityMask == nullptr) ||
+      inputs.frames->size() != inputs.model->groups.size()) {
+    *error = "the bake was not given a model with its frames, a look with its textures and the masks its layers use";
     return false;
   }
   const RenderLib::ObjModel& model = *inputs.model;

@@ -13,12 +13,12 @@
 
 namespace AssetExport {
 
-// How much of each mask shows (0 to 1, the window's Rust and Dirt sliders) and the look's
-// fixed values as the window sets them.
+// How much of each mask shows (0 to 1, the window's Rust and Dirt sliders; humidity has none)
+// and the relief as the window sets it.
 struct LookSettings {
   float rustFactor = 1.0f;
   float dirtFactor = 1.0f;
-  float dirtColor = AgedLook::kWindowDirtColor;
+  float humidityFactor = 1.0f;
   float bump = AgedLook::kWindowBump;
 };
 
@@ -34,16 +34,19 @@ struct BakedTextures {
 };
 
 // What a bake reads: the model, its vertex frames (one list per group, as ComputeSurfaceFrames
-// gives them), the shipped materials, the rust and dirt masks of the material's mask space (one
-// channel each; an empty one reads 0, as an unbound mask does in the window), the look, and the
+// gives them), the look with its textures, the rust, dirt and humidity masks of the material's
+// mask space (one channel each; an empty one reads 0, as an unbound mask does in the window; a
+// mask no layer uses may be null), the mask settings, and the
 // material baked: only its own groups are drawn (-1: the groups without a material, and those
 // naming one the model does not have).
 struct BakeInputs {
   const RenderLib::ObjModel* model = nullptr;
   const std::vector<std::vector<SurfaceFrame>>* frames = nullptr;
-  const ShippedMaterials* shipped = nullptr;
+  const Look* agedLook = nullptr;
+  const LookTextures* textures = nullptr;
   const TextureSampler* rustMask = nullptr;
   const TextureSampler* dirtMask = nullptr;
+  const TextureSampler* humidityMask = nullptr;
   LookSettings look;
   // Set when the bake is to stop (a signal): it ends at its next face and bakes nothing.
   const std::atomic<bool>* stop = nullptr;
@@ -67,8 +70,8 @@ inline constexpr uint32_t kDefaultBakeSize = 1024;
 uint32_t BakeSizeOf(const RenderLib::Material* material);
 
 // Draws every face into texture space and gives each texel whose centre it covers the aged
-// look at that point: the base material (see BaseMaterial) with the patina taking over by the
-// rust mask and dirt on top by the dirt mask, as the window's "Shaded" view blends them. The
+// look at that point: the base material (see BaseMaterial) with the look's layers applied in
+// order, each by its mask, as the window's "Shaded" view blends them. The
 // texels no face covers are then filled outwards from the charts' borders, so that filtering
 // and mip-maps do not pull in a background. Texture coordinates repeat: a face outside the unit
 // square lands where a repeating texture shows it. The base colour keeps its alpha (the source's

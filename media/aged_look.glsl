@@ -1,5 +1,6 @@
-// The weathered look: how the rust and dirt masks turn a base material into an aged one, and how
-// the base and patina materials are laid over the model from three sides in object space.
+// The weathered look: how the masks turn a base material into an aged one, one layer of a look
+// (docs/looks.md) at a time, and how the materials are laid over the model from three sides in
+// object space. The shipped bronze's constants are here too; its look file says the same.
 // drawmesh.fx takes this file in as a shared block, and the texture bake that exports aged
 // assets compiles the same text as C++ (assetexport/aged_look.cpp), so the window and the
 // exported textures follow one set of rules. It is therefore written in what GLSL 3.30 and C++
@@ -90,22 +91,6 @@ vec3 AgedNormal(vec3 normal, vec3 baseSlope, vec3 patinaSlope, float patina, flo
   return normalize(normal + slope);
 }
 
-// The surface's colour: the patina taking over the base, then the dirt darkening both.
-vec3 AgedColor(vec3 baseColor, vec3 patinaColor, float patina, float dirt, float dirtColor) {
-  vec3 color = mix(baseColor, patinaColor * kPatinaBrightness, patina);
-  return mix(color, color * (kDirtHue * dirtColor), dirt);
-}
-
-// How much of the base's metal still shows: the crust covers it, dirt dulls it.
-float AgedMetalShare(float patina, float dirt) { return (1.0 - patina) * (1.0 - kDirtDulling * dirt); }
-
-float AgedMetallic(float baseMetallic, float patina, float dirt) { return baseMetallic * AgedMetalShare(patina, dirt); }
-
-float AgedRoughness(float baseRoughness, float patina, float dirt) {
-  float roughness = mix(baseRoughness, kCrustRoughness, patina);
-  return mix(roughness, max(roughness, kDirtRoughness), dirt);
-}
-
 // The material under the patina at a point: its colour (sRGB-encoded, as the textures it is mixed
 // with), its normal map's slope across the surface, its metallic and its roughness.
 struct BaseLook {
@@ -123,12 +108,56 @@ struct AgedMaterial {
   float roughness;
 };
 
-// The whole look at a point, as the window shows it and the export bakes it: the base under the
-// patina (patinaColor, patinaSlope) by the patina's cover, dirt by its cover on top, on the
-// surface's unit normal.
+// One layer of a look: how its mask's texel turns into a cover (the share of the mask shown by
+// its factor, mapped from start..end to 0..1, then through a saturating ramp of gain; gain 0 keeps
+// it linear) and what the layer does where it covers. kLayerCover mixes towards the layer's
+// material; kLayerMultiply tints the colour by the layer's, scales the metal by its metallic and
+// roughens to at least its roughness, leaving the relief alone (a film, such as dirt).
+const int kLayerCover = 0;
+const int kLayerMultiply = 1;
+struct LookLayer {
+  int blend;
+  float gain;
+  float start;
+  float end;
+  float metallic;
+  float roughness;
+};
+
+float LayerCover(float mask, float factor, LookLayer layer) {
+  float amount = clamp((MaskAmount(mask, factor) - layer.start) / max(layer.end - layer.start, 0.000001), 0.0, 1.0);
+  return layer.gain > 0.0 ? Ramp(amount, layer.gain) : amount;
+}
+
+// The material under a layer with the layer applied by its cover; color and slope: the layer's
+// colour (sRGB-encoded, texture times colour) and its normal map's slope at the point.
+BaseLook ApplyLayer(BaseLook under, LookLayer layer, vec3 color, vec3 slope, float cover) {
+  if (layer.blend == kLayerMultiply) {
+    return BaseLook(mix(under.color, under.color * color, cover), under.slope,
+                    mix(under.metallic, under.metallic * layer.metallic, cover),
+                    mix(under.roughness, max(under.roughness, layer.roughness), cover));
+  }
+  return BaseLook(mix(under.color, color, cover), mix(under.slope, slope, cover),
+                  mix(under.metallic, layer.metallic, cover), mix(under.roughness, layer.roughness, cover));
+}
+
+// The layered material on the surface's unit normal: its slope scaled by bump, and only the part
+// across the surface tilts it.
+AgedMaterial FinishLook(vec3 normal, BaseLook layered, float bump) {
+  vec3 slope = layered.slope * bump;
+  slope = slope - normal * dot(normal, slope);
+  return AgedMaterial(layered.color, normalize(normal + slope), layered.metallic, layered.roughness);
+}
+
+// The shipped bronze look's two layers: the verdigris crust covering the metal by the rust mask,
+// and dirt darkening it by the dirt mask (its tint kDirtHue times dirtColor).
+LookLayer BronzeCrustLayer() { return LookLayer(kLayerCover, kRustGain, 0.0, 1.0, 0.0, kCrustRoughness); }
+LookLayer BronzeDirtLayer() { return LookLayer(kLayerMultiply, kDirtGain, 0.0, 1.0, 1.0 - kDirtDulling, kDirtRoughness); }
+
+// The bronze look at a point, as the window shows it: the base under the patina (patinaColor,
+// patinaSlope) by the patina's cover, dirt by its cover on top, on the surface's unit normal.
 AgedMaterial AgeMaterial(vec3 normal, BaseLook base, vec3 patinaColor, vec3 patinaSlope, float patina, float dirt,
                          float dirtColor, float bump) {
-  return AgedMaterial(AgedColor(base.color, patinaColor, patina, dirt, dirtColor),
-                      AgedNormal(normal, base.slope, patinaSlope, patina, bump),
-                      AgedMetallic(base.metallic, patina, dirt), AgedRoughness(base.roughness, patina, dirt));
+  BaseLook crusted = ApplyLayer(base, BronzeCrustLayer(), patinaColor * kPatinaBrightness, patinaSlope, patina);
+  return FinishLook(normal, ApplyLayer(crusted, BronzeDirtLayer(), kDirtHue * dirtColor, crusted.slope, dirt), bump);
 }

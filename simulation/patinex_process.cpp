@@ -86,10 +86,12 @@ RunRecord StartRunRecord(const SimulationParams& params) {
   std::string error;
   if (params.firstMaskNumber > 0 && ReadRunRecord(MaskFolderOf(params), &found, &error) == RecordState::kFound &&
       id.Difference(found.identity).empty()) {
+    record.look = found.look;
     for (const RecordedStep& step : found.steps) {
       if (step.step < params.firstMaskNumber) record.steps.push_back(step);
     }
   }
+  if (params.look != nullptr && *params.look != '\0') record.look = params.look;
   return record;
 }
 

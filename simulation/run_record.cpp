@@ -110,7 +110,7 @@ std::string RunRecordText(const RunRecord& record) {
                      {"seed", step.seed ? Json(*step.seed) : Json(nullptr)},
                      {"deterministic", step.deterministic}});
   }
-  const Json document = {{"patinexRun", kRecordVersion},
+  Json document = {{"patinexRun", kRecordVersion},
                          {"model", id.modelName},
                          {"modelChecksum", Hex(id.modelChecksum)},
                          {"maskWidth", id.maskWidth},
@@ -120,6 +120,7 @@ std::string RunRecordText(const RunRecord& record) {
                          {"maskSpaces", id.maskSpaces},
                          {"maskSpaceMaterials", record.spaceMaterials},
                          {"steps", steps}};
+  if (!record.look.empty()) document["look"] = record.look;
   return document.dump(2) + "\n";
 }
 
@@ -140,6 +141,7 @@ bool ParseRunRecord(const std::string& text, RunRecord* record, std::string* err
     // Records written before masks had spaces have one.
     id.maskSpaces = document.value("maskSpaces", 1);
     record->spaceMaterials = document.value("maskSpaceMaterials", std::vector<std::vector<std::string>>{});
+    record->look = document.value("look", std::string());
     record->steps.clear();
     for (const Json& entry : document.at("steps")) {
       RecordedStep step;

@@ -47,6 +47,9 @@ struct RunRecord {
   // The names of the materials in each mask space, for people (identity.maskSpaces decides);
   // empty when the record does not say.
   std::vector<std::vector<std::string>> spaceMaterials;
+  // The look the run was asked to show (weather --look: a look's name or file), which an export
+  // of the folder bakes unless told otherwise; empty for the shipped bronze.
+  std::string look;
 
   bool HoldsStep(int32_t step) const;
 };

@@ -77,6 +77,9 @@ struct SimulationParams {
   const char* maskFolder = nullptr;
   // The model's file, named in the folder's run record (run_record.h); may be none.
   const char* modelName = nullptr;
+  // The look the run record names for later exports (a look's name or file); null or empty:
+  // the one a continued history's record names, else none (the shipped bronze).
+  const char* look = nullptr;
   // The number in the mask file names of the run's first step; a run that goes on with samples
   // an earlier run aged numbers its steps after that run's.
   int32_t firstMaskNumber = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assetexport/look_catalog.h"
 #include "assetexport/surface_frames.h"
 #include "imagelib/png_writer.h"
 #include "tests/assetexport/export_test_models.h"
@@ -40,17 +41,19 @@ protected:
   // The shipped textures take a while to decode: once for the suite.
   static void SetUpTestSuite() {
     std::string error;
-    loaded = LoadShippedMaterials(&shipped, &error);
+    loaded = LoadLookTextures(bronze, &shipped, &error);
     if (!loaded) std::fprintf(stderr, "%s\n", error.c_str());
   }
-  void SetUp() override { ASSERT_TRUE(loaded) << "the shipped materials did not load"; }
+  void SetUp() override { ASSERT_TRUE(loaded) << "the shipped bronze look's textures did not load"; }
 
-  BakedTextures Bake(const RenderLib::ObjModel& model, const TextureSampler& rust, const TextureSampler& dirt) {
+  BakedTextures Bake(const RenderLib::ObjModel& model, const TextureSampler& rust, const TextureSampler& dirt,
+                     const Look* look = nullptr, const LookTextures* textures = nullptr) {
     for (const RenderLib::MeshGroup& group : model.groups) frames.push_back(ComputeSurfaceFrames(group));
     BakeInputs inputs;
     inputs.model = &model;
     inputs.frames = &frames;
-    inputs.shipped = &shipped;
+    inputs.agedLook = look != nullptr ? look : &bronze;
+    inputs.textures = textures != nullptr ? textures : &shipped;
     inputs.rustMask = &rust;
     inputs.dirtMask = &dirt;
     inputs.material = BakedMaterialOf(model, model.groups[0]);
@@ -67,7 +70,9 @@ protected:
     *t = (4.0f * v - 2.0f) * 0.25f;
   }
 
-  static inline ShippedMaterials shipped;
+  static inline const Look bronze = BronzeLook();
+  // The bronze base's textures, and the verdigris crust's (its first layer).
+  static inline LookTextures shipped;
   static inline bool loaded = false;
   std::vector<std::vector<SurfaceFrame>> frames;
   TestFolder folder;
@@ -86,7 +91,7 @@ TEST_F(TextureBake, PatinaWhereTheRustMaskIsFullBronzeWhereEveryMaskIsEmpty) {
       float s, t, color[3], normal[3];
       SideOf(x, y, &s, &t);
       const bool patina = y < kSize / 2;
-      (patina ? shipped.patina : shipped.bronze).Sample(s, t, color);
+      (patina ? shipped.layers[0].color : shipped.base.color).Sample(s, t, color);
       const float brightness = patina ? 1.2f : 1.0f;
       ExpectNear(TexelOf(baked.baseColor, x, y), color[0] * brightness, color[1] * brightness, color[2] * brightness,
                  where);
@@ -94,7 +99,7 @@ TEST_F(TextureBake, PatinaWhereTheRustMaskIsFullBronzeWhereEveryMaskIsEmpty) {
       EXPECT_EQ(metalRough.b, patina ? 0 : 255) << where;
       EXPECT_EQ(metalRough.g, patina ? 217 : 102) << where;
       // The square's tangent is +x and its bitangent +y, so the map's slope is the texel's own.
-      (patina ? shipped.patinaNormal : shipped.bronzeNormal).Sample(s, t, normal);
+      (patina ? shipped.layers[0].normal : shipped.base.normal).Sample(s, t, normal);
       const float relief = patina ? 1.0f : 0.45f;
       const float nx = (normal[0] * 2.0f - 1.0f) * relief, ny = (normal[1] * 2.0f - 1.0f) * relief;
       const float length = std::sqrt(nx * nx + ny * ny + 1.0f);
@@ -125,7 +130,7 @@ TEST_F(TextureBake, AnAssetsOwnMaterialShowsThroughAndIsDirtied) {
     ExpectNear(TexelOf(baked.baseColor, 32, 40), 200 / 255.0f, 120 / 255.0f, 40 / 255.0f, "below the patina");
     float s, t, color[3];
     SideOf(32, 20, &s, &t);
-    shipped.patina.Sample(s, t, color);
+    shipped.layers[0].color.Sample(s, t, color);
     ExpectNear(TexelOf(baked.baseColor, 32, 20), color[0] * 1.2f, color[1] * 1.2f, color[2] * 1.2f, "in the patina");
     ExpectNear(TexelOf(baked.baseColor, 0, 63), 200 / 255.0f, 120 / 255.0f, 40 / 255.0f, "outside the chart");
     EXPECT_EQ(TexelOf(baked.metallicRoughness, 32, 40).b, 0) << "painted, not metal";
@@ -185,11 +190,54 @@ TEST_F(TextureBake, AMapOnItsOwnCoordinatesIsReadThere) {
   EXPECT_NEAR(TexelOf(onSecond.metallicRoughness, left, 32).g, 0.8f * 255 - 0.04f * 0.6f * 255, 3);
 }
 
+// The mean colour, metallic and roughness of the upper half's texels (0 to 255).
+struct HalfMean {
+  float red = 0, green = 0, blue = 0, metallic = 0, roughness = 0;
+};
+HalfMean UpperHalfMean(const BakedTextures& baked) {
+  HalfMean mean;
+  int count = 0;
+  for (uint32_t y = 18; y < 30; ++y) {
+    for (uint32_t x = 18; x < 46; ++x, ++count) {
+      const Rgb color = TexelOf(baked.baseColor, x, y), metalRough = TexelOf(baked.metallicRoughness, x, y);
+      mean.red += color.r, mean.green += color.g, mean.blue += color.b;
+      mean.metallic += metalRough.b, mean.roughness += metalRough.g;
+    }
+  }
+  for (float* value : {&mean.red, &mean.green, &mean.blue, &mean.metallic, &mean.roughness}) *value /= count;
+  return mean;
+}
+
+// From the same masks, full rust on the upper half: the iron look's rust is orange-brown, dull
+// and rough where the bronze turns green; below it iron stays a grey metal.
+TEST_F(TextureBake, IronRustsOrangeBrownAndDullWhereBronzeTurnsGreen) {
+  std::unique_ptr<RenderLib::ObjModel> square = LoadSquare(folder);
+  ASSERT_TRUE(square);
+  Look iron;
+  LookTextures ironTextures;
+  std::string error;
+  ASSERT_TRUE(FindLook("iron", &iron, &error) && LoadLookTextures(iron, &ironTextures, &error)) << error;
+  const TextureSampler rust = Mask(1.0f, 0.0f), clean = Mask(0.0f);
+  const HalfMean rusted = UpperHalfMean(Bake(*square, rust, clean, &iron, &ironTextures));
+  EXPECT_GT(rusted.red, rusted.green * 1.3f);
+  EXPECT_GT(rusted.green, rusted.blue * 1.3f);
+  EXPECT_LT(rusted.metallic, 0.1f * 255);
+  EXPECT_GT(rusted.roughness, 0.85f * 255);
+  frames.clear();
+  const HalfMean green = UpperHalfMean(Bake(*square, rust, clean));
+  EXPECT_GT(green.green, green.red);
+  frames.clear();
+  const BakedTextures bare = Bake(*square, Mask(0.0f), clean, &iron, &ironTextures);
+  const Rgb metal = TexelOf(bare.baseColor, 32, 24);
+  EXPECT_LE(std::abs(metal.r - metal.b), 4);
+  EXPECT_EQ(TexelOf(bare.metallicRoughness, 32, 24).b, 255);
+}
+
 TEST_F(TextureBake, RefusesSizesOutsideTheMasksRange) {
   std::unique_ptr<RenderLib::ObjModel> square = LoadSquare(folder);
   std::vector<std::vector<SurfaceFrame>> squareFrames{ComputeSurfaceFrames(*square->groups.begin())};
   const TextureSampler empty;
-  BakeInputs inputs{square.get(), &squareFrames, &shipped, &empty, &empty, {}};
+  BakeInputs inputs{square.get(), &squareFrames, &bronze, &shipped, &empty, &empty, nullptr, {}};
   BakedTextures baked;
   std::string error;
   EXPECT_FALSE(BakeAgedTextures(inputs, 63, &baked, &error));

@@ -45,18 +45,21 @@ protected:
 
 // Every kind of file we write passes the Khronos validator with no error and no warning: a .glb
 // from weather --export, a .gltf with its companions, a textured source, a size that is not a
-// power of two.
+// power of two; looks other than bronze, the one weather --look chose kept for a later export.
 TEST_F(ExportCommand, TheValidatorFindsNoErrorOrWarningInAnythingWeWrite) {
   ASSERT_TRUE(fs::exists(kSource + "/tools/gltf_validator/node_modules/gltf-validator"))
       << "the glTF validator is not installed: run tools/install_dependencies.sh";
-  WeatherSphere(" --export " + (folder / "weathered.glb").string());
+  WeatherSphere(" --look stone --export " + (folder / "weathered.glb").string());
   const std::string masks = " --masks " + (folder / "masks").string();
   CliResult run = Cli(kSphere + masks + " --step 1 --out " + (folder / "sphere.gltf").string());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("\"step\": 1"), std::string::npos) << run.out;
-  run = Cli(PaintedSphere() + masks + " --size 100 --rust-factor 0.5 --out " + (folder / "painted.glb").string());
+  EXPECT_NE(run.out.find("\"look\": \"stone\""), std::string::npos) << "the run record's look\n" << run.out;
+  run = Cli(PaintedSphere() + masks + " --size 100 --rust-factor 0.5 --look iron --out " +
+            (folder / "painted.glb").string());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("\"step\": 2"), std::string::npos) << "the highest step by default\n" << run.out;
+  EXPECT_NE(run.out.find("\"look\": \"iron\""), std::string::npos) << run.out;
   EXPECT_TRUE(fs::exists(folder / "sphere_sphere_baseColor.png") && fs::exists(folder / "sphere.bin"));
 
   const CliResult validation = Shell("node " + kValidator + " " + (folder / "weathered.glb").string() + " " +
@@ -96,6 +99,11 @@ TEST_F(ExportCommand, BadCommandLinesAndFailedExportsSayWhyAndLeaveNoFile) {
   run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --export out.obj");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("--export takes a .glb or .gltf file name"), std::string::npos) << run.err;
+  // A look that cannot be found is said before any run, and before any export.
+  run = Shell(std::string(PATINEX_CLI) + " weather " + kSphere + " --look nosuch --out " + (folder / "x").string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no look is named nosuch"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(folder / "x" / "patinex_run.json"));
 }
 
 // The files in a folder, hidden ones included, with their bytes.

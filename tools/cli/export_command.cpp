@@ -3,6 +3,7 @@
 #include <string>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/look_catalog.h"
 #include "assetexport/mask_history_check.h"
 #include "assetexport/step_masks.h"
 #include "assetexport/texture_bake.h"
@@ -47,7 +48,9 @@ const std::string kExportHelp =
     "model and list every step in DIR, of one size; a folder without a record is taken when all\n"
     "its masks are of one size, with a warning. A material of the model's own that has a\n"
     "base-colour texture (or a glTF material) is aged as it is; the others get the shipped\n"
-    "bronze, laid on as the window lays it. --rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
+    "bronze, laid on as the window lays it, or the base of the look --look names (a name patinex-cli\n"
+    "looks lists, or a look file; default: the look the run record names, else bronze).\n"
+    "--rust-factor and --dirt-factor (" + Platform::RangeText(kFactorRange) +
     ", default 1)\n"
     "are the window's Rust and Dirt sliders. Numbers outside their range are clamped, with a note.\n"
     "OUT.glb holds everything; OUT.gltf is written with OUT.bin and the images\n"
@@ -56,7 +59,7 @@ const std::string kExportHelp =
     "name before any is renamed into place, so a failure or a signal leaves nothing new, and an\n"
     "earlier export under the same name as it was. Prints on stdout {\"schema\", \"command\",\n"
     "\"model\", \"masks\", \"step\", \"textureSize\" (the size asked for, or the largest baked),\n"
-    "\"materials\": [{\"name\", \"textureSize\"}], \"rustFactor\", \"dirtFactor\", \"out\" (absolute),\n"
+    "\"materials\": [{\"name\", \"textureSize\"}], \"look\", \"rustFactor\", \"dirtFactor\", \"out\" (absolute),\n"
     "\"seconds\": {\"bake\", \"encode\", \"write\"}, \"files\" (every file written, absolute)}; exit\n"
     "status 1 (the reason on stderr, and {\"schema\", \"command\", \"error\"} on stdout) when the model,\n"
     "the masks or the shipped textures cannot be read, the masks are not one history of the model,\n"
@@ -64,7 +67,7 @@ const std::string kExportHelp =
 
 const Command kExportCommand = {
     "export",
-    "export MODEL --masks DIR [--step N] --out OUT.glb|OUT.gltf [--size N] [--rust-factor F] [--dirt-factor F]",
+    "export MODEL --masks DIR [--step N] --out OUT.glb|OUT.gltf [--size N] [--look NAME|FILE] [--rust-factor F] [--dirt-factor F]",
     kExportHelp.c_str(),
     RunExport,
 };
@@ -75,6 +78,7 @@ struct Options {
   std::string model;
   std::string masks;
   std::string out;
+  std::string look;
   int64_t step = 0;  // 1-based; 0: the highest step in the folder
   int64_t size = 0;  // each material at its own
   double rustFactor = 1.0;
@@ -86,15 +90,15 @@ int ParseOptions(const Arguments& arguments, Options& options) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--masks" || argument == "--out" || argument == "--step" || argument == "--size" ||
-        argument == "--rust-factor" || argument == "--dirt-factor") {
+        argument == "--rust-factor" || argument == "--dirt-factor" || argument == "--look") {
       if (i + 1 == arguments.size()) return UsageError(kExportCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
       std::string note;
       std::string error;
       bool good = true;
-      if (argument == "--masks" || argument == "--out") {
+      if (argument == "--masks" || argument == "--out" || argument == "--look") {
         if (value.empty()) return UsageError(kExportCommand, argument + " needs a value");
-        (argument == "--masks" ? options.masks : options.out) = value;
+        (argument == "--masks" ? options.masks : argument == "--out" ? options.out : options.look) = value;
       }
       if (argument == "--step") {
         good = Platform::ReadWholeOption(argument, value, kStepRange, &options.step, &note, &error);
@@ -163,6 +167,9 @@ int RunExport(const Arguments& arguments) {
   }
   if (!warning.empty()) std::fprintf(stderr, "patinex-cli export: warning: %s\n", warning.c_str());
   AssetExport::ExportSettings settings;
+  if (!AssetExport::LookForMasks(options.look, options.masks, &settings.agedLook, &error)) {
+    return CommandFailure("export", error);
+  }
   settings.size = uint32_t(options.size);
   settings.look.rustFactor = float(options.rustFactor);
   settings.look.dirtFactor = float(options.dirtFactor);
@@ -193,6 +200,7 @@ int RunExport(const Arguments& arguments) {
   document["step"] = step + 1;
   document["textureSize"] = options.size != 0 ? uint32_t(options.size) : largest;
   document["materials"] = materials;
+  document["look"] = settings.agedLook.name;
   document["rustFactor"] = JsonNumber(settings.look.rustFactor);
   document["dirtFactor"] = JsonNumber(settings.look.dirtFactor);
   document["out"] = AbsolutePath(options.out);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/look_catalog.h"
 #include "assetexport/texture_bake.h"
 #include "platform_os/file_system.h"
 #include "platform_os/folder_lock.h"
@@ -106,6 +107,9 @@ const std::string kWeatherHelp =
     "each material at the size of its largest map); a run that does not finish every step\n"
     "exports nothing. OUT's folder is made if missing; one that cannot be written is refused\n"
     "before the run.\n"
+    "--look NAME|FILE (a name patinex-cli looks lists, or a look file; checked before the run) is the\n"
+    "look --export bakes; the run record remembers it, so a later export of DIR and a run continued\n"
+    "with --resume bake it too.\n"
     "Progress goes to stderr: text (a bar on a terminal, a line now and then otherwise), with\n"
     "--progress json one JSON object a line ({\"schema\", \"event\": \"progress\", \"step\", \"steps\",\n"
     "\"stepShare\", \"tonsPerSecond\", \"secondsLeft\"} at most once a second; {\"event\": \"step\", \"step\",\n"
@@ -123,7 +127,7 @@ const std::string kWeatherHelp =
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--deterministic] "
-    "[--size N] [--format jpg|png] [--export OUT.glb|OUT.gltf] [--resume] [--wait] [--no-memory-check] "
+    "[--size N] [--format jpg|png] [--export OUT.glb|OUT.gltf] [--look NAME|FILE] [--resume] [--wait] [--no-memory-check] "
     "[--progress text|json] [--quiet]",
     kWeatherHelp.c_str(),
     RunWeather,
@@ -152,6 +156,7 @@ struct Options {
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
   std::string exportPath;
+  std::string look;
   ProgressStyle progress = ProgressStyle::kText;
 };
 
@@ -202,7 +207,7 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       if (argument == candidate.name) number = &candidate;
     }
     if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export" ||
-        argument == "--progress") {
+        argument == "--progress" || argument == "--look") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
       if (argument == "--format") {
@@ -221,6 +226,15 @@ int ParseOptions(const Arguments& arguments, Options& options) {
         if (options.progress != ProgressStyle::kQuiet) {
           options.progress = value == "json" ? ProgressStyle::kJson : ProgressStyle::kText;
         }
+        continue;
+      }
+      if (argument == "--look") {
+        if (value.empty()) return UsageError(kWeatherCommand, "--look needs a look's name or file");
+        options.look = value;
+        // The record keeps a look file by its absolute path, so that an export from elsewhere finds it.
+        std::error_code code;
+        const std::filesystem::path absolute = std::filesystem::absolute(value, code);
+        if (AssetExport::NamesLookFile(value) && !code) options.look = absolute.lexically_normal().string();
         continue;
       }
       if (argument == "--export") {
@@ -597,6 +611,11 @@ int RunWeather(const Arguments& arguments) {
       return Fail(outcome, "cannot write the export " + options.exportPath + ": " + error);
     }
   }
+  // A look that cannot be read is said before the run, too.
+  if (AssetExport::Look look; !options.look.empty() && !AssetExport::FindLook(options.look, &look, &error)) {
+    return Fail(outcome, error);
+  }
+
   LoadedModel loaded;
   // An export bakes the model's own textures into the aged ones; masks alone need none.
   const RenderLib::Textures textures = options.exportPath.empty() ? RenderLib::Textures::kSkip
@@ -730,6 +749,7 @@ int RunWeather(const Arguments& arguments) {
   params.userData = &state;
   params.maskFolder = options.out.c_str();
   params.modelName = options.model.c_str();
+  params.look = options.look.c_str();
   params.workerCount = static_cast<int32_t>(options.threads);
   params.maskWidth = params.maskHeight = size;
   params.maskFormat = options.format;
@@ -810,7 +830,8 @@ int RunWeather(const Arguments& arguments) {
     settings.stop = &interrupts.Flag();
     AssetExport::ExportTimes times;
     std::string exportError;
-    outcome.exported = AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
+    outcome.exported = AssetExport::LookForMasks(options.look, options.out, &settings.agedLook, &exportError) &&
+                       AssetExport::ExportAgedAssetFromFolder(*loaded.model, options.out, &lastStep, settings,
                                                               options.exportPath, &exportError, &times);
     for (const std::string& note : times.notes) {
       std::fprintf(stderr, "patinex-cli weather: note: %s: %s\n", options.model.c_str(), note.c_str());

@@ -63,6 +63,8 @@ unwrap beethoven "A bust of Beethoven, a classic public test model; 2-unit box, 
 
 echo "textures"
 $python "$here/make_textures.py" "$media"
+mkdir -p "$media/looks"
+$python "$here/make_look_textures.py" "$media/looks"
 
 echo "environments"
 $python "$here/make_environments.py" "$media/environments"
