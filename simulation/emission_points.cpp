@@ -68,7 +68,7 @@ void MakeEmissionPoints(float* points, uint32_t count, float rotation, const Emi
     const float y = std::fmin(1.0f, std::fmax(-1.0f, point[1]));
     // |y| of points even on the sphere is uniform in [0, 1]; stretched onto [low, 1] it is the
     // cosine of the angle to the axis of points even on the cone.
-    const float height = low + std::fabs(y) * (1.0f - low);
+    const float height = std::fmin(1.0f, low + std::fabs(y) * (1.0f - low));
     const float elevation = std::asin(height);
     const float azimuth = std::atan2(point[2], point[0]) + rotation;
     const float x = std::cos(azimuth) * std::cos(elevation);
