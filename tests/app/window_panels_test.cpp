@@ -35,8 +35,7 @@ std::vector<PlacedControl> ControlsOf(WindowPanels& panels) {
   const std::pair<const char*, Dialog*> dialogs[] = {{"device", &panels.DevicePanel()},
                                                      {"parameters", &panels.ParametersPanel()},
                                                      {"simulation", &panels.SimulationPanel()},
-                                                     {"export", &panels.ExportPanel()},
-                                                     {"source", &panels.SourcePanel()}};
+                                                     {"export", &panels.ExportPanel()}};
   for (const auto& [name, dialog] : dialogs) {
     const UIRect panel{dialog->X(), dialog->Y(), dialog->X() + dialog->Width(), dialog->Y() + dialog->Height()};
     for (size_t i = 0; i < dialog->ControlCount(); ++i) {
