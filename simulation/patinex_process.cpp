@@ -108,6 +108,7 @@ void KeepSession(const SimulationParams& params, const RunRecord& record, int32_
   state.deterministic = params.deterministic;
   state.emissionRotation = rotation;
   state.emissionsUsed = emissionsUsed;
+  state.source = params.source;
   state.sampleSpacing = params.sampleSpacing;
   const std::string path = (std::filesystem::path(MaskFolderOf(params)) / kSessionName).string();
   std::string error;
@@ -171,8 +172,8 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
   // A seeded run restarts every random stream it draws from, so that it can be repeated.
   if (params.seeded) SeedRandomStreams(params.seed);
 
-  // The emission directions are made once per history and turned about the vertical axis by one
-  // random angle, so runs differ while each covers the hemisphere evenly. Point j of the set
+  // The emission directions are made once per history and turned about the source's axis by one
+  // random angle, so runs differ while each covers the source's cone evenly. Point j of the set
   // depends on j alone, so a continued run makes the set its history would have made and goes
   // on from the point the last step left.
   const uint64_t firstEmission = params.resumed ? params.emissionsUsed : 0;
@@ -180,7 +181,7 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       firstEmission + uint64_t(params.steps) * uint64_t(params.tonsPerStep), kMaxEmissionPoints));
   std::unique_ptr<float[]> points = std::make_unique<float[]>(3 * static_cast<size_t>(count));
   const float rotation = params.resumed ? params.emissionRotation : RandomUnit() * (2.0f * 3.1415927f);
-  const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox());
+  const EmissionGeometry geometry = EmissionGeometryFor(params.mesh->GetBoundingBox(), params.source);
   MakeEmissionPoints(points.get(), count, rotation, geometry);
 
   const SplatImage noSplat;
@@ -243,6 +244,7 @@ void PatinexProcess::RunSteps(SimulationParams& params, Progress& progress) {
       saved.tons = params.tonsPerStep;
       if (params.seeded) saved.seed = params.seed;
       saved.deterministic = params.deterministic;
+      saved.source = params.source;
       record.steps.push_back(saved);
       std::string error;
       if (!WriteRunRecord(MaskFolderOf(params), record, &error)) {

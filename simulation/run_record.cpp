@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <system_error>
 
 #include "platform_os/temporary_file.h"
@@ -108,7 +109,9 @@ std::string RunRecordText(const RunRecord& record) {
     steps.push_back({{"step", step.step},
                      {"tons", step.tons},
                      {"seed", step.seed ? Json(*step.seed) : Json(nullptr)},
-                     {"deterministic", step.deterministic}});
+                     {"deterministic", step.deterministic},
+                     {"from", {step.source.towards.x, step.source.towards.y, step.source.towards.z}},
+                     {"spread", step.source.spreadDegrees}});
   }
   Json document = {{"patinexRun", kRecordVersion},
                          {"model", id.modelName},
@@ -150,6 +153,15 @@ bool ParseRunRecord(const std::string& text, RunRecord* record, std::string* err
       if (!entry.at("seed").is_null()) step.seed = entry.at("seed").get<uint32_t>();
       // Records written before reproducible runs existed hold none.
       step.deterministic = entry.value("deterministic", false);
+      // Nor where the weather came from: above, as all weather did then.
+      if (entry.contains("from")) {
+        const std::vector<float> from = entry.at("from").get<std::vector<float>>();
+        std::string why;
+        if (from.size() != 3 || !MakeEmissionSource({from[0], from[1], from[2]}, entry.at("spread").get<float>(),
+                                                    &step.source, &why)) {
+          throw std::runtime_error("step " + std::to_string(step.step) + " has an impossible source: " + why);
+        }
+      }
       record->steps.push_back(step);
     }
   } catch (const std::exception& exception) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "renderlib/triangle_soup.h"
+#include "simulation/emission_source.h"
 
 namespace Simulation {
 
@@ -39,6 +40,7 @@ struct RecordedStep {
   int32_t tons = 0;
   std::optional<uint32_t> seed;  // of the run that made it, when that run was seeded
   bool deterministic = false;    // made by a reproducible run (SimulationParams::deterministic)
+  EmissionSource source;         // where its weather came from; records from before say none: above
 };
 
 struct RunRecord {

@@ -22,8 +22,9 @@ static_assert(std::endian::native == std::endian::little, "the session file is w
 
 constexpr char kMagic[8] = {'P', 'T', 'X', 'S', 'E', 'S', 'S', '\x1a'};
 // Version 2 added whether the history is reproducible; a version 1 session is read as one that
-// is not.
-constexpr uint32_t kVersion = 2;
+// is not. Version 3 added the weather's source; older sessions are read as weather from above
+// with a spread of 90 degrees, the only weather there was.
+constexpr uint32_t kVersion = 3;
 constexpr uint32_t kOldestVersion = 1;
 constexpr size_t kHeaderBytes = sizeof kMagic + 4 + 8;
 constexpr size_t kTrailerBytes = 4;
@@ -91,6 +92,10 @@ std::vector<unsigned char> HeadFields(const SessionState& state, uint32_t count)
   out.Put(state.emissionRotation);
   out.Put(state.emissionsUsed);
   out.Put(state.sampleSpacing);
+  out.Put(state.source.towards.x);
+  out.Put(state.source.towards.y);
+  out.Put(state.source.towards.z);
+  out.Put(state.source.spreadDegrees);
   out.Put(count);
   return out.bytes;
 }
@@ -120,6 +125,11 @@ std::string CheckHeadFields(const SessionState& s) {
   if (s.tonsPerStep < kMinTonsPerStep || s.tonsPerStep > kMaxTonsPerStep) return "it gives impossible tons";
   if (!std::isfinite(s.emissionRotation) || !std::isfinite(s.sampleSpacing) || s.sampleSpacing < 0.0f) {
     return "it gives an impossible emission turn or sample spacing";
+  }
+  EmissionSource source;
+  std::string why;
+  if (!MakeEmissionSource(s.source.towards, s.source.spreadDegrees, &source, &why)) {
+    return "it gives an impossible weather source: " + why;
   }
   return {};
 }
@@ -187,7 +197,7 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
     return false;
   }
   // The fields before the samples are few; read what there is of them, at most their largest size.
-  constexpr size_t kMaxFixed = 4 + kMaxNameBytes + 64;
+  constexpr size_t kMaxFixed = 4 + kMaxNameBytes + 96;
   unsigned char fixedBytes[kMaxFixed];
   const size_t fixedRead = std::fread(fixedBytes, 1, std::min<uint64_t>(payload, kMaxFixed), file);
   Reader in(fixedBytes, fixedRead);
@@ -200,7 +210,10 @@ bool ReadSession(std::FILE* file, SessionState* state, std::string* error) {
                      in.Get(&id.maskHeight) && in.Get(&id.maskFormat) && in.Get(&id.density) &&
                      in.Get(&id.maskSpaces) && in.Get(&s.lastStep) && in.Get(&s.tonsPerStep) && in.Get(&s.seed) &&
                      in.Get(&seeded) && (version < 2 || in.Get(&deterministic)) && in.Get(&s.emissionRotation) && in.Get(&s.emissionsUsed) &&
-                     in.Get(&s.sampleSpacing) && in.Get(&count);
+                     in.Get(&s.sampleSpacing) &&
+                     (version < 3 || (in.Get(&s.source.towards.x) && in.Get(&s.source.towards.y) &&
+                                      in.Get(&s.source.towards.z) && in.Get(&s.source.spreadDegrees))) &&
+                     in.Get(&count);
   const size_t fixedSize = fixedRead - in.Left();
   if (!whole || (payload - fixedSize) != uint64_t(count) * sizeof(SurfaceSample) || count == 0) {
     *error = "it is damaged: its samples do not fill it";

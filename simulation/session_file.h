@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "simulation/emission_source.h"
 #include "simulation/run_record.h"
 #include "simulation/surface_sample.h"
 
@@ -27,6 +28,7 @@ struct SessionState {
   float emissionRotation = 0.0f;  // the history's turn of its emission points
   uint64_t emissionsUsed = 0;     // emission points its tons have started from
   float sampleSpacing = 0.0f;
+  EmissionSource source;          // sessions from before sources were chosen hold the default, above
   std::vector<SurfaceSample> samples;  // in the sample map's heap order
 };
 
@@ -35,7 +37,7 @@ bool WriteSessionFile(const std::string& path, const SurfaceSample* samples, uin
                       const SessionState& state, std::string* error);
 
 // Reads a state from file (positioned at its start). Anything that is not a whole, unaltered
-// session of this version or the one before (truncated, foreign, corrupted, of another version, or describing
+// session of this version or an older one (truncated, foreign, corrupted, of another version, or describing
 // impossible values) is refused: false with the cause in error. Sizes are checked against the
 // file's length before anything is allocated for them.
 bool ReadSession(std::FILE* file, SessionState* state, std::string* error);

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "renderlib/kd_tree.h"
+#include "simulation/emission_source.h"
 #include "simulation/mask_files.h"
 #include "simulation/random_unit.h"
 #include "simulation/sample_map.h"
@@ -105,6 +106,8 @@ struct SimulationParams {
   bool resumed = false;
   float emissionRotation = 0.0f;
   uint64_t emissionsUsed = 0;
+  // The side the weather comes from; a continued run keeps its history's.
+  EmissionSource source;
 };
 
 static_assert(std::is_trivially_copyable_v<SimulationParams>);

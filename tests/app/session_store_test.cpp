@@ -51,7 +51,7 @@ TEST_F(SessionStore, ModelsOfOneNameKeepApartAndNumbersGoOn) {
   // while its masks are there.
   Simulation::RunRecord record;
   record.identity.density = 40;
-  for (const int32_t step : {0, 1, 2, 4}) record.steps.push_back({step, 500, std::nullopt});
+  for (const int32_t step : {0, 1, 2, 4}) record.steps.push_back({step, 500, std::nullopt, false, {}});
   for (const char* name : {"mask_dirt00.jpg", "mask_rust00.jpg", "mask_humidity00.jpg", "mask_dirt01.jpg",
                            "mask_rust01.jpg", "mask_humidity01.jpg", "mask_dirt02.jpg", "mask_rust02.jpg"}) {
     std::ofstream(fs::path(made.folder) / name) << "mask";

@@ -457,6 +457,32 @@ TEST_F(PatinexProcessTest, ARunOnItsThreadWithTwoWorkersStopsCleanlyWhenAsked) {
   EXPECT_EQ(MaskCount(), 3 * static_cast<int>(observed.reports.size()));
 }
 
+// A narrow cone from +x wets the sphere's +x side, which faces it, far more than its -x side,
+// and the record and the session say where the weather came from.
+TEST_F(PatinexProcessTest, WeatherFromOneSideAgesThatSideOfTheModel) {
+  std::string error;
+  ASSERT_TRUE(MakeEmissionSource({2.0f, 0.0f, 0.0f}, 20.0f, &params.source, &error)) << error;
+  params.tonsPerStep = 1000;
+  process.Run(&params);
+  ASSERT_EQ(observed.reports.size(), 1u);
+  double facing = 0.0, away = 0.0;
+  for (uint32_t i = 0; i < build.map->Count(); ++i) {
+    const SurfaceSample& sample = build.map->Items()[i];
+    if (sample.normal.x > 0.5f) facing += sample.humidity + sample.dirt;
+    if (sample.normal.x < -0.5f) away += sample.humidity + sample.dirt;
+  }
+  EXPECT_GT(facing, 3.0 * away) << facing << " against " << away;
+  RunRecord record;
+  ASSERT_EQ(ReadRunRecord(folderName, &record, &error), RecordState::kFound) << error;
+  ASSERT_EQ(record.steps.size(), 1u);
+  EXPECT_EQ(record.steps[0].source.towards, Vector3(1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(record.steps[0].source.spreadDegrees, 20.0f);
+  SessionState session;
+  ASSERT_EQ(ReadSessionFile(folderName, &session, &error), SessionLoad::kFound) << error;
+  EXPECT_EQ(session.source.towards, Vector3(1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(session.source.spreadDegrees, 20.0f);
+}
+
 TEST(EmissionPoints, LieOnTheUpperHemisphereAboutTheAimPointAndTurnAboutTheVertical) {
   RenderLib::BoundingBox box;
   box.Extend({-1.0f, 2.0f, 0.0f});

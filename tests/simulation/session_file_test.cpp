@@ -36,6 +36,8 @@ protected:
     state.emissionRotation = 1.25f;
     state.emissionsUsed = 12000;
     state.sampleSpacing = 0.03f;
+    state.source.towards = {0.6f, 0.0f, -0.8f};
+    state.source.spreadDegrees = 25.0f;
     for (uint32_t i = 0; i < 50; ++i) {
       SurfaceSample sample{};
       sample.humidity = 0.01f * float(i);
@@ -92,6 +94,8 @@ TEST_F(SessionFileTest, ReadsBackWhatWasWrittenAndKnowsAFolderWithoutOne) {
   EXPECT_EQ(read.emissionRotation, 1.25f);
   EXPECT_EQ(read.emissionsUsed, 12000u);
   EXPECT_EQ(read.sampleSpacing, 0.03f);
+  EXPECT_EQ(read.source.towards, RenderLib::Vector3(0.6f, 0.0f, -0.8f));
+  EXPECT_EQ(read.source.spreadDegrees, 25.0f);
   ASSERT_EQ(read.samples.size(), state.samples.size());
   EXPECT_EQ(std::memcmp(read.samples.data(), state.samples.data(), state.samples.size() * sizeof(SurfaceSample)), 0);
 }
@@ -117,9 +121,9 @@ TEST_F(SessionFileTest, RefusesCutFlippedForeignAndOtherVersionFiles) {
   Put(foreign);
   EXPECT_NE(Refusal().find("not a Patinex session"), std::string::npos);
   std::vector<char> later = whole;
-  later[8] = 3;
+  later[8] = 4;
   Put(later);
-  EXPECT_NE(Refusal().find("version 3"), std::string::npos);
+  EXPECT_NE(Refusal().find("version 4"), std::string::npos);
   // A header claiming more samples than the file holds is refused before any allocation.
   std::vector<char> huge = whole;
   const uint64_t claimed = uint64_t(1) << 40;
@@ -140,29 +144,42 @@ uint32_t Crc32(const char* data, size_t size) {
   return ~crc;
 }
 
-TEST_F(SessionFileTest, ReadsAVersionOneSessionAsNotReproducible) {
+// Version 1 had no byte for a reproducible history after the seeded flag, and versions 1 and 2
+// no weather source after the sample spacing: they are read as not reproducible (version 1) and
+// as weather from above with a spread of 90 degrees.
+TEST_F(SessionFileTest, ReadsOlderSessionsWithTheDefaultsOfTheirTime) {
   Write();
-  // Version 1 had no byte for a reproducible history after the seeded flag.
-  std::vector<char> bytes = Bytes();
+  const std::vector<char> current = Bytes();
   constexpr size_t kHeader = 20;
   const size_t seededAt = kHeader + 4 + std::strlen("vase.obj") + 8 + 5 * 4 + 3 * 4;
-  ASSERT_EQ(bytes[seededAt], 1);
-  ASSERT_EQ(bytes[seededAt + 1], 1);
-  bytes.erase(bytes.begin() + long(seededAt) + 1);
-  bytes[8] = 1;
-  const uint64_t payload = bytes.size() - kHeader - 4;
-  std::memcpy(bytes.data() + 12, &payload, sizeof payload);
-  const uint32_t crc = Crc32(bytes.data() + kHeader, payload);
-  std::memcpy(bytes.data() + bytes.size() - 4, &crc, sizeof crc);
-  Put(bytes);
+  const size_t sourceAt = seededAt + 2 + 4 + 8 + 4;
+  ASSERT_EQ(current[seededAt], 1);
+  ASSERT_EQ(current[seededAt + 1], 1);
+  float towardsX = 0.0f;
+  std::memcpy(&towardsX, current.data() + sourceAt, sizeof towardsX);
+  ASSERT_EQ(towardsX, 0.6f);
+  for (const int version : {1, 2}) {
+    std::vector<char> bytes = current;
+    bytes.erase(bytes.begin() + long(sourceAt), bytes.begin() + long(sourceAt) + 16);
+    if (version == 1) bytes.erase(bytes.begin() + long(seededAt) + 1);
+    bytes[8] = char(version);
+    const uint64_t payload = bytes.size() - kHeader - 4;
+    std::memcpy(bytes.data() + 12, &payload, sizeof payload);
+    const uint32_t crc = Crc32(bytes.data() + kHeader, payload);
+    std::memcpy(bytes.data() + bytes.size() - 4, &crc, sizeof crc);
+    Put(bytes);
 
-  SessionState read;
-  std::string error;
-  ASSERT_EQ(ReadSessionFile(folder.string(), &read, &error), SessionLoad::kFound) << error;
-  EXPECT_TRUE(read.seeded);
-  EXPECT_FALSE(read.deterministic);
-  EXPECT_EQ(read.emissionRotation, 1.25f);
-  EXPECT_EQ(read.samples.size(), state.samples.size());
+    SessionState read;
+    std::string error;
+    ASSERT_EQ(ReadSessionFile(folder.string(), &read, &error), SessionLoad::kFound) << version << ": " << error;
+    EXPECT_TRUE(read.seeded);
+    EXPECT_EQ(read.deterministic, version == 2);
+    EXPECT_EQ(read.emissionRotation, 1.25f);
+    EXPECT_EQ(read.sampleSpacing, 0.03f);
+    EXPECT_EQ(read.source.towards, RenderLib::Vector3(0.0f, 1.0f, 0.0f)) << version;
+    EXPECT_EQ(read.source.spreadDegrees, 90.0f) << version;
+    EXPECT_EQ(read.samples.size(), state.samples.size());
+  }
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <tuple>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/tools/cli_fixture.h"
 
 namespace {
@@ -150,6 +152,35 @@ TEST_F(WeatherCommand, ResumeContinuesTheKeptSessionAsOneRunWould) {
   for (const char* step : {"\"step\": 0", "\"step\": 1", "\"step\": 2"}) {
     EXPECT_NE(record.find(step), std::string::npos) << record;
   }
+}
+
+// The weather's source is checked before anything is loaded, reported in the summary, kept by
+// the session, taken by --resume and never changed by one.
+TEST_F(WeatherCommand, TheSourceIsCheckedReportedAndKeptByResume) {
+  for (const char* bad : {" --from 0,0,0", " --from 1,0", " --from 1,x,0", " --spread 0.5", " --spread 181"}) {
+    const CliResult run = Cli(kSphere + bad);
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find(std::string(bad).substr(1, 6)), std::string::npos) << run.err;
+  }
+  const fs::path out = folder / "out";
+  const std::string options = " --density 30 --tons 300 --threads 1 --out " + out.string();
+  CliResult run = Cli(kSphere + options + " --from 3,0,4 --spread 20");
+  ASSERT_EQ(run.status, 0) << run.err;
+  nlohmann::json summary = nlohmann::json::parse(run.out);
+  EXPECT_NEAR(summary["from"][0].get<double>(), 0.6, 1e-6);
+  EXPECT_NEAR(summary["from"][1].get<double>(), 0.0, 1e-6);
+  EXPECT_NEAR(summary["from"][2].get<double>(), 0.8, 1e-6);
+  EXPECT_EQ(summary["spread"].get<double>(), 20.0);
+
+  run = Cli(kSphere + options + " --resume --from 0,1,0");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("spread of 20 degrees"), std::string::npos) << run.err;
+  run = Cli(kSphere + options + " --resume");
+  ASSERT_EQ(run.status, 0) << run.err;
+  summary = nlohmann::json::parse(run.out);
+  EXPECT_NEAR(summary["from"][0].get<double>(), 0.6, 1e-6);
+  EXPECT_EQ(summary["spread"].get<double>(), 20.0);
+  EXPECT_EQ(summary["firstStep"].get<int>(), 2);
 }
 
 // What cannot be continued is refused in one line and the folder is left as it was.

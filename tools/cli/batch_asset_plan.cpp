@@ -1,9 +1,11 @@
 #include "tools/cli/batch_asset_plan.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "simulation/mask_files.h"
 #include "simulation/run_record.h"
+#include "tools/cli/source_option.h"
 
 namespace PatinexCli {
 namespace {
@@ -22,8 +24,13 @@ bool RecordFits(const Simulation::RunRecord& record, const BatchAsset& asset) {
   }
   const int32_t format = settings.format == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
   if (settings.format && identity.maskFormat != format) return false;
+  Simulation::EmissionSource source;
+  std::string error;
+  Simulation::MakeEmissionSource(settings.from.value_or(source.towards),
+                                 float(settings.spread.value_or(source.spreadDegrees)), &source, &error);
   for (const Simulation::RecordedStep& step : record.steps) {
     if (settings.tons && step.tons != *settings.tons) return false;
+    if (!Simulation::SameSource(step.source, source)) return false;
   }
   return true;
 }
@@ -77,6 +84,16 @@ std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPl
     arguments.push_back(*settings.format);
   }
   if (settings.deterministic) arguments.push_back("--deterministic");
+  if (settings.from) {
+    arguments.push_back("--from");
+    arguments.push_back(DirectionText(*settings.from));
+  }
+  if (settings.spread) {
+    arguments.push_back("--spread");
+    char spread[32];
+    std::snprintf(spread, sizeof spread, "%.17g", *settings.spread);
+    arguments.push_back(spread);
+  }
   if (plan.action == AssetAction::kResume) arguments.push_back("--resume");
   return arguments;
 }

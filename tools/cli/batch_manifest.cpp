@@ -7,6 +7,7 @@
 #include "assetexport/aged_export.h"
 #include "platform_os/file_system.h"
 #include "platform_os/ranged_number.h"
+#include "simulation/emission_source.h"
 #include "simulation/simulation_params.h"
 #include "tools/cli/json_output.h"
 
@@ -81,13 +82,37 @@ bool ReadSetting(const std::string& key, const Json& value, WeatherSettings& set
     settings.deterministic = value.get<bool>();
     return true;
   }
+  // Checked as weather checks them, so that a bad source is refused before any asset runs.
+  if (key == "from") {
+    Simulation::EmissionSource source;
+    std::string why;
+    if (!value.is_array() || value.size() != 3 || !value[0].is_number() || !value[1].is_number() ||
+        !value[2].is_number() ||
+        !Simulation::MakeEmissionSource({value[0].get<float>(), value[1].get<float>(), value[2].get<float>()}, 90.0f,
+                                        &source, &why)) {
+      *error = "\"from\" is [x, y, z], not 0,0,0, not " + value.dump();
+      return false;
+    }
+    settings.from = RenderLib::Vector3{value[0].get<float>(), value[1].get<float>(), value[2].get<float>()};
+    return true;
+  }
+  if (key == "spread") {
+    Simulation::EmissionSource source;
+    std::string why;
+    if (!value.is_number() || !Simulation::MakeEmissionSource({0.0f, 1.0f, 0.0f}, value.get<float>(), &source, &why)) {
+      *error = "\"spread\" is a number of degrees from 1 to 180, not " + value.dump();
+      return false;
+    }
+    settings.spread = value.get<double>();
+    return true;
+  }
   return false;
 }
 
 std::string KeyList() {
   std::string list = "model, out, export";
   for (const NumberSetting& number : kNumberSettings) list += std::string(", ") + number.name;
-  return list + ", format, deterministic";
+  return list + ", format, deterministic, from, spread";
 }
 
 // A path of the manifest made absolute against its folder.

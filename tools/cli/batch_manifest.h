@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "renderlib/vector3.h"
+
 namespace PatinexCli {
 
 // The weather options an asset of a batch manifest may set, under their names without dashes.
@@ -19,6 +21,8 @@ struct WeatherSettings {
   std::optional<int64_t> threads;
   std::optional<std::string> format;  // "jpg" or "png"
   bool deterministic = false;
+  std::optional<RenderLib::Vector3> from;  // [x, y, z], towards the weather's source, not 0,0,0
+  std::optional<double> spread;            // degrees, as weather's --spread takes them
 };
 
 struct BatchAsset {

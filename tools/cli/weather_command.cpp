@@ -20,6 +20,7 @@
 #include "renderlib/gltf_source.h"
 #include "shipped_media/shipped_splat.h"
 #include "simulation/patinex_process.h"
+#include "simulation/emission_source.h"
 #include "simulation/mask_baking.h"
 #include "simulation/mask_files.h"
 #include "simulation/mask_spaces.h"
@@ -36,6 +37,7 @@
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
 #include "tools/cli/output_path.h"
+#include "tools/cli/source_option.h"
 #include "tools/cli/weather_progress.h"
 
 namespace PatinexCli {
@@ -67,6 +69,11 @@ const std::string kWeatherHelp =
     "--deterministic makes them the same on any number of workers: the tons run in fixed batches\n"
     "whose trades are applied in the tons' order (a little slower, and other masks than the\n"
     "default run's). The record and the session remember it, and --resume continues in that mode.\n"
+    "--from X,Y,Z (any length, not 0,0,0; default 0,1,0, straight up) is the direction from the\n"
+    "model towards where the weather comes from, and --spread DEGREES (1 to 180, default 90) the\n"
+    "half-angle of the cone the tons come from about it: the default is the hemisphere above the\n"
+    "model, --from 1,0,0 --spread 20 a wind from +x. The record, the session and the summary\n"
+    "(from, spread) keep them; --resume continues with the session's and refuses others.\n"
     "--size N makes masks of N x N texels (" + Platform::RangeText(kSizeRange) +
     ", default 1024); --format png writes them\n"
     "as 16-bit grey PNG (mask_dirt00.png ...) instead of 8-bit JPEG. The window program reads\n"
@@ -127,7 +134,8 @@ const std::string kWeatherHelp =
 const Command kWeatherCommand = {
     "weather",
     "weather MODEL [--density N] [--steps N] [--tons N] [--out DIR] [--threads N] [--seed N] [--deterministic] "
-    "[--size N] [--format jpg|png] [--export OUT.glb|OUT.gltf] [--look NAME|FILE] [--resume] [--wait] [--no-memory-check] "
+    "[--from X,Y,Z] [--spread DEGREES] [--size N] [--format jpg|png] [--export OUT.glb|OUT.gltf] [--look NAME|FILE] "
+    "[--resume] [--wait] [--no-memory-check] "
     "[--progress text|json] [--quiet]",
     kWeatherHelp.c_str(),
     RunWeather,
@@ -152,6 +160,12 @@ struct Options {
   bool seedGiven = false;
   bool resume = false;
   bool deterministic = false;
+  // Where the weather comes from; a continued session keeps its own unless these are given.
+  Simulation::EmissionSource source;
+  RenderLib::Vector3 from{0.0f, 1.0f, 0.0f};
+  float spread = 90.0f;
+  bool fromGiven = false;
+  bool spreadGiven = false;
   int32_t format = Simulation::kMaskJpeg;
   bool wait = false;  // for another run holding the output folder
   bool memoryCheck = true;
@@ -207,9 +221,18 @@ int ParseOptions(const Arguments& arguments, Options& options) {
       if (argument == candidate.name) number = &candidate;
     }
     if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export" ||
-        argument == "--progress" || argument == "--look") {
+        argument == "--progress" || argument == "--look" || argument == "--from" || argument == "--spread") {
       if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
       const std::string& value = arguments[++i];
+      if (argument == "--from" || argument == "--spread") {
+        std::string error;
+        if (argument == "--from" ? !ParseDirectionText(value, &options.from, &error)
+                                 : !ParseSpreadText(value, &options.spread, &error)) {
+          return UsageError(kWeatherCommand, argument + ": " + error);
+        }
+        (argument == "--from" ? options.fromGiven : options.spreadGiven) = true;
+        continue;
+      }
       if (argument == "--format") {
         if (value != "jpg" && value != "png") {
           return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
@@ -279,6 +302,9 @@ int ParseOptions(const Arguments& arguments, Options& options) {
     }
   }
   if (options.model.empty()) return UsageError(kWeatherCommand, "no model given");
+  if (std::string error; !Simulation::MakeEmissionSource(options.from, options.spread, &options.source, &error)) {
+    return UsageError(kWeatherCommand, "--from/--spread: " + error);
+  }
   return -1;
 }
 
@@ -420,6 +446,21 @@ bool TakeSession(Options& options, const RenderLib::TriangleSoup& soup, int32_t 
   if (!options.tonsGiven) options.tons = session->tonsPerStep;
   if (!options.seedGiven && session->seeded) options.seed = session->seed;
   if (session->deterministic) options.deterministic = true;
+  // A history's weather comes from one side: a continuation given another is refused rather
+  // than mixing two sources in one set of emission points.
+  const Simulation::EmissionSource& saved = session->source;
+  Simulation::EmissionSource asked = saved;
+  if (options.fromGiven) asked.towards = options.source.towards;
+  if (options.spreadGiven) asked.spreadDegrees = options.source.spreadDegrees;
+  if (!Simulation::SameSource(asked, saved)) {
+    char spread[32];
+    std::snprintf(spread, sizeof spread, "%g", double(saved.spreadDegrees));
+    *error = "cannot resume the session in " + options.out + ": its weather comes from " +
+             DirectionText(saved.towards) + " with a spread of " + spread +
+             " degrees; leave out --from and --spread to continue it";
+    return false;
+  }
+  options.source = saved;
   return true;
 }
 
@@ -541,6 +582,9 @@ void PrintSummary(const Outcome& outcome) {
   summary["legsPerSecond"] = perSecond(static_cast<double>(legs));
   summary["seed"] = options.seed;
   summary["deterministic"] = options.deterministic;
+  const RenderLib::Vector3& from = options.source.towards;
+  summary["from"] = Json::array({JsonNumber(from.x), JsonNumber(from.y), JsonNumber(from.z)});
+  summary["spread"] = JsonNumber(options.source.spreadDegrees);
   summary["maskSize"] = options.size;
   summary["maskFormat"] = options.format == Simulation::kMaskPng ? "png" : "jpg";
   summary["out"] = AbsolutePath(options.out);
@@ -756,6 +800,7 @@ int RunWeather(const Arguments& arguments) {
   params.seed = static_cast<uint32_t>(options.seed);
   params.seeded = true;
   params.deterministic = options.deterministic;
+  params.source = options.source;
   if (options.resume) {
     params.maskHeight = session.identity.maskHeight;
     params.firstMaskNumber = outcome.firstStep = session.lastStep + 1;
