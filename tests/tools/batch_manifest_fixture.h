@@ -17,7 +17,7 @@ inline nlohmann::json SphereBatchManifest(const fs::path& folder) {
       {"assets",
        {{{"model", sphere}, {"out", "masks/a"}, {"export", "aged/a.glb"}, {"seed", 4}},
         {{"model", "broken.glb"}, {"out", "masks/broken"}, {"export", "aged/broken.glb"}},
-        {{"model", sphere}, {"out", "masks/b"}, {"export", "aged/b.glb"}, {"seed", 9}}}},
+        {{"model", sphere}, {"out", "masks/b"}, {"export", "aged/b.glb"}, {"seed", 9}, {"look", "iron"}}}},
   };
 }
 

@@ -65,6 +65,10 @@ std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPl
       arguments.push_back("--size");
       arguments.push_back(std::to_string(*settings.size));
     }
+    if (settings.look) {
+      arguments.push_back("--look");
+      arguments.push_back(*settings.look);
+    }
     return arguments;
   }
   std::vector<std::string> arguments = {"weather",  asset.modelPath, "--out", asset.outFolder, "--export",
@@ -93,6 +97,11 @@ std::vector<std::string> WeatherArguments(const BatchAsset& asset, const AssetPl
     char spread[32];
     std::snprintf(spread, sizeof spread, "%.17g", *settings.spread);
     arguments.push_back(spread);
+  }
+  // A continued run takes the look its record names, which the first run of the asset set.
+  if (settings.look && plan.action != AssetAction::kResume) {
+    arguments.push_back("--look");
+    arguments.push_back(*settings.look);
   }
   if (plan.action == AssetAction::kResume) arguments.push_back("--resume");
   return arguments;

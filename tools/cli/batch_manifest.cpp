@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "assetexport/aged_export.h"
+#include "assetexport/look_catalog.h"
 #include "platform_os/file_system.h"
 #include "platform_os/ranged_number.h"
 #include "simulation/emission_source.h"
@@ -47,7 +48,8 @@ std::optional<int64_t>* NumberField(WeatherSettings& settings, const std::string
 
 // Reads one option of weather into settings. True when key is one; false with error set when
 // its value is bad, and false with error empty when key is no weather option.
-bool ReadSetting(const std::string& key, const Json& value, WeatherSettings& settings, std::string* error) {
+bool ReadSetting(const std::string& key, const Json& value, const fs::path& folder, WeatherSettings& settings,
+                 std::string* error) {
   error->clear();
   for (const NumberSetting& number : kNumberSettings) {
     if (key != number.name) continue;
@@ -90,7 +92,7 @@ bool ReadSetting(const std::string& key, const Json& value, WeatherSettings& set
         !value[2].is_number() ||
         !Simulation::MakeEmissionSource({value[0].get<float>(), value[1].get<float>(), value[2].get<float>()}, 90.0f,
                                         &source, &why)) {
-      *error = "\"from\" is [x, y, z], not 0,0,0, not " + value.dump();
+      *error = "\"from\" is [x, y, z] with some part not 0, not " + value.dump();
       return false;
     }
     settings.from = RenderLib::Vector3{value[0].get<float>(), value[1].get<float>(), value[2].get<float>()};
@@ -106,13 +108,30 @@ bool ReadSetting(const std::string& key, const Json& value, WeatherSettings& set
     settings.spread = value.get<double>();
     return true;
   }
+  if (key == "look") {
+    AssetExport::Look look;
+    std::string why;
+    if (!value.is_string() || value.get<std::string>().empty()) {
+      *error = "\"look\" is a look's name or file, not " + value.dump();
+      return false;
+    }
+    std::string chosen = value.get<std::string>();
+    // A look file is named relative to the manifest, as the models are.
+    if (AssetExport::NamesLookFile(chosen)) chosen = (folder / chosen).lexically_normal().string();
+    if (!AssetExport::FindLook(chosen, &look, &why)) {
+      *error = "\"look\": " + why;
+      return false;
+    }
+    settings.look = chosen;
+    return true;
+  }
   return false;
 }
 
 std::string KeyList() {
   std::string list = "model, out, export";
   for (const NumberSetting& number : kNumberSettings) list += std::string(", ") + number.name;
-  return list + ", format, deterministic, from, spread";
+  return list + ", format, deterministic, from, spread, look";
 }
 
 // A path of the manifest made absolute against its folder.
@@ -141,7 +160,7 @@ bool ReadAsset(const Json& entry, size_t index, const fs::path& folder, const We
       continue;
     }
     std::string why;
-    if (ReadSetting(key, value, asset->settings, &why)) continue;
+    if (ReadSetting(key, value, folder, asset->settings, &why)) continue;
     *error = name + ": " + (why.empty() ? "unknown key \"" + key + "\" (an asset takes " + KeyList() + ")" : why);
     return false;
   }
@@ -202,7 +221,7 @@ bool ReadBatchManifest(const std::string& path, BatchManifest* manifest, std::st
     }
     for (const auto& [key, value] : given.items()) {
       std::string why;
-      if (ReadSetting(key, value, defaults, &why)) continue;
+      if (ReadSetting(key, value, folder, defaults, &why)) continue;
       *error = path + ": defaults: " +
                (why.empty() ? "unknown key \"" + key + "\" (defaults take the weather options of an asset)" : why);
       return false;

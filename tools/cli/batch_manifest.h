@@ -23,6 +23,7 @@ struct WeatherSettings {
   bool deterministic = false;
   std::optional<RenderLib::Vector3> from;  // [x, y, z], towards the weather's source, not 0,0,0
   std::optional<double> spread;            // degrees, as weather's --spread takes them
+  std::optional<std::string> look;          // a look's name, or its file made absolute against the manifest
 };
 
 struct BatchAsset {
