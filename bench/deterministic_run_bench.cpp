@@ -54,14 +54,7 @@ void BM_DeterministicVsDefault(benchmark::State& state, const std::string& name)
     return;
   }
   Simulation::PatinexProcess process;
-  Simulation::SimulationParams params;
-  params.kdTree = &m.tree;
-  params.mesh = m.soup.get();
-  params.sampleMap = m.samples.map.get();
-  params.tonsPerStep = kTonsPerStep;
-  params.sampleSpacing = m.samples.spacing;
-  params.process = &process;
-  params.density = kDensity;
+  Simulation::SimulationParams params = Bench::StepParams(m, process, kTonsPerStep, kDensity);
 
   std::vector<double> ratios, cpuRatios, seconds[2], legsPerTon[2];
   int pair = 0;

@@ -13,6 +13,7 @@
 #include "renderlib/obj_loader.h"
 #include "renderlib/triangle_soup.h"
 #include "simulation/sample_map_builder.h"
+#include "simulation/simulation_params.h"
 
 namespace Bench {
 
@@ -35,6 +36,20 @@ inline void LoadSampledModel(const std::string& name, int32_t density, const cha
   into.soup = std::make_unique<RenderLib::TriangleSoup>(*into.model);
   into.tree.Build(*into.soup, 24, 16);
   into.samples = Simulation::BuildSampleMap(into.tree, *into.soup, density);
+}
+
+// A step's parameters on the model, as the run sets them.
+inline Simulation::SimulationParams StepParams(SampledModel& m, Simulation::PatinexProcess& process,
+                                              int32_t tonsPerStep, int32_t density) {
+  Simulation::SimulationParams params;
+  params.kdTree = &m.tree;
+  params.mesh = m.soup.get();
+  params.sampleMap = m.samples.map.get();
+  params.tonsPerStep = tonsPerStep;
+  params.sampleSpacing = m.samples.spacing;
+  params.process = &process;
+  params.density = density;
+  return params;
 }
 
 // One T per model name, made by prepare(name, model) the first time it is asked for, so that

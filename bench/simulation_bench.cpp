@@ -226,18 +226,6 @@ SampledModel& Get(const std::string& name) {
   });
 }
 
-// A step's parameters on the model, as the run sets them.
-Simulation::SimulationParams StepParams(SampledModel& m, Simulation::PatinexProcess& process) {
-  Simulation::SimulationParams params;
-  params.kdTree = &m.tree;
-  params.mesh = m.soup.get();
-  params.sampleMap = m.samples.map.get();
-  params.tonsPerStep = kTonsPerStep;
-  params.sampleSpacing = m.samples.spacing;
-  params.process = &process;
-  params.density = kDensity;
-  return params;
-}
 
 void BM_Step(benchmark::State& state, const std::string& name) {
   static std::map<std::string, double> oneWorkerTonsPerSecond;
@@ -249,7 +237,7 @@ void BM_Step(benchmark::State& state, const std::string& name) {
     return;
   }
   Simulation::PatinexProcess process;
-  Simulation::SimulationParams params = StepParams(m, process);
+  Simulation::SimulationParams params = Bench::StepParams(m, process, kTonsPerStep, kDensity);
 
   uint64_t legs = 0;
   double seconds = 0, cpuSeconds = 0;
@@ -329,7 +317,7 @@ void BM_Scaling(benchmark::State& state, const std::string& name) {
     return;
   }
   Simulation::PatinexProcess process;
-  Simulation::SimulationParams params = StepParams(m, process);
+  Simulation::SimulationParams params = Bench::StepParams(m, process, kTonsPerStep, kDensity);
   uint64_t legs[2] = {0, 0};
   double seconds[2] = {0, 0}, cpuSeconds[2] = {0, 0};
   std::vector<double> ratios, cpuRatios, quietRatios, others;
