@@ -41,12 +41,12 @@ bool StartOffScreen(std::string* error) {
 bool StartVideo(std::string* error) {
   if (VideoDriverChosen()) {
     std::string why;
+    PassOverEventsToGoneWindows(SDL_getenv("SDL_VIDEODRIVER"));
     if (!InitVideo(&why)) {
       if (error) *error = std::string("Cannot start the video driver ") + SDL_getenv("SDL_VIDEODRIVER") + ": " + why;
       return false;
     }
     WatchForDisplayLoss(SDL_GetCurrentVideoDriver());
-    PassOverEventsToGoneWindows(SDL_GetCurrentVideoDriver());
     return true;
   }
   const std::vector<NamedDisplay> displays = NamedDisplays();
@@ -64,9 +64,9 @@ bool StartVideo(std::string* error) {
     for (const NamedDisplay& display : displays) {
       SDL_SetHint(SDL_HINT_VIDEODRIVER, display.driver);
       std::string why;
+      PassOverEventsToGoneWindows(display.driver);
       if (InitVideo(&why)) {
         WatchForDisplayLoss(display.driver);
-        PassOverEventsToGoneWindows(display.driver);
         return true;
       }
       tried += (tried.empty() ? "" : "; ") + display.variable + ": " + why;

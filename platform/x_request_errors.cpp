@@ -19,8 +19,12 @@ int OnRequestError(Display* display, XErrorEvent* error) {
 
 void PassOverEventsToGoneWindows(const char* videoDriver) {
   if (videoDriver == nullptr || std::strcmp(videoDriver, "x11") != 0) return;
-  const XErrorHandler replaced = XSetErrorHandler(OnRequestError);
-  if (replaced != OnRequestError) previousHandler = replaced;
+  // Once, before the video layer's first start: it puts its own handler over ours and hands
+  // on to it, so ours sees the errors of its start too, and handing on never comes round again.
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  previousHandler = XSetErrorHandler(OnRequestError);
 }
 
 }  // namespace Platform

@@ -7,7 +7,8 @@ namespace Platform {
 // destroyed (the video layer does so while windows come and go) fails with BadWindow: nothing is
 // lost, there is nobody left to receive it, and it must not end the program. Once installed,
 // such errors are passed over and every other error goes to the handler that was there before.
-// Only the X11 video driver needs this; for others it does nothing. Safe to call more than once.
+// Called before the video layer starts (it may send such events while it starts). Only the X11
+// video driver needs this; for others it does nothing. Safe to call more than once.
 void PassOverEventsToGoneWindows(const char* videoDriver);
 
 }  // namespace Platform
