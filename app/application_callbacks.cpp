@@ -67,7 +67,8 @@ void PatinexApplication::OnMessage(Platform::Window* window, const Platform::Win
     return;
   }
   if (panels.DevicePanel().HandleEvent(window, event) || panels.ParametersPanel().HandleEvent(window, event) ||
-      panels.SimulationPanel().HandleEvent(window, event) || panels.ExportPanel().HandleEvent(window, event)) {
+      panels.SimulationPanel().HandleEvent(window, event) || panels.ExportPanel().HandleEvent(window, event) ||
+      panels.SourcePanel().HandleEvent(window, event)) {
     *noFurtherProcessing = true;
     return;
   }

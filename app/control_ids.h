@@ -38,3 +38,8 @@ inline constexpr int ID_BROWSER_LIST = 44;
 inline constexpr int ID_BROWSER_MESSAGE = 45;
 inline constexpr int ID_BROWSER_OPEN = 46;
 inline constexpr int ID_BROWSER_CANCEL = 47;
+// The From panel: the direction and spread sliders and their labels.
+inline constexpr int ID_SOURCE = 50;
+inline constexpr int ID_SPREAD = 51;
+inline constexpr int ID_SPREAD_LABEL = 52;
+inline constexpr int ID_SOURCE_LABEL = 53;

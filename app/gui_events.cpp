@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
+#include "app/source_controls.h"
 #include "framework/ui_check_box.h"
 #include "framework/ui_combo_box.h"
 
@@ -61,6 +62,16 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
       if (const CUICheckBox* background = panels.SimulationPanel().GetCheckBox(ID_BACKGROUND)) {
         view.ShowBackground(background->GetChecked());
       }
+      break;
+    // The source is read when a run starts: a running run keeps the one it started with.
+    case ID_SOURCE:
+    case ID_SPREAD:
+      UpdateSourceLabels(panels.SourcePanel());
+      if (run.Kept()) {
+        status.SetDetail("Weather from " + SourceText(SourceOfControls(panels.SourcePanel())) +
+                         " applies to the next run.");
+      }
+      FrameworkRequestFrame();
       break;
     case ID_SESSION: ChooseSession(); break;
     case ID_NEW_SESSION: StartNewSession(); break;

@@ -7,6 +7,9 @@
 void BuildDevicePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 void BuildParametersPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+// Where the next run's weather comes from: the direction and Spread sliders (source_controls.h
+// reads and sets them).
+void BuildSourcePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 // The file name box starts empty (a loaded model names it); the folder box starts at the
 // default export folder.
 void BuildExportPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
@@ -34,5 +37,6 @@ inline constexpr int kParametersPanelHeight = 145;
 // The status line ends the simulation panel.
 inline constexpr int kSimulationPanelHeight = 332;
 inline constexpr int kExportPanelHeight = 86;
+inline constexpr int kSourcePanelHeight = 84;
 // Every combo box's open list, below the box: the layout keeps it inside the window.
 inline constexpr int kComboListHeight = 100;

@@ -9,6 +9,7 @@
 #include "app/control_ids.h"
 #include "app/mask_history.h"
 #include "app/media_folders.h"
+#include "app/source_controls.h"
 #include "app/surface_samples.h"
 #include "app/window_panels.h"
 #include "app/work_model.h"
@@ -69,6 +70,7 @@ void SceneView::ReleaseResources() {
   scenePicture.Release();
   meshEffect.Release();
   pointEffect.Release();
+  sourceArrow.ReleaseDevice();
   background.Release();
   environmentLight.Release();
   device = nullptr;
@@ -296,7 +298,14 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
     if (!panels.Resources().DrawPicture(picture->Picture(), true)) clearBackBuffer();
     if (pointsLeft) FrameworkRequestFrame();
   }
+  // Over the scene, never into its kept picture: where the next run's weather comes from.
+  if (model.Soup()) {
+    device->ClearDepthStencilView(FrameworkGetDepthStencilView(), 1.0f);
+    sourceArrow.Draw(*device, pointEffect, key.camera, Viewer::BoundsOfBox(model.Soup()->GetBoundingBox()),
+                     SourceOfControls(panels.SourcePanel()));
+  }
   for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);
+  panels.SourcePanel().Render(elapsedSeconds);
   if (panels.FileBrowserPanel().IsVisible()) panels.FileBrowserPanel().Render(elapsedSeconds);
   if (panels.QuitQuestion().IsVisible()) panels.QuitQuestion().Render(elapsedSeconds);
 }

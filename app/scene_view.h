@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/scene_picture.h"
+#include "app/source_arrow.h"
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
 #include "simulation/mask_spaces.h"
@@ -100,6 +101,7 @@ private:
   CModelViewerCamera camera;
   Viewer::MeshEffect meshEffect;
   Viewer::PointEffect pointEffect;
+  SourceArrow sourceArrow;
   // One view a mask space, owned beside the plain pointers the effect takes each frame.
   struct SpaceMasks {
     std::vector<std::unique_ptr<Platform::ShaderResourceView>> owned;

@@ -11,6 +11,7 @@
 #include "app/media_folders.h"
 #include "app/number_boxes.h"
 #include "app/scene_view.h"
+#include "app/source_controls.h"
 #include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "app/window_panels.h"
@@ -198,13 +199,16 @@ void SimulationRun::Start() {
   params.maskFolder = runFolder.c_str();
   params.modelName = sessions.ModelFile().empty() ? nullptr : sessions.ModelFile().c_str();
   params.firstMaskNumber = firstMaskNumber;
-  params.resumed = continuation.resumed;
+  params.source = SourceOfControls(panels.SourcePanel());
+  // The emission points go on where the session left them only for weather from the same side;
+  // a source changed since starts its own cone's points afresh.
+  params.resumed = continuation.resumed && Simulation::SameSource(continuation.source, params.source);
   params.emissionRotation = continuation.emissionRotation;
   params.emissionsUsed = continuation.emissionsUsed;
 
   // The points keep showing the samples as they are now while the run changes them.
   samples.CopyPointsBeforeRun();
-  status.SetDetail("Masks go to " + sessions.ShownName() + ".");
+  status.SetDetail("Masks go to " + sessions.ShownName() + ", weather from " + SourceText(params.source) + ".");
 
   thread = std::make_unique<ThreadingLib::Thread>("Patinex", &process, 2, 0);
   if (!thread->Start(&params, sizeof params)) {

@@ -13,7 +13,7 @@
 inline constexpr int kMinimumWindowWidth = 640;
 inline constexpr int kMinimumWindowHeight = 400;
 
-// The window's controls: the four panels drawn over the scene, the device settings dialog shown
+// The window's controls: the five panels (four framing the scene, the source panel over it) drawn over the scene, the device settings dialog shown
 // instead of it, and what they draw with. Window thread; the application builds and places them,
 // and the objects that show something (the status line, the step slider, the Weather button)
 // write into their controls.
@@ -23,7 +23,7 @@ inline constexpr int kMinimumWindowHeight = 400;
 // lock (SurfaceSamples).
 class WindowPanels {
 public:
-  // Builds the four panels, every control reporting to callback with context.
+  // Builds the five panels, every control reporting to callback with context.
   void Build(GuiEventCallback callback, void* context);
   // Puts the panels in place for a back buffer of width × height: the device panel at the top
   // right, the parameters, simulation and export panels stacked up from the bottom edge below it,
@@ -39,6 +39,9 @@ public:
   Dialog& ParametersPanel() { return parametersPanel; }
   Dialog& SimulationPanel() { return simulationPanel; }
   Dialog& ExportPanel() { return exportPanel; }
+  // Where the weather comes from: placed in the flow with the others, but the scene is framed
+  // without it (it lies over a corner the model seldom reaches), so adding it moved no model.
+  Dialog& SourcePanel() { return sourcePanel; }
   // Over everything else while visible, in the middle of the window.
   Dialog& QuitQuestion() { return quitQuestion; }
   // Over the scene and the panels while visible, in the middle of the window.
@@ -56,6 +59,7 @@ private:
   Dialog parametersPanel;
   Dialog simulationPanel;
   Dialog exportPanel;
+  Dialog sourcePanel;
   Dialog quitQuestion;
   Dialog fileBrowser;
   int simulationExtra = 0;

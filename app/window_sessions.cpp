@@ -8,6 +8,7 @@
 #include "app/model_table.h"
 #include "app/number_boxes.h"
 #include "app/scene_view.h"
+#include "app/source_controls.h"
 #include "app/status_line.h"
 #include "app/surface_samples.h"
 #include "app/window_panels.h"
@@ -121,6 +122,8 @@ void WindowSessions::Open(int index) {
     samples.Adopt(std::move(map), state.sampleSpacing);
     // The density in the box is the session's, so Weather does not resample it away.
     numbers.Set(kDensityBox, state.identity.density);
+    // And so is the source: Weather goes on with the weather the session had.
+    ShowSource(panels.SourcePanel(), state.source);
   }
   ShowSession(session, !refused);
   const std::string name = "Session " + std::to_string(session.number);
@@ -183,6 +186,7 @@ std::string WindowSessions::FolderForRun(SessionContinuation* continuation, std:
       continuation->resumed = true;
       continuation->emissionRotation = state.emissionRotation;
       continuation->emissionsUsed = state.emissionsUsed;
+      continuation->source = state.source;
     }
   }
   return folders.session;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/session_store.h"
+#include "simulation/emission_source.h"
 
 class MaskHistory;
 class ModelTable;
@@ -22,6 +23,7 @@ struct SessionContinuation {
   bool resumed = false;
   float emissionRotation = 0.0f;
   uint64_t emissionsUsed = 0;
+  Simulation::EmissionSource source;  // where the session's weather came from
 };
 
 // The loaded model's sessions as the window shows them: the session picker, the session whose
@@ -37,7 +39,7 @@ public:
   // The model just loaded opens its most recent session, or none when it has none.
   void OpenMostRecent();
   // Opens the picker's session: its samples from its session file, its steps on the slider and
-  // the last step's masks in the views. A session file that cannot be read is refused (the status
+  // the last step's masks in the views, and where its weather came from in the source controls. A session file that cannot be read is refused (the status
   // line names it and says why); the masks its record lists stay offered, but the next run starts
   // a new session rather than write into it.
   void Open(int index);

@@ -35,7 +35,8 @@ std::vector<PlacedControl> ControlsOf(WindowPanels& panels) {
   const std::pair<const char*, Dialog*> dialogs[] = {{"device", &panels.DevicePanel()},
                                                      {"parameters", &panels.ParametersPanel()},
                                                      {"simulation", &panels.SimulationPanel()},
-                                                     {"export", &panels.ExportPanel()}};
+                                                     {"export", &panels.ExportPanel()},
+                                                     {"source", &panels.SourcePanel()}};
   for (const auto& [name, dialog] : dialogs) {
     const UIRect panel{dialog->X(), dialog->Y(), dialog->X() + dialog->Width(), dialog->Y() + dialog->Height()};
     for (size_t i = 0; i < dialog->ControlCount(); ++i) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/session_store.h"
@@ -42,6 +43,17 @@ void ChooseSession(int index) {
   Frames(1);
 }
 
+// The weather source the From panel shows: the direction slider's stop and the spread.
+void SetSource(int entry, int spread) {
+  Dialog& panel = Program().Panels().SourcePanel();
+  panel.GetSlider(ID_SOURCE)->SetValue(entry);
+  panel.GetSlider(ID_SPREAD)->SetValue(spread);
+}
+std::pair<int, int> ShownSource() {
+  Dialog& panel = Program().Panels().SourcePanel();
+  return {panel.GetSlider(ID_SOURCE)->GetValue(), panel.GetSlider(ID_SPREAD)->GetValue()};
+}
+
 class SessionsInTheWindow : public testing::Test {
 protected:
   void SetUp() override {
@@ -59,6 +71,7 @@ protected:
     EnterInto(ID_DENSITY, Environment::startTexts[0]);
     EnterInto(ID_STEPS, Environment::startTexts[1]);
     EnterInto(ID_TONS_PER_STEP, Environment::startTexts[2]);
+    SetSource(0, 90);
   }
 };
 
@@ -74,6 +87,7 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   EnterInto(ID_DENSITY, "30");
   EnterInto(ID_STEPS, "2");
   EnterInto(ID_TONS_PER_STEP, "300");
+  SetSource(1, 20);  // +X
   RunToTheEnd();
   const fs::path first = SessionFolder();
   ASSERT_EQ(first, fs::path(ModelSessionsFolder(Environment::maskFolder.string(), Program().Models()[1].file)) / "1");
@@ -82,6 +96,7 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   ASSERT_FALSE(dirt0.empty());
 
   Pick(3);  // the bunny, without sessions
+  SetSource(0, 90);
   EXPECT_EQ(Program().History().Steps(), 0);
   EXPECT_TRUE(SessionFolder().empty());
   Pick(1);
@@ -91,6 +106,7 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   EXPECT_EQ(Slider(ID_STEP)->GetValue(), 1);
   EXPECT_NE(Program().View().RustMaskView(), nullptr);
   EXPECT_EQ(EditText(ID_DENSITY), "30");
+  EXPECT_EQ(ShownSource(), std::make_pair(1, 20)) << "the session's weather source was not restored";
   const Simulation::SampleMap* restored = Program().Samples().Map();
   ASSERT_NE(restored, nullptr);
 
@@ -106,6 +122,8 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   std::string why;
   ASSERT_EQ(Simulation::ReadSessionFile(first.string(), &state, &why), Simulation::SessionLoad::kFound) << why;
   EXPECT_EQ(state.lastStep, 2);
+  EXPECT_EQ(state.source.towards, RenderLib::Vector3(1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(state.source.spreadDegrees, 20.0f);
   const auto sessionOne = Snapshot(first);
 
   EnterInto(ID_DENSITY, "25");
