@@ -208,7 +208,7 @@ void SimulationRun::Start() {
 
   // The points keep showing the samples as they are now while the run changes them.
   samples.CopyPointsBeforeRun();
-  status.SetDetail("Masks go to " + sessions.ShownName() + ", weather from " + SourceText(params.source) + ".");
+  status.SetDetail("Masks go to " + sessions.ShownName() + ".");
 
   thread = std::make_unique<ThreadingLib::Thread>("Patinex", &process, 2, 0);
   if (!thread->Start(&params, sizeof params)) {
