@@ -183,6 +183,19 @@ protected:
   // The pointer rests over the scene, away from every control, so no control shows a hover.
   bool PointerAway() { return Xdotool("mousemove --window " + window + " 100 550"); }
 
+  // A shot once the controls have faded in (they start hidden and fade over a few frames): two
+  // shots in a row alike, or the last after a few seconds.
+  Screenshot SettledShot() {
+    Screenshot last = Shot();
+    for (int attempt = 0; attempt < 15; ++attempt) {
+      Pause(200);
+      Screenshot next = Shot();
+      if (next.width == last.width && next.rgb == last.rgb) return next;
+      last = std::move(next);
+    }
+    return last;
+  }
+
   Screenshot Shot() {
     const fs::path file = folder / "shot.xwd";
     if (std::system(("xwd -silent -id " + window + " -out \"" + file.string() + "\"").c_str()) != 0) return {};
@@ -451,7 +464,7 @@ TEST_F(PatinexWindowBrowsing, OpensAModelFoundWithTheKeysAndOffersItAfterARestar
   constexpr int kPathX = 280, kPathY = 154;        // the browser's path box, in the window's middle
   const auto open = [&] { return ClickAt(kOpenX, kOpenY) && PointerAway(); };
   ASSERT_TRUE(PointerAway());
-  const Screenshot start = Shot();
+  const Screenshot start = SettledShot();
   ASSERT_EQ(start.width, 800) << "xwd gave no usable screenshot";
   EXPECT_TRUE(IsClearColour(start.At(400, 300)));
 
