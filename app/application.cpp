@@ -21,9 +21,9 @@ PatinexApplication::PatinexApplication()
       model([this] { view.MarkChanged(); }),
       samples(status, history, panels.UiLock(), [this] { view.MarkChanged(); }),
       view(model, samples, history, panels, folders),
-      sessions(folders, models, model, samples, history, numbers, view, panels, status),
-      run(model, samples, history, view, panels, status, numbers, folders, sessions),
-      exporter(model, models, history, panels, status, folders),
+      sessions(folders, models, model, samples, history, numbers, view, panels, status, looks),
+      run(model, samples, history, view, panels, status, numbers, folders, sessions, looks),
+      exporter(model, models, history, panels, status, folders, looks),
       recentModels(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-models"),
       recentFolders(PatinexStateFolder().empty() ? std::string() : PatinexStateFolder() + "/recent-folders"),
       browser(panels.FileBrowserPanel(), recentFolders, [this](const std::string& path) { return AddDroppedModel(path); }) {}
@@ -45,6 +45,7 @@ bool PatinexApplication::Start(bool parseCommandLine, const char* extraCommandLi
   FrameworkSetRenderOnDemand(true);
   RegisterCallbacks();
   panels.Build(ControlEventCallback, this);
+  looks.Fill(panels.LookPanel());
   if (Platform::Failed(FrameworkInit(parseCommandLine, true, extraCommandLine, false))) return false;
   FrameworkSetCursorSettings(true, true);
   if (Platform::Failed(FrameworkCreateWindow("Patinex"))) {

@@ -4,6 +4,7 @@
 
 #include "app/asset_export_command.h"
 #include "app/file_browser.h"
+#include "app/look_choice.h"
 #include "app/mask_history.h"
 #include "app/media_folders.h"
 #include "app/model_table.h"
@@ -72,6 +73,9 @@ public:
   bool QuitQuestionOpen() { return panels.QuitQuestion().IsVisible(); }
   void AnswerQuitQuestion(bool yes);
 
+  // The look panel's slider: the Shaded view shows the look at once, and the current session
+  // keeps it (during a run, once the run ends: the run writes the session's record).
+  void ChooseLook();
   // The session picker, "New session" and "Delete" (session_events.cpp). None of them acts
   // during a run, which writes into the current session; the status line says so.
   void ChooseSession();
@@ -91,6 +95,7 @@ public:
   ModelTable& Models() { return models; }
   SimulationRun& Run() { return run; }
   WindowSessions& Sessions() { return sessions; }
+  LookChoice& Looks() { return looks; }
   AssetExportCommand& Exporter() { return exporter; }
   FileBrowser& Browser() { return browser; }
   const RecentList& RecentModels() const { return recentModels; }
@@ -138,6 +143,7 @@ private:
   SurfaceSamples samples;
   SceneView view;
   ModelTable models;
+  LookChoice looks;
   WindowSessions sessions;
   SimulationRun run;
   AssetExportCommand exporter;

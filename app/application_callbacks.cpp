@@ -68,7 +68,7 @@ void PatinexApplication::OnMessage(Platform::Window* window, const Platform::Win
   }
   if (panels.DevicePanel().HandleEvent(window, event) || panels.ParametersPanel().HandleEvent(window, event) ||
       panels.SimulationPanel().HandleEvent(window, event) || panels.ExportPanel().HandleEvent(window, event) ||
-      panels.SourcePanel().HandleEvent(window, event)) {
+      panels.SourcePanel().HandleEvent(window, event) || panels.LookPanel().HandleEvent(window, event)) {
     *noFurtherProcessing = true;
     return;
   }

@@ -8,6 +8,7 @@
 
 #include "app/control_ids.h"
 #include "app/export_target.h"
+#include "app/look_choice.h"
 #include "app/mask_history.h"
 #include "app/media_folders.h"
 #include "app/model_table.h"
@@ -38,13 +39,15 @@ bool IsTextGltf(const std::string& path) { return std::filesystem::path(path).ex
 }  // namespace
 
 AssetExportCommand::AssetExportCommand(WorkModel& model, const ModelTable& models, const MaskHistory& history,
-                                       WindowPanels& panels, StatusLine& status, const MediaFolders& folders)
+                                       WindowPanels& panels, StatusLine& status, const MediaFolders& folders,
+                                       const LookChoice& looks)
     : model(model),
       models(models),
       history(history),
       panels(panels),
       status(status),
       folders(folders),
+      looks(looks),
       confirmReplace(AskWhetherToReplace) {}
 
 void AssetExportCommand::Report(const std::string& activity, const std::string& detail) {
@@ -112,12 +115,13 @@ void AssetExportCommand::Export() {
   AssetExport::ExportSettings settings;
   settings.look.rustFactor = SliderShare(ID_RUST_FACTOR);
   settings.look.dirtFactor = SliderShare(ID_DIRT_FACTOR);
+  settings.agedLook = looks.Current();
   std::string why;
   if (!exporting.Start(model.AsRead(), folders.session, step, settings, target.path, &why)) {
     Report("Export failed.", why);
     return;
   }
-  Report("Exporting " + StepOfHistory(step) + "...", "To " + ShownFolder(target.path) + ".");
+  Report("Exporting " + StepOfHistory(step) + " as " + looks.Current().name + "...", "To " + ShownFolder(target.path) + ".");
 }
 
 void AssetExportCommand::ApplyFinished() {

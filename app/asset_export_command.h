@@ -4,6 +4,7 @@
 
 #include "app/background_export.h"
 
+class LookChoice;
 class MaskHistory;
 class ModelTable;
 class StatusLine;
@@ -11,15 +12,15 @@ class WindowPanels;
 class WorkModel;
 struct MediaFolders;
 
-// The Export panel: writes the loaded model aged by the step on the step slider, at the Dirt and
-// Rust sliders' strengths, under the name and into the folder its boxes give (.glb, or a .gltf
+// The Export panel: writes the loaded model aged by the step on the step slider in the chosen
+// look, at the Dirt and Rust sliders' strengths, under the name and into the folder its boxes give (.glb, or a .gltf
 // with its files beside it). An existing file is replaced only when the user says so. The file is
 // written off the window thread; the status line says which step goes where and, once
 // ApplyFinished has seen it end, where it went or why it did not. Window thread.
 class AssetExportCommand {
 public:
   AssetExportCommand(WorkModel& model, const ModelTable& models, const MaskHistory& history, WindowPanels& panels,
-                     StatusLine& status, const MediaFolders& folders);
+                     StatusLine& status, const MediaFolders& folders, const LookChoice& looks);
 
   void Export();
   // Names the file after a newly loaded model: <model>_aged.glb (.gltf when the name was one).
@@ -49,6 +50,7 @@ private:
   WindowPanels& panels;
   StatusLine& status;
   const MediaFolders& folders;
+  const LookChoice& looks;
   ReplaceQuestion confirmReplace;
   BackgroundExport exporting;
 };

@@ -43,3 +43,6 @@ inline constexpr int ID_SOURCE = 50;
 inline constexpr int ID_SPREAD = 51;
 inline constexpr int ID_SPREAD_LABEL = 52;
 inline constexpr int ID_SOURCE_LABEL = 53;
+// The Look panel: its slider of looks and the chosen look's name.
+inline constexpr int ID_LOOK = 54;
+inline constexpr int ID_LOOK_LABEL = 55;

@@ -73,6 +73,7 @@ void PatinexApplication::OnGuiEvent(uint32_t eventCode, int controlId) {
       }
       FrameworkRequestFrame();
       break;
+    case ID_LOOK: ChooseLook(); break;
     case ID_SESSION: ChooseSession(); break;
     case ID_NEW_SESSION: StartNewSession(); break;
     case ID_DELETE_SESSION: AskToDeleteSession(); break;

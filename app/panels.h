@@ -10,6 +10,9 @@ void BuildSimulationPanel(Dialog& panel, DialogResourceManager& manager, GuiEven
 // Where the next run's weather comes from: the direction and Spread sliders (source_controls.h
 // reads and sets them).
 void BuildSourcePanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
+// Which look the Shaded view shows and the export bakes: a slider of looks, the chosen one named
+// beside the title (look_choice.h fills and reads it).
+void BuildLookPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
 // The file name box starts empty (a loaded model names it); the folder box starts at the
 // default export folder.
 void BuildExportPanel(Dialog& panel, DialogResourceManager& manager, GuiEventCallback callback, void* context);
@@ -38,5 +41,6 @@ inline constexpr int kParametersPanelHeight = 145;
 inline constexpr int kSimulationPanelHeight = 332;
 inline constexpr int kExportPanelHeight = 86;
 inline constexpr int kSourcePanelHeight = 84;
+inline constexpr int kLookPanelHeight = 60;
 // Every combo box's open list, below the box: the layout keeps it inside the window.
 inline constexpr int kComboListHeight = 100;

@@ -39,6 +39,21 @@ void SceneView::LoadEffects(Platform::GraphicsDevice* target) {
   }
   LoadEnvironment();
   meshEffect.UseEnvironment(&environmentLight);
+  // A new device starts the effect on bronze: the look chosen goes back on.
+  ShowLook(AssetExport::Look(look));
+}
+
+void SceneView::ShowLook(const AssetExport::Look& chosen) {
+  const bool humidityBefore = look.Uses(AssetExport::LookMask::kHumidity);
+  look = chosen;
+  if (device != nullptr) {
+    std::string problems;
+    if (Platform::Failed(meshEffect.UseLook(look, &problems))) {
+      std::fprintf(stderr, "patinex: the look %s shows without what did not load:\n%s", look.name.c_str(),
+                   problems.c_str());
+    }
+  }
+  if (look.Uses(AssetExport::LookMask::kHumidity) != humidityBefore && maskStep >= 0) LoadMaskViews(maskStep);
   MarkChanged();
 }
 
@@ -153,10 +168,11 @@ float SceneView::StrengthFactor(int sliderId) const {
 }
 
 void SceneView::ReleaseMaskViews() {
-  for (SpaceMasks* masks : {&rustMasks, &dirtMasks}) {
+  for (SpaceMasks* masks : {&rustMasks, &dirtMasks, &humidityMasks}) {
     masks->views.clear();
     masks->owned.clear();
   }
+  maskStep = -1;
   MarkChanged();
 }
 
@@ -169,9 +185,13 @@ void SceneView::LoadMaskViews(int32_t step) {
     maskSpaces = Simulation::AssignMaskSpaces(*shown);
     maskSpacesOf = shown;
   }
-  const std::pair<SpaceMasks*, Simulation::MaskChannel> channels[] = {{&rustMasks, Simulation::MaskChannel::kRust},
-                                                                       {&dirtMasks, Simulation::MaskChannel::kDirt}};
+  maskStep = step;
+  const std::pair<SpaceMasks*, Simulation::MaskChannel> channels[] = {
+      {&rustMasks, Simulation::MaskChannel::kRust},
+      {&dirtMasks, Simulation::MaskChannel::kDirt},
+      {&humidityMasks, Simulation::MaskChannel::kHumidity}};
   for (const auto& [masks, channel] : channels) {
+    if (channel == Simulation::MaskChannel::kHumidity && !look.Uses(AssetExport::LookMask::kHumidity)) continue;
     masks->owned.resize(size_t(std::max(maskSpaces.count, 1)));
     for (size_t space = 0; space < masks->owned.size(); ++space) {
       const std::string path =
@@ -226,8 +246,13 @@ bool SceneView::DrawScene(Platform::GraphicsDevice& device, const Viewer::Camera
   {
     ScopedCriticalLock hold(model.Lock());
     if (showSamples == 0 && model.DeviceMesh() != nullptr && (picture == nullptr || !picture->ModelDrawn())) {
-      const Viewer::PatinaMasks masks = {rustMasks.views, dirtMasks.views, maskSpaces.spaceOfMaterial,
-                                         StrengthFactor(ID_RUST_FACTOR), StrengthFactor(ID_DIRT_FACTOR)};
+      Viewer::PatinaMasks masks;
+      masks.rust = rustMasks.views;
+      masks.dirt = dirtMasks.views;
+      masks.humidity = humidityMasks.views;
+      masks.spaceOfMaterial = maskSpaces.spaceOfMaterial;
+      masks.rustFactor = StrengthFactor(ID_RUST_FACTOR);
+      masks.dirtFactor = StrengthFactor(ID_DIRT_FACTOR);
       meshEffect.Draw(*model.DeviceMesh(), meshEffect.ViewTechnique(view), matrices, masks);
       if (picture != nullptr) picture->SetModelDrawn();
     }
@@ -306,6 +331,7 @@ void SceneView::Render(Platform::GraphicsDevice* device, float elapsedSeconds, b
   }
   for (Dialog* panel : panels.OverScene()) panel->Render(elapsedSeconds);
   panels.SourcePanel().Render(elapsedSeconds);
+  panels.LookPanel().Render(elapsedSeconds);
   if (panels.FileBrowserPanel().IsVisible()) panels.FileBrowserPanel().Render(elapsedSeconds);
   if (panels.QuitQuestion().IsVisible()) panels.QuitQuestion().Render(elapsedSeconds);
 }

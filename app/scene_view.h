@@ -6,6 +6,7 @@
 
 #include "app/scene_picture.h"
 #include "app/source_arrow.h"
+#include "assetexport/look.h"
 #include "framework/model_viewer_camera.h"
 #include "platform/graphics_device.h"
 #include "simulation/mask_spaces.h"
@@ -59,7 +60,8 @@ public:
   float StrengthFactor(int sliderId) const;
 
   // The masks of a step of the history, from the mask folder, one rust and one dirt mask a mask
-  // space of the model; a step the history does not hold leaves the views empty.
+  // space of the model, and a humidity mask when the look reads it; a step the history does not
+  // hold leaves the views empty.
   void LoadMaskViews(int32_t step);
   void ReleaseMaskViews();
   // Reloads the masks of the step slider's step half a second from now, after the slider settles.
@@ -79,6 +81,11 @@ public:
   void SetEnvironment(int index);
   // The Background box: the environment drawn behind the model in the Shaded view, else grey.
   void ShowBackground(bool show);
+  // The look the Shaded view shows from now on, kept across device changes. A look that reads
+  // the humidity mask has it loaded with the others. A texture of it that does not load is left
+  // out (the look shows without it) and named on stderr.
+  void ShowLook(const AssetExport::Look& look);
+  const AssetExport::Look& ShownLook() const { return look; }
 
   CModelViewerCamera& Camera() { return camera; }
   const ScenePicture& Picture() const { return scenePicture; }
@@ -112,6 +119,9 @@ private:
   }
   SpaceMasks rustMasks;
   SpaceMasks dirtMasks;
+  SpaceMasks humidityMasks;  // only while the look reads them
+  int32_t maskStep = -1;     // the step whose masks are loaded
+  AssetExport::Look look = AssetExport::BronzeLook();
   // The model's mask spaces, worked out once for the model they were worked out for.
   Simulation::MaskSpaces maskSpaces;
   std::weak_ptr<const RenderLib::ObjModel> maskSpacesOf;

@@ -11,6 +11,7 @@
 #include "app/media_folders.h"
 #include "app/number_boxes.h"
 #include "app/scene_view.h"
+#include "app/look_choice.h"
 #include "app/source_controls.h"
 #include "app/status_line.h"
 #include "app/surface_samples.h"
@@ -41,7 +42,7 @@ std::string HistoryRange(int32_t steps) {
 
 SimulationRun::SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHistory& history, SceneView& view,
                              WindowPanels& panels, StatusLine& status, NumberBoxes& numbers,
-                             const MediaFolders& folders, WindowSessions& sessions)
+                             const MediaFolders& folders, WindowSessions& sessions, const LookChoice& looks)
     : model(model),
       samples(samples),
       history(history),
@@ -50,7 +51,8 @@ SimulationRun::SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHist
       status(status),
       numbers(numbers),
       folders(folders),
-      sessions(sessions) {}
+      sessions(sessions),
+      looks(looks) {}
 
 void SimulationRun::SetButtonText(const char* text) {
   if (CUIButton* button = panels.SimulationPanel().GetButton(ID_WEATHER)) button->SetText(text);
@@ -200,6 +202,10 @@ void SimulationRun::Start() {
   params.modelName = sessions.ModelFile().empty() ? nullptr : sessions.ModelFile().c_str();
   params.firstMaskNumber = firstMaskNumber;
   params.source = SourceOfControls(panels.SourcePanel());
+  // The run record keeps the look, so a later export of the session (here or from the command
+  // line) bakes what was shown. A copy: the choice may change while the run goes on.
+  runLook = looks.Recorded();
+  params.look = runLook.c_str();
   // The emission points go on where the session left them only for weather from the same side;
   // a source changed since starts its own cone's points afresh.
   params.resumed = continuation.resumed && Simulation::SameSource(continuation.source, params.source);
@@ -291,6 +297,9 @@ void SimulationRun::Collect(bool loadMasks) {
   }
   if (loadMasks) view.LoadMaskViews(history.Steps() - 1);
   sessions.Refresh();
+  // A look chosen during the run goes into the record the run wrote with the one it started with.
+  std::string lookWhy;
+  if (!sessions.RememberLook(&lookWhy)) std::fprintf(stderr, "patinex: the session keeps its earlier look: %s\n", lookWhy.c_str());
   // Without the dialog sending programmatic events, a set value is not reported.
   for (const int id : {ID_DIRT_FACTOR, ID_RUST_FACTOR}) {
     if (CUISlider* slider = panels.SimulationPanel().GetSlider(id)) slider->SetValue(100);

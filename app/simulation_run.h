@@ -11,6 +11,7 @@
 #include "simulation/splat_image.h"
 #include "threadinglib/thread.h"
 
+class LookChoice;
 class MaskHistory;
 class NumberBoxes;
 class SceneView;
@@ -29,7 +30,7 @@ class SimulationRun {
 public:
   SimulationRun(WorkModel& model, SurfaceSamples& samples, MaskHistory& history, SceneView& view,
                 WindowPanels& panels, StatusLine& status, NumberBoxes& numbers, const MediaFolders& folders,
-                WindowSessions& sessions);
+                WindowSessions& sessions, const LookChoice& looks);
   SimulationRun(const SimulationRun&) = delete;
   SimulationRun& operator=(const SimulationRun&) = delete;
 
@@ -107,9 +108,12 @@ private:
   NumberBoxes& numbers;
   const MediaFolders& folders;
   WindowSessions& sessions;
+  const LookChoice& looks;
 
-  // The session folder the run writes into, which its parameter block points at.
+  // The session folder the run writes into and the look its record names, which its parameter
+  // block points at.
   std::string runFolder;
+  std::string runLook;
   std::unique_ptr<ThreadingLib::Thread> thread;
   // Stored by the run (release) and loaded by the frame (acquire).
   std::atomic<uint8_t> finished{0};

@@ -14,6 +14,7 @@ void WindowPanels::Build(GuiEventCallback callback, void* context) {
   BuildSimulationPanel(simulationPanel, resources, callback, context);
   BuildExportPanel(exportPanel, resources, callback, context);
   BuildSourcePanel(sourcePanel, resources, callback, context);
+  BuildLookPanel(lookPanel, resources, callback, context);
   BuildQuitQuestionPanel(quitQuestion, resources, callback, context);
   BuildFileBrowserPanel(fileBrowser, resources, callback, context);
 }
@@ -28,11 +29,11 @@ void WindowPanels::Place(int width, int height) {
   placedWidth = width;
   placedHeight = height;
   // Reading order: pick and set up a model, weather it, then export it.
-  // The weather's source before the export panel, so that it goes on top of it and the export
-  // panel keeps its place: at 800 x 600 the two share the short column.
-  Dialog* const stacked[] = {&parametersPanel, &simulationPanel, &sourcePanel, &exportPanel};
-  const std::vector<int> heights = {kParametersPanelHeight, kSimulationPanelHeight + simulationExtra, kSourcePanelHeight,
-                                    kExportPanelHeight};
+  // The look and the weather's source before the export panel, so that they go on top of it and
+  // the export panel keeps its place: at 800 x 600 the three share the short column.
+  Dialog* const stacked[] = {&parametersPanel, &simulationPanel, &lookPanel, &sourcePanel, &exportPanel};
+  const std::vector<int> heights = {kParametersPanelHeight, kSimulationPanelHeight + simulationExtra, kLookPanelHeight,
+                                    kSourcePanelHeight, kExportPanelHeight};
   const std::vector<Platform::Point> corners =
       FlowPanels(width, height, kPanelWidth, kMargin, kDevicePanelHeight, heights);
   devicePanel.SetLocation(corners[0].x, corners[0].y);

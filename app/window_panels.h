@@ -13,7 +13,8 @@
 inline constexpr int kMinimumWindowWidth = 640;
 inline constexpr int kMinimumWindowHeight = 400;
 
-// The window's controls: the five panels (four framing the scene, the source panel over it) drawn over the scene, the device settings dialog shown
+// The window's controls: the six panels (four framing the scene, the look and source panels over
+// it) drawn over the scene, the device settings dialog shown
 // instead of it, and what they draw with. Window thread; the application builds and places them,
 // and the objects that show something (the status line, the step slider, the Weather button)
 // write into their controls.
@@ -23,7 +24,7 @@ inline constexpr int kMinimumWindowHeight = 400;
 // lock (SurfaceSamples).
 class WindowPanels {
 public:
-  // Builds the five panels, every control reporting to callback with context.
+  // Builds the six panels, every control reporting to callback with context.
   void Build(GuiEventCallback callback, void* context);
   // Puts the panels in place for a back buffer of width × height: the device panel at the top
   // right, the parameters, simulation and export panels stacked up from the bottom edge below it,
@@ -42,6 +43,8 @@ public:
   // Where the weather comes from: placed in the flow with the others, but the scene is framed
   // without it (it lies over a corner the model seldom reaches), so adding it moved no model.
   Dialog& SourcePanel() { return sourcePanel; }
+  // The look shown and exported: placed and drawn as the source panel is.
+  Dialog& LookPanel() { return lookPanel; }
   // Over everything else while visible, in the middle of the window.
   Dialog& QuitQuestion() { return quitQuestion; }
   // Over the scene and the panels while visible, in the middle of the window.
@@ -60,6 +63,7 @@ private:
   Dialog simulationPanel;
   Dialog exportPanel;
   Dialog sourcePanel;
+  Dialog lookPanel;
   Dialog quitQuestion;
   Dialog fileBrowser;
   int simulationExtra = 0;

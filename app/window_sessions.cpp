@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/control_ids.h"
+#include "app/look_choice.h"
 #include "app/mask_history.h"
 #include "app/media_folders.h"
 #include "app/model_table.h"
@@ -36,7 +37,7 @@ bool FolderIsEmpty(const std::string& folder) {
 
 WindowSessions::WindowSessions(MediaFolders& folders, const ModelTable& models, const WorkModel& model,
                                SurfaceSamples& samples, MaskHistory& history, NumberBoxes& numbers, SceneView& view,
-                               WindowPanels& panels, StatusLine& status)
+                               WindowPanels& panels, StatusLine& status, LookChoice& looks)
     : folders(folders),
       models(models),
       model(model),
@@ -45,7 +46,8 @@ WindowSessions::WindowSessions(MediaFolders& folders, const ModelTable& models, 
       numbers(numbers),
       view(view),
       panels(panels),
-      status(status) {}
+      status(status),
+      looks(looks) {}
 
 const std::string& WindowSessions::ModelFile() const {
   static const std::string none;
@@ -127,8 +129,33 @@ void WindowSessions::Open(int index) {
   }
   ShowSession(session, !refused);
   const std::string name = "Session " + std::to_string(session.number);
-  status.SetDetail(refused ? name + " cannot go on: " + AsSentence(why) + " Weather starts a new session."
-                           : name + " opened.");
+  std::string detail = refused ? name + " cannot go on: " + AsSentence(why) + " Weather starts a new session."
+                               : name + " opened.";
+  // The session's look comes back with it; one that cannot be had leaves the look as it was.
+  Simulation::RunRecord record;
+  std::string lookWhy;
+  if (Simulation::ReadRunRecord(session.folder, &record, &lookWhy) == Simulation::RecordState::kFound) {
+    if (looks.Show(panels.LookPanel(), record.look, &lookWhy)) {
+      view.ShowLook(looks.Current());
+    } else {
+      detail += " Its look is not shown: " + AsSentence(lookWhy);
+    }
+  }
+  status.SetDetail(detail);
+}
+
+bool WindowSessions::RememberLook(std::string* why) {
+  if (folders.session.empty()) return true;
+  Simulation::RunRecord record;
+  const Simulation::RecordState state = Simulation::ReadRunRecord(folders.session, &record, why);
+  // No record yet: the first run of the session writes the look into it.
+  if (state == Simulation::RecordState::kNone) return true;
+  if (state != Simulation::RecordState::kFound) return false;
+  const std::string& chosen = looks.Recorded();
+  // The record says nothing for bronze, as a run without a look writes it.
+  if (record.look == chosen || (record.look.empty() && chosen == "bronze")) return true;
+  record.look = chosen;
+  return Simulation::WriteRunRecord(folders.session, record, why);
 }
 
 std::string WindowSessions::ShownName() const {

@@ -7,6 +7,7 @@
 #include "app/session_store.h"
 #include "simulation/emission_source.h"
 
+class LookChoice;
 class MaskHistory;
 class ModelTable;
 class NumberBoxes;
@@ -34,12 +35,13 @@ class WindowSessions {
 public:
   WindowSessions(MediaFolders& folders, const ModelTable& models, const WorkModel& model, SurfaceSamples& samples,
                  MaskHistory& history, NumberBoxes& numbers, SceneView& view, WindowPanels& panels,
-                 StatusLine& status);
+                 StatusLine& status, LookChoice& looks);
 
   // The model just loaded opens its most recent session, or none when it has none.
   void OpenMostRecent();
   // Opens the picker's session: its samples from its session file, its steps on the slider and
-  // the last step's masks in the views, and where its weather came from in the source controls. A session file that cannot be read is refused (the status
+  // the last step's masks in the views, where its weather came from in the source controls and
+  // the look its record names in the look panel and the views. A session file that cannot be read is refused (the status
   // line names it and says why); the masks its record lists stay offered, but the next run starts
   // a new session rather than write into it.
   void Open(int index);
@@ -56,6 +58,11 @@ public:
   // Deletes the current session's folder and opens the next most recent session, or none. False,
   // with the status line saying why, when it could not be deleted whole.
   bool DeleteCurrent();
+  // The current session's run record names the chosen look from now on, so that reopening the
+  // session, or exporting it here or from the command line, shows what was chosen. Nothing to do
+  // without a record: its first run writes the look. False, with why, when the record cannot be
+  // read or written.
+  bool RememberLook(std::string* why);
   // The picker lists the model's sessions as they are on disk, the current one selected.
   void Refresh();
 
@@ -78,6 +85,7 @@ private:
   SceneView& view;
   WindowPanels& panels;
   StatusLine& status;
+  LookChoice& looks;
 
   std::vector<SessionListing> listed;
   int current = -1;  // in listed; -1: none

@@ -1,0 +1,17 @@
+#include <string>
+
+#include "app/application.h"
+#include "app/status_line.h"
+
+void PatinexApplication::ChooseLook() {
+  std::string why;
+  if (!looks.ChooseStop(panels.LookPanel(), &why)) {
+    status.SetDetail("The look cannot be shown: " + AsSentence(why));
+    return;
+  }
+  view.ShowLook(looks.Current());
+  FrameworkRequestFrame();
+  // A run writes the record with the look it started with; its end writes this one over it.
+  if (run.Kept()) return;
+  if (!sessions.RememberLook(&why)) status.SetDetail("The session keeps its earlier look: " + AsSentence(why));
+}
