@@ -58,13 +58,18 @@ bool LookChoice::ChooseStop(Dialog& panel, std::string* why) {
   return true;
 }
 
+int LookChoice::StopOf(const std::string& nameOrFile) const {
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].name == nameOrFile || (!entries[i].file.empty() && entries[i].file == nameOrFile)) return int(i);
+  }
+  return -1;
+}
+
 bool LookChoice::Show(Dialog& panel, const std::string& nameOrFile, std::string* why) {
   const std::string wanted = nameOrFile.empty() ? "bronze" : nameOrFile;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].name == wanted || entries[i].file == wanted) {
-      if (CUISlider* slider = panel.GetSlider(ID_LOOK)) slider->SetValue(int(i));
-      return ChooseStop(panel, why);
-    }
+  if (const int found = StopOf(wanted); found >= 0) {
+    if (CUISlider* slider = panel.GetSlider(ID_LOOK)) slider->SetValue(found);
+    return ChooseStop(panel, why);
   }
   AssetExport::Look look;
   if (!AssetExport::FindLook(wanted, &look, why)) return false;

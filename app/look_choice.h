@@ -24,6 +24,9 @@ public:
   // it cannot be found or read: the choice stays as it was.
   bool Show(Dialog& panel, const std::string& nameOrFile, std::string* why);
 
+  // The slider's stop of a look, by its name or file; -1 when none has it.
+  int StopOf(const std::string& nameOrFile) const;
+
   const AssetExport::Look& Current() const { return current; }
   // What a run record keeps for the look: its catalog name, or its file for one outside it.
   const std::string& Recorded() const { return recorded; }

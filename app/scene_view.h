@@ -93,6 +93,7 @@ public:
   // A mask space's masks of the step shown (null where it has none).
   const Platform::ShaderResourceView* RustMaskView(int32_t space = 0) const { return MaskIn(rustMasks, space); }
   const Platform::ShaderResourceView* DirtMaskView(int32_t space = 0) const { return MaskIn(dirtMasks, space); }
+  const Platform::ShaderResourceView* HumidityMaskView(int32_t space = 0) const { return MaskIn(humidityMasks, space); }
 
 private:
   void LoadEnvironment();

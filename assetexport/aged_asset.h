@@ -46,6 +46,7 @@ struct AgedAsset {
   std::vector<MaskImages> masks;
   int32_t step = 0;
   LookSettings look;
+  std::string lookName;  // the look baked, named in the asset's extras
   // Set when the writing is to stop (a signal): nothing is put in place and the error is kStopped.
   const std::atomic<bool>* stop = nullptr;
 };

@@ -123,6 +123,7 @@ tinygltf::Value AgedAssetExtras(const AgedAsset& asset) {
   extras["patinexStep"] = tinygltf::Value(int(asset.step));
   extras["patinexRustFactor"] = tinygltf::Value(double(asset.look.rustFactor));
   extras["patinexDirtFactor"] = tinygltf::Value(double(asset.look.dirtFactor));
+  if (!asset.lookName.empty()) extras["patinexLook"] = tinygltf::Value(asset.lookName);
   return tinygltf::Value(extras);
 }
 

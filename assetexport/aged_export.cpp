@@ -156,6 +156,7 @@ bool ExportAgedAsset(const RenderLib::ObjModel& model, const StepMasks& masks, c
   asset.frames = &frames;
   asset.step = masks.step;
   asset.look = settings.look;
+  asset.lookName = settings.agedLook.name;
   asset.stop = settings.stop;
   double encodeSeconds = 0.0;
   for (const int32_t material : used) {

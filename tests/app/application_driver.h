@@ -175,6 +175,13 @@ inline void ClickAway() { Click(Program().Panels().SimulationPanel(), 8, 20); }
 inline std::string WeatherText() { return Program().Panels().SimulationPanel().GetButton(ID_WEATHER)->GetText(); }
 inline std::string EditText(int id) { return Program().Panels().ParametersPanel().GetEditBox(id)->GetText(); }
 inline CUISlider* Slider(int id) { return Program().Panels().SimulationPanel().GetSlider(id); }
+// The look panel's slider moved to the look named, as a drag would leave it.
+inline void ChooseLook(const std::string& name) {
+  const int stop = Program().Looks().StopOf(name);
+  ASSERT_GE(stop, 0) << "no look " << name;
+  Program().Panels().LookPanel().GetSlider(ID_LOOK)->SetValue(stop);
+  Program().OnGuiEvent(kEventSliderValueChanged, ID_LOOK);
+}
 
 // The back-buffer pixel at (x, y) from top-left, drawn by the application's frame render.
 inline std::vector<float> DrawnPixel(int x, int y) {

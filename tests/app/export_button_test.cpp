@@ -114,8 +114,13 @@ TEST(ExportButton, WritesAGltfSetAndReplacesAFileOnlyWhenTheUserSaysSo) {
   fs::create_directories(folder);
   ReplaceText(ExportPanel(), ID_EXPORT_FOLDER, folder.string());
   ReplaceText(ExportPanel(), ID_EXPORT_NAME, "set.gltf");
+  ChooseLook("wood");
   ExportAndWait();
+  ChooseLook("bronze");
   ASSERT_TRUE(fs::exists(folder / "set.gltf")) << Status();
+  std::vector<char> document = Bytes(folder / "set.gltf");
+  std::erase_if(document, [](char c) { return c == ' ' || c == '\n'; });
+  EXPECT_TRUE(Holds(document, "\"patinexLook\":\"wood\"")) << "the look shown was not the one baked";
   EXPECT_TRUE(fs::exists(folder / "set.bin")) << Status();
   EXPECT_NE(Status().find("beside it"), std::string::npos) << Status();
   EXPECT_EQ(ReplaceAnswer::asked, 0);

@@ -72,8 +72,16 @@ protected:
     EnterInto(ID_STEPS, Environment::startTexts[1]);
     EnterInto(ID_TONS_PER_STEP, Environment::startTexts[2]);
     SetSource(0, 90);
+    ChooseLook("bronze");
   }
 };
+
+std::string RecordedLook(const fs::path& session) {
+  Simulation::RunRecord record;
+  std::string why;
+  EXPECT_EQ(Simulation::ReadRunRecord(session.string(), &record, &why), Simulation::RecordState::kFound) << why;
+  return record.look;
+}
 
 // The sphere weathered two steps, another model picked and the sphere again: its session opens
 // with its samples (none made anew), Weather makes step 3 in the same folder and leaves steps 1
@@ -88,8 +96,10 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   EnterInto(ID_STEPS, "2");
   EnterInto(ID_TONS_PER_STEP, "300");
   SetSource(1, 20);  // +X
+  ChooseLook("iron");
   RunToTheEnd();
   const fs::path first = SessionFolder();
+  EXPECT_EQ(RecordedLook(first), "iron");
   ASSERT_EQ(first, fs::path(ModelSessionsFolder(Environment::maskFolder.string(), Program().Models()[1].file)) / "1");
   ASSERT_EQ(Program().History().Steps(), 2);
   const std::vector<char> dirt0 = Bytes(first / "mask_dirt00.jpg"), rust1 = Bytes(first / "mask_rust01.jpg");
@@ -97,6 +107,7 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
 
   Pick(3);  // the bunny, without sessions
   SetSource(0, 90);
+  ChooseLook("bronze");
   EXPECT_EQ(Program().History().Steps(), 0);
   EXPECT_TRUE(SessionFolder().empty());
   Pick(1);
@@ -107,6 +118,34 @@ TEST_F(SessionsInTheWindow, AModelGoesOnWithItsSessionAndNewSamplesStartAnotherB
   EXPECT_NE(Program().View().RustMaskView(), nullptr);
   EXPECT_EQ(EditText(ID_DENSITY), "30");
   EXPECT_EQ(ShownSource(), std::make_pair(1, 20)) << "the session's weather source was not restored";
+  EXPECT_EQ(Program().View().ShownLook().name, "iron") << "the session's look was not restored";
+  EXPECT_EQ(Program().View().HumidityMaskView(), nullptr) << "iron reads no humidity";
+  // Stone's moss grows where it stays wet: its humidity masks come in, and the session keeps it.
+  ChooseLook("stone");
+  EXPECT_NE(Program().View().HumidityMaskView(), nullptr);
+  EXPECT_EQ(RecordedLook(first), "stone");
+  // A record naming a look file outside the catalog (a command-line run's --look FILE) shows it
+  // and keeps naming the file; one naming a look there is none of keeps the look shown.
+  const fs::path own = Environment::maskFolder / "sessions" / "own.json";
+  std::ofstream(own) << R"({"name": "own", "base": {"color": [0.2, 0.3, 0.4]}, "layers": [{"mask": "dirt", "color": [0.1, 0.1, 0.1]}]})";
+  const auto setRecordedLook = [&first](const std::string& look) {
+    Simulation::RunRecord record;
+    std::string why;
+    ASSERT_EQ(Simulation::ReadRunRecord(first.string(), &record, &why), Simulation::RecordState::kFound) << why;
+    record.look = look;
+    ASSERT_TRUE(Simulation::WriteRunRecord(first.string(), record, &why)) << why;
+  };
+  setRecordedLook(own.string());
+  Pick(3);
+  Pick(1);
+  EXPECT_EQ(Program().View().ShownLook().name, "own");
+  EXPECT_EQ(Program().Looks().Recorded(), own.string());
+  setRecordedLook("no-such-look");
+  Pick(3);
+  Pick(1);
+  EXPECT_EQ(Program().View().ShownLook().name, "own");
+  EXPECT_NE(StatusShown().find("Its look is not shown: No look is named no-such-look"), std::string::npos) << StatusShown();
+  setRecordedLook("stone");
   const Simulation::SampleMap* restored = Program().Samples().Map();
   ASSERT_NE(restored, nullptr);
 
