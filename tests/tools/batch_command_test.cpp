@@ -73,6 +73,22 @@ TEST_F(BatchCommand, RunsEachAssetOnceAndOnlyWhatIsLeft) {
   EXPECT_NE(ReadFile(folder / "masks" / "b" / "batch.log").find("\"look\": \"iron\""), std::string::npos)
       << "the export did not bake the asset's look";
 
+  // Another look in the manifest exports the saved steps again in it, once.
+  json wood = SphereBatchManifest(folder);
+  wood["assets"][2]["look"] = "wood";
+  const std::string woodManifest = WriteManifest(folder / "wood.json", wood);
+  run = Cli(woodManifest);
+  EXPECT_EQ(Statuses(json::parse(run.out)), json({"skipped", "failed", "done"})) << run.err;
+  EXPECT_NE(ReadFile(folder / "aged" / "b.glb").find("\"patinexLook\":\"wood\""), std::string::npos);
+  const auto withoutRecord = [](auto times) {
+    std::erase_if(times, [](const auto& entry) { return fs::path(entry.first).filename() == "patinex_run.json"; });
+    return times;
+  };
+  EXPECT_EQ(withoutRecord(historyOfB()), withoutRecord(bMasks)) << "the saved steps were weathered again";
+  EXPECT_EQ(json::parse(ReadFile(folder / "masks" / "b" / "patinex_run.json"))["look"], "wood");
+  run = Cli(woodManifest);
+  EXPECT_EQ(Statuses(json::parse(run.out)), json({"skipped", "failed", "skipped"})) << run.err;
+
   json twoSteps = SphereBatchManifest(folder);
   twoSteps["assets"] = json::array({twoSteps["assets"][0]});
   twoSteps["assets"][0]["steps"] = 2;

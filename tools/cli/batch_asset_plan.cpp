@@ -35,7 +35,22 @@ bool RecordFits(const Simulation::RunRecord& record, const BatchAsset& asset) {
   return true;
 }
 
+// The look a record or a manifest names, bronze when it names none.
+std::string LookOrBronze(const std::string& look) { return look.empty() ? "bronze" : look; }
+
+bool RecordNamesTheLook(const Simulation::RunRecord& record, const BatchAsset& asset) {
+  return LookOrBronze(record.look) == LookOrBronze(asset.settings.look.value_or(""));
+}
+
 }  // namespace
+
+bool RecordAssetLook(const BatchAsset& asset, std::string* error) {
+  Simulation::RunRecord record;
+  if (Simulation::ReadRunRecord(asset.outFolder, &record, error) != Simulation::RecordState::kFound) return true;
+  if (RecordNamesTheLook(record, asset)) return true;
+  record.look = asset.settings.look.value_or("");
+  return Simulation::WriteRunRecord(asset.outFolder, record, error);
+}
 
 AssetPlan PlanAsset(const BatchAsset& asset) {
   const int64_t asked = asset.settings.steps;
@@ -47,9 +62,12 @@ AssetPlan PlanAsset(const BatchAsset& asset) {
   }
   const int64_t kept = int64_t(record.steps.size());
   std::error_code missing;
-  if (kept == asked && fs::is_regular_file(asset.exportPath, missing)) return {AssetAction::kSkip, 0};
+  if (kept == asked && fs::is_regular_file(asset.exportPath, missing) && RecordNamesTheLook(record, asset)) {
+    return {AssetAction::kSkip, 0};
+  }
   // The masks are whole (the record lists a step only once all its masks are saved): weathering
-  // them again would cost the whole run and throw the history aside for the export alone.
+  // them again would cost the whole run and throw the history aside for an export alone, lost or
+  // of another look.
   if (kept == asked) return {AssetAction::kExport, 0};
   const bool session = fs::is_regular_file(fs::path(asset.outFolder) / Simulation::kSessionName, missing);
   if (kept > 0 && kept < asked && session) return {AssetAction::kResume, asked - kept};

@@ -10,9 +10,10 @@ namespace PatinexCli {
 
 // What an asset of a batch still needs, told from what its output folder holds.
 enum class AssetAction {
-  kSkip,    // its export is there and its record holds every step asked for
+  kSkip,    // its export is there and its record holds every step asked for, in the look asked for
   kResume,  // its session holds some of the steps: the rest are run on from it
-  kExport,  // every step is saved but the export is not there (stopped while exporting): export only
+  kExport,  // every step is saved but the export is not there (stopped while exporting) or of
+            // another look than the manifest's now: export only
   kRun,     // nothing usable: a run of every step (weather moves an earlier history aside)
 };
 
@@ -22,6 +23,12 @@ struct AssetPlan {
 };
 
 AssetPlan PlanAsset(const BatchAsset& asset);
+
+// The asset's run record names the manifest's look (none: bronze) from now on, so that a run
+// continued from it and an export of it bake that look, and the next batch finds it done. True
+// when there is no record yet (its first run writes the look); false, with why, when the record
+// cannot be read or written.
+bool RecordAssetLook(const BatchAsset& asset, std::string* error);
 
 // The arguments (after the program's name) of the run that carries out the plan: weather, or
 // export for kExport; threads is used when the asset sets none.

@@ -69,6 +69,7 @@ bool StartAsset(const BatchAsset& asset, const AssetPlan& plan, const BatchRunSe
       return false;
     }
   }
+  if (plan.action != AssetAction::kRun && !RecordAssetLook(asset, error)) return false;
   std::vector<std::string> arguments = WeatherArguments(asset, plan, settings.threads);
   arguments.insert(arguments.begin(), settings.program);
   return child.Start(settings.program, arguments, (fs::path(asset.outFolder) / kAssetLogName).string(), error);
