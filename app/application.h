@@ -76,6 +76,8 @@ public:
   // The look panel's slider: the Shaded view shows the look at once, and the current session
   // keeps it (during a run, once the run ends: the run writes the session's record).
   void ChooseLook();
+  // The looks listed again and the chosen one read again; a change to it shows at once.
+  void ReadLooksAgain();
   // The session picker, "New session" and "Delete" (session_events.cpp). None of them acts
   // during a run, which writes into the current session; the status line says so.
   void ChooseSession();

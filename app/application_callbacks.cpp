@@ -57,6 +57,8 @@ void PatinexApplication::OnMessage(Platform::Window* window, const Platform::Win
     if (panels.SettingsDialog().HandleEvent(window, event)) *noFurtherProcessing = true;
     return;
   }
+  // Back from another program, perhaps an editor: looks written or changed there show.
+  if (event.type == Platform::EventType::FocusGained) app.ReadLooksAgain();
   if (event.type == Platform::EventType::FileDropped && window != nullptr) {
     app.AddDroppedModel(event.path);
     *noFurtherProcessing = true;

@@ -15,3 +15,15 @@ void PatinexApplication::ChooseLook() {
   if (run.Kept()) return;
   if (!sessions.RememberLook(&why)) status.SetDetail("The session keeps its earlier look: " + AsSentence(why));
 }
+
+void PatinexApplication::ReadLooksAgain() {
+  std::string why;
+  switch (looks.ReadAgain(panels.LookPanel(), &why)) {
+    case LookChoice::Reread::kSame: break;
+    case LookChoice::Reread::kChanged:
+      view.ShowLook(looks.Current());
+      FrameworkRequestFrame();
+      break;
+    case LookChoice::Reread::kFailed: status.SetDetail("The look stays as it was: " + AsSentence(why)); break;
+  }
+}

@@ -24,6 +24,8 @@ struct LookSurface {
   float normalStrength = 1.0f;
   float metallic = 0.0f;
   float roughness = 0.5f;
+
+  bool operator==(const LookSurface&) const = default;
 };
 
 struct LookLayer {
@@ -35,6 +37,8 @@ struct LookLayer {
   float start = 0.0f;
   float end = 1.0f;
   LookSurface surface;
+
+  bool operator==(const LookLayer&) const = default;
 };
 
 inline constexpr size_t kMaxLookLayers = 4;
@@ -47,6 +51,8 @@ struct Look {
   bool ownBase = false;
   LookSurface base;
   std::vector<LookLayer> layers;  // at most kMaxLookLayers, applied in order
+
+  bool operator==(const Look&) const = default;
 
   bool Uses(LookMask mask) const {
     for (const LookLayer& layer : layers) {

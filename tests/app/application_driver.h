@@ -200,6 +200,8 @@ public:
     // What the program remembers between starts goes to a folder of the test's, never the user's.
     stateFolder = std::filesystem::temp_directory_path() / ("patinex_app_state_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     setenv("XDG_STATE_HOME", stateFolder.c_str(), 1);
+    // The user's own looks too: a test writes its own there.
+    setenv("XDG_CONFIG_HOME", (stateFolder / "config").c_str(), 1);
     ProgramSlot() = std::make_unique<PatinexApplication>();
     started = Program().Start(false, "-noerrormsgboxes -forcevsync:0");
     maskFolder = std::filesystem::temp_directory_path() / ("patinex_app_test_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
