@@ -1,7 +1,7 @@
 // The model in its aged material, lit as glTF's metallic-roughness model is: the model's own
-// material (or the shipped bronze where it has none) with the verdigris patina taking over where
-// the rust mask is and dirt where the dirt mask is, composed by the same rules as the export's
-// texture bake (aged_look.glsl), so that the window shows what an export writes.
+// material (or the chosen look's base where it has none) with the look's layers over it, each by
+// its mask (rust, dirt or humidity), composed by the same rules as the export's texture bake
+// (aged_look.glsl), so that the window shows what an export writes.
 // Vertices are the device mesh's 68-byte format; TANGENT.w holds the frame's handedness. Groups
 // with extras have the 100-byte format: TEXCOORD1 and TEXCOORD2 the raw texture coordinate sets
 // (v downwards, as glTF's transforms take them), COLOR the vertex colour; the techniques named
@@ -11,8 +11,9 @@
 //   g_mWorld                the model's rotation; applied here, not part of the next one
 //   g_mWorldViewProjection  view * projection
 //   Bump                    strength of the normal maps (0 = flat, 1 = as drawn)
-//   DirtColor               what full dirt leaves of the surface's brightness
-//   DirtFactor, RustFactor  how much of each mask shows (0 to 1)
+//   RustFactor, DirtFactor, HumidityFactor  how much of each mask shows (0 to 1)
+//   BaseDiffuse ... BaseHasMaps  the look's base on faces without a material of their own
+//   LayerCount ... Layer3Normal  the look's layers (see below)
 //   BaseColorMap ... EmissiveFactor  the model's own material, as glTF gives it; a missing map
 //                           is bound as white (flat for NormalMap)
 //   AlphaCutoff             pixels of the own material whose alpha is below it are not drawn
@@ -33,13 +34,39 @@ shared {
   uniform vec3 g_vCameraPosition = vec3(0.0, 0.0, -4.0);
   uniform vec3 g_vLightPositionMain = vec3(-20.0, 20.0, -20.0);
 
-  // The shipped bronze and verdigris with their normal maps, laid on from three sides.
-  uniform sampler2D BaseDiffuse;
-  uniform sampler2D BaseNrm;
-  uniform sampler2D RustDiffuse;
-  uniform sampler2D RustNrm;
   uniform sampler2D RustMask;
   uniform sampler2D DirtMask;
+  uniform sampler2D HumidityMask;
+
+  // The chosen look's base, laid on from three sides: its colour times its texture, its normal
+  // map's slope times its strength. BaseHasMaps: 1 where the texture (x) or the normal map (y) is
+  // bound, 0 where the look has none (white and flat stand in).
+  uniform sampler2D BaseDiffuse;
+  uniform sampler2D BaseNrm;
+  uniform vec3 BaseColor = vec3(1.0);
+  uniform float BaseNormalStrength = 1.0;
+  uniform float BaseMetallic = 0.0;
+  uniform float BaseRoughness = 0.5;
+  uniform vec2 BaseHasMaps = vec2(0.0);
+
+  // The look's layers, applied in order: the first LayerCount of four. Each vec4 holds one value
+  // of the four layers (x the first): as LookLayer has them, which mask the layer reads (0 rust,
+  // 1 dirt, 2 humidity), its normal map's strength and whether its texture and normal map are
+  // bound. A layer's colour (sRGB-encoded, multiplying its texture) and maps are its own.
+  uniform int LayerCount = 0;
+  uniform vec4 LayerBlend = vec4(0.0);
+  uniform vec4 LayerMask = vec4(0.0);
+  uniform vec4 LayerGain = vec4(0.0);
+  uniform vec4 LayerStart = vec4(0.0);
+  uniform vec4 LayerEnd = vec4(1.0);
+  uniform vec4 LayerMetallic = vec4(0.0);
+  uniform vec4 LayerRoughness = vec4(1.0);
+  uniform vec4 LayerNormalStrength = vec4(1.0);
+  uniform vec4 LayerHasTexture = vec4(0.0);
+  uniform vec4 LayerHasNormal = vec4(0.0);
+  uniform vec3 Layer0Color = vec3(1.0), Layer1Color = vec3(1.0), Layer2Color = vec3(1.0), Layer3Color = vec3(1.0);
+  uniform sampler2D Layer0Texture, Layer0Normal, Layer1Texture, Layer1Normal;
+  uniform sampler2D Layer2Texture, Layer2Normal, Layer3Texture, Layer3Normal;
 
   // The model's own material. Colours in the maps are sRGB-encoded, the rest linear.
   uniform sampler2D BaseColorMap;
@@ -72,10 +99,10 @@ shared {
   uniform vec4 MapOffsetsU = vec4(0.0);  // metallic-roughness, normal, occlusion, emissive
   uniform vec4 MapOffsetsV = vec4(0.0);
 
-  uniform float DirtColor = 0.3;
   uniform float Bump = 1.0;
-  uniform float DirtFactor = 1.0;
   uniform float RustFactor = 1.0;
+  uniform float DirtFactor = 1.0;
+  uniform float HumidityFactor = 1.0;
 
   const float kPi = 3.14159265;
 
@@ -183,24 +210,49 @@ shared {
                     MetallicFactor * metalRough.b, RoughnessFactor * metalRough.g);
   }
 
+  // The look's base at the point, as the bake's SampleSurface gives it.
+  BaseLook LookBase(Side side) {
+    vec3 color = BaseColor;
+    if (BaseHasMaps.x > 0.5) color *= textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb;
+    vec3 slope = vec3(0.0);
+    if (BaseHasMaps.y > 0.5) slope = Slope(BaseNrm, side) * BaseNormalStrength;
+    return BaseLook(color, slope, BaseMetallic, BaseRoughness);
+  }
+
+  // Layer k of the look over the material under it, with its colour and its maps. masks: the
+  // rust, dirt and humidity texels here. Its maps are read only where it covers, as the bake
+  // reads them.
+  BaseLook LayerOver(BaseLook under, int k, vec3 masks, vec3 color, sampler2D colorMap, sampler2D normalMap,
+                     Side side) {
+    LookLayer layer = LookLayer(int(LayerBlend[k]), LayerGain[k], LayerStart[k], LayerEnd[k], LayerMetallic[k],
+                                LayerRoughness[k]);
+    int mask = int(LayerMask[k]);
+    float cover = LayerCover(masks[mask], vec3(RustFactor, DirtFactor, HumidityFactor)[mask], layer);
+    if (!(cover > 0.0)) return under;
+    if (LayerHasTexture[k] > 0.5) color *= textureGrad(colorMap, side.uv, side.dx, side.dy).rgb;
+    vec3 slope = vec3(0.0);
+    if (LayerHasNormal[k] > 0.5) slope = Slope(normalMap, side) * LayerNormalStrength[k];
+    return ApplyLayer(under, layer, color, slope, cover);
+  }
+
   // The aged material at the point, its normal still in object space. own: the base is the
-  // model's own material, else the shipped bronze (a constant in each caller, so the compiler
-  // keeps one side).
+  // model's own material, else the look's (a constant in each caller, so the compiler keeps one
+  // side). The layers are written out one by one: GLSL 3.30 picks a sampler by a constant only.
   AgedMaterial AgedAt(ShadedInput i, bool own) {
-    float patina = PatinaCover(texture(RustMask, i.uv).r, RustFactor);
-    float dirt = DirtCover(texture(DirtMask, i.uv).r, DirtFactor);
+    vec3 masks = vec3(texture(RustMask, i.uv).r, texture(DirtMask, i.uv).r, texture(HumidityMask, i.uv).r);
     vec3 normal = normalize(i.objectNormal);
     Side side = PickSide(i.repeats, i.dx, i.dy, i.pixel, normal);
-    vec3 patinaColor = textureGrad(RustDiffuse, side.uv, side.dx, side.dy).rgb;
-    vec3 patinaSlope = Slope(RustNrm, side);
-    BaseLook base;
+    BaseLook layered;
     if (own) {
-      base = OwnBase(i.uv, i.maps, normal, i.objectTangent);
+      layered = OwnBase(i.uv, i.maps, normal, i.objectTangent);
     } else {
-      base = BaseLook(textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb, BronzeSlope(Slope(BaseNrm, side)),
-                      kBronzeMetallic, kBronzeRoughness);
+      layered = LookBase(side);
     }
-    return AgeMaterial(normal, base, patinaColor, patinaSlope, patina, dirt, DirtColor, Bump);
+    if (LayerCount > 0) layered = LayerOver(layered, 0, masks, Layer0Color, Layer0Texture, Layer0Normal, side);
+    if (LayerCount > 1) layered = LayerOver(layered, 1, masks, Layer1Color, Layer1Texture, Layer1Normal, side);
+    if (LayerCount > 2) layered = LayerOver(layered, 2, masks, Layer2Color, Layer2Texture, Layer2Normal, side);
+    if (LayerCount > 3) layered = LayerOver(layered, 3, masks, Layer3Color, Layer3Texture, Layer3Normal, side);
+    return FinishLook(normal, layered, Bump);
   }
 
   // glTF's metallic-roughness BRDF: GGX distribution, Smith height-correlated visibility,
