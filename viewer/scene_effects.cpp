@@ -14,6 +14,8 @@ namespace {
 
 constexpr const char* kLayerColors[AssetExport::kMaxLookLayers] = {"Layer0Color", "Layer1Color", "Layer2Color",
                                                                    "Layer3Color"};
+constexpr const char* kLayerMasks[AssetExport::kMaxLookLayers] = {"Layer0Mask", "Layer1Mask", "Layer2Mask",
+                                                                  "Layer3Mask"};
 constexpr const char* kLayerColorMaps[AssetExport::kMaxLookLayers] = {"Layer0Texture", "Layer1Texture", "Layer2Texture",
                                                                       "Layer3Texture"};
 constexpr const char* kLayerNormalMaps[AssetExport::kMaxLookLayers] = {"Layer0Normal", "Layer1Normal", "Layer2Normal",
@@ -51,8 +53,7 @@ void MeshEffect::Bind(Platform::Effect& target) {
   dirt = target.TechniqueByName("Dirt");
   rust = target.TechniqueByName("Rust");
   const std::pair<Platform::EffectVariable**, const char*> variables[] = {
-      {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&humidityMask, "HumidityMask"},
-      {&humidityFactor, "HumidityFactor"}, {&baseColorMap, "BaseColorMap"},
+      {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&baseColorMap, "BaseColorMap"},
       {&metallicRoughnessMap, "MetallicRoughnessMap"}, {&normalMap, "NormalMap"}, {&occlusionMap, "OcclusionMap"},
       {&emissiveMap, "EmissiveMap"}, {&baseColorFactor, "BaseColorFactor"}, {&metallicFactor, "MetallicFactor"},
       {&roughnessFactor, "RoughnessFactor"}, {&normalScale, "NormalScale"}, {&occlusionStrength, "OcclusionStrength"},
@@ -62,13 +63,15 @@ void MeshEffect::Bind(Platform::Effect& target) {
       {&lookBaseColorMap, "BaseDiffuse"}, {&lookBaseNormalMap, "BaseNrm"}, {&lookBaseColor, "BaseColor"},
       {&lookBaseNormalStrength, "BaseNormalStrength"}, {&lookBaseMetallic, "BaseMetallic"},
       {&lookBaseRoughness, "BaseRoughness"}, {&lookBaseHasMaps, "BaseHasMaps"}, {&layerCount, "LayerCount"},
-      {&layerBlend, "LayerBlend"}, {&layerMask, "LayerMask"}, {&layerGain, "LayerGain"}, {&layerStart, "LayerStart"},
+      {&layerBlend, "LayerBlend"}, {&layerFactor, "LayerFactor"}, {&layerGain, "LayerGain"}, {&layerStart, "LayerStart"},
       {&layerEnd, "LayerEnd"}, {&layerMetallic, "LayerMetallic"}, {&layerRoughness, "LayerRoughness"},
       {&layerNormalStrength, "LayerNormalStrength"}, {&layerHasTexture, "LayerHasTexture"},
       {&layerHasNormal, "LayerHasNormal"}};
   for (const auto& [variable, name] : variables) *variable = target.VariableByName(name);
+  twoLayerTwins.clear();
   for (size_t i = 0; i < AssetExport::kMaxLookLayers; ++i) {
     layerColors[i] = target.VariableByName(kLayerColors[i]);
+    layerMasks[i] = target.VariableByName(kLayerMasks[i]);
     layerColorMaps[i] = target.VariableByName(kLayerColorMaps[i]);
     layerNormalMaps[i] = target.VariableByName(kLayerNormalMaps[i]);
   }
@@ -97,6 +100,12 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   if (Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, whiteTexel, &white)) ||
       Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, flatTexel, &flatNormal))) {
     *problems += "the stand-ins for missing material maps could not be made\n";
+  } else {
+    // Read as they are: the software rasteriser then takes its cheapest path for the look's
+    // unused layers, whose maps it reads whether the effect uses them or not.
+    const Platform::TextureSampling nearest{true, true};
+    target.SetTextureSampling(white.get(), nearest);
+    target.SetTextureSampling(flatNormal.get(), nearest);
   }
   // The bronze's textures missing leave the window drawing: only they are left out.
   UseLook(AssetExport::BronzeLook(), problems);
@@ -161,7 +170,7 @@ Platform::Result MeshEffect::UseLook(const AssetExport::Look& look, std::string*
                  std::to_string(count) + " are drawn\n";
     result = Platform::kInvalidArgument;
   }
-  float blend[4] = {}, mask[4] = {}, gain[4] = {}, start[4] = {}, end[4] = {1.0f, 1.0f, 1.0f, 1.0f}, metallic[4] = {},
+  float blend[4] = {}, gain[4] = {}, start[4] = {}, end[4] = {1.0f, 1.0f, 1.0f, 1.0f}, metallic[4] = {},
         roughness[4] = {}, normalStrength[4] = {}, hasTexture[4] = {}, hasNormal[4] = {};
   for (size_t i = 0; i < AssetExport::kMaxLookLayers; ++i) {
     if (i >= count) {
@@ -172,7 +181,7 @@ Platform::Result MeshEffect::UseLook(const AssetExport::Look& look, std::string*
     }
     const AssetExport::LookLayer& layer = look.layers[i];
     blend[i] = layer.blend == AssetExport::LookBlend::kMultiply ? 1.0f : 0.0f;
-    mask[i] = layer.mask == AssetExport::LookMask::kRust ? 0.0f : (layer.mask == AssetExport::LookMask::kDirt ? 1.0f : 2.0f);
+    layerMaskKinds[i] = layer.mask;
     gain[i] = layer.gain;
     start[i] = layer.start;
     end[i] = layer.end;
@@ -183,9 +192,10 @@ Platform::Result MeshEffect::UseLook(const AssetExport::Look& look, std::string*
     hasNormal[i] = bindMap(layer.surface.normalTexture, layerNormalMaps[i], flatNormal);
     layerColors[i]->SetFloatVector(layer.surface.color.data(), 3);
   }
+  layersShown = count;
   layerCount->SetInt(int32_t(count));
   const std::pair<Platform::EffectVariable*, const float*> layerValues[] = {
-      {layerBlend, blend}, {layerMask, mask}, {layerGain, gain}, {layerStart, start}, {layerEnd, end},
+      {layerBlend, blend}, {layerGain, gain}, {layerStart, start}, {layerEnd, end},
       {layerMetallic, metallic}, {layerRoughness, roughness}, {layerNormalStrength, normalStrength},
       {layerHasTexture, hasTexture}, {layerHasNormal, hasNormal}};
   for (const auto& [variable, values] : layerValues) variable->SetFloatVector(values, 4);
@@ -282,7 +292,14 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   cameraPosition->SetFloatVector(eye, 3);
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
-  humidityFactor->SetFloat(masks.humidityFactor);
+  float factors[AssetExport::kMaxLookLayers] = {1.0f, 1.0f, 1.0f, 1.0f};
+  for (size_t i = 0; i < layersShown; ++i) {
+    const AssetExport::LookMask kind = layerMaskKinds[i];
+    factors[i] = kind == AssetExport::LookMask::kRust   ? masks.rustFactor
+                 : kind == AssetExport::LookMask::kDirt ? masks.dirtFactor
+                                                        : masks.humidityFactor;
+  }
+  layerFactor->SetFloatVector(factors, 4);
   if (environment != nullptr) environment->SetOn(*bound);
   // Blended materials go last, over everything they may show.
   for (const bool blendedPass : {false, true}) {
@@ -310,12 +327,27 @@ void MeshEffect::DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectT
   }
   rustMask->SetResource(rustView);
   dirtMask->SetResource(dirtView);
-  humidityMask->SetResource(masks.HumidityOf(range.attributeId));
+  for (size_t i = 0; i < layersShown; ++i) {
+    const AssetExport::LookMask kind = layerMaskKinds[i];
+    layerMasks[i]->SetResource(kind == AssetExport::LookMask::kRust   ? rustView
+                               : kind == AssetExport::LookMask::kDirt ? dirtView
+                                                                      : masks.HumidityOf(range.attributeId));
+  }
   Platform::EffectTechnique* used = MaterialTechnique(material, technique, range.extras);
+  if (layersShown <= 2) used = TwoLayerTwin(used);
   for (uint32_t p = 0; p < used->PassCount(); ++p) {
     used->PassByIndex(p)->Apply();
     mesh.DrawSubset(subset);
   }
+}
+
+Platform::EffectTechnique* MeshEffect::TwoLayerTwin(Platform::EffectTechnique* technique) {
+  const auto found = twoLayerTwins.find(technique);
+  if (found != twoLayerTwins.end()) return found->second;
+  Platform::EffectTechnique* twin = bound->TechniqueByName(technique->Name() + "TwoLayers");
+  if (!twin->IsValid()) twin = technique;
+  twoLayerTwins.emplace(technique, twin);
+  return twin;
 }
 
 void PointEffect::Bind(Platform::Effect& target) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -31,7 +32,7 @@ struct PatinaMasks {
   float rustFactor = 1.0f;
   float dirtFactor = 1.0f;
   // Last, so that the masks of a look without a humidity layer are given as before.
-  std::span<Platform::ShaderResourceView* const> humidity;
+  std::span<Platform::ShaderResourceView* const> humidity = {};
   float humidityFactor = 1.0f;
 
   // The masks a material's faces read (attribute: its material index); null where its space has
@@ -92,6 +93,7 @@ private:
   void Bind(Platform::Effect& target);
   void SetMaterial(const DeviceMaterial& material);
   void DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectTechnique* technique, const PatinaMasks& masks);
+  Platform::EffectTechnique* TwoLayerTwin(Platform::EffectTechnique* technique);
 
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Effect> effect;
@@ -104,14 +106,20 @@ private:
   std::unique_ptr<Platform::ShaderResourceView> white, flatNormal;
   Platform::Effect* bound = nullptr;
   Platform::EffectTechnique *shaded, *dirt, *rust;
-  Platform::EffectVariable *rustMask, *dirtMask, *humidityMask, *humidityFactor;
+  Platform::EffectVariable *rustMask, *dirtMask;
   // The look: its base's maps and values, then its layers' (each vec4 one value of every layer).
   Platform::EffectVariable *lookBaseColorMap, *lookBaseNormalMap, *lookBaseColor, *lookBaseNormalStrength,
       *lookBaseMetallic, *lookBaseRoughness, *lookBaseHasMaps;
-  Platform::EffectVariable *layerCount, *layerBlend, *layerMask, *layerGain, *layerStart, *layerEnd, *layerMetallic,
-      *layerRoughness, *layerNormalStrength, *layerHasTexture, *layerHasNormal;
-  Platform::EffectVariable *layerColors[AssetExport::kMaxLookLayers], *layerColorMaps[AssetExport::kMaxLookLayers],
-      *layerNormalMaps[AssetExport::kMaxLookLayers];
+  Platform::EffectVariable *layerCount, *layerBlend, *layerFactor, *layerGain, *layerStart, *layerEnd,
+      *layerMetallic, *layerRoughness, *layerNormalStrength, *layerHasTexture, *layerHasNormal;
+  Platform::EffectVariable *layerColors[AssetExport::kMaxLookLayers], *layerMasks[AssetExport::kMaxLookLayers],
+      *layerColorMaps[AssetExport::kMaxLookLayers], *layerNormalMaps[AssetExport::kMaxLookLayers];
+  // What the draw needs of the look: its layers drawn and the mask each reads.
+  size_t layersShown = 0;
+  AssetExport::LookMask layerMaskKinds[AssetExport::kMaxLookLayers] = {};
+  // Each technique's twin for looks of up to two layers (itself where the effect has none),
+  // found once.
+  std::map<const Platform::EffectTechnique*, Platform::EffectTechnique*> twoLayerTwins;
   Platform::EffectVariable *baseColorMap, *metallicRoughnessMap, *normalMap, *occlusionMap, *emissiveMap;
   Platform::EffectVariable *baseColorFactor, *metallicFactor, *roughnessFactor, *normalScale, *occlusionStrength,
       *emissiveFactor;
