@@ -21,7 +21,7 @@
 //   TwoSided                1: faces seen from behind are lit with their normal turned round
 //   XxxSets, XxxOffset      where each non-base map of a group with extras reads: its u is
 //                           dot(XxxSetsU, (u0, v0, u1, v1)) + offset.x, its v likewise with V
-// A mask that is not bound reads 0 in its red channel: no patina, no dirt.
+// A mask that is not bound reads 0 in its red channel: the layers it drives do not show.
 
 // The blend rules, shared with the texture bake of exported assets.
 shared "aged_look.glsl";

@@ -100,12 +100,6 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   if (Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, whiteTexel, &white)) ||
       Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, flatTexel, &flatNormal))) {
     *problems += "the stand-ins for missing material maps could not be made\n";
-  } else {
-    // Read as they are: the software rasteriser then takes its cheapest path for the look's
-    // unused layers, whose maps it reads whether the effect uses them or not.
-    const Platform::TextureSampling nearest{true, true};
-    target.SetTextureSampling(white.get(), nearest);
-    target.SetTextureSampling(flatNormal.get(), nearest);
   }
   // The bronze's textures missing leave the window drawing: only they are left out.
   UseLook(AssetExport::BronzeLook(), problems);
@@ -174,7 +168,7 @@ Platform::Result MeshEffect::UseLook(const AssetExport::Look& look, std::string*
         roughness[4] = {}, normalStrength[4] = {}, hasTexture[4] = {}, hasNormal[4] = {};
   for (size_t i = 0; i < AssetExport::kMaxLookLayers; ++i) {
     if (i >= count) {
-      // Layers past the look's read nothing; their maps are bound all the same.
+      // Layers past the look's are not drawn; every sampler still reads a texture.
       layerColorMaps[i]->SetResource(white.get());
       layerNormalMaps[i]->SetResource(flatNormal.get());
       continue;
