@@ -1,7 +1,7 @@
 // The model in its aged material, lit as glTF's metallic-roughness model is: the model's own
-// material (or the shipped bronze where it has none) with the verdigris patina taking over where
-// the rust mask is and dirt where the dirt mask is, composed by the same rules as the export's
-// texture bake (aged_look.glsl), so that the window shows what an export writes.
+// material (or the chosen look's base where it has none) with the look's layers over it, each by
+// its mask (rust, dirt or humidity), composed by the same rules as the export's texture bake
+// (aged_look.glsl), so that the window shows what an export writes.
 // Vertices are the device mesh's 68-byte format; TANGENT.w holds the frame's handedness. Groups
 // with extras have the 100-byte format: TEXCOORD1 and TEXCOORD2 the raw texture coordinate sets
 // (v downwards, as glTF's transforms take them), COLOR the vertex colour; the techniques named
@@ -11,8 +11,9 @@
 //   g_mWorld                the model's rotation; applied here, not part of the next one
 //   g_mWorldViewProjection  view * projection
 //   Bump                    strength of the normal maps (0 = flat, 1 = as drawn)
-//   DirtColor               what full dirt leaves of the surface's brightness
-//   DirtFactor, RustFactor  how much of each mask shows (0 to 1)
+//   RustFactor, DirtFactor  how much of each mask shows in the mask views (0 to 1)
+//   BaseDiffuse ... BaseHasMaps  the look's base on faces without a material of their own
+//   LayerCount ... Layer3Normal  the look's layers (see below)
 //   BaseColorMap ... EmissiveFactor  the model's own material, as glTF gives it; a missing map
 //                           is bound as white (flat for NormalMap)
 //   AlphaCutoff             pixels of the own material whose alpha is below it are not drawn
@@ -20,7 +21,7 @@
 //   TwoSided                1: faces seen from behind are lit with their normal turned round
 //   XxxSets, XxxOffset      where each non-base map of a group with extras reads: its u is
 //                           dot(XxxSetsU, (u0, v0, u1, v1)) + offset.x, its v likewise with V
-// A mask that is not bound reads 0 in its red channel: no patina, no dirt.
+// A mask that is not bound reads 0 in its red channel: the layers it drives do not show.
 
 // The blend rules, shared with the texture bake of exported assets.
 shared "aged_look.glsl";
@@ -33,13 +34,40 @@ shared {
   uniform vec3 g_vCameraPosition = vec3(0.0, 0.0, -4.0);
   uniform vec3 g_vLightPositionMain = vec3(-20.0, 20.0, -20.0);
 
-  // The shipped bronze and verdigris with their normal maps, laid on from three sides.
-  uniform sampler2D BaseDiffuse;
-  uniform sampler2D BaseNrm;
-  uniform sampler2D RustDiffuse;
-  uniform sampler2D RustNrm;
+  // The mask views' masks.
   uniform sampler2D RustMask;
   uniform sampler2D DirtMask;
+
+  // The chosen look's base, laid on from three sides: its colour times its texture, its normal
+  // map's slope times its strength. BaseHasMaps: 1 where the texture (x) or the normal map (y) is
+  // bound, 0 where the look has none (white and flat stand in).
+  uniform sampler2D BaseDiffuse;
+  uniform sampler2D BaseNrm;
+  uniform vec3 BaseColor = vec3(1.0);
+  uniform float BaseNormalStrength = 1.0;
+  uniform float BaseMetallic = 0.0;
+  uniform float BaseRoughness = 0.5;
+  uniform vec2 BaseHasMaps = vec2(0.0);
+
+  // The look's layers, applied in order: the first LayerCount of four. Each vec4 holds one value
+  // of the four layers (x the first): as LookLayer has them, how much of its mask shows (the
+  // factor of the mask it reads), its normal map's strength and whether its texture and normal
+  // map are bound. A layer's colour (sRGB-encoded, multiplying its texture), its mask (the rust,
+  // dirt or humidity mask of the faces drawn) and its maps are its own.
+  uniform int LayerCount = 0;
+  uniform vec4 LayerBlend = vec4(0.0);
+  uniform vec4 LayerFactor = vec4(1.0);
+  uniform vec4 LayerGain = vec4(0.0);
+  uniform vec4 LayerStart = vec4(0.0);
+  uniform vec4 LayerEnd = vec4(1.0);
+  uniform vec4 LayerMetallic = vec4(0.0);
+  uniform vec4 LayerRoughness = vec4(1.0);
+  uniform vec4 LayerNormalStrength = vec4(1.0);
+  uniform vec4 LayerHasTexture = vec4(0.0);
+  uniform vec4 LayerHasNormal = vec4(0.0);
+  uniform vec3 Layer0Color = vec3(1.0), Layer1Color = vec3(1.0), Layer2Color = vec3(1.0), Layer3Color = vec3(1.0);
+  uniform sampler2D Layer0Mask, Layer0Texture, Layer0Normal, Layer1Mask, Layer1Texture, Layer1Normal;
+  uniform sampler2D Layer2Mask, Layer2Texture, Layer2Normal, Layer3Mask, Layer3Texture, Layer3Normal;
 
   // The model's own material. Colours in the maps are sRGB-encoded, the rest linear.
   uniform sampler2D BaseColorMap;
@@ -72,10 +100,9 @@ shared {
   uniform vec4 MapOffsetsU = vec4(0.0);  // metallic-roughness, normal, occlusion, emissive
   uniform vec4 MapOffsetsV = vec4(0.0);
 
-  uniform float DirtColor = 0.3;
   uniform float Bump = 1.0;
-  uniform float DirtFactor = 1.0;
   uniform float RustFactor = 1.0;
+  uniform float DirtFactor = 1.0;
 
   const float kPi = 3.14159265;
 
@@ -183,24 +210,56 @@ shared {
                     MetallicFactor * metalRough.b, RoughnessFactor * metalRough.g);
   }
 
+  // The look's base at the point, as the bake's SampleSurface gives it.
+  BaseLook LookBase(Side side) {
+    vec3 color = BaseColor;
+    if (BaseHasMaps.x > 0.5) color *= textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb;
+    vec3 slope = vec3(0.0);
+    if (BaseHasMaps.y > 0.5) slope = Slope(BaseNrm, side) * BaseNormalStrength;
+    return BaseLook(color, slope, BaseMetallic, BaseRoughness);
+  }
+
+  // Layer k of the look over the material under it, with its colour, mask and maps. Its maps are
+  // read only where it covers, as the bake reads them.
+  BaseLook LayerOver(BaseLook under, int k, vec2 uv, sampler2D mask, vec3 color, sampler2D colorMap,
+                     sampler2D normalMap, Side side) {
+    LookLayer layer = LookLayer(int(LayerBlend[k]), LayerGain[k], LayerStart[k], LayerEnd[k], LayerMetallic[k],
+                                LayerRoughness[k]);
+    float cover = LayerCover(texture(mask, uv).r, LayerFactor[k], layer);
+    if (!(cover > 0.0)) return under;
+    if (LayerHasTexture[k] > 0.5) color *= textureGrad(colorMap, side.uv, side.dx, side.dy).rgb;
+    vec3 slope = vec3(0.0);
+    if (LayerHasNormal[k] > 0.5) slope = Slope(normalMap, side) * LayerNormalStrength[k];
+    return ApplyLayer(under, layer, color, slope, cover);
+  }
+
   // The aged material at the point, its normal still in object space. own: the base is the
-  // model's own material, else the shipped bronze (a constant in each caller, so the compiler
-  // keeps one side).
-  AgedMaterial AgedAt(ShadedInput i, bool own) {
-    float patina = PatinaCover(texture(RustMask, i.uv).r, RustFactor);
-    float dirt = DirtCover(texture(DirtMask, i.uv).r, DirtFactor);
+  // model's own material, else the look's; layers: 2 or 4, the most layers drawn (both constants
+  // in each caller, so the compiler keeps only what they need). The layers are written out one
+  // by one, as GLSL 3.30 picks a sampler by a constant only; the software rasteriser runs both
+  // ways of a branch, so a look of two layers is drawn by the techniques of two (see below).
+  AgedMaterial AgedAt(ShadedInput i, bool own, int layers) {
     vec3 normal = normalize(i.objectNormal);
     Side side = PickSide(i.repeats, i.dx, i.dy, i.pixel, normal);
-    vec3 patinaColor = textureGrad(RustDiffuse, side.uv, side.dx, side.dy).rgb;
-    vec3 patinaSlope = Slope(RustNrm, side);
-    BaseLook base;
+    BaseLook layered;
     if (own) {
-      base = OwnBase(i.uv, i.maps, normal, i.objectTangent);
+      layered = OwnBase(i.uv, i.maps, normal, i.objectTangent);
     } else {
-      base = BaseLook(textureGrad(BaseDiffuse, side.uv, side.dx, side.dy).rgb, BronzeSlope(Slope(BaseNrm, side)),
-                      kBronzeMetallic, kBronzeRoughness);
+      layered = LookBase(side);
     }
-    return AgeMaterial(normal, base, patinaColor, patinaSlope, patina, dirt, DirtColor, Bump);
+    if (LayerCount > 0) {
+      layered = LayerOver(layered, 0, i.uv, Layer0Mask, Layer0Color, Layer0Texture, Layer0Normal, side);
+    }
+    if (LayerCount > 1) {
+      layered = LayerOver(layered, 1, i.uv, Layer1Mask, Layer1Color, Layer1Texture, Layer1Normal, side);
+    }
+    if (layers > 2 && LayerCount > 2) {
+      layered = LayerOver(layered, 2, i.uv, Layer2Mask, Layer2Color, Layer2Texture, Layer2Normal, side);
+    }
+    if (layers > 3 && LayerCount > 3) {
+      layered = LayerOver(layered, 3, i.uv, Layer3Mask, Layer3Color, Layer3Texture, Layer3Normal, side);
+    }
+    return FinishLook(normal, layered, Bump);
   }
 
   // glTF's metallic-roughness BRDF: GGX distribution, Smith height-correlated visibility,
@@ -259,8 +318,8 @@ shared {
   // The aged surface lit, tone mapped and sRGB-encoded for the screen, with the alpha given
   // (1 for an opaque surface). The vertex colour multiplies the aged base colour, as a glTF
   // viewer multiplies it into the exported one.
-  vec4 ShadedSurface(ShadedInput i, bool own, float alpha) {
-    AgedMaterial aged = AgedAt(i, own);
+  vec4 ShadedSurface(ShadedInput i, bool own, int layers, float alpha) {
+    AgedMaterial aged = AgedAt(i, own, layers);
     // g_mWorld is a rotation plus a move: its upper 3 x 3 turns directions.
     vec3 normal = normalize(mat3(g_mWorld) * aged.normal);
     if (own && TwoSided > 0.5 && !i.frontFacing) normal = -normal;
@@ -376,7 +435,21 @@ fragment ShadedPixel {
   void main() {
     color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                       dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                          false, 1.0);
+                          false, 4, 1.0);
+  }
+}
+
+fragment ShadedPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                          false, 2, 1.0);
   }
 }
 
@@ -393,7 +466,24 @@ fragment ShadedOwnPixel {
     if (alpha < AlphaCutoff) discard;
     color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                       dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                          true, max(alpha, OpaqueAlpha));
+                          true, 4, max(alpha, OpaqueAlpha));
+  }
+}
+
+fragment ShadedOwnPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    // Not drawn where a masked alpha falls below the cutoff.
+    float alpha = OwnAlpha(uv, vec4(1.0));
+    if (alpha < AlphaCutoff) discard;
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                          true, 2, max(alpha, OpaqueAlpha));
   }
 }
 
@@ -412,7 +502,26 @@ fragment ShadedExtrasPixel {
                                       dFdy(repeats), gl_FragCoord.xy,
                                       MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
                                       gl_FrontFacing),
-                          false, 1.0);
+                          false, 4, 1.0);
+  }
+}
+
+fragment ShadedExtrasPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  in vec4 metallicRoughnessNormalUv;
+  in vec4 occlusionEmissiveUv;
+  in vec4 vertexColor;
+  out vec4 color;
+  void main() {
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy,
+                                      MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
+                                      gl_FrontFacing),
+                          false, 2, 1.0);
   }
 }
 
@@ -438,7 +547,33 @@ fragment ShadedOwnExtrasPixel {
                                       dFdy(repeats), gl_FragCoord.xy,
                                       MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
                                       gl_FrontFacing),
-                          true, max(alpha, OpaqueAlpha));
+                          true, 4, max(alpha, OpaqueAlpha));
+  }
+}
+
+fragment ShadedOwnExtrasPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  in vec4 metallicRoughnessNormalUv;
+  in vec4 occlusionEmissiveUv;
+  in vec4 vertexColor;
+  out vec4 color;
+  void main() {
+    float alpha = OwnAlpha(uv, vertexColor);
+    if (alpha < AlphaCutoff) discard;
+    vec4 tangent = objectTangent;
+    if (NormalMapFrameOfItsOwn > 0.5) {
+      tangent = CoordinateTangent(normalize(objectNormal), dFdx(repeats), dFdy(repeats),
+                                  dFdx(metallicRoughnessNormalUv.zw), dFdy(metallicRoughnessNormalUv.zw));
+    }
+    color = ShadedSurface(ShadedInput(worldPosition, uv, repeats, objectNormal, tangent, dFdx(repeats),
+                                      dFdy(repeats), gl_FragCoord.xy,
+                                      MapCoordinates(metallicRoughnessNormalUv, occlusionEmissiveUv), vertexColor,
+                                      gl_FrontFacing),
+                          true, 2, max(alpha, OpaqueAlpha));
   }
 }
 
@@ -454,7 +589,22 @@ fragment AgedColorMetallicPixel {
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                            dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                               false);
+                               false, 4);
+    color = vec4(aged.color, aged.metallic);
+  }
+}
+
+fragment AgedColorMetallicPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                               false, 2);
     color = vec4(aged.color, aged.metallic);
   }
 }
@@ -469,7 +619,22 @@ fragment AgedColorMetallicOwnPixel {
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                            dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                               true);
+                               true, 4);
+    color = vec4(aged.color, aged.metallic);
+  }
+}
+
+fragment AgedColorMetallicOwnPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                               true, 2);
     color = vec4(aged.color, aged.metallic);
   }
 }
@@ -484,7 +649,22 @@ fragment AgedNormalRoughnessPixel {
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                            dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                               false);
+                               false, 4);
+    color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
+  }
+}
+
+fragment AgedNormalRoughnessPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                               false, 2);
     color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
   }
 }
@@ -499,7 +679,22 @@ fragment AgedNormalRoughnessOwnPixel {
   void main() {
     AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
                                            dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
-                               true);
+                               true, 4);
+    color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
+  }
+}
+
+fragment AgedNormalRoughnessOwnPixelTwoLayers {
+  in vec3 worldPosition;
+  in vec2 uv;
+  in vec3 repeats;
+  in vec3 objectNormal;
+  in vec4 objectTangent;
+  out vec4 color;
+  void main() {
+    AgedMaterial aged = AgedAt(ShadedInput(worldPosition, uv, repeats, objectNormal, objectTangent, dFdx(repeats),
+                                           dFdy(repeats), gl_FragCoord.xy, AllAt(uv), vec4(1.0), gl_FrontFacing),
+                               true, 2);
     color = vec4(normalize(mat3(g_mWorld) * aged.normal), aged.roughness);
   }
 }
@@ -581,61 +776,118 @@ state BlendedCulled {
 // Each technique X that reads the base material has a twin XOwn for materials of the model's
 // own; the viewer draws each subset with the one its material needs: named further with "Extras"
 // for groups with vertex extras, "Blend" for a blended material and "Culled" for a one-sided
-// glTF material, where the effect has such a technique.
+// glTF material, where the effect has such a technique. Those that draw the look draw up to four
+// layers; each has a twin named further with "TwoLayers" for looks of up to two.
 technique Shaded {
   pass P0 { vertex = ShadedVertex; fragment = ShadedPixel; state = Solid; }
+}
+
+technique ShadedTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedPixelTwoLayers; state = Solid; }
 }
 
 technique ShadedExtras {
   pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedExtrasPixel; state = Solid; }
 }
 
+technique ShadedExtrasTwoLayers {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedExtrasPixelTwoLayers; state = Solid; }
+}
+
 technique ShadedOwn {
   pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = Solid; }
+}
+
+technique ShadedOwnTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixelTwoLayers; state = Solid; }
 }
 
 technique ShadedOwnCulled {
   pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = SolidCulled; }
 }
 
+technique ShadedOwnCulledTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixelTwoLayers; state = SolidCulled; }
+}
+
 technique ShadedOwnBlend {
   pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = Blended; }
+}
+
+technique ShadedOwnBlendTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixelTwoLayers; state = Blended; }
 }
 
 technique ShadedOwnBlendCulled {
   pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixel; state = BlendedCulled; }
 }
 
+technique ShadedOwnBlendCulledTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = ShadedOwnPixelTwoLayers; state = BlendedCulled; }
+}
+
 technique ShadedOwnExtras {
   pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = Solid; }
+}
+
+technique ShadedOwnExtrasTwoLayers {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixelTwoLayers; state = Solid; }
 }
 
 technique ShadedOwnExtrasCulled {
   pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = SolidCulled; }
 }
 
+technique ShadedOwnExtrasCulledTwoLayers {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixelTwoLayers; state = SolidCulled; }
+}
+
 technique ShadedOwnExtrasBlend {
   pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = Blended; }
+}
+
+technique ShadedOwnExtrasBlendTwoLayers {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixelTwoLayers; state = Blended; }
 }
 
 technique ShadedOwnExtrasBlendCulled {
   pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixel; state = BlendedCulled; }
 }
 
+technique ShadedOwnExtrasBlendCulledTwoLayers {
+  pass P0 { vertex = ShadedExtrasVertex; fragment = ShadedOwnExtrasPixelTwoLayers; state = BlendedCulled; }
+}
+
 technique AgedColorMetallic {
   pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicPixel; state = Solid; }
+}
+
+technique AgedColorMetallicTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicPixelTwoLayers; state = Solid; }
 }
 
 technique AgedColorMetallicOwn {
   pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicOwnPixel; state = Solid; }
 }
 
+technique AgedColorMetallicOwnTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = AgedColorMetallicOwnPixelTwoLayers; state = Solid; }
+}
+
 technique AgedNormalRoughness {
   pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessPixel; state = Solid; }
 }
 
+technique AgedNormalRoughnessTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessPixelTwoLayers; state = Solid; }
+}
+
 technique AgedNormalRoughnessOwn {
   pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessOwnPixel; state = Solid; }
+}
+
+technique AgedNormalRoughnessOwnTwoLayers {
+  pass P0 { vertex = ShadedVertex; fragment = AgedNormalRoughnessOwnPixelTwoLayers; state = Solid; }
 }
 
 technique Dirt {

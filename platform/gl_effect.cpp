@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
 #include <utility>
 
 namespace Platform {
@@ -16,8 +17,10 @@ namespace {
 
 std::atomic<bool> depthRemapNeeded{false};
 
-// Texture units handed to sampler variables in declaration order; GL 3.3 guarantees 16 per stage.
-constexpr int kMaxSamplers = 16;
+// Texture units handed to sampler variables in declaration order, up to the 48 units GL 3.3
+// guarantees in all; each program may still use no more than its stage's limit (at least 16),
+// which its link checks.
+constexpr int kMaxSamplers = 48;
 
 constexpr const char* kSemantics[] = {"POSITION", "NORMAL", "TEXCOORD", "COLOR", "TANGENT", "BINORMAL"};
 
@@ -316,7 +319,9 @@ public:
     for (const UniformDeclaration& uniform : description.uniforms) {
       int unit = -1;
       if (uniform.type == UniformType::Sampler2D) {
-        if (samplers == kMaxSamplers) Error(uniform.line, "more than 16 sampler2D variables");
+        if (samplers == kMaxSamplers) {
+          Error(uniform.line, "more than " + std::to_string(kMaxSamplers) + " sampler2D variables");
+        }
         unit = samplers++;
       }
       effect->variables.push_back(std::make_unique<GlVariable>(uniform, unit));

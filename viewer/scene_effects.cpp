@@ -5,13 +5,21 @@
 #include <iterator>
 #include <utility>
 
+#include "assetexport/aged_look.h"
 #include "shipped_media/shipped_files.h"
 #include "viewer/device_vertex.h"
 
 namespace Viewer {
 namespace {
 
-constexpr const char* kTextureVariables[4] = {"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm"};
+constexpr const char* kLayerColors[AssetExport::kMaxLookLayers] = {"Layer0Color", "Layer1Color", "Layer2Color",
+                                                                   "Layer3Color"};
+constexpr const char* kLayerMasks[AssetExport::kMaxLookLayers] = {"Layer0Mask", "Layer1Mask", "Layer2Mask",
+                                                                  "Layer3Mask"};
+constexpr const char* kLayerColorMaps[AssetExport::kMaxLookLayers] = {"Layer0Texture", "Layer1Texture", "Layer2Texture",
+                                                                      "Layer3Texture"};
+constexpr const char* kLayerNormalMaps[AssetExport::kMaxLookLayers] = {"Layer0Normal", "Layer1Normal", "Layer2Normal",
+                                                                       "Layer3Normal"};
 constexpr const char* kMapSetsU[4] = {"MetallicRoughnessSetsU", "NormalSetsU", "OcclusionSetsU", "EmissiveSetsU"};
 constexpr const char* kMapSetsV[4] = {"MetallicRoughnessSetsV", "NormalSetsV", "OcclusionSetsV", "EmissiveSetsV"};
 
@@ -44,7 +52,6 @@ void MeshEffect::Bind(Platform::Effect& target) {
   shaded = target.TechniqueByName("Shaded");
   dirt = target.TechniqueByName("Dirt");
   rust = target.TechniqueByName("Rust");
-  for (int i = 0; i < 4; ++i) textureVariables[i] = target.VariableByName(kTextureVariables[i]);
   const std::pair<Platform::EffectVariable**, const char*> variables[] = {
       {&rustMask, "RustMask"}, {&dirtMask, "DirtMask"}, {&baseColorMap, "BaseColorMap"},
       {&metallicRoughnessMap, "MetallicRoughnessMap"}, {&normalMap, "NormalMap"}, {&occlusionMap, "OcclusionMap"},
@@ -52,8 +59,22 @@ void MeshEffect::Bind(Platform::Effect& target) {
       {&roughnessFactor, "RoughnessFactor"}, {&normalScale, "NormalScale"}, {&occlusionStrength, "OcclusionStrength"},
       {&emissiveFactor, "EmissiveFactor"}, {&lightPositionMain, "g_vLightPositionMain"},
       {&cameraPosition, "g_vCameraPosition"}, {&world, "g_mWorld"}, {&worldViewProjection, "g_mWorldViewProjection"},
-      {&dirtColor, "DirtColor"}, {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"}};
+      {&bump, "Bump"}, {&dirtFactor, "DirtFactor"}, {&rustFactor, "RustFactor"},
+      {&lookBaseColorMap, "BaseDiffuse"}, {&lookBaseNormalMap, "BaseNrm"}, {&lookBaseColor, "BaseColor"},
+      {&lookBaseNormalStrength, "BaseNormalStrength"}, {&lookBaseMetallic, "BaseMetallic"},
+      {&lookBaseRoughness, "BaseRoughness"}, {&lookBaseHasMaps, "BaseHasMaps"}, {&layerCount, "LayerCount"},
+      {&layerBlend, "LayerBlend"}, {&layerFactor, "LayerFactor"}, {&layerGain, "LayerGain"}, {&layerStart, "LayerStart"},
+      {&layerEnd, "LayerEnd"}, {&layerMetallic, "LayerMetallic"}, {&layerRoughness, "LayerRoughness"},
+      {&layerNormalStrength, "LayerNormalStrength"}, {&layerHasTexture, "LayerHasTexture"},
+      {&layerHasNormal, "LayerHasNormal"}};
   for (const auto& [variable, name] : variables) *variable = target.VariableByName(name);
+  twoLayerTwins.clear();
+  for (size_t i = 0; i < AssetExport::kMaxLookLayers; ++i) {
+    layerColors[i] = target.VariableByName(kLayerColors[i]);
+    layerMasks[i] = target.VariableByName(kLayerMasks[i]);
+    layerColorMaps[i] = target.VariableByName(kLayerColorMaps[i]);
+    layerNormalMaps[i] = target.VariableByName(kLayerNormalMaps[i]);
+  }
   alphaCutoff = target.VariableByName("AlphaCutoff");
   opaqueAlpha = target.VariableByName("OpaqueAlpha");
   twoSided = target.VariableByName("TwoSided");
@@ -72,18 +93,16 @@ Platform::Result MeshEffect::Load(Platform::GraphicsDevice& target, const std::s
   Platform::Result result = LoadEffect(target, mediaFolder, ShippedMedia::kMeshEffect, &effect, problems);
   if (Platform::Failed(result)) return result;
   device = &target;
+  media = mediaFolder;
   Bind(*effect);
-  bump->SetFloat(1.0f);
-  dirtColor->SetFloat(0.3f);
-  for (int i = 0; i < 4; ++i) {
-    const std::string path = ShippedMedia::ShippedFileIn(mediaFolder, ShippedMedia::kMaterialTextures[i]);
-    if (Platform::Failed(target.CreateTextureFromFile(path, &textures[i]))) *problems += path + " did not load\n";
-  }
+  bump->SetFloat(AssetExport::AgedLook::kWindowBump);
   const float whiteTexel[4] = {1.0f, 1.0f, 1.0f, 1.0f}, flatTexel[4] = {0.5f, 0.5f, 1.0f, 1.0f};
   if (Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, whiteTexel, &white)) ||
       Platform::Failed(target.CreateTextureFromFloatRGBA(1, 1, flatTexel, &flatNormal))) {
     *problems += "the stand-ins for missing material maps could not be made\n";
   }
+  // The bronze's textures missing leave the window drawing: only they are left out.
+  UseLook(AssetExport::BronzeLook(), problems);
   result = MakeLayout(target, kDeviceVertexElements, kDeviceVertexElementCount, shaded, &layout, problems);
   if (Platform::Succeeded(result)) {
     // Made for the vertex program that reads the extras; an effect without one draws subsets with
@@ -103,10 +122,78 @@ void MeshEffect::Release() {
   extrasLayout.reset();
   Bind(Platform::NullEffect());
   effect.reset();
-  for (auto& texture : textures) texture.reset();
+  lookTextures.Release();
   white.reset();
   flatNormal.reset();
   device = nullptr;
+}
+
+Platform::Result MeshEffect::UseLook(const AssetExport::Look& look, std::string* problems) {
+  if (device == nullptr) {
+    *problems += "the look " + look.name + " is not shown: the mesh effect is not loaded\n";
+    return Platform::kFail;
+  }
+  Platform::Result result = Platform::kOk;
+  // Binds a surface's map (the stand-in where it names none or it does not load); 1 where its own
+  // is bound, which the effect reads to leave the stand-in out.
+  auto bindMap = [&](const std::string& name, Platform::EffectVariable* variable,
+                     const std::unique_ptr<Platform::ShaderResourceView>& standIn) {
+    Platform::ShaderResourceView* view = nullptr;
+    if (!name.empty()) {
+      view = lookTextures.Get(*device, media, name, problems);
+      if (view == nullptr) result = Platform::kFileNotFound;
+    }
+    variable->SetResource(view != nullptr ? view : standIn.get());
+    return view != nullptr ? 1.0f : 0.0f;
+  };
+
+  // A look of the model's own base gives the faces without a material its plain colour.
+  const AssetExport::LookSurface& base = look.base;
+  const float baseHasMaps[2] = {
+      bindMap(look.ownBase ? std::string() : base.texture, lookBaseColorMap, white),
+      bindMap(look.ownBase ? std::string() : base.normalTexture, lookBaseNormalMap, flatNormal)};
+  lookBaseHasMaps->SetFloatVector(baseHasMaps, 2);
+  lookBaseColor->SetFloatVector(base.color.data(), 3);
+  lookBaseNormalStrength->SetFloat(base.normalStrength);
+  lookBaseMetallic->SetFloat(base.metallic);
+  lookBaseRoughness->SetFloat(base.roughness);
+
+  const size_t count = std::min(look.layers.size(), AssetExport::kMaxLookLayers);
+  if (look.layers.size() > count) {
+    *problems += "the look " + look.name + " has " + std::to_string(look.layers.size()) + " layers: only the first " +
+                 std::to_string(count) + " are drawn\n";
+    result = Platform::kInvalidArgument;
+  }
+  float blend[4] = {}, gain[4] = {}, start[4] = {}, end[4] = {1.0f, 1.0f, 1.0f, 1.0f}, metallic[4] = {},
+        roughness[4] = {}, normalStrength[4] = {}, hasTexture[4] = {}, hasNormal[4] = {};
+  for (size_t i = 0; i < AssetExport::kMaxLookLayers; ++i) {
+    if (i >= count) {
+      // Layers past the look's are not drawn; every sampler still reads a texture.
+      layerColorMaps[i]->SetResource(white.get());
+      layerNormalMaps[i]->SetResource(flatNormal.get());
+      continue;
+    }
+    const AssetExport::LookLayer& layer = look.layers[i];
+    blend[i] = layer.blend == AssetExport::LookBlend::kMultiply ? 1.0f : 0.0f;
+    layerMaskKinds[i] = layer.mask;
+    gain[i] = layer.gain;
+    start[i] = layer.start;
+    end[i] = layer.end;
+    metallic[i] = layer.surface.metallic;
+    roughness[i] = layer.surface.roughness;
+    normalStrength[i] = layer.surface.normalStrength;
+    hasTexture[i] = bindMap(layer.surface.texture, layerColorMaps[i], white);
+    hasNormal[i] = bindMap(layer.surface.normalTexture, layerNormalMaps[i], flatNormal);
+    layerColors[i]->SetFloatVector(layer.surface.color.data(), 3);
+  }
+  layersShown = count;
+  layerCount->SetInt(int32_t(count));
+  const std::pair<Platform::EffectVariable*, const float*> layerValues[] = {
+      {layerBlend, blend}, {layerGain, gain}, {layerStart, start}, {layerEnd, end},
+      {layerMetallic, metallic}, {layerRoughness, roughness}, {layerNormalStrength, normalStrength},
+      {layerHasTexture, hasTexture}, {layerHasNormal, hasNormal}};
+  for (const auto& [variable, values] : layerValues) variable->SetFloatVector(values, 4);
+  return result;
 }
 
 Platform::EffectTechnique* MeshEffect::ViewTechnique(int view) const {
@@ -197,9 +284,16 @@ void MeshEffect::Draw(DeviceMesh& mesh, Platform::EffectTechnique* technique, co
   world->SetMatrix(camera.world.Data());
   const float eye[3] = {camera.eye.x, camera.eye.y, camera.eye.z};
   cameraPosition->SetFloatVector(eye, 3);
-  for (int i = 0; i < 4; ++i) textureVariables[i]->SetResource(textures[i].get());
   dirtFactor->SetFloat(masks.dirtFactor);
   rustFactor->SetFloat(masks.rustFactor);
+  float factors[AssetExport::kMaxLookLayers] = {1.0f, 1.0f, 1.0f, 1.0f};
+  for (size_t i = 0; i < layersShown; ++i) {
+    const AssetExport::LookMask kind = layerMaskKinds[i];
+    factors[i] = kind == AssetExport::LookMask::kRust   ? masks.rustFactor
+                 : kind == AssetExport::LookMask::kDirt ? masks.dirtFactor
+                                                        : masks.humidityFactor;
+  }
+  layerFactor->SetFloatVector(factors, 4);
   if (environment != nullptr) environment->SetOn(*bound);
   // Blended materials go last, over everything they may show.
   for (const bool blendedPass : {false, true}) {
@@ -227,11 +321,27 @@ void MeshEffect::DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectT
   }
   rustMask->SetResource(rustView);
   dirtMask->SetResource(dirtView);
+  for (size_t i = 0; i < layersShown; ++i) {
+    const AssetExport::LookMask kind = layerMaskKinds[i];
+    layerMasks[i]->SetResource(kind == AssetExport::LookMask::kRust   ? rustView
+                               : kind == AssetExport::LookMask::kDirt ? dirtView
+                                                                      : masks.HumidityOf(range.attributeId));
+  }
   Platform::EffectTechnique* used = MaterialTechnique(material, technique, range.extras);
+  if (layersShown <= 2) used = TwoLayerTwin(used);
   for (uint32_t p = 0; p < used->PassCount(); ++p) {
     used->PassByIndex(p)->Apply();
     mesh.DrawSubset(subset);
   }
+}
+
+Platform::EffectTechnique* MeshEffect::TwoLayerTwin(Platform::EffectTechnique* technique) {
+  const auto found = twoLayerTwins.find(technique);
+  if (found != twoLayerTwins.end()) return found->second;
+  Platform::EffectTechnique* twin = bound->TechniqueByName(technique->Name() + "TwoLayers");
+  if (!twin->IsValid()) twin = technique;
+  twoLayerTwins.emplace(technique, twin);
+  return twin;
 }
 
 void PointEffect::Bind(Platform::Effect& target) {

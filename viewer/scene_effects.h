@@ -2,16 +2,19 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
 #include <type_traits>
 
+#include "assetexport/look.h"
 #include "platform/effect.h"
 #include "platform/gpu_resources.h"
 #include "platform/graphics_device.h"
 #include "viewer/device_mesh.h"
 #include "viewer/environment_light.h"
+#include "viewer/look_texture_cache.h"
 #include "viewer/scene_placement.h"
 
 // The two effects a model is drawn with, both compiled from the media folder: the mesh effect
@@ -19,20 +22,24 @@
 // null effect and it draws nothing; a failed load leaves nothing loaded and says why in problems.
 namespace Viewer {
 
-// The patina of one step: its rust and dirt masks, one of each a mask space (any may be missing),
-// the space each material's masks are in (by material index; a material past the list, or faces
-// without one, are in space 0), and how much of each mask shows, 0 to 1.
+// The patina of one step: its rust, dirt and humidity masks, one of each a mask space (any may be
+// missing: it reads 0), the space each material's masks are in (by material index; a material
+// past the list, or faces without one, are in space 0), and how much of each mask shows, 0 to 1.
 struct PatinaMasks {
   std::span<Platform::ShaderResourceView* const> rust;
   std::span<Platform::ShaderResourceView* const> dirt;
   std::span<const int32_t> spaceOfMaterial;
   float rustFactor = 1.0f;
   float dirtFactor = 1.0f;
+  // Last, so that the masks of a look without a humidity layer are given as before.
+  std::span<Platform::ShaderResourceView* const> humidity = {};
+  float humidityFactor = 1.0f;
 
   // The masks a material's faces read (attribute: its material index); null where its space has
   // none.
   Platform::ShaderResourceView* RustOf(uint32_t attribute) const { return InSpace(rust, attribute); }
   Platform::ShaderResourceView* DirtOf(uint32_t attribute) const { return InSpace(dirt, attribute); }
+  Platform::ShaderResourceView* HumidityOf(uint32_t attribute) const { return InSpace(humidity, attribute); }
 
 private:
   Platform::ShaderResourceView* InSpace(std::span<Platform::ShaderResourceView* const> views, uint32_t attribute) const {
@@ -41,17 +48,23 @@ private:
   }
 };
 
-// The model's aged material: its own metallic-roughness material, or the shipped bronze where it
-// has none, with the patina and dirt over it by the masks, lit by the environment.
+// The model's aged material: its own metallic-roughness material, or the look's base where it has
+// none, with the look's layers over it by the masks, lit by the environment.
 class MeshEffect {
 public:
   MeshEffect() { Bind(Platform::NullEffect()); }
 
-  // Also sets the fixed values (Bump 1, DirtColor 0.3), loads the four shipped material
-  // textures (one that does not load stays unbound and is named in problems) and makes the
-  // mesh layout.
+  // Also sets the fixed relief (Bump 1), shows the shipped bronze (UseLook; a texture that does
+  // not load stays unbound and is named in problems) and makes the mesh layout.
   Platform::Result Load(Platform::GraphicsDevice& device, const std::string& mediaFolder, std::string* problems);
   void Release();
+
+  // The look the Shaded view and the aged techniques show from the next draw on, until another
+  // one or the next Load (which shows the bronze again). Its textures are loaded once a file (see
+  // LookTextureCache) and resolved in the media folder of Load. A texture that does not load, or
+  // layers past kMaxLookLayers, leave the rest of the look shown, that texture unbound (white, or
+  // a flat normal) or those layers out; they are named in problems and the result is a failure.
+  Platform::Result UseLook(const AssetExport::Look& look, std::string* problems);
 
   // The technique of a view (0 Shaded, 1 Dirt, 2 Rust; none for another view), or by name.
   Platform::EffectTechnique* ViewTechnique(int view) const;
@@ -80,25 +93,38 @@ private:
   void Bind(Platform::Effect& target);
   void SetMaterial(const DeviceMaterial& material);
   void DrawSubset(DeviceMesh& mesh, uint32_t subset, Platform::EffectTechnique* technique, const PatinaMasks& masks);
+  Platform::EffectTechnique* TwoLayerTwin(Platform::EffectTechnique* technique);
 
   Platform::GraphicsDevice* device = nullptr;
   std::unique_ptr<Platform::Effect> effect;
   std::unique_ptr<Platform::InputLayout> layout;
   std::unique_ptr<Platform::InputLayout> extrasLayout;  // for subsets with vertex extras
   const EnvironmentLight* environment = nullptr;
-  // Base texture and normal map, patina texture and normal map, each with its variable.
-  std::unique_ptr<Platform::ShaderResourceView> textures[4];
-  Platform::EffectVariable* textureVariables[4];
-  // What a material's missing map reads: white, and a flat normal.
+  std::string media;  // where the shipped textures a look names are found
+  LookTextureCache lookTextures;
+  // What a material's or look's missing map reads: white, and a flat normal.
   std::unique_ptr<Platform::ShaderResourceView> white, flatNormal;
   Platform::Effect* bound = nullptr;
   Platform::EffectTechnique *shaded, *dirt, *rust;
   Platform::EffectVariable *rustMask, *dirtMask;
+  // The look: its base's maps and values, then its layers' (each vec4 one value of every layer).
+  Platform::EffectVariable *lookBaseColorMap, *lookBaseNormalMap, *lookBaseColor, *lookBaseNormalStrength,
+      *lookBaseMetallic, *lookBaseRoughness, *lookBaseHasMaps;
+  Platform::EffectVariable *layerCount, *layerBlend, *layerFactor, *layerGain, *layerStart, *layerEnd,
+      *layerMetallic, *layerRoughness, *layerNormalStrength, *layerHasTexture, *layerHasNormal;
+  Platform::EffectVariable *layerColors[AssetExport::kMaxLookLayers], *layerMasks[AssetExport::kMaxLookLayers],
+      *layerColorMaps[AssetExport::kMaxLookLayers], *layerNormalMaps[AssetExport::kMaxLookLayers];
+  // What the draw needs of the look: its layers drawn and the mask each reads.
+  size_t layersShown = 0;
+  AssetExport::LookMask layerMaskKinds[AssetExport::kMaxLookLayers] = {};
+  // Each technique's twin for looks of up to two layers (itself where the effect has none),
+  // found once.
+  std::map<const Platform::EffectTechnique*, Platform::EffectTechnique*> twoLayerTwins;
   Platform::EffectVariable *baseColorMap, *metallicRoughnessMap, *normalMap, *occlusionMap, *emissiveMap;
   Platform::EffectVariable *baseColorFactor, *metallicFactor, *roughnessFactor, *normalScale, *occlusionStrength,
       *emissiveFactor;
   Platform::EffectVariable *lightPositionMain, *cameraPosition, *world, *worldViewProjection;
-  Platform::EffectVariable *dirtColor, *bump, *dirtFactor, *rustFactor;
+  Platform::EffectVariable *bump, *dirtFactor, *rustFactor;
   Platform::EffectVariable *alphaCutoff, *opaqueAlpha, *twoSided, *normalMapFrameOfItsOwn, *mapOffsetsU, *mapOffsetsV;
   Platform::EffectVariable *mapSetsU[4], *mapSetsV[4];  // metallic-roughness, normal, occlusion, emissive
 };

@@ -47,11 +47,12 @@ TEST_F(EffectFilesTest, MeshEffectHasItsTechniquesVariablesAndLayout) {
   const auto techniques = {"Shaded",         "ShadedOwn",           "AgedColorMetallic", "AgedColorMetallicOwn",
                            "AgedNormalRoughness", "AgedNormalRoughnessOwn", "Dirt",              "Rust"};
   ExpectTechniques(techniques);
-  ExpectVariables({"BaseDiffuse", "BaseNrm", "RustDiffuse", "RustNrm", "RustMask", "DirtMask", "BaseColorMap",
+  ExpectVariables({"BaseDiffuse", "BaseNrm", "BaseColor", "BaseHasMaps", "LayerCount", "LayerFactor", "Layer3Color",
+                   "Layer3Texture", "Layer3Normal", "Layer3Mask", "RustMask", "DirtMask", "BaseColorMap",
                    "MetallicRoughnessMap", "NormalMap", "OcclusionMap", "EmissiveMap", "BaseColorFactor",
                    "MetallicFactor", "RoughnessFactor", "NormalScale", "OcclusionStrength", "EmissiveFactor",
-                   "g_vLightPositionMain", "g_vCameraPosition", "g_mWorld", "g_mWorldViewProjection", "DirtColor",
-                   "Bump", "DirtFactor", "RustFactor"});
+                   "g_vLightPositionMain", "g_vCameraPosition", "g_mWorld", "g_mWorldViewProjection", "Bump",
+                   "DirtFactor", "RustFactor"});
   for (const char* name : techniques) {
     std::unique_ptr<Platform::InputLayout> layout;
     EXPECT_EQ(device->CreateInputLayout(Viewer::kDeviceVertexElements, Viewer::kDeviceVertexElementCount,

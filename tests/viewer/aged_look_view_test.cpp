@@ -6,11 +6,13 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "assetexport/aged_look.h"
+#include "assetexport/look_file.h"
 #include "assetexport/surface_frames.h"
 #include "imagelib/jpeg_writer.h"
 #include "renderlib/obj_loader.h"
@@ -107,21 +109,71 @@ protected:
     return pixel;
   }
 
-  // Draws both debug techniques and checks them against the bake's composition.
+  // Draws both debug techniques and checks them against the bake's composition of the shipped
+  // bronze over base.
   void ExpectTheBakesLook(RenderLib::ObjModel& model, const AgedLook::BaseLook& base) {
-    const auto rust = Grey(0.05f), dirt = Grey(0.08f);
-    Platform::ShaderResourceView* const rustViews[] = {rust.get()};
-    Platform::ShaderResourceView* const dirtViews[] = {dirt.get()};
-    const PatinaMasks masks = {rustViews, dirtViews, {}, 0.9f, 0.7f};
-    const float patina = AgedLook::PatinaCover(0.05f, masks.rustFactor);
-    const float dirtCover = AgedLook::DirtCover(0.08f, masks.dirtFactor);
+    const float patina = AgedLook::PatinaCover(kMask[0], kFactor[0]);
+    const float dirtCover = AgedLook::DirtCover(kMask[1], kFactor[1]);
     ASSERT_GT(patina, 0.2f);
     ASSERT_LT(patina, 0.8f);
-    const Vector3 normal(0.0f, 0.0f, 1.0f);
-    const AgedLook::AgedMaterial expected =
-        AgedLook::AgeMaterial(normal, base, shipped[2], AgedLook::SideSlope(2, shipped[3].x, shipped[3].y), patina,
-                              dirtCover, AgedLook::kWindowDirtColor, AgedLook::kWindowBump);
+    ExpectDrawn(model, AgedLook::AgeMaterial(kNormal, base, shipped[2],
+                                             AgedLook::SideSlope(2, shipped[3].x, shipped[3].y), patina, dirtCover,
+                                             AgedLook::kWindowDirtColor, AgedLook::kWindowBump));
+  }
 
+  // Each texture of a look's surfaces replaced by a one-colour file (a colour a surface), so that
+  // the square's centre reads it whichever side it picks.
+  void Uniformly(AssetExport::Look* look) {
+    uint8_t shade = 40;
+    auto replace = [&](std::string* texture) {
+      if (texture->empty()) return;
+      // Named apart from the shipped files the fixture wrote.
+      const std::string name = std::filesystem::path(*texture).stem().string() + "_uniform.jpg";
+      *texture = media.Path(name);
+      written[*texture] = Uniform(name.c_str(), {uint8_t(shade + 90), uint8_t(shade + 40), shade});
+      shade = uint8_t(shade + 25);
+    };
+    replace(&look->base.texture);
+    replace(&look->base.normalTexture);
+    for (AssetExport::LookLayer& layer : look->layers) {
+      replace(&layer.surface.texture);
+      replace(&layer.surface.normalTexture);
+    }
+  }
+
+  // A look's surface at the square's centre (the z side) as the bake samples it: a texture that
+  // was not written reads white, a normal map flat.
+  AgedLook::BaseLook SurfaceAt(const AssetExport::LookSurface& surface) const {
+    const auto color = written.find(surface.texture), normal = written.find(surface.normalTexture);
+    const Vector3 texel = color != written.end() ? color->second : Vector3(1.0f, 1.0f, 1.0f);
+    const Vector3 slope = normal != written.end() ? AgedLook::SideSlope(2, normal->second.x, normal->second.y)
+                                                  : Vector3(0.0f, 0.0f, 0.0f);
+    return {Vector3(texel.x * surface.color[0], texel.y * surface.color[1], texel.z * surface.color[2]),
+            slope * surface.normalStrength, surface.metallic, surface.roughness};
+  }
+
+  // The look at the square's centre under the masks' texels, layer by layer as the bake applies
+  // them; every layer must cover in part, or the check would not see it.
+  AgedLook::AgedMaterial BakedAt(const AssetExport::Look& look) const {
+    AgedLook::BaseLook layered = SurfaceAt(look.base);
+    for (const AssetExport::LookLayer& layer : look.layers) {
+      const size_t mask = size_t(layer.mask);
+      const float cover = AgedLook::LayerCover(kMask[mask], kFactor[mask], layer);
+      EXPECT_GT(cover, 0.1f);
+      EXPECT_LT(cover, 0.95f);
+      const AgedLook::BaseLook own = SurfaceAt(layer.surface);
+      layered = AgedLook::ApplyLayer(layered, layer, own.color, own.slope, cover);
+    }
+    return AgedLook::FinishLook(kNormal, layered, AgedLook::kWindowBump);
+  }
+
+  // Draws both debug techniques under the masks' texels and compares them with expected.
+  void ExpectDrawn(RenderLib::ObjModel& model, const AgedLook::AgedMaterial& expected) {
+    const auto rust = Grey(kMask[0]), dirt = Grey(kMask[1]), humidity = Grey(kMask[2]);
+    Platform::ShaderResourceView* const rustViews[] = {rust.get()};
+    Platform::ShaderResourceView* const dirtViews[] = {dirt.get()};
+    Platform::ShaderResourceView* const humidityViews[] = {humidity.get()};
+    const PatinaMasks masks = {rustViews, dirtViews, {}, kFactor[0], kFactor[1], humidityViews, kFactor[2]};
     const Pixel colorMetallic = Drawn(model, "AgedColorMetallic", masks);
     EXPECT_NEAR(colorMetallic[0], expected.color.x, 2e-3f);
     EXPECT_NEAR(colorMetallic[1], expected.color.y, 2e-3f);
@@ -134,7 +186,13 @@ protected:
     EXPECT_NEAR(normalRoughness[3], expected.roughness, 1e-3f);
   }
 
+  // The rust, dirt and humidity texels drawn, and how much of each shows.
+  static constexpr float kMask[3] = {0.05f, 0.08f, 0.75f};
+  static constexpr float kFactor[3] = {0.9f, 0.7f, 0.8f};
+  const Vector3 kNormal{0.0f, 0.0f, 1.0f};
+
   TemporaryFolder media;
+  std::map<std::string, Vector3> written;  // the one-colour textures by path, as the device reads them
   Vector3 shipped[4];  // bronze, its normal map, patina, its normal map
   EnvironmentLight light;
   MeshEffect effect;
@@ -182,6 +240,46 @@ TEST_F(AgedLookView, ShowsTheBakesLookOverTheModelsOwnMaterialInItsMirroredFrame
       AgedLook::TangentSlope(frame.tangent, bitangent, tilt.x, tilt.y, tilt.z, own.normalScale),
       own.metallicFactor * metalRough.z, own.roughnessFactor * metalRough.y};
   ExpectTheBakesLook(*square, base);
+}
+
+TEST_F(AgedLookView, ShowsTheBakesLookOfShippedLooksWithTexturesAndHumidityAndGoesBackToBronze) {
+  std::unique_ptr<RenderLib::ObjModel> square = MirroredSquare();
+  ASSERT_NE(square, nullptr);
+  for (const char* name : {"iron", "stone"}) {
+    SCOPED_TRACE(name);
+    AssetExport::Look look;
+    std::string error;
+    ASSERT_TRUE(AssetExport::ReadLookFile(std::string(PATINEX_SOURCE_DIR "/media/looks/") + name + ".json", &look,
+                                          &error))
+        << error;
+    Uniformly(&look);
+    // The shipped layers' relief is at strength 1, which would hide a strength left out.
+    for (AssetExport::LookLayer& layer : look.layers) layer.surface.normalStrength *= 0.6f;
+    std::string problems;
+    EXPECT_EQ(effect.UseLook(look, &problems), Platform::kOk);
+    EXPECT_EQ(problems, "");
+    ExpectDrawn(*square, BakedAt(look));
+  }
+  ASSERT_TRUE(AssetExport::BronzeLook().Uses(AssetExport::LookMask::kRust));
+  std::string problems;
+  EXPECT_EQ(effect.UseLook(AssetExport::BronzeLook(), &problems), Platform::kOk) << problems;
+  ExpectTheBakesLook(*square, {shipped[0], AgedLook::BronzeSlope(AgedLook::SideSlope(2, shipped[1].x, shipped[1].y)),
+                               AgedLook::BronzeMetallic(), AgedLook::BronzeRoughness()});
+}
+
+TEST_F(AgedLookView, ALookWhoseTextureDoesNotLoadIsShownWithoutItAndSaysSo) {
+  std::unique_ptr<RenderLib::ObjModel> square = MirroredSquare();
+  ASSERT_NE(square, nullptr);
+  AssetExport::Look look;
+  std::string error;
+  ASSERT_TRUE(AssetExport::ReadLookFile(PATINEX_SOURCE_DIR "/media/looks/iron.json", &look, &error)) << error;
+  Uniformly(&look);
+  ASSERT_FALSE(look.layers[0].surface.texture.empty());
+  look.layers[0].surface.texture = media.Path("no_such_rust.jpg");
+  std::string problems;
+  EXPECT_NE(effect.UseLook(look, &problems), Platform::kOk);
+  EXPECT_NE(problems.find("no_such_rust.jpg"), std::string::npos) << problems;
+  ExpectDrawn(*square, BakedAt(look));
 }
 
 TEST_F(AgedLookView, ATexturedModelShowsItsOwnColoursLit) {
