@@ -1,9 +1,8 @@
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -12,20 +11,15 @@
 
 #include "assetexport/aged_export.h"
 #include "assetexport/look_catalog.h"
-#include "assetexport/texture_bake.h"
 #include "platform_os/file_system.h"
 #include "platform_os/folder_lock.h"
 #include "platform_os/interrupt_catcher.h"
 #include "platform_os/ranged_number.h"
 #include "renderlib/gltf_source.h"
 #include "shipped_media/shipped_splat.h"
-#include "simulation/patinex_process.h"
-#include "simulation/emission_source.h"
 #include "simulation/mask_baking.h"
 #include "simulation/mask_files.h"
-#include "simulation/mask_spaces.h"
-#include "simulation/random_unit.h"
-#include "simulation/run_record.h"
+#include "simulation/patinex_process.h"
 #include "simulation/sample_map_builder.h"
 #include "simulation/session_file.h"
 #include "simulation/simulation_params.h"
@@ -33,26 +27,18 @@
 #include "threadinglib/thread.h"
 #include "tools/cli/command_registry.h"
 #include "tools/cli/exported_files.h"
-#include "tools/cli/json_output.h"
 #include "tools/cli/loaded_model.h"
 #include "tools/cli/memory_check.h"
 #include "tools/cli/output_path.h"
-#include "tools/cli/source_option.h"
+#include "tools/cli/weather_options.h"
+#include "tools/cli/weather_output_folder.h"
 #include "tools/cli/weather_progress.h"
+#include "tools/cli/weather_summary.h"
 
 namespace PatinexCli {
 namespace {
 
 int RunWeather(const Arguments& arguments);
-
-// The ranges of the numbers the command takes. The masks' range is the export's, since --export
-// bakes its textures at --size when it is given.
-constexpr Platform::WholeRange kDensityRange{Simulation::kMinDensity, Simulation::kMaxDensity};
-constexpr Platform::WholeRange kStepsRange{Simulation::kMinSteps, Simulation::kMaxSteps};
-constexpr Platform::WholeRange kTonsRange{Simulation::kMinTonsPerStep, Simulation::kMaxTonsPerStep};
-constexpr Platform::WholeRange kThreadsRange{1, 1024};
-constexpr Platform::WholeRange kSeedRange{0, UINT32_MAX};
-constexpr Platform::WholeRange kSizeRange{AssetExport::kMinBakeSize, AssetExport::kMaxBakeSize};
 
 const std::string kWeatherHelp =
     "Ages the model MODEL (OBJ or glTF) as the program's Weather command does: covers it with\n"
@@ -143,49 +129,6 @@ const Command kWeatherCommand = {
 
 const CommandRegistration kRegistration(kWeatherCommand);
 
-struct Options {
-  std::string model;
-  std::string out = "media";
-  int64_t density = 100;
-  int64_t steps = 1;
-  int64_t tons = 1000;
-  int64_t threads = 0;  // one per processor
-  int64_t seed = Simulation::RandomStream::kDefaultSeed;
-  int64_t size = 1024;
-  bool sizeGiven = false;  // the export bakes at --size only when it is given
-  // A continued session takes these from the session unless they are given.
-  bool densityGiven = false;
-  bool formatGiven = false;
-  bool tonsGiven = false;
-  bool seedGiven = false;
-  bool resume = false;
-  bool deterministic = false;
-  // Where the weather comes from; a continued session keeps its own unless these are given.
-  Simulation::EmissionSource source;
-  RenderLib::Vector3 from{0.0f, 1.0f, 0.0f};
-  float spread = 90.0f;
-  bool fromGiven = false;
-  bool spreadGiven = false;
-  int32_t format = Simulation::kMaskJpeg;
-  bool wait = false;  // for another run holding the output folder
-  bool memoryCheck = true;
-  std::string exportPath;
-  std::string look;
-  ProgressStyle progress = ProgressStyle::kText;
-};
-
-struct NumberOption {
-  const char* name;
-  int64_t Options::*field;
-  Platform::WholeRange range;
-};
-
-const NumberOption kNumberOptions[] = {
-    {"--density", &Options::density, kDensityRange}, {"--steps", &Options::steps, kStepsRange},
-    {"--tons", &Options::tons, kTonsRange},          {"--threads", &Options::threads, kThreadsRange},
-    {"--seed", &Options::seed, kSeedRange},          {"--size", &Options::size, kSizeRange},
-};
-
 // Everything the run's callbacks share with the command's own thread.
 struct RunState {
   std::atomic<int32_t> tonsDone{0};
@@ -210,102 +153,6 @@ void OnStepFinished(const Simulation::StepReport& report, void* userData) {
   std::lock_guard lock(state.reportsMutex);
   if (state.reports.size() < state.reports.capacity()) state.reports.push_back(report);
   state.stepsFinished.store(static_cast<int32_t>(state.reports.size()), std::memory_order_relaxed);
-}
-
-// Parses the command line; returns a usage status on error and -1 when the options are good.
-int ParseOptions(const Arguments& arguments, Options& options) {
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    const NumberOption* number = nullptr;
-    for (const NumberOption& candidate : kNumberOptions) {
-      if (argument == candidate.name) number = &candidate;
-    }
-    if (number != nullptr || argument == "--out" || argument == "--format" || argument == "--export" ||
-        argument == "--progress" || argument == "--look" || argument == "--from" || argument == "--spread") {
-      if (i + 1 == arguments.size()) return UsageError(kWeatherCommand, argument + " needs a value");
-      const std::string& value = arguments[++i];
-      if (argument == "--from" || argument == "--spread") {
-        std::string error;
-        if (argument == "--from" ? !ParseDirectionText(value, &options.from, &error)
-                                 : !ParseSpreadText(value, &options.spread, &error)) {
-          return UsageError(kWeatherCommand, argument + ": " + error);
-        }
-        (argument == "--from" ? options.fromGiven : options.spreadGiven) = true;
-        continue;
-      }
-      if (argument == "--format") {
-        if (value != "jpg" && value != "png") {
-          return UsageError(kWeatherCommand, "--format is jpg or png, not '" + value + "'");
-        }
-        options.format = value == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
-        options.formatGiven = true;
-        continue;
-      }
-      if (argument == "--progress") {
-        if (value != "text" && value != "json") {
-          return UsageError(kWeatherCommand, "--progress is text or json, not '" + value + "'");
-        }
-        // --quiet wins whichever comes first: a pipeline may add it to a line that asks for json.
-        if (options.progress != ProgressStyle::kQuiet) {
-          options.progress = value == "json" ? ProgressStyle::kJson : ProgressStyle::kText;
-        }
-        continue;
-      }
-      if (argument == "--look") {
-        if (value.empty()) return UsageError(kWeatherCommand, "--look needs a look's name or file");
-        options.look = value;
-        // The record keeps a look file by its absolute path, so that an export from elsewhere finds it.
-        std::error_code code;
-        const std::filesystem::path absolute = std::filesystem::absolute(value, code);
-        if (AssetExport::NamesLookFile(value) && !code) options.look = absolute.lexically_normal().string();
-        continue;
-      }
-      if (argument == "--export") {
-        const size_t dot = value.rfind('.');
-        if (dot == std::string::npos || (value.substr(dot) != ".glb" && value.substr(dot) != ".gltf")) {
-          return UsageError(kWeatherCommand, "--export takes a .glb or .gltf file name, not '" + value + "'");
-        }
-        options.exportPath = value;
-        continue;
-      }
-      if (number == nullptr) {
-        if (value.empty()) return UsageError(kWeatherCommand, "--out needs a folder");
-        options.out = value;
-        continue;
-      }
-      std::string note;
-      std::string error;
-      if (!Platform::ReadWholeOption(argument, value, number->range, &(options.*(number->field)), &note, &error)) {
-        return UsageError(kWeatherCommand, error);
-      }
-      if (!note.empty()) std::fprintf(stderr, "patinex-cli weather: %s\n", note.c_str());
-      if (number->field == &Options::size) options.sizeGiven = true;
-      if (number->field == &Options::density) options.densityGiven = true;
-      if (number->field == &Options::tons) options.tonsGiven = true;
-      if (number->field == &Options::seed) options.seedGiven = true;
-    } else if (argument == "--quiet") {
-      options.progress = ProgressStyle::kQuiet;
-    } else if (argument == "--resume") {
-      options.resume = true;
-    } else if (argument == "--deterministic") {
-      options.deterministic = true;
-    } else if (argument == "--wait") {
-      options.wait = true;
-    } else if (argument == "--no-memory-check") {
-      options.memoryCheck = false;
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      return UsageError(kWeatherCommand, "unknown option " + argument);
-    } else if (!options.model.empty()) {
-      return UsageError(kWeatherCommand, "one model at a time");
-    } else {
-      options.model = argument;
-    }
-  }
-  if (options.model.empty()) return UsageError(kWeatherCommand, "no model given");
-  if (std::string error; !Simulation::MakeEmissionSource(options.from, options.spread, &options.source, &error)) {
-    return UsageError(kWeatherCommand, "--from/--spread: " + error);
-  }
-  return -1;
 }
 
 // Says what the masks can make of the model's texture coordinates. False, with the reason in
@@ -350,295 +197,15 @@ void ShowLoaderMessages(const std::string& model, const RenderLib::ErrorList& me
   }
 }
 
-// Takes the output folder for this run; false, with why in error, when it cannot be had (or a
-// signal came while waiting for it).
-bool LockOutputFolder(const Options& options, const Platform::InterruptCatcher& interrupts, Platform::FolderLock& lock,
-                      std::string* error) {
-  bool told = false;
-  while (true) {
-    int64_t holder = 0;
-    switch (lock.TryTake(options.out, &holder, error)) {
-      case Platform::FolderLock::Result::kTaken:
-        return true;
-      case Platform::FolderLock::Result::kFailed:
-        return false;
-      case Platform::FolderLock::Result::kHeld:
-        break;
-    }
-    const std::string who = holder > 0 ? "process " + std::to_string(holder) : "another process";
-    if (!options.wait) {
-      *error = options.out + " is in use by another weathering run (" + who +
-               "); wait until it ends, or run with --wait to wait for it";
-      return false;
-    }
-    if (!told) {
-      std::fprintf(stderr, "patinex-cli weather: waiting for %s, which is writing into %s\n", who.c_str(),
-                   options.out.c_str());
-      told = true;
-    }
-    if (interrupts.Requested()) {
-      *error = "interrupted while waiting for " + who;
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-}
-
-// A run starts a history of its own at step 0: the masks an earlier run left in the folder (and
-// its record) are moved into earlier/<time>/, so that the folder never holds steps of two
-// histories. False, with why, when they cannot be moved.
-bool MoveEarlierHistoryAside(const Options& options, const RenderLib::TriangleSoup& soup, int32_t spaceCount,
-                             std::string* movedTo, std::string* error) {
-  Simulation::HistoryIdentity mine;
-  mine.modelName = std::filesystem::path(options.model).filename().string();
-  mine.modelChecksum = Simulation::ModelChecksum(soup);
-  mine.maskWidth = mine.maskHeight = static_cast<uint32_t>(options.size);
-  mine.maskFormat = options.format;
-  mine.density = static_cast<int32_t>(options.density);
-  mine.maskSpaces = spaceCount;
-  std::string why = Simulation::HistoryDifference(options.out, mine);
-  if (why.empty()) why = "an earlier run of the same model, mask size and density; this run starts from step 0";
-  std::string moveError;
-  if (!Simulation::MoveHistoryAside(options.out, movedTo, &moveError)) {
-    *error = "the masks of an earlier run in " + options.out + " (" + why + ") could not be moved aside: " + moveError;
-    return false;
-  }
-  if (!movedTo->empty()) {
-    std::fprintf(stderr, "patinex-cli weather: %s held the masks of another history, %s; they were moved to %s\n",
-                 options.out.c_str(), why.c_str(), movedTo->c_str());
-  }
-  return true;
-}
-
-// Takes the session in the output folder for a run that continues it: what it holds decides
-// what was not given, and what was given must agree with it. False, with why, when it cannot be
-// continued by this model and these options.
-bool TakeSession(Options& options, const RenderLib::TriangleSoup& soup, int32_t spaceCount,
-                 Simulation::SessionState* session, std::string* error) {
-  std::string why;
-  switch (Simulation::ReadSessionFile(options.out, session, &why)) {
-    case Simulation::SessionLoad::kNone:
-      *error = "cannot resume: " + options.out + " holds no session to continue (" + Simulation::kSessionName +
-               "); a run without --resume starts one";
-      return false;
-    case Simulation::SessionLoad::kUnreadable:
-      *error = "cannot resume: " + why;
-      return false;
-    case Simulation::SessionLoad::kFound:
-      break;
-  }
-  const Simulation::HistoryIdentity& kept = session->identity;
-  Simulation::HistoryIdentity mine;
-  mine.modelName = std::filesystem::path(options.model).filename().string();
-  mine.modelChecksum = Simulation::ModelChecksum(soup);
-  mine.maskWidth = options.sizeGiven ? static_cast<uint32_t>(options.size) : kept.maskWidth;
-  mine.maskHeight = options.sizeGiven ? static_cast<uint32_t>(options.size) : kept.maskHeight;
-  mine.maskFormat = options.formatGiven ? options.format : kept.maskFormat;
-  mine.density = options.densityGiven ? static_cast<int32_t>(options.density) : kept.density;
-  mine.maskSpaces = spaceCount;
-  if (const std::string difference = mine.Difference(kept); !difference.empty()) {
-    *error = "cannot resume the session in " + options.out + ": it holds " + difference;
-    return false;
-  }
-  options.size = kept.maskWidth;
-  options.format = kept.maskFormat;
-  options.density = kept.density;
-  if (!options.tonsGiven) options.tons = session->tonsPerStep;
-  if (!options.seedGiven && session->seeded) options.seed = session->seed;
-  if (session->deterministic) options.deterministic = true;
-  // A history's weather comes from one side: a continuation given another is refused rather
-  // than mixing two sources in one set of emission points.
-  const Simulation::EmissionSource& saved = session->source;
-  Simulation::EmissionSource asked = saved;
-  if (options.fromGiven) asked.towards = options.source.towards;
-  if (options.spreadGiven) asked.spreadDegrees = options.source.spreadDegrees;
-  if (!Simulation::SameSource(asked, saved)) {
-    char spread[32];
-    std::snprintf(spread, sizeof spread, "%g", double(saved.spreadDegrees));
-    *error = "cannot resume the session in " + options.out + ": its weather comes from " +
-             DirectionText(saved.towards) + " with a spread of " + spread +
-             " degrees; leave out --from and --spread to continue it";
-    return false;
-  }
-  options.source = saved;
-  return true;
-}
-
-// What the command prints at its end, whichever way it ends.
-struct Outcome {
-  const Options* options = nullptr;
-  uint32_t samples = 0;
-  float spacing = 0.0f;
-  double sampleSeconds = 0.0;
-  double runSeconds = 0.0;
-  const std::vector<Simulation::StepReport>* reports = nullptr;
-  std::string error;  // what made the command fail; empty when it did not
-  bool interrupted = false;
-  bool exported = false;
-  std::vector<std::string> exportFiles;  // absolute
-  std::string movedAside;  // where an earlier history's masks went, if anywhere
-  int32_t firstStep = 0;   // the mask number of the run's first step: after the session's last when resuming
-  // The materials of each mask space, by name, when the model has several spaces.
-  std::vector<std::vector<std::string>> spaceMaterials;
-  // The materials the export wrote, with the size each was baked at.
-  std::vector<AssetExport::ExportedMaterial> exportedMaterials;
-};
-
-// The materials an export wrote, as `export` lists them.
-Json ExportedMaterialsJson(const std::vector<AssetExport::ExportedMaterial>& materials) {
-  Json list = Json::array();
-  for (const AssetExport::ExportedMaterial& material : materials) {
-    list.push_back(Json{{"name", material.name}, {"textureSize", material.size}});
-  }
-  return list;
-}
-
-// The names of the materials in each mask space (a material without a name is "").
-std::vector<std::vector<std::string>> SpaceMaterials(const RenderLib::TriangleSoup& soup) {
-  const Simulation::MaskSpaces spaces = Simulation::AssignMaskSpaces(soup);
-  std::vector<std::vector<std::string>> names(size_t(spaces.count));
-  const std::vector<RenderLib::MaterialHandle>& materials = soup.Materials();
-  for (size_t m = 0; m < materials.size() && m < spaces.spaceOfMaterial.size(); ++m) {
-    names[size_t(spaces.spaceOfMaterial[m])].push_back(materials[m] ? materials[m]->name : "");
-  }
-  return names;
-}
-
-// The masks, record and session the run's finished steps left in the output folder, absolute.
-Json WrittenFiles(const Outcome& outcome) {
-  const Options& options = *outcome.options;
-  Json files = Json::array();
-  if (outcome.reports == nullptr) return files;
-  const std::string folder = AbsolutePath(options.out);
-  const int32_t spaces = std::max<int32_t>(1, static_cast<int32_t>(outcome.spaceMaterials.size()));
-  std::error_code ignored;
-  for (const Simulation::StepReport& report : *outcome.reports) {
-    if (report.failure != nullptr) continue;
-    for (int32_t space = 0; space < spaces; ++space) {
-      for (Simulation::MaskChannel channel : Simulation::kMaskChannels) {
-        const std::string mask = Simulation::MaskFileName(folder.c_str(), channel, outcome.firstStep + report.step,
-                                                          options.format, space);
-        // A mask that could not be saved is not there to list.
-        if (std::filesystem::is_regular_file(mask, ignored)) files.push_back(mask);
-      }
-    }
-  }
-  if (files.empty()) return files;
-  for (const char* name : {Simulation::kRunRecordName, Simulation::kSessionName}) {
-    const std::string path = (std::filesystem::path(folder) / name).string();
-    if (std::filesystem::is_regular_file(path, ignored)) files.push_back(path);
-  }
-  for (const std::string& file : outcome.exportFiles) files.push_back(file);
-  return files;
-}
-
-// The summary on stdout, whichever way the command ends once its options are read: what is not
-// known (yet) is null, and a failure is said in "error".
-void PrintSummary(const Outcome& outcome) {
-  const Options& options = *outcome.options;
-  uint64_t tons = 0;
-  uint64_t legs = 0;
-  double traceSeconds = 0.0;
-  double bakeSeconds = 0.0;
-  int32_t masksSaved = 0;
-  int32_t stepsDone = 0;
-  if (outcome.reports != nullptr) {
-    for (const Simulation::StepReport& report : *outcome.reports) {
-      if (report.failure != nullptr) continue;
-      ++stepsDone;
-      tons += report.tons;
-      legs += report.legs;
-      traceSeconds += report.traceSeconds;
-      bakeSeconds += report.bakeSeconds + report.ageSeconds;
-      masksSaved += report.masksSaved;
-    }
-  }
-  const bool sampled = outcome.samples > 0;
-  const bool ran = outcome.reports != nullptr;
-  const auto ifRan = [ran](const Json& value) { return ran ? value : Json(nullptr); };
-  const auto perStep = [stepsDone](double total) { return stepsDone > 0 ? JsonNumber(total / stepsDone) : Json(nullptr); };
-  const auto perSecond = [traceSeconds](double count) {
-    return traceSeconds > 0.0 ? JsonNumber(count / traceSeconds) : Json(nullptr);
-  };
-
-  Json summary = JsonDocument("weather");
-  summary["model"] = options.model;
-  summary["density"] = options.density;
-  summary["samples"] = sampled ? Json(outcome.samples) : Json(nullptr);
-  summary["spacing"] = sampled ? JsonNumber(outcome.spacing) : Json(nullptr);
-  summary["threads"] = options.threads > 0 ? options.threads : int64_t(std::thread::hardware_concurrency());
-  summary["steps"] = options.steps;
-  summary["stepsCompleted"] = stepsDone;
-  summary["firstStep"] = ifRan(outcome.firstStep + 1);
-  summary["resumed"] = options.resume;
-  summary["tonsPerStep"] = options.tons;
-  summary["tons"] = tons;
-  summary["legs"] = legs;
-  summary["seconds"] = Json{{"sample", sampled ? JsonNumber(outcome.sampleSeconds) : Json(nullptr)},
-                            {"run", ifRan(JsonNumber(outcome.runSeconds))},
-                            {"tracePerStep", perStep(traceSeconds)},
-                            {"bakePerStep", perStep(bakeSeconds)}};
-  summary["tonsPerSecond"] = perSecond(static_cast<double>(tons));
-  summary["legsPerSecond"] = perSecond(static_cast<double>(legs));
-  summary["seed"] = options.seed;
-  summary["deterministic"] = options.deterministic;
-  const RenderLib::Vector3& from = options.source.towards;
-  summary["from"] = Json::array({JsonNumber(from.x), JsonNumber(from.y), JsonNumber(from.z)});
-  summary["spread"] = JsonNumber(options.source.spreadDegrees);
-  summary["maskSize"] = options.size;
-  summary["maskFormat"] = options.format == Simulation::kMaskPng ? "png" : "jpg";
-  summary["out"] = AbsolutePath(options.out);
-  summary["masksSaved"] = masksSaved;
-  summary["earlierMasksMovedTo"] = outcome.movedAside.empty() ? Json(nullptr) : Json(AbsolutePath(outcome.movedAside));
-  summary["interrupted"] = outcome.interrupted;
-  summary["export"] = outcome.exported ? Json(AbsolutePath(options.exportPath)) : Json(nullptr);
-  summary["exportMaterials"] = ExportedMaterialsJson(outcome.exportedMaterials);
-  summary["maskSpaceMaterials"] =
-      outcome.spaceMaterials.size() > 1 ? Json(outcome.spaceMaterials) : Json(nullptr);
-  summary["files"] = WrittenFiles(outcome);
-  summary["error"] = outcome.error.empty() ? Json(nullptr) : Json(outcome.error);
-  PrintJson(summary);
-}
-
-// The end of a run cut short by a signal: the summary, what was kept, 128 + the signal.
-int Interrupted(Outcome& outcome, const Platform::InterruptCatcher& interrupts) {
-  outcome.interrupted = true;
-  PrintSummary(outcome);
-  const Options& options = *outcome.options;
-  const int32_t stepsDone = outcome.reports != nullptr ? static_cast<int32_t>(outcome.reports->size()) : 0;
-  const std::string by = interrupts.Signal() == SIGINT ? "interrupted" : std::string("interrupted by ") +
-                                                                             interrupts.SignalName();
-  const int32_t first = outcome.firstStep + 1;  // steps are counted from 1 where people read them
-  if (stepsDone == 1) {
-    std::fprintf(stderr, "%s after 1 of %lld steps: the masks of step %d are saved in %s\n", by.c_str(),
-                 static_cast<long long>(options.steps), first, options.out.c_str());
-  } else if (stepsDone > 1) {
-    std::fprintf(stderr, "%s after %d of %lld steps: the masks of steps %d to %d are saved in %s\n", by.c_str(),
-                 stepsDone, static_cast<long long>(options.steps), first, first + stepsDone - 1,
-                 options.out.c_str());
-  } else {
-    std::fprintf(stderr, "%s before the first step was finished: no masks were saved\n", by.c_str());
-  }
-  return 128 + interrupts.Signal();
-}
-
-// A failure once the options are read: said on stderr, and the summary with it in "error".
-int Fail(Outcome& outcome, const std::string& reason) {
-  std::fprintf(stderr, "patinex-cli weather: %s\n", reason.c_str());
-  outcome.error = reason;
-  PrintSummary(outcome);
-  return kExitFailure;
-}
-
 int RunWeather(const Arguments& arguments) {
-  Options options;
-  if (int usage = ParseOptions(arguments, options); usage >= 0) return usage;
+  WeatherOptions options;
+  if (int usage = ParseWeatherOptions(kWeatherCommand, arguments, options); usage >= 0) return usage;
   // Before any work, so that a signal while loading or sampling ends the run as one during the
   // steps does. It stays until the process has ended: a signal that comes once the work is done,
   // while the program exits, has nothing left to stop and must not turn a finished run into a
   // killed one.
   static const Platform::InterruptCatcher& interrupts = *new Platform::InterruptCatcher;
-  Outcome outcome;
+  WeatherOutcome outcome;
   outcome.options = &options;
 
   std::string error;
