@@ -99,6 +99,12 @@ TEST_F(BatchCommand, RunsEachAssetOnceAndOnlyWhatIsLeft) {
   EXPECT_NE(record.dump().find("\"step\":1"), std::string::npos) << record.dump();
   EXPECT_FALSE(fs::exists(folder / "masks" / "a" / "earlier")) << "the first step was run again";
   EXPECT_NE(fs::last_write_time(folder / "aged" / "a.glb"), firstExport) << "the export of two steps was not made";
+
+  // A density left out is weather's default, not whatever the record holds: made anew.
+  twoSteps["defaults"].erase("density");
+  run = Cli(WriteManifest(folder / "default-density.json", twoSteps));
+  EXPECT_EQ(Statuses(json::parse(run.out)), json({"done"})) << run.err;
+  EXPECT_EQ(json::parse(ReadFile(folder / "masks" / "a" / "patinex_run.json"))["density"], 100);
 }
 
 // SIGTERM to the batch stops its run as weather stops: the steps saved stay, the asset is

@@ -6,24 +6,27 @@
 #include "simulation/mask_files.h"
 #include "simulation/run_record.h"
 #include "tools/cli/source_option.h"
+#include "tools/cli/weather_options.h"
 
 namespace PatinexCli {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Whether the folder's history is of this asset's model and settings, as far as they were
-// given: a record of other settings is not this asset's work, done or half done.
+// Whether the folder's history is of this asset's model and settings: a record of other settings
+// is not this asset's work, done or half done. What makes the masks (density, size, format) is
+// weather's default where the manifest leaves it out, as a fresh run would make them; tons go
+// by the record unless given, as a continued run takes the session's.
 bool RecordFits(const Simulation::RunRecord& record, const BatchAsset& asset) {
   const WeatherSettings& settings = asset.settings;
   const Simulation::HistoryIdentity& identity = record.identity;
+  const WeatherOptions defaults;
   if (identity.modelName != fs::path(asset.modelPath).filename().string()) return false;
-  if (settings.density && identity.density != *settings.density) return false;
-  if (settings.size && (int64_t(identity.maskWidth) != *settings.size || identity.maskWidth != identity.maskHeight)) {
-    return false;
-  }
-  const int32_t format = settings.format == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
-  if (settings.format && identity.maskFormat != format) return false;
+  if (identity.density != settings.density.value_or(defaults.density)) return false;
+  const int64_t size = settings.size.value_or(defaults.size);
+  if (int64_t(identity.maskWidth) != size || identity.maskWidth != identity.maskHeight) return false;
+  const int32_t format = settings.format.value_or("jpg") == "png" ? Simulation::kMaskPng : Simulation::kMaskJpeg;
+  if (identity.maskFormat != format) return false;
   Simulation::EmissionSource source;
   std::string error;
   Simulation::MakeEmissionSource(settings.from.value_or(source.towards),
