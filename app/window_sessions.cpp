@@ -145,17 +145,7 @@ void WindowSessions::Open(int index) {
 }
 
 bool WindowSessions::RememberLook(std::string* why) {
-  if (folders.session.empty()) return true;
-  Simulation::RunRecord record;
-  const Simulation::RecordState state = Simulation::ReadRunRecord(folders.session, &record, why);
-  // No record yet: the first run of the session writes the look into it.
-  if (state == Simulation::RecordState::kNone) return true;
-  if (state != Simulation::RecordState::kFound) return false;
-  const std::string& chosen = looks.Recorded();
-  // The record says nothing for bronze, as a run without a look writes it.
-  if (record.look == chosen || (record.look.empty() && chosen == "bronze")) return true;
-  record.look = chosen;
-  return Simulation::WriteRunRecord(folders.session, record, why);
+  return folders.session.empty() || Simulation::RecordLook(folders.session, looks.Recorded(), why);
 }
 
 std::string WindowSessions::ShownName() const {

@@ -255,4 +255,15 @@ bool MoveHistoryAside(const std::string& folder, std::string* movedTo, std::stri
   return true;
 }
 
+bool RecordLook(const std::string& folder, const std::string& look, std::string* error) {
+  RunRecord record;
+  const RecordState state = ReadRunRecord(folder, &record, error);
+  if (state == RecordState::kNone) return true;
+  if (state != RecordState::kFound) return false;
+  const auto orBronze = [](const std::string& name) { return name.empty() ? std::string("bronze") : name; };
+  if (orBronze(record.look) == orBronze(look)) return true;
+  record.look = look;
+  return WriteRunRecord(folder, record, error);
+}
+
 }  // namespace Simulation

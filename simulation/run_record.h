@@ -78,6 +78,11 @@ std::string HistoryDifference(const std::string& folder, const HistoryIdentity& 
 // Writes the record into folder (whole or not at all). False, with why, when it cannot be.
 bool WriteRunRecord(const std::string& folder, const RunRecord& record, std::string* error);
 
+// The folder's record names look from now on (an empty look and "bronze" are the same: the look
+// when none is named). True when it already did or there is no record yet (the first run writes
+// the look); false, with why, when the record cannot be read or written.
+bool RecordLook(const std::string& folder, const std::string& look, std::string* error);
+
 // Whether the folder holds mask files.
 bool HoldsMasks(const std::string& folder);
 

@@ -48,11 +48,7 @@ bool RecordNamesTheLook(const Simulation::RunRecord& record, const BatchAsset& a
 }  // namespace
 
 bool RecordAssetLook(const BatchAsset& asset, std::string* error) {
-  Simulation::RunRecord record;
-  if (Simulation::ReadRunRecord(asset.outFolder, &record, error) != Simulation::RecordState::kFound) return true;
-  if (RecordNamesTheLook(record, asset)) return true;
-  record.look = asset.settings.look.value_or("");
-  return Simulation::WriteRunRecord(asset.outFolder, record, error);
+  return Simulation::RecordLook(asset.outFolder, asset.settings.look.value_or(""), error);
 }
 
 AssetPlan PlanAsset(const BatchAsset& asset) {
